@@ -1,0 +1,54 @@
+# Parvela: `make run` starts the program, `make test` runs every test.
+# Both install what is missing first (Debian packages, as root or via sudo).
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+BUILD_TYPE ?= RelWithDebInfo
+JOBS       ?= $(shell nproc)
+
+PACKAGES := build-essential cmake ninja-build pkg-config \
+  libgtest-dev libgmock-dev libbenchmark-dev \
+  libsqlite3-dev libsqlitecpp-dev sqlite3 libtinyxml-dev libgumbo-dev liblitehtml-dev \
+  libboost-dev libboost-locale-dev qt6-base-dev libx11-dev libxi-dev \
+  xvfb xdotool xclip x11-utils trayer imagemagick fonts-dejavu-core tzdata
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: deps build run test unit-test asan-test bench clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing >/dev/null; \
+	fi
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+$(ASAN_BUILD)/build.ninja:
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARVELA_SANITIZE=ON -DPARVELA_BENCH=OFF
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./tools/run.sh $(BUILD)/parvela
+
+unit-test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+asan-test: deps $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 300 -L unit
+
+test: unit-test asan-test
+
+bench: build
+	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b" || true; done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,69 @@
+#include "fml/log.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ext/stdio_filebuf.h>
+#include <map>
+#include <memory>
+
+#include "fml/exception.h"
+#include "fml/message.h"
+#include "fml/text.h"
+#include "tinyfilesystem/app_dirs.h"
+#include "tinyfilesystem/path.h"
+
+namespace fml {
+
+namespace {
+
+struct log_file {
+  explicit log_file(int fd) : buffer(fd, std::ios::out), stream(&buffer) {}
+  __gnu_cxx::stdio_filebuf<char> buffer;  // owns and closes the descriptor
+  std::ostream stream;
+};
+
+using registry = std::map<std::string, std::unique_ptr<log_file>>;
+
+std::unique_ptr<registry>& registry_instance() {
+  static std::unique_ptr<registry> instance;
+  return instance;
+}
+
+registry& logs() {
+  auto& instance = registry_instance();
+  if (!instance) instance = std::make_unique<registry>();
+  return *instance;
+}
+
+}  // namespace
+
+void reglog(const std::string& id, const std::wstring& file) {
+  registry& table = logs();
+  if (table.count(id)) throw reglog_error("log with id=" + id + ", is always register");
+
+  std::string path = wchar2utf8(
+      tinyfilesystem::join_path(tinyfilesystem::app_dir(L"DataDir"), file));
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) throw cannot_open_log_error("cannot_open_log " + path + system_error_text());
+  // A file left by an older run keeps its mode; quotes are private text.
+  ::fchmod(fd, 0600);
+  table[id] = std::make_unique<log_file>(fd);
+}
+
+std::ostream& getlog(const std::string& id) {
+  registry& table = logs();
+  auto it = table.find(id);
+  if (it == table.end()) throw getlog_error("log with id=" + id + ", is not register");
+  return it->second->stream;
+}
+
+void close_logs() {
+  auto& instance = registry_instance();
+  if (!instance) return;
+  for (auto& [id, file] : *instance) file->stream.flush();
+  instance.reset();
+}
+
+}  // namespace fml

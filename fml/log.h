@@ -1,0 +1,23 @@
+// The process-wide registry of named log files. Start-up registers each log
+// under a short id; any code then writes lines to getlog(id) and ends each
+// with std::endl, which flushes it. Files live below the "DataDir" folder,
+// are recreated empty at each start and are readable by the user alone.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace fml {
+
+// Creates (truncating) the file `file`, relative to "DataDir", and registers
+// its stream under `id`. Raises reglog_error when the id is registered
+// already and cannot_open_log_error when the file cannot be created.
+void reglog(const std::string& id, const std::wstring& file);
+
+// The stream registered under `id`. Raises getlog_error when there is none.
+std::ostream& getlog(const std::string& id);
+
+// Flushes and closes every log and empties the registry.
+void close_logs();
+
+}  // namespace fml

@@ -1,0 +1,60 @@
+#include "fml/message.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "fml/app_errors.h"
+#include "fml/datetime.h"
+#include "tinyfilesystem/errors.h"
+
+namespace fml {
+namespace {
+
+TEST(MessageTest, JoinsPiecesWithoutSeparators) {
+  std::string path = "/tmp/x";
+  EXPECT_EQ(join_message("cannot_open_log ", path, std::string("E")), "cannot_open_log /tmp/xE");
+  EXPECT_EQ(join_message("only"), "only");
+}
+
+TEST(MessageTest, SystemErrorTextStartsWithTheCodeOfErrno) {
+  errno = EACCES;
+  std::string text = system_error_text();
+  EXPECT_EQ(text.rfind("Error code: 13 ", 0), 0u) << text;
+  EXPECT_NE(text.find("Permission denied"), std::string::npos) << text;
+  // An unknown code still yields a text.
+  EXPECT_EQ(system_error_text(99999).rfind("Error code: 99999 ", 0), 0u);
+}
+
+TEST(MessageTest, ErrorsKeepTheirTextAndTheirBase) {
+  try {
+    throw pvl::data_error("Application data not exists");
+  } catch (const pvl::apperror& error) {
+    EXPECT_STREQ(error.what(), "Application data not exists");
+  }
+  try {
+    throw tinyfilesystem::special_folder_error("CSIDL_APPDATA error");
+  } catch (const fml::exception& error) {
+    EXPECT_STREQ(error.what(), "CSIDL_APPDATA error");
+  }
+  EXPECT_THROW(throw pvl::global_unlock_error("x"), pvl::base_exception);
+  EXPECT_THROW(throw pvl::detail::wrong_id_format("x"), std::exception);
+  EXPECT_THROW(throw ::open_db_error("x"), fml::exception);
+}
+
+TEST(DatetimeTest, WritesLocalTimeWithoutLeadingZeros) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  // 2008-03-03 14:07:09 UTC.
+  EXPECT_EQ(datetime_text(1204553229), "2008-3-3  14:7:9");
+  EXPECT_EQ(datetime_text(0), "1970-1-1  0:0:0");
+  setenv("TZ", "Europe/Berlin", 1);
+  tzset();
+  EXPECT_EQ(datetime_text(1204553229), "2008-3-3  15:7:9");
+  unsetenv("TZ");
+  tzset();
+}
+
+}  // namespace
+}  // namespace fml

@@ -1,0 +1,167 @@
+#include "shell/application.h"
+
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstdlib>
+#include <iostream>
+
+#include "fml/exception.h"
+#include "fml/log.h"
+#include "fml/text.h"
+#include "shell/app_data.h"
+#include "shell/single_instance.h"
+#include "shell/termination_signals.h"
+#include "tinyfilesystem/app_dirs.h"
+#include "tinyfilesystem/errors.h"
+#include "tinyfilesystem/folders.h"
+#include "tinyfilesystem/path.h"
+
+namespace pvl {
+
+namespace {
+
+const char kSeparator[] = "-------------------------------------------------------------";
+
+// An error before the "app" log exists cannot be logged: it is printed on
+// standard error and ends the process without a window.
+class early_failure : public std::exception {
+ public:
+  early_failure(std::string text, int exit_code) : text_(std::move(text)), exit_code_(exit_code) {}
+  const char* what() const noexcept override { return text_.c_str(); }
+  int exit_code() const { return exit_code_; }
+
+ private:
+  std::string text_;
+  int exit_code_;
+};
+
+bool app_log_exists() {
+  try {
+    fml::getlog("app");
+    return true;
+  } catch (const fml::getlog_error&) {
+    return false;
+  }
+}
+
+// Data folder, directory table and logs: everything that must work before
+// an error can be logged.
+void bring_up_logs() {
+  try {
+    prepare_app_data();
+  } catch (const tinyfilesystem::special_folder_error& error) {
+    throw early_failure(std::string(error.what()) +
+                            ": neither XDG_DATA_HOME nor HOME names the user's data folder",
+                        kExitNoDataFolder);
+  } catch (const std::exception& error) {
+    throw early_failure(error.what(), kExitFinished);
+  }
+
+  std::wstring user_folder;
+  try {
+    user_folder = tinyfilesystem::user_app_data_folder();
+  } catch (const tinyfilesystem::special_folder_error& error) {
+    throw early_failure(error.what(), kExitNoDataFolder);
+  }
+  using tinyfilesystem::join_path;
+  tinyfilesystem::set_app_dir(L"DataDir", join_path(user_folder, L"Parvela"));
+  tinyfilesystem::set_app_dir(L"ParvelaDir", tinyfilesystem::program_folder());
+
+  std::string logs = fml::wchar2utf8(join_path(tinyfilesystem::app_dir(L"DataDir"), L"logs"));
+  if (::mkdir(logs.c_str(), 0700) != 0 && errno != EEXIST) {
+    throw early_failure("Cannot create log dir " + logs, kExitFinished);
+  }
+  if (!tinyfilesystem::dir_exists(fml::utf82wchar(logs))) {
+    throw early_failure("Cannot create log dir " + logs, kExitFinished);
+  }
+  try {
+    fml::reglog("app", L"logs/application.log");
+  } catch (const std::exception& error) {
+    throw early_failure(error.what(), kExitFinished);
+  }
+  fml::reglog("profile", L"logs/profile.log");
+  fml::reglog("debug", L"logs/debug.log");
+  fml::reglog("events", L"logs/events.log");
+  fml::reglog("cntrl", L"logs/controller.log");
+  fml::reglog("model", L"logs/model.log");
+  fml::reglog("logic", L"logs/logicevents.log");
+}
+
+void write_start_lines() {
+  std::string program_dir = fml::wchar2utf8(tinyfilesystem::app_dir(L"ParvelaDir"));
+  fml::getlog("debug") << kSeparator << std::endl;
+  fml::getlog("debug") << "Application started" << std::endl;
+  fml::getlog("app") << "Application started" << std::endl;
+  fml::getlog("app") << "SetDataDir: " << program_dir << std::endl;
+  fml::getlog("debug") << "SetDataDir: " << program_dir << std::endl;
+}
+
+bool has_display() {
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+void run_event_loop(int argc, char* argv[], const single_instance& instance) {
+  if (!has_display()) throw fml::exception("No display to show the window on: DISPLAY is not set");
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Parvela");
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  termination_signals on_termination([] { QApplication::quit(); });
+  QSocketNotifier later_instances(instance.listen_fd(), QSocketNotifier::Read);
+  QObject::connect(&later_instances, &QSocketNotifier::activated, [&instance] {
+    if (instance.answer_one()) fml::getlog("debug") << "[WndProc] UWM_PVL_ARE_YOU_ME" << std::endl;
+  });
+
+  fml::getlog("app") << "Init complete" << std::endl;
+  QApplication::exec();
+}
+
+// Shutdown may follow a failed registration, so it writes only to the logs
+// that exist.
+void write_if_registered(const char* id, const std::string& line) {
+  try {
+    fml::getlog(id) << line << std::endl;
+  } catch (const fml::getlog_error&) {
+  }
+}
+
+void write_finish_lines() {
+  write_if_registered("app", "Application finished.");
+  write_if_registered("debug", "Application finished");
+  write_if_registered("debug", kSeparator);
+}
+
+void report(const std::string& line) {
+  std::cerr << "parvela: " << line << std::endl;
+  if (app_log_exists()) fml::getlog("app") << line << std::endl;
+}
+
+}  // namespace
+
+int run_application(int argc, char* argv[], const single_instance& instance) {
+  try {
+    bring_up_logs();
+    write_start_lines();
+    run_event_loop(argc, argv, instance);
+  } catch (const early_failure& failure) {
+    std::cerr << "parvela: " << failure.what() << std::endl;
+    fml::close_logs();
+    return failure.exit_code();
+  } catch (const std::exception& error) {
+    report(std::string("Error: ") + error.what());
+  } catch (...) {
+    report("Unknown error.");
+  }
+  write_finish_lines();
+  fml::close_logs();
+  return kExitFinished;
+}
+
+}  // namespace pvl

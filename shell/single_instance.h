@@ -1,0 +1,46 @@
+// Keeps one running instance per user. The first instance holds an exclusive
+// lock on "parvela.lock" and listens on the socket "parvela.sock" in the
+// user's runtime folder; a later instance finds the lock taken, asks the
+// first one through the socket to show its window, and ends. The lock dies
+// with its process, so a crashed instance never blocks the next start.
+#pragma once
+
+#include <string>
+
+namespace pvl {
+
+// $XDG_RUNTIME_DIR when it names a folder, else /tmp/parvela-<uid>, created
+// private (0700). Returns "" when no safe folder can be had (the private
+// folder exists but belongs to someone else or is open to others).
+std::string runtime_folder();
+
+class single_instance {
+ public:
+  // Tries to become the first instance, using `folder` for the lock file
+  // and the socket.
+  explicit single_instance(const std::string& folder);
+  ~single_instance();
+  single_instance(const single_instance&) = delete;
+  single_instance& operator=(const single_instance&) = delete;
+
+  // True when this process holds the lock and listens for later instances.
+  bool is_first() const { return listen_fd_ >= 0; }
+
+  // The listening socket of the first instance, to watch for connections.
+  int listen_fd() const { return listen_fd_; }
+
+  // For a later instance: asks the first one to show itself, retrying for
+  // about a second while it is still starting. Returns true when it answered.
+  bool ask_first_to_show() const;
+
+  // For the first instance: accepts one waiting connection, answers it and
+  // returns true when it asked for the window to be shown.
+  bool answer_one() const;
+
+ private:
+  std::string socket_path_;
+  int lock_fd_ = -1;
+  int listen_fd_ = -1;
+};
+
+}  // namespace pvl

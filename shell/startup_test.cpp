@@ -1,0 +1,138 @@
+// Whole-process tests of start-up and shutdown: the program runs as a child
+// process against temporary folders, with Qt's offscreen platform.
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using testing_support::child_process;
+using testing_support::read_file;
+using testing_support::wait_until;
+using testing_support::write_file;
+
+class StartupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(root_.path() / "data");
+    std::filesystem::create_directories(root_.path() / "common/Parvela");
+    std::filesystem::create_directories(root_.path() / "run");
+    chmod((root_.path() / "run").c_str(), 0700);
+    write_file(root_.path() / "common/Parvela/defaulttags.xml", "<tags/>");
+  }
+
+  std::map<std::string, std::string> env() const {
+    return {{"XDG_DATA_HOME", (root_.path() / "data").string()},
+            {"XDG_DATA_DIRS", (root_.path() / "common").string()},
+            {"XDG_RUNTIME_DIR", (root_.path() / "run").string()},
+            {"HOME", (root_.path() / "home").string()},
+            {"QT_QPA_PLATFORM", "offscreen"}};
+  }
+
+  std::filesystem::path data() const { return root_.path() / "data/Parvela"; }
+  std::string log(const char* name) const { return read_file(data() / "logs" / name); }
+
+  bool init_complete() const {
+    return log("application.log").find("Init complete") != std::string::npos;
+  }
+
+  testing_support::temp_dir root_;
+};
+
+TEST_F(StartupTest, SigtermEndsWithTheShutdownLines) {
+  child_process first(PARVELA_EXE, env());
+  ASSERT_TRUE(wait_until([&] { return init_complete(); }));
+  first.signal(SIGTERM);
+  EXPECT_EQ(first.wait(), 1);
+
+  std::string app = log("application.log");
+  EXPECT_EQ(app.rfind("Application started\nSetDataDir: ", 0), 0u) << app;
+  EXPECT_NE(app.find("Init complete\n"), std::string::npos);
+  EXPECT_TRUE(app.ends_with("Application finished.\n")) << app;
+  std::string separator(61, '-');
+  std::string debug = log("debug.log");
+  EXPECT_EQ(debug.rfind(separator + "\nApplication started\nSetDataDir: ", 0), 0u) << debug;
+  EXPECT_TRUE(debug.ends_with("Application finished\n" + separator + "\n")) << debug;
+  for (const char* name : {"application.log", "profile.log", "debug.log", "events.log",
+                           "controller.log", "model.log", "logicevents.log"}) {
+    EXPECT_TRUE(std::filesystem::exists(data() / "logs" / name)) << name;
+  }
+  EXPECT_EQ(read_file(data() / "defaulttags.xml"), "<tags/>");
+}
+
+TEST_F(StartupTest, ASecondInstanceExitsWithThreeAndTouchesNothing) {
+  child_process first(PARVELA_EXE, env());
+  ASSERT_TRUE(wait_until([&] { return init_complete(); }));
+  std::string app_before = log("application.log");
+
+  auto second_env = env();
+  second_env["XDG_DATA_HOME"] = (root_.path() / "other-data").string();
+  child_process second(PARVELA_EXE, second_env);
+  EXPECT_EQ(second.wait(), 3);
+  EXPECT_FALSE(std::filesystem::exists(root_.path() / "other-data"));
+  EXPECT_EQ(log("application.log"), app_before);
+  EXPECT_TRUE(wait_until([&] {
+    return log("debug.log").find("[WndProc] UWM_PVL_ARE_YOU_ME") != std::string::npos;
+  }));
+
+  first.signal(SIGINT);
+  EXPECT_EQ(first.wait(), 1);
+}
+
+TEST_F(StartupTest, AKilledInstanceDoesNotBlockTheNextStartAndLogsAreTruncated) {
+  {
+    child_process crashed(PARVELA_EXE, env());
+    ASSERT_TRUE(wait_until([&] { return init_complete(); }));
+    crashed.signal(SIGKILL);
+    crashed.wait();
+  }
+  write_file(data() / "logs/model.log", "stale line\n");
+  std::filesystem::remove(data() / "logs/application.log");
+  child_process next(PARVELA_EXE, env());
+  ASSERT_TRUE(wait_until([&] { return init_complete(); }));
+  EXPECT_EQ(log("model.log"), "");
+  next.signal(SIGTERM);
+  EXPECT_EQ(next.wait(), 1);
+}
+
+TEST_F(StartupTest, NoDataFolderExitsWith123) {
+  auto no_folder = env();
+  no_folder["XDG_DATA_HOME"] = "";
+  no_folder["HOME"] = "";
+  child_process program(PARVELA_EXE, no_folder);
+  EXPECT_EQ(program.wait(), 123);
+}
+
+TEST_F(StartupTest, AnUnwritableDataFolderIsAnEarlyFailure) {
+  std::filesystem::create_directories(data());
+  chmod(data().c_str(), 0500);
+  if (access(data().c_str(), W_OK) == 0) GTEST_SKIP() << "running with permission to write anyway";
+  child_process program(PARVELA_EXE, env());
+  EXPECT_EQ(program.wait(), 1);
+  EXPECT_FALSE(std::filesystem::exists(data() / "logs"));
+}
+
+TEST_F(StartupTest, AnUncreatableLogIsAnEarlyFailure) {
+  std::filesystem::create_directories(data() / "logs/application.log");  // a folder in its place
+  child_process program(PARVELA_EXE, env());
+  EXPECT_EQ(program.wait(), 1);
+}
+
+TEST_F(StartupTest, AFailureAfterTheLogsExistIsLoggedAsError) {
+  std::filesystem::create_directories(data() / "logs/debug.log");  // "app" exists by then
+  child_process program(PARVELA_EXE, env());
+  EXPECT_EQ(program.wait(), 1);
+  std::string app = log("application.log");
+  EXPECT_NE(app.find("Error: cannot_open_log " + (data() / "logs/debug.log").string()),
+            std::string::npos)
+      << app;
+  EXPECT_TRUE(app.ends_with("Application finished.\n")) << app;
+}
+
+}  // namespace

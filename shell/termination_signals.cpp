@@ -1,0 +1,46 @@
+#include "shell/termination_signals.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <csignal>
+
+namespace pvl {
+
+namespace {
+
+int signal_pipe[2] = {-1, -1};
+
+void on_termination_signal(int) {
+  char byte = 1;
+  // Only async-signal-safe calls here; a full pipe means a wake-up is pending.
+  [[maybe_unused]] ssize_t ignored = ::write(signal_pipe[1], &byte, 1);
+}
+
+}  // namespace
+
+termination_signals::termination_signals(std::function<void()> on_signal)
+    : on_signal_(std::move(on_signal)) {
+  if (signal_pipe[0] < 0 && ::pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  notifier_ = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, [this] {
+    char buffer[16];
+    while (::read(signal_pipe[0], buffer, sizeof buffer) > 0) {
+    }
+    on_signal_();
+  });
+  struct sigaction action {};
+  action.sa_handler = on_termination_signal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+}
+
+termination_signals::~termination_signals() {
+  std::signal(SIGTERM, SIG_DFL);
+  std::signal(SIGINT, SIG_DFL);
+}
+
+}  // namespace pvl
