@@ -27,7 +27,9 @@ constexpr int kLockWaitMs = 3000;
 // "Table order" is insertion order: both record tables keep SQLite's rowid,
 // which grows with every insertion, and the ids are a separate unique column.
 // The link table keeps a quote's tags in the order they were attached (pos);
-// its foreign keys remove the links of a removed quote or tag.
+// its foreign keys remove the links of a removed quote or tag. Its key
+// columns come first: SQLite 3.40's integrity_check misreads a NOT NULL
+// column declared between the key columns of a WITHOUT ROWID table.
 const char kSchema[] = R"(
 CREATE TABLE tag (
   m_id INTEGER NOT NULL UNIQUE,
@@ -41,8 +43,8 @@ CREATE TABLE quote (
 CREATE INDEX quote_by_stamp ON quote (m_stamp);
 CREATE TABLE quote_tag (
   quote INTEGER NOT NULL REFERENCES quote (m_id) ON DELETE CASCADE,
-  tag INTEGER NOT NULL REFERENCES tag (m_id) ON DELETE CASCADE,
   pos INTEGER NOT NULL,
+  tag INTEGER NOT NULL REFERENCES tag (m_id) ON DELETE CASCADE,
   PRIMARY KEY (quote, pos)
 ) WITHOUT ROWID;
 CREATE UNIQUE INDEX quote_tag_by_tag ON quote_tag (tag, quote);
