@@ -113,7 +113,7 @@ std::optional<Tag> logic::getTag(int32_t id) {
 
 std::optional<Quote> logic::getQuote(int32_t id) {
   logic_log() << "getQuote" << std::endl;
-  std::vector<Quote> found = selectQuotes("m_id = ?", {id});
+  std::vector<Quote> found = selectQuotes("SELECT ?", {id});
   if (found.empty()) return std::nullopt;
   return std::move(found.front());
 }
@@ -261,60 +261,85 @@ void logic::setSearchMode(int32_t mode) { m_search_mode = mode; }
 
 std::vector<Quote> logic::search() {
   std::vector<int32_t> ids;
-  std::string condition = buildSearchQuery(ids);
-  return selectQuotes(condition, ids);
+  std::string quote_ids = buildSearchQuery(ids);
+  return selectQuotes(quote_ids, ids);
 }
 
 std::string logic::buildSearchQuery(std::vector<int32_t>& ids) {
   ids = m_search_tags;
   if (ids.empty()) return {};
   if (m_search_mode != kSearchAnd) {
-    return "m_id IN (SELECT quote FROM quote_tag WHERE tag IN (" + placeholders(ids.size()) + "))";
+    return "SELECT quote FROM quote_tag WHERE tag IN (" + placeholders(ids.size()) + ")";
   }
-  std::string condition = "m_id IN (";
+  std::string quote_ids;
   for (size_t i = 0; i < ids.size(); ++i) {
     if (!getTagRecord(ids[i])) throw wrong_tag_id(decimal(ids[i]));
-    if (i > 0) condition += " INTERSECT ";
-    condition += "SELECT quote FROM quote_tag WHERE tag = ?";
+    if (i > 0) quote_ids += " INTERSECT ";
+    quote_ids += "SELECT quote FROM quote_tag WHERE tag = ?";
   }
-  return condition + ")";
+  return quote_ids;
 }
 
-std::vector<Quote> logic::selectQuotes(const std::string& condition,
+std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
                                        const std::vector<int32_t>& ids) {
-  std::string sql = "SELECT m_id, m_utftext, m_stamp FROM quote";
-  if (!condition.empty()) sql += " WHERE " + condition;
-  sql += " ORDER BY rowid";
-  SQLite::Statement select(*db_, sql);
+  // A selection comes in the order of its ids and is put in table order
+  // here, which costs less than having SQLite sort the texts.
+  std::string quote_sql = "SELECT rowid, m_id, m_utftext, m_stamp FROM quote";
+  std::string link_sql = "SELECT quote, tag FROM quote_tag";
+  if (quote_ids.empty()) {
+    quote_sql += " ORDER BY rowid";
+  } else {
+    quote_sql += " WHERE m_id IN (" + quote_ids + ")";
+    link_sql += " WHERE quote IN (" + quote_ids + ")";
+  }
+  link_sql += " ORDER BY quote, pos";
+
+  SQLite::Statement select(*db_, quote_sql);
   for (size_t i = 0; i < ids.size(); ++i) select.bind(static_cast<int>(i + 1), ids[i]);
-  std::vector<Quote> quotes;
+  std::vector<std::pair<int64_t, Quote>> rows;
   while (select.executeStep()) {
     Quote quote;
-    quote.m_id = select.getColumn(0).getInt();
-    quote.m_utftext = select.getColumn(1).getString();
-    quote.m_stamp = select.getColumn(2).getInt64();
-    quotes.push_back(std::move(quote));
+    quote.m_id = select.getColumn(1).getInt();
+    quote.m_utftext = select.getColumn(2).getString();
+    quote.m_stamp = select.getColumn(3).getInt64();
+    rows.emplace_back(select.getColumn(0).getInt64(), std::move(quote));
   }
-  attachTags(quotes);
+  if (!quote_ids.empty()) {
+    std::sort(rows.begin(), rows.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+  }
+  std::vector<Quote> quotes;
+  quotes.reserve(rows.size());
+  for (auto& row : rows) quotes.push_back(std::move(row.second));
+  if (quotes.empty()) return quotes;
+
+  // The links come ordered by quote id and then attachment order; they are
+  // merged into the quotes taken in id order.
+  SQLite::Statement links(*db_, link_sql);
+  for (size_t i = 0; i < ids.size(); ++i) links.bind(static_cast<int>(i + 1), ids[i]);
+  std::unordered_map<int32_t, std::string> names = tagNames();
+  std::vector<Quote*> by_id(quotes.size());
+  for (size_t i = 0; i < quotes.size(); ++i) by_id[i] = &quotes[i];
+  std::sort(by_id.begin(), by_id.end(),
+            [](const Quote* a, const Quote* b) { return a->m_id < b->m_id; });
+  auto next = by_id.begin();
+  while (links.executeStep()) {
+    int32_t quote = links.getColumn(0).getInt();
+    int32_t tag = links.getColumn(1).getInt();
+    while (next != by_id.end() && (*next)->m_id < quote) ++next;
+    if (next == by_id.end()) break;
+    if ((*next)->m_id == quote) (*next)->m_tags.push_back(Tag{tag, names[tag]});
+  }
   return quotes;
 }
 
-void logic::attachTags(std::vector<Quote>& quotes) {
-  if (quotes.empty()) return;
+std::unordered_map<int32_t, std::string> logic::tagNames() {
   std::unordered_map<int32_t, std::string> names;
-  SQLite::Statement all_tags(*db_, "SELECT m_id, m_utfname FROM tag");
-  while (all_tags.executeStep()) {
-    names.emplace(all_tags.getColumn(0).getInt(), all_tags.getColumn(1).getString());
+  SQLite::Statement select(*db_, "SELECT m_id, m_utfname FROM tag");
+  while (select.executeStep()) {
+    names.emplace(select.getColumn(0).getInt(), select.getColumn(1).getString());
   }
-  SQLite::Statement links(*db_, "SELECT tag FROM quote_tag WHERE quote = ? ORDER BY pos");
-  for (Quote& quote : quotes) {
-    links.bind(1, quote.m_id);
-    while (links.executeStep()) {
-      int32_t tag = links.getColumn(0).getInt();
-      quote.m_tags.push_back(Tag{tag, names[tag]});
-    }
-    links.reset();
-  }
+  return names;
 }
 
 std::optional<Tag> logic::getTagRecord(int32_t id) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "model/records.h"
@@ -112,12 +113,15 @@ class logic {
   const std::vector<int32_t>& searchTags() const { return m_search_tags; }
 
  private:
-  // Quotes selected by `condition` (SQL over table "quote", empty for all)
-  // with `ids` bound to its parameters in order, with their tags.
-  std::vector<Quote> selectQuotes(const std::string& condition, const std::vector<int32_t>& ids);
-  void attachTags(std::vector<Quote>& quotes);
+  // The quotes whose ids the SQL query `quote_ids` yields (all quotes when it
+  // is empty), with `ids` bound to its parameters in order; with their tags,
+  // in table order.
+  std::vector<Quote> selectQuotes(const std::string& quote_ids, const std::vector<int32_t>& ids);
+  // Every tag's name by its id.
+  std::unordered_map<int32_t, std::string> tagNames();
   std::optional<Tag> getTagRecord(int32_t id);
-  // The SQL condition of the search; `ids` receives the values to bind.
+  // The SQL query of the ids of the quotes the search selects (empty: all);
+  // `ids` receives the values to bind to its parameters, in order.
   std::string buildSearchQuery(std::vector<int32_t>& ids);
   bool tagNameExists(const std::string& utfname);
   void insertTag(int32_t id, const std::string& utfname);
