@@ -4,15 +4,14 @@
 // quote (with its commit), the AND and OR searches of 2 and 5 tags (among the
 // most used tags, and among tags picked at random), walking all quotes with
 // their tag names as the view does, and exporting all quotes.
-#include <stdlib.h>
-
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
 #include <algorithm>
 #include <memory>
 #include <random>
-
-#include <benchmark/benchmark.h>
 
 #include "fml/log.h"
 #include "fml/text.h"
@@ -27,9 +26,9 @@ constexpr int kQuotes = 100000;
 constexpr int kTags = 1000;
 constexpr int kMaxTagsPerQuote = 5;
 
-const char* const kWords[] = {"the",  "quick", "brown",  "fox",   "jumps", "over",
-                              "lazy", "dog",   "time",   "is",    "money", "knowledge",
-                              "of",   "power", "and",    "wisdom", "\u00e9t\u00e9", "\u4e2d"};
+const char* const kWords[] = {"the",  "quick", "brown", "fox",    "jumps",         "over",
+                              "lazy", "dog",   "time",  "is",     "money",         "knowledge",
+                              "of",   "power", "and",   "wisdom", "\u00e9t\u00e9", "\u4e2d"};
 
 // The collection, built once for all benchmarks in a temporary folder.
 class large_collection {

@@ -1,11 +1,11 @@
 #include "model/collection_file.h"
 
+#include <SQLiteCpp/Database.h>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <SQLiteCpp/Database.h>
 #include <cerrno>
 
 #include "fml/app_errors.h"
@@ -100,8 +100,8 @@ std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
   try {
     bool fresh = probe_is_fresh(path);
     // One thread uses the connection: SQLite's own locking is not needed.
-    auto db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX,
-                                                 kLockWaitMs);
+    auto db = std::make_unique<SQLite::Database>(
+        path, SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX, kLockWaitMs);
     if (sqlite3_db_readonly(db->getHandle(), "main") == 1) fail(path, "opened read-only");
     db->exec("PRAGMA foreign_keys = ON");
     // Write-ahead log, synced at every commit: a commit that returned

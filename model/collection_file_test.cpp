@@ -2,12 +2,10 @@
 // and the file is left exactly as it was.
 #include "model/collection_file.h"
 
+#include <SQLiteCpp/Database.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <SQLiteCpp/Database.h>
-
-#include <gtest/gtest.h>
 
 #include "fml/app_errors.h"
 #include "model/logic.h"
@@ -57,7 +55,8 @@ TEST_F(CollectionFileTest, AFileThatIsNoDatabaseIsLeftAsItWas) {
   EXPECT_EQ(open_error(), path() + ": file is not a database");
   EXPECT_EQ(read_file(collection_.db_file()), garbage);
   EXPECT_EQ(folder_entries(), entries);
-  EXPECT_EQ(collection_.new_lines("debug"), (std::vector<std::string>{"Cannot open db: " + path()}));
+  EXPECT_EQ(collection_.new_lines("debug"),
+            (std::vector<std::string>{"Cannot open db: " + path()}));
 }
 
 TEST_F(CollectionFileTest, ADatabaseOfAnotherProgramIsLeftAsItWas) {

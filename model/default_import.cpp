@@ -1,9 +1,9 @@
 // The default collection a new (or emptied) collection starts with.
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Exception.h>
 #include <sqlite3.h>
 #include <tinyxml.h>
 
-#include <SQLiteCpp/Database.h>
-#include <SQLiteCpp/Exception.h>
 #include <cerrno>
 #include <climits>
 #include <cstdio>

@@ -1,12 +1,11 @@
 // The import of the default collection into an empty collection file, and the
 // default files the program ships.
+#include <SQLiteCpp/Database.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <SQLiteCpp/Database.h>
 #include <algorithm>
 #include <set>
-
-#include <gtest/gtest.h>
 
 #include "fml/app_errors.h"
 #include "model/logic.h"

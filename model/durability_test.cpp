@@ -1,14 +1,13 @@
 // Committed quotes survive a killed process: a child adds quotes as fast as
 // it can and is killed with SIGKILL in the middle; every quote whose addition
 // had returned is there afterwards, intact.
+#include <SQLiteCpp/Database.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 
-#include <SQLiteCpp/Database.h>
 #include <chrono>
 #include <sstream>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "model/logic.h"
 #include "model/testing/test_collection.h"
@@ -38,8 +37,7 @@ class DurabilityTest : public ::testing::Test {
   // Runs the child until it has reported `count` more additions, then kills it.
   void add_and_kill(size_t count) {
     size_t before = reported().size();
-    child_process child(DURABILITY_CHILD, {},
-                        {collection_.data_dir().string(), report().string()});
+    child_process child(DURABILITY_CHILD, {}, {collection_.data_dir().string(), report().string()});
     ASSERT_GT(child.pid(), 0);
     ASSERT_TRUE(testing_support::wait_until([&] { return reported().size() >= before + count; },
                                             std::chrono::seconds(60)));

@@ -23,12 +23,23 @@ const char kHeader[] =
 void append_escaped(std::string& out, std::string_view text) {
   for (char c : text) {
     switch (c) {
-      case '&': out += "&#38;"; break;
-      case '<': out += "&#60;"; break;
-      case '>': out += "&#62;"; break;
-      case '"': out += "&#34;"; break;
-      case '\n': out += "<br>"; break;
-      default: out += c;
+      case '&':
+        out += "&#38;";
+        break;
+      case '<':
+        out += "&#60;";
+        break;
+      case '>':
+        out += "&#62;";
+        break;
+      case '"':
+        out += "&#34;";
+        break;
+      case '\n':
+        out += "<br>";
+        break;
+      default:
+        out += c;
     }
   }
 }

@@ -54,7 +54,8 @@ TEST(ExportHtmlTest, WritesThePageToTheFileOrReportsFailure) {
 
   EXPECT_TRUE(write_export(fml::utf82wchar(target.string()), quotes));
   EXPECT_EQ(testing_support::read_file(target), export_html(quotes));
-  EXPECT_FALSE(write_export(fml::utf82wchar((folder.path() / "missing" / "x.html").string()), quotes));
+  EXPECT_FALSE(
+      write_export(fml::utf82wchar((folder.path() / "missing" / "x.html").string()), quotes));
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"));
 }
 

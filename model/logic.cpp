@@ -2,6 +2,7 @@
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
+
 #include <algorithm>
 #include <ostream>
 #include <unordered_map>
@@ -65,7 +66,8 @@ logic::logic() {
 logic::~logic() { db_.reset(); }
 
 bool logic::isDbEmpty() {
-  return db_->execAndGet("SELECT NOT EXISTS (SELECT 1 FROM tag) AND NOT EXISTS (SELECT 1 FROM quote)")
+  return db_->execAndGet(
+                "SELECT NOT EXISTS (SELECT 1 FROM tag) AND NOT EXISTS (SELECT 1 FROM quote)")
              .getInt() != 0;
 }
 
@@ -179,9 +181,10 @@ bool logic::markQuote(int32_t quote, int32_t tag) {
   if (isQuoteMarked(quote, tag)) return false;
 
   transaction marking(*db_);
-  SQLite::Statement insert(*db_,
-                           "INSERT INTO quote_tag (quote, tag, pos) "
-                           "SELECT ?1, ?2, coalesce(max(pos), 0) + 1 FROM quote_tag WHERE quote = ?1");
+  SQLite::Statement insert(
+      *db_,
+      "INSERT INTO quote_tag (quote, tag, pos) "
+      "SELECT ?1, ?2, coalesce(max(pos), 0) + 1 FROM quote_tag WHERE quote = ?1");
   insert.bind(1, quote);
   insert.bind(2, tag);
   insert.exec();
@@ -364,8 +367,7 @@ void logic::insertTag(int32_t id, const std::string& utfname) {
 }
 
 void logic::insertQuote(int32_t id, const std::string& utftext, int64_t stamp) {
-  SQLite::Statement insert(*db_,
-                           "INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (?, ?, ?)");
+  SQLite::Statement insert(*db_, "INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (?, ?, ?)");
   insert.bind(1, id);
   insert.bind(2, utftext);
   insert.bind(3, stamp);

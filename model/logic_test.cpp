@@ -2,13 +2,12 @@
 // counters, the dating of undated quotes and the record operations.
 #include "model/logic.h"
 
+#include <SQLiteCpp/Database.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <SQLiteCpp/Database.h>
 #include <algorithm>
 #include <ctime>
-
-#include <gtest/gtest.h>
 
 #include "fml/app_errors.h"
 #include "model/testing/test_collection.h"
@@ -53,9 +52,9 @@ TEST_F(LogicTest, FirstStartCreatesThePrivateFileAndImportsTheDefaults) {
   struct stat info;
   ASSERT_EQ(stat(collection_.db_file().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
-  EXPECT_EQ(without_validation(collection_.new_lines("debug")),
-            (Lines{"db open complete", "DB is empty", "DB is created", "setMaxs",
-                   "checkTimestamp"}));
+  EXPECT_EQ(
+      without_validation(collection_.new_lines("debug")),
+      (Lines{"db open complete", "DB is empty", "DB is created", "setMaxs", "checkTimestamp"}));
   EXPECT_EQ(collection_.new_lines("logic"),
             (Lines{"quote: 2 marked with tag: 3", "quote: 2 marked with tag: 1",
                    "quote: 3 marked with tag: 2", "creating DB", "m_max_tid: 3m_max_qid: 4"}));
@@ -116,9 +115,10 @@ TEST_F(LogicTest, TheHighestIdIsGivenAgainOnlyAfterARestart) {
 
 TEST_F(LogicTest, UndatedQuotesAreDatedOnlyWhenTheFirstQuoteHasNoDate) {
   { logic store; }
-  change_file("UPDATE quote SET m_stamp = 0 WHERE m_id = 1;"
-              "UPDATE quote SET m_stamp = -1 WHERE m_id = 3;"
-              "UPDATE quote SET m_stamp = 1000 WHERE m_id = 4;");
+  change_file(
+      "UPDATE quote SET m_stamp = 0 WHERE m_id = 1;"
+      "UPDATE quote SET m_stamp = -1 WHERE m_id = 3;"
+      "UPDATE quote SET m_stamp = 1000 WHERE m_id = 4;");
   collection_.mark_logs();
   int64_t before = std::time(nullptr);
   {
@@ -129,9 +129,9 @@ TEST_F(LogicTest, UndatedQuotesAreDatedOnlyWhenTheFirstQuoteHasNoDate) {
     EXPECT_EQ(quotes[2].m_stamp, quotes[0].m_stamp);  // one date for the whole pass
     EXPECT_EQ(quotes[3].m_stamp, 1000);
   }
-  EXPECT_EQ(collection_.new_lines("logic"),
-            (Lines{"m_max_tid: 3m_max_qid: 4", "automatically insert dates for some quotes",
-                   "quotes"}));
+  EXPECT_EQ(
+      collection_.new_lines("logic"),
+      (Lines{"m_max_tid: 3m_max_qid: 4", "automatically insert dates for some quotes", "quotes"}));
 
   // The first quote in table order has a date: later undated ones stay so.
   change_file("UPDATE quote SET m_stamp = 0 WHERE m_id IN (2, 3)");
@@ -144,8 +144,9 @@ TEST_F(LogicTest, UndatedQuotesAreDatedOnlyWhenTheFirstQuoteHasNoDate) {
 }
 
 TEST_F(LogicTest, QuotesAreStoredAsGivenAndReadBackInInsertionOrder) {
-  collection_.write_defaults("<tags/>", "<quotes><quote id=\"9\" text=\"nine\"/>"
-                                        "<quote id=\"2\" text=\"two\"/></quotes>");
+  collection_.write_defaults("<tags/>",
+                             "<quotes><quote id=\"9\" text=\"nine\"/>"
+                             "<quote id=\"2\" text=\"two\"/></quotes>");
   int64_t before = std::time(nullptr);
   {
     logic store;

@@ -238,10 +238,17 @@ void pvlModel::copyQuotes(int32_t event_id, const std::vector<int32_t>& ids) {
 
   std::wstring text;
   switch (event_id) {
-    case model_events::copy_quote: text = copy_quote_text(quotes.front()); break;
-    case model_events::copy_quote_with_data: text = copy_quote_with_data_text(quotes.front()); break;
-    case model_events::copy_quotes: text = copy_quotes_text(quotes); break;
-    default: text = copy_quotes_with_data_text(quotes);
+    case model_events::copy_quote:
+      text = copy_quote_text(quotes.front());
+      break;
+    case model_events::copy_quote_with_data:
+      text = copy_quote_with_data_text(quotes.front());
+      break;
+    case model_events::copy_quotes:
+      text = copy_quotes_text(quotes);
+      break;
+    default:
+      text = copy_quotes_with_data_text(quotes);
   }
   if (!m_clipboard(text)) model_log() << "copy: the clipboard did not take the text" << std::endl;
 }

@@ -158,8 +158,8 @@ TEST_F(ModelEventTest, DeleteTagOfASearchTagLeavesTheSearchFirst) {
 TEST_F(ModelEventTest, DeleteTagsRemovesAllThenAnnouncesAllThenSendsTheListOnce) {
   search_for({1});
   send_ids(me::delete_tags, {2, 1});
-  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_search_tag, ve::vdelete_tag, ve::vdelete_tag,
-                              ve::vupdate_quotes}));
+  EXPECT_EQ(view_.ids(),
+            (Ids{ve::vdelete_search_tag, ve::vdelete_tag, ve::vdelete_tag, ve::vupdate_quotes}));
   EXPECT_EQ(event(0).number, 1);
   EXPECT_EQ(event(1).number, 2);
   EXPECT_EQ(event(2).number, 1);
@@ -300,8 +300,9 @@ TEST_F(ModelEventTest, CopyingQuotesThatAreNotStoredSkipsThem) {
   send_id(me::copy_quote, 7);
   send_ids(me::copy_quotes_with_data, {});
   EXPECT_EQ(clipboard_.size(), 1u);  // nothing found: the clipboard keeps its text
-  EXPECT_EQ(model_lines(), (Lines{"copy skips quote 7: not stored", "copy skips quote 8: not stored",
-                                  "copy skips quote 7: not stored"}));
+  EXPECT_EQ(model_lines(),
+            (Lines{"copy skips quote 7: not stored", "copy skips quote 8: not stored",
+                   "copy skips quote 7: not stored"}));
 }
 
 TEST(ModelInstanceTest, TheAccessorCreatesOnceAndTheDeleteClosesTheCollection) {

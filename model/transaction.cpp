@@ -1,8 +1,7 @@
 #include "model/transaction.h"
 
-#include <sqlite3.h>
-
 #include <SQLiteCpp/Database.h>
+#include <sqlite3.h>
 
 namespace pvl {
 

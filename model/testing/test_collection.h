@@ -33,7 +33,8 @@ class test_collection {
     std::filesystem::create_directories(data_dir() / "logs");
     setenv("XDG_DATA_HOME", (root_.path() / "data").c_str(), 1);
     tinyfilesystem::set_app_dir(L"DataDir", data_dir().wstring());
-    for (auto& [id, file] : kLogs) fml::reglog(id, L"logs/" + std::wstring(file.begin(), file.end()));
+    for (auto& [id, file] : kLogs)
+      fml::reglog(id, L"logs/" + std::wstring(file.begin(), file.end()));
     write_defaults(kTagsXml, kQuotesXml);
   }
   ~test_collection() { fml::close_logs(); }
@@ -74,8 +75,8 @@ class test_collection {
   }
 
   inline static const std::map<std::string, std::string> kLogs = {
-      {"app", "application.log"}, {"profile", "profile.log"},   {"debug", "debug.log"},
-      {"events", "events.log"},   {"cntrl", "controller.log"}, {"model", "model.log"},
+      {"app", "application.log"},  {"profile", "profile.log"},  {"debug", "debug.log"},
+      {"events", "events.log"},    {"cntrl", "controller.log"}, {"model", "model.log"},
       {"logic", "logicevents.log"}};
 
   testing_support::temp_dir root_;

@@ -12,13 +12,13 @@ namespace model_testing {
 struct recorded_event {
   int32_t id = 0;
   bool had_data = false;
-  int32_t number = 0;                // vdelete_quote, vadd_tag_id, vdelete_tag, vdelete_search_tag
-  std::optional<pvl::Quote> quote;   // vadd_quote
-  std::optional<pvl::Tag> tag;       // vmark_quote, vadd_search_tag
-  pvl::tag_rename rename;            // vrename_tag, vrename_stag
-  pvl::quote_tag_ids pair;           // vmark_quote (quote only), vdelete_mark
-  std::vector<pvl::Quote> quotes;    // vupdate_quotes
-  std::vector<pvl::Tag> tags;        // vupdate_tags
+  int32_t number = 0;               // vdelete_quote, vadd_tag_id, vdelete_tag, vdelete_search_tag
+  std::optional<pvl::Quote> quote;  // vadd_quote
+  std::optional<pvl::Tag> tag;      // vmark_quote, vadd_search_tag
+  pvl::tag_rename rename;           // vrename_tag, vrename_stag
+  pvl::quote_tag_ids pair;          // vmark_quote (quote only), vdelete_mark
+  std::vector<pvl::Quote> quotes;   // vupdate_quotes
+  std::vector<pvl::Tag> tags;       // vupdate_tags
 };
 
 class view_recorder : public pvl::view_event_sink {
@@ -30,7 +30,9 @@ class view_recorder : public pvl::view_event_sink {
     copy.had_data = event.data != nullptr;
     if (event.data) {
       switch (event.id) {
-        case ve::vadd_quote: copy.quote = *static_cast<const pvl::Quote*>(event.data); break;
+        case ve::vadd_quote:
+          copy.quote = *static_cast<const pvl::Quote*>(event.data);
+          break;
         case ve::vdelete_quote:
         case ve::vadd_tag_id:
         case ve::vdelete_tag:
@@ -47,12 +49,18 @@ class view_recorder : public pvl::view_event_sink {
           if (marked.tag) copy.tag = *marked.tag;
           break;
         }
-        case ve::vdelete_mark: copy.pair = *static_cast<const pvl::quote_tag_ids*>(event.data); break;
-        case ve::vadd_search_tag: copy.tag = *static_cast<const pvl::Tag*>(event.data); break;
+        case ve::vdelete_mark:
+          copy.pair = *static_cast<const pvl::quote_tag_ids*>(event.data);
+          break;
+        case ve::vadd_search_tag:
+          copy.tag = *static_cast<const pvl::Tag*>(event.data);
+          break;
         case ve::vupdate_quotes:
           copy.quotes = *static_cast<const std::vector<pvl::Quote>*>(event.data);
           break;
-        case ve::vupdate_tags: copy.tags = *static_cast<const std::vector<pvl::Tag>*>(event.data); break;
+        case ve::vupdate_tags:
+          copy.tags = *static_cast<const std::vector<pvl::Tag>*>(event.data);
+          break;
       }
     }
     events.push_back(std::move(copy));
