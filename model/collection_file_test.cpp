@@ -47,7 +47,7 @@ class CollectionFileTest : public ::testing::Test {
 };
 
 TEST_F(CollectionFileTest, AFileThatIsNoDatabaseIsLeftAsItWas) {
-  std::string garbage = "FastDB\x01\x02 not an SQLite file";
+  std::string garbage = "\x01\x02 some other format, not SQLite";
   garbage.append(8192, '\x5a');
   write_file(collection_.db_file(), garbage);
   auto entries = folder_entries();
