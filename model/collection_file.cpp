@@ -1,0 +1,133 @@
+#include "model/collection_file.h"
+
+#include <SQLiteCpp/Database.h>
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "fml/app_errors.h"
+#include "fml/message.h"
+#include "model/transaction.h"
+
+namespace pvl {
+
+namespace {
+
+// Written into the file's header, so that the program recognises its own
+// files and leaves every other database alone.
+constexpr int kApplicationId = 0x50766C61;  // "Pvla"
+constexpr int kSchemaVersion = 1;
+
+// How much of the file is read through a memory map.
+constexpr int64_t kMemoryMapBytes = int64_t{1} << 30;
+
+// How long to wait for a lock another program holds on the file.
+constexpr int kLockWaitMs = 3000;
+
+// "Table order" is insertion order: both record tables keep SQLite's rowid,
+// which grows with every insertion, and the ids are a separate unique column.
+// The link table keeps a quote's tags in the order they were attached (pos);
+// its foreign keys remove the links of a removed quote or tag. Its key
+// columns come first: SQLite 3.40's integrity_check misreads a NOT NULL
+// column declared between the key columns of a WITHOUT ROWID table.
+const char kSchema[] = R"(
+CREATE TABLE tag (
+  m_id INTEGER NOT NULL UNIQUE,
+  m_utfname TEXT NOT NULL
+);
+CREATE TABLE quote (
+  m_id INTEGER NOT NULL UNIQUE,
+  m_utftext TEXT NOT NULL,
+  m_stamp INTEGER NOT NULL
+);
+CREATE INDEX quote_by_stamp ON quote (m_stamp);
+CREATE TABLE quote_tag (
+  quote INTEGER NOT NULL REFERENCES quote (m_id) ON DELETE CASCADE,
+  pos INTEGER NOT NULL,
+  tag INTEGER NOT NULL REFERENCES tag (m_id) ON DELETE CASCADE,
+  PRIMARY KEY (quote, pos)
+) WITHOUT ROWID;
+CREATE UNIQUE INDEX quote_tag_by_tag ON quote_tag (tag, quote);
+)";
+
+[[noreturn]] void fail(const std::string& path, const std::string& what) {
+  throw open_db_error(path + ": " + what);
+}
+
+// Makes sure a file is there for SQLite to open, creating a missing one with
+// the user's permissions only (the journal files SQLite adds copy them).
+void check_or_create(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) == 0) {
+    if (!S_ISREG(info.st_mode)) fail(path, "not a regular file");
+    if (::access(path.c_str(), R_OK | W_OK) != 0) {
+      fail(path, "cannot be read and written: " + fml::system_error_text());
+    }
+    return;
+  }
+  if (errno != ENOENT) fail(path, fml::system_error_text());
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) fail(path, "cannot be created: " + fml::system_error_text());
+  ::close(fd);
+}
+
+// Looks at the file through a read-only connection, so that a file that is
+// not a collection of this program is reported before anything could be
+// written to it. Returns true when the file holds no database objects yet.
+bool probe_is_fresh(const std::string& path) {
+  SQLite::Database reader(path, SQLite::OPEN_READONLY, kLockWaitMs);
+  int objects = reader.execAndGet("SELECT count(*) FROM sqlite_master").getInt();
+  int application = reader.execAndGet("PRAGMA application_id").getInt();
+  int version = reader.execAndGet("PRAGMA user_version").getInt();
+  bool fresh = objects == 0 && application == 0 && version == 0;
+  if (!fresh && application != kApplicationId) {
+    fail(path, "not a Parvela collection but a database of another program");
+  }
+  if (!fresh && version != kSchemaVersion) {
+    fail(path, "a collection in format " + std::to_string(version) +
+                   ", which this version of Parvela cannot read");
+  }
+  return fresh;
+}
+
+}  // namespace
+
+std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
+  check_or_create(path);
+  try {
+    bool fresh = probe_is_fresh(path);
+    // One thread uses the connection: SQLite's own locking is not needed.
+    auto db = std::make_unique<SQLite::Database>(
+        path, SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX, kLockWaitMs);
+    if (sqlite3_db_readonly(db->getHandle(), "main") == 1) fail(path, "opened read-only");
+    db->exec("PRAGMA foreign_keys = ON");
+    // Write-ahead log, synced at every commit: a commit that returned
+    // survives a killed process and a power cut, and a torn write leaves the
+    // file as it was at the last commit.
+    if (db->execAndGet("PRAGMA journal_mode = WAL").getString() != "wal") {
+      fail(path, "cannot keep a write-ahead log beside the file");
+    }
+    db->exec("PRAGMA synchronous = FULL");
+    // Reads through a memory map: a search visits quotes all over the file,
+    // and reading each page with a system call costs more than the lookup.
+    db->exec("PRAGMA mmap_size = " + std::to_string(kMemoryMapBytes));
+
+    // Taking the write lock here reports a file another program keeps locked
+    // now rather than at the user's first change.
+    transaction setup(*db);
+    if (fresh) {
+      db->exec(kSchema);
+      db->exec("PRAGMA application_id = " + std::to_string(kApplicationId));
+      db->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+    }
+    setup.commit();
+    return db;
+  } catch (const SQLite::Exception& error) {
+    fail(path, error.what());
+  }
+}
+
+}  // namespace pvl

@@ -1,0 +1,23 @@
+// The collection's file: an SQLite database with the tables "tag", "quote"
+// and "quote_tag", opened so that every committed change survives a killed
+// process and a power cut (write-ahead log, synced at every commit).
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace SQLite {
+class Database;
+}
+
+namespace pvl {
+
+// Opens the collection file at `path` (UTF-8) for reading and writing. A
+// missing file is created, readable by the user alone, with empty tables.
+// Raises open_db_error with the text "<path>: <what is wrong>" when the file
+// cannot be opened, is not a database, is a database of another program or
+// of a newer version, cannot be written, or stays locked by another program
+// for more than a few seconds; such a file is left exactly as it was.
+std::unique_ptr<SQLite::Database> open_collection(const std::string& path);
+
+}  // namespace pvl

@@ -1,0 +1,127 @@
+// Files the model cannot use: each raises open_db_error saying what is wrong,
+// and the file is left exactly as it was.
+#include "model/collection_file.h"
+
+#include <SQLiteCpp/Database.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "fml/app_errors.h"
+#include "model/logic.h"
+#include "model/testing/test_collection.h"
+
+namespace pvl {
+namespace {
+
+using model_testing::test_collection;
+using testing_support::read_file;
+using testing_support::write_file;
+
+class CollectionFileTest : public ::testing::Test {
+ protected:
+  // Opens the collection through the model's open sequence and returns the
+  // error text; fails the test when the open succeeds.
+  std::string open_error() {
+    try {
+      logic store;
+    } catch (const open_db_error& error) {
+      return error.what();
+    }
+    ADD_FAILURE() << "the collection opened";
+    return {};
+  }
+
+  std::vector<std::string> folder_entries() const {
+    std::vector<std::string> names;
+    for (auto& entry : std::filesystem::directory_iterator(collection_.data_dir())) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  std::string path() const { return collection_.db_file().string(); }
+
+  test_collection collection_;
+};
+
+TEST_F(CollectionFileTest, AFileThatIsNoDatabaseIsLeftAsItWas) {
+  std::string garbage = "\x01\x02 some other format, not SQLite";
+  garbage.append(8192, '\x5a');
+  write_file(collection_.db_file(), garbage);
+  auto entries = folder_entries();
+
+  EXPECT_EQ(open_error(), path() + ": file is not a database");
+  EXPECT_EQ(read_file(collection_.db_file()), garbage);
+  EXPECT_EQ(folder_entries(), entries);
+  EXPECT_EQ(collection_.new_lines("debug"),
+            (std::vector<std::string>{"Cannot open db: " + path()}));
+}
+
+TEST_F(CollectionFileTest, ADatabaseOfAnotherProgramIsLeftAsItWas) {
+  {
+    SQLite::Database other(path(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    other.exec("CREATE TABLE quote (body TEXT); INSERT INTO quote VALUES ('mine')");
+  }
+  std::string before = read_file(collection_.db_file());
+
+  EXPECT_EQ(open_error(), path() + ": not a Parvela collection but a database of another program");
+  EXPECT_EQ(read_file(collection_.db_file()), before);
+}
+
+TEST_F(CollectionFileTest, ACollectionOfANewerFormatIsLeftAsItWas) {
+  { logic store; }
+  {
+    SQLite::Database newer(path(), SQLite::OPEN_READWRITE);
+    newer.exec("PRAGMA user_version = 2");
+  }
+  std::string before = read_file(collection_.db_file());
+
+  EXPECT_EQ(open_error(),
+            path() + ": a collection in format 2, which this version of Parvela cannot read");
+  EXPECT_EQ(read_file(collection_.db_file()), before);
+}
+
+TEST_F(CollectionFileTest, AFolderInThePlaceOfTheFileIsReported) {
+  std::filesystem::create_directory(collection_.db_file());
+  EXPECT_EQ(open_error(), path() + ": not a regular file");
+  EXPECT_TRUE(std::filesystem::is_empty(collection_.db_file()));
+}
+
+TEST_F(CollectionFileTest, AFileThatCannotBeWrittenIsLeftAsItWas) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  { logic store; }
+  std::string before = read_file(collection_.db_file());
+  chmod(collection_.db_file().c_str(), 0400);
+
+  EXPECT_EQ(open_error().rfind(path() + ": cannot be read and written: Error code: 13 ", 0), 0u);
+  EXPECT_EQ(read_file(collection_.db_file()), before);
+}
+
+TEST_F(CollectionFileTest, AFileAnotherProgramKeepsLockedIsReportedAfterAWait) {
+  { logic store; }
+  std::string before = read_file(collection_.db_file());
+  SQLite::Database other(path(), SQLite::OPEN_READWRITE);
+  other.exec("BEGIN EXCLUSIVE");
+
+  EXPECT_EQ(open_error(), path() + ": database is locked");
+  other.exec("ROLLBACK");
+  EXPECT_EQ(read_file(collection_.db_file()), before);
+}
+
+TEST_F(CollectionFileTest, AnEmptyFileBecomesANewCollection) {
+  write_file(collection_.db_file(), "");
+  logic store;
+  EXPECT_EQ(store.quotes().size(), 4u);
+}
+
+TEST_F(CollectionFileTest, TheFileKeepsAWriteAheadLogSyncedAtEveryCommit) {
+  auto db = open_collection(path());
+  EXPECT_EQ(db->execAndGet("PRAGMA journal_mode").getString(), "wal");
+  EXPECT_EQ(db->execAndGet("PRAGMA synchronous").getInt(), 2);  // FULL
+  EXPECT_EQ(db->execAndGet("PRAGMA foreign_keys").getInt(), 1);
+}
+
+}  // namespace
+}  // namespace pvl

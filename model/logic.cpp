@@ -1,0 +1,377 @@
+#include "model/logic.h"
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+
+#include <algorithm>
+#include <ostream>
+#include <unordered_map>
+
+#include "fml/app_errors.h"
+#include "fml/log.h"
+#include "fml/text.h"
+#include "model/collection_file.h"
+#include "model/transaction.h"
+#include "tinyfilesystem/errors.h"
+#include "tinyfilesystem/folders.h"
+#include "tinyfilesystem/path.h"
+
+namespace pvl {
+
+namespace {
+
+std::ostream& debug_log() { return fml::getlog("debug"); }
+std::ostream& logic_log() { return fml::getlog("logic"); }
+
+std::string decimal(int32_t id) { return std::to_string(id); }
+
+// "?, ?, ?" for `count` parameters.
+std::string placeholders(size_t count) {
+  std::string text;
+  for (size_t i = 0; i < count; ++i) text += i == 0 ? "?" : ", ?";
+  return text;
+}
+
+}  // namespace
+
+logic::logic() {
+  std::wstring folder;
+  try {
+    folder = tinyfilesystem::user_app_data_folder();
+  } catch (const tinyfilesystem::special_folder_error&) {
+    debug_log() << "Cannot Get Folder SHGetFolderPathA" << std::endl;
+    throw read_appdata_folder_error("");
+  }
+  using tinyfilesystem::join_path;
+  std::string name = fml::wchar2utf8(join_path(join_path(folder, L"Parvela"), L"parvela.fdb"));
+  try {
+    db_ = open_collection(name);
+  } catch (const open_db_error&) {
+    debug_log() << "Cannot open db: " << name << std::endl;
+    throw;
+  }
+  debug_log() << "db open complete" << std::endl;
+
+  if (isDbEmpty()) {
+    debug_log() << "DB is empty" << std::endl;
+    createDB();
+    debug_log() << "DB is created" << std::endl;
+  }
+  setMaxs();
+  debug_log() << "setMaxs" << std::endl;
+  checkTimestamp();
+  debug_log() << "checkTimestamp" << std::endl;
+}
+
+logic::~logic() { db_.reset(); }
+
+bool logic::isDbEmpty() {
+  return db_->execAndGet(
+                "SELECT NOT EXISTS (SELECT 1 FROM tag) AND NOT EXISTS (SELECT 1 FROM quote)")
+             .getInt() != 0;
+}
+
+void logic::setMaxs() {
+  m_max_tid = db_->execAndGet("SELECT max(0, coalesce(max(m_id), 0)) FROM tag").getInt();
+  m_max_qid = db_->execAndGet("SELECT max(0, coalesce(max(m_id), 0)) FROM quote").getInt();
+  logic_log() << "m_max_tid: " << m_max_tid << "m_max_qid: " << m_max_qid << std::endl;
+}
+
+void logic::checkTimestamp() {
+  {
+    SQLite::Statement first(*db_, "SELECT m_stamp FROM quote ORDER BY rowid LIMIT 1");
+    if (!first.executeStep()) return;
+    int64_t stamp = first.getColumn(0).getInt64();
+    if (stamp != -1 && stamp != 0) return;
+  }
+  // One date for the whole pass.
+  transaction dating(*db_);
+  SQLite::Statement update(*db_, "UPDATE quote SET m_stamp = ? WHERE m_stamp IN (-1, 0)");
+  update.bind(1, current_stamp());
+  update.exec();
+  dating.commit();
+  logic_log() << "automatically insert dates for some quotes" << std::endl;
+}
+
+std::vector<Tag> logic::tags() {
+  logic_log() << "tags" << std::endl;
+  SQLite::Statement select(*db_, "SELECT m_id, m_utfname FROM tag ORDER BY rowid");
+  std::vector<Tag> tags;
+  while (select.executeStep()) {
+    tags.push_back(Tag{select.getColumn(0).getInt(), select.getColumn(1).getString()});
+  }
+  return tags;
+}
+
+std::vector<Quote> logic::quotes() {
+  logic_log() << "quotes" << std::endl;
+  return selectQuotes("", {});
+}
+
+std::optional<Tag> logic::getTag(int32_t id) {
+  logic_log() << "getTag" << std::endl;
+  return getTagRecord(id);
+}
+
+std::optional<Quote> logic::getQuote(int32_t id) {
+  logic_log() << "getQuote" << std::endl;
+  std::vector<Quote> found = selectQuotes("SELECT ?", {id});
+  if (found.empty()) return std::nullopt;
+  return std::move(found.front());
+}
+
+int32_t logic::addQuote(const std::wstring& text) {
+  int32_t id = ++m_max_qid;
+  transaction adding(*db_);
+  insertQuote(id, fml::wchar2utf8(text), current_stamp());
+  adding.commit();
+  logic_log() << "added quote with id: " << id << std::endl;
+  return id;
+}
+
+void logic::removeQuote(int32_t id) {
+  transaction removing(*db_);
+  SQLite::Statement remove(*db_, "DELETE FROM quote WHERE m_id = ?");
+  remove.bind(1, id);
+  if (remove.exec() == 0) throw wrong_quote_id(decimal(id));
+  removing.commit();
+  logic_log() << "removed quote with id: " << id << std::endl;
+}
+
+int32_t logic::addTag(const std::wstring& name) {
+  std::string utfname = fml::wchar2utf8(name);
+  if (tagNameExists(utfname)) return -1;
+  int32_t id = ++m_max_tid;
+  transaction adding(*db_);
+  insertTag(id, utfname);
+  adding.commit();
+  logic_log() << "added tag with id: " << id << std::endl;
+  return id;
+}
+
+void logic::removeTag(int32_t id) {
+  transaction removing(*db_);
+  SQLite::Statement remove(*db_, "DELETE FROM tag WHERE m_id = ?");
+  remove.bind(1, id);
+  remove.exec();
+  removing.commit();
+  logic_log() << "removed tag with id: " << id << std::endl;
+}
+
+std::wstring logic::renameTag(int32_t id, const std::wstring& name) {
+  validateTag(id);
+  std::optional<Tag> tag = getTagRecord(id);
+  if (!tag) throw wrong_tag_id(decimal(id));
+  std::string utfname = fml::wchar2utf8(name);
+  if (tagNameExists(utfname)) return fml::utf82wchar(tag->m_utfname);
+
+  transaction renaming(*db_);
+  SQLite::Statement update(*db_, "UPDATE tag SET m_utfname = ? WHERE m_id = ?");
+  update.bind(1, utfname);
+  update.bind(2, id);
+  update.exec();
+  renaming.commit();
+  logic_log() << "renamed tag: " << id << std::endl;
+  return name;
+}
+
+bool logic::markQuote(int32_t quote, int32_t tag) {
+  validateQuote(quote);
+  validateTag(tag);
+  if (isQuoteMarked(quote, tag)) return false;
+
+  transaction marking(*db_);
+  SQLite::Statement insert(
+      *db_,
+      "INSERT INTO quote_tag (quote, tag, pos) "
+      "SELECT ?1, ?2, coalesce(max(pos), 0) + 1 FROM quote_tag WHERE quote = ?1");
+  insert.bind(1, quote);
+  insert.bind(2, tag);
+  insert.exec();
+  marking.commit();
+  logic_log() << "quote: " << quote << " marked with tag: " << tag << std::endl;
+  return true;
+}
+
+void logic::unmarkQuote(int32_t quote, int32_t tag) {
+  validateQuote(quote);
+  validateTag(tag);
+
+  transaction unmarking(*db_);
+  SQLite::Statement remove(*db_, "DELETE FROM quote_tag WHERE quote = ? AND tag = ?");
+  remove.bind(1, quote);
+  remove.bind(2, tag);
+  if (remove.exec() == 0) throw wrong_tag_id(decimal(tag));
+  unmarking.commit();
+  logic_log() << "quote: " << quote << " unmarked with tag: " << tag << std::endl;
+}
+
+bool logic::isQuoteMarked(int32_t quote, int32_t tag) {
+  validateQuote(quote);
+  validateTag(tag);
+  SQLite::Statement select(*db_,
+                           "SELECT EXISTS (SELECT 1 FROM quote_tag WHERE tag = ? AND quote = ?)");
+  select.bind(1, tag);
+  select.bind(2, quote);
+  select.executeStep();
+  return select.getColumn(0).getInt() != 0;
+}
+
+void logic::validateTag(int32_t id) {
+  debug_log() << "validating tag with id: " << id << std::endl;
+  SQLite::Statement select(*db_, "SELECT EXISTS (SELECT 1 FROM tag WHERE m_id = ?)");
+  select.bind(1, id);
+  select.executeStep();
+  if (select.getColumn(0).getInt() == 0) throw wrong_tag_id(decimal(id));
+}
+
+void logic::validateQuote(int32_t id) {
+  debug_log() << "validating quote with id: " << id << std::endl;
+  SQLite::Statement select(*db_, "SELECT EXISTS (SELECT 1 FROM quote WHERE m_id = ?)");
+  select.bind(1, id);
+  select.executeStep();
+  if (select.getColumn(0).getInt() == 0) throw wrong_quote_id(decimal(id));
+}
+
+bool logic::isSearchEmpty() const { return m_search_tags.empty(); }
+
+bool logic::isTagUsedInSearch(int32_t id) {
+  validateTag(id);
+  logic_log() << "isTagUsedInSearch: " << id << std::endl;
+  return std::find(m_search_tags.begin(), m_search_tags.end(), id) != m_search_tags.end();
+}
+
+bool logic::addSearchTag(int32_t id) {
+  validateTag(id);
+  logic_log() << "addSearchTag: " << id << std::endl;
+  if (std::find(m_search_tags.begin(), m_search_tags.end(), id) != m_search_tags.end()) {
+    return false;
+  }
+  m_search_tags.push_back(id);
+  return true;
+}
+
+void logic::removeSearchTag(int32_t id) {
+  auto found = std::find(m_search_tags.begin(), m_search_tags.end(), id);
+  if (found == m_search_tags.end()) throw wrong_tag_id("wrong removeSearchTag:" + decimal(id));
+  m_search_tags.erase(found);
+  logic_log() << "remove search tag: " << id << std::endl;
+}
+
+void logic::clearSearchTags() { m_search_tags.clear(); }
+
+void logic::setSearchMode(int32_t mode) { m_search_mode = mode; }
+
+std::vector<Quote> logic::search() {
+  std::vector<int32_t> ids;
+  std::string quote_ids = buildSearchQuery(ids);
+  return selectQuotes(quote_ids, ids);
+}
+
+std::string logic::buildSearchQuery(std::vector<int32_t>& ids) {
+  ids = m_search_tags;
+  if (ids.empty()) return {};
+  if (m_search_mode != kSearchAnd) {
+    return "SELECT quote FROM quote_tag WHERE tag IN (" + placeholders(ids.size()) + ")";
+  }
+  std::string quote_ids;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (!getTagRecord(ids[i])) throw wrong_tag_id(decimal(ids[i]));
+    if (i > 0) quote_ids += " INTERSECT ";
+    quote_ids += "SELECT quote FROM quote_tag WHERE tag = ?";
+  }
+  return quote_ids;
+}
+
+std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
+                                       const std::vector<int32_t>& ids) {
+  // A selection comes in the order of its ids and is put in table order
+  // here, which costs less than having SQLite sort the texts.
+  std::string quote_sql = "SELECT rowid, m_id, m_utftext, m_stamp FROM quote";
+  std::string link_sql = "SELECT quote, tag FROM quote_tag";
+  if (quote_ids.empty()) {
+    quote_sql += " ORDER BY rowid";
+  } else {
+    quote_sql += " WHERE m_id IN (" + quote_ids + ")";
+    link_sql += " WHERE quote IN (" + quote_ids + ")";
+  }
+  link_sql += " ORDER BY quote, pos";
+
+  SQLite::Statement select(*db_, quote_sql);
+  for (size_t i = 0; i < ids.size(); ++i) select.bind(static_cast<int>(i + 1), ids[i]);
+  std::vector<std::pair<int64_t, Quote>> rows;
+  while (select.executeStep()) {
+    Quote quote;
+    quote.m_id = select.getColumn(1).getInt();
+    quote.m_utftext = select.getColumn(2).getString();
+    quote.m_stamp = select.getColumn(3).getInt64();
+    rows.emplace_back(select.getColumn(0).getInt64(), std::move(quote));
+  }
+  if (!quote_ids.empty()) {
+    std::sort(rows.begin(), rows.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+  }
+  std::vector<Quote> quotes;
+  quotes.reserve(rows.size());
+  for (auto& row : rows) quotes.push_back(std::move(row.second));
+  if (quotes.empty()) return quotes;
+
+  // The links come ordered by quote id and then attachment order; they are
+  // merged into the quotes taken in id order.
+  SQLite::Statement links(*db_, link_sql);
+  for (size_t i = 0; i < ids.size(); ++i) links.bind(static_cast<int>(i + 1), ids[i]);
+  std::unordered_map<int32_t, std::string> names = tagNames();
+  std::vector<Quote*> by_id(quotes.size());
+  for (size_t i = 0; i < quotes.size(); ++i) by_id[i] = &quotes[i];
+  std::sort(by_id.begin(), by_id.end(),
+            [](const Quote* a, const Quote* b) { return a->m_id < b->m_id; });
+  auto next = by_id.begin();
+  while (links.executeStep()) {
+    int32_t quote = links.getColumn(0).getInt();
+    int32_t tag = links.getColumn(1).getInt();
+    while (next != by_id.end() && (*next)->m_id < quote) ++next;
+    if (next == by_id.end()) break;
+    if ((*next)->m_id == quote) (*next)->m_tags.push_back(Tag{tag, names[tag]});
+  }
+  return quotes;
+}
+
+std::unordered_map<int32_t, std::string> logic::tagNames() {
+  std::unordered_map<int32_t, std::string> names;
+  SQLite::Statement select(*db_, "SELECT m_id, m_utfname FROM tag");
+  while (select.executeStep()) {
+    names.emplace(select.getColumn(0).getInt(), select.getColumn(1).getString());
+  }
+  return names;
+}
+
+std::optional<Tag> logic::getTagRecord(int32_t id) {
+  SQLite::Statement select(*db_, "SELECT m_utfname FROM tag WHERE m_id = ?");
+  select.bind(1, id);
+  if (!select.executeStep()) return std::nullopt;
+  return Tag{id, select.getColumn(0).getString()};
+}
+
+bool logic::tagNameExists(const std::string& utfname) {
+  SQLite::Statement select(*db_, "SELECT EXISTS (SELECT 1 FROM tag WHERE m_utfname = ?)");
+  select.bind(1, utfname);
+  select.executeStep();
+  return select.getColumn(0).getInt() != 0;
+}
+
+void logic::insertTag(int32_t id, const std::string& utfname) {
+  SQLite::Statement insert(*db_, "INSERT INTO tag (m_id, m_utfname) VALUES (?, ?)");
+  insert.bind(1, id);
+  insert.bind(2, utfname);
+  insert.exec();
+}
+
+void logic::insertQuote(int32_t id, const std::string& utftext, int64_t stamp) {
+  SQLite::Statement insert(*db_, "INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (?, ?, ?)");
+  insert.bind(1, id);
+  insert.bind(2, utftext);
+  insert.bind(3, stamp);
+  insert.exec();
+}
+
+}  // namespace pvl

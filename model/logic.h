@@ -1,0 +1,137 @@
+// The storage object of the model: owns the open collection file and the
+// state of the collection that is not stored (the id counters and the tag
+// search), and carries out every operation on quotes and tags. Each operation
+// that changes the collection is one transaction, committed before it
+// returns. Log lines go to the log "logic" unless another is named.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "model/records.h"
+
+namespace SQLite {
+class Database;
+}
+
+namespace pvl {
+
+class logic {
+ public:
+  // The open sequence: opens (or creates) "parvela.fdb" in the folder
+  // "Parvela" of the user's data folder, imports the default collection into
+  // an empty one, computes the id counters and dates undated quotes.
+  // Raises read_appdata_folder_error when there is no user data folder,
+  // open_db_error when the file cannot be used, and the errors of createDB.
+  logic();
+  // Closes the collection file.
+  ~logic();
+
+  logic(const logic&) = delete;
+  logic& operator=(const logic&) = delete;
+
+  // --- Lifecycle steps of the open sequence.
+
+  // True when the collection holds no tag and no quote.
+  bool isDbEmpty();
+  // Imports "defaulttags.xml", then "defaultquotes.xml" from "DataDir", all
+  // in one transaction. Raises read_xml_error ("<path>" when the file cannot
+  // be read or is not XML, "<path>: <what>" for invalid content) and
+  // wrong_tag_id (a quote names a tag that is not there); then nothing of
+  // the import is stored.
+  void createDB();
+  // Read the elements under the root of the XML file at `path` as tags, or as
+  // quotes with their tags (see data/defaultquotes.xml). Raise as createDB.
+  void importTags(const std::wstring& path);
+  void importQuotes(const std::wstring& path);
+  // Sets the id counters to the highest stored ids (at least 0).
+  void setMaxs();
+  // When the first quote in table order has no date, gives every undated
+  // quote the current date.
+  void checkTimestamp();
+
+  // --- Records. Ids not stored raise wrong_quote_id / wrong_tag_id with the
+  // id in decimal as text, unless said otherwise.
+
+  // All tags / all quotes, in table (insertion) order.
+  std::vector<Tag> tags();
+  std::vector<Quote> quotes();
+  // The record with that id, if stored.
+  std::optional<Tag> getTag(int32_t id);
+  std::optional<Quote> getQuote(int32_t id);
+
+  // Stores the text as it is (not trimmed, empty allowed) with the next id
+  // and the current date; returns the id.
+  int32_t addQuote(const std::wstring& text);
+  // Removes the quote and its links to tags.
+  void removeQuote(int32_t id);
+  // Stores a tag with the next id and returns the id, or returns -1 and
+  // stores nothing when a tag of that name exists.
+  int32_t addTag(const std::wstring& name);
+  // Removes the tag and its links to quotes; an id not stored is no error.
+  void removeTag(int32_t id);
+  // Returns the name in effect afterwards: `name`, or the old name when a tag
+  // (this one included) already has that name.
+  std::wstring renameTag(int32_t id, const std::wstring& name);
+  // Attaches the tag after the quote's other tags. Returns false, changing
+  // nothing, when the quote carries it already.
+  bool markQuote(int32_t quote, int32_t tag);
+  // Detaches the tag; raises wrong_tag_id when the quote does not carry it.
+  void unmarkQuote(int32_t quote, int32_t tag);
+  bool isQuoteMarked(int32_t quote, int32_t tag);
+  // Raise when the id is not stored (and log to "debug").
+  void validateTag(int32_t id);
+  void validateQuote(int32_t id);
+
+  // --- The tag search: a list of tag ids (each at most once, in the order
+  // added) and a mode. Not stored; empty and AND at every start.
+
+  static constexpr int32_t kSearchAnd = 0;
+  static constexpr int32_t kSearchOr = 1;
+
+  bool isSearchEmpty() const;
+  // Raises wrong_tag_id when the tag is not stored.
+  bool isTagUsedInSearch(int32_t id);
+  // Appends the tag; returns false when it is in the search already. Raises
+  // wrong_tag_id when the tag is not stored.
+  bool addSearchTag(int32_t id);
+  // Raises wrong_tag_id ("wrong removeSearchTag:<id>") when the tag is not in
+  // the search.
+  void removeSearchTag(int32_t id);
+  void clearSearchTags();
+  void setSearchMode(int32_t mode);
+  // The quotes that carry every search tag (AND) or at least one (OR), in
+  // table order; all quotes when the search is empty. Raises wrong_tag_id
+  // when an AND search holds a tag that is no longer stored.
+  std::vector<Quote> search();
+
+  // The search tags, in the order they were added.
+  const std::vector<int32_t>& searchTags() const { return m_search_tags; }
+
+ private:
+  // The quotes whose ids the SQL query `quote_ids` yields (all quotes when it
+  // is empty), with `ids` bound to its parameters in order; with their tags,
+  // in table order.
+  std::vector<Quote> selectQuotes(const std::string& quote_ids, const std::vector<int32_t>& ids);
+  // Every tag's name by its id.
+  std::unordered_map<int32_t, std::string> tagNames();
+  std::optional<Tag> getTagRecord(int32_t id);
+  // The SQL query of the ids of the quotes the search selects (empty: all);
+  // `ids` receives the values to bind to its parameters, in order.
+  std::string buildSearchQuery(std::vector<int32_t>& ids);
+  bool tagNameExists(const std::string& utfname);
+  void insertTag(int32_t id, const std::string& utfname);
+  void insertQuote(int32_t id, const std::string& utftext, int64_t stamp);
+
+  int32_t m_max_qid = 0;
+  int32_t m_max_tid = 0;
+  int32_t m_search_mode = kSearchAnd;
+  std::unique_ptr<SQLite::Database> db_;
+  std::vector<int32_t> m_search_tags;
+};
+
+}  // namespace pvl

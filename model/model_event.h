@@ -1,0 +1,57 @@
+// The message by which the rest of the program uses the collection: an event
+// id and a pointer to data that the sender owns and keeps valid for the call.
+// pvlModel::on_model_event (model/pvl_model.h) takes it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pvl {
+
+struct model_event {
+  int32_t id = 0;
+  const void* data = nullptr;
+};
+
+// The event ids, with what `data` points at for each.
+namespace model_events {
+enum : int32_t {
+  add_quote = 1,               // const wchar_t: the zero-terminated text of the new quote
+  delete_quote = 2,            // const int32_t: a quote id
+  add_tag = 3,                 // const wchar_t: the zero-terminated name of the new tag
+  delete_tag = 4,              // const int32_t: a tag id
+  rename_tag = 5,              // const tag_rename
+  mark_quote = 6,              // const quote_tag_ids
+  delete_mark = 7,             // const quote_tag_ids
+  add_search_tag = 8,          // const int32_t: a tag id
+  delete_search_tag = 9,       // const int32_t: a tag id
+  export_data = 10,            // const std::wstring: the path of the file to write
+  initial_load = 11,           // none
+  set_search_mode_and = 12,    // none
+  set_search_mode_or = 13,     // none
+  clear_search_tags = 20,      // none
+  copy_quote = 30,             // const int32_t: a quote id
+  copy_quote_with_data = 31,   // const int32_t: a quote id
+  copy_quotes = 32,            // const std::vector<int32_t>: quote ids
+  copy_quotes_with_data = 33,  // const std::vector<int32_t>: quote ids
+  add_search_tags = 40,        // const std::vector<int32_t>: tag ids
+  delete_tags = 41,            // const std::vector<int32_t>: tag ids
+  delete_quotes = 42,          // const std::vector<int32_t>: quote ids
+};
+}  // namespace model_events
+
+// A tag and a name: the new name asked for (rename_tag), or the name now in
+// effect (the view's rename events).
+struct tag_rename {
+  int32_t tag = 0;
+  std::wstring name;
+};
+
+// A quote and one of its tags.
+struct quote_tag_ids {
+  int32_t quote = 0;
+  int32_t tag = 0;
+};
+
+}  // namespace pvl

@@ -1,0 +1,322 @@
+// The model's event entry: for every model event, the view events in their
+// order with their data, the log lines, the copy texts and the errors.
+#include "model/pvl_model.h"
+
+#include <gtest/gtest.h>
+
+#include "fml/app_errors.h"
+#include "fml/text.h"
+#include "model/export_texts.h"
+#include "model/model_instance.h"
+#include "model/testing/test_collection.h"
+#include "model/testing/view_recorder.h"
+
+namespace pvl {
+namespace {
+
+using model_testing::quote_ids;
+using Ids = std::vector<int32_t>;
+using Lines = std::vector<std::string>;
+namespace me = model_events;
+namespace ve = view_events;
+
+// The default collection of test_collection: tags 1 alpha, 2 beta, 3 gamma;
+// quotes 1 "one", 2 "two" (tags 3, 1), 3 "three" (tag 2), 4 "four".
+class ModelEventTest : public ::testing::Test {
+ protected:
+  ModelEventTest() {
+    model_ = std::make_unique<pvlModel>();
+    model_->set_view(&view_);
+    model_->set_clipboard([this](const std::wstring& text) {
+      clipboard_.push_back(text);
+      return true;
+    });
+    collection_.mark_logs();
+  }
+
+  void send(int32_t id, const void* data = nullptr) { model_->on_model_event({id, data}); }
+  void send_id(int32_t id, int32_t value) { send(id, &value); }
+  void send_ids(int32_t id, const Ids& values) { send(id, &values); }
+  void send_pair(int32_t id, int32_t quote, int32_t tag) {
+    quote_tag_ids pair{quote, tag};
+    send(id, &pair);
+  }
+  // Puts tags into the search and forgets the view events that caused.
+  void search_for(const Ids& tags) {
+    for (int32_t tag : tags) send_id(me::add_search_tag, tag);
+    view_.clear();
+    collection_.mark_logs();
+  }
+
+  Lines model_lines() const { return collection_.new_lines("model"); }
+  const model_testing::recorded_event& event(size_t index) const { return view_.events.at(index); }
+
+  model_testing::test_collection collection_;
+  model_testing::view_recorder view_;
+  std::vector<std::wstring> clipboard_;
+  std::unique_ptr<pvlModel> model_;
+};
+
+TEST_F(ModelEventTest, EveryEventIsLoggedAndUnknownIdsAreRefused) {
+  EXPECT_EQ(model_->name(), "model");
+  for (int32_t id : {0, 14, 19, 21, 29, 34, 39, 43, -1}) {
+    collection_.mark_logs();
+    try {
+      send(id);
+      FAIL() << "event " << id << " was taken";
+    } catch (const wrong_event_id& error) {
+      EXPECT_EQ(error.what(), std::to_string(id));
+    }
+    EXPECT_EQ(collection_.new_lines("debug"), (Lines{"model event " + std::to_string(id)}));
+  }
+  EXPECT_TRUE(view_.events.empty());
+  EXPECT_THROW(send(me::delete_quote), fml::exception);  // an id event without its id
+}
+
+TEST_F(ModelEventTest, InitialLoadSendsAllTagsThenAllQuotes) {
+  send(me::initial_load);
+  ASSERT_EQ(view_.ids(), (Ids{ve::vupdate_tags, ve::vupdate_quotes}));
+  ASSERT_EQ(event(0).tags.size(), 3u);
+  EXPECT_EQ(event(0).tags[2].m_utfname, "gamma");
+  EXPECT_EQ(quote_ids(event(1).quotes), (Ids{1, 2, 3, 4}));
+  EXPECT_EQ(event(1).quotes[1].m_tags.size(), 2u);
+  EXPECT_EQ(collection_.new_lines("logic"), (Lines{"tags", "quotes"}));
+  EXPECT_TRUE(model_lines().empty());
+}
+
+TEST_F(ModelEventTest, AddQuoteSendsTheStoredRecord) {
+  std::wstring text = L"caf\u00e9 <b>";
+  send(me::add_quote, text.c_str());
+  ASSERT_EQ(view_.ids(), (Ids{ve::vadd_quote}));
+  ASSERT_TRUE(event(0).quote);
+  EXPECT_EQ(event(0).quote->m_id, 5);
+  EXPECT_EQ(event(0).quote->m_utftext, fml::wchar2utf8(text));
+  EXPECT_TRUE(event(0).quote->m_tags.empty());
+  EXPECT_EQ(model_lines(), (Lines{"add_quote complete; id: 5"}));
+}
+
+TEST_F(ModelEventTest, DeleteQuoteAnnouncesTheQuoteBeforeRemovingIt) {
+  send_id(me::delete_quote, 2);
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote, ve::vrefresh_quotes}));
+  EXPECT_EQ(event(0).number, 2);
+  EXPECT_EQ(model_lines(), (Lines{"delete_quote complete; id: 2"}));
+
+  view_.clear();
+  EXPECT_THROW(send_id(me::delete_quote, 2), wrong_quote_id);
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote}));
+}
+
+TEST_F(ModelEventTest, DeleteQuotesEndsWithTheSearchResult) {
+  send_ids(me::delete_quotes, {});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vupdate_quotes}));
+  EXPECT_EQ(quote_ids(event(0).quotes), (Ids{1, 2, 3, 4}));
+
+  view_.clear();
+  send_ids(me::delete_quotes, {3, 1});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote, ve::vdelete_quote, ve::vupdate_quotes}));
+  EXPECT_EQ(event(0).number, 3);
+  EXPECT_EQ(event(1).number, 1);
+  EXPECT_EQ(quote_ids(event(2).quotes), (Ids{2, 4}));
+  EXPECT_TRUE(model_lines().empty());
+
+  // A missing id stops the list; the ones before it stay deleted.
+  view_.clear();
+  EXPECT_THROW(send_ids(me::delete_quotes, {4, 9, 2}), wrong_quote_id);
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote, ve::vdelete_quote}));
+  send(me::initial_load);
+  EXPECT_EQ(quote_ids(view_.events.back().quotes), (Ids{2}));
+}
+
+TEST_F(ModelEventTest, AddTagAnswersWithTheIdOrRefusesATakenName) {
+  send(me::add_tag, L"delta");
+  send(me::add_tag, L"alpha");
+  send(me::add_tag, L"epsilon");
+  EXPECT_EQ(view_.ids(), (Ids{ve::vadd_tag_id, ve::vdelete_wrong_tag, ve::vadd_tag_id}));
+  EXPECT_EQ(event(0).number, 4);
+  EXPECT_FALSE(event(1).had_data);
+  EXPECT_EQ(event(2).number, 5);  // the refused name used no id
+  EXPECT_EQ(model_lines(), (Lines{"add_tag complete; id: 4", "add_tag complete; id: -1",
+                                  "add_tag complete; id: 5"}));
+}
+
+TEST_F(ModelEventTest, DeleteTagOfASearchTagLeavesTheSearchFirst) {
+  search_for({3, 1});
+  send_id(me::delete_tag, 3);
+  ASSERT_EQ(view_.ids(), (Ids{ve::vdelete_search_tag, ve::vdelete_tag, ve::vupdate_quotes}));
+  EXPECT_EQ(event(0).number, 3);
+  EXPECT_EQ(event(1).number, 3);
+  EXPECT_EQ(quote_ids(event(2).quotes), (Ids{2}));  // the search for tag 1 alone
+  EXPECT_EQ(event(2).quotes[0].m_tags.size(), 1u);
+  EXPECT_EQ(model_lines(), (Lines{"delete_tag complete; id: 3"}));
+
+  view_.clear();
+  send_id(me::delete_tag, 2);  // not in the search
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_tag, ve::vupdate_quotes}));
+  EXPECT_THROW(send_id(me::delete_tag, 2), wrong_tag_id);
+}
+
+TEST_F(ModelEventTest, DeleteTagsRemovesAllThenAnnouncesAllThenSendsTheListOnce) {
+  search_for({1});
+  send_ids(me::delete_tags, {2, 1});
+  EXPECT_EQ(view_.ids(),
+            (Ids{ve::vdelete_search_tag, ve::vdelete_tag, ve::vdelete_tag, ve::vupdate_quotes}));
+  EXPECT_EQ(event(0).number, 1);
+  EXPECT_EQ(event(1).number, 2);
+  EXPECT_EQ(event(2).number, 1);
+  EXPECT_EQ(quote_ids(event(3).quotes), (Ids{1, 2, 3, 4}));  // the search is empty now
+  EXPECT_EQ(model_lines(), (Lines{"delete_tags complete; id: "}));
+}
+
+TEST_F(ModelEventTest, RenameTagAnswersWithTheNameInEffect) {
+  tag_rename taken{2, L"gamma"};
+  send(me::rename_tag, &taken);
+  EXPECT_EQ(view_.ids(), (Ids{ve::vrename_tag, ve::vupdate_quotes}));
+  EXPECT_EQ(event(0).rename.tag, 2);
+  EXPECT_EQ(event(0).rename.name, L"beta");
+
+  search_for({2});
+  tag_rename fresh{2, L"b\u00eata"};
+  send(me::rename_tag, &fresh);
+  EXPECT_EQ(view_.ids(), (Ids{ve::vrename_tag, ve::vrename_stag, ve::vupdate_quotes}));
+  EXPECT_EQ(event(1).rename.name, L"b\u00eata");
+  EXPECT_EQ(quote_ids(event(2).quotes), (Ids{3}));
+  EXPECT_EQ(event(2).quotes[0].m_tags[0].m_utfname, "b\u00eata");
+  EXPECT_EQ(model_lines(), (Lines{"rename_tag complete; id: 2"}));
+}
+
+TEST_F(ModelEventTest, MarkingTwiceSendsTheMarkOnce) {
+  send_pair(me::mark_quote, 4, 2);
+  send_pair(me::mark_quote, 4, 2);
+  ASSERT_EQ(view_.ids(), (Ids{ve::vmark_quote}));
+  EXPECT_EQ(event(0).pair.quote, 4);
+  ASSERT_TRUE(event(0).tag);
+  EXPECT_EQ(event(0).tag->m_id, 2);
+  EXPECT_EQ(event(0).tag->m_utfname, "beta");
+  EXPECT_EQ(model_lines(), (Lines{"mark_quote complete; quote: 4; tag: 2",
+                                  "mark_quote complete; quote: 4; tag: 2"}));
+  EXPECT_THROW(send_pair(me::mark_quote, 4, 9), wrong_tag_id);
+  EXPECT_THROW(send_pair(me::mark_quote, 9, 2), wrong_quote_id);
+}
+
+TEST_F(ModelEventTest, DeleteMarkResendsTheListOnlyDuringASearch) {
+  send_pair(me::delete_mark, 2, 3);
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_mark}));
+  EXPECT_EQ(event(0).pair.quote, 2);
+  EXPECT_EQ(event(0).pair.tag, 3);
+
+  search_for({1});
+  send_pair(me::delete_mark, 2, 1);
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_mark, ve::vupdate_quotes}));
+  EXPECT_TRUE(event(1).quotes.empty());  // quote 2 no longer matches
+  EXPECT_EQ(model_lines(), (Lines{"delete_mark complete; quote: 2; tag: 1"}));
+  EXPECT_THROW(send_pair(me::delete_mark, 2, 1), wrong_tag_id);
+}
+
+TEST_F(ModelEventTest, SearchTagsComeAndGo) {
+  send_id(me::add_search_tag, 2);
+  ASSERT_EQ(view_.ids(), (Ids{ve::vadd_search_tag, ve::vupdate_quotes}));
+  EXPECT_EQ(event(0).tag->m_utfname, "beta");
+  EXPECT_EQ(quote_ids(event(1).quotes), (Ids{3}));
+  send_id(me::add_search_tag, 2);  // already there: only the log line
+  EXPECT_EQ(view_.events.size(), 2u);
+  EXPECT_EQ(model_lines(),
+            (Lines{"add_search_tag complete; id: 2", "add_search_tag complete; id: 2"}));
+
+  view_.clear();
+  send_ids(me::add_search_tags, {2, 1, 3});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vadd_search_tag, ve::vadd_search_tag, ve::vupdate_quotes}));
+  EXPECT_EQ(event(0).tag->m_id, 1);
+  EXPECT_EQ(event(1).tag->m_id, 3);
+  EXPECT_EQ(quote_ids(event(2).quotes), (Ids{}));  // AND of 2, 1, 3
+
+  view_.clear();
+  send_ids(me::add_search_tags, {3, 1});
+  EXPECT_TRUE(view_.events.empty());
+
+  send_id(me::delete_search_tag, 2);
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_search_tag, ve::vupdate_quotes}));
+  EXPECT_EQ(quote_ids(event(1).quotes), (Ids{2}));
+  EXPECT_THROW(send_id(me::delete_search_tag, 2), wrong_tag_id);
+}
+
+TEST_F(ModelEventTest, ModeAndClearActOnlyOnANonEmptySearch) {
+  send(me::set_search_mode_or);
+  send(me::clear_search_tags);
+  EXPECT_TRUE(view_.events.empty());
+
+  search_for({1, 2});  // taken in OR mode now
+  send(me::set_search_mode_and);
+  send(me::set_search_mode_or);
+  ASSERT_EQ(view_.ids(), (Ids{ve::vupdate_quotes, ve::vupdate_quotes}));
+  EXPECT_EQ(quote_ids(event(0).quotes), (Ids{}));
+  EXPECT_EQ(quote_ids(event(1).quotes), (Ids{2, 3}));
+
+  view_.clear();
+  send(me::clear_search_tags);
+  EXPECT_EQ(view_.ids(), (Ids{ve::vclear_search_tags, ve::vupdate_quotes}));
+  EXPECT_EQ(quote_ids(event(1).quotes), (Ids{1, 2, 3, 4}));
+  EXPECT_TRUE(model_lines().empty());
+}
+
+TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSendsNothing) {
+  testing_support::temp_dir folder;
+  std::wstring path = fml::utf82wchar((folder.path() / "quotes.html").string());
+  search_for({1});
+  send(me::export_data, &path);
+  EXPECT_TRUE(view_.events.empty());
+
+  std::string page = testing_support::read_file(folder.path() / "quotes.html");
+  EXPECT_NE(page.find("two<br>Tags: gamma, alpha<br><br>"), std::string::npos) << page;
+  EXPECT_EQ(page.find("one<br>"), std::string::npos);
+  EXPECT_TRUE(model_lines().empty());
+
+  // A file that cannot be written is logged, not raised.
+  std::wstring nowhere = fml::utf82wchar((folder.path() / "no" / "q.html").string());
+  send(me::export_data, &nowhere);
+  Lines lines = model_lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("export_data failed: " + (folder.path() / "no" / "q.html").string() +
+                               ": Error code: 2 ",
+                           0),
+            0u)
+      << lines[0];
+}
+
+TEST_F(ModelEventTest, CopyEventsPutTheirTextsOnTheClipboard) {
+  send_id(me::copy_quote, 2);
+  send_id(me::copy_quote_with_data, 2);
+  send_ids(me::copy_quotes, {3, 1});
+  send_ids(me::copy_quotes_with_data, {3, 2});
+  EXPECT_EQ(clipboard_, (std::vector<std::wstring>{
+                            L"two", L"two\r\n\r\ngamma, alpha", L"three\r\n\r\none\r\n\r\n",
+                            L"three\r\nTags: beta\r\n\r\ntwo\r\nTags: gamma, alpha\r\n\r\n"}));
+  EXPECT_TRUE(view_.events.empty());
+  EXPECT_TRUE(model_lines().empty());
+}
+
+TEST_F(ModelEventTest, CopyingQuotesThatAreNotStoredSkipsThem) {
+  send_ids(me::copy_quotes, {7, 1, 8});
+  EXPECT_EQ(clipboard_, (std::vector<std::wstring>{L"one\r\n\r\n"}));
+  send_id(me::copy_quote, 7);
+  send_ids(me::copy_quotes_with_data, {});
+  EXPECT_EQ(clipboard_.size(), 1u);  // nothing found: the clipboard keeps its text
+  EXPECT_EQ(model_lines(),
+            (Lines{"copy skips quote 7: not stored", "copy skips quote 8: not stored",
+                   "copy skips quote 7: not stored"}));
+}
+
+TEST(ModelInstanceTest, TheAccessorCreatesOnceAndTheDeleteClosesTheCollection) {
+  model_testing::test_collection collection;
+  pvlModel& first = model();
+  EXPECT_EQ(&model(), &first);
+  delete_model();
+  delete_model();  // no model: nothing
+  EXPECT_EQ(collection.new_lines("app"),
+            (Lines{"Singleton: model - created.", "Singleton: model - deleted."}));
+  Lines debug = collection.new_lines("debug");
+  EXPECT_EQ(debug.back(), "Model destruct");
+  EXPECT_EQ(debug[debug.size() - 2], "Model init");
+}
+
+}  // namespace
+}  // namespace pvl

@@ -1,0 +1,33 @@
+// The two kinds of stored record, as the model hands them out: plain copies of
+// a tag and of a quote with its tags, for the view's fragment builders, the
+// export and the copy texts. Changing a copy changes nothing stored.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pvl {
+
+// A tag: its id and its name (UTF-8).
+struct Tag {
+  int32_t m_id = 0;
+  std::string m_utfname;
+};
+
+// A quote: its id, its text (UTF-8), when it was stored (seconds since
+// 1970-01-01 UTC; 0 or -1 mean "no date") and the tags it carries, in the
+// order in which they were attached.
+struct Quote {
+  int32_t m_id = 0;
+  std::string m_utftext;
+  int64_t m_stamp = 0;
+  std::vector<Tag> m_tags;
+};
+
+// The stamp the model gives a record it stores now: the current local
+// calendar time turned back into seconds, the C library deciding whether
+// daylight saving applies.
+int64_t current_stamp();
+
+}  // namespace pvl

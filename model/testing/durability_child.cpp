@@ -1,0 +1,34 @@
+// Helper program of the durability test: opens the collection in the data
+// folder given as the first argument ($XDG_DATA_HOME must point above it) and
+// adds quotes until it is killed. After each addition has returned it appends
+// "<id> <n>\n" to the report file (second argument), where the quote's text
+// is "addition <n>".
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "fml/log.h"
+#include "fml/text.h"
+#include "model/logic.h"
+#include "tinyfilesystem/app_dirs.h"
+
+int main(int argc, char* argv[]) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s DATA_DIR REPORT_FILE\n", argv[0]);
+    return 2;
+  }
+  tinyfilesystem::set_app_dir(L"DataDir", fml::utf82wchar(argv[1]));
+  fml::reglog("debug", L"logs/child-debug.log");
+  fml::reglog("logic", L"logs/child-logic.log");
+  int report = ::open(argv[2], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  if (report < 0) return 2;
+
+  pvl::logic store;
+  for (long n = 0;; ++n) {
+    int32_t id = store.addQuote(L"addition " + std::to_wstring(n));
+    std::string line = std::to_string(id) + " " + std::to_string(n) + "\n";
+    if (::write(report, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return 2;
+  }
+}

@@ -1,0 +1,86 @@
+// A collection in a temporary folder for the model's tests: the user's data
+// folder ($XDG_DATA_HOME), "DataDir" and the seven logs all point into it,
+// so nothing touches the real home folder. Removed with the object.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fml/log.h"
+#include "tests/support/temp_dir.h"
+#include "tinyfilesystem/app_dirs.h"
+
+namespace model_testing {
+
+// Default files with three tags and four quotes; quote 2 carries tags 3, 1.
+inline const char kTagsXml[] =
+    "<tags><tag id=\"1\" name=\"alpha\"/><tag id=\"2\" name=\"beta\"/>"
+    "<tag id=\"3\" name=\"gamma\"/></tags>";
+inline const char kQuotesXml[] =
+    "<quotes><quote id=\"1\" text=\"one\"/>"
+    "<quote id=\"2\" text=\"two\"><tag id=\"3\"/><tag id=\"1\"/></quote>"
+    "<quote id=\"3\" text=\"three\"><tag id=\"2\"/></quote>"
+    "<quote id=\"4\" text=\"four\"/></quotes>";
+
+class test_collection {
+ public:
+  test_collection() {
+    std::filesystem::create_directories(data_dir() / "logs");
+    setenv("XDG_DATA_HOME", (root_.path() / "data").c_str(), 1);
+    tinyfilesystem::set_app_dir(L"DataDir", data_dir().wstring());
+    for (auto& [id, file] : kLogs)
+      fml::reglog(id, L"logs/" + std::wstring(file.begin(), file.end()));
+    write_defaults(kTagsXml, kQuotesXml);
+  }
+  ~test_collection() { fml::close_logs(); }
+
+  test_collection(const test_collection&) = delete;
+  test_collection& operator=(const test_collection&) = delete;
+
+  std::filesystem::path data_dir() const { return root_.path() / "data" / "Parvela"; }
+  std::filesystem::path db_file() const { return data_dir() / "parvela.fdb"; }
+  std::filesystem::path root() const { return root_.path(); }
+
+  void write_defaults(const std::string& tags_xml, const std::string& quotes_xml) const {
+    testing_support::write_file(data_dir() / "defaulttags.xml", tags_xml);
+    testing_support::write_file(data_dir() / "defaultquotes.xml", quotes_xml);
+  }
+
+  // Remembers how long every log is, for new_lines().
+  void mark_logs() {
+    for (auto& [id, file] : kLogs) marks_[id] = log_text(id).size();
+  }
+  // The lines written to the log `id` ("debug", "logic", ...) since the
+  // last mark_logs() (since the start without one).
+  std::vector<std::string> new_lines(const std::string& id) const {
+    std::string text = log_text(id);
+    auto mark = marks_.find(id);
+    if (mark != marks_.end()) text = text.substr(mark->second);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+      lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+  }
+
+ private:
+  std::string log_text(const std::string& id) const {
+    return testing_support::read_file(data_dir() / "logs" / kLogs.at(id));
+  }
+
+  inline static const std::map<std::string, std::string> kLogs = {
+      {"app", "application.log"},  {"profile", "profile.log"},  {"debug", "debug.log"},
+      {"events", "events.log"},    {"cntrl", "controller.log"}, {"model", "model.log"},
+      {"logic", "logicevents.log"}};
+
+  testing_support::temp_dir root_;
+  std::map<std::string, size_t> marks_;
+};
+
+}  // namespace model_testing
