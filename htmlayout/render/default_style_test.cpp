@@ -8,8 +8,8 @@
 namespace htmlayout::render {
 namespace {
 
-using testing::find_text;
-using testing::test_page;
+using test_support::find_text;
+using test_support::test_page;
 
 TEST(DefaultStyle, HidesHeadScriptsAndHiddenElements) {
   test_page page(
@@ -19,7 +19,7 @@ TEST(DefaultStyle, HidesHeadScriptsAndHiddenElements) {
   const auto& painted = page.paint();
   EXPECT_TRUE(find_text(painted, "shown"));
   for (const char* hidden : {"caption", "var", "secret", "fallback", "p{}"})
-    EXPECT_FALSE(testing::painted_text_containing(painted, hidden)) << hidden;
+    EXPECT_FALSE(test_support::painted_text_containing(painted, hidden)) << hidden;
   EXPECT_TRUE(locate(page.find("div")).empty());
 }
 

@@ -10,7 +10,7 @@
 #include "htmlayout/render/document_loader.h"
 #include "htmlayout/render/headless_container.h"
 
-namespace htmlayout::render::testing {
+namespace htmlayout::render::test_support {
 
 class test_page {
  public:
@@ -76,4 +76,4 @@ inline bool painted_text_containing(const std::vector<paint_op>& ops, const std:
   return false;
 }
 
-}  // namespace htmlayout::render::testing
+}  // namespace htmlayout::render::test_support
