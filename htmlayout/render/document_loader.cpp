@@ -9,8 +9,18 @@ namespace htmlayout::render {
 loaded_document load_document(const std::string& html, litehtml::document_container& container,
                               const std::string& extra_css) {
   litehtml::context& context = default_context();
+  // litehtml wraps table parts in anonymous table boxes once, while it creates
+  // the document, so the displays the extra sheet sets must be known then: it
+  // goes in as the user sheet, parsed against a scratch document.
+  litehtml::css early_extra;
+  if (!extra_css.empty()) {
+    auto scratch = std::make_shared<litehtml::document>(&container, &context);
+    early_extra.parse_stylesheet(extra_css.c_str(), "", scratch, nullptr);
+    early_extra.sort_selectors();
+  }
   loaded_document loaded;
-  loaded.document = litehtml::document::createFromString(html.c_str(), &container, &context);
+  loaded.document = litehtml::document::createFromString(html.c_str(), &container, &context,
+                                                         extra_css.empty() ? nullptr : &early_extra);
   loaded.sheets.master = &context.master_css();
   if (!loaded.document->root()) return loaded;
 
