@@ -57,8 +57,8 @@ button.managetags { font-size: 11px; }
 )CSS";
 }
 
-// The page with `rows` quote rows in the list and `tags` tags in the tag list.
-inline std::string page(int rows, int tags) {
+// The page around the quote list, which `list_rows` (tbody rows) fills.
+inline std::string page_with_rows(const std::string& list_rows, int tags) {
   std::string html =
       "<html><body><div id=\"searchbar\"><img id=\"logo\" src=\"logo.png\">"
       "<input id=\"search\" type=\"text\"> <button id=\"find\">Search</button></div>"
@@ -66,8 +66,27 @@ inline std::string page(int rows, int tags) {
   for (int t = 1; t <= tags; ++t)
     html += "<tr id=\"vt-" + std::to_string(t) + "\"><td>tag " + std::to_string(t) + "</td></tr>";
   html += "</table></div><div id=\"listpane\"><table id=\"thequotelist\"><tbody id=\"rows\">";
-  for (int n = 1; n <= rows; ++n) html += quote_row(n);
-  return html + "</tbody></table></div></body></html>";
+  return html + list_rows + "</tbody></table></div></body></html>";
+}
+
+// The page with `rows` quote rows in the list and `tags` tags in the tag list.
+inline std::string page(int rows, int tags) {
+  std::string list;
+  for (int n = 1; n <= rows; ++n) list += quote_row(n);
+  return page_with_rows(list, tags);
+}
+
+// The page as the mirror holds a list of `total` rows: only rows first..last
+// exist, and spacers of `row_height` per missing row stand in for the others.
+inline std::string mirror_page(int total, int first, int last, int row_height, int tags) {
+  auto spacer = [&](int missing) {
+    return "<tr class=\"spacer\" style=\"height:" + std::to_string(missing * row_height) +
+           "px\"></tr>";
+  };
+  std::string list = spacer(first - 1);
+  for (int n = first; n <= last; ++n) list += quote_row(n);
+  list += spacer(total - last);
+  return page_with_rows(list, tags);
 }
 
 }  // namespace htmlayout::render::sample
