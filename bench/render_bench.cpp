@@ -49,12 +49,11 @@ std::unique_ptr<mirror> make_mirror(int total) {
   made->container.set_viewport(kWidth, kHeight);
   const int height = row_height(made->container);
   const int first = total / 2 - kMirrorRows / 2;
-  made->loaded = load_document(
-      sample::mirror_page(total, first, first + kMirrorRows - 1, height, kTags), made->container,
-      sample::page_css());
+  made->loaded =
+      load_document(sample::mirror_page(total, first, first + kMirrorRows - 1, height, kTags),
+                    made->container, sample::page_css());
   made->loaded.document->render(kWidth);
-  made->list =
-      as_scroll_box(made->loaded.document->root()->select_one(std::string("#listpane")));
+  made->list = as_scroll_box(made->loaded.document->root()->select_one(std::string("#listpane")));
   // The viewport shows the rows a third of the way into the mirrored ones.
   made->list->set_scroll_y((first - 1 + kMirrorRows / 3) * height);
   return made;

@@ -59,16 +59,22 @@ QPolygonF side_polygon(const QRectF& outer, const side_widths& widths, side whic
   const qreal l = outer.left(), t = outer.top(), r = outer.right(), b = outer.bottom();
   switch (which) {
     case side::top:
-      return QPolygonF({{l, t}, {r, t}, {r - widths.right, t + widths.top},
-                        {l + widths.left, t + widths.top}});
+      return QPolygonF(
+          {{l, t}, {r, t}, {r - widths.right, t + widths.top}, {l + widths.left, t + widths.top}});
     case side::right:
-      return QPolygonF({{r, t}, {r, b}, {r - widths.right, b - widths.bottom},
+      return QPolygonF({{r, t},
+                        {r, b},
+                        {r - widths.right, b - widths.bottom},
                         {r - widths.right, t + widths.top}});
     case side::bottom:
-      return QPolygonF({{l, b}, {r, b}, {r - widths.right, b - widths.bottom},
+      return QPolygonF({{l, b},
+                        {r, b},
+                        {r - widths.right, b - widths.bottom},
                         {l + widths.left, b - widths.bottom}});
     case side::left:
-      return QPolygonF({{l, t}, {l, b}, {l + widths.left, b - widths.bottom},
+      return QPolygonF({{l, t},
+                        {l, b},
+                        {l + widths.left, b - widths.bottom},
                         {l + widths.left, t + widths.top}});
   }
   return {};
@@ -178,8 +184,8 @@ void qt_container::set_viewport(int width, int height) {
   viewport_height_ = height;
 }
 
-void qt_container::paint(litehtml::document& doc, QPainter& painter,
-                         const litehtml::position& clip, int x, int y) {
+void qt_container::paint(litehtml::document& doc, QPainter& painter, const litehtml::position& clip,
+                         int x, int y) {
   painter.save();
   painter.setRenderHint(QPainter::TextAntialiasing, true);
   litehtml::position painted = clip;
@@ -224,7 +230,9 @@ litehtml::uint_ptr qt_container::create_font(const char* face_name, int size, in
   return reinterpret_cast<litehtml::uint_ptr>(created);
 }
 
-void qt_container::delete_font(litehtml::uint_ptr handle) { delete reinterpret_cast<font*>(handle); }
+void qt_container::delete_font(litehtml::uint_ptr handle) {
+  delete reinterpret_cast<font*>(handle);
+}
 
 int qt_container::text_width(const char* text, litehtml::uint_ptr handle) {
   const auto* used = reinterpret_cast<const font*>(handle);
@@ -317,10 +325,10 @@ void qt_container::draw_background(litehtml::uint_ptr hdc, const litehtml::backg
     const int width = bg.image_size.width > 0 ? bg.image_size.width : picture->width();
     const int height = bg.image_size.height > 0 ? bg.image_size.height : picture->height();
     if (width > 0 && height > 0) {
-      const QImage tile = (width == picture->width() && height == picture->height())
-                              ? *picture
-                              : picture->scaled(width, height, Qt::IgnoreAspectRatio,
-                                                Qt::SmoothTransformation);
+      const QImage tile =
+          (width == picture->width() && height == picture->height())
+              ? *picture
+              : picture->scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
       const bool repeat_x = bg.repeat == litehtml::background_repeat_repeat ||
                             bg.repeat == litehtml::background_repeat_repeat_x;
       const bool repeat_y = bg.repeat == litehtml::background_repeat_repeat ||
@@ -348,11 +356,11 @@ void qt_container::draw_borders(litehtml::uint_ptr hdc, const litehtml::borders&
   const side_widths widths{
       static_cast<qreal>(borders.top.style > litehtml::border_style_hidden ? borders.top.width : 0),
       static_cast<qreal>(borders.right.style > litehtml::border_style_hidden ? borders.right.width
-                                                                              : 0),
+                                                                             : 0),
       static_cast<qreal>(borders.bottom.style > litehtml::border_style_hidden ? borders.bottom.width
-                                                                               : 0),
+                                                                              : 0),
       static_cast<qreal>(borders.left.style > litehtml::border_style_hidden ? borders.left.width
-                                                                             : 0)};
+                                                                            : 0)};
   painter->save();
   const bool uniform = same_border(borders.top, borders.right) &&
                        same_border(borders.top, borders.bottom) &&
@@ -469,11 +477,10 @@ void qt_container::draw_scroll_bar(litehtml::uint_ptr hdc, const litehtml::posit
     painter->drawRoundedRect(track, kWidth / 2.0, kWidth / 2.0);
   }
   if (range > 0) {
-    const int thumb_height = std::clamp(
-        track.height() * metrics.viewport_height / metrics.content_height, kMinThumb,
-        track.height());
-    const int thumb_y =
-        track.y() + (track.height() - thumb_height) * metrics.scroll_y / range;
+    const int thumb_height =
+        std::clamp(track.height() * metrics.viewport_height / metrics.content_height, kMinThumb,
+                   track.height());
+    const int thumb_y = track.y() + (track.height() - thumb_height) * metrics.scroll_y / range;
     painter->setBrush(QColor(0, 0, 0, 100));
     painter->drawRoundedRect(QRect(track.x(), thumb_y, kWidth, thumb_height), kWidth / 2.0,
                              kWidth / 2.0);

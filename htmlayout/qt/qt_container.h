@@ -68,8 +68,8 @@ class qt_container : public litehtml::document_container, public render::scroll_
   void transform_text(litehtml::tstring& text, litehtml::text_transform tt) override;
   void import_css(litehtml::tstring& text, const litehtml::tstring& url,
                   litehtml::tstring& baseurl) override;
-  void set_clip(const litehtml::position& pos, const litehtml::border_radiuses& radii,
-                bool valid_x, bool valid_y) override;
+  void set_clip(const litehtml::position& pos, const litehtml::border_radiuses& radii, bool valid_x,
+                bool valid_y) override;
   void del_clip() override;
   void get_client_rect(litehtml::position& client) const override;
   std::shared_ptr<litehtml::element> create_element(

@@ -13,6 +13,10 @@
 #include "htmlayout/render/sample_page.h"
 #include "htmlayout/render/scroll_box.h"
 
+// fontconfig, which Qt uses to find fonts, keeps its configuration for the
+// life of the process; the leak checker of sanitizer builds is told so.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace htmlayout::qt {
 namespace {
 

@@ -19,8 +19,8 @@ loaded_document load_document(const std::string& html, litehtml::document_contai
     early_extra.sort_selectors();
   }
   loaded_document loaded;
-  loaded.document = litehtml::document::createFromString(html.c_str(), &container, &context,
-                                                         extra_css.empty() ? nullptr : &early_extra);
+  loaded.document = litehtml::document::createFromString(
+      html.c_str(), &container, &context, extra_css.empty() ? nullptr : &early_extra);
   loaded.sheets.master = &context.master_css();
   if (!loaded.document->root()) return loaded;
 

@@ -25,11 +25,11 @@ struct paint_op {
   litehtml::position border_box;
   std::string text;  // text: the run; background: the image URL, if any
   litehtml::web_color color;
-  int font_size = 0;       // text only
-  int font_weight = 0;     // text only
-  bool clipped = false;    // a clip was in force ...
-  litehtml::position clip; // ... and this is the intersection of all clips set
-  scroll_metrics metrics;  // scroll bar only
+  int font_size = 0;          // text only
+  int font_weight = 0;        // text only
+  bool clipped = false;       // a clip was in force ...
+  litehtml::position clip;    // ... and this is the intersection of all clips set
+  scroll_metrics metrics;     // scroll bar only
   litehtml::borders borders;  // borders only
 
   // False when a clip in force hides the whole box.
@@ -80,8 +80,8 @@ class headless_container : public litehtml::document_container, public scroll_ba
   void transform_text(litehtml::tstring& text, litehtml::text_transform tt) override;
   void import_css(litehtml::tstring& text, const litehtml::tstring& url,
                   litehtml::tstring& baseurl) override;
-  void set_clip(const litehtml::position& pos, const litehtml::border_radiuses& radii,
-                bool valid_x, bool valid_y) override;
+  void set_clip(const litehtml::position& pos, const litehtml::border_radiuses& radii, bool valid_x,
+                bool valid_y) override;
   void del_clip() override;
   void get_client_rect(litehtml::position& client) const override;
   std::shared_ptr<litehtml::element> create_element(

@@ -10,9 +10,7 @@ namespace {
 // then the one way this program reaches it.
 template <litehtml::elements_vector litehtml::document::*Member>
 struct document_table_parts {
-  friend litehtml::elements_vector& table_parts_of(litehtml::document& doc) {
-    return doc.*Member;
-  }
+  friend litehtml::elements_vector& table_parts_of(litehtml::document& doc) { return doc.*Member; }
 };
 template struct document_table_parts<&litehtml::document::m_tabular_elements>;
 

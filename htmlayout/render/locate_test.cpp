@@ -14,9 +14,10 @@ using test_support::find_text;
 using test_support::test_page;
 
 TEST(Locate, GivesEachAreaOfABlock) {
-  test_page page("<body><div id=box>x</div></body>",
-                 "body { margin: 0; padding: 10px; } #box { margin: 5px 6px; border: 2px solid black;"
-                 " padding: 3px 4px; height: 20px; }");
+  test_page page(
+      "<body><div id=box>x</div></body>",
+      "body { margin: 0; padding: 10px; } #box { margin: 5px 6px; border: 2px solid black;"
+      " padding: 3px 4px; height: 20px; }");
   auto box = page.find("#box");
   const litehtml::position margin = locate(box, box_area::margin);
   const litehtml::position border = locate(box, box_area::border);
@@ -38,9 +39,8 @@ TEST(Locate, GivesEachAreaOfABlock) {
 }
 
 TEST(Locate, BoundsInlineElementsByTheirLines) {
-  test_page page(
-      "<body><p id=p>aaaa <span id=s>bb cc dd ee</span> ff</p></body>",
-      "body { margin: 0; } p { margin: 0; width: 100px; } #s { padding: 0 2px; }");
+  test_page page("<body><p id=p>aaaa <span id=s>bb cc dd ee</span> ff</p></body>",
+                 "body { margin: 0; } p { margin: 0; width: 100px; } #s { padding: 0 2px; }");
   // 8px per character: "aaaa bb cc dd" would be 104px, so the span wraps after "cc".
   const litehtml::position span = locate(page.find("#s"));
   const auto& painted = page.paint();

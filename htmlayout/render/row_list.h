@@ -40,7 +40,8 @@ class row_list : public Base {
       return;
     }
     const int origin_y = y + this->m_pos.y;
-    children_subset subset(*this, index_.meeting(clip->top() - origin_y, clip->bottom() - origin_y));
+    children_subset subset(*this,
+                           index_.meeting(clip->top() - origin_y, clip->bottom() - origin_y));
     Base::draw_children(hdc, x, y, clip, flag, zindex);
   }
 

@@ -12,11 +12,16 @@ inline std::string quote_card(int n) {
   const std::string id = std::to_string(n);
   return "<div class=\"quote\" id=\"q-" + id +
          "\"><table class=\"qtable\"><tr><td colspan=\"3\"><div class=\"title\"></div></td></tr>"
-         "<tr><td class=\"text\" colspan=\"3\">Quote number " + id +
+         "<tr><td class=\"text\" colspan=\"3\">Quote number " +
+         id +
          ": a copied sentence long enough to wrap over two lines in a list pane about six "
          "hundred pixels wide, with an &amp; entity.</td></tr>"
-         "<tr><td class=\"links\"><div class=\"qtag\" id=\"qt-" + id + "-1\">alpha</div>"
-         "<div class=\"qtag\" id=\"qt-" + id + "-2\">beta</div></td>"
+         "<tr><td class=\"links\"><div class=\"qtag\" id=\"qt-" +
+         id +
+         "-1\">alpha</div>"
+         "<div class=\"qtag\" id=\"qt-" +
+         id +
+         "-2\">beta</div></td>"
          "<td class=\"managecell\"><button class=\"managetags\">Manage...</button></td>"
          "<td class=\"timestamp\">2026-12-06 09:05:03</td></tr></table></div>";
 }

@@ -15,9 +15,9 @@
 namespace htmlayout::render {
 
 struct scroll_metrics {
-  int scroll_y = 0;         // how far the content is scrolled up, 0..max_scroll_y()
-  int viewport_height = 0;  // the padding box's height: the visible part of the content
-  int content_height = 0;   // the content's height with the padding, never below the viewport
+  int scroll_y = 0;              // how far the content is scrolled up, 0..max_scroll_y()
+  int viewport_height = 0;       // the padding box's height: the visible part of the content
+  int content_height = 0;        // the content's height with the padding, never below the viewport
   bool always_show_bar = false;  // "overflow: scroll" rather than "auto"
   int max_scroll_y() const { return std::max(0, content_height - viewport_height); }
 };
@@ -138,8 +138,7 @@ class scroll_box : public Base, public scrollable {
     litehtml::overflow saved_;
   };
 
-  static litehtml::position intersection(const litehtml::position& a,
-                                         const litehtml::position& b) {
+  static litehtml::position intersection(const litehtml::position& a, const litehtml::position& b) {
     const int left = std::max(a.left(), b.left());
     const int top = std::max(a.top(), b.top());
     const int right = std::min(a.right(), b.right());

@@ -6,6 +6,7 @@
 
 #include "htmlayout/render/locate.h"
 #include "htmlayout/render/test_page.h"
+#include "htmlayout/render/tree_edit.h"
 
 namespace htmlayout::render {
 namespace {
@@ -56,7 +57,7 @@ TEST(ScrollBox, MeasuresContentAndClampsThePosition) {
 
   // Content that shrinks pulls the position back at the next layout.
   box.set_scroll_y(300);
-  for (int i = 10; i < 20; ++i) page.find("#r" + std::to_string(i))->parent()->removeChild(page.find("#r" + std::to_string(i)));
+  for (int i = 10; i < 20; ++i) remove_node(page.find("#r" + std::to_string(i)));
   page.render();
   EXPECT_EQ(box.metrics().scroll_y, 100);
 }
@@ -108,7 +109,8 @@ TEST(ScrollBox, MaxHeightLimitsABoxThatWouldGrow) {
   EXPECT_EQ(box.metrics().content_height, 200);
   EXPECT_TRUE(box.metrics().always_show_bar);
   // A box below the limit keeps its own height.
-  test_page short_page(list_page(2), "#list { overflow: auto; max-height: 50px; } .row { height: 20px; }");
+  test_page short_page(list_page(2),
+                       "#list { overflow: auto; max-height: 50px; } .row { height: 20px; }");
   EXPECT_EQ(list_box(short_page).metrics().viewport_height, 40);
   EXPECT_EQ(list_box(short_page).metrics().max_scroll_y(), 0);
 }

@@ -15,7 +15,8 @@ namespace htmlayout::render::test_support {
 class test_page {
  public:
   explicit test_page(const std::string& html, const std::string& css = std::string(),
-                     int width = 800) : width_(width) {
+                     int width = 800)
+      : width_(width) {
     container.set_viewport(width, 600);
     loaded = load_document(html, container, css);
     render();

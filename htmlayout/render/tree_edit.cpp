@@ -106,7 +106,9 @@ litehtml::elements_vector make_text_nodes(const litehtml::document::ptr& doc,
   doc->container()->split_text(
       text.c_str(),
       [&](const char* word) { nodes.push_back(std::make_shared<litehtml::el_text>(word, doc)); },
-      [&](const char* space) { nodes.push_back(std::make_shared<litehtml::el_space>(space, doc)); });
+      [&](const char* space) {
+        nodes.push_back(std::make_shared<litehtml::el_space>(space, doc));
+      });
   return nodes;
 }
 

@@ -82,8 +82,8 @@ TEST(TreeEdit, InsertsAtAnIndexAndKeepsGeneratedContentOutside) {
 
 TEST(TreeEdit, InsertedElementsComeFromTheContainersFactory) {
   test_page page(kTable, ".pane { height: 40px; overflow: auto; }");
-  auto inserted = insert_html(page.find("#box"), 0, "<div class=pane>a<br>b<br>c<br>d</div>",
-                              page.sheets());
+  auto inserted =
+      insert_html(page.find("#box"), 0, "<div class=pane>a<br>b<br>c<br>d</div>", page.sheets());
   page.render();
   ASSERT_EQ(inserted.size(), 1u);
   scrollable* pane = as_scroll_box(inserted[0]);
