@@ -1,0 +1,211 @@
+#include "htmlayout/render/headless_container.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "htmlayout/render/element_factory.h"
+
+namespace htmlayout::render {
+
+namespace {
+
+litehtml::position intersect(const litehtml::position& a, const litehtml::position& b) {
+  const int left = std::max(a.left(), b.left());
+  const int top = std::max(a.top(), b.top());
+  const int right = std::min(a.right(), b.right());
+  const int bottom = std::min(a.bottom(), b.bottom());
+  return {left, top, std::max(0, right - left), std::max(0, bottom - top)};
+}
+
+int code_points(const char* text) {
+  int count = 0;
+  for (const char* c = text; *c; ++c) {
+    if ((static_cast<unsigned char>(*c) & 0xC0) != 0x80) ++count;
+  }
+  return count;
+}
+
+}  // namespace
+
+bool paint_op::visible() const {
+  if (!clipped) return true;
+  if (clip.width <= 0 || clip.height <= 0) return false;
+  return box.x < clip.right() && clip.x < box.right() && box.y < clip.bottom() &&
+         clip.y < box.bottom();
+}
+
+void headless_container::set_viewport(int width, int height) {
+  viewport_width_ = width;
+  viewport_height_ = height;
+}
+
+void headless_container::set_image_size(const std::string& url, int width, int height) {
+  litehtml::size size;
+  size.width = width;
+  size.height = height;
+  image_sizes_[url] = size;
+}
+
+std::vector<std::string> headless_container::painted_text() const {
+  std::vector<std::string> runs;
+  for (const auto& op : painted_) {
+    if (op.what == paint_op::kind::text) runs.push_back(op.text);
+  }
+  return runs;
+}
+
+paint_op& headless_container::record(paint_op::kind what, const litehtml::position& box) {
+  paint_op& op = painted_.emplace_back();
+  op.what = what;
+  op.box = box;
+  if (!clips_.empty()) {
+    op.clipped = true;
+    op.clip = clips_.back();
+  }
+  return op;
+}
+
+litehtml::uint_ptr headless_container::create_font(const char* /*face_name*/, int size, int weight,
+                                                   litehtml::font_style /*italic*/,
+                                                   unsigned int decoration,
+                                                   litehtml::font_metrics* fm) {
+  auto* created = new font{size, weight};
+  if (fm) {
+    fm->ascent = size - size / 4;
+    fm->descent = size / 4;
+    fm->height = fm->ascent + fm->descent;
+    fm->x_height = size / 2;
+    fm->draw_spaces = decoration != 0;
+  }
+  return reinterpret_cast<litehtml::uint_ptr>(created);
+}
+
+void headless_container::delete_font(litehtml::uint_ptr handle) {
+  delete reinterpret_cast<font*>(handle);
+}
+
+int headless_container::text_width(const char* text, litehtml::uint_ptr handle) {
+  const auto* used = reinterpret_cast<const font*>(handle);
+  const int size = used ? used->size : kDefaultFontSize;
+  return code_points(text) * (size / 2);
+}
+
+void headless_container::draw_text(litehtml::uint_ptr /*hdc*/, const char* text,
+                                   litehtml::uint_ptr handle, litehtml::web_color color,
+                                   const litehtml::position& pos) {
+  paint_op& op = record(paint_op::kind::text, pos);
+  op.text = text;
+  op.color = color;
+  if (const auto* used = reinterpret_cast<const font*>(handle)) {
+    op.font_size = used->size;
+    op.font_weight = used->weight;
+  }
+}
+
+int headless_container::pt_to_px(int pt) const { return pt * 96 / 72; }
+
+int headless_container::get_default_font_size() const { return kDefaultFontSize; }
+
+const char* headless_container::get_default_font_name() const { return "DejaVu Sans"; }
+
+void headless_container::draw_list_marker(litehtml::uint_ptr /*hdc*/,
+                                          const litehtml::list_marker& marker) {
+  paint_op& op = record(paint_op::kind::list_marker, marker.pos);
+  op.color = marker.color;
+  op.text = marker.image;
+}
+
+void headless_container::load_image(const char* src, const char* /*baseurl*/,
+                                    bool /*redraw_on_ready*/) {
+  requested_images_.emplace_back(src ? src : "");
+}
+
+void headless_container::get_image_size(const char* src, const char* /*baseurl*/,
+                                        litehtml::size& sz) {
+  auto found = image_sizes_.find(src ? src : "");
+  sz = found == image_sizes_.end() ? litehtml::size() : found->second;
+}
+
+void headless_container::draw_background(litehtml::uint_ptr /*hdc*/,
+                                         const litehtml::background_paint& bg) {
+  if (bg.color.alpha == 0 && bg.image.empty()) return;
+  paint_op& op = record(paint_op::kind::background, bg.clip_box);
+  op.border_box = bg.border_box;
+  op.color = bg.color;
+  op.text = bg.image;
+}
+
+void headless_container::draw_borders(litehtml::uint_ptr /*hdc*/, const litehtml::borders& borders,
+                                      const litehtml::position& draw_pos, bool /*root*/) {
+  paint_op& op = record(paint_op::kind::borders, draw_pos);
+  op.border_box = draw_pos;
+  op.borders = borders;
+  op.color = borders.top.color;
+}
+
+void headless_container::set_caption(const char* /*caption*/) {}
+void headless_container::set_base_url(const char* /*base_url*/) {}
+void headless_container::link(const std::shared_ptr<litehtml::document>& /*doc*/,
+                              const litehtml::element::ptr& /*el*/) {}
+void headless_container::on_anchor_click(const char* /*url*/,
+                                         const litehtml::element::ptr& /*el*/) {}
+void headless_container::set_cursor(const char* /*cursor*/) {}
+
+void headless_container::transform_text(litehtml::tstring& text, litehtml::text_transform tt) {
+  // ASCII only: enough for tests, and deterministic.
+  if (tt == litehtml::text_transform_uppercase) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  } else if (tt == litehtml::text_transform_lowercase) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  } else if (tt == litehtml::text_transform_capitalize && !text.empty()) {
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  }
+}
+
+void headless_container::import_css(litehtml::tstring& /*text*/, const litehtml::tstring& /*url*/,
+                                    litehtml::tstring& /*baseurl*/) {}
+
+void headless_container::set_clip(const litehtml::position& pos,
+                                  const litehtml::border_radiuses& /*radii*/, bool /*valid_x*/,
+                                  bool /*valid_y*/) {
+  clips_.push_back(clips_.empty() ? pos : intersect(clips_.back(), pos));
+}
+
+void headless_container::del_clip() {
+  if (!clips_.empty()) clips_.pop_back();
+}
+
+void headless_container::get_client_rect(litehtml::position& client) const {
+  client = litehtml::position(0, 0, viewport_width_, viewport_height_);
+}
+
+std::shared_ptr<litehtml::element> headless_container::create_element(
+    const char* tag_name, const litehtml::string_map& attributes,
+    const std::shared_ptr<litehtml::document>& doc) {
+  return render::create_element(tag_name, attributes, doc);
+}
+
+void headless_container::get_media_features(litehtml::media_features& media) const {
+  media.type = litehtml::media_type_screen;
+  media.width = media.device_width = viewport_width_;
+  media.height = media.device_height = viewport_height_;
+  media.color = 8;
+  media.monochrome = 0;
+  media.color_index = 256;
+  media.resolution = 96;
+}
+
+void headless_container::get_language(litehtml::tstring& language,
+                                      litehtml::tstring& culture) const {
+  language = "en";
+  culture = "US";
+}
+
+void headless_container::draw_scroll_bar(litehtml::uint_ptr /*hdc*/,
+                                         const litehtml::position& padding_box,
+                                         const scroll_metrics& metrics) {
+  paint_op& op = record(paint_op::kind::scroll_bar, padding_box);
+  op.metrics = metrics;
+}
+
+}  // namespace htmlayout::render

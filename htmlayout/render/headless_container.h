@@ -1,0 +1,112 @@
+// A litehtml document container without a screen, for tests and benchmarks:
+// text is measured with fixed metrics (every character advances half the font
+// size; ascent is three quarters of the size, descent a quarter) and painting
+// is recorded as a list of operations with the clip in force, so tests can
+// assert on what was drawn and where. Elements come from create_element().
+#pragma once
+
+#include <litehtml/litehtml.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "htmlayout/render/scroll_box.h"
+
+namespace htmlayout::render {
+
+struct paint_op {
+  enum class kind { text, background, borders, list_marker, scroll_bar };
+  kind what = kind::text;
+  // text: the run's box; background: the clip box (border_box holds the
+  // border box); borders: the border box; list marker: the marker's box;
+  // scroll bar: the box's padding box.
+  litehtml::position box;
+  litehtml::position border_box;
+  std::string text;  // text: the run; background: the image URL, if any
+  litehtml::web_color color;
+  int font_size = 0;          // text only
+  int font_weight = 0;        // text only
+  bool clipped = false;       // a clip was in force ...
+  litehtml::position clip;    // ... and this is the intersection of all clips set
+  scroll_metrics metrics;     // scroll bar only
+  litehtml::borders borders;  // borders only
+
+  // False when a clip in force hides the whole box.
+  bool visible() const;
+};
+
+class headless_container : public litehtml::document_container, public scroll_bar_painter {
+ public:
+  // The window litehtml sees (client rect and media size), 800 x 600 unless set.
+  void set_viewport(int width, int height);
+  // The size get_image_size() answers for `url`; unknown images are 0 x 0.
+  void set_image_size(const std::string& url, int width, int height);
+
+  const std::vector<paint_op>& painted() const { return painted_; }
+  void clear_painted() { painted_.clear(); }
+  // Text runs painted so far, in paint order.
+  std::vector<std::string> painted_text() const;
+  // URLs litehtml asked to load, in order.
+  const std::vector<std::string>& requested_images() const { return requested_images_; }
+  // Current nesting of set_clip calls; zero between paints.
+  int clip_depth() const { return static_cast<int>(clips_.size()); }
+
+  static constexpr int kDefaultFontSize = 16;
+
+  // litehtml::document_container
+  litehtml::uint_ptr create_font(const char* face_name, int size, int weight,
+                                 litehtml::font_style italic, unsigned int decoration,
+                                 litehtml::font_metrics* fm) override;
+  void delete_font(litehtml::uint_ptr font) override;
+  int text_width(const char* text, litehtml::uint_ptr font) override;
+  void draw_text(litehtml::uint_ptr hdc, const char* text, litehtml::uint_ptr font,
+                 litehtml::web_color color, const litehtml::position& pos) override;
+  int pt_to_px(int pt) const override;
+  int get_default_font_size() const override;
+  const char* get_default_font_name() const override;
+  void draw_list_marker(litehtml::uint_ptr hdc, const litehtml::list_marker& marker) override;
+  void load_image(const char* src, const char* baseurl, bool redraw_on_ready) override;
+  void get_image_size(const char* src, const char* baseurl, litehtml::size& sz) override;
+  void draw_background(litehtml::uint_ptr hdc, const litehtml::background_paint& bg) override;
+  void draw_borders(litehtml::uint_ptr hdc, const litehtml::borders& borders,
+                    const litehtml::position& draw_pos, bool root) override;
+  void set_caption(const char* caption) override;
+  void set_base_url(const char* base_url) override;
+  void link(const std::shared_ptr<litehtml::document>& doc,
+            const litehtml::element::ptr& el) override;
+  void on_anchor_click(const char* url, const litehtml::element::ptr& el) override;
+  void set_cursor(const char* cursor) override;
+  void transform_text(litehtml::tstring& text, litehtml::text_transform tt) override;
+  void import_css(litehtml::tstring& text, const litehtml::tstring& url,
+                  litehtml::tstring& baseurl) override;
+  void set_clip(const litehtml::position& pos, const litehtml::border_radiuses& radii, bool valid_x,
+                bool valid_y) override;
+  void del_clip() override;
+  void get_client_rect(litehtml::position& client) const override;
+  std::shared_ptr<litehtml::element> create_element(
+      const char* tag_name, const litehtml::string_map& attributes,
+      const std::shared_ptr<litehtml::document>& doc) override;
+  void get_media_features(litehtml::media_features& media) const override;
+  void get_language(litehtml::tstring& language, litehtml::tstring& culture) const override;
+
+  // scroll_bar_painter
+  void draw_scroll_bar(litehtml::uint_ptr hdc, const litehtml::position& padding_box,
+                       const scroll_metrics& metrics) override;
+
+ private:
+  struct font {
+    int size = 0;
+    int weight = 0;
+  };
+  paint_op& record(paint_op::kind what, const litehtml::position& box);
+
+  int viewport_width_ = 800;
+  int viewport_height_ = 600;
+  std::map<std::string, litehtml::size> image_sizes_;
+  std::vector<std::string> requested_images_;
+  std::vector<litehtml::position> clips_;  // each the intersection of those below it
+  std::vector<paint_op> painted_;
+};
+
+}  // namespace htmlayout::render

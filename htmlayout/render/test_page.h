@@ -1,0 +1,80 @@
+// Test helper: a page loaded into the headless container, laid out at a given
+// width, with shortcuts to find elements, paint and hit test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "htmlayout/render/document_loader.h"
+#include "htmlayout/render/headless_container.h"
+
+namespace htmlayout::render::test_support {
+
+class test_page {
+ public:
+  explicit test_page(const std::string& html, const std::string& css = std::string(),
+                     int width = 800)
+      : width_(width) {
+    container.set_viewport(width, 600);
+    loaded = load_document(html, container, css);
+    render();
+  }
+  test_page(const test_page&) = delete;
+  test_page& operator=(const test_page&) = delete;
+
+  void render() { loaded.document->render(width_); }
+
+  litehtml::element::ptr find(const std::string& selector) const {
+    litehtml::element::ptr found = loaded.document->root()->select_one(selector);
+    EXPECT_TRUE(found) << "no element matches " << selector;
+    return found;
+  }
+
+  // Paints the part of the document under `clip` and returns what was drawn.
+  const std::vector<paint_op>& paint(const litehtml::position& clip) {
+    container.clear_painted();
+    loaded.document->draw(0, 0, 0, &clip);
+    return container.painted();
+  }
+  const std::vector<paint_op>& paint() { return paint({0, 0, width_, 600}); }
+
+  litehtml::element::ptr hit(int x, int y) const {
+    return loaded.document->root()->get_element_by_point(x, y, x, y);
+  }
+
+  const style_sheets& sheets() const { return loaded.sheets; }
+  const litehtml::document::ptr& document() const { return loaded.document; }
+
+  headless_container container;
+  loaded_document loaded;
+
+ private:
+  int width_;
+};
+
+// The text of the element and its descendants.
+inline std::string text_of(const litehtml::element::ptr& el) {
+  std::string text;
+  if (el) el->get_text(text);
+  return text;
+}
+
+// The first painted text run equal to `text`, or nullptr.
+inline const paint_op* find_text(const std::vector<paint_op>& ops, const std::string& text) {
+  for (const auto& op : ops) {
+    if (op.what == paint_op::kind::text && op.text == text) return &op;
+  }
+  return nullptr;
+}
+
+// True when some painted text run contains `fragment`.
+inline bool painted_text_containing(const std::vector<paint_op>& ops, const std::string& fragment) {
+  for (const auto& op : ops) {
+    if (op.what == paint_op::kind::text && op.text.find(fragment) != std::string::npos) return true;
+  }
+  return false;
+}
+
+}  // namespace htmlayout::render::test_support
