@@ -48,6 +48,9 @@ struct clipboard_reader::worker {
   void close_display();
   void run();
   void serve(uint32_t copy_press_time);
+  bool is_text_type(Atom type) const {
+    return type == utf8_string || type == XA_STRING || type == text || type == text_plain_utf8;
+  }
   bool owner_changed_since(uint32_t time) const {
     return last_owner_change && int32_t(*last_owner_change - time) >= 0;
   }
@@ -65,7 +68,7 @@ struct clipboard_reader::worker {
   handlers on;
   Display* display = nullptr;
   Window window = 0;
-  Atom clipboard = 0, utf8_string = 0, incr = 0, property = 0;
+  Atom clipboard = 0, utf8_string = 0, text = 0, text_plain_utf8 = 0, incr = 0, property = 0;
   int xfixes_event_base = 0;
   std::optional<uint32_t> last_owner_change;
 
@@ -88,6 +91,8 @@ clipboard_reader::worker::worker(handlers handlers_in) : on(std::move(handlers_i
     watch_x_errors(display, &connection_lost);
     clipboard = XInternAtom(display, "CLIPBOARD", False);
     utf8_string = XInternAtom(display, "UTF8_STRING", False);
+    text = XInternAtom(display, "TEXT", False);
+    text_plain_utf8 = XInternAtom(display, "text/plain;charset=utf-8", False);
     incr = XInternAtom(display, "INCR", False);
     property = XInternAtom(display, "PARVELA_CLIPBOARD", False);
     XSetWindowAttributes attributes{};
@@ -208,7 +213,9 @@ outcome clipboard_reader::worker::read_once(std::wstring* text) {
     std::string bytes;
     Atom type = 0;
     outcome result = convert(target, &bytes, &type);
-    if (result == outcome::no_text) continue;  // refused: try the next form
+    // Refused, or answered with something that is not text (some owners
+    // send their one format whatever is asked): try the next form.
+    if (result == outcome::no_text || (result == outcome::got && !is_text_type(type))) continue;
     if (result == outcome::got) *text = decode(bytes, type == XA_STRING);
     return result;
   }

@@ -6,7 +6,7 @@
 // comes back through the handlers.
 //
 // A read makes up to kTries tries. A try asks the owner for UTF-8 text (and,
-// when refused, for Latin-1 text) and fails when the owner does not answer a
+// when refused or answered with something else than text, for Latin-1 text) and fails when the owner does not answer a
 // step within kTryTimeout; each failed try is reported and followed by a
 // short pause. A clipboard without an owner or without text ends the read at
 // once with nothing. Large texts are received in pieces (the INCR protocol).
