@@ -1,15 +1,14 @@
 // CShellIcon: Parvela's icon in the notification area (the tray), with the
 // tip "Parvela" and a menu of "Show Parvela" and "Exit Parvela". It reports
 // clicks and menu choices as signals and does nothing by itself. Where no
-// tray exists yet the icon is simply not seen; it shows up as soon as a
-// tray appears (and again when the tray is restarted).
+// tray exists the icon is simply not seen; Qt adds it as soon as a tray
+// appears, and again when the tray is restarted.
 #pragma once
 
 #include <QIcon>
 #include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
 namespace pvl {
 
@@ -32,12 +31,8 @@ class CShellIcon : public QObject {
   void exit_chosen();
 
  private:
-  void follow_tray();
-
   QMenu menu_;
   QSystemTrayIcon icon_;
-  QTimer tray_watch_;
-  bool tray_seen_ = false;
 };
 
 }  // namespace pvl

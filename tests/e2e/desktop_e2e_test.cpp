@@ -353,6 +353,26 @@ class ProgramTest : public ::testing::Test {
         << debug;
   }
 
+  // True when the tray's panel holds an icon (it is two pixels wide when
+  // empty); gives the panel's place.
+  bool icon_in_tray(int* x, int* y, int* width, int* height) const {
+    auto ids = x_.windows("^panel$", true);
+    if (ids.empty()) return false;
+    std::istringstream shell(x_.xdotool({"getwindowgeometry", "--shell", ids[0]}).output);
+    for (std::string line; std::getline(shell, line);) {
+      if (line.rfind("X=", 0) == 0) *x = std::stoi(line.substr(2));
+      if (line.rfind("Y=", 0) == 0) *y = std::stoi(line.substr(2));
+      if (line.rfind("WIDTH=", 0) == 0) *width = std::stoi(line.substr(6));
+      if (line.rfind("HEIGHT=", 0) == 0) *height = std::stoi(line.substr(7));
+    }
+    return *width >= 16 && *height >= 16;
+  }
+
+  child_process& start_tray_host() {
+    return x_.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "request",
+                               "--height", "24"});
+  }
+
   temp_dir root_;
   x_session x_;
 };
@@ -390,22 +410,8 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
                                                  "--widthtype", "request", "--height", "24"});
   (void)tray_host;
   child_process& program = start_program();
-  // The tray's panel holds the icon once it is embedded.
-  std::string panel;
   int x = 0, y = 0, width = 0, height = 0;
-  ASSERT_TRUE(wait_until([&] {
-    auto ids = x_.windows("^panel$", true);
-    if (ids.empty()) return false;
-    panel = ids[0];
-    std::istringstream shell(x_.xdotool({"getwindowgeometry", "--shell", panel}).output);
-    for (std::string line; std::getline(shell, line);) {
-      if (line.rfind("X=", 0) == 0) x = std::stoi(line.substr(2));
-      if (line.rfind("Y=", 0) == 0) y = std::stoi(line.substr(2));
-      if (line.rfind("WIDTH=", 0) == 0) width = std::stoi(line.substr(6));
-      if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
-    }
-    return width >= 16 && height >= 16;
-  }));
+  ASSERT_TRUE(wait_until([&] { return icon_in_tray(&x, &y, &width, &height); }));
   std::string cx = std::to_string(x + width / 2), cy = std::to_string(y + height / 2);
   std::this_thread::sleep_for(300ms);
 
@@ -426,6 +432,21 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
                        ": WM_LBUTTONUP\n" + click + "\n" + click + ": WM_RBUTTONUP\n"),
             std::string::npos)
       << debug;
+}
+
+TEST_F(ProgramTest, WithoutATrayTheIconJoinsOneThatStartsLater) {
+  child_process& program = start_program();
+  std::this_thread::sleep_for(300ms);
+  child_process& tray_host = start_tray_host();
+  int x, y, width, height;
+  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&x, &y, &width, &height); }));
+  // And again after the tray restarts.
+  tray_host.signal(SIGTERM);
+  tray_host.wait();
+  start_tray_host();
+  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&x, &y, &width, &height); }));
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.wait(), 1);
 }
 
 }  // namespace
