@@ -15,6 +15,7 @@
 #include "fml/app_errors.h"
 #include "fml/message.h"
 #include "fml/text.h"
+#include "shell/loop_errors.h"
 #include "shell/wakeup_fd.h"
 #include "shell/x_errors.h"
 
@@ -107,7 +108,8 @@ clipboard_reader::worker::worker(handlers handlers_in) : on(std::move(handlers_i
     if (int error = take_x_error(display)) {
       throw clipboard_error(fml::join_message("XCreateWindow: X error ", std::to_string(error)));
     }
-    thread = std::thread([this] { run(); });
+    // An error on the thread ends the program like one on the GUI thread.
+    thread = std::thread([this] { guarded([this] { run(); }); });
   } catch (...) {
     close_display();
     throw;

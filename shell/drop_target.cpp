@@ -70,9 +70,11 @@ bool CDropTarget::eventFilter(QObject* watched, QEvent* event) {
       can_drop_ = false;
       drop->setDropAction(Qt::CopyAction);
       drop->accept();
-      std::optional<std::wstring> text;
-      if (const QMimeData* data = drop->mimeData()) text = dropped_text(*data);
-      if (text && !text->empty()) guarded([&] { on_text_(*text); });
+      guarded([&] {
+        std::optional<std::wstring> text;
+        if (const QMimeData* data = drop->mimeData()) text = dropped_text(*data);
+        if (text && !text->empty()) on_text_(*text);
+      });
       return true;
     }
     default:

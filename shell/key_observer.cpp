@@ -18,6 +18,7 @@
 #include "fml/app_errors.h"
 #include "fml/message.h"
 #include "shell/double_copy_rule.h"
+#include "shell/loop_errors.h"
 #include "shell/wakeup_fd.h"
 #include "shell/x_errors.h"
 
@@ -108,7 +109,8 @@ key_observer::watcher::watcher(double_press_handler handler) : on_double_press(s
       throw install_hook_error(
           fml::join_message("XISelectEvents: X error ", std::to_string(error)));
     }
-    thread = std::thread([this] { run(); });
+    // An error on the thread ends the program like one on the GUI thread.
+    thread = std::thread([this] { guarded([this] { run(); }); });
   } catch (...) {
     close_display();
     throw;

@@ -141,6 +141,10 @@ TEST_F(DesktopTest, TwoCopyPressesWithinHalfASecondCaptureTheClipboardOnce) {
   ASSERT_TRUE(captured_count_is(1));
   EXPECT_EQ(captures()[0], "Grüße, «quote» 引用 😀\nsecond line");
   EXPECT_EQ(captures_before_a_known_one().size(), 1u);
+  harness_->signal(SIGTERM);
+  EXPECT_EQ(harness_->wait(), 0);
+  EXPECT_EQ(log("harness.log"), "loop ended: 0\n");
+  EXPECT_EQ(lines_of(log("debug.log")), std::vector<std::string>{"[WndProc] ID_APP_EXIT"});
 }
 
 TEST_F(DesktopTest, OneCopyPressOrTwoFarApartCaptureNothing) {
@@ -264,6 +268,20 @@ TEST_F(DesktopTest, AHungOwnerGivesTenFailedTriesAndNeverFreezesTheWindow) {
   EXPECT_EQ(count_lines(log("application.log"), failed), 10u);
   owner.signal(SIGCONT);
   EXPECT_EQ(captures_before_a_known_one(), std::vector<std::string>{});
+}
+
+TEST_F(DesktopTest, ExitDuringAHungReadEndsAtOnce) {
+  start_harness();
+  child_process& owner = own_clipboard("from a hung program");
+  owner.signal(SIGSTOP);
+  keys("key ctrl+c sleep 0.2 key ctrl+c");
+  ASSERT_TRUE(wait_until(
+      [&] { return count_lines(log("application.log"), "OpenClipboard error, sleep") >= 1; }));
+  harness_->signal(SIGTERM);
+  EXPECT_EQ(harness_->wait(), 0);
+  EXPECT_LT(count_lines(log("application.log"), "OpenClipboard error, sleep"), 10u);
+  EXPECT_EQ(captures(), std::vector<std::string>{});
+  owner.signal(SIGCONT);
 }
 
 TEST_F(DesktopTest, KeysRemappedWhileRunningStillCapture) {
