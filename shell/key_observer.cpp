@@ -2,7 +2,6 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
 #include <poll.h>
@@ -13,7 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <thread>
-#include <vector>
 
 #include "fml/app_errors.h"
 #include "fml/message.h"

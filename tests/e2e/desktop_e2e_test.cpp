@@ -101,9 +101,9 @@ class DesktopTest : public ::testing::Test {
 
   // A key-logging window that has the keyboard focus, optionally copying
   // "<text> #N" to the clipboard a while after each Ctrl+C it gets.
-  std::string start_focused_key_window(int copy_delay_ms = 0, const std::string& copy_text = "") {
+  std::string start_focused_key_window(int copy_delay_ms = -1, const std::string& copy_text = "") {
     std::vector<std::string> args{"keys", (dir_.path() / "keys.log").string()};
-    if (copy_delay_ms) args.insert(args.end(), {std::to_string(copy_delay_ms), copy_text});
+    if (copy_delay_ms >= 0) args.insert(args.end(), {std::to_string(copy_delay_ms), copy_text});
     x_.start(CLIENT_EXE, args);
     std::string id;
     EXPECT_TRUE(wait_until([&] {

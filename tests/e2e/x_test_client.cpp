@@ -2,8 +2,8 @@
 //
 //   x_test_client keys OUT [COPY_DELAY_MS TEXT]
 //       A window titled "x-test-keys" that appends a line for each key
-//       press it receives to OUT ("press <text> ctrl=<0|1>"). With a delay,
-//       each Ctrl+C it receives puts "TEXT #N" on the clipboard that many
+//       press it receives to OUT ("press <text> ctrl=<0|1>"). With a delay
+//       (0 or more), each Ctrl+C it receives puts "TEXT #N" on the clipboard that many
 //       milliseconds later, like a program that is slow to copy.
 //   x_test_client drag X Y TEXT
 //       A window titled "x-test-drag" at X,Y (200x150) from which a press
@@ -52,7 +52,7 @@ class key_window : public QWidget {
                        : QString("key%1").arg(event->key());
     std::ofstream(out_, std::ios::app)
         << "press " << text.toStdString() << " ctrl=" << (ctrl ? 1 : 0) << std::endl;
-    if (ctrl && event->key() == Qt::Key_C && copy_delay_ms_ > 0) {
+    if (ctrl && event->key() == Qt::Key_C && copy_delay_ms_ >= 0) {
       QString copied = QString("%1 #%2").arg(copy_text_).arg(++copies_);
       QTimer::singleShot(copy_delay_ms_, this, [copied] {
         QGuiApplication::clipboard()->setText(copied, QClipboard::Clipboard);
@@ -107,7 +107,7 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   std::unique_ptr<QWidget> window;
   if (mode == "keys" && argc > 2) {
-    int delay = argc > 4 ? std::atoi(argv[3]) : 0;
+    int delay = argc > 4 ? std::atoi(argv[3]) : -1;  // no copying
     window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "");
   } else if (mode == "drag" && argc > 4) {
     window = std::make_unique<drag_window>(QString::fromUtf8(argv[4]));
