@@ -12,6 +12,8 @@
 #include "fml/log.h"
 #include "fml/text.h"
 #include "shell/app_data.h"
+#include "shell/loop_errors.h"
+#include "shell/main_window.h"
 #include "shell/single_instance.h"
 #include "shell/termination_signals.h"
 #include "tinyfilesystem/app_dirs.h"
@@ -107,20 +109,31 @@ bool has_display() {
   return false;
 }
 
+// Where a captured or dropped text leaves the shell: it is handed on as a
+// captured_text message, which the program stores as a new quote. The text
+// is only valid during the call; whoever keeps it copies it.
+void hand_on_captured_text(const std::wstring& text) {
+  // The controller's send() takes it from here once it exists.
+  (void)text;
+}
+
 void run_event_loop(int argc, char* argv[], const single_instance& instance) {
   if (!has_display()) throw fml::exception("No display to show the window on: DISPLAY is not set");
   QApplication app(argc, argv);
   QApplication::setApplicationName("Parvela");
   QApplication::setQuitOnLastWindowClosed(false);
 
-  termination_signals on_termination([] { QApplication::quit(); });
+  main_window window(hand_on_captured_text);
+  termination_signals on_termination([&window] { window.exit_command(); });
   QSocketNotifier later_instances(instance.listen_fd(), QSocketNotifier::Read);
-  QObject::connect(&later_instances, &QSocketNotifier::activated, [&instance] {
-    if (instance.answer_one()) fml::getlog("debug") << "[WndProc] UWM_PVL_ARE_YOU_ME" << std::endl;
+  QObject::connect(&later_instances, &QSocketNotifier::activated, [&instance, &window] {
+    guarded([&] {
+      if (instance.answer_one()) window.answer_other_instance();
+    });
   });
 
   fml::getlog("app") << "Init complete" << std::endl;
-  QApplication::exec();
+  run_main_window(window);
 }
 
 // Shutdown may follow a failed registration, so it writes only to the logs

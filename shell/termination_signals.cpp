@@ -6,6 +6,8 @@
 #include <QSocketNotifier>
 #include <csignal>
 
+#include "shell/loop_errors.h"
+
 namespace pvl {
 
 namespace {
@@ -28,7 +30,7 @@ termination_signals::termination_signals(std::function<void()> on_signal)
     char buffer[16];
     while (::read(signal_pipe[0], buffer, sizeof buffer) > 0) {
     }
-    on_signal_();
+    guarded([this] { on_signal_(); });
   });
   struct sigaction action {};
   action.sa_handler = on_termination_signal;

@@ -1,0 +1,60 @@
+// Reads the text on the CLIPBOARD selection for a capture, on an X
+// connection and a thread of its own. Reading a selection means asking its
+// owner, another program, to answer; an owner that is slow or hung would
+// freeze the window for many seconds if the window's own connection waited
+// for it. Here the window never waits: a read is queued, and its outcome
+// comes back through the handlers.
+//
+// A read makes up to kTries tries. A try asks the owner for UTF-8 text (and,
+// when refused or answered with something else than text, for Latin-1 text) and fails when the owner does not answer a
+// step within kTryTimeout; each failed try is reported and followed by a
+// short pause. A clipboard without an owner or without text ends the read at
+// once with nothing. Large texts are received in pieces (the INCR protocol).
+// The text ends at its first NUL character.
+//
+// The owner of the clipboard may change just after the first copy key press
+// (the program being copied from takes a moment): a read for a press waits
+// up to kWaitForCopy for the owner to change when it has not changed since
+// that press.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace pvl {
+
+class clipboard_reader {
+ public:
+  static constexpr int kTries = 10;
+  static constexpr std::chrono::milliseconds kTryTimeout{90};
+  static constexpr std::chrono::milliseconds kPauseAfterFailedTry{10};
+  static constexpr std::chrono::milliseconds kWaitForCopy{300};
+
+  // Both are called on the reader's thread.
+  struct handlers {
+    std::function<void()> failed_try;             // one call per failed try
+    std::function<void(std::wstring)> text_read;  // the text, never empty
+  };
+
+  // Opens its own connection to the display named by $DISPLAY. Raises
+  // pvl::clipboard_error when it cannot.
+  explicit clipboard_reader(handlers on);
+
+  // Ends the thread; a read in progress is abandoned.
+  ~clipboard_reader();
+
+  clipboard_reader(const clipboard_reader&) = delete;
+  clipboard_reader& operator=(const clipboard_reader&) = delete;
+
+  // Queues a read for a copy key press at `copy_press_time` (server time).
+  void read(uint32_t copy_press_time);
+
+ private:
+  struct worker;
+  std::unique_ptr<worker> worker_;
+};
+
+}  // namespace pvl

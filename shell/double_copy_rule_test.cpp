@@ -1,0 +1,80 @@
+#include "shell/double_copy_rule.h"
+
+#include <gtest/gtest.h>
+
+namespace pvl {
+namespace {
+
+using verdict = double_copy_rule::verdict;
+
+TEST(DoubleCopyRuleTest, TwoCtrlPressesWithinTheWindowCaptureOnce) {
+  double_copy_rule rule;
+  EXPECT_EQ(rule.on_copy_key(10000, true), verdict::remembered);
+  EXPECT_EQ(rule.on_copy_key(10241, true), verdict::capture);
+  EXPECT_EQ(rule.remembered_time(), 10000u);
+}
+
+TEST(DoubleCopyRuleTest, TheWindowIsHalfOpen) {
+  double_copy_rule rule;
+  rule.on_copy_key(10000, true);
+  EXPECT_EQ(rule.on_copy_key(10499, true), verdict::capture);
+  EXPECT_EQ(rule.on_copy_key(10500, true), verdict::remembered);
+  EXPECT_EQ(rule.remembered_time(), 10500u);
+}
+
+TEST(DoubleCopyRuleTest, PressesTooFarApartNeverCapture) {
+  double_copy_rule rule;
+  for (uint32_t time = 1000; time < 10000; time += 700) {
+    EXPECT_EQ(rule.on_copy_key(time, true), verdict::remembered) << time;
+  }
+}
+
+TEST(DoubleCopyRuleTest, AThirdPressCountsFromTheFirst) {
+  double_copy_rule rule;
+  rule.on_copy_key(5000, true);
+  EXPECT_EQ(rule.on_copy_key(5200, true), verdict::capture);
+  EXPECT_EQ(rule.on_copy_key(5450, true), verdict::capture);     // 450 ms after the first
+  EXPECT_EQ(rule.on_copy_key(5650, true), verdict::remembered);  // 650 ms after the first
+  EXPECT_EQ(rule.on_copy_key(5900, true), verdict::capture);     // 250 ms after that one
+}
+
+TEST(DoubleCopyRuleTest, APressWithoutCtrlIsRememberedButNeverCaptures) {
+  double_copy_rule rule;
+  EXPECT_EQ(rule.on_copy_key(2000, false), verdict::remembered);
+  EXPECT_EQ(rule.on_copy_key(2100, false), verdict::remembered);
+  EXPECT_EQ(rule.remembered_time(), 2100u);
+  // "c" typed, then Ctrl+C soon after: one capture.
+  EXPECT_EQ(rule.on_copy_key(2300, true), verdict::capture);
+  // A plain press inside the window moves the remembered time.
+  double_copy_rule other;
+  other.on_copy_key(3000, true);
+  other.on_copy_key(3400, false);
+  EXPECT_EQ(other.on_copy_key(3850, true), verdict::capture);
+}
+
+TEST(DoubleCopyRuleTest, TheFirstPressEverNeverCapturesWhateverTheServerTime) {
+  // The server's clock starts near zero; an early first press must not be
+  // mistaken for a second one.
+  for (uint32_t time : {0u, 1u, 399u, 4294967196u, 4294967295u}) {
+    double_copy_rule rule;
+    EXPECT_EQ(rule.on_copy_key(time, true), verdict::remembered) << time;
+  }
+}
+
+TEST(DoubleCopyRuleTest, TheServerClockWrapsAround) {
+  double_copy_rule rule;
+  rule.on_copy_key(4294967000u, true);
+  EXPECT_EQ(rule.on_copy_key(100, true), verdict::capture);     // 396 ms later
+  EXPECT_EQ(rule.on_copy_key(300, true), verdict::remembered);  // 596 ms later
+}
+
+TEST(DoubleCopyRuleTest, AnOlderTimeDoesNotCapture) {
+  // Times from the server only grow; one that went backwards is read as
+  // almost 2^32 ms later and so as a new first press.
+  double_copy_rule rule;
+  rule.on_copy_key(8000, true);
+  EXPECT_EQ(rule.on_copy_key(7990, true), verdict::remembered);
+}
+
+}  // namespace
+}  // namespace pvl

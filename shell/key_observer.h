@@ -1,0 +1,52 @@
+// Sees every key press on the X display, whichever program has the focus,
+// and reports a double copy press (double_copy_rule) to the program. It
+// reads XInput 2 raw key events on an X connection and a thread of its own,
+// so that a busy window never delays or loses a press, and times presses by
+// the X server's clock. Raw events carry no modifier state: Ctrl is tracked
+// from the presses and releases of the keys that the modifier map binds to
+// Control, starting from the server's state when the observer starts.
+//
+// After a press that may be a first press, the observer grabs Ctrl+C and
+// Ctrl+Insert on the root window for the rest of the 500 ms, so that a
+// second press within them goes to the observer and never reaches the
+// focused program. The grab is asynchronous: the keyboard is never frozen,
+// even when this process hangs. When another client holds those keys, or
+// the grab comes too late, the second press simply also reaches the focused
+// program (which copies once more); a press that the grab caught but that
+// did not capture is sent on to the focused window.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace pvl {
+
+class key_observer {
+ public:
+  // Called on the observer's thread for each capturing press, with the
+  // server time of the first press of the double press.
+  using double_press_handler = std::function<void(uint32_t first_press_time)>;
+
+  // Opens its own connection to the display named by $DISPLAY and starts
+  // watching. Raises install_hook_error when the display cannot be opened
+  // or has no XInput 2.
+  explicit key_observer(double_press_handler on_double_press);
+
+  // Removes the observer if remove() was not called; never raises.
+  ~key_observer();
+
+  key_observer(const key_observer&) = delete;
+  key_observer& operator=(const key_observer&) = delete;
+
+  // Stops watching: ends the thread, releases the keys if grabbed and
+  // closes the connection. Raises remove_hook_error when the thread cannot
+  // be told to stop. A second call does nothing.
+  void remove();
+
+ private:
+  struct watcher;
+  std::unique_ptr<watcher> watcher_;
+};
+
+}  // namespace pvl

@@ -1,0 +1,192 @@
+#include "shell/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QTimer>
+#include <cstdlib>
+#include <iostream>
+
+#include "fml/log.h"
+#include "shell/app_icon.h"
+#include "shell/clipboard_reader.h"
+#include "shell/drop_target.h"
+#include "shell/key_observer.h"
+#include "shell/loop_errors.h"
+#include "shell/shell_icon.h"
+
+namespace pvl {
+
+namespace {
+
+void debug_line(const char* line) { fml::getlog("debug") << line << std::endl; }
+
+// The copy keys of every program can be watched on an X11 display: Qt's own
+// (xcb) or the X server that runs beside a Wayland compositor (XWayland,
+// which shows only its own programs' keys). Offscreen there is nothing.
+bool copy_keys_can_be_watched() {
+  QString platform = QGuiApplication::platformName();
+  const char* display = std::getenv("DISPLAY");
+  bool has_x_display = display && *display;
+  if (platform == "xcb") return true;
+  if (platform.startsWith("wayland")) {
+    if (!has_x_display) {
+      std::cerr << "parvela: no X display beside Wayland: copy keys are not watched" << std::endl;
+    }
+    return has_x_display;
+  }
+  return false;
+}
+
+QWidget* placeholder_client() {
+  auto* label = new QLabel("Press Ctrl+C twice in any program to collect the copied text.");
+  label->setAlignment(Qt::AlignCenter);
+  label->setWordWrap(true);
+  return label;
+}
+
+}  // namespace
+
+main_window::main_window(text_handler on_text) : on_text_(std::move(on_text)) {
+  setWindowTitle("Parvela");
+  setWindowIcon(parvela_icon());
+  resize(900, 640);
+  if (copy_keys_can_be_watched()) start_watching_copy_keys();
+  set_client(placeholder_client());
+  fml::getlog("app") << "RegisterDropWindow" << std::endl;
+  drop_target_ =
+      std::make_unique<CDropTarget>(this, [this](const std::wstring& text) { hand_on(text); });
+}
+
+main_window::~main_window() {
+  // The threads post to this window: stop them before it goes.
+  drop_target_.reset();
+  observer_.reset();
+  reader_.reset();
+}
+
+void main_window::start_watching_copy_keys() {
+  clipboard_reader::handlers on_read;
+  on_read.failed_try = [this] {
+    QMetaObject::invokeMethod(
+        this,
+        [] { guarded([] { fml::getlog("app") << "OpenClipboard error, sleep" << std::endl; }); },
+        Qt::QueuedConnection);
+  };
+  on_read.text_read = [this](std::wstring text) {
+    QMetaObject::invokeMethod(
+        this, [this, text = std::move(text)] { guarded([&] { hand_on(text); }); },
+        Qt::QueuedConnection);
+  };
+  reader_ = std::make_unique<clipboard_reader>(std::move(on_read));
+  observer_ = std::make_unique<key_observer>([this](uint32_t first_press_time) {
+    QMetaObject::invokeMethod(
+        this, [this, first_press_time] { guarded([&] { capture_clipboard(first_press_time); }); },
+        Qt::QueuedConnection);
+  });
+}
+
+void main_window::capture_clipboard(uint32_t first_press_time) {
+  if (reader_) reader_->read(first_press_time);
+}
+
+void main_window::hand_on(const std::wstring& text) { on_text_(text); }
+
+void main_window::set_client(QWidget* client) {
+  delete takeCentralWidget();
+  setCentralWidget(client);
+}
+
+void main_window::show_at_start() {
+  show();
+  visible_ = true;
+}
+
+void main_window::show_and_raise() {
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  activateWindow();
+  visible_ = true;
+}
+
+void main_window::hide_to_tray() {
+  hide();
+  visible_ = false;
+}
+
+void main_window::show_command() {
+  debug_line("[WndProc] ID_APP_SHOW");
+  if (visible_) {
+    debug_line("[WndProc] is_win_visible");
+    return;
+  }
+  debug_line("[WndProc] show and restore");
+  show_and_raise();
+}
+
+void main_window::exit_command() {
+  debug_line("[WndProc] ID_APP_EXIT");
+  drop_target_.reset();
+  if (observer_) observer_->remove();
+  QCoreApplication::exit(0);
+}
+
+void main_window::tray_left_click() {
+  debug_line("[WndProc] UWM_PVL_TRAY_CLICK");
+  debug_line("[WndProc] UWM_PVL_TRAY_CLICK: WM_LBUTTONUP");
+  if (visible_) {
+    hide_to_tray();
+  } else {
+    show_and_raise();
+  }
+}
+
+void main_window::tray_right_click() {
+  debug_line("[WndProc] UWM_PVL_TRAY_CLICK");
+  debug_line("[WndProc] UWM_PVL_TRAY_CLICK: WM_RBUTTONUP");
+}
+
+void main_window::answer_other_instance() {
+  debug_line("[WndProc] UWM_PVL_ARE_YOU_ME");
+  show_and_raise();
+}
+
+void main_window::closeEvent(QCloseEvent* event) {
+  // The window is never closed by the user, only hidden.
+  event->ignore();
+  guarded([this] { hide_to_tray(); });
+}
+
+void main_window::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+    // Hiding from inside the state change confuses some window managers.
+    QTimer::singleShot(0, this, [this] {
+      guarded([this] {
+        if (isMinimized()) hide_to_tray();
+      });
+    });
+  }
+}
+
+int run_main_window(main_window& window) {
+  int code;
+  {
+    CShellIcon tray(window.windowIcon());
+    auto run = [&window](void (main_window::*command)()) {
+      return [&window, command] { guarded([&] { (window.*command)(); }); };
+    };
+    QObject::connect(&tray, &CShellIcon::left_clicked, &window, run(&main_window::tray_left_click));
+    QObject::connect(&tray, &CShellIcon::right_clicked, &window,
+                     run(&main_window::tray_right_click));
+    QObject::connect(&tray, &CShellIcon::show_chosen, &window, run(&main_window::show_command));
+    QObject::connect(&tray, &CShellIcon::exit_chosen, &window, run(&main_window::exit_command));
+    window.show_at_start();
+    code = QApplication::exec();
+  }
+  rethrow_loop_error();
+  return code;
+}
+
+}  // namespace pvl

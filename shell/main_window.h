@@ -1,0 +1,86 @@
+// Parvela's one top-level window, titled "Parvela". It lives in the tray:
+// closing or minimising it hides it, a left click on the tray icon shows or
+// hides it, the tray menu's Show brings it back and its Exit is the way to
+// end the program (SIGTERM and SIGINT take the same way). A later start of
+// the program asks it to show itself.
+//
+// Creating the window starts the watching of the copy keys (on an X11
+// display) and registers the window as a drop target; a captured clipboard
+// text and a dropped text both go to the text handler, on the GUI thread.
+// Each command writes its "[WndProc] ..." line to the "debug" log.
+#pragma once
+
+#include <QMainWindow>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace pvl {
+
+class CDropTarget;
+class clipboard_reader;
+class key_observer;
+
+class main_window : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  using text_handler = std::function<void(const std::wstring&)>;
+
+  // Raises install_hook_error when the copy keys cannot be watched and
+  // clipboard_error when the clipboard cannot be read.
+  explicit main_window(text_handler on_text);
+  ~main_window() override;
+
+  // Puts `client` in the window's client area, in place of what was there
+  // (the window owns it).
+  void set_client(QWidget* client);
+
+  // Whether the window is shown (as far as this program showed or hid it).
+  bool is_win_visible() const { return visible_; }
+
+  // The window appears at start.
+  void show_at_start();
+
+  // The tray menu's Show: shows, restores and raises a hidden window.
+  void show_command();
+
+  // The tray menu's Exit: revokes the drop target, stops watching the copy
+  // keys and ends the event loop with 0. Raises remove_hook_error.
+  void exit_command();
+
+  // A left click on the tray icon shows a hidden window, hides a shown one.
+  void tray_left_click();
+
+  // A right click on the tray icon (the icon opens its menu itself).
+  void tray_right_click();
+
+  // A later instance asks for the window: shown, restored and raised.
+  void answer_other_instance();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void hide_to_tray();
+  void show_and_raise();
+  void start_watching_copy_keys();
+  void capture_clipboard(uint32_t first_press_time);
+  void hand_on(const std::wstring& text);
+
+  text_handler on_text_;
+  bool visible_ = false;
+  std::unique_ptr<clipboard_reader> reader_;
+  std::unique_ptr<key_observer> observer_;
+  std::unique_ptr<CDropTarget> drop_target_;
+};
+
+// Runs the window: adds the tray icon, shows the window, runs the event
+// loop until exit_command (or an error kept by loop_errors.h) ends it, and
+// removes the tray icon. Returns the loop's exit code; rethrows a kept
+// error.
+int run_main_window(main_window& window);
+
+}  // namespace pvl

@@ -1,0 +1,470 @@
+// The desktop side end to end, on a private Xvfb display with real key
+// events (xdotool), a real clipboard (xclip and Qt programs as owners), real
+// drags between programs and a real tray (trayer).
+//
+// Captures are observed through desktop_harness, which builds the main
+// window exactly as the program does and records each text it would hand
+// on. The program itself is run for what belongs to the whole process:
+// single instance, the tray menu's Exit and SIGTERM.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/x_session.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::child_process;
+using testing_support::read_file;
+using testing_support::temp_dir;
+using testing_support::wait_until;
+using testing_support::write_file;
+using testing_support::x_session;
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+size_t count_lines(const std::string& text, const std::string& line) {
+  size_t count = 0;
+  for (const auto& each : lines_of(text)) count += each == line;
+  return count;
+}
+
+class DesktopTest : public ::testing::Test {
+ protected:
+  // Starts the harness and waits until its event loop runs.
+  void start_harness(const std::vector<std::string>& more_args = {}) {
+    std::vector<std::string> args{dir_.str()};
+    args.insert(args.end(), more_args.begin(), more_args.end());
+    harness_ = &x_.start(HARNESS_EXE, args);
+    ASSERT_TRUE(wait_until([&] { return std::filesystem::exists(dir_.path() / "ready"); }))
+        << read_file(dir_.path() / "harness.log");
+  }
+
+  // The texts the harness captured or received, in order.
+  std::vector<std::string> captures() const {
+    std::string content = read_file(dir_.path() / "captured");
+    std::vector<std::string> texts;
+    size_t at = 0;
+    while (at < content.size()) {
+      size_t end = content.find('\n', at);
+      if (end == std::string::npos) break;
+      size_t length = std::stoul(content.substr(at, end - at));
+      if (end + 1 + length + 1 > content.size()) break;  // still being written
+      texts.push_back(content.substr(end + 1, length));
+      at = end + 1 + length + 1;
+    }
+    return texts;
+  }
+
+  bool captured_count_is(size_t count) const {
+    return wait_until([&] { return captures().size() >= count; }) && captures().size() == count;
+  }
+
+  std::string log(const char* name) const { return read_file(dir_.path() / name); }
+
+  // Makes a new xclip process the clipboard's owner, offering `content` as
+  // `target`, and waits until it answers.
+  child_process& own_clipboard(const std::string& content,
+                               const std::string& target = "UTF8_STRING") {
+    auto file = dir_.path() / ("clip" + std::to_string(++clips_));
+    write_file(file, content);
+    child_process& xclip =
+        x_.start("xclip", {"-quiet", "-selection", "clipboard", "-t", target, "-i", file.string()});
+    EXPECT_TRUE(wait_until([&] {
+      auto offered = x_.run({"xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"}, 2s);
+      return offered.output.find(target) != std::string::npos;
+    }));
+    return xclip;
+  }
+
+  void keys(const std::string& sequence) {
+    std::vector<std::string> args;
+    std::istringstream words(sequence);
+    for (std::string word; words >> word;) args.push_back(word);
+    ASSERT_EQ(x_.xdotool(args).exit_code, 0) << sequence;
+  }
+
+  // A key-logging window that has the keyboard focus, optionally copying
+  // "<text> #N" to the clipboard a while after each Ctrl+C it gets.
+  std::string start_focused_key_window(int copy_delay_ms = -1, const std::string& copy_text = "") {
+    std::vector<std::string> args{"keys", (dir_.path() / "keys.log").string()};
+    if (copy_delay_ms >= 0) args.insert(args.end(), {std::to_string(copy_delay_ms), copy_text});
+    x_.start(CLIENT_EXE, args);
+    std::string id;
+    EXPECT_TRUE(wait_until([&] {
+      auto ids = x_.windows("^x-test-keys$", true);
+      if (!ids.empty()) id = ids[0];
+      return !ids.empty();
+    }));
+    x_.xdotool({"windowfocus", "--sync", id});
+    return id;
+  }
+
+  // A double press with a fresh text on the clipboard, to be sure that
+  // everything before it has been handled: returns the captures before it.
+  std::vector<std::string> captures_before_a_known_one() {
+    size_t before = captures().size();
+    own_clipboard("known text");
+    keys("key ctrl+c sleep 0.2 key ctrl+c");
+    EXPECT_TRUE(wait_until([&] { return captures().size() > before; }));
+    auto texts = captures();
+    EXPECT_EQ(texts.back(), "known text");
+    texts.pop_back();
+    return texts;
+  }
+
+  temp_dir dir_;
+  x_session x_;
+  child_process* harness_ = nullptr;
+  int clips_ = 0;
+};
+
+TEST_F(DesktopTest, TwoCopyPressesWithinHalfASecondCaptureTheClipboardOnce) {
+  start_harness();
+  own_clipboard("Grüße, «quote» 引用 😀\nsecond line");
+  keys("key ctrl+c sleep 0.25 key ctrl+c");
+  ASSERT_TRUE(captured_count_is(1));
+  EXPECT_EQ(captures()[0], "Grüße, «quote» 引用 😀\nsecond line");
+  EXPECT_EQ(captures_before_a_known_one().size(), 1u);
+  harness_->signal(SIGTERM);
+  EXPECT_EQ(harness_->wait(), 0);
+  EXPECT_EQ(log("harness.log"), "loop ended: 0\n");
+  EXPECT_EQ(lines_of(log("debug.log")), std::vector<std::string>{"[WndProc] ID_APP_EXIT"});
+}
+
+TEST_F(DesktopTest, OneCopyPressOrTwoFarApartCaptureNothing) {
+  start_harness();
+  own_clipboard("not to be taken");
+  keys("key ctrl+c");
+  keys("sleep 0.8 key ctrl+c sleep 0.7 key ctrl+c");
+  keys("sleep 0.6 key ctrl+Insert sleep 0.7 key ctrl+Insert");
+  keys("sleep 0.6 key c sleep 0.2 key c");  // no Ctrl on the second press
+  std::this_thread::sleep_for(700ms);
+  EXPECT_EQ(captures_before_a_known_one(), std::vector<std::string>{});
+}
+
+TEST_F(DesktopTest, InsertCAndPlainCShareTheRememberedPress) {
+  start_harness();
+  own_clipboard("shared");
+  keys("key ctrl+Insert sleep 0.2 key ctrl+c");
+  ASSERT_TRUE(captured_count_is(1));
+  keys("sleep 0.7 key ctrl+c sleep 0.2 key ctrl+Insert");
+  ASSERT_TRUE(captured_count_is(2));
+  keys("sleep 0.7 key c sleep 0.2 key ctrl+c");
+  ASSERT_TRUE(captured_count_is(3));
+  EXPECT_EQ(captures(), (std::vector<std::string>{"shared", "shared", "shared"}));
+}
+
+TEST_F(DesktopTest, AThirdPressWithinHalfASecondOfTheFirstCapturesAgain) {
+  start_harness();
+  own_clipboard("thrice");
+  keys("key ctrl+c sleep 0.15 key ctrl+c sleep 0.15 key ctrl+c");
+  ASSERT_TRUE(captured_count_is(2));
+  EXPECT_EQ(captures_before_a_known_one().size(), 2u);
+}
+
+TEST_F(DesktopTest, AClipboardWithoutTextCapturesNothing) {
+  start_harness();
+  // A program that offers only an image.
+  x_.start(CLIENT_EXE, {"own-image"});
+  ASSERT_TRUE(wait_until([&] {
+    auto offered = x_.run({"xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"}, 2s);
+    return offered.output.find("image/png") != std::string::npos;
+  }));
+  keys("key ctrl+c sleep 0.2 key ctrl+c");
+  // One that answers every request with its image, whatever was asked.
+  own_clipboard(std::string("\x89PNG\r\n\x1a\n", 8) + std::string(64, '\0'), "image/png");
+  keys("sleep 0.6 key ctrl+c sleep 0.2 key ctrl+c");
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(captures_before_a_known_one(), std::vector<std::string>{});
+  EXPECT_EQ(count_lines(log("application.log"), "OpenClipboard error, sleep"), 0u);
+}
+
+TEST_F(DesktopTest, ALargeNonAsciiTextIsCapturedWhole) {
+  start_harness();
+  std::string text;
+  for (int line = 0; text.size() < 2'000'000; ++line) {
+    text += std::to_string(line) + ": Zitat «Grüße» цитата 引用文 😀 — ";
+    text += line % 7 ? "\n" : "\t";
+  }
+  own_clipboard(text);
+  keys("key ctrl+c sleep 0.2 key ctrl+c");
+  ASSERT_TRUE(captured_count_is(1));
+  EXPECT_EQ(captures()[0].size(), text.size());
+  EXPECT_TRUE(captures()[0] == text);
+}
+
+TEST_F(DesktopTest, TheSecondPressNeverReachesTheFocusedProgram) {
+  start_harness();
+  own_clipboard("swallowed");
+  start_focused_key_window();
+  keys("key ctrl+c sleep 0.2 key ctrl+c");
+  ASSERT_TRUE(captured_count_is(1));
+  // Later keys reach it as usual: the keyboard is not held.
+  keys("sleep 0.7 key ctrl+c sleep 0.1 key a");
+  ASSERT_TRUE(wait_until([&] { return log("keys.log").find("press a") != std::string::npos; }));
+  EXPECT_EQ(lines_of(log("keys.log")),
+            (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1", "press a ctrl=0"}));
+}
+
+TEST_F(DesktopTest, APressTheGrabCaughtTooLateToCaptureIsPassedOn) {
+  start_harness();
+  own_clipboard("not taken");
+  start_focused_key_window();
+  keys("key ctrl+c");
+  // The program stalls while its grab is on; the next press comes after the
+  // 500 ms, so it is no capture, but the grab is still there to catch it.
+  std::this_thread::sleep_for(100ms);
+  harness_->signal(SIGSTOP);
+  keys("sleep 0.6 key ctrl+c");
+  std::this_thread::sleep_for(200ms);
+  harness_->signal(SIGCONT);
+  ASSERT_TRUE(wait_until([&] { return lines_of(log("keys.log")).size() >= 2; }));
+  EXPECT_EQ(lines_of(log("keys.log")),
+            (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1"}));
+  EXPECT_EQ(captures_before_a_known_one(), std::vector<std::string>{});
+}
+
+TEST_F(DesktopTest, ASlowCopyIsWaitedFor) {
+  start_harness();
+  own_clipboard("the old text");
+  start_focused_key_window(150, "freshly copied");
+  keys("key ctrl+c sleep 0.1 key ctrl+c");
+  ASSERT_TRUE(captured_count_is(1));
+  EXPECT_EQ(captures()[0], "freshly copied #1");
+}
+
+TEST_F(DesktopTest, AHungOwnerGivesTenFailedTriesAndNeverFreezesTheWindow) {
+  start_harness();
+  child_process& owner = own_clipboard("from a hung program");
+  owner.signal(SIGSTOP);
+  keys("key ctrl+c sleep 0.2 key ctrl+c");
+  const std::string failed = "OpenClipboard error, sleep";
+  ASSERT_TRUE(wait_until([&] { return count_lines(log("application.log"), failed) >= 1; }));
+  // The window answers while the tries go on: a close hides it at once.
+  auto ids = x_.windows("^Parvela$", true);
+  ASSERT_EQ(ids.size(), 1u);
+  x_.start(CLIENT_EXE, {"close", ids[0]});
+  ASSERT_TRUE(wait_until([&] { return x_.windows("^Parvela$", true).empty(); }));
+  EXPECT_LT(count_lines(log("application.log"), failed), 10u);
+
+  ASSERT_TRUE(wait_until([&] { return count_lines(log("application.log"), failed) >= 10; }));
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(count_lines(log("application.log"), failed), 10u);
+  owner.signal(SIGCONT);
+  EXPECT_EQ(captures_before_a_known_one(), std::vector<std::string>{});
+}
+
+TEST_F(DesktopTest, ExitDuringAHungReadEndsAtOnce) {
+  start_harness();
+  child_process& owner = own_clipboard("from a hung program");
+  owner.signal(SIGSTOP);
+  keys("key ctrl+c sleep 0.2 key ctrl+c");
+  ASSERT_TRUE(wait_until(
+      [&] { return count_lines(log("application.log"), "OpenClipboard error, sleep") >= 1; }));
+  harness_->signal(SIGTERM);
+  EXPECT_EQ(harness_->wait(), 0);
+  EXPECT_LT(count_lines(log("application.log"), "OpenClipboard error, sleep"), 10u);
+  EXPECT_EQ(captures(), std::vector<std::string>{});
+  owner.signal(SIGCONT);
+}
+
+TEST_F(DesktopTest, KeysRemappedWhileRunningStillCapture) {
+  start_harness();
+  own_clipboard("remapped");
+  auto moved = x_.run({CLIENT_EXE, "remap-c"});
+  ASSERT_EQ(moved.exit_code, 0);
+  std::this_thread::sleep_for(300ms);
+  keys("key ctrl+c sleep 0.2 key ctrl+c");
+  ASSERT_TRUE(captured_count_is(1)) << "keycodes moved: " << moved.output;
+  EXPECT_EQ(captures()[0], "remapped");
+}
+
+TEST_F(DesktopTest, AnotherProgramHoldingTheKeysDoesNotStopTheCapture) {
+  child_process& grabber = x_.start(CLIENT_EXE, {"grab-copy-keys"});
+  std::this_thread::sleep_for(500ms);
+  start_harness();
+  own_clipboard("grabbed elsewhere");
+  keys("key ctrl+c sleep 0.2 key ctrl+c");
+  ASSERT_TRUE(captured_count_is(1));
+  EXPECT_EQ(captures()[0], "grabbed elsewhere");
+  EXPECT_EQ(::waitpid(grabber.pid(), nullptr, WNOHANG), 0);  // still holding
+}
+
+TEST_F(DesktopTest, TextDraggedFromAnotherProgramIsReceived) {
+  start_harness();
+  const std::string text = "Grüße «dragged» 引用 😀";
+  x_.start(CLIENT_EXE, {"drag", "1000", "100", text});
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^x-test-drag$", true).empty(); }));
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
+  std::this_thread::sleep_for(300ms);
+  x_.xdotool({"mousemove", "1100",      "175",   "mousedown", "1",       "sleep",
+              "0.05",      "mousemove", "1120",  "175",       "sleep",   "0.2",
+              "mousemove", "450",       "300",   "sleep",     "0.1",     "mousemove",
+              "455",       "303",       "sleep", "0.2",       "mouseup", "1"});
+  ASSERT_TRUE(captured_count_is(1));
+  EXPECT_EQ(captures()[0], text);
+}
+
+TEST_F(DesktopTest, TextSetOnTheClipboardCanBeReadBackWhileRunning) {
+  std::string text;
+  while (text.size() < 2'000'000) text += "Kopie «Grüße» 引用 😀 line\n";
+  write_file(dir_.path() / "to-copy", text);
+  start_harness({"--set-clipboard", (dir_.path() / "to-copy").string()});
+  EXPECT_EQ(log("harness.log"), "set_clipboard_text: 1\n");
+  auto read_back = x_.run({"xclip", "-o", "-selection", "clipboard"});
+  EXPECT_EQ(read_back.exit_code, 0);
+  EXPECT_EQ(read_back.output.size(), text.size());
+  EXPECT_TRUE(read_back.output == text);
+}
+
+// The whole program.
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(root_.path() / "data");
+    std::filesystem::create_directories(root_.path() / "run");
+    ::chmod((root_.path() / "run").c_str(), 0700);
+  }
+
+  std::map<std::string, std::string> env() const {
+    return {{"XDG_DATA_HOME", (root_.path() / "data").string()},
+            {"XDG_DATA_DIRS", (root_.path() / "common").string()},
+            {"XDG_RUNTIME_DIR", (root_.path() / "run").string()},
+            {"HOME", (root_.path() / "home").string()}};
+  }
+
+  child_process& start_program() {
+    child_process& program = x_.start(PARVELA_EXE, {}, env());
+    EXPECT_TRUE(wait_until(
+        [&] { return log("application.log").find("Init complete") != std::string::npos; }));
+    EXPECT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
+    return program;
+  }
+
+  std::string log(const char* name) const {
+    return read_file(root_.path() / "data/Parvela/logs" / name);
+  }
+
+  void expect_shutdown_lines() {
+    std::string app = log("application.log");
+    EXPECT_NE(app.find("RegisterDropWindow\nInit complete\n"), std::string::npos) << app;
+    EXPECT_TRUE(app.ends_with("Init complete\nApplication finished.\n")) << app;
+    std::string debug = log("debug.log");
+    EXPECT_TRUE(debug.ends_with("[WndProc] ID_APP_EXIT\nApplication finished\n" +
+                                std::string(61, '-') + "\n"))
+        << debug;
+  }
+
+  // True when the tray's panel holds an icon (it is two pixels wide when
+  // empty); gives the panel's place.
+  bool icon_in_tray(int* x, int* y, int* width, int* height) const {
+    auto ids = x_.windows("^panel$", true);
+    if (ids.empty()) return false;
+    std::istringstream shell(x_.xdotool({"getwindowgeometry", "--shell", ids[0]}).output);
+    for (std::string line; std::getline(shell, line);) {
+      if (line.rfind("X=", 0) == 0) *x = std::stoi(line.substr(2));
+      if (line.rfind("Y=", 0) == 0) *y = std::stoi(line.substr(2));
+      if (line.rfind("WIDTH=", 0) == 0) *width = std::stoi(line.substr(6));
+      if (line.rfind("HEIGHT=", 0) == 0) *height = std::stoi(line.substr(7));
+    }
+    return *width >= 16 && *height >= 16;
+  }
+
+  child_process& start_tray_host() {
+    return x_.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "request",
+                               "--height", "24"});
+  }
+
+  temp_dir root_;
+  x_session x_;
+};
+
+TEST_F(ProgramTest, SigtermEndsTheProgramWithTheShutdownLines) {
+  child_process& program = start_program();
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.wait(), 1);
+  expect_shutdown_lines();
+}
+
+TEST_F(ProgramTest, ASecondStartExitsWithThreeAndRaisesTheFirst) {
+  start_program();
+  std::string window = x_.windows("^Parvela$", true).at(0);
+  // Hidden to the tray, with another program focused.
+  x_.start(CLIENT_EXE, {"close", window});
+  ASSERT_TRUE(wait_until([&] { return x_.windows("^Parvela$", true).empty(); }));
+  x_.start(CLIENT_EXE, {"keys", (root_.path() / "keys.log").string()});
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^x-test-keys$", true).empty(); }));
+  std::string other = x_.windows("^x-test-keys$", true).at(0);
+  x_.xdotool({"windowfocus", "--sync", other});
+
+  child_process& second = x_.start(PARVELA_EXE, {}, env());
+  EXPECT_EQ(second.wait(), 3);
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
+  EXPECT_TRUE(wait_until([&] {
+    auto focus = x_.xdotool({"getwindowfocus"}).output;
+    return focus == window + "\n";
+  }));
+  EXPECT_EQ(lines_of(log("debug.log")).back(), "[WndProc] UWM_PVL_ARE_YOU_ME");
+}
+
+TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
+  child_process& tray_host = x_.start("trayer", {"--edge", "bottom", "--align", "right",
+                                                 "--widthtype", "request", "--height", "24"});
+  (void)tray_host;
+  child_process& program = start_program();
+  int x = 0, y = 0, width = 0, height = 0;
+  ASSERT_TRUE(wait_until([&] { return icon_in_tray(&x, &y, &width, &height); }));
+  std::string cx = std::to_string(x + width / 2), cy = std::to_string(y + height / 2);
+  std::this_thread::sleep_for(300ms);
+
+  x_.xdotool({"mousemove", cx, cy, "click", "1"});
+  EXPECT_TRUE(wait_until([&] { return x_.windows("^Parvela$", true).empty(); }));
+  std::this_thread::sleep_for(700ms);  // not a double click
+  x_.xdotool({"mousemove", cx, cy, "click", "1"});
+  EXPECT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
+
+  x_.xdotool({"mousemove", cx, cy, "click", "3"});
+  std::this_thread::sleep_for(700ms);
+  x_.xdotool({"key", "Down", "Down", "Return"});
+  EXPECT_EQ(program.wait(), 1);
+  expect_shutdown_lines();
+  const std::string click = "[WndProc] UWM_PVL_TRAY_CLICK";
+  std::string debug = log("debug.log");
+  EXPECT_NE(debug.find(click + "\n" + click + ": WM_LBUTTONUP\n" + click + "\n" + click +
+                       ": WM_LBUTTONUP\n" + click + "\n" + click + ": WM_RBUTTONUP\n"),
+            std::string::npos)
+      << debug;
+}
+
+TEST_F(ProgramTest, WithoutATrayTheIconJoinsOneThatStartsLater) {
+  child_process& program = start_program();
+  std::this_thread::sleep_for(300ms);
+  child_process& tray_host = start_tray_host();
+  int x, y, width, height;
+  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&x, &y, &width, &height); }));
+  // And again after the tray restarts.
+  tray_host.signal(SIGTERM);
+  tray_host.wait();
+  start_tray_host();
+  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&x, &y, &width, &height); }));
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.wait(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+// The desktop side of Parvela without the rest of the program, for the
+// end-to-end tests: the main window with its copy-key watching, clipboard
+// reading, drop target and tray icon, exactly as the program builds them.
+// Each text it would hand to the program is appended to FOLDER/captured as
+// "<byte count>\n<UTF-8 text>\n"; the "app" and "debug" logs go to FOLDER.
+//
+//   desktop_harness FOLDER [--set-clipboard FILE]
+//
+// With --set-clipboard the UTF-8 content of FILE is put on the clipboard
+// with set_clipboard_text at start and "set_clipboard_text: 1" (or 0) is
+// written to FOLDER/harness.log. FOLDER/ready appears once the event loop
+// runs. SIGTERM ends it through the Exit command.
+#include <QApplication>
+#include <QTimer>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "fml/log.h"
+#include "fml/text.h"
+#include "shell/clipboard_text.h"
+#include "shell/main_window.h"
+#include "shell/termination_signals.h"
+#include "tinyfilesystem/app_dirs.h"
+
+namespace {
+
+std::string folder;
+
+void append(const std::string& name, const std::string& content) {
+  std::ofstream out(folder + "/" + name, std::ios::app | std::ios::binary);
+  out << content;
+}
+
+void record_text(const std::wstring& text) {
+  std::string utf8 = fml::wchar2utf8(text);
+  append("captured", std::to_string(utf8.size()) + "\n" + utf8 + "\n");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (argc < 2) {
+    std::cerr << "usage: desktop_harness FOLDER [--set-clipboard FILE]" << std::endl;
+    return 2;
+  }
+  folder = argv[1];
+  std::string clipboard_file =
+      argc >= 4 && std::string(argv[2]) == "--set-clipboard" ? argv[3] : "";
+  try {
+    tinyfilesystem::set_app_dir(L"DataDir", fml::utf82wchar(folder));
+    fml::reglog("app", L"application.log");
+    fml::reglog("debug", L"debug.log");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    pvl::main_window window(record_text);
+    pvl::termination_signals on_termination([&window] { window.exit_command(); });
+    if (!clipboard_file.empty()) {
+      std::ifstream in(clipboard_file, std::ios::binary);
+      std::stringstream content;
+      content << in.rdbuf();
+      bool done = pvl::set_clipboard_text(fml::utf82wchar(content.str()));
+      append("harness.log", std::string("set_clipboard_text: ") + (done ? "1" : "0") + "\n");
+    }
+    QTimer::singleShot(0, [] { append("ready", "ready\n"); });
+    int code = pvl::run_main_window(window);
+    append("harness.log", "loop ended: " + std::to_string(code) + "\n");
+  } catch (const std::exception& error) {
+    append("harness.log", std::string("Error: ") + error.what() + "\n");
+    fml::close_logs();
+    return 1;
+  }
+  fml::close_logs();
+  return 0;
+}

@@ -1,0 +1,127 @@
+// Other programs on the test display, for the end-to-end tests.
+//
+//   x_test_client keys OUT [COPY_DELAY_MS TEXT]
+//       A window titled "x-test-keys" that appends a line for each key
+//       press it receives to OUT ("press <text> ctrl=<0|1>"). With a delay
+//       (0 or more), each Ctrl+C it receives puts "TEXT #N" on the clipboard that many
+//       milliseconds later, like a program that is slow to copy.
+//   x_test_client drag X Y TEXT
+//       A window titled "x-test-drag" at X,Y (200x150) from which a press
+//       and a move drag TEXT away.
+//   x_test_client own-image            puts only an image on the clipboard
+//   x_test_client grab-copy-keys       holds Ctrl+C grabbed until killed
+//   x_test_client remap-c              moves the keysym c to a free keycode
+//   x_test_client close WINDOW         asks WINDOW (an id) to close
+#include <QApplication>
+#include <QClipboard>
+#include <QDrag>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "tests/e2e/x_test_client_x11.h"
+
+namespace {
+
+class key_window : public QWidget {
+ public:
+  key_window(std::string out, int copy_delay_ms, QString copy_text)
+      : out_(std::move(out)), copy_delay_ms_(copy_delay_ms), copy_text_(std::move(copy_text)) {
+    setWindowTitle("x-test-keys");
+    setFocusPolicy(Qt::StrongFocus);
+    setGeometry(300, 300, 300, 200);
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    int key = event->key();
+    if (key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_Alt ||
+        key == Qt::Key_Meta) {
+      return;
+    }
+    bool ctrl = event->modifiers() & Qt::ControlModifier;
+    QString text = event->key() == Qt::Key_Insert ? "Insert"
+                   : event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z
+                       ? QString(QChar('a' + event->key() - Qt::Key_A))
+                       : QString("key%1").arg(event->key());
+    std::ofstream(out_, std::ios::app)
+        << "press " << text.toStdString() << " ctrl=" << (ctrl ? 1 : 0) << std::endl;
+    if (ctrl && event->key() == Qt::Key_C && copy_delay_ms_ >= 0) {
+      QString copied = QString("%1 #%2").arg(copy_text_).arg(++copies_);
+      QTimer::singleShot(copy_delay_ms_, this, [copied] {
+        QGuiApplication::clipboard()->setText(copied, QClipboard::Clipboard);
+      });
+    }
+  }
+
+ private:
+  std::string out_;
+  int copy_delay_ms_;
+  QString copy_text_;
+  int copies_ = 0;
+};
+
+class drag_window : public QWidget {
+ public:
+  explicit drag_window(QString text) : text_(std::move(text)) { setWindowTitle("x-test-drag"); }
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    pressed_ = true;
+    press_at_ = event->position().toPoint();
+  }
+  void mouseReleaseEvent(QMouseEvent*) override { pressed_ = false; }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    if (!pressed_ || (event->position().toPoint() - press_at_).manhattanLength() <
+                         QApplication::startDragDistance()) {
+      return;
+    }
+    pressed_ = false;
+    auto* drag = new QDrag(this);
+    auto* data = new QMimeData;
+    data->setText(text_);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction);
+  }
+
+ private:
+  QString text_;
+  bool pressed_ = false;
+  QPoint press_at_;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "grab-copy-keys") return grab_copy_keys();
+  if (mode == "remap-c") return remap_c();
+  if (mode == "close" && argc > 2) return close_window(std::strtoul(argv[2], nullptr, 0));
+
+  QApplication app(argc, argv);
+  std::unique_ptr<QWidget> window;
+  if (mode == "keys" && argc > 2) {
+    int delay = argc > 4 ? std::atoi(argv[3]) : -1;  // no copying
+    window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "");
+  } else if (mode == "drag" && argc > 4) {
+    window = std::make_unique<drag_window>(QString::fromUtf8(argv[4]));
+    window->setGeometry(std::atoi(argv[2]), std::atoi(argv[3]), 200, 150);
+    window->setStyleSheet("background: #8c8");
+  } else if (mode == "own-image") {
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QGuiApplication::clipboard()->setImage(image, QClipboard::Clipboard);
+    return app.exec();
+  } else {
+    std::fprintf(stderr, "unknown mode\n");
+    return 2;
+  }
+  window->show();
+  return app.exec();
+}

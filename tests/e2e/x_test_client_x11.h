@@ -1,0 +1,14 @@
+// The plain Xlib modes of x_test_client (kept apart from Qt's headers,
+// which Xlib's macros break). Each returns the process's exit code.
+#pragma once
+
+// Grabs Ctrl+C on the root window in every lock variant, prints "grabbed"
+// and holds the grab until the process is killed.
+int grab_copy_keys();
+
+// Moves the keysym c from its keycode to a free one and prints
+// "<old> <new>".
+int remap_c();
+
+// Sends WM_DELETE_WINDOW to `window`, as a window manager's close box does.
+int close_window(unsigned long window);
