@@ -16,8 +16,8 @@ bool is_whitespace_only(std::string_view text) {
 // separate table parts (or the document's head and body).
 bool drops_whitespace(atom parent) {
   using namespace names;
-  return parent == table || parent == tbody || parent == thead || parent == tfoot ||
-         parent == tr || parent == colgroup || parent == html || parent == head;
+  return parent == table || parent == tbody || parent == thead || parent == tfoot || parent == tr ||
+         parent == colgroup || parent == html || parent == head;
 }
 
 atom tag_atom(const GumboElement& e) {
@@ -105,18 +105,19 @@ GumboTag context_tag(atom context) {
 }
 
 bool implicitly_closed(std::string_view tag) {
-  static constexpr std::string_view list[] = {
-      "p", "li", "dt", "dd", "option", "optgroup", "tr", "td", "th", "thead", "tbody",
-      "tfoot", "rb", "rt", "rp", "rtc", "colgroup", "caption"};
+  static constexpr std::string_view list[] = {"p",  "li", "dt", "dd",    "option",   "optgroup",
+                                              "tr", "td", "th", "thead", "tbody",    "tfoot",
+                                              "rb", "rt", "rp", "rtc",   "colgroup", "caption"};
   for (std::string_view t : list)
     if (t == tag) return true;
   return false;
 }
 
 bool is_void(std::string_view tag) {
-  static constexpr std::string_view list[] = {
-      "area", "base", "br", "col", "embed", "hr", "img", "input", "keygen", "link", "meta",
-      "param", "source", "track", "wbr", "basefont", "bgsound", "frame", "image", "isindex"};
+  static constexpr std::string_view list[] = {"area",     "base",    "br",     "col",    "embed",
+                                              "hr",       "img",     "input",  "keygen", "link",
+                                              "meta",     "param",   "source", "track",  "wbr",
+                                              "basefont", "bgsound", "frame",  "image",  "isindex"};
   for (std::string_view t : list)
     if (t == tag) return true;
   return false;

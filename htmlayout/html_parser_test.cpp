@@ -1,8 +1,8 @@
 #include "htmlayout/html_parser.h"
 
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "htmlayout/html_writer.h"
 

@@ -12,33 +12,27 @@ bool is_raw_text(atom tag) {
          tag == noframes || tag == plaintext || tag == noscript;
 }
 
+// Escapes text for content or for a double-quoted attribute value. A
+// carriage return becomes a reference: a parser reads a raw one as a line
+// feed.
 void escape(std::string_view text, bool attribute, std::string& out) {
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '\r': out += "&#13;"; break;  // a parser would read a raw CR as LF
-      case '"':
-        if (attribute) out += "&quot;";
-        else out += c;
-        break;
-      case '<':
-        if (attribute) out += c;
-        else out += "&lt;";
-        break;
-      case '>':
-        if (attribute) out += c;
-        else out += "&gt;";
-        break;
-      case '\xC2':
-        if (i + 1 < text.size() && text[i + 1] == '\xA0') {
-          out += "&nbsp;";
-          ++i;
-        } else {
-          out += c;
-        }
-        break;
-      default: out += c;
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '\r') {
+      out += "&#13;";
+    } else if (c == '"' && attribute) {
+      out += "&quot;";
+    } else if (c == '<' && !attribute) {
+      out += "&lt;";
+    } else if (c == '>' && !attribute) {
+      out += "&gt;";
+    } else if (c == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA0') {
+      out += "&nbsp;";
+      ++i;
+    } else {
+      out += c;
     }
   }
 }

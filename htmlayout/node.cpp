@@ -103,9 +103,7 @@ const std::string* element_node::find_attribute(atom name) const {
   return nullptr;
 }
 
-size_t element_node::element_count() const {
-  return children.size() - children.text_count();
-}
+size_t element_node::element_count() const { return children.size() - children.text_count(); }
 
 element_node* element_node::element_child(size_t n) const {
   if (children.text_count() == 0) return n < children.size() ? as_element(children[n]) : nullptr;

@@ -1,9 +1,9 @@
 #include "htmlayout/node.h"
 
+#include <gtest/gtest.h>
+
 #include <random>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace htmlayout {
 namespace {
@@ -27,9 +27,14 @@ TEST(ChildListTest, RandomInsertsAndErasesKeepOrderAndPositions) {
     bool erase = !model.empty() && random() % 3 == 0;
     size_t where;
     switch (random() % 4) {
-      case 0: where = 0; break;                 // the front, as a list view adds entries
-      case 1: where = model.size(); break;      // the back
-      default: where = random() % (model.size() + 1);
+      case 0:
+        where = 0;
+        break;  // the front, as a list view adds entries
+      case 1:
+        where = model.size();
+        break;  // the back
+      default:
+        where = random() % (model.size() + 1);
     }
     if (erase) {
       if (where == model.size()) --where;

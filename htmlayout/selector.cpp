@@ -102,8 +102,10 @@ class parser {
       if (ch == '#') {
         ++i_;
         if (!parse_name(name)) return false;
-        if (c.id && *c.id != name) c.attributes.push_back({names::id, attribute_test::op::equals, name});
-        else c.id = name;
+        if (c.id && *c.id != name)
+          c.attributes.push_back({names::id, attribute_test::op::equals, name});
+        else
+          c.id = name;
         ++ids;
       } else if (ch == '.') {
         ++i_;
@@ -151,12 +153,23 @@ class parser {
     } else {
       if (i_ + 1 >= s_.size() || s_[i_ + 1] != '=') return false;
       switch (ch) {
-        case '~': test.test = attribute_test::op::includes; break;
-        case '|': test.test = attribute_test::op::dash_match; break;
-        case '^': test.test = attribute_test::op::prefix; break;
-        case '$': test.test = attribute_test::op::suffix; break;
-        case '*': test.test = attribute_test::op::substring; break;
-        default: return false;
+        case '~':
+          test.test = attribute_test::op::includes;
+          break;
+        case '|':
+          test.test = attribute_test::op::dash_match;
+          break;
+        case '^':
+          test.test = attribute_test::op::prefix;
+          break;
+        case '$':
+          test.test = attribute_test::op::suffix;
+          break;
+        case '*':
+          test.test = attribute_test::op::substring;
+          break;
+        default:
+          return false;
       }
       i_ += 2;
     }
@@ -197,14 +210,20 @@ bool attribute_matches(const attribute_test& test, const std::string& value) {
   std::string_view v = value;
   const std::string& t = test.value;
   switch (test.test) {
-    case op::exists: return true;
-    case op::equals: return v == t;
-    case op::includes: return !t.empty() && has_class(v, t);
-    case op::dash_match: return v == t || (v.size() > t.size() && v.substr(0, t.size()) == t &&
-                                           v[t.size()] == '-');
-    case op::prefix: return !t.empty() && v.substr(0, t.size()) == t;
-    case op::suffix: return !t.empty() && v.size() >= t.size() && v.substr(v.size() - t.size()) == t;
-    case op::substring: return !t.empty() && v.find(t) != std::string_view::npos;
+    case op::exists:
+      return true;
+    case op::equals:
+      return v == t;
+    case op::includes:
+      return !t.empty() && has_class(v, t);
+    case op::dash_match:
+      return v == t || (v.size() > t.size() && v.substr(0, t.size()) == t && v[t.size()] == '-');
+    case op::prefix:
+      return !t.empty() && v.substr(0, t.size()) == t;
+    case op::suffix:
+      return !t.empty() && v.size() >= t.size() && v.substr(v.size() - t.size()) == t;
+    case op::substring:
+      return !t.empty() && v.find(t) != std::string_view::npos;
   }
   return false;
 }
@@ -240,9 +259,7 @@ const std::string* complex_selector::subject_id() const {
   return nullptr;
 }
 
-std::optional<selector_list> parse_selector(std::string_view text) {
-  return parser(text).parse();
-}
+std::optional<selector_list> parse_selector(std::string_view text) { return parser(text).parse(); }
 
 uint32_t pseudo_class_state(std::string_view name) {
   struct entry {
@@ -250,11 +267,10 @@ uint32_t pseudo_class_state(std::string_view name) {
     uint32_t bit;
   };
   static constexpr entry table[] = {
-      {"checked", state::checked},   {"current", state::current}, {"focus", state::focus},
-      {"anchor", state::anchor},     {"expanded", state::expanded},
-      {"collapsed", state::collapsed}, {"hover", state::hover},   {"active", state::active},
-      {"visited", state::visited},   {"link", state::link},       {"disabled", state::disabled},
-      {"readonly", state::readonly},
+      {"checked", state::checked}, {"current", state::current},   {"focus", state::focus},
+      {"anchor", state::anchor},   {"expanded", state::expanded}, {"collapsed", state::collapsed},
+      {"hover", state::hover},     {"active", state::active},     {"visited", state::visited},
+      {"link", state::link},       {"disabled", state::disabled}, {"readonly", state::readonly},
   };
   for (const entry& e : table)
     if (e.name == name) return e.bit;

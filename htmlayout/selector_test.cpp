@@ -98,9 +98,10 @@ TEST_F(SelectorTest, CombinatorsAndLists) {
 }
 
 TEST_F(SelectorTest, WhatCannotBeParsedIsInvalid) {
-  for (const char* bad : {"", " ", "div >", "> div", "div,", ",div", "a + b", "a ~ b",
-                          "div::before", ":first-child", ":not(.a)", "[id", "[id=]",
-                          "[id='x]", "[=x]", "#", ".", "div!", "[id%=x]", "a,,b"}) {
+  for (const char* bad : {"",         " ",     "div >", "> div",       "div,",
+                          ",div",     "a + b", "a ~ b", "div::before", ":first-child",
+                          ":not(.a)", "[id",   "[id=]", "[id='x]",     "[=x]",
+                          "#",        ".",     "div!",  "[id%=x]",     "a,,b"}) {
     EXPECT_EQ(select(bad), "invalid") << bad;
   }
 }
