@@ -22,13 +22,11 @@ int32_t parse_element_id(const element& e) {
   size_t separator = id->rfind(L'-');
   if (separator == std::wstring::npos) throw detail::wrong_id_format(fml::wchar2utf8(*id));
 
-  // wcstol saturates at the range of long, which is wider than 32 bits here;
-  // saturate at the 32-bit range instead, as a 32-bit long would.
-  const wchar_t* number = id->c_str() + separator + 1;
-  long value = std::wcstol(number, nullptr, 10);
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(value);
+  // The text after the last "-" holds no "-", so the number is never
+  // negative. wcstol saturates at the range of long, which is wider than 32
+  // bits here; saturate at the 32-bit range, as a 32-bit long would.
+  long value = std::wcstol(id->c_str() + separator + 1, nullptr, 10);
+  return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
 }
 
 std::vector<int32_t> checked_ids(const element& table) {

@@ -135,23 +135,23 @@ bool pvcontroller::mouse_step(const vcaction& message) {
   bool main_button = mouse.buttons & htmlayout::mouse::main_button;
 
   switch (mouse.event) {
-    case htmlayout::mouse::down:
+    case htmlayout::mouse::down: {
       if (!main_button) return false;
-      log_element("dnd ready: ", message.element);
-      if (drag_.is_armed() && !drag_.is_dragging() && holds(message.element, drag_.source())) {
-        // The press that armed the source, reported again by it or passed
-        // on by an element around it: the innermost source stays armed.
-        return false;
-      }
+      // The press that armed the source, reported again by it or passed on
+      // by an element around it: the innermost source stays armed.
+      bool same_press =
+          drag_.is_armed() && !drag_.is_dragging() && holds(message.element, drag_.source());
       // Any other press starts a new gesture. A source still armed here lost
       // its release somewhere that does not report to the controller; its
       // drag must not go on with this press.
-      if (drag_.is_armed()) {
+      if (!same_press && drag_.is_armed()) {
         log_element("dnd cancel: ", drag_.source());
         drag_.end_drag();
       }
-      drag_.arm(message.element, mouse.x, mouse.y);
+      log_element("dnd ready: ", message.element);
+      if (!same_press) drag_.arm(message.element, mouse.x, mouse.y);
       return false;
+    }
     case htmlayout::mouse::up:
       if (!main_button) return false;
       log_element("dnd stop: ", drag_.source());
