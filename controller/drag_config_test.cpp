@@ -67,18 +67,6 @@ TEST_F(DragConfigTest, WildcardSourceAndTargetMatchEveryElementOfTheirClass) {
   EXPECT_EQ(config.interactions.count({L"vtag qtag", L"vt-5"}), 0u);
 }
 
-TEST_F(DragConfigTest, SpecificIdsMatchThatElementOnly) {
-  drag_config config = read("<dm>" +
-                            interaction("class=\"vtag\" id=\"vt-1\"", "class=\"quote\" id=\"q-2\"",
-                                        "mark_quote_with_tag") +
-                            "</dm>");
-  EXPECT_EQ(config.interactions.count({L"vtag", L"vt-1"}), 1u);
-  EXPECT_EQ(config.interactions.count({L"vtag", L"vt-2"}), 0u);
-  const drag_targets& targets = config.interactions.at({L"vtag", L"vt-1"});
-  EXPECT_EQ(targets.count({L"quote", L"q-2"}), 1u);
-  EXPECT_EQ(targets.count({L"quote", L"q-3"}), 0u);
-}
-
 TEST_F(DragConfigTest, EveryInteractionCountsAndTheFirstOfARepeatedPairStays) {
   drag_config config =
       read("<dm>" + interaction("class=\"vtag\"", "class=\"quote\"", "mark_quote_with_tag") +

@@ -303,21 +303,6 @@ TEST_F(ControllerTest, MissingParameterIsRefusedBeforeAnythingIsSent) {
   EXPECT_TRUE(cntrl().empty());
 }
 
-TEST_F(ControllerTest, DropActionsAreThoseThatTakeElements) {
-  for (const wchar_t* name :
-       {L"mark_quote_with_tag", L"mark_tag_with_quote", L"delete_vtag", L"delete_vtags",
-        L"delete_quote_mark", L"delete_quote", L"delete_quotes", L"add_search_tag",
-        L"add_search_tags", L"delete_search_tag", L"rename_vtag", L"copy_quote", L"copy_quotes",
-        L"copy_quotes_with_data", L"copy_quote_with_data"}) {
-    EXPECT_TRUE(pvcontroller::is_drop_action(name)) << name;
-  }
-  for (const wchar_t* name :
-       {L"add_quote", L"add_tag", L"rename_tag", L"export_data", L"clear_search_tags",
-        L"set_search_mode_and", L"set_search_mode_or", L"Delete_quote", L""}) {
-    EXPECT_FALSE(pvcontroller::is_drop_action(name)) << name;
-  }
-}
-
 TEST(ControllerLifecycleTest, SingletonLogsItsLife) {
   controller_testing::controller_env env;
   pvcontroller& first = controller();
