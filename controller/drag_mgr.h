@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "controller/drag_config.h"
 #include "htmlayout/element.h"

@@ -174,18 +174,20 @@ void pvcontroller::interpret_action(const action& request) {
   if (!request.param && row->how != shape::nothing) {
     throw fml::exception("interpret_action " + fml::wchar2utf8(request.name) + ": no parameter");
   }
-  // The controller's own references, for as long as it works on them.
+  // For the element actions: elements[0], and elements[1] where two are
+  // needed. The caller keeps them for the call; a handle whose element is
+  // deleted meanwhile answers empty and reads as an element without id.
   const element* elements = static_cast<const element*>(request.param);
 
   switch (row->how) {
     case shape::one_id: {
-      const int32_t id = parse_element_id(element(elements[0]));
+      const int32_t id = parse_element_id(elements[0]);
       if (row->log) cntrl() << row->log << id << std::endl;
       to_model(row->model_event, &id);
       break;
     }
     case shape::id_list: {
-      const std::vector<int32_t> ids = checked_ids(element(elements[0]));
+      const std::vector<int32_t> ids = checked_ids(elements[0]);
       to_model(row->model_event, &ids);
       break;
     }
@@ -194,15 +196,14 @@ void pvcontroller::interpret_action(const action& request) {
     case shape::tag_on_quote: {
       quote_tag_ids ids;
       if (row->how == shape::tag_then_quote) {
-        ids.tag = parse_element_id(element(elements[0]));
-        ids.quote = parse_element_id(element(elements[1]));
+        ids.tag = parse_element_id(elements[0]);
+        ids.quote = parse_element_id(elements[1]);
       } else if (row->how == shape::quote_then_tag) {
-        ids.quote = parse_element_id(element(elements[0]));
-        ids.tag = parse_element_id(element(elements[1]));
+        ids.quote = parse_element_id(elements[0]);
+        ids.tag = parse_element_id(elements[1]);
       } else {
-        element qtag = elements[0];
-        ids.tag = parse_element_id(qtag);
-        ids.quote = parse_element_id(quote_of_qtag(qtag));
+        ids.tag = parse_element_id(elements[0]);
+        ids.quote = parse_element_id(quote_of_qtag(elements[0]));
       }
       cntrl() << row->log << "; quote: " << ids.quote << "; tag: " << ids.tag << std::endl;
       to_model(row->model_event, &ids);
@@ -232,9 +233,11 @@ void pvcontroller::interpret_action(const action& request) {
       break;
     }
     case shape::path:
+      to_model(row->model_event, request.param);
+      break;
     case shape::nothing:
       if (row->log) cntrl() << row->log << std::endl;
-      to_model(row->model_event, request.param);
+      to_model(row->model_event, nullptr);
       break;
   }
 }
