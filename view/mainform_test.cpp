@@ -344,6 +344,15 @@ TEST_F(MainFormTest, TheSplitterSitsBetweenTwoPanesInAHorizontalFlow) {
   EXPECT_EQ(html_tree::attribute(*(at - 1), "id"), "tagpane");
   EXPECT_EQ(html_tree::attribute(*(at + 1), "id"), "quotepane");
   EXPECT_EQ(styles_.value(splitter->parent, "flow"), "horizontal");
+  // The splitter sizes whichever pane is under half the parent and gives the
+  // other a flexible width that the renderer cannot read. The tag pane stays
+  // under half, so it is always the one sized, and the quote pane's width is
+  // fixed to the rest whatever the splitter writes into its style.
+  std::smatch percent;
+  const std::string max_width = styles_.value(*(at - 1), "max-width");
+  ASSERT_TRUE(std::regex_match(max_width, percent, std::regex("([0-9]+)%"))) << max_width;
+  EXPECT_LT(std::stoi(percent[1].str()), 50);
+  EXPECT_EQ(styles_.value(*(at + 1), "width"), "auto !important");
 }
 
 TEST_F(MainFormTest, DragCursorsAndEveryReferencedFileExistByExactName) {
