@@ -357,6 +357,23 @@ TEST_F(HostedDocumentTest, DetachedElementsDetachTheirHandlersWhenLetGo) {
   EXPECT_EQ(log, (std::vector<std::string>{"test-row detached r1", "test-quote detached q-1"}));
 }
 
+TEST_F(HostedDocumentTest, AThrowingDetachStillDestroysEverything) {
+  struct thrower : behavior {
+    thrower() : behavior(0, "test-thrower") {}
+    void detached(const element&) override { throw fml::exception("detached"); }
+  } t;
+  doc.load_html(std::string(style) +
+                "<style>.t { behavior: test-thrower }</style><div id=box><p class=t></p>"
+                "<div class=quote id=q-1></div></div>");
+  element box = doc.root().select_first("#box");
+  element quote = doc.root().select_first("#q-1");
+  log.clear();
+  EXPECT_THROW(box.set_html("", 0), fml::exception);
+  EXPECT_EQ(box.children_count(), 0u);
+  EXPECT_FALSE(quote.is_valid());
+  EXPECT_EQ(log, (std::vector<std::string>{"test-quote detached q-1"}));
+}
+
 TEST_F(HostedDocumentTest, HandlersMayChangeTheTreeWhileDetaching) {
   struct destroyer : behavior {
     destroyer() : behavior(0, "test-destroyer") {}

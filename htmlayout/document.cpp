@@ -25,9 +25,9 @@ bool is_control(atom tag) {
 bool is_style_sheet_element(const element_node& e) {
   if (e.tag == names::style) return true;
   if (e.tag != names::link) return false;
-  const std::string* rel = e.find_attribute(names::rel);
+  const compact_string* rel = e.find_attribute(names::rel);
   if (!rel) return false;
-  std::string lower = *rel;
+  std::string lower = rel->str();
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return lower.find("stylesheet") != std::string::npos && e.find_attribute(names::href);
 }
@@ -56,17 +56,6 @@ atom behavior_of(uint32_t style) {
 }
 
 }  // namespace
-
-// ---- id index ----
-
-std::string_view document::id_equal::key(const element_node* e) {
-  const std::string* id = e->find_attribute(names::id);
-  return id ? std::string_view(*id) : std::string_view();
-}
-
-size_t document::id_hash::operator()(const element_node* e) const {
-  return (*this)(id_equal::key(e));
-}
 
 // ---- event_scope ----
 
@@ -341,16 +330,6 @@ bool document::connect(node* top) {
   return sheets;
 }
 
-void document::disconnect_id(element_node* e) {
-  auto [first, last] = ids_.equal_range(id_equal::key(e));
-  for (auto it = first; it != last; ++it) {
-    if (*it == e) {
-      ids_.erase(it);
-      return;
-    }
-  }
-}
-
 void document::attribute_changed(element_node* e, atom name) {
   each_observer([&](document_observer& o) { o.attribute_changed(*e, name); });
   if (e->doc != this) return;
@@ -384,7 +363,7 @@ bool document::disconnect(node* top) {
   for_each_in_subtree(top, [&](node* n) {
     element_node* e = as_element(n);
     if (!e) return;
-    if (e->find_attribute(names::id)) disconnect_id(e);
+    if (e->find_attribute(names::id)) ids_.erase(e);
     if (e->state & tracked_state_mask)
       for (uint32_t bit : tracked_states)
         if (e->state & bit) by_state_[bit].erase(e);

@@ -365,6 +365,28 @@ TEST_F(ElementTest, HandlesOutliveTheDocument) {
   EXPECT_EQ(kept.text(), L"");
 }
 
+TEST_F(ElementTest, DeepTreesBuiltByHandCostNoRecursion) {
+  // The parser refuses deep markup, but elements can be nested by hand.
+  const int depth = 50000;
+  element top = element::create("div");
+  element innermost = top;
+  for (int i = 0; i < depth; ++i) {
+    element next = element::create("b");
+    innermost.append(next);
+    innermost = next;
+  }
+  innermost.set_text(L"deep");
+  tags.append(top);
+  EXPECT_EQ(tags.select_first("b b b").tag_name(), "b");
+  EXPECT_EQ(top.text(), L"deep");
+  EXPECT_EQ(top.html(true).size(), 11u + depth * 7u + 4u);
+  EXPECT_TRUE(innermost.is_visible());
+  innermost.set_state(state::checked);
+  EXPECT_EQ(root.select_first(":checked"), innermost);
+  top.delete_element();
+  EXPECT_FALSE(innermost.is_valid());
+}
+
 TEST_F(ElementTest, SortOrdersChildrenInARange) {
   struct by_text : element::comparator {
     int compare(const element& a, const element& b) override {
