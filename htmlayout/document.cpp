@@ -282,21 +282,32 @@ void document::bind_behavior(element_node* e, uint32_t old_style) {
   atom before = behavior_of(old_style);
   atom now = behavior_of(e->style);
   if (before == now) return;
+  dom::element handle(e);
   if (e->handlers) {
-    auto& list = *e->handlers;
-    auto bound = std::find_if(list.begin(), list.end(),
-                              [](const handler_binding& b) { return b.from_style; });
-    if (bound != list.end()) tree_ops::detach_handler(e, bound->proc, bound->tag);
+    std::vector<handler_binding> bound;
+    for (const handler_binding& b : *e->handlers)
+      if (b.from_style) bound.push_back(b);
+    for (const handler_binding& b : bound)
+      if (handle.is_valid()) tree_ops::detach_handler(e, b.proc, b.tag);
   }
-  if (!now || !e->doc) return;
-  attach_behavior_notification request;
-  request.code = notification_code::attach_behavior;
-  request.element = dom::element(e);
-  request.behavior_name = std::string(name_of(now));
-  notify(request);
-  if (!request.element_proc || !request.element.is_valid()) return;
-  tree_ops::attach_handler(
-      e, {request.element_proc, request.element_tag, request.element_events, true});
+  // The property may name several behaviours, separated by spaces; each is
+  // asked for in turn.
+  std::string_view names = name_of(now);
+  while (!names.empty() && handle.is_valid() && e->doc == this) {
+    size_t start = names.find_first_not_of(' ');
+    if (start == std::string_view::npos) break;
+    size_t end = names.find(' ', start);
+    if (end == std::string_view::npos) end = names.size();
+    attach_behavior_notification request;
+    request.code = notification_code::attach_behavior;
+    request.element = handle;
+    request.behavior_name = std::string(names.substr(start, end - start));
+    names.remove_prefix(end);
+    notify(request);
+    if (request.element_proc && handle.is_valid())
+      tree_ops::attach_handler(
+          e, {request.element_proc, request.element_tag, request.element_events, true});
+  }
 }
 
 void document::attach_new_elements(const std::vector<std::pair<dom::element, uint32_t>>& elements) {

@@ -8,6 +8,7 @@
 #include "htmlayout/events.h"
 
 namespace htmlayout {
+
 void tree_ops::insert(element_node* parent, size_t position, const std::vector<node*>& nodes) {
   for (node* n : nodes) {
     n->parent = parent;
@@ -47,12 +48,11 @@ void tree_ops::remove(node* n, bool destroy) {
     parent->children.erase(parent->children.index_of(n));
     n->parent = nullptr;
   }
-  if (!e) {
+  if (sheets) doc->style_sheets_changed();
+  if (!e)
     free_node(n);
-  } else if (destroy || e->refs == 0) {
+  else if (destroy || e->refs == 0)
     destroy_subtree(e);
-  }
-  if (sheets && doc) doc->style_sheets_changed();
 }
 
 void tree_ops::destroy_unreferenced(element_node* e) { destroy_subtree(e); }
