@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,30 +108,42 @@ struct attribute {
   compact_string value;  // UTF-8
 };
 
-// An element's attributes in source order, in an exactly sized array.
+// An element's attributes in source order. Up to two (most elements) are
+// kept inside the element, where a lookup finds them without another cache
+// miss; more go to one exactly sized array.
 class attribute_list {
  public:
   attribute_list() = default;
   attribute_list(const attribute_list&) = delete;
   attribute_list& operator=(const attribute_list&) = delete;
-  ~attribute_list() { delete[] data_; }
+  ~attribute_list() { clear(); }
 
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
-  const attribute& operator[](size_t i) const { return data_[i]; }
-  attribute* begin() { return data_; }
-  attribute* end() { return data_ + size_; }
-  const attribute* begin() const { return data_; }
-  const attribute* end() const { return data_ + size_; }
+  const attribute& operator[](size_t i) const { return data()[i]; }
+  attribute* begin() { return data(); }
+  attribute* end() { return data() + size_; }
+  const attribute* begin() const { return data(); }
+  const attribute* end() const { return data() + size_; }
 
   void push_back(attribute a);
-  // Replaces the attributes by `attributes`.
+  // Replaces the attributes by `attributes` (which is left empty).
   void assign(std::vector<attribute>&& attributes);
   void erase(const attribute* position);
   void clear();
 
  private:
-  attribute* data_ = nullptr;
+  static constexpr uint32_t inline_capacity = 2;
+
+  attribute* data() { return size_ <= inline_capacity ? in_place() : heap_; }
+  const attribute* data() const { return size_ <= inline_capacity ? in_place() : heap_; }
+  attribute* in_place() { return std::launder(reinterpret_cast<attribute*>(in_place_)); }
+  const attribute* in_place() const {
+    return std::launder(reinterpret_cast<const attribute*>(in_place_));
+  }
+
+  alignas(attribute) unsigned char in_place_[inline_capacity * sizeof(attribute)];
+  attribute* heap_ = nullptr;
   uint32_t size_ = 0;
 };
 
@@ -161,7 +174,7 @@ struct element_node : node {
 
   static void* operator new(size_t) { return node_pool<pool_block>::allocate(); }
   static void operator delete(void* p) { node_pool<pool_block>::release(p); }
-  static constexpr size_t pool_block = 96;
+  static constexpr size_t pool_block = 128;
 
   bool is_dead() const { return flags & dead; }
   // The attribute's value, or null when the element has no such attribute.
