@@ -116,8 +116,9 @@ void attribute_list::assign(std::vector<attribute>&& attributes) {
     for (size_t i = 0; i < n; ++i)
       new (in_place_ + i * sizeof(attribute)) attribute(std::move(attributes[i]));
   } else {
-    heap_ = new attribute[n];
-    for (size_t i = 0; i < n; ++i) heap_[i] = std::move(attributes[i]);
+    attribute* p = new attribute[n];
+    for (size_t i = 0; i < n; ++i) p[i] = std::move(attributes[i]);
+    set_heap(p);
   }
   size_ = static_cast<uint32_t>(n);
   attributes.clear();
@@ -137,8 +138,8 @@ void attribute_list::clear() {
   if (size_ <= inline_capacity)
     std::destroy_n(in_place(), size_);
   else
-    delete[] heap_;
-  heap_ = nullptr;
+    delete[] heap();
+  set_heap(nullptr);
   size_ = 0;
 }
 

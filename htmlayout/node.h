@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -135,16 +136,25 @@ class attribute_list {
  private:
   static constexpr uint32_t inline_capacity = 2;
 
-  attribute* data() { return size_ <= inline_capacity ? in_place() : heap_; }
-  const attribute* data() const { return size_ <= inline_capacity ? in_place() : heap_; }
+  attribute* data() { return size_ <= inline_capacity ? in_place() : heap(); }
+  const attribute* data() const { return size_ <= inline_capacity ? in_place() : heap(); }
+  attribute* heap() const {
+    attribute* p;
+    std::memcpy(&p, heap_, sizeof p);
+    return p;
+  }
+  void set_heap(attribute* p) { std::memcpy(heap_, &p, sizeof p); }
   attribute* in_place() { return std::launder(reinterpret_cast<attribute*>(in_place_)); }
   const attribute* in_place() const {
     return std::launder(reinterpret_cast<const attribute*>(in_place_));
   }
 
-  alignas(attribute) unsigned char in_place_[inline_capacity * sizeof(attribute)];
-  attribute* heap_ = nullptr;
+  // The count first and the pointer (to more than two) last, as bytes, so
+  // that the list aligns like its attributes and packs against the fields
+  // before it.
   uint32_t size_ = 0;
+  alignas(attribute) unsigned char in_place_[inline_capacity * sizeof(attribute)];
+  unsigned char heap_[sizeof(attribute*)] = {};
 };
 
 // One event handler attached to an element.
@@ -161,13 +171,16 @@ struct element_node : node {
     control_notified = 2,  // the control-creation notification was sent
   };
 
-  document* doc = nullptr;  // null while the element is outside any document
-  atom tag;
-  uint32_t refs = 0;   // handles that refer to this element
-  uint32_t state = 0;  // state bits, see events.h
-  uint32_t style = 0;  // computed style, an index into the style table
-  child_list children;
+  // The parent pointer, the handle count and the first two attributes share
+  // the first cache line: an id lookup and a walk up the ancestors touch
+  // only that line.
+  uint32_t refs = 0;  // handles that refer to this element
   attribute_list attributes;
+  atom tag;
+  uint32_t state = 0;       // state bits, see events.h
+  uint32_t style = 0;       // computed style, an index into the style table
+  document* doc = nullptr;  // null while the element is outside any document
+  child_list children;
   std::unique_ptr<std::vector<handler_binding>> handlers;
 
   explicit element_node(atom t) : node(node_kind::element), tag(t) {}
@@ -235,4 +248,8 @@ void for_each_in_subtree(node* top, Visit&& visit) {
 namespace htmlayout {
 static_assert(sizeof(text_node) <= text_node::pool_block);
 static_assert(sizeof(element_node) <= element_node::pool_block);
+}  // namespace htmlayout
+
+namespace htmlayout {
+static_assert(sizeof(attribute) == 20 && alignof(attribute_list) == 4);
 }  // namespace htmlayout
