@@ -14,7 +14,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test unit-test asan-test bench clean
+.PHONY: deps build run test unit-test e2e-test asan-test bench clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -38,14 +38,20 @@ run: build
 	./tools/run.sh $(BUILD)/parvela
 
 unit-test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300 -L unit
+
+# The end-to-end tests drive a real X server with real key timings: they run
+# one at a time, and a test that fails is tried again (up to three runs) so
+# that a moment of machine load is not reported as a fault.
+e2e-test: build
+	cd $(BUILD) && ctest --output-on-failure --timeout 300 -L e2e --repeat until-pass:3
 
 asan-test: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 300 -L unit
 
-test: unit-test asan-test
+test: unit-test e2e-test asan-test
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b" || true; done

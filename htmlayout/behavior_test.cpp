@@ -247,6 +247,22 @@ TEST_F(HostedDocumentTest, StateAndAttributeChangesRebindBehaviours) {
                                            "test-list attached r"}));
 }
 
+TEST_F(HostedDocumentTest, SeveralBehavioursInOneProperty) {
+  doc.load_html(
+      "<style>p { behavior: test-row  test-quote } p.one { behavior: test-list }</style>"
+      "<p id=p></p>");
+  EXPECT_EQ(log, (std::vector<std::string>{"behavior test-row for p", "test-row attached p",
+                                           "behavior test-quote for p", "test-quote attached p"}));
+  log.clear();
+  element p = doc.root().select_first("#p");
+  p.set_attribute("class", L"one");
+  EXPECT_EQ(log, (std::vector<std::string>{"test-row detached p", "test-quote detached p",
+                                           "behavior test-list for p", "test-list attached p"}));
+  log.clear();
+  EXPECT_FALSE(p.send_event(event::button_click));
+  EXPECT_EQ(log, (std::vector<std::string>{"test-list event 0 at p about p reason 0"}));
+}
+
 TEST_F(HostedDocumentTest, SentEventsBubbleUntilHandled) {
   doc.load_html(std::string(style) +
                 "<table id=list><tr id=r1><td id=c1><div class=quote id=q-1></div></td></tr>"
@@ -355,6 +371,23 @@ TEST_F(HostedDocumentTest, DetachedElementsDetachTheirHandlersWhenLetGo) {
     EXPECT_EQ(r1.select_first("div").get_attribute_utf8("id"), "q-1");
   }
   EXPECT_EQ(log, (std::vector<std::string>{"test-row detached r1", "test-quote detached q-1"}));
+}
+
+TEST_F(HostedDocumentTest, AThrowingDetachStillDestroysEverything) {
+  struct thrower : behavior {
+    thrower() : behavior(0, "test-thrower") {}
+    void detached(const element&) override { throw fml::exception("detached"); }
+  } t;
+  doc.load_html(std::string(style) +
+                "<style>.t { behavior: test-thrower }</style><div id=box><p class=t></p>"
+                "<div class=quote id=q-1></div></div>");
+  element box = doc.root().select_first("#box");
+  element quote = doc.root().select_first("#q-1");
+  log.clear();
+  EXPECT_THROW(box.set_html("", 0), fml::exception);
+  EXPECT_EQ(box.children_count(), 0u);
+  EXPECT_FALSE(quote.is_valid());
+  EXPECT_EQ(log, (std::vector<std::string>{"test-quote detached q-1"}));
 }
 
 TEST_F(HostedDocumentTest, HandlersMayChangeTheTreeWhileDetaching) {

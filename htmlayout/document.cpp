@@ -25,9 +25,9 @@ bool is_control(atom tag) {
 bool is_style_sheet_element(const element_node& e) {
   if (e.tag == names::style) return true;
   if (e.tag != names::link) return false;
-  const std::string* rel = e.find_attribute(names::rel);
+  const compact_string* rel = e.find_attribute(names::rel);
   if (!rel) return false;
-  std::string lower = *rel;
+  std::string lower = rel->str();
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return lower.find("stylesheet") != std::string::npos && e.find_attribute(names::href);
 }
@@ -56,17 +56,6 @@ atom behavior_of(uint32_t style) {
 }
 
 }  // namespace
-
-// ---- id index ----
-
-std::string_view document::id_equal::key(const element_node* e) {
-  const std::string* id = e->find_attribute(names::id);
-  return id ? std::string_view(*id) : std::string_view();
-}
-
-size_t document::id_hash::operator()(const element_node* e) const {
-  return (*this)(id_equal::key(e));
-}
 
 // ---- event_scope ----
 
@@ -293,21 +282,32 @@ void document::bind_behavior(element_node* e, uint32_t old_style) {
   atom before = behavior_of(old_style);
   atom now = behavior_of(e->style);
   if (before == now) return;
+  dom::element handle(e);
   if (e->handlers) {
-    auto& list = *e->handlers;
-    auto bound = std::find_if(list.begin(), list.end(),
-                              [](const handler_binding& b) { return b.from_style; });
-    if (bound != list.end()) tree_ops::detach_handler(e, bound->proc, bound->tag);
+    std::vector<handler_binding> bound;
+    for (const handler_binding& b : *e->handlers)
+      if (b.from_style) bound.push_back(b);
+    for (const handler_binding& b : bound)
+      if (handle.is_valid()) tree_ops::detach_handler(e, b.proc, b.tag);
   }
-  if (!now || !e->doc) return;
-  attach_behavior_notification request;
-  request.code = notification_code::attach_behavior;
-  request.element = dom::element(e);
-  request.behavior_name = std::string(name_of(now));
-  notify(request);
-  if (!request.element_proc || !request.element.is_valid()) return;
-  tree_ops::attach_handler(
-      e, {request.element_proc, request.element_tag, request.element_events, true});
+  // The property may name several behaviours, separated by spaces; each is
+  // asked for in turn.
+  std::string_view names = name_of(now);
+  while (!names.empty() && handle.is_valid() && e->doc == this) {
+    size_t start = names.find_first_not_of(' ');
+    if (start == std::string_view::npos) break;
+    size_t end = names.find(' ', start);
+    if (end == std::string_view::npos) end = names.size();
+    attach_behavior_notification request;
+    request.code = notification_code::attach_behavior;
+    request.element = handle;
+    request.behavior_name = std::string(names.substr(start, end - start));
+    names.remove_prefix(end);
+    notify(request);
+    if (request.element_proc && handle.is_valid())
+      tree_ops::attach_handler(
+          e, {request.element_proc, request.element_tag, request.element_events, true});
+  }
 }
 
 void document::attach_new_elements(const std::vector<std::pair<dom::element, uint32_t>>& elements) {
@@ -339,16 +339,6 @@ bool document::connect(node* top) {
     if (is_style_sheet_element(*e)) sheets = true;
   });
   return sheets;
-}
-
-void document::disconnect_id(element_node* e) {
-  auto [first, last] = ids_.equal_range(id_equal::key(e));
-  for (auto it = first; it != last; ++it) {
-    if (*it == e) {
-      ids_.erase(it);
-      return;
-    }
-  }
 }
 
 void document::attribute_changed(element_node* e, atom name) {
@@ -384,7 +374,7 @@ bool document::disconnect(node* top) {
   for_each_in_subtree(top, [&](node* n) {
     element_node* e = as_element(n);
     if (!e) return;
-    if (e->find_attribute(names::id)) disconnect_id(e);
+    if (e->find_attribute(names::id)) ids_.erase(e);
     if (e->state & tracked_state_mask)
       for (uint32_t bit : tracked_states)
         if (e->state & bit) by_state_[bit].erase(e);

@@ -18,6 +18,7 @@
 #include "htmlayout/document_observer.h"
 #include "htmlayout/element.h"
 #include "htmlayout/events.h"
+#include "htmlayout/id_index.h"
 #include "htmlayout/node.h"
 #include "htmlayout/notifications.h"
 #include "htmlayout/style.h"
@@ -107,20 +108,6 @@ class document {
     dom::element source;
     uintptr_t reason;
   };
-  struct id_hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view id) const { return std::hash<std::string_view>()(id); }
-    size_t operator()(const element_node* e) const;
-  };
-  struct id_equal {
-    using is_transparent = void;
-    static std::string_view key(std::string_view id) { return id; }
-    static std::string_view key(const element_node* e);
-    template <typename A, typename B>
-    bool operator()(const A& a, const B& b) const {
-      return key(a) == key(b);
-    }
-  };
 
   uint32_t notify(notification& record);
   // Brings a subtree into the document's indexes (or out of them); both
@@ -129,7 +116,6 @@ class document {
   bool disconnect(node* top);
   // After a style sheet element came or went: the sheets again, every style.
   void style_sheets_changed();
-  void disconnect_id(element_node* e);
   // Index, observers and styles after an element's attribute or state changed.
   void attribute_changed(element_node* e, atom name);
   void state_changed(element_node* e, uint32_t old_state);
@@ -143,9 +129,10 @@ class document {
   void load_style_sheet(sheet_slot& slot);
   void rebuild_resolver();
   void post(posted_event event);
+  // Observers must not add or remove observers from their calls.
   template <typename Call>
   void each_observer(Call&& call) {
-    for (document_observer* o : std::vector<document_observer*>(observers_)) call(*o);
+    for (document_observer* o : observers_) call(*o);
   }
 
   dom::element root_;
@@ -157,7 +144,7 @@ class document {
   std::unordered_map<std::string, std::string> loaded_sheets_;  // by URL
   std::vector<std::string> pending_requests_;                   // for request_data
   bool collecting_sheets_ = false;
-  std::unordered_multiset<element_node*, id_hash, id_equal> ids_;
+  id_index ids_;
   // Connected elements with each frequently selected state bit.
   std::unordered_map<uint32_t, std::unordered_set<element_node*>> by_state_;
   element_node* focused_ = nullptr;

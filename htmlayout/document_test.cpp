@@ -18,8 +18,8 @@ using dom::element;
 
 std::string describe(const node& n) {
   if (const element_node* e = as_element(&n)) {
-    const std::string* id = e->find_attribute(names::id);
-    return id ? *id : std::string(name_of(e->tag));
+    const compact_string* id = e->find_attribute(names::id);
+    return id ? id->str() : std::string(name_of(e->tag));
   }
   return "text";
 }

@@ -1,6 +1,7 @@
 #include "htmlayout/element.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "fml/text.h"
 #include "htmlayout/css.h"
@@ -19,6 +20,9 @@ namespace htmlayout {
 struct selection {
   static void select(element_node* scope, const selector_list& list, bool first_only,
                      std::vector<element_node*>& out);
+  // The first descendant of `scope` in a document with the id, from the
+  // index alone; false when the index cannot answer (outside a document).
+  static bool first_by_id(element_node* scope, std::string_view id, element_node*& found);
 
  private:
   static bool from_index(element_node* scope, const selector_list& list,
@@ -96,6 +100,18 @@ void selection::select(element_node* scope, const selector_list& list, bool firs
   }
 }
 
+bool selection::first_by_id(element_node* scope, std::string_view id, element_node*& found) {
+  if (!scope->doc) return false;
+  found = nullptr;
+  // Every indexed element is in the document, so below its root.
+  bool whole_document = !scope->parent;
+  scope->doc->ids_.for_each(id, [&](element_node* e) {
+    if (e == scope || !(whole_document || is_descendant(e, scope))) return;
+    if (!found || precedes(e, found)) found = e;
+  });
+  return true;
+}
+
 bool selection::from_index(element_node* scope, const selector_list& list,
                            std::vector<element_node*>& out) {
   document* doc = scope->doc;
@@ -103,8 +119,7 @@ bool selection::from_index(element_node* scope, const selector_list& list,
   std::vector<element_node*> candidates;
   for (const complex_selector& s : list.alternatives) {
     if (const std::string* id = s.subject_id()) {
-      auto [first, last] = doc->ids_.equal_range(std::string_view(*id));
-      for (auto it = first; it != last; ++it) candidates.push_back(*it);
+      for (element_node* e : doc->ids_.find(*id)) candidates.push_back(e);
       continue;
     }
     // The smallest of the indexed sets of the states the subject needs; a
@@ -209,6 +224,10 @@ std::string element::tag_name() const {
 element element::select_first(std::string_view selector) const {
   element_node* n = node();
   if (!n) return element();
+  if (std::optional<std::string_view> id = simple_id_selector(selector)) {
+    element_node* found;
+    if (selection::first_by_id(n, *id, found)) return element(found);
+  }
   std::optional<selector_list> list = parse_selector(selector);
   if (!list) return element();
   std::vector<element_node*> found;
@@ -321,9 +340,9 @@ std::optional<std::string> element::get_attribute_utf8(std::string_view name) co
   element_node* n = node();
   if (!n) return std::nullopt;
   atom a = find_atom(lower_ascii(name));
-  const std::string* value = a ? n->find_attribute(a) : nullptr;
+  const compact_string* value = a ? n->find_attribute(a) : nullptr;
   if (!value) return std::nullopt;
-  return *value;
+  return value->str();
 }
 
 bool element::has_attribute(std::string_view name) const {
@@ -369,7 +388,7 @@ std::wstring element::get_style_attribute(std::string_view name) const {
   std::string property = lower_ascii(name);
   style_property computed;
   if (find_style_property(property, computed)) return fml::utf82wchar(style_value(*n, computed));
-  const std::string* inline_style = n->find_attribute(names::style);
+  const compact_string* inline_style = n->find_attribute(names::style);
   if (!inline_style) return {};
   std::wstring value;
   for (const declaration& d : parse_declarations(*inline_style))
@@ -382,7 +401,7 @@ void element::set_style_attribute(std::string_view name, std::wstring_view value
   if (!n || name.empty()) return;
   std::string property = lower_ascii(name);
   std::vector<declaration> declarations;
-  if (const std::string* inline_style = n->find_attribute(names::style))
+  if (const compact_string* inline_style = n->find_attribute(names::style))
     declarations = parse_declarations(*inline_style);
   std::erase_if(declarations, [&](const declaration& d) { return d.name == property; });
   if (!value.empty()) declarations.push_back({property, fml::wchar2utf8(value), false});
@@ -431,10 +450,20 @@ void element::set_html(std::string_view html, int where) const {
   if (!parsed) return;  // refused: nests too deep
   element keep(*this);
   switch (where) {
-    case position::replace_content:
-      while (!n->children.empty() && is_valid()) tree_ops::remove(n->children[0], true);
-      if (is_valid()) tree_ops::insert(n, 0, *parsed);
+    case position::replace_content: {
+      std::exception_ptr failure;
+      try {
+        tree_ops::clear_children(n);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      if (is_valid())
+        tree_ops::insert(n, 0, *parsed);
+      else
+        for (htmlayout::node* p : *parsed) free_tree(p);
+      if (failure) std::rethrow_exception(failure);
       break;
+    }
     case position::insert_at_start:
       tree_ops::insert(n, 0, *parsed);
       break;
@@ -449,10 +478,6 @@ void element::set_html(std::string_view html, int where) const {
       tree_ops::insert(context, context->children.index_of(n) + 1, *parsed);
       if (where == position::replace_element && is_valid() && n->parent) tree_ops::remove(n, true);
       break;
-  }
-  if (!is_valid() && where == position::replace_content) {
-    for (htmlayout::node* p : *parsed)
-      if (!p->parent) free_tree(p);
   }
 }
 

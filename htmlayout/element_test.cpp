@@ -72,6 +72,17 @@ TEST_F(ElementTest, TreeNavigation) {
   EXPECT_EQ(quotes.root(), root);
   EXPECT_EQ(quotes.children_count(), 0u);
   EXPECT_FALSE(body.child(99).is_valid());
+  // A visit of the descendants in document order, as the view finds its lists.
+  std::vector<std::string> seen;
+  element found;
+  root.visit([&](const element& e) {
+    seen.push_back(e.tag_name());
+    if (e.get_attribute_utf8("id") != "taglist") return false;
+    found = e;
+    return true;
+  });
+  EXPECT_EQ(found, tags);
+  EXPECT_EQ(seen, (std::vector<std::string>{"head", "style", "body", "table"}));
 }
 
 TEST_F(ElementTest, SetHtmlAtEachPositionOnATable) {
@@ -363,6 +374,28 @@ TEST_F(ElementTest, HandlesOutliveTheDocument) {
   }
   EXPECT_FALSE(kept.is_valid());
   EXPECT_EQ(kept.text(), L"");
+}
+
+TEST_F(ElementTest, DeepTreesBuiltByHandCostNoRecursion) {
+  // The parser refuses deep markup, but elements can be nested by hand.
+  const int depth = 50000;
+  element top = element::create("div");
+  element innermost = top;
+  for (int i = 0; i < depth; ++i) {
+    element next = element::create("b");
+    innermost.append(next);
+    innermost = next;
+  }
+  innermost.set_text(L"deep");
+  tags.append(top);
+  EXPECT_EQ(tags.select_first("b b b").tag_name(), "b");
+  EXPECT_EQ(top.text(), L"deep");
+  EXPECT_EQ(top.html(true).size(), 11u + depth * 7u + 4u);
+  EXPECT_TRUE(innermost.is_visible());
+  innermost.set_state(state::checked);
+  EXPECT_EQ(root.select_first(":checked"), innermost);
+  top.delete_element();
+  EXPECT_FALSE(innermost.is_valid());
 }
 
 TEST_F(ElementTest, SortOrdersChildrenInARange) {

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <string>
 
+#include "htmlayout/simple_fragment_parser.h"
+
 namespace htmlayout {
 namespace {
 
@@ -29,13 +31,19 @@ atom tag_atom(const GumboElement& e) {
   return intern(name);
 }
 
+std::vector<attribute> convert_attributes(const GumboVector& source) {
+  std::vector<attribute> out;
+  out.reserve(source.length);
+  for (unsigned i = 0; i < source.length; ++i) {
+    auto* a = static_cast<const GumboAttribute*>(source.data[i]);
+    out.push_back({intern(a->name), std::string_view(a->value)});
+  }
+  return out;
+}
+
 element_node* new_element(const GumboElement& source) {
   auto* e = new element_node(tag_atom(source));
-  e->attributes.reserve(source.attributes.length);
-  for (unsigned i = 0; i < source.attributes.length; ++i) {
-    auto* a = static_cast<const GumboAttribute*>(source.attributes.data[i]);
-    e->attributes.push_back({intern(a->name), a->value});
-  }
+  e->attributes.assign(convert_attributes(source.attributes));
   return e;
 }
 
@@ -68,7 +76,7 @@ void convert_children(const GumboNode* source, element_node* target) {
         // Adjacent text (from a dropped comment) joins the previous node.
         if (!parent->children.empty()) {
           if (text_node* last = as_text(parent->children[parent->children.size() - 1])) {
-            last->text += text;
+            last->text = compact_string(last->text.str() + std::string(text));
             break;
           }
         }
@@ -178,16 +186,18 @@ element_node* parse_document(std::string_view html) {
   GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, html.data(), html.size());
   auto* root = new element_node(names::html);
   const GumboNode* source = output->root;
-  for (unsigned i = 0; i < source->v.element.attributes.length; ++i) {
-    auto* a = static_cast<const GumboAttribute*>(source->v.element.attributes.data[i]);
-    root->attributes.push_back({intern(a->name), a->value});
-  }
+  root->attributes.assign(convert_attributes(source->v.element.attributes));
   convert_children(source, root);
   gumbo_destroy_output(&kGumboDefaultOptions, output);
   return root;
 }
 
 std::optional<std::vector<node*>> parse_fragment(std::string_view html, atom context) {
+  if (auto simple = parse_simple_fragment(html, context)) return simple;
+  return parse_fragment_fully(html, context);
+}
+
+std::optional<std::vector<node*>> parse_fragment_fully(std::string_view html, atom context) {
   std::vector<node*> nodes;
   if (html.empty()) return nodes;
   if (estimate_nesting_depth(html) > max_nesting_depth) return std::nullopt;

@@ -29,6 +29,10 @@ element_node* parse_document(std::string_view html);
 // markup nests too deep.
 std::optional<std::vector<node*>> parse_fragment(std::string_view html, atom context);
 
+// The same with the full parser alone, without the quick path for simple
+// fragments (which it must always agree with).
+std::optional<std::vector<node*>> parse_fragment_fully(std::string_view html, atom context);
+
 // Frees nodes that were never placed in a document, with all below them.
 void free_tree(node* top);
 

@@ -60,7 +60,7 @@ void write_start_tag(const element_node& e, std::string& out) {
   if (e.tag == names::pre || e.tag == names::textarea || e.tag == names::listing) {
     if (!e.children.empty()) {
       const text_node* first = as_text(e.children[0]);
-      if (first && !first->text.empty() && first->text[0] == '\n') out += '\n';
+      if (first && !first->text.empty() && first->text.view()[0] == '\n') out += '\n';
     }
   }
 }

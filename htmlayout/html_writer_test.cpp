@@ -73,7 +73,7 @@ TEST(HtmlWriterTest, CarriageReturnsSurviveAsReferences) {
   element_node div(names::div);
   text_node text("a\r\nb");
   text.parent = &div;
-  div.attributes.push_back({names::title, "x\ry"});
+  div.attributes.push_back({names::title, std::string_view("x\ry")});
   div.children.insert(0, &text);
   std::string out;
   write_html(div, out);

@@ -7,12 +7,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "htmlayout/compact_string.h"
 #include "htmlayout/names.h"
+#include "htmlayout/node_pool.h"
 
 namespace htmlayout {
 
@@ -36,15 +40,20 @@ struct node {
   // Position in the parent's child storage; see child_list::index_of.
   uint32_t slot = 0;
   node_kind kind;
+  uint8_t flags = 0;  // element_node::flag bits
 
   explicit node(node_kind k) : kind(k) {}
   bool is_element() const { return kind == node_kind::element; }
 };
 
 struct text_node : node {
-  std::string text;  // UTF-8, character references already decoded
+  compact_string text;  // UTF-8, character references already decoded
 
-  explicit text_node(std::string t) : node(node_kind::text), text(std::move(t)) {}
+  explicit text_node(std::string_view t) : node(node_kind::text), text(t) {}
+
+  static void* operator new(size_t) { return node_pool<pool_block>::allocate(); }
+  static void operator delete(void* p) { node_pool<pool_block>::release(p); }
+  static constexpr size_t pool_block = 32;
 };
 
 // The children of an element: an array with free room at both ends, so that
@@ -56,13 +65,13 @@ class child_list {
   child_list() = default;
   child_list(const child_list&) = delete;
   child_list& operator=(const child_list&) = delete;
-  ~child_list() { delete[] data_; }
+  ~child_list() { release(); }
 
   size_t size() const { return end_ - begin_; }
   bool empty() const { return end_ == begin_; }
-  node* operator[](size_t i) const { return data_[begin_ + i]; }
-  node* const* begin() const { return data_ + begin_; }
-  node* const* end() const { return data_ + end_; }
+  node* operator[](size_t i) const { return storage()[begin_ + i]; }
+  node* const* begin() const { return storage() + begin_; }
+  node* const* end() const { return storage() + end_; }
   size_t index_of(const node* n) const { return n->slot - begin_; }
   // Number of text nodes among the children (0 makes element lookups O(1)).
   uint32_t text_count() const { return text_count_; }
@@ -80,8 +89,15 @@ class child_list {
 
  private:
   void grow();
+  void release();
+  // A single child is kept in place of the array pointer.
+  node** storage() { return capacity_ <= 1 ? &single_ : data_; }
+  node* const* storage() const { return capacity_ <= 1 ? &single_ : data_; }
 
-  node** data_ = nullptr;
+  union {
+    node** data_;
+    node* single_ = nullptr;
+  };
   uint32_t begin_ = 0;
   uint32_t end_ = 0;
   uint32_t capacity_ = 0;
@@ -90,7 +106,55 @@ class child_list {
 
 struct attribute {
   atom name;
-  std::string value;  // UTF-8
+  compact_string value;  // UTF-8
+};
+
+// An element's attributes in source order. Up to two (most elements) are
+// kept inside the element, where a lookup finds them without another cache
+// miss; more go to one exactly sized array.
+class attribute_list {
+ public:
+  attribute_list() = default;
+  attribute_list(const attribute_list&) = delete;
+  attribute_list& operator=(const attribute_list&) = delete;
+  ~attribute_list() { clear(); }
+
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const attribute& operator[](size_t i) const { return data()[i]; }
+  attribute* begin() { return data(); }
+  attribute* end() { return data() + size_; }
+  const attribute* begin() const { return data(); }
+  const attribute* end() const { return data() + size_; }
+
+  void push_back(attribute a);
+  // Replaces the attributes by `attributes` (which is left empty).
+  void assign(std::vector<attribute>&& attributes);
+  void erase(const attribute* position);
+  void clear();
+
+ private:
+  static constexpr uint32_t inline_capacity = 2;
+
+  attribute* data() { return size_ <= inline_capacity ? in_place() : heap(); }
+  const attribute* data() const { return size_ <= inline_capacity ? in_place() : heap(); }
+  attribute* heap() const {
+    attribute* p;
+    std::memcpy(&p, heap_, sizeof p);
+    return p;
+  }
+  void set_heap(attribute* p) { std::memcpy(heap_, &p, sizeof p); }
+  attribute* in_place() { return std::launder(reinterpret_cast<attribute*>(in_place_)); }
+  const attribute* in_place() const {
+    return std::launder(reinterpret_cast<const attribute*>(in_place_));
+  }
+
+  // The count first and the pointer (to more than two) last, as bytes, so
+  // that the list aligns like its attributes and packs against the fields
+  // before it.
+  uint32_t size_ = 0;
+  alignas(attribute) unsigned char in_place_[inline_capacity * sizeof(attribute)];
+  unsigned char heap_[sizeof(attribute*)] = {};
 };
 
 // One event handler attached to an element.
@@ -102,26 +166,32 @@ struct handler_binding {
 };
 
 struct element_node : node {
-  enum flag : uint16_t {
+  enum flag : uint8_t {
     dead = 1,              // deleted: operations on it do nothing
     control_notified = 2,  // the control-creation notification was sent
   };
 
-  document* doc = nullptr;  // null while the element is outside any document
+  // The parent pointer, the handle count and the first two attributes share
+  // the first cache line: an id lookup and a walk up the ancestors touch
+  // only that line.
+  uint32_t refs = 0;  // handles that refer to this element
+  attribute_list attributes;
   atom tag;
-  uint32_t refs = 0;   // handles that refer to this element
-  uint32_t state = 0;  // state bits, see events.h
-  uint32_t style = 0;  // computed style, an index into the style table
-  uint16_t flags = 0;
+  uint32_t state = 0;       // state bits, see events.h
+  uint32_t style = 0;       // computed style, an index into the style table
+  document* doc = nullptr;  // null while the element is outside any document
   child_list children;
-  std::vector<attribute> attributes;
   std::unique_ptr<std::vector<handler_binding>> handlers;
 
   explicit element_node(atom t) : node(node_kind::element), tag(t) {}
 
+  static void* operator new(size_t) { return node_pool<pool_block>::allocate(); }
+  static void operator delete(void* p) { node_pool<pool_block>::release(p); }
+  static constexpr size_t pool_block = 128;
+
   bool is_dead() const { return flags & dead; }
   // The attribute's value, or null when the element has no such attribute.
-  const std::string* find_attribute(atom name) const;
+  const compact_string* find_attribute(atom name) const;
   // Number of element children, and the n-th element child (null when out of
   // range). Constant time when the element has no text children.
   size_t element_count() const;
@@ -146,6 +216,10 @@ inline const text_node* as_text(const node* n) {
 // Frees one node (not its children).
 void free_node(node* n);
 
+// Heap memory that freed nodes left for reuse by new ones: what a measure
+// of the memory in use (malloc's count) must subtract.
+size_t idle_node_memory();
+
 // Calls `visit` for `top` and every node below it in document order, without
 // recursion (documents may nest arbitrarily deep). `visit` must not change
 // the tree.
@@ -169,4 +243,13 @@ void for_each_in_subtree(node* top, Visit&& visit) {
   }
 }
 
+}  // namespace htmlayout
+
+namespace htmlayout {
+static_assert(sizeof(text_node) <= text_node::pool_block);
+static_assert(sizeof(element_node) <= element_node::pool_block);
+}  // namespace htmlayout
+
+namespace htmlayout {
+static_assert(sizeof(attribute) == 20 && alignof(attribute_list) == 4);
 }  // namespace htmlayout

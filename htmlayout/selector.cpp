@@ -205,9 +205,8 @@ class parser {
   size_t i_ = 0;
 };
 
-bool attribute_matches(const attribute_test& test, const std::string& value) {
+bool attribute_matches(const attribute_test& test, std::string_view v) {
   using op = attribute_test::op;
-  std::string_view v = value;
   const std::string& t = test.value;
   switch (test.test) {
     case op::exists:
@@ -259,6 +258,29 @@ const std::string* complex_selector::subject_id() const {
   return nullptr;
 }
 
+std::optional<std::string_view> simple_id_selector(std::string_view text) {
+  while (!text.empty() && is_space(text.front())) text.remove_prefix(1);
+  while (!text.empty() && is_space(text.back())) text.remove_suffix(1);
+  std::string_view id;
+  if (text.size() > 1 && text[0] == '#') {
+    id = text.substr(1);
+  } else if (text.size() > 5 && text.substr(0, 4) == "[id=" && text.back() == ']') {
+    id = text.substr(4, text.size() - 5);
+    if (id.size() >= 2 && (id[0] == '\'' || id[0] == '"')) {
+      if (id.back() != id[0]) return std::nullopt;
+      char quote = id[0];
+      id = id.substr(1, id.size() - 2);
+      if (id.find(quote) != std::string_view::npos) return std::nullopt;
+      return id.find('\\') == std::string_view::npos ? std::optional(id) : std::nullopt;
+    }
+  } else {
+    return std::nullopt;
+  }
+  for (char c : id)
+    if (!is_name_char(c)) return std::nullopt;
+  return id.empty() ? std::nullopt : std::optional(id);
+}
+
 std::optional<selector_list> parse_selector(std::string_view text) { return parser(text).parse(); }
 
 uint32_t pseudo_class_state(std::string_view name) {
@@ -292,17 +314,17 @@ bool matches(const compound_selector& c, const element_node& e) {
   if (c.tag && e.tag != c.tag) return false;
   if ((e.state & c.states) != c.states) return false;
   if (c.id) {
-    const std::string* id = e.find_attribute(names::id);
+    const compact_string* id = e.find_attribute(names::id);
     if (!id || *id != *c.id) return false;
   }
   if (!c.classes.empty()) {
-    const std::string* classes = e.find_attribute(names::class_);
+    const compact_string* classes = e.find_attribute(names::class_);
     if (!classes) return false;
     for (const std::string& name : c.classes)
       if (!has_class(*classes, name)) return false;
   }
   for (const attribute_test& test : c.attributes) {
-    const std::string* value = e.find_attribute(test.name);
+    const compact_string* value = e.find_attribute(test.name);
     if (!value || !attribute_matches(test, *value)) return false;
   }
   return true;

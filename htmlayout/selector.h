@@ -53,6 +53,11 @@ struct selector_list {
 // Parses a selector list; nullopt when any part of it is not understood.
 std::optional<selector_list> parse_selector(std::string_view text);
 
+// When `text` is a single id test and nothing else ("#x", or "[id=x]" with
+// the value in any quotes), the id; otherwise nullopt. Lets the commonest
+// selection skip the general parser.
+std::optional<std::string_view> simple_id_selector(std::string_view text);
+
 // Maps a pseudo-class name to its state bit (0 when it is not one).
 uint32_t pseudo_class_state(std::string_view name);
 

@@ -28,8 +28,8 @@ class SelectorTest : public ::testing::Test {
       element_node* e = as_element(n);
       if (!e || !matches(*list, *e)) return;
       if (!out.empty()) out += ' ';
-      const std::string* id = e->find_attribute(names::id);
-      out += id ? *id : std::string(name_of(e->tag));
+      const compact_string* id = e->find_attribute(names::id);
+      out += id ? id->str() : std::string(name_of(e->tag));
     });
     return out;
   }
@@ -38,7 +38,7 @@ class SelectorTest : public ::testing::Test {
     element_node* found = nullptr;
     for_each_in_subtree(root, [&](node* n) {
       element_node* e = as_element(n);
-      const std::string* value = e ? e->find_attribute(names::id) : nullptr;
+      const compact_string* value = e ? e->find_attribute(names::id) : nullptr;
       if (value && *value == id) found = e;
     });
     return found;
@@ -114,6 +114,20 @@ TEST(SelectorSpecificityTest, CountsIdsClassesAndTypes) {
   EXPECT_EQ(specificity("div.a"), (1u << 10) + 1);
   EXPECT_EQ(specificity("#x tr:checked [a]"), (1u << 20) + (2u << 10) + 1);
   EXPECT_GT(specificity("#x"), specificity(".a.b.c.d tr td"));
+}
+
+TEST(SimpleIdSelectorTest, RecognisesOnlyALoneIdTest) {
+  EXPECT_EQ(simple_id_selector("#manage-tags"), "manage-tags");
+  EXPECT_EQ(simple_id_selector(" [id='q-123'] "), "q-123");
+  EXPECT_EQ(simple_id_selector("[id=\"q-1\"]"), "q-1");
+  EXPECT_EQ(simple_id_selector("[id=q-1]"), "q-1");
+  EXPECT_EQ(simple_id_selector("[id='a b']"), "a b");
+  EXPECT_EQ(simple_id_selector("[id='']"), "");  // as the full parser: equal to the empty id
+  for (const char* other :
+       {"#a b", "#a.b", "#a,#b", "[id='a'],[name='a']", "[id='a]", "#", "[id=]", "[id='a\\'b']",
+        "[ID='a']", "[id ='a']", "div#a", "#a:checked", "[id='a\"]", "[id=a b]"}) {
+    EXPECT_FALSE(simple_id_selector(other).has_value()) << other;
+  }
 }
 
 TEST(SelectorSubjectIdTest, FromHashOrIdAttribute) {

@@ -224,11 +224,11 @@ uint32_t style_resolver::compute(const element_node& e) const {
   };
 
   if (!rules_.empty()) {
-    if (const std::string* id = e.find_attribute(names::id)) {
+    if (const compact_string* id = e.find_attribute(names::id)) {
       auto found = by_id_.find(std::string_view(*id));
       if (found != by_id_.end()) apply_rules(found->second);
     }
-    if (const std::string* classes = e.find_attribute(names::class_)) {
+    if (const compact_string* classes = e.find_attribute(names::class_)) {
       std::string_view list = *classes;
       std::vector<std::string_view> seen;
       size_t i = 0;
@@ -250,7 +250,7 @@ uint32_t style_resolver::compute(const element_node& e) const {
   }
 
   std::vector<declaration> inline_declarations;
-  if (const std::string* inline_style = e.find_attribute(names::style)) {
+  if (const compact_string* inline_style = e.find_attribute(names::style)) {
     inline_declarations = parse_declarations(*inline_style);
     for (const declaration& d : inline_declarations) {
       style_property property;

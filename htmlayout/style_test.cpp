@@ -63,7 +63,7 @@ class CascadeTest : public ::testing::Test {
     element_node* found = nullptr;
     for_each_in_subtree(root, [&](node* n) {
       element_node* e = as_element(n);
-      const std::string* v = e ? e->find_attribute(names::id) : nullptr;
+      const compact_string* v = e ? e->find_attribute(names::id) : nullptr;
       if (v && *v == id) found = e;
     });
     return found;
@@ -120,7 +120,7 @@ TEST_F(CascadeTest, StatesAndAttributesSelectRules) {
   EXPECT_EQ(value("r", style_property::behavior), "checked-row");
   find("r")->state = state::checked | state::current;
   EXPECT_EQ(value("r", style_property::behavior), "checked-row");
-  find("t")->attributes.push_back({intern("editable"), ""});
+  find("t")->attributes.push_back({intern("editable"), std::string_view()});
   EXPECT_EQ(value("r", style_property::behavior), "editing");
 }
 

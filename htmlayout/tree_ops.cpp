@@ -1,12 +1,14 @@
 #include "htmlayout/tree_ops.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "htmlayout/document.h"
 #include "htmlayout/event_params.h"
 #include "htmlayout/events.h"
 
 namespace htmlayout {
+
 void tree_ops::insert(element_node* parent, size_t position, const std::vector<node*>& nodes) {
   for (node* n : nodes) {
     n->parent = parent;
@@ -18,6 +20,7 @@ void tree_ops::insert(element_node* parent, size_t position, const std::vector<n
   for (node* n : nodes) sheets |= doc->connect(n);
 
   std::vector<std::pair<dom::element, uint32_t>> elements;
+  elements.reserve(32);
   for (node* n : nodes) {
     for_each_in_subtree(n, [&](node* d) {
       if (element_node* e = as_element(d)) {
@@ -45,15 +48,27 @@ void tree_ops::remove(node* n, bool destroy) {
     parent->children.erase(parent->children.index_of(n));
     n->parent = nullptr;
   }
-  if (!e) {
+  if (sheets) doc->style_sheets_changed();
+  if (!e)
     free_node(n);
-  } else if (destroy || e->refs == 0) {
+  else if (destroy || e->refs == 0)
     destroy_subtree(e);
-  }
-  if (sheets && doc) doc->style_sheets_changed();
 }
 
 void tree_ops::destroy_unreferenced(element_node* e) { destroy_subtree(e); }
+
+void tree_ops::clear_children(element_node* e) {
+  dom::element keep(e);
+  std::exception_ptr failure;
+  while (keep.is_valid() && !e->children.empty()) {
+    try {
+      remove(e->children[0], true);
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  if (failure) std::rethrow_exception(failure);
+}
 
 void tree_ops::destroy_subtree(element_node* top) {
   // Keep the top alive while its handlers hear that they are detached; they
@@ -64,6 +79,9 @@ void tree_ops::destroy_subtree(element_node* top) {
     element_node* e = as_element(n);
     if (e && e->handlers && !e->handlers->empty()) with_handlers.emplace_back(e);
   });
+  // A handler that throws does not stop the destruction: the first error
+  // is raised once everything is gone.
+  std::exception_ptr failure;
   for (const dom::element& handle : with_handlers) {
     element_node* e = handle.node();
     if (!e || !e->handlers) continue;
@@ -71,7 +89,11 @@ void tree_ops::destroy_subtree(element_node* top) {
     e->handlers.reset();
     for (const handler_binding& b : bindings) {
       initialization_params params{behavior_detach};
-      b.proc(b.tag, handle, group::initialization, &params);
+      try {
+        b.proc(b.tag, handle, group::initialization, &params);
+      } catch (...) {
+        if (!failure) failure = std::current_exception();
+      }
     }
   }
   // Whatever is below the top now goes, unless a handle still refers to it:
@@ -92,9 +114,11 @@ void tree_ops::destroy_subtree(element_node* top) {
     e->flags |= element_node::dead;
     e->handlers.reset();
     e->attributes.clear();
-    e->attributes.shrink_to_fit();
     if (e->refs == 0) free_node(e);
   }
+  with_handlers.clear();
+  keep = dom::element();
+  if (failure) std::rethrow_exception(failure);
 }
 
 void tree_ops::set_attribute(element_node* e, atom name, std::string_view value) {
@@ -103,11 +127,11 @@ void tree_ops::set_attribute(element_node* e, atom name, std::string_view value)
                             [&](const attribute& a) { return a.name == name; });
   if (found != e->attributes.end() && found->value == value) return;
   bool indexed = doc && name == names::id;
-  if (indexed && found != e->attributes.end()) doc->disconnect_id(e);
+  if (indexed && found != e->attributes.end()) doc->ids_.erase(e);
   if (found != e->attributes.end())
-    found->value = std::string(value);
+    found->value = compact_string(value);
   else
-    e->attributes.push_back({name, std::string(value)});
+    e->attributes.push_back({name, compact_string(value)});
   if (!doc) return;
   if (indexed) doc->ids_.insert(e);
   doc->attribute_changed(e, name);
@@ -118,7 +142,7 @@ void tree_ops::remove_attribute(element_node* e, atom name) {
                             [&](const attribute& a) { return a.name == name; });
   if (found == e->attributes.end()) return;
   document* doc = e->doc;
-  if (doc && name == names::id) doc->disconnect_id(e);
+  if (doc && name == names::id) doc->ids_.erase(e);
   e->attributes.erase(found);
   if (doc) doc->attribute_changed(e, name);
 }
@@ -152,11 +176,16 @@ void tree_ops::replace_with_text(element_node* e, std::string text) {
   // whole content is new.
   std::vector<node*> old(e->children.begin(), e->children.end());
   e->children.clear();
+  std::exception_ptr failure;
   for (node* n : old) {
     n->parent = nullptr;
     if (element_node* child = as_element(n)) {
       if (doc) sheets |= doc->disconnect(child);
-      if (child->refs == 0) destroy_subtree(child);
+      try {
+        destroy_subtree(child);
+      } catch (...) {
+        if (!failure) failure = std::current_exception();
+      }
     } else {
       free_node(n);
     }
@@ -166,9 +195,11 @@ void tree_ops::replace_with_text(element_node* e, std::string text) {
     t->parent = e;
     e->children.insert(0, t);
   }
-  if (!doc) return;
-  doc->each_observer([&](document_observer& o) { o.text_changed(*e); });
-  if (sheets) doc->style_sheets_changed();
+  if (doc) {
+    doc->each_observer([&](document_observer& o) { o.text_changed(*e); });
+    if (sheets) doc->style_sheets_changed();
+  }
+  if (failure) std::rethrow_exception(failure);
 }
 
 void tree_ops::reorder(element_node* parent, const std::vector<node*>& children) {

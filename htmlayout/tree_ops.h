@@ -22,7 +22,13 @@ struct tree_ops {
   // everything below it is destroyed; otherwise it lives on outside any
   // document while handles refer to it.
   static void remove(node* n, bool destroy);
+  // Destroys every child of `e` (the first exception of a handler comes
+  // after all are gone).
+  static void clear_children(element_node* e);
   // Destroys an element outside any document once no handle refers to it.
+  // An exception from a handler's detached() is raised after the
+  // destruction is complete (from a handle's destructor it ends the program,
+  // as any exception from a destructor does).
   static void destroy_unreferenced(element_node* e);
   static void set_attribute(element_node* e, atom name, std::string_view value);
   static void remove_attribute(element_node* e, atom name);

@@ -1,0 +1,83 @@
+// The view's share of showing a large collection: the rows of 100,000 quote
+// fragments (each quote with 0 to 5 tags, texts of one to a few lines with
+// markup characters to escape) built as a full list rebuild builds them, the
+// escaping of one long text, and reading the program's "res" folder into the
+// resource store.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <random>
+
+#include "fml/log.h"
+#include "tests/support/temp_dir.h"
+#include "tinyfilesystem/app_dirs.h"
+#include "view/fragments.h"
+#include "view/resource_mgr.h"
+
+namespace {
+
+constexpr int kQuotes = 100000;
+
+std::vector<pvl::Quote> make_quotes(int count) {
+  std::mt19937 random(7);
+  const char* const words[] = {"the",        "quick",  "brown", "fox", "<jumps>",
+                               "over",       "lazy",   "dog",   "&",   "\u00e9t\u00e9",
+                               "\"wisdom\"", "\u4e2d", "time"};
+  std::vector<pvl::Quote> quotes;
+  quotes.reserve(count);
+  for (int id = 1; id <= count; ++id) {
+    pvl::Quote quote{id, "", 1204880703 + id * 60, {}};
+    const int length = 8 + static_cast<int>(random() % 60);
+    for (int w = 0; w < length; ++w) {
+      quote.m_utftext += words[random() % std::size(words)];
+      quote.m_utftext += (w % 17 == 16) ? "\n" : " ";
+    }
+    const int tags = static_cast<int>(random() % 6);
+    for (int t = 0; t < tags; ++t) {
+      const int tag = 1 + static_cast<int>(random() % 1000);
+      quote.m_tags.push_back({tag, "tag " + std::to_string(tag)});
+    }
+    quotes.push_back(std::move(quote));
+  }
+  return quotes;
+}
+
+void BM_QuoteListRows(benchmark::State& state) {
+  static const std::vector<pvl::Quote> quotes = make_quotes(kQuotes);
+  size_t bytes = 0;
+  for (auto _ : state) {
+    bytes = 0;
+    for (const pvl::Quote& quote : quotes) {
+      std::string row = pvl::row_fragment(pvl::quote_fragment(quote));
+      bytes += row.size();
+      benchmark::DoNotOptimize(row.data());
+    }
+  }
+  state.counters["quotes"] = kQuotes;
+  state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+}
+BENCHMARK(BM_QuoteListRows)->Unit(benchmark::kMillisecond);
+
+void BM_EscapeLongText(benchmark::State& state) {
+  std::wstring text;
+  while (text.size() < 100000) text += L"one line with <b>markup</b> & \"quotes\"\tand a tab\r\n";
+  for (auto _ : state) benchmark::DoNotOptimize(pvl::escape_quote_text(text));
+  state.SetBytesProcessed(state.iterations() * text.size() * sizeof(wchar_t));
+}
+BENCHMARK(BM_EscapeLongText)->Unit(benchmark::kMicrosecond);
+
+void BM_ReadResourceFolder(benchmark::State& state) {
+  testing_support::temp_dir data;
+  std::filesystem::create_directories(data.path() / "logs");
+  tinyfilesystem::set_app_dir(L"DataDir", data.wstr());
+  fml::reglog("debug", L"logs/debug.log");
+  const std::wstring folder = std::filesystem::path(PARVELA_SOURCE_DIR "/res").wstring();
+  for (auto _ : state) {
+    pvl::ResourceMgr store(folder);
+    benchmark::DoNotOptimize(store.size());
+  }
+  fml::close_logs();
+}
+BENCHMARK(BM_ReadResourceFolder)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

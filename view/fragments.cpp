@@ -1,0 +1,93 @@
+#include "view/fragments.h"
+
+#include <boost/algorithm/string/replace.hpp>
+
+#include "fml/datetime.h"
+#include "fml/text.h"
+
+namespace pvl {
+
+namespace {
+
+// "<div class=\"CLASS\" id=\"ID\">escaped name</div>"
+std::string tag_div(const char* css_class, const std::string& id, const Tag& tag) {
+  return std::string("<div class=\"") + css_class + "\" id=\"" + id + "\">" +
+         escape_tag_name(tag.m_utfname) + "</div>";
+}
+
+}  // namespace
+
+std::string quote_element_id(int32_t quote_id) { return "q-" + std::to_string(quote_id); }
+std::string vtag_element_id(int32_t tag_id) { return "vt-" + std::to_string(tag_id); }
+std::string stag_element_id(int32_t tag_id) { return "st-" + std::to_string(tag_id); }
+std::string qtag_element_id(int32_t quote_id, int32_t tag_id) {
+  return "qt-" + std::to_string(quote_id) + "-" + std::to_string(tag_id);
+}
+std::string mtm_item_element_id(int32_t tag_id) { return "mtmcheck-" + std::to_string(tag_id); }
+
+std::string quote_fragment(const Quote& quote) {
+  std::string html = "<div class=\"quote\" id=\"" + quote_element_id(quote.m_id) + "\">";
+  html += "<table class=\"qtable\" border=1 cellspacing=-1px>";
+  html += "<tr><td colspan=3><div class=\"title\"></div></td></tr>";
+  html += "<tr><td class=\"text\" colspan=3>";
+  html += fml::wchar2utf8(escape_quote_text(fml::utf82wchar(quote.m_utftext)));
+  html += "</td></tr>";
+  html += "<tr><td class=\"links\">";
+  for (const Tag& tag : quote.m_tags) html += qtag_fragment(tag, quote.m_id);
+  html += "</td>";
+  html +=
+      "<td class=\"managecell\"><button class=\"managetags\" "
+      "menu=\"manage-tags\">Manage...</button></td>";
+  html += "<td class=\"timestamp\">" + format_stamp(quote.m_stamp) + "</td></tr>";
+  html += "</table>";
+  html += "</div>";
+  return html;
+}
+
+std::string vtag_fragment(const Tag& tag) {
+  return tag_div("vtag", vtag_element_id(tag.m_id), tag);
+}
+
+std::string qtag_fragment(const Tag& tag, int32_t quote_id) {
+  return tag_div("qtag", qtag_element_id(quote_id, tag.m_id), tag);
+}
+
+std::string stag_fragment(const Tag& tag) {
+  return tag_div("stag", stag_element_id(tag.m_id), tag);
+}
+
+std::string mtm_item_fragment(const Tag& tag) {
+  return "<li type=\"check\" name=\"mtmchecks\" id=\"" + mtm_item_element_id(tag.m_id) + "\">" +
+         escape_tag_name(tag.m_utfname) + "</li>";
+}
+
+std::string row_fragment(std::string_view fragment) {
+  std::string html = "<tr><td>";
+  html += fragment;
+  html += "</td></tr>";
+  return html;
+}
+
+std::wstring escape_quote_text(std::wstring_view text) {
+  std::wstring escaped(text);
+  boost::algorithm::replace_all(escaped, L"&", L"&#38;");
+  boost::algorithm::replace_all(escaped, L"\t", L"&#160;&#160;");
+  boost::algorithm::replace_all(escaped, L"<", L"&#60;");
+  boost::algorithm::replace_all(escaped, L">", L"&#62;");
+  boost::algorithm::replace_all(escaped, L"\"", L"&#34;");
+  boost::algorithm::replace_all(escaped, L"\n", L"<br>");
+  return escaped;
+}
+
+std::string escape_tag_name(std::string_view utf8_name) {
+  std::string escaped(utf8_name);
+  boost::algorithm::replace_all(escaped, "&", "&#38;");
+  boost::algorithm::replace_all(escaped, "<", "&#60;");
+  boost::algorithm::replace_all(escaped, ">", "&#62;");
+  boost::algorithm::replace_all(escaped, "\"", "&#34;");
+  return escaped;
+}
+
+std::string format_stamp(int64_t stamp) { return fml::datetime_text(stamp); }
+
+}  // namespace pvl

@@ -1,0 +1,68 @@
+// The HTML fragments of quotes and tags as the document shows them, with the
+// element ids by which the controller and the view find them again. Every
+// builder returns UTF-8 text ready to be inserted into the document. Names
+// and texts from the collection are escaped, so no stored text can change
+// the structure of a fragment.
+//
+// The quote fragment's nesting is part of its contract: a quote is
+//   div.quote > table.qtable > (title row, text row, links row)
+// and the links row holds three cells: td.links (the quote's tags),
+// td.managecell (the "Manage..." button) and td.timestamp. The view reaches
+// the links cell as child 0 / child 2 / child 0 of the quote; the controller
+// climbs four parents from a tag on a quote to the quote.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "model/records.h"
+
+namespace pvl {
+
+// Element ids: a prefix, "-" and the decimal id. The number an element
+// stands for always follows the last "-".
+std::string quote_element_id(int32_t quote_id);                 // q-7
+std::string vtag_element_id(int32_t tag_id);                    // vt-12
+std::string stag_element_id(int32_t tag_id);                    // st-12
+std::string qtag_element_id(int32_t quote_id, int32_t tag_id);  // qt-5-12
+std::string mtm_item_element_id(int32_t tag_id);                // mtmcheck-12
+
+// A quote in the quote list: its text, its tags in stored order, the manage
+// button and its date.
+std::string quote_fragment(const Quote& quote);
+// A tag in the tag list.
+std::string vtag_fragment(const Tag& tag);
+// A tag shown on the quote `quote_id`.
+std::string qtag_fragment(const Tag& tag, int32_t quote_id);
+// A tag in the search bar.
+std::string stag_fragment(const Tag& tag);
+// A tag's check item in the manage-tags menu.
+std::string mtm_item_fragment(const Tag& tag);
+// `fragment` as a row of a list table: "<tr><td>" fragment "</td></tr>".
+std::string row_fragment(std::string_view fragment);
+
+// The search bar's content while no tag is in the search.
+inline constexpr char kSearchCaptionFragment[] =
+    "<div class=\"caption\">Drop tags here to search</div>";
+// The row the tag list inserts for a tag the user is about to name.
+inline constexpr char kNewTagRowFragment[] = "<tr><td><div class=\"vtag\"></div></td></tr>";
+
+// A quote's text made safe for HTML, in six passes over the whole text, in
+// this order: "&" to "&#38;", a tab to two non-breaking spaces
+// ("&#160;&#160;"), "<" to "&#60;", ">" to "&#62;", the double quote to
+// "&#34;", a line feed to "<br>". Carriage returns and every other character
+// pass unchanged.
+std::wstring escape_quote_text(std::wstring_view text);
+
+// A tag name (UTF-8) made safe for HTML: "&", "<", ">" and the double quote
+// become "&#38;", "&#60;", "&#62;" and "&#34;"; all other bytes pass
+// unchanged. The name shows as typed and never opens or closes an element.
+std::string escape_tag_name(std::string_view utf8_name);
+
+// A quote's date: the stamp (seconds since 1970 UTC) in local time as
+// "Y-M-D  h:m:s" with no leading zeros and two spaces between date and time,
+// for example "2008-3-7  9:5:3".
+std::string format_stamp(int64_t stamp);
+
+}  // namespace pvl

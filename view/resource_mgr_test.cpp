@@ -1,0 +1,126 @@
+// The store of user-interface files: what it reads, exact-name lookup, its
+// error and its log lines.
+#include "view/resource_mgr.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "fml/app_errors.h"
+#include "fml/log.h"
+#include "tests/support/temp_dir.h"
+#include "tinyfilesystem/app_dirs.h"
+
+namespace pvl {
+namespace {
+
+using testing_support::read_file;
+using testing_support::temp_dir;
+using testing_support::write_file;
+
+class ResourceMgrTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(data_.path() / "logs");
+    tinyfilesystem::set_app_dir(L"DataDir", data_.wstr());
+    tinyfilesystem::set_app_dir(L"ParvelaDir", program_.wstr());
+    fml::reglog("app", L"logs/application.log");
+    fml::reglog("debug", L"logs/debug.log");
+    std::filesystem::create_directory(res());
+  }
+  void TearDown() override {
+    delete_resource_mgr();
+    fml::close_logs();
+    tinyfilesystem::set_app_dir(L"DataDir", L"");
+    tinyfilesystem::set_app_dir(L"ParvelaDir", L"");
+  }
+  std::filesystem::path res() const { return program_.path() / "res"; }
+  std::string log(const char* file) const { return read_file(data_.path() / "logs" / file); }
+
+  temp_dir data_;
+  temp_dir program_;
+};
+
+TEST_F(ResourceMgrTest, HoldsEveryEntryByItsExactName) {
+  write_file(res() / "mainform.htm", "<html></html>");
+  write_file(res() / "mainform.css", "body { margin: 0 }");
+  std::filesystem::create_directory(res() / "images");
+  ResourceMgr store(resource_folder());
+  EXPECT_EQ(store.size(), 3u);
+  EXPECT_EQ(store.get(L"mainform.htm"), "<html></html>");
+  EXPECT_EQ(store.get(L"mainform.css"), "body { margin: 0 }");
+  EXPECT_TRUE(store.exists(L"images"));
+  EXPECT_EQ(store.get(L"images"), "");
+  // Letter case counts, and no folder part is looked at.
+  EXPECT_FALSE(store.exists(L"MainForm.htm"));
+  EXPECT_FALSE(store.exists(L"res/mainform.htm"));
+  EXPECT_FALSE(store.exists(L""));
+  EXPECT_FALSE(store.exists(L"."));
+  EXPECT_FALSE(store.exists(L".."));
+}
+
+TEST_F(ResourceMgrTest, AMissingNameRaisesWithTheNameAsText) {
+  write_file(res() / "mainform.htm", "x");
+  ResourceMgr store(resource_folder());
+  try {
+    store.get(L"Mainform.htm");
+    FAIL() << "no error raised";
+  } catch (const resource_not_found_error& error) {
+    EXPECT_STREQ(error.what(), "Mainform.htm");
+  }
+  try {
+    store.get(L"\u00e9t\u00e9.png");
+    FAIL() << "no error raised";
+  } catch (const resource_not_found_error& error) {
+    EXPECT_STREQ(error.what(), "\xc3\xa9t\xc3\xa9.png");
+  }
+}
+
+TEST_F(ResourceMgrTest, BinaryFilesLargerThanAReadAreKeptWhole) {
+  std::string image;
+  for (int i = 0; i < 200000; ++i) image += static_cast<char>((i * 7919) % 256);
+  write_file(res() / "dragquote.cur", image);
+  write_file(res() / "empty.css", "");
+  write_file(res() / "\u00e9t\u00e9 2.png", "png");
+  ResourceMgr store(resource_folder());
+  EXPECT_EQ(store.get(L"dragquote.cur"), image);
+  EXPECT_TRUE(store.exists(L"empty.css"));
+  EXPECT_EQ(store.get(L"empty.css"), "");
+  EXPECT_EQ(store.get(L"\u00e9t\u00e9 2.png"), "png");
+}
+
+TEST_F(ResourceMgrTest, UnreadableFilesAreHeldEmptyAndAMissingFolderGivesAnEmptyStore) {
+  // A link whose target is gone is listed but cannot be opened.
+  std::filesystem::create_symlink(program_.path() / "gone.css", res() / "broken.css");
+  write_file(res() / "fine.css", "fine");
+  ResourceMgr store(resource_folder());
+  ASSERT_TRUE(store.exists(L"broken.css"));
+  EXPECT_EQ(store.get(L"broken.css"), "");
+  EXPECT_EQ(store.get(L"fine.css"), "fine");
+
+  std::filesystem::remove_all(res());
+  ResourceMgr nothing(resource_folder());
+  EXPECT_EQ(nothing.size(), 0u);
+  EXPECT_THROW(nothing.get(L"mainform.htm"), resource_not_found_error);
+}
+
+TEST_F(ResourceMgrTest, TheProcessStoreIsCreatedOnceAndLogsItsLife) {
+  write_file(res() / "mainform.htm", "page");
+  ResourceMgr& first = resource_mgr();
+  // Files added later are not seen: the store is filled once.
+  write_file(res() / "late.css", "late");
+  EXPECT_EQ(&resource_mgr(), &first);
+  EXPECT_EQ(first.name(), "ResourceMgr");
+  EXPECT_EQ(first.get(L"mainform.htm"), "page");
+  EXPECT_FALSE(first.exists(L"late.css"));
+  delete_resource_mgr();
+  delete_resource_mgr();  // a second delete does nothing
+  EXPECT_EQ(log("application.log"),
+            "Singleton: ResourceMgr - created.\nSingleton: ResourceMgr - deleted.\n");
+  EXPECT_EQ(log("debug.log"), "ResourceMgr init\nResourceMgr destruct\n");
+  // The next use reads the folder again.
+  EXPECT_TRUE(resource_mgr().exists(L"late.css"));
+}
+
+}  // namespace
+}  // namespace pvl
