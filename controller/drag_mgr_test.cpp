@@ -175,7 +175,7 @@ TEST_F(DragTest, PressOnAnElementThatIsNoSourceDoesNothing) {
   EXPECT_TRUE(model_events().empty());
 }
 
-TEST_F(DragTest, SpecificIdsLimitWhatIsDraggedAndWhereItIsDropped) {
+TEST_F(DragTest, NamedIdsLimitWhatIsDraggedAndWhereItIsDropped) {
   start("<dm>" +
         interaction("class=\"vtag\" id=\"vt-2\"", "class=\"quote\" id=\"q-3\"",
                     "mark_quote_with_tag") +
