@@ -24,6 +24,7 @@
 #include "tinyfilesystem/folders.h"
 #include "tinyfilesystem/path.h"
 #include "view/resource_mgr.h"
+#include "view/view_instance.h"
 
 namespace pvl {
 
@@ -130,9 +131,12 @@ void create_singletons() {
   model().set_clipboard(set_clipboard_text);
   controller();
   resource_mgr();
+  model().set_view(&view());
+  controller().set_view(&view());
 }
 
 void delete_singletons() {
+  delete_view();
   delete_resource_mgr();
   delete_controller();
   delete_model();
@@ -147,6 +151,7 @@ void run_event_loop(int argc, char* argv[], const single_instance& instance) {
   create_singletons();
   main_window window(hand_on_captured_text);
   model().on_model_event(model_event{model_events::initial_load, nullptr});
+  view().dump("Logs/start.view.dump.htm");
   termination_signals on_termination([&window] { window.exit_command(); });
   QSocketNotifier later_instances(instance.listen_fd(), QSocketNotifier::Read);
   QObject::connect(&later_instances, &QSocketNotifier::activated, [&instance, &window] {

@@ -73,8 +73,10 @@ TEST_F(StartupTest, SigtermEndsWithTheShutdownLines) {
   auto at = [&app](const char* line) { return app.find(line); };
   EXPECT_LT(at("Singleton: model - created."), at("Singleton: controller - created."));
   EXPECT_LT(at("Singleton: controller - created."), at("Singleton: ResourceMgr - created."));
-  EXPECT_LT(at("Singleton: ResourceMgr - created."), at("Init complete"));
-  EXPECT_LT(at("Init complete"), at("Singleton: ResourceMgr - deleted."));
+  EXPECT_LT(at("Singleton: ResourceMgr - created."), at("Singleton: view - created."));
+  EXPECT_LT(at("Singleton: view - created."), at("Init complete"));
+  EXPECT_LT(at("Init complete"), at("Singleton: view - deleted."));
+  EXPECT_LT(at("Singleton: view - deleted."), at("Singleton: ResourceMgr - deleted."));
   EXPECT_LT(at("Singleton: ResourceMgr - deleted."), at("Singleton: controller - deleted."));
   EXPECT_LT(at("Singleton: controller - deleted."), at("Singleton: model - deleted."));
   EXPECT_LT(at("Singleton: model - deleted."), at("Application finished."));

@@ -363,8 +363,12 @@ class ProgramTest : public ::testing::Test {
 
   void expect_shutdown_lines() {
     std::string app = log("application.log");
-    EXPECT_NE(app.find("RegisterDropWindow\nInit complete\n"), std::string::npos) << app;
-    EXPECT_TRUE(app.ends_with("Singleton: ResourceMgr - deleted.\n"
+    EXPECT_NE(app.find("RegisterDropWindow\nvupdate_tags\nvupdate_tags complete\n"
+                       "vupdate_quotes\nvupdate_quotes complete\nInit complete\n"),
+              std::string::npos)
+        << app;
+    EXPECT_TRUE(app.ends_with("Singleton: view - deleted.\n"
+                              "Singleton: ResourceMgr - deleted.\n"
                               "Singleton: controller - deleted.\n"
                               "Singleton: model - deleted.\n"
                               "Application finished.\n"))
