@@ -1,6 +1,7 @@
 // The manage-tags button of a quote opens the popup menu of all tags with
 // the quote's tags checked; checking or unchecking an item there marks or
 // unmarks the quote.
+#include <cwchar>
 #include <string>
 
 #include "controller/element_ids.h"
