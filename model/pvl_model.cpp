@@ -37,6 +37,8 @@ void pvlModel::set_view(view_event_sink* view) { m_view = view; }
 
 void pvlModel::set_clipboard(clipboard_writer writer) { m_clipboard = std::move(writer); }
 
+std::optional<Quote> pvlModel::quote(int32_t id) { return m_logic->getQuote(id); }
+
 void pvlModel::on_model_event(const model_event& event) {
   namespace me = model_events;
   namespace ve = view_events;

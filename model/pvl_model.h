@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "fml/whoami.h"
@@ -39,6 +40,10 @@ class pvlModel : public whoami {
   // SQLite::Exception when the file cannot be written; what an event
   // committed before the error stays.
   void on_model_event(const model_event& event);
+
+  // The stored quote `id` with the tags it is marked with, or nullopt when
+  // there is none. Changes nothing and sends no view event.
+  std::optional<Quote> quote(int32_t id);
 
   // Where view events go from now on; null (the initial state) drops them.
   // The sink must stay alive while it is installed.

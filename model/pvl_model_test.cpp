@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "fml/app_errors.h"
 #include "fml/text.h"
 #include "model/export_texts.h"
@@ -182,6 +184,21 @@ TEST_F(ModelEventTest, RenameTagAnswersWithTheNameInEffect) {
   EXPECT_EQ(quote_ids(event(2).quotes), (Ids{3}));
   EXPECT_EQ(event(2).quotes[0].m_tags[0].m_utfname, "b\u00eata");
   EXPECT_EQ(model_lines(), (Lines{"rename_tag complete; id: 2"}));
+}
+
+TEST_F(ModelEventTest, QuoteLookupReadsTheStoredMarksAndSendsNothing) {
+  std::optional<Quote> two = model_->quote(2);
+  ASSERT_TRUE(two);
+  EXPECT_EQ(two->m_utftext, "two");
+  Ids tags;
+  for (const Tag& tag : two->m_tags) tags.push_back(tag.m_id);
+  EXPECT_EQ(tags, (Ids{3, 1}));
+  send_pair(me::delete_mark, 2, 3);
+  view_.clear();
+  ASSERT_TRUE(model_->quote(2));
+  EXPECT_EQ(model_->quote(2)->m_tags.size(), 1u);
+  EXPECT_FALSE(model_->quote(9));
+  EXPECT_TRUE(view_.events.empty());
 }
 
 TEST_F(ModelEventTest, MarkingTwiceSendsTheMarkOnce) {

@@ -9,6 +9,7 @@
 #include "fml/log.h"
 #include "fml/text.h"
 #include "htmlayout/behavior.h"
+#include "view/behaviors.h"
 #include "view/fragments.h"
 #include "view/resource_mgr.h"
 
@@ -57,6 +58,7 @@ pvview::pvview(const ResourceMgr& resources)
     : resources_(resources), doc_(std::make_unique<htmlayout::document>()) {
   doc_->set_notification_callback(
       [this](htmlayout::notification& record) { return on_notification(record); });
+  register_behaviors();
   doc_->load_html(resources_.get(L"mainform.htm"));
   root_ = doc_->root();
 

@@ -24,7 +24,8 @@ class ResourceMgr;
 
 class pvview : public whoami, public view_event_sink {
  public:
-  // Creates the main window's document, loads "mainform.htm" from
+  // Registers the program's behaviours (register_behaviors), creates the
+  // main window's document, loads "mainform.htm" from
   // `resources` into it (its style sheets and images are answered from
   // `resources` too, which must outlive the view) and looks up the regions,
   // writing "taglist::init successfull.", "thequotelist::init successfull."

@@ -15,6 +15,7 @@
 #include "model/testing/test_collection.h"
 #include "tests/support/temp_dir.h"
 #include "tinyfilesystem/app_dirs.h"
+#include "view/behaviors.h"
 #include "view/fragments.h"
 #include "view/resource_mgr.h"
 #include "view/view_instance.h"
@@ -368,6 +369,9 @@ TEST_F(ViewPageTest, LoadRequestsAreAnsweredByExactNameEvenWhenEmpty) {
 }
 
 TEST_F(ViewPageTest, ControlsWithAMessageGetSmsAndStyledElementsTheirBehaviour) {
+  // The program's own behaviours first, so that these, registered later,
+  // come first in the list.
+  register_behaviors();
   recording_behavior sms("sms");
   recording_behavior grid("cquote_grid");
   ResourceMgr resources(kRes.wstring());

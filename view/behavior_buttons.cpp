@@ -1,0 +1,118 @@
+// Behaviours of single controls: the page's keys ("html"), buttons that run
+// the action in their "message" attribute ("sms"), links, the about button
+// and the export button. What needs the window (dialogs, the desktop's URL
+// handler, closing the window) goes through the host callbacks.
+#include <optional>
+#include <string>
+
+#include "controller/controller_instance.h"
+#include "fml/app_errors.h"
+#include "fml/text.h"
+#include "tinyfilesystem/app_dirs.h"
+#include "tinyfilesystem/path.h"
+#include "view/behavior_host.h"
+#include "view/behavior_parts.h"
+#include "view/behaviors.h"
+
+namespace pvl {
+namespace {
+
+namespace group = htmlayout::group;
+namespace mouse = htmlayout::mouse;
+using htmlayout::dom::element;
+
+constexpr uint32_t kEscape = 27;
+constexpr uint32_t kF1 = 112;
+
+bool is_release(uint32_t cmd) { return (cmd & 0xFF) == mouse::up; }
+
+// The root element: Escape closes the window, F1 opens the help file.
+class behavior_html : public behavior {
+ public:
+  behavior_html() : behavior(group::key, "html") {}
+
+  bool on_key(const element&, const element&, uint32_t event, uint32_t code, uint32_t) override {
+    if (event != htmlayout::key::down) return false;
+    if (code == kEscape) {
+      if (host().close_window) host().close_window();
+      return true;
+    }
+    if (code == kF1) {
+      std::wstring help =
+          tinyfilesystem::join_path(tinyfilesystem::app_dir(L"ParvelaDir"), L"Parvela Help.chm");
+      if (host().open_url) host().open_url(help);
+      return true;
+    }
+    return false;
+  }
+};
+
+// A control whose "message" attribute names an action without parameter.
+class behavior_sms : public behavior {
+ public:
+  behavior_sms() : behavior(group::behavior_event, "sms") {}
+
+  bool on_event(const element& he, const element&, uint32_t event, uintptr_t) override {
+    if (event != htmlayout::event::button_press) return false;
+    std::optional<std::wstring> message = he.get_attribute("message");
+    if (!message)
+      throw wrong_sms_dom_element(fml::wchar2utf8(he.get_attribute("id").value_or(L"")));
+    controller().interpret_action(action{*message, nullptr});
+    return true;
+  }
+};
+
+// An element whose "link" attribute is opened on release. The release comes
+// in both phases; whichever arrives first is consumed, so it opens once.
+class behavior_link : public behavior {
+ public:
+  behavior_link() : behavior(group::mouse, "link") {}
+
+  bool on_mouse_event(const element& he, const htmlayout::mouse_params& p) override {
+    if (forward_mouse(he, p)) return true;
+    if (!is_release(p.cmd)) return false;
+    std::optional<std::wstring> target = he.get_attribute("link");
+    if (target && host().open_url) host().open_url(*target);
+    return true;
+  }
+};
+
+class behavior_about : public behavior {
+ public:
+  behavior_about() : behavior(group::mouse, "about") {}
+
+  bool on_mouse_event(const element& he, const htmlayout::mouse_params& p) override {
+    forward_mouse(he, p);
+    if (p.cmd != mouse::up) return false;
+    if (host().show_about) host().show_about();
+    return true;
+  }
+};
+
+// Asks for a file and exports the current search to it.
+class behavior_export : public behavior {
+ public:
+  behavior_export() : behavior(group::mouse, "export") {}
+
+  bool on_mouse_event(const element& he, const htmlayout::mouse_params& p) override {
+    if (forward_mouse(he, p)) return true;
+    if (!is_release(p.cmd)) return false;
+    std::optional<std::wstring> path;
+    if (host().ask_export_path) path = host().ask_export_path();
+    if (!path) return true;
+    controller().interpret_action(action{L"export_data", &*path});
+    return true;
+  }
+};
+
+}  // namespace
+
+void behavior_parts::register_buttons() {
+  static behavior_html html;
+  static behavior_sms sms;
+  static behavior_link link;
+  static behavior_about about;
+  static behavior_export exporter;
+}
+
+}  // namespace pvl

@@ -1,0 +1,80 @@
+// The common mouse forwarding, the menu item rules, the host callbacks and
+// the registration of all the program's behaviours.
+#include <string>
+
+#include "controller/controller_instance.h"
+#include "view/behavior_host.h"
+#include "view/behavior_parts.h"
+#include "view/behaviors.h"
+
+namespace pvl {
+
+using htmlayout::dom::element;
+
+behavior_host& host() {
+  static behavior_host callbacks;
+  return callbacks;
+}
+
+void register_behaviors() {
+  static const bool registered = [] {
+    behavior_parts::register_plain();
+    behavior_parts::register_tags();
+    behavior_parts::register_buttons();
+    behavior_parts::register_managetags();
+    behavior_parts::register_lists();
+    return true;
+  }();
+  (void)registered;
+}
+
+bool behavior::handle_mouse(const element& he, htmlayout::mouse_params& params) {
+  return on_mouse_event(he, params);
+}
+
+bool behavior::forward_mouse(const element& he, const htmlayout::mouse_params& params) {
+  std::optional<std::wstring> cls = he.get_attribute("class");
+  std::optional<std::wstring> id = he.get_attribute("id");
+  if (!cls || !id) return false;
+  mouse_record record;
+  record.target = params.target;
+  record.event = params.cmd;
+  record.x = params.pos_document.x;
+  record.y = params.pos_document.y;
+  record.buttons = params.button_state;
+  record.keys = params.alt_state;
+  vcaction message;
+  message.type = vcaction_types::mouse_event;
+  message.element = he;
+  message.cls = *cls;
+  message.id = *id;
+  message.data = &record;
+  return controller().send(message);
+}
+
+bool run_menu_item(const element& he, const htmlayout::behavior_event_params& p) {
+  if (p.cmd != htmlayout::event::menu_item_click) return false;
+  std::optional<std::wstring> name = p.target.get_attribute("action");
+  if (!name) return false;
+  const element elements[2] = {he, element()};
+  controller().interpret_action(action{*name, elements});
+  return true;
+}
+
+bool run_list_menu_item(const element& list, const element& item) {
+  std::optional<std::wstring> name = item.get_attribute("action");
+  if (!name) return false;
+  element elements[2];
+  element table = list.select_first("table");
+  if (table.has_attribute("multiselect")) {
+    elements[0] = table;
+  } else {
+    // A menu opened over a list with nothing selected has nothing to act on.
+    elements[0] = list.select_first(":checked").select_first("div");
+    if (!elements[0]) return false;
+  }
+  controller().interpret_action(action{*name, elements});
+  return true;
+}
+
+}  // namespace pvl

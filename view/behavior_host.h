@@ -1,0 +1,37 @@
+// What the element behaviours need from the window that hosts the page:
+// dialogs, the shell and the window itself. The Qt shell fills these in at
+// start-up; left empty (as in tests without a window) each does nothing, and
+// the export dialog counts as cancelled.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "htmlayout/element.h"
+
+namespace pvl {
+
+struct behavior_host {
+  // Opens a link or a file with the desktop's handler.
+  std::function<void(const std::wstring& target)> open_url;
+  // Asks for the file to export to ("Export to file", HTML files and all
+  // files, "collection.html" preset, confirming an overwrite); nullopt when
+  // the user cancels.
+  std::function<std::optional<std::wstring>()> ask_export_path;
+  // Shows the about box (modal).
+  std::function<void()> show_about;
+  // Closes (hides) the main window.
+  std::function<void()> close_window;
+  // Shows `popup` anchored at `anchor` (placement as the engine's popups).
+  std::function<void(const htmlayout::dom::element& popup, const htmlayout::dom::element& anchor,
+                     int placement)>
+      show_popup;
+  // Scrolls `element` into view and repaints the window at once.
+  std::function<void(const htmlayout::dom::element& element)> scroll_into_view;
+};
+
+// The process's host callbacks; the user-interface thread only.
+behavior_host& host();
+
+}  // namespace pvl

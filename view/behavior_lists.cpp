@@ -1,0 +1,130 @@
+// The two lists. Their grids post behaviour events to the table when rows
+// are removed, edited or copied; the behaviour of the element around each
+// table turns them into model events, and runs the lists' menu items.
+// "taglist" also opens a new, editable row when its button is clicked.
+#include <string>
+#include <vector>
+
+#include "controller/element_ids.h"
+#include "model/model_instance.h"
+#include "view/behavior_host.h"
+#include "view/behavior_parts.h"
+#include "view/behaviors.h"
+
+namespace pvl {
+namespace {
+
+namespace group = htmlayout::group;
+namespace event = htmlayout::event;
+namespace state = htmlayout::state;
+using htmlayout::dom::element;
+
+void send_to_model(int32_t id, const void* data) { model().on_model_event(model_event{id, data}); }
+
+// Deletes a row and redraws where it was.
+void delete_row(const element& row) {
+  element parent = row.parent();
+  row.delete_element();
+  if (parent) parent.update();
+}
+
+class behavior_quotelist : public behavior {
+ public:
+  behavior_quotelist() : behavior(group::behavior_event, "quotelist") {}
+
+  bool on_event(const element& he, const element& target, uint32_t code, uintptr_t) override {
+    switch (code) {
+      case event::menu_item_click:
+        return run_list_menu_item(he, target);
+      case event::row_removed: {
+        const int32_t quote = parse_element_id(target.select_first("div.quote"));
+        send_to_model(model_events::delete_quote, &quote);
+        delete_row(target);
+        return true;
+      }
+      case event::copy_requested: {
+        std::vector<int32_t> quotes;
+        for (size_t i = 0; i < target.children_count(); ++i) {
+          element row = target.child(i);
+          if (row.get_state() & state::checked)
+            quotes.push_back(parse_element_id(row.select_first("div")));
+        }
+        send_to_model(model_events::copy_quotes, &quotes);
+        return true;
+      }
+    }
+    return false;
+  }
+};
+
+// The element around the tag table (a "ceditable_grid").
+class addtag : public htmlayout::behavior {
+ public:
+  addtag() : htmlayout::behavior(group::mouse | group::behavior_event, "taglist") {}
+
+  bool on_event(const element& he, const element& target, uint32_t code, uintptr_t) override {
+    switch (code) {
+      case event::button_click:
+        start_new_tag(he);
+        return true;
+      case event::menu_item_click:
+        return run_list_menu_item(he, target);
+      case event::new_row_committed: {
+        std::wstring name = target.select_first("div").text();
+        if (name.empty()) {
+          element table = target.parent();
+          target.delete_element();
+          table.update();
+          return false;
+        }
+        target.set_attribute("new_tr", L"");
+        send_to_model(model_events::add_tag, name.c_str());
+        return true;
+      }
+      case event::row_edit_committed: {
+        element tag = target.select_first("div");
+        tag_rename rename{parse_element_id(tag), tag.text()};
+        send_to_model(model_events::rename_tag, &rename);
+        return true;
+      }
+      case event::row_removed: {
+        const int32_t tag = parse_element_id(target.select_first("div"));
+        send_to_model(model_events::delete_tag, &tag);
+        delete_row(target);
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  // Opens an empty, focused row at the top of the table for the name of a
+  // new tag; the grid's editing commits it (new_row_committed) or drops it.
+  static void start_new_tag(const element& he) {
+    element table = he.select_first("table");
+    if (!table) return;
+    table.select_all("tr:checked", [](const element& row) {
+      row.set_state(0, state::checked);
+      return false;
+    });
+    if (element current = table.select_first("tr:current")) current.set_state(0, state::current);
+    table.set_html("<tr><td><div class=\"vtag\"></div></td></tr>",
+                   htmlayout::position::insert_at_start);
+    table.set_attribute("editable", L"");
+    table.set_attribute("action", L"add-new");
+    element row = table.child(0);
+    row.set_state(state::current);
+    row.select_first("td").select_first("div").set_state(state::focus);
+    if (host().scroll_into_view) host().scroll_into_view(row);
+    table.update(true);
+  }
+};
+
+}  // namespace
+
+void behavior_parts::register_lists() {
+  static behavior_quotelist quotelist;
+  static addtag taglist;
+}
+
+}  // namespace pvl

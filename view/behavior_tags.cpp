@@ -1,0 +1,61 @@
+// The tags of the tag list ("vtag") and of the search bar ("stag"): drag
+// sources through the common forwarding; a double click with the main button
+// puts a tag into the search or takes it out.
+#include "controller/controller_instance.h"
+#include "view/behavior_parts.h"
+#include "view/behaviors.h"
+
+namespace pvl {
+namespace {
+
+namespace group = htmlayout::group;
+namespace mouse = htmlayout::mouse;
+using htmlayout::dom::element;
+
+bool is_main_double_click(const htmlayout::mouse_params& p) {
+  return p.cmd == mouse::double_click && p.button_state == mouse::main_button;
+}
+
+void run_on(const wchar_t* name, const element& he) {
+  const element elements[2] = {he, element()};
+  controller().interpret_action(action{name, elements});
+}
+
+class behavior_vtag : public behavior {
+ public:
+  behavior_vtag() : behavior(group::mouse | group::behavior_event, "vtag") {}
+
+  // The event is forwarded once: handing the same press or release to the
+  // controller a second time would only repeat its drag step.
+  bool on_mouse_event(const element& he, const htmlayout::mouse_params& p) override {
+    if (forward_mouse(he, p)) return true;
+    if (!is_main_double_click(p)) return false;
+    run_on(L"add_search_tag", he);
+    return true;
+  }
+
+  bool handle_event(const element& he, htmlayout::behavior_event_params& params) override {
+    return run_menu_item(he, params);
+  }
+};
+
+class behavior_stag : public behavior {
+ public:
+  behavior_stag() : behavior(group::mouse, "stag") {}
+
+  bool on_mouse_event(const element& he, const htmlayout::mouse_params& p) override {
+    if (forward_mouse(he, p)) return true;
+    if (!is_main_double_click(p)) return false;
+    run_on(L"delete_search_tag", he);
+    return true;
+  }
+};
+
+}  // namespace
+
+void behavior_parts::register_tags() {
+  static behavior_vtag vtag;
+  static behavior_stag stag;
+}
+
+}  // namespace pvl
