@@ -147,6 +147,63 @@ TEST(MouseDispatchTest, DoubleClickSequence) {
                                "btn mouse 8003 btn", "btn mouse 3 btn", "btn event 0 btn"));
 }
 
+TEST(ControlTest, ButtonsAndLinksClickOnlyWhenReleasedInside) {
+  std::vector<std::string> log;
+  recorder rec(log, "test-controls", group::behavior_event);
+  test_window w(R"(<style>body { behavior: test-controls }</style>
+    <button id=btn>Go</button><a id=link href="page.html"><span id=text>link</span></a>
+    <a id=plain>no href</a><button id=off disabled>Off</button><div id=away></div>)");
+  w.place("btn", {0, 0, 50, 20});
+  w.place("link", {0, 30, 50, 50});
+  w.place("text", {5, 32, 45, 48});
+  w.place("plain", {0, 60, 50, 80});
+  w.place("off", {0, 90, 50, 110});
+  w.place("away", {100, 0, 200, 200});
+  w.click("text");
+  w.click("plain");
+  w.click("off");
+  EXPECT_THAT(log, ElementsAre("body event 80 link"));
+
+  // Pressed, then released elsewhere: no click; :active only while pressed.
+  log.clear();
+  w.in.mouse_down(w.center("btn"), main_button, 0);
+  EXPECT_TRUE(w["btn"].get_state() & state::active);
+  w.in.mouse_move(w.center("away"), main_button, 0);
+  w.in.mouse_up(w.center("away"), main_button, 0);
+  EXPECT_FALSE(w["btn"].get_state() & state::active);
+  w.in.mouse_down(w.center("link"), main_button, 0);
+  w.in.mouse_up(w.center("away"), main_button, 0);
+  EXPECT_THAT(log, ElementsAre("body event 1 btn"));
+  // The right button clicks nothing.
+  log.clear();
+  w.click("btn", right_button);
+  EXPECT_THAT(log, IsEmpty());
+}
+
+TEST(ControlTest, TheClickMethodClicksButtonsAndLinksUnlessAHandlerTakesIt) {
+  std::vector<std::string> log;
+  recorder rec(log, "test-method", group::behavior_event | group::method_call);
+  rec.react = [](const dom::element& he, const std::string& line) {
+    return line == "own method 0" && he.has_attribute("takes");
+  };
+  test_window w(R"(<style>body, #own { behavior: test-method }</style>
+    <button id=btn>Go</button><input id=box type=checkbox><a id=link href="x">x</a>
+    <div id=own takes></div><div id=plain></div>)");
+  method_params click;
+  click.method_id = method::click;
+  EXPECT_TRUE(w["btn"].call_behavior_method(click));
+  EXPECT_TRUE(w["box"].call_behavior_method(click));
+  EXPECT_TRUE(w["box"].get_state() & state::checked);
+  EXPECT_TRUE(w["link"].call_behavior_method(click));
+  EXPECT_TRUE(w["own"].call_behavior_method(click));
+  EXPECT_FALSE(w["plain"].call_behavior_method(click));
+  method_params other;
+  other.method_id = 7;
+  EXPECT_FALSE(w["btn"].call_behavior_method(other));
+  EXPECT_THAT(log, ElementsAre("body event 0 btn", "body event 2 box", "body event 0 box",
+                               "body event 80 link", "own method 0"));
+}
+
 TEST(MouseDispatchTest, HoverFollowsThePointerWithLeaveAndEnter) {
   nested_window w;
   w.in.mouse_move({25, 25}, 0, 0);

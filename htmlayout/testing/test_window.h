@@ -107,11 +107,14 @@ struct test_window {
     rect b = layout.location((*this)[id]).value_or(rect{});
     return {(b.left + b.right) / 2, (b.top + b.bottom) / 2};
   }
-  void click(std::string_view id, uint32_t button = mouse::main_button, uint32_t keys = 0) {
-    point p = center(id);
+  // Moves there, presses and releases.
+  void click_at(point p, uint32_t button = mouse::main_button, uint32_t keys = 0) {
     in.mouse_move(p, 0, keys);
     in.mouse_down(p, button, keys);
     in.mouse_up(p, button, keys);
+  }
+  void click(std::string_view id, uint32_t button = mouse::main_button, uint32_t keys = 0) {
+    click_at(center(id), button, keys);
   }
 };
 
