@@ -62,9 +62,10 @@ bool toggle_checked(const dom::element& button) {
     return true;
   }
   if (type != "radio" || (button.get_state() & state::checked)) return false;
+  // Only checked elements need looking at: the document indexes them.
   std::optional<std::string> name = button.get_attribute_utf8("name");
   if (name) {
-    for (const dom::element& other : button.root().select_all("[type]")) {
+    for (const dom::element& other : button.root().select_all("[type]:checked")) {
       if (other != button && lower(other.get_attribute_utf8("type").value_or("")) == "radio" &&
           other.get_attribute_utf8("name") == name)
         other.set_state(0, state::checked);

@@ -46,9 +46,13 @@ class flag_scope {
 
 }  // namespace
 
-input::input(document& doc, geometry& layout) : doc_(doc), layout_(layout) { doc_.set_input(this); }
+input::input(document& doc, geometry& layout) : doc_(doc), layout_(layout) {
+  doc_.set_input(this);
+  doc_.add_observer(this);
+}
 
 input::~input() {
+  doc_.remove_observer(this);
   if (doc_.input_side() == this) doc_.set_input(nullptr);
   for (const popup_entry& entry : popups_) entry.shown.element.set_state(0, state::popup, false);
 }
@@ -279,6 +283,10 @@ void input::view_deactivated() {
   document::event_scope scope(&doc_);
   forget_removed();
   hide_all_popups();
+  // The pointer's gestures end too: no release will come.
+  capture_ = dom::element();
+  if (in_document(pressed_)) pressed_.set_state(0, state::active);
+  pressed_ = dom::element();
 }
 
 // ---- Focus ----
@@ -522,6 +530,14 @@ bool input::popup_key(uint32_t key_code) {
   if (current != items.end()) current->set_state(0, state::current);
   items[next].set_state(state::current);
   return true;
+}
+
+void input::loaded() {
+  popups_.clear();
+  hover_chain_.clear();
+  hovered_ = capture_ = pressed_ = dom::element();
+  editor_.reset();
+  timers_.clear();
 }
 
 void input::forget_removed() {

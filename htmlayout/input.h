@@ -62,6 +62,7 @@
 #include <string_view>
 #include <vector>
 
+#include "htmlayout/document_observer.h"
 #include "htmlayout/element.h"
 #include "htmlayout/event_params.h"
 #include "htmlayout/geometry.h"
@@ -72,7 +73,7 @@ namespace htmlayout {
 
 class document;
 
-class input {
+class input : private document_observer {
  public:
   // Attaches to `doc` and finds positions through `layout`; both must outlive
   // it. Create it before loading the page, so that timers the behaviours set
@@ -108,8 +109,9 @@ class input {
   // Text typed, from the keyboard or an input method: one key::chars event
   // per character.
   void characters(std::wstring_view text, uint32_t keys);
-  // The view lost the keyboard to another window: the popups close. The
-  // focused element keeps its focus.
+  // The view lost the keyboard to another window: the popups close, the
+  // capture and a pressed button are let go. The focused element keeps its
+  // focus.
   void view_deactivated();
 
   // ---- Time ----
@@ -192,6 +194,8 @@ class input {
   bool click(const dom::element& control);
   bool press_and_click(const dom::element& control);
   bool activate_menu_item(const dom::element& item);
+  // A new page: nothing of the old one is hovered, captured, shown or timed.
+  void loaded() override;
   void show_context_menu(const dom::element& hit, point p);
   bool popup_key(uint32_t key_code);
   bool show(const dom::element& popup, const dom::element& owner, point at);

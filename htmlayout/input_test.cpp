@@ -306,6 +306,29 @@ TEST(MouseDispatchTest, CaptureEndsWhenTheElementIsDeleted) {
   EXPECT_EQ(w.in.hovered(), w["pane"]);
 }
 
+TEST(MouseDispatchTest, ANewPageOrLosingTheKeyboardEndsGestures) {
+  test_window w("<button id=btn>Go</button><div id=pane></div><menu id=m></menu>");
+  w.place("btn", {0, 0, 10, 10});
+  w.place("pane", {10, 0, 20, 10});
+  w.in.mouse_move({5, 5}, 0, 0);
+  w.in.mouse_down({5, 5}, main_button, 0);
+  w.in.set_capture(w["pane"]);
+  show_popup(w["m"], w["pane"], placement::below);
+  w.in.view_deactivated();
+  EXPECT_FALSE(w.in.capture());
+  EXPECT_FALSE(w["btn"].get_state() & state::active);
+  EXPECT_TRUE(w.in.popups().empty());
+
+  w.in.set_capture(w["pane"]);
+  show_popup(w["m"], w["pane"], placement::below);
+  set_timer(w["pane"], 10);
+  w.doc.load_html("<p id=p></p>");
+  EXPECT_FALSE(w.in.capture());
+  EXPECT_FALSE(w.in.hovered());
+  EXPECT_TRUE(w.in.popups().empty());
+  EXPECT_FALSE(w.in.next_timer_due());
+}
+
 TEST(WheelTest, ScrollsTheInnermostOverflowingBoxUnderThePointer) {
   test_window w(R"(<div id=outer style="overflow: auto"><div id=inner style="overflow: scroll">
     <p id=text>text</p></div></div><div id=plain><p id=other>x</p></div>)");
