@@ -78,10 +78,14 @@ constexpr const char* grid_page = R"(<html><head><style>
 <button id=other>Other</button>
 </body></html>)";
 
-struct grid_window : test_window {
+// The behaviours outlive the window's document, which calls them as it goes.
+struct grid_window_behaviors {
   std::vector<std::string> log;
   recorder root{log, "test-focus-root", group::key | group::focus};
   editing_grid grid{log};
+};
+
+struct grid_window : grid_window_behaviors, test_window {
   grid_window() {
     doc.load_html(grid_page);
     place("tags", {0, 0, 200, 100});
@@ -245,9 +249,13 @@ constexpr const char* editable_page = R"(<html><head><style>
 <table id=fixed><tr><td><div id=still>ab</div></td></tr></table>
 </body></html>)";
 
-struct editing_window : test_window {
+// The behaviours outlive the window's document, which calls them as it goes.
+struct editing_window_behaviors {
   std::vector<std::string> log;
   recorder table{log, "test-edit-keys", group::key};
+};
+
+struct editing_window : editing_window_behaviors, test_window {
   editing_window() {
     doc.load_html(editable_page);
     (*this)["cell"].set_state(state::focus);

@@ -32,11 +32,14 @@ constexpr const char* nested_page = R"(<html><head><style>
 <div id=outer><div id=middle><span id=leaf>x</span></div></div>
 </body></html>)";
 
-struct nested_window : test_window {
+// The behaviours outlive the window's document, which calls them as it goes.
+struct nested_window_behaviors {
   std::vector<std::string> log;
   recorder first{log, "test-nested", group::mouse | group::behavior_event};
   recorder second{log, "test-nested-second", group::mouse};
+};
 
+struct nested_window : nested_window_behaviors, test_window {
   nested_window() {
     second.label = "second";
     doc.load_html(nested_page);

@@ -40,10 +40,14 @@ constexpr const char* menu_page = R"(<html><head><style>
 <menu id=checks><li type=check id=t1>one</li><li type=check id=t2>two</li></menu>
 </body></html>)";
 
-struct menu_window : test_window {
+// The behaviours outlive the window's document, which calls them as it goes.
+struct menu_window_behaviors {
   std::vector<std::string> log;
   recorder rec{log, "test-menus", group::behavior_event};
   recorder body{log, "test-menus-body", group::behavior_event | group::key};
+};
+
+struct menu_window : menu_window_behaviors, test_window {
   menu_window() {
     doc.load_html(menu_page);
     place("owner", {0, 0, 100, 20});
@@ -216,6 +220,8 @@ TEST(PopupTest, UpDownAndEnterChooseAMenuItem) {
 }
 
 TEST(ContextMenuTest, ARightClickShowsTheElementsMenuAtThePointer) {
+  std::vector<std::string> log;
+  recorder taker(log, "test-taker", group::mouse);
   menu_window w;
   w.in.mouse_move({37, 35}, 0, 0);
   w.in.mouse_down({37, 35}, right_button, 0);
@@ -229,8 +235,6 @@ TEST(ContextMenuTest, ARightClickShowsTheElementsMenuAtThePointer) {
   // Elements without a menu show none; neither does a handled release.
   w.click("elsewhere", right_button);
   EXPECT_THAT(w.shown(), IsEmpty());
-  std::vector<std::string> log;
-  recorder taker(log, "test-taker", group::mouse);
   taker.react = [](const dom::element&, const std::string& line) {
     return line == "inside mouse 3 inside";
   };
@@ -248,9 +252,13 @@ std::string read_file(const std::filesystem::path& path) {
   return text.str();
 }
 
-struct main_page : test_window {
+// The behaviours outlive the window's document, which calls them as it goes.
+struct main_page_behaviors {
   std::vector<std::string> log;
   recorder rec{log, "test-main-page", group::behavior_event};
+};
+
+struct main_page : main_page_behaviors, test_window {
   main_page() {
     std::filesystem::path page = std::filesystem::path(PARVELA_SOURCE_DIR) / "res/mainform.htm";
     doc.load_html(read_file(page), "file://" + page.string());

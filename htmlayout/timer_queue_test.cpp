@@ -20,9 +20,13 @@ using testing::recorder;
 using testing::test_window;
 
 // Divs keep their timers ticking unless they carry "once".
-struct timer_window : test_window {
+// The behaviours outlive the window's document, which calls them as it goes.
+struct timer_window_behaviors {
   std::vector<std::string> log;
   recorder rec{log, "test-timers", group::timer};
+};
+
+struct timer_window : timer_window_behaviors, test_window {
   timer_window() {
     doc.load_html(R"(<style>div { behavior: test-timers }</style>
       <div id=a></div><div id=b></div><p id=none></p>)");

@@ -84,6 +84,8 @@ class fixed_layout : public geometry {
   std::vector<std::pair<dom::element, scroll_range>> scrolls_;
 };
 
+// The behaviours a page names must outlive the window: declare them before
+// it, or in a base class listed before it.
 struct test_window {
   document doc;
   fixed_layout layout;
