@@ -15,11 +15,6 @@ void timer_queue::set(const dom::element& e, uint32_t milliseconds, uintptr_t id
   timers_.push_back({e, id, milliseconds, now_ + milliseconds, next_serial_++});
 }
 
-bool timer_queue::has_timer(const dom::element& e, uintptr_t id) const {
-  return std::any_of(timers_.begin(), timers_.end(),
-                     [&](const timer& t) { return t.owner == e && t.id == id; });
-}
-
 std::optional<uint64_t> timer_queue::next_due() const {
   std::optional<uint64_t> next;
   for (const timer& t : timers_)

@@ -28,7 +28,6 @@ class timer_queue {
   // When the next timer falls due; nullopt without timers.
   std::optional<uint64_t> next_due() const;
   uint64_t now() const { return now_; }
-  bool has_timer(const dom::element& e, uintptr_t id = 0) const;
   // Stops every timer.
   void clear() { timers_.clear(); }
 
