@@ -54,6 +54,12 @@
 // focus itself, in which case the move goes on from the new holder. Setting
 // state::focus on an element (dom::element::set_state) moves the focus this
 // way, and clearing it from the focused element leaves nobody focused.
+//
+// The host: creates the input before loading the page; reports the pointer
+// in view coordinates and keys as virtual key codes (keys.h) with text
+// through characters(); advances the clock when next_timer_due() comes;
+// after each call repaints what changed, draws popups() at their positions
+// above the page and the caret(), and shows the cursor of hovered().
 #pragma once
 
 #include <cstdint>
