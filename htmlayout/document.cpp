@@ -316,6 +316,10 @@ void document::attach_new_elements(const std::vector<std::pair<dom::element, uin
     if (!e || e->doc != this) continue;
     if (is_control(e->tag) && !(e->flags & element_node::control_notified)) {
       e->flags |= element_node::control_notified;
+      // A control written "checked" (a radio button, a check box) starts in
+      // the checked state.
+      static const atom checked = intern("checked");
+      if (e->find_attribute(checked)) tree_ops::set_state(e, state::checked, 0, false);
       create_control_notification request;
       request.code = notification_code::create_control;
       request.element = handle;

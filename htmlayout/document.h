@@ -25,6 +25,8 @@
 
 namespace htmlayout {
 
+class input;
+
 class document {
  public:
   document();
@@ -84,6 +86,13 @@ class document {
   void set_post_wakeup(std::function<void()> wakeup);
   // The element holding the focus state, or null.
   dom::element focused() const;
+
+  // ---- Input ----
+  // The document's interactive side (input.h) registers itself here for its
+  // lifetime. While one is set, focus moves asked for through element states
+  // and behaviour methods that no handler takes go to it.
+  void set_input(input* side) { input_ = side; }
+  input* input_side() const { return input_; }
 
  private:
   friend class dom::element;
@@ -152,6 +161,7 @@ class document {
   std::function<void()> post_wakeup_;
   int dispatch_depth_ = 0;
   bool delivering_ = false;
+  input* input_ = nullptr;
 };
 
 }  // namespace htmlayout

@@ -9,6 +9,7 @@
 #include "htmlayout/event_params.h"
 #include "htmlayout/html_parser.h"
 #include "htmlayout/html_writer.h"
+#include "htmlayout/input.h"
 #include "htmlayout/selector.h"
 #include "htmlayout/style.h"
 #include "htmlayout/tree_ops.h"
@@ -537,7 +538,11 @@ bool element::call_behavior_method(method_params& params) const {
   element_node* n = node();
   if (!n) return false;
   document::event_scope scope(n->doc);
-  return tree_ops::call_handlers(n, group::method_call, &params);
+  if (tree_ops::call_handlers(n, group::method_call, &params)) return true;
+  // The engine's own handling: the input side clicks buttons, links and
+  // menu items.
+  input* side = is_valid() && n->doc ? n->doc->input_side() : nullptr;
+  return side && side->default_method(*this, params);
 }
 
 }  // namespace dom

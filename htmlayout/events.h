@@ -78,6 +78,8 @@ inline constexpr uint32_t readonly = 0x100;
 inline constexpr uint32_t expanded = 0x200;
 inline constexpr uint32_t collapsed = 0x400;
 inline constexpr uint32_t anchor = 0x4000;
+// Shown as a popup above the page (input.h), whatever its display in the page.
+inline constexpr uint32_t popup = 0x8000000;
 }  // namespace state
 
 // Behaviour event codes.
@@ -105,6 +107,11 @@ inline constexpr uint32_t copy_requested = 0x104;
 namespace method {
 inline constexpr uint32_t click = 0;
 }  // namespace method
+
+// Where a popup is shown next to its anchor (numbered as on a numeric keypad).
+namespace placement {
+inline constexpr uint32_t below = 2;
+}  // namespace placement
 
 // Where set_html puts a fragment.
 namespace position {

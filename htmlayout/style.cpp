@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 
+#include "htmlayout/events.h"
 #include "htmlayout/selector.h"
 
 namespace htmlayout {
@@ -144,6 +145,9 @@ std::string_view style_value(const element_node& e, style_property property) {
     return "auto";
   }
   atom value = style_at(e.style).values[i];
+  // A popup that is shown is displayed, even when the page hides it.
+  if (property == style_property::display && (e.state & state::popup) && name_of(value) == "none")
+    return "block";
   if (value) return name_of(value);
   if (property == style_property::display) return default_display(e.tag);
   return {};

@@ -6,6 +6,7 @@
 #include "htmlayout/document.h"
 #include "htmlayout/event_params.h"
 #include "htmlayout/events.h"
+#include "htmlayout/input.h"
 
 namespace htmlayout {
 
@@ -149,6 +150,23 @@ void tree_ops::remove_attribute(element_node* e, atom name) {
 
 void tree_ops::set_state(element_node* e, uint32_t to_set, uint32_t to_clear, bool update) {
   document* doc = e->doc;
+  // With an input side, the focus moves through it, which tells the
+  // elements losing and getting it; the other bits follow.
+  if (doc && doc->input_ && doc->input_->routes_focus()) {
+    bool gets = (to_set & state::focus) && doc->focused_ != e;
+    bool loses = !(to_set & state::focus) && (to_clear & state::focus) && doc->focused_ == e;
+    if (gets || loses) {
+      dom::element keep(e);
+      doc->input_->set_focus(gets ? keep : dom::element());
+      to_set &= ~state::focus;
+      to_clear &= ~state::focus;
+      if (!keep.is_valid() || (!to_set && !to_clear)) {
+        if (update && keep.is_valid() && e->doc) request_update(e, false);
+        return;
+      }
+      doc = e->doc;
+    }
+  }
   uint32_t old = e->state;
   uint32_t now = (old | to_set) & ~to_clear;
   if (doc && (now & state::focus) && doc->focused_ != e) {
