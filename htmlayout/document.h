@@ -1,0 +1,156 @@
+// A document: the tree of one window's page, its style sheets and what the
+// engine keeps about it (an index by id and by state, the focused element,
+// the queue of posted events). The host (the window) owns it: it installs a
+// notification callback, loads HTML, answers load requests with data_ready
+// and lets posted events run. The program works on the tree through
+// dom::element handles; the renderer watches it through document_observer.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "htmlayout/document_observer.h"
+#include "htmlayout/element.h"
+#include "htmlayout/events.h"
+#include "htmlayout/id_index.h"
+#include "htmlayout/node.h"
+#include "htmlayout/notifications.h"
+#include "htmlayout/style.h"
+
+namespace htmlayout {
+
+class document {
+ public:
+  document();
+  ~document();
+  document(const document&) = delete;
+  document& operator=(const document&) = delete;
+
+  // ---- The host ----
+  void set_notification_callback(notification_callback callback);
+  // Replaces the whole document by the parsed page. `base_url` (a file URL or
+  // path, or empty) is what relative references are resolved against; with
+  // none they reach the host as written. Style sheets are requested, styles
+  // computed, then controls and behaviours attached in document order.
+  // Returns false, leaving an empty page, when the markup nests too deep.
+  bool load_html(std::string_view html, std::string_view base_url = {});
+  // The root (html) element.
+  dom::element root() const;
+  // Hands over the data of a requested resource. Returns false when nothing
+  // waits for `uri`.
+  bool data_ready(std::string_view uri, std::string_view data);
+  // Asks the host for a resource (an image, for the renderer); the data
+  // reaches the observers' data_arrived.
+  void request_data(std::string_view uri, uint32_t data_type, const dom::element& principal);
+  // `relative` resolved against the document's base URL.
+  std::string combine_url(std::string_view relative) const;
+
+  // ---- The renderer ----
+  void add_observer(document_observer* observer);
+  void remove_observer(document_observer* observer);
+  struct style_sheet {
+    std::string url;  // empty for a style element
+    std::string text;
+  };
+  // The style sheets that have arrived, in document order.
+  std::vector<style_sheet> style_sheets() const;
+
+  // ---- Events ----
+  // While one exists the document is handling an event; when the outermost
+  // ends, the events posted meanwhile are delivered. Input dispatch and
+  // send_event open one.
+  class event_scope {
+   public:
+    explicit event_scope(document* doc);
+    ~event_scope();
+    event_scope(const event_scope&) = delete;
+    event_scope& operator=(const event_scope&) = delete;
+
+   private:
+    document* doc_;
+    int exceptions_;
+  };
+  // Delivers the posted events in order, including those posted meanwhile.
+  void deliver_posted_events();
+  bool has_posted_events() const { return !posted_.empty(); }
+  // Called when an event is posted while no event is being handled, so the
+  // host can deliver it from its event loop.
+  void set_post_wakeup(std::function<void()> wakeup);
+  // The element holding the focus state, or null.
+  dom::element focused() const;
+
+ private:
+  friend class dom::element;
+  friend struct tree_ops;
+  friend struct selection;
+
+  // State bits that selectors often ask for and few elements carry: the
+  // document keeps the set of connected elements holding each.
+  static constexpr uint32_t tracked_state_mask = state::focus | state::current | state::checked |
+                                                 state::anchor | state::hover | state::expanded |
+                                                 state::collapsed | state::active;
+
+  struct sheet_slot {
+    element_node* owner;  // the style or link element
+    std::string url;
+    std::string text;
+    bool arrived;
+  };
+  struct posted_event {
+    dom::element to;
+    uint32_t code;
+    dom::element source;
+    uintptr_t reason;
+  };
+
+  uint32_t notify(notification& record);
+  // Brings a subtree into the document's indexes (or out of them); both
+  // answer whether it holds a style sheet element.
+  bool connect(node* top);
+  bool disconnect(node* top);
+  // After a style sheet element came or went: the sheets again, every style.
+  void style_sheets_changed();
+  // Index, observers and styles after an element's attribute or state changed.
+  void attribute_changed(element_node* e, atom name);
+  void state_changed(element_node* e, uint32_t old_state);
+  void restyle(element_node* e, bool with_descendants);
+  void restyle_all();
+  void bind_behavior(element_node* e, uint32_t old_style);
+  // Sends the control-creation notification to new controls and binds the
+  // behaviours of elements whose style names another one than `old_style`.
+  void attach_new_elements(const std::vector<std::pair<dom::element, uint32_t>>& elements);
+  void collect_style_sheets();
+  void load_style_sheet(sheet_slot& slot);
+  void rebuild_resolver();
+  void post(posted_event event);
+  template <typename Call>
+  void each_observer(Call&& call) {
+    for (document_observer* o : std::vector<document_observer*>(observers_)) call(*o);
+  }
+
+  dom::element root_;
+  std::string base_url_;
+  notification_callback callback_;
+  std::vector<document_observer*> observers_;
+  style_resolver resolver_;
+  std::vector<sheet_slot> sheets_;
+  std::unordered_map<std::string, std::string> loaded_sheets_;  // by URL
+  std::vector<std::string> pending_requests_;                   // for request_data
+  bool collecting_sheets_ = false;
+  id_index ids_;
+  // Connected elements with each frequently selected state bit.
+  std::unordered_map<uint32_t, std::unordered_set<element_node*>> by_state_;
+  element_node* focused_ = nullptr;
+  std::deque<posted_event> posted_;
+  std::function<void()> post_wakeup_;
+  int dispatch_depth_ = 0;
+  bool delivering_ = false;
+};
+
+}  // namespace htmlayout
