@@ -184,6 +184,7 @@ void renderer::build_all() {
   restyle(top, sheets_);
   kept_scroll_.clear();
   painted_.clear();
+  popups_placed_ = false;
   dirty_rects_.push_back({0, 0, width_, height_});
   layout_needed_ = true;
 }
@@ -415,9 +416,10 @@ void renderer::start_list(scroll_list& list) {
 bool renderer::wants_window(const scroll_list& list) const {
   const element_node* container = list.container;
   if (!container || container->children.size() <= kWholeListRows) return false;
-  // Rows can stand in as heights only when they stack as blocks.
+  // Rows can stand in as heights only when they stack as blocks. A hidden
+  // list may be shown as a popup.
   if (!is_one_of(style_value(*container, style_property::display),
-                 {"block", "list-item", "inline-block", "table-cell"}))
+                 {"block", "list-item", "inline-block", "table-cell", "none"}))
     return false;
   std::size_t looked = 0;
   for (const node* child : container->children) {
@@ -600,6 +602,7 @@ litehtml::position renderer::row_box(const scroll_list& list, std::size_t row) c
 void renderer::loaded() {
   drop_all();
   kept_scroll_.clear();
+  popups_.clear();
   build_pending_ = true;
   mark();
 }
@@ -783,7 +786,75 @@ void renderer::flush_restyles() {
     touch(el);
   }
   restyles_.clear();
+  popups_placed_ = false;
   layout_needed_ = true;
+}
+
+void renderer::place_popups() {
+  if (popups_placed_) return;
+  popups_placed_ = true;
+  for (auto p = popups_.begin(); p != popups_.end();) {
+    litehtml::element* el = mirror_of(p->element.node());
+    litehtml::html_tag* tag = el ? detail::as_tag(shared(el)) : nullptr;
+    if (!tag) {
+      p = popups_.erase(p);
+      continue;
+    }
+    // Over whatever the style sheets say; a restyle of the element clears it.
+    const std::string placement =
+        "display: block !important; position: absolute !important; float: none !important;"
+        "left: " +
+        std::to_string(p->x + p->shift_x) +
+        "px !important; top: " + std::to_string(p->y + p->shift_y) +
+        "px !important; right: auto !important; bottom: auto !important;"
+        "z-index: 2147483000 !important";
+    detail::tag_members::cascaded_style(*tag).add(placement.c_str(), "", tag);
+    tag->parse_styles();
+    touch(shared(el));
+    layout_needed_ = true;
+    ++p;
+  }
+}
+
+bool renderer::correct_popups() {
+  bool moved = false;
+  for (popup& p : popups_) {
+    litehtml::element* el = mirror_of(p.element.node());
+    if (!el) continue;
+    const litehtml::position at = locate(shared(el));
+    if (at.x == p.x && at.y == p.y) continue;
+    p.shift_x += p.x - at.x;
+    p.shift_y += p.y - at.y;
+    moved = true;
+  }
+  if (moved) {
+    popups_placed_ = false;
+    place_popups();
+  }
+  return moved;
+}
+
+bool renderer::show_popup(const dom::element& element, int x, int y) {
+  update();
+  litehtml::element* el = mirror_of(element.node());
+  if (!el || !element.node() || element.node()->doc != &doc_) return false;
+  auto shown = std::find_if(popups_.begin(), popups_.end(),
+                            [&](const popup& p) { return p.element == element; });
+  if (shown == popups_.end()) shown = popups_.insert(popups_.end(), popup{element});
+  shown->x = x;
+  shown->y = y;
+  popups_placed_ = false;
+  mark();
+  return true;
+}
+
+void renderer::hide_popup(const dom::element& element) {
+  auto shown = std::find_if(popups_.begin(), popups_.end(),
+                            [&](const popup& p) { return p.element == element; });
+  if (shown == popups_.end()) return;
+  popups_.erase(shown);
+  if (litehtml::element* el = mirror_of(element.node())) restyles_.push_back(shared(el));
+  mark();
 }
 
 void renderer::layout() {
@@ -842,13 +913,16 @@ void renderer::update() {
   });
   for (const dom::element& e : rebuild)
     if (element_node* n = e.node(); n && n->doc == &doc_) rebuild_subtree(*n);
+  if (!rebuild.empty()) popups_placed_ = false;
   if (build_pending_) build_all();
+  place_popups();
 
   // Keep the row at the top of each box where it is while estimates give
   // way to measurements.
   for (const auto& [box, list] : lists_) {
     list->anchor_row = SIZE_MAX;
-    if (list->windowed && list->viewport >= 0 && list->heights.size() > 0) {
+    // A box at its top stays there.
+    if (list->windowed && list->viewport > 0 && list->scroll_y > 0 && list->heights.size() > 0) {
       const int64_t top = int64_t{list->scroll_y} - list->origin;
       if (top >= 0) {
         list->anchor_row = list->heights.row_at(top);
@@ -865,6 +939,7 @@ void renderer::update() {
     if (!changed && !layout_needed_) break;
     layout();
     layout_needed_ = false;
+    if (correct_popups()) layout_needed_ = true;
     for (const auto& [box, list] : lists_) {
       measure(*list);
       // A large correction of the estimate (the first rows of a list were
@@ -894,6 +969,7 @@ void renderer::update() {
     add(el);
   }
   touched_.clear();
+  kept_scroll_.clear();
   painted_ = std::move(now);
   dirty_ = false;
 }
@@ -948,8 +1024,13 @@ litehtml::position renderer::location(const dom::element& e, box_area area) {
   if (litehtml::element* el = mirror_of(n)) return locate(shared(el), area);
   scroll_list* list = nullptr;
   std::size_t row = 0;
-  if (e.is_visible() && unlaid_row(*n, list, row)) return row_box(*list, row);
-  return {};
+  if (!unlaid_row(*n, list, row) || !displayed(list->container_mirror)) return {};
+  const node* row_node = list->container->children[row];
+  for (const element_node* at = n; at; at = at->parent) {
+    if (style_value(*at, style_property::display) == "none") return {};
+    if (at == row_node) break;
+  }
+  return row_box(*list, row);
 }
 
 litehtml::position renderer::visible_area(const dom::element& e) {

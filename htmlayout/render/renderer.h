@@ -103,6 +103,18 @@ class renderer : public document_observer {
   // box's top with `to_top`. True when the element then shows.
   bool scroll_to_view(const dom::element& e, bool to_top = false);
 
+  // ---- Popups ----
+  // Shows `popup`, an element of the page (usually one its style hides, such
+  // as a menu), above everything else with the top left corner of its border
+  // box at (x, y) of the window, as wide as its style makes it (as its
+  // content without a width). Hit testing finds it before the page. Showing
+  // it again moves it. False when the element is not displayed by the
+  // renderer (not in the document, or in a row that is not laid out).
+  bool show_popup(const dom::element& popup, int x, int y);
+  // Puts the element back as its style has it. Nothing happens when it is
+  // not shown.
+  void hide_popup(const dom::element& popup);
+
   // ---- The mirror as of the last update (for tests, benchmarks and hosts) ----
   const litehtml::document::ptr& mirror_document() const { return mirror_; }
   // The litehtml element that mirrors `e`, or null when `e` is not mirrored.
@@ -203,6 +215,8 @@ class renderer : public document_observer {
 
   void layout();
   void flush_restyles();
+  void place_popups();
+  bool correct_popups();
   void mark() {
     dirty_ = true;
     layout_needed_ = true;
@@ -227,6 +241,16 @@ class renderer : public document_observer {
   std::vector<std::pair<dom::element, int>> kept_scroll_;
   // Elements to build again at the next update.
   std::vector<dom::element> rebuilds_;
+
+  // Popups shown, where they are wanted and how far their containing block
+  // puts them from where litehtml's offsets say.
+  struct popup {
+    dom::element element;
+    int x = 0, y = 0;
+    int shift_x = 0, shift_y = 0;
+  };
+  std::vector<popup> popups_;
+  bool popups_placed_ = false;  // their styles hold the placement
 
   std::vector<litehtml::element::ptr> restyles_;
   std::vector<litehtml::element::ptr> touched_;

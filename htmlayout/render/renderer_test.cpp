@@ -368,6 +368,49 @@ TEST(Renderer, ABoxThatStopsScrollingShowsAllItsRows) {
             expected_html(host.view(), *host.doc().root().node()));
 }
 
+TEST(Renderer, PopupsShowAboveThePageWhereAsked) {
+  headless_host host;
+  std::string items;
+  for (int i = 0; i < 200; ++i) items += "<li id=i" + std::to_string(i) + ">item</li>";
+  host.load_html(
+      "<html><head><style>body { margin: 0 } menu { display: none; margin: 0; padding: 2px;"
+      " background-color: #ffffff } li { display: block; height: 20px }"
+      " #long { max-height: 100px; overflow: auto; width: 150px }"
+      " #holder { position: relative; left: 30px; top: 25px }</style></head><body>"
+      "<p id=text>some text under the menus</p><menu id=short><li id=copy>Copy</li>"
+      "<li id=paste>Paste</li></menu><div id=holder><menu id=long>" +
+      items + "</menu></div></body></html>");
+  EXPECT_FALSE(find_text(host.paint(), "Copy"));
+  dom::element menu = find(host, "#short");
+  ASSERT_TRUE(host.view().show_popup(menu, 100, 8));
+  const auto& painted = host.paint();
+  const paint_op* copy = find_text(painted, "Copy");
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->box.x, 102);
+  EXPECT_EQ(copy->box.y, 10);
+  // Painted after the text it covers, and found first.
+  EXPECT_GT(copy - painted.data(), find_text(painted, "text") - painted.data());
+  EXPECT_EQ(host.view().element_at(110, 15), find(host, "#copy"));
+  EXPECT_EQ(host.view().element_at(110, 35), find(host, "#paste"));
+  EXPECT_EQ(host.view().location(menu).x, 100);
+  host.view().show_popup(menu, 200, 300);
+  EXPECT_EQ(host.view().element_at(210, 305), find(host, "#copy"));
+  host.view().hide_popup(menu);
+  EXPECT_FALSE(find_text(host.paint(), "Copy"));
+  EXPECT_EQ(host.view().element_at(210, 305).tag_name(), "html");
+
+  // Inside a positioned element, and a scrolling list of its own.
+  dom::element list = find(host, "#long");
+  ASSERT_TRUE(host.view().show_popup(list, 400, 40));
+  EXPECT_EQ(host.view().location(list).x, 400);
+  EXPECT_EQ(host.view().location(list).y, 40);
+  EXPECT_EQ(host.view().element_at(410, 40 + 2 + 45), find(host, "#i2"));
+  EXPECT_TRUE(host.view().scroll_to_view(find(host, "#i150")));
+  EXPECT_EQ(host.view().element_at(410, host.view().location(find(host, "#i150")).y + 5),
+            find(host, "#i150"));
+  EXPECT_LT(host.view().laid_out_rows(list)->second - host.view().laid_out_rows(list)->first, 40u);
+}
+
 TEST(Renderer, ReloadingForgetsTheOldPage) {
   headless_host host;
   host.load_html(list_page(500));
