@@ -2,7 +2,8 @@
 // fragments (each quote with 0 to 5 tags, texts of one to a few lines with
 // markup characters to escape) built as a full list rebuild builds them, the
 // escaping of one long text, and reading the program's "res" folder into the
-// resource store.
+// resource store; and the view rebuilding the quote list of the real main
+// page, and adding one quote at the top of a long list.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "tests/support/temp_dir.h"
 #include "tinyfilesystem/app_dirs.h"
 #include "view/fragments.h"
+#include "view/pvview.h"
 #include "view/resource_mgr.h"
 
 namespace {
@@ -79,5 +81,52 @@ void BM_ReadResourceFolder(benchmark::State& state) {
   fml::close_logs();
 }
 BENCHMARK(BM_ReadResourceFolder)->Unit(benchmark::kMicrosecond);
+
+// The view on the real main page, with the logs it writes in a temporary
+// folder.
+class page_view {
+ public:
+  page_view() {
+    std::filesystem::create_directories(data_.path() / "logs");
+    tinyfilesystem::set_app_dir(L"DataDir", data_.wstr());
+    fml::reglog("app", L"logs/application.log");
+    fml::reglog("debug", L"logs/debug.log");
+    store_ = std::make_unique<pvl::ResourceMgr>(
+        std::filesystem::path(PARVELA_SOURCE_DIR "/res").wstring());
+    view_ = std::make_unique<pvl::pvview>(*store_);
+  }
+  ~page_view() {
+    view_.reset();
+    store_.reset();
+    fml::close_logs();
+  }
+  pvl::pvview& view() { return *view_; }
+
+ private:
+  testing_support::temp_dir data_;
+  std::unique_ptr<pvl::ResourceMgr> store_;
+  std::unique_ptr<pvl::pvview> view_;
+};
+
+void BM_ViewRebuildQuoteList(benchmark::State& state) {
+  const std::vector<pvl::Quote> quotes = make_quotes(static_cast<int>(state.range(0)));
+  page_view page;
+  for (auto _ : state) page.view().on_view_event({pvl::view_events::vupdate_quotes, &quotes});
+  state.counters["quotes"] = static_cast<double>(quotes.size());
+}
+BENCHMARK(BM_ViewRebuildQuoteList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_ViewAddQuoteToLongList(benchmark::State& state) {
+  const std::vector<pvl::Quote> quotes = make_quotes(kQuotes);
+  page_view page;
+  page.view().on_view_event({pvl::view_events::vupdate_quotes, &quotes});
+  pvl::Quote added = quotes.front();
+  int32_t id = kQuotes;
+  for (auto _ : state) {
+    added.m_id = ++id;
+    page.view().on_view_event({pvl::view_events::vadd_quote, &added});
+  }
+}
+BENCHMARK(BM_ViewAddQuoteToLongList)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -129,9 +129,10 @@ class document {
   void load_style_sheet(sheet_slot& slot);
   void rebuild_resolver();
   void post(posted_event event);
+  // Observers must not add or remove observers from their calls.
   template <typename Call>
   void each_observer(Call&& call) {
-    for (document_observer* o : std::vector<document_observer*>(observers_)) call(*o);
+    for (document_observer* o : observers_) call(*o);
   }
 
   dom::element root_;

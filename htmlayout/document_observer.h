@@ -2,8 +2,8 @@
 // renderer). Each call comes after the change is complete, except
 // removing(), which comes while the node is still in place. Node pointers
 // are valid for the call; an observer that keeps them must forget them when
-// told they are removed. Observers must not change the document from these
-// calls.
+// told they are removed. Observers must not change the document, nor add or
+// remove observers, from these calls.
 #pragma once
 
 #include <string_view>

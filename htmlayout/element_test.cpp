@@ -72,6 +72,17 @@ TEST_F(ElementTest, TreeNavigation) {
   EXPECT_EQ(quotes.root(), root);
   EXPECT_EQ(quotes.children_count(), 0u);
   EXPECT_FALSE(body.child(99).is_valid());
+  // A visit of the descendants in document order, as the view finds its lists.
+  std::vector<std::string> seen;
+  element found;
+  root.visit([&](const element& e) {
+    seen.push_back(e.tag_name());
+    if (e.get_attribute_utf8("id") != "taglist") return false;
+    found = e;
+    return true;
+  });
+  EXPECT_EQ(found, tags);
+  EXPECT_EQ(seen, (std::vector<std::string>{"head", "style", "body", "table"}));
 }
 
 TEST_F(ElementTest, SetHtmlAtEachPositionOnATable) {

@@ -25,18 +25,16 @@ std::string_view name_of(atom a);
 // Names the engine itself refers to, interned at start-up in this order so
 // that their atoms are constants.
 namespace names {
-#define HTMLAYOUT_NAMES(X)                                                                        \
-  X(html)                                                                                         \
-  X(head)                                                                                         \
-  X(body)                                                                                         \
-  X(title) X(meta) X(link) X(style) X(script) X(noscript) X(base) X(div) X(span) X(p) X(br) X(hr) \
-      X(img) X(a) X(b) X(i) X(u) X(em) X(strong) X(small) X(code) X(pre) X(table) X(caption)      \
-          X(colgroup) X(col) X(thead) X(tbody) X(tfoot) X(tr) X(td) X(th) X(ul) X(ol) X(li) X(dl) \
-              X(dt) X(dd) X(menu) X(button) X(input) X(select) X(option) X(optgroup) X(textarea)  \
-                  X(label) X(form) X(iframe) X(frame) X(template_) X(area) X(embed) X(param)      \
-                      X(source) X(track) X(wbr) X(keygen) X(xmp) X(noembed) X(noframes)           \
-                          X(plaintext) X(listing) X(id) X(class_) X(rel) X(href) X(type)          \
-                              X(disabled)
+// clang-format off
+#define HTMLAYOUT_NAMES(X)                                                                    \
+  X(html) X(head) X(body) X(title) X(meta) X(link) X(style) X(script) X(noscript) X(base)     \
+  X(div) X(span) X(p) X(br) X(hr) X(img) X(a) X(b) X(i) X(u) X(em) X(strong) X(small)         \
+  X(code) X(pre) X(table) X(caption) X(colgroup) X(col) X(thead) X(tbody) X(tfoot) X(tr)     \
+  X(td) X(th) X(ul) X(ol) X(li) X(dl) X(dt) X(dd) X(menu) X(button) X(input) X(select)       \
+  X(option) X(optgroup) X(textarea) X(label) X(form) X(iframe) X(frame) X(template_)         \
+  X(area) X(embed) X(param) X(source) X(track) X(wbr) X(keygen) X(xmp) X(noembed)             \
+  X(noframes) X(plaintext) X(listing) X(id) X(class_) X(rel) X(href) X(type) X(disabled)
+// clang-format on
 enum : atom {
   empty = 0,
 #define HTMLAYOUT_NAME_ENUM(n) n,

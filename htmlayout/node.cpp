@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace htmlayout {
 
@@ -101,40 +102,44 @@ void child_list::assign(const std::vector<node*>& nodes) {
 }
 
 void attribute_list::push_back(attribute a) {
-  auto* data = new attribute[size_ + 1];
-  for (uint32_t i = 0; i < size_; ++i) data[i] = std::move(data_[i]);
-  data[size_] = std::move(a);
-  delete[] data_;
-  data_ = data;
-  ++size_;
+  std::vector<attribute> all;
+  all.reserve(size_ + 1);
+  for (attribute& existing : *this) all.push_back(std::move(existing));
+  all.push_back(std::move(a));
+  assign(std::move(all));
 }
 
 void attribute_list::assign(std::vector<attribute>&& attributes) {
   clear();
-  if (attributes.empty()) return;
-  data_ = new attribute[attributes.size()];
-  for (attribute& a : attributes) data_[size_++] = std::move(a);
+  size_t n = attributes.size();
+  if (n <= inline_capacity) {
+    for (size_t i = 0; i < n; ++i)
+      new (in_place_ + i * sizeof(attribute)) attribute(std::move(attributes[i]));
+  } else {
+    attribute* p = new attribute[n];
+    for (size_t i = 0; i < n; ++i) p[i] = std::move(attributes[i]);
+    set_heap(p);
+  }
+  size_ = static_cast<uint32_t>(n);
   attributes.clear();
 }
 
 void attribute_list::erase(const attribute* position) {
-  size_t index = position - data_;
+  size_t index = position - data();
   if (index >= size_) return;
-  if (size_ == 1) {
-    clear();
-    return;
-  }
-  auto* data = new attribute[size_ - 1];
-  for (uint32_t i = 0, k = 0; i < size_; ++i)
-    if (i != index) data[k++] = std::move(data_[i]);
-  delete[] data_;
-  data_ = data;
-  --size_;
+  std::vector<attribute> rest;
+  rest.reserve(size_ - 1);
+  for (size_t i = 0; i < size_; ++i)
+    if (i != index) rest.push_back(std::move(data()[i]));
+  assign(std::move(rest));
 }
 
 void attribute_list::clear() {
-  delete[] data_;
-  data_ = nullptr;
+  if (size_ <= inline_capacity)
+    std::destroy_n(in_place(), size_);
+  else
+    delete[] heap();
+  set_heap(nullptr);
   size_ = 0;
 }
 

@@ -7,7 +7,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,31 +109,52 @@ struct attribute {
   compact_string value;  // UTF-8
 };
 
-// An element's attributes in source order, in an exactly sized array.
+// An element's attributes in source order. Up to two (most elements) are
+// kept inside the element, where a lookup finds them without another cache
+// miss; more go to one exactly sized array.
 class attribute_list {
  public:
   attribute_list() = default;
   attribute_list(const attribute_list&) = delete;
   attribute_list& operator=(const attribute_list&) = delete;
-  ~attribute_list() { delete[] data_; }
+  ~attribute_list() { clear(); }
 
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
-  const attribute& operator[](size_t i) const { return data_[i]; }
-  attribute* begin() { return data_; }
-  attribute* end() { return data_ + size_; }
-  const attribute* begin() const { return data_; }
-  const attribute* end() const { return data_ + size_; }
+  const attribute& operator[](size_t i) const { return data()[i]; }
+  attribute* begin() { return data(); }
+  attribute* end() { return data() + size_; }
+  const attribute* begin() const { return data(); }
+  const attribute* end() const { return data() + size_; }
 
   void push_back(attribute a);
-  // Replaces the attributes by `attributes`.
+  // Replaces the attributes by `attributes` (which is left empty).
   void assign(std::vector<attribute>&& attributes);
   void erase(const attribute* position);
   void clear();
 
  private:
-  attribute* data_ = nullptr;
+  static constexpr uint32_t inline_capacity = 2;
+
+  attribute* data() { return size_ <= inline_capacity ? in_place() : heap(); }
+  const attribute* data() const { return size_ <= inline_capacity ? in_place() : heap(); }
+  attribute* heap() const {
+    attribute* p;
+    std::memcpy(&p, heap_, sizeof p);
+    return p;
+  }
+  void set_heap(attribute* p) { std::memcpy(heap_, &p, sizeof p); }
+  attribute* in_place() { return std::launder(reinterpret_cast<attribute*>(in_place_)); }
+  const attribute* in_place() const {
+    return std::launder(reinterpret_cast<const attribute*>(in_place_));
+  }
+
+  // The count first and the pointer (to more than two) last, as bytes, so
+  // that the list aligns like its attributes and packs against the fields
+  // before it.
   uint32_t size_ = 0;
+  alignas(attribute) unsigned char in_place_[inline_capacity * sizeof(attribute)];
+  unsigned char heap_[sizeof(attribute*)] = {};
 };
 
 // One event handler attached to an element.
@@ -148,20 +171,23 @@ struct element_node : node {
     control_notified = 2,  // the control-creation notification was sent
   };
 
-  document* doc = nullptr;  // null while the element is outside any document
-  atom tag;
-  uint32_t refs = 0;   // handles that refer to this element
-  uint32_t state = 0;  // state bits, see events.h
-  uint32_t style = 0;  // computed style, an index into the style table
-  child_list children;
+  // The parent pointer, the handle count and the first two attributes share
+  // the first cache line: an id lookup and a walk up the ancestors touch
+  // only that line.
+  uint32_t refs = 0;  // handles that refer to this element
   attribute_list attributes;
+  atom tag;
+  uint32_t state = 0;       // state bits, see events.h
+  uint32_t style = 0;       // computed style, an index into the style table
+  document* doc = nullptr;  // null while the element is outside any document
+  child_list children;
   std::unique_ptr<std::vector<handler_binding>> handlers;
 
   explicit element_node(atom t) : node(node_kind::element), tag(t) {}
 
   static void* operator new(size_t) { return node_pool<pool_block>::allocate(); }
   static void operator delete(void* p) { node_pool<pool_block>::release(p); }
-  static constexpr size_t pool_block = 96;
+  static constexpr size_t pool_block = 128;
 
   bool is_dead() const { return flags & dead; }
   // The attribute's value, or null when the element has no such attribute.
@@ -222,4 +248,8 @@ void for_each_in_subtree(node* top, Visit&& visit) {
 namespace htmlayout {
 static_assert(sizeof(text_node) <= text_node::pool_block);
 static_assert(sizeof(element_node) <= element_node::pool_block);
+}  // namespace htmlayout
+
+namespace htmlayout {
+static_assert(sizeof(attribute) == 20 && alignof(attribute_list) == 4);
 }  // namespace htmlayout

@@ -8,10 +8,13 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "controller/controller_instance.h"
 #include "fml/exception.h"
 #include "fml/log.h"
 #include "fml/text.h"
+#include "model/model_instance.h"
 #include "shell/app_data.h"
+#include "shell/clipboard_text.h"
 #include "shell/loop_errors.h"
 #include "shell/main_window.h"
 #include "shell/single_instance.h"
@@ -20,6 +23,8 @@
 #include "tinyfilesystem/errors.h"
 #include "tinyfilesystem/folders.h"
 #include "tinyfilesystem/path.h"
+#include "view/resource_mgr.h"
+#include "view/view_instance.h"
 
 namespace pvl {
 
@@ -111,10 +116,30 @@ bool has_display() {
 
 // Where a captured or dropped text leaves the shell: it is handed on as a
 // captured_text message, which the program stores as a new quote. The text
-// is only valid during the call; whoever keeps it copies it.
+// is only valid during the call; the controller and the model copy what they
+// keep.
 void hand_on_captured_text(const std::wstring& text) {
-  // The controller's send() takes it from here once it exists.
-  (void)text;
+  vcaction message;
+  message.type = vcaction_types::captured_text;
+  message.data = text.c_str();
+  controller().send(message);
+}
+
+// The long-lived objects, created in this order at start-up and deleted in
+// the reverse order when the loop ends normally.
+void create_singletons() {
+  model().set_clipboard(set_clipboard_text);
+  controller();
+  resource_mgr();
+  model().set_view(&view());
+  controller().set_view(&view());
+}
+
+void delete_singletons() {
+  delete_view();
+  delete_resource_mgr();
+  delete_controller();
+  delete_model();
 }
 
 void run_event_loop(int argc, char* argv[], const single_instance& instance) {
@@ -123,7 +148,10 @@ void run_event_loop(int argc, char* argv[], const single_instance& instance) {
   QApplication::setApplicationName("Parvela");
   QApplication::setQuitOnLastWindowClosed(false);
 
+  create_singletons();
   main_window window(hand_on_captured_text);
+  model().on_model_event(model_event{model_events::initial_load, nullptr});
+  view().dump("Logs/start.view.dump.htm");
   termination_signals on_termination([&window] { window.exit_command(); });
   QSocketNotifier later_instances(instance.listen_fd(), QSocketNotifier::Read);
   QObject::connect(&later_instances, &QSocketNotifier::activated, [&instance, &window] {
@@ -134,6 +162,7 @@ void run_event_loop(int argc, char* argv[], const single_instance& instance) {
 
   fml::getlog("app") << "Init complete" << std::endl;
   run_main_window(window);
+  delete_singletons();
 }
 
 // Shutdown may follow a failed registration, so it writes only to the logs

@@ -17,6 +17,9 @@ using testing_support::read_file;
 using testing_support::wait_until;
 using testing_support::write_file;
 
+const char kTags[] = "<tags><tag id=\"4\" name=\"seed\"/></tags>";
+const char kQuotes[] = "<quotes><quote id=\"9\" text=\"first quote\"><tag id=\"4\"/></quote></quotes>";
+
 class StartupTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -24,7 +27,8 @@ class StartupTest : public ::testing::Test {
     std::filesystem::create_directories(root_.path() / "common/Parvela");
     std::filesystem::create_directories(root_.path() / "run");
     chmod((root_.path() / "run").c_str(), 0700);
-    write_file(root_.path() / "common/Parvela/defaulttags.xml", "<tags/>");
+    write_file(root_.path() / "common/Parvela/defaulttags.xml", kTags);
+    write_file(root_.path() / "common/Parvela/defaultquotes.xml", kQuotes);
   }
 
   std::map<std::string, std::string> env() const {
@@ -63,7 +67,20 @@ TEST_F(StartupTest, SigtermEndsWithTheShutdownLines) {
                            "controller.log", "model.log", "logicevents.log"}) {
     EXPECT_TRUE(std::filesystem::exists(data() / "logs" / name)) << name;
   }
-  EXPECT_EQ(read_file(data() / "defaulttags.xml"), "<tags/>");
+  EXPECT_EQ(read_file(data() / "defaulttags.xml"), kTags);
+
+  // The long-lived objects come up in order and go down in reverse.
+  auto at = [&app](const char* line) { return app.find(line); };
+  EXPECT_LT(at("Singleton: model - created."), at("Singleton: controller - created."));
+  EXPECT_LT(at("Singleton: controller - created."), at("Singleton: ResourceMgr - created."));
+  EXPECT_LT(at("Singleton: ResourceMgr - created."), at("Singleton: view - created."));
+  EXPECT_LT(at("Singleton: view - created."), at("Init complete"));
+  EXPECT_LT(at("Init complete"), at("Singleton: view - deleted."));
+  EXPECT_LT(at("Singleton: view - deleted."), at("Singleton: ResourceMgr - deleted."));
+  EXPECT_LT(at("Singleton: ResourceMgr - deleted."), at("Singleton: controller - deleted."));
+  EXPECT_LT(at("Singleton: controller - deleted."), at("Singleton: model - deleted."));
+  EXPECT_LT(at("Singleton: model - deleted."), at("Application finished."));
+  EXPECT_TRUE(std::filesystem::exists(data() / "parvela.fdb"));
 }
 
 TEST_F(StartupTest, ASecondInstanceExitsWithThreeAndTouchesNothing) {

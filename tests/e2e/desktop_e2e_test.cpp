@@ -363,12 +363,19 @@ class ProgramTest : public ::testing::Test {
 
   void expect_shutdown_lines() {
     std::string app = log("application.log");
-    EXPECT_NE(app.find("RegisterDropWindow\nInit complete\n"), std::string::npos) << app;
-    EXPECT_TRUE(app.ends_with("Init complete\nApplication finished.\n")) << app;
+    EXPECT_NE(app.find("RegisterDropWindow\nvupdate_tags\nvupdate_tags complete\n"
+                       "vupdate_quotes\nvupdate_quotes complete\nInit complete\n"),
+              std::string::npos)
+        << app;
+    EXPECT_TRUE(app.ends_with("Singleton: view - deleted.\n"
+                              "Singleton: ResourceMgr - deleted.\n"
+                              "Singleton: controller - deleted.\n"
+                              "Singleton: model - deleted.\n"
+                              "Application finished.\n"))
+        << app;
     std::string debug = log("debug.log");
-    EXPECT_TRUE(debug.ends_with("[WndProc] ID_APP_EXIT\nApplication finished\n" +
-                                std::string(61, '-') + "\n"))
-        << debug;
+    EXPECT_NE(debug.find("[WndProc] ID_APP_EXIT\n"), std::string::npos) << debug;
+    EXPECT_TRUE(debug.ends_with("Application finished\n" + std::string(61, '-') + "\n")) << debug;
   }
 
   // True when the tray's panel holds an icon (it is two pixels wide when
@@ -400,6 +407,30 @@ TEST_F(ProgramTest, SigtermEndsTheProgramWithTheShutdownLines) {
   program.signal(SIGTERM);
   EXPECT_EQ(program.wait(), 1);
   expect_shutdown_lines();
+}
+
+TEST_F(ProgramTest, ADoubleCopyStoresTheClipboardTextAsAQuote) {
+  child_process& program = start_program();
+  auto file = root_.path() / "clip";
+  write_file(file, "Stored by a double copy: «Zitat» 引用");
+  x_.start("xclip", {"-quiet", "-selection", "clipboard", "-i", file.string()});
+  ASSERT_TRUE(wait_until([&] {
+    return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output.find("Stored by") == 0;
+  }));
+  auto quotes_with_text = [&] {
+    return x_.run({"sqlite3", (root_.path() / "data/Parvela/parvela.fdb").string(),
+                   "SELECT count(*) FROM quote WHERE m_utftext = "
+                   "'Stored by a double copy: «Zitat» 引用'"},
+                  5s)
+        .output;
+  };
+  EXPECT_EQ(quotes_with_text(), "0\n");
+  x_.xdotool({"key", "ctrl+c", "sleep", "0.2", "key", "ctrl+c"});
+  EXPECT_TRUE(wait_until([&] { return quotes_with_text() == "1\n"; })) << quotes_with_text();
+  EXPECT_NE(log("controller.log").find("add_quote"), std::string::npos) << log("controller.log");
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.wait(), 1);
+  EXPECT_EQ(quotes_with_text(), "1\n");
 }
 
 TEST_F(ProgramTest, ASecondStartExitsWithThreeAndRaisesTheFirst) {

@@ -1,0 +1,53 @@
+#include "controller/element_ids.h"
+
+#include <climits>
+#include <cstdint>
+#include <cwchar>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "fml/app_errors.h"
+#include "fml/log.h"
+#include "fml/text.h"
+#include "htmlayout/events.h"
+
+namespace pvl {
+
+using htmlayout::dom::element;
+
+int32_t parse_element_id(const element& e) {
+  std::optional<std::wstring> id = e.get_attribute("id");
+  if (!id) throw detail::wrong_id_format("<" + e.tag_name() + "> without id");
+  size_t separator = id->rfind(L'-');
+  if (separator == std::wstring::npos) throw detail::wrong_id_format(fml::wchar2utf8(*id));
+
+  // The text after the last "-" holds no "-", so the number is never
+  // negative. wcstol saturates at the range of long, which is wider than 32
+  // bits here; saturate at the 32-bit range, as a 32-bit long would.
+  long value = std::wcstol(id->c_str() + separator + 1, nullptr, 10);
+  return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
+}
+
+std::vector<int32_t> checked_ids(const element& table) {
+  if (table.tag_name() != "table") throw wrong_he_type(table.tag_name());
+  std::vector<int32_t> ids;
+  for (size_t i = 0; i < table.children_count(); ++i) {
+    element row = table.child(i);
+    if (row.get_state() & htmlayout::state::checked) {
+      ids.push_back(parse_element_id(row.select_first("div")));
+    }
+  }
+  return ids;
+}
+
+element quote_of_qtag(const element& qtag) { return qtag.parent().parent().parent().parent(); }
+
+void log_element(std::string_view prefix, const element& e) {
+  std::ostream& log = fml::getlog("cntrl");
+  log << prefix;
+  if (std::optional<std::string> id = e.get_attribute_utf8("id")) log << *id;
+  log << std::endl;
+}
+
+}  // namespace pvl

@@ -1,0 +1,143 @@
+#include "controller/element_ids.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "controller/testing/controller_env.h"
+#include "fml/app_errors.h"
+#include "htmlayout/document.h"
+#include "htmlayout/events.h"
+#include "model/testing/test_collection.h"
+
+namespace pvl {
+namespace {
+
+using controller_testing::quote_html;
+using controller_testing::row_html;
+using htmlayout::dom::element;
+
+class ElementIdsTest : public ::testing::Test {
+ protected:
+  // A document holding one div with the given id.
+  element div_with_id(const std::string& id) {
+    doc.load_html("<html><body><div id=\"" + id + "\"></div></body></html>");
+    return doc.root().select_first("div");
+  }
+
+  htmlayout::document doc;
+};
+
+TEST_F(ElementIdsTest, NumberIsWhatFollowsTheLastSeparator) {
+  EXPECT_EQ(parse_element_id(div_with_id("qt-12-7")), 7);
+  EXPECT_EQ(parse_element_id(div_with_id("q-0042")), 42);
+  EXPECT_EQ(parse_element_id(div_with_id("vt-")), 0);
+  EXPECT_EQ(parse_element_id(div_with_id("q-5x")), 5);
+  EXPECT_EQ(parse_element_id(div_with_id("mtmcheck-31")), 31);
+}
+
+TEST_F(ElementIdsTest, NumberIsReadAsWcstolReadsIt) {
+  EXPECT_EQ(parse_element_id(div_with_id("q- \t17")), 17);  // leading white space
+  EXPECT_EQ(parse_element_id(div_with_id("q-+8")), 8);
+  EXPECT_EQ(parse_element_id(div_with_id("q-x5")), 0);  // no digits first
+  EXPECT_EQ(parse_element_id(div_with_id("q--3")), 3);  // the last "-" separates
+}
+
+TEST_F(ElementIdsTest, NumbersBeyondThirtyTwoBitsSaturate) {
+  EXPECT_EQ(parse_element_id(div_with_id("q-2147483647")), INT32_MAX);
+  EXPECT_EQ(parse_element_id(div_with_id("q-99999999999")), INT32_MAX);
+  EXPECT_EQ(parse_element_id(div_with_id("q-99999999999999999999999")), INT32_MAX);
+}
+
+TEST_F(ElementIdsTest, IdWithoutSeparatorRaisesWithTheIdAsMessage) {
+  try {
+    parse_element_id(div_with_id("tag7"));
+    FAIL() << "no error";
+  } catch (const detail::wrong_id_format& error) {
+    EXPECT_STREQ(error.what(), "tag7");
+  }
+  try {
+    parse_element_id(div_with_id("étiquette"));
+    FAIL() << "no error";
+  } catch (const detail::wrong_id_format& error) {
+    EXPECT_STREQ(error.what(), "étiquette");
+  }
+}
+
+TEST_F(ElementIdsTest, ElementWithoutIdRaisesNamingItsTag) {
+  doc.load_html("<html><body><p>no id</p></body></html>");
+  try {
+    parse_element_id(doc.root().select_first("p"));
+    FAIL() << "no error";
+  } catch (const detail::wrong_id_format& error) {
+    EXPECT_STREQ(error.what(), "<p> without id");
+  }
+  EXPECT_THROW(parse_element_id(element()), detail::wrong_id_format);
+}
+
+class CheckedIdsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Row order deliberately differs from id order.
+    std::string rows;
+    for (int id : {9, 2, 7, 5}) rows += row_html(quote_html(id, {1}));
+    doc.load_html("<html><body><table id=quotes>" + rows + "</table></body></html>");
+    table = doc.root().select_first("#quotes");
+  }
+  void check_row(size_t index) const { table.child(index).set_state(htmlayout::state::checked); }
+
+  htmlayout::document doc;
+  element table;
+};
+
+TEST_F(CheckedIdsTest, ChecksRowsInRowOrder) {
+  check_row(3);
+  check_row(0);
+  check_row(2);
+  EXPECT_EQ(checked_ids(table), (std::vector<int32_t>{9, 7, 5}));
+}
+
+TEST_F(CheckedIdsTest, NoCheckedRowGivesAnEmptyList) {
+  table.child(1).set_state(htmlayout::state::current);
+  EXPECT_TRUE(checked_ids(table).empty());
+}
+
+TEST_F(CheckedIdsTest, OnlyTablesHaveCheckedRows) {
+  check_row(0);
+  try {
+    checked_ids(table.select_first("div"));
+    FAIL() << "no error";
+  } catch (const wrong_he_type& error) {
+    EXPECT_STREQ(error.what(), "div");
+  }
+}
+
+TEST_F(CheckedIdsTest, CheckedRowWithoutIdRaises) {
+  table.append(element::create("tr"));
+  check_row(0);
+  check_row(4);
+  EXPECT_THROW(checked_ids(table), detail::wrong_id_format);
+}
+
+TEST(QuoteOfQtagTest, IsTheQuoteHoldingTheTag) {
+  htmlayout::document doc;
+  doc.load_html("<html><body>" + quote_html(12, {3, 7}) + quote_html(13, {7}) + "</body></html>");
+  element tag = doc.root().select_first("#qt-13-7");
+  ASSERT_TRUE(tag);
+  EXPECT_EQ(quote_of_qtag(tag).get_attribute_utf8("id"), "q-13");
+  EXPECT_FALSE(quote_of_qtag(doc.root().select_first("body")));
+}
+
+TEST(LogElementTest, WritesPrefixAndIdAsOneLine) {
+  model_testing::test_collection collection;
+  htmlayout::document doc;
+  doc.load_html("<html><body><div id=\"vt-4\"></div><p></p></body></html>");
+  log_element("dnd ready: ", doc.root().select_first("div"));
+  log_element("dnd stop: ", doc.root().select_first("p"));
+  log_element("dnd start: ", element());
+  EXPECT_EQ(collection.new_lines("cntrl"),
+            (std::vector<std::string>{"dnd ready: vt-4", "dnd stop: ", "dnd start: "}));
+}
+
+}  // namespace
+}  // namespace pvl

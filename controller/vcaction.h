@@ -1,0 +1,54 @@
+// vcaction: the low-level message that pvcontroller::send takes. It is
+// either a mouse event on an element of the window (which drives drag and
+// drop) or a text to be stored as a new quote (a clipboard capture or a text
+// dropped on the window).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "htmlayout/element.h"
+
+namespace pvl {
+
+// The vcaction types, with what `data` points at for each.
+namespace vcaction_types {
+enum : int32_t {
+  none = 0,             // rejected: wrong_vcaction
+  init = 1,             // rejected: fml::deprecated
+  mouse_event = 1024,   // const mouse_record
+  captured_text = 1025  // const wchar_t: the zero-terminated text of the new quote
+};
+}  // namespace vcaction_types
+
+struct vcaction {
+  int32_t type = vcaction_types::none;
+  // The element the message is about (for a mouse event: the element whose
+  // behaviour forwards it), or null.
+  htmlayout::dom::element element;
+  // The `class` and `id` attributes of `element`; empty when not applicable.
+  std::wstring cls;
+  std::wstring id;
+  // Owned by the sender, valid for the call.
+  const void* data = nullptr;
+};
+
+// A mouse event as an element's behaviour receives it.
+struct mouse_record {
+  htmlayout::dom::element target;  // the deepest element under the pointer
+  // The engine's event code (htmlayout::mouse: 2 move, 3 release, 4 press,
+  // 5 double click), with htmlayout::sinking added in the sinking phase. Only
+  // the plain (bubbling) codes take part in drag and drop, so each physical
+  // event counts once.
+  uint32_t event = 0;
+  // The pointer in document coordinates (mouse_params::pos_document), so that
+  // positions reported by different elements compare.
+  int32_t x = 0;
+  int32_t y = 0;
+  // htmlayout::mouse button bits: the buttons held, and on a press or a
+  // release the button that went down or up.
+  uint32_t buttons = 0;
+  uint32_t keys = 0;  // htmlayout::keyboard bits
+};
+
+}  // namespace pvl

@@ -1,0 +1,342 @@
+#include "view/pvview.h"
+
+#include <charconv>
+#include <fstream>
+#include <ostream>
+#include <string_view>
+
+#include "fml/app_errors.h"
+#include "fml/log.h"
+#include "fml/text.h"
+#include "htmlayout/behavior.h"
+#include "view/fragments.h"
+#include "view/resource_mgr.h"
+
+namespace pvl {
+
+namespace {
+
+using htmlayout::dom::element;
+namespace position = htmlayout::position;
+
+// The selector of the element whose id is exactly `id`.
+std::string id_select(const std::string& id) { return "[id='" + id + "']"; }
+
+// The first descendant of `top` in document order whose id is `id`, or null.
+element find_by_id(const element& top, const std::wstring& id) {
+  element found;
+  top.visit([&](const element& e) {
+    if (e.get_attribute("id") != id) return false;
+    found = e;
+    return true;
+  });
+  return found;
+}
+
+// The number an element stands for: its id's decimal after the last "-".
+// False when the element has no such id.
+bool element_number(const element& e, int32_t& number) {
+  std::optional<std::string> id = e.get_attribute_utf8("id");
+  if (!id) return false;
+  size_t dash = id->rfind('-');
+  if (dash == std::string::npos) return false;
+  const char* first = id->data() + dash + 1;
+  const char* last = id->data() + id->size();
+  auto [end, error] = std::from_chars(first, last, number);
+  return first != last && error == std::errc() && end == last;
+}
+
+template <typename T>
+const T* data_of(const view_event& event) {
+  return static_cast<const T*>(event.data);
+}
+
+}  // namespace
+
+pvview::pvview(const ResourceMgr& resources)
+    : resources_(resources), doc_(std::make_unique<htmlayout::document>()) {
+  doc_->set_notification_callback(
+      [this](htmlayout::notification& record) { return on_notification(record); });
+  doc_->load_html(resources_.get(L"mainform.htm"));
+  root_ = doc_->root();
+
+  std::ostream& app = fml::getlog("app");
+  app << "taglist::init " << std::flush;
+  taglist_ = find_by_id(root_, L"taglist");
+  app << "successfull." << std::endl;
+  app << "thequotelist::init " << std::flush;
+  thequotelist_ = find_by_id(root_, L"thequotelist");
+  app << "successfull." << std::endl;
+
+  searchbar_ = root_.select_first(id_select("p-searchbar"));
+  managetags_ = root_.select_first(id_select("manage-tags"));
+  fml::getlog("debug") << "view init" << std::endl;
+}
+
+pvview::~pvview() { fml::getlog("debug") << "veiw destruct" << std::endl; }
+
+uint32_t pvview::on_notification(htmlayout::notification& record) {
+  namespace code = htmlayout::notification_code;
+  switch (record.code) {
+    case code::create_control: {
+      const element& control = static_cast<htmlayout::create_control_notification&>(record).element;
+      if (!control.has_attribute("message")) break;
+      if (htmlayout::event_handler* sms = htmlayout::behavior::find("sms", control))
+        control.attach_event_handler(htmlayout::element_proc, sms, sms->subscribed_to);
+      break;
+    }
+    case code::load_data: {
+      auto& request = static_cast<htmlayout::load_data_notification&>(record);
+      std::wstring name = fml::utf82wchar(request.uri);
+      if (!resources_.exists(name)) break;  // the engine looks for it itself
+      // An empty file is handed over as empty data (an empty style sheet, an
+      // image that shows nothing), so the engine does not go looking for
+      // some other file of that name.
+      if (!doc_->data_ready(request.uri, resources_.get(name)))
+        throw load_pvl_resource_error("HTMLayoutDataReady error; " + fml::wchar2ansi(name));
+      break;
+    }
+    case code::attach_behavior:
+      htmlayout::answer_attach_behavior(
+          static_cast<htmlayout::attach_behavior_notification&>(record));
+      break;
+  }
+  return 0;
+}
+
+void pvview::on_view_event(const view_event& event) {
+  namespace ve = view_events;
+  // Every event but these two carries data; without it there is nothing to show.
+  if (!event.data && event.id != ve::vdelete_wrong_tag && event.id != ve::vrefresh_quotes &&
+      event.id != ve::vclear_search_tags)
+    return;
+  switch (event.id) {
+    case ve::vadd_quote:
+      add_quote(*data_of<Quote>(event));
+      break;
+    case ve::vdelete_quote:
+      delete_quote(*data_of<int32_t>(event));
+      break;
+    case ve::vadd_tag_id:
+      add_tag_id(*data_of<int32_t>(event));
+      break;
+    case ve::vdelete_tag:
+      delete_tag(*data_of<int32_t>(event));
+      break;
+    case ve::vdelete_wrong_tag:
+      delete_wrong_tag();
+      break;
+    case ve::vedit_tag:
+      edit_tag(*data_of<element>(event));
+      break;
+    case ve::vrename_tag:
+      rename_tag(*data_of<tag_rename>(event));
+      break;
+    case ve::vmark_quote: {
+      const quote_tag_record& marked = *data_of<quote_tag_record>(event);
+      if (marked.tag) mark_quote(marked.quote, *marked.tag);
+      break;
+    }
+    case ve::vdelete_mark:
+      delete_mark(*data_of<quote_tag_ids>(event));
+      break;
+    case ve::vadd_search_tag:
+      add_search_tag(*data_of<Tag>(event));
+      break;
+    case ve::vdelete_search_tag:
+      delete_search_tag(*data_of<int32_t>(event));
+      break;
+    case ve::vupdate_quotes:
+      update_quotes(*data_of<std::vector<Quote>>(event));
+      break;
+    case ve::vrename_stag:
+      rename_search_tag(*data_of<tag_rename>(event));
+      break;
+    case ve::vupdate_tags:
+      update_tags(*data_of<std::vector<Tag>>(event));
+      break;
+    case ve::vrefresh_quotes:
+      refresh_quotes();
+      break;
+    case ve::vclear_search_tags:
+      clear_search_tags();
+      break;
+  }
+}
+
+// A quote added alone gets its own row and cell, as in a rebuilt list, so
+// that deleting, selecting and checking it work the same.
+void pvview::add_quote(const Quote& quote) {
+  thequotelist_.set_html(row_fragment(quote_fragment(quote)), position::insert_at_start);
+  thequotelist_.update(true);
+}
+
+void pvview::delete_quote(int32_t quote_id) {
+  element quote = quote_element(quote_id);
+  if (quote.tag_name() == "div") quote = quote.parent().parent();
+  quote.delete_element();
+}
+
+element pvview::fresh_tag_row(const char* event) const {
+  element row = taglist_.select_first("tr[new_tr]");
+  if (!row) throw cannot_find_fresh_tr(event);
+  return row;
+}
+
+void pvview::add_tag_id(int32_t tag_id) {
+  element row = fresh_tag_row("vadd_tag_id");
+  element tag = row.select_first("div");
+  tag.set_attribute_utf8("id", vtag_element_id(tag_id));
+  tag.update(false);
+  const Tag record{tag_id, fml::wchar2utf8(tag.text())};
+  managetags_.set_html(mtm_item_fragment(record), position::insert_at_start);
+}
+
+void pvview::delete_tag(int32_t tag_id) {
+  element tag = taglist_.select_first(id_select(vtag_element_id(tag_id)));
+  if (tag) {
+    tag.parent().parent().delete_element();
+    taglist_.update(true);
+  }
+  managetags_.select_first("#" + mtm_item_element_id(tag_id)).delete_element();
+}
+
+void pvview::delete_wrong_tag() {
+  fresh_tag_row("vdelete_wrong_tag").delete_element();
+  taglist_.update(true);
+}
+
+void pvview::edit_tag(const element& tag) {
+  const element table = tag.parent().parent().parent();
+  table.set_attribute("editable", L"");
+  table.set_attribute("action", L"edit");
+  table.set_attribute("start_editing", L"");
+  if (table.get_state() & htmlayout::state::focus) {
+    table.set_state(0, htmlayout::state::focus, false);
+    table.update();
+  }
+  const element row = table.select_first("tr:current");
+  if (!row) return;
+  const element name = row.select_first("div");
+  if (!name) return;
+  name.set_state(htmlayout::state::focus, 0, true);
+  name.set_attribute("old_value", name.text());
+  name.update(true);
+  table.update(true);
+}
+
+void pvview::rename_tag(const tag_rename& rename) {
+  const element tag = taglist_.select_first(id_select(vtag_element_id(rename.tag)));
+  tag.set_text(rename.name);
+  tag.update(true);
+  managetags_.select_first("#" + mtm_item_element_id(rename.tag)).set_text(rename.name);
+}
+
+element pvview::quote_element(int32_t quote_id) const {
+  return thequotelist_.select_first(id_select(quote_element_id(quote_id)));
+}
+
+element pvview::links_cell(const element& quote) { return quote.child(0).child(2).child(0); }
+
+void pvview::mark_quote(int32_t quote_id, const Tag& tag) {
+  const element cell = links_cell(quote_element(quote_id));
+  cell.set_html(qtag_fragment(tag, quote_id), position::append_after_last);
+  cell.update(true);
+}
+
+void pvview::delete_mark(const quote_tag_ids& mark) {
+  const element quote = quote_element(mark.quote);
+  const element cell = links_cell(quote);
+  if (!cell) return;
+  cell.select_first(id_select(qtag_element_id(mark.quote, mark.tag))).delete_element();
+  // The cell may now be empty, which changes the height of the whole card.
+  if (cell.children_count() > 0)
+    cell.update(true);
+  else
+    quote.update(true);
+}
+
+void pvview::add_search_tag(const Tag& tag) {
+  if (searchbar_.has_attribute("is_empty")) {
+    searchbar_.set_html("", position::replace_content);
+    searchbar_.remove_attribute("is_empty");
+  }
+  searchbar_.set_html(stag_fragment(tag), position::append_after_last);
+  searchbar_.update(true);
+}
+
+void pvview::delete_search_tag(int32_t tag_id) {
+  for (size_t i = 0; i < searchbar_.children_count(); ++i) {
+    const element child = searchbar_.child(i);
+    int32_t number = 0;
+    if (!element_number(child, number) || number != tag_id) continue;
+    child.delete_element();
+    if (searchbar_.children_count() == 0) show_search_caption();
+    searchbar_.update(true);
+    return;
+  }
+}
+
+void pvview::show_search_caption() {
+  searchbar_.set_attribute("is_empty", L"");
+  searchbar_.set_html(kSearchCaptionFragment, position::replace_content);
+}
+
+// Rebuilding puts the records' rows in reverse order (the last record shows
+// first); the rows go in with one parse instead of one per record.
+void pvview::update_quotes(const std::vector<Quote>& quotes) {
+  std::ostream& app = fml::getlog("app");
+  app << "vupdate_quotes" << std::endl;
+  std::string rows;
+  for (auto quote = quotes.rbegin(); quote != quotes.rend(); ++quote)
+    rows += row_fragment(quote_fragment(*quote));
+  thequotelist_.set_html(rows, position::replace_content);
+  thequotelist_.update(true);
+  app << "vupdate_quotes complete" << std::endl;
+}
+
+// The search-bar tag holds its name as plain text, so the name replaces the
+// element's whole content.
+void pvview::rename_search_tag(const tag_rename& rename) {
+  const element tag = searchbar_.select_first(id_select(stag_element_id(rename.tag)));
+  tag.set_text(rename.name);
+  tag.update(true);
+}
+
+void pvview::update_tags(const std::vector<Tag>& tags) {
+  std::ostream& app = fml::getlog("app");
+  app << "vupdate_tags" << std::endl;
+  std::string rows;
+  std::string items;
+  for (auto tag = tags.rbegin(); tag != tags.rend(); ++tag) {
+    rows += row_fragment(vtag_fragment(*tag));
+    items += mtm_item_fragment(*tag);
+  }
+  taglist_.set_html(rows, position::replace_content);
+  managetags_.set_html(items, position::replace_content);
+  taglist_.update(true);
+  app << "vupdate_tags complete" << std::endl;
+}
+
+void pvview::refresh_quotes() {
+  std::ostream& app = fml::getlog("app");
+  app << "vrefresh_quotes" << std::endl;
+  thequotelist_.update(true);
+  app << "vrefresh_quotes complete" << std::endl;
+}
+
+void pvview::clear_search_tags() {
+  while (searchbar_.children_count() > 0) searchbar_.child(0).delete_element();
+  show_search_caption();
+  searchbar_.update(true);
+}
+
+void pvview::dump(const std::string& path) const {
+  const element root = doc_->root();
+  if (!root) return;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return;
+  out << root.html(true);
+}
+
+}  // namespace pvl

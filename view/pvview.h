@@ -1,0 +1,104 @@
+// The view: owns the main window's document, finds the four regions it edits
+// (the tag list, the quote list, the search bar and the manage-tags menu) and
+// carries out the view events by which the model (and, to start renaming a
+// tag, the controller) say what changed. It also answers the document's
+// notifications: load requests from the resource store, behaviours from the
+// behaviour registry, and the "sms" behaviour for controls that name a
+// message. The view never reads the collection; it only shows the records
+// the events carry.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fml/whoami.h"
+#include "htmlayout/document.h"
+#include "htmlayout/element.h"
+#include "model/view_event.h"
+
+namespace pvl {
+
+class ResourceMgr;
+
+class pvview : public whoami, public view_event_sink {
+ public:
+  // Creates the main window's document, loads "mainform.htm" from
+  // `resources` into it (its style sheets and images are answered from
+  // `resources` too, which must outlive the view) and looks up the regions,
+  // writing "taglist::init successfull.", "thequotelist::init successfull."
+  // to the log "app" and "view init" to "debug". A region missing from the
+  // page is not an error: edits of it do nothing. Raises
+  // resource_not_found_error when `resources` holds no "mainform.htm" and
+  // load_pvl_resource_error when the document refuses a resource's bytes.
+  explicit pvview(const ResourceMgr& resources);
+  // Writes "veiw destruct" to the log "debug" and flushes it.
+  ~pvview() override;
+
+  pvview(const pvview&) = delete;
+  pvview& operator=(const pvview&) = delete;
+
+  std::string name() const override { return "view"; }
+
+  // Carries out one view event (ids in model/view_event.h). Ids 13, 16, 18,
+  // 19 and those outside 1 to 20 are ignored, and so is an event whose data
+  // is null where data is expected. Raises cannot_find_fresh_tr, with the
+  // text "vadd_tag_id" or "vdelete_wrong_tag", when those events find no
+  // tag-list row marked "new_tr"; the document is then unchanged.
+  void on_view_event(const view_event& event) override;
+
+  // Empties the search bar: marks it "is_empty" and puts the caption in it.
+  void show_search_caption();
+
+  // Writes the document's outer HTML (UTF-8) to `path`, truncating it. When
+  // the file cannot be opened nothing is written and nothing is reported.
+  void dump(const std::string& path) const;
+
+  // The document's notification callback: answers load requests (2817) with
+  // the resource of exactly the requested name, behaviour requests (2823)
+  // from the behaviour registry, and gives the "sms" behaviour to created
+  // controls (2816) that have a "message" attribute. Returns 0. Raises
+  // load_pvl_resource_error ("HTMLayoutDataReady error; " + URL) when the
+  // document refuses a resource's bytes.
+  uint32_t on_notification(htmlayout::notification& record);
+
+  // The main window's document, for the window that shows it.
+  htmlayout::document& document() { return *doc_; }
+
+ private:
+  void add_quote(const Quote& quote);
+  void delete_quote(int32_t quote_id);
+  void add_tag_id(int32_t tag_id);
+  void delete_tag(int32_t tag_id);
+  void delete_wrong_tag();
+  void edit_tag(const htmlayout::dom::element& tag);
+  void rename_tag(const tag_rename& rename);
+  void mark_quote(int32_t quote_id, const Tag& tag);
+  void delete_mark(const quote_tag_ids& mark);
+  void add_search_tag(const Tag& tag);
+  void delete_search_tag(int32_t tag_id);
+  void update_quotes(const std::vector<Quote>& quotes);
+  void rename_search_tag(const tag_rename& rename);
+  void update_tags(const std::vector<Tag>& tags);
+  void refresh_quotes();
+  void clear_search_tags();
+
+  // The quote list's element of quote `quote_id`, or null.
+  htmlayout::dom::element quote_element(int32_t quote_id) const;
+  // The links cell (the tags) of a quote element, or null.
+  static htmlayout::dom::element links_cell(const htmlayout::dom::element& quote);
+  // The tag-list row marked "new_tr"; raises cannot_find_fresh_tr(event).
+  htmlayout::dom::element fresh_tag_row(const char* event) const;
+
+  const ResourceMgr& resources_;
+  // Declared before the handles so that they are released first.
+  std::unique_ptr<htmlayout::document> doc_;
+  htmlayout::dom::element root_;
+  htmlayout::dom::element taglist_;
+  htmlayout::dom::element thequotelist_;
+  htmlayout::dom::element searchbar_;
+  htmlayout::dom::element managetags_;
+};
+
+}  // namespace pvl
