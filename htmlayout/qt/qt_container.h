@@ -16,10 +16,11 @@
 #include <string>
 
 #include "htmlayout/render/scroll_box.h"
+#include "htmlayout/render/viewport_container.h"
 
 namespace htmlayout::qt {
 
-class qt_container : public litehtml::document_container, public render::scroll_bar_painter {
+class qt_container : public render::viewport_container, public render::scroll_bar_painter {
  public:
   // Gives the bytes of the image or style sheet at `url` (as written in the
   // page), or an empty array when there is none. Called once per URL.
@@ -31,7 +32,7 @@ class qt_container : public litehtml::document_container, public render::scroll_
   ~qt_container();
 
   // The window litehtml lays out for (client rect and media size).
-  void set_viewport(int width, int height);
+  void set_viewport(int width, int height) override;
 
   // Paints the part of `doc` under `clip` (in document coordinates) with the
   // document's origin at (x, y) of the painter. Clips set by the document are

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "htmlayout/render/scroll_box.h"
+#include "htmlayout/render/viewport_container.h"
 
 namespace htmlayout::render {
 
@@ -36,10 +37,10 @@ struct paint_op {
   bool visible() const;
 };
 
-class headless_container : public litehtml::document_container, public scroll_bar_painter {
+class headless_container : public viewport_container, public scroll_bar_painter {
  public:
   // The window litehtml sees (client rect and media size), 800 x 600 unless set.
-  void set_viewport(int width, int height);
+  void set_viewport(int width, int height) override;
   // The size get_image_size() answers for `url`; unknown images are 0 x 0.
   void set_image_size(const std::string& url, int width, int height);
 

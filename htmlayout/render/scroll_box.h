@@ -22,6 +22,11 @@ struct scroll_metrics {
   int max_scroll_y() const { return std::max(0, content_height - viewport_height); }
 };
 
+// How far in from the right edge of a scrolling box's padding box a
+// container may paint the box's scroll bar: what is painted again when only
+// the bar changed.
+inline constexpr int kScrollBarWidth = 16;
+
 // What the mirror, the host and location queries see of a scrolling box,
 // whatever element class it wraps.
 class scrollable {

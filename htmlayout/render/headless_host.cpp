@@ -1,0 +1,23 @@
+#include "htmlayout/render/headless_host.h"
+
+namespace htmlayout::render {
+
+headless_host::headless_host(int width, int height) : renderer_(document_, container_) {
+  renderer_.set_viewport(width, height);
+}
+
+bool headless_host::load_html(std::string_view html, std::string_view base_url) {
+  return document_.load_html(html, base_url);
+}
+
+const std::vector<paint_op>& headless_host::paint() {
+  return paint({0, 0, renderer_.viewport_width(), renderer_.viewport_height()});
+}
+
+const std::vector<paint_op>& headless_host::paint(const litehtml::position& clip) {
+  container_.clear_painted();
+  renderer_.paint(0, clip);
+  return container_.painted();
+}
+
+}  // namespace htmlayout::render

@@ -1,0 +1,42 @@
+// A document shown without a screen: the document, its renderer and a
+// container with fixed text metrics that records what is painted. Tests of
+// the engine and of the program drive it as the Qt host drives the real
+// window: load a page, change it, ask where things are, paint.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "htmlayout/document.h"
+#include "htmlayout/render/headless_container.h"
+#include "htmlayout/render/renderer.h"
+
+namespace htmlayout::render {
+
+class headless_host {
+ public:
+  explicit headless_host(int width = 800, int height = 600);
+  headless_host(const headless_host&) = delete;
+  headless_host& operator=(const headless_host&) = delete;
+
+  // Loads a page; see document::load_html. Linked style sheets given a path
+  // relative to `base_url` (a folder path ending in "/", or a file in it)
+  // are read from there.
+  bool load_html(std::string_view html, std::string_view base_url = {});
+
+  // Paints the window (or `clip`) and returns what was drawn, in order.
+  const std::vector<paint_op>& paint();
+  const std::vector<paint_op>& paint(const litehtml::position& clip);
+
+  document& doc() { return document_; }
+  renderer& view() { return renderer_; }
+  headless_container& container() { return container_; }
+
+ private:
+  headless_container container_;
+  document document_;
+  renderer renderer_;
+};
+
+}  // namespace htmlayout::render

@@ -1,0 +1,74 @@
+// The heights of the rows of one long list, by position: measured for rows
+// that have been laid out, estimated for the others. Gives the offset of any
+// row from the top of the list and the row at any offset, so that a list
+// whose rows are mostly not laid out can still be scrolled, sized and
+// located. Rows are grouped in blocks with running sums, so offsets cost a
+// few hundred additions whatever the length of the list.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace htmlayout::render {
+
+class row_heights {
+ public:
+  // What an unmeasured row is taken to be before any row was measured.
+  static constexpr int kInitialEstimate = 24;
+
+  std::size_t size() const { return heights_.size(); }
+
+  // Makes the list `count` unmeasured rows.
+  void assign(std::size_t count);
+  // Adds an unmeasured row before position `index` (0..size()).
+  void insert(std::size_t index);
+  // Removes the row at `index` (< size()).
+  void erase(std::size_t index);
+  // Records the laid-out height of the row at `index` (negative counts as 0).
+  void set_measured(std::size_t index, int height);
+  // Makes every row unmeasured again (after the width changed, or the rows
+  // were reordered); the estimate stays what it was.
+  void forget_all();
+
+  bool measured(std::size_t index) const { return heights_[index] >= 0; }
+  // The measured height, or the estimate.
+  int height(std::size_t index) const;
+  // The sum of the heights of the rows before `index` (0..size()).
+  int64_t offset(std::size_t index) const;
+  int64_t total() const { return offset(size()); }
+  // The row whose span [offset, offset + height) holds `y`: the first row
+  // for y < 0 and the last for y >= total(). Rows of height 0 hold nothing;
+  // size() only for an empty list.
+  std::size_t row_at(int64_t y) const;
+
+  // The height unmeasured rows are taken to have. It follows the mean of
+  // the measured rows of non-zero height only when refresh_estimate() is
+  // called, so that offsets stay put while one layout is made.
+  int estimate() const { return estimate_; }
+  // The mean of the measured rows of non-zero height (the estimate while
+  // there are none).
+  int mean() const;
+  // Brings the estimate to the current mean; true when it changed.
+  bool refresh_estimate();
+
+ private:
+  static constexpr std::size_t kBlock = 256;
+  struct block {
+    int64_t measured_sum = 0;
+    uint32_t unmeasured = 0;
+  };
+  // Recomputes the blocks from the one holding `index` to the end.
+  void rebuild_blocks_from(std::size_t index);
+  int64_t block_total(const block& b) const {
+    return b.measured_sum + int64_t{b.unmeasured} * estimate_;
+  }
+
+  std::vector<int32_t> heights_;  // -1: not measured
+  std::vector<block> blocks_;
+  int64_t measured_sum_ = 0;  // over every measured row
+  std::size_t measured_nonzero_ = 0;
+  int estimate_ = kInitialEstimate;
+};
+
+}  // namespace htmlayout::render
