@@ -382,6 +382,37 @@ const element_node* renderer::find_row_container(const element_node& box) const 
   return at;
 }
 
+bool renderer::holds_rows(const scroll_list& list) const {
+  // The element found once stays while it is still the box or inside a
+  // chain of lone children below it: a list emptied down to one row keeps
+  // its rows where they were instead of becoming that row's content.
+  for (const element_node* at = list.container; at != list.box; at = at->parent) {
+    const element_node* parent = at->parent;
+    if (!parent || at->doc != &doc_) return false;
+    for (const node* child : parent->children) {
+      if (child == at) continue;
+      if (child->is_element() || !is_white_space(static_cast<const text_node*>(child)->text.str()))
+        return false;
+    }
+  }
+  return true;
+}
+
+renderer::scroll_list* renderer::list_above_rows(const element_node* e) const {
+  for (const element_node* at = e; at; at = at->parent) {
+    if (at != e && list_of_container(at)) return nullptr;  // inside a row
+    scroll_list* list = list_of_box(at);
+    if (!list) continue;
+    if (!list->container) return list;
+    for (const element_node* c = list->container->parent; c; c = c->parent) {
+      if (c == e) return list;
+      if (c == list->box) break;
+    }
+    return nullptr;
+  }
+  return nullptr;
+}
+
 renderer::scroll_list* renderer::list_of_box(const element_node* box) const {
   auto found = lists_.find(box);
   return found == lists_.end() ? nullptr : found->second.get();
@@ -623,23 +654,37 @@ void renderer::inserted(const node& n) {
   const element_node* parent = n.parent;
   const std::size_t position = parent->children.index_of(&n);
   if (scroll_list* list = list_of_container(parent)) {
+    // Rows laid out stay one run: a row coming in among them is laid out
+    // too (or, in a run already at its longest, ends it); one coming in at
+    // either end waits for update(), which lays out what shows.
     list->heights.insert(position);
-    const bool inside = !list->windowed || (position > list->first && position < list->last);
-    if (inside) {
-      ++list->last;
-      litehtml::elements_vector nodes;
-      build_node(n, nodes);
-      litehtml::element::ptr mirror = shared(list->container_mirror);
-      insert_mirror(mirror, mirror_index(mirror, *parent, position), nodes);
-    } else if (position <= list->first) {
+    if (position <= list->first) {
       ++list->first;
       ++list->last;
+    } else if (position < list->last) {
+      if (list->last - list->first < kMaxLaidOutRows) {
+        ++list->last;
+        litehtml::elements_vector nodes;
+        build_node(n, nodes);
+        litehtml::element::ptr mirror = shared(list->container_mirror);
+        insert_mirror(mirror, mirror_index(mirror, *parent, position), nodes);
+      } else {
+        dematerialise(*list, position + 1, list->last + 1);
+        list->last = position;
+      }
     }
     mark();
     return;
   }
   litehtml::element* parent_mirror = mirror_of(parent);
   if (!parent_mirror) return;  // inside a row that is not laid out
+  if (scroll_list* list = list_above_rows(parent)) {
+    // Its rows may be elsewhere now (a lone row gained siblings): built
+    // again at the next update, from the document as it will be then.
+    list->stale = true;
+    mark();
+    return;
+  }
   litehtml::elements_vector nodes;
   build_node(n, nodes);
   litehtml::element::ptr mirror = shared(parent_mirror);
@@ -667,6 +712,7 @@ void renderer::removing(const node& n) {
   litehtml::element* parent_mirror = mirror_of(parent);
   if (!parent_mirror) return;
   remove_mirror_children(shared(parent_mirror), [&](const node* s) { return s == &n; });
+  if (scroll_list* list = list_above_rows(parent)) list->stale = true;
   mark();
 }
 
@@ -709,6 +755,8 @@ void renderer::text_changed(const element_node& e) {
     containers_.erase(list->container);
     list->container = nullptr;
     list->container_mirror = nullptr;
+  } else if (scroll_list* above = list_above_rows(&e)) {
+    above->stale = true;
   } else {
     litehtml::elements_vector nodes;
     for (const node* child : e.children) build_node(*child, nodes);
@@ -906,7 +954,7 @@ void renderer::update() {
   std::vector<dom::element> rebuild = std::move(rebuilds_);
   rebuilds_.clear();
   for (const auto& [box, list] : lists_)
-    if (!list->container || find_row_container(*box) != list->container)
+    if (list->stale || !list->container || !holds_rows(*list))
       rebuild.emplace_back(const_cast<element_node*>(box));
   std::sort(rebuild.begin(), rebuild.end(), [](const dom::element& a, const dom::element& b) {
     return depth_of(a.node()) < depth_of(b.node());

@@ -159,6 +159,7 @@ class renderer : public document_observer {
     row_heights heights;
     std::size_t first = 0, last = 0;  // rows laid out
     bool windowed = false;            // rows outside [first, last) stand in as spacers
+    bool stale = false;               // the elements above its rows changed: build it again
     std::shared_ptr<row_spacer> above, below;
     int scroll_y = 0;  // wanted; clamped at layout
     // From the last layout: where the rows start in the box's content and
@@ -194,6 +195,11 @@ class renderer : public document_observer {
   // Scrolling boxes and their rows.
   bool is_scroll_box(const element_node& e, const litehtml::element* mirror) const;
   const element_node* find_row_container(const element_node& box) const;
+  // True while the list's row container is still where its rows belong.
+  bool holds_rows(const scroll_list& list) const;
+  // The list whose box holds `e` above its row container (the box itself
+  // included); null when there is none.
+  scroll_list* list_above_rows(const element_node* e) const;
   void start_list(scroll_list& list);
   bool wants_window(const scroll_list& list) const;
   void window_for(const scroll_list& list, std::size_t& first, std::size_t& last) const;

@@ -341,6 +341,49 @@ TEST(Renderer, AFewRowsAreLaidOutWholeAndALongerListGetsSpacers) {
             expected_html(host.view(), *host.doc().root().node()));
 }
 
+TEST(Renderer, ReplacingAllRowsOfALongListLaysOutOnlyTheNewRowsInView) {
+  headless_host host;
+  host.load_html(list_page(20000));
+  dom::element list = find(host, "#list");
+  host.view().set_scroll_pos(find(host, "#box"), 30000);
+  host.view().update();
+  const std::size_t mirrored = host.view().mirror_size();
+  std::string rows;
+  for (int i = 0; i < 20000; ++i)
+    rows += "<div class=row id=n-" + std::to_string(i) + ">new " + std::to_string(i) + "</div>";
+  list.set_html(rows, position::replace_content);
+  // The box keeps its scroll position, which now shows other rows.
+  EXPECT_EQ(host.view().element_at(20, kBoxTop + 5 + 10), find(host, "#n-1500"));
+  EXPECT_LE(host.view().mirror_size(), mirrored + 20);
+  // A short list is laid out whole, then grows past the threshold.
+  list.set_html("<div class=row id=only>only</div>", position::replace_content);
+  EXPECT_EQ(host.view().element_at(20, kBoxTop + 15), find(host, "#only"));
+  list.set_html(rows, position::replace_content);
+  host.view().update();
+  EXPECT_LE(host.view().mirror_size(), mirrored + 20);
+  EXPECT_EQ(host.view().location(find(host, "#n-19999")).y, kBoxTop + 5 + 19999 * 20);
+}
+
+TEST(Renderer, AListOfOneRowTakesManyInOneInsert) {
+  // With one row the box's lone child could be a wrapper of content: the
+  // rows are found again when the row gains siblings.
+  headless_host host;
+  host.load_html(list_page(1, ".row { height: 20px } .row b { display: block }"));
+  find(host, "#r-0").set_html("<b>bold</b>");
+  host.view().update();
+  const std::size_t mirrored = host.view().mirror_size();
+  std::string rows;
+  for (int i = 1; i < 30000; ++i)
+    rows += "<div class=row id=r-" + std::to_string(i) + "><b>" + std::to_string(i) + "</b></div>";
+  find(host, "#list").set_html(rows, position::append_after_last);
+  host.view().update();
+  EXPECT_EQ(host.view().row_container(find(host, "#box")), find(host, "#list"));
+  EXPECT_LT(host.view().mirror_size(), mirrored + 200);
+  EXPECT_EQ(host.view().location(row(host, 29999)).y, kBoxTop + 5 + 29999 * 20);
+  EXPECT_EQ(mirror_html(host.view().mirror_document()->root()),
+            expected_html(host.view(), *host.doc().root().node()));
+}
+
 TEST(Renderer, SortingRowsLaysThemOutAgainInTheNewOrder) {
   headless_host host;
   host.load_html(list_page(1000));
