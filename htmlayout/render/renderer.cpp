@@ -806,7 +806,7 @@ void renderer::update_requested(const element_node& e, bool /*render_now*/) {
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   touch(shared(el));
-  dirty_ = true;
+  set_dirty();
 }
 
 // ---- Updating ----
@@ -927,7 +927,7 @@ bool renderer::still_listed(const scroll_list* list) const {
 }
 
 void renderer::update() {
-  if (!dirty_ || updating_) return;
+  if ((!dirty_ && !build_pending_) || updating_) return;
   updating_ = true;
   struct done_updating {
     bool& flag;
@@ -1105,7 +1105,7 @@ bool renderer::set_scroll_pos(const dom::element& box, int y) {
   if (!list) return false;
   if (list->scroll_y != y) {
     list->scroll_y = y;
-    dirty_ = true;
+    set_dirty();
   }
   return true;
 }
@@ -1135,7 +1135,7 @@ bool renderer::scroll_to_view(const dom::element& e, bool to_top) {
       if (wanted != m.scroll_y) {
         list->scroll_y = wanted;
         moved = true;
-        dirty_ = true;
+        set_dirty();
       }
       // For the boxes further out, the element is where this box shows it.
       target.y -= wanted - m.scroll_y;

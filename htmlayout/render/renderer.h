@@ -62,10 +62,16 @@ class renderer : public document_observer {
   // the last update. Cheap when nothing did.
   void update();
   // True when changes wait for update().
-  bool needs_update() const { return dirty_; }
+  bool needs_update() const { return dirty_ || build_pending_; }
+  // `changed` is called when the first change after an update arrives (or
+  // the program asks for a redraw), so that a host can schedule update()
+  // and a paint. It is called from within the document's change and must
+  // not change the document.
+  void set_change_callback(std::function<void()> changed) { changed_ = std::move(changed); }
 
   // Paints the part of the window under `clip` through the container, with
-  // `hdc` handed to its drawing calls.
+  // `hdc` handed to its drawing calls. (The Qt container paints the mirror
+  // document itself: see htmlayout/qt/paint_to_image.h, paint_view().)
   void paint(litehtml::uint_ptr hdc, const litehtml::position& clip);
 
   // The rectangles of the window painted differently since the last call
@@ -223,8 +229,15 @@ class renderer : public document_observer {
   void flush_restyles();
   void place_popups();
   bool correct_popups();
-  void mark() {
+  void set_dirty() {
+    if (!dirty_ && changed_) {
+      dirty_ = true;
+      changed_();
+    }
     dirty_ = true;
+  }
+  void mark() {
+    set_dirty();
     layout_needed_ = true;
   }
   void touch(const litehtml::element::ptr& el);
@@ -262,8 +275,9 @@ class renderer : public document_observer {
   std::vector<litehtml::element::ptr> touched_;
   std::vector<litehtml::position> dirty_rects_;
   painted_areas painted_;
+  std::function<void()> changed_;
   bool build_pending_ = true;
-  bool dirty_ = true;
+  bool dirty_ = false;
   bool layout_needed_ = true;
   bool updating_ = false;
   bool width_changed_ = false;

@@ -241,6 +241,29 @@ TEST(Renderer, AHoverChangeRepaintsOnlyTheRow) {
   EXPECT_EQ(host.view().layout_count(), before);
 }
 
+TEST(Renderer, TellsTheHostOnceWhenChangesStartToWait) {
+  headless_host host;
+  int calls = 0;
+  host.view().set_change_callback([&] { ++calls; });
+  host.load_html(list_page(100));
+  EXPECT_EQ(calls, 1);
+  host.view().update();
+  row(host, 1).set_attribute_utf8("class", "row x");
+  row(host, 2).set_state(state::hover);
+  find(host, "#head").set_text(L"new");
+  EXPECT_EQ(calls, 2);
+  EXPECT_TRUE(host.view().needs_update());
+  host.view().update();
+  EXPECT_FALSE(host.view().needs_update());
+  row(host, 3).update();
+  EXPECT_EQ(calls, 3);
+  // A change inside a row that is not laid out waits for nothing.
+  host.view().update();
+  row(host, 90).set_attribute_utf8("title", "far");
+  EXPECT_EQ(calls, 3);
+  EXPECT_FALSE(host.view().needs_update());
+}
+
 TEST(Renderer, InsertingAtTheTopShiftsTheRowsAndKeepsOneLayoutPerBatch) {
   headless_host host;
   host.load_html(list_page(5000));
