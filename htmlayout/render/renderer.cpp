@@ -1,6 +1,7 @@
 #include "htmlayout/render/renderer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -161,7 +162,7 @@ void renderer::read_style_sheets() {
 void renderer::build_all() {
   std::vector<std::pair<dom::element, int>> scrolls;
   for (const auto& [box, list] : lists_)
-    scrolls.emplace_back(dom::element(const_cast<element_node*>(box)), list->scroll_y);
+    scrolls.emplace_back(dom::element(const_cast<element_node*>(list->box)), list->scroll_y);
   drop_all();
   for (auto& kept : scrolls) kept_scroll_.push_back(std::move(kept));
   build_pending_ = false;
@@ -262,7 +263,7 @@ void renderer::unregister_subtree(const litehtml::element::ptr& el) {
     source_.erase(found);
     auto mirrored = mirror_of_.find(src);
     if (mirrored != mirror_of_.end() && mirrored->second == el.get()) mirror_of_.erase(mirrored);
-    auto as_box = lists_.find(static_cast<const element_node*>(src));
+    auto as_box = lists_.find(src);
     if (as_box != lists_.end() && as_box->second->box_mirror == el.get()) {
       scroll_list& list = *as_box->second;
       auto as_container = containers_.find(list.container);
@@ -270,7 +271,7 @@ void renderer::unregister_subtree(const litehtml::element::ptr& el) {
         containers_.erase(as_container);
       lists_.erase(as_box);
     }
-    auto as_container = containers_.find(static_cast<const element_node*>(src));
+    auto as_container = containers_.find(src);
     if (as_container != containers_.end() && as_container->second->container_mirror == el.get()) {
       // The box stays; it finds its rows again at the next update.
       as_container->second->container = nullptr;
@@ -361,7 +362,38 @@ bool renderer::is_scroll_box(const element_node& e, const litehtml::element* mir
   return dynamic_cast<const scrollable*>(mirror) != nullptr;
 }
 
+const element_node* renderer::find_long_list(const element_node& box) const {
+  // A few levels down, not into other scrolling boxes nor into the rows of
+  // a long list: the element with the most children beyond the threshold.
+  const element_node* best = nullptr;
+  std::size_t most = kWholeListRows;
+  std::vector<std::pair<const element_node*, int>> pending{{&box, 0}};
+  while (!pending.empty()) {
+    const auto [at, depth] = pending.back();
+    pending.pop_back();
+    const std::size_t count = at->element_count();
+    if (count > kWholeListRows) {
+      if (count > most) {
+        best = at;
+        most = count;
+      }
+      continue;
+    }
+    if (depth == 3) continue;
+    for (const node* child : at->children) {
+      const element_node* e = as_element(child);
+      if (!e) continue;
+      const std::string_view overflow = style_value(*e, style_property::overflow);
+      if (overflow != "auto" && overflow != "scroll") pending.emplace_back(e, depth + 1);
+    }
+  }
+  return best;
+}
+
 const element_node* renderer::find_row_container(const element_node& box) const {
+  if (const element_node* list = find_long_list(box)) return list;
+  // Otherwise down through lone children (a wrapper, a table) to where
+  // there are several, or to a list's element.
   const element_node* at = &box;
   for (int depth = 0; depth < 16; ++depth) {
     if (is_list_tag(at->tag)) return at;
@@ -383,13 +415,20 @@ const element_node* renderer::find_row_container(const element_node& box) const 
 }
 
 bool renderer::holds_rows(const scroll_list& list) const {
-  // The element found once stays while it is still the box or inside a
-  // chain of lone children below it: a list emptied down to one row keeps
-  // its rows where they were instead of becoming that row's content.
+  for (const element_node* at = list.container; at != list.box; at = at->parent)
+    if (!at->parent || at->doc != &doc_) return false;
+  // A long list anywhere in the box is where the rows are.
+  if (const element_node* long_list = find_long_list(*list.box)) return long_list == list.container;
+  // Short lists: the element found once stays while it is still the box or
+  // inside a chain of lone children below it, so that a list emptied down
+  // to one row keeps its rows where they were instead of becoming that
+  // row's content; it gives way to a lone child that is a list's element.
+  if (list.container->element_count() == 1 && list.container->children.text_count() == 0 &&
+      is_list_tag(list.container->element_child(0)->tag) &&
+      find_row_container(*list.box) != list.container)
+    return false;
   for (const element_node* at = list.container; at != list.box; at = at->parent) {
-    const element_node* parent = at->parent;
-    if (!parent || at->doc != &doc_) return false;
-    for (const node* child : parent->children) {
+    for (const node* child : at->parent->children) {
       if (child == at) continue;
       if (child->is_element() || !is_white_space(static_cast<const text_node*>(child)->text.str()))
         return false;
@@ -641,7 +680,7 @@ void renderer::loaded() {
 void renderer::style_sheets_changed() {
   if (build_pending_) return;
   for (const auto& [box, list] : lists_)
-    kept_scroll_.emplace_back(dom::element(const_cast<element_node*>(box)), list->scroll_y);
+    kept_scroll_.emplace_back(dom::element(const_cast<element_node*>(list->box)), list->scroll_y);
   std::vector<std::pair<dom::element, int>> kept = std::move(kept_scroll_);
   drop_all();
   kept_scroll_ = std::move(kept);
@@ -912,7 +951,7 @@ void renderer::layout() {
 
 std::vector<renderer::scroll_list*> renderer::lists_outer_first() const {
   std::vector<std::pair<std::size_t, scroll_list*>> by_depth;
-  for (const auto& [box, list] : lists_) by_depth.emplace_back(depth_of(box), list.get());
+  for (const auto& [box, list] : lists_) by_depth.emplace_back(depth_of(list->box), list.get());
   std::sort(by_depth.begin(), by_depth.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<scroll_list*> out;
@@ -955,7 +994,7 @@ void renderer::update() {
   rebuilds_.clear();
   for (const auto& [box, list] : lists_)
     if (list->stale || !list->container || !holds_rows(*list))
-      rebuild.emplace_back(const_cast<element_node*>(box));
+      rebuild.emplace_back(const_cast<element_node*>(list->box));
   std::sort(rebuild.begin(), rebuild.end(), [](const dom::element& a, const dom::element& b) {
     return depth_of(a.node()) < depth_of(b.node());
   });

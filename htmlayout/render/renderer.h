@@ -4,9 +4,10 @@
 // (overflow: auto or scroll) only the rows near its viewport exist in
 // litehtml, and two spacers stand in for the rows above and below, sized
 // from a cache of measured row heights and an estimate for rows never laid
-// out. The rows of a box are the children of the box itself or, when the
-// box holds a single element (a table or a list, as the program's panes
-// do), of that element.
+// out. The rows of a box are the children of the element in it that holds
+// a long list (more than kWholeListRows children, a few levels down at
+// most), or else of the box itself or, when the box holds a single element
+// (a table or a list, as the program's panes do), of that element.
 //
 // The renderer watches the document: every change reaches the mirror at
 // once (only the mirror of what changed is touched), and update() then
@@ -201,6 +202,7 @@ class renderer : public document_observer {
   // Scrolling boxes and their rows.
   bool is_scroll_box(const element_node& e, const litehtml::element* mirror) const;
   const element_node* find_row_container(const element_node& box) const;
+  const element_node* find_long_list(const element_node& box) const;
   // True while the list's row container is still where its rows belong.
   bool holds_rows(const scroll_list& list) const;
   // The list whose box holds `e` above its row container (the box itself
@@ -254,8 +256,8 @@ class renderer : public document_observer {
   // mirrors (every word of a text node maps to the text node).
   std::unordered_map<const node*, litehtml::element*> mirror_of_;
   std::unordered_map<const litehtml::element*, const node*> source_;
-  std::unordered_map<const element_node*, std::unique_ptr<scroll_list>> lists_;  // by box
-  std::unordered_map<const element_node*, scroll_list*> containers_;
+  std::unordered_map<const node*, std::unique_ptr<scroll_list>> lists_;  // by box
+  std::unordered_map<const node*, scroll_list*> containers_;
   // Scroll positions to give back to boxes when they are built again.
   std::vector<std::pair<dom::element, int>> kept_scroll_;
   // Elements to build again at the next update.

@@ -407,6 +407,30 @@ TEST(Renderer, AListOfOneRowTakesManyInOneInsert) {
             expected_html(host.view(), *host.doc().root().node()));
 }
 
+TEST(Renderer, ALongListBesideOtherContentInABoxIsTheBoxsRows) {
+  headless_host host;
+  std::string rows;
+  for (int i = 0; i < 5000; ++i) rows += "<div class=row id=r-" + std::to_string(i) + ">row</div>";
+  host.load_html(
+      "<html><head><style>body { margin: 0 } #box { height: 300px; overflow: auto }"
+      " .row { height: 20px } #title { height: 30px }</style></head><body><div id=box>"
+      "<div id=title>title</div><div id=list>" +
+      rows + "</div></div></body></html>");
+  host.view().update();
+  // Beside the title, the long list holds the rows.
+  EXPECT_EQ(host.view().row_container(find(host, "#box")), find(host, "#list"));
+  EXPECT_LT(host.view().mirror_size(), 200u);
+  EXPECT_EQ(host.view().location(row(host, 4000)).y, 30 + 4000 * 20);
+  host.view().scroll_to_view(row(host, 4000));
+  EXPECT_EQ(host.view().element_at(10, host.view().location(row(host, 4000)).y + 5),
+            row(host, 4000));
+  find(host, "#title").delete_element();
+  EXPECT_EQ(host.view().location(row(host, 4000)).y, host.view().location(row(host, 4001)).y - 20);
+  host.view().set_scroll_pos(find(host, "#box"), 0);
+  EXPECT_EQ(host.view().location(row(host, 4000)).y, 4000 * 20);
+  EXPECT_LT(host.view().mirror_size(), 200u);
+}
+
 TEST(Renderer, SortingRowsLaysThemOutAgainInTheNewOrder) {
   headless_host host;
   host.load_html(list_page(1000));
