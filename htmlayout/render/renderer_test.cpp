@@ -501,6 +501,24 @@ TEST(Renderer, PopupsShowAboveThePageWhereAsked) {
   EXPECT_LT(host.view().laid_out_rows(list)->second - host.view().laid_out_rows(list)->first, 40u);
 }
 
+TEST(Renderer, AStyleSheetAddedLaterStylesEverythingAndKeepsScrollPositions) {
+  headless_host host;
+  host.load_html(list_page(3000));
+  host.view().set_scroll_pos(find(host, "#box"), 1000 * 20);
+  EXPECT_EQ(host.view().element_at(20, kBoxTop + 15), row(host, 1000));
+  find(host, "head").set_html("<style>.row { height: 40px } #head { height: 10px }</style>",
+                              position::append_after_last);
+  scroll_metrics metrics;
+  ASSERT_TRUE(host.view().scroll_info(find(host, "#box"), metrics));
+  EXPECT_EQ(metrics.scroll_y, 1000 * 20);
+  // Rows now 40px high, the head 10px: row 500 is at the top of the box.
+  EXPECT_EQ(host.view().element_at(20, 11 + 5 + 10), row(host, 500));
+  EXPECT_EQ(host.view().location(row(host, 500)).height, 40);
+  find(host, "head").child(1).delete_element();
+  EXPECT_EQ(host.view().location(row(host, 1000)).height, 20);
+  EXPECT_EQ(host.view().element_at(20, kBoxTop + 15), row(host, 1000));
+}
+
 TEST(Renderer, ReloadingForgetsTheOldPage) {
   headless_host host;
   host.load_html(list_page(500));
