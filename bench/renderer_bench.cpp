@@ -4,10 +4,10 @@
 // window of 800 x 600, at 10,000 and 100,000 rows. Measures the first
 // layout after load (mirror built and laid out), one quote inserted at the
 // top and laid out, one row's state toggled and laid out, scrolling by one
-// page, painting the window and one hit test; and the size of the mirror,
-// which must not grow with the list. Built twice: with the headless
-// container (fixed text metrics, paint recorded) and, as renderer_qt_bench,
-// with the QPainter container painting into an image.
+// page, painting the window and one hit test; the size of the mirror, which
+// must not grow with the list; and the view's rebuild of the whole list. Built twice: with the
+// headless container (fixed text metrics, paint recorded) and, as renderer_qt_bench, with the
+// QPainter container painting into an image.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -236,6 +236,32 @@ void BM_HitTest(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(v.mirror.element_at(300, 300));
 }
 
+// The view's rebuild of the whole list (a new search): every row replaced by
+// one set_html, then laid out; arg 1 with the renderer watching, arg 0
+// without one, so the difference is the renderer's share.
+void BM_ReplaceAllRows(benchmark::State& state) {
+  ensure_application();
+  const int rows = static_cast<int>(state.range(0));
+  htmlayout::document doc;
+  doc.load_html(page(rows));
+  std::mt19937 random(5);
+  std::string html;
+  for (int id = 1; id <= rows; ++id)
+    html += pvl::row_fragment(pvl::quote_fragment(make_quote(random, rows + id)));
+  bench_container container;
+  std::unique_ptr<renderer> watching;
+  if (state.range(1)) {
+    watching = std::make_unique<renderer>(doc, container);
+    watching->set_viewport(kWidth, kHeight);
+    watching->update();
+  }
+  element list = doc.root().select_first("#thequotelist");
+  for (auto _ : state) {
+    list.set_html(html, htmlayout::position::replace_content);
+    if (watching) watching->update();
+  }
+}
+
 BENCHMARK(BM_FirstLayout)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MirrorMemory)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_InsertAtTop)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -243,5 +269,11 @@ BENCHMARK(BM_ToggleRowState)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisec
 BENCHMARK(BM_ScrollOnePage)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintViewport)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HitTest)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReplaceAllRows)
+    ->Args({10000, 1})
+    ->Args({10000, 0})
+    ->Args({100000, 1})
+    ->Args({100000, 0})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

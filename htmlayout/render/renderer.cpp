@@ -1,6 +1,7 @@
 #include "htmlayout/render/renderer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -161,7 +162,7 @@ void renderer::read_style_sheets() {
 void renderer::build_all() {
   std::vector<std::pair<dom::element, int>> scrolls;
   for (const auto& [box, list] : lists_)
-    scrolls.emplace_back(dom::element(const_cast<element_node*>(box)), list->scroll_y);
+    scrolls.emplace_back(dom::element(const_cast<element_node*>(list->box)), list->scroll_y);
   drop_all();
   for (auto& kept : scrolls) kept_scroll_.push_back(std::move(kept));
   build_pending_ = false;
@@ -262,7 +263,7 @@ void renderer::unregister_subtree(const litehtml::element::ptr& el) {
     source_.erase(found);
     auto mirrored = mirror_of_.find(src);
     if (mirrored != mirror_of_.end() && mirrored->second == el.get()) mirror_of_.erase(mirrored);
-    auto as_box = lists_.find(static_cast<const element_node*>(src));
+    auto as_box = lists_.find(src);
     if (as_box != lists_.end() && as_box->second->box_mirror == el.get()) {
       scroll_list& list = *as_box->second;
       auto as_container = containers_.find(list.container);
@@ -270,7 +271,7 @@ void renderer::unregister_subtree(const litehtml::element::ptr& el) {
         containers_.erase(as_container);
       lists_.erase(as_box);
     }
-    auto as_container = containers_.find(static_cast<const element_node*>(src));
+    auto as_container = containers_.find(src);
     if (as_container != containers_.end() && as_container->second->container_mirror == el.get()) {
       // The box stays; it finds its rows again at the next update.
       as_container->second->container = nullptr;
@@ -361,7 +362,38 @@ bool renderer::is_scroll_box(const element_node& e, const litehtml::element* mir
   return dynamic_cast<const scrollable*>(mirror) != nullptr;
 }
 
+const element_node* renderer::find_long_list(const element_node& box) const {
+  // A few levels down, not into other scrolling boxes nor into the rows of
+  // a long list: the element with the most children beyond the threshold.
+  const element_node* best = nullptr;
+  std::size_t most = kWholeListRows;
+  std::vector<std::pair<const element_node*, int>> pending{{&box, 0}};
+  while (!pending.empty()) {
+    const auto [at, depth] = pending.back();
+    pending.pop_back();
+    const std::size_t count = at->element_count();
+    if (count > kWholeListRows) {
+      if (count > most) {
+        best = at;
+        most = count;
+      }
+      continue;
+    }
+    if (depth == 3) continue;
+    for (const node* child : at->children) {
+      const element_node* e = as_element(child);
+      if (!e) continue;
+      const std::string_view overflow = style_value(*e, style_property::overflow);
+      if (overflow != "auto" && overflow != "scroll") pending.emplace_back(e, depth + 1);
+    }
+  }
+  return best;
+}
+
 const element_node* renderer::find_row_container(const element_node& box) const {
+  if (const element_node* list = find_long_list(box)) return list;
+  // Otherwise down through lone children (a wrapper, a table) to where
+  // there are several, or to a list's element.
   const element_node* at = &box;
   for (int depth = 0; depth < 16; ++depth) {
     if (is_list_tag(at->tag)) return at;
@@ -380,6 +412,44 @@ const element_node* renderer::find_row_container(const element_node& box) const 
     at = only;
   }
   return at;
+}
+
+bool renderer::holds_rows(const scroll_list& list) const {
+  for (const element_node* at = list.container; at != list.box; at = at->parent)
+    if (!at->parent || at->doc != &doc_) return false;
+  // A long list anywhere in the box is where the rows are.
+  if (const element_node* long_list = find_long_list(*list.box)) return long_list == list.container;
+  // Short lists: the element found once stays while it is still the box or
+  // inside a chain of lone children below it, so that a list emptied down
+  // to one row keeps its rows where they were instead of becoming that
+  // row's content; it gives way to a lone child that is a list's element.
+  if (list.container->element_count() == 1 && list.container->children.text_count() == 0 &&
+      is_list_tag(list.container->element_child(0)->tag) &&
+      find_row_container(*list.box) != list.container)
+    return false;
+  for (const element_node* at = list.container; at != list.box; at = at->parent) {
+    for (const node* child : at->parent->children) {
+      if (child == at) continue;
+      if (child->is_element() || !is_white_space(static_cast<const text_node*>(child)->text.str()))
+        return false;
+    }
+  }
+  return true;
+}
+
+renderer::scroll_list* renderer::list_above_rows(const element_node* e) const {
+  for (const element_node* at = e; at; at = at->parent) {
+    if (at != e && list_of_container(at)) return nullptr;  // inside a row
+    scroll_list* list = list_of_box(at);
+    if (!list) continue;
+    if (!list->container) return list;
+    for (const element_node* c = list->container->parent; c; c = c->parent) {
+      if (c == e) return list;
+      if (c == list->box) break;
+    }
+    return nullptr;
+  }
+  return nullptr;
 }
 
 renderer::scroll_list* renderer::list_of_box(const element_node* box) const {
@@ -610,7 +680,7 @@ void renderer::loaded() {
 void renderer::style_sheets_changed() {
   if (build_pending_) return;
   for (const auto& [box, list] : lists_)
-    kept_scroll_.emplace_back(dom::element(const_cast<element_node*>(box)), list->scroll_y);
+    kept_scroll_.emplace_back(dom::element(const_cast<element_node*>(list->box)), list->scroll_y);
   std::vector<std::pair<dom::element, int>> kept = std::move(kept_scroll_);
   drop_all();
   kept_scroll_ = std::move(kept);
@@ -623,23 +693,37 @@ void renderer::inserted(const node& n) {
   const element_node* parent = n.parent;
   const std::size_t position = parent->children.index_of(&n);
   if (scroll_list* list = list_of_container(parent)) {
+    // Rows laid out stay one run: a row coming in among them is laid out
+    // too (or, in a run already at its longest, ends it); one coming in at
+    // either end waits for update(), which lays out what shows.
     list->heights.insert(position);
-    const bool inside = !list->windowed || (position > list->first && position < list->last);
-    if (inside) {
-      ++list->last;
-      litehtml::elements_vector nodes;
-      build_node(n, nodes);
-      litehtml::element::ptr mirror = shared(list->container_mirror);
-      insert_mirror(mirror, mirror_index(mirror, *parent, position), nodes);
-    } else if (position <= list->first) {
+    if (position <= list->first) {
       ++list->first;
       ++list->last;
+    } else if (position < list->last) {
+      if (list->last - list->first < kMaxLaidOutRows) {
+        ++list->last;
+        litehtml::elements_vector nodes;
+        build_node(n, nodes);
+        litehtml::element::ptr mirror = shared(list->container_mirror);
+        insert_mirror(mirror, mirror_index(mirror, *parent, position), nodes);
+      } else {
+        dematerialise(*list, position + 1, list->last + 1);
+        list->last = position;
+      }
     }
     mark();
     return;
   }
   litehtml::element* parent_mirror = mirror_of(parent);
   if (!parent_mirror) return;  // inside a row that is not laid out
+  if (scroll_list* list = list_above_rows(parent)) {
+    // Its rows may be elsewhere now (a lone row gained siblings): built
+    // again at the next update, from the document as it will be then.
+    list->stale = true;
+    mark();
+    return;
+  }
   litehtml::elements_vector nodes;
   build_node(n, nodes);
   litehtml::element::ptr mirror = shared(parent_mirror);
@@ -667,6 +751,7 @@ void renderer::removing(const node& n) {
   litehtml::element* parent_mirror = mirror_of(parent);
   if (!parent_mirror) return;
   remove_mirror_children(shared(parent_mirror), [&](const node* s) { return s == &n; });
+  if (scroll_list* list = list_above_rows(parent)) list->stale = true;
   mark();
 }
 
@@ -709,6 +794,8 @@ void renderer::text_changed(const element_node& e) {
     containers_.erase(list->container);
     list->container = nullptr;
     list->container_mirror = nullptr;
+  } else if (scroll_list* above = list_above_rows(&e)) {
+    above->stale = true;
   } else {
     litehtml::elements_vector nodes;
     for (const node* child : e.children) build_node(*child, nodes);
@@ -758,7 +845,7 @@ void renderer::update_requested(const element_node& e, bool /*render_now*/) {
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   touch(shared(el));
-  dirty_ = true;
+  set_dirty();
 }
 
 // ---- Updating ----
@@ -864,7 +951,7 @@ void renderer::layout() {
 
 std::vector<renderer::scroll_list*> renderer::lists_outer_first() const {
   std::vector<std::pair<std::size_t, scroll_list*>> by_depth;
-  for (const auto& [box, list] : lists_) by_depth.emplace_back(depth_of(box), list.get());
+  for (const auto& [box, list] : lists_) by_depth.emplace_back(depth_of(list->box), list.get());
   std::sort(by_depth.begin(), by_depth.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<scroll_list*> out;
@@ -879,7 +966,7 @@ bool renderer::still_listed(const scroll_list* list) const {
 }
 
 void renderer::update() {
-  if (!dirty_ || updating_) return;
+  if ((!dirty_ && !build_pending_) || updating_) return;
   updating_ = true;
   struct done_updating {
     bool& flag;
@@ -906,8 +993,8 @@ void renderer::update() {
   std::vector<dom::element> rebuild = std::move(rebuilds_);
   rebuilds_.clear();
   for (const auto& [box, list] : lists_)
-    if (!list->container || find_row_container(*box) != list->container)
-      rebuild.emplace_back(const_cast<element_node*>(box));
+    if (list->stale || !list->container || !holds_rows(*list))
+      rebuild.emplace_back(const_cast<element_node*>(list->box));
   std::sort(rebuild.begin(), rebuild.end(), [](const dom::element& a, const dom::element& b) {
     return depth_of(a.node()) < depth_of(b.node());
   });
@@ -1057,7 +1144,7 @@ bool renderer::set_scroll_pos(const dom::element& box, int y) {
   if (!list) return false;
   if (list->scroll_y != y) {
     list->scroll_y = y;
-    dirty_ = true;
+    set_dirty();
   }
   return true;
 }
@@ -1087,7 +1174,7 @@ bool renderer::scroll_to_view(const dom::element& e, bool to_top) {
       if (wanted != m.scroll_y) {
         list->scroll_y = wanted;
         moved = true;
-        dirty_ = true;
+        set_dirty();
       }
       // For the boxes further out, the element is where this box shows it.
       target.y -= wanted - m.scroll_y;

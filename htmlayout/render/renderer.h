@@ -4,9 +4,10 @@
 // (overflow: auto or scroll) only the rows near its viewport exist in
 // litehtml, and two spacers stand in for the rows above and below, sized
 // from a cache of measured row heights and an estimate for rows never laid
-// out. The rows of a box are the children of the box itself or, when the
-// box holds a single element (a table or a list, as the program's panes
-// do), of that element.
+// out. The rows of a box are the children of the element in it that holds
+// a long list (more than kWholeListRows children, a few levels down at
+// most), or else of the box itself or, when the box holds a single element
+// (a table or a list, as the program's panes do), of that element.
 //
 // The renderer watches the document: every change reaches the mirror at
 // once (only the mirror of what changed is touched), and update() then
@@ -62,10 +63,16 @@ class renderer : public document_observer {
   // the last update. Cheap when nothing did.
   void update();
   // True when changes wait for update().
-  bool needs_update() const { return dirty_; }
+  bool needs_update() const { return dirty_ || build_pending_; }
+  // `changed` is called when the first change after an update arrives (or
+  // the program asks for a redraw), so that a host can schedule update()
+  // and a paint. It is called from within the document's change and must
+  // not change the document.
+  void set_change_callback(std::function<void()> changed) { changed_ = std::move(changed); }
 
   // Paints the part of the window under `clip` through the container, with
-  // `hdc` handed to its drawing calls.
+  // `hdc` handed to its drawing calls. (The Qt container paints the mirror
+  // document itself: see htmlayout/qt/paint_to_image.h, paint_view().)
   void paint(litehtml::uint_ptr hdc, const litehtml::position& clip);
 
   // The rectangles of the window painted differently since the last call
@@ -159,6 +166,7 @@ class renderer : public document_observer {
     row_heights heights;
     std::size_t first = 0, last = 0;  // rows laid out
     bool windowed = false;            // rows outside [first, last) stand in as spacers
+    bool stale = false;               // the elements above its rows changed: build it again
     std::shared_ptr<row_spacer> above, below;
     int scroll_y = 0;  // wanted; clamped at layout
     // From the last layout: where the rows start in the box's content and
@@ -194,6 +202,12 @@ class renderer : public document_observer {
   // Scrolling boxes and their rows.
   bool is_scroll_box(const element_node& e, const litehtml::element* mirror) const;
   const element_node* find_row_container(const element_node& box) const;
+  const element_node* find_long_list(const element_node& box) const;
+  // True while the list's row container is still where its rows belong.
+  bool holds_rows(const scroll_list& list) const;
+  // The list whose box holds `e` above its row container (the box itself
+  // included); null when there is none.
+  scroll_list* list_above_rows(const element_node* e) const;
   void start_list(scroll_list& list);
   bool wants_window(const scroll_list& list) const;
   void window_for(const scroll_list& list, std::size_t& first, std::size_t& last) const;
@@ -217,8 +231,15 @@ class renderer : public document_observer {
   void flush_restyles();
   void place_popups();
   bool correct_popups();
-  void mark() {
+  void set_dirty() {
+    if (!dirty_ && changed_) {
+      dirty_ = true;
+      changed_();
+    }
     dirty_ = true;
+  }
+  void mark() {
+    set_dirty();
     layout_needed_ = true;
   }
   void touch(const litehtml::element::ptr& el);
@@ -235,8 +256,8 @@ class renderer : public document_observer {
   // mirrors (every word of a text node maps to the text node).
   std::unordered_map<const node*, litehtml::element*> mirror_of_;
   std::unordered_map<const litehtml::element*, const node*> source_;
-  std::unordered_map<const element_node*, std::unique_ptr<scroll_list>> lists_;  // by box
-  std::unordered_map<const element_node*, scroll_list*> containers_;
+  std::unordered_map<const node*, std::unique_ptr<scroll_list>> lists_;  // by box
+  std::unordered_map<const node*, scroll_list*> containers_;
   // Scroll positions to give back to boxes when they are built again.
   std::vector<std::pair<dom::element, int>> kept_scroll_;
   // Elements to build again at the next update.
@@ -256,8 +277,9 @@ class renderer : public document_observer {
   std::vector<litehtml::element::ptr> touched_;
   std::vector<litehtml::position> dirty_rects_;
   painted_areas painted_;
+  std::function<void()> changed_;
   bool build_pending_ = true;
-  bool dirty_ = true;
+  bool dirty_ = false;
   bool layout_needed_ = true;
   bool updating_ = false;
   bool width_changed_ = false;

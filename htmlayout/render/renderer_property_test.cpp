@@ -1,8 +1,8 @@
 // The document and its mirror agree after long random sequences of changes:
 // rows inserted, deleted and moved, attributes and states changed (some of
 // them change heights, also of rows that are not laid out), texts replaced,
-// rows sorted, boxes scrolled. After every batch the mirror's HTML equals the
-// document's (with each box's rows limited to those laid out), the rows
+// rows sorted, boxes scrolled, content put beside the list in its box. After every batch the
+// mirror's HTML equals the document's (with each box's rows limited to those laid out), the rows
 // follow each other without gap or overlap whether laid out or not, every
 // row that shows in its box is laid out, the rows laid out are styled as
 // their classes, attributes and states say, and hit testing finds the row
@@ -93,7 +93,7 @@ class random_session {
   void change() {
     const uint32_t states[] = {state::checked, state::hover, state::current, state::focus,
                                state::expanded};
-    switch (pick(0, 11)) {
+    switch (pick(0, 12)) {
       case 0:
       case 1: {  // insert rows
         dom::element row = any_row();
@@ -161,6 +161,13 @@ class random_session {
       case 10:
         if (dom::element row = any_row()) host_.view().scroll_to_view(row, pick(0, 1) == 1);
         break;
+      case 11:  // content in the box beside the list comes and goes
+        if (dom::element note = box().select_first(".note"))
+          note.delete_element();
+        else
+          box().set_html("<div class=note>a note <b>above</b> the list</div>",
+                         position::insert_at_start);
+        break;
       default:
         if (pick(0, 5) == 0) {
           struct by_id : dom::element::comparator {
@@ -191,6 +198,7 @@ class random_session {
     const auto laid_out = view.laid_out_rows(l);
     const litehtml::position shown = view.location(box(), box_area::padding);
     const litehtml::position content = view.location(l, box_area::content);
+    const dom::element note = box().select_first(".note");
     int bottom = content.y;
     for (std::size_t i = 0; i < count; ++i) {
       dom::element row = l.child(i);
@@ -239,6 +247,10 @@ class random_session {
     // The content: the list (with any padding it was given) and the box's padding.
     const litehtml::position inside = view.location(box(), box_area::content);
     const int list_bottom = view.location(l, box_area::margin).bottom();
+    ASSERT_EQ(view.row_container(box()), l) << "step " << step;
+    if (note) {
+      ASSERT_EQ(view.location(note).bottom(), view.location(l, box_area::margin).y);
+    }
     ASSERT_EQ(metrics.content_height,
               std::max(metrics.viewport_height, list_bottom + metrics.scroll_y - inside.y + 8))
         << "step " << step;

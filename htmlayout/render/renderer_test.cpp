@@ -241,6 +241,29 @@ TEST(Renderer, AHoverChangeRepaintsOnlyTheRow) {
   EXPECT_EQ(host.view().layout_count(), before);
 }
 
+TEST(Renderer, TellsTheHostOnceWhenChangesStartToWait) {
+  headless_host host;
+  int calls = 0;
+  host.view().set_change_callback([&] { ++calls; });
+  host.load_html(list_page(100));
+  EXPECT_EQ(calls, 1);
+  host.view().update();
+  row(host, 1).set_attribute_utf8("class", "row x");
+  row(host, 2).set_state(state::hover);
+  find(host, "#head").set_text(L"new");
+  EXPECT_EQ(calls, 2);
+  EXPECT_TRUE(host.view().needs_update());
+  host.view().update();
+  EXPECT_FALSE(host.view().needs_update());
+  row(host, 3).update();
+  EXPECT_EQ(calls, 3);
+  // A change inside a row that is not laid out waits for nothing.
+  host.view().update();
+  row(host, 90).set_attribute_utf8("title", "far");
+  EXPECT_EQ(calls, 3);
+  EXPECT_FALSE(host.view().needs_update());
+}
+
 TEST(Renderer, InsertingAtTheTopShiftsTheRowsAndKeepsOneLayoutPerBatch) {
   headless_host host;
   host.load_html(list_page(5000));
@@ -341,6 +364,73 @@ TEST(Renderer, AFewRowsAreLaidOutWholeAndALongerListGetsSpacers) {
             expected_html(host.view(), *host.doc().root().node()));
 }
 
+TEST(Renderer, ReplacingAllRowsOfALongListLaysOutOnlyTheNewRowsInView) {
+  headless_host host;
+  host.load_html(list_page(20000));
+  dom::element list = find(host, "#list");
+  host.view().set_scroll_pos(find(host, "#box"), 30000);
+  host.view().update();
+  const std::size_t mirrored = host.view().mirror_size();
+  std::string rows;
+  for (int i = 0; i < 20000; ++i)
+    rows += "<div class=row id=n-" + std::to_string(i) + ">new " + std::to_string(i) + "</div>";
+  list.set_html(rows, position::replace_content);
+  // The box keeps its scroll position, which now shows other rows.
+  EXPECT_EQ(host.view().element_at(20, kBoxTop + 5 + 10), find(host, "#n-1500"));
+  EXPECT_LE(host.view().mirror_size(), mirrored + 20);
+  // A short list is laid out whole, then grows past the threshold.
+  list.set_html("<div class=row id=only>only</div>", position::replace_content);
+  EXPECT_EQ(host.view().element_at(20, kBoxTop + 15), find(host, "#only"));
+  list.set_html(rows, position::replace_content);
+  host.view().update();
+  EXPECT_LE(host.view().mirror_size(), mirrored + 20);
+  EXPECT_EQ(host.view().location(find(host, "#n-19999")).y, kBoxTop + 5 + 19999 * 20);
+}
+
+TEST(Renderer, AListOfOneRowTakesManyInOneInsert) {
+  // With one row the box's lone child could be a wrapper of content: the
+  // rows are found again when the row gains siblings.
+  headless_host host;
+  host.load_html(list_page(1, ".row { height: 20px } .row b { display: block }"));
+  find(host, "#r-0").set_html("<b>bold</b>");
+  host.view().update();
+  const std::size_t mirrored = host.view().mirror_size();
+  std::string rows;
+  for (int i = 1; i < 30000; ++i)
+    rows += "<div class=row id=r-" + std::to_string(i) + "><b>" + std::to_string(i) + "</b></div>";
+  find(host, "#list").set_html(rows, position::append_after_last);
+  host.view().update();
+  EXPECT_EQ(host.view().row_container(find(host, "#box")), find(host, "#list"));
+  EXPECT_LT(host.view().mirror_size(), mirrored + 200);
+  EXPECT_EQ(host.view().location(row(host, 29999)).y, kBoxTop + 5 + 29999 * 20);
+  EXPECT_EQ(mirror_html(host.view().mirror_document()->root()),
+            expected_html(host.view(), *host.doc().root().node()));
+}
+
+TEST(Renderer, ALongListBesideOtherContentInABoxIsTheBoxsRows) {
+  headless_host host;
+  std::string rows;
+  for (int i = 0; i < 5000; ++i) rows += "<div class=row id=r-" + std::to_string(i) + ">row</div>";
+  host.load_html(
+      "<html><head><style>body { margin: 0 } #box { height: 300px; overflow: auto }"
+      " .row { height: 20px } #title { height: 30px }</style></head><body><div id=box>"
+      "<div id=title>title</div><div id=list>" +
+      rows + "</div></div></body></html>");
+  host.view().update();
+  // Beside the title, the long list holds the rows.
+  EXPECT_EQ(host.view().row_container(find(host, "#box")), find(host, "#list"));
+  EXPECT_LT(host.view().mirror_size(), 200u);
+  EXPECT_EQ(host.view().location(row(host, 4000)).y, 30 + 4000 * 20);
+  host.view().scroll_to_view(row(host, 4000));
+  EXPECT_EQ(host.view().element_at(10, host.view().location(row(host, 4000)).y + 5),
+            row(host, 4000));
+  find(host, "#title").delete_element();
+  EXPECT_EQ(host.view().location(row(host, 4000)).y, host.view().location(row(host, 4001)).y - 20);
+  host.view().set_scroll_pos(find(host, "#box"), 0);
+  EXPECT_EQ(host.view().location(row(host, 4000)).y, 4000 * 20);
+  EXPECT_LT(host.view().mirror_size(), 200u);
+}
+
 TEST(Renderer, SortingRowsLaysThemOutAgainInTheNewOrder) {
   headless_host host;
   host.load_html(list_page(1000));
@@ -409,6 +499,24 @@ TEST(Renderer, PopupsShowAboveThePageWhereAsked) {
   EXPECT_EQ(host.view().element_at(410, host.view().location(find(host, "#i150")).y + 5),
             find(host, "#i150"));
   EXPECT_LT(host.view().laid_out_rows(list)->second - host.view().laid_out_rows(list)->first, 40u);
+}
+
+TEST(Renderer, AStyleSheetAddedLaterStylesEverythingAndKeepsScrollPositions) {
+  headless_host host;
+  host.load_html(list_page(3000));
+  host.view().set_scroll_pos(find(host, "#box"), 1000 * 20);
+  EXPECT_EQ(host.view().element_at(20, kBoxTop + 15), row(host, 1000));
+  find(host, "head").set_html("<style>.row { height: 40px } #head { height: 10px }</style>",
+                              position::append_after_last);
+  scroll_metrics metrics;
+  ASSERT_TRUE(host.view().scroll_info(find(host, "#box"), metrics));
+  EXPECT_EQ(metrics.scroll_y, 1000 * 20);
+  // Rows now 40px high, the head 10px: row 500 is at the top of the box.
+  EXPECT_EQ(host.view().element_at(20, 11 + 5 + 10), row(host, 500));
+  EXPECT_EQ(host.view().location(row(host, 500)).height, 40);
+  find(host, "head").child(1).delete_element();
+  EXPECT_EQ(host.view().location(row(host, 1000)).height, 20);
+  EXPECT_EQ(host.view().element_at(20, kBoxTop + 15), row(host, 1000));
 }
 
 TEST(Renderer, ReloadingForgetsTheOldPage) {

@@ -8,12 +8,15 @@ void row_heights::assign(std::size_t count) {
   heights_.assign(count, -1);
   measured_sum_ = 0;
   measured_nonzero_ = 0;
-  rebuild_blocks_from(0);
+  invalidate_from(0);
 }
 
 void row_heights::insert(std::size_t index) {
-  heights_.insert(heights_.begin() + static_cast<std::ptrdiff_t>(index), -1);
-  rebuild_blocks_from(index);
+  if (index == 0)
+    heights_.push_front(-1);
+  else
+    heights_.insert(heights_.begin() + static_cast<std::ptrdiff_t>(index), -1);
+  invalidate_from(index);
 }
 
 void row_heights::erase(std::size_t index) {
@@ -22,33 +25,39 @@ void row_heights::erase(std::size_t index) {
     measured_sum_ -= old;
     if (old > 0) --measured_nonzero_;
   }
-  heights_.erase(heights_.begin() + static_cast<std::ptrdiff_t>(index));
-  rebuild_blocks_from(index);
+  if (index == 0)
+    heights_.pop_front();
+  else
+    heights_.erase(heights_.begin() + static_cast<std::ptrdiff_t>(index));
+  invalidate_from(index);
 }
 
 void row_heights::set_measured(std::size_t index, int height) {
   height = std::max(height, 0);
   const int32_t old = heights_[index];
   if (old == height) return;
-  block& b = blocks_[index / kBlock];
   if (old >= 0) {
     measured_sum_ -= old;
-    b.measured_sum -= old;
     if (old > 0) --measured_nonzero_;
-  } else {
-    --b.unmeasured;
   }
   heights_[index] = height;
   measured_sum_ += height;
-  b.measured_sum += height;
   if (height > 0) ++measured_nonzero_;
+  if (index / kBlock < blocks_valid_) {
+    block& b = blocks_[index / kBlock];
+    if (old >= 0)
+      b.measured_sum -= old;
+    else
+      --b.unmeasured;
+    b.measured_sum += height;
+  }
 }
 
 void row_heights::forget_all() {
   std::fill(heights_.begin(), heights_.end(), -1);
   measured_sum_ = 0;
   measured_nonzero_ = 0;
-  rebuild_blocks_from(0);
+  invalidate_from(0);
 }
 
 int row_heights::height(std::size_t index) const {
@@ -57,6 +66,7 @@ int row_heights::height(std::size_t index) const {
 }
 
 int64_t row_heights::offset(std::size_t index) const {
+  update_blocks();
   int64_t sum = 0;
   const std::size_t whole_blocks = index / kBlock;
   for (std::size_t b = 0; b < whole_blocks; ++b) sum += block_total(blocks_[b]);
@@ -67,6 +77,7 @@ int64_t row_heights::offset(std::size_t index) const {
 std::size_t row_heights::row_at(int64_t y) const {
   if (heights_.empty()) return 0;
   if (y < 0) return 0;
+  update_blocks();
   int64_t top = 0;
   std::size_t b = 0;
   while (b < blocks_.size() && top + block_total(blocks_[b]) <= y) top += block_total(blocks_[b++]);
@@ -90,10 +101,11 @@ bool row_heights::refresh_estimate() {
   return true;
 }
 
-void row_heights::rebuild_blocks_from(std::size_t index) {
-  const std::size_t first = index / kBlock;
-  blocks_.resize((heights_.size() + kBlock - 1) / kBlock);
-  for (std::size_t b = first; b < blocks_.size(); ++b) {
+void row_heights::update_blocks() const {
+  const std::size_t count = (heights_.size() + kBlock - 1) / kBlock;
+  if (blocks_valid_ >= count && blocks_.size() == count) return;
+  blocks_.resize(count);
+  for (std::size_t b = blocks_valid_; b < count; ++b) {
     block sums;
     const std::size_t end = std::min(heights_.size(), (b + 1) * kBlock);
     for (std::size_t i = b * kBlock; i < end; ++i) {
@@ -104,6 +116,7 @@ void row_heights::rebuild_blocks_from(std::size_t index) {
     }
     blocks_[b] = sums;
   }
+  blocks_valid_ = count;
 }
 
 }  // namespace htmlayout::render

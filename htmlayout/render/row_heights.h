@@ -3,11 +3,16 @@
 // row from the top of the list and the row at any offset, so that a list
 // whose rows are mostly not laid out can still be scrolled, sized and
 // located. Rows are grouped in blocks with running sums, so offsets cost a
-// few hundred additions whatever the length of the list.
+// few hundred additions whatever the length of the list; rows come and go at
+// either end in constant time (a list is emptied from its front and grows at
+// it), the sums of the blocks after a change being brought up to date on the
+// next query.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace htmlayout::render {
@@ -58,15 +63,20 @@ class row_heights {
     int64_t measured_sum = 0;
     uint32_t unmeasured = 0;
   };
-  // Recomputes the blocks from the one holding `index` to the end.
-  void rebuild_blocks_from(std::size_t index);
+  // Marks the blocks from the one holding `index` on as out of date.
+  void invalidate_from(std::size_t index) {
+    blocks_valid_ = std::min(blocks_valid_, index / kBlock);
+  }
+  // Brings the blocks up to date.
+  void update_blocks() const;
   int64_t block_total(const block& b) const {
     return b.measured_sum + int64_t{b.unmeasured} * estimate_;
   }
 
-  std::vector<int32_t> heights_;  // -1: not measured
-  std::vector<block> blocks_;
-  int64_t measured_sum_ = 0;  // over every measured row
+  std::deque<int32_t> heights_;  // -1: not measured
+  mutable std::vector<block> blocks_;
+  mutable std::size_t blocks_valid_ = 0;  // the blocks before this one are up to date
+  int64_t measured_sum_ = 0;              // over every measured row
   std::size_t measured_nonzero_ = 0;
   int estimate_ = kInitialEstimate;
 };
