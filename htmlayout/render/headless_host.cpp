@@ -4,6 +4,7 @@ namespace htmlayout::render {
 
 headless_host::headless_host(int width, int height) : renderer_(document_, container_) {
   renderer_.set_viewport(width, height);
+  geometry_.set_input(&input_);
 }
 
 bool headless_host::load_html(std::string_view html, std::string_view base_url) {
@@ -15,6 +16,7 @@ const std::vector<paint_op>& headless_host::paint() {
 }
 
 const std::vector<paint_op>& headless_host::paint(const litehtml::position& clip) {
+  geometry_.sync_popups();
   container_.clear_painted();
   renderer_.paint(0, clip);
   return container_.painted();

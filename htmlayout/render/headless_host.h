@@ -1,7 +1,8 @@
-// A document shown without a screen: the document, its renderer and a
-// container with fixed text metrics that records what is painted. Tests of
-// the engine and of the program drive it as the Qt host drives the real
-// window: load a page, change it, ask where things are, paint.
+// A document shown without a screen: the document, its renderer, a
+// container with fixed text metrics that records what is painted, and the
+// input side finding positions through the renderer. Tests of the engine and
+// of the program drive it as the Qt host drives the real window: load a
+// page, press, type, change it, ask where things are, paint.
 #pragma once
 
 #include <string>
@@ -9,8 +10,10 @@
 #include <vector>
 
 #include "htmlayout/document.h"
+#include "htmlayout/input.h"
 #include "htmlayout/render/headless_container.h"
 #include "htmlayout/render/renderer.h"
+#include "htmlayout/render/renderer_geometry.h"
 
 namespace htmlayout::render {
 
@@ -31,12 +34,16 @@ class headless_host {
 
   document& doc() { return document_; }
   renderer& view() { return renderer_; }
+  input& in() { return input_; }
+  renderer_geometry& geometry() { return geometry_; }
   headless_container& container() { return container_; }
 
  private:
   headless_container container_;
   document document_;
   renderer renderer_;
+  renderer_geometry geometry_{renderer_};
+  input input_{document_, geometry_};
 };
 
 }  // namespace htmlayout::render

@@ -1,0 +1,44 @@
+// The renderer answering the input side's questions about positions
+// (htmlayout/geometry.h), and carrying the popups the input shows into the
+// renderer, so that they are painted and hit-tested above the page.
+#pragma once
+
+#include <vector>
+
+#include "htmlayout/geometry.h"
+#include "htmlayout/input.h"
+#include "htmlayout/render/renderer.h"
+
+namespace htmlayout::render {
+
+class renderer_geometry : public geometry {
+ public:
+  // `view` must outlive the object.
+  explicit renderer_geometry(renderer& view) : view_(view) {}
+
+  // The input whose popups to show; set once it exists (it needs this object
+  // to be constructed). Null stops the syncing.
+  void set_input(const input* in) { input_ = in; }
+
+  // Shows in the renderer every popup the input shows now, where the input
+  // placed it, and hides the ones it no longer shows. Hit testing does this
+  // itself; a host calls it before painting.
+  void sync_popups();
+
+  dom::element element_at(point p) override;
+  std::optional<rect> location(const dom::element& e) override;
+  scroll_range vertical_scroll(const dom::element& box) override;
+  void set_vertical_scroll(const dom::element& box, int position) override;
+
+ private:
+  struct placed_popup {
+    dom::element element;
+    point position;
+  };
+
+  renderer& view_;
+  const input* input_ = nullptr;
+  std::vector<placed_popup> shown_;  // bottom to top, as last asked of the renderer
+};
+
+}  // namespace htmlayout::render
