@@ -37,9 +37,10 @@ class behavior_html : public behavior {
       if (host().close_window) host().close_window();
       return true;
     }
+    // The help page ships beside the program as HTML.
     if (code == kF1) {
       std::wstring help =
-          tinyfilesystem::join_path(tinyfilesystem::app_dir(L"ParvelaDir"), L"Parvela Help.chm");
+          tinyfilesystem::join_path(tinyfilesystem::app_dir(L"ParvelaDir"), L"Parvela Help.html");
       if (host().open_url) host().open_url(help);
       return true;
     }

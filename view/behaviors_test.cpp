@@ -286,7 +286,7 @@ TEST_F(BehaviorsTest, LinksAboutAndHelpGoThroughTheHost) {
   tinyfilesystem::set_app_dir(L"ParvelaDir", L"/opt/parvela");
   EXPECT_FALSE(key_event(root(), htmlayout::key::up, 112));
   EXPECT_TRUE(key_event(root(), htmlayout::key::down, 112));
-  EXPECT_EQ(opened.back(), L"/opt/parvela/Parvela Help.chm");
+  EXPECT_EQ(opened.back(), L"/opt/parvela/Parvela Help.html");
   EXPECT_FALSE(key_event(root(), htmlayout::key::down, 'A'));
   EXPECT_TRUE(key_event(root(), htmlayout::key::down, 27));
   EXPECT_EQ(closes, 1);
