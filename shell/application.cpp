@@ -15,6 +15,7 @@
 #include "model/model_instance.h"
 #include "shell/app_data.h"
 #include "shell/clipboard_text.h"
+#include "shell/desktop_actions.h"
 #include "shell/loop_errors.h"
 #include "shell/main_window.h"
 #include "shell/single_instance.h"
@@ -23,6 +24,7 @@
 #include "tinyfilesystem/errors.h"
 #include "tinyfilesystem/folders.h"
 #include "tinyfilesystem/path.h"
+#include "view/behavior_host.h"
 #include "view/resource_mgr.h"
 #include "view/view_instance.h"
 
@@ -150,6 +152,7 @@ void run_event_loop(int argc, char* argv[], const single_instance& instance) {
 
   create_singletons();
   main_window window(hand_on_captured_text);
+  install_desktop_actions(window);
   model().on_model_event(model_event{model_events::initial_load, nullptr});
   view().dump("Logs/start.view.dump.htm");
   termination_signals on_termination([&window] { window.exit_command(); });
@@ -162,6 +165,7 @@ void run_event_loop(int argc, char* argv[], const single_instance& instance) {
 
   fml::getlog("app") << "Init complete" << std::endl;
   run_main_window(window);
+  host() = behavior_host{};
   delete_singletons();
 }
 

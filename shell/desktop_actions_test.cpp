@@ -1,0 +1,138 @@
+// The desktop actions on Qt's offscreen platform: URL handlers registered by
+// the test stand in for the desktop's default applications, and the test
+// answers the export dialog as a user would.
+#include "shell/desktop_actions.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+#include <fstream>
+#include <functional>
+#include <vector>
+
+#include "shell/test_application.h"
+#include "tests/support/temp_dir.h"
+#include "view/behavior_host.h"
+
+namespace pvl {
+namespace {
+
+class url_recorder : public QObject {
+  Q_OBJECT
+ public:
+  std::vector<QUrl> opened;
+ public slots:
+  void open(const QUrl& url) { opened.push_back(url); }
+};
+
+class DesktopActionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* scheme : {"file", "https", "http", "mailto"})
+      QDesktopServices::setUrlHandler(scheme, &recorder_, "open");
+  }
+  void TearDown() override {
+    for (const char* scheme : {"file", "https", "http", "mailto"})
+      QDesktopServices::unsetUrlHandler(scheme);
+    host() = behavior_host{};
+  }
+
+  // Runs `answer` on the file dialog once it is open and modal.
+  static void when_dialog_opens(std::function<void(QFileDialog&)> answer) {
+    QTimer::singleShot(0, [answer] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) {
+        when_dialog_opens(answer);  // not shown yet
+        return;
+      }
+      answer(*dialog);
+    });
+  }
+
+  url_recorder recorder_;
+};
+
+TEST_F(DesktopActionsTest, LinksFilesAndMailGoToTheDesktopAsTheRightKindOfUrl) {
+  EXPECT_TRUE(open_with_desktop(L"https://example.org/a?b=1"));
+  EXPECT_TRUE(open_with_desktop(L"/opt/parvela/Parvela Help.html"));
+  EXPECT_TRUE(open_with_desktop(L"mailto:support@example.org"));
+  EXPECT_TRUE(open_with_desktop(L"www.example.org"));
+  EXPECT_FALSE(open_with_desktop(L""));
+  ASSERT_EQ(recorder_.opened.size(), 4u);
+  EXPECT_EQ(recorder_.opened[0], QUrl("https://example.org/a?b=1"));
+  // A path with a blank stays one local file.
+  EXPECT_TRUE(recorder_.opened[1].isLocalFile());
+  EXPECT_EQ(recorder_.opened[1].toLocalFile(), "/opt/parvela/Parvela Help.html");
+  EXPECT_EQ(recorder_.opened[2].scheme(), "mailto");
+  EXPECT_EQ(recorder_.opened[3].host(), "www.example.org");
+}
+
+TEST_F(DesktopActionsTest, TheExportDialogPresetsTheFileAndReturnsTheChoiceOrNothing) {
+  testing_support::temp_dir folder;
+  const QString target = QString::fromStdString((folder.path() / "mine.html").string());
+  QWidget owner;
+  QString title, preset;
+  QStringList filters;
+  when_dialog_opens([&](QFileDialog& dialog) {
+    title = dialog.windowTitle();
+    filters = dialog.nameFilters();
+    preset = dialog.findChild<QLineEdit*>()->text();
+    dialog.selectFile(target);
+    static_cast<QDialog&>(dialog).accept();
+  });
+  EXPECT_EQ(ask_export_path(&owner), target.toStdWString());
+  EXPECT_EQ(title, "Export to file");
+  EXPECT_EQ(filters, QStringList({"HTML files (*.html)", "All files (*.*)"}));
+  EXPECT_EQ(preset, "collection.html");
+
+  when_dialog_opens([](QFileDialog& dialog) { dialog.reject(); });
+  EXPECT_EQ(ask_export_path(&owner), std::nullopt);
+}
+
+TEST_F(DesktopActionsTest, ReplacingAnExistingFileIsAskedFirst) {
+  testing_support::temp_dir folder;
+  const auto existing = folder.path() / "old.html";
+  std::ofstream(existing) << "kept";
+  QWidget owner;
+  bool asked = false;
+  when_dialog_opens([&](QFileDialog& dialog) {
+    dialog.selectFile(QString::fromStdString(existing.string()));
+    // The question comes up inside accept(); the user declines, and the
+    // dialog stays open until cancelled.
+    QTimer::singleShot(0, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        asked = true;
+        box->button(QMessageBox::No)->click();
+      }
+      QTimer::singleShot(0, [&dialog] { dialog.reject(); });
+    });
+    static_cast<QDialog&>(dialog).accept();
+  });
+  EXPECT_EQ(ask_export_path(&owner), std::nullopt);
+  EXPECT_TRUE(asked);
+}
+
+TEST_F(DesktopActionsTest, InstalledActionsServeThePageBehaviours) {
+  QWidget window;
+  window.show();
+  install_desktop_actions(window);
+  ASSERT_TRUE(host().open_url && host().ask_export_path && host().close_window);
+  host().open_url(L"https://example.org");
+  EXPECT_EQ(recorder_.opened.size(), 1u);
+  host().close_window();
+  EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
+}  // namespace pvl
+
+#include "desktop_actions_test.moc"
