@@ -2,7 +2,16 @@
 
 namespace htmlayout::render {
 
-headless_host::headless_host(int width, int height) : renderer_(document_, container_) {
+headless_host::headless_host(int width, int height)
+    : own_document_(std::make_unique<document>()),
+      document_(*own_document_),
+      renderer_(document_, container_) {
+  renderer_.set_viewport(width, height);
+  geometry_.set_input(&input_);
+}
+
+headless_host::headless_host(document& doc, int width, int height)
+    : document_(doc), renderer_(document_, container_) {
   renderer_.set_viewport(width, height);
   geometry_.set_input(&input_);
 }

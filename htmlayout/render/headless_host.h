@@ -5,6 +5,7 @@
 // page, press, type, change it, ask where things are, paint.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +20,11 @@ namespace htmlayout::render {
 
 class headless_host {
  public:
+  // Shows a document of its own.
   explicit headless_host(int width = 800, int height = 600);
+  // Shows `doc`, which may already hold a page and must outlive the host
+  // (as the program's view owns the main window's document).
+  explicit headless_host(document& doc, int width = 800, int height = 600);
   headless_host(const headless_host&) = delete;
   headless_host& operator=(const headless_host&) = delete;
 
@@ -40,7 +45,8 @@ class headless_host {
 
  private:
   headless_container container_;
-  document document_;
+  std::unique_ptr<document> own_document_;
+  document& document_;
   renderer renderer_;
   renderer_geometry geometry_{renderer_};
   input input_{document_, geometry_};

@@ -1,0 +1,111 @@
+// What a user does in the main window, done as the user does it: presses,
+// moves, releases and keys at the places where the renderer draws the
+// elements, through the real behaviours, controller and model. Each test
+// checks the window and the collection file afterwards.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "htmlayout/events.h"
+#include "htmlayout/keys.h"
+#include "tests/support/temp_dir.h"
+#include "view/behavior_host.h"
+#include "view/testing/program_window.h"
+
+namespace pvl {
+namespace {
+
+using Ids = std::vector<int32_t>;
+using Lines = std::vector<std::string>;
+namespace state = htmlayout::state;
+
+class GesturesTest : public ::testing::Test {
+ protected:
+  testing::program_window w;
+};
+
+TEST_F(GesturesTest, DraggingATagOntoAQuoteTagsItAndAQuoteOntoATagToo) {
+  w.drag(w.by_id("vt-2"), w.by_id("q-4"));
+  EXPECT_EQ(w.quote_tags(4), Ids{2});
+  EXPECT_TRUE(w.by_id("qt-4-2"));
+  EXPECT_EQ(w.stored("SELECT tag FROM quote_tag WHERE quote = 4"), Lines{"2"});
+
+  w.drag(w.by_id("q-1"), w.by_id("vt-3"));
+  EXPECT_EQ(w.quote_tags(1), Ids{3});
+  EXPECT_TRUE(w.by_id("qt-1-3"));
+  // The drag cursor is gone once the button is up.
+  EXPECT_FALSE(w.root().select_first("body").get_attribute_utf8("cursor").has_value());
+}
+
+TEST_F(GesturesTest, TheManageButtonOpensTheTagMenuWhoseChecksMarkTheQuote) {
+  const auto manage = w.by_id("q-3").select_first("button.managetags");
+  w.click(manage);
+  ASSERT_EQ(w.in().popups().size(), 1u);
+  EXPECT_EQ(w.in().popups()[0].element, w.by_id("manage-tags"));
+  // Quote 3 carries tag 2: its item is checked.
+  EXPECT_EQ(w.ids("#manage-tags li:checked"), Lines{"mtmcheck-2"});
+
+  w.click(w.by_id("mtmcheck-1"));
+  w.click(w.by_id("mtmcheck-2"));
+  EXPECT_EQ(w.quote_tags(3), Ids{1});
+  EXPECT_EQ(w.stored("SELECT tag FROM quote_tag WHERE quote = 3"), Lines{"1"});
+  EXPECT_TRUE(w.by_id("qt-3-1"));
+  EXPECT_FALSE(w.by_id("qt-3-2"));
+  // Check items keep the menu open; Escape closes it.
+  EXPECT_EQ(w.in().popups().size(), 1u);
+  w.key(htmlayout::vk::escape);
+  EXPECT_TRUE(w.in().popups().empty());
+}
+
+TEST_F(GesturesTest, SearchByDoubleClickedTagsSwitchesModesAndClears) {
+  w.double_click(w.by_id("vt-1"));
+  w.double_click(w.by_id("vt-2"));
+  EXPECT_EQ(w.ids("div.stag"), (Lines{"st-1", "st-2"}));
+  EXPECT_EQ(w.ids("div.quote"), Lines{});  // no quote carries both
+
+  w.click(w.by_id("mode-or"));
+  EXPECT_TRUE(w.by_id("mode-or").get_state() & state::checked);
+  EXPECT_FALSE(w.by_id("mode-and").get_state() & state::checked);
+  EXPECT_EQ(w.ids("div.quote"), (Lines{"q-3", "q-2"}));
+
+  // A search tag double-clicked leaves the search.
+  w.double_click(w.by_id("st-2"));
+  EXPECT_EQ(w.ids("div.stag"), Lines{"st-1"});
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-2"});
+
+  w.click(w.by_id("clear-search"));
+  EXPECT_EQ(w.ids("div.stag"), Lines{});
+  EXPECT_TRUE(w.by_id("p-searchbar").get_attribute_utf8("is_empty").has_value());
+  EXPECT_EQ(w.ids("div.quote").size(), 4u);
+}
+
+TEST_F(GesturesTest, ExportWritesTheCurrentSearchToTheChosenFile) {
+  const std::filesystem::path file = w.env.collection.root() / "export.html";
+  host().ask_export_path = [&] { return std::optional<std::wstring>(file.wstring()); };
+  w.drag(w.by_id("vt-2"), w.by_id("p-searchbar"));
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-3"});
+  w.click(w.by_id("export"));
+  const std::string html = testing_support::read_file(file);
+  EXPECT_NE(html.find("three"), std::string::npos);
+  EXPECT_EQ(html.find("four"), std::string::npos);
+}
+
+TEST_F(GesturesTest, AboutAndTheKeysOfTheWindowReachTheShell) {
+  int abouts = 0, closes = 0;
+  std::vector<std::wstring> opened;
+  host().show_about = [&] { ++abouts; };
+  host().close_window = [&] { ++closes; };
+  host().open_url = [&](const std::wstring& target) { opened.push_back(target); };
+  w.click(w.by_id("about"));
+  EXPECT_EQ(abouts, 1);
+  w.key(htmlayout::vk::f1);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_NE(opened[0].find(L"Parvela Help.html"), std::wstring::npos);
+  w.key(htmlayout::vk::escape);
+  EXPECT_EQ(closes, 1);
+}
+
+}  // namespace
+}  // namespace pvl

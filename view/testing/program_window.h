@@ -1,0 +1,152 @@
+// The program's main window without a screen, for tests that act as a user:
+// the real model on a temporary collection (three tags, four quotes; quote 2
+// carries tags 3 and 1, quote 3 tag 2), the real controller and view with
+// the real main page, shown by the real renderer (fixed text metrics) and
+// driven through the engine's input with presses, moves, releases and keys
+// at the positions where the elements are drawn.
+#pragma once
+
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controller/controller_instance.h"
+#include "controller/testing/controller_env.h"
+#include "fml/text.h"
+#include "htmlayout/events.h"
+#include "htmlayout/input.h"
+#include "htmlayout/keys.h"
+#include "htmlayout/render/headless_host.h"
+#include "model/model_instance.h"
+#include "view/behavior_host.h"
+#include "view/pvview.h"
+#include "view/resource_mgr.h"
+
+namespace pvl::testing {
+
+class program_window {
+ public:
+  using element = htmlayout::dom::element;
+  using point = htmlayout::point;
+
+  program_window(int width = 1000, int height = 700)
+      : resources_((std::filesystem::path(PARVELA_SOURCE_DIR) / "res").wstring()),
+        view_(resources_),
+        host_(view_.document(), width, height) {
+    model().set_view(&view_);
+    model().set_clipboard([this](const std::wstring& text) {
+      clipboard = fml::wchar2utf8(text);
+      return true;
+    });
+    controller().set_view(&view_);
+    host().show_popup = [](const element& popup, const element& anchor, int placement) {
+      htmlayout::show_popup(popup, anchor, placement);
+    };
+    host().scroll_into_view = [this](const element& e) { host_.view().scroll_to_view(e); };
+    model().on_model_event(model_event{model_events::initial_load, nullptr});
+    env.collection.mark_logs();
+  }
+  ~program_window() {
+    host() = behavior_host{};
+    delete_controller();
+    model().set_view(nullptr);
+    model().set_clipboard(nullptr);
+  }
+  program_window(const program_window&) = delete;
+  program_window& operator=(const program_window&) = delete;
+
+  // ---- The page ----
+  element root() { return view_.document().root(); }
+  element by_id(const std::string& id) { return root().select_first("[id='" + id + "']"); }
+  // The ids of the elements matching `selector`, in document order.
+  std::vector<std::string> ids(const std::string& selector) {
+    std::vector<std::string> found;
+    for (const element& e : root().select_all(selector))
+      found.push_back(e.get_attribute_utf8("id").value_or(""));
+    return found;
+  }
+  // Where `e` is drawn; fails the test when it is not.
+  htmlayout::rect box(const element& e) {
+    std::optional<htmlayout::rect> at = host_.geometry().location(e);
+    EXPECT_TRUE(at.has_value()) << "not displayed: " << e.get_attribute_utf8("id").value_or("?");
+    return at.value_or(htmlayout::rect{});
+  }
+  point center(const element& e) {
+    htmlayout::rect b = box(e);
+    return {(b.left + b.right) / 2, (b.top + b.bottom) / 2};
+  }
+  htmlayout::input& in() { return host_.in(); }
+  htmlayout::render::headless_host& screen() { return host_; }
+
+  // ---- Gestures ----
+  void click(const element& e, uint32_t keys = 0) { click_at(center(e), keys); }
+  void click_at(point p, uint32_t keys = 0) {
+    in().mouse_move(p, 0, keys);
+    in().mouse_down(p, htmlayout::mouse::main_button, keys);
+    in().mouse_up(p, htmlayout::mouse::main_button, keys);
+  }
+  void double_click(const element& e) {
+    const point p = center(e);
+    click_at(p);
+    in().mouse_double_click(p, htmlayout::mouse::main_button, 0);
+    in().mouse_up(p, htmlayout::mouse::main_button, 0);
+  }
+  void right_click(const element& e) {
+    const point p = center(e);
+    in().mouse_move(p, 0, 0);
+    in().mouse_down(p, htmlayout::mouse::prop_button, 0);
+    in().mouse_up(p, htmlayout::mouse::prop_button, 0);
+  }
+  // Presses on `from`, moves in steps to `to` with the button held, and
+  // releases there.
+  void drag(const element& from, const element& to) {
+    const point a = center(from);
+    const point b = center(to);
+    in().mouse_move(a, 0, 0);
+    in().mouse_down(a, htmlayout::mouse::main_button, 0);
+    constexpr int kSteps = 8;
+    for (int i = 1; i <= kSteps; ++i)
+      in().mouse_move({a.x + (b.x - a.x) * i / kSteps, a.y + (b.y - a.y) * i / kSteps},
+                      htmlayout::mouse::main_button, 0);
+    in().mouse_up(b, htmlayout::mouse::main_button, 0);
+  }
+  void key(uint32_t code, uint32_t keys = 0) {
+    in().key_down(code, keys);
+    in().key_up(code, keys);
+  }
+  void type(const std::wstring& text) { in().characters(text, 0); }
+  // The item of a shown menu whose action is `action`, or whose id is.
+  element menu_item(const std::string& menu, const std::string& action) {
+    return by_id(menu).select_first("li[action='" + action + "']");
+  }
+
+  // ---- The collection ----
+  std::vector<int32_t> quote_tags(int32_t quote) {
+    std::vector<int32_t> tags;
+    if (std::optional<Quote> stored = model().quote(quote))
+      for (const Tag& tag : stored->m_tags) tags.push_back(tag.m_id);
+    return tags;
+  }
+  // The first column of each row `query` selects from the collection file.
+  std::vector<std::string> stored(const std::string& query) {
+    SQLite::Database db(env.collection.db_file().string(), SQLite::OPEN_READONLY);
+    SQLite::Statement select(db, query);
+    std::vector<std::string> rows;
+    while (select.executeStep()) rows.push_back(select.getColumn(0).getString());
+    return rows;
+  }
+
+  controller_testing::controller_env env;
+  std::string clipboard;
+
+ private:
+  ResourceMgr resources_;
+  pvview view_;
+  htmlayout::render::headless_host host_;
+};
+
+}  // namespace pvl::testing
