@@ -1,0 +1,16 @@
+#include "htmlayout/stock_behaviors.h"
+
+#include "htmlayout/stock_parts.h"
+
+namespace htmlayout {
+
+void register_stock_behaviors() {
+  static const bool registered = [] {
+    stock_parts::register_accesskeys();
+    stock_parts::register_tabs();
+    return true;
+  }();
+  (void)registered;
+}
+
+}  // namespace htmlayout

@@ -1,0 +1,10 @@
+// Internal to the stock behaviours: each file's registration of its
+// behaviour objects, called once by register_stock_behaviors().
+#pragma once
+
+namespace htmlayout::stock_parts {
+
+void register_accesskeys();  // accesskeys
+void register_tabs();        // tabs
+
+}  // namespace htmlayout::stock_parts
