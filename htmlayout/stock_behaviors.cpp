@@ -7,6 +7,7 @@ namespace htmlayout {
 void register_stock_behaviors() {
   static const bool registered = [] {
     stock_parts::register_accesskeys();
+    stock_parts::register_clock();
     stock_parts::register_tabs();
     return true;
   }();

@@ -5,6 +5,7 @@
 namespace htmlayout::stock_parts {
 
 void register_accesskeys();  // accesskeys
+void register_clock();       // clock
 void register_tabs();        // tabs
 
 }  // namespace htmlayout::stock_parts
