@@ -8,6 +8,7 @@ void register_stock_behaviors() {
   static const bool registered = [] {
     stock_parts::register_accesskeys();
     stock_parts::register_clock();
+    stock_parts::register_lists();
     stock_parts::register_tabs();
     return true;
   }();
