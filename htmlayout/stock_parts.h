@@ -7,6 +7,7 @@ namespace htmlayout::stock_parts {
 void register_accesskeys();  // accesskeys
 void register_clock();       // clock
 void register_lists();       // expandable-list, collapsible-list, collapsible-by-icon
+void register_notifying();   // command, hyperlink
 void register_tabs();        // tabs
 
 }  // namespace htmlayout::stock_parts
