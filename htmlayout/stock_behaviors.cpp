@@ -10,6 +10,7 @@ void register_stock_behaviors() {
     stock_parts::register_clock();
     stock_parts::register_lists();
     stock_parts::register_notifying();
+    stock_parts::register_popups();
     stock_parts::register_tabs();
     return true;
   }();
