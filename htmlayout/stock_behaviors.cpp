@@ -11,6 +11,7 @@ void register_stock_behaviors() {
     stock_parts::register_lists();
     stock_parts::register_notifying();
     stock_parts::register_popups();
+    stock_parts::register_selects();
     stock_parts::register_tabs();
     return true;
   }();

@@ -9,6 +9,7 @@ void register_clock();       // clock
 void register_lists();       // expandable-list, collapsible-list, collapsible-by-icon
 void register_notifying();   // command, hyperlink
 void register_popups();      // dropdown, popup
+void register_selects();     // select-buddy, select-checkmark, editable-select
 void register_tabs();        // tabs
 
 }  // namespace htmlayout::stock_parts
