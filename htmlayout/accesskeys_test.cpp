@@ -35,7 +35,8 @@ constexpr const char* page = R"(<html><head><style>
 <button id=keypad accesskey="^NUMPAD7">7</button>
 <p id=inert accesskey="!F6">takes no click</p>
 <div id=typing tabindex=0>where the keys go</div>
-<div id=strip><span id=t1 panel=one selected>One</span><span id=t2 panel=two accesskey="!F2">Two</span>
+<div id=strip><span id=t1 panel=one selected>One</span>
+  <span id=t2 panel=two accesskey="!F2">Two</span>
   <div name=one id=p1>1</div><div name=two id=p2>2</div></div>
 </body></html>)";
 

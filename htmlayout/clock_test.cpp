@@ -18,7 +18,8 @@ namespace {
 constexpr const char* page = R"(<html><head><style>
   #face, #hidden-face { behavior: clock; }
   .gone { display: none; }
-</style></head><body><div id=face></div><div class=gone><div id=hidden-face></div></div></body></html>)";
+</style></head><body><div id=face></div>
+<div class=gone><div id=hidden-face></div></div></body></html>)";
 
 // Counts the redraws the page asks for, by element.
 class redraws : public document_observer {

@@ -24,7 +24,8 @@ constexpr const char* buddy_page = R"(<html><head><style>
 <select id=src role=source multiple><option id=a>A<option id=b>B<option id=c>C<option id=d>D
   <option id=e>E</select>
 <select id=dst role=destination multiple><option id=z>Z</select>
-<button id=select-all action=select-all>all</button><button id=clear-all action=clear-all>none</button>
+<button id=select-all action=select-all>all</button>
+<button id=clear-all action=clear-all>none</button>
 <button id=move-all action=move-all>&gt;&gt;</button>
 <button id=move-selected action=move-selected>&gt;</button>
 <button id=revoke-all action=revoke-all>&lt;&lt;</button>
@@ -110,7 +111,8 @@ constexpr const char* checkmark_page = R"(<html><head><style>
   <option id=x check=on><span class=caption id=c-x>X</span></option>
   <options id=g><span class=caption id=c-g>G</span>
     <option id=g1 check=off><span class=caption id=c-g1>g1</span></option>
-    <option id=g2 check=off><span class=caption id=c-g2>g2</span><span id=g2-note>note</span></option>
+    <option id=g2 check=off><span class=caption id=c-g2>g2</span>
+      <span id=g2-note>note</span></option>
   </options>
 </options></div></body></html>)";
 

@@ -27,9 +27,11 @@ constexpr const char* page = R"(<html><head><style>
     <span id=t3 panel=three disabled>Three</span><span id=t4 panel=four>Four</span>
     <span id=t5 panel=five class=gone>Five</span></div>
   <div id=p1 name=one><a id=inside href="#x">a link in the panel</a>
-    <div id=inner><span id=n1 panel=one selected>Inner one</span><span id=n2 panel=two>Inner two</span>
+    <div id=inner><span id=n1 panel=one selected>Inner one</span>
+      <span id=n2 panel=two>Inner two</span>
       <div id=np1 name=one>inner 1</div><div id=np2 name=two>inner 2</div></div></div>
-  <div id=p2 name="it's &quot;two&quot;">2</div><div id=p3 name=three>3</div><div id=p4 name=four>4</div>
+  <div id=p2 name="it's &quot;two&quot;">2</div><div id=p3 name=three>3</div>
+  <div id=p4 name=four>4</div>
 </div></body></html>)";
 
 struct logged {
