@@ -59,7 +59,7 @@ TEST(DropdownTest, APressShowsItsPopupBelowItAndFocusesIt) {
   EXPECT_THAT(w.shown(), ElementsAre("pop of dd at 0,20"));
   EXPECT_EQ(w.doc.focused(), w["pop"]);
   EXPECT_TRUE(w["pop"].is_visible());
-  // The mark is only there while the popup is being shown.
+  // The mark is taken off again once the popup is shown.
   EXPECT_FALSE(w["dd"].has_attribute("popup-shown"));
 }
 
