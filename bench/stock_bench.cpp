@@ -10,6 +10,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "htmlayout/behavior.h"
 #include "htmlayout/document.h"
 #include "htmlayout/events.h"
 #include "htmlayout/geometry.h"
