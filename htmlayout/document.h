@@ -52,6 +52,10 @@ class document {
   void request_data(std::string_view uri, uint32_t data_type, const dom::element& principal);
   // `relative` resolved against the document's base URL.
   std::string combine_url(std::string_view relative) const;
+  // Hands `record` to the host's callback (setting record.doc) and returns
+  // its answer; 0 without a callback. The engine's notifications go this
+  // way, and so do the reports of behaviours to their window.
+  uint32_t notify(notification& record);
 
   // ---- The renderer ----
   void add_observer(document_observer* observer);
@@ -118,7 +122,6 @@ class document {
     uintptr_t reason;
   };
 
-  uint32_t notify(notification& record);
   // Brings a subtree into the document's indexes (or out of them); both
   // answer whether it holds a style sheet element.
   bool connect(node* top);

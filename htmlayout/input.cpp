@@ -352,6 +352,32 @@ void input::place_focus(const dom::element& to) {
     focused.set_state(0, state::focus);
 }
 
+// ---- Positions ----
+
+std::optional<rect> input::location(const dom::element& e) {
+  if (!in_document(e)) return std::nullopt;
+  return layout_.location(e);
+}
+
+bool input::scroll_to_view(const dom::element& e, bool to_top) {
+  if (!location(e)) return false;
+  for (dom::element box = e.parent(); box; box = box.parent()) {
+    std::string_view overflow = style_value(*box.node(), style_property::overflow);
+    if (overflow != "auto" && overflow != "scroll") continue;
+    scroll_range range = layout_.vertical_scroll(box);
+    std::optional<rect> outer = layout_.location(box);
+    std::optional<rect> inner = layout_.location(e);
+    if (range.limit <= 0 || !outer || !inner) continue;
+    int by = 0;
+    if (to_top || inner->top < outer->top)
+      by = inner->top - outer->top;
+    else if (inner->bottom > outer->bottom)
+      by = std::min(inner->bottom - outer->bottom, inner->top - outer->top);
+    if (by != 0) layout_.set_vertical_scroll(box, std::clamp(range.position + by, 0, range.limit));
+  }
+  return true;
+}
+
 // ---- Controls ----
 
 bool input::click(const dom::element& control) {
@@ -582,6 +608,16 @@ bool show_popup(const dom::element& popup, const dom::element& anchor, uint32_t 
 bool hide_popup(const dom::element& popup) {
   input* side = input::of(popup);
   return side && side->hide_popup(popup);
+}
+
+std::optional<rect> element_location(const dom::element& e) {
+  input* side = input::of(e);
+  return side ? side->location(e) : std::nullopt;
+}
+
+bool scroll_to_view(const dom::element& e, bool to_top) {
+  input* side = input::of(e);
+  return side && side->scroll_to_view(e, to_top);
 }
 
 }  // namespace htmlayout

@@ -161,6 +161,14 @@ class input : private document_observer {
   bool hide_popup(const dom::element& popup);
   // Moves the focus to `e` (null: nobody) with the focus events.
   void set_focus(const dom::element& e, bool by_mouse = false);
+  // The border box of `e` in view coordinates; nullopt when it is not
+  // displayed or not in the document.
+  std::optional<rect> location(const dom::element& e);
+  // Scrolls the scrolling boxes around `e`, innermost first, each by the
+  // least amount that brings `e` into its view (its top when `e` is taller),
+  // or with `to_top` so that its top is at the top of the box. False when
+  // `e` is not displayed in the document.
+  bool scroll_to_view(const dom::element& e, bool to_top = false);
 
   // ---- For the document ----
   // False while the input itself places the focus state.
@@ -233,5 +241,8 @@ bool release_capture(const dom::element& any);
 bool set_timer(const dom::element& e, uint32_t milliseconds, uintptr_t id = 0);
 bool show_popup(const dom::element& popup, const dom::element& anchor, uint32_t placement);
 bool hide_popup(const dom::element& popup);
+// nullopt also without an input.
+std::optional<rect> element_location(const dom::element& e);
+bool scroll_to_view(const dom::element& e, bool to_top = false);
 
 }  // namespace htmlayout

@@ -340,4 +340,13 @@ bool matches(const selector_list& list, const element_node& e) {
   return false;
 }
 
+std::string quoted_selector_value(std::string_view value) {
+  std::string quoted = "\"";
+  for (char c : value) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
 }  // namespace htmlayout

@@ -68,4 +68,9 @@ bool matches(const selector_list& list, const element_node& e);
 // True when the space-separated list `classes` holds `name`.
 bool has_class(std::string_view classes, std::string_view name);
 
+// `value` (UTF-8) as a quoted attribute value for a selector, with quotes and
+// backslashes escaped, so that "[name=" + quoted_selector_value(v) + "]"
+// matches exactly the elements whose `name` is `v`, whatever `v` holds.
+std::string quoted_selector_value(std::string_view value);
+
 }  // namespace htmlayout

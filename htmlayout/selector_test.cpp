@@ -72,6 +72,31 @@ TEST_F(SelectorTest, AttributeValuesInAnyQuotes) {
   EXPECT_EQ(select("[title=\"it's\"]"), "");
 }
 
+TEST(QuotedSelectorValueTest, MatchesExactlyTheValueWhateverItHolds) {
+  element_node* root = parse_document(
+      "<body><p id=a title=\"it's\"></p><p id=b title='say \"hi\"'></p>"
+      "<p id=c title='back\\slash'></p><p id=d title=\"x],[title\"></p><p id=e title=x></p>"
+      "<p id=f title=''></p></body>");
+  auto matching = [&](std::string_view value) {
+    std::optional<selector_list> list =
+        parse_selector("[title=" + quoted_selector_value(value) + "]");
+    if (!list) return std::string("invalid");
+    std::string ids;
+    for_each_in_subtree(root, [&](node* n) {
+      element_node* e = as_element(n);
+      if (e && matches(*list, *e)) ids += e->find_attribute(names::id)->str();
+    });
+    return ids;
+  };
+  EXPECT_EQ(matching("it's"), "a");
+  EXPECT_EQ(matching("say \"hi\""), "b");
+  EXPECT_EQ(matching("back\\slash"), "c");
+  EXPECT_EQ(matching("x],[title"), "d");
+  EXPECT_EQ(matching("x"), "e");
+  EXPECT_EQ(matching(""), "f");
+  free_tree(root);
+}
+
 TEST_F(SelectorTest, StatesArePseudoClasses) {
   element_node* q2 = by_id("q-2");
   element_node* row2 = q2->parent->parent;

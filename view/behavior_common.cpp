@@ -1,8 +1,9 @@
 // The common mouse forwarding, the menu item rules, the host callbacks and
-// the registration of all the program's behaviours.
+// the registration of all the program's behaviours (and the stock ones).
 #include <string>
 
 #include "controller/controller_instance.h"
+#include "htmlayout/stock_behaviors.h"
 #include "view/behavior_host.h"
 #include "view/behavior_parts.h"
 #include "view/behaviors.h"
@@ -23,6 +24,8 @@ void register_behaviors() {
     behavior_parts::register_buttons();
     behavior_parts::register_managetags();
     behavior_parts::register_lists();
+    // The general-purpose behaviours the main page and dialogs may name.
+    htmlayout::register_stock_behaviors();
     return true;
   }();
   (void)registered;

@@ -15,7 +15,8 @@
 
 namespace pvl {
 
-// Puts the program's behaviours into the engine's behaviour list, once per
+// Puts the program's behaviours, and the engine's stock ones
+// (htmlayout/stock_behaviors.h), into the engine's behaviour list, once per
 // process; later calls do nothing. The objects live until the process ends.
 // pvview's constructor calls it, so the page's elements find them.
 void register_behaviors();

@@ -102,6 +102,10 @@ uint32_t pvview::on_notification(htmlayout::notification& record) {
       htmlayout::answer_attach_behavior(
           static_cast<htmlayout::attach_behavior_notification&>(record));
       break;
+    case code::behavior_notify:
+      // What "command" and "hyperlink" elements report: the main window
+      // does not act on it.
+      break;
   }
   return 0;
 }

@@ -59,7 +59,8 @@ class pvview : public whoami, public view_event_sink {
   // The document's notification callback: answers load requests (2817) with
   // the resource of exactly the requested name, behaviour requests (2823)
   // from the behaviour registry, and gives the "sms" behaviour to created
-  // controls (2816) that have a "message" attribute. Returns 0. Raises
+  // controls (2816) that have a "message" attribute; ignores the reports of
+  // the stock "command" and "hyperlink" behaviours (1124). Returns 0. Raises
   // load_pvl_resource_error ("HTMLayoutDataReady error; " + URL) when the
   // document refuses a resource's bytes.
   uint32_t on_notification(htmlayout::notification& record);

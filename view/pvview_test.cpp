@@ -11,6 +11,8 @@
 #include "fml/app_errors.h"
 #include "fml/text.h"
 #include "htmlayout/behavior.h"
+#include "htmlayout/input.h"
+#include "htmlayout/testing/test_window.h"
 #include "model/pvl_model.h"
 #include "model/testing/test_collection.h"
 #include "tests/support/temp_dir.h"
@@ -385,6 +387,35 @@ TEST_F(ViewPageTest, ControlsWithAMessageGetSmsAndStyledElementsTheirBehaviour) 
   ASSERT_FALSE(with_message.empty());
   EXPECT_EQ(sms.ids, with_message);
   EXPECT_EQ(grid.ids, std::set<std::string>{"thequotelist"});
+}
+
+TEST_F(ViewPageTest, StockBehavioursAttachAndTheirReportsAreIgnored) {
+  write("mainform.htm",
+        "<html><head><style>#go { behavior: command; } #strip { behavior: tabs; }</style>"
+        "</head><body><div id=go>Go</div><div id=strip><span id=tab panel=p selected>T</span>"
+        "<div id=panel name=p>P</div></div></body></html>");
+  ResourceMgr resources(res_.wstr());
+  pvview view(resources);
+  const element root = view.document().root();
+  EXPECT_TRUE(root.select_first("#tab").get_state() & htmlayout::state::current);
+  EXPECT_TRUE(root.select_first("#panel").get_state() & htmlayout::state::expanded);
+
+  // A click on the command reports it to the view, which changes nothing.
+  htmlayout::testing::fixed_layout layout;
+  htmlayout::input in(view.document(), layout);
+  layout.place(root.select_first("#go"), {0, 0, 100, 20});
+  const std::string before = root.html(true);
+  in.mouse_move({50, 10}, 0, 0);
+  in.mouse_down({50, 10}, htmlayout::mouse::main_button, 0);
+  in.mouse_up({50, 10}, htmlayout::mouse::main_button, 0);
+  EXPECT_EQ(root.html(true), before);
+
+  htmlayout::behavior_notify_notification report;
+  report.code = htmlayout::notification_code::behavior_notify;
+  report.kind = htmlayout::behavior_notify_kind::command;
+  report.id = L"go";
+  report.element = root.select_first("#go");
+  EXPECT_EQ(view.on_notification(report), 0u);
 }
 
 TEST(ViewInstance, CreatedOnFirstUseAndDeletedWithItsLines) {

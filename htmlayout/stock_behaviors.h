@@ -1,0 +1,17 @@
+// The general-purpose behaviours any page may name in its CSS: "accesskeys",
+// "clock", "collapsible-by-icon", "collapsible-list", "command",
+// "dropdown", "editable-select", "expandable-list", "hyperlink", "popup",
+// "select-buddy", "select-checkmark" and "tabs". Like the program's own,
+// each is one object serving every element that names it, keeping what it
+// must remember in the elements' states and attributes. "command" and
+// "hyperlink" report to the host through the behavior_notify notification
+// (notifications.h).
+#pragma once
+
+namespace htmlayout {
+
+// Puts the stock behaviours into the behaviour list, once per process; later
+// calls do nothing. The objects live until the process ends.
+void register_stock_behaviors();
+
+}  // namespace htmlayout

@@ -1,0 +1,34 @@
+// A headless window (test_window.h) for tests of the stock behaviours: they
+// are registered before its page loads, and the reports of "command" and
+// "hyperlink" to the host are kept.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "htmlayout/notifications.h"
+#include "htmlayout/stock_behaviors.h"
+#include "htmlayout/testing/test_window.h"
+
+namespace htmlayout::testing {
+
+struct stock_behaviors_registered {
+  stock_behaviors_registered() { register_stock_behaviors(); }
+};
+
+struct stock_window : stock_behaviors_registered, test_window {
+  explicit stock_window(std::string_view html, std::string_view base_url = {}) {
+    doc.set_notification_callback([this](notification& n) -> uint32_t {
+      if (n.code == notification_code::attach_behavior)
+        answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
+      if (n.code == notification_code::behavior_notify)
+        reports.push_back(static_cast<behavior_notify_notification&>(n));
+      return 0;
+    });
+    doc.load_html(html, base_url);
+  }
+
+  std::vector<behavior_notify_notification> reports;
+};
+
+}  // namespace htmlayout::testing
