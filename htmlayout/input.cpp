@@ -352,6 +352,15 @@ void input::place_focus(const dom::element& to) {
     focused.set_state(0, state::focus);
 }
 
+std::optional<rect> input::location(const dom::element& e) {
+  if (!in_document(e)) return std::nullopt;
+  return layout_.location(e);
+}
+
+bool input::scroll_to_view(const dom::element& e) {
+  return in_document(e) && layout_.scroll_to_view(e);
+}
+
 // ---- Controls ----
 
 bool input::click(const dom::element& control) {
@@ -582,6 +591,16 @@ bool show_popup(const dom::element& popup, const dom::element& anchor, uint32_t 
 bool hide_popup(const dom::element& popup) {
   input* side = input::of(popup);
   return side && side->hide_popup(popup);
+}
+
+std::optional<rect> element_location(const dom::element& e) {
+  input* side = input::of(e);
+  return side ? side->location(e) : std::nullopt;
+}
+
+bool scroll_to_view(const dom::element& e) {
+  input* side = input::of(e);
+  return side && side->scroll_to_view(e);
 }
 
 }  // namespace htmlayout

@@ -161,6 +161,12 @@ class input : private document_observer {
   bool hide_popup(const dom::element& popup);
   // Moves the focus to `e` (null: nobody) with the focus events.
   void set_focus(const dom::element& e, bool by_mouse = false);
+  // The border box of `e` in view coordinates; nullopt when it is not in the
+  // document or not displayed.
+  std::optional<rect> location(const dom::element& e);
+  // Scrolls the boxes around `e` so that it shows (geometry::scroll_to_view);
+  // false when it is not in the document or cannot be shown.
+  bool scroll_to_view(const dom::element& e);
 
   // ---- For the document ----
   // False while the input itself places the focus state.
@@ -233,5 +239,8 @@ bool release_capture(const dom::element& any);
 bool set_timer(const dom::element& e, uint32_t milliseconds, uintptr_t id = 0);
 bool show_popup(const dom::element& popup, const dom::element& anchor, uint32_t placement);
 bool hide_popup(const dom::element& popup);
+// Where `e` is (input::location); nullopt also without an input.
+std::optional<rect> element_location(const dom::element& e);
+bool scroll_to_view(const dom::element& e);
 
 }  // namespace htmlayout

@@ -10,8 +10,7 @@ void renderer_geometry::sync_popups() {
     for (const input::shown_popup& p : input_->popups()) wanted.push_back({p.element, p.position});
 
   auto same = [](const placed_popup& a, const placed_popup& b) {
-    return a.element == b.element && a.position.x == b.position.x &&
-           a.position.y == b.position.y;
+    return a.element == b.element && a.position.x == b.position.x && a.position.y == b.position.y;
   };
   if (std::equal(wanted.begin(), wanted.end(), shown_.begin(), shown_.end(), same)) return;
 
@@ -44,6 +43,11 @@ scroll_range renderer_geometry::vertical_scroll(const dom::element& box) {
 
 void renderer_geometry::set_vertical_scroll(const dom::element& box, int position) {
   view_.set_scroll_pos(box, position);
+}
+
+bool renderer_geometry::scroll_to_view(const dom::element& e) {
+  sync_popups();
+  return view_.scroll_to_view(e);
 }
 
 }  // namespace htmlayout::render
