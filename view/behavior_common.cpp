@@ -23,6 +23,8 @@ void register_behaviors() {
     behavior_parts::register_buttons();
     behavior_parts::register_managetags();
     behavior_parts::register_lists();
+    behavior_parts::register_grids();
+    behavior_parts::register_splitter();
     return true;
   }();
   (void)registered;
