@@ -7,6 +7,11 @@
 
 namespace htmlayout {
 
+bool has_panes(const dom::element& splitter) {
+  const size_t at = splitter.index();
+  return splitter.parent() && at > 0 && at + 1 < splitter.parent().children_count();
+}
+
 bool splits_horizontally(const dom::element& splitter) {
   return splitter.parent().get_style_attribute("flow") == L"horizontal";
 }
@@ -16,10 +21,9 @@ int split_coordinate(const dom::element& splitter, point p) {
 }
 
 bool move_split(const dom::element& splitter, int delta) {
+  if (!has_panes(splitter)) return false;
   const dom::element parent = splitter.parent();
-  if (!parent) return false;
   const size_t at = splitter.index();
-  if (at == 0 || at + 1 >= parent.children_count()) return false;
   const dom::element previous = parent.child(at - 1);
   const dom::element next = parent.child(at + 1);
   const std::optional<rect> whole = element_location(parent);

@@ -10,6 +10,9 @@
 
 namespace htmlayout {
 
+// True when the splitter has an element before and after it.
+bool has_panes(const dom::element& splitter);
+
 // True when the splitter's parent lays its panes out side by side.
 bool splits_horizontally(const dom::element& splitter);
 

@@ -60,6 +60,7 @@ class splitter : public behavior {
     if (buttons != mouse::main_button) return false;
     switch (event_type) {
       case mouse::down:
+        if (!has_panes(he)) return false;
         drag_anchor_ = split_coordinate(he, {x, y});
         set_capture(he);
         return true;

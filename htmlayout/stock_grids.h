@@ -10,9 +10,10 @@
 // table_row_double_click.
 // "sortable-grid": a grid whose header click also sorts the rows by the
 // clicked column (sort_by_header).
-// "splitter": a press with the main button captures the mouse; moves while
-// it holds the capture move the border between its panes (split_panes.h) by
-// the pointer's movement; the release lets the capture go.
+// "splitter": a press with the main button on a splitter between two panes
+// captures the mouse; moves while it holds the capture move the border
+// between the panes (split_panes.h) by the pointer's movement; the release
+// lets the capture go.
 #pragma once
 
 namespace htmlayout {

@@ -103,6 +103,13 @@ TEST_F(GridsTest, ClicksSelectWithShiftAndCtrlAndAPressInsideTheSelectionKeepsIt
   pointer_.click(row(0));
   EXPECT_EQ(checked(), Rows{1});
   EXPECT_EQ(rows_with(grid(), state::current), Rows{1});
+
+  // With its anchor gone, Shift+click selects the row alone (not a range
+  // from the top) and anchors there.
+  row(1).delete_element();
+  pointer_.click(row(5), keyboard::shift);
+  EXPECT_EQ(checked(), Rows{5});
+  EXPECT_EQ(rows_with(grid(), state::anchor), Rows{5});
 }
 
 TEST_F(GridsTest, KeysMovePageByPageOverHiddenRowsAndCtrlASelectsAll) {
@@ -225,6 +232,16 @@ TEST_F(MainPageGridsTest, DeleteRemovesTheCheckedQuotesAndCtrlCCopiesThem) {
   // The row at the old current index, or the last, is current and alone.
   EXPECT_EQ(rows_with(quotes(), state::current | state::checked), Rows{1});
   EXPECT_TRUE(by_id("q-2").parent().parent().get_state() & state::current);
+  EXPECT_FALSE(quotes().has_attribute("multiselect"));
+
+  // Everything, down to an empty list.
+  key(vk::key_a, keyboard::control);
+  EXPECT_TRUE(quotes().has_attribute("multiselect"));
+  key(vk::del);
+  EXPECT_EQ(quotes().children_count(), 0u);
+  EXPECT_EQ(stored("SELECT count(*) FROM quote"), Lines{"0"});
+  for (uint32_t k : {vk::del, vk::down, vk::end, vk::page_up, vk::key_c}) key(k, 0);
+  key(vk::key_a, keyboard::control);
   EXPECT_FALSE(quotes().has_attribute("multiselect"));
 }
 

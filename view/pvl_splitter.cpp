@@ -31,6 +31,7 @@ class pvl_splitter : public htmlayout::behavior {
         htmlayout::release_capture(he);
         return true;
       case mouse::down:
+        if (!htmlayout::has_panes(he)) return false;
         he.set_attribute("used", L"");
         drag_anchor = htmlayout::split_coordinate(he, {x, y});
         htmlayout::set_capture(he);
