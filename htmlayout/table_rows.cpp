@@ -15,15 +15,6 @@
 namespace htmlayout {
 namespace {
 
-// The direct children of `table` among the elements matching `selector`
-// (a state selector, which the document answers from its index).
-std::vector<dom::element> rows_matching(const dom::element& table, std::string_view selector) {
-  std::vector<dom::element> rows;
-  for (dom::element& e : table.select_all(selector))
-    if (e.parent() == table) rows.push_back(std::move(e));
-  return rows;
-}
-
 // Index of the first shown row at or after `from` (towards the end with
 // `step` 1, towards the header with -1), not among the header rows; -1
 // when there is none.
@@ -138,18 +129,18 @@ dom::element target_cell(const dom::element& row, const dom::element& target) {
 }
 
 dom::element current_row(const dom::element& table) {
-  std::vector<dom::element> rows = rows_matching(table, ":current");
+  std::vector<dom::element> rows = table.children_with_state(state::current);
   // Only one row is ever current; should several be, the last one counts.
   return rows.empty() ? dom::element() : rows.back();
 }
 
 dom::element anchor_row(const dom::element& table) {
-  std::vector<dom::element> rows = rows_matching(table, ":anchor");
+  std::vector<dom::element> rows = table.children_with_state(state::anchor);
   return rows.empty() ? dom::element() : rows.back();
 }
 
 std::vector<dom::element> checked_rows(const dom::element& table) {
-  return rows_matching(table, ":checked");
+  return table.children_with_state(state::checked);
 }
 
 void set_current_row(const dom::element& table, const dom::element& row, uint32_t keys,
