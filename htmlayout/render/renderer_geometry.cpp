@@ -10,7 +10,8 @@ void renderer_geometry::sync_popups() {
     for (const input::shown_popup& p : input_->popups()) wanted.push_back({p.element, p.position});
 
   auto same = [](const placed_popup& a, const placed_popup& b) {
-    return a.element == b.element && a.position.x == b.position.x && a.position.y == b.position.y;
+    return a.element == b.element && a.position.x == b.position.x &&
+           a.position.y == b.position.y;
   };
   if (std::equal(wanted.begin(), wanted.end(), shown_.begin(), shown_.end(), same)) return;
 
