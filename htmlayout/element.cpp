@@ -271,6 +271,36 @@ element element::select_parent(std::string_view selector, unsigned depth) const 
   return element();
 }
 
+std::vector<element> element::children_with_state(uint32_t bits) const {
+  std::vector<element> found;
+  element_node* n = node();
+  if (!n || !bits) return found;
+  auto has_bits = [bits](const element_node* e) { return (e->state & bits) == bits; };
+  // The smallest index set of the indexed bits asked for.
+  const std::unordered_set<element_node*>* smallest = nullptr;
+  if (n->doc) {
+    const uint32_t indexed = bits & document::tracked_state_mask;
+    for (uint32_t bit = 1; bit && bit <= indexed; bit <<= 1) {
+      if (!(indexed & bit)) continue;
+      auto set = n->doc->by_state_.find(bit);
+      if (set == n->doc->by_state_.end()) return found;  // nobody has it
+      if (!smallest || set->second.size() < smallest->size()) smallest = &set->second;
+    }
+  }
+  if (smallest && smallest->size() < n->children.size()) {
+    std::vector<element_node*> children;
+    for (element_node* e : *smallest)
+      if (e->parent == n && has_bits(e)) children.push_back(e);
+    std::sort(children.begin(), children.end(),
+              [](const element_node* a, const element_node* b) { return a->slot < b->slot; });
+    for (element_node* e : children) found.emplace_back(e);
+    return found;
+  }
+  for (htmlayout::node* child : n->children)
+    if (element_node* e = as_element(child); e && has_bits(e)) found.emplace_back(e);
+  return found;
+}
+
 void element::visit(const std::function<bool(const element&)>& callback) const {
   element_node* n = node();
   if (!n) return;

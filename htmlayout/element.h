@@ -78,6 +78,11 @@ class element {
   // The nearest of the element itself and its ancestors that matches;
   // `depth` limits how many are tried (1: the element only, 0: no limit).
   element select_parent(std::string_view selector, unsigned depth = 0) const;
+  // The element children that have every bit of `bits` (at least one), in
+  // order. Cheap whichever few or many have them: for the states selectors
+  // often ask for (state bits the document indexes) the children are found
+  // from the index while it holds fewer elements than there are children.
+  std::vector<element> children_with_state(uint32_t bits) const;
   // Calls `callback` for every descendant in document order until it answers
   // true (collected first, like select_all).
   void visit(const std::function<bool(const element&)>& callback) const;

@@ -437,6 +437,32 @@ TEST_F(ElementTest, StatesAndTheSingleFocus) {
   EXPECT_EQ(quotes.select_first(":focus"), element());
 }
 
+TEST_F(ElementTest, ChildrenWithAStateComeInOrderFromFewOrManyHolders) {
+  std::string rows;
+  for (int i = 1; i <= 6; ++i) rows += row(quote_fragment(i));
+  quotes.set_html(rows, 0);
+  auto checked_ids = [&] {
+    std::string out;
+    for (const element& r : quotes.children_with_state(state::checked))
+      out += r.select_first("div").get_attribute_utf8("id").value_or("?") + " ";
+    return out;
+  };
+  EXPECT_EQ(checked_ids(), "");
+  // Checked out of order, and inside a row (not a child).
+  quotes.child(4).set_state(state::checked);
+  quotes.child(1).set_state(state::checked | state::current);
+  quotes.child(2).select_first("td").set_state(state::checked);
+  EXPECT_EQ(checked_ids(), "q-2 q-5 ");
+  EXPECT_EQ(quotes.children_with_state(state::checked | state::current).size(), 1u);
+  // More holders in the document than the table has rows.
+  for (int i = 0; i < 12; ++i) root.select_first("body").append(element::create("p"));
+  for (const element& p : root.select_all("p")) p.set_state(state::checked);
+  quotes.child(0).set_state(state::checked);
+  quotes.child(1).delete_element();
+  EXPECT_EQ(checked_ids(), "q-1 q-5 ");
+  EXPECT_TRUE(quotes.children_with_state(state::visited).empty());
+}
+
 TEST_F(ElementTest, WideTextCrossesAsUtf8) {
   std::wstring name = L"\u0442\u0435\u0433 \U0001F600";
   tags.set_html(

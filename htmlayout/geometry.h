@@ -38,6 +38,14 @@ class geometry {
   virtual std::optional<size_t> text_position_at(const dom::element& /*e*/, point /*p*/) {
     return std::nullopt;
   }
+  // Scrolls every scrolling box around `e` as little as brings it into view
+  // (its top, when it is taller than a box), or with `to_top` so that its
+  // top is at the top of each box. True when it then shows; false when it
+  // cannot be shown, and by default, for a layout that does not scroll boxes
+  // on request.
+  virtual bool scroll_to_view(const dom::element& /*e*/, bool /*to_top*/ = false) {
+    return false;
+  }
 
  protected:
   ~geometry() = default;

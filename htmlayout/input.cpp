@@ -360,22 +360,7 @@ std::optional<rect> input::location(const dom::element& e) {
 }
 
 bool input::scroll_to_view(const dom::element& e, bool to_top) {
-  if (!location(e)) return false;
-  for (dom::element box = e.parent(); box; box = box.parent()) {
-    std::string_view overflow = style_value(*box.node(), style_property::overflow);
-    if (overflow != "auto" && overflow != "scroll") continue;
-    scroll_range range = layout_.vertical_scroll(box);
-    std::optional<rect> outer = layout_.location(box);
-    std::optional<rect> inner = layout_.location(e);
-    if (range.limit <= 0 || !outer || !inner) continue;
-    int by = 0;
-    if (to_top || inner->top < outer->top)
-      by = inner->top - outer->top;
-    else if (inner->bottom > outer->bottom)
-      by = std::min(inner->bottom - outer->bottom, inner->top - outer->top);
-    if (by != 0) layout_.set_vertical_scroll(box, std::clamp(range.position + by, 0, range.limit));
-  }
-  return true;
+  return in_document(e) && layout_.scroll_to_view(e, to_top);
 }
 
 // ---- Controls ----

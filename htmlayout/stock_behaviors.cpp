@@ -1,5 +1,6 @@
 #include "htmlayout/stock_behaviors.h"
 
+#include "htmlayout/stock_grids.h"
 #include "htmlayout/stock_parts.h"
 
 namespace htmlayout {
@@ -13,6 +14,7 @@ void register_stock_behaviors() {
     stock_parts::register_popups();
     stock_parts::register_selects();
     stock_parts::register_tabs();
+    register_stock_grids();
     return true;
   }();
   (void)registered;

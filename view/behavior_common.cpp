@@ -24,6 +24,8 @@ void register_behaviors() {
     behavior_parts::register_buttons();
     behavior_parts::register_managetags();
     behavior_parts::register_lists();
+    behavior_parts::register_grids();
+    behavior_parts::register_splitter();
     // The general-purpose behaviours the main page and dialogs may name.
     htmlayout::register_stock_behaviors();
     return true;

@@ -9,5 +9,7 @@ void register_tags();        // vtag, stag
 void register_buttons();     // html, sms, link, about, export
 void register_managetags();  // managetags, manage-menu
 void register_lists();       // quotelist, taglist
+void register_grids();       // cgrid, csortable-grid, cquote_grid, ceditable_grid
+void register_splitter();    // pvlsplitter
 
 }  // namespace pvl::behavior_parts

@@ -46,4 +46,9 @@ void renderer_geometry::set_vertical_scroll(const dom::element& box, int positio
   view_.set_scroll_pos(box, position);
 }
 
+bool renderer_geometry::scroll_to_view(const dom::element& e, bool to_top) {
+  sync_popups();
+  return view_.scroll_to_view(e, to_top);
+}
+
 }  // namespace htmlayout::render

@@ -29,6 +29,7 @@ class renderer_geometry : public geometry {
   std::optional<rect> location(const dom::element& e) override;
   scroll_range vertical_scroll(const dom::element& box) override;
   void set_vertical_scroll(const dom::element& box, int position) override;
+  bool scroll_to_view(const dom::element& e, bool to_top = false) override;
 
  private:
   struct placed_popup {

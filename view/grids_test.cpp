@@ -1,0 +1,324 @@
+// The program's grids and splitter under real presses, moves, releases and
+// keys, at the places the renderer lays the page out: on a small page of
+// their own, and on the main page with the real controller and the real
+// model on a temporary collection (tags 1 alpha, 2 beta, 3 gamma; quotes 4
+// to 1 "four" to "one", quote 2 carrying tags 3 and 1).
+#include "view/grids.h"
+
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controller/controller_instance.h"
+#include "controller/testing/controller_env.h"
+#include "fml/text.h"
+#include "htmlayout/keys.h"
+#include "htmlayout/render/headless_host.h"
+#include "htmlayout/testing/pointer.h"
+#include "model/model_instance.h"
+#include "view/behaviors.h"
+#include "view/pvview.h"
+#include "view/resource_mgr.h"
+
+namespace pvl {
+namespace {
+
+namespace state = htmlayout::state;
+namespace keyboard = htmlayout::keyboard;
+namespace vk = htmlayout::vk;
+using htmlayout::dom::element;
+using Rows = std::vector<int>;
+using Lines = std::vector<std::string>;
+
+// The indexes of the table's rows that have all of `bits`.
+Rows rows_with(const element& table, uint32_t bits) {
+  Rows found;
+  for (size_t i = 0; i < table.children_count(); ++i)
+    if ((table.child(i).get_state() & bits) == bits) found.push_back(static_cast<int>(i));
+  return found;
+}
+
+class GridsTest : public ::testing::Test {
+ protected:
+  GridsTest() {
+    register_behaviors();
+    host_.doc().set_notification_callback([](htmlayout::notification& n) -> uint32_t {
+      if (n.code == htmlayout::notification_code::attach_behavior)
+        htmlayout::answer_attach_behavior(static_cast<htmlayout::attach_behavior_notification&>(n));
+      return 0;
+    });
+    std::string rows = "<tr><th>head</th></tr>";
+    for (int i = 1; i <= 12; ++i)
+      rows += "<tr" + std::string(i == 7 ? " class=hidden" : "") + "><td>row " + std::to_string(i) +
+              "</td></tr>";
+    host_.load_html(
+        "<html><head><style>body { margin: 0; } table, tr { display: block; }"
+        "tr { height: 20px; } td, th { display: inline-block; width: 60px; }"
+        ".hidden { display: none; } #box { height: 140px; overflow: auto; }</style></head><body>"
+        "<div id=box><table id=g multiple fixedrows=1 style='behavior: cgrid'>" +
+        rows +
+        "</table></div><table id=s fixedrows=1 style='behavior: csortable-grid'>"
+        "<tr><th id=name>name</th></tr><tr><td>b</td></tr><tr><td>B</td></tr>"
+        "<tr><td>a</td></tr></table></body></html>");
+  }
+  element grid() { return host_.doc().root().select_first("#g"); }
+  element row(int i) { return grid().child(static_cast<size_t>(i)); }
+  Rows checked() { return rows_with(grid(), state::checked); }
+  void key(uint32_t code, uint32_t keys = 0) { host_.in().key_down(code, keys); }
+
+  htmlayout::render::headless_host host_{400, 300};
+  htmlayout::testing::pointer pointer_{host_.in(), host_.geometry()};
+};
+
+TEST_F(GridsTest, ClicksSelectWithShiftAndCtrlAndAPressInsideTheSelectionKeepsIt) {
+  pointer_.click(row(2));
+  pointer_.click(row(5), keyboard::shift);
+  EXPECT_EQ(checked(), (Rows{2, 3, 4, 5}));
+  EXPECT_EQ(rows_with(grid(), state::anchor), Rows{2});
+  EXPECT_TRUE(grid().has_attribute("multiselect"));
+  pointer_.click(row(3), keyboard::control);
+  EXPECT_EQ(checked(), (Rows{2, 4, 5}));
+  EXPECT_EQ(rows_with(grid(), state::anchor), Rows{3});
+  EXPECT_EQ(rows_with(grid(), state::current), Rows{3});
+
+  // The press leaves the selection for a drag; the release alone reduces it.
+  pointer_.press(row(4));
+  EXPECT_EQ(checked(), (Rows{2, 4, 5}));
+  pointer_.release();
+  EXPECT_EQ(checked(), Rows{4});
+  EXPECT_FALSE(grid().has_attribute("multiselect"));
+  EXPECT_FALSE(grid().has_attribute("shift"));
+
+  // The right button selects a row outside the selection only; header rows
+  // are never selected.
+  pointer_.click(row(5), keyboard::shift);
+  pointer_.click(row(4), 0, htmlayout::mouse::prop_button);
+  EXPECT_EQ(checked(), (Rows{4, 5}));
+  pointer_.click(row(1), 0, htmlayout::mouse::prop_button);
+  pointer_.click(row(0));
+  EXPECT_EQ(rows_with(grid(), state::current | state::checked), Rows{1});
+
+  // With its anchor gone, Shift+click selects the row alone (not a range
+  // from the top) and anchors there.
+  row(1).delete_element();
+  pointer_.click(row(5), keyboard::shift);
+  EXPECT_EQ(checked(), Rows{5});
+  EXPECT_EQ(rows_with(grid(), state::anchor), Rows{5});
+}
+
+TEST_F(GridsTest, KeysMovePageByPageOverHiddenRowsAndCtrlASelectsAll) {
+  pointer_.click(row(2));
+  key(vk::page_down);  // seven 20-pixel rows to the box's 140 pixels; row 7 takes none
+  EXPECT_EQ(checked(), Rows{9});
+  key(vk::page_down);
+  EXPECT_EQ(checked(), Rows{12});
+  key(vk::page_up);
+  EXPECT_EQ(checked(), Rows{5});
+  key(vk::down);
+  key(vk::down);
+  EXPECT_EQ(checked(), Rows{8});
+  key(vk::up, keyboard::shift);
+  key(vk::up, keyboard::shift);
+  EXPECT_EQ(checked(), (Rows{5, 6, 8}));
+  EXPECT_TRUE(grid().has_attribute("multiselect"));
+  key(vk::home);
+  key(vk::up);
+  EXPECT_EQ(checked(), Rows{1});
+  EXPECT_FALSE(grid().has_attribute("multiselect"));
+  key(vk::end);
+  EXPECT_EQ(checked(), Rows{12});
+  std::optional<htmlayout::rect> last = host_.geometry().location(row(12));
+  std::optional<htmlayout::rect> box = host_.geometry().location(grid().parent());
+  ASSERT_TRUE(last && box);
+  EXPECT_LE(last->bottom, box->bottom);
+  EXPECT_GE(last->top, box->top);
+  key(vk::key_a, keyboard::control);
+  EXPECT_EQ(checked(), (Rows{1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12}));
+}
+
+TEST_F(GridsTest, AHeaderPressSortsTheSortableGrid) {
+  element table = host_.doc().root().select_first("#s");
+  pointer_.click(host_.doc().root().select_first("#name"));
+  Lines texts;
+  for (size_t i = 1; i < table.children_count(); ++i)
+    texts.push_back(fml::wchar2utf8(table.child(i).text()));
+  EXPECT_EQ(texts, (Lines{"B", "a", "b"}));
+  EXPECT_EQ(rows_with(table, state::current), Rows{});
+}
+
+// The main page, shown by the renderer, with the real controller and model.
+class MainPageGridsTest : public ::testing::Test {
+ protected:
+  MainPageGridsTest() : resources_(kRes.wstring()), view_(resources_) {
+    model().set_view(&view_);
+    model().set_clipboard([this](const std::wstring& text) {
+      clipboard_ = fml::wchar2utf8(text);
+      return true;
+    });
+    controller().set_view(&view_);
+    model().on_model_event(model_event{model_events::initial_load, nullptr});
+    screen_.set_viewport(1000, 700);
+    geometry_.set_input(&input_);
+    env_.collection.mark_logs();
+  }
+  ~MainPageGridsTest() override {
+    delete_controller();
+    model().set_view(nullptr);
+    model().set_clipboard(nullptr);
+  }
+
+  element by_id(const std::string& id) {
+    return view_.document().root().select_first("[id='" + id + "']");
+  }
+  element quotes() { return by_id("thequotelist"); }
+  element tags() { return by_id("taglist"); }
+  // Where a user clicks a quote: on its text.
+  element quote_text(int id) { return by_id("q-" + std::to_string(id)).select_first("td.text"); }
+  void key(uint32_t code, uint32_t keys = 0) { input_.key_down(code, keys); }
+  Lines stored(const std::string& query) {
+    SQLite::Database db(env_.collection.db_file().string(), SQLite::OPEN_READONLY);
+    SQLite::Statement select(db, query);
+    Lines rows;
+    while (select.executeStep()) rows.push_back(select.getColumn(0).getString());
+    return rows;
+  }
+  int width_of(const std::string& id) {
+    std::optional<htmlayout::rect> box = geometry_.location(by_id(id));
+    return box ? box->right - box->left : -1;
+  }
+
+  static inline const std::filesystem::path kRes =
+      std::filesystem::path(PARVELA_SOURCE_DIR) / "res";
+  controller_testing::controller_env env_;
+  ResourceMgr resources_;
+  pvview view_;
+  htmlayout::render::headless_container container_;
+  htmlayout::render::renderer screen_{view_.document(), container_};
+  htmlayout::render::renderer_geometry geometry_{screen_};
+  htmlayout::input input_{view_.document(), geometry_};
+  htmlayout::testing::pointer pointer_{input_, geometry_};
+  std::string clipboard_;
+};
+
+TEST_F(MainPageGridsTest, DeleteRemovesTheCheckedQuotesAndCtrlCCopiesThem) {
+  pointer_.click(quote_text(3));                     // row 1
+  pointer_.click(quote_text(1), keyboard::control);  // row 3
+  EXPECT_EQ(rows_with(quotes(), state::checked), (Rows{1, 3}));
+  key(vk::key_c, keyboard::control);
+  EXPECT_LT(clipboard_.find("three"), clipboard_.find("one"));
+  EXPECT_EQ(clipboard_.find("two"), std::string::npos);
+
+  key(vk::del);
+  Lines removed;
+  for (const std::string& line : env_.collection.new_lines("logic"))
+    if (line.rfind("removed quote", 0) == 0) removed.push_back(line);
+  EXPECT_EQ(removed, (Lines{"removed quote with id: 3", "removed quote with id: 1"}));
+  EXPECT_EQ(stored("SELECT m_id FROM quote ORDER BY m_id"), (Lines{"2", "4"}));
+  // The row at the old current index, or the last (quote 2), is current and
+  // alone.
+  EXPECT_EQ(rows_with(quotes(), state::current | state::checked), Rows{1});
+  EXPECT_FALSE(quotes().has_attribute("multiselect"));
+
+  // Everything, down to an empty list.
+  key(vk::key_a, keyboard::control);
+  EXPECT_TRUE(quotes().has_attribute("multiselect"));
+  key(vk::del);
+  EXPECT_EQ(quotes().children_count(), 0u);
+  EXPECT_EQ(stored("SELECT count(*) FROM quote"), Lines{"0"});
+  for (uint32_t k : {vk::del, vk::down, vk::end, vk::page_up, vk::key_c}) key(k, 0);
+  key(vk::key_a, keyboard::control);
+  EXPECT_FALSE(quotes().has_attribute("multiselect"));
+}
+
+TEST_F(MainPageGridsTest, ASelectionPressedAndDraggedOntoATagKeepsItsRowsAndTagsThemAll) {
+  pointer_.click(quote_text(4));
+  pointer_.click(quote_text(2), keyboard::shift);
+  EXPECT_EQ(rows_with(quotes(), state::checked), (Rows{0, 1, 2}));
+  // Without a move the release reduces the selection to the pressed row.
+  pointer_.click(quote_text(3));
+  EXPECT_EQ(rows_with(quotes(), state::checked), Rows{1});
+
+  pointer_.click(quote_text(4));
+  pointer_.click(quote_text(2), keyboard::shift);
+  pointer_.press(quote_text(3));
+  pointer_.move_by(0, 20);
+  pointer_.move_to(pointer_.center_of(by_id("vt-2")));
+  pointer_.release();
+  EXPECT_EQ(rows_with(quotes(), state::checked), (Rows{0, 1, 2}));
+  EXPECT_EQ(stored("SELECT quote FROM quote_tag WHERE tag = 2 ORDER BY quote"),
+            (Lines{"2", "3", "4"}));
+}
+
+TEST_F(MainPageGridsTest, TagsAreRenamedAndAddedInPlace) {
+  pointer_.click(by_id("vt-2"));
+  key(vk::f2);
+  EXPECT_EQ(view_.document().focused(), by_id("vt-2"));
+  input_.characters(L"X", 0);
+  EXPECT_EQ(by_id("vt-2").text(), L"betaX");
+  key(vk::escape);
+  EXPECT_EQ(by_id("vt-2").text(), L"beta");
+  EXPECT_FALSE(tags().has_attribute("editable"));
+  EXPECT_EQ(view_.document().focused(), tags());
+
+  key(vk::f2);
+  for (int i = 0; i < 4; ++i) key(vk::back);
+  input_.characters(L"BETA", 0);
+  key(vk::enter);
+  EXPECT_EQ(stored("SELECT m_utfname FROM tag WHERE m_id = 2"), Lines{"BETA"});
+  EXPECT_FALSE(by_id("vt-2").has_attribute("old_value"));
+
+  // Leaving the edit for the quote list commits it.
+  pointer_.click(by_id("vt-3"));
+  key(vk::f2);
+  input_.characters(L"!", 0);
+  pointer_.click(quote_text(4));
+  EXPECT_EQ(stored("SELECT m_utfname FROM tag WHERE m_id = 3"), Lines{"gamma!"});
+  EXPECT_EQ(view_.document().focused(), quotes());
+
+  // A new tag: Escape drops the row, Enter stores it.
+  pointer_.click(by_id("newtag"));
+  EXPECT_EQ(tags().children_count(), 4u);
+  key(vk::escape);
+  EXPECT_EQ(tags().children_count(), 3u);
+  pointer_.click(by_id("newtag"));
+  input_.characters(L"delta", 0);
+  key(vk::enter);
+  EXPECT_EQ(stored("SELECT m_utfname FROM tag WHERE m_id = 4"), Lines{"delta"});
+  EXPECT_EQ(tags().child(0).select_first("div").get_attribute_utf8("id"), "vt-4");
+  EXPECT_EQ(stored("SELECT count(*) FROM tag"), Lines{"4"});
+}
+
+TEST_F(MainPageGridsTest, TheSplitterResizesThePanesOnlyWhenDraggedFromItsPress) {
+  const int tag_pane = width_of("tagpane");
+  const element splitter = by_id("splitter");
+  // A drag that started elsewhere passes over the splitter without effect.
+  pointer_.press(by_id("brand-name"));
+  pointer_.move_to(pointer_.center_of(splitter));
+  pointer_.move_by(-30, 0);
+  pointer_.release();
+  EXPECT_EQ(width_of("tagpane"), tag_pane);
+
+  pointer_.press(splitter);
+  EXPECT_TRUE(splitter.has_attribute("used"));
+  pointer_.move_by(-10, 0);
+  pointer_.move_by(-5, 0);
+  pointer_.release();
+  EXPECT_FALSE(splitter.has_attribute("used"));
+  EXPECT_EQ(width_of("tagpane"), tag_pane - 15);
+  EXPECT_EQ(by_id("tagpane").get_style_attribute("width"), std::to_wstring(tag_pane - 15) + L"px");
+  // The quote pane still fills the rest of the window beside it.
+  std::optional<htmlayout::rect> quote_pane = geometry_.location(by_id("quotepane"));
+  std::optional<htmlayout::rect> border = geometry_.location(splitter);
+  ASSERT_TRUE(quote_pane && border);
+  EXPECT_EQ(quote_pane->left, border->right);
+  EXPECT_EQ(quote_pane->right, 1000);
+  pointer_.move_by(40, 0);
+  EXPECT_EQ(width_of("tagpane"), tag_pane - 15);
+}
+
+}  // namespace
+}  // namespace pvl
