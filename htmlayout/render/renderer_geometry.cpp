@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "htmlayout/render/text_positions.h"
+
 namespace htmlayout::render {
 
 void renderer_geometry::sync_popups() {
@@ -10,8 +12,7 @@ void renderer_geometry::sync_popups() {
     for (const input::shown_popup& p : input_->popups()) wanted.push_back({p.element, p.position});
 
   auto same = [](const placed_popup& a, const placed_popup& b) {
-    return a.element == b.element && a.position.x == b.position.x &&
-           a.position.y == b.position.y;
+    return a.element == b.element && a.position.x == b.position.x && a.position.y == b.position.y;
   };
   if (std::equal(wanted.begin(), wanted.end(), shown_.begin(), shown_.end(), same)) return;
 
@@ -44,6 +45,11 @@ scroll_range renderer_geometry::vertical_scroll(const dom::element& box) {
 
 void renderer_geometry::set_vertical_scroll(const dom::element& box, int position) {
   view_.set_scroll_pos(box, position);
+}
+
+std::optional<size_t> renderer_geometry::text_position_at(const dom::element& e, point p) {
+  sync_popups();
+  return text_offset_at(view_, e, p.x, p.y);
 }
 
 }  // namespace htmlayout::render
