@@ -95,6 +95,9 @@ document_widget::document_widget(document& doc, QWidget* parent)
 }
 
 document_widget::~document_widget() {
+  // The input lets go of its popups as it goes: that must not schedule work.
+  renderer_.set_change_callback(nullptr);
+  input_.set_timers_changed(nullptr);
   doc_.set_post_wakeup({});
   doc_.remove_observer(this);
   auto& shown = widgets();
