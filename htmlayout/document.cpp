@@ -4,6 +4,7 @@
 #include <exception>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "htmlayout/event_params.h"
 #include "htmlayout/events.h"
@@ -49,6 +50,13 @@ bool read_local_file(const std::string& url, std::string& out) {
   content << in.rdbuf();
   out = content.str();
   return true;
+}
+
+bool draws(const element_node& e) {
+  if (!e.handlers) return false;
+  for (const handler_binding& b : *e.handlers)
+    if (b.subscription & group::draw) return true;
+  return false;
 }
 
 atom behavior_of(uint32_t style) {
@@ -99,6 +107,7 @@ bool document::load_html(std::string_view html, std::string_view base_url) {
     tree_ops::remove(old, true);
   }
   posted_.clear();
+  pending_timers_.clear();
   sheets_.clear();
   loaded_sheets_.clear();
   pending_requests_.clear();
@@ -340,9 +349,18 @@ bool document::connect(node* top) {
     if (e->state & tracked_state_mask)
       for (uint32_t bit : tracked_states)
         if (e->state & bit) by_state_[bit].insert(e);
+    if (draws(*e)) drawing_.insert(e);
     if (is_style_sheet_element(*e)) sheets = true;
   });
   return sheets;
+}
+
+void document::handlers_changed(element_node* e) {
+  if (e->doc != this) return;
+  if (draws(*e))
+    drawing_.insert(e);
+  else
+    drawing_.erase(e);
 }
 
 void document::attribute_changed(element_node* e, atom name) {
@@ -383,6 +401,7 @@ bool document::disconnect(node* top) {
       for (uint32_t bit : tracked_states)
         if (e->state & bit) by_state_[bit].erase(e);
     if (focused_ == e) focused_ = nullptr;
+    drawing_.erase(e);
     if (is_style_sheet_element(*e)) sheets = true;
     e->doc = nullptr;
   });
@@ -418,5 +437,28 @@ void document::deliver_posted_events() {
 void document::set_post_wakeup(std::function<void()> wakeup) { post_wakeup_ = std::move(wakeup); }
 
 dom::element document::focused() const { return dom::element(focused_); }
+
+void document::keep_timer(const dom::element& e, uint32_t milliseconds, uintptr_t id) {
+  std::erase_if(pending_timers_,
+                [&](const pending_timer& t) { return t.element == e && t.id == id; });
+  if (milliseconds != 0) pending_timers_.push_back({e, milliseconds, id});
+}
+
+std::vector<document::pending_timer> document::take_pending_timers() {
+  return std::exchange(pending_timers_, {});
+}
+
+std::vector<dom::element> document::elements_with_draw_handlers() const {
+  std::vector<dom::element> out;
+  out.reserve(drawing_.size());
+  for (element_node* e : drawing_) out.emplace_back(e);
+  return out;
+}
+
+bool document::draw_element(const dom::element& e, draw_params& params) const {
+  element_node* n = e.node();
+  if (!n || n->doc != this) return false;
+  return tree_ops::call_handlers(n, group::draw, &params);
+}
 
 }  // namespace htmlayout

@@ -17,6 +17,7 @@
 
 #include "htmlayout/document_observer.h"
 #include "htmlayout/element.h"
+#include "htmlayout/event_params.h"
 #include "htmlayout/events.h"
 #include "htmlayout/id_index.h"
 #include "htmlayout/node.h"
@@ -97,6 +98,25 @@ class document {
   // and behaviour methods that no handler takes go to it.
   void set_input(input* side) { input_ = side; }
   input* input_side() const { return input_; }
+  // Timers behaviours set while no input exists (a page loaded before its
+  // host made the input) are kept here; the input takes them over when it is
+  // created. A new page drops them.
+  struct pending_timer {
+    dom::element element;
+    uint32_t milliseconds;
+    uintptr_t id;
+  };
+  void keep_timer(const dom::element& e, uint32_t milliseconds, uintptr_t id);
+  std::vector<pending_timer> take_pending_timers();
+
+  // ---- Drawing ----
+  // The elements of the document that have a handler subscribed to the draw
+  // group, in no particular order: the host hands each that it displays a
+  // draw event after painting the page.
+  std::vector<dom::element> elements_with_draw_handlers() const;
+  // Hands `params` to the draw handlers of `e`; true when one answered true.
+  // Exceptions from the handlers pass out.
+  bool draw_element(const dom::element& e, draw_params& params) const;
 
  private:
   friend class dom::element;
@@ -126,6 +146,8 @@ class document {
   // answer whether it holds a style sheet element.
   bool connect(node* top);
   bool disconnect(node* top);
+  // Keeps drawing_ in step with the handlers of `e`.
+  void handlers_changed(element_node* e);
   // After a style sheet element came or went: the sheets again, every style.
   void style_sheets_changed();
   // Index, observers and styles after an element's attribute or state changed.
@@ -160,6 +182,9 @@ class document {
   // Connected elements with each frequently selected state bit.
   std::unordered_map<uint32_t, std::unordered_set<element_node*>> by_state_;
   element_node* focused_ = nullptr;
+  // Connected elements with a handler subscribed to the draw group.
+  std::unordered_set<element_node*> drawing_;
+  std::vector<pending_timer> pending_timers_;
   std::deque<posted_event> posted_;
   std::function<void()> post_wakeup_;
   int dispatch_depth_ = 0;

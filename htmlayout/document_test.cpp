@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -189,6 +190,69 @@ TEST(DocumentTest, LoadingAgainReplacesEverything) {
   EXPECT_FALSE(doc.has_posted_events());
   EXPECT_FALSE(doc.root().select_first("#old").is_valid());
   EXPECT_TRUE(doc.root().select_first("#new").is_valid());
+}
+
+// Draws by answering true, and says for which element and area.
+struct drawing_behavior : behavior {
+  drawing_behavior() : behavior(group::draw, "test-drawing") {}
+  std::vector<std::string> drawn;
+  bool on_draw(const element& he, uint32_t kind, void* gfx, const rect& area) override {
+    drawn.push_back(he.get_attribute_utf8("id").value_or("?") + " " + std::to_string(kind) + " " +
+                    std::to_string(area.left) + "," + std::to_string(area.top) +
+                    (gfx ? " gfx" : ""));
+    return true;
+  }
+};
+
+std::vector<std::string> drawing_ids(const document& doc) {
+  std::vector<std::string> ids;
+  for (const element& e : doc.elements_with_draw_handlers())
+    ids.push_back(e.get_attribute_utf8("id").value_or("?"));
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+TEST(DocumentTest, KnowsTheElementsWhoseHandlersDraw) {
+  drawing_behavior drawing;
+  behavior mouse_only(group::mouse, "test-mouse-only");
+  document doc;
+  doc.set_notification_callback([](notification& n) -> uint32_t {
+    if (n.code == notification_code::attach_behavior)
+      answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
+    return 0;
+  });
+  doc.load_html(R"(<style>.clock { behavior: test-drawing } .plain { behavior: test-mouse-only }
+    </style><div id=a class=clock></div><div id=b class=plain></div>
+    <div id=box><div id=c class=clock></div></div>)");
+  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"a", "c"}));
+
+  // Elements come and go with the tree, with their style and with handlers
+  // attached by hand.
+  element box = doc.root().select_first("#box");
+  box.set_html("<div id=d class=clock></div><div id=e></div>");
+  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"a", "d"}));
+  doc.root().select_first("#a").set_attribute("class", L"plain");
+  doc.root().select_first("#b").set_attribute("class", L"clock");
+  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"b", "d"}));
+  element e = doc.root().select_first("#e");
+  e.attach_event_handler(element_proc, &drawing, drawing.subscribed_to);
+  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"b", "d", "e"}));
+  e.detach_event_handler(element_proc, &drawing);
+  element d = doc.root().select_first("#d");
+  d.detach();
+  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"b"}));
+  box.append(d);
+  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"b", "d"}));
+
+  // Drawing one hands the record to its handler.
+  int gfx = 0;
+  draw_params params{1, &gfx, {3, 4, 30, 40}};
+  EXPECT_TRUE(doc.draw_element(d, params));
+  EXPECT_FALSE(doc.draw_element(e, params));
+  EXPECT_EQ(drawing.drawn, (std::vector<std::string>{"d 1 3,4 gfx"}));
+
+  doc.load_html("<p id=p class=clock></p>");
+  EXPECT_TRUE(drawing_ids(doc).empty());
 }
 
 }  // namespace

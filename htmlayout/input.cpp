@@ -49,6 +49,8 @@ class flag_scope {
 input::input(document& doc, geometry& layout) : doc_(doc), layout_(layout) {
   doc_.set_input(this);
   doc_.add_observer(this);
+  for (const document::pending_timer& t : doc_.take_pending_timers())
+    set_timer(t.element, t.milliseconds, t.id);
 }
 
 input::~input() {
@@ -403,7 +405,9 @@ dom::element input::capture() const { return in_document(capture_) ? capture_ : 
 dom::element input::hovered() const { return in_document(hovered_) ? hovered_ : dom::element(); }
 
 void input::set_timer(const dom::element& e, uint32_t milliseconds, uintptr_t id) {
-  if (in_document(e) || milliseconds == 0) timers_.set(e, milliseconds, id);
+  if (!in_document(e) && milliseconds != 0) return;
+  timers_.set(e, milliseconds, id);
+  if (timers_changed_) timers_changed_();
 }
 
 void input::advance_clock(uint64_t now_ms) { timers_.advance(now_ms); }
@@ -579,9 +583,12 @@ bool release_capture(const dom::element& any) {
 }
 
 bool set_timer(const dom::element& e, uint32_t milliseconds, uintptr_t id) {
-  input* side = input::of(e);
-  if (!side) return false;
-  side->set_timer(e, milliseconds, id);
+  element_node* n = e.node();
+  if (!n || !n->doc) return false;
+  if (input* side = n->doc->input_side())
+    side->set_timer(e, milliseconds, id);
+  else
+    n->doc->keep_timer(e, milliseconds, id);
   return true;
 }
 

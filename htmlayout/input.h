@@ -82,8 +82,9 @@ class document;
 class input : private document_observer {
  public:
   // Attaches to `doc` and finds positions through `layout`; both must outlive
-  // it. Create it before loading the page, so that timers the behaviours set
-  // as they attach are kept. A document has at most one.
+  // it. It may be created before the page is loaded or after: timers the
+  // behaviours set as they attached without an input are taken over, due one
+  // interval after the clock's start. A document has at most one.
   input(document& doc, geometry& layout);
   ~input();
   input(const input&) = delete;
@@ -124,6 +125,9 @@ class input : private document_observer {
   // Advances the timers' clock (timer_queue.h).
   void advance_clock(uint64_t now_ms);
   std::optional<uint64_t> next_timer_due() const { return timers_.next_due(); }
+  // `changed` is called whenever a timer is set or stopped, so that the host
+  // can wait for next_timer_due() again. It may come from within a handler.
+  void set_timers_changed(std::function<void()> changed) { timers_changed_ = std::move(changed); }
 
   // ---- What the host shows ----
   struct shown_popup {
@@ -221,6 +225,7 @@ class input : private document_observer {
   document& doc_;
   geometry& layout_;
   timer_queue timers_;
+  std::function<void()> timers_changed_;
   inline_editor editor_;
   std::vector<popup_entry> popups_;        // bottom to top
   std::vector<dom::element> hover_chain_;  // the hovered element, then its ancestors
@@ -234,7 +239,8 @@ class input : private document_observer {
 };
 
 // Engine operations for behaviours, carried out by the input of the
-// element's document. Without one they do nothing and answer false.
+// element's document. Without one they do nothing and answer false, except
+// set_timer, which the document keeps for the input to come (true).
 bool set_capture(const dom::element& e);
 // Releases the capture in the element's document, whoever holds it.
 bool release_capture(const dom::element& any);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "htmlayout/behavior.h"
+#include "htmlayout/document.h"
 #include "htmlayout/events.h"
 #include "htmlayout/input.h"
 #include "htmlayout/testing/test_window.h"
@@ -117,6 +119,46 @@ TEST(TimerTest, AnElementsTimersAreToldApartByTheirIds) {
   EXPECT_EQ(timers.next_due(), 20u);
   timers.set(a, 0, 3);  // no such timer: nothing changes
   EXPECT_EQ(timers.next_due(), 20u);
+}
+
+// Starts a timer of 100 ms as it is attached, as a clock does.
+struct starts_timer : behavior {
+  starts_timer() : behavior(group::timer, "test-starts-timer") {}
+  int ticks = 0;
+  void attached(const dom::element& he) override { set_timer(he, 100); }
+  bool on_timer(const dom::element&) override { return ++ticks < 3; }
+};
+
+TEST(TimerTest, TimersSetBeforeTheInputExistsAreKeptForIt) {
+  starts_timer behaviour;
+  document doc;
+  doc.set_notification_callback([](notification& n) -> uint32_t {
+    if (n.code == notification_code::attach_behavior)
+      answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
+    return 0;
+  });
+  doc.load_html(R"(<style>.clock { behavior: test-starts-timer }</style>
+    <div class=clock id=kept></div><div class=clock id=gone></div>)");
+  doc.root().select_first("#gone").delete_element();
+
+  testing::fixed_layout layout;
+  input in(doc, layout);
+  int changes = 0;
+  in.set_timers_changed([&] { ++changes; });
+  EXPECT_EQ(in.next_timer_due(), 100u);
+  in.advance_clock(99);
+  EXPECT_EQ(behaviour.ticks, 0);
+  in.advance_clock(100);
+  EXPECT_EQ(behaviour.ticks, 1);  // only the element still in the page
+  in.advance_clock(200);
+  in.advance_clock(300);
+  EXPECT_EQ(behaviour.ticks, 3);  // and it stopped
+  EXPECT_FALSE(in.next_timer_due());
+
+  // Later timers reach the input and tell the host.
+  set_timer(doc.root().select_first("#kept"), 50);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(in.next_timer_due(), 350u);
 }
 
 }  // namespace

@@ -236,6 +236,7 @@ void tree_ops::attach_handler(element_node* e, const handler_binding& binding) {
   for (const handler_binding& b : *e->handlers)
     if (b.proc == binding.proc && b.tag == binding.tag) return;
   e->handlers->push_back(binding);
+  if (e->doc) e->doc->handlers_changed(e);
   dom::element handle(e);
   initialization_params params{behavior_attach};
   binding.proc(binding.tag, handle, group::initialization, &params);
@@ -250,6 +251,7 @@ void tree_ops::detach_handler(element_node* e, element_event_proc proc, void* ta
   if (found == list.end()) return;
   list.erase(found);
   if (list.empty()) e->handlers.reset();
+  if (e->doc) e->doc->handlers_changed(e);
   dom::element handle(e);
   initialization_params params{behavior_detach};
   proc(tag, handle, group::initialization, &params);

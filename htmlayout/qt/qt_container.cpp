@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "htmlayout/qt/scroll_bar.h"
 #include "htmlayout/render/element_factory.h"
 
 namespace htmlayout::qt {
@@ -175,7 +176,8 @@ QString family_for(QString name) {
 
 }  // namespace
 
-qt_container::qt_container(resource_loader loader) : loader_(std::move(loader)) {}
+qt_container::qt_container(resource_loader loader)
+    : loader_(std::move(loader)), style_loader_(loader_) {}
 
 qt_container::~qt_container() = default;
 
@@ -410,7 +412,7 @@ void qt_container::transform_text(litehtml::tstring& text, litehtml::text_transf
 
 void qt_container::import_css(litehtml::tstring& text, const litehtml::tstring& url,
                               litehtml::tstring& /*baseurl*/) {
-  text = loader_ ? loader_(url).toStdString() : std::string();
+  text = style_loader_ ? style_loader_(url).toStdString() : std::string();
 }
 
 void qt_container::set_clip(const litehtml::position& pos, const litehtml::border_radiuses& radii,
@@ -463,27 +465,19 @@ void qt_container::get_language(litehtml::tstring& language, litehtml::tstring& 
 void qt_container::draw_scroll_bar(litehtml::uint_ptr hdc, const litehtml::position& padding_box,
                                    const render::scroll_metrics& metrics) {
   auto* painter = reinterpret_cast<QPainter*>(hdc);
-  const int range = metrics.max_scroll_y();
-  if (!painter || (range == 0 && !metrics.always_show_bar)) return;
-  constexpr int kWidth = 6, kMargin = 2, kMinThumb = 16;
-  const QRect track(padding_box.right() - kWidth - kMargin, padding_box.y + kMargin, kWidth,
-                    padding_box.height - 2 * kMargin);
-  if (track.height() <= 0) return;
+  const scroll_bar_geometry bar = scroll_bar_for(padding_box, metrics);
+  if (!painter || bar.track.isEmpty()) return;
+  const qreal radius = bar.track.width() / 2.0;
   painter->save();
   painter->setRenderHint(QPainter::Antialiasing, true);
   painter->setPen(Qt::NoPen);
   if (metrics.always_show_bar) {
     painter->setBrush(QColor(0, 0, 0, 25));
-    painter->drawRoundedRect(track, kWidth / 2.0, kWidth / 2.0);
+    painter->drawRoundedRect(bar.track, radius, radius);
   }
-  if (range > 0) {
-    const int thumb_height =
-        std::clamp(track.height() * metrics.viewport_height / metrics.content_height, kMinThumb,
-                   track.height());
-    const int thumb_y = track.y() + (track.height() - thumb_height) * metrics.scroll_y / range;
+  if (!bar.thumb.isEmpty()) {
     painter->setBrush(QColor(0, 0, 0, 100));
-    painter->drawRoundedRect(QRect(track.x(), thumb_y, kWidth, thumb_height), kWidth / 2.0,
-                             kWidth / 2.0);
+    painter->drawRoundedRect(bar.thumb, radius, radius);
   }
   painter->restore();
 }

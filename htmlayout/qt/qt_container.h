@@ -31,6 +31,12 @@ class qt_container : public render::viewport_container, public render::scroll_ba
   explicit qt_container(resource_loader loader = {});
   ~qt_container();
 
+  // Where the style sheets litehtml imports itself (linked ones and @import)
+  // come from; by default the loader of the images. A host whose renderer
+  // takes a document's style sheets from the document gives one that
+  // answers nothing, so that they are not read twice.
+  void set_style_sheet_loader(resource_loader loader) { style_loader_ = std::move(loader); }
+
   // The window litehtml lays out for (client rect and media size).
   void set_viewport(int width, int height) override;
 
@@ -91,6 +97,7 @@ class qt_container : public render::viewport_container, public render::scroll_ba
   const QImage* image(const std::string& url);
 
   resource_loader loader_;
+  resource_loader style_loader_;
   std::map<std::string, QImage> images_;  // a null image for URLs that failed
   QPainter* painter_ = nullptr;
   int clip_depth_ = 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "htmlayout/render/text_positions.h"
+
 namespace htmlayout::render {
 
 void renderer_geometry::sync_popups() {
@@ -10,8 +12,7 @@ void renderer_geometry::sync_popups() {
     for (const input::shown_popup& p : input_->popups()) wanted.push_back({p.element, p.position});
 
   auto same = [](const placed_popup& a, const placed_popup& b) {
-    return a.element == b.element && a.position.x == b.position.x &&
-           a.position.y == b.position.y;
+    return a.element == b.element && a.position.x == b.position.x && a.position.y == b.position.y;
   };
   if (std::equal(wanted.begin(), wanted.end(), shown_.begin(), shown_.end(), same)) return;
 
@@ -49,6 +50,11 @@ void renderer_geometry::set_vertical_scroll(const dom::element& box, int positio
 bool renderer_geometry::scroll_to_view(const dom::element& e, bool to_top) {
   sync_popups();
   return view_.scroll_to_view(e, to_top);
+}
+
+std::optional<size_t> renderer_geometry::text_position_at(const dom::element& e, point p) {
+  sync_popups();
+  return text_offset_at(view_, e, p.x, p.y);
 }
 
 }  // namespace htmlayout::render

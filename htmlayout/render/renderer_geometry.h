@@ -1,5 +1,5 @@
 // The renderer answering the input side's questions about positions
-// (htmlayout/geometry.h), and carrying the popups the input shows into the
+// (htmlayout/geometry.h), text positions included, and carrying the popups the input shows into the
 // renderer, so that they are painted and hit-tested above the page.
 #pragma once
 
@@ -30,6 +30,8 @@ class renderer_geometry : public geometry {
   scroll_range vertical_scroll(const dom::element& box) override;
   void set_vertical_scroll(const dom::element& box, int position) override;
   bool scroll_to_view(const dom::element& e, bool to_top = false) override;
+  // The character boundary nearest to `p` (text_positions.h).
+  std::optional<size_t> text_position_at(const dom::element& e, point p) override;
 
  private:
   struct placed_popup {

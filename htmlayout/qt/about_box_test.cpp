@@ -1,0 +1,121 @@
+// The about box as the program shows it: its page compiled into the
+// program, run by the Qt dialog runner over the main window's widget, ended
+// by a real click on its OK button, by Escape or by closing its window.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "fml/app_errors.h"
+#include "htmlayout/qt/dialog_window.h"
+#include "htmlayout/qt/document_widget.h"
+#include "view/about_dlg.h"
+#include "view/behavior_host.h"
+#include "view/testing/view_env.h"
+
+namespace htmlayout::qt {
+namespace {
+
+class AboutBox : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "about_box_test";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+    install_dialog_runner();
+    main_ = std::make_unique<document_widget>(env_.view->document());
+    main_->resize(800, 600);
+    main_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main_.get()));
+  }
+  void TearDown() override {
+    pvl::host().open_url = nullptr;
+    set_dialog_runner({});
+  }
+
+  // Shows the about box; `user` runs inside it once it is up, with its
+  // window and the widget showing the page. A box still open after five
+  // seconds is closed.
+  int show(const pvl::ResourceMgr& resources,
+           std::function<void(QDialog&, document_widget&)> user) {
+    QTimer act, give_up;
+    act.setSingleShot(true);
+    give_up.setSingleShot(true);
+    QObject::connect(&act, &QTimer::timeout, [&] {
+      auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!window) return act.start(10);
+      auto* page = window->findChild<document_widget*>();
+      ASSERT_NE(page, nullptr);
+      if (!QTest::qWaitForWindowExposed(window)) return;
+      user(*window, *page);
+    });
+    QObject::connect(&give_up, &QTimer::timeout, [] {
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    act.start(0);
+    give_up.start(5000);
+    pvl::AboutDlg about(&env_.view->document(), resources);
+    return about.show();
+  }
+
+  static QPoint middle(document_widget& page, const char* selector) {
+    const litehtml::position box = page.view().location(page.doc().root().select_first(selector));
+    return QPoint(box.x + box.width / 2, box.y + box.height / 2);
+  }
+
+  pvl::testing::view_env env_;
+  std::unique_ptr<document_widget> main_;
+};
+
+TEST_F(AboutBox, OpensModalOverTheMainWindowAndItsOkButtonEndsIt) {
+  QImage image;
+  const int code = show(*env_.resources, [&](QDialog& window, document_widget& page) {
+    EXPECT_EQ(window.windowTitle(), "About Parvela");
+    EXPECT_EQ(window.size(), QSize(256, 475));
+    EXPECT_EQ(window.parentWidget(), main_->window());
+    EXPECT_TRUE(window.isModal());
+    image = page.grab().toImage();
+    if (const char* folder = std::getenv("PARVELA_PICTURES"))
+      image.save(QString::fromStdString((std::filesystem::path(folder) / "about.png").string()));
+    QTest::mouseClick(&page, Qt::LeftButton, {}, middle(page, "#IDOK"));
+  });
+  EXPECT_EQ(code, htmlayout::dialog_result::ok);
+  // The logo band shows the image from the resource store, not white.
+  ASSERT_FALSE(image.isNull());
+  int coloured = 0;
+  for (int x = 0; x < 256; x += 8)
+    if (image.pixelColor(x, 32) != QColor(Qt::white)) ++coloured;
+  EXPECT_GT(coloured, 8);
+}
+
+TEST_F(AboutBox, ItsLinksOpenWithTheShellAndItsWindowCanBeClosed) {
+  std::vector<std::wstring> opened;
+  pvl::host().open_url = [&](const std::wstring& url) { opened.push_back(url); };
+  const int code = show(*env_.resources, [&](QDialog& window, document_widget& page) {
+    QTest::mouseClick(&page, Qt::LeftButton, {}, middle(page, "div.link"));
+    window.close();  // the title bar's close box
+  });
+  EXPECT_EQ(code, htmlayout::dialog_result::cancel);
+  EXPECT_EQ(opened, std::vector<std::wstring>{L"https://parvela.example/"});
+
+  // Escape clicks its hidden cancel button, named "CLOSE".
+  EXPECT_EQ(show(*env_.resources,
+                 [](QDialog&, document_widget& page) { QTest::keyClick(&page, Qt::Key_Escape); }),
+            htmlayout::dialog_result::close);
+}
+
+TEST_F(AboutBox, AnImageTheStoreLacksIsAnError) {
+  testing_support::temp_dir empty;
+  pvl::ResourceMgr nothing(empty.wstr());
+  EXPECT_THROW(show(nothing, [](QDialog&, document_widget&) {}), pvl::resource_not_found_error);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+}  // namespace
+}  // namespace htmlayout::qt

@@ -1,0 +1,425 @@
+// The document widget offscreen, driven by real Qt events: where clicks go,
+// keys and typed text, the wheel and the scroll bars, cursors, timers and
+// posted events from the event loop, one layout per turn, the draw hook,
+// popups kept inside, and errors kept from crossing Qt.
+#include "htmlayout/qt/document_widget.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "htmlayout/behavior.h"
+#include "htmlayout/graphics.h"
+#include "htmlayout/keys.h"
+#include "htmlayout/qt/input_codes.h"
+#include "htmlayout/qt/scroll_bar.h"
+#include "htmlayout/testing/test_window.h"
+
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
+namespace htmlayout::qt {
+namespace {
+
+using htmlayout::testing::recorder;
+
+void ensure_application() {
+  static int argc = 1;
+  static char name[] = "document_widget_test";
+  static char* argv[] = {name, nullptr};
+  if (!QApplication::instance()) new QApplication(argc, argv);
+}
+
+// Ticks three times, 10 ms apart, from when it is attached.
+struct ticking : behavior {
+  ticking() : behavior(group::timer, "test-widget-ticks") {}
+  int ticks = 0;
+  void attached(const dom::element& he) override { set_timer(he, 10); }
+  bool on_timer(const dom::element&) override { return ++ticks < 3; }
+};
+
+// Draws a red cross over its content box.
+struct cross : behavior {
+  cross() : behavior(group::draw, "test-widget-cross") {}
+  std::vector<rect> areas;
+  bool on_draw(const dom::element&, uint32_t kind, void* gfx, const rect& area) override {
+    if (kind != 1) return false;
+    areas.push_back(area);
+    auto* g = static_cast<graphics*>(gfx);
+    g->line({area.left, area.top}, {area.right, area.bottom}, {255, 0, 0}, 3);
+    g->line({area.right, area.top}, {area.left, area.bottom}, g->text_color(), 3);
+    return true;
+  }
+};
+
+// Raises on a press.
+struct raising : behavior {
+  raising() : behavior(group::mouse, "test-widget-raises") {}
+  bool on_mouse(const dom::element&, const dom::element&, uint32_t code, int, int, uint32_t,
+                uint32_t) override {
+    if (code == mouse::down) throw std::runtime_error("pressed");
+    return false;
+  }
+};
+
+// Two bands of 40 pixels, a scrolling list of 50 rows of 20 pixels in a box
+// 100 pixels high, a drawn box and a context menu.
+std::string test_page() {
+  std::string rows;
+  for (int i = 0; i < 50; ++i)
+    rows += "<div id=r" + std::to_string(i) + ">" + std::to_string(i) + "</div>";
+  return R"(<html><head><style>
+  body { margin: 0; font-family: "DejaVu Sans", sans-serif; font-size: 13px; color: #0000ff; }
+  html { behavior: test-widget-log; }
+  #a, #b { height: 40px; width: 200px; }
+  #a { behavior: test-widget-log; cursor: pointer; }
+  #b { behavior: test-widget-log; cursor: url(missing.cur), text; }
+  #list { height: 100px; width: 300px; overflow: auto; context-menu: selector(#menu); }
+  #list div { height: 20px; behavior: test-widget-log; }
+  #drawn { width: 100px; height: 60px; padding: 5px; behavior: test-widget-cross; }
+  #dragging { height: 20px; cursor: url(drag.cur), pointer; }
+  #menu { display: none; width: 150px; }
+  #menu li { display: block; height: 20px; }
+</style></head><body>
+<div id=a>a</div><div id=b>b</div>
+<div id=list>)" +
+         rows +
+         R"(</div><div id=drawn></div><div id=dragging>drag</div>
+<menu id=menu><li>one</li><li>two</li><li>three</li></menu></body></html>)";
+}
+
+class DocumentWidgetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ensure_application();
+    doc_.set_notification_callback([this](notification& n) -> uint32_t {
+      if (n.code == notification_code::attach_behavior)
+        answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
+      if (n.code == notification_code::load_data) {
+        auto& request = static_cast<load_data_notification&>(n);
+        requested_.push_back(request.uri);
+        if (request.uri == "drag.cur") {
+          QFile file(PARVELA_SOURCE_DIR "/res/dragquote.cur");
+          if (file.open(QIODevice::ReadOnly))
+            doc_.data_ready(request.uri, file.readAll().toStdString());
+        }
+      }
+      return 0;
+    });
+  }
+
+  // Loads the page, then shows it in a widget of 400 x 300.
+  void show(const std::string& page = test_page()) {
+    doc_.load_html(page);
+    widget_ = std::make_unique<document_widget>(doc_);
+    widget_->resize(400, 300);
+    widget_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(widget_.get()));
+    QApplication::processEvents();
+  }
+
+  dom::element by_id(const char* id) { return doc_.root().select_first(std::string("#") + id); }
+  QPoint middle(const char* id) {
+    const litehtml::position box = widget_->view().location(by_id(id));
+    return QPoint(box.x + box.width / 2, box.y + box.height / 2);
+  }
+  int scroll_of(const char* id) {
+    render::scroll_metrics metrics;
+    widget_->view().scroll_info(by_id(id), metrics);
+    return metrics.scroll_y;
+  }
+  bool logged(const std::string& line) const {
+    return std::find(log_.begin(), log_.end(), line) != log_.end();
+  }
+
+  std::vector<std::string> log_;
+  recorder rec_{log_, "test-widget-log"};
+  ticking ticks_;
+  cross cross_;
+  raising raising_;
+  std::vector<std::string> requested_;
+  document doc_;
+  std::unique_ptr<document_widget> widget_;
+};
+
+TEST_F(DocumentWidgetTest, PressesAndReleasesReachTheElementUnderThePointer) {
+  show();
+  QTest::mouseClick(widget_.get(), Qt::LeftButton, Qt::ControlModifier, QPoint(10, 55));
+  EXPECT_TRUE(logged("b mouse 8004 b"));  // down, sinking
+  EXPECT_TRUE(logged("b mouse 4 b"));
+  EXPECT_TRUE(logged("b mouse 3 b"));
+  EXPECT_TRUE(logged("html mouse 4 b"));
+  EXPECT_EQ(rec_.positions.back(), "html 10,55");
+  log_.clear();
+  QTest::mouseDClick(widget_.get(), Qt::LeftButton, {}, QPoint(20, 10));
+  EXPECT_TRUE(logged("a mouse 5 a"));
+  log_.clear();
+  // Rows of the list, through its scroll position; the right button opens
+  // the list's menu, which Escape closes.
+  QTest::mouseClick(widget_.get(), Qt::RightButton, {}, QPoint(10, 85));
+  EXPECT_TRUE(logged("r0 mouse 4 r0"));
+  EXPECT_EQ(widget_->input_side().popups().size(), 1u);
+  QTest::keyClick(widget_.get(), Qt::Key_Escape);
+  EXPECT_TRUE(widget_->input_side().popups().empty());
+  widget_->view().set_scroll_pos(by_id("list"), 200);
+  log_.clear();
+  QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(10, 85));
+  EXPECT_TRUE(logged("r10 mouse 4 r10"));
+}
+
+TEST_F(DocumentWidgetTest, KeysArriveAsVirtualKeyCodesAndTextAsCharacters) {
+  show();
+  struct expected {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    uint32_t code;
+  };
+  for (const expected& e : std::vector<expected>{{Qt::Key_A, {}, 'A'},
+                                                 {Qt::Key_Z, {}, 'Z'},
+                                                 {Qt::Key_7, {}, '7'},
+                                                 {Qt::Key_7, Qt::KeypadModifier, 103},
+                                                 {Qt::Key_F1, {}, vk::f1},
+                                                 {Qt::Key_F24, {}, vk::f24},
+                                                 {Qt::Key_Return, {}, vk::enter},
+                                                 {Qt::Key_Enter, Qt::KeypadModifier, vk::enter},
+                                                 {Qt::Key_Escape, {}, vk::escape},
+                                                 {Qt::Key_Delete, {}, vk::del},
+                                                 {Qt::Key_Backspace, {}, vk::back},
+                                                 {Qt::Key_Tab, {}, vk::tab},
+                                                 {Qt::Key_Backtab, {}, vk::tab},
+                                                 {Qt::Key_Space, {}, vk::space},
+                                                 {Qt::Key_Insert, {}, vk::insert},
+                                                 {Qt::Key_Menu, {}, vk::apps},
+                                                 {Qt::Key_Home, {}, vk::home},
+                                                 {Qt::Key_End, {}, vk::end},
+                                                 {Qt::Key_PageUp, {}, vk::page_up},
+                                                 {Qt::Key_PageDown, {}, vk::page_down},
+                                                 {Qt::Key_Left, {}, vk::left},
+                                                 {Qt::Key_Down, {}, vk::down}})
+    EXPECT_EQ(virtual_key(e.key, e.modifiers), e.code) << e.key;
+  EXPECT_EQ(key_state(Qt::ControlModifier | Qt::ShiftModifier),
+            keyboard::control | keyboard::shift);
+
+  // Through the widget: F5, Tab (kept from focus changes) and typed text.
+  QTest::keyClick(widget_.get(), Qt::Key_F5);
+  EXPECT_TRUE(logged("html key 0 html 116"));
+  EXPECT_TRUE(logged("html key 1 html 116"));
+  QTest::keyClick(widget_.get(), Qt::Key_Tab);
+  EXPECT_TRUE(logged("html key 0 html 9"));
+  log_.clear();
+  QTest::keyClicks(widget_.get(), "q");
+  EXPECT_TRUE(logged("html key 0 html 81"));
+  EXPECT_TRUE(logged("html key 2 html 113"));
+  // Ctrl+C is a key, not a character.
+  log_.clear();
+  QTest::keyClick(widget_.get(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_TRUE(logged("html key 0 html 67"));
+  EXPECT_FALSE(std::any_of(log_.begin(), log_.end(),
+                           [](const std::string& l) { return l.find("key 2 ") != l.npos; }));
+
+  // An input method commits text in any script.
+  log_.clear();
+  QInputMethodEvent composed;
+  composed.setCommitString(QString::fromUtf8("日本"));
+  QCoreApplication::sendEvent(widget_.get(), &composed);
+  EXPECT_TRUE(logged("html key 2 html 26085"));
+  EXPECT_TRUE(logged("html key 2 html 26412"));
+  EXPECT_TRUE(widget_->testAttribute(Qt::WA_InputMethodEnabled));
+}
+
+TEST_F(DocumentWidgetTest, TheWheelScrollsTheListUnderThePointer) {
+  show();
+  auto turn = [&](QPoint angle, QPoint pixels) {
+    QWheelEvent wheel(QPointF(20, 120), QPointF(20, 120), pixels, angle, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget_.get(), &wheel);
+  };
+  turn({0, -120}, {});
+  EXPECT_EQ(scroll_of("list"), 60);  // one notch: three lines
+  turn({0, -60}, {});
+  turn({0, -60}, {});
+  EXPECT_EQ(scroll_of("list"), 120);  // half notches add up
+  turn({0, 120}, {0, 25});            // a touchpad's pixels win
+  EXPECT_EQ(scroll_of("list"), 95);
+  turn({0, 12000}, {});
+  EXPECT_EQ(scroll_of("list"), 0);
+}
+
+TEST_F(DocumentWidgetTest, ScrollBarsDragAndPageWithoutThePageSeeingIt) {
+  show();
+  render::scroll_metrics metrics;
+  ASSERT_TRUE(widget_->view().scroll_info(by_id("list"), metrics));
+  ASSERT_EQ(metrics.max_scroll_y(), 50 * 20 - 100);
+  const litehtml::position padding =
+      widget_->view().location(by_id("list"), render::box_area::padding);
+  scroll_bar_geometry bar = scroll_bar_for(padding, metrics);
+  ASSERT_FALSE(bar.thumb.isEmpty());
+  log_.clear();
+
+  // Drag the thumb down by 30 pixels.
+  const QPoint grab = bar.thumb.center();
+  QTest::mousePress(widget_.get(), Qt::LeftButton, {}, grab);
+  QMouseEvent move(QEvent::MouseMove, QPointF(grab + QPoint(0, 30)), QPointF(grab + QPoint(0, 30)),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(widget_.get(), &move);
+  QTest::mouseRelease(widget_.get(), Qt::LeftButton, {}, grab + QPoint(0, 30));
+  const int dragged = bar.scroll_for_thumb_top(bar.thumb.top() + 30, metrics);
+  EXPECT_GT(dragged, 0);
+  EXPECT_EQ(scroll_of("list"), dragged);
+  EXPECT_TRUE(log_.empty());
+
+  // A press on the track below the thumb pages down.
+  widget_->view().scroll_info(by_id("list"), metrics);
+  bar = scroll_bar_for(padding, metrics);
+  QTest::mouseClick(widget_.get(), Qt::LeftButton, {},
+                    QPoint(bar.track.center().x(), bar.track.bottom() - 1));
+  EXPECT_EQ(scroll_of("list"), dragged + metrics.viewport_height - 20);
+  EXPECT_TRUE(log_.empty());
+  // Left of the bar the row gets the press.
+  QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(bar.hit_area.left() - 5, 120));
+  EXPECT_FALSE(log_.empty());
+}
+
+TEST_F(DocumentWidgetTest, TheCursorFollowsTheStyleOfTheElementUnderThePointer) {
+  show();
+  QTest::mouseMove(widget_.get(), middle("a"));
+  EXPECT_EQ(widget_->cursor().shape(), Qt::PointingHandCursor);
+  // A cursor file that cannot be loaded gives way to the next entry.
+  QTest::mouseMove(widget_.get(), middle("b"));
+  EXPECT_EQ(widget_->cursor().shape(), Qt::IBeamCursor);
+  QTest::mouseMove(widget_.get(), middle("drawn"));
+  EXPECT_EQ(widget_->cursor().shape(), Qt::ArrowCursor);
+  // A .cur file, with the hot spot its directory entry names.
+  QTest::mouseMove(widget_.get(), middle("dragging"));
+  EXPECT_EQ(widget_->cursor().shape(), Qt::BitmapCursor);
+  QFile file(PARVELA_SOURCE_DIR "/res/dragquote.cur");
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  auto word = [&](int at) { return uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8; };
+  EXPECT_EQ(widget_->cursor().hotSpot(), QPoint(word(10), word(12)));
+  EXPECT_FALSE(widget_->cursor().pixmap().isNull());
+  // Each file is asked for once.
+  QTest::mouseMove(widget_.get(), middle("a"));
+  QTest::mouseMove(widget_.get(), middle("dragging"));
+  EXPECT_EQ(std::count(requested_.begin(), requested_.end(), "drag.cur"), 1);
+}
+
+TEST_F(DocumentWidgetTest, ManyChangesInOneTurnLayOutOnce) {
+  show();
+  const std::size_t before = widget_->view().layout_count();
+  for (int i = 0; i < 50; ++i) {
+    by_id("a").set_text(std::to_wstring(i));
+    by_id(("r" + std::to_string(i % 5)).c_str()).set_attribute("x", std::to_wstring(i));
+  }
+  by_id("b").set_html("<b>bold</b> text");
+  EXPECT_EQ(widget_->view().layout_count(), before);  // nothing yet
+  QApplication::processEvents();
+  EXPECT_EQ(widget_->view().layout_count(), before + 1);
+  EXPECT_FALSE(widget_->view().needs_update());
+  QApplication::processEvents();
+  EXPECT_EQ(widget_->view().layout_count(), before + 1);
+}
+
+TEST_F(DocumentWidgetTest, TimersAndPostedEventsRunFromTheEventLoop) {
+  // Loaded before the widget exists, as the program's view does: the timer
+  // the behaviour set then and an event posted then are not lost.
+  doc_.load_html(
+      "<style>#t { behavior: test-widget-ticks } html { behavior: test-widget-log }</style>"
+      "<div id=t>t</div>");
+  doc_.root().post_event(event::button_click);
+  widget_ = std::make_unique<document_widget>(doc_);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ticks_.ticks == 3; }, 2000));
+  EXPECT_TRUE(logged("html event 0 html"));
+  EXPECT_FALSE(widget_->input_side().next_timer_due());
+  // Posted later, outside any event: delivered by the loop.
+  log_.clear();
+  by_id("t").post_event(event::button_press);
+  EXPECT_TRUE(log_.empty());
+  QApplication::processEvents();
+  EXPECT_TRUE(logged("html event 1 t"));
+}
+
+TEST_F(DocumentWidgetTest, ElementsThatDrawGetTheirContentBoxAfterThePage) {
+  show();
+  const QImage image = widget_->grab().toImage();
+  const litehtml::position content =
+      widget_->view().location(by_id("drawn"), render::box_area::content);
+  ASSERT_FALSE(cross_.areas.empty());
+  const rect area = cross_.areas.back();
+  EXPECT_EQ(area.left, content.x);
+  EXPECT_EQ(area.top, content.y);
+  EXPECT_EQ(area.right, content.right());
+  EXPECT_EQ(area.bottom, content.bottom());
+  // Red at a quarter of the falling diagonal, the text's blue on the rising one.
+  EXPECT_EQ(image.pixelColor(content.x + content.width / 4, content.y + content.height / 4),
+            QColor(255, 0, 0));
+  const QColor rising =
+      image.pixelColor(content.x + content.width / 4, content.bottom() - content.height / 4 - 1);
+  EXPECT_GT(rising.blue(), 200);
+  EXPECT_LT(rising.red(), 80);
+  // Out of the window: not drawn.
+  cross_.areas.clear();
+  widget_->resize(400, 150);
+  widget_->grab();
+  EXPECT_TRUE(cross_.areas.empty());
+}
+
+TEST_F(DocumentWidgetTest, MenusOpenedNearTheEdgesStayInside) {
+  show();
+  widget_->view().set_scroll_pos(by_id("list"), 0);
+  const QPoint near_corner(290, 175);  // inside the list, near its bottom
+  widget_->resize(300, 180);
+  QApplication::processEvents();
+  QTest::mouseClick(widget_.get(), Qt::RightButton, {}, near_corner);
+  ASSERT_EQ(widget_->input_side().popups().size(), 1u);
+  const litehtml::position menu = widget_->view().location(by_id("menu"));
+  EXPECT_GE(menu.width, 150);
+  EXPECT_LE(menu.right(), 300);
+  EXPECT_LE(menu.bottom(), 180);
+  EXPECT_EQ(menu.bottom(), near_corner.y());  // opened upwards from the pointer
+  // Its items are where they show.
+  log_.clear();
+  EXPECT_EQ(widget_->view().element_at(menu.right() - 10, menu.y + 30).text(), L"two");
+}
+
+TEST_F(DocumentWidgetTest, ErrorsGoToTheHandlerAndNeverThroughQt) {
+  show("<style>#a { behavior: test-widget-raises; height: 50px }</style><div id=a>a</div>");
+  auto message = [](std::exception_ptr error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+      return std::string(e.what());
+    }
+  };
+  // By default the error is kept and the event loop ends with 1.
+  QTimer press, give_up;
+  press.setSingleShot(true);
+  give_up.setSingleShot(true);
+  QObject::connect(&press, &QTimer::timeout,
+                   [&] { QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(10, 10)); });
+  QObject::connect(&give_up, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+  press.start(0);
+  give_up.start(5000);
+  EXPECT_EQ(QApplication::exec(), 1);
+  std::exception_ptr kept = document_widget::take_unhandled_error();
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(message(kept), "pressed");
+  EXPECT_FALSE(document_widget::take_unhandled_error());
+
+  // A handler of the program's own gets each one.
+  std::vector<std::string> errors;
+  widget_->set_error_handler([&](std::exception_ptr error) { errors.push_back(message(error)); });
+  QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(10, 10));
+  QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(errors, (std::vector<std::string>{"pressed", "pressed"}));
+}
+
+}  // namespace
+}  // namespace htmlayout::qt
