@@ -12,6 +12,9 @@
 #include "fml/exception.h"
 #include "fml/log.h"
 #include "fml/text.h"
+#include "htmlayout/input.h"
+#include "htmlayout/qt/dialog_window.h"
+#include "htmlayout/qt/document_widget.h"
 #include "model/model_instance.h"
 #include "shell/app_data.h"
 #include "shell/clipboard_text.h"
@@ -24,6 +27,7 @@
 #include "tinyfilesystem/errors.h"
 #include "tinyfilesystem/folders.h"
 #include "tinyfilesystem/path.h"
+#include "view/about_dlg.h"
 #include "view/behavior_host.h"
 #include "view/resource_mgr.h"
 #include "view/view_instance.h"
@@ -137,6 +141,29 @@ void create_singletons() {
   controller().set_view(&view());
 }
 
+// Puts the view's document into the window's client area and gives the
+// page's behaviours what they ask of the window: the desktop's actions, the
+// about box, popups and scrolling.
+void show_view_in(main_window& window) {
+  htmlayout::qt::install_dialog_runner();
+  auto* client = new htmlayout::qt::document_widget(view().document());
+  client->set_error_handler(keep_loop_error);
+  window.set_client(client);
+  client->setFocus();
+
+  install_desktop_actions(window);
+  behavior_host& callbacks = host();
+  callbacks.show_about = [] { AboutDlg(&view().document(), resource_mgr()).show(); };
+  callbacks.show_popup = [](const htmlayout::dom::element& popup,
+                            const htmlayout::dom::element& anchor, int placement) {
+    htmlayout::show_popup(popup, anchor, static_cast<uint32_t>(placement));
+  };
+  callbacks.scroll_into_view = [client](const htmlayout::dom::element& e) {
+    htmlayout::scroll_to_view(e);
+    client->update_view();
+  };
+}
+
 void delete_singletons() {
   delete_view();
   delete_resource_mgr();
@@ -152,7 +179,7 @@ void run_event_loop(int argc, char* argv[], const single_instance& instance) {
 
   create_singletons();
   main_window window(hand_on_captured_text);
-  install_desktop_actions(window);
+  show_view_in(window);
   model().on_model_event(model_event{model_events::initial_load, nullptr});
   view().dump("Logs/start.view.dump.htm");
   termination_signals on_termination([&window] { window.exit_command(); });
