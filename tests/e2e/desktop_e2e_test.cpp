@@ -402,6 +402,46 @@ class ProgramTest : public ::testing::Test {
                                "--height", "24"});
   }
 
+  // The answer of an SQL query on the collection file, one line per row.
+  std::string query(const std::string& sql) {
+    return x_.run({"sqlite3", (root_.path() / "data/Parvela/parvela.fdb").string(), sql}, 5s)
+        .output;
+  }
+
+  // Where the window called `name` is on the screen.
+  struct place {
+    int x = 0, y = 0, width = 0, height = 0;
+  };
+  place window_place(const std::string& name) {
+    place at;
+    auto ids = x_.windows(name, true);
+    if (ids.empty()) return at;
+    std::istringstream shell(x_.xdotool({"getwindowgeometry", "--shell", ids[0]}).output);
+    for (std::string line; std::getline(shell, line);) {
+      if (line.rfind("X=", 0) == 0) at.x = std::stoi(line.substr(2));
+      if (line.rfind("Y=", 0) == 0) at.y = std::stoi(line.substr(2));
+      if (line.rfind("WIDTH=", 0) == 0) at.width = std::stoi(line.substr(6));
+      if (line.rfind("HEIGHT=", 0) == 0) at.height = std::stoi(line.substr(7));
+    }
+    return at;
+  }
+
+  // Clicks at (x, y) of the main window.
+  void click_in_window(int x, int y, const char* button = "1") {
+    place window = window_place("^Parvela$");
+    x_.xdotool({"mousemove", std::to_string(window.x + x), std::to_string(window.y + y), "sleep",
+                "0.1", "click", button});
+  }
+
+  void own_clipboard(const std::string& text) {
+    auto file = root_.path() / "clip";
+    write_file(file, text);
+    x_.start("xclip", {"-quiet", "-selection", "clipboard", "-i", file.string()});
+    ASSERT_TRUE(wait_until([&] {
+      return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output == text;
+    }));
+  }
+
   temp_dir root_;
   x_session x_;
 };
@@ -500,6 +540,73 @@ TEST_F(ProgramTest, WithoutATrayTheIconJoinsOneThatStartsLater) {
   EXPECT_TRUE(wait_until([&] { return icon_in_tray(&x, &y, &width, &height); }));
   program.signal(SIGTERM);
   EXPECT_EQ(program.wait(), 1);
+}
+
+// The window, as its user works with it. The newest quote is the first card
+// of the list, its text starting 40 pixels below the list's top; the page is
+// laid out as in the program's main form.
+constexpr int kFirstCardX = 400, kFirstCardY = 100;
+
+TEST_F(ProgramTest, ACapturedQuoteIsCopiedBackFromTheWindowAndDeletedWithTheKeyboard) {
+  child_process& program = start_program();
+  const std::string text = "Copied back «from» the window 引用";
+  own_clipboard(text);
+  x_.xdotool({"key", "ctrl+c", "sleep", "0.2", "key", "ctrl+c"});
+  const std::string count = "SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'";
+  ASSERT_TRUE(wait_until([&] { return query(count) == "1\n"; }));
+  const std::string total = query("SELECT count(*) FROM quote");
+
+  own_clipboard("something else");
+  std::this_thread::sleep_for(600ms);  // the next press is a first press
+  click_in_window(kFirstCardX, kFirstCardY);
+  x_.xdotool({"key", "ctrl+c"});
+  // Ctrl+C copies the selected quotes, each followed by an empty line.
+  EXPECT_TRUE(wait_until([&] {
+    return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output == text + "\r\n\r\n";
+  }))
+      << x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output;
+
+  x_.xdotool({"key", "Delete"});
+  EXPECT_TRUE(wait_until([&] { return query(count) == "0\n"; }));
+  EXPECT_EQ(std::stoi(query("SELECT count(*) FROM quote")), std::stoi(total) - 1);
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.wait(), 1);
+}
+
+TEST_F(ProgramTest, TextDroppedOnTheWindowBecomesAQuote) {
+  child_process& program = start_program();
+  const std::string text = "Dropped «on» the window 😀";
+  place window = window_place("^Parvela$");
+  x_.start(CLIENT_EXE, {"drag", "1000", "100", text});
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^x-test-drag$", true).empty(); }));
+  std::this_thread::sleep_for(300ms);
+  const std::string tx = std::to_string(window.x + 450), ty = std::to_string(window.y + 300);
+  x_.xdotool({"mousemove", "1100", "175", "mousedown", "1", "sleep", "0.05", "mousemove", "1120",
+              "175", "sleep", "0.2", "mousemove", tx, ty, "sleep", "0.1", "mousemove", tx, ty,
+              "sleep", "0.2", "mouseup", "1"});
+  EXPECT_TRUE(wait_until([&] {
+    return query("SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'") == "1\n";
+  }));
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.wait(), 1);
+}
+
+TEST_F(ProgramTest, TheAboutBoxOpensModalAndItsOkButtonClosesIt) {
+  child_process& program = start_program();
+  click_in_window(200, 27);  // "About" in the tag pane's head
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^About Parvela$", true).empty(); }));
+  place about = window_place("^About Parvela$");
+  EXPECT_EQ(about.width, 256);
+  EXPECT_EQ(about.height, 475);
+  // Enter presses the default button, which ends the box.
+  x_.xdotool({"mousemove", std::to_string(about.x + 128), std::to_string(about.y + 100), "sleep",
+              "0.1", "key", "Return"});
+  EXPECT_TRUE(wait_until([&] { return x_.windows("^About Parvela$", true).empty(); }));
+  // The main window still works afterwards.
+  EXPECT_FALSE(x_.windows("^Parvela$", true).empty());
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.wait(), 1);
+  expect_shutdown_lines();
 }
 
 }  // namespace
