@@ -13,6 +13,7 @@
 #include <memory>
 #include <random>
 
+#include "bench/collection_file.h"
 #include "fml/log.h"
 #include "fml/text.h"
 #include "model/export_texts.h"
@@ -24,11 +25,6 @@ namespace {
 
 constexpr int kQuotes = 100000;
 constexpr int kTags = 1000;
-constexpr int kMaxTagsPerQuote = 5;
-
-const char* const kWords[] = {"the",  "quick", "brown", "fox",    "jumps",         "over",
-                              "lazy", "dog",   "time",  "is",     "money",         "knowledge",
-                              "of",   "power", "and",   "wisdom", "\u00e9t\u00e9", "\u4e2d"};
 
 // The collection, built once for all benchmarks in a temporary folder.
 class large_collection {
@@ -44,7 +40,7 @@ class large_collection {
     testing_support::write_file(data / "defaulttags.xml", "<tags/>");
     testing_support::write_file(data / "defaultquotes.xml", "<quotes/>");
     { pvl::logic schema_only; }
-    fill((data / "parvela.fdb").string());
+    random_tags_ = bench_support::fill_collection((data / "parvela.fdb").string(), kQuotes, kTags);
     store = std::make_unique<pvl::logic>();
   }
 
@@ -62,57 +58,6 @@ class large_collection {
   std::unique_ptr<pvl::logic> store;
 
  private:
-  // Bulk insertion straight into the file, in one transaction.
-  void fill(const std::string& path) {
-    std::mt19937 random(20240601);
-    SQLite::Database db(path, SQLite::OPEN_READWRITE);
-    db.exec("BEGIN");
-    SQLite::Statement tag(db, "INSERT INTO tag (m_id, m_utfname) VALUES (?, ?)");
-    for (int id = 1; id <= kTags; ++id) {
-      tag.bind(1, id);
-      tag.bind(2, "tag " + std::to_string(id));
-      tag.exec();
-      tag.reset();
-    }
-    SQLite::Statement quote(db, "INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (?, ?, ?)");
-    SQLite::Statement link(db, "INSERT INTO quote_tag (quote, pos, tag) VALUES (?, ?, ?)");
-    std::uniform_int_distribution<int> word(0, std::size(kWords) - 1);
-    std::uniform_int_distribution<int> length(5, 40);
-    std::uniform_int_distribution<int> tag_count(0, kMaxTagsPerQuote);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    auto tag_id = [&](std::mt19937& random) {
-      double u = unit(random);
-      return 1 + static_cast<int>(kTags * u * u);
-    };
-    for (int id = 1; id <= kQuotes; ++id) {
-      std::string text;
-      for (int n = length(random); n > 0; --n) text += std::string(kWords[word(random)]) + " ";
-      if (id % 10 == 0) text += "\n<and a second line & more>";
-      quote.bind(1, id);
-      quote.bind(2, text);
-      quote.bind(3, int64_t{1700000000} + id);
-      quote.exec();
-      quote.reset();
-      std::vector<int> tags;
-      for (int n = tag_count(random); n > 0; --n) {
-        int candidate = tag_id(random);
-        if (std::find(tags.begin(), tags.end(), candidate) == tags.end()) tags.push_back(candidate);
-      }
-      for (size_t pos = 0; pos < tags.size(); ++pos) {
-        link.bind(1, id);
-        link.bind(2, static_cast<int>(pos + 1));
-        link.bind(3, tags[pos]);
-        link.exec();
-        link.reset();
-      }
-    }
-    db.exec("COMMIT");
-    std::vector<int32_t> all(kTags);
-    for (int i = 0; i < kTags; ++i) all[i] = i + 1;
-    std::shuffle(all.begin(), all.end(), random);
-    random_tags_.assign(all.begin(), all.begin() + 5);
-  }
-
   testing_support::temp_dir folder_;
   std::vector<int32_t> random_tags_;
 };

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 
@@ -19,6 +20,7 @@
 #include "shell/app_data.h"
 #include "shell/clipboard_text.h"
 #include "shell/desktop_actions.h"
+#include "shell/first_paint.h"
 #include "shell/loop_errors.h"
 #include "shell/main_window.h"
 #include "shell/single_instance.h"
@@ -171,7 +173,8 @@ void delete_singletons() {
   delete_model();
 }
 
-void run_event_loop(int argc, char* argv[], const single_instance& instance) {
+void run_event_loop(int argc, char* argv[], const single_instance& instance,
+                    std::chrono::steady_clock::time_point started) {
   if (!has_display()) throw fml::exception("No display to show the window on: DISPLAY is not set");
   QApplication app(argc, argv);
   QApplication::setApplicationName("Parvela");
@@ -180,6 +183,7 @@ void run_event_loop(int argc, char* argv[], const single_instance& instance) {
   create_singletons();
   main_window window(hand_on_captured_text);
   show_view_in(window);
+  first_paint_reporter first_paint(*window.centralWidget(), started);
   model().on_model_event(model_event{model_events::initial_load, nullptr});
   view().dump("Logs/start.view.dump.htm");
   termination_signals on_termination([&window] { window.exit_command(); });
@@ -219,10 +223,11 @@ void report(const std::string& line) {
 }  // namespace
 
 int run_application(int argc, char* argv[], const single_instance& instance) {
+  const auto started = std::chrono::steady_clock::now();
   try {
     bring_up_logs();
     write_start_lines();
-    run_event_loop(argc, argv, instance);
+    run_event_loop(argc, argv, instance, started);
   } catch (const early_failure& failure) {
     std::cerr << "parvela: " << failure.what() << std::endl;
     fml::close_logs();
