@@ -2,7 +2,9 @@
 //
 //   x_test_client keys OUT [COPY_DELAY_MS TEXT]
 //       A window titled "x-test-keys" that appends a line for each key
-//       press it receives to OUT ("press <text> ctrl=<0|1>"). With a delay
+//       press it receives to OUT ("press <text> ctrl=<0|1>", followed by
+//       " sent" when another program sent the press with XSendEvent rather
+//       than the server delivering it from the keyboard). With a delay
 //       (0 or more), each Ctrl+C it receives puts "TEXT #N" on the clipboard that many
 //       milliseconds later, like a program that is slow to copy.
 //   x_test_client drag X Y TEXT
@@ -12,6 +14,9 @@
 //   x_test_client grab-copy-keys       holds Ctrl+C grabbed until killed
 //   x_test_client remap-c              moves the keysym c to a free keycode
 //   x_test_client close WINDOW         asks WINDOW (an id) to close
+#include <xcb/xcb.h>
+
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
@@ -28,6 +33,24 @@
 #include "tests/e2e/x_test_client_x11.h"
 
 namespace {
+
+// Notes whether the last key press the application read was sent by another
+// program (the X protocol marks such events); Qt's key events do not say.
+class sent_press_filter : public QAbstractNativeEventFilter {
+ public:
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+    if (type != "xcb_generic_event_t") return false;
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) == XCB_KEY_PRESS) {
+      last_press_sent = event->response_type & 0x80;
+    }
+    return false;
+  }
+
+  bool last_press_sent = false;
+};
+
+sent_press_filter sent_presses;
 
 class key_window : public QWidget {
  public:
@@ -51,7 +74,8 @@ class key_window : public QWidget {
                        ? QString(QChar('a' + event->key() - Qt::Key_A))
                        : QString("key%1").arg(event->key());
     std::ofstream(out_, std::ios::app)
-        << "press " << text.toStdString() << " ctrl=" << (ctrl ? 1 : 0) << std::endl;
+        << "press " << text.toStdString() << " ctrl=" << (ctrl ? 1 : 0)
+        << (sent_presses.last_press_sent ? " sent" : "") << std::endl;
     if (ctrl && event->key() == Qt::Key_C && copy_delay_ms_ >= 0) {
       QString copied = QString("%1 #%2").arg(copy_text_).arg(++copies_);
       QTimer::singleShot(copy_delay_ms_, this, [copied] {
@@ -107,6 +131,7 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   std::unique_ptr<QWidget> window;
   if (mode == "keys" && argc > 2) {
+    app.installNativeEventFilter(&sent_presses);
     int delay = argc > 4 ? std::atoi(argv[3]) : -1;  // no copying
     window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "");
   } else if (mode == "drag" && argc > 4) {
