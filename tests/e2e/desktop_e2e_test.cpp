@@ -117,10 +117,12 @@ class DesktopTest : public ::testing::Test {
 
   // A double press with a fresh text on the clipboard, to be sure that
   // everything before it has been handled: returns the captures before it.
+  // Its first press is a C without Ctrl, which never captures, so that the
+  // pair captures exactly once whatever press was remembered before it.
   std::vector<std::string> captures_before_a_known_one() {
     size_t before = captures().size();
     own_clipboard("known text");
-    keys("key ctrl+c sleep 0.2 key ctrl+c");
+    keys("key c sleep 0.2 key ctrl+c");
     EXPECT_TRUE(wait_until([&] { return captures().size() > before; }));
     auto texts = captures();
     EXPECT_EQ(texts.back(), "known text");
@@ -222,26 +224,30 @@ TEST_F(DesktopTest, TheSecondPressNeverReachesTheFocusedProgram) {
             (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1", "press a ctrl=0"}));
 }
 
-// Disabled: since the program's parts were joined this case reports one
-// capture too many on a clean build (the passed-on press seems to count as a
-// remembered press for the next pair). To be investigated; the rule itself is
-// covered by DoubleCopyRuleTest and the other cases here.
-TEST_F(DesktopTest, DISABLED_APressTheGrabCaughtTooLateToCaptureIsPassedOn) {
+TEST_F(DesktopTest, APressTheGrabCaughtTooLateToCaptureIsPassedOnAndCountsAsAFirstPress) {
   start_harness();
-  own_clipboard("not taken");
+  own_clipboard("taken after the late press");
   start_focused_key_window();
   keys("key ctrl+c");
-  // The program stalls while its grab is on; the next press comes after the
-  // 500 ms, so it is no capture, but the grab is still there to catch it.
-  std::this_thread::sleep_for(100ms);
+  // The program stalls while its grab is on. The next press comes after the
+  // 500 ms, so it does not capture, but the grab is still there to catch it;
+  // the one after comes within 500 ms of it and captures. The program judges
+  // both by their server times once it runs again.
+  std::this_thread::sleep_for(200ms);
   harness_->signal(SIGSTOP);
-  keys("sleep 0.6 key ctrl+c");
+  keys("sleep 0.6 key ctrl+c sleep 0.2 key ctrl+c");
   std::this_thread::sleep_for(200ms);
   harness_->signal(SIGCONT);
-  ASSERT_TRUE(wait_until([&] { return lines_of(log("keys.log")).size() >= 2; }));
-  EXPECT_EQ(lines_of(log("keys.log")),
-            (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1"}));
-  EXPECT_EQ(captures_before_a_known_one(), std::vector<std::string>{});
+  ASSERT_TRUE(captured_count_is(1));
+  EXPECT_EQ(captures()[0], "taken after the late press");
+  EXPECT_EQ(captures_before_a_known_one().size(), 1u);
+  // The late press reached the focused program, sent on by the program; the
+  // capturing one did not (the known pair's plain C comes next).
+  ASSERT_TRUE(wait_until([&] { return lines_of(log("keys.log")).size() >= 3; }));
+  auto lines = lines_of(log("keys.log"));
+  lines.resize(3);
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1 sent", "press c ctrl=0"}));
 }
 
 TEST_F(DesktopTest, ASlowCopyIsWaitedFor) {
@@ -371,11 +377,12 @@ class ProgramTest : public ::testing::Test {
                        "vupdate_quotes\nvupdate_quotes complete\nInit complete\n"),
               std::string::npos)
         << app;
-    EXPECT_TRUE(app.ends_with("Singleton: view - deleted.\n"
-                              "Singleton: ResourceMgr - deleted.\n"
-                              "Singleton: controller - deleted.\n"
-                              "Singleton: model - deleted.\n"
-                              "Application finished.\n"))
+    EXPECT_TRUE(
+        app.ends_with("Singleton: view - deleted.\n"
+                      "Singleton: ResourceMgr - deleted.\n"
+                      "Singleton: controller - deleted.\n"
+                      "Singleton: model - deleted.\n"
+                      "Application finished.\n"))
         << app;
     std::string debug = log("debug.log");
     EXPECT_NE(debug.find("[WndProc] ID_APP_EXIT\n"), std::string::npos) << debug;
@@ -422,10 +429,11 @@ TEST_F(ProgramTest, ADoubleCopyStoresTheClipboardTextAsAQuote) {
     return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output.find("Stored by") == 0;
   }));
   auto quotes_with_text = [&] {
-    return x_.run({"sqlite3", (root_.path() / "data/Parvela/parvela.fdb").string(),
-                   "SELECT count(*) FROM quote WHERE m_utftext = "
-                   "'Stored by a double copy: «Zitat» 引用'"},
-                  5s)
+    return x_
+        .run({"sqlite3", (root_.path() / "data/Parvela/parvela.fdb").string(),
+              "SELECT count(*) FROM quote WHERE m_utftext = "
+              "'Stored by a double copy: «Zitat» 引用'"},
+             5s)
         .output;
   };
   EXPECT_EQ(quotes_with_text(), "0\n");
