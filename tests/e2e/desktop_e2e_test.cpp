@@ -306,8 +306,9 @@ TEST_F(DesktopTest, KeysRemappedWhileRunningStillCapture) {
 }
 
 TEST_F(DesktopTest, AnotherProgramHoldingTheKeysDoesNotStopTheCapture) {
-  child_process& grabber = x_.start(CLIENT_EXE, {"grab-copy-keys"});
-  std::this_thread::sleep_for(500ms);
+  auto grabbed = dir_.path() / "grabbed";
+  child_process& grabber = x_.start(CLIENT_EXE, {"grab-copy-keys", grabbed.string()});
+  ASSERT_TRUE(wait_until([&] { return std::filesystem::exists(grabbed); }));
   start_harness();
   own_clipboard("grabbed elsewhere");
   keys("key ctrl+c sleep 0.2 key ctrl+c");

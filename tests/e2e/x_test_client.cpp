@@ -11,7 +11,8 @@
 //       A window titled "x-test-drag" at X,Y (200x150) from which a press
 //       and a move drag TEXT away.
 //   x_test_client own-image            puts only an image on the clipboard
-//   x_test_client grab-copy-keys       holds Ctrl+C grabbed until killed
+//   x_test_client grab-copy-keys READY
+//       holds Ctrl+C grabbed until killed; creates the file READY once it does
 //   x_test_client remap-c              moves the keysym c to a free keycode
 //   x_test_client close WINDOW         asks WINDOW (an id) to close
 #include <xcb/xcb.h>
@@ -124,7 +125,7 @@ class drag_window : public QWidget {
 
 int main(int argc, char* argv[]) {
   std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "grab-copy-keys") return grab_copy_keys();
+  if (mode == "grab-copy-keys" && argc > 2) return grab_copy_keys(argv[2]);
   if (mode == "remap-c") return remap_c();
   if (mode == "close" && argc > 2) return close_window(std::strtoul(argv[2], nullptr, 0));
 

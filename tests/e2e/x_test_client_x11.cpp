@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <initializer_list>
 
-int grab_copy_keys() {
+int grab_copy_keys(const char* ready_path) {
   Display* display = XOpenDisplay(nullptr);
   if (!display) return 1;
   KeyCode c = XKeysymToKeycode(display, XK_c);
@@ -17,8 +17,9 @@ int grab_copy_keys() {
              GrabModeAsync);
   }
   XSync(display, False);
-  std::printf("grabbed\n");
-  std::fflush(stdout);
+  std::FILE* ready = std::fopen(ready_path, "w");
+  if (!ready) return 1;
+  std::fclose(ready);
   for (;;) {
     XEvent event;
     XNextEvent(display, &event);

@@ -2,9 +2,10 @@
 // which Xlib's macros break). Each returns the process's exit code.
 #pragma once
 
-// Grabs Ctrl+C on the root window in every lock variant, prints "grabbed"
-// and holds the grab until the process is killed.
-int grab_copy_keys();
+// Grabs Ctrl+C on the root window in every lock variant, then creates the
+// file `ready_path` and holds the grab until the process is killed. Ends
+// with Xlib's error message (and no file) when another client holds a key.
+int grab_copy_keys(const char* ready_path);
 
 // Moves the keysym c from its keycode to a free one and prints
 // "<old> <new>".
