@@ -483,8 +483,14 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
   x_.xdotool({"mousemove", cx, cy, "click", "1"});
   EXPECT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
 
+  // The menu is one more visible window of the program's.
+  auto program_windows = [&] {
+    return lines_of(x_.xdotool({"search", "--onlyvisible", "--class", "^Parvela$"}).output).size();
+  };
+  size_t before_menu = program_windows();
   x_.xdotool({"mousemove", cx, cy, "click", "3"});
-  std::this_thread::sleep_for(700ms);
+  ASSERT_TRUE(wait_until([&] { return program_windows() > before_menu; }));
+  std::this_thread::sleep_for(300ms);  // for it to take the keyboard
   x_.xdotool({"key", "Down", "Down", "Return"});
   EXPECT_EQ(program.wait(), 1);
   expect_shutdown_lines();
