@@ -262,13 +262,13 @@ TEST_F(DesktopTest, ASlowCopyIsWaitedFor) {
 TEST_F(DesktopTest, AHungOwnerGivesTenFailedTriesAndNeverFreezesTheWindow) {
   start_harness();
   child_process& owner = own_clipboard("from a hung program");
+  std::vector<std::string> ids;
+  ASSERT_TRUE(wait_until([&] { return (ids = x_.windows("^Parvela$", true)).size() == 1; }));
   owner.signal(SIGSTOP);
   keys("key ctrl+c sleep 0.2 key ctrl+c");
   const std::string failed = "OpenClipboard error, sleep";
   ASSERT_TRUE(wait_until([&] { return count_lines(log("application.log"), failed) >= 1; }));
   // The window answers while the tries go on: a close hides it at once.
-  auto ids = x_.windows("^Parvela$", true);
-  ASSERT_EQ(ids.size(), 1u);
   x_.start(CLIENT_EXE, {"close", ids[0]});
   ASSERT_TRUE(wait_until([&] { return x_.windows("^Parvela$", true).empty(); }));
   EXPECT_LT(count_lines(log("application.log"), failed), 10u);
