@@ -15,6 +15,7 @@
 //       holds Ctrl+C grabbed until killed; creates the file READY once it does
 //   x_test_client remap-c              moves the keysym c to a free keycode
 //   x_test_client close WINDOW         asks WINDOW (an id) to close
+//   x_test_client type WORDS...        types keys: "key ctrl+c sleep 0.2 key c"
 #include <xcb/xcb.h>
 
 #include <QAbstractNativeEventFilter>
@@ -128,6 +129,7 @@ int main(int argc, char* argv[]) {
   if (mode == "grab-copy-keys" && argc > 2) return grab_copy_keys(argv[2]);
   if (mode == "remap-c") return remap_c();
   if (mode == "close" && argc > 2) return close_window(std::strtoul(argv[2], nullptr, 0));
+  if (mode == "type") return type_keys(std::vector<std::string>(argv + 2, argv + argc));
 
   QApplication app(argc, argv);
   std::unique_ptr<QWidget> window;

@@ -1,11 +1,15 @@
 #include "tests/e2e/x_test_client_x11.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
+#include <thread>
 
 int grab_copy_keys(const char* ready_path) {
   Display* display = XOpenDisplay(nullptr);
@@ -62,6 +66,57 @@ int close_window(unsigned long window) {
   event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
   event.xclient.data.l[1] = CurrentTime;
   XSendEvent(display, window, False, NoEventMask, &event);
+  XSync(display, False);
+  XCloseDisplay(display);
+  return 0;
+}
+
+int type_keys(const std::vector<std::string>& words) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return 1;
+  int event_base, error_base, major, minor;
+  if (!XTestQueryExtension(display, &event_base, &error_base, &major, &minor)) return 1;
+  // Each step is a chord's keycodes or a pause.
+  struct step {
+    std::vector<KeyCode> chord;
+    std::chrono::microseconds pause{0};
+  };
+  std::vector<step> steps;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (words[i] == "key") continue;
+    if (words[i] == "sleep" && i + 1 < words.size()) {
+      double seconds = std::strtod(words[++i].c_str(), nullptr);
+      steps.push_back({{}, std::chrono::microseconds(long(seconds * 1e6))});
+      continue;
+    }
+    step chord;
+    for (size_t start = 0; start <= words[i].size();) {
+      size_t end = words[i].find('+', start);
+      if (end == std::string::npos) end = words[i].size();
+      std::string name = words[i].substr(start, end - start);
+      if (name == "ctrl") name = "Control_L";
+      KeySym sym = XStringToKeysym(name.c_str());
+      KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(display, sym);
+      if (!code) {
+        std::fprintf(stderr, "no key for \"%s\"\n", name.c_str());
+        return 1;
+      }
+      chord.chord.push_back(code);
+      start = end + 1;
+    }
+    steps.push_back(chord);
+  }
+  for (const step& each : steps) {
+    if (each.chord.empty()) {
+      std::this_thread::sleep_for(each.pause);
+      continue;
+    }
+    for (KeyCode code : each.chord) XTestFakeKeyEvent(display, code, True, CurrentTime);
+    for (auto code = each.chord.rbegin(); code != each.chord.rend(); ++code) {
+      XTestFakeKeyEvent(display, *code, False, CurrentTime);
+    }
+    XFlush(display);
+  }
   XSync(display, False);
   XCloseDisplay(display);
   return 0;
