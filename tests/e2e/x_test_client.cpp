@@ -11,6 +11,8 @@
 //       A window titled "x-test-drag" at X,Y (200x150) from which a press
 //       and a move drag TEXT away.
 //   x_test_client own-image            puts only an image on the clipboard
+//   x_test_client own-text-slowly FILE DELAY_MS
+//       offers FILE's text on the clipboard in pieces, DELAY_MS apart
 //   x_test_client grab-copy-keys READY
 //       holds Ctrl+C grabbed until killed; creates the file READY once it does
 //   x_test_client remap-c              moves the keysym c to a free keycode
@@ -127,6 +129,7 @@ class drag_window : public QWidget {
 int main(int argc, char* argv[]) {
   std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "grab-copy-keys" && argc > 2) return grab_copy_keys(argv[2]);
+  if (mode == "own-text-slowly" && argc > 3) return own_text_slowly(argv[2], std::atoi(argv[3]));
   if (mode == "remap-c") return remap_c();
   if (mode == "close" && argc > 2) return close_window(std::strtoul(argv[2], nullptr, 0));
   if (mode == "type") return type_keys(std::vector<std::string>(argv + 2, argv + argc));

@@ -10,6 +10,12 @@
 // with Xlib's error message (and no file) when another client holds a key.
 int grab_copy_keys(const char* ready_path);
 
+// Owns the CLIPBOARD and offers the content of the file `path` as UTF-8
+// text, always in pieces of 64 KiB (the INCR protocol) and each piece
+// `piece_delay_ms` after the reader asked for it, like a slow program on a
+// busy machine. Answers TARGETS at once. Runs until killed.
+int own_text_slowly(const char* path, int piece_delay_ms);
+
 // Moves the keysym c from its keycode to a free one and prints
 // "<old> <new>".
 int remap_c();
