@@ -217,6 +217,24 @@ TEST_F(DesktopTest, ALargeNonAsciiTextIsCapturedWhole) {
   EXPECT_TRUE(captures()[0] == text);
 }
 
+TEST_F(DesktopTest, ALargeTextSentSlowlyInPiecesIsCapturedWhole) {
+  start_harness();
+  std::string text;
+  while (text.size() < 400'000) text += "Stück für Stück «Grüße» 引用 😀\n";
+  write_file(dir_.path() / "slow", text);
+  // Each piece comes 200 ms after it is asked for, as from a busy program.
+  x_.start(CLIENT_EXE, {"own-text-slowly", (dir_.path() / "slow").string(), "200"});
+  ASSERT_TRUE(wait_until([&] {
+    auto offered = x_.run({"xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"}, 2s);
+    return offered.output.find("UTF8_STRING") != std::string::npos;
+  }));
+  keys("key ctrl+c sleep 0.2 key ctrl+c");
+  ASSERT_TRUE(captured_count_is(1));
+  EXPECT_EQ(captures()[0].size(), text.size());
+  EXPECT_TRUE(captures()[0] == text);
+  EXPECT_EQ(count_lines(log("application.log"), "OpenClipboard error, sleep"), 0u);
+}
+
 TEST_F(DesktopTest, TheSecondPressNeverReachesTheFocusedProgram) {
   start_harness();
   own_clipboard("swallowed");
