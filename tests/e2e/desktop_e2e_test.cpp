@@ -414,19 +414,45 @@ class ProgramTest : public ::testing::Test {
     EXPECT_TRUE(debug.ends_with("Application finished\n" + std::string(61, '-') + "\n")) << debug;
   }
 
-  // True when the tray's panel holds an icon (it is two pixels wide when
-  // empty); gives the panel's place.
-  bool icon_in_tray(int* x, int* y, int* width, int* height) const {
-    auto ids = x_.windows("^panel$", true);
-    if (ids.empty()) return false;
-    std::istringstream shell(x_.xdotool({"getwindowgeometry", "--shell", ids[0]}).output);
+  struct box {
+    int x = 0, y = 0, width = 0, height = 0;
+  };
+
+  box geometry_of(const std::string& window) const {
+    box place;
+    std::istringstream shell(x_.xdotool({"getwindowgeometry", "--shell", window}).output);
     for (std::string line; std::getline(shell, line);) {
-      if (line.rfind("X=", 0) == 0) *x = std::stoi(line.substr(2));
-      if (line.rfind("Y=", 0) == 0) *y = std::stoi(line.substr(2));
-      if (line.rfind("WIDTH=", 0) == 0) *width = std::stoi(line.substr(6));
-      if (line.rfind("HEIGHT=", 0) == 0) *height = std::stoi(line.substr(7));
+      if (line.rfind("X=", 0) == 0) place.x = std::stoi(line.substr(2));
+      if (line.rfind("Y=", 0) == 0) place.y = std::stoi(line.substr(2));
+      if (line.rfind("WIDTH=", 0) == 0) place.width = std::stoi(line.substr(6));
+      if (line.rfind("HEIGHT=", 0) == 0) place.height = std::stoi(line.substr(7));
     }
-    return *width >= 16 && *height >= 16;
+    return place;
+  }
+
+  // The visible windows of the program: main window, tray icon, menus.
+  std::vector<std::string> program_windows() const {
+    return lines_of(x_.xdotool({"search", "--onlyvisible", "--class", "^Parvela$"}).output);
+  }
+
+  // True when the tray's panel holds an icon (it is two pixels wide when
+  // empty) and one of the program's windows is shown inside it: the icon,
+  // whose place it gives.
+  bool icon_in_tray(box* icon) const {
+    auto panels = x_.windows("^panel$", true);
+    if (panels.empty()) return false;
+    box panel = geometry_of(panels[0]);
+    if (panel.width < 16 || panel.height < 16) return false;
+    for (const auto& window : program_windows()) {
+      box place = geometry_of(window);
+      if (place.width > 0 && place.x >= panel.x && place.y >= panel.y &&
+          place.x + place.width <= panel.x + panel.width &&
+          place.y + place.height <= panel.y + panel.height) {
+        *icon = place;
+        return true;
+      }
+    }
+    return false;
   }
 
   child_process& start_tray_host() {
@@ -496,10 +522,10 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
                                                  "--widthtype", "request", "--height", "24"});
   (void)tray_host;
   child_process& program = start_program();
-  int x = 0, y = 0, width = 0, height = 0;
-  ASSERT_TRUE(wait_until([&] { return icon_in_tray(&x, &y, &width, &height); }));
-  std::string cx = std::to_string(x + width / 2), cy = std::to_string(y + height / 2);
-  std::this_thread::sleep_for(300ms);
+  box icon;
+  ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
+  std::string cx = std::to_string(icon.x + icon.width / 2);
+  std::string cy = std::to_string(icon.y + icon.height / 2);
 
   x_.xdotool({"mousemove", cx, cy, "click", "1"});
   EXPECT_TRUE(wait_until([&] { return x_.windows("^Parvela$", true).empty(); }));
@@ -507,13 +533,10 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
   x_.xdotool({"mousemove", cx, cy, "click", "1"});
   EXPECT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
 
-  // The menu is one more visible window of the program's.
-  auto program_windows = [&] {
-    return lines_of(x_.xdotool({"search", "--onlyvisible", "--class", "^Parvela$"}).output).size();
-  };
-  size_t before_menu = program_windows();
+  // The menu is one more window of the program's.
+  size_t before_menu = program_windows().size();
   x_.xdotool({"mousemove", cx, cy, "click", "3"});
-  ASSERT_TRUE(wait_until([&] { return program_windows() > before_menu; }));
+  ASSERT_TRUE(wait_until([&] { return program_windows().size() > before_menu; }));
   std::this_thread::sleep_for(300ms);  // for it to take the keyboard
   x_.xdotool({"key", "Down", "Down", "Return"});
   EXPECT_EQ(program.wait(), 1);
@@ -530,13 +553,13 @@ TEST_F(ProgramTest, WithoutATrayTheIconJoinsOneThatStartsLater) {
   child_process& program = start_program();
   std::this_thread::sleep_for(300ms);
   child_process& tray_host = start_tray_host();
-  int x, y, width, height;
-  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&x, &y, &width, &height); }));
+  box icon;
+  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
   // And again after the tray restarts.
   tray_host.signal(SIGTERM);
   tray_host.wait();
   start_tray_host();
-  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&x, &y, &width, &height); }));
+  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
   program.signal(SIGTERM);
   EXPECT_EQ(program.wait(), 1);
 }
