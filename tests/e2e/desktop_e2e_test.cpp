@@ -1,6 +1,7 @@
 // The desktop side end to end, on a private Xvfb display with real key
-// events (xdotool), a real clipboard (xclip and Qt programs as owners), real
-// drags between programs and a real tray (trayer).
+// events (XTEST, from the test client), real mouse events (xdotool), a real
+// clipboard (xclip and other programs as owners), real drags between
+// programs and a real tray (trayer).
 //
 // Captures are observed through desktop_harness, which builds the main
 // window exactly as the program does and records each text it would hand
