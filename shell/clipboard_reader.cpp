@@ -259,7 +259,7 @@ outcome clipboard_reader::worker::receive_pieces(std::string* bytes, Atom* type,
       return event.type == PropertyNotify && event.xproperty.atom == property &&
              event.xproperty.state == PropertyNewValue;
     };
-    outcome waited = wait_for(new_piece, std::min(transfer_end, steady::now() + kTryTimeout));
+    outcome waited = wait_for(new_piece, std::min(transfer_end, steady::now() + kPieceTimeout));
     if (waited != outcome::got) return waited;
     std::string piece;
     if (!take_property(&piece, type)) continue;

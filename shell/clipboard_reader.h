@@ -6,10 +6,14 @@
 // comes back through the handlers.
 //
 // A read makes up to kTries tries. A try asks the owner for UTF-8 text (and,
-// when refused or answered with something else than text, for Latin-1 text) and fails when the owner does not answer a
-// step within kTryTimeout; each failed try is reported and followed by a
-// short pause. A clipboard without an owner or without text ends the read at
-// once with nothing. Large texts are received in pieces (the INCR protocol).
+// when refused or answered with something else than text, for Latin-1 text)
+// and fails when the owner does not answer within kTryTimeout; each failed
+// try is reported and followed by a short pause. A clipboard without an
+// owner or without text ends the read at once with nothing. Large texts are
+// received in pieces (the INCR protocol): an owner that has begun sending
+// pieces is alive, so each piece may take up to kPieceTimeout, and the
+// whole text up to 5 s, before the try fails. (An owner that is made to
+// give up a transfer in the middle often cannot answer the next try.)
 // The text ends at its first NUL character.
 //
 // The owner of the clipboard may change just after the first copy key press
@@ -30,6 +34,7 @@ class clipboard_reader {
  public:
   static constexpr int kTries = 10;
   static constexpr std::chrono::milliseconds kTryTimeout{90};
+  static constexpr std::chrono::milliseconds kPieceTimeout{1000};
   static constexpr std::chrono::milliseconds kPauseAfterFailedTry{10};
   static constexpr std::chrono::milliseconds kWaitForCopy{300};
 

@@ -2,16 +2,25 @@
 //
 //   x_test_client keys OUT [COPY_DELAY_MS TEXT]
 //       A window titled "x-test-keys" that appends a line for each key
-//       press it receives to OUT ("press <text> ctrl=<0|1>"). With a delay
+//       press it receives to OUT ("press <text> ctrl=<0|1>", followed by
+//       " sent" when another program sent the press with XSendEvent rather
+//       than the server delivering it from the keyboard). With a delay
 //       (0 or more), each Ctrl+C it receives puts "TEXT #N" on the clipboard that many
 //       milliseconds later, like a program that is slow to copy.
 //   x_test_client drag X Y TEXT
 //       A window titled "x-test-drag" at X,Y (200x150) from which a press
 //       and a move drag TEXT away.
 //   x_test_client own-image            puts only an image on the clipboard
-//   x_test_client grab-copy-keys       holds Ctrl+C grabbed until killed
+//   x_test_client own-text-slowly FILE DELAY_MS
+//       offers FILE's text on the clipboard in pieces, DELAY_MS apart
+//   x_test_client grab-copy-keys READY
+//       holds Ctrl+C grabbed until killed; creates the file READY once it does
 //   x_test_client remap-c              moves the keysym c to a free keycode
 //   x_test_client close WINDOW         asks WINDOW (an id) to close
+//   x_test_client type WORDS...        types keys: "key ctrl+c sleep 0.2 key c"
+#include <xcb/xcb.h>
+
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
@@ -28,6 +37,24 @@
 #include "tests/e2e/x_test_client_x11.h"
 
 namespace {
+
+// Notes whether the last key press the application read was sent by another
+// program (the X protocol marks such events); Qt's key events do not say.
+class sent_press_filter : public QAbstractNativeEventFilter {
+ public:
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+    if (type != "xcb_generic_event_t") return false;
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) == XCB_KEY_PRESS) {
+      last_press_sent = event->response_type & 0x80;
+    }
+    return false;
+  }
+
+  bool last_press_sent = false;
+};
+
+sent_press_filter sent_presses;
 
 class key_window : public QWidget {
  public:
@@ -51,7 +78,8 @@ class key_window : public QWidget {
                        ? QString(QChar('a' + event->key() - Qt::Key_A))
                        : QString("key%1").arg(event->key());
     std::ofstream(out_, std::ios::app)
-        << "press " << text.toStdString() << " ctrl=" << (ctrl ? 1 : 0) << std::endl;
+        << "press " << text.toStdString() << " ctrl=" << (ctrl ? 1 : 0)
+        << (sent_presses.last_press_sent ? " sent" : "") << std::endl;
     if (ctrl && event->key() == Qt::Key_C && copy_delay_ms_ >= 0) {
       QString copied = QString("%1 #%2").arg(copy_text_).arg(++copies_);
       QTimer::singleShot(copy_delay_ms_, this, [copied] {
@@ -100,13 +128,16 @@ class drag_window : public QWidget {
 
 int main(int argc, char* argv[]) {
   std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "grab-copy-keys") return grab_copy_keys();
+  if (mode == "grab-copy-keys" && argc > 2) return grab_copy_keys(argv[2]);
+  if (mode == "own-text-slowly" && argc > 3) return own_text_slowly(argv[2], std::atoi(argv[3]));
   if (mode == "remap-c") return remap_c();
   if (mode == "close" && argc > 2) return close_window(std::strtoul(argv[2], nullptr, 0));
+  if (mode == "type") return type_keys(std::vector<std::string>(argv + 2, argv + argc));
 
   QApplication app(argc, argv);
   std::unique_ptr<QWidget> window;
   if (mode == "keys" && argc > 2) {
+    app.installNativeEventFilter(&sent_presses);
     int delay = argc > 4 ? std::atoi(argv[3]) : -1;  // no copying
     window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "");
   } else if (mode == "drag" && argc > 4) {

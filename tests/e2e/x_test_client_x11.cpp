@@ -1,13 +1,22 @@
 #include "tests/e2e/x_test_client_x11.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
+#include <thread>
 
-int grab_copy_keys() {
+int grab_copy_keys(const char* ready_path) {
   Display* display = XOpenDisplay(nullptr);
   if (!display) return 1;
   KeyCode c = XKeysymToKeycode(display, XK_c);
@@ -17,11 +26,100 @@ int grab_copy_keys() {
              GrabModeAsync);
   }
   XSync(display, False);
-  std::printf("grabbed\n");
-  std::fflush(stdout);
+  std::FILE* ready = std::fopen(ready_path, "w");
+  if (!ready) return 1;
+  std::fclose(ready);
   for (;;) {
     XEvent event;
     XNextEvent(display, &event);
+  }
+}
+
+int own_text_slowly(const char* path, int piece_delay_ms) {
+  using steady = std::chrono::steady_clock;
+  constexpr size_t kPiece = 64 * 1024;
+  std::ifstream in(path, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return 1;
+  Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  Atom targets = XInternAtom(display, "TARGETS", False);
+  Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  Atom incr = XInternAtom(display, "INCR", False);
+  Window owner = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  XSetSelectionOwner(display, clipboard, owner, CurrentTime);
+  if (XGetSelectionOwner(display, clipboard) != owner) return 1;
+
+  // Transfers under way: where the next piece goes, and when.
+  struct transfer {
+    Window requestor;
+    Atom property;
+    size_t sent = 0;
+    bool asked = false;  // the last piece was taken: the next is due
+    steady::time_point due{};
+    bool done = false;
+  };
+  std::vector<transfer> transfers;
+  const int fd = ConnectionNumber(display);
+  for (;;) {
+    auto now = steady::now();
+    for (transfer& each : transfers) {
+      if (!each.asked || now < each.due) continue;
+      size_t size = std::min(kPiece, text.size() - each.sent);
+      XChangeProperty(display, each.requestor, each.property, utf8, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(text.data() + each.sent), int(size));
+      each.sent += size;
+      each.asked = false;
+      each.done = size == 0;  // the empty piece ends the transfer
+    }
+    std::erase_if(transfers, [](const transfer& each) { return each.done; });
+    XFlush(display);
+    int timeout = -1;
+    for (const transfer& each : transfers) {
+      if (!each.asked) continue;
+      auto left = std::chrono::ceil<std::chrono::milliseconds>(each.due - now).count();
+      timeout = timeout < 0 ? int(std::max<long>(left, 0)) : std::min(timeout, int(left));
+    }
+    if (!XPending(display)) {
+      pollfd entry{fd, POLLIN, 0};
+      ::poll(&entry, 1, timeout);
+    }
+    while (XPending(display)) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == PropertyNotify && event.xproperty.state == PropertyDelete) {
+        for (transfer& each : transfers) {
+          if (each.requestor == event.xproperty.window && each.property == event.xproperty.atom) {
+            each.asked = true;
+            each.due = steady::now() + std::chrono::milliseconds(piece_delay_ms);
+          }
+        }
+      }
+      if (event.type != SelectionRequest) continue;
+      const XSelectionRequestEvent& request = event.xselectionrequest;
+      XSelectionEvent answer{};
+      answer.type = SelectionNotify;
+      answer.requestor = request.requestor;
+      answer.selection = request.selection;
+      answer.target = request.target;
+      answer.time = request.time;
+      answer.property = request.property ? request.property : request.target;
+      if (request.target == targets) {
+        Atom offered[] = {targets, utf8};
+        XChangeProperty(display, request.requestor, answer.property, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(offered), 2);
+      } else if (request.target == utf8) {
+        XSelectInput(display, request.requestor, PropertyChangeMask);
+        long length = long(text.size());
+        XChangeProperty(display, request.requestor, answer.property, incr, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&length), 1);
+        transfers.push_back({request.requestor, answer.property});
+      } else {
+        answer.property = None;
+      }
+      XSendEvent(display, request.requestor, False, NoEventMask,
+                 reinterpret_cast<XEvent*>(&answer));
+    }
   }
 }
 
@@ -61,6 +159,57 @@ int close_window(unsigned long window) {
   event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
   event.xclient.data.l[1] = CurrentTime;
   XSendEvent(display, window, False, NoEventMask, &event);
+  XSync(display, False);
+  XCloseDisplay(display);
+  return 0;
+}
+
+int type_keys(const std::vector<std::string>& words) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return 1;
+  int event_base, error_base, major, minor;
+  if (!XTestQueryExtension(display, &event_base, &error_base, &major, &minor)) return 1;
+  // Each step is a chord's keycodes or a pause.
+  struct step {
+    std::vector<KeyCode> chord;
+    std::chrono::microseconds pause{0};
+  };
+  std::vector<step> steps;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (words[i] == "key") continue;
+    if (words[i] == "sleep" && i + 1 < words.size()) {
+      double seconds = std::strtod(words[++i].c_str(), nullptr);
+      steps.push_back({{}, std::chrono::microseconds(long(seconds * 1e6))});
+      continue;
+    }
+    step chord;
+    for (size_t start = 0; start <= words[i].size();) {
+      size_t end = words[i].find('+', start);
+      if (end == std::string::npos) end = words[i].size();
+      std::string name = words[i].substr(start, end - start);
+      if (name == "ctrl") name = "Control_L";
+      KeySym sym = XStringToKeysym(name.c_str());
+      KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(display, sym);
+      if (!code) {
+        std::fprintf(stderr, "no key for \"%s\"\n", name.c_str());
+        return 1;
+      }
+      chord.chord.push_back(code);
+      start = end + 1;
+    }
+    steps.push_back(chord);
+  }
+  for (const step& each : steps) {
+    if (each.chord.empty()) {
+      std::this_thread::sleep_for(each.pause);
+      continue;
+    }
+    for (KeyCode code : each.chord) XTestFakeKeyEvent(display, code, True, CurrentTime);
+    for (auto code = each.chord.rbegin(); code != each.chord.rend(); ++code) {
+      XTestFakeKeyEvent(display, *code, False, CurrentTime);
+    }
+    XFlush(display);
+  }
   XSync(display, False);
   XCloseDisplay(display);
   return 0;
