@@ -57,6 +57,7 @@ class data_folder {
     std::filesystem::create_directories(runtime());
     std::filesystem::permissions(runtime(), std::filesystem::perms::owner_all);
     tinyfilesystem::set_app_dir(L"DataDir", data.wstring());
+    setenv("XDG_DATA_HOME", data_home().c_str(), 1);
     for (const char* id : kLogs) fml::reglog(id, L"logs/" + fml::utf82wchar(id) + L".log");
     testing_support::write_file(data / "defaulttags.xml", "<tags/>");
     testing_support::write_file(data / "defaultquotes.xml", "<quotes/>");
@@ -123,7 +124,6 @@ BENCHMARK(BM_StartToFirstPaint)
 
 void BM_CaptureToDrawn(benchmark::State& state) {
   data_folder folder(static_cast<int>(state.range(0)));
-  setenv("XDG_DATA_HOME", folder.data_home().c_str(), 1);
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   tinyfilesystem::set_app_dir(L"ParvelaDir", (std::filesystem::path(PARVELA_BUILD_DIR)).wstring());
   for (const char* id : kLogs) fml::reglog(id, L"logs/" + fml::utf82wchar(id) + L".log");

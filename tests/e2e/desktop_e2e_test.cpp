@@ -617,7 +617,7 @@ TEST_F(ProgramTest, ACapturedQuoteIsCopiedBackFromTheWindowAndDeletedWithTheKeyb
   child_process& program = start_program();
   const std::string text = "Copied back «from» the window 引用";
   own_clipboard(text);
-  x_.xdotool({"key", "ctrl+c", "sleep", "0.2", "key", "ctrl+c"});
+  ASSERT_TRUE(type_keys(x_, "key ctrl+c sleep 0.2 key ctrl+c"));
   const std::string count = "SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'";
   ASSERT_TRUE(wait_until([&] { return query(count) == "1\n"; }));
   const std::string total = query("SELECT count(*) FROM quote");
@@ -625,14 +625,14 @@ TEST_F(ProgramTest, ACapturedQuoteIsCopiedBackFromTheWindowAndDeletedWithTheKeyb
   own_clipboard("something else");
   std::this_thread::sleep_for(600ms);  // the next press is a first press
   click_in_window(kFirstCardX, kFirstCardY);
-  x_.xdotool({"key", "ctrl+c"});
+  ASSERT_TRUE(type_keys(x_, "key ctrl+c"));
   // Ctrl+C copies the selected quotes, each followed by an empty line.
   EXPECT_TRUE(wait_until([&] {
     return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output == text + "\r\n\r\n";
   }))
       << x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output;
 
-  x_.xdotool({"key", "Delete"});
+  ASSERT_TRUE(type_keys(x_, "key Delete"));
   EXPECT_TRUE(wait_until([&] { return query(count) == "0\n"; }));
   EXPECT_EQ(std::stoi(query("SELECT count(*) FROM quote")), std::stoi(total) - 1);
   program.signal(SIGTERM);
