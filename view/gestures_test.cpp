@@ -107,5 +107,56 @@ TEST_F(GesturesTest, AboutAndTheKeysOfTheWindowReachTheShell) {
   EXPECT_EQ(closes, 1);
 }
 
+TEST_F(GesturesTest, ListMenusCopyAndDeleteOneQuoteOrTheSelection) {
+  // One quote: its own menu at the pointer.
+  w.click(w.by_id("q-3"));
+  w.right_click(w.by_id("q-3"));
+  ASSERT_EQ(w.in().popups().size(), 1u);
+  EXPECT_EQ(w.in().popups()[0].element, w.by_id("quote-menu"));
+  w.click(w.menu_item("quote-menu", "copy_quote_with_data"));
+  EXPECT_TRUE(w.in().popups().empty());
+  EXPECT_EQ(w.clipboard, "three\r\n\r\nbeta");
+
+  // Three quotes: a right click inside the selection keeps it and opens the
+  // plural menu.
+  w.click(w.by_id("q-4"));
+  w.click(w.by_id("q-2"), htmlayout::keyboard::shift);
+  w.right_click(w.by_id("q-3"));
+  ASSERT_EQ(w.in().popups().size(), 1u);
+  EXPECT_EQ(w.in().popups()[0].element, w.by_id("quotes-menu"));
+  w.click(w.menu_item("quotes-menu", "copy_quotes_with_data"));
+  for (const char* text : {"four", "three", "two", "Tags: "})
+    EXPECT_NE(w.clipboard.find(text), std::string::npos) << text;
+  EXPECT_EQ(w.clipboard.find("one"), std::string::npos);
+
+  w.right_click(w.by_id("q-3"));
+  w.click(w.menu_item("quotes-menu", "delete_quotes"));
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-1"});
+  EXPECT_EQ(w.stored("SELECT m_id FROM quote"), Lines{"1"});
+}
+
+TEST_F(GesturesTest, TagsGoWithTheDeleteKeyTheirMenuOrTheBin) {
+  w.click(w.by_id("vt-1"));
+  w.key(htmlayout::vk::del);
+  EXPECT_FALSE(w.by_id("vt-1"));
+  EXPECT_FALSE(w.by_id("qt-2-1"));  // and from the quote that carried it
+  EXPECT_EQ(w.quote_tags(2), Ids{3});
+
+  w.right_click(w.by_id("vt-3"));
+  ASSERT_EQ(w.in().popups().size(), 1u);
+  w.click(w.menu_item("tag-menu", "delete_vtag"));
+  EXPECT_FALSE(w.by_id("vt-3"));
+
+  w.drag(w.by_id("vt-2"), w.by_id("recycled"));
+  EXPECT_EQ(w.ids("div.vtag"), Lines{});
+  EXPECT_EQ(w.stored("SELECT count(*) FROM tag"), Lines{"0"});
+  EXPECT_EQ(w.stored("SELECT count(*) FROM quote_tag"), Lines{"0"});
+
+  // A quote dropped on the bin is deleted too.
+  w.drag(w.by_id("q-4"), w.by_id("recycled"));
+  EXPECT_FALSE(w.by_id("q-4"));
+  EXPECT_EQ(w.stored("SELECT count(*) FROM quote WHERE m_id = 4"), Lines{"0"});
+}
+
 }  // namespace
 }  // namespace pvl
