@@ -196,7 +196,10 @@ void run_event_loop(int argc, char* argv[], const single_instance& instance,
 
   fml::getlog("app") << "Init complete" << std::endl;
   run_main_window(window);
+  // The page's callbacks and the widget showing the view's document go
+  // before the view (which owns the document) is deleted.
   host() = behavior_host{};
+  delete window.takeCentralWidget();
   delete_singletons();
 }
 
