@@ -335,24 +335,24 @@ void document_widget::resizeEvent(QResizeEvent* /*e*/) {
 
 // ---- Pointer ----
 
-void document_widget::mousePressEvent(QMouseEvent* e) {
-  const uint32_t button = button_of(e->button());
-  if (!button) return;
-  const point p = to_point(e->position());
-  bool on_bar = false;
-  guarded([&] { on_bar = button == mouse::main_button && press_on_scroll_bar(QPoint(p.x, p.y)); });
-  if (on_bar) return;
-  deliver([&] { input_.mouse_down(p, button, key_state(e->modifiers())); });
-}
+void document_widget::mousePressEvent(QMouseEvent* e) { press(e, false); }
 
-void document_widget::mouseDoubleClickEvent(QMouseEvent* e) {
+void document_widget::mouseDoubleClickEvent(QMouseEvent* e) { press(e, true); }
+
+void document_widget::press(QMouseEvent* e, bool second_of_double_click) {
   const uint32_t button = button_of(e->button());
   if (!button) return;
   const point p = to_point(e->position());
   bool on_bar = false;
   guarded([&] { on_bar = button == mouse::main_button && press_on_scroll_bar(QPoint(p.x, p.y)); });
   if (on_bar) return;
-  deliver([&] { input_.mouse_double_click(p, button, key_state(e->modifiers())); });
+  const uint32_t keys = key_state(e->modifiers());
+  deliver([&] {
+    if (second_of_double_click)
+      input_.mouse_double_click(p, button, keys);
+    else
+      input_.mouse_down(p, button, keys);
+  });
 }
 
 void document_widget::mouseReleaseEvent(QMouseEvent* e) {

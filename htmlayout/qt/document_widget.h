@@ -130,6 +130,9 @@ class document_widget : public QWidget, private document_observer {
   void deliver_posted();
   QRect caret_rect();
   void paint_drawn_elements(QPainter& painter, const QRegion& region);
+  // A press (or the second press of a double click): the scroll bar's when
+  // it falls on one, otherwise the page's.
+  void press(QMouseEvent* e, bool second_of_double_click);
   bool press_on_scroll_bar(QPoint p);
   void drag_thumb(QPoint p);
   QByteArray load_resource(const std::string& url, uint32_t type);
