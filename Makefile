@@ -6,7 +6,11 @@ ASAN_BUILD ?= build-asan
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 
-PACKAGES := build-essential cmake ninja-build pkg-config \
+# Objects are shared between checkouts of the tree (see CMakeLists.txt).
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
+
+PACKAGES := build-essential cmake ninja-build pkg-config ccache \
   libgtest-dev libgmock-dev libbenchmark-dev \
   libsqlite3-dev libsqlitecpp-dev sqlite3 libtinyxml-dev libgumbo-dev liblitehtml-dev \
   libboost-dev libboost-locale-dev qt6-base-dev libx11-dev libxi-dev libxfixes-dev libxtst-dev \
