@@ -106,6 +106,18 @@ class behavior_export : public behavior {
   }
 };
 
+// The close button of the notice hides the notice it sits in.
+class behavior_noticeclose : public behavior {
+ public:
+  behavior_noticeclose() : behavior(group::mouse, "noticeclose") {}
+
+  bool on_mouse_event(const element& he, const htmlayout::mouse_params& p) override {
+    if (!is_release(p.cmd)) return false;
+    if (element notice = he.parent()) notice.remove_attribute("shown");
+    return true;
+  }
+};
+
 }  // namespace
 
 void behavior_parts::register_buttons() {
@@ -114,6 +126,7 @@ void behavior_parts::register_buttons() {
   static behavior_link link;
   static behavior_about about;
   static behavior_export exporter;
+  static behavior_noticeclose noticeclose;
 }
 
 }  // namespace pvl

@@ -107,6 +107,17 @@ TEST_F(GesturesTest, AboutAndTheKeysOfTheWindowReachTheShell) {
   EXPECT_EQ(closes, 1);
 }
 
+TEST_F(GesturesTest, ANoticeShowsItsTextAsTextUntilItsCloseButtonIsClicked) {
+  EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice")));
+  w.view().show_notice("<b>disk</b> full", pvview::notice_kind::error);
+  EXPECT_EQ(w.by_id("notice-text").text(), L"<b>disk</b> full");
+  EXPECT_FALSE(w.by_id("notice").select_first("b"));
+  EXPECT_GT(w.box(w.by_id("notice")).bottom, 0);
+  // It lies over the list without moving it; its close button hides it.
+  w.click(w.by_id("notice-close"));
+  EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice")));
+}
+
 TEST_F(GesturesTest, ListMenusCopyAndDeleteOneQuoteOrTheSelection) {
   // One quote: its own menu at the pointer.
   w.click(w.by_id("q-3"));

@@ -72,10 +72,24 @@ pvview::pvview(const ResourceMgr& resources)
 
   searchbar_ = root_.select_first(id_select("p-searchbar"));
   managetags_ = root_.select_first(id_select("manage-tags"));
+  notice_ = root_.select_first(id_select("notice"));
   fml::getlog("debug") << "view init" << std::endl;
 }
 
 pvview::~pvview() { fml::getlog("debug") << "veiw destruct" << std::endl; }
+
+void pvview::show_notice(const std::string& text, notice_kind kind) {
+  if (!notice_) return;
+  if (element line = notice_.select_first(id_select("notice-text")))
+    line.set_text(fml::utf82wchar(text));
+  notice_.set_attribute("kind", kind == notice_kind::error ? L"error" : L"info");
+  notice_.set_attribute("shown", L"");
+  notice_.update();
+}
+
+void pvview::hide_notice() {
+  if (notice_) notice_.remove_attribute("shown");
+}
 
 uint32_t pvview::on_notification(htmlayout::notification& record) {
   namespace code = htmlayout::notification_code;

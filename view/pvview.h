@@ -52,6 +52,14 @@ class pvview : public whoami, public view_event_sink {
   // Empties the search bar: marks it "is_empty" and puts the caption in it.
   void show_search_caption();
 
+  // Shows `text` (UTF-8, shown as text, never as markup) in the window's
+  // notice over the foot of the quote list, replacing what it showed. It
+  // stays until the next notice, hide_notice or the user's click on its
+  // close button. An error notice is tinted so that it is not overlooked.
+  enum class notice_kind { info, error };
+  void show_notice(const std::string& text, notice_kind kind = notice_kind::info);
+  void hide_notice();
+
   // Writes the document's outer HTML (UTF-8) to `path`, truncating it. When
   // the file cannot be opened nothing is written and nothing is reported.
   void dump(const std::string& path) const;
@@ -101,6 +109,7 @@ class pvview : public whoami, public view_event_sink {
   htmlayout::dom::element thequotelist_;
   htmlayout::dom::element searchbar_;
   htmlayout::dom::element managetags_;
+  htmlayout::dom::element notice_;
 };
 
 }  // namespace pvl

@@ -80,6 +80,7 @@ class program_window {
     return {(b.left + b.right) / 2, (b.top + b.bottom) / 2};
   }
   htmlayout::input& in() { return host_.in(); }
+  pvview& view() { return view_; }
   htmlayout::render::headless_host& screen() { return host_; }
 
   // ---- Gestures ----
