@@ -59,14 +59,14 @@ single_instance::single_instance(const std::string& folder)
   std::string lock_path = folder + "/parvela.lock";
   lock_fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (lock_fd_ < 0) {
-    fail("cannot open the lock file", lock_path);
+    fail("Cannot open the lock file", lock_path);
     return;
   }
   if (::flock(lock_fd_, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK) {
       another_runs_ = true;
     } else {
-      fail("cannot lock", lock_path);
+      fail("Cannot lock", lock_path);
     }
     return;
   }
@@ -75,21 +75,21 @@ single_instance::single_instance(const std::string& folder)
   ::unlink(socket_path_.c_str());
   sockaddr_un address;
   if (!fill_address(socket_path_, &address)) {
-    failure_ = "the socket path " + socket_path_ + " is " + std::to_string(socket_path_.size()) +
+    failure_ = "The socket path " + socket_path_ + " is " + std::to_string(socket_path_.size()) +
                " bytes long, more than a socket path may have (" +
                std::to_string(sizeof address.sun_path - 1) + "): choose a shorter XDG_RUNTIME_DIR";
     return;
   }
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) {
-    fail("cannot create the socket", socket_path_);
+    fail("Cannot create the socket", socket_path_);
     return;
   }
   mode_t old_mask = ::umask(077);
   bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   ::umask(old_mask);
   if (!bound || ::listen(fd, 8) != 0) {
-    fail(bound ? "cannot listen on" : "cannot create", socket_path_);
+    fail(bound ? "Cannot listen on" : "Cannot create", socket_path_);
     ::close(fd);
     return;
   }
