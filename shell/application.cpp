@@ -1,13 +1,18 @@
 #include "shell/application.h"
 
 #include <sys/stat.h>
+#include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <string_view>
+#include <thread>
 
 #include "controller/controller_instance.h"
 #include "fml/exception.h"
@@ -72,7 +77,7 @@ void bring_up_logs() {
                             ": neither XDG_DATA_HOME nor HOME names the user's data folder",
                         kExitNoDataFolder);
   } catch (const std::exception& error) {
-    throw early_failure(error.what(), kExitFinished);
+    throw early_failure(error.what(), kExitError);
   }
 
   std::wstring user_folder;
@@ -87,15 +92,15 @@ void bring_up_logs() {
 
   std::string logs = fml::wchar2utf8(join_path(tinyfilesystem::app_dir(L"DataDir"), L"logs"));
   if (::mkdir(logs.c_str(), 0700) != 0 && errno != EEXIST) {
-    throw early_failure("Cannot create log dir " + logs, kExitFinished);
+    throw early_failure("Cannot create log dir " + logs, kExitError);
   }
   if (!tinyfilesystem::dir_exists(fml::utf82wchar(logs))) {
-    throw early_failure("Cannot create log dir " + logs, kExitFinished);
+    throw early_failure("Cannot create log dir " + logs, kExitError);
   }
   try {
     fml::reglog("app", L"logs/application.log");
   } catch (const std::exception& error) {
-    throw early_failure(error.what(), kExitFinished);
+    throw early_failure(error.what(), kExitError);
   }
   fml::reglog("profile", L"logs/profile.log");
   fml::reglog("debug", L"logs/debug.log");
@@ -120,6 +125,35 @@ bool has_display() {
     if (value && *value) return true;
   }
   return false;
+}
+
+// Qt platforms that draw into memory only: nobody would see a window there.
+bool is_unseen_platform(std::string_view name) {
+  return name.starts_with("offscreen") || name.starts_with("minimal");
+}
+
+// A message box is shown when a user may see it: on a display, not on an
+// unseen platform, and not in automated runs, which set
+// PARVELA_NO_ERROR_BOX because nobody is there to close the box.
+bool error_box_can_be_seen() {
+  const char* no_box = std::getenv("PARVELA_NO_ERROR_BOX");
+  if (no_box && *no_box) return false;
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  return has_display() && !is_unseen_platform(platform ? platform : "");
+}
+
+// Shows why the program ends, for a user who started it from a menu and
+// would otherwise see it vanish; returns when the box is closed.
+void show_error_box(int argc, char* argv[], const std::string& headline, const std::string& text) {
+  if (!error_box_can_be_seen()) return;
+  QApplication app(argc, argv);
+  if (is_unseen_platform(QGuiApplication::platformName().toStdString())) return;
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Parvela"),
+                  QString::fromStdString(headline), QMessageBox::Ok);
+  box.setInformativeText(QString::fromStdString(text));
+  // Room for a path on one line.
+  box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_informativelabel { min-width: 420px; }"));
+  box.exec();
 }
 
 // Where a captured or dropped text leaves the shell: it is handed on as a
@@ -153,7 +187,12 @@ void show_view_in(main_window& window) {
   window.set_client(client);
   client->setFocus();
 
-  install_desktop_actions(window);
+  // Without xdg-open or a browser, F1 and the links would do nothing.
+  install_desktop_actions(window, [](const std::wstring& target) {
+    view().show_notice("No program on this desktop opens " + fml::wchar2utf8(target) +
+                           " (install xdg-utils and a web browser)",
+                       pvview::notice_kind::error);
+  });
   behavior_host& callbacks = host();
   callbacks.show_about = [] { AboutDlg(&view().document(), resource_mgr()).show(); };
   callbacks.show_popup = [](const htmlayout::dom::element& popup,
@@ -171,36 +210,6 @@ void delete_singletons() {
   delete_resource_mgr();
   delete_controller();
   delete_model();
-}
-
-void run_event_loop(int argc, char* argv[], const single_instance& instance,
-                    std::chrono::steady_clock::time_point started) {
-  if (!has_display()) throw fml::exception("No display to show the window on: DISPLAY is not set");
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("Parvela");
-  QApplication::setQuitOnLastWindowClosed(false);
-
-  create_singletons();
-  main_window window(hand_on_captured_text);
-  show_view_in(window);
-  first_paint_reporter first_paint(*window.centralWidget(), started);
-  model().on_model_event(model_event{model_events::initial_load, nullptr});
-  view().dump("Logs/start.view.dump.htm");
-  termination_signals on_termination([&window] { window.exit_command(); });
-  QSocketNotifier later_instances(instance.listen_fd(), QSocketNotifier::Read);
-  QObject::connect(&later_instances, &QSocketNotifier::activated, [&instance, &window] {
-    guarded([&] {
-      if (instance.answer_one()) window.answer_other_instance();
-    });
-  });
-
-  fml::getlog("app") << "Init complete" << std::endl;
-  run_main_window(window);
-  // The page's callbacks and the widget showing the view's document go
-  // before the view (which owns the document) is deleted.
-  host() = behavior_host{};
-  delete window.takeCentralWidget();
-  delete_singletons();
 }
 
 // Shutdown may follow a failed registration, so it writes only to the logs
@@ -223,18 +232,40 @@ void report(const std::string& line) {
   if (app_log_exists()) fml::getlog("app") << line << std::endl;
 }
 
-}  // namespace
+// The page's callbacks and the widget showing the view's document go
+// before the view (which owns the document) is deleted.
+void take_down(main_window& window) {
+  host() = behavior_host{};
+  delete window.takeCentralWidget();
+  delete_singletons();
+}
 
-int run_application(int argc, char* argv[], const single_instance& instance) {
-  const auto started = std::chrono::steady_clock::now();
+// Qt's X11 platform ends the process with exit(1), from inside the event
+// loop, when its connection to the X server breaks (the server died or was
+// killed), right after warning about it. That exit would skip the shutdown
+// and destroy static objects under the program and its threads. So while
+// the loop runs, each Qt message on the GUI thread checks the connection:
+// once it is broken, the program shuts down there and then, with Qt still
+// whole, and ends the process with the error code.
+struct running_loop {
+  main_window* window = nullptr;
+  single_instance* instance = nullptr;
+  std::thread::id gui_thread;
+  QtMessageHandler previous_handler = nullptr;
+};
+running_loop loop_in_progress;
+bool loop_started = false;
+
+bool x_connection_broken() {
+  using QNativeInterface::QX11Application;
+  auto* x11 = qApp ? qApp->nativeInterface<QX11Application>() : nullptr;
+  return x11 && x11->connection() && xcb_connection_has_error(x11->connection());
+}
+
+[[noreturn]] void end_without_display(main_window& window, single_instance& instance) {
   try {
-    bring_up_logs();
-    write_start_lines();
-    run_event_loop(argc, argv, instance, started);
-  } catch (const early_failure& failure) {
-    std::cerr << "parvela: " << failure.what() << std::endl;
-    fml::close_logs();
-    return failure.exit_code();
+    report("Error: the connection to the X server was lost");
+    take_down(window);
   } catch (const std::exception& error) {
     report(std::string("Error: ") + error.what());
   } catch (...) {
@@ -242,7 +273,100 @@ int run_application(int argc, char* argv[], const single_instance& instance) {
   }
   write_finish_lines();
   fml::close_logs();
-  return kExitFinished;
+  instance.stop_listening();
+  std::_Exit(kExitError);
+}
+
+void on_qt_message(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (loop_in_progress.previous_handler) loop_in_progress.previous_handler(type, context, text);
+  if (loop_in_progress.window && std::this_thread::get_id() == loop_in_progress.gui_thread &&
+      x_connection_broken()) {
+    // Messages that the shutdown causes come back here with no window.
+    end_without_display(*std::exchange(loop_in_progress.window, nullptr),
+                        *loop_in_progress.instance);
+  }
+}
+
+// Watches Qt's messages while it exists.
+class display_loss_watch {
+ public:
+  display_loss_watch(main_window& window, single_instance& instance) {
+    loop_in_progress = {&window, &instance, std::this_thread::get_id(), nullptr};
+    loop_in_progress.previous_handler = qInstallMessageHandler(on_qt_message);
+  }
+  ~display_loss_watch() {
+    qInstallMessageHandler(loop_in_progress.previous_handler);
+    loop_in_progress = {};
+  }
+  display_loss_watch(const display_loss_watch&) = delete;
+  display_loss_watch& operator=(const display_loss_watch&) = delete;
+};
+
+void run_event_loop(int argc, char* argv[], single_instance& instance,
+                    std::chrono::steady_clock::time_point started) {
+  if (!has_display()) throw fml::exception("No display to show the window on: DISPLAY is not set");
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Parvela");
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  create_singletons();
+  main_window window(hand_on_captured_text);
+  show_view_in(window);
+  first_paint_reporter first_paint(*window.centralWidget(), started);
+  model().on_model_event(model_event{model_events::initial_load, nullptr});
+  view().dump("Logs/start.view.dump.htm");
+  termination_signals on_termination([&window] { window.exit_command(); });
+  QSocketNotifier later_instances(instance.listen_fd(), QSocketNotifier::Read);
+  QObject::connect(&later_instances, &QSocketNotifier::activated, [&instance, &window] {
+    guarded([&] {
+      if (instance.answer_one()) window.answer_other_instance();
+    });
+  });
+
+  fml::getlog("app") << "Init complete" << std::endl;
+  loop_started = true;
+  {
+    display_loss_watch display_loss(window, instance);
+    run_main_window(window);
+  }
+  take_down(window);
+}
+
+}  // namespace
+
+int report_start_failure(int argc, char* argv[], const std::string& text, int exit_code) {
+  std::cerr << "parvela: " << text << std::endl;
+  show_error_box(argc, argv, "Parvela cannot start.", text);
+  return exit_code;
+}
+
+int run_application(int argc, char* argv[], single_instance& instance) {
+  const auto started = std::chrono::steady_clock::now();
+  std::string error;
+  try {
+    bring_up_logs();
+    write_start_lines();
+    run_event_loop(argc, argv, instance, started);
+  } catch (const early_failure& failure) {
+    fml::close_logs();
+    return report_start_failure(argc, argv, failure.what(), failure.exit_code());
+  } catch (const std::exception& caught) {
+    error = std::string("Error: ") + caught.what();
+  } catch (...) {
+    error = "Unknown error.";
+  }
+  if (error.empty()) {
+    write_finish_lines();
+    fml::close_logs();
+    return kExitNormal;
+  }
+  report(error);
+  write_finish_lines();
+  fml::close_logs();
+  instance.stop_listening();
+  show_error_box(argc, argv, loop_started ? "Parvela has stopped." : "Parvela cannot start.",
+                 error);
+  return kExitError;
 }
 
 }  // namespace pvl

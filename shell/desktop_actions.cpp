@@ -45,9 +45,12 @@ std::optional<std::wstring> ask_export_path(QWidget* owner) {
   return chosen.front().toStdWString();
 }
 
-void install_desktop_actions(QWidget& window) {
+void install_desktop_actions(QWidget& window,
+                             std::function<void(const std::wstring& target)> not_opened) {
   behavior_host& callbacks = host();
-  callbacks.open_url = [](const std::wstring& target) { open_with_desktop(target); };
+  callbacks.open_url = [not_opened = std::move(not_opened)](const std::wstring& target) {
+    if (!open_with_desktop(target) && !target.empty() && not_opened) not_opened(target);
+  };
   callbacks.ask_export_path = [&window] { return ask_export_path(&window); };
   callbacks.close_window = [&window] { window.close(); };
 }

@@ -4,6 +4,7 @@
 // pvl::host() (view/behavior_host.h).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -24,9 +25,11 @@ bool open_with_desktop(const std::wstring& target);
 std::optional<std::wstring> ask_export_path(QWidget* owner);
 
 // Fills open_url, ask_export_path and close_window of pvl::host(): links
-// open with the desktop, the export asks over `window`, and closing closes
-// `window` (the main window hides itself into the tray). `window` must
-// outlive the callbacks; clear pvl::host() before deleting it.
-void install_desktop_actions(QWidget& window);
+// open with the desktop (a target that no program of the desktop takes
+// goes to `not_opened`, to tell the user), the export asks over `window`,
+// and closing closes `window` (the main window hides itself into the tray).
+// `window` must outlive the callbacks; clear pvl::host() before deleting it.
+void install_desktop_actions(QWidget& window,
+                             std::function<void(const std::wstring& target)> not_opened = nullptr);
 
 }  // namespace pvl

@@ -124,10 +124,24 @@ TEST_F(DesktopActionsTest, ReplacingAnExistingFileIsAskedFirst) {
 TEST_F(DesktopActionsTest, InstalledActionsServeThePageBehaviours) {
   QWidget window;
   window.show();
-  install_desktop_actions(window);
+  std::vector<std::wstring> not_opened;
+  install_desktop_actions(window,
+                          [&](const std::wstring& target) { not_opened.push_back(target); });
   ASSERT_TRUE(host().open_url && host().ask_export_path && host().close_window);
   host().open_url(L"https://example.org");
   EXPECT_EQ(recorder_.opened.size(), 1u);
+  EXPECT_TRUE(not_opened.empty());
+
+  // A desktop without xdg-open or a browser: what cannot be opened is told.
+  QDesktopServices::unsetUrlHandler("file");
+  testing_support::temp_dir empty;
+  const std::string path = getenv("PATH");
+  setenv("PATH", empty.str().c_str(), 1);
+  for (const char* name : {"BROWSER", "DEFAULT_BROWSER"}) unsetenv(name);
+  host().open_url(L"/opt/parvela/Parvela Help.html");
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(not_opened, std::vector<std::wstring>{L"/opt/parvela/Parvela Help.html"});
+
   host().close_window();
   EXPECT_FALSE(window.isVisible());
 }

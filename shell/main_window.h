@@ -1,8 +1,8 @@
 // Parvela's one top-level window, titled "Parvela". It lives in the tray:
 // closing or minimising it hides it, a left click on the tray icon shows or
 // hides it, the tray menu's Show brings it back and its Exit is the way to
-// end the program (SIGTERM and SIGINT take the same way). A later start of
-// the program asks it to show itself.
+// end the program (SIGTERM, SIGINT and SIGHUP take the same way). A later
+// start of the program asks it to show itself.
 //
 // Creating the window starts the watching of the copy keys (on an X11
 // display) and registers the window as a drop target; a captured clipboard

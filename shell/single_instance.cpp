@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -52,20 +53,43 @@ std::string runtime_folder() {
 
 single_instance::single_instance(const std::string& folder)
     : socket_path_(folder + "/parvela.sock") {
+  auto fail = [this](const std::string& what, const std::string& path) {
+    failure_ = what + " " + path + ": " + std::strerror(errno);
+  };
   std::string lock_path = folder + "/parvela.lock";
   lock_fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (lock_fd_ < 0 || ::flock(lock_fd_, LOCK_EX | LOCK_NB) != 0) return;
+  if (lock_fd_ < 0) {
+    fail("Cannot open the lock file", lock_path);
+    return;
+  }
+  if (::flock(lock_fd_, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) {
+      another_runs_ = true;
+    } else {
+      fail("Cannot lock", lock_path);
+    }
+    return;
+  }
 
   // The lock is ours, so any socket file left behind is stale.
   ::unlink(socket_path_.c_str());
   sockaddr_un address;
-  if (!fill_address(socket_path_, &address)) return;
+  if (!fill_address(socket_path_, &address)) {
+    failure_ = "The socket path " + socket_path_ + " is " + std::to_string(socket_path_.size()) +
+               " bytes long, more than a socket path may have (" +
+               std::to_string(sizeof address.sun_path - 1) + "): choose a shorter XDG_RUNTIME_DIR";
+    return;
+  }
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return;
+  if (fd < 0) {
+    fail("Cannot create the socket", socket_path_);
+    return;
+  }
   mode_t old_mask = ::umask(077);
   bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   ::umask(old_mask);
   if (!bound || ::listen(fd, 8) != 0) {
+    fail(bound ? "Cannot listen on" : "Cannot create", socket_path_);
     ::close(fd);
     return;
   }
@@ -73,11 +97,15 @@ single_instance::single_instance(const std::string& folder)
 }
 
 single_instance::~single_instance() {
-  if (listen_fd_ >= 0) {
-    ::close(listen_fd_);
-    ::unlink(socket_path_.c_str());
-  }
+  stop_listening();
   if (lock_fd_ >= 0) ::close(lock_fd_);
+}
+
+void single_instance::stop_listening() {
+  if (listen_fd_ < 0) return;
+  ::close(listen_fd_);
+  ::unlink(socket_path_.c_str());
+  listen_fd_ = -1;
 }
 
 bool single_instance::ask_first_to_show() const {

@@ -26,6 +26,14 @@ class single_instance {
   // True when this process holds the lock and listens for later instances.
   bool is_first() const { return listen_fd_ >= 0; }
 
+  // True when another process holds the lock: this one is a later instance.
+  bool another_runs() const { return another_runs_; }
+
+  // Why this process is neither the first instance nor a later one: the
+  // folder cannot hold the lock file or the socket (not writable, a path
+  // too long for a socket, ...). Empty otherwise.
+  const std::string& failure() const { return failure_; }
+
   // The listening socket of the first instance, to watch for connections.
   int listen_fd() const { return listen_fd_; }
 
@@ -37,8 +45,14 @@ class single_instance {
   // returns true when it asked for the window to be shown.
   bool answer_one() const;
 
+  // For the first instance: closes the socket and removes its file, as the
+  // destructor does, for a process that must end without unwinding.
+  void stop_listening();
+
  private:
   std::string socket_path_;
+  std::string failure_;
+  bool another_runs_ = false;
   int lock_fd_ = -1;
   int listen_fd_ = -1;
 };

@@ -1,6 +1,7 @@
 // Whole-process tests of start-up and shutdown: the program runs as a child
 // process against temporary folders, with Qt's offscreen platform.
 #include <signal.h>
+#include <string.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -49,38 +50,44 @@ class StartupTest : public ::testing::Test {
   testing_support::temp_dir root_;
 };
 
-TEST_F(StartupTest, SigtermEndsWithTheShutdownLines) {
-  child_process first(PARVELA_EXE, env());
-  ASSERT_TRUE(wait_until([&] { return init_complete(); }));
-  first.signal(SIGTERM);
-  EXPECT_EQ(first.wait(), 1);
+TEST_F(StartupTest, EachEndingSignalEndsWithTheShutdownLinesAndExitCodeZero) {
+  for (int number : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(strsignal(number));
+    std::filesystem::remove(data() / "logs/application.log");  // the last run's
+    child_process first(PARVELA_EXE, env());
+    ASSERT_TRUE(wait_until([&] { return init_complete(); }));
+    ASSERT_TRUE(std::filesystem::exists(root_.path() / "run/parvela.sock"));
+    first.signal(number);
+    EXPECT_EQ(first.wait(), 0);
+    EXPECT_FALSE(std::filesystem::exists(root_.path() / "run/parvela.sock"));
 
-  std::string app = log("application.log");
-  EXPECT_EQ(app.rfind("Application started\nSetDataDir: ", 0), 0u) << app;
-  EXPECT_NE(app.find("Init complete\n"), std::string::npos);
-  EXPECT_TRUE(app.ends_with("Application finished.\n")) << app;
-  std::string separator(61, '-');
-  std::string debug = log("debug.log");
-  EXPECT_EQ(debug.rfind(separator + "\nApplication started\nSetDataDir: ", 0), 0u) << debug;
-  EXPECT_TRUE(debug.ends_with("Application finished\n" + separator + "\n")) << debug;
-  for (const char* name : {"application.log", "profile.log", "debug.log", "events.log",
-                           "controller.log", "model.log", "logicevents.log"}) {
-    EXPECT_TRUE(std::filesystem::exists(data() / "logs" / name)) << name;
+    std::string app = log("application.log");
+    EXPECT_EQ(app.rfind("Application started\nSetDataDir: ", 0), 0u) << app;
+    EXPECT_NE(app.find("Init complete\n"), std::string::npos);
+    EXPECT_TRUE(app.ends_with("Application finished.\n")) << app;
+    std::string separator(61, '-');
+    std::string debug = log("debug.log");
+    EXPECT_EQ(debug.rfind(separator + "\nApplication started\nSetDataDir: ", 0), 0u) << debug;
+    EXPECT_TRUE(debug.ends_with("Application finished\n" + separator + "\n")) << debug;
+    for (const char* name : {"application.log", "profile.log", "debug.log", "events.log",
+                             "controller.log", "model.log", "logicevents.log"}) {
+      EXPECT_TRUE(std::filesystem::exists(data() / "logs" / name)) << name;
+    }
+    EXPECT_EQ(read_file(data() / "defaulttags.xml"), kTags);
+
+    // The long-lived objects come up in order and go down in reverse.
+    auto at = [&app](const char* line) { return app.find(line); };
+    EXPECT_LT(at("Singleton: model - created."), at("Singleton: controller - created."));
+    EXPECT_LT(at("Singleton: controller - created."), at("Singleton: ResourceMgr - created."));
+    EXPECT_LT(at("Singleton: ResourceMgr - created."), at("Singleton: view - created."));
+    EXPECT_LT(at("Singleton: view - created."), at("Init complete"));
+    EXPECT_LT(at("Init complete"), at("Singleton: view - deleted."));
+    EXPECT_LT(at("Singleton: view - deleted."), at("Singleton: ResourceMgr - deleted."));
+    EXPECT_LT(at("Singleton: ResourceMgr - deleted."), at("Singleton: controller - deleted."));
+    EXPECT_LT(at("Singleton: controller - deleted."), at("Singleton: model - deleted."));
+    EXPECT_LT(at("Singleton: model - deleted."), at("Application finished."));
+    EXPECT_TRUE(std::filesystem::exists(data() / "parvela.fdb"));
   }
-  EXPECT_EQ(read_file(data() / "defaulttags.xml"), kTags);
-
-  // The long-lived objects come up in order and go down in reverse.
-  auto at = [&app](const char* line) { return app.find(line); };
-  EXPECT_LT(at("Singleton: model - created."), at("Singleton: controller - created."));
-  EXPECT_LT(at("Singleton: controller - created."), at("Singleton: ResourceMgr - created."));
-  EXPECT_LT(at("Singleton: ResourceMgr - created."), at("Singleton: view - created."));
-  EXPECT_LT(at("Singleton: view - created."), at("Init complete"));
-  EXPECT_LT(at("Init complete"), at("Singleton: view - deleted."));
-  EXPECT_LT(at("Singleton: view - deleted."), at("Singleton: ResourceMgr - deleted."));
-  EXPECT_LT(at("Singleton: ResourceMgr - deleted."), at("Singleton: controller - deleted."));
-  EXPECT_LT(at("Singleton: controller - deleted."), at("Singleton: model - deleted."));
-  EXPECT_LT(at("Singleton: model - deleted."), at("Application finished."));
-  EXPECT_TRUE(std::filesystem::exists(data() / "parvela.fdb"));
 }
 
 TEST_F(StartupTest, ASecondInstanceExitsWithThreeAndTouchesNothing) {
@@ -99,7 +106,7 @@ TEST_F(StartupTest, ASecondInstanceExitsWithThreeAndTouchesNothing) {
   }));
 
   first.signal(SIGINT);
-  EXPECT_EQ(first.wait(), 1);
+  EXPECT_EQ(first.wait(), 0);
 }
 
 TEST_F(StartupTest, AKilledInstanceDoesNotBlockTheNextStartAndLogsAreTruncated) {
@@ -115,7 +122,7 @@ TEST_F(StartupTest, AKilledInstanceDoesNotBlockTheNextStartAndLogsAreTruncated) 
   ASSERT_TRUE(wait_until([&] { return init_complete(); }));
   EXPECT_EQ(log("model.log"), "");
   next.signal(SIGTERM);
-  EXPECT_EQ(next.wait(), 1);
+  EXPECT_EQ(next.wait(), 0);
 }
 
 TEST_F(StartupTest, NoDataFolderExitsWith123) {
@@ -124,6 +131,31 @@ TEST_F(StartupTest, NoDataFolderExitsWith123) {
   no_folder["HOME"] = "";
   child_process program(PARVELA_EXE, no_folder);
   EXPECT_EQ(program.wait(), 123);
+}
+
+TEST_F(StartupTest, ARuntimeFolderThatCannotHoldTheLockOrTheSocketIsAFailureNotAnInstance) {
+  // A folder in the lock file's place cannot be opened, whoever runs the
+  // test; a socket path has at most 107 bytes.
+  std::filesystem::create_directories(root_.path() / "run/parvela.lock");
+  auto long_folder = root_.path() / std::string(100, 'r');
+  std::filesystem::create_directories(long_folder);
+  struct {
+    std::filesystem::path folder;
+    std::string cause;
+  } cases[] = {
+      {root_.path() / "run",
+       "Cannot open the lock file " + (root_.path() / "run/parvela.lock").string()},
+      {long_folder, "bytes long, more than a socket path may have (107)"},
+  };
+  for (const auto& [folder, cause] : cases) {
+    auto in_folder = env();
+    in_folder["XDG_RUNTIME_DIR"] = folder.string();
+    child_process program(PARVELA_EXE, in_folder, {}, (root_.path() / "stderr").string());
+    EXPECT_EQ(program.wait(), 1) << folder;
+    EXPECT_NE(read_file(root_.path() / "stderr").find(cause), std::string::npos)
+        << read_file(root_.path() / "stderr");
+    EXPECT_FALSE(std::filesystem::exists(data())) << folder;
+  }
 }
 
 TEST_F(StartupTest, ADataFolderThatCannotBeMadeIsAnEarlyFailure) {

@@ -12,6 +12,8 @@ namespace pvl {
 
 namespace {
 
+constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
 int signal_pipe[2] = {-1, -1};
 
 void on_termination_signal(int) {
@@ -36,13 +38,11 @@ termination_signals::termination_signals(std::function<void()> on_signal)
   action.sa_handler = on_termination_signal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  ::sigaction(SIGTERM, &action, nullptr);
-  ::sigaction(SIGINT, &action, nullptr);
+  for (int number : kEndingSignals) ::sigaction(number, &action, nullptr);
 }
 
 termination_signals::~termination_signals() {
-  std::signal(SIGTERM, SIG_DFL);
-  std::signal(SIGINT, SIG_DFL);
+  for (int number : kEndingSignals) std::signal(number, SIG_DFL);
 }
 
 }  // namespace pvl

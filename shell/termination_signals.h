@@ -1,5 +1,6 @@
-// Turns SIGTERM and SIGINT into a call on the Qt event loop, so that the
-// program ends through its normal shutdown instead of dying mid-write.
+// Turns SIGTERM, SIGINT and SIGHUP (the terminal or the session going away)
+// into a call on the Qt event loop, so that the program ends through its
+// normal shutdown instead of dying mid-write.
 #pragma once
 
 #include <QObject>

@@ -9,6 +9,7 @@
 // single instance, the tray menu's Exit and SIGTERM.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <string.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -389,6 +390,7 @@ class ProgramTest : public ::testing::Test {
   }
 
   child_process& start_program() {
+    std::filesystem::remove(root_.path() / "data/Parvela/logs/application.log");  // a last run's
     child_process& program = x_.start(PARVELA_EXE, {}, env());
     EXPECT_TRUE(wait_until(
         [&] { return log("application.log").find("Init complete") != std::string::npos; }));
@@ -400,7 +402,9 @@ class ProgramTest : public ::testing::Test {
     return read_file(root_.path() / "data/Parvela/logs" / name);
   }
 
-  void expect_shutdown_lines() {
+  // The lines of an orderly end; `by_exit_command` when it came through the
+  // Exit command (the tray menu, a signal).
+  void expect_shutdown_lines(bool by_exit_command = true) {
     std::string app = log("application.log");
     EXPECT_NE(app.find("RegisterDropWindow\nvupdate_tags\nvupdate_tags complete\n"
                        "vupdate_quotes\nvupdate_quotes complete\nInit complete\n"),
@@ -414,7 +418,8 @@ class ProgramTest : public ::testing::Test {
                       "Application finished.\n"))
         << app;
     std::string debug = log("debug.log");
-    EXPECT_NE(debug.find("[WndProc] ID_APP_EXIT\n"), std::string::npos) << debug;
+    EXPECT_EQ(debug.find("[WndProc] ID_APP_EXIT\n") != std::string::npos, by_exit_command)
+        << debug;
     EXPECT_TRUE(debug.ends_with("Application finished\n" + std::string(61, '-') + "\n")) << debug;
   }
 
@@ -508,11 +513,44 @@ class ProgramTest : public ::testing::Test {
   x_session x_;
 };
 
-TEST_F(ProgramTest, SigtermEndsTheProgramWithTheShutdownLines) {
+TEST_F(ProgramTest, SignalsAndTheXServerGoingAwayEndTheProgramWithTheShutdownLines) {
+  const auto socket = root_.path() / "run/parvela.sock";
+  for (int number : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(strsignal(number));
+    child_process& program = start_program();
+    program.signal(number);
+    EXPECT_EQ(program.wait(), 0);
+    expect_shutdown_lines();
+    EXPECT_FALSE(std::filesystem::exists(socket));
+  }
+  // The X server dies: the program cannot go on, but it ends in order.
   child_process& program = start_program();
-  program.signal(SIGTERM);
+  x_.kill_server();
   EXPECT_EQ(program.wait(), 1);
-  expect_shutdown_lines();
+  expect_shutdown_lines(false);
+  EXPECT_NE(log("application.log").find("Error: the connection to the X server was lost\n"),
+            std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(socket));
+  EXPECT_EQ(query("PRAGMA integrity_check"), "ok\n");
+}
+
+TEST_F(ProgramTest, AFailureToStartIsShownInAMessageBox) {
+  // The "debug" log cannot be made: the start fails after the logs exist.
+  std::filesystem::create_directories(root_.path() / "data/Parvela/logs/debug.log");
+  child_process& program = x_.start(PARVELA_EXE, {}, [&] {
+    auto with_box = env();
+    with_box["PARVELA_NO_ERROR_BOX"] = "";
+    return with_box;
+  }());
+  std::string box;
+  ASSERT_TRUE(wait_until([&] {
+    auto ids = x_.windows("^Parvela$", true);
+    if (!ids.empty()) box = ids[0];
+    return !ids.empty();
+  }));
+  x_.xdotool({"windowfocus", "--sync", box, "key", "Return"});
+  EXPECT_EQ(program.wait(), 1);
+  EXPECT_NE(log("application.log").find("Error: cannot_open_log "), std::string::npos);
 }
 
 TEST_F(ProgramTest, ADoubleCopyStoresTheClipboardTextAsAQuote) {
@@ -536,7 +574,7 @@ TEST_F(ProgramTest, ADoubleCopyStoresTheClipboardTextAsAQuote) {
   EXPECT_TRUE(wait_until([&] { return quotes_with_text() == "1\n"; })) << quotes_with_text();
   EXPECT_NE(log("controller.log").find("add_quote"), std::string::npos) << log("controller.log");
   program.signal(SIGTERM);
-  EXPECT_EQ(program.wait(), 1);
+  EXPECT_EQ(program.wait(), 0);
   EXPECT_EQ(quotes_with_text(), "1\n");
 }
 
@@ -583,7 +621,7 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
   ASSERT_TRUE(wait_until([&] { return program_windows().size() > before_menu; }));
   std::this_thread::sleep_for(300ms);  // for it to take the keyboard
   x_.xdotool({"key", "Down", "Down", "Return"});
-  EXPECT_EQ(program.wait(), 1);
+  EXPECT_EQ(program.wait(), 0);
   expect_shutdown_lines();
   const std::string click = "[WndProc] UWM_PVL_TRAY_CLICK";
   std::string debug = log("debug.log");
@@ -605,7 +643,7 @@ TEST_F(ProgramTest, WithoutATrayTheIconJoinsOneThatStartsLater) {
   start_tray_host();
   EXPECT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
   program.signal(SIGTERM);
-  EXPECT_EQ(program.wait(), 1);
+  EXPECT_EQ(program.wait(), 0);
 }
 
 // The window, as its user works with it. The newest quote is the first card
@@ -636,7 +674,7 @@ TEST_F(ProgramTest, ACapturedQuoteIsCopiedBackFromTheWindowAndDeletedWithTheKeyb
   EXPECT_TRUE(wait_until([&] { return query(count) == "0\n"; }));
   EXPECT_EQ(std::stoi(query("SELECT count(*) FROM quote")), std::stoi(total) - 1);
   program.signal(SIGTERM);
-  EXPECT_EQ(program.wait(), 1);
+  EXPECT_EQ(program.wait(), 0);
 }
 
 TEST_F(ProgramTest, TextDroppedOnTheWindowBecomesAQuote) {
@@ -654,7 +692,7 @@ TEST_F(ProgramTest, TextDroppedOnTheWindowBecomesAQuote) {
     return query("SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'") == "1\n";
   }));
   program.signal(SIGTERM);
-  EXPECT_EQ(program.wait(), 1);
+  EXPECT_EQ(program.wait(), 0);
 }
 
 TEST_F(ProgramTest, TheAboutBoxOpensModalAndItsOkButtonClosesIt) {
@@ -671,7 +709,7 @@ TEST_F(ProgramTest, TheAboutBoxOpensModalAndItsOkButtonClosesIt) {
   // The main window still works afterwards.
   EXPECT_FALSE(x_.windows("^Parvela$", true).empty());
   program.signal(SIGTERM);
-  EXPECT_EQ(program.wait(), 1);
+  EXPECT_EQ(program.wait(), 0);
   expect_shutdown_lines();
 }
 

@@ -88,13 +88,24 @@ class x_session {
   const std::string& display() const { return display_; }
 
   // The variables that put a program on this display, as X11 client, with
-  // no session bus (so Qt's tray icon talks to the X11 tray).
+  // no session bus (so Qt's tray icon talks to the X11 tray), and without
+  // the program's error box, which nobody would close.
   std::map<std::string, std::string> env() const {
     return {{"DISPLAY", display_},
             {"QT_QPA_PLATFORM", "xcb"},
             {"WAYLAND_DISPLAY", ""},
             {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus"},
-            {"XDG_SESSION_TYPE", ""}};
+            {"XDG_SESSION_TYPE", ""},
+            {"PARVELA_NO_ERROR_BOX", "1"}};
+  }
+
+  // Kills the X server, as when it crashes: its clients lose their
+  // connections.
+  void kill_server() {
+    if (xvfb_ <= 0) return;
+    ::kill(xvfb_, SIGKILL);
+    ::waitpid(xvfb_, nullptr, 0);
+    xvfb_ = -1;
   }
 
   // Starts a long-running program on the display; it is ended (SIGKILL)

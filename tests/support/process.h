@@ -2,6 +2,7 @@
 // environment, for tests of whole-process behaviour.
 #pragma once
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -20,9 +21,10 @@ namespace testing_support {
 class child_process {
  public:
   // Starts `program` with the current environment changed by `env`: a value
-  // sets a variable, an empty value removes it.
+  // sets a variable, an empty value removes it. Standard error goes to the
+  // file `stderr_path` when one is given.
   child_process(const std::string& program, const std::map<std::string, std::string>& env,
-                const std::vector<std::string>& args = {}) {
+                const std::vector<std::string>& args = {}, const std::string& stderr_path = "") {
     std::map<std::string, std::string> merged;
     for (char** entry = environ; *entry; ++entry) {
       std::string text = *entry;
@@ -42,9 +44,16 @@ class child_process {
     std::vector<char*> argv;
     for (auto& text : argv_strings) argv.push_back(text.data());
     argv.push_back(nullptr);
-    if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!stderr_path.empty()) {
+      posix_spawn_file_actions_addopen(&actions, 2, stderr_path.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
+    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) {
       pid_ = -1;
     }
+    posix_spawn_file_actions_destroy(&actions);
   }
   ~child_process() {
     if (pid_ > 0 && !exited_) {
