@@ -103,9 +103,9 @@ std::vector<Tag> logic::tags() {
   return tags;
 }
 
-std::vector<Quote> logic::quotes() {
+std::vector<Quote> logic::quotes(int64_t text_chars) {
   logic_log() << "quotes" << std::endl;
-  return selectQuotes("", {});
+  return selectQuotes("", {}, text_chars);
 }
 
 std::optional<Tag> logic::getTag(int32_t id) {
@@ -113,9 +113,9 @@ std::optional<Tag> logic::getTag(int32_t id) {
   return getTagRecord(id);
 }
 
-std::optional<Quote> logic::getQuote(int32_t id) {
+std::optional<Quote> logic::getQuote(int32_t id, int64_t text_chars) {
   logic_log() << "getQuote" << std::endl;
-  std::vector<Quote> found = selectQuotes("SELECT ?", {id});
+  std::vector<Quote> found = selectQuotes("SELECT ?", {id}, text_chars);
   if (found.empty()) return std::nullopt;
   return std::move(found.front());
 }
@@ -262,10 +262,10 @@ void logic::clearSearchTags() { m_search_tags.clear(); }
 
 void logic::setSearchMode(int32_t mode) { m_search_mode = mode; }
 
-std::vector<Quote> logic::search() {
+std::vector<Quote> logic::search(int64_t text_chars) {
   std::vector<int32_t> ids;
   std::string quote_ids = buildSearchQuery(ids);
-  return selectQuotes(quote_ids, ids);
+  return selectQuotes(quote_ids, ids, text_chars);
 }
 
 std::string logic::buildSearchQuery(std::vector<int32_t>& ids) {
@@ -284,10 +284,14 @@ std::string logic::buildSearchQuery(std::vector<int32_t>& ids) {
 }
 
 std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
-                                       const std::vector<int32_t>& ids) {
+                                       const std::vector<int32_t>& ids, int64_t text_chars) {
   // A selection comes in the order of its ids and is put in table order
   // here, which costs less than having SQLite sort the texts.
-  std::string quote_sql = "SELECT rowid, m_id, m_utftext, m_stamp FROM quote";
+  const bool whole = text_chars < 0;
+  std::string quote_sql =
+      whole ? "SELECT rowid, m_id, m_utftext, m_stamp, 0 FROM quote"
+            : "SELECT rowid, m_id, substr(m_utftext, 1, " + std::to_string(text_chars) +
+                  "), m_stamp, length(m_utftext) FROM quote";
   std::string link_sql = "SELECT quote, tag FROM quote_tag";
   if (quote_ids.empty()) {
     quote_sql += " ORDER BY rowid";
@@ -305,6 +309,10 @@ std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
     quote.m_id = select.getColumn(1).getInt();
     quote.m_utftext = select.getColumn(2).getString();
     quote.m_stamp = select.getColumn(3).getInt64();
+    if (!whole && select.getColumn(4).getInt64() > text_chars) {
+      quote.m_whole_chars = select.getColumn(4).getInt64();
+      quote.m_whole_lines = countLines(quote.m_id);
+    }
     rows.emplace_back(select.getColumn(0).getInt64(), std::move(quote));
   }
   if (!quote_ids.empty()) {
@@ -334,6 +342,14 @@ std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
     if ((*next)->m_id == quote) (*next)->m_tags.push_back(Tag{tag, names[tag]});
   }
   return quotes;
+}
+
+int64_t logic::countLines(int32_t id) {
+  SQLite::Statement count(
+      *db_, "SELECT length(m_utftext) - length(replace(m_utftext, char(10), '')) FROM quote "
+            "WHERE m_id = ?");
+  count.bind(1, id);
+  return count.executeStep() ? count.getColumn(0).getInt64() + 1 : 1;
 }
 
 std::unordered_map<int32_t, std::string> logic::tagNames() {

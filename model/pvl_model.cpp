@@ -16,6 +16,7 @@ namespace {
 
 std::ostream& model_log() { return fml::getlog("model"); }
 
+
 template <typename Data>
 const Data& data_of(const model_event& event) {
   if (!event.data) throw fml::exception("model event " + std::to_string(event.id) + " has no data");
@@ -37,7 +38,9 @@ void pvlModel::set_view(view_event_sink* view) { m_view = view; }
 
 void pvlModel::set_clipboard(clipboard_writer writer) { m_clipboard = std::move(writer); }
 
-std::optional<Quote> pvlModel::quote(int32_t id) { return m_logic->getQuote(id); }
+std::optional<Quote> pvlModel::quote(int32_t id) {
+  return m_logic->getQuote(id, kClosedCardChars);
+}
 
 void pvlModel::on_model_event(const model_event& event) {
   namespace me = model_events;
@@ -47,8 +50,9 @@ void pvlModel::on_model_event(const model_event& event) {
 
   switch (event.id) {
     case me::add_quote: {
-      int32_t id = store.addQuote(&data_of<wchar_t>(event));
-      std::optional<Quote> quote = store.getQuote(id);
+      const wchar_t* text = &data_of<wchar_t>(event);
+      int32_t id = store.addQuote(text);
+      std::optional<Quote> quote = store.getQuote(id, kClosedCardChars);
       send(ve::vadd_quote, quote ? &*quote : nullptr);
       model_log() << "add_quote complete; id: " << id << std::endl;
       break;
@@ -168,8 +172,20 @@ void pvlModel::on_model_event(const model_event& event) {
     case me::initial_load: {
       std::vector<Tag> tags = store.tags();
       send(ve::vupdate_tags, &tags);
-      std::vector<Quote> quotes = store.quotes();
+      std::vector<Quote> quotes = store.quotes(kClosedCardChars);
       send(ve::vupdate_quotes, &quotes);
+      break;
+    }
+    case me::show_quote_text: {
+      const quote_card& card = data_of<quote_card>(event);
+      std::optional<Quote> quote =
+          store.getQuote(card.quote, card.open ? kOpenCardChars : kClosedCardChars);
+      if (quote) {
+        quote_card_record shown{&*quote, card.open};
+        send(ve::vshow_quote_text, &shown);
+      } else {
+        model_log() << "show_quote_text skips quote " << card.quote << ": not stored" << std::endl;
+      }
       break;
     }
     case me::export_data:
@@ -194,7 +210,7 @@ void pvlModel::send(int32_t id, const void* data) {
 
 void pvlModel::sendQuoteList() {
   if (m_logic->isSearchEmpty()) {
-    std::vector<Quote> quotes = m_logic->quotes();
+    std::vector<Quote> quotes = m_logic->quotes(kClosedCardChars);
     send(view_events::vupdate_quotes, &quotes);
   } else {
     sendSearch();
@@ -202,7 +218,7 @@ void pvlModel::sendQuoteList() {
 }
 
 void pvlModel::sendSearch() {
-  std::vector<Quote> quotes = m_logic->search();
+  std::vector<Quote> quotes = m_logic->search(kClosedCardChars);
   send(view_events::vupdate_quotes, &quotes);
 }
 
