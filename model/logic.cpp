@@ -1,7 +1,9 @@
 #include "model/logic.h"
 
 #include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Statement.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <ostream>
@@ -30,6 +32,16 @@ std::string placeholders(size_t count) {
   std::string text;
   for (size_t i = 0; i < count; ++i) text += i == 0 ? "?" : ", ?";
   return text;
+}
+
+// The length in bytes of the first `chars` characters of UTF-8 `text` (all
+// of it when it has fewer).
+size_t utf8_prefix_bytes(std::string_view text, size_t chars) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((text[i] & 0xC0) == 0x80) continue;  // a continuation byte
+    if (chars-- == 0) return i;
+  }
+  return text.size();
 }
 
 }  // namespace
@@ -120,7 +132,7 @@ std::optional<Quote> logic::getQuote(int32_t id, int64_t text_chars) {
   return std::move(found.front());
 }
 
-int32_t logic::addQuote(const std::wstring& text) {
+int32_t logic::addQuote(std::wstring_view text) {
   int32_t id = ++m_max_qid;
   transaction adding(*db_);
   insertQuote(id, fml::wchar2utf8(text), current_stamp());
@@ -287,11 +299,13 @@ std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
                                        const std::vector<int32_t>& ids, int64_t text_chars) {
   // A selection comes in the order of its ids and is put in table order
   // here, which costs less than having SQLite sort the texts.
+  // A text is read whole, or one character more than asked for: that
+  // character tells that the text goes on.
   const bool whole = text_chars < 0;
   std::string quote_sql =
-      whole ? "SELECT rowid, m_id, m_utftext, m_stamp, 0 FROM quote"
-            : "SELECT rowid, m_id, substr(m_utftext, 1, " + std::to_string(text_chars) +
-                  "), m_stamp, length(m_utftext) FROM quote";
+      whole ? "SELECT rowid, m_id, m_utftext, m_stamp FROM quote"
+            : "SELECT rowid, m_id, substr(m_utftext, 1, " + std::to_string(text_chars + 1) +
+                  "), m_stamp FROM quote";
   std::string link_sql = "SELECT quote, tag FROM quote_tag";
   if (quote_ids.empty()) {
     quote_sql += " ORDER BY rowid";
@@ -309,9 +323,12 @@ std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
     quote.m_id = select.getColumn(1).getInt();
     quote.m_utftext = select.getColumn(2).getString();
     quote.m_stamp = select.getColumn(3).getInt64();
-    if (!whole && select.getColumn(4).getInt64() > text_chars) {
-      quote.m_whole_chars = select.getColumn(4).getInt64();
-      quote.m_whole_lines = countLines(quote.m_id);
+    if (!whole) {
+      const size_t kept = utf8_prefix_bytes(quote.m_utftext, static_cast<size_t>(text_chars));
+      if (kept < quote.m_utftext.size()) {
+        quote.m_utftext.resize(kept);
+        measureText(select.getColumn(0).getInt64(), quote);
+      }
     }
     rows.emplace_back(select.getColumn(0).getInt64(), std::move(quote));
   }
@@ -344,12 +361,30 @@ std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
   return quotes;
 }
 
-int64_t logic::countLines(int32_t id) {
-  SQLite::Statement count(
-      *db_, "SELECT length(m_utftext) - length(replace(m_utftext, char(10), '')) FROM quote "
-            "WHERE m_id = ?");
-  count.bind(1, id);
-  return count.executeStep() ? count.getColumn(0).getInt64() + 1 : 1;
+void logic::measureText(int64_t rowid, Quote& quote) {
+  // Read in pieces, so that a text of many megabytes is never held whole.
+  sqlite3_blob* blob = nullptr;
+  if (sqlite3_blob_open(db_->getHandle(), "main", "quote", "m_utftext", rowid, 0, &blob) !=
+      SQLITE_OK) {
+    sqlite3_blob_close(blob);
+    throw SQLite::Exception(db_->getHandle());
+  }
+  const int size = sqlite3_blob_bytes(blob);
+  std::string piece(std::min(size, 1 << 20), '\0');
+  quote.m_whole_chars = 0;
+  quote.m_whole_lines = 1;
+  for (int offset = 0; offset < size; offset += static_cast<int>(piece.size())) {
+    const int length = std::min(size - offset, static_cast<int>(piece.size()));
+    if (sqlite3_blob_read(blob, piece.data(), length, offset) != SQLITE_OK) {
+      sqlite3_blob_close(blob);
+      throw SQLite::Exception(db_->getHandle());
+    }
+    for (const char byte : std::string_view(piece.data(), length)) {
+      quote.m_whole_chars += (byte & 0xC0) != 0x80;  // not a continuation byte
+      quote.m_whole_lines += byte == '\n';
+    }
+  }
+  sqlite3_blob_close(blob);
 }
 
 std::unordered_map<int32_t, std::string> logic::tagNames() {
@@ -385,7 +420,7 @@ void logic::insertTag(int32_t id, const std::string& utfname) {
 void logic::insertQuote(int32_t id, const std::string& utftext, int64_t stamp) {
   SQLite::Statement insert(*db_, "INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (?, ?, ?)");
   insert.bind(1, id);
-  insert.bind(2, utftext);
+  insert.bindNoCopy(2, utftext);
   insert.bind(3, stamp);
   insert.exec();
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -72,7 +73,7 @@ class logic {
 
   // Stores the text as it is (not trimmed, empty allowed) with the next id
   // and the current date; returns the id.
-  int32_t addQuote(const std::wstring& text);
+  int32_t addQuote(std::wstring_view text);
   // Removes the quote and its links to tags.
   void removeQuote(int32_t id);
   // Stores a tag with the next id and returns the id, or returns -1 and
@@ -124,8 +125,9 @@ class logic {
   // in table order, and texts cut to `text_chars`.
   std::vector<Quote> selectQuotes(const std::string& quote_ids, const std::vector<int32_t>& ids,
                                   int64_t text_chars);
-  // The number of lines of quote `id`'s text (line feeds plus one).
-  int64_t countLines(int32_t id);
+  // Sets the whole text's size (m_whole_chars, m_whole_lines) of `quote`,
+  // which is in table row `rowid`.
+  void measureText(int64_t rowid, Quote& quote);
   // Every tag's name by its id.
   std::unordered_map<int32_t, std::string> tagNames();
   std::optional<Tag> getTagRecord(int32_t id);
