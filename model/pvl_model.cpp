@@ -5,6 +5,7 @@
 
 #include "fml/app_errors.h"
 #include "fml/log.h"
+#include "fml/memory.h"
 #include "fml/message.h"
 #include "fml/text.h"
 #include "model/export_texts.h"
@@ -16,6 +17,8 @@ namespace {
 
 std::ostream& model_log() { return fml::getlog("model"); }
 
+// A text this long leaves megabytes of freed copies behind once stored.
+constexpr int64_t kLargeTextChars = 256 * 1024;
 
 template <typename Data>
 const Data& data_of(const model_event& event) {
@@ -54,6 +57,8 @@ void pvlModel::on_model_event(const model_event& event) {
       int32_t id = store.addQuote(text);
       std::optional<Quote> quote = store.getQuote(id, kClosedCardChars);
       send(ve::vadd_quote, quote ? &*quote : nullptr);
+      // Storing a very long text went through copies of it, all freed now.
+      if (quote && quote->m_whole_chars >= kLargeTextChars) fml::release_free_memory();
       model_log() << "add_quote complete; id: " << id << std::endl;
       break;
     }

@@ -2,11 +2,13 @@
 #include <clocale>
 #include <iostream>
 
+#include "fml/memory.h"
 #include "shell/application.h"
 #include "shell/single_instance.h"
 
 int main(int argc, char* argv[]) {
   std::setlocale(LC_ALL, "");
+  fml::map_large_buffers();
   std::string folder = pvl::runtime_folder();
   if (folder.empty()) {
     std::cerr << "parvela: no private runtime folder: set XDG_RUNTIME_DIR" << std::endl;
