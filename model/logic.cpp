@@ -383,6 +383,8 @@ void logic::measureText(int64_t rowid, Quote& quote) {
       quote.m_whole_chars += (byte & 0xC0) != 0x80;  // not a continuation byte
       quote.m_whole_lines += byte == '\n';
     }
+    // A line feed at the very end closes the last line.
+    if (offset + length == size && piece[length - 1] == '\n') --quote.m_whole_lines;
   }
   sqlite3_blob_close(blob);
 }

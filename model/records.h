@@ -21,8 +21,9 @@ struct Tag {
 //
 // A record read for showing may carry only the start of a long text (see
 // logic's `text_chars`): then m_whole_chars and m_whole_lines tell the size
-// of the whole text, in characters and in lines (line feeds plus one). Both
-// are 0 on a record that carries the whole text.
+// of the whole text, in characters and in lines (a line feed at the very
+// end closes the last line rather than opening one). Both are 0 on a record
+// that carries the whole text.
 struct Quote {
   int32_t m_id = 0;
   std::string m_utftext;

@@ -42,9 +42,13 @@ std::string card_text(const Quote& quote, bool open) {
     }
   }
   const bool record_cut = quote.m_whole_chars > 0;
+  // A line feed that ends the text opens no line of its own.
+  if (!record_cut && end + 1 == text.size() && text.back() == L'\n') end = text.size();
   const int64_t whole_chars = record_cut ? quote.m_whole_chars : int64_t(text.size());
-  const int64_t whole_lines =
-      record_cut ? quote.m_whole_lines : 1 + std::count(text.begin(), text.end(), L'\n');
+  const bool ends_line = !text.empty() && text.back() == L'\n';
+  const int64_t whole_lines = record_cut ? quote.m_whole_lines
+                                         : 1 + std::count(text.begin(), text.end(), L'\n') -
+                                               ends_line;
   const bool cut = record_cut || end < text.size();
   text.resize(end);
 

@@ -131,6 +131,7 @@ TEST(QuoteFragment, ALongTextShowsABoundedStartAndTheControlThatOpensOrClosesIt)
        shown_lines(20) + cut +
            control("<button class=\"showtext\" show=\"all\">Show all (25 lines)</button>")},
       {{1, lines(25), 0, {}}, true, shown_lines(25) + control(less)},
+      {{1, lines(20) + "\n", 0, {}}, false, shown_lines(20) + "<br>"},
       {{1, std::string(3000, '<'), 0, {}}, false,
        [] {
          std::string html;
