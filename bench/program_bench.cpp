@@ -8,6 +8,14 @@
 //   program's model, controller and view showing the collection in the
 //   engine's widget: a captured text handed to the controller, stored (with
 //   its commit) and drawn at the top of the window.
+// - BM_LargeCapture: the same for a text of 1, 5 or 20 MB (lines of 80
+//   characters) on 10,000 quotes, with the process's resident memory before
+//   (rss_base_mb), at its peak during the capture (rss_peak_mb) and after it
+//   (rss_mb), the time of the next, small capture (next_capture_ms), and the
+//   resident memory once the large quote is deleted (rss_deleted_mb).
+// - BM_StartWithLargeQuote: BM_StartToFirstPaint on 10,000 quotes and one
+//   quote of 20 MB.
+#include <SQLiteCpp/SQLiteCpp.h>
 #include <benchmark/benchmark.h>
 #include <signal.h>
 
@@ -26,6 +34,7 @@
 #include "controller/controller_instance.h"
 #include "controller/vcaction.h"
 #include "fml/log.h"
+#include "fml/memory.h"
 #include "fml/text.h"
 #include "htmlayout/qt/document_widget.h"
 #include "model/logic.h"
@@ -51,7 +60,8 @@ const char* const kLogs[] = {"app", "profile", "debug", "events", "cntrl", "mode
 // closed again.
 class data_folder {
  public:
-  explicit data_folder(int quotes) {
+  // With `large_mb` > 0 one more quote holds a text of that many MB.
+  explicit data_folder(int quotes, int large_mb = 0) {
     const std::filesystem::path data = data_home() / "Parvela";
     std::filesystem::create_directories(data / "logs");
     std::filesystem::create_directories(runtime());
@@ -64,6 +74,25 @@ class data_folder {
     { pvl::logic schema_only; }
     fml::close_logs();
     bench_support::fill_collection((data / "parvela.fdb").string(), quotes, kTags);
+    if (large_mb > 0) {
+      SQLite::Database db((data / "parvela.fdb").string(), SQLite::OPEN_READWRITE);
+      SQLite::Statement insert(db, "INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (?, ?, ?)");
+      insert.bind(1, quotes + 1);
+      insert.bind(2, fml::wchar2utf8(large_text(large_mb)));
+      insert.bind(3, int64_t{1800000000});
+      insert.exec();
+    }
+  }
+  // About `mb` MB of text in lines of 80 characters.
+  static std::wstring large_text(int mb) {
+    std::wstring text;
+    const size_t size = size_t(mb) << 20;
+    text.reserve(size + 80);
+    for (int line = 1; text.size() < size; ++line) {
+      std::wstring start = L"line " + std::to_wstring(line) + L": ";
+      text += start + std::wstring(79 - start.size(), L'x') + L'\n';
+    }
+    return text;
   }
   std::filesystem::path data_home() const { return root_.path() / "data"; }
   std::filesystem::path runtime() const { return root_.path() / "run"; }
@@ -79,16 +108,21 @@ bool has_first_paint(const std::filesystem::path& log) {
   return text.find("First paint") != std::string::npos;
 }
 
-long resident_kb(pid_t pid) {
+// `field` ("VmRSS:", "VmHWM:") of the process's status, in kB.
+long status_kb(pid_t pid, const std::string& field = "VmRSS:") {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    if (line.rfind(field, 0) == 0) return std::stol(line.substr(field.size()));
   return 0;
 }
+long resident_kb(pid_t pid) { return status_kb(pid); }
+double self_mb(const char* field) { return double(status_kb(getpid(), field)) / 1024.0; }
+// Starts the count of the peak resident memory (VmHWM) afresh.
+void reset_peak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-void BM_StartToFirstPaint(benchmark::State& state) {
+void measure_start(benchmark::State& state, int quotes, int large_mb) {
   static x_session display;
-  data_folder folder(static_cast<int>(state.range(0)));
+  data_folder folder(quotes, large_mb);
   const std::map<std::string, std::string> env = {
       {"XDG_DATA_HOME", folder.data_home().string()},
       {"XDG_RUNTIME_DIR", folder.runtime().string()},
@@ -115,6 +149,10 @@ void BM_StartToFirstPaint(benchmark::State& state) {
   }
   state.counters["rss_mb"] = rss_mb;
 }
+
+void BM_StartToFirstPaint(benchmark::State& state) {
+  measure_start(state, static_cast<int>(state.range(0)), 0);
+}
 BENCHMARK(BM_StartToFirstPaint)
     ->Arg(10000)
     ->Arg(100000)
@@ -122,8 +160,21 @@ BENCHMARK(BM_StartToFirstPaint)
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
 
-void BM_CaptureToDrawn(benchmark::State& state) {
-  data_folder folder(static_cast<int>(state.range(0)));
+void BM_StartWithLargeQuote(benchmark::State& state) {
+  measure_start(state, 10000, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_StartWithLargeQuote)
+    ->Arg(20)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+
+// The program's model, controller and view in this process (Qt's offscreen
+// platform) on a collection of `quotes` quotes, shown in the engine's
+// widget; `body` runs with the widget and the image it renders into.
+template <typename Body>
+void with_program(int quotes, Body body) {
+  data_folder folder(quotes);
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   tinyfilesystem::set_app_dir(L"ParvelaDir", (std::filesystem::path(PARVELA_BUILD_DIR)).wstring());
   for (const char* id : kLogs) fml::reglog(id, L"logs/" + fml::utf82wchar(id) + L".log");
@@ -142,16 +193,7 @@ void BM_CaptureToDrawn(benchmark::State& state) {
     window.resize(1000, 700);
     QImage image(1000, 700, QImage::Format_ARGB32_Premultiplied);
     window.render(&image);
-    int n = 0;
-    for (auto _ : state) {
-      const std::wstring text = L"Captured while measuring, number " + std::to_wstring(++n);
-      pvl::vcaction message;
-      message.type = pvl::vcaction_types::captured_text;
-      message.data = text.c_str();
-      pvl::controller().send(message);
-      window.update_view();
-      window.render(&image);
-    }
+    body(window, image);
   }
   pvl::delete_view();
   pvl::delete_resource_mgr();
@@ -159,6 +201,71 @@ void BM_CaptureToDrawn(benchmark::State& state) {
   pvl::delete_model();
   fml::close_logs();
 }
+
+// Hands `text` to the controller as a capture and draws the window.
+void capture(const std::wstring& text, htmlayout::qt::document_widget& window, QImage& image) {
+  pvl::vcaction message;
+  message.type = pvl::vcaction_types::captured_text;
+  message.data = text.c_str();
+  pvl::controller().send(message);
+  window.update_view();
+  window.render(&image);
+}
+
+void BM_CaptureToDrawn(benchmark::State& state) {
+  with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
+    int n = 0;
+    for (auto _ : state)
+      capture(L"Captured while measuring, number " + std::to_wstring(++n), window, image);
+  });
+}
 BENCHMARK(BM_CaptureToDrawn)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_LargeCapture(benchmark::State& state) {
+  constexpr int kQuotes = 10000;
+  fml::map_large_buffers();  // as the program does at start
+  with_program(kQuotes, [&](auto& window, QImage& image) {
+    int32_t next_id = kQuotes + 1;
+    double base = 0, peak = 0, after = 0, next_ms = 0, deleted = 0;
+    for (auto _ : state) {
+      state.PauseTiming();
+      // The text is made as the clipboard reader makes it, within the peak.
+      base = self_mb("VmRSS:");
+      reset_peak();
+      std::wstring text = data_folder::large_text(static_cast<int>(state.range(0)));
+      state.ResumeTiming();
+      const auto start = clock_type::now();
+      capture(text, window, image);
+      state.SetIterationTime(std::chrono::duration<double>(clock_type::now() - start).count());
+      state.PauseTiming();
+      std::wstring().swap(text);
+      peak = self_mb("VmHWM:");
+      after = self_mb("VmRSS:");
+      const int32_t large_id = next_id++;
+      const auto next_start = clock_type::now();
+      capture(L"A short text captured next", window, image);
+      next_ms = std::chrono::duration<double, std::milli>(clock_type::now() - next_start).count();
+      const int32_t small_id = next_id++;
+      for (int32_t id : {large_id, small_id})
+        pvl::model().on_model_event(pvl::model_event{pvl::model_events::delete_quote, &id});
+      window.update_view();
+      window.render(&image);
+      deleted = self_mb("VmRSS:");
+      state.ResumeTiming();
+    }
+    state.counters["rss_base_mb"] = base;
+    state.counters["rss_peak_mb"] = peak;
+    state.counters["rss_mb"] = after;
+    state.counters["next_capture_ms"] = next_ms;
+    state.counters["rss_deleted_mb"] = deleted;
+  });
+}
+BENCHMARK(BM_LargeCapture)
+    ->Arg(1)
+    ->Arg(5)
+    ->Arg(20)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

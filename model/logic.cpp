@@ -1,7 +1,9 @@
 #include "model/logic.h"
 
 #include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Statement.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <ostream>
@@ -30,6 +32,16 @@ std::string placeholders(size_t count) {
   std::string text;
   for (size_t i = 0; i < count; ++i) text += i == 0 ? "?" : ", ?";
   return text;
+}
+
+// The length in bytes of the first `chars` characters of UTF-8 `text` (all
+// of it when it has fewer).
+size_t utf8_prefix_bytes(std::string_view text, size_t chars) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((text[i] & 0xC0) == 0x80) continue;  // a continuation byte
+    if (chars-- == 0) return i;
+  }
+  return text.size();
 }
 
 }  // namespace
@@ -103,9 +115,9 @@ std::vector<Tag> logic::tags() {
   return tags;
 }
 
-std::vector<Quote> logic::quotes() {
+std::vector<Quote> logic::quotes(int64_t text_chars) {
   logic_log() << "quotes" << std::endl;
-  return selectQuotes("", {});
+  return selectQuotes("", {}, text_chars);
 }
 
 std::optional<Tag> logic::getTag(int32_t id) {
@@ -113,14 +125,14 @@ std::optional<Tag> logic::getTag(int32_t id) {
   return getTagRecord(id);
 }
 
-std::optional<Quote> logic::getQuote(int32_t id) {
+std::optional<Quote> logic::getQuote(int32_t id, int64_t text_chars) {
   logic_log() << "getQuote" << std::endl;
-  std::vector<Quote> found = selectQuotes("SELECT ?", {id});
+  std::vector<Quote> found = selectQuotes("SELECT ?", {id}, text_chars);
   if (found.empty()) return std::nullopt;
   return std::move(found.front());
 }
 
-int32_t logic::addQuote(const std::wstring& text) {
+int32_t logic::addQuote(std::wstring_view text) {
   int32_t id = ++m_max_qid;
   transaction adding(*db_);
   insertQuote(id, fml::wchar2utf8(text), current_stamp());
@@ -262,10 +274,10 @@ void logic::clearSearchTags() { m_search_tags.clear(); }
 
 void logic::setSearchMode(int32_t mode) { m_search_mode = mode; }
 
-std::vector<Quote> logic::search() {
+std::vector<Quote> logic::search(int64_t text_chars) {
   std::vector<int32_t> ids;
   std::string quote_ids = buildSearchQuery(ids);
-  return selectQuotes(quote_ids, ids);
+  return selectQuotes(quote_ids, ids, text_chars);
 }
 
 std::string logic::buildSearchQuery(std::vector<int32_t>& ids) {
@@ -284,10 +296,16 @@ std::string logic::buildSearchQuery(std::vector<int32_t>& ids) {
 }
 
 std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
-                                       const std::vector<int32_t>& ids) {
+                                       const std::vector<int32_t>& ids, int64_t text_chars) {
   // A selection comes in the order of its ids and is put in table order
   // here, which costs less than having SQLite sort the texts.
-  std::string quote_sql = "SELECT rowid, m_id, m_utftext, m_stamp FROM quote";
+  // A text is read whole, or one character more than asked for: that
+  // character tells that the text goes on.
+  const bool whole = text_chars < 0;
+  std::string quote_sql =
+      whole ? "SELECT rowid, m_id, m_utftext, m_stamp FROM quote"
+            : "SELECT rowid, m_id, substr(m_utftext, 1, " + std::to_string(text_chars + 1) +
+                  "), m_stamp FROM quote";
   std::string link_sql = "SELECT quote, tag FROM quote_tag";
   if (quote_ids.empty()) {
     quote_sql += " ORDER BY rowid";
@@ -305,6 +323,13 @@ std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
     quote.m_id = select.getColumn(1).getInt();
     quote.m_utftext = select.getColumn(2).getString();
     quote.m_stamp = select.getColumn(3).getInt64();
+    if (!whole) {
+      const size_t kept = utf8_prefix_bytes(quote.m_utftext, static_cast<size_t>(text_chars));
+      if (kept < quote.m_utftext.size()) {
+        quote.m_utftext.resize(kept);
+        measureText(select.getColumn(0).getInt64(), quote);
+      }
+    }
     rows.emplace_back(select.getColumn(0).getInt64(), std::move(quote));
   }
   if (!quote_ids.empty()) {
@@ -334,6 +359,34 @@ std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
     if ((*next)->m_id == quote) (*next)->m_tags.push_back(Tag{tag, names[tag]});
   }
   return quotes;
+}
+
+void logic::measureText(int64_t rowid, Quote& quote) {
+  // Read in pieces, so that a text of many megabytes is never held whole.
+  sqlite3_blob* blob = nullptr;
+  if (sqlite3_blob_open(db_->getHandle(), "main", "quote", "m_utftext", rowid, 0, &blob) !=
+      SQLITE_OK) {
+    sqlite3_blob_close(blob);
+    throw SQLite::Exception(db_->getHandle());
+  }
+  const int size = sqlite3_blob_bytes(blob);
+  std::string piece(std::min(size, 1 << 20), '\0');
+  quote.m_whole_chars = 0;
+  quote.m_whole_lines = 1;
+  for (int offset = 0; offset < size; offset += static_cast<int>(piece.size())) {
+    const int length = std::min(size - offset, static_cast<int>(piece.size()));
+    if (sqlite3_blob_read(blob, piece.data(), length, offset) != SQLITE_OK) {
+      sqlite3_blob_close(blob);
+      throw SQLite::Exception(db_->getHandle());
+    }
+    for (const char byte : std::string_view(piece.data(), length)) {
+      quote.m_whole_chars += (byte & 0xC0) != 0x80;  // not a continuation byte
+      quote.m_whole_lines += byte == '\n';
+    }
+    // A line feed at the very end closes the last line.
+    if (offset + length == size && piece[length - 1] == '\n') --quote.m_whole_lines;
+  }
+  sqlite3_blob_close(blob);
 }
 
 std::unordered_map<int32_t, std::string> logic::tagNames() {
@@ -369,7 +422,7 @@ void logic::insertTag(int32_t id, const std::string& utfname) {
 void logic::insertQuote(int32_t id, const std::string& utftext, int64_t stamp) {
   SQLite::Statement insert(*db_, "INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (?, ?, ?)");
   insert.bind(1, id);
-  insert.bind(2, utftext);
+  insert.bindNoCopy(2, utftext);
   insert.bind(3, stamp);
   insert.exec();
 }

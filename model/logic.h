@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -57,16 +58,22 @@ class logic {
   // --- Records. Ids not stored raise wrong_quote_id / wrong_tag_id with the
   // id in decimal as text, unless said otherwise.
 
+  // How much of each text a quote record carries: kWholeText, or at most
+  // that many characters (the start of the text; a record whose text was
+  // cut tells the whole text's size, see Quote). Reading only the start
+  // keeps a very long text out of the records the window is built from.
+  static constexpr int64_t kWholeText = -1;
+
   // All tags / all quotes, in table (insertion) order.
   std::vector<Tag> tags();
-  std::vector<Quote> quotes();
+  std::vector<Quote> quotes(int64_t text_chars = kWholeText);
   // The record with that id, if stored.
   std::optional<Tag> getTag(int32_t id);
-  std::optional<Quote> getQuote(int32_t id);
+  std::optional<Quote> getQuote(int32_t id, int64_t text_chars = kWholeText);
 
   // Stores the text as it is (not trimmed, empty allowed) with the next id
   // and the current date; returns the id.
-  int32_t addQuote(const std::wstring& text);
+  int32_t addQuote(std::wstring_view text);
   // Removes the quote and its links to tags.
   void removeQuote(int32_t id);
   // Stores a tag with the next id and returns the id, or returns -1 and
@@ -107,7 +114,7 @@ class logic {
   // The quotes that carry every search tag (AND) or at least one (OR), in
   // table order; all quotes when the search is empty. Raises wrong_tag_id
   // when an AND search holds a tag that is no longer stored.
-  std::vector<Quote> search();
+  std::vector<Quote> search(int64_t text_chars = kWholeText);
 
   // The search tags, in the order they were added.
   const std::vector<int32_t>& searchTags() const { return m_search_tags; }
@@ -115,8 +122,12 @@ class logic {
  private:
   // The quotes whose ids the SQL query `quote_ids` yields (all quotes when it
   // is empty), with `ids` bound to its parameters in order; with their tags,
-  // in table order.
-  std::vector<Quote> selectQuotes(const std::string& quote_ids, const std::vector<int32_t>& ids);
+  // in table order, and texts cut to `text_chars`.
+  std::vector<Quote> selectQuotes(const std::string& quote_ids, const std::vector<int32_t>& ids,
+                                  int64_t text_chars);
+  // Sets the whole text's size (m_whole_chars, m_whole_lines) of `quote`,
+  // which is in table row `rowid`.
+  void measureText(int64_t rowid, Quote& quote);
   // Every tag's name by its id.
   std::unordered_map<int32_t, std::string> tagNames();
   std::optional<Tag> getTagRecord(int32_t id);

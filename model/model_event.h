@@ -38,6 +38,7 @@ enum : int32_t {
   add_search_tags = 40,        // const std::vector<int32_t>: tag ids
   delete_tags = 41,            // const std::vector<int32_t>: tag ids
   delete_quotes = 42,          // const std::vector<int32_t>: quote ids
+  show_quote_text = 50,        // const quote_card: open or close a quote's card
 };
 }  // namespace model_events
 
@@ -46,6 +47,13 @@ enum : int32_t {
 struct tag_rename {
   int32_t tag = 0;
   std::wstring name;
+};
+
+// A quote's card in the list and whether it is to show the open card's
+// share of the text (view_event.h) or the closed card's.
+struct quote_card {
+  int32_t quote = 0;
+  bool open = false;
 };
 
 // A quote and one of its tags.

@@ -5,6 +5,7 @@
 
 #include "fml/app_errors.h"
 #include "fml/log.h"
+#include "fml/memory.h"
 #include "fml/message.h"
 #include "fml/text.h"
 #include "model/export_texts.h"
@@ -15,6 +16,9 @@ namespace pvl {
 namespace {
 
 std::ostream& model_log() { return fml::getlog("model"); }
+
+// A text this long leaves megabytes of freed copies behind once stored.
+constexpr int64_t kLargeTextChars = 256 * 1024;
 
 template <typename Data>
 const Data& data_of(const model_event& event) {
@@ -37,7 +41,9 @@ void pvlModel::set_view(view_event_sink* view) { m_view = view; }
 
 void pvlModel::set_clipboard(clipboard_writer writer) { m_clipboard = std::move(writer); }
 
-std::optional<Quote> pvlModel::quote(int32_t id) { return m_logic->getQuote(id); }
+std::optional<Quote> pvlModel::quote(int32_t id) {
+  return m_logic->getQuote(id, kClosedCardChars);
+}
 
 void pvlModel::on_model_event(const model_event& event) {
   namespace me = model_events;
@@ -47,9 +53,12 @@ void pvlModel::on_model_event(const model_event& event) {
 
   switch (event.id) {
     case me::add_quote: {
-      int32_t id = store.addQuote(&data_of<wchar_t>(event));
-      std::optional<Quote> quote = store.getQuote(id);
+      const wchar_t* text = &data_of<wchar_t>(event);
+      int32_t id = store.addQuote(text);
+      std::optional<Quote> quote = store.getQuote(id, kClosedCardChars);
       send(ve::vadd_quote, quote ? &*quote : nullptr);
+      // Storing a very long text went through copies of it, all freed now.
+      if (quote && quote->m_whole_chars >= kLargeTextChars) fml::release_free_memory();
       model_log() << "add_quote complete; id: " << id << std::endl;
       break;
     }
@@ -168,8 +177,20 @@ void pvlModel::on_model_event(const model_event& event) {
     case me::initial_load: {
       std::vector<Tag> tags = store.tags();
       send(ve::vupdate_tags, &tags);
-      std::vector<Quote> quotes = store.quotes();
+      std::vector<Quote> quotes = store.quotes(kClosedCardChars);
       send(ve::vupdate_quotes, &quotes);
+      break;
+    }
+    case me::show_quote_text: {
+      const quote_card& card = data_of<quote_card>(event);
+      std::optional<Quote> quote =
+          store.getQuote(card.quote, card.open ? kOpenCardChars : kClosedCardChars);
+      if (quote) {
+        quote_card_record shown{&*quote, card.open};
+        send(ve::vshow_quote_text, &shown);
+      } else {
+        model_log() << "show_quote_text skips quote " << card.quote << ": not stored" << std::endl;
+      }
       break;
     }
     case me::export_data:
@@ -194,7 +215,7 @@ void pvlModel::send(int32_t id, const void* data) {
 
 void pvlModel::sendQuoteList() {
   if (m_logic->isSearchEmpty()) {
-    std::vector<Quote> quotes = m_logic->quotes();
+    std::vector<Quote> quotes = m_logic->quotes(kClosedCardChars);
     send(view_events::vupdate_quotes, &quotes);
   } else {
     sendSearch();
@@ -202,7 +223,7 @@ void pvlModel::sendQuoteList() {
 }
 
 void pvlModel::sendSearch() {
-  std::vector<Quote> quotes = m_logic->search();
+  std::vector<Quote> quotes = m_logic->search(kClosedCardChars);
   send(view_events::vupdate_quotes, &quotes);
 }
 

@@ -42,7 +42,8 @@ class pvlModel : public whoami {
   void on_model_event(const model_event& event);
 
   // The stored quote `id` with the tags it is marked with, or nullopt when
-  // there is none. Changes nothing and sends no view event.
+  // there is none; its text cut as a closed card's (kClosedCardChars).
+  // Changes nothing and sends no view event.
   std::optional<Quote> quote(int32_t id);
 
   // Where view events go from now on; null (the initial state) drops them.

@@ -17,6 +17,13 @@ struct view_event {
   const void* data = nullptr;
 };
 
+// How much of a quote's text the records of these events carry: a card in
+// the quote list shows at most the start of a long text, closed (vadd_quote,
+// vupdate_quotes) or opened by the user (vshow_quote_text). Copies and
+// exports read the whole text from the collection, never from the window.
+inline constexpr int64_t kClosedCardChars = 2000;
+inline constexpr int64_t kOpenCardChars = 50000;
+
 // The event ids, with what `data` points at for each.
 namespace view_events {
 enum : int32_t {
@@ -36,6 +43,7 @@ enum : int32_t {
   vupdate_tags = 15,        // const std::vector<Tag>: all tags, in order
   vrefresh_quotes = 17,     // none
   vclear_search_tags = 20,  // none
+  vshow_quote_text = 22,    // const quote_card_record
 };
 }  // namespace view_events
 
@@ -44,6 +52,13 @@ enum : int32_t {
 struct quote_tag_record {
   int32_t quote = 0;
   const Tag* tag = nullptr;
+};
+
+// A quote (its text cut to kOpenCardChars or kClosedCardChars) and whether
+// its card is to be shown open.
+struct quote_card_record {
+  const Quote* quote = nullptr;
+  bool open = false;
 };
 
 class view_event_sink {

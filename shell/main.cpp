@@ -1,11 +1,13 @@
 // Parvela's entry point: one instance per user, then the application.
 #include <clocale>
 
+#include "fml/memory.h"
 #include "shell/application.h"
 #include "shell/single_instance.h"
 
 int main(int argc, char* argv[]) {
   std::setlocale(LC_ALL, "");
+  fml::map_large_buffers();
   std::string folder = pvl::runtime_folder();
   if (folder.empty()) {
     return pvl::report_start_failure(argc, argv, "no private runtime folder: set XDG_RUNTIME_DIR",

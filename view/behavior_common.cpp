@@ -23,6 +23,7 @@ void register_behaviors() {
     behavior_parts::register_tags();
     behavior_parts::register_buttons();
     behavior_parts::register_managetags();
+    behavior_parts::register_showtext();
     behavior_parts::register_lists();
     behavior_parts::register_grids();
     behavior_parts::register_splitter();

@@ -8,6 +8,7 @@ void register_plain();       // body, qtag, quote, recycled, searchbar
 void register_tags();        // vtag, stag
 void register_buttons();     // html, sms, link, about, export
 void register_managetags();  // managetags, manage-menu
+void register_showtext();    // showtext
 void register_lists();       // quotelist, taglist
 void register_grids();       // cgrid, csortable-grid, cquote_grid, ceditable_grid
 void register_splitter();    // pvlsplitter

@@ -1,5 +1,7 @@
 #include "view/fragments.h"
 
+#include <algorithm>
+
 #include <boost/algorithm/string/replace.hpp>
 
 #include "fml/datetime.h"
@@ -15,6 +17,62 @@ std::string tag_div(const char* css_class, const std::string& id, const Tag& tag
          escape_tag_name(tag.m_utfname) + "</div>";
 }
 
+// `n` in decimal with a comma between groups of three digits: "20,971,520".
+std::string grouped(int64_t n) {
+  std::string digits = std::to_string(n);
+  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
+  return digits;
+}
+
+std::string lines_or_chars(int64_t lines, int64_t chars) {
+  return lines > 1 ? grouped(lines) + " lines" : grouped(chars) + " characters";
+}
+
+// The text cell's content: the share of the text the card lays out,
+// escaped, then the mark and the control of a cut or open card.
+std::string card_text(const Quote& quote, bool open) {
+  std::wstring text = fml::utf82wchar(quote.m_utftext);
+  const card_bound bound = open ? kOpenCard : kClosedCard;
+  size_t end = std::min(text.size(), static_cast<size_t>(bound.chars));
+  int64_t lines = 1;
+  for (size_t i = 0; i < end; ++i) {
+    if (text[i] == L'\n' && ++lines > bound.lines) {
+      end = i;
+      break;
+    }
+  }
+  const bool record_cut = quote.m_whole_chars > 0;
+  // A line feed that ends the text opens no line of its own.
+  if (!record_cut && end + 1 == text.size() && text.back() == L'\n') end = text.size();
+  const int64_t whole_chars = record_cut ? quote.m_whole_chars : int64_t(text.size());
+  const bool ends_line = !text.empty() && text.back() == L'\n';
+  const int64_t whole_lines = record_cut ? quote.m_whole_lines
+                                         : 1 + std::count(text.begin(), text.end(), L'\n') -
+                                               ends_line;
+  const bool cut = record_cut || end < text.size();
+  text.resize(end);
+
+  std::string html = fml::wchar2utf8(escape_quote_text(text));
+  if (cut) html += "<span class=\"cutmark\">&#8230;</span>";
+  if (!cut && !open) return html;
+  html += "<div class=\"cardcontrol\">";
+  if (open) {
+    if (cut) {
+      html += "<div class=\"cardnote\">Shown: the first " + grouped(int64_t(end)) + " of " +
+              grouped(whole_chars) + " characters. Copy the quote for the whole text.</div>";
+    }
+    html += "<button class=\"showtext\" show=\"less\">Show less</button>";
+  } else {
+    const bool fits_open = whole_chars <= kOpenCard.chars && whole_lines <= kOpenCard.lines;
+    html += "<button class=\"showtext\" show=\"all\">";
+    html += fits_open ? "Show all (" + lines_or_chars(whole_lines, whole_chars) + ")"
+                      : "Show more (" + lines_or_chars(whole_lines, whole_chars) + " in all)";
+    html += "</button>";
+  }
+  html += "</div>";
+  return html;
+}
+
 }  // namespace
 
 std::string quote_element_id(int32_t quote_id) { return "q-" + std::to_string(quote_id); }
@@ -25,12 +83,12 @@ std::string qtag_element_id(int32_t quote_id, int32_t tag_id) {
 }
 std::string mtm_item_element_id(int32_t tag_id) { return "mtmcheck-" + std::to_string(tag_id); }
 
-std::string quote_fragment(const Quote& quote) {
+std::string quote_fragment(const Quote& quote, bool open) {
   std::string html = "<div class=\"quote\" id=\"" + quote_element_id(quote.m_id) + "\">";
   html += "<table class=\"qtable\" border=1 cellspacing=-1px>";
   html += "<tr><td colspan=3><div class=\"title\"></div></td></tr>";
   html += "<tr><td class=\"text\" colspan=3>";
-  html += fml::wchar2utf8(escape_quote_text(fml::utf82wchar(quote.m_utftext)));
+  html += card_text(quote, open);
   html += "</td></tr>";
   html += "<tr><td class=\"links\">";
   for (const Tag& tag : quote.m_tags) html += qtag_fragment(tag, quote.m_id);

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "model/records.h"
+#include "model/view_event.h"
 
 namespace pvl {
 
@@ -30,7 +31,23 @@ std::string mtm_item_element_id(int32_t tag_id);                // mtmcheck-12
 
 // A quote in the quote list: its text, its tags in stored order, the manage
 // button and its date.
-std::string quote_fragment(const Quote& quote);
+//
+// A card lays out a bounded share of the text, however long the text is:
+// closed (the list's cards) at most kClosedCard, opened by the user at most
+// kOpenCard, counted from the text's start (and never more than the record
+// carries: see kClosedCardChars). A text cut there ends in "..." and the
+// text cell ends in a control: on a closed card "Show all (N lines)" (or "N
+// characters" for a text of one line; "Show more (... in all)" when even an
+// open card cannot hold the text), on an open card "Show less", after a
+// note of how much is shown when the text is still cut. The control is a
+// button.showtext whose attribute "show" is "all" or "less".
+struct card_bound {
+  int64_t lines;
+  int64_t chars;
+};
+inline constexpr card_bound kClosedCard{20, kClosedCardChars};
+inline constexpr card_bound kOpenCard{1000, kOpenCardChars};
+std::string quote_fragment(const Quote& quote, bool open = false);
 // A tag in the tag list.
 std::string vtag_fragment(const Tag& tag);
 // A tag shown on the quote `quote_id`.

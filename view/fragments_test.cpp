@@ -100,6 +100,64 @@ TEST(QuoteFragment, HasTheNestingTheViewAndTheControllerWalk) {
   EXPECT_EQ(html_tree::attribute(html_tree::children(rows[1]).at(0), "class"), "text");
 }
 
+// The text cell of a card: what it lays out of a long text, and its control.
+TEST(QuoteFragment, ALongTextShowsABoundedStartAndTheControlThatOpensOrClosesIt) {
+  auto lines = [](int n) {
+    std::string text;
+    for (int i = 1; i <= n; ++i) text += (i > 1 ? "\n" : "") + std::to_string(i);
+    return text;
+  };
+  auto shown_lines = [](int n) {
+    std::string html;
+    for (int i = 1; i <= n; ++i) html += (i > 1 ? "<br>" : "") + std::to_string(i);
+    return html;
+  };
+  const std::string cut = "<span class=\"cutmark\">&#8230;</span>";
+  auto control = [](const std::string& inside) {
+    return "<div class=\"cardcontrol\">" + inside + "</div>";
+  };
+  const std::string less = "<button class=\"showtext\" show=\"less\">Show less</button>";
+  // A record the model cut to a card's share of a 20 MB text of one line.
+  Quote huge{9, std::string(2000, 'y'), 0, {}, 20971520, 1};
+  Quote huge_open = huge;
+  huge_open.m_utftext = std::string(50000, 'y');
+  struct {
+    Quote quote;
+    bool open;
+    std::string cell;
+  } cases[] = {
+      {{1, "a\nb", 0, {}}, false, "a<br>b"},
+      {{1, lines(25), 0, {}}, false,
+       shown_lines(20) + cut +
+           control("<button class=\"showtext\" show=\"all\">Show all (25 lines)</button>")},
+      {{1, lines(25), 0, {}}, true, shown_lines(25) + control(less)},
+      {{1, lines(20) + "\n", 0, {}}, false, shown_lines(20) + "<br>"},
+      {{1, std::string(3000, '<'), 0, {}}, false,
+       [] {
+         std::string html;
+         for (int i = 0; i < 2000; ++i) html += "&#60;";
+         return html;
+       }() + cut +
+           control("<button class=\"showtext\" show=\"all\">Show all (3,000 characters)</button>")},
+      {huge, false,
+       std::string(2000, 'y') + cut +
+           control("<button class=\"showtext\" show=\"all\">"
+                   "Show more (20,971,520 characters in all)</button>")},
+      {huge_open, true,
+       std::string(50000, 'y') + cut +
+           control("<div class=\"cardnote\">Shown: the first 50,000 of 20,971,520 characters. "
+                   "Copy the quote for the whole text.</div>" +
+                   less)},
+  };
+  const std::string open_cell = "<td class=\"text\" colspan=3>";
+  for (const auto& c : cases) {
+    const std::string html = quote_fragment(c.quote, c.open);
+    const size_t from = html.find(open_cell) + open_cell.size();
+    EXPECT_EQ(html.substr(from, html.find("</td>", from) - from), c.cell)
+        << c.quote.m_utftext.substr(0, 20) << (c.open ? " (open)" : "");
+  }
+}
+
 TEST(EscapeQuoteText, SixPassesInOrder) {
   // Line ends: only the line feed becomes a break; the carriage return stays.
   EXPECT_EQ(escape_quote_text(L"one\r\ntwo"), L"one\r<br>two");

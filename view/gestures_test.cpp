@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "controller/vcaction.h"
+#include "fml/text.h"
 #include "htmlayout/events.h"
 #include "htmlayout/keys.h"
 #include "tests/support/temp_dir.h"
@@ -167,6 +169,59 @@ TEST_F(GesturesTest, TagsGoWithTheDeleteKeyTheirMenuOrTheBin) {
   w.drag(w.by_id("q-4"), w.by_id("recycled"));
   EXPECT_FALSE(w.by_id("q-4"));
   EXPECT_EQ(w.stored("SELECT count(*) FROM quote WHERE m_id = 4"), Lines{"0"});
+}
+
+// A quote of 60,000 lines (1.7 MB) taken as a capture: its card lays out its
+// first 20 lines, "Show more" opens it to a larger but still bounded share
+// and "Show less" closes it; copies and the export carry the whole text.
+TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole) {
+  std::wstring text;
+  for (int i = 1; i <= 60000; ++i) text += L"line " + std::to_wstring(i) + L" of a long capture\n";
+  vcaction capture;
+  capture.type = vcaction_types::captured_text;
+  capture.data = text.c_str();
+  controller().send(capture);
+  const std::string whole = fml::wchar2utf8(text);
+  ASSERT_EQ(w.stored("SELECT length(m_utftext) FROM quote WHERE m_id = 5"),
+            Lines{std::to_string(whole.size())});
+
+  auto card_text = [&] { return w.by_id("q-5").select_first("td.text").text(); };
+  auto control = [&] { return w.by_id("q-5").select_first("button.showtext"); };
+  const size_t page_before = w.root().html(true).size();
+  EXPECT_NE(card_text().find(L"line 20 of"), std::wstring::npos);
+  EXPECT_EQ(card_text().find(L"line 21 of"), std::wstring::npos);
+  EXPECT_LT(page_before, 60000u);  // the page holds nothing of the rest
+  ASSERT_TRUE(control());
+  EXPECT_EQ(control().text(), L"Show more (60,000 lines in all)");
+
+  w.click(control());
+  EXPECT_NE(card_text().find(L"line 1000 of"), std::wstring::npos);
+  EXPECT_EQ(card_text().find(L"line 1001 of"), std::wstring::npos);
+  EXPECT_NE(card_text().find(L"Copy the quote for the whole text."), std::wstring::npos);
+  ASSERT_EQ(control().text(), L"Show less");
+  host().scroll_into_view(control());  // at the foot of the open card
+  w.click(control());
+  EXPECT_EQ(card_text().find(L"line 21 of"), std::wstring::npos);
+  EXPECT_EQ(w.root().html(true).size(), page_before);
+
+  // Ctrl+C on the selected card, the menu's copies and the export: all whole.
+  host().scroll_into_view(w.by_id("q-5"));
+  w.click(w.by_id("q-5"));
+  w.key(htmlayout::vk::key_c, htmlayout::keyboard::control);
+  EXPECT_EQ(w.clipboard, whole + "\r\n\r\n");
+  w.right_click(w.by_id("q-5"));
+  w.click(w.menu_item("quote-menu", "copy_quote"));
+  EXPECT_EQ(w.clipboard, whole);
+  w.right_click(w.by_id("q-5"));
+  w.click(w.menu_item("quote-menu", "copy_quote_with_data"));
+  EXPECT_EQ(w.clipboard, whole + "\r\n\r\n");
+  testing_support::temp_dir dir;
+  const std::wstring exported = (dir.path() / "export.html").wstring();
+  host().ask_export_path = [&] { return std::optional<std::wstring>(exported); };
+  w.click(w.by_id("export"));
+  host().ask_export_path = nullptr;
+  const std::string page = testing_support::read_file(dir.path() / "export.html");
+  EXPECT_NE(page.find("line 60000 of a long capture<br>"), std::string::npos);
 }
 
 }  // namespace

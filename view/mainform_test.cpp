@@ -54,6 +54,7 @@ const std::map<std::string, param> kActions = {
 const std::set<std::string> kBehaviors = {"body",
                                           "html",
                                           "managetags",
+                                          "showtext",
                                           "manage-menu",
                                           "qtag",
                                           "quote",

@@ -181,6 +181,9 @@ void pvview::on_view_event(const view_event& event) {
     case ve::vclear_search_tags:
       clear_search_tags();
       break;
+    case ve::vshow_quote_text:
+      show_quote_text(*data_of<quote_card_record>(event));
+      break;
   }
 }
 
@@ -189,6 +192,17 @@ void pvview::on_view_event(const view_event& event) {
 void pvview::add_quote(const Quote& quote) {
   thequotelist_.set_html(row_fragment(quote_fragment(quote)), position::insert_at_start);
   thequotelist_.update(true);
+}
+
+// The card is rebuilt in its cell; the row keeps its states (checked,
+// current), so the selection stays as it was.
+void pvview::show_quote_text(const quote_card_record& card) {
+  if (!card.quote) return;
+  const element quote = quote_element(card.quote->m_id);
+  if (!quote) return;
+  const element cell = quote.parent();
+  cell.set_html(quote_fragment(*card.quote, card.open), position::replace_content);
+  cell.update(true);
 }
 
 void pvview::delete_quote(int32_t quote_id) {

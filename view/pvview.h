@@ -43,7 +43,7 @@ class pvview : public whoami, public view_event_sink {
   std::string name() const override { return "view"; }
 
   // Carries out one view event (ids in model/view_event.h). Ids 13, 16, 18,
-  // 19 and those outside 1 to 20 are ignored, and so is an event whose data
+  // 19, 21 and those outside 1 to 22 are ignored, and so is an event whose data
   // is null where data is expected. Raises cannot_find_fresh_tr, with the
   // text "vadd_tag_id" or "vdelete_wrong_tag", when those events find no
   // tag-list row marked "new_tr"; the document is then unchanged.
@@ -78,6 +78,7 @@ class pvview : public whoami, public view_event_sink {
 
  private:
   void add_quote(const Quote& quote);
+  void show_quote_text(const quote_card_record& card);
   void delete_quote(int32_t quote_id);
   void add_tag_id(int32_t tag_id);
   void delete_tag(int32_t tag_id);
