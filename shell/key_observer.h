@@ -6,7 +6,7 @@
 // from the presses and releases of the keys that the modifier map binds to
 // Control, starting from the server's state when the observer starts.
 //
-// After a press that may be a first press, the observer grabs Ctrl+C and
+// After a copy press that may be a first press, the observer grabs Ctrl+C and
 // Ctrl+Insert on the root window for the rest of the 500 ms, so that a
 // second press within them goes to the observer and never reaches the
 // focused program. The grab is asynchronous: the keyboard is never frozen,
