@@ -36,6 +36,12 @@ struct reader_fixture {
       ++reads;
       read_done.notify_all();
     };
+    on.nothing_read = [this](const char*) {
+      std::lock_guard<std::mutex> lock(mutex);
+      last_length = 0;
+      ++reads;
+      read_done.notify_all();
+    };
     reader = std::make_unique<pvl::clipboard_reader>(std::move(on));
   }
 

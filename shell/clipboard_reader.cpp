@@ -14,8 +14,8 @@
 
 #include "fml/app_errors.h"
 #include "fml/message.h"
-#include "fml/text.h"
 #include "shell/loop_errors.h"
+#include "shell/text_to_capture.h"
 #include "shell/wakeup_fd.h"
 #include "shell/x_errors.h"
 
@@ -30,15 +30,6 @@ constexpr std::chrono::seconds kTransferLimit{5};
 
 // How a wait, a try or a step of one ended.
 enum class outcome { got, no_text, timed_out, stopping };
-
-std::wstring decode(const std::string& bytes, bool latin1) {
-  std::string_view text(bytes.data(), std::min(bytes.size(), bytes.find('\0')));
-  if (!latin1) return fml::utf82wchar(text);
-  std::wstring wide;
-  wide.reserve(text.size());
-  for (unsigned char byte : text) wide.push_back(wchar_t(byte));
-  return wide;
-}
 
 }  // namespace
 
@@ -197,7 +188,11 @@ void clipboard_reader::worker::serve(uint32_t copy_press_time) {
     std::wstring text;
     switch (read_once(&text)) {
       case outcome::got:
-        if (!text.empty()) on.text_read(std::move(text));
+        if (text.empty()) {
+          on.nothing_read("Clipboard text is empty or blank: nothing captured");
+        } else {
+          on.text_read(std::move(text));
+        }
         return;
       case outcome::no_text:
       case outcome::stopping:
@@ -218,7 +213,7 @@ outcome clipboard_reader::worker::read_once(std::wstring* text) {
     // Refused, or answered with something that is not text (some owners
     // send their one format whatever is asked): try the next form.
     if (result == outcome::no_text || (result == outcome::got && !is_text_type(type))) continue;
-    if (result == outcome::got) *text = decode(bytes, type == XA_STRING);
+    if (result == outcome::got) *text = text_to_capture(bytes, type == XA_STRING);
     return result;
   }
   return outcome::no_text;

@@ -14,7 +14,8 @@
 // pieces is alive, so each piece may take up to kPieceTimeout, and the
 // whole text up to 5 s, before the try fails. (An owner that is made to
 // give up a transfer in the middle often cannot answer the next try.)
-// The text ends at its first NUL character.
+// The text is kept as text_to_capture.h says; an empty or blank one is not
+// handed on.
 //
 // The owner of the clipboard may change just after the first copy key press
 // (the program being copied from takes a moment): a read for a press waits
@@ -38,10 +39,13 @@ class clipboard_reader {
   static constexpr std::chrono::milliseconds kPauseAfterFailedTry{10};
   static constexpr std::chrono::milliseconds kWaitForCopy{300};
 
-  // Both are called on the reader's thread.
+  // All are called on the reader's thread.
   struct handlers {
     std::function<void()> failed_try;             // one call per failed try
-    std::function<void(std::wstring)> text_read;  // the text, never empty
+    std::function<void(std::wstring)> text_read;  // the text, never empty or blank
+    // A read that ends without a text although the owner answered: its text
+    // was empty or blank. `why` is a line for the log.
+    std::function<void(const char* why)> nothing_read;
   };
 
   // Opens its own connection to the display named by $DISPLAY. Raises

@@ -78,6 +78,11 @@ void main_window::start_watching_copy_keys() {
         this, [this, text = std::move(text)] { guarded([&] { hand_on(text); }); },
         Qt::QueuedConnection);
   };
+  on_read.nothing_read = [this](const char* why) {
+    QMetaObject::invokeMethod(
+        this, [why] { guarded([why] { fml::getlog("app") << why << std::endl; }); },
+        Qt::QueuedConnection);
+  };
   reader_ = std::make_unique<clipboard_reader>(std::move(on_read));
   observer_ = std::make_unique<key_observer>([this](uint32_t first_press_time) {
     QMetaObject::invokeMethod(
