@@ -233,7 +233,7 @@ void key_observer::watcher::handle_raw_key(const XIRawEvent& raw, bool press) {
   last_press_key = code;
   last_press_captured = verdict == double_copy_rule::verdict::capture;
   if (last_press_captured) {
-    on_double_press(*rule.remembered_time());
+    on_double_press(*rule.remembered_time(), time);
     return;
   }
   steady::time_point end =

@@ -298,6 +298,41 @@ TEST_F(DesktopTest, ASlowCopyIsWaitedFor) {
   EXPECT_EQ(lines_of(log("keys.log")), std::vector<std::string>{"press c ctrl=1"});
 }
 
+TEST_F(DesktopTest, ACaptureTakesTheTextOfItsPressWhileTheWindowIsBusy) {
+  // The window's thread is busy for 3 s after each text it is handed.
+  start_harness({"--busy-after-text", "3000"});
+  own_clipboard("first");
+  keys("key ctrl+c sleep 0.2 key ctrl+c");
+  ASSERT_TRUE(captured_count_is(1));
+  own_clipboard("wanted-A");
+  // A second after the double press, another program copies.
+  keys("key ctrl+c sleep 0.2 key ctrl+c sleep 1");
+  own_clipboard("password-B-copied-later");
+  ASSERT_TRUE(captured_count_is(2));
+  EXPECT_EQ(captures()[1], "wanted-A");
+  EXPECT_EQ(captures_before_a_known_one(), (std::vector<std::string>{"first", "wanted-A"}));
+}
+
+TEST_F(DesktopTest, ARetryNeverReadsTheNextOwnersText) {
+  start_harness();
+  // Each piece comes 1.5 s after it is asked for: every try times out.
+  write_file(dir_.path() / "slow", std::string(200'000, 's'));
+  x_.start(CLIENT_EXE, {"own-text-slowly", (dir_.path() / "slow").string(), "1500"});
+  ASSERT_TRUE(wait_until([&] {
+    auto offered = x_.run({"xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"}, 2s);
+    return offered.output.find("UTF8_STRING") != std::string::npos;
+  }));
+  keys("key ctrl+c sleep 0.2 key ctrl+c");
+  ASSERT_TRUE(wait_until(
+      [&] { return count_lines(log("application.log"), "OpenClipboard error, sleep") >= 1; }));
+  own_clipboard("copied after the double press");
+  EXPECT_TRUE(wait_until([&] {
+    return count_lines(log("application.log"),
+                       "Clipboard changed before its text could be read: nothing captured") == 1;
+  }));
+  EXPECT_EQ(captures_before_a_known_one(), std::vector<std::string>{});
+}
+
 TEST_F(DesktopTest, AHungOwnerGivesTenFailedTriesAndNeverFreezesTheWindow) {
   start_harness();
   child_process& owner = own_clipboard("from a hung program");
