@@ -5,6 +5,7 @@
 #include <X11/extensions/Xfixes.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <deque>
@@ -14,8 +15,8 @@
 
 #include "fml/app_errors.h"
 #include "fml/message.h"
-#include "fml/text.h"
 #include "shell/loop_errors.h"
+#include "shell/text_to_capture.h"
 #include "shell/wakeup_fd.h"
 #include "shell/x_errors.h"
 
@@ -28,17 +29,26 @@ using steady = std::chrono::steady_clock;
 // A whole transfer, however promptly its pieces come, ends after this.
 constexpr std::chrono::seconds kTransferLimit{5};
 
-// How a wait, a try or a step of one ended.
-enum class outcome { got, no_text, timed_out, stopping };
+// The owner changes remembered, the latest ones: far more than can come
+// while a read waits in the queue.
+constexpr size_t kKeptChanges = 1024;
 
-std::wstring decode(const std::string& bytes, bool latin1) {
-  std::string_view text(bytes.data(), std::min(bytes.size(), bytes.find('\0')));
-  if (!latin1) return fml::utf82wchar(text);
-  std::wstring wide;
-  wide.reserve(text.size());
-  for (unsigned char byte : text) wide.push_back(wchar_t(byte));
-  return wide;
-}
+// How a wait, a try or a step of one ended.
+enum class outcome { got, no_text, owner_gone, timed_out, stopping };
+
+// Server times wrap around: `a` is after `b` when it is less than 2^31 ms
+// ahead of it.
+bool after(uint32_t a, uint32_t b) { return int32_t(a - b) > 0; }
+
+struct press_times {
+  uint32_t first;
+  uint32_t second;
+};
+
+// Owner changes are numbered from 1 in the order the server made them; 0
+// stands for the owner the clipboard had when the reader started.
+using owner_number = uint64_t;
+constexpr owner_number kOwnerLost = UINT64_MAX;
 
 }  // namespace
 
@@ -48,15 +58,20 @@ struct clipboard_reader::worker {
 
   void close_display();
   void run();
-  void serve(uint32_t copy_press_time);
+  void serve(press_times press);
   bool is_text_type(Atom type) const {
     return type == utf8_string || type == XA_STRING || type == text || type == text_plain_utf8;
   }
-  bool owner_changed_since(uint32_t time) const {
-    return last_owner_change && int32_t(*last_owner_change - time) >= 0;
-  }
-  outcome read_once(std::wstring* text);
-  outcome convert(Atom target, std::string* bytes, Atom* type);
+  // The owner whose text the press takes, given every change the server
+  // made up to `server_now`; none while a copy may still come.
+  std::optional<owner_number> owner_for(press_times press, uint32_t server_now) const;
+  // Asks the server for a marker event, which comes after every event it
+  // sent before it, and waits for it: `marker_time` is then the server's
+  // time.
+  outcome mark();
+  void send_marker();
+  outcome read_once(owner_number owner, std::wstring* text);
+  outcome convert(owner_number owner, Atom target, std::string* bytes, Atom* type);
   outcome receive_pieces(std::string* bytes, Atom* type, steady::time_point transfer_end);
   // Reads and deletes the property; false when it does not exist.
   bool take_property(std::string* bytes, Atom* type);
@@ -70,13 +85,22 @@ struct clipboard_reader::worker {
   Display* display = nullptr;
   Window window = 0;
   Atom clipboard = 0, utf8_string = 0, text = 0, text_plain_utf8 = 0, incr = 0, property = 0;
+  Atom marker = 0;
   int xfixes_event_base = 0;
-  std::optional<uint32_t> last_owner_change;
+
+  // The owner changes seen, and the server times of the latest ones.
+  owner_number changes_seen = 0;
+  std::deque<uint32_t> change_times;
+  // Markers sent and seen; the time of the last one seen, and how many
+  // owner changes came before it.
+  uint64_t markers_sent = 0, markers_seen = 0;
+  uint32_t marker_time = 0;
+  owner_number changes_before_marker = 0;
 
   std::atomic<bool> connection_lost{false};
   std::atomic<bool> stopping{false};
   std::mutex requests_mutex;
-  std::deque<uint32_t> requests;
+  std::deque<press_times> requests;
   wakeup_fd wakeup;
   std::thread thread;
 };
@@ -96,6 +120,7 @@ clipboard_reader::worker::worker(handlers handlers_in) : on(std::move(handlers_i
     text_plain_utf8 = XInternAtom(display, "text/plain;charset=utf-8", False);
     incr = XInternAtom(display, "INCR", False);
     property = XInternAtom(display, "PARVELA_CLIPBOARD", False);
+    marker = XInternAtom(display, "PARVELA_MARKER", False);
     XSetWindowAttributes attributes{};
     attributes.event_mask = PropertyChangeMask;
     window = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, InputOnly,
@@ -134,7 +159,7 @@ void clipboard_reader::worker::run() {
       XNextEvent(display, &event);
       note(event);
     }
-    std::optional<uint32_t> request;
+    std::optional<press_times> request;
     {
       std::lock_guard<std::mutex> lock(requests_mutex);
       if (!requests.empty()) {
@@ -155,8 +180,51 @@ void clipboard_reader::worker::run() {
 void clipboard_reader::worker::note(const XEvent& event) {
   if (xfixes_event_base && event.type == xfixes_event_base + XFixesSelectionNotify) {
     const auto& change = reinterpret_cast<const XFixesSelectionNotifyEvent&>(event);
-    if (change.selection == clipboard) last_owner_change = uint32_t(change.timestamp);
+    if (change.selection != clipboard) return;
+    ++changes_seen;
+    change_times.push_back(uint32_t(change.timestamp));
+    if (change_times.size() > kKeptChanges) change_times.pop_front();
+  } else if (event.type == PropertyNotify && event.xproperty.window == window &&
+             event.xproperty.atom == marker) {
+    ++markers_seen;
+    marker_time = uint32_t(event.xproperty.time);
+    changes_before_marker = changes_seen;
   }
+}
+
+void clipboard_reader::worker::send_marker() {
+  // Appending nothing changes nothing but still makes the event.
+  unsigned char none = 0;
+  XChangeProperty(display, window, marker, XA_INTEGER, 8, PropModeAppend, &none, 0);
+  ++markers_sent;
+}
+
+outcome clipboard_reader::worker::mark() {
+  send_marker();
+  auto seen = [&](const XEvent&) { return markers_seen == markers_sent; };
+  return wait_for(seen, steady::now() + kTransferLimit);
+}
+
+std::optional<owner_number> clipboard_reader::worker::owner_for(press_times press,
+                                                                uint32_t server_now) const {
+  const owner_number oldest_kept = changes_seen - change_times.size() + 1;
+  // The last change at or before the second press, by its place in
+  // change_times (-1: before all of them).
+  ptrdiff_t at_press = ptrdiff_t(change_times.size()) - 1;
+  while (at_press >= 0 && after(change_times[size_t(at_press)], press.second)) --at_press;
+  if (at_press < 0 && oldest_kept > 1) return kOwnerLost;  // too many changes since
+  const owner_number owner_at_press = oldest_kept + owner_number(at_press);
+  // Copied between the two presses: that copy is the text.
+  if (at_press >= 0 && !after(press.first, change_times[size_t(at_press)])) return owner_at_press;
+  // Not yet: the first change after the second press, if soon enough, is
+  // the late copy of the first press.
+  size_t next = size_t(at_press + 1);
+  if (next < change_times.size()) {
+    bool soon = !after(change_times[next], press.second + uint32_t(kWaitForCopy.count()));
+    return soon ? owner_at_press + 1 : owner_at_press;
+  }
+  if (!after(press.second + uint32_t(kWaitForCopy.count()), server_now)) return owner_at_press;
+  return std::nullopt;
 }
 
 template <typename Accept>
@@ -186,18 +254,37 @@ bool clipboard_reader::worker::pause(std::chrono::milliseconds duration) {
          outcome::stopping;
 }
 
-void clipboard_reader::worker::serve(uint32_t copy_press_time) {
-  // Everything the server did before now is in our queue after a round trip.
-  XSync(display, False);
-  if (!owner_changed_since(copy_press_time)) {
-    auto changed = [&](const XEvent&) { return owner_changed_since(copy_press_time); };
-    if (wait_for(changed, steady::now() + kWaitForCopy) == outcome::stopping) return;
+void clipboard_reader::worker::serve(press_times press) {
+  std::optional<owner_number> owner;
+  for (;;) {
+    // Every change the server made before the marker is noted by now.
+    if (mark() != outcome::got) return;
+    owner = owner_for(press, marker_time);
+    if (owner) break;
+    auto since_press = std::chrono::milliseconds(int32_t(marker_time - press.second));
+    auto left = std::clamp(kWaitForCopy - since_press, std::chrono::milliseconds(1), kWaitForCopy);
+    const owner_number seen = changes_seen;
+    auto changed = [&](const XEvent&) { return changes_seen != seen; };
+    if (wait_for(changed, steady::now() + left) == outcome::stopping) return;
+  }
+  static const char* const kOwnerGoneLine =
+      "Clipboard changed before its text could be read: nothing captured";
+  if (*owner == kOwnerLost) {
+    on.nothing_read(kOwnerGoneLine);
+    return;
   }
   for (int attempt = 0; attempt < kTries; ++attempt) {
     std::wstring text;
-    switch (read_once(&text)) {
+    switch (read_once(*owner, &text)) {
       case outcome::got:
-        if (!text.empty()) on.text_read(std::move(text));
+        if (text.empty()) {
+          on.nothing_read("Clipboard text is empty or blank: nothing captured");
+        } else {
+          on.text_read(std::move(text));
+        }
+        return;
+      case outcome::owner_gone:
+        on.nothing_read(kOwnerGoneLine);
         return;
       case outcome::no_text:
       case outcome::stopping:
@@ -210,36 +297,45 @@ void clipboard_reader::worker::serve(uint32_t copy_press_time) {
   }
 }
 
-outcome clipboard_reader::worker::read_once(std::wstring* text) {
+outcome clipboard_reader::worker::read_once(owner_number owner, std::wstring* text) {
   for (Atom target : {utf8_string, Atom(XA_STRING)}) {
     std::string bytes;
     Atom type = 0;
-    outcome result = convert(target, &bytes, &type);
+    outcome result = convert(owner, target, &bytes, &type);
     // Refused, or answered with something that is not text (some owners
     // send their one format whatever is asked): try the next form.
     if (result == outcome::no_text || (result == outcome::got && !is_text_type(type))) continue;
-    if (result == outcome::got) *text = decode(bytes, type == XA_STRING);
+    if (result == outcome::got) *text = text_to_capture(bytes, type == XA_STRING);
     return result;
   }
   return outcome::no_text;
 }
 
-outcome clipboard_reader::worker::convert(Atom target, std::string* bytes, Atom* type) {
+outcome clipboard_reader::worker::convert(owner_number owner, Atom target, std::string* bytes,
+                                          Atom* type) {
+  // The server hands the request to whoever owns the clipboard when it
+  // takes it. The marker right after it tells who that was: the owner is
+  // still `owner` when no change came before the marker.
   XConvertSelection(display, clipboard, target, property, window, CurrentTime);
+  send_marker();
+  const uint64_t our_marker = markers_sent;
+  auto owner_replaced = [&] {
+    return markers_seen >= our_marker && changes_before_marker != owner;
+  };
   steady::time_point transfer_end = steady::now() + kTransferLimit;
   for (;;) {
-    XEvent answer;
+    std::optional<XEvent> answer;
     auto answered = [&](const XEvent& event) {
-      if (event.type != SelectionNotify || event.xselection.selection != clipboard ||
-          event.xselection.target != target) {
-        return false;
+      if (event.type == SelectionNotify && event.xselection.selection == clipboard &&
+          event.xselection.target == target) {
+        answer = event;
       }
-      answer = event;
-      return true;
+      return owner_replaced() || (answer && markers_seen >= our_marker);
     };
     outcome waited = wait_for(answered, steady::now() + kTryTimeout);
+    if (owner_replaced()) return outcome::owner_gone;
     if (waited != outcome::got) return waited;
-    if (answer.xselection.property == None) return outcome::no_text;
+    if (answer->xselection.property == None) return outcome::no_text;
     // An answer to an earlier, timed-out try may find the property already
     // taken; the answer to this one is still to come.
     if (!take_property(bytes, type)) continue;
@@ -296,10 +392,10 @@ clipboard_reader::~clipboard_reader() {
   }
 }
 
-void clipboard_reader::read(uint32_t copy_press_time) {
+void clipboard_reader::read(uint32_t first_press_time, uint32_t press_time) {
   {
     std::lock_guard<std::mutex> lock(worker_->requests_mutex);
-    worker_->requests.push_back(copy_press_time);
+    worker_->requests.push_back({first_press_time, press_time});
   }
   worker_->wakeup.notify();
 }

@@ -5,6 +5,17 @@
 // for it. Here the window never waits: a read is queued, and its outcome
 // comes back through the handlers.
 //
+// A read is for a double press and takes the text that was on the
+// clipboard at its second press, however late the read comes: the reader
+// follows every change of the clipboard's owner (XFixes), with the server's
+// time of each, and reads only from the owner the clipboard had then. When
+// that owner has been replaced since, the read ends with nothing rather
+// than take a text copied later. One exception: the program being copied
+// from may take a moment to copy the first press's selection. When the
+// owner has not changed since the first press, a change that comes within
+// kWaitForCopy of the second press is that copy, and its owner is read; the
+// read waits until then (in the server's time) for it.
+//
 // A read makes up to kTries tries. A try asks the owner for UTF-8 text (and,
 // when refused or answered with something else than text, for Latin-1 text)
 // and fails when the owner does not answer within kTryTimeout; each failed
@@ -14,12 +25,8 @@
 // pieces is alive, so each piece may take up to kPieceTimeout, and the
 // whole text up to 5 s, before the try fails. (An owner that is made to
 // give up a transfer in the middle often cannot answer the next try.)
-// The text ends at its first NUL character.
-//
-// The owner of the clipboard may change just after the first copy key press
-// (the program being copied from takes a moment): a read for a press waits
-// up to kWaitForCopy for the owner to change when it has not changed since
-// that press.
+// The text is kept as text_to_capture.h says; an empty or blank one is not
+// handed on.
 #pragma once
 
 #include <chrono>
@@ -38,10 +45,14 @@ class clipboard_reader {
   static constexpr std::chrono::milliseconds kPauseAfterFailedTry{10};
   static constexpr std::chrono::milliseconds kWaitForCopy{300};
 
-  // Both are called on the reader's thread.
+  // All are called on the reader's thread.
   struct handlers {
     std::function<void()> failed_try;             // one call per failed try
-    std::function<void(std::wstring)> text_read;  // the text, never empty
+    std::function<void(std::wstring)> text_read;  // the text, never empty or blank
+    // A read that found an owner but ends without a text: the owner's text
+    // was empty or blank, or the owner was replaced before it answered.
+    // `why` is a line for the log.
+    std::function<void(const char* why)> nothing_read;
   };
 
   // Opens its own connection to the display named by $DISPLAY. Raises
@@ -54,8 +65,9 @@ class clipboard_reader {
   clipboard_reader(const clipboard_reader&) = delete;
   clipboard_reader& operator=(const clipboard_reader&) = delete;
 
-  // Queues a read for a copy key press at `copy_press_time` (server time).
-  void read(uint32_t copy_press_time);
+  // Queues a read for a double press whose presses came at the server
+  // times `first_press_time` and `press_time`. May be called on any thread.
+  void read(uint32_t first_press_time, uint32_t press_time);
 
  private:
   struct worker;

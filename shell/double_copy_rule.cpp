@@ -3,9 +3,8 @@
 namespace pvl {
 
 double_copy_rule::verdict double_copy_rule::on_copy_key(uint32_t server_time, bool ctrl_down) {
-  if (ctrl_down && remembered_ && uint32_t(server_time - *remembered_) < kWindowMs) {
-    return verdict::capture;
-  }
+  if (!ctrl_down) return verdict::ignored;
+  if (remembered_ && uint32_t(server_time - *remembered_) < kWindowMs) return verdict::capture;
   remembered_ = server_time;
   return verdict::remembered;
 }

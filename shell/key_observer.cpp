@@ -227,11 +227,13 @@ void key_observer::watcher::handle_raw_key(const XIRawEvent& raw, bool press) {
   if (!press || code == 0 || (code != c_key && code != insert_key)) return;
   uint32_t time = uint32_t(raw.time);
   auto verdict = rule.on_copy_key(time, ctrl_down());
+  // A press without Ctrl is no copy press: never grabbed, nothing to note.
+  if (verdict == double_copy_rule::verdict::ignored) return;
   last_press_time = time;
   last_press_key = code;
   last_press_captured = verdict == double_copy_rule::verdict::capture;
   if (last_press_captured) {
-    on_double_press(*rule.remembered_time());
+    on_double_press(*rule.remembered_time(), time);
     return;
   }
   steady::time_point end =

@@ -6,7 +6,7 @@
 // from the presses and releases of the keys that the modifier map binds to
 // Control, starting from the server's state when the observer starts.
 //
-// After a press that may be a first press, the observer grabs Ctrl+C and
+// After a copy press that may be a first press, the observer grabs Ctrl+C and
 // Ctrl+Insert on the root window for the rest of the 500 ms, so that a
 // second press within them goes to the observer and never reaches the
 // focused program. The grab is asynchronous: the keyboard is never frozen,
@@ -24,9 +24,10 @@ namespace pvl {
 
 class key_observer {
  public:
-  // Called on the observer's thread for each capturing press, with the
-  // server time of the first press of the double press.
-  using double_press_handler = std::function<void(uint32_t first_press_time)>;
+  // Called on the observer's thread for each capturing press, as soon as it
+  // is seen, with the server times of the first press of the double press
+  // and of the capturing press itself.
+  using double_press_handler = std::function<void(uint32_t first_press_time, uint32_t press_time)>;
 
   // Opens its own connection to the display named by $DISPLAY and starts
   // watching. Raises install_hook_error when the display cannot be opened

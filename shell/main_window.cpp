@@ -78,16 +78,19 @@ void main_window::start_watching_copy_keys() {
         this, [this, text = std::move(text)] { guarded([&] { hand_on(text); }); },
         Qt::QueuedConnection);
   };
-  reader_ = std::make_unique<clipboard_reader>(std::move(on_read));
-  observer_ = std::make_unique<key_observer>([this](uint32_t first_press_time) {
+  on_read.nothing_read = [this](const char* why) {
     QMetaObject::invokeMethod(
-        this, [this, first_press_time] { guarded([&] { capture_clipboard(first_press_time); }); },
+        this, [why] { guarded([why] { fml::getlog("app") << why << std::endl; }); },
         Qt::QueuedConnection);
-  });
-}
-
-void main_window::capture_clipboard(uint32_t first_press_time) {
-  if (reader_) reader_->read(first_press_time);
+  };
+  reader_ = std::make_unique<clipboard_reader>(std::move(on_read));
+  // The read is queued from the observer's thread at the press, so that a
+  // busy window cannot delay it: the reader takes what the clipboard held
+  // at that press.
+  observer_ = std::make_unique<key_observer>(
+      [reader = reader_.get()](uint32_t first_press_time, uint32_t press_time) {
+        reader->read(first_press_time, press_time);
+      });
 }
 
 void main_window::hand_on(const std::wstring& text) { on_text_(text); }

@@ -11,7 +11,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -67,7 +66,6 @@ class main_window : public QMainWindow {
   void hide_to_tray();
   void show_and_raise();
   void start_watching_copy_keys();
-  void capture_clipboard(uint32_t first_press_time);
   void hand_on(const std::wstring& text);
 
   text_handler on_text_;

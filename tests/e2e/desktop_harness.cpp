@@ -4,18 +4,23 @@
 // Each text it would hand to the program is appended to FOLDER/captured as
 // "<byte count>\n<UTF-8 text>\n"; the "app" and "debug" logs go to FOLDER.
 //
-//   desktop_harness FOLDER [--set-clipboard FILE]
+//   desktop_harness FOLDER [--set-clipboard FILE | --busy-after-text MS]
 //
 // With --set-clipboard the UTF-8 content of FILE is put on the clipboard
 // with set_clipboard_text at start and "set_clipboard_text: 1" (or 0) is
-// written to FOLDER/harness.log. FOLDER/ready appears once the event loop
-// runs. SIGTERM ends it through the Exit command.
+// written to FOLDER/harness.log. With --busy-after-text the window's thread
+// is kept busy for MS milliseconds after it records each text, like a
+// window that takes long to show a very large quote. FOLDER/ready appears
+// once the event loop runs. SIGTERM ends it through the Exit command.
 #include <QApplication>
 #include <QTimer>
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "fml/log.h"
 #include "fml/text.h"
@@ -27,6 +32,7 @@
 namespace {
 
 std::string folder;
+std::chrono::milliseconds busy_after_text{0};
 
 void append(const std::string& name, const std::string& content) {
   std::ofstream out(folder + "/" + name, std::ios::app | std::ios::binary);
@@ -36,18 +42,23 @@ void append(const std::string& name, const std::string& content) {
 void record_text(const std::wstring& text) {
   std::string utf8 = fml::wchar2utf8(text);
   append("captured", std::to_string(utf8.size()) + "\n" + utf8 + "\n");
+  std::this_thread::sleep_for(busy_after_text);
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
   if (argc < 2) {
-    std::cerr << "usage: desktop_harness FOLDER [--set-clipboard FILE]" << std::endl;
+    std::cerr << "usage: desktop_harness FOLDER [--set-clipboard FILE | --busy-after-text MS]"
+              << std::endl;
     return 2;
   }
   folder = argv[1];
-  std::string clipboard_file =
-      argc >= 4 && std::string(argv[2]) == "--set-clipboard" ? argv[3] : "";
+  std::string option = argc >= 4 ? argv[2] : "";
+  std::string clipboard_file = option == "--set-clipboard" ? argv[3] : "";
+  if (option == "--busy-after-text") {
+    busy_after_text = std::chrono::milliseconds(std::atoi(argv[3]));
+  }
   try {
     tinyfilesystem::set_app_dir(L"DataDir", fml::utf82wchar(folder));
     fml::reglog("app", L"application.log");
