@@ -90,6 +90,8 @@ TEST_F(GesturesTest, ExportWritesTheCurrentSearchToTheChosenFile) {
   const std::string html = testing_support::read_file(file);
   EXPECT_NE(html.find("three"), std::string::npos);
   EXPECT_EQ(html.find("four"), std::string::npos);
+  // No link to a site that does not exist.
+  EXPECT_EQ(html.find("href"), std::string::npos);
 }
 
 TEST_F(GesturesTest, AboutAndTheKeysOfTheWindowReachTheShell) {
@@ -115,7 +117,7 @@ TEST_F(GesturesTest, ListMenusCopyAndDeleteOneQuoteOrTheSelection) {
   EXPECT_EQ(w.in().popups()[0].element, w.by_id("quote-menu"));
   w.click(w.menu_item("quote-menu", "copy_quote_with_data"));
   EXPECT_TRUE(w.in().popups().empty());
-  EXPECT_EQ(w.clipboard, "three\r\n\r\nbeta");
+  EXPECT_EQ(w.clipboard, "three\n\nbeta");
 
   // Three quotes: a right click inside the selection keeps it and opens the
   // plural menu.
