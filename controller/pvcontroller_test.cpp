@@ -155,7 +155,7 @@ TEST_F(ControllerTest, SingleElementActionsSendItsNumber) {
 TEST_F(ControllerTest, CopyActionsSendQuotesWithoutALine) {
   run(L"copy_quote", by_id("q-2"));
   run(L"copy_quote_with_data", by_id("q-2"));
-  EXPECT_EQ(clipboard, (std::vector<std::wstring>{L"two", L"two\r\n\r\ngamma, alpha"}));
+  EXPECT_EQ(clipboard, (std::vector<std::wstring>{L"two", L"two\n\ngamma, alpha"}));
   EXPECT_EQ(model_events(), (Ids{me::copy_quote, me::copy_quote_with_data}));
   EXPECT_TRUE(cntrl().empty());
 }
@@ -165,9 +165,8 @@ TEST_F(ControllerTest, ListActionsSendTheCheckedRowsInRowOrder) {
   check_rows(quotes, {0, 2});  // quotes 4 and 2
   run(L"copy_quotes", quotes);
   run(L"copy_quotes_with_data", quotes);
-  EXPECT_EQ(clipboard,
-            (std::vector<std::wstring>{L"four\r\n\r\ntwo\r\n\r\n",
-                                       L"four\r\n\r\n\r\ntwo\r\nTags: gamma, alpha\r\n\r\n"}));
+  EXPECT_EQ(clipboard, (std::vector<std::wstring>{L"four\n\ntwo\n\n",
+                                                  L"four\n\n\ntwo\nTags: gamma, alpha\n\n"}));
   run(L"delete_quotes", quotes);
   std::vector<int> deleted;
   for (const model_testing::recorded_event& event : env.recorder.events) {

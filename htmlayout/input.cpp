@@ -151,6 +151,14 @@ void input::mouse_move(point p, uint32_t buttons, uint32_t keys) {
   forget_removed();
   track_hover(p, buttons, keys, true);
   send_mouse(pointer_target(hovered_), mouse::move, p, buttons, keys);
+  if (selecting_ && (buttons & mouse::main_button)) {
+    dom::element edited = inline_editor::editable(doc_.focused());
+    if (!in_document(edited)) {
+      selecting_ = false;
+    } else if (std::optional<size_t> offset = layout_.text_position_at(edited, p)) {
+      editor_.place_caret(edited, *offset, true);
+    }
+  }
   refresh_hover();
 }
 
@@ -177,8 +185,11 @@ void input::press(point p, uint32_t button, uint32_t keys, uint32_t code) {
     }
     dom::element edited = inline_editor::editable(doc_.focused());
     if (edited && is_within(hit, edited)) {
-      if (std::optional<size_t> offset = layout_.text_position_at(edited, p))
-        editor_.place_caret(edited, *offset);
+      selecting_ = true;
+      if (code == mouse::double_click)
+        editor_.select(edited, 0, edited.text().size());
+      else if (std::optional<size_t> offset = layout_.text_position_at(edited, p))
+        editor_.place_caret(edited, *offset, keys & keyboard::shift);
     }
   }
   refresh_hover();
@@ -191,6 +202,7 @@ void input::mouse_up(point p, uint32_t button, uint32_t keys) {
   dom::element hit = hit_test(p);
   dom::element pressed;
   if (button == mouse::main_button) {
+    selecting_ = false;
     pressed = std::move(pressed_);
     pressed_ = dom::element();
     if (pressed) pressed.set_state(0, state::active);
@@ -424,7 +436,7 @@ std::vector<input::shown_popup> input::popups() const {
 std::optional<input::caret_position> input::caret() const {
   dom::element edited = inline_editor::editable(doc_.focused());
   if (!in_document(edited)) return std::nullopt;
-  return caret_position{edited, editor_.caret(edited)};
+  return caret_position{edited, editor_.caret(edited), editor_.anchor(edited)};
 }
 
 bool input::show_popup(const dom::element& popup, const dom::element& anchor,
@@ -610,6 +622,12 @@ std::optional<rect> element_location(const dom::element& e) {
 bool scroll_to_view(const dom::element& e, bool to_top) {
   input* side = input::of(e);
   return side && side->scroll_to_view(e, to_top);
+}
+
+bool select_text(const dom::element& e, size_t from, size_t to) {
+  input* side = input::of(e);
+  if (side) side->select_text(e, from, to);
+  return side != nullptr;
 }
 
 }  // namespace htmlayout

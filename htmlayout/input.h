@@ -42,10 +42,12 @@
 // :current among its items and Enter activates the current one.
 //
 // Keys go to the focused element (the root when none). An element being
-// edited in place (inline_editor.h) takes characters, Backspace, Delete,
-// Left, Right, Home and End after its own handlers, before its ancestors';
-// Enter and Escape go on up to the table. Unhandled Enter or Space on a
-// focused button or link presses and clicks it.
+// edited in place (inline_editor.h) takes characters and its editing keys
+// after its own handlers, before its ancestors'; Enter and Escape go on up
+// to the table. The pointer selects in it too: an unhandled main-button
+// press places the caret (with Shift it extends the selection), moves with
+// the button held extend the selection, and a double click selects all.
+// Unhandled Enter or Space on a focused button or link presses and clicks it.
 //
 // Focus: a move sends focus::lost to the element losing it, with the element
 // receiving it as target (null when none), then gives the focus state to the
@@ -140,6 +142,7 @@ class input : private document_observer {
   struct caret_position {
     dom::element element;  // the element being edited
     size_t offset;         // a character index into element.text()
+    size_t anchor;         // the selection's other end (offset when none)
   };
   // The caret to draw, while an element is being edited.
   std::optional<caret_position> caret() const;
@@ -147,7 +150,13 @@ class input : private document_observer {
   dom::element hovered() const;
   dom::element capture() const;
 
+  // The clipboard the editor copies to and pastes from.
+  void set_clipboard(clipboard_access clipboard) { editor_.set_clipboard(std::move(clipboard)); }
+
   // ---- Operations (also for behaviours, below) ----
+  // Selects [from, to) of the text of `e`, the element being edited (or
+  // about to be, once it has the focus); positions are clamped to the text.
+  void select_text(const dom::element& e, size_t from, size_t to) { editor_.select(e, from, to); }
   // Mouse events go to `e` until the capture is released.
   void set_capture(const dom::element& e);
   void release_capture();
@@ -235,6 +244,7 @@ class input : private document_observer {
   std::vector<dom::element> losing_focus_;  // being told they lose the focus
   point pointer_;
   bool pointer_inside_ = false;
+  bool selecting_ = false;  // a main-button press in the edited element, until its release
   bool placing_focus_ = false;
 };
 
@@ -250,5 +260,7 @@ bool hide_popup(const dom::element& popup);
 // nullopt also without an input.
 std::optional<rect> element_location(const dom::element& e);
 bool scroll_to_view(const dom::element& e, bool to_top = false);
+// Selects [from, to) of the text of `e` in its editor (input::select_text).
+bool select_text(const dom::element& e, size_t from, size_t to);
 
 }  // namespace htmlayout

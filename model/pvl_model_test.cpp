@@ -304,16 +304,16 @@ TEST_F(ModelEventTest, CopyEventsPutTheirTextsOnTheClipboard) {
   send_id(me::copy_quote_with_data, 2);
   send_ids(me::copy_quotes, {3, 1});
   send_ids(me::copy_quotes_with_data, {3, 2});
-  EXPECT_EQ(clipboard_, (std::vector<std::wstring>{
-                            L"two", L"two\r\n\r\ngamma, alpha", L"three\r\n\r\none\r\n\r\n",
-                            L"three\r\nTags: beta\r\n\r\ntwo\r\nTags: gamma, alpha\r\n\r\n"}));
+  EXPECT_EQ(clipboard_,
+            (std::vector<std::wstring>{L"two", L"two\n\ngamma, alpha", L"three\n\none\n\n",
+                                       L"three\nTags: beta\n\ntwo\nTags: gamma, alpha\n\n"}));
   EXPECT_TRUE(view_.events.empty());
   EXPECT_TRUE(model_lines().empty());
 }
 
 TEST_F(ModelEventTest, CopyingQuotesThatAreNotStoredSkipsThem) {
   send_ids(me::copy_quotes, {7, 1, 8});
-  EXPECT_EQ(clipboard_, (std::vector<std::wstring>{L"one\r\n\r\n"}));
+  EXPECT_EQ(clipboard_, (std::vector<std::wstring>{L"one\n\n"}));
   send_id(me::copy_quote, 7);
   send_ids(me::copy_quotes_with_data, {});
   EXPECT_EQ(clipboard_.size(), 1u);  // nothing found: the clipboard keeps its text

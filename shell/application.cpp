@@ -37,6 +37,7 @@
 #include "view/about_dlg.h"
 #include "view/behavior_host.h"
 #include "view/resource_mgr.h"
+#include "view/search_head.h"
 #include "view/view_instance.h"
 
 namespace pvl {
@@ -177,14 +178,35 @@ void create_singletons() {
   controller().set_view(&view());
 }
 
-// Puts the view's document into the window's client area and gives the
-// page's behaviours what they ask of the window: the desktop's actions, the
-// about box, popups and scrolling.
-void show_view_in(main_window& window) {
-  htmlayout::qt::install_dialog_runner();
+// Fits the quote pane's head to its search bar whenever the page's widget
+// changes size, as the bar's tags then wrap anew (after the widget has
+// taken its new size).
+class search_head_fitter : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == QEvent::Resize) {
+      QMetaObject::invokeMethod(
+          this, [] { guarded([] { fit_search_head(view().document().root()); }); },
+          Qt::QueuedConnection);
+    }
+    return false;
+  }
+};
+
+// The widget that shows the view's document in the window's client area.
+QWidget* load_page() {
   auto* client = new htmlayout::qt::document_widget(view().document());
   client->set_error_handler(keep_loop_error);
-  window.set_client(client);
+  client->installEventFilter(new search_head_fitter(client));
+  return client;
+}
+
+// Gives the page's behaviours what they ask of the window: the desktop's
+// actions, the about box, popups and scrolling.
+void show_view_in(main_window& window) {
+  htmlayout::qt::install_dialog_runner();
+  auto* client = static_cast<htmlayout::qt::document_widget*>(window.centralWidget());
   client->setFocus();
 
   // Without xdg-open or a browser, F1 and the links would do nothing.
@@ -310,7 +332,7 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   QApplication::setQuitOnLastWindowClosed(false);
 
   create_singletons();
-  main_window window(hand_on_captured_text);
+  main_window window(hand_on_captured_text, load_page);
   show_view_in(window);
   first_paint_reporter first_paint(*window.centralWidget(), started);
   model().on_model_event(model_event{model_events::initial_load, nullptr});

@@ -14,6 +14,7 @@
 #include "shell/key_observer.h"
 #include "shell/loop_errors.h"
 #include "shell/shell_icon.h"
+#include "view/page_size.h"
 
 namespace pvl {
 
@@ -47,13 +48,20 @@ QWidget* placeholder_client() {
 
 }  // namespace
 
-main_window::main_window(text_handler on_text) : on_text_(std::move(on_text)) {
+main_window::main_window(text_handler on_text, const page_loader& load_page)
+    : on_text_(std::move(on_text)) {
   setWindowTitle("Parvela");
   setWindowIcon(parvela_icon());
+  setMinimumSize(kMinimumPageWidth, kMinimumPageHeight);
   resize(900, 640);
   if (copy_keys_can_be_watched()) start_watching_copy_keys();
-  set_client(placeholder_client());
-  fml::getlog("app") << "RegisterDropWindow" << std::endl;
+  std::ostream& app = fml::getlog("app");
+  app << "Loading html" << std::endl;
+  set_client(load_page ? load_page() : placeholder_client());
+  app << "Loading app data" << std::endl;
+  app << "Loading app data - successful" << std::endl;
+  app << "Loading html - successful" << std::endl;
+  app << "RegisterDropWindow" << std::endl;
   drop_target_ =
       std::make_unique<CDropTarget>(this, [this](const std::wstring& text) { hand_on(text); });
 }

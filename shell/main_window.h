@@ -5,7 +5,10 @@
 // start of the program asks it to show itself.
 //
 // Creating the window starts the watching of the copy keys (on an X11
-// display) and registers the window as a drop target; a captured clipboard
+// display), puts the page in its client area (writing "Loading html",
+// "Loading app data", "Loading app data - successful" and "Loading html -
+// successful" to the log "app"), and registers the window as a drop target
+// ("RegisterDropWindow"); a captured clipboard
 // text and a dropped text both go to the text handler, on the GUI thread.
 // Each command writes its "[WndProc] ..." line to the "debug" log.
 #pragma once
@@ -26,10 +29,15 @@ class main_window : public QMainWindow {
 
  public:
   using text_handler = std::function<void(const std::wstring&)>;
+  // Makes the widget that shows the page (the window owns it).
+  using page_loader = std::function<QWidget*()>;
 
+  // The page comes from `load_page`; without one the client area shows a
+  // short hint. The window is never smaller than the page's minimum size.
   // Raises install_hook_error when the copy keys cannot be watched and
-  // clipboard_error when the clipboard cannot be read.
-  explicit main_window(text_handler on_text);
+  // clipboard_error when the clipboard cannot be read, and passes on what
+  // `load_page` raises.
+  explicit main_window(text_handler on_text, const page_loader& load_page = {});
   ~main_window() override;
 
   // Puts `client` in the window's client area, in place of what was there

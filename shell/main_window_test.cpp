@@ -16,6 +16,7 @@
 #include "shell/test_application.h"
 #include "tests/support/temp_dir.h"
 #include "tinyfilesystem/app_dirs.h"
+#include "view/page_size.h"
 
 namespace pvl {
 namespace {
@@ -62,6 +63,7 @@ TEST_F(MainWindowTest, IsTitledParvelaAndTakesDrops) {
   EXPECT_EQ(window_.windowTitle(), "Parvela");
   EXPECT_TRUE(window_.acceptDrops());
   EXPECT_FALSE(window_.windowIcon().isNull());
+  EXPECT_EQ(window_.minimumSize(), QSize(kMinimumPageWidth, kMinimumPageHeight));
   EXPECT_FALSE(window_.is_win_visible());
   window_.show_at_start();
   EXPECT_TRUE(window_.isVisible());

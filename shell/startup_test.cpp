@@ -64,6 +64,11 @@ TEST_F(StartupTest, EachEndingSignalEndsWithTheShutdownLinesAndExitCodeZero) {
     std::string app = log("application.log");
     EXPECT_EQ(app.rfind("Application started\nSetDataDir: ", 0), 0u) << app;
     EXPECT_NE(app.find("Init complete\n"), std::string::npos);
+    // The window's creation, as it loads the page.
+    EXPECT_NE(app.find("Loading html\nLoading app data\nLoading app data - successful\n"
+                       "Loading html - successful\nRegisterDropWindow\n"),
+              std::string::npos)
+        << app;
     EXPECT_TRUE(app.ends_with("Application finished.\n")) << app;
     std::string separator(61, '-');
     std::string debug = log("debug.log");

@@ -56,9 +56,12 @@ TEST_F(AboutPageTest, LinksCarryTheirTargetAndTheLinkBehaviour) {
     if (!html_tree::has_class(e, "link")) continue;
     ++links;
     EXPECT_EQ(styles_.value(e, "behavior"), "link") << html_tree::text(e);
-    EXPECT_TRUE(
-        std::regex_match(html_tree::attribute(e, "link"), std::regex("(https?://|mailto:)[^ ]+")))
+    // A web address, or the help page that ships with the program; no
+    // address of a site that does not exist.
+    const std::string target = html_tree::attribute(e, "link");
+    EXPECT_TRUE(std::regex_match(target, std::regex("https?://[^ ]+|Parvela Help\\.html")))
         << html_tree::text(e);
+    EXPECT_EQ(target.find(".example"), std::string::npos);
   }
   EXPECT_GE(links, 3);
   ASSERT_NE(page_.by_id("info-table"), nullptr);

@@ -26,6 +26,13 @@ constexpr uint32_t kF1 = 112;
 
 bool is_release(uint32_t cmd) { return (cmd & 0xFF) == mouse::up; }
 
+// A link without a scheme names a file that ships beside the program, such
+// as the help page.
+std::wstring link_target(const std::wstring& link) {
+  if (link.find(L':') != std::wstring::npos) return link;
+  return tinyfilesystem::join_path(tinyfilesystem::app_dir(L"ParvelaDir"), link);
+}
+
 // The root element: Escape closes the window, F1 opens the help file.
 class behavior_html : public behavior {
  public:
@@ -39,9 +46,7 @@ class behavior_html : public behavior {
     }
     // The help page ships beside the program as HTML.
     if (code == kF1) {
-      std::wstring help =
-          tinyfilesystem::join_path(tinyfilesystem::app_dir(L"ParvelaDir"), L"Parvela Help.html");
-      if (host().open_url) host().open_url(help);
+      if (host().open_url) host().open_url(link_target(L"Parvela Help.html"));
       return true;
     }
     return false;
@@ -49,12 +54,14 @@ class behavior_html : public behavior {
 };
 
 // A control whose "message" attribute names an action without parameter.
+// It acts on the click (the release inside it), when a radio button has
+// become the checked one, so that what the buttons show is what runs.
 class behavior_sms : public behavior {
  public:
   behavior_sms() : behavior(group::behavior_event, "sms") {}
 
   bool on_event(const element& he, const element&, uint32_t event, uintptr_t) override {
-    if (event != htmlayout::event::button_press) return false;
+    if (event != htmlayout::event::button_click) return false;
     std::optional<std::wstring> message = he.get_attribute("message");
     if (!message)
       throw wrong_sms_dom_element(fml::wchar2utf8(he.get_attribute("id").value_or(L"")));
@@ -63,7 +70,7 @@ class behavior_sms : public behavior {
   }
 };
 
-// An element whose "link" attribute is opened on release. The release comes
+// An element whose "link" attribute is opened on release (link_target). The release comes
 // in both phases; whichever arrives first is consumed, so it opens once.
 class behavior_link : public behavior {
  public:
@@ -73,7 +80,7 @@ class behavior_link : public behavior {
     if (forward_mouse(he, p)) return true;
     if (!is_release(p.cmd)) return false;
     std::optional<std::wstring> target = he.get_attribute("link");
-    if (target && host().open_url) host().open_url(*target);
+    if (target && host().open_url) host().open_url(link_target(*target));
     return true;
   }
 };

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "controller/controller_instance.h"
+#include "fml/app_errors.h"
+#include "fml/log.h"
 #include "htmlayout/stock_behaviors.h"
 #include "view/behavior_host.h"
 #include "view/behavior_parts.h"
@@ -34,6 +36,19 @@ void register_behaviors() {
   (void)registered;
 }
 
+bool run_gesture(const std::function<bool()>& work) {
+  try {
+    return work();
+  } catch (const detail::wrong_id_format& error) {
+    fml::getlog("app") << "Gesture ignored: " << error.what() << std::endl;
+  } catch (const wrong_tag_id& error) {
+    fml::getlog("app") << "Gesture ignored: " << error.what() << std::endl;
+  } catch (const wrong_quote_id& error) {
+    fml::getlog("app") << "Gesture ignored: " << error.what() << std::endl;
+  }
+  return false;
+}
+
 bool behavior::handle_mouse(const element& he, htmlayout::mouse_params& params) {
   return on_mouse_event(he, params);
 }
@@ -55,15 +70,19 @@ bool behavior::forward_mouse(const element& he, const htmlayout::mouse_params& p
   message.cls = *cls;
   message.id = *id;
   message.data = &record;
-  return controller().send(message);
+  return run_gesture([&] { return controller().send(message); });
 }
 
 bool run_menu_item(const element& he, const htmlayout::behavior_event_params& p) {
   if (p.cmd != htmlayout::event::menu_item_click) return false;
   std::optional<std::wstring> name = p.target.get_attribute("action");
   if (!name) return false;
+  if (!he.has_attribute("id")) return true;
   const element elements[2] = {he, element()};
-  controller().interpret_action(action{*name, elements});
+  run_gesture([&] {
+    controller().interpret_action(action{*name, elements});
+    return true;
+  });
   return true;
 }
 
@@ -77,9 +96,13 @@ bool run_list_menu_item(const element& list, const element& item) {
   } else {
     // A menu opened over a list with nothing selected has nothing to act on.
     elements[0] = list.select_first(":checked").select_first("div");
-    if (!elements[0]) return false;
+    // A row without id is a tag not saved yet: nothing to act on.
+    if (!elements[0] || !elements[0].has_attribute("id")) return false;
   }
-  controller().interpret_action(action{*name, elements});
+  run_gesture([&] {
+    controller().interpret_action(action{*name, elements});
+    return true;
+  });
   return true;
 }
 

@@ -36,22 +36,26 @@ class behavior_quotelist : public behavior {
     switch (code) {
       case event::menu_item_click:
         return run_list_menu_item(he, target);
-      case event::row_removed: {
-        const int32_t quote = parse_element_id(target.select_first("div.quote"));
-        send_to_model(model_events::delete_quote, &quote);
+      case event::row_removed:
+        run_gesture([&] {
+          const int32_t quote = parse_element_id(target.select_first("div.quote"));
+          send_to_model(model_events::delete_quote, &quote);
+          return true;
+        });
         delete_row(target);
         return true;
-      }
-      case event::copy_requested: {
-        std::vector<int32_t> quotes;
-        for (size_t i = 0; i < target.children_count(); ++i) {
-          element row = target.child(i);
-          if (row.get_state() & state::checked)
-            quotes.push_back(parse_element_id(row.select_first("div")));
-        }
-        send_to_model(model_events::copy_quotes, &quotes);
+      case event::copy_requested:
+        run_gesture([&] {
+          std::vector<int32_t> quotes;
+          for (size_t i = 0; i < target.children_count(); ++i) {
+            element row = target.child(i);
+            if (row.get_state() & state::checked)
+              quotes.push_back(parse_element_id(row.select_first("div")));
+          }
+          send_to_model(model_events::copy_quotes, &quotes);
+          return true;
+        });
         return true;
-      }
     }
     return false;
   }
@@ -88,8 +92,15 @@ class addtag : public htmlayout::behavior {
         return true;
       }
       case event::row_removed: {
-        const int32_t tag = parse_element_id(target.select_first("div"));
-        send_to_model(model_events::delete_tag, &tag);
+        // A row without id was never saved: it only leaves the list.
+        const element tag = target.select_first("div");
+        if (tag.has_attribute("id")) {
+          run_gesture([&] {
+            const int32_t id = parse_element_id(tag);
+            send_to_model(model_events::delete_tag, &id);
+            return true;
+          });
+        }
         delete_row(target);
         return true;
       }

@@ -2,6 +2,7 @@
 // sources through the common forwarding; a double click with the main button
 // puts a tag into the search or takes it out.
 #include "controller/controller_instance.h"
+#include "htmlayout/inline_editor.h"
 #include "view/behavior_parts.h"
 #include "view/behaviors.h"
 
@@ -18,7 +19,16 @@ bool is_main_double_click(const htmlayout::mouse_params& p) {
 
 void run_on(const wchar_t* name, const element& he) {
   const element elements[2] = {he, element()};
-  controller().interpret_action(action{name, elements});
+  run_gesture([&] {
+    controller().interpret_action(action{name, elements});
+    return true;
+  });
+}
+
+// The tag being named or renamed in place: the pointer selects its text,
+// and it is not a tag to drag or search for until the edit ends.
+bool is_edited(const element& he) {
+  return (he.get_state() & htmlayout::state::focus) && htmlayout::inline_editor::editable(he);
 }
 
 class behavior_vtag : public behavior {
@@ -27,7 +37,9 @@ class behavior_vtag : public behavior {
 
   // The event is forwarded once: handing the same press or release to the
   // controller a second time would only repeat its drag step.
+  // A row without id holds a tag not saved yet: nothing to drag or search.
   bool on_mouse_event(const element& he, const htmlayout::mouse_params& p) override {
+    if (is_edited(he) || !he.has_attribute("id")) return false;
     if (forward_mouse(he, p)) return true;
     if (!is_main_double_click(p)) return false;
     run_on(L"add_search_tag", he);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "htmlayout/behavior.h"
 #include "htmlayout/element.h"
@@ -44,14 +45,22 @@ class behavior : public htmlayout::behavior {
                             const htmlayout::mouse_params& params);
 };
 
+// Runs one gesture's work and answers what it answers. An element id the
+// work cannot use (missing, as on a tag row not saved yet, malformed, or
+// naming a quote or tag that is gone) does not end the program: the line
+// "Gesture ignored: " + the error's text goes to the log "app" and the
+// answer is false. Other errors pass through.
+bool run_gesture(const std::function<bool()>& work);
+
 // Menu item click on an element whose behaviour serves a menu ("quote",
 // "vtag", "searchbar"): a clicked item (`target`) with an `action` runs it
-// with [he]; true. Without `action`, and for every other event, false.
+// with [he]; true. Without `action`, and for every other event, false; an
+// element without id (a tag row not saved yet) runs nothing either.
 bool run_menu_item(const htmlayout::dom::element& he, const htmlayout::behavior_event_params& p);
 
 // The menu click of the two lists: the item's `action` runs with the list's
 // table when it has "multiselect", otherwise with the first "div" of its
-// checked row. false when the item has no `action`.
+// checked row. false when the item has no `action` or that `div` has no id.
 bool run_list_menu_item(const htmlayout::dom::element& list, const htmlayout::dom::element& item);
 
 // Readies the manage-tags popup for `quote`: clears every checked item,

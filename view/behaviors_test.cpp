@@ -219,20 +219,20 @@ TEST_F(BehaviorsTest, ButtonsRunTheActionTheirMessageNames) {
   mouse_event(by_id("vt-1"), mouse::double_click, mouse::main_button);
   mouse_event(by_id("vt-2"), mouse::double_click, mouse::main_button);
   EXPECT_EQ(ids("div.quote"), Lines{});
-  EXPECT_TRUE(by_id("mode-or").send_event(ev::button_press));
+  EXPECT_TRUE(by_id("mode-or").send_event(ev::button_click));
   EXPECT_EQ(ids("div.quote"), (Lines{"q-3", "q-2"}));
-  EXPECT_TRUE(by_id("mode-and").send_event(ev::button_press));
+  EXPECT_TRUE(by_id("mode-and").send_event(ev::button_click));
   EXPECT_EQ(ids("div.quote"), Lines{});
-  EXPECT_TRUE(by_id("clear-search").send_event(ev::button_press));
+  EXPECT_TRUE(by_id("clear-search").send_event(ev::button_click));
   EXPECT_EQ(ids("div.stag"), Lines{});
   EXPECT_EQ(model_events(), (std::vector<int>{8, 8, 13, 12, 20}));
-  // Only the press counts.
-  EXPECT_FALSE(by_id("clear-search").send_event(ev::button_click));
+  // Only the click counts.
+  EXPECT_FALSE(by_id("clear-search").send_event(ev::button_press));
 
   // An element given "sms" without a message.
   element stray = by_id("export");
   htmlayout::behavior_event_params press;
-  press.cmd = ev::button_press;
+  press.cmd = ev::button_click;
   press.target = stray;
   press.sent_to = stray;
   try {

@@ -1,11 +1,13 @@
 // The tag list's grid: in-place editing of the current row's `div`. The
 // engine's in-place editor types into the focused `div` of a table carrying
-// "editable"; this behaviour starts and ends that state and reports the
-// result.
+// "editable"; this behaviour starts and ends that state, checks the name
+// and reports the result.
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "htmlayout/events.h"
+#include "htmlayout/input.h"
 #include "htmlayout/keys.h"
 #include "htmlayout/table_rows.h"
 #include "view/grids.h"
@@ -26,6 +28,48 @@ bool is_within(dom::element e, const dom::element& ancestor) {
   return false;
 }
 
+// The note that says why a name was refused, shown under the editor.
+void drop_refusal(const dom::element& table) {
+  if (dom::element note = table.select_first("div.refusal")) {
+    dom::element cell = note.parent();
+    note.delete_element();
+    cell.update(true);
+  }
+}
+
+void show_refusal(const dom::element& row, const std::wstring& reason) {
+  const dom::element cell = row.select_first("td");
+  if (!cell) return;
+  dom::element note = dom::element::create("div", reason);
+  note.set_attribute("class", L"refusal");
+  cell.append(note);
+  cell.update(true);
+}
+
+std::wstring trimmed(std::wstring_view name) {
+  constexpr std::wstring_view kSpace = L" \t\r\n\u00a0\u3000";
+  const size_t first = name.find_first_not_of(kSpace);
+  if (first == std::wstring_view::npos) return {};
+  return std::wstring(name.substr(first, name.find_last_not_of(kSpace) - first + 1));
+}
+
+// Why `name` cannot be the name of the tag in `row`: empty, or the name of
+// another tag in the list. Empty when it can.
+std::wstring refusal(const dom::element& table, const dom::element& row, const std::wstring& name) {
+  if (name.empty()) return L"A tag needs a name.";
+  for (size_t i = 0; i < table.children_count(); ++i) {
+    const dom::element other = table.child(i);
+    if (other == row) continue;
+    if (const dom::element tag = other.select_first("div"); tag && tag.text() == name)
+      return L"There is already a tag named \u201c" + name + L"\u201d.";
+  }
+  return {};
+}
+
+// Ends the edit without a change: an edited row gets its old text back, a
+// new row is dropped.
+bool cancel(const dom::element& table);
+
 // F2: the current row's `div` takes the focus and its text is kept in
 // "old_value". Pressed again during an edit it changes nothing, so that
 // Escape still restores the text from before the edit.
@@ -42,6 +86,8 @@ bool start_editing(const dom::element& table) {
   }
   div.set_state(state::focus);
   div.set_attribute("old_value", div.text());
+  // The whole name is selected: typing replaces it.
+  select_text(div, 0, div.text().size());
   // The focus has moved into the editor by now; from here on a focus loss
   // ends the edit.
   table.remove_attribute("start_editing");
@@ -50,15 +96,26 @@ bool start_editing(const dom::element& table) {
   return true;
 }
 
-// Enter or a focus loss: ends the edit and reports it, new_row_committed
-// for a new row ("add-new"), row_edit_committed for an edited one.
-bool commit(const dom::element& table) {
-  const std::wstring action = table.get_attribute("action").value_or(L"");
-  table.remove_attribute("editable");
-  table.remove_attribute("start_editing");
+// Enter (`by_key`) or a focus loss: ends the edit and reports it,
+// new_row_committed for a new row ("add-new"), row_edit_committed for an
+// edited one. The name is trimmed first. A name refused (empty, or another
+// tag's) keeps the edit open after Enter, with the reason under it; after a
+// focus loss the edit is cancelled.
+bool commit(const dom::element& table, bool by_key) {
   const dom::element row = current_row(table);
   const dom::element div = row.select_first("div");
   if (!div) return false;
+  const std::wstring name = trimmed(div.text());
+  drop_refusal(table);
+  if (std::wstring reason = refusal(table, row, name); !reason.empty()) {
+    if (!by_key) return cancel(table);
+    show_refusal(row, reason);
+    return true;
+  }
+  if (name != div.text()) div.set_text(name);
+  const std::wstring action = table.get_attribute("action").value_or(L"");
+  table.remove_attribute("editable");
+  table.remove_attribute("start_editing");
   div.remove_attribute("old_value");
   div.set_state(0, state::focus);
   table.set_state(state::focus);
@@ -72,8 +129,8 @@ bool commit(const dom::element& table) {
   return true;
 }
 
-// Escape: an edited row gets its old text back, a new row is dropped.
 bool cancel(const dom::element& table) {
+  drop_refusal(table);
   const bool adding = table.get_attribute("action") == L"add-new";
   table.remove_attribute("editable");
   table.remove_attribute("action");
@@ -99,8 +156,19 @@ bool cancel(const dom::element& table) {
 
 }  // namespace
 
+bool edit_row(const dom::element& table, const dom::element& row) {
+  if (!row || row.parent() != table) return false;
+  if (is_editing(table)) return true;
+  if (current_row(table) != row) set_current_row(table, row, 0, false);
+  return start_editing(table);
+}
+
 bool ceditable_grid::on_key(const dom::element& table, const dom::element& target,
                             uint32_t event_type, uint32_t key_code, uint32_t keys) {
+  // A key pressed or typed in the editor takes the reason of a refusal away
+  // (the table sees it on its way down).
+  if (event_type == (key::down | sinking) || event_type == (key::chars | sinking))
+    drop_refusal(table);
   if (event_type != key::down) return false;
   const bool editing = is_editing(table);
   if (!editing && cgrid::on_key(table, target, event_type, key_code, keys)) return true;
@@ -108,7 +176,7 @@ bool ceditable_grid::on_key(const dom::element& table, const dom::element& targe
     case vk::f2:
       return start_editing(table);
     case vk::enter:
-      return editing && commit(table);
+      return editing && commit(table, true);
     case vk::escape:
       return editing && cancel(table);
     case vk::del: {
@@ -130,7 +198,7 @@ bool ceditable_grid::on_focus(const dom::element& table, const dom::element& tar
     // edited `div`, the edit goes on; any other loss ends it.
     if (event_type == (focus::lost | sinking) && !table.has_attribute("start_editing") &&
         !(div && target && is_within(target, div)))
-      return commit(table);
+      return commit(table, false);
     // The editor has the focus: the move is over.
     if (event_type == focus::got && div && (div.get_state() & state::focus))
       table.remove_attribute("start_editing");

@@ -12,8 +12,10 @@
 #include "fml/text.h"
 #include "htmlayout/events.h"
 #include "htmlayout/keys.h"
+#include "model/model_instance.h"
 #include "tests/support/temp_dir.h"
 #include "view/behavior_host.h"
+#include "view/page_size.h"
 #include "view/testing/program_window.h"
 
 namespace pvl {
@@ -25,6 +27,28 @@ namespace state = htmlayout::state;
 
 class GesturesTest : public ::testing::Test {
  protected:
+  // The tag list is in the middle of an edit.
+  bool editing() { return w.by_id("taglist").has_attribute("editable"); }
+  // The tag being named or renamed.
+  htmlayout::dom::element edited() { return w.root().select_first("#taglist div.vtag:focus"); }
+  std::string text(const htmlayout::dom::element& e) { return fml::wchar2utf8(e.text()); }
+  bool logged(const std::string& start) {
+    for (const std::string& line : w.env.collection.new_lines("app"))
+      if (line.starts_with(start)) return true;
+    return false;
+  }
+  // The quote of the current row of the quote list.
+  std::string current_quote() {
+    return w.root()
+        .select_first("#thequotelist tr:current div.quote")
+        .get_attribute_utf8("id")
+        .value_or("");
+  }
+  bool inside(const htmlayout::rect& inner, const htmlayout::rect& outer) {
+    return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
+           inner.bottom <= outer.bottom;
+  }
+
   testing::program_window w;
 };
 
@@ -92,6 +116,8 @@ TEST_F(GesturesTest, ExportWritesTheCurrentSearchToTheChosenFile) {
   const std::string html = testing_support::read_file(file);
   EXPECT_NE(html.find("three"), std::string::npos);
   EXPECT_EQ(html.find("four"), std::string::npos);
+  // No link to a site that does not exist.
+  EXPECT_EQ(html.find("href"), std::string::npos);
 }
 
 TEST_F(GesturesTest, AboutAndTheKeysOfTheWindowReachTheShell) {
@@ -128,7 +154,7 @@ TEST_F(GesturesTest, ListMenusCopyAndDeleteOneQuoteOrTheSelection) {
   EXPECT_EQ(w.in().popups()[0].element, w.by_id("quote-menu"));
   w.click(w.menu_item("quote-menu", "copy_quote_with_data"));
   EXPECT_TRUE(w.in().popups().empty());
-  EXPECT_EQ(w.clipboard, "three\r\n\r\nbeta");
+  EXPECT_EQ(w.clipboard, "three\n\nbeta");
 
   // Three quotes: a right click inside the selection keeps it and opens the
   // plural menu.
@@ -208,13 +234,13 @@ TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole
   host().scroll_into_view(w.by_id("q-5"));
   w.click(w.by_id("q-5"));
   w.key(htmlayout::vk::key_c, htmlayout::keyboard::control);
-  EXPECT_EQ(w.clipboard, whole + "\r\n\r\n");
+  EXPECT_EQ(w.clipboard, whole + "\n\n");
   w.right_click(w.by_id("q-5"));
   w.click(w.menu_item("quote-menu", "copy_quote"));
   EXPECT_EQ(w.clipboard, whole);
   w.right_click(w.by_id("q-5"));
   w.click(w.menu_item("quote-menu", "copy_quote_with_data"));
-  EXPECT_EQ(w.clipboard, whole + "\r\n\r\n");
+  EXPECT_EQ(w.clipboard, whole + "\n\n");
   testing_support::temp_dir dir;
   const std::wstring exported = (dir.path() / "export.html").wstring();
   host().ask_export_path = [&] { return std::optional<std::wstring>(exported); };
@@ -222,6 +248,301 @@ TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole
   host().ask_export_path = nullptr;
   const std::string page = testing_support::read_file(dir.path() / "export.html");
   EXPECT_NE(page.find("line 60000 of a long capture<br>"), std::string::npos);
+}
+
+TEST_F(GesturesTest, ATagNotSavedYetIsNoTargetAndAStaleIdIsIgnored) {
+  // What a user may do to the name box of a new tag: nothing acts on it or
+  // ends the program; the name is still being typed, and Escape drops it.
+  for (const char* item : {"double click", "add_search_tag", "rename_vtag", "delete_vtag"}) {
+    SCOPED_TRACE(item);
+    w.click(w.by_id("newtag"));
+    ASSERT_TRUE(edited());
+    if (std::string(item) == "double click") {
+      w.double_click(edited());
+    } else {
+      w.right_click(edited());
+      ASSERT_EQ(w.in().popups().size(), 1u);
+      w.click(w.menu_item("tag-menu", item));
+    }
+    EXPECT_TRUE(editing());
+    EXPECT_EQ(w.ids("div.stag"), Lines{});
+    w.key(htmlayout::vk::escape);
+    EXPECT_EQ(w.ids("div.vtag"), (Lines{"vt-3", "vt-2", "vt-1"}));
+    EXPECT_EQ(w.stored("SELECT count(*) FROM tag"), Lines{"3"});
+  }
+
+  // An id that names no stored tag, or no number at all, is logged and
+  // does nothing.
+  const auto tag = w.by_id("vt-1");
+  for (const char* id : {"vt-99", "vtag"}) {
+    SCOPED_TRACE(id);
+    tag.set_attribute("id", fml::utf82wchar(id));
+    w.env.collection.mark_logs();
+    w.double_click(tag);
+    EXPECT_TRUE(logged("Gesture ignored: "));
+  }
+  EXPECT_EQ(w.stored("SELECT count(*) FROM tag"), Lines{"3"});
+}
+
+TEST_F(GesturesTest, RenameFromTheMenuRenamesTheTagItWasOpenedOn) {
+  w.click(w.by_id("vt-1"));
+  w.click(w.by_id("vt-2"), htmlayout::keyboard::control);
+  w.click(w.by_id("vt-2"), htmlayout::keyboard::control);  // current, not checked
+  w.right_click(w.by_id("vt-1"));
+  w.click(w.menu_item("tag-menu", "rename_vtag"));
+  EXPECT_EQ(edited(), w.by_id("vt-1"));
+  w.type(L"first");
+  w.key(htmlayout::vk::enter);
+  EXPECT_EQ(w.stored("SELECT m_utfname FROM tag ORDER BY m_id"), (Lines{"first", "beta", "gamma"}));
+}
+
+TEST_F(GesturesTest, AfterADeleteTheNextQuoteIsCurrentAndShown) {
+  // 64 quotes, the newest first: q-64 .. q-1.
+  for (int i = 5; i <= 64; ++i) {
+    const std::wstring text = L"quote " + std::to_wstring(i);
+    model().on_model_event(model_event{model_events::add_quote, text.c_str()});
+  }
+  struct Case {
+    int extended;       // Shift+Down presses after a click on the top card
+    const char* first;  // the quote after the deleted ones
+  };
+  for (const Case& c : {Case{2, "q-61"}, Case{51, "q-9"}}) {
+    SCOPED_TRACE(c.extended);
+    const auto box = w.by_id("quotebox");
+    w.screen().view().set_scroll_pos(box, 0);
+    w.click(w.root().select_first("div.quote"));
+    w.key(htmlayout::vk::down, htmlayout::keyboard::shift, c.extended);
+    w.key(htmlayout::vk::del);
+    EXPECT_EQ(current_quote(), c.first);
+    EXPECT_TRUE(inside(w.box(w.by_id(c.first)), w.box(box)));
+  }
+  // The last row gone: the row before it.
+  w.key(htmlayout::vk::end);
+  w.key(htmlayout::vk::del);
+  EXPECT_EQ(current_quote(), "q-2");
+}
+
+TEST_F(GesturesTest, TagNamesAreTrimmedAndEmptyOrTakenNamesRefusedWithTheReason) {
+  struct Case {
+    bool rename;  // F2 on "alpha", else "+ New tag"
+    const wchar_t* typed;
+    const char* refusal;  // empty: accepted
+    Lines names;          // stored, by id
+  };
+  const Case cases[] = {
+      {false, L"", "A tag needs a name.", {"alpha", "beta", "gamma"}},
+      {false, L"   ", "A tag needs a name.", {"alpha", "beta", "gamma"}},
+      {false,
+       L" beta ",
+       "There is already a tag named \u201cbeta\u201d.",
+       {"alpha", "beta", "gamma"}},
+      {true, L"", "A tag needs a name.", {"alpha", "beta", "gamma"}},
+      {true, L"  ", "A tag needs a name.", {"alpha", "beta", "gamma"}},
+      {true,
+       L"gamma",
+       "There is already a tag named \u201cgamma\u201d.",
+       {"alpha", "beta", "gamma"}},
+      {true, L" alpha ", "", {"alpha", "beta", "gamma"}},
+      {true, L"  first ", "", {"first", "beta", "gamma"}},
+      {false, L" delta  ", "", {"first", "beta", "gamma", "delta"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(fml::wchar2utf8(c.typed));
+    if (c.rename) {
+      w.click(w.by_id("vt-1"));
+      w.key(htmlayout::vk::f2);
+      w.key(htmlayout::vk::back);  // the whole name is selected
+    } else {
+      w.click(w.by_id("newtag"));
+    }
+    w.type(c.typed);
+    w.key(htmlayout::vk::enter);
+    const auto note = w.root().select_first("#taglist div.refusal");
+    if (*c.refusal) {
+      ASSERT_TRUE(note);
+      EXPECT_EQ(text(note), c.refusal);
+      EXPECT_TRUE(editing());
+      w.box(note);  // drawn beside the editor
+      w.type(L"x");
+      EXPECT_FALSE(w.root().select_first("#taglist div.refusal"));
+      w.key(htmlayout::vk::escape);
+    } else {
+      EXPECT_FALSE(note);
+    }
+    EXPECT_FALSE(editing());
+    EXPECT_EQ(w.stored("SELECT m_utfname FROM tag ORDER BY m_id"), c.names);
+  }
+  EXPECT_EQ(w.ids("div.vtag").size(), 4u);
+}
+
+TEST_F(GesturesTest, TheNameEditorSelectsByKeysAndMouseAndUsesTheClipboard) {
+  using htmlayout::keyboard::control;
+  using htmlayout::keyboard::shift;
+  namespace vk = htmlayout::vk;
+  struct Step {
+    uint32_t key;  // 0: type `typed`
+    uint32_t keys;
+    const wchar_t* typed;
+  };
+  struct Case {
+    std::vector<Step> steps;
+    const char* name;       // the editor's text after them
+    const char* clipboard;  // the clipboard after them (it starts as "pa\nste")
+  };
+  const Case cases[] = {
+      {{{0, 0, L"x"}}, "x", "pa\nste"},  // the edit starts with all selected
+      {{{vk::end, 0, nullptr},
+        {vk::left, shift, nullptr},
+        {vk::left, shift, nullptr},
+        {0, 0, L"Z"}},
+       "alpZ",
+       "pa\nste"},
+      {{{vk::right, 0, nullptr}, {vk::home, shift, nullptr}, {0, 0, L"q"}}, "q", "pa\nste"},
+      {{{vk::home, 0, nullptr}, {vk::key_a, control, nullptr}, {0, 0, L"k"}}, "k", "pa\nste"},
+      {{{vk::home, 0, nullptr},
+        {vk::right, shift, nullptr},
+        {vk::right, shift, nullptr},
+        {vk::key_c, control, nullptr}},
+       "alpha",
+       "al"},
+      {{{vk::key_x, control, nullptr}}, "", "alpha"},
+      {{{vk::end, 0, nullptr}, {vk::key_v, control, nullptr}}, "alphapa ste", "pa\nste"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    w.clipboard = "pa\nste";
+    w.click(w.by_id("vt-1"));
+    w.key(vk::f2);
+    for (const Step& step : c.steps) {
+      if (step.key)
+        w.key(step.key, step.keys);
+      else
+        w.type(step.typed);
+    }
+    EXPECT_EQ(text(w.by_id("vt-1")), c.name);
+    EXPECT_EQ(w.clipboard, c.clipboard);
+    w.key(vk::escape);
+  }
+
+  // The mouse: a press at the text's start and a move to its end select it.
+  w.click(w.by_id("vt-1"));
+  w.key(vk::f2);
+  w.key(vk::end);
+  const htmlayout::rect name = w.box(w.by_id("vt-1"));
+  w.drag_between({name.left + 9, (name.top + name.bottom) / 2},
+                 {name.right - 2, (name.top + name.bottom) / 2});
+  w.type(L"m");
+  w.key(vk::enter);
+  EXPECT_EQ(w.stored("SELECT m_utfname FROM tag WHERE m_id = 1"), Lines{"m"});
+}
+
+TEST_F(GesturesTest, TheSearchModeChangesOnClickNotOnPress) {
+  w.double_click(w.by_id("vt-1"));
+  w.double_click(w.by_id("vt-2"));
+  // Pressed on "Any tag" and released outside it: nothing changes.
+  const auto any = w.by_id("mode-or");
+  w.in().mouse_move(w.center(any), 0, 0);
+  w.in().mouse_down(w.center(any), htmlayout::mouse::main_button, 0);
+  w.in().mouse_up(w.center(w.by_id("quotebox")), htmlayout::mouse::main_button, 0);
+  EXPECT_TRUE(w.by_id("mode-and").get_state() & state::checked);
+  EXPECT_EQ(w.ids("div.quote"), Lines{});
+  w.click(any);
+  EXPECT_TRUE(any.get_state() & state::checked);
+  EXPECT_EQ(w.ids("div.quote"), (Lines{"q-3", "q-2"}));
+}
+
+TEST_F(GesturesTest, NoEditOrSelectionOutlivesItsRowOrItsList) {
+  namespace vk = htmlayout::vk;
+  // The tag being renamed dragged to the bin: the drag selects its text and
+  // deletes nothing; the edit goes on until Escape.
+  w.click(w.by_id("vt-2"));
+  w.key(vk::f2);
+  w.drag(w.by_id("vt-2"), w.by_id("recycled"));
+  EXPECT_TRUE(w.by_id("vt-2"));
+  EXPECT_EQ(edited(), w.by_id("vt-2"));
+  w.key(vk::escape);
+  EXPECT_FALSE(editing());
+  EXPECT_EQ(text(w.by_id("vt-2")), "beta");
+
+  // Deleted from its menu while it is renamed: the edit goes with it; F2
+  // renames the next tag, and Escape then Escape again closes the window.
+  w.key(vk::f2);
+  w.right_click(w.by_id("vt-2"));
+  w.click(w.menu_item("tag-menu", "delete_vtag"));
+  EXPECT_FALSE(w.by_id("vt-2"));
+  EXPECT_FALSE(editing());
+  w.click(w.by_id("vt-3"));
+  w.key(vk::f2);
+  EXPECT_EQ(edited(), w.by_id("vt-3"));
+  int closes = 0;
+  host().close_window = [&] { ++closes; };
+  w.key(vk::escape);
+  w.key(vk::escape);
+  EXPECT_EQ(closes, 1);
+
+  // Two quotes selected, then a search rebuilds the list: nothing is
+  // selected in it, and the list's menu is not the plural one.
+  w.click(w.by_id("q-4"));
+  w.click(w.by_id("q-3"), htmlayout::keyboard::shift);
+  EXPECT_TRUE(w.by_id("thequotelist").has_attribute("multiselect"));
+  w.double_click(w.by_id("vt-3"));
+  EXPECT_FALSE(w.by_id("thequotelist").has_attribute("multiselect"));
+  const htmlayout::rect list = w.box(w.by_id("thequotelist"));
+  w.in().mouse_down({list.left + 2, list.top + 2}, htmlayout::mouse::prop_button, 0);
+  w.in().mouse_up({list.left + 2, list.top + 2}, htmlayout::mouse::prop_button, 0);
+  for (const auto& shown : w.in().popups()) EXPECT_NE(shown.element, w.by_id("quotes-menu"));
+}
+
+TEST(PageLayoutTest, EveryPartShowsAndTheSearchBarWrapsFromTheSmallestWindowUp) {
+  struct Size {
+    int width, height;
+  };
+  const auto overlap = [](const htmlayout::rect& a, const htmlayout::rect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+  };
+  const auto inside = [](const htmlayout::rect& inner, const htmlayout::rect& outer) {
+    return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
+           inner.bottom <= outer.bottom;
+  };
+  for (const Size size : {Size{kMinimumPageWidth, kMinimumPageHeight}, Size{800, 600},
+                          Size{1280, 800}, Size{1920, 1080}}) {
+    SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+    testing::program_window w(size.width, size.height);
+    // Ten tags, one with a long name, all in the search.
+    for (const wchar_t* name : {L"delta", L"epsilon", L"zeta", L"eta", L"theta", L"iota",
+                                L"a rather long tag name that needs room"}) {
+      w.click(w.by_id("newtag"));
+      w.type(name);
+      w.key(htmlayout::vk::enter);
+    }
+    w.click(w.by_id("vt-10"));
+    w.key(htmlayout::vk::key_a, htmlayout::keyboard::control);
+    w.right_click(w.by_id("vt-10"));
+    w.click(w.menu_item("tags-menu", "add_search_tags"));
+    ASSERT_EQ(w.ids("div.stag").size(), 10u);
+
+    // The head's controls side by side, none over another, the bar usable.
+    const Lines head{"export", "clear-search", "mode-and", "mode-or", "p-searchbar"};
+    for (size_t i = 0; i < head.size(); ++i)
+      for (size_t j = i + 1; j < head.size(); ++j)
+        EXPECT_FALSE(overlap(w.box(w.by_id(head[i])), w.box(w.by_id(head[j]))))
+            << head[i] << " " << head[j];
+    const htmlayout::rect bar = w.box(w.by_id("p-searchbar"));
+    EXPECT_GE(bar.right - bar.left, 120);
+    // Every search tag shows in the bar; the list starts under the head.
+    for (const auto& tag : w.root().select_all("div.stag"))
+      EXPECT_TRUE(inside(w.box(tag), bar)) << fml::wchar2utf8(tag.text());
+    EXPECT_GE(w.box(w.by_id("quotebox")).top, w.box(w.by_id("searchhead")).bottom);
+
+    // The tag pane's parts and tags inside it, a card's button inside the card.
+    const htmlayout::rect pane = w.box(w.by_id("tagpane"));
+    for (const char* id : {"brand-name", "about", "newtag", "recycled", "vt-10"})
+      EXPECT_TRUE(inside(w.box(w.by_id(id)), pane)) << id;
+    w.click(w.by_id("mode-or"));
+    const auto card = w.root().select_first("div.quote");
+    EXPECT_TRUE(inside(w.box(card.select_first("button.managetags")), w.box(card)));
+    EXPECT_LE(w.box(card).right, size.width);
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "htmlayout/events.h"
+#include "htmlayout/input.h"
 #include "htmlayout/keys.h"
 #include "htmlayout/row_sorter.h"
 #include "htmlayout/table_rows.h"
@@ -113,23 +114,28 @@ bool update_multiselect(const dom::element& table) {
 bool remove_checked_rows(const dom::element& table, uint32_t keys) {
   const dom::element current = current_row(table);
   if (!current) return false;
-  const size_t old_index = current.index();
-  for (const dom::element& row : checked_rows(table)) {
+  const std::vector<dom::element> removed = checked_rows(table);
+  // The row that becomes current, chosen while the rows are all there.
+  const auto stays = [](const dom::element& row) {
+    return !(row.get_state() & state::checked) && !is_hidden_row(row);
+  };
+  const size_t count = table.children_count();
+  const size_t first = fixed_rows(table);
+  const size_t last_removed = removed.empty() ? current.index() : removed.back().index();
+  dom::element next = removed.empty() ? current : dom::element();
+  for (size_t i = last_removed + 1; i < count && !next; ++i)
+    if (i >= first && stays(table.child(i))) next = table.child(i);
+  for (size_t i = last_removed; i > first && !next; --i)
+    if (stays(table.child(i - 1))) next = table.child(i - 1);
+  for (const dom::element& row : removed) {
     table.post_event(event::row_removed, row, 0);
     row.detach();
   }
   table.update();
-  // The row now at the old index, or the nearest shown one before it.
-  const size_t count = table.children_count();
-  const size_t first = fixed_rows(table);
-  dom::element next;
-  for (size_t i = std::min(old_index, count); i < count && !next; ++i)
-    if (i >= first && !is_hidden_row(table.child(i))) next = table.child(i);
-  for (size_t i = std::min(old_index, count); i > first && !next; --i)
-    if (!is_hidden_row(table.child(i - 1))) next = table.child(i - 1);
   if (next) {
     set_current_row(table, next, keys, false);
     next.update();
+    scroll_to_view(next);
   }
   update_multiselect(table);
   return true;

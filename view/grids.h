@@ -74,9 +74,12 @@ class cquote_grid : public cgrid {
 };
 
 // "ceditable_grid": the tag list, whose current row's `div` is edited in
-// place. F2 starts an edit; Enter, or the focus leaving for anything but
-// the edited `div`, commits it; Escape restores the old text (or drops a new
-// row). Delete removes the checked rows.
+// place. F2 starts an edit with the whole text selected; Enter, or the focus
+// leaving for anything but the edited `div`, commits it; Escape restores the
+// old text (or drops a new row). The name is trimmed, and refused when it is
+// empty or another row's: after Enter the edit stays open with the reason
+// in a `div class="refusal"` under it (until the next key), after a focus
+// loss the edit is cancelled. Delete removes the checked rows.
 class ceditable_grid : public cgrid {
  public:
   ceditable_grid() : cgrid("ceditable_grid") {}
@@ -86,6 +89,11 @@ class ceditable_grid : public cgrid {
                 uint32_t event_type) override;
 };
 
+// Makes `row` of the editable grid `table` current and starts editing it as
+// F2 does. False when `row` is not one of the table's rows; true, changing
+// nothing, while an edit goes on.
+bool edit_row(const dom::element& table, const dom::element& row);
+
 // Sets "multiselect" on the table while two or more of its rows are checked
 // and removes it otherwise, redrawing the table when it changes. Returns
 // whether two or more are checked.
@@ -93,9 +101,10 @@ bool update_multiselect(const dom::element& table);
 
 // The Delete key of the program's grids: needs a current row. Each checked
 // row, in row order, is detached and behaviour event row_removed posted to
-// the table with it as source. The shown row nearest the old current
-// index then becomes current (set_current_row with `keys`). Returns false,
-// changing nothing, when there is no current row.
+// the table with it as source. The first shown row after the last removed
+// one (or, when there is none, the last shown row before it) then becomes
+// current (set_current_row with `keys`) and is scrolled into view. Returns
+// false, changing nothing, when there is no current row.
 bool remove_checked_rows(const dom::element& table, uint32_t keys);
 
 }  // namespace htmlayout

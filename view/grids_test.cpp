@@ -218,8 +218,8 @@ TEST_F(MainPageGridsTest, DeleteRemovesTheCheckedQuotesAndCtrlCCopiesThem) {
     if (line.rfind("removed quote", 0) == 0) removed.push_back(line);
   EXPECT_EQ(removed, (Lines{"removed quote with id: 3", "removed quote with id: 1"}));
   EXPECT_EQ(stored("SELECT m_id FROM quote ORDER BY m_id"), (Lines{"2", "4"}));
-  // The row at the old current index, or the last (quote 2), is current and
-  // alone.
+  // The row after the last deleted one, or the last (quote 2), is current
+  // and alone.
   EXPECT_EQ(rows_with(quotes(), state::current | state::checked), Rows{1});
   EXPECT_FALSE(quotes().has_attribute("multiselect"));
 
@@ -257,6 +257,7 @@ TEST_F(MainPageGridsTest, TagsAreRenamedAndAddedInPlace) {
   pointer_.click(by_id("vt-2"));
   key(vk::f2);
   EXPECT_EQ(view_.document().focused(), by_id("vt-2"));
+  key(vk::end);  // the name starts selected
   input_.characters(L"X", 0);
   EXPECT_EQ(by_id("vt-2").text(), L"betaX");
   key(vk::escape);
@@ -274,6 +275,7 @@ TEST_F(MainPageGridsTest, TagsAreRenamedAndAddedInPlace) {
   // Leaving the edit for the quote list commits it.
   pointer_.click(by_id("vt-3"));
   key(vk::f2);
+  key(vk::end);
   input_.characters(L"!", 0);
   pointer_.click(quote_text(4));
   EXPECT_EQ(stored("SELECT m_utfname FROM tag WHERE m_id = 3"), Lines{"gamma!"});

@@ -11,6 +11,7 @@
 #include "htmlayout/input.h"
 #include "htmlayout/split_panes.h"
 #include "view/behavior_parts.h"
+#include "view/search_head.h"
 
 namespace pvl {
 namespace {
@@ -46,7 +47,8 @@ class pvl_splitter : public htmlayout::behavior {
           return false;
         }
         const int position = htmlayout::split_coordinate(he, {x, y});
-        if (position != drag_anchor) htmlayout::move_split(he, position - drag_anchor);
+        if (position != drag_anchor && htmlayout::move_split(he, position - drag_anchor))
+          fit_search_head(he);  // the search bar's tags wrap anew
         return true;
       }
     }

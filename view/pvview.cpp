@@ -11,7 +11,9 @@
 #include "htmlayout/behavior.h"
 #include "view/behaviors.h"
 #include "view/fragments.h"
+#include "view/grids.h"
 #include "view/resource_mgr.h"
+#include "view/search_head.h"
 
 namespace pvl {
 
@@ -229,7 +231,10 @@ void pvview::add_tag_id(int32_t tag_id) {
 void pvview::delete_tag(int32_t tag_id) {
   element tag = taglist_.select_first(id_select(vtag_element_id(tag_id)));
   if (tag) {
+    // A tag deleted while it is renamed takes its edit with it.
+    const bool edited = tag.get_state() & htmlayout::state::focus;
     tag.parent().parent().delete_element();
+    if (edited) end_tag_edit();
     taglist_.update(true);
   }
   managetags_.select_first("#" + mtm_item_element_id(tag_id)).delete_element();
@@ -240,23 +245,17 @@ void pvview::delete_wrong_tag() {
   taglist_.update(true);
 }
 
+// The tag given is the one renamed, whichever row is current; a tag not
+// saved yet (no id) is being named already.
 void pvview::edit_tag(const element& tag) {
-  const element table = tag.parent().parent().parent();
-  table.set_attribute("editable", L"");
-  table.set_attribute("action", L"edit");
-  table.set_attribute("start_editing", L"");
-  if (table.get_state() & htmlayout::state::focus) {
-    table.set_state(0, htmlayout::state::focus, false);
-    table.update();
-  }
-  const element row = table.select_first("tr:current");
-  if (!row) return;
-  const element name = row.select_first("div");
-  if (!name) return;
-  name.set_state(htmlayout::state::focus, 0, true);
-  name.set_attribute("old_value", name.text());
-  name.update(true);
-  table.update(true);
+  if (!tag.has_attribute("id")) return;
+  const element row = tag.parent().parent();
+  htmlayout::edit_row(row.parent(), row);
+}
+
+void pvview::end_tag_edit() {
+  for (const char* name : {"editable", "action", "start_editing"}) taglist_.remove_attribute(name);
+  taglist_.set_state(htmlayout::state::focus);
 }
 
 void pvview::rename_tag(const tag_rename& rename) {
@@ -297,6 +296,7 @@ void pvview::add_search_tag(const Tag& tag) {
   }
   searchbar_.set_html(stag_fragment(tag), position::append_after_last);
   searchbar_.update(true);
+  fit_search_head(searchbar_);
 }
 
 void pvview::delete_search_tag(int32_t tag_id) {
@@ -307,6 +307,7 @@ void pvview::delete_search_tag(int32_t tag_id) {
     child.delete_element();
     if (searchbar_.children_count() == 0) show_search_caption();
     searchbar_.update(true);
+    fit_search_head(searchbar_);
     return;
   }
 }
@@ -324,6 +325,9 @@ void pvview::update_quotes(const std::vector<Quote>& quotes) {
   std::string rows;
   for (auto quote = quotes.rbegin(); quote != quotes.rend(); ++quote)
     rows += row_fragment(quote_fragment(*quote));
+  // No row of the old list is selected in the new one.
+  thequotelist_.remove_attribute("multiselect");
+  thequotelist_.remove_attribute("shift");
   thequotelist_.set_html(rows, position::replace_content);
   thequotelist_.update(true);
   app << "vupdate_quotes complete" << std::endl;
@@ -335,6 +339,7 @@ void pvview::rename_search_tag(const tag_rename& rename) {
   const element tag = searchbar_.select_first(id_select(stag_element_id(rename.tag)));
   tag.set_text(rename.name);
   tag.update(true);
+  fit_search_head(searchbar_);
 }
 
 void pvview::update_tags(const std::vector<Tag>& tags) {
@@ -346,6 +351,10 @@ void pvview::update_tags(const std::vector<Tag>& tags) {
     rows += row_fragment(vtag_fragment(*tag));
     items += mtm_item_fragment(*tag);
   }
+  // No row of the old list is selected or edited in the new one.
+  if (taglist_.has_attribute("editable")) end_tag_edit();
+  taglist_.remove_attribute("multiselect");
+  taglist_.remove_attribute("shift");
   taglist_.set_html(rows, position::replace_content);
   managetags_.set_html(items, position::replace_content);
   taglist_.update(true);
@@ -363,6 +372,7 @@ void pvview::clear_search_tags() {
   while (searchbar_.children_count() > 0) searchbar_.child(0).delete_element();
   show_search_caption();
   searchbar_.update(true);
+  fit_search_head(searchbar_);
 }
 
 void pvview::dump(const std::string& path) const {

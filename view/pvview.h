@@ -84,6 +84,8 @@ class pvview : public whoami, public view_event_sink {
   void delete_tag(int32_t tag_id);
   void delete_wrong_tag();
   void edit_tag(const htmlayout::dom::element& tag);
+  // Ends the tag list's edit whose row is gone; the list takes the focus.
+  void end_tag_edit();
   void rename_tag(const tag_rename& rename);
   void mark_quote(int32_t quote_id, const Tag& tag);
   void delete_mark(const quote_tag_ids& mark);

@@ -14,6 +14,8 @@
 #include "fml/app_errors.h"
 #include "htmlayout/qt/dialog_window.h"
 #include "htmlayout/qt/document_widget.h"
+#include "tinyfilesystem/app_dirs.h"
+#include "tinyfilesystem/path.h"
 #include "view/about_dlg.h"
 #include "view/behavior_host.h"
 #include "view/testing/view_env.h"
@@ -102,7 +104,9 @@ TEST_F(AboutBox, ItsLinksOpenWithTheShellAndItsWindowCanBeClosed) {
     window.close();  // the title bar's close box
   });
   EXPECT_EQ(code, htmlayout::dialog_result::cancel);
-  EXPECT_EQ(opened, std::vector<std::wstring>{L"https://parvela.example/"});
+  // The first link is the help page beside the program.
+  EXPECT_EQ(opened, std::vector<std::wstring>{tinyfilesystem::join_path(
+                        tinyfilesystem::app_dir(L"ParvelaDir"), L"Parvela Help.html")});
 
   // Escape clicks its hidden cancel button, named "CLOSE".
   EXPECT_EQ(show(*env_.resources,

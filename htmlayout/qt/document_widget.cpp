@@ -1,5 +1,6 @@
 #include "htmlayout/qt/document_widget.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QInputMethod>
@@ -85,6 +86,15 @@ document_widget::document_widget(document& doc, QWidget* parent)
   renderer_.set_change_callback([this] { schedule_update(); });
   doc_.set_post_wakeup([this] { schedule_delivery(); });
   input_.set_timers_changed([this] { arm_timer(); });
+  input_.set_clipboard({[] {
+                          return QGuiApplication::instance()
+                                     ? QGuiApplication::clipboard()->text().toStdWString()
+                                     : std::wstring();
+                        },
+                        [](const std::wstring& text) {
+                          if (QGuiApplication::instance())
+                            QGuiApplication::clipboard()->setText(QString::fromStdWString(text));
+                        }});
   timer_.setSingleShot(true);
   timer_.setTimerType(Qt::PreciseTimer);
   connect(&timer_, &QTimer::timeout, this, [this] { timer_fired(); });
@@ -197,7 +207,35 @@ QRect document_widget::caret_rect() {
   return to_qrect(box).intersected(to_qrect(renderer_.visible_area(caret->element)));
 }
 
+QRegion document_widget::selection_region() {
+  std::optional<input::caret_position> caret = input_.caret();
+  if (!caret || caret->anchor == caret->offset) return {};
+  const size_t from = std::min(caret->anchor, caret->offset);
+  const size_t to = std::max(caret->anchor, caret->offset);
+  const litehtml::position a = render::caret_box(renderer_, caret->element, from);
+  const litehtml::position b = render::caret_box(renderer_, caret->element, to);
+  if (is_empty(a) || is_empty(b)) return {};
+  QRegion covered;
+  if (a.y == b.y) {
+    covered = QRect(a.x, a.y, b.x - a.x, a.height);
+  } else {
+    // Over several lines: to the end of the first, whole lines between,
+    // from the start of the last.
+    const litehtml::position content =
+        renderer_.location(caret->element, render::box_area::content);
+    covered += QRect(a.x, a.y, content.right() - a.x, a.height);
+    covered += QRect(content.x, a.bottom(), content.width, b.y - a.bottom());
+    covered += QRect(content.x, b.y, b.x - content.x, b.height);
+  }
+  return covered.intersected(to_qrect(renderer_.visible_area(caret->element)));
+}
+
 void document_widget::update_caret() {
+  const QRegion selected = selection_region();
+  if (selected != selection_) {
+    update(selection_.united(selected));
+    selection_ = selected;
+  }
   const QRect now = caret_rect();
   if (now == caret_) return;
   if (!caret_.isEmpty()) update(caret_);
@@ -293,6 +331,10 @@ void document_widget::paintEvent(QPaintEvent* e) {
                        litehtml::position(area.x(), area.y(), area.width(), area.height()));
     }
     paint_drawn_elements(painter, e->region());
+    selection_ = selection_region();
+    if (!selection_.isEmpty()) {
+      for (const QRect& r : selection_) painter.fillRect(r, QColor(47, 111, 222, 90));
+    }
     caret_ = caret_rect();
     if (!caret_.isEmpty() && e->region().intersects(caret_)) {
       std::optional<input::caret_position> caret = input_.caret();

@@ -9,14 +9,16 @@
 // many changes a handler makes; the update lays the page out once and
 // repaints only the rectangles that changed. Popups are painted above the
 // page and kept inside the widget; the caret of the element being edited is
-// a one-pixel line in its text colour; after the page, each displayed
+// a one-pixel line in its text colour, its selection a translucent blue
+// over the text; after the page, each displayed
 // element whose handler subscribes to the draw group draws its content
 // (draw_params: layer 1, gfx an htmlayout::graphics*, area its content box
 // in widget coordinates). Images, style sheets and cursor files come
 // through the document's load requests (document::request_data), so the
 // notification callback of whoever owns the document answers them.
 //
-// Input: mouse, wheel (120 eighths of a degree scroll 60 pixels), keys as
+// Input: the in-place editor copies to and pastes from the system
+// clipboard (QClipboard). Mouse, wheel (120 eighths of a degree scroll 60 pixels), keys as
 // virtual key codes with their text, text from input methods, Tab (the page
 // gets it), activation (losing it ends popups and gestures). Presses on the
 // scroll bar of a scrolling box scroll it (the thumb drags, the track pages)
@@ -129,6 +131,8 @@ class document_widget : public QWidget, private document_observer {
   void schedule_delivery();
   void deliver_posted();
   QRect caret_rect();
+  // The part of the window the selection of the edited element covers.
+  QRegion selection_region();
   void paint_drawn_elements(QPainter& painter, const QRegion& region);
   // A press (or the second press of a double click): the scroll bar's when
   // it falls on one, otherwise the page's.
@@ -155,6 +159,7 @@ class document_widget : public QWidget, private document_observer {
   std::optional<bar_press> bar_press_;
   int wheel_remainder_ = 0;                                // eighths of a degree not yet scrolled
   QRect caret_;                                            // where the caret was painted
+  QRegion selection_;                                      // where the selection was painted
   std::wstring cursor_css_;                                // the cursor value shown
   std::map<std::string, QByteArray> resources_;            // arrived data, by URL
   std::map<std::string, std::optional<QCursor>> cursors_;  // cursor files, by URL

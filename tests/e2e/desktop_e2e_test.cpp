@@ -712,9 +712,8 @@ TEST_F(ProgramTest, ACapturedQuoteIsCopiedBackFromTheWindowAndDeletedWithTheKeyb
   ASSERT_TRUE(type_keys(x_, "key ctrl+c"));
   // Ctrl+C copies the selected quotes, each followed by an empty line.
   EXPECT_TRUE(wait_until([&] {
-    return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output == text + "\r\n\r\n";
-  }))
-      << x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output;
+    return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output == text + "\n\n";
+  })) << x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output;
 
   ASSERT_TRUE(type_keys(x_, "key Delete"));
   EXPECT_TRUE(wait_until([&] { return query(count) == "0\n"; }));

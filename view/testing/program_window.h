@@ -3,7 +3,8 @@
 // carries tags 3 and 1, quote 3 tag 2), the real controller and view with
 // the real main page, shown by the real renderer (fixed text metrics) and
 // driven through the engine's input with presses, moves, releases and keys
-// at the positions where the elements are drawn.
+// at the positions where the elements are drawn. `clipboard` (UTF-8) is the
+// clipboard of both the program's copy commands and the in-place editor.
 #pragma once
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -43,6 +44,8 @@ class program_window {
       return true;
     });
     controller().set_view(&view_);
+    in().set_clipboard({[this] { return fml::utf82wchar(clipboard); },
+                        [this](const std::wstring& text) { clipboard = fml::wchar2utf8(text); }});
     host().show_popup = [](const element& popup, const element& anchor, int placement) {
       htmlayout::show_popup(popup, anchor, placement);
     };
@@ -72,7 +75,8 @@ class program_window {
   // Where `e` is drawn; fails the test when it is not.
   htmlayout::rect box(const element& e) {
     std::optional<htmlayout::rect> at = host_.geometry().location(e);
-    EXPECT_TRUE(at.has_value()) << "not displayed: " << e.get_attribute_utf8("id").value_or("?");
+    EXPECT_TRUE(at.has_value()) << "not displayed: " << (e ? e.tag_name() : "null") << " "
+                                << e.get_attribute_utf8("id").value_or("?");
     return at.value_or(htmlayout::rect{});
   }
   point center(const element& e) {
@@ -115,9 +119,18 @@ class program_window {
                       htmlayout::mouse::main_button, 0);
     in().mouse_up(b, htmlayout::mouse::main_button, 0);
   }
-  void key(uint32_t code, uint32_t keys = 0) {
-    in().key_down(code, keys);
-    in().key_up(code, keys);
+  void key(uint32_t code, uint32_t keys = 0, int times = 1) {
+    for (int i = 0; i < times; ++i) {
+      in().key_down(code, keys);
+      in().key_up(code, keys);
+    }
+  }
+  // Presses at `from`, moves to `to` with the button held, releases there.
+  void drag_between(point from, point to) {
+    in().mouse_move(from, 0, 0);
+    in().mouse_down(from, htmlayout::mouse::main_button, 0);
+    in().mouse_move(to, htmlayout::mouse::main_button, 0);
+    in().mouse_up(to, htmlayout::mouse::main_button, 0);
   }
   void type(const std::wstring& text) { in().characters(text, 0); }
   // The item of a shown menu whose action is `action`, or whose id is.

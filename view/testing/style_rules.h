@@ -41,15 +41,22 @@ struct style_rule {
 
 class style_rules {
  public:
-  // Parses `css` and appends its rules. Selectors the engine would not
-  // match are collected in invalid().
+  // Parses `css` and appends its rules, those inside @media blocks too.
+  // Selectors the engine would not match are collected in invalid().
   void add(const std::string& css) {
     std::string text = strip_comments(css);
     size_t start = 0;
     for (size_t open; (open = text.find('{', start)) != std::string::npos;) {
       size_t close = text.find('}', open);
       if (close == std::string::npos) break;
-      std::string selectors = text.substr(start, open - start);
+      std::string selectors = trim(text.substr(start, open - start));
+      // The rules of an @media block count as the others (the block's own
+      // closing brace is left before the next rule).
+      while (selectors.starts_with("}")) selectors = trim(selectors.substr(1));
+      if (selectors.starts_with("@media")) {
+        start = open + 1;
+        continue;
+      }
       std::map<std::string, std::string> declarations =
           parse_declarations(text.substr(open + 1, close - open - 1));
       for (const std::string& one : split(selectors, ',')) {
