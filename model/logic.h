@@ -115,6 +115,14 @@ class logic {
   // The search tags, in the order they were added.
   const std::vector<int32_t>& searchTags() const { return m_search_tags; }
 
+  // --- Storing when the file may refuse.
+
+  // Stores the text with the next id and the given stamp, waiting at most
+  // `lock_wait_ms` for a lock another program holds on the file; returns the
+  // id. Raises SQLite::Exception when the file refuses the change (locked,
+  // disk full); then nothing is stored and the id is not used up.
+  int32_t storeQuote(const std::wstring& text, int64_t stamp, int lock_wait_ms);
+
  private:
   // The quotes whose ids the SQL query `quote_ids` yields (all quotes when it
   // is empty), with `ids` bound to its parameters in order; with their tags,

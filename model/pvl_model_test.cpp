@@ -2,6 +2,7 @@
 // order with their data, the log lines, the copy texts and the errors.
 #include "model/pvl_model.h"
 
+#include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -297,6 +298,54 @@ TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSendsNothing) {
                            0),
             0u)
       << lines[0];
+}
+
+// Another program holds the file's write lock: a capture waits in memory
+// with its stamp, later ones wait behind it, other changes are reported and
+// the view is given the collection as the file holds it; once the lock is
+// gone the waiting quotes are stored in the order they came.
+TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
+  int starts = 0;
+  model_->set_retry_starter([&] { ++starts; });
+  SQLite::Database other(collection_.db_file().string(), SQLite::OPEN_READWRITE);
+  other.exec("BEGIN IMMEDIATE");
+
+  int64_t before = current_stamp();
+  send(me::add_quote, L"first");
+  send(me::add_quote, L"second");
+  EXPECT_EQ(model_->waiting_quotes(), 2u);
+  EXPECT_EQ(starts, 1);
+  ASSERT_EQ(view_.ids(), (Ids{ve::vnotice, ve::vnotice}));
+  EXPECT_EQ(event(0).notice.text,
+            "A new quote could not be saved yet: the collection is busy (another program is "
+            "using its file). It is kept and saved as soon as the collection can take it.");
+  EXPECT_TRUE(event(0).notice.error);
+  model_->retry_waiting_quotes();
+  EXPECT_EQ(model_->waiting_quotes(), 2u);
+
+  view_.clear();
+  send_id(me::delete_quote, 1);
+  ASSERT_EQ(view_.ids(),
+            (Ids{ve::vdelete_quote, ve::vnotice, ve::vupdate_tags, ve::vupdate_quotes}));
+  EXPECT_EQ(event(1).notice.text,
+            "The quotes could not be deleted: the collection is busy (another program is using "
+            "its file).");
+  EXPECT_EQ(quote_ids(event(3).quotes), (Ids{1, 2, 3, 4}));
+
+  other.exec("ROLLBACK");
+  view_.clear();
+  int64_t retried = current_stamp();
+  model_->retry_waiting_quotes();
+  EXPECT_EQ(model_->waiting_quotes(), 0u);
+  ASSERT_EQ(view_.ids(), (Ids{ve::vadd_quote, ve::vadd_quote, ve::vnotice}));
+  EXPECT_EQ(event(0).quote->m_id, 5);
+  EXPECT_EQ(event(0).quote->m_utftext, "first");
+  EXPECT_EQ(event(1).quote->m_utftext, "second");
+  EXPECT_GE(event(0).quote->m_stamp, before);
+  EXPECT_LE(event(0).quote->m_stamp, event(1).quote->m_stamp);
+  EXPECT_LT(event(1).quote->m_stamp, retried);  // the delete waited 3 s in between
+  EXPECT_EQ(event(2).notice.text.rfind("The 2 waiting quotes were saved at ", 0), 0u);
+  EXPECT_FALSE(event(2).notice.error);
 }
 
 TEST_F(ModelEventTest, CopyEventsPutTheirTextsOnTheClipboard) {

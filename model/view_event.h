@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "model/model_event.h"
 #include "model/records.h"
@@ -36,6 +37,7 @@ enum : int32_t {
   vupdate_tags = 15,        // const std::vector<Tag>: all tags, in order
   vrefresh_quotes = 17,     // none
   vclear_search_tags = 20,  // none
+  vnotice = 30,             // const notice: a line the user must be told
 };
 }  // namespace view_events
 
@@ -44,6 +46,12 @@ enum : int32_t {
 struct quote_tag_record {
   int32_t quote = 0;
   const Tag* tag = nullptr;
+};
+
+// A line for the window's notice, UTF-8 text; an error is shown as one.
+struct notice {
+  std::string text;
+  bool error = false;
 };
 
 class view_event_sink {

@@ -181,6 +181,11 @@ void pvview::on_view_event(const view_event& event) {
     case ve::vclear_search_tags:
       clear_search_tags();
       break;
+    case ve::vnotice: {
+      const notice& line = *data_of<notice>(event);
+      show_notice(line.text, line.error ? notice_kind::error : notice_kind::info);
+      break;
+    }
   }
 }
 
