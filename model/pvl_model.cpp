@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <ostream>
 
@@ -369,11 +370,18 @@ void pvlModel::exportData(const std::wstring& path) {
   // The search runs first, so that a failing search leaves an existing file
   // as it was.
   std::vector<Quote> quotes = m_logic->search();
+  std::string file = fml::wchar2utf8(path);
   if (!write_export(path, quotes)) {
     int error = errno;
-    model_log() << "export_data failed: " << fml::wchar2utf8(path) << ": "
-                << fml::system_error_text(error) << std::endl;
+    model_log() << "export_data failed: " << file << ": " << fml::system_error_text(error)
+                << std::endl;
+    notice("The export failed: " + file + " could not be written (" + std::strerror(error) + ").",
+           true);
+    return;
   }
+  notice("Exported " + std::to_string(quotes.size()) + (quotes.size() == 1 ? " quote" : " quotes") +
+             " to " + file,
+         false);
 }
 
 void pvlModel::copyQuotes(int32_t event_id, const std::vector<int32_t>& ids) {

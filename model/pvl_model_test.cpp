@@ -276,28 +276,34 @@ TEST_F(ModelEventTest, ModeAndClearActOnlyOnANonEmptySearch) {
   EXPECT_TRUE(model_lines().empty());
 }
 
-TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSendsNothing) {
+TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSaysHowItWent) {
   testing_support::temp_dir folder;
-  std::wstring path = fml::utf82wchar((folder.path() / "quotes.html").string());
+  std::string file = (folder.path() / "quotes.html").string();
+  std::wstring path = fml::utf82wchar(file);
   search_for({1});
   send(me::export_data, &path);
-  EXPECT_TRUE(view_.events.empty());
+  EXPECT_EQ(view_.ids(), Ids{ve::vnotice});
+  EXPECT_EQ(event(0).notice.text, "Exported 1 quote to " + file);
+  EXPECT_FALSE(event(0).notice.error);
 
   std::string page = testing_support::read_file(folder.path() / "quotes.html");
   EXPECT_NE(page.find("two<br>Tags: gamma, alpha<br><br>"), std::string::npos) << page;
   EXPECT_EQ(page.find("one<br>"), std::string::npos);
-  EXPECT_TRUE(model_lines().empty());
 
-  // A file that cannot be written is logged, not raised.
-  std::wstring nowhere = fml::utf82wchar((folder.path() / "no" / "q.html").string());
-  send(me::export_data, &nowhere);
+  // A file that cannot be written is logged and reported, not raised.
+  view_.clear();
+  collection_.mark_logs();
+  std::string nowhere = (folder.path() / "no" / "q.html").string();
+  std::wstring nowhere_path = fml::utf82wchar(nowhere);
+  send(me::export_data, &nowhere_path);
   Lines lines = model_lines();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0].rfind("export_data failed: " + (folder.path() / "no" / "q.html").string() +
-                               ": Error code: 2 ",
-                           0),
-            0u)
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].rfind("export_data failed: " + nowhere + ": Error code: 2 ", 0), 0u)
       << lines[0];
+  ASSERT_EQ(view_.ids(), Ids{ve::vnotice});
+  EXPECT_EQ(event(0).notice.text,
+            "The export failed: " + nowhere + " could not be written (No such file or directory).");
+  EXPECT_TRUE(event(0).notice.error);
 }
 
 // Another program holds the file's write lock: a capture waits in memory

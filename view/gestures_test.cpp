@@ -90,6 +90,7 @@ TEST_F(GesturesTest, ExportWritesTheCurrentSearchToTheChosenFile) {
   const std::string html = testing_support::read_file(file);
   EXPECT_NE(html.find("three"), std::string::npos);
   EXPECT_EQ(html.find("four"), std::string::npos);
+  EXPECT_EQ(w.by_id("notice-text").text(), L"Exported 1 quote to " + file.wstring());
 }
 
 TEST_F(GesturesTest, AboutAndTheKeysOfTheWindowReachTheShell) {
