@@ -41,8 +41,15 @@ drag_config read_drag_config(const std::wstring& path) {
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(utf8_path.c_str(), "rb"), &std::fclose);
   if (!file) throw fopen_drag_mgr_xml_error("fopen_drag_mgr_xml_error" + utf8_path);
   TiXmlDocument document;
-  if (!document.LoadFile(file.get(), TIXML_DEFAULT_ENCODING) || !document.RootElement()) {
-    throw read_drag_mgr_xml_error("read_drag_mgr_xml_error");
+  if (!document.LoadFile(file.get(), TIXML_DEFAULT_ENCODING)) {
+    std::string what = document.ErrorId() == TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY
+                           ? "no XML element in it"
+                           : "line " + std::to_string(document.ErrorRow()) + ", column " +
+                                 std::to_string(document.ErrorCol()) + ": " + document.ErrorDesc();
+    throw read_drag_mgr_xml_error("read_drag_mgr_xml_error; " + utf8_path + ": " + what);
+  }
+  if (!document.RootElement()) {
+    throw read_drag_mgr_xml_error("read_drag_mgr_xml_error; " + utf8_path + ": no root element");
   }
 
   drag_config config;

@@ -107,10 +107,12 @@ TEST_F(DragConfigTest, MissingFileRaisesWithItsPath) {
   }
 }
 
-TEST_F(DragConfigTest, FileThatIsNotXmlRaises) {
-  EXPECT_EQ(read_error(""), "read_drag_mgr_xml_error");
-  EXPECT_EQ(read_error("<dm><i><source class=\"vtag\"/></dm>"), "read_drag_mgr_xml_error");
-  EXPECT_EQ(read_error("just text"), "read_drag_mgr_xml_error");
+TEST_F(DragConfigTest, FileThatIsNotXmlRaisesWithThePlaceAndTheFault) {
+  const std::string head = "read_drag_mgr_xml_error; " + file().string() + ": ";
+  EXPECT_EQ(read_error(""), head + "no XML element in it");
+  EXPECT_EQ(read_error("<dm><i><source class=\"vtag\"/></dm>"),
+            head + "line 1, column 30: Error reading end tag.");
+  EXPECT_EQ(read_error("just text"), head + "no XML element in it");
 }
 
 TEST_F(DragConfigTest, IncompleteInteractionIsReportedWithItsLine) {

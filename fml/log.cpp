@@ -7,6 +7,7 @@
 #include <ext/stdio_filebuf.h>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "fml/exception.h"
 #include "fml/message.h"
@@ -31,6 +32,14 @@ std::unique_ptr<registry>& registry_instance() {
   return instance;
 }
 
+// The ids close_logs() closed (until they are registered again): code that
+// runs late in the program's end, destructors among it, still writes to
+// them, and what it writes is dropped.
+std::set<std::string>& closed_ids() {
+  static std::set<std::string> ids;
+  return ids;
+}
+
 registry& logs() {
   auto& instance = registry_instance();
   if (!instance) instance = std::make_unique<registry>();
@@ -41,6 +50,7 @@ registry& logs() {
 
 void reglog(const std::string& id, const std::wstring& file) {
   registry& table = logs();
+  closed_ids().erase(id);
   if (table.count(id)) throw reglog_error("log with id=" + id + ", is always register");
 
   std::string path = wchar2utf8(
@@ -55,6 +65,11 @@ void reglog(const std::string& id, const std::wstring& file) {
 std::ostream& getlog(const std::string& id) {
   registry& table = logs();
   auto it = table.find(id);
+  if (it == table.end() && closed_ids().count(id)) {
+    // No buffer: every write fails quietly.
+    static std::ostream discarded(nullptr);
+    return discarded;
+  }
   if (it == table.end()) throw getlog_error("log with id=" + id + ", is not register");
   return it->second->stream;
 }
@@ -62,7 +77,10 @@ std::ostream& getlog(const std::string& id) {
 void close_logs() {
   auto& instance = registry_instance();
   if (!instance) return;
-  for (auto& [id, file] : *instance) file->stream.flush();
+  for (auto& [id, file] : *instance) {
+    file->stream.flush();
+    closed_ids().insert(id);
+  }
   instance.reset();
 }
 

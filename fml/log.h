@@ -14,7 +14,10 @@ namespace fml {
 // already and cannot_open_log_error when the file cannot be created.
 void reglog(const std::string& id, const std::wstring& file);
 
-// The stream registered under `id`. Raises getlog_error when there is none.
+// The stream registered under `id`. Raises getlog_error when there is none;
+// an id that close_logs() closed is no error: it gives a stream that drops
+// what is written, so that code running late in the program's end (after
+// the logs are closed) never fails for want of its log.
 std::ostream& getlog(const std::string& id);
 
 // Flushes and closes every log and empties the registry.

@@ -21,12 +21,6 @@ namespace {
 constexpr int kApplicationId = 0x50766C61;  // "Pvla"
 constexpr int kSchemaVersion = 1;
 
-// How much of the file is read through a memory map.
-constexpr int64_t kMemoryMapBytes = int64_t{1} << 30;
-
-// How long to wait for a lock another program holds on the file.
-constexpr int kLockWaitMs = 3000;
-
 // "Table order" is insertion order: both record tables keep SQLite's rowid,
 // which grows with every insertion, and the ids are a separate unique column.
 // The link table keeps a quote's tags in the order they were attached (pos);
@@ -63,6 +57,9 @@ void check_or_create(const std::string& path) {
   struct stat info;
   if (::stat(path.c_str(), &info) == 0) {
     if (!S_ISREG(info.st_mode)) fail(path, "not a regular file");
+    // SQLite reads a file of one byte as an empty one and would make a new
+    // collection of it; it is no database, whatever that byte is.
+    if (info.st_size == 1) fail(path, "file is not a database");
     if (::access(path.c_str(), R_OK | W_OK) != 0) {
       fail(path, "cannot be read and written: " + fml::system_error_text());
     }
@@ -78,7 +75,7 @@ void check_or_create(const std::string& path) {
 // not a collection of this program is reported before anything could be
 // written to it. Returns true when the file holds no database objects yet.
 bool probe_is_fresh(const std::string& path) {
-  SQLite::Database reader(path, SQLite::OPEN_READONLY, kLockWaitMs);
+  SQLite::Database reader(path, SQLite::OPEN_READONLY, kCollectionLockWaitMs);
   int objects = reader.execAndGet("SELECT count(*) FROM sqlite_master").getInt();
   int application = reader.execAndGet("PRAGMA application_id").getInt();
   int version = reader.execAndGet("PRAGMA user_version").getInt();
@@ -101,7 +98,7 @@ std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
     bool fresh = probe_is_fresh(path);
     // One thread uses the connection: SQLite's own locking is not needed.
     auto db = std::make_unique<SQLite::Database>(
-        path, SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX, kLockWaitMs);
+        path, SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX, kCollectionLockWaitMs);
     if (sqlite3_db_readonly(db->getHandle(), "main") == 1) fail(path, "opened read-only");
     db->exec("PRAGMA foreign_keys = ON");
     // Write-ahead log, synced at every commit: a commit that returned
@@ -111,9 +108,10 @@ std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
       fail(path, "cannot keep a write-ahead log beside the file");
     }
     db->exec("PRAGMA synchronous = FULL");
-    // Reads through a memory map: a search visits quotes all over the file,
-    // and reading each page with a system call costs more than the lookup.
-    db->exec("PRAGMA mmap_size = " + std::to_string(kMemoryMapBytes));
+    // Reads with system calls, never through a memory map: another program
+    // cutting the file short would turn a read of the map into SIGBUS,
+    // where a read call reports an error the program can show.
+    db->exec("PRAGMA mmap_size = 0");
 
     // Taking the write lock here reports a file another program keeps locked
     // now rather than at the user's first change.

@@ -12,6 +12,10 @@ class Database;
 
 namespace pvl {
 
+// How long an open or a change waits for a lock another program holds on
+// the file before it gives up.
+inline constexpr int kCollectionLockWaitMs = 3000;
+
 // Opens the collection file at `path` (UTF-8) for reading and writing. A
 // missing file is created, readable by the user alone, with empty tables.
 // Raises open_db_error with the text "<path>: <what is wrong>" when the file

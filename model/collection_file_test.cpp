@@ -5,12 +5,12 @@
 #include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "fml/app_errors.h"
 #include "model/logic.h"
 #include "model/testing/test_collection.h"
-
 #include "tests/support/unprivileged.h"
 
 namespace pvl {
@@ -123,6 +123,33 @@ TEST_F(CollectionFileTest, AnEmptyFileBecomesANewCollection) {
   write_file(collection_.db_file(), "");
   logic store;
   EXPECT_EQ(store.quotes().size(), 4u);
+}
+
+// Another program cuts the file short while the collection is open, with
+// pages still to be read from it: the reads fail with an error the program
+// can report, and the process goes on (a memory-mapped read would end it
+// with SIGBUS).
+TEST_F(CollectionFileTest, AFileCutShortWhileOpenGivesErrorsNotACrash) {
+  {
+    logic store;
+    for (int i = 0; i < 60; ++i) store.addQuote(std::wstring(2000, L'a' + i % 26));
+  }
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    try {
+      logic store;
+      store.addQuote(L"the write-ahead log holds this one");
+      if (::truncate(path().c_str(), 0) != 0) _exit(2);
+      store.quotes();
+    } catch (const std::exception&) {
+      // An error is what is expected; a crash is not.
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
 }
 
 TEST_F(CollectionFileTest, TheFileKeepsAWriteAheadLogSyncedAtEveryCommit) {

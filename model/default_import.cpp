@@ -8,31 +8,153 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <ostream>
+#include <string_view>
 
 #include "fml/app_errors.h"
 #include "fml/log.h"
+#include "fml/message.h"
 #include "fml/text.h"
 #include "model/logic.h"
 #include "model/transaction.h"
 #include "tinyfilesystem/app_dirs.h"
+#include "tinyfilesystem/folders.h"
 #include "tinyfilesystem/path.h"
 
 namespace pvl {
 
 namespace {
 
-// The root element of the XML file at `path`. The file is only read, so a
-// default file installed read-only imports as well.
+// How deep elements may nest in a default file. TinyXML parses nested
+// elements by recursion, so a file nested hundreds of thousands deep would
+// overflow the stack; the default files nest three deep.
+constexpr int kMaxDepth = 1000;
+
+std::string line_text(int line) { return "line " + std::to_string(line) + ": "; }
+
+// The line of the first byte of `text` that does not belong to a valid UTF-8
+// sequence, or 0 when the whole text is UTF-8.
+int first_non_utf8_line(std::string_view text) {
+  int line = 1;
+  for (size_t i = 0; i < text.size();) {
+    unsigned char lead = static_cast<unsigned char>(text[i]);
+    if (lead == '\n') ++line;
+    size_t length = lead < 0x80           ? 1
+                    : (lead >> 5) == 0x6  ? 2
+                    : (lead >> 4) == 0xE  ? 3
+                    : (lead >> 3) == 0x1E ? 4
+                                          : 0;
+    if (length == 0 || i + length > text.size()) return line;
+    for (size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return line;
+    }
+    i += length;
+  }
+  return 0;
+}
+
+// The line on which elements first nest deeper than kMaxDepth, or 0. Start
+// tags count one level deeper, end tags one shallower; comments, processing
+// instructions, declarations and quoted attribute values are skipped.
+int too_deep_line(std::string_view text) {
+  int line = 1;
+  int depth = 0;
+  auto skip_to = [&](size_t from, std::string_view end) {
+    size_t found = text.find(end, from);
+    size_t stop = found == std::string_view::npos ? text.size() : found + end.size();
+    for (size_t k = from; k < stop; ++k) line += text[k] == '\n';
+    return stop;
+  };
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] != '<') {
+      line += text[i++] == '\n';
+      continue;
+    }
+    std::string_view rest = text.substr(i);
+    if (rest.starts_with("<!--")) {
+      i = skip_to(i, "-->");
+    } else if (rest.starts_with("<![CDATA[")) {
+      i = skip_to(i, "]]>");
+    } else if (rest.starts_with("<?") || rest.starts_with("<!")) {
+      i = skip_to(i, ">");
+    } else if (rest.starts_with("</")) {
+      --depth;
+      i = skip_to(i, ">");
+    } else {
+      if (++depth > kMaxDepth) return line;
+      // To the tag's end, past quoted values that may hold '>'.
+      size_t k = i + 1;
+      char quote = 0;
+      for (; k < text.size() && (quote || text[k] != '>'); ++k) {
+        line += text[k] == '\n';
+        if (quote) {
+          if (text[k] == quote) quote = 0;
+        } else if (text[k] == '"' || text[k] == '\'') {
+          quote = text[k];
+        }
+      }
+      if (k < text.size() && text[k - 1] == '/') --depth;
+      i = k + 1;
+    }
+  }
+  return 0;
+}
+
+// Reads the XML file at `path` into `document`. Returns what is wrong with
+// it, or "" when it loaded and has a root element. The file is only read, so
+// a default file installed read-only imports as well.
+std::string load(TiXmlDocument& document, const std::string& path) {
+  std::string text;
+  {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         &std::fclose);
+    if (!file) return "cannot be read: " + fml::system_error_text();
+    char chunk[65536];
+    size_t count;
+    while ((count = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) text.append(chunk, count);
+    if (std::ferror(file.get())) return "cannot be read: " + fml::system_error_text();
+  }
+  if (text.empty()) return "the file is empty";
+  if (int line = first_non_utf8_line(text)) return line_text(line) + "the text is not UTF-8";
+  if (int line = too_deep_line(text)) {
+    return line_text(line) + "elements nest more than " + std::to_string(kMaxDepth) + " deep";
+  }
+  document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+  if (document.ErrorId() == TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY) return "no XML element in it";
+  if (document.Error()) {
+    return "line " + std::to_string(document.ErrorRow()) + ", column " +
+           std::to_string(document.ErrorCol()) + ": " + document.ErrorDesc();
+  }
+  if (!document.RootElement()) return "no root element";
+  return "";
+}
+
+// The root element of the XML file at `path`; raises read_xml_error
+// ("<path>: <what is wrong>") when there is none.
 const TiXmlElement& load_root(TiXmlDocument& document, const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) throw read_xml_error(path);
-  bool loaded = document.LoadFile(file, TIXML_DEFAULT_ENCODING);
-  std::fclose(file);
-  if (!loaded) throw read_xml_error(path);
-  const TiXmlElement* root = document.RootElement();
-  if (!root) throw read_xml_error(path + ": no root element");
-  return *root;
+  std::string wrong = load(document, path);
+  if (!wrong.empty()) throw read_xml_error(path + ": " + wrong);
+  return *document.RootElement();
+}
+
+// The default file `name` to import: the copy in the user's data folder, or
+// the installed one when that copy is missing, empty or cannot be read as
+// XML (a first start that was cut short, a folder made by hand) and the
+// installed one can. Otherwise the user's copy, whose fault is then reported.
+std::wstring seed_file(const std::wstring& data_dir, const wchar_t* name) {
+  using tinyfilesystem::join_path;
+  std::wstring own = join_path(data_dir, name);
+  TiXmlDocument document;
+  std::string wrong = load(document, fml::wchar2utf8(own));
+  if (wrong.empty()) return own;
+  std::wstring installed =
+      join_path(join_path(tinyfilesystem::common_app_data_folder(), L"Parvela"), name);
+  TiXmlDocument other;
+  if (installed == own || !load(other, fml::wchar2utf8(installed)).empty()) return own;
+  fml::getlog("logic") << fml::wchar2utf8(own) << ": " << wrong << "; reading "
+                       << fml::wchar2utf8(installed) << " instead" << std::endl;
+  return installed;
 }
 
 [[noreturn]] void invalid(const std::string& path, const TiXmlElement& element,
@@ -72,8 +194,8 @@ bool is_duplicate_id(const SQLite::Exception& error) {
 void logic::createDB() {
   using tinyfilesystem::join_path;
   const std::wstring& data_dir = tinyfilesystem::app_dir(L"DataDir");
-  std::wstring quotes_file = join_path(data_dir, L"defaultquotes.xml");
-  std::wstring tags_file = join_path(data_dir, L"defaulttags.xml");
+  std::wstring quotes_file = seed_file(data_dir, L"defaultquotes.xml");
+  std::wstring tags_file = seed_file(data_dir, L"defaulttags.xml");
 
   // One transaction: a failed import leaves the collection empty, so that the
   // next start tries again.
@@ -116,7 +238,14 @@ void logic::importQuotes(const std::wstring& path) {
     }
     for (const TiXmlElement* tag = quote->FirstChildElement(); tag;
          tag = tag->NextSiblingElement()) {
-      markQuote(id, id_attribute(utfpath, *tag));
+      int32_t tag_id = id_attribute(utfpath, *tag);
+      try {
+        markQuote(id, tag_id);
+      } catch (const wrong_tag_id&) {
+        throw wrong_tag_id(std::to_string(tag_id) + ": " + utfpath + ": " + line_text(tag->Row()) +
+                           "quote " + std::to_string(id) + " carries tag " +
+                           std::to_string(tag_id) + ", which is not among the default tags");
+      }
     }
   }
 }

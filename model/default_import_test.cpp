@@ -116,18 +116,33 @@ TEST_F(DefaultImportTest, OnlyTheAttributesCount) {
   EXPECT_EQ(store.addQuote(L"next"), 31);
 }
 
-TEST_F(DefaultImportTest, AMissingOrBrokenFileStopsTheStartAndStoresNothing) {
+TEST_F(DefaultImportTest, AMissingOrBrokenFileStopsTheStartSaysWhyAndStoresNothing) {
+  // No installed copy to fall back on here: the test program has none.
   std::filesystem::remove(collection_.data_dir() / "defaultquotes.xml");
-  EXPECT_EQ(import_error<read_xml_error>(), quotes_path());
+  EXPECT_EQ(
+      import_error<read_xml_error>().rfind(quotes_path() + ": cannot be read: Error code: 2", 0),
+      0u);
   EXPECT_TRUE(collection_is_empty());
 
-  collection_.write_defaults("<tags><tag id=\"1\" name=\"a\"></tags>", model_testing::kQuotesXml);
-  EXPECT_EQ(import_error<read_xml_error>(), tags_path());
-  EXPECT_TRUE(collection_is_empty());
-
-  collection_.write_defaults(model_testing::kTagsXml, "<!-- only a comment -->");
-  EXPECT_EQ(import_error<read_xml_error>(), quotes_path() + ": no root element");
-  EXPECT_TRUE(collection_is_empty());
+  std::string deep;
+  for (int i = 0; i < 200000; ++i) deep += "<q>";
+  struct {
+    std::string tags, quotes, error;
+  } broken[] = {
+      {"<tags><tag id=\"1\" name=\"a\"></tags>", model_testing::kQuotesXml,
+       tags_path() + ": line 1, column 33: Error reading end tag."},
+      {model_testing::kTagsXml, "<!-- only a comment -->", quotes_path() + ": no root element"},
+      {"", model_testing::kQuotesXml, tags_path() + ": the file is empty"},
+      {model_testing::kTagsXml, "<q>\n<quote id=\"1\" text=\"caf\xe9\"/></q>",
+       quotes_path() + ": line 2: the text is not UTF-8"},
+      {model_testing::kTagsXml, "<q>\n" + deep,
+       quotes_path() + ": line 2: elements nest more than 1000 deep"},
+  };
+  for (auto& file : broken) {
+    collection_.write_defaults(file.tags, file.quotes);
+    EXPECT_EQ(import_error<read_xml_error>(), file.error);
+    EXPECT_TRUE(collection_is_empty());
+  }
 
   // Fixed files import at the next start.
   collection_.write_defaults(model_testing::kTagsXml, model_testing::kQuotesXml);
@@ -156,7 +171,10 @@ TEST_F(DefaultImportTest, InvalidContentIsReportedWithItsLineAndNothingIsStored)
   collection_.write_defaults(model_testing::kTagsXml,
                              "<q><quote id=\"1\" text=\"a\"><t id=\"1\"/></quote>"
                              "<quote id=\"2\" text=\"b\"><t id=\"9\"/></quote></q>");
-  EXPECT_EQ(import_error<wrong_tag_id>(), "9");
+  EXPECT_EQ(import_error<wrong_tag_id>(),
+            "9: " + quotes_path() +
+                ": line 1: quote 2 carries tag 9, which is not among the "
+                "default tags");
   EXPECT_TRUE(collection_is_empty());
 }
 

@@ -1,6 +1,11 @@
 #include "model/export_texts.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
 
 #include "fml/text.h"
@@ -42,6 +47,13 @@ void append_escaped(std::string& out, std::string_view text) {
   }
 }
 
+// The process's file-creation mask, which a new file's mode obeys.
+mode_t current_umask() {
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
 std::wstring tag_names(const Quote& quote) {
   std::wstring names;
   for (size_t i = 0; i < quote.m_tags.size(); ++i) {
@@ -75,10 +87,40 @@ std::string export_html(const std::vector<Quote>& quotes) {
 
 bool write_export(const std::wstring& path, const std::vector<Quote>& quotes) {
   std::string page = export_html(quotes);
-  std::FILE* file = std::fopen(fml::wchar2utf8(path).c_str(), "wb");
-  if (!file) return false;
-  bool written = std::fwrite(page.data(), 1, page.size(), file) == page.size();
-  return std::fclose(file) == 0 && written;
+  std::string target = fml::wchar2utf8(path);
+  // A link is followed, so that the file it names gets the page and the link
+  // stays a link.
+  struct stat info;
+  if (::lstat(target.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    if (char* real = ::realpath(target.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
+  bool exists = ::stat(target.c_str(), &info) == 0;
+
+  // The page is written beside the target under another name and takes the
+  // target's name only when complete: a failure (a full disk, a folder that
+  // cannot be written) leaves an existing file as it was.
+  std::string temporary = target + ".XXXXXX";
+  int fd = ::mkstemp(temporary.data());
+  if (fd < 0) return false;
+  mode_t mode = exists ? info.st_mode & 07777 : 0666 & ~current_umask();
+  bool written = ::fchmod(fd, mode) == 0;
+  for (size_t done = 0; written && done < page.size();) {
+    ssize_t count = ::write(fd, page.data() + done, page.size() - done);
+    if (count < 0 && errno == EINTR) continue;
+    written = count > 0;
+    if (written) done += static_cast<size_t>(count);
+  }
+  written = written && ::fsync(fd) == 0;
+  int error = errno;
+  written = ::close(fd) == 0 && written;
+  if (written && ::rename(temporary.c_str(), target.c_str()) == 0) return true;
+  if (written) error = errno;
+  ::unlink(temporary.c_str());
+  errno = error;
+  return false;
 }
 
 std::wstring copy_quote_text(const Quote& quote) { return fml::utf82wchar(quote.m_utftext); }

@@ -16,8 +16,11 @@ namespace pvl {
 // Parvela". Text and names are escaped, so the page shows them as text.
 std::string export_html(const std::vector<Quote>& quotes);
 
-// Writes export_html(quotes) to the file at `path`, created or replaced.
-// Returns false when the file cannot be written; errno then tells why.
+// Writes export_html(quotes) to the file at `path`, created or replaced: the
+// page is written to a new file in the same folder, which replaces the
+// target only when complete (keeping an existing file's mode). Returns false
+// when that fails, errno then telling why; an existing file is then left as
+// it was and nothing else stays behind.
 bool write_export(const std::wstring& path, const std::vector<Quote>& quotes);
 
 // copy_quote: the text alone.

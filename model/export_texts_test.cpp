@@ -2,6 +2,13 @@
 #include "model/export_texts.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
 
 #include "fml/text.h"
 #include "tests/support/temp_dir.h"
@@ -55,6 +62,32 @@ TEST(ExportHtmlTest, WritesThePageToTheFileOrReportsFailure) {
   EXPECT_FALSE(
       write_export(fml::utf82wchar((folder.path() / "missing" / "x.html").string()), quotes));
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"));
+}
+
+// The disk fills up halfway through the page (a file size limit stands in
+// for it, in a child process): the file that was there stays as it was, and
+// nothing else is left in the folder.
+TEST(ExportHtmlTest, AWriteThatFailsHalfwayLeavesTheExistingFileAsItWas) {
+  testing_support::temp_dir folder;
+  std::filesystem::path target = folder.path() / "export.html";
+  testing_support::write_file(target, "the last export");
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG
+    rlimit limit{4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    bool written =
+        write_export(fml::utf82wchar(target.string()), {quote(1, std::string(20000, 'q'))});
+    _exit(!written && errno == EFBIG ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(testing_support::read_file(target) == "the last export") << "the file was changed";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
+                          std::filesystem::directory_iterator()),
+            1);
 }
 
 TEST(CopyTextTest, SingleQuoteForms) {

@@ -427,4 +427,21 @@ void logic::insertQuote(int32_t id, const std::string& utftext, int64_t stamp) {
   insert.exec();
 }
 
+int32_t logic::storeQuote(const std::string& utftext, int64_t stamp, int lock_wait_ms) {
+  db_->setBusyTimeout(lock_wait_ms);
+  int32_t id = m_max_qid + 1;
+  try {
+    transaction adding(*db_);
+    insertQuote(id, utftext, stamp);
+    adding.commit();
+  } catch (...) {
+    db_->setBusyTimeout(kCollectionLockWaitMs);
+    throw;
+  }
+  db_->setBusyTimeout(kCollectionLockWaitMs);
+  m_max_qid = id;
+  logic_log() << "added quote with id: " << id << std::endl;
+  return id;
+}
+
 }  // namespace pvl

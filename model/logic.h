@@ -40,10 +40,13 @@ class logic {
   // True when the collection holds no tag and no quote.
   bool isDbEmpty();
   // Imports "defaulttags.xml", then "defaultquotes.xml" from "DataDir", all
-  // in one transaction. Raises read_xml_error ("<path>" when the file cannot
-  // be read or is not XML, "<path>: <what>" for invalid content) and
-  // wrong_tag_id (a quote names a tag that is not there); then nothing of
-  // the import is stored.
+  // in one transaction; a copy there that is missing, empty or no readable
+  // XML gives way to the installed one (the all-users "Parvela" folder).
+  // Raises read_xml_error ("<path>: <what is wrong>", with "line N: " where
+  // the file tells it: a file that cannot be read, is empty, is not UTF-8,
+  // nests elements more than 1000 deep, is not XML or holds invalid content)
+  // and wrong_tag_id ("<tag id>: <path>: line N: ..." for a quote naming a
+  // tag that is not there); then nothing of the import is stored.
   void createDB();
   // Read the elements under the root of the XML file at `path` as tags, or as
   // quotes with their tags (see data/defaultquotes.xml). Raise as createDB.
@@ -118,6 +121,14 @@ class logic {
 
   // The search tags, in the order they were added.
   const std::vector<int32_t>& searchTags() const { return m_search_tags; }
+
+  // --- Storing when the file may refuse.
+
+  // Stores the UTF-8 text with the next id and the given stamp, waiting at most
+  // `lock_wait_ms` for a lock another program holds on the file; returns the
+  // id. Raises SQLite::Exception when the file refuses the change (locked,
+  // disk full); then nothing is stored and the id is not used up.
+  int32_t storeQuote(const std::string& utftext, int64_t stamp, int lock_wait_ms);
 
  private:
   // The quotes whose ids the SQL query `quote_ids` yields (all quotes when it

@@ -1,15 +1,25 @@
 #include "model/pvl_model.h"
 
+#include <SQLiteCpp/Exception.h>
+#include <sqlite3.h>
+
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <ostream>
 
 #include "fml/app_errors.h"
+#include "fml/datetime.h"
 #include "fml/log.h"
 #include "fml/memory.h"
 #include "fml/message.h"
 #include "fml/text.h"
+#include "model/collection_file.h"
 #include "model/export_texts.h"
 #include "model/logic.h"
+#include "tinyfilesystem/app_dirs.h"
+#include "tinyfilesystem/path.h"
 
 namespace pvl {
 
@@ -26,6 +36,51 @@ const Data& data_of(const model_event& event) {
   return *static_cast<const Data*>(event.data);
 }
 
+// How long a retry waits for another program's lock: briefly, so that the
+// window stays responsive while the lock is held.
+constexpr int kRetryLockWaitMs = 50;
+
+// Why the file refused a change, as the user is told it.
+std::string refusal_reason(const SQLite::Exception& error) {
+  int code = error.getErrorCode();
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+    return "the collection is busy (another program is using its file)";
+  }
+  if (code == SQLITE_FULL) return "the disk is full";
+  return std::string("the collection file cannot be used (") + error.what() + ")";
+}
+
+// What the user asked for, for a line that says it could not be done.
+std::string change_name(int32_t event_id) {
+  namespace me = model_events;
+  switch (event_id) {
+    case me::delete_quote:
+    case me::delete_quotes:
+      return "The quotes could not be deleted";
+    case me::add_tag:
+      return "The tag could not be added";
+    case me::delete_tag:
+    case me::delete_tags:
+      return "The tag could not be deleted";
+    case me::rename_tag:
+      return "The tag could not be renamed";
+    case me::mark_quote:
+    case me::delete_mark:
+      return "The quote's tags could not be changed";
+    default:
+      return "The collection could not be read";
+  }
+}
+
+std::string clock_time(int64_t stamp) {
+  std::time_t time = static_cast<std::time_t>(stamp);
+  std::tm local{};
+  localtime_r(&time, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%H:%M:%S", &local);
+  return text;
+}
+
 }  // namespace
 
 pvlModel::pvlModel() : m_logic(std::make_unique<logic>()) {
@@ -33,6 +88,11 @@ pvlModel::pvlModel() : m_logic(std::make_unique<logic>()) {
 }
 
 pvlModel::~pvlModel() {
+  // A last try for quotes that still wait; what the file still refuses is
+  // kept in a text file beside it rather than lost.
+  if (!m_waiting.empty() && !storeWaitingQuotes(kCollectionLockWaitMs).empty()) {
+    keepUnsavedQuotes();
+  }
   m_logic.reset();
   fml::getlog("debug") << "Model destruct" << std::endl;
 }
@@ -45,23 +105,16 @@ std::optional<Quote> pvlModel::quote(int32_t id) {
   return m_logic->getQuote(id, kClosedCardChars);
 }
 
-void pvlModel::on_model_event(const model_event& event) {
+void pvlModel::applyEvent(const model_event& event) {
   namespace me = model_events;
   namespace ve = view_events;
   fml::getlog("debug") << "model event " << event.id << std::endl;
   logic& store = *m_logic;
 
   switch (event.id) {
-    case me::add_quote: {
-      const wchar_t* text = &data_of<wchar_t>(event);
-      int32_t id = store.addQuote(text);
-      std::optional<Quote> quote = store.getQuote(id, kClosedCardChars);
-      send(ve::vadd_quote, quote ? &*quote : nullptr);
-      // Storing a very long text went through copies of it, all freed now.
-      if (quote && quote->m_whole_chars >= kLargeTextChars) fml::release_free_memory();
-      model_log() << "add_quote complete; id: " << id << std::endl;
+    case me::add_quote:
+      addCapturedQuote(&data_of<wchar_t>(event));
       break;
-    }
     case me::delete_quote: {
       const int32_t& id = data_of<int32_t>(event);
       send(ve::vdelete_quote, &id);
@@ -209,6 +262,105 @@ void pvlModel::on_model_event(const model_event& event) {
   }
 }
 
+void pvlModel::on_model_event(const model_event& event) {
+  try {
+    applyEvent(event);
+  } catch (const SQLite::Exception& error) {
+    reportRefusedChange(event.id, error);
+  }
+}
+
+void pvlModel::set_retry_starter(std::function<void()> start) {
+  m_retry_starter = std::move(start);
+}
+
+void pvlModel::addCapturedQuote(const std::wstring& text) {
+  // Kept as UTF-8, the form it is stored in: a quarter of the wide text.
+  m_waiting.push_back(waiting_quote{fml::wchar2utf8(text), current_stamp()});
+  // Behind quotes that wait already, a new one waits its turn, so that the
+  // collection keeps the order of the captures.
+  if (m_waiting.size() > 1) {
+    model_log() << "add_quote waits behind " << m_waiting.size() - 1 << " quotes" << std::endl;
+    notice(std::to_string(m_waiting.size()) +
+               " new quotes wait to be saved; they are kept and saved as soon as the "
+               "collection can take them.",
+           true);
+    return;
+  }
+  std::string refused = storeWaitingQuotes(kCollectionLockWaitMs);
+  if (refused.empty()) return;
+  notice("A new quote could not be saved yet: " + refused +
+             ". It is kept and saved as soon as the collection can take it.",
+         true);
+  if (m_retry_starter) m_retry_starter();
+}
+
+void pvlModel::retry_waiting_quotes() {
+  if (m_waiting.empty()) return;
+  size_t count = m_waiting.size();
+  if (!storeWaitingQuotes(kRetryLockWaitMs).empty()) return;
+  std::string when = clock_time(current_stamp());
+  notice(count == 1
+             ? "The waiting quote was saved at " + when + "."
+             : "The " + std::to_string(count) + " waiting quotes were saved at " + when + ".",
+         false);
+}
+
+std::string pvlModel::storeWaitingQuotes(int lock_wait_ms) {
+  while (!m_waiting.empty()) {
+    const waiting_quote& next = m_waiting.front();
+    int32_t id;
+    try {
+      id = m_logic->storeQuote(next.utftext, next.stamp, lock_wait_ms);
+    } catch (const SQLite::Exception& error) {
+      model_log() << "add_quote waits: " << error.what() << std::endl;
+      return refusal_reason(error);
+    }
+    m_waiting.pop_front();
+    std::optional<Quote> quote = m_logic->getQuote(id, kClosedCardChars);
+    send(view_events::vadd_quote, quote ? &*quote : nullptr);
+    // Storing a very long text went through copies of it, all freed now.
+    if (quote && quote->m_whole_chars >= kLargeTextChars) fml::release_free_memory();
+    model_log() << "add_quote complete; id: " << id << std::endl;
+  }
+  return {};
+}
+
+void pvlModel::keepUnsavedQuotes() {
+  std::string path = fml::wchar2utf8(
+      tinyfilesystem::join_path(tinyfilesystem::app_dir(L"DataDir"), L"unsaved quotes.txt"));
+  std::FILE* file = std::fopen(path.c_str(), "ab");
+  bool kept = file != nullptr;
+  for (const waiting_quote& quote : m_waiting) {
+    std::string entry =
+        fml::datetime_text(quote.stamp) + "\n" + quote.utftext + "\n\n";
+    kept = kept && std::fwrite(entry.data(), 1, entry.size(), file) == entry.size();
+  }
+  if (file) kept = std::fclose(file) == 0 && kept;
+  model_log() << m_waiting.size() << " waiting quotes could not be saved; "
+              << (kept ? "they are kept in " : "and could not be kept in ") << path << std::endl;
+}
+
+void pvlModel::reportRefusedChange(int32_t event_id, const SQLite::Exception& error) {
+  model_log() << "model event " << event_id << " failed: " << error.what() << std::endl;
+  notice(change_name(event_id) + ": " + refusal_reason(error) + ".", true);
+  // The view may already show the change: it is given what the file holds.
+  try {
+    m_logic->setMaxs();
+    std::vector<Tag> tags = m_logic->tags();
+    send(view_events::vupdate_tags, &tags);
+    sendQuoteList();
+  } catch (const std::exception& again) {
+    model_log() << "the collection cannot be read: " << again.what() << std::endl;
+  }
+}
+
+void pvlModel::notice(const std::string& text, bool error) {
+  model_log() << "notice: " << text << std::endl;
+  pvl::notice line{text, error};
+  send(view_events::vnotice, &line);
+}
+
 void pvlModel::send(int32_t id, const void* data) {
   if (m_view) m_view->on_view_event(view_event{id, data});
 }
@@ -239,11 +391,18 @@ void pvlModel::exportData(const std::wstring& path) {
   // The search runs first, so that a failing search leaves an existing file
   // as it was.
   std::vector<Quote> quotes = m_logic->search();
+  std::string file = fml::wchar2utf8(path);
   if (!write_export(path, quotes)) {
     int error = errno;
-    model_log() << "export_data failed: " << fml::wchar2utf8(path) << ": "
-                << fml::system_error_text(error) << std::endl;
+    model_log() << "export_data failed: " << file << ": " << fml::system_error_text(error)
+                << std::endl;
+    notice("The export failed: " + file + " could not be written (" + std::strerror(error) + ").",
+           true);
+    return;
   }
+  notice("Exported " + std::to_string(quotes.size()) + (quotes.size() == 1 ? " quote" : " quotes") +
+             " to " + file,
+         false);
 }
 
 void pvlModel::copyQuotes(int32_t event_id, const std::vector<int32_t>& ids) {

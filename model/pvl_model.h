@@ -4,6 +4,7 @@
 // its only answer. Copy texts go to the clipboard writer.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -12,6 +13,10 @@
 #include "fml/whoami.h"
 #include "model/model_event.h"
 #include "model/view_event.h"
+
+namespace SQLite {
+class Exception;
+}
 
 namespace pvl {
 
@@ -25,7 +30,9 @@ class pvlModel : public whoami {
   // Opens the collection (see logic's constructor for what it raises) and
   // writes "Model init" to the log "debug".
   pvlModel();
-  // Closes the collection and writes "Model destruct" to "debug".
+  // Tries once more to store the quotes that wait, keeps those the file
+  // still refuses in "unsaved quotes.txt" beside it, closes the collection
+  // and writes "Model destruct" to "debug".
   ~pvlModel() override;
 
   pvlModel(const pvlModel&) = delete;
@@ -36,10 +43,25 @@ class pvlModel : public whoami {
   // Carries out one event (ids and data in model/model_event.h) completely,
   // view events included, before it returns. Raises pvl::wrong_event_id (the
   // id) for an unknown id, fml::exception when an event that needs data has
-  // none, wrong_quote_id / wrong_tag_id for ids that are not stored, and
-  // SQLite::Exception when the file cannot be written; what an event
-  // committed before the error stays.
+  // none and wrong_quote_id / wrong_tag_id for ids that are not stored.
+  // When the file cannot be read or written (another program holds its
+  // lock, the disk is full) nothing is raised: a new quote waits in memory
+  // (see retry_waiting_quotes), any other change is reported in a vnotice
+  // and the view is given the collection as the file holds it; what an
+  // event committed before the error stays.
   void on_model_event(const model_event& event);
+
+  // How many new quotes wait in memory for the file to take them.
+  size_t waiting_quotes() const { return m_waiting.size(); }
+  // Tries again to store the waiting quotes, oldest first, each with the
+  // stamp of its capture, and stops at the first the file still refuses.
+  // Waits only briefly for another program's lock. Says in a vnotice when
+  // the last one was saved.
+  void retry_waiting_quotes();
+  // Called when a new quote starts waiting: the owner then calls
+  // retry_waiting_quotes every second or so until none waits. Empty (the
+  // initial state): nobody retries.
+  void set_retry_starter(std::function<void()> start);
 
   // The stored quote `id` with the tags it is marked with, or nullopt when
   // there is none; its text cut as a closed card's (kClosedCardChars).
@@ -60,6 +82,29 @@ class pvlModel : public whoami {
   void removeTagEverywhere(int32_t id);
   void exportData(const std::wstring& path);
   void copyQuotes(int32_t event_id, const std::vector<int32_t>& ids);
+  void applyEvent(const model_event& event);
+
+  // --- When the file refuses a change.
+
+  // Queues a captured text and stores what waits, unless a retry is due.
+  void addCapturedQuote(const std::wstring& text);
+  // Stores the waiting quotes in order, each waiting up to `lock_wait_ms`
+  // for a lock; returns why the file refused one (then it and those behind
+  // it still wait), or "" when none waits any more.
+  std::string storeWaitingQuotes(int lock_wait_ms);
+  // Appends the quotes that still wait to "unsaved quotes.txt" in "DataDir".
+  void keepUnsavedQuotes();
+  // Reports a change the file refused and gives the view the collection as
+  // the file holds it.
+  void reportRefusedChange(int32_t event_id, const SQLite::Exception& error);
+  void notice(const std::string& text, bool error);
+
+  struct waiting_quote {
+    std::string utftext;
+    int64_t stamp = 0;
+  };
+  std::deque<waiting_quote> m_waiting;
+  std::function<void()> m_retry_starter;
 
   view_event_sink* m_view = nullptr;
   clipboard_writer m_clipboard;

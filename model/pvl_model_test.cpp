@@ -2,13 +2,20 @@
 // order with their data, the log lines, the copy texts and the errors.
 #include "model/pvl_model.h"
 
+#include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <optional>
 
 #include "fml/app_errors.h"
 #include "fml/text.h"
 #include "model/export_texts.h"
+#include "model/logic.h"
 #include "model/model_instance.h"
 #include "model/testing/test_collection.h"
 #include "model/testing/view_recorder.h"
@@ -275,28 +282,124 @@ TEST_F(ModelEventTest, ModeAndClearActOnlyOnANonEmptySearch) {
   EXPECT_TRUE(model_lines().empty());
 }
 
-TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSendsNothing) {
+TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSaysHowItWent) {
   testing_support::temp_dir folder;
-  std::wstring path = fml::utf82wchar((folder.path() / "quotes.html").string());
+  std::string file = (folder.path() / "quotes.html").string();
+  std::wstring path = fml::utf82wchar(file);
   search_for({1});
   send(me::export_data, &path);
-  EXPECT_TRUE(view_.events.empty());
+  EXPECT_EQ(view_.ids(), Ids{ve::vnotice});
+  EXPECT_EQ(event(0).notice.text, "Exported 1 quote to " + file);
+  EXPECT_FALSE(event(0).notice.error);
 
   std::string page = testing_support::read_file(folder.path() / "quotes.html");
   EXPECT_NE(page.find("two<br>Tags: gamma, alpha<br><br>"), std::string::npos) << page;
   EXPECT_EQ(page.find("one<br>"), std::string::npos);
-  EXPECT_TRUE(model_lines().empty());
 
-  // A file that cannot be written is logged, not raised.
-  std::wstring nowhere = fml::utf82wchar((folder.path() / "no" / "q.html").string());
-  send(me::export_data, &nowhere);
+  // A file that cannot be written is logged and reported, not raised.
+  view_.clear();
+  collection_.mark_logs();
+  std::string nowhere = (folder.path() / "no" / "q.html").string();
+  std::wstring nowhere_path = fml::utf82wchar(nowhere);
+  send(me::export_data, &nowhere_path);
   Lines lines = model_lines();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0].rfind("export_data failed: " + (folder.path() / "no" / "q.html").string() +
-                               ": Error code: 2 ",
-                           0),
-            0u)
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].rfind("export_data failed: " + nowhere + ": Error code: 2 ", 0), 0u)
       << lines[0];
+  ASSERT_EQ(view_.ids(), Ids{ve::vnotice});
+  EXPECT_EQ(event(0).notice.text,
+            "The export failed: " + nowhere + " could not be written (No such file or directory).");
+  EXPECT_TRUE(event(0).notice.error);
+}
+
+// Another program holds the file's write lock: a capture waits in memory
+// with its stamp, later ones wait behind it, other changes are reported and
+// the view is given the collection as the file holds it; once the lock is
+// gone the waiting quotes are stored in the order they came.
+TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
+  int starts = 0;
+  model_->set_retry_starter([&] { ++starts; });
+  SQLite::Database other(collection_.db_file().string(), SQLite::OPEN_READWRITE);
+  other.exec("BEGIN IMMEDIATE");
+
+  int64_t before = current_stamp();
+  send(me::add_quote, L"first");
+  send(me::add_quote, L"second");
+  EXPECT_EQ(model_->waiting_quotes(), 2u);
+  EXPECT_EQ(starts, 1);
+  ASSERT_EQ(view_.ids(), (Ids{ve::vnotice, ve::vnotice}));
+  EXPECT_EQ(event(0).notice.text,
+            "A new quote could not be saved yet: the collection is busy (another program is "
+            "using its file). It is kept and saved as soon as the collection can take it.");
+  EXPECT_TRUE(event(0).notice.error);
+  model_->retry_waiting_quotes();
+  EXPECT_EQ(model_->waiting_quotes(), 2u);
+
+  view_.clear();
+  send_id(me::delete_quote, 1);
+  ASSERT_EQ(view_.ids(),
+            (Ids{ve::vdelete_quote, ve::vnotice, ve::vupdate_tags, ve::vupdate_quotes}));
+  EXPECT_EQ(event(1).notice.text,
+            "The quotes could not be deleted: the collection is busy (another program is using "
+            "its file).");
+  EXPECT_EQ(quote_ids(event(3).quotes), (Ids{1, 2, 3, 4}));
+
+  other.exec("ROLLBACK");
+  view_.clear();
+  int64_t retried = current_stamp();
+  model_->retry_waiting_quotes();
+  EXPECT_EQ(model_->waiting_quotes(), 0u);
+  ASSERT_EQ(view_.ids(), (Ids{ve::vadd_quote, ve::vadd_quote, ve::vnotice}));
+  EXPECT_EQ(event(0).quote->m_id, 5);
+  EXPECT_EQ(event(0).quote->m_utftext, "first");
+  EXPECT_EQ(event(1).quote->m_utftext, "second");
+  EXPECT_GE(event(0).quote->m_stamp, before);
+  EXPECT_LE(event(0).quote->m_stamp, event(1).quote->m_stamp);
+  EXPECT_LT(event(1).quote->m_stamp, retried);  // the delete waited 3 s in between
+  EXPECT_EQ(event(2).notice.text.rfind("The 2 waiting quotes were saved at ", 0), 0u);
+  EXPECT_FALSE(event(2).notice.error);
+}
+
+// The disk fills up: in a child process, the collection lives on a small
+// file system of its own (a tmpfs, so this needs root), which a filler file
+// then fills. The quote waits, the notice says the disk is full, and the
+// quote is stored once the filler is gone.
+TEST(ModelFullDiskTest, ACaptureWaitsForRoomAndIsStoredAfterwards) {
+  model_testing::test_collection collection;
+  const std::filesystem::path folder = collection.data_dir();
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=1m") != 0) {
+      _exit(77);
+    }
+    collection.write_defaults(model_testing::kTagsXml, model_testing::kQuotesXml);
+    pvlModel model;
+    model_testing::view_recorder view;
+    model.set_view(&view);
+    {
+      std::ofstream filler(folder / "filler");
+      std::string block(4096, 'f');
+      while (filler.write(block.data(), block.size())) {
+      }
+    }
+    std::wstring text(64 * 1024, L'q');
+    model.on_model_event({me::add_quote, text.c_str()});
+    bool waited = model.waiting_quotes() == 1 && view.events.size() == 1 &&
+                  view.events[0].notice.text.find(": the disk is full.") != std::string::npos;
+    std::filesystem::remove(folder / "filler");
+    model.retry_waiting_quotes();
+    bool stored = model.waiting_quotes() == 0 && view.events.size() == 3 && view.events[1].quote &&
+                  view.events[1].quote->m_utftext.size() == text.size();
+    _exit(waited && stored ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private tmpfs can be mounted here";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(ModelEventTest, CopyEventsPutTheirTextsOnTheClipboard) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "model/model_event.h"
 #include "model/records.h"
@@ -44,6 +45,7 @@ enum : int32_t {
   vrefresh_quotes = 17,     // none
   vclear_search_tags = 20,  // none
   vshow_quote_text = 22,    // const quote_card_record
+  vnotice = 30,             // const notice: a line the user must be told
 };
 }  // namespace view_events
 
@@ -59,6 +61,12 @@ struct quote_tag_record {
 struct quote_card_record {
   const Quote* quote = nullptr;
   bool open = false;
+};
+
+// A line for the window's notice, UTF-8 text; an error is shown as one.
+struct notice {
+  std::string text;
+  bool error = false;
 };
 
 class view_event_sink {

@@ -7,8 +7,9 @@ namespace pvl {
 // start (no such folder yet) it creates the folder (0700) and its "logs"
 // folder and copies "defaultquotes.xml", "defaulttags.xml" and "parvela.fdb"
 // from the all-users "Parvela" folder, each only when the user has no file
-// of that name. Raises tinyfilesystem::special_folder_error when a folder
-// cannot be found and pvl::data_error ("Application data not exists") when
+// of that name; each copy gets its name only once it is complete. Raises
+// tinyfilesystem::special_folder_error when a folder cannot be found and
+// pvl::data_error ("Application data not exists") when
 // neither the user's nor the all-users "Parvela" folder exists.
 void prepare_app_data();
 

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -258,6 +259,7 @@ void report(const std::string& line) {
 // before the view (which owns the document) is deleted.
 void take_down(main_window& window) {
   host() = behavior_host{};
+  model().set_retry_starter({});
   delete window.takeCentralWidget();
   delete_singletons();
 }
@@ -337,6 +339,17 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   first_paint_reporter first_paint(*window.centralWidget(), started);
   model().on_model_event(model_event{model_events::initial_load, nullptr});
   view().dump("Logs/start.view.dump.htm");
+  // Quotes the collection could not take yet are tried again every second
+  // until none waits.
+  QTimer retry_waiting;
+  retry_waiting.setInterval(1000);
+  QObject::connect(&retry_waiting, &QTimer::timeout, [&retry_waiting] {
+    guarded([&] {
+      model().retry_waiting_quotes();
+      if (model().waiting_quotes() == 0) retry_waiting.stop();
+    });
+  });
+  model().set_retry_starter([&retry_waiting] { retry_waiting.start(); });
   termination_signals on_termination([&window] { window.exit_command(); });
   QSocketNotifier later_instances(instance.listen_fd(), QSocketNotifier::Read);
   QObject::connect(&later_instances, &QSocketNotifier::activated, [&instance, &window] {

@@ -1,7 +1,9 @@
 #include "shell/desktop_actions.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
@@ -35,6 +37,10 @@ std::optional<std::wstring> ask_export_path(QWidget* owner) {
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters({QStringLiteral("HTML files (*.html)"), QStringLiteral("All files (*.*)")});
+  // The user's documents folder, not wherever the program was started from.
+  QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  dialog.setDirectory(!documents.isEmpty() && QDir(documents).exists() ? documents
+                                                                       : QDir::homePath());
   dialog.selectFile(QStringLiteral("collection.html"));
   // Replacing an existing file is asked about first (the dialog's default;
   // stated so that nobody turns it off by accident).

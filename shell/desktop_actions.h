@@ -19,8 +19,9 @@ namespace pvl {
 bool open_with_desktop(const std::wstring& target);
 
 // The export's save dialog over `owner`: titled "Export to file", filters
-// "HTML files (*.html)" and "All files (*.*)", "collection.html" preset, and
-// a question before an existing file is replaced. Returns the chosen path,
+// "HTML files (*.html)" and "All files (*.*)", "collection.html" preset in
+// the user's documents folder (the home folder when there is none), and a
+// question before an existing file is replaced. Returns the chosen path,
 // or nullopt when the user cancels.
 std::optional<std::wstring> ask_export_path(QWidget* owner);
 

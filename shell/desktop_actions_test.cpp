@@ -80,7 +80,7 @@ TEST_F(DesktopActionsTest, TheExportDialogPresetsTheFileAndReturnsTheChoiceOrNot
   testing_support::temp_dir folder;
   const QString target = QString::fromStdString((folder.path() / "mine.html").string());
   QWidget owner;
-  QString title, preset;
+  QString title, preset, shown;
   QStringList filters;
   when_dialog_opens([&](QFileDialog& dialog) {
     title = dialog.windowTitle();
@@ -93,6 +93,22 @@ TEST_F(DesktopActionsTest, TheExportDialogPresetsTheFileAndReturnsTheChoiceOrNot
   EXPECT_EQ(title, "Export to file");
   EXPECT_EQ(filters, QStringList({"HTML files (*.html)", "All files (*.*)"}));
   EXPECT_EQ(preset, "collection.html");
+  // In the user's documents folder, else home; never the working folder.
+  const QByteArray real_home = qgetenv("HOME");
+  for (bool with_documents : {true, false}) {
+    testing_support::temp_dir home;
+    if (with_documents) std::filesystem::create_directory(home.path() / "Documents");
+    qputenv("HOME", QByteArray::fromStdString(home.str()));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home.str()));
+    when_dialog_opens([&](QFileDialog& dialog) {
+      shown = dialog.directory().absolutePath();
+      dialog.reject();
+    });
+    ask_export_path(&owner);
+    EXPECT_EQ(shown.toStdString(), with_documents ? home.str() + "/Documents" : home.str());
+  }
+  qputenv("HOME", real_home);
+  qunsetenv("XDG_CONFIG_HOME");
 
   when_dialog_opens([](QFileDialog& dialog) { dialog.reject(); });
   EXPECT_EQ(ask_export_path(&owner), std::nullopt);

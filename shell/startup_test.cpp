@@ -1,12 +1,13 @@
 // Whole-process tests of start-up and shutdown: the program runs as a child
 // process against temporary folders, with Qt's offscreen platform.
+#include <SQLiteCpp/Database.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <string.h>
 #include <sys/stat.h>
 
 #include <filesystem>
-
-#include <gtest/gtest.h>
+#include <functional>
 
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
@@ -187,6 +188,57 @@ TEST_F(StartupTest, AFailureAfterTheLogsExistIsLoggedAsError) {
             std::string::npos)
       << app;
   EXPECT_TRUE(app.ends_with("Application finished.\n")) << app;
+}
+
+// A first start cut short, or a data folder made by hand: the program
+// starts, on the installed seed files, and the user's copies are repaired
+// at no later start (they are only read when the collection is empty).
+TEST_F(StartupTest, AnEmptyOrHalfMadeDataFolderStartsOnTheInstalledSeeds) {
+  struct {
+    const char* name;
+    std::function<void()> make;
+  } folders[] = {
+      {"empty folder", [&] { std::filesystem::create_directories(data()); }},
+      {"link to an empty folder",
+       [&] {
+         std::filesystem::create_directories(root_.path() / "elsewhere");
+         std::filesystem::create_directory_symlink(root_.path() / "elsewhere", data());
+       }},
+      {"copies cut short",
+       [&] {
+         std::filesystem::create_directories(data());
+         write_file(data() / "defaulttags.xml", "");
+         write_file(data() / "defaultquotes.xml", std::string(kQuotes).substr(0, 30));
+       }},
+  };
+  for (auto& folder : folders) {
+    SCOPED_TRACE(folder.name);
+    std::filesystem::remove_all(root_.path() / "data");
+    std::filesystem::remove_all(root_.path() / "elsewhere");
+    std::filesystem::create_directories(root_.path() / "data");
+    folder.make();
+    child_process program(PARVELA_EXE, env());
+    ASSERT_TRUE(wait_until([&] { return init_complete(); })) << log("application.log");
+    program.signal(SIGTERM);
+    program.wait();
+    SQLite::Database collection((data() / "parvela.fdb").string());
+    EXPECT_EQ(collection.execAndGet("SELECT m_utftext FROM quote").getString(), "first quote");
+  }
+}
+
+// A file of one byte is no collection: it is refused, not replaced.
+TEST_F(StartupTest, AOneByteFileInThePlaceOfTheCollectionIsRefusedAndKept) {
+  for (std::string byte : {std::string(1, '\0'), std::string("x")}) {
+    std::filesystem::create_directories(data());
+    write_file(data() / "parvela.fdb", byte);
+    child_process program(PARVELA_EXE, env());
+    EXPECT_EQ(program.wait(), 1);
+    EXPECT_TRUE(read_file(data() / "parvela.fdb") == byte) << "the file was replaced";
+    EXPECT_NE(log("application.log")
+                  .find("Error: " + (data() / "parvela.fdb").string() + ": file is not a database"),
+              std::string::npos)
+        << log("application.log");
+  }
 }
 
 }  // namespace

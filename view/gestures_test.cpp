@@ -118,6 +118,7 @@ TEST_F(GesturesTest, ExportWritesTheCurrentSearchToTheChosenFile) {
   EXPECT_EQ(html.find("four"), std::string::npos);
   // No link to a site that does not exist.
   EXPECT_EQ(html.find("href"), std::string::npos);
+  EXPECT_EQ(w.by_id("notice-text").text(), L"Exported 1 quote to " + file.wstring());
 }
 
 TEST_F(GesturesTest, AboutAndTheKeysOfTheWindowReachTheShell) {

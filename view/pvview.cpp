@@ -186,6 +186,11 @@ void pvview::on_view_event(const view_event& event) {
     case ve::vshow_quote_text:
       show_quote_text(*data_of<quote_card_record>(event));
       break;
+    case ve::vnotice: {
+      const notice& line = *data_of<notice>(event);
+      show_notice(line.text, line.error ? notice_kind::error : notice_kind::info);
+      break;
+    }
   }
 }
 

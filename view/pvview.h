@@ -42,8 +42,9 @@ class pvview : public whoami, public view_event_sink {
 
   std::string name() const override { return "view"; }
 
-  // Carries out one view event (ids in model/view_event.h). Ids 13, 16, 18,
-  // 19, 21 and those outside 1 to 22 are ignored, and so is an event whose data
+  // Carries out one view event (ids in model/view_event.h); vnotice shows
+  // its line in the notice. Ids 13, 16, 18, 19, 21 and those outside 1 to 22
+  // (but vnotice) are ignored, and so is an event whose data
   // is null where data is expected. Raises cannot_find_fresh_tr, with the
   // text "vadd_tag_id" or "vdelete_wrong_tag", when those events find no
   // tag-list row marked "new_tr"; the document is then unchanged.

@@ -38,7 +38,7 @@ ResourceMgr* the_store = nullptr;
 
 }  // namespace
 
-ResourceMgr::ResourceMgr(const std::wstring& folder) {
+ResourceMgr::ResourceMgr(const std::wstring& folder) : m_folder(folder) {
   const std::string narrow_folder = fml::wchar2utf8(folder);
   if (DIR* listing = ::opendir(narrow_folder.c_str())) {
     while (const dirent* entry = ::readdir(listing)) {
@@ -59,7 +59,10 @@ bool ResourceMgr::exists(const std::wstring& name) const { return m_files.count(
 
 const std::string& ResourceMgr::get(const std::wstring& name) const {
   auto found = m_files.find(name);
-  if (found == m_files.end()) throw resource_not_found_error(fml::wchar2utf8(name));
+  if (found == m_files.end()) {
+    throw resource_not_found_error(fml::wchar2utf8(name) + ": no such file in " +
+                                   fml::wchar2utf8(m_folder));
+  }
   return found->second;
 }
 

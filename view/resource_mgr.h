@@ -31,13 +31,15 @@ class ResourceMgr : public whoami {
   bool exists(const std::wstring& name) const;
 
   // The bytes of the file `name`. Raises resource_not_found_error, whose
-  // text is the name in UTF-8, when no file of exactly that name is held.
+  // text is the name in UTF-8 followed by ": no such file in <folder>", when
+  // no file of exactly that name is held.
   const std::string& get(const std::wstring& name) const;
 
   // How many entries are held.
   size_t size() const { return m_files.size(); }
 
  private:
+  std::wstring m_folder;
   std::map<std::wstring, std::string> m_files;
 };
 

@@ -19,6 +19,7 @@ struct recorded_event {
   pvl::quote_tag_ids pair;          // vmark_quote (quote only), vdelete_mark
   std::vector<pvl::Quote> quotes;   // vupdate_quotes
   std::vector<pvl::Tag> tags;       // vupdate_tags
+  pvl::notice notice;               // vnotice
 };
 
 class view_recorder : public pvl::view_event_sink {
@@ -60,6 +61,9 @@ class view_recorder : public pvl::view_event_sink {
           break;
         case ve::vupdate_tags:
           copy.tags = *static_cast<const std::vector<pvl::Tag>*>(event.data);
+          break;
+        case ve::vnotice:
+          copy.notice = *static_cast<const pvl::notice*>(event.data);
           break;
       }
     }

@@ -7,6 +7,7 @@
 // window exactly as the program does and records each text it would hand
 // on. The program itself is run for what belongs to the whole process:
 // single instance, the tray menu's Exit and SIGTERM.
+#include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <string.h>
@@ -622,6 +623,36 @@ TEST_F(ProgramTest, ADoubleCopyStoresTheClipboardTextAsAQuote) {
   program.signal(SIGTERM);
   EXPECT_EQ(program.wait(), 0);
   EXPECT_EQ(quotes_with_text(), "1\n");
+}
+
+// Another program (a backup tool, an SQLite browser) holds the collection's
+// write lock for longer than the program waits: the capture is kept, the
+// window says so, and the quote is stored once the lock is gone.
+TEST_F(ProgramTest, ACaptureWhileAnotherProgramLocksTheCollectionIsStoredAfterwards) {
+  child_process& program = start_program();
+  SQLite::Database other((root_.path() / "data/Parvela/parvela.fdb").string(),
+                         SQLite::OPEN_READWRITE);
+  other.exec("BEGIN IMMEDIATE");
+  const std::string text = "Captured «while» locked";
+  own_clipboard(text);
+  ASSERT_TRUE(type_keys(x_, "key ctrl+c sleep 0.2 key ctrl+c"));
+  EXPECT_TRUE(wait_until([&] {
+    return log("model.log")
+               .find(
+                   "notice: A new quote could not be saved yet: the collection is "
+                   "busy") != std::string::npos;
+  })) << log("model.log");
+  EXPECT_EQ(program.wait(100ms), -1);  // still running
+
+  other.exec("ROLLBACK");
+  const std::string count = "SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'";
+  EXPECT_TRUE(wait_until([&] { return query(count) == "1\n"; })) << log("model.log");
+  EXPECT_TRUE(wait_until([&] {
+    return log("model.log").find("notice: The waiting quote was saved at ") != std::string::npos;
+  }));
+  program.signal(SIGTERM);
+  EXPECT_NE(program.wait(), -1);  // ended by itself, not by a signal
+  expect_shutdown_lines();
 }
 
 TEST_F(ProgramTest, ASecondStartExitsWithThreeAndRaisesTheFirst) {
