@@ -392,7 +392,7 @@ TEST(ModelFullDiskTest, ACaptureWaitsForRoomAndIsStoredAfterwards) {
     std::filesystem::remove(folder / "filler");
     model.retry_waiting_quotes();
     bool stored = model.waiting_quotes() == 0 && view.events.size() == 3 && view.events[1].quote &&
-                  view.events[1].quote->m_utftext.size() == text.size();
+                  view.events[1].quote->m_whole_chars == static_cast<int64_t>(text.size());
     _exit(waited && stored ? 0 : 1);
   }
   int status = 0;
