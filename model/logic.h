@@ -112,6 +112,10 @@ class logic {
   // The search tags, in the order they were added.
   const std::vector<int32_t>& searchTags() const { return m_search_tags; }
 
+  // The open collection file, for the undo journal (model/undo_journal.h),
+  // which reads deleted rows from it and writes them back.
+  SQLite::Database& database() { return *db_; }
+
  private:
   // The quotes whose ids the SQL query `quote_ids` yields (all quotes when it
   // is empty), with `ids` bound to its parameters in order; with their tags,

@@ -11,6 +11,7 @@
 
 #include "fml/whoami.h"
 #include "model/model_event.h"
+#include "model/undo_journal.h"
 #include "model/view_event.h"
 
 namespace pvl {
@@ -59,10 +60,18 @@ class pvlModel : public whoami {
   void removeTagEverywhere(int32_t id);
   void exportData(const std::wstring& path);
   void copyQuotes(int32_t event_id, const std::vector<int32_t>& ids);
+  // The deletions and their undo (pvl_model_undo.cpp): each records what it
+  // removes in the journal, a new step unless it is `also` one of the last
+  // gesture's, and offers the step to the user (vundo_note).
+  void deleteQuote(int32_t id, bool also);
+  void deleteTag(int32_t id, bool also);
+  void offerUndo();
+  void undoDelete();
 
   view_event_sink* m_view = nullptr;
   clipboard_writer m_clipboard;
   std::unique_ptr<logic> m_logic;
+  undo_journal m_undo;
 };
 
 }  // namespace pvl

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "model/model_event.h"
 #include "model/records.h"
@@ -36,6 +38,7 @@ enum : int32_t {
   vupdate_tags = 15,        // const std::vector<Tag>: all tags, in order
   vrefresh_quotes = 17,     // none
   vclear_search_tags = 20,  // none
+  vundo_note = 21,          // const undo_note
 };
 }  // namespace view_events
 
@@ -44,6 +47,14 @@ enum : int32_t {
 struct quote_tag_record {
   int32_t quote = 0;
   const Tag* tag = nullptr;
+};
+
+// What a deletion removed, for the user to take back, or what taking it back
+// restored. Empty and `restored`: there was nothing to restore.
+struct undo_note {
+  int32_t quotes = 0;              // quotes removed or restored
+  std::vector<std::string> tags;   // names (UTF-8) of the tags removed or restored
+  bool restored = false;
 };
 
 class view_event_sink {

@@ -19,6 +19,7 @@ struct recorded_event {
   pvl::quote_tag_ids pair;          // vmark_quote (quote only), vdelete_mark
   std::vector<pvl::Quote> quotes;   // vupdate_quotes
   std::vector<pvl::Tag> tags;       // vupdate_tags
+  pvl::undo_note note;              // vundo_note
 };
 
 class view_recorder : public pvl::view_event_sink {
@@ -60,6 +61,9 @@ class view_recorder : public pvl::view_event_sink {
           break;
         case ve::vupdate_tags:
           copy.tags = *static_cast<const std::vector<pvl::Tag>*>(event.data);
+          break;
+        case ve::vundo_note:
+          copy.note = *static_cast<const pvl::undo_note*>(event.data);
           break;
       }
     }
