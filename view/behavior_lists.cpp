@@ -32,13 +32,17 @@ class behavior_quotelist : public behavior {
  public:
   behavior_quotelist() : behavior(group::behavior_event, "quotelist") {}
 
-  bool on_event(const element& he, const element& target, uint32_t code, uintptr_t) override {
+  // The rows one Delete removes come with their place among them (the
+  // reason): the first opens a step of the undo journal, the others join it.
+  bool on_event(const element& he, const element& target, uint32_t code,
+                uintptr_t reason) override {
     switch (code) {
       case event::menu_item_click:
         return run_list_menu_item(he, target);
       case event::row_removed: {
         const int32_t quote = parse_element_id(target.select_first("div.quote"));
-        send_to_model(model_events::delete_quote, &quote);
+        send_to_model(reason == 0 ? model_events::delete_quote : model_events::delete_quote_also,
+                      &quote);
         delete_row(target);
         return true;
       }
@@ -62,7 +66,8 @@ class addtag : public htmlayout::behavior {
  public:
   addtag() : htmlayout::behavior(group::mouse | group::behavior_event, "taglist") {}
 
-  bool on_event(const element& he, const element& target, uint32_t code, uintptr_t) override {
+  bool on_event(const element& he, const element& target, uint32_t code,
+                uintptr_t reason) override {
     switch (code) {
       case event::button_click:
         start_new_tag(he);
@@ -89,7 +94,8 @@ class addtag : public htmlayout::behavior {
       }
       case event::row_removed: {
         const int32_t tag = parse_element_id(target.select_first("div"));
-        send_to_model(model_events::delete_tag, &tag);
+        send_to_model(reason == 0 ? model_events::delete_tag : model_events::delete_tag_also,
+                      &tag);
         delete_row(target);
         return true;
       }

@@ -169,5 +169,61 @@ TEST_F(GesturesTest, TagsGoWithTheDeleteKeyTheirMenuOrTheBin) {
   EXPECT_EQ(w.stored("SELECT count(*) FROM quote WHERE m_id = 4"), Lines{"0"});
 }
 
+// Undo through the keys: Ctrl+A and Delete empty the list, Ctrl+Z gives
+// back the same quotes, with their ids, stamps, order and marks, in the file
+// and on the page.
+TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
+  const std::string quotes = "SELECT m_id || ' ' || m_stamp || ' ' || m_utftext FROM quote "
+                             "ORDER BY rowid";
+  const std::string marks = "SELECT quote || ' ' || pos || ' ' || tag FROM quote_tag "
+                            "ORDER BY quote, pos";
+  const Lines stored_quotes = w.stored(quotes), stored_marks = w.stored(marks);
+  const Lines cards = w.ids("div.quote"), chips = w.ids("div.qtag");
+  ASSERT_EQ(cards.size(), 4u);
+  ASSERT_EQ(stored_marks.size(), 3u);
+
+  w.click(w.by_id("q-3"));
+  w.key(htmlayout::vk::key_a, htmlayout::keyboard::control);
+  w.key(htmlayout::vk::del);
+  EXPECT_EQ(w.ids("div.quote"), Lines{});
+  EXPECT_EQ(w.stored("SELECT count(*) FROM quote"), Lines{"0"});
+  EXPECT_EQ(w.by_id("notice-text").text(), L"Deleted 4 quotes");
+  EXPECT_GT(w.box(w.by_id("notice-action")).right, 0);
+
+  w.key(htmlayout::vk::key_z, htmlayout::keyboard::control);
+  EXPECT_EQ(w.stored(quotes), stored_quotes);
+  EXPECT_EQ(w.stored(marks), stored_marks);
+  EXPECT_EQ(w.ids("div.quote"), cards);
+  EXPECT_EQ(w.ids("div.qtag"), chips);
+  EXPECT_EQ(w.by_id("notice-text").text(), L"Restored 4 quotes");
+  EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice-action")));
+  // The note goes by itself.
+  w.in().advance_clock(w.in().next_timer_due().value_or(0));
+  EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice")));
+}
+
+// A deleted tag leaves every quote and the search; the notice's Undo brings
+// it back to all of them.
+TEST_F(GesturesTest, TheNoticesUndoGivesBackADeletedTagWithItsMarksAndSearch) {
+  const Lines tags = w.ids("div.vtag");
+  w.double_click(w.by_id("vt-1"));
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-2"});
+  w.click(w.by_id("vt-1"));
+  w.key(htmlayout::vk::del);
+  EXPECT_FALSE(w.by_id("vt-1"));
+  EXPECT_FALSE(w.by_id("qt-2-1"));
+  EXPECT_EQ(w.ids("div.stag"), Lines{});
+  EXPECT_EQ(w.by_id("notice-text").text(), L"Deleted tag \u201calpha\u201d");
+
+  w.click(w.by_id("notice-action"));
+  EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice-action")));
+  EXPECT_EQ(w.ids("div.vtag"), tags);
+  EXPECT_EQ(w.ids("div.stag"), Lines{"st-1"});
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-2"});
+  EXPECT_EQ(w.ids("#q-2 div.qtag"), (Lines{"qt-2-3", "qt-2-1"}));
+  EXPECT_EQ(w.stored("SELECT m_utfname FROM tag WHERE m_id = 1"), Lines{"alpha"});
+  EXPECT_EQ(w.stored("SELECT pos FROM quote_tag WHERE quote = 2 AND tag = 1"), Lines{"2"});
+}
+
 }  // namespace
 }  // namespace pvl

@@ -114,8 +114,9 @@ bool remove_checked_rows(const dom::element& table, uint32_t keys) {
   const dom::element current = current_row(table);
   if (!current) return false;
   const size_t old_index = current.index();
+  uintptr_t place = 0;
   for (const dom::element& row : checked_rows(table)) {
-    table.post_event(event::row_removed, row, 0);
+    table.post_event(event::row_removed, row, place++);
     row.detach();
   }
   table.update();

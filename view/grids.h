@@ -8,7 +8,9 @@
 //   table_row_double_click  the same by a right-button double click
 //   new_row_committed   the name of a new row was entered (source the row)
 //   row_edit_committed  an existing row's text was edited (source the row)
-//   row_removed         a checked row was deleted (source the detached row)
+//   row_removed         a checked row was deleted (source the detached row,
+//                       reason its place among the rows one key removed: 0
+//                       for the first)
 //   copy_requested      Ctrl+C (source the table)
 // Attributes a grid writes on its table: "multiselect" while two or more
 // rows are checked, "shift" from a press that already selected its row to
@@ -93,9 +95,10 @@ bool update_multiselect(const dom::element& table);
 
 // The Delete key of the program's grids: needs a current row. Each checked
 // row, in row order, is detached and behaviour event row_removed posted to
-// the table with it as source. The shown row nearest the old current
-// index then becomes current (set_current_row with `keys`). Returns false,
-// changing nothing, when there is no current row.
+// the table with it as source and its place in that order as reason. The
+// shown row nearest the old current index then becomes current
+// (set_current_row with `keys`). Returns false, changing nothing, when
+// there is no current row.
 bool remove_checked_rows(const dom::element& table, uint32_t keys);
 
 }  // namespace htmlayout

@@ -9,6 +9,8 @@
 #include "fml/log.h"
 #include "fml/text.h"
 #include "htmlayout/behavior.h"
+#include "htmlayout/input.h"
+#include "view/behavior_host.h"
 #include "view/behaviors.h"
 #include "view/fragments.h"
 #include "view/resource_mgr.h"
@@ -52,6 +54,23 @@ const T* data_of(const view_event& event) {
   return static_cast<const T*>(event.data);
 }
 
+// "1 quote", "3 quotes".
+std::string quotes_text(int32_t count) {
+  return std::to_string(count) + (count == 1 ? " quote" : " quotes");
+}
+
+// What an undo note is about: "3 quotes", "tag “work”", "2 tags", or both.
+std::string undo_note_text(const undo_note& note) {
+  std::string tags;
+  if (note.tags.size() == 1)
+    tags = "tag \u201c" + note.tags.front() + "\u201d";
+  else if (note.tags.size() > 1)
+    tags = std::to_string(note.tags.size()) + " tags";
+  if (note.quotes == 0) return tags;
+  if (tags.empty()) return quotes_text(note.quotes);
+  return quotes_text(note.quotes) + " and " + tags;
+}
+
 }  // namespace
 
 pvview::pvview(const ResourceMgr& resources)
@@ -78,17 +97,41 @@ pvview::pvview(const ResourceMgr& resources)
 
 pvview::~pvview() { fml::getlog("debug") << "veiw destruct" << std::endl; }
 
-void pvview::show_notice(const std::string& text, notice_kind kind) {
+void pvview::show_notice(const std::string& text, notice_kind kind,
+                         const notice_options& options) {
   if (!notice_) return;
   if (element line = notice_.select_first(id_select("notice-text")))
     line.set_text(fml::utf82wchar(text));
+  element button = notice_.select_first(id_select("notice-action"));
+  if (button && !options.button.empty()) {
+    button.set_text(fml::utf82wchar(options.button));
+    button.set_attribute("action", options.action);
+    notice_.set_attribute("offers", L"");
+  } else {
+    notice_.remove_attribute("offers");
+  }
   notice_.set_attribute("kind", kind == notice_kind::error ? L"error" : L"info");
   notice_.set_attribute("shown", L"");
+  // The "notice" behaviour hides it when the timer falls due; 0 stops the
+  // timer of a notice this one replaces.
+  htmlayout::set_timer(notice_, options.hide_after_ms);
   notice_.update();
 }
 
 void pvview::hide_notice() {
-  if (notice_) notice_.remove_attribute("shown");
+  if (!notice_) return;
+  notice_.remove_attribute("shown");
+  htmlayout::set_timer(notice_, 0);
+}
+
+void pvview::show_undo_note(const undo_note& note) {
+  const std::string what = undo_note_text(note);
+  if (!note.restored) {
+    show_notice("Deleted " + what, notice_kind::info, {"Undo", L"undo_delete", kUndoOfferMs});
+    return;
+  }
+  show_notice(what.empty() ? "Nothing to undo" : "Restored " + what, notice_kind::info,
+              {"", L"", kUndoOfferMs / 2});
 }
 
 uint32_t pvview::on_notification(htmlayout::notification& record) {
@@ -181,9 +224,14 @@ void pvview::on_view_event(const view_event& event) {
     case ve::vclear_search_tags:
       clear_search_tags();
       break;
+    case ve::vundo_note:
+      show_undo_note(*data_of<undo_note>(event));
+      break;
   }
 }
 
+// A quote added alone gets its own row and cell, as in a rebuilt list, so
+// that deleting, selecting and checking it work the same.
 // A quote added alone gets its own row and cell, as in a rebuilt list, so
 // that deleting, selecting and checking it work the same.
 void pvview::add_quote(const Quote& quote) {
