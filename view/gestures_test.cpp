@@ -60,10 +60,17 @@ TEST_F(GesturesTest, TheManageButtonOpensTheTagMenuWhoseChecksMarkTheQuote) {
 }
 
 TEST_F(GesturesTest, SearchByDoubleClickedTagsSwitchesModesAndClears) {
+  EXPECT_EQ(w.by_id("quote-count").text(), L"4 quotes");
   w.double_click(w.by_id("vt-1"));
+  EXPECT_EQ(w.by_id("quote-count").text(), L"1 quote");
+  EXPECT_FALSE(w.screen().geometry().location(w.by_id("no-match")));
   w.double_click(w.by_id("vt-2"));
   EXPECT_EQ(w.ids("div.stag"), (Lines{"st-1", "st-2"}));
   EXPECT_EQ(w.ids("div.quote"), Lines{});  // no quote carries both
+  // The pane says so instead of staying blank.
+  EXPECT_EQ(w.by_id("quote-count").text(), L"0 quotes");
+  EXPECT_EQ(w.by_id("no-match").text(), L"No quotes carry these tags");
+  EXPECT_GT(w.box(w.by_id("no-match")).bottom, w.box(w.by_id("quotebox")).top);
 
   w.click(w.by_id("mode-or"));
   EXPECT_TRUE(w.by_id("mode-or").get_state() & state::checked);
@@ -79,6 +86,7 @@ TEST_F(GesturesTest, SearchByDoubleClickedTagsSwitchesModesAndClears) {
   EXPECT_EQ(w.ids("div.stag"), Lines{});
   EXPECT_TRUE(w.by_id("p-searchbar").get_attribute_utf8("is_empty").has_value());
   EXPECT_EQ(w.ids("div.quote").size(), 4u);
+  EXPECT_EQ(w.by_id("quote-count").text(), L"4 quotes");
 }
 
 TEST_F(GesturesTest, ExportWritesTheCurrentSearchToTheChosenFile) {

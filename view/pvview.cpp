@@ -54,6 +54,14 @@ const T* data_of(const view_event& event) {
   return static_cast<const T*>(event.data);
 }
 
+// The rows of a list table, with or without a tbody.
+size_t list_rows(const element& table) {
+  if (!table) return 0;
+  if (table.children_count() == 1 && table.child(0).tag_name() == "tbody")
+    return table.child(0).children_count();
+  return table.children_count();
+}
+
 // "1 quote", "3 quotes".
 std::string quotes_text(int32_t count) {
   return std::to_string(count) + (count == 1 ? " quote" : " quotes");
@@ -92,6 +100,9 @@ pvview::pvview(const ResourceMgr& resources)
   searchbar_ = root_.select_first(id_select("p-searchbar"));
   managetags_ = root_.select_first(id_select("manage-tags"));
   notice_ = root_.select_first(id_select("notice"));
+  quote_count_ = root_.select_first(id_select("quote-count"));
+  no_match_ = root_.select_first(id_select("no-match"));
+  show_list_state();
   fml::getlog("debug") << "view init" << std::endl;
 }
 
@@ -132,6 +143,23 @@ void pvview::show_undo_note(const undo_note& note) {
   }
   show_notice(what.empty() ? "Nothing to undo" : "Restored " + what, notice_kind::info,
               {"", L"", kUndoOfferMs / 2});
+}
+
+void pvview::show_list_state() {
+  const size_t count = list_rows(thequotelist_);
+  const bool no_match = count == 0 && searchbar_ && !searchbar_.has_attribute("is_empty");
+  if (quote_count_ && count != shown_count_) {
+    quote_count_.set_text(fml::utf82wchar(quotes_text(static_cast<int32_t>(count))));
+    quote_count_.update();
+    shown_count_ = count;
+  }
+  if (no_match_ && no_match != no_match_.has_attribute("shown")) {
+    if (no_match)
+      no_match_.set_attribute("shown", L"");
+    else
+      no_match_.remove_attribute("shown");
+    no_match_.update();
+  }
 }
 
 uint32_t pvview::on_notification(htmlayout::notification& record) {
@@ -228,6 +256,7 @@ void pvview::on_view_event(const view_event& event) {
       show_undo_note(*data_of<undo_note>(event));
       break;
   }
+  show_list_state();
 }
 
 // A quote added alone gets its own row and cell, as in a rebuilt list, so

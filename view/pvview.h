@@ -56,7 +56,8 @@ class pvview : public whoami, public view_event_sink {
 
   // Carries out one view event (ids in model/view_event.h). Ids 13, 16, 18,
   // 19 and those outside 1 to 21 are ignored, and so is an event whose data
-  // is null where data is expected. Raises cannot_find_fresh_tr, with the
+  // is null where data is expected. Afterwards the quote count and the
+  // no-match line show the list as it is. Raises cannot_find_fresh_tr, with the
   // text "vadd_tag_id" or "vdelete_wrong_tag", when those events find no
   // tag-list row marked "new_tr"; the document is then unchanged.
   void on_view_event(const view_event& event) override;
@@ -110,6 +111,9 @@ class pvview : public whoami, public view_event_sink {
   void refresh_quotes();
   void clear_search_tags();
   void show_undo_note(const undo_note& note);
+  // The quote count over the list and, for a search that finds nothing, the
+  // line that says so; after every event that can change the list.
+  void show_list_state();
 
   // The quote list's element of quote `quote_id`, or null.
   htmlayout::dom::element quote_element(int32_t quote_id) const;
@@ -127,6 +131,9 @@ class pvview : public whoami, public view_event_sink {
   htmlayout::dom::element searchbar_;
   htmlayout::dom::element managetags_;
   htmlayout::dom::element notice_;
+  htmlayout::dom::element quote_count_;
+  htmlayout::dom::element no_match_;
+  size_t shown_count_ = SIZE_MAX;
 };
 
 }  // namespace pvl
