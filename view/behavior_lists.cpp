@@ -28,9 +28,19 @@ void delete_row(const element& row) {
   if (parent) parent.update();
 }
 
+// The element around the quote table (a "cquote_grid"). Its timer takes the
+// highlight off new quotes (the view's "fresh" mark).
 class behavior_quotelist : public behavior {
  public:
-  behavior_quotelist() : behavior(group::behavior_event, "quotelist") {}
+  behavior_quotelist() : behavior(group::behavior_event | group::timer, "quotelist") {}
+
+  bool on_timer(const element& he) override {
+    for (const element& card : he.select_all("div.quote[fresh]")) {
+      card.remove_attribute("fresh");
+      card.update();
+    }
+    return false;
+  }
 
   // The rows one Delete removes come with their place among them (the
   // reason): the first opens a step of the undo journal, the others join it.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "htmlayout/events.h"
+#include "controller/vcaction.h"
 #include "htmlayout/keys.h"
 #include "tests/support/temp_dir.h"
 #include "view/behavior_host.h"
@@ -19,6 +20,7 @@ namespace {
 
 using Ids = std::vector<int32_t>;
 using Lines = std::vector<std::string>;
+using element = htmlayout::dom::element;
 namespace state = htmlayout::state;
 
 class GesturesTest : public ::testing::Test {
@@ -231,6 +233,26 @@ TEST_F(GesturesTest, TheNoticesUndoGivesBackADeletedTagWithItsMarksAndSearch) {
   EXPECT_EQ(w.ids("#q-2 div.qtag"), (Lines{"qt-2-3", "qt-2-1"}));
   EXPECT_EQ(w.stored("SELECT m_utfname FROM tag WHERE m_id = 1"), Lines{"alpha"});
   EXPECT_EQ(w.stored("SELECT pos FROM quote_tag WHERE quote = 2 AND tag = 1"), Lines{"2"});
+}
+
+// A quote captured while the list is scrolled down is scrolled to and
+// highlighted for a moment.
+TEST_F(GesturesTest, ACaptureWhileScrolledDownIsScrolledToAndHighlighted) {
+  for (int i = 0; i < 12; ++i)
+    model().on_model_event(model_event{model_events::add_quote, L"filler\nline\nline"});
+  const element list = w.by_id("quotebox");
+  w.in().wheel(w.center(list), 3000, 0);
+  EXPECT_LT(w.box(w.by_id("q-16")).bottom, w.box(list).top);
+
+  vcaction capture;
+  capture.type = vcaction_types::captured_text;
+  capture.data = L"news";
+  controller().send(capture);
+  const element card = w.by_id("q-17");
+  EXPECT_GE(w.box(card).top, w.box(list).top);
+  EXPECT_TRUE(card.has_attribute("fresh"));
+  w.in().advance_clock(w.in().next_timer_due().value_or(0));
+  EXPECT_FALSE(card.has_attribute("fresh"));
 }
 
 }  // namespace

@@ -261,11 +261,25 @@ void pvview::on_view_event(const view_event& event) {
 
 // A quote added alone gets its own row and cell, as in a rebuilt list, so
 // that deleting, selecting and checking it work the same.
-// A quote added alone gets its own row and cell, as in a rebuilt list, so
-// that deleting, selecting and checking it work the same.
+// A quote that arrives while the list is scrolled down would land out of
+// sight: the list scrolls to it, and the card stays highlighted ("fresh")
+// until the list's timer ("quotelist" behaviour) takes the mark off.
 void pvview::add_quote(const Quote& quote) {
   thequotelist_.set_html(row_fragment(quote_fragment(quote)), position::insert_at_start);
   thequotelist_.update(true);
+  const element card = quote_element(quote.m_id);
+  if (!card) return;
+  card.set_attribute("fresh", L"");
+  card.update();
+  // The card, then the count line over it, which shows the new total.
+  for (const element& shown : {card, quote_count_}) {
+    if (!shown) continue;
+    if (host().scroll_into_view)
+      host().scroll_into_view(shown);
+    else
+      htmlayout::scroll_to_view(shown);
+  }
+  htmlayout::set_timer(thequotelist_.parent(), kFreshQuoteMs);
 }
 
 void pvview::delete_quote(int32_t quote_id) {

@@ -74,8 +74,10 @@ class pvview : public whoami, public view_event_sink {
                    const notice_options& options = {});
   void hide_notice();
 
-  // How long the offer to undo a deletion stays.
+  // How long the offer to undo a deletion stays, and how long a new quote
+  // stays highlighted.
   static constexpr uint32_t kUndoOfferMs = 8000;
+  static constexpr uint32_t kFreshQuoteMs = 2500;
 
   // Writes the document's outer HTML (UTF-8) to `path`, truncating it. When
   // the file cannot be opened nothing is written and nothing is reported.

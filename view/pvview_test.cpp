@@ -108,6 +108,9 @@ TEST_F(ViewTest, QuoteAddedAloneLooksAndLeavesLikeARebuiltOne) {
 
   show_quotes({first});
   send(ve::vadd_quote, &added);
+  // Its highlight as a new quote goes with the list's timer.
+  ASSERT_EQ(ids_in(quotelist(), "div.quote[fresh]"), std::vector<std::string>{"q-2"});
+  quotelist().select_first("div.quote[fresh]").remove_attribute("fresh");
   EXPECT_EQ(quotelist().html(false), rebuilt);
 
   // Deleting it takes its whole row away.
