@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controller/element_ids.h"
+#include "htmlayout/keys.h"
 #include "model/model_instance.h"
 #include "view/behavior_host.h"
 #include "view/behavior_parts.h"
@@ -71,10 +72,29 @@ class behavior_quotelist : public behavior {
   }
 };
 
-// The element around the tag table (a "ceditable_grid").
+// The element around the tag table (a "ceditable_grid"). Enter on the
+// table, while no name is edited, puts the selected tags into the search.
 class addtag : public htmlayout::behavior {
  public:
-  addtag() : htmlayout::behavior(group::mouse | group::behavior_event, "taglist") {}
+  addtag()
+      : htmlayout::behavior(group::mouse | group::key | group::behavior_event, "taglist") {}
+
+  bool on_key(const element& he, const element&, uint32_t event, uint32_t code,
+              uint32_t) override {
+    if (event != htmlayout::key::down || code != htmlayout::vk::enter) return false;
+    const element table = he.select_first("table");
+    if (!table || table.has_attribute("editable")) return false;
+    std::vector<int32_t> tags;
+    table.select_all("tr:checked", [&](const element& row) {
+      // A row without id is a tag not stored yet.
+      const element tag = row.select_first("div");
+      if (tag && tag.has_attribute("id")) tags.push_back(parse_element_id(tag));
+      return false;
+    });
+    if (tags.empty()) return false;
+    send_to_model(model_events::add_search_tags, &tags);
+    return true;
+  }
 
   bool on_event(const element& he, const element& target, uint32_t code,
                 uintptr_t reason) override {

@@ -255,5 +255,17 @@ TEST_F(GesturesTest, ACaptureWhileScrolledDownIsScrolledToAndHighlighted) {
   EXPECT_FALSE(card.has_attribute("fresh"));
 }
 
+// Enter copies the selected quote, as Ctrl+C does, and puts the selected tag
+// into the search.
+TEST_F(GesturesTest, EnterCopiesAQuoteAndSearchesForATag) {
+  w.click(w.by_id("q-3"));
+  w.key(htmlayout::vk::enter);
+  EXPECT_EQ(w.clipboard.rfind("three", 0), 0u);
+  w.click(w.by_id("vt-2"));
+  w.key(htmlayout::vk::enter);
+  EXPECT_EQ(w.ids("div.stag"), Lines{"st-2"});
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-3"});
+}
+
 }  // namespace
 }  // namespace pvl

@@ -90,7 +90,8 @@ bool cquote_grid::on_key(const dom::element& table, const dom::element& target, 
   if (event_type != key::down) return false;
   if (cgrid::on_key(table, target, event_type, key_code, keys)) return true;
   if (key_code == vk::del) return remove_checked_rows(table, keys);
-  if (key_code == vk::key_c && (keys & keyboard::control)) {
+  // Enter copies as Ctrl+C does.
+  if ((key_code == vk::key_c && (keys & keyboard::control)) || key_code == vk::enter) {
     // The rows to copy are the table's, whichever element inside it has the
     // focus.
     table.post_event(event::copy_requested, table, 0);

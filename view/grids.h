@@ -11,7 +11,7 @@
 //   row_removed         a checked row was deleted (source the detached row,
 //                       reason its place among the rows one key removed: 0
 //                       for the first)
-//   copy_requested      Ctrl+C (source the table)
+//   copy_requested      Ctrl+C or Enter (source the table)
 // Attributes a grid writes on its table: "multiselect" while two or more
 // rows are checked, "shift" from a press that already selected its row to
 // the release, and while a cell is edited "editable", "action" ("edit" or
@@ -67,7 +67,7 @@ class csortable_grid : public cgrid {
 };
 
 // "cquote_grid": the quote list. Delete removes the checked rows, Ctrl+C
-// asks for a copy of them.
+// and Enter ask for a copy of them.
 class cquote_grid : public cgrid {
  public:
   cquote_grid() : cgrid("cquote_grid") {}
