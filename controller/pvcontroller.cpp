@@ -65,6 +65,7 @@ const action_row kActions[] = {
     {L"copy_quote_with_data", shape::one_id, me::copy_quote_with_data, nullptr},
     {L"set_search_mode_and", shape::nothing, me::set_search_mode_and, nullptr},
     {L"set_search_mode_or", shape::nothing, me::set_search_mode_or, nullptr},
+    {L"undo_delete", shape::nothing, me::undo_delete, "undo_delete"},
 };
 
 const action_row* find_action(std::wstring_view name) {

@@ -34,6 +34,7 @@ inline constexpr uint32_t key_a = 'A';
 inline constexpr uint32_t key_c = 'C';
 inline constexpr uint32_t key_v = 'V';
 inline constexpr uint32_t key_x = 'X';
+inline constexpr uint32_t key_z = 'Z';
 inline constexpr uint32_t apps = 93;  // the context menu key
 inline constexpr uint32_t numpad_0 = 96;
 inline constexpr uint32_t f1 = 112;

@@ -130,6 +130,10 @@ class logic {
   // disk full); then nothing is stored and the id is not used up.
   int32_t storeQuote(const std::string& utftext, int64_t stamp, int lock_wait_ms);
 
+  // The open collection file, for the undo journal (model/undo_journal.h),
+  // which reads deleted rows from it and writes them back.
+  SQLite::Database& database() { return *db_; }
+
  private:
   // The quotes whose ids the SQL query `quote_ids` yields (all quotes when it
   // is empty), with `ids` bound to its parameters in order; with their tags,

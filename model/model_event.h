@@ -38,6 +38,11 @@ enum : int32_t {
   add_search_tags = 40,        // const std::vector<int32_t>: tag ids
   delete_tags = 41,            // const std::vector<int32_t>: tag ids
   delete_quotes = 42,          // const std::vector<int32_t>: quote ids
+  // As delete_quote and delete_tag, but undone together with the deletions
+  // just before (the rows one Delete key removes).
+  delete_quote_also = 43,  // const int32_t: a quote id
+  delete_tag_also = 44,    // const int32_t: a tag id
+  undo_delete = 45,        // none: restores what the last deletion removed
   show_quote_text = 50,        // const quote_card: open or close a quote's card
 };
 }  // namespace model_events

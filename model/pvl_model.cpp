@@ -115,20 +115,19 @@ void pvlModel::applyEvent(const model_event& event) {
     case me::add_quote:
       addCapturedQuote(&data_of<wchar_t>(event));
       break;
-    case me::delete_quote: {
-      const int32_t& id = data_of<int32_t>(event);
-      send(ve::vdelete_quote, &id);
-      store.removeQuote(id);
-      send(ve::vrefresh_quotes);
-      model_log() << "delete_quote complete; id: " << id << std::endl;
+    case me::delete_quote:
+    case me::delete_quote_also:
+      deleteQuote(data_of<int32_t>(event), event.id == me::delete_quote_also);
       break;
-    }
     case me::delete_quotes: {
+      m_undo.begin_step();
       for (const int32_t& id : data_of<std::vector<int32_t>>(event)) {
+        m_undo.record_quote(store.database(), id);
         send(ve::vdelete_quote, &id);
         store.removeQuote(id);
       }
       sendSearch();
+      offerUndo();
       break;
     }
     case me::add_tag: {
@@ -141,22 +140,26 @@ void pvlModel::applyEvent(const model_event& event) {
       model_log() << "add_tag complete; id: " << id << std::endl;
       break;
     }
-    case me::delete_tag: {
-      const int32_t& id = data_of<int32_t>(event);
-      removeTagEverywhere(id);
-      send(ve::vdelete_tag, &id);
-      sendQuoteList();
-      model_log() << "delete_tag complete; id: " << id << std::endl;
+    case me::delete_tag:
+    case me::delete_tag_also:
+      deleteTag(data_of<int32_t>(event), event.id == me::delete_tag_also);
       break;
-    }
     case me::delete_tags: {
       const std::vector<int32_t>& ids = data_of<std::vector<int32_t>>(event);
-      for (int32_t id : ids) removeTagEverywhere(id);
+      m_undo.begin_step();
+      for (int32_t id : ids) {
+        m_undo.record_tag(store.database(), id, store.isTagUsedInSearch(id));
+        removeTagEverywhere(id);
+      }
       for (const int32_t& id : ids) send(ve::vdelete_tag, &id);
       sendQuoteList();
+      offerUndo();
       model_log() << "delete_tags complete; id: " << std::endl;
       break;
     }
+    case me::undo_delete:
+      undoDelete();
+      break;
     case me::rename_tag: {
       const tag_rename& asked = data_of<tag_rename>(event);
       tag_rename now{asked.tag, store.renameTag(asked.tag, asked.name)};

@@ -12,6 +12,7 @@
 
 #include "fml/whoami.h"
 #include "model/model_event.h"
+#include "model/undo_journal.h"
 #include "model/view_event.h"
 
 namespace SQLite {
@@ -106,9 +107,18 @@ class pvlModel : public whoami {
   std::deque<waiting_quote> m_waiting;
   std::function<void()> m_retry_starter;
 
+  // The deletions and their undo (pvl_model_undo.cpp): each records what it
+  // removes in the journal, a new step unless it is `also` one of the last
+  // gesture's, and offers the step to the user (vundo_note).
+  void deleteQuote(int32_t id, bool also);
+  void deleteTag(int32_t id, bool also);
+  void offerUndo();
+  void undoDelete();
+
   view_event_sink* m_view = nullptr;
   clipboard_writer m_clipboard;
   std::unique_ptr<logic> m_logic;
+  undo_journal m_undo;
 };
 
 }  // namespace pvl

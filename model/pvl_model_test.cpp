@@ -68,7 +68,7 @@ class ModelEventTest : public ::testing::Test {
 
 TEST_F(ModelEventTest, EveryEventIsLoggedAndUnknownIdsAreRefused) {
   EXPECT_EQ(model_->name(), "model");
-  for (int32_t id : {0, 14, 19, 21, 29, 34, 39, 43, -1}) {
+  for (int32_t id : {0, 14, 19, 21, 29, 34, 39, 46, -1}) {
     collection_.mark_logs();
     try {
       send(id);
@@ -106,7 +106,7 @@ TEST_F(ModelEventTest, AddQuoteSendsTheStoredRecord) {
 
 TEST_F(ModelEventTest, DeleteQuoteAnnouncesTheQuoteBeforeRemovingIt) {
   send_id(me::delete_quote, 2);
-  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote, ve::vrefresh_quotes}));
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote, ve::vrefresh_quotes, ve::vundo_note}));
   EXPECT_EQ(event(0).number, 2);
   EXPECT_EQ(model_lines(), (Lines{"delete_quote complete; id: 2"}));
 
@@ -122,7 +122,8 @@ TEST_F(ModelEventTest, DeleteQuotesEndsWithTheSearchResult) {
 
   view_.clear();
   send_ids(me::delete_quotes, {3, 1});
-  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote, ve::vdelete_quote, ve::vupdate_quotes}));
+  EXPECT_EQ(view_.ids(),
+            (Ids{ve::vdelete_quote, ve::vdelete_quote, ve::vupdate_quotes, ve::vundo_note}));
   EXPECT_EQ(event(0).number, 3);
   EXPECT_EQ(event(1).number, 1);
   EXPECT_EQ(quote_ids(event(2).quotes), (Ids{2, 4}));
@@ -151,7 +152,8 @@ TEST_F(ModelEventTest, AddTagAnswersWithTheIdOrRefusesATakenName) {
 TEST_F(ModelEventTest, DeleteTagOfASearchTagLeavesTheSearchFirst) {
   search_for({3, 1});
   send_id(me::delete_tag, 3);
-  ASSERT_EQ(view_.ids(), (Ids{ve::vdelete_search_tag, ve::vdelete_tag, ve::vupdate_quotes}));
+  ASSERT_EQ(view_.ids(), (Ids{ve::vdelete_search_tag, ve::vdelete_tag, ve::vupdate_quotes,
+                              ve::vundo_note}));
   EXPECT_EQ(event(0).number, 3);
   EXPECT_EQ(event(1).number, 3);
   EXPECT_EQ(quote_ids(event(2).quotes), (Ids{2}));  // the search for tag 1 alone
@@ -160,7 +162,7 @@ TEST_F(ModelEventTest, DeleteTagOfASearchTagLeavesTheSearchFirst) {
 
   view_.clear();
   send_id(me::delete_tag, 2);  // not in the search
-  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_tag, ve::vupdate_quotes}));
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_tag, ve::vupdate_quotes, ve::vundo_note}));
   EXPECT_THROW(send_id(me::delete_tag, 2), wrong_tag_id);
 }
 
@@ -168,12 +170,57 @@ TEST_F(ModelEventTest, DeleteTagsRemovesAllThenAnnouncesAllThenSendsTheListOnce)
   search_for({1});
   send_ids(me::delete_tags, {2, 1});
   EXPECT_EQ(view_.ids(),
-            (Ids{ve::vdelete_search_tag, ve::vdelete_tag, ve::vdelete_tag, ve::vupdate_quotes}));
+            (Ids{ve::vdelete_search_tag, ve::vdelete_tag, ve::vdelete_tag, ve::vupdate_quotes,
+                 ve::vundo_note}));
   EXPECT_EQ(event(0).number, 1);
   EXPECT_EQ(event(1).number, 2);
   EXPECT_EQ(event(2).number, 1);
   EXPECT_EQ(quote_ids(event(3).quotes), (Ids{1, 2, 3, 4}));  // the search is empty now
   EXPECT_EQ(model_lines(), (Lines{"delete_tags complete; id: "}));
+}
+
+// Undo puts the last deletion back as it was, around what changed since: a
+// new quote in the place of a deleted one, a link at a deleted link's
+// position, a new tag with a deleted tag's name.
+TEST_F(ModelEventTest, UndoRestoresTheLastDeletionAroundLaterChanges) {
+  send(me::initial_load);
+  const std::vector<Quote> before = view_.events.back().quotes;
+  send_id(me::delete_quote, 4);
+  send_id(me::delete_quote_also, 3);  // the same step
+  send(me::add_quote, L"five");       // stored after quote 2, in the deleted places
+  send_id(me::delete_tag, 1);         // quote 2 keeps tag 3 at position 1
+  send_pair(me::mark_quote, 2, 2);    // and gets tag 2 at position 2, where tag 1 was
+  send(me::add_tag, L"alpha");        // tag 4, with the deleted tag's name
+  EXPECT_EQ(view_.events.back().id, ve::vadd_tag_id);
+
+  view_.clear();
+  send(me::undo_delete);
+  EXPECT_EQ(view_.ids(), (Ids{ve::vupdate_tags, ve::vupdate_quotes, ve::vundo_note}));
+  EXPECT_EQ(event(2).note.tags, Lines{"alpha (2)"});
+  EXPECT_TRUE(event(2).note.restored);
+  std::vector<std::string> names;
+  for (const Tag& tag : event(0).tags) names.push_back(std::to_string(tag.m_id) + tag.m_utfname);
+  EXPECT_EQ(names, (Lines{"1alpha (2)", "2beta", "3gamma", "4alpha"}));
+  std::vector<int32_t> marks;
+  const std::optional<Quote> two = model_->quote(2);
+  for (const Tag& tag : two->m_tags) marks.push_back(tag.m_id);
+  EXPECT_EQ(marks, (Ids{3, 1, 2}));
+
+  view_.clear();
+  send(me::undo_delete);
+  EXPECT_EQ(event(1).note.quotes, 2);
+  send(me::initial_load);
+  const std::vector<Quote> after = view_.events.back().quotes;
+  EXPECT_EQ(quote_ids(after), (Ids{1, 2, 3, 4, 5}));
+  for (size_t i = 0; i < before.size(); ++i) {
+    EXPECT_EQ(after[i].m_utftext, before[i].m_utftext);
+    EXPECT_EQ(after[i].m_stamp, before[i].m_stamp);
+  }
+
+  view_.clear();
+  send(me::undo_delete);  // nothing left: says so and changes nothing
+  EXPECT_EQ(view_.ids(), Ids{ve::vundo_note});
+  EXPECT_TRUE(event(0).note.restored && event(0).note.quotes == 0 && event(0).note.tags.empty());
 }
 
 TEST_F(ModelEventTest, RenameTagAnswersWithTheNameInEffect) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "model/model_event.h"
 #include "model/records.h"
@@ -44,6 +45,7 @@ enum : int32_t {
   vupdate_tags = 15,        // const std::vector<Tag>: all tags, in order
   vrefresh_quotes = 17,     // none
   vclear_search_tags = 20,  // none
+  vundo_note = 21,          // const undo_note
   vshow_quote_text = 22,    // const quote_card_record
   vnotice = 30,             // const notice: a line the user must be told
 };
@@ -67,6 +69,14 @@ struct quote_card_record {
 struct notice {
   std::string text;
   bool error = false;
+};
+
+// What a deletion removed, for the user to take back, or what taking it back
+// restored. Empty and `restored`: there was nothing to restore.
+struct undo_note {
+  int32_t quotes = 0;              // quotes removed or restored
+  std::vector<std::string> tags;   // names (UTF-8) of the tags removed or restored
+  bool restored = false;
 };
 
 class view_event_sink {

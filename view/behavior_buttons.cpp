@@ -8,6 +8,7 @@
 #include "controller/controller_instance.h"
 #include "fml/app_errors.h"
 #include "fml/text.h"
+#include "htmlayout/keys.h"
 #include "tinyfilesystem/app_dirs.h"
 #include "tinyfilesystem/path.h"
 #include "view/behavior_host.h"
@@ -33,15 +34,30 @@ std::wstring link_target(const std::wstring& link) {
   return tinyfilesystem::join_path(tinyfilesystem::app_dir(L"ParvelaDir"), link);
 }
 
-// The root element: Escape closes the window, F1 opens the help file.
+// Whether `e` lies in a table whose cell is being edited in place.
+bool is_editing(element e) {
+  for (; e; e = e.parent())
+    if (e.has_attribute("editable")) return true;
+  return false;
+}
+
+// The root element: Escape closes the window, F1 opens the help file,
+// Ctrl+Z restores what the last deletion removed.
 class behavior_html : public behavior {
  public:
   behavior_html() : behavior(group::key, "html") {}
 
-  bool on_key(const element&, const element&, uint32_t event, uint32_t code, uint32_t) override {
+  bool on_key(const element&, const element& target, uint32_t event, uint32_t code,
+              uint32_t keys) override {
     if (event != htmlayout::key::down) return false;
     if (code == kEscape) {
       if (host().close_window) host().close_window();
+      return true;
+    }
+    // Ctrl+Z takes back the last deletion, unless a name is being edited.
+    if (code == htmlayout::vk::key_z && (keys & htmlayout::keyboard::control)) {
+      if (is_editing(target)) return false;
+      controller().interpret_action(action{L"undo_delete", nullptr});
       return true;
     }
     // The help page ships beside the program as HTML.

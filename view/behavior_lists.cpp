@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controller/element_ids.h"
+#include "htmlayout/keys.h"
 #include "model/model_instance.h"
 #include "view/behavior_host.h"
 #include "view/behavior_parts.h"
@@ -28,18 +29,32 @@ void delete_row(const element& row) {
   if (parent) parent.update();
 }
 
+// The element around the quote table (a "cquote_grid"). Its timer takes the
+// highlight off new quotes (the view's "fresh" mark).
 class behavior_quotelist : public behavior {
  public:
-  behavior_quotelist() : behavior(group::behavior_event, "quotelist") {}
+  behavior_quotelist() : behavior(group::behavior_event | group::timer, "quotelist") {}
 
-  bool on_event(const element& he, const element& target, uint32_t code, uintptr_t) override {
+  bool on_timer(const element& he) override {
+    for (const element& card : he.select_all("div.quote[fresh]")) {
+      card.remove_attribute("fresh");
+      card.update();
+    }
+    return false;
+  }
+
+  // The rows one Delete removes come with their place among them (the
+  // reason): the first opens a step of the undo journal, the others join it.
+  bool on_event(const element& he, const element& target, uint32_t code,
+                uintptr_t reason) override {
     switch (code) {
       case event::menu_item_click:
         return run_list_menu_item(he, target);
       case event::row_removed:
         run_gesture([&] {
           const int32_t quote = parse_element_id(target.select_first("div.quote"));
-          send_to_model(model_events::delete_quote, &quote);
+          send_to_model(
+              reason == 0 ? model_events::delete_quote : model_events::delete_quote_also, &quote);
           return true;
         });
         delete_row(target);
@@ -61,12 +76,32 @@ class behavior_quotelist : public behavior {
   }
 };
 
-// The element around the tag table (a "ceditable_grid").
+// The element around the tag table (a "ceditable_grid"). Enter on the
+// table, while no name is edited, puts the selected tags into the search.
 class addtag : public htmlayout::behavior {
  public:
-  addtag() : htmlayout::behavior(group::mouse | group::behavior_event, "taglist") {}
+  addtag()
+      : htmlayout::behavior(group::mouse | group::key | group::behavior_event, "taglist") {}
 
-  bool on_event(const element& he, const element& target, uint32_t code, uintptr_t) override {
+  bool on_key(const element& he, const element&, uint32_t event, uint32_t code,
+              uint32_t) override {
+    if (event != htmlayout::key::down || code != htmlayout::vk::enter) return false;
+    const element table = he.select_first("table");
+    if (!table || table.has_attribute("editable")) return false;
+    std::vector<int32_t> tags;
+    table.select_all("tr:checked", [&](const element& row) {
+      // A row without id is a tag not stored yet.
+      const element tag = row.select_first("div");
+      if (tag && tag.has_attribute("id")) tags.push_back(parse_element_id(tag));
+      return false;
+    });
+    if (tags.empty()) return false;
+    send_to_model(model_events::add_search_tags, &tags);
+    return true;
+  }
+
+  bool on_event(const element& he, const element& target, uint32_t code,
+                uintptr_t reason) override {
     switch (code) {
       case event::button_click:
         start_new_tag(he);
@@ -97,7 +132,8 @@ class addtag : public htmlayout::behavior {
         if (tag.has_attribute("id")) {
           run_gesture([&] {
             const int32_t id = parse_element_id(tag);
-            send_to_model(model_events::delete_tag, &id);
+            send_to_model(reason == 0 ? model_events::delete_tag : model_events::delete_tag_also,
+                          &id);
             return true;
           });
         }

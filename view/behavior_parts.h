@@ -12,5 +12,6 @@ void register_showtext();    // showtext
 void register_lists();       // quotelist, taglist
 void register_grids();       // cgrid, csortable-grid, cquote_grid, ceditable_grid
 void register_splitter();    // pvlsplitter
+void register_notice();      // notice, noticeaction
 
 }  // namespace pvl::behavior_parts

@@ -129,11 +129,12 @@ TEST_F(BehaviorsTest, EveryBehaviourThePageNamesIsRegistered) {
   };
   for (expected e : {expected{"body", 0x2},  {"html", 0x2},           {"managetags", 0x101},
                      {"manage-menu", 0x100}, {"qtag", 0x1},           {"quote", 0x101},
-                     {"quotelist", 0x100},   {"taglist", 0x101},      {"vtag", 0x101},
+                     {"quotelist", 0x110},   {"taglist", 0x103},      {"vtag", 0x101},
                      {"about", 0x1},         {"link", 0x1},           {"sms", 0x100},
                      {"export", 0x1},        {"recycled", 0x1},       {"searchbar", 0x101},
                      {"stag", 0x1},          {"cgrid", 0x7},          {"csortable-grid", 0x7},
-                     {"cquote_grid", 0x7},   {"ceditable_grid", 0x7}, {"pvlsplitter", 0x1}}) {
+                     {"cquote_grid", 0x7},   {"ceditable_grid", 0x7}, {"pvlsplitter", 0x1},
+                     {"notice", 0x10},       {"noticeaction", 0x100}, {"noticeclose", 0x1}}) {
     htmlayout::event_handler* h = htmlayout::behavior::find(e.name, root());
     ASSERT_NE(h, nullptr) << e.name;
     EXPECT_EQ(h->subscribed_to, e.subscription) << e.name;

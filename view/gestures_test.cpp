@@ -11,6 +11,7 @@
 #include "controller/vcaction.h"
 #include "fml/text.h"
 #include "htmlayout/events.h"
+#include "controller/vcaction.h"
 #include "htmlayout/keys.h"
 #include "model/model_instance.h"
 #include "tests/support/temp_dir.h"
@@ -23,6 +24,7 @@ namespace {
 
 using Ids = std::vector<int32_t>;
 using Lines = std::vector<std::string>;
+using element = htmlayout::dom::element;
 namespace state = htmlayout::state;
 
 class GesturesTest : public ::testing::Test {
@@ -86,10 +88,17 @@ TEST_F(GesturesTest, TheManageButtonOpensTheTagMenuWhoseChecksMarkTheQuote) {
 }
 
 TEST_F(GesturesTest, SearchByDoubleClickedTagsSwitchesModesAndClears) {
+  EXPECT_EQ(w.by_id("quote-count").text(), L"4 quotes");
   w.double_click(w.by_id("vt-1"));
+  EXPECT_EQ(w.by_id("quote-count").text(), L"1 quote");
+  EXPECT_FALSE(w.screen().geometry().location(w.by_id("no-match")));
   w.double_click(w.by_id("vt-2"));
   EXPECT_EQ(w.ids("div.stag"), (Lines{"st-1", "st-2"}));
   EXPECT_EQ(w.ids("div.quote"), Lines{});  // no quote carries both
+  // The pane says so instead of staying blank.
+  EXPECT_EQ(w.by_id("quote-count").text(), L"0 quotes");
+  EXPECT_EQ(w.by_id("no-match").text(), L"No quotes carry these tags");
+  EXPECT_GT(w.box(w.by_id("no-match")).bottom, w.box(w.by_id("quotebox")).top);
 
   w.click(w.by_id("mode-or"));
   EXPECT_TRUE(w.by_id("mode-or").get_state() & state::checked);
@@ -105,6 +114,7 @@ TEST_F(GesturesTest, SearchByDoubleClickedTagsSwitchesModesAndClears) {
   EXPECT_EQ(w.ids("div.stag"), Lines{});
   EXPECT_TRUE(w.by_id("p-searchbar").get_attribute_utf8("is_empty").has_value());
   EXPECT_EQ(w.ids("div.quote").size(), 4u);
+  EXPECT_EQ(w.by_id("quote-count").text(), L"4 quotes");
 }
 
 TEST_F(GesturesTest, ExportWritesTheCurrentSearchToTheChosenFile) {
@@ -544,6 +554,94 @@ TEST(PageLayoutTest, EveryPartShowsAndTheSearchBarWrapsFromTheSmallestWindowUp) 
     EXPECT_TRUE(inside(w.box(card.select_first("button.managetags")), w.box(card)));
     EXPECT_LE(w.box(card).right, size.width);
   }
+}
+
+// Undo through the keys: Ctrl+A and Delete empty the list, Ctrl+Z gives
+// back the same quotes, with their ids, stamps, order and marks, in the file
+// and on the page.
+TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
+  const std::string quotes = "SELECT m_id || ' ' || m_stamp || ' ' || m_utftext FROM quote "
+                             "ORDER BY rowid";
+  const std::string marks = "SELECT quote || ' ' || pos || ' ' || tag FROM quote_tag "
+                            "ORDER BY quote, pos";
+  const Lines stored_quotes = w.stored(quotes), stored_marks = w.stored(marks);
+  const Lines cards = w.ids("div.quote"), chips = w.ids("div.qtag");
+  ASSERT_EQ(cards.size(), 4u);
+  ASSERT_EQ(stored_marks.size(), 3u);
+
+  w.click(w.by_id("q-3"));
+  w.key(htmlayout::vk::key_a, htmlayout::keyboard::control);
+  w.key(htmlayout::vk::del);
+  EXPECT_EQ(w.ids("div.quote"), Lines{});
+  EXPECT_EQ(w.stored("SELECT count(*) FROM quote"), Lines{"0"});
+  EXPECT_EQ(w.by_id("notice-text").text(), L"Deleted 4 quotes");
+  EXPECT_GT(w.box(w.by_id("notice-action")).right, 0);
+
+  w.key(htmlayout::vk::key_z, htmlayout::keyboard::control);
+  EXPECT_EQ(w.stored(quotes), stored_quotes);
+  EXPECT_EQ(w.stored(marks), stored_marks);
+  EXPECT_EQ(w.ids("div.quote"), cards);
+  EXPECT_EQ(w.ids("div.qtag"), chips);
+  EXPECT_EQ(w.by_id("notice-text").text(), L"Restored 4 quotes");
+  EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice-action")));
+  // The note goes by itself.
+  w.in().advance_clock(w.in().next_timer_due().value_or(0));
+  EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice")));
+}
+
+// A deleted tag leaves every quote and the search; the notice's Undo brings
+// it back to all of them.
+TEST_F(GesturesTest, TheNoticesUndoGivesBackADeletedTagWithItsMarksAndSearch) {
+  const Lines tags = w.ids("div.vtag");
+  w.double_click(w.by_id("vt-1"));
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-2"});
+  w.click(w.by_id("vt-1"));
+  w.key(htmlayout::vk::del);
+  EXPECT_FALSE(w.by_id("vt-1"));
+  EXPECT_FALSE(w.by_id("qt-2-1"));
+  EXPECT_EQ(w.ids("div.stag"), Lines{});
+  EXPECT_EQ(w.by_id("notice-text").text(), L"Deleted tag \u201calpha\u201d");
+
+  w.click(w.by_id("notice-action"));
+  EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice-action")));
+  EXPECT_EQ(w.ids("div.vtag"), tags);
+  EXPECT_EQ(w.ids("div.stag"), Lines{"st-1"});
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-2"});
+  EXPECT_EQ(w.ids("#q-2 div.qtag"), (Lines{"qt-2-3", "qt-2-1"}));
+  EXPECT_EQ(w.stored("SELECT m_utfname FROM tag WHERE m_id = 1"), Lines{"alpha"});
+  EXPECT_EQ(w.stored("SELECT pos FROM quote_tag WHERE quote = 2 AND tag = 1"), Lines{"2"});
+}
+
+// A quote captured while the list is scrolled down is scrolled to and
+// highlighted for a moment.
+TEST_F(GesturesTest, ACaptureWhileScrolledDownIsScrolledToAndHighlighted) {
+  for (int i = 0; i < 12; ++i)
+    model().on_model_event(model_event{model_events::add_quote, L"filler\nline\nline"});
+  const element list = w.by_id("quotebox");
+  w.in().wheel(w.center(list), 3000, 0);
+  EXPECT_LT(w.box(w.by_id("q-16")).bottom, w.box(list).top);
+
+  vcaction capture;
+  capture.type = vcaction_types::captured_text;
+  capture.data = L"news";
+  controller().send(capture);
+  const element card = w.by_id("q-17");
+  EXPECT_GE(w.box(card).top, w.box(list).top);
+  EXPECT_TRUE(card.has_attribute("fresh"));
+  w.in().advance_clock(w.in().next_timer_due().value_or(0));
+  EXPECT_FALSE(card.has_attribute("fresh"));
+}
+
+// Enter copies the selected quote, as Ctrl+C does, and puts the selected tag
+// into the search.
+TEST_F(GesturesTest, EnterCopiesAQuoteAndSearchesForATag) {
+  w.click(w.by_id("q-3"));
+  w.key(htmlayout::vk::enter);
+  EXPECT_EQ(w.clipboard.rfind("three", 0), 0u);
+  w.click(w.by_id("vt-2"));
+  w.key(htmlayout::vk::enter);
+  EXPECT_EQ(w.ids("div.stag"), Lines{"st-2"});
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-3"});
 }
 
 }  // namespace

@@ -91,7 +91,8 @@ bool cquote_grid::on_key(const dom::element& table, const dom::element& target, 
   if (event_type != key::down) return false;
   if (cgrid::on_key(table, target, event_type, key_code, keys)) return true;
   if (key_code == vk::del) return remove_checked_rows(table, keys);
-  if (key_code == vk::key_c && (keys & keyboard::control)) {
+  // Enter copies as Ctrl+C does.
+  if ((key_code == vk::key_c && (keys & keyboard::control)) || key_code == vk::enter) {
     // The rows to copy are the table's, whichever element inside it has the
     // focus.
     table.post_event(event::copy_requested, table, 0);
@@ -127,8 +128,9 @@ bool remove_checked_rows(const dom::element& table, uint32_t keys) {
     if (i >= first && stays(table.child(i))) next = table.child(i);
   for (size_t i = last_removed; i > first && !next; --i)
     if (stays(table.child(i - 1))) next = table.child(i - 1);
+  uintptr_t place = 0;
   for (const dom::element& row : removed) {
-    table.post_event(event::row_removed, row, 0);
+    table.post_event(event::row_removed, row, place++);
     row.detach();
   }
   table.update();

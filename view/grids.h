@@ -8,8 +8,10 @@
 //   table_row_double_click  the same by a right-button double click
 //   new_row_committed   the name of a new row was entered (source the row)
 //   row_edit_committed  an existing row's text was edited (source the row)
-//   row_removed         a checked row was deleted (source the detached row)
-//   copy_requested      Ctrl+C (source the table)
+//   row_removed         a checked row was deleted (source the detached row,
+//                       reason its place among the rows one key removed: 0
+//                       for the first)
+//   copy_requested      Ctrl+C or Enter (source the table)
 // Attributes a grid writes on its table: "multiselect" while two or more
 // rows are checked, "shift" from a press that already selected its row to
 // the release, and while a cell is edited "editable", "action" ("edit" or
@@ -65,7 +67,7 @@ class csortable_grid : public cgrid {
 };
 
 // "cquote_grid": the quote list. Delete removes the checked rows, Ctrl+C
-// asks for a copy of them.
+// and Enter ask for a copy of them.
 class cquote_grid : public cgrid {
  public:
   cquote_grid() : cgrid("cquote_grid") {}
@@ -101,10 +103,11 @@ bool update_multiselect(const dom::element& table);
 
 // The Delete key of the program's grids: needs a current row. Each checked
 // row, in row order, is detached and behaviour event row_removed posted to
-// the table with it as source. The first shown row after the last removed
-// one (or, when there is none, the last shown row before it) then becomes
-// current (set_current_row with `keys`) and is scrolled into view. Returns
-// false, changing nothing, when there is no current row.
+// the table with it as source and its place in that order as reason. The
+// first shown row after the last removed one (or, when there is none, the
+// last shown row before it) then becomes current (set_current_row with
+// `keys`) and is scrolled into view. Returns false, changing nothing, when
+// there is no current row.
 bool remove_checked_rows(const dom::element& table, uint32_t keys);
 
 }  // namespace htmlayout

@@ -9,6 +9,8 @@
 #include "fml/log.h"
 #include "fml/text.h"
 #include "htmlayout/behavior.h"
+#include "htmlayout/input.h"
+#include "view/behavior_host.h"
 #include "view/behaviors.h"
 #include "view/fragments.h"
 #include "view/grids.h"
@@ -54,6 +56,31 @@ const T* data_of(const view_event& event) {
   return static_cast<const T*>(event.data);
 }
 
+// The rows of a list table, with or without a tbody.
+size_t list_rows(const element& table) {
+  if (!table) return 0;
+  if (table.children_count() == 1 && table.child(0).tag_name() == "tbody")
+    return table.child(0).children_count();
+  return table.children_count();
+}
+
+// "1 quote", "3 quotes".
+std::string quotes_text(int32_t count) {
+  return std::to_string(count) + (count == 1 ? " quote" : " quotes");
+}
+
+// What an undo note is about: "3 quotes", "tag “work”", "2 tags", or both.
+std::string undo_note_text(const undo_note& note) {
+  std::string tags;
+  if (note.tags.size() == 1)
+    tags = "tag \u201c" + note.tags.front() + "\u201d";
+  else if (note.tags.size() > 1)
+    tags = std::to_string(note.tags.size()) + " tags";
+  if (note.quotes == 0) return tags;
+  if (tags.empty()) return quotes_text(note.quotes);
+  return quotes_text(note.quotes) + " and " + tags;
+}
+
 }  // namespace
 
 pvview::pvview(const ResourceMgr& resources)
@@ -75,22 +102,66 @@ pvview::pvview(const ResourceMgr& resources)
   searchbar_ = root_.select_first(id_select("p-searchbar"));
   managetags_ = root_.select_first(id_select("manage-tags"));
   notice_ = root_.select_first(id_select("notice"));
+  quote_count_ = root_.select_first(id_select("quote-count"));
+  no_match_ = root_.select_first(id_select("no-match"));
+  show_list_state();
   fml::getlog("debug") << "view init" << std::endl;
 }
 
 pvview::~pvview() { fml::getlog("debug") << "veiw destruct" << std::endl; }
 
-void pvview::show_notice(const std::string& text, notice_kind kind) {
+void pvview::show_notice(const std::string& text, notice_kind kind,
+                         const notice_options& options) {
   if (!notice_) return;
   if (element line = notice_.select_first(id_select("notice-text")))
     line.set_text(fml::utf82wchar(text));
+  element button = notice_.select_first(id_select("notice-action"));
+  if (button && !options.button.empty()) {
+    button.set_text(fml::utf82wchar(options.button));
+    button.set_attribute("action", options.action);
+    notice_.set_attribute("offers", L"");
+  } else {
+    notice_.remove_attribute("offers");
+  }
   notice_.set_attribute("kind", kind == notice_kind::error ? L"error" : L"info");
   notice_.set_attribute("shown", L"");
+  // The "notice" behaviour hides it when the timer falls due; 0 stops the
+  // timer of a notice this one replaces.
+  htmlayout::set_timer(notice_, options.hide_after_ms);
   notice_.update();
 }
 
 void pvview::hide_notice() {
-  if (notice_) notice_.remove_attribute("shown");
+  if (!notice_) return;
+  notice_.remove_attribute("shown");
+  htmlayout::set_timer(notice_, 0);
+}
+
+void pvview::show_undo_note(const undo_note& note) {
+  const std::string what = undo_note_text(note);
+  if (!note.restored) {
+    show_notice("Deleted " + what, notice_kind::info, {"Undo", L"undo_delete", kUndoOfferMs});
+    return;
+  }
+  show_notice(what.empty() ? "Nothing to undo" : "Restored " + what, notice_kind::info,
+              {"", L"", kUndoOfferMs / 2});
+}
+
+void pvview::show_list_state() {
+  const size_t count = list_rows(thequotelist_);
+  const bool no_match = count == 0 && searchbar_ && !searchbar_.has_attribute("is_empty");
+  if (quote_count_ && count != shown_count_) {
+    quote_count_.set_text(fml::utf82wchar(quotes_text(static_cast<int32_t>(count))));
+    quote_count_.update();
+    shown_count_ = count;
+  }
+  if (no_match_ && no_match != no_match_.has_attribute("shown")) {
+    if (no_match)
+      no_match_.set_attribute("shown", L"");
+    else
+      no_match_.remove_attribute("shown");
+    no_match_.update();
+  }
 }
 
 uint32_t pvview::on_notification(htmlayout::notification& record) {
@@ -191,14 +262,34 @@ void pvview::on_view_event(const view_event& event) {
       show_notice(line.text, line.error ? notice_kind::error : notice_kind::info);
       break;
     }
+    case ve::vundo_note:
+      show_undo_note(*data_of<undo_note>(event));
+      break;
   }
+  show_list_state();
 }
 
 // A quote added alone gets its own row and cell, as in a rebuilt list, so
 // that deleting, selecting and checking it work the same.
+// A quote that arrives while the list is scrolled down would land out of
+// sight: the list scrolls to it, and the card stays highlighted ("fresh")
+// until the list's timer ("quotelist" behaviour) takes the mark off.
 void pvview::add_quote(const Quote& quote) {
   thequotelist_.set_html(row_fragment(quote_fragment(quote)), position::insert_at_start);
   thequotelist_.update(true);
+  const element card = quote_element(quote.m_id);
+  if (!card) return;
+  card.set_attribute("fresh", L"");
+  card.update();
+  // The card, then the count line over it, which shows the new total.
+  for (const element& shown : {card, quote_count_}) {
+    if (!shown) continue;
+    if (host().scroll_into_view)
+      host().scroll_into_view(shown);
+    else
+      htmlayout::scroll_to_view(shown);
+  }
+  htmlayout::set_timer(thequotelist_.parent(), kFreshQuoteMs);
 }
 
 // The card is rebuilt in its cell; the row keeps its states (checked,

@@ -22,6 +22,18 @@ namespace pvl {
 
 class ResourceMgr;
 
+// What a notice offers besides its text (pvview::show_notice).
+struct notice_options {
+  // A button beside the text: its label (UTF-8; empty: no button) and the
+  // controller action its click runs, with no parameter, after hiding the
+  // notice.
+  std::string button;
+  std::wstring action;
+  // How long the notice stays, in milliseconds of the engine's timers;
+  // 0: until it is replaced, hidden or closed.
+  uint32_t hide_after_ms = 0;
+};
+
 class pvview : public whoami, public view_event_sink {
  public:
   // Registers the program's behaviours (register_behaviors), creates the
@@ -43,9 +55,10 @@ class pvview : public whoami, public view_event_sink {
   std::string name() const override { return "view"; }
 
   // Carries out one view event (ids in model/view_event.h); vnotice shows
-  // its line in the notice. Ids 13, 16, 18, 19, 21 and those outside 1 to 22
+  // its line in the notice. Ids 13, 16, 18, 19 and those outside 1 to 22
   // (but vnotice) are ignored, and so is an event whose data
-  // is null where data is expected. Raises cannot_find_fresh_tr, with the
+  // is null where data is expected. Afterwards the quote count and the
+  // no-match line show the list as it is. Raises cannot_find_fresh_tr, with the
   // text "vadd_tag_id" or "vdelete_wrong_tag", when those events find no
   // tag-list row marked "new_tr"; the document is then unchanged.
   void on_view_event(const view_event& event) override;
@@ -58,8 +71,14 @@ class pvview : public whoami, public view_event_sink {
   // stays until the next notice, hide_notice or the user's click on its
   // close button. An error notice is tinted so that it is not overlooked.
   enum class notice_kind { info, error };
-  void show_notice(const std::string& text, notice_kind kind = notice_kind::info);
+  void show_notice(const std::string& text, notice_kind kind = notice_kind::info,
+                   const notice_options& options = {});
   void hide_notice();
+
+  // How long the offer to undo a deletion stays, and how long a new quote
+  // stays highlighted.
+  static constexpr uint32_t kUndoOfferMs = 8000;
+  static constexpr uint32_t kFreshQuoteMs = 2500;
 
   // Writes the document's outer HTML (UTF-8) to `path`, truncating it. When
   // the file cannot be opened nothing is written and nothing is reported.
@@ -97,6 +116,10 @@ class pvview : public whoami, public view_event_sink {
   void update_tags(const std::vector<Tag>& tags);
   void refresh_quotes();
   void clear_search_tags();
+  void show_undo_note(const undo_note& note);
+  // The quote count over the list and, for a search that finds nothing, the
+  // line that says so; after every event that can change the list.
+  void show_list_state();
 
   // The quote list's element of quote `quote_id`, or null.
   htmlayout::dom::element quote_element(int32_t quote_id) const;
@@ -114,6 +137,9 @@ class pvview : public whoami, public view_event_sink {
   htmlayout::dom::element searchbar_;
   htmlayout::dom::element managetags_;
   htmlayout::dom::element notice_;
+  htmlayout::dom::element quote_count_;
+  htmlayout::dom::element no_match_;
+  size_t shown_count_ = SIZE_MAX;
 };
 
 }  // namespace pvl

@@ -20,6 +20,7 @@ struct recorded_event {
   std::vector<pvl::Quote> quotes;   // vupdate_quotes
   std::vector<pvl::Tag> tags;       // vupdate_tags
   pvl::notice notice;               // vnotice
+  pvl::undo_note note;              // vundo_note
 };
 
 class view_recorder : public pvl::view_event_sink {
@@ -64,6 +65,8 @@ class view_recorder : public pvl::view_event_sink {
           break;
         case ve::vnotice:
           copy.notice = *static_cast<const pvl::notice*>(event.data);
+        case ve::vundo_note:
+          copy.note = *static_cast<const pvl::undo_note*>(event.data);
           break;
       }
     }
