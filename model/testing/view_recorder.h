@@ -65,6 +65,7 @@ class view_recorder : public pvl::view_event_sink {
           break;
         case ve::vnotice:
           copy.notice = *static_cast<const pvl::notice*>(event.data);
+          break;
         case ve::vundo_note:
           copy.note = *static_cast<const pvl::undo_note*>(event.data);
           break;
