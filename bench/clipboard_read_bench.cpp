@@ -50,7 +50,7 @@ struct reader_fixture {
     ::setenv("DISPLAY", x.display().c_str(), 1);
     pvl::clipboard_reader::handlers on;
     on.failed_try = [] {};
-    on.text_read = [this](std::wstring text) {
+    on.text_read = [this](std::string text) {
       std::lock_guard<std::mutex> lock(mutex);
       last_length = text.size();
       ++reads;

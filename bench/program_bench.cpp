@@ -78,19 +78,19 @@ class data_folder {
       SQLite::Database db((data / "parvela.fdb").string(), SQLite::OPEN_READWRITE);
       SQLite::Statement insert(db, "INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (?, ?, ?)");
       insert.bind(1, quotes + 1);
-      insert.bind(2, fml::wchar2utf8(large_text(large_mb)));
+      insert.bind(2, large_text(large_mb));
       insert.bind(3, int64_t{1800000000});
       insert.exec();
     }
   }
-  // About `mb` MB of text in lines of 80 characters.
-  static std::wstring large_text(int mb) {
-    std::wstring text;
+  // About `mb` MB of text in lines of 80 characters, in UTF-8.
+  static std::string large_text(int mb) {
+    std::string text;
     const size_t size = size_t(mb) << 20;
     text.reserve(size + 80);
     for (int line = 1; text.size() < size; ++line) {
-      std::wstring start = L"line " + std::to_wstring(line) + L": ";
-      text += start + std::wstring(79 - start.size(), L'x') + L'\n';
+      std::string start = "line " + std::to_string(line) + ": ";
+      text += start + std::string(79 - start.size(), 'x') + '\n';
     }
     return text;
   }
@@ -203,10 +203,10 @@ void with_program(int quotes, Body body) {
 }
 
 // Hands `text` to the controller as a capture and draws the window.
-void capture(const std::wstring& text, htmlayout::qt::document_widget& window, QImage& image) {
+void capture(const std::string& text, htmlayout::qt::document_widget& window, QImage& image) {
   pvl::vcaction message;
   message.type = pvl::vcaction_types::captured_text;
-  message.data = text.c_str();
+  message.data = &text;
   pvl::controller().send(message);
   window.update_view();
   window.render(&image);
@@ -216,7 +216,7 @@ void BM_CaptureToDrawn(benchmark::State& state) {
   with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
     int n = 0;
     for (auto _ : state)
-      capture(L"Captured while measuring, number " + std::to_wstring(++n), window, image);
+      capture("Captured while measuring, number " + std::to_string(++n), window, image);
   });
 }
 BENCHMARK(BM_CaptureToDrawn)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -232,18 +232,18 @@ void BM_LargeCapture(benchmark::State& state) {
       // The text is made as the clipboard reader makes it, within the peak.
       base = self_mb("VmRSS:");
       reset_peak();
-      std::wstring text = data_folder::large_text(static_cast<int>(state.range(0)));
+      std::string text = data_folder::large_text(static_cast<int>(state.range(0)));
       state.ResumeTiming();
       const auto start = clock_type::now();
       capture(text, window, image);
       state.SetIterationTime(std::chrono::duration<double>(clock_type::now() - start).count());
       state.PauseTiming();
-      std::wstring().swap(text);
+      std::string().swap(text);
       peak = self_mb("VmHWM:");
       after = self_mb("VmRSS:");
       const int32_t large_id = next_id++;
       const auto next_start = clock_type::now();
-      capture(L"A short text captured next", window, image);
+      capture("A short text captured next", window, image);
       next_ms = std::chrono::duration<double, std::milli>(clock_type::now() - next_start).count();
       const int32_t small_id = next_id++;
       for (int32_t id : {large_id, small_id})

@@ -15,7 +15,8 @@ struct action {
   // Owned by the caller, valid for the call. Depending on the name:
   // - an array of two element handles, elements[0] and elements[1] (the
   //   second null when the action needs one element): const dom::element*;
-  // - a zero-terminated text: const wchar_t* ("add_quote", "add_tag");
+  // - a text in UTF-8: const std::string* ("add_quote");
+  // - a zero-terminated text: const wchar_t* ("add_tag");
   // - an element and a new name: const element_and_name* ("rename_tag");
   // - a path: const std::wstring* ("export_data");
   // - nothing (null) for the actions without a parameter.

@@ -28,6 +28,7 @@ enum class shape {
   quote_then_tag,  // [quote, tag]: {Q, T}
   tag_on_quote,    // [qtag]: {number of the quote holding it, T}
   text,            // zero-terminated text, handed on as it is
+  utf8_text,       // std::string, handed on as it is
   edit_tag,        // [tag]: to the view
   renamed_tag,     // element_and_name
   path,            // std::wstring, handed on as it is
@@ -50,7 +51,7 @@ const action_row kActions[] = {
     {L"delete_quote_mark", shape::tag_on_quote, me::delete_mark, "delete_quote_mark"},
     {L"delete_quote", shape::one_id, me::delete_quote, "delete_quote; quote: "},
     {L"delete_quotes", shape::id_list, me::delete_quotes, nullptr},
-    {L"add_quote", shape::text, me::add_quote, "add_quote; "},
+    {L"add_quote", shape::utf8_text, me::add_quote, "add_quote; "},
     {L"add_search_tag", shape::one_id, me::add_search_tag, "add_search_tag; id: "},
     {L"add_search_tags", shape::id_list, me::add_search_tags, nullptr},
     {L"delete_search_tag", shape::one_id, me::delete_search_tag, "delete_search_tag; id: "},
@@ -212,12 +213,15 @@ void pvcontroller::interpret_action(const action& request) {
     }
     case shape::text: {
       const wchar_t* text = static_cast<const wchar_t*>(request.param);
-      cntrl() << row->log;
-      if (row->model_event == me::add_tag) cntrl() << fml::wchar2utf8(text);
-      cntrl() << std::endl;
+      cntrl() << row->log << fml::wchar2utf8(text) << std::endl;
       to_model(row->model_event, text);
       break;
     }
+    case shape::utf8_text:
+      // The text itself may be megabytes long: only the action is logged.
+      cntrl() << row->log << std::endl;
+      to_model(row->model_event, request.param);
+      break;
     case shape::edit_tag: {
       const element tag = elements[0];
       if (view_) view_->on_view_event(view_event{view_events::vedit_tag, &tag});

@@ -81,7 +81,7 @@ class pvcontroller : public whoami {
   //   delete_vtags, delete_quotes, add_search_tags, copy_quotes,
   //   copy_quotes_with_data  [table]      the model's list event with the
   //                                       checked rows' numbers
-  //   add_quote            text           model add_quote (the same text)
+  //   add_quote            UTF-8 text     model add_quote (the same text)
   //   add_tag              text           model add_tag (the same text)
   //   rename_vtag          [tag]          view vedit_tag (a pointer to a
   //                                       dom::element handle of the tag)

@@ -17,7 +17,7 @@ enum : int32_t {
   none = 0,             // rejected: wrong_vcaction
   init = 1,             // rejected: fml::deprecated
   mouse_event = 1024,   // const mouse_record
-  captured_text = 1025  // const wchar_t: the zero-terminated text of the new quote
+  captured_text = 1025  // const std::string: the new quote's text, UTF-8, of any length
 };
 }  // namespace vcaction_types
 

@@ -17,7 +17,7 @@ struct model_event {
 // The event ids, with what `data` points at for each.
 namespace model_events {
 enum : int32_t {
-  add_quote = 1,               // const wchar_t: the zero-terminated text of the new quote
+  add_quote = 1,               // const std::string: the new quote's text, UTF-8
   delete_quote = 2,            // const int32_t: a quote id
   add_tag = 3,                 // const wchar_t: the zero-terminated name of the new tag
   delete_tag = 4,              // const int32_t: a tag id

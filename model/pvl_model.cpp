@@ -113,7 +113,7 @@ void pvlModel::applyEvent(const model_event& event) {
 
   switch (event.id) {
     case me::add_quote:
-      addCapturedQuote(&data_of<wchar_t>(event));
+      addCapturedQuote(data_of<std::string>(event));
       break;
     case me::delete_quote:
     case me::delete_quote_also:
@@ -277,9 +277,8 @@ void pvlModel::set_retry_starter(std::function<void()> start) {
   m_retry_starter = std::move(start);
 }
 
-void pvlModel::addCapturedQuote(const std::wstring& text) {
-  // Kept as UTF-8, the form it is stored in: a quarter of the wide text.
-  m_waiting.push_back(waiting_quote{fml::wchar2utf8(text), current_stamp()});
+void pvlModel::addCapturedQuote(const std::string& text) {
+  m_waiting.push_back(waiting_quote{text, current_stamp()});
   // Behind quotes that wait already, a new one waits its turn, so that the
   // collection keeps the order of the captures.
   if (m_waiting.size() > 1) {

@@ -88,7 +88,7 @@ class pvlModel : public whoami {
   // --- When the file refuses a change.
 
   // Queues a captured text and stores what waits, unless a retry is due.
-  void addCapturedQuote(const std::wstring& text);
+  void addCapturedQuote(const std::string& text);
   // Stores the waiting quotes in order, each waiting up to `lock_wait_ms`
   // for a lock; returns why the file refused one (then it and those behind
   // it still wait), or "" when none waits any more.

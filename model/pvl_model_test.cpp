@@ -94,12 +94,12 @@ TEST_F(ModelEventTest, InitialLoadSendsAllTagsThenAllQuotes) {
 }
 
 TEST_F(ModelEventTest, AddQuoteSendsTheStoredRecord) {
-  std::wstring text = L"caf\u00e9 <b>";
-  send(me::add_quote, text.c_str());
+  std::string text = "caf\u00e9 <b>";
+  send(me::add_quote, &text);
   ASSERT_EQ(view_.ids(), (Ids{ve::vadd_quote}));
   ASSERT_TRUE(event(0).quote);
   EXPECT_EQ(event(0).quote->m_id, 5);
-  EXPECT_EQ(event(0).quote->m_utftext, fml::wchar2utf8(text));
+  EXPECT_EQ(event(0).quote->m_utftext, text);
   EXPECT_TRUE(event(0).quote->m_tags.empty());
   EXPECT_EQ(model_lines(), (Lines{"add_quote complete; id: 5"}));
 }
@@ -187,7 +187,8 @@ TEST_F(ModelEventTest, UndoRestoresTheLastDeletionAroundLaterChanges) {
   const std::vector<Quote> before = view_.events.back().quotes;
   send_id(me::delete_quote, 4);
   send_id(me::delete_quote_also, 3);  // the same step
-  send(me::add_quote, L"five");       // stored after quote 2, in the deleted places
+  const std::string five = "five";
+  send(me::add_quote, &five);         // stored after quote 2, in the deleted places
   send_id(me::delete_tag, 1);         // quote 2 keeps tag 3 at position 1
   send_pair(me::mark_quote, 2, 2);    // and gets tag 2 at position 2, where tag 1 was
   send(me::add_tag, L"alpha");        // tag 4, with the deleted tag's name
@@ -370,8 +371,9 @@ TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   other.exec("BEGIN IMMEDIATE");
 
   int64_t before = current_stamp();
-  send(me::add_quote, L"first");
-  send(me::add_quote, L"second");
+  const std::string first = "first", second = "second";
+  send(me::add_quote, &first);
+  send(me::add_quote, &second);
   EXPECT_EQ(model_->waiting_quotes(), 2u);
   EXPECT_EQ(starts, 1);
   ASSERT_EQ(view_.ids(), (Ids{ve::vnotice, ve::vnotice}));
@@ -432,8 +434,8 @@ TEST(ModelFullDiskTest, ACaptureWaitsForRoomAndIsStoredAfterwards) {
       while (filler.write(block.data(), block.size())) {
       }
     }
-    std::wstring text(64 * 1024, L'q');
-    model.on_model_event({me::add_quote, text.c_str()});
+    std::string text(64 * 1024, 'q');
+    model.on_model_event({me::add_quote, &text});
     bool waited = model.waiting_quotes() == 1 && view.events.size() == 1 &&
                   view.events[0].notice.text.find(": the disk is full.") != std::string::npos;
     std::filesystem::remove(folder / "filler");

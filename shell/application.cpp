@@ -160,12 +160,11 @@ void show_error_box(int argc, char* argv[], const std::string& headline, const s
 
 // Where a captured or dropped text leaves the shell: it is handed on as a
 // captured_text message, which the program stores as a new quote. The text
-// is only valid during the call; the controller and the model copy what they
-// keep.
-void hand_on_captured_text(const std::wstring& text) {
+// (UTF-8) is only valid during the call; the model copies what it keeps.
+void hand_on_captured_text(const std::string& text) {
   vcaction message;
   message.type = vcaction_types::captured_text;
-  message.data = text.c_str();
+  message.data = &text;
   controller().send(message);
 }
 

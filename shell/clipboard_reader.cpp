@@ -70,7 +70,7 @@ struct clipboard_reader::worker {
   // time.
   outcome mark();
   void send_marker();
-  outcome read_once(owner_number owner, std::wstring* text);
+  outcome read_once(owner_number owner, std::string* text);
   outcome convert(owner_number owner, Atom target, std::string* bytes, Atom* type);
   outcome receive_pieces(std::string* bytes, Atom* type, steady::time_point transfer_end);
   // Reads and deletes the property; false when it does not exist.
@@ -274,7 +274,7 @@ void clipboard_reader::worker::serve(press_times press) {
     return;
   }
   for (int attempt = 0; attempt < kTries; ++attempt) {
-    std::wstring text;
+    std::string text;
     switch (read_once(*owner, &text)) {
       case outcome::got:
         if (text.empty()) {
@@ -297,7 +297,7 @@ void clipboard_reader::worker::serve(press_times press) {
   }
 }
 
-outcome clipboard_reader::worker::read_once(owner_number owner, std::wstring* text) {
+outcome clipboard_reader::worker::read_once(owner_number owner, std::string* text) {
   for (Atom target : {utf8_string, Atom(XA_STRING)}) {
     std::string bytes;
     Atom type = 0;

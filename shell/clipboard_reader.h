@@ -48,7 +48,7 @@ class clipboard_reader {
   // All are called on the reader's thread.
   struct handlers {
     std::function<void()> failed_try;             // one call per failed try
-    std::function<void(std::wstring)> text_read;  // the text, never empty or blank
+    std::function<void(std::string)> text_read;   // the UTF-8 text, never empty or blank
     // A read that found an owner but ends without a text: the owner's text
     // was empty or blank, or the owner was replaced before it answered.
     // `why` is a line for the log.

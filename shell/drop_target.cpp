@@ -9,16 +9,25 @@
 
 namespace pvl {
 
-std::optional<std::wstring> dropped_text(const QMimeData& data) {
+namespace {
+
+std::string without_nul(QString text) {
+  text.remove(QChar(u'\0'));
+  return text.toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> dropped_text(const QMimeData& data) {
   // hasText() also holds for a bare URI list, whose text() would be the
   // URIs themselves: local files read better as paths.
-  if (data.hasFormat("text/plain")) return data.text().toStdWString();
+  if (data.hasFormat("text/plain")) return without_nul(data.text());
   if (!data.hasUrls()) return std::nullopt;
   QStringList lines;
   for (const QUrl& url : data.urls()) {
     lines << (url.isLocalFile() ? url.toLocalFile() : url.toString());
   }
-  return lines.join('\n').toStdWString();
+  return without_nul(lines.join('\n'));
 }
 
 CDropTarget::CDropTarget(QWidget* window, text_handler on_text)
@@ -71,7 +80,7 @@ bool CDropTarget::eventFilter(QObject* watched, QEvent* event) {
       drop->setDropAction(Qt::CopyAction);
       drop->accept();
       guarded([&] {
-        std::optional<std::wstring> text;
+        std::optional<std::string> text;
         if (const QMimeData* data = drop->mimeData()) text = dropped_text(*data);
         if (text && !text->empty()) on_text_(*text);
       });

@@ -15,13 +15,14 @@ class QWidget;
 
 namespace pvl {
 
-// The text a drag carries: its plain text when it has some, else its URIs
-// one per line (local files as paths). None when it carries neither.
-std::optional<std::wstring> dropped_text(const QMimeData& data);
+// The text a drag carries, in UTF-8: its plain text when it has some, else
+// its URIs one per line (local files as paths). None when it carries
+// neither. NUL characters are dropped, as from a captured text.
+std::optional<std::string> dropped_text(const QMimeData& data);
 
 class CDropTarget : public QObject {
  public:
-  using text_handler = std::function<void(const std::wstring&)>;
+  using text_handler = std::function<void(const std::string&)>;
 
   // Registers `window` as a drop target; `on_text` gets each non-empty
   // dropped text, on the GUI thread.

@@ -63,7 +63,7 @@ main_window::main_window(text_handler on_text, const page_loader& load_page)
   app << "Loading html - successful" << std::endl;
   app << "RegisterDropWindow" << std::endl;
   drop_target_ =
-      std::make_unique<CDropTarget>(this, [this](const std::wstring& text) { hand_on(text); });
+      std::make_unique<CDropTarget>(this, [this](const std::string& text) { hand_on(text); });
 }
 
 main_window::~main_window() {
@@ -81,7 +81,7 @@ void main_window::start_watching_copy_keys() {
         [] { guarded([] { fml::getlog("app") << "OpenClipboard error, sleep" << std::endl; }); },
         Qt::QueuedConnection);
   };
-  on_read.text_read = [this](std::wstring text) {
+  on_read.text_read = [this](std::string text) {
     QMetaObject::invokeMethod(
         this, [this, text = std::move(text)] { guarded([&] { hand_on(text); }); },
         Qt::QueuedConnection);
@@ -101,7 +101,7 @@ void main_window::start_watching_copy_keys() {
       });
 }
 
-void main_window::hand_on(const std::wstring& text) { on_text_(text); }
+void main_window::hand_on(const std::string& text) { on_text_(text); }
 
 void main_window::set_client(QWidget* client) {
   delete takeCentralWidget();

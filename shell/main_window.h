@@ -28,7 +28,8 @@ class main_window : public QMainWindow {
   Q_OBJECT
 
  public:
-  using text_handler = std::function<void(const std::wstring&)>;
+  // Takes a captured or dropped text, in UTF-8.
+  using text_handler = std::function<void(const std::string&)>;
   // Makes the widget that shows the page (the window owns it).
   using page_loader = std::function<QWidget*()>;
 
@@ -74,7 +75,7 @@ class main_window : public QMainWindow {
   void hide_to_tray();
   void show_and_raise();
   void start_watching_copy_keys();
-  void hand_on(const std::wstring& text);
+  void hand_on(const std::string& text);
 
   text_handler on_text_;
   bool visible_ = false;

@@ -51,8 +51,8 @@ class MainWindowTest : public ::testing::Test {
 
   static testing_support::temp_dir* data_;
   size_t debug_seen_ = 0;
-  main_window window_{[this](const std::wstring& text) { received_.push_back(text); }};
-  std::vector<std::wstring> received_;
+  main_window window_{[this](const std::string& text) { received_.push_back(text); }};
+  std::vector<std::string> received_;
 };
 
 testing_support::temp_dir* MainWindowTest::data_ = nullptr;

@@ -5,23 +5,27 @@
 namespace pvl {
 namespace {
 
-TEST(TextToCaptureTest, KeepsEverythingButNulAndDropsBlankTexts) {
+TEST(TextToCaptureTest, KeepsEverythingButNulRepairsBadBytesAndDropsBlankTexts) {
   using namespace std::string_view_literals;
   struct {
     std::string_view bytes;
     bool latin1;
-    std::wstring expected;
+    std::string expected;
   } cases[] = {
-      {"Grüße «quote» 引用 😀\n  indented", false, L"Grüße «quote» 引用 😀\n  indented"},
-      {"before\0after\0"sv, false, L"beforeafter"},
-      {"\0\0\0"sv, false, L""},
-      {"caf\xe9\0 au lait"sv, true, L"café au lait"},
-      {"", false, L""},
-      {" \t\r\n\v\f", false, L""},
+      {"Grüße «quote» 引用 😀\n  indented", false, "Grüße «quote» 引用 😀\n  indented"},
+      {"before\0after\0"sv, false, "beforeafter"},
+      {"\0\0\0"sv, false, ""},
+      {"caf\xe9\0 au lait"sv, true, "caf\xc3\xa9 au lait"},
+      // A stray byte, a sequence cut short, an encoded surrogate, an
+      // overlong slash: each becomes one U+FFFD, and the rest is kept.
+      {"a\xff" "b\xe2\x82" "c\xed\xa0\x80" "d\xc0\xaf", false,
+       "a\uFFFD" "b\uFFFD" "c\uFFFD" "d\uFFFD\uFFFD"},
+      {"", false, ""},
+      {" \t\r\n\v\f", false, ""},
       // No-break, em, zero-width and ideographic spaces, byte order mark.
-      {"\xc2\xa0\xe2\x80\x83\xe2\x80\x8b\xe3\x80\x80\xef\xbb\xbf", false, L""},
-      {" \xa0 ", true, L""},
-      {" .\n", false, L" .\n"},
+      {"\xc2\xa0\xe2\x80\x83\xe2\x80\x8b\xe3\x80\x80\xef\xbb\xbf", false, ""},
+      {" \xa0 ", true, ""},
+      {" .\n", false, " .\n"},
   };
   for (const auto& each : cases) {
     EXPECT_EQ(text_to_capture(each.bytes, each.latin1), each.expected)

@@ -212,13 +212,12 @@ TEST_F(GesturesTest, TagsGoWithTheDeleteKeyTheirMenuOrTheBin) {
 // first 20 lines, "Show more" opens it to a larger but still bounded share
 // and "Show less" closes it; copies and the export carry the whole text.
 TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole) {
-  std::wstring text;
-  for (int i = 1; i <= 60000; ++i) text += L"line " + std::to_wstring(i) + L" of a long capture\n";
+  std::string whole;
+  for (int i = 1; i <= 60000; ++i) whole += "line " + std::to_string(i) + " of a long capture\n";
   vcaction capture;
   capture.type = vcaction_types::captured_text;
-  capture.data = text.c_str();
+  capture.data = &whole;
   controller().send(capture);
-  const std::string whole = fml::wchar2utf8(text);
   ASSERT_EQ(w.stored("SELECT length(m_utftext) FROM quote WHERE m_id = 5"),
             Lines{std::to_string(whole.size())});
 
@@ -311,8 +310,8 @@ TEST_F(GesturesTest, RenameFromTheMenuRenamesTheTagItWasOpenedOn) {
 TEST_F(GesturesTest, AfterADeleteTheNextQuoteIsCurrentAndShown) {
   // 64 quotes, the newest first: q-64 .. q-1.
   for (int i = 5; i <= 64; ++i) {
-    const std::wstring text = L"quote " + std::to_wstring(i);
-    model().on_model_event(model_event{model_events::add_quote, text.c_str()});
+    const std::string text = "quote " + std::to_string(i);
+    model().on_model_event(model_event{model_events::add_quote, &text});
   }
   struct Case {
     int extended;       // Shift+Down presses after a click on the top card
@@ -616,15 +615,17 @@ TEST_F(GesturesTest, TheNoticesUndoGivesBackADeletedTagWithItsMarksAndSearch) {
 // A quote captured while the list is scrolled down is scrolled to and
 // highlighted for a moment.
 TEST_F(GesturesTest, ACaptureWhileScrolledDownIsScrolledToAndHighlighted) {
+  const std::string filler = "filler\nline\nline";
   for (int i = 0; i < 12; ++i)
-    model().on_model_event(model_event{model_events::add_quote, L"filler\nline\nline"});
+    model().on_model_event(model_event{model_events::add_quote, &filler});
   const element list = w.by_id("quotebox");
   w.in().wheel(w.center(list), 3000, 0);
   EXPECT_LT(w.box(w.by_id("q-16")).bottom, w.box(list).top);
 
   vcaction capture;
   capture.type = vcaction_types::captured_text;
-  capture.data = L"news";
+  const std::string news = "news";
+  capture.data = &news;
   controller().send(capture);
   const element card = w.by_id("q-17");
   EXPECT_GE(w.box(card).top, w.box(list).top);

@@ -297,7 +297,8 @@ TEST_F(ViewTest, ModelEventsReachThePage) {
   EXPECT_EQ(ids_in(by_id("q-2"), "div.qtag"), (std::vector<std::string>{"qt-2-3", "qt-2-1"}));
   EXPECT_EQ(ids_in(taglist(), "div.vtag"), (std::vector<std::string>{"vt-3", "vt-2", "vt-1"}));
 
-  model.on_model_event({model_events::add_quote, L"fresh <quote>"});
+  const std::string fresh = "fresh <quote>";
+  model.on_model_event({model_events::add_quote, &fresh});
   element added = quotelist().child(0).child(0).child(0);
   EXPECT_EQ(added.get_attribute("id"), L"q-5");
   EXPECT_EQ(added.select_first("td.text").text(), L"fresh <quote>");

@@ -39,8 +39,7 @@ void append(const std::string& name, const std::string& content) {
   out << content;
 }
 
-void record_text(const std::wstring& text) {
-  std::string utf8 = fml::wchar2utf8(text);
+void record_text(const std::string& utf8) {
   append("captured", std::to_string(utf8.size()) + "\n" + utf8 + "\n");
   std::this_thread::sleep_for(busy_after_text);
 }
