@@ -11,7 +11,7 @@
 
 namespace htmlayout::render {
 
-class renderer_geometry : public geometry {
+class renderer_geometry final : public geometry {
  public:
   // `view` must outlive the object.
   explicit renderer_geometry(renderer& view) : view_(view) {}

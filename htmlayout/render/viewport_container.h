@@ -11,6 +11,9 @@ namespace htmlayout::render {
 class viewport_container : public litehtml::document_container {
  public:
   virtual void set_viewport(int width, int height) = 0;
+
+ protected:
+  ~viewport_container() = default;  // never deleted through this interface
 };
 
 }  // namespace htmlayout::render
