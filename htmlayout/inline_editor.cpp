@@ -99,9 +99,8 @@ bool inline_editor::key_down(const dom::element& e, uint32_t key_code, uint32_t 
         if (clipboard_.read) replace_selection(e, text, one_line(clipboard_.read()));
         return true;
       case vk::home:
-        return move_to(0);
       case vk::end:
-        return move_to(text.size());
+        break;  // as without Ctrl: to the start or the end
       default:
         return false;
     }

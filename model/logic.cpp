@@ -133,12 +133,7 @@ std::optional<Quote> logic::getQuote(int32_t id, int64_t text_chars) {
 }
 
 int32_t logic::addQuote(std::wstring_view text) {
-  int32_t id = ++m_max_qid;
-  transaction adding(*db_);
-  insertQuote(id, fml::wchar2utf8(text), current_stamp());
-  adding.commit();
-  logic_log() << "added quote with id: " << id << std::endl;
-  return id;
+  return storeQuote(fml::wchar2utf8(text), current_stamp(), kCollectionLockWaitMs);
 }
 
 void logic::removeQuote(int32_t id) {
