@@ -20,10 +20,10 @@
 #include <sstream>
 #include <string>
 
-#include "htmlayout/behavior.h"
-#include "htmlayout/keys.h"
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/input/keys.h"
 #include "htmlayout/render/headless_host.h"
-#include "htmlayout/table_rows.h"
+#include "htmlayout/behaviors/table_rows.h"
 #include "view/behaviors.h"
 #include "view/fragments.h"
 #include "view/grids.h"

@@ -9,11 +9,11 @@
 #include <random>
 #include <string>
 
-#include "htmlayout/behavior.h"
-#include "htmlayout/document.h"
-#include "htmlayout/events.h"
-#include "htmlayout/large_memory.h"
-#include "htmlayout/node.h"
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/dom/document.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/dom/large_memory.h"
+#include "htmlayout/dom/node.h"
 
 namespace {
 

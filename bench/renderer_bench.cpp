@@ -18,9 +18,9 @@
 #include <sstream>
 #include <string>
 
-#include "htmlayout/document.h"
-#include "htmlayout/events.h"
-#include "htmlayout/node.h"
+#include "htmlayout/dom/document.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/dom/node.h"
 #include "htmlayout/render/renderer.h"
 #include "view/fragments.h"
 

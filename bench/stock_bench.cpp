@@ -10,12 +10,12 @@
 #include <string>
 #include <unordered_map>
 
-#include "htmlayout/behavior.h"
-#include "htmlayout/document.h"
-#include "htmlayout/events.h"
-#include "htmlayout/geometry.h"
-#include "htmlayout/input.h"
-#include "htmlayout/stock_behaviors.h"
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/dom/document.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/input/geometry.h"
+#include "htmlayout/input/input.h"
+#include "htmlayout/behaviors/stock_behaviors.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "htmlayout/element.h"
+#include "htmlayout/dom/element.h"
 
 namespace pvl {
 

@@ -9,7 +9,7 @@
 #include "controller/action.h"
 #include "controller/pvcontroller.h"
 #include "fml/log.h"
-#include "htmlayout/events.h"
+#include "htmlayout/dom/events.h"
 #include "tinyfilesystem/app_dirs.h"
 #include "tinyfilesystem/path.h"
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "controller/drag_config.h"
-#include "htmlayout/element.h"
+#include "htmlayout/dom/element.h"
 
 namespace pvl {
 

@@ -11,8 +11,8 @@
 #include "controller/pvcontroller.h"
 #include "controller/testing/controller_env.h"
 #include "fml/app_errors.h"
-#include "htmlayout/document.h"
-#include "htmlayout/events.h"
+#include "htmlayout/dom/document.h"
+#include "htmlayout/dom/events.h"
 #include "model/model_event.h"
 
 namespace pvl {

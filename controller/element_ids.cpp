@@ -10,7 +10,7 @@
 #include "fml/app_errors.h"
 #include "fml/log.h"
 #include "fml/text.h"
-#include "htmlayout/events.h"
+#include "htmlayout/dom/events.h"
 
 namespace pvl {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "htmlayout/element.h"
+#include "htmlayout/dom/element.h"
 
 namespace pvl {
 

@@ -6,8 +6,8 @@
 
 #include "controller/testing/controller_env.h"
 #include "fml/app_errors.h"
-#include "htmlayout/document.h"
-#include "htmlayout/events.h"
+#include "htmlayout/dom/document.h"
+#include "htmlayout/dom/events.h"
 #include "model/testing/test_collection.h"
 
 namespace pvl {

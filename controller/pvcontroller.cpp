@@ -8,7 +8,7 @@
 #include "fml/app_errors.h"
 #include "fml/log.h"
 #include "fml/text.h"
-#include "htmlayout/events.h"
+#include "htmlayout/dom/events.h"
 #include "model/model_event.h"
 #include "model/model_instance.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "htmlayout/element.h"
+#include "htmlayout/dom/element.h"
 
 namespace pvl {
 

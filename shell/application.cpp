@@ -19,7 +19,7 @@
 #include "fml/exception.h"
 #include "fml/log.h"
 #include "fml/text.h"
-#include "htmlayout/input.h"
+#include "htmlayout/input/input.h"
 #include "htmlayout/qt/dialog_window.h"
 #include "htmlayout/qt/document_widget.h"
 #include "model/model_instance.h"

@@ -2,7 +2,7 @@
 
 #include "fml/exception.h"
 #include "fml/text.h"
-#include "htmlayout/document.h"
+#include "htmlayout/dom/document.h"
 #include "view/compiled_resources.h"
 
 namespace pvl {

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "htmlayout/dialog.h"
+#include "htmlayout/behaviors/dialog.h"
 #include "view/resource_mgr.h"
 
 namespace pvl {

@@ -11,7 +11,7 @@
 
 #include "fml/app_errors.h"
 #include "fml/log.h"
-#include "htmlayout/document_observer.h"
+#include "htmlayout/dom/document_observer.h"
 #include "htmlayout/testing/test_window.h"
 #include "tests/support/temp_dir.h"
 #include "tinyfilesystem/app_dirs.h"

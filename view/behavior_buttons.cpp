@@ -8,7 +8,7 @@
 #include "controller/controller_instance.h"
 #include "fml/app_errors.h"
 #include "fml/text.h"
-#include "htmlayout/keys.h"
+#include "htmlayout/input/keys.h"
 #include "tinyfilesystem/app_dirs.h"
 #include "tinyfilesystem/path.h"
 #include "view/behavior_host.h"

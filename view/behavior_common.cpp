@@ -5,7 +5,7 @@
 #include "controller/controller_instance.h"
 #include "fml/app_errors.h"
 #include "fml/log.h"
-#include "htmlayout/stock_behaviors.h"
+#include "htmlayout/behaviors/stock_behaviors.h"
 #include "view/behavior_host.h"
 #include "view/behavior_parts.h"
 #include "view/behaviors.h"

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "htmlayout/element.h"
+#include "htmlayout/dom/element.h"
 
 namespace pvl {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "controller/element_ids.h"
-#include "htmlayout/keys.h"
+#include "htmlayout/input/keys.h"
 #include "model/model_instance.h"
 #include "view/behavior_host.h"
 #include "view/behavior_parts.h"

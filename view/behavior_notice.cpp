@@ -5,8 +5,8 @@
 #include <string>
 
 #include "controller/controller_instance.h"
-#include "htmlayout/events.h"
-#include "htmlayout/input.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/input/input.h"
 #include "view/behavior_parts.h"
 #include "view/behaviors.h"
 

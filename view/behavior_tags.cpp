@@ -2,7 +2,7 @@
 // sources through the common forwarding; a double click with the main button
 // puts a tag into the search or takes it out.
 #include "controller/controller_instance.h"
-#include "htmlayout/inline_editor.h"
+#include "htmlayout/input/inline_editor.h"
 #include "view/behavior_parts.h"
 #include "view/behaviors.h"
 

@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "htmlayout/behavior.h"
-#include "htmlayout/element.h"
-#include "htmlayout/event_params.h"
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/dom/element.h"
+#include "htmlayout/dom/event_params.h"
 
 namespace pvl {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "htmlayout/events.h"
-#include "htmlayout/input.h"
-#include "htmlayout/keys.h"
-#include "htmlayout/table_rows.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/input/input.h"
+#include "htmlayout/input/keys.h"
+#include "htmlayout/behaviors/table_rows.h"
 #include "view/grids.h"
 
 namespace htmlayout {

@@ -10,9 +10,9 @@
 
 #include "controller/vcaction.h"
 #include "fml/text.h"
-#include "htmlayout/events.h"
+#include "htmlayout/dom/events.h"
 #include "controller/vcaction.h"
-#include "htmlayout/keys.h"
+#include "htmlayout/input/keys.h"
 #include "model/model_instance.h"
 #include "tests/support/temp_dir.h"
 #include "view/behavior_host.h"

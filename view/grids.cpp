@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "htmlayout/events.h"
-#include "htmlayout/input.h"
-#include "htmlayout/keys.h"
-#include "htmlayout/row_sorter.h"
-#include "htmlayout/table_rows.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/input/input.h"
+#include "htmlayout/input/keys.h"
+#include "htmlayout/behaviors/row_sorter.h"
+#include "htmlayout/behaviors/table_rows.h"
 #include "view/behavior_parts.h"
 
 namespace htmlayout {

@@ -24,8 +24,8 @@
 
 #include <cstdint>
 
-#include "htmlayout/behavior.h"
-#include "htmlayout/element.h"
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/dom/element.h"
 
 namespace htmlayout {
 

@@ -16,7 +16,7 @@
 #include "controller/controller_instance.h"
 #include "controller/testing/controller_env.h"
 #include "fml/text.h"
-#include "htmlayout/keys.h"
+#include "htmlayout/input/keys.h"
 #include "htmlayout/render/headless_host.h"
 #include "htmlayout/testing/pointer.h"
 #include "model/model_instance.h"

@@ -6,10 +6,10 @@
 // drag. Moves of a splitter that is not used do nothing.
 #include <cstdint>
 
-#include "htmlayout/behavior.h"
-#include "htmlayout/events.h"
-#include "htmlayout/input.h"
-#include "htmlayout/split_panes.h"
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/input/input.h"
+#include "htmlayout/behaviors/split_panes.h"
 #include "view/behavior_parts.h"
 #include "view/search_head.h"
 

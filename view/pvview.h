@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "fml/whoami.h"
-#include "htmlayout/document.h"
-#include "htmlayout/element.h"
+#include "htmlayout/dom/document.h"
+#include "htmlayout/dom/element.h"
 #include "model/view_event.h"
 
 namespace pvl {

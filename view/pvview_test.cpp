@@ -10,8 +10,8 @@
 
 #include "fml/app_errors.h"
 #include "fml/text.h"
-#include "htmlayout/behavior.h"
-#include "htmlayout/input.h"
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/input/input.h"
 #include "htmlayout/testing/test_window.h"
 #include "model/pvl_model.h"
 #include "model/testing/test_collection.h"

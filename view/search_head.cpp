@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "htmlayout/input.h"
+#include "htmlayout/input/input.h"
 
 namespace pvl {
 

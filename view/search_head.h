@@ -3,7 +3,7 @@
 // fixed place.
 #pragma once
 
-#include "htmlayout/element.h"
+#include "htmlayout/dom/element.h"
 
 namespace pvl {
 

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <exception>
 
-#include "htmlayout/behavior.h"
-#include "htmlayout/document.h"
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/dom/document.h"
 #include "htmlayout/qt/document_widget.h"
 
 namespace htmlayout::qt {

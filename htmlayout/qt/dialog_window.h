@@ -8,7 +8,7 @@
 
 #include <string_view>
 
-#include "htmlayout/dialog.h"
+#include "htmlayout/behaviors/dialog.h"
 
 namespace htmlayout::qt {
 

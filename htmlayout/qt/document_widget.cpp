@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "htmlayout/notifications.h"
+#include "htmlayout/dom/notifications.h"
 #include "htmlayout/qt/css_cursor.h"
 #include "htmlayout/qt/input_codes.h"
 #include "htmlayout/qt/painter_graphics.h"

@@ -43,9 +43,9 @@
 #include <optional>
 #include <string>
 
-#include "htmlayout/document.h"
-#include "htmlayout/document_observer.h"
-#include "htmlayout/input.h"
+#include "htmlayout/dom/document.h"
+#include "htmlayout/dom/document_observer.h"
+#include "htmlayout/input/input.h"
 #include "htmlayout/qt/qt_container.h"
 #include "htmlayout/render/renderer.h"
 #include "htmlayout/render/renderer_geometry.h"

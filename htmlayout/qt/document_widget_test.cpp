@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "htmlayout/behavior.h"
-#include "htmlayout/graphics.h"
-#include "htmlayout/keys.h"
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/input/graphics.h"
+#include "htmlayout/input/keys.h"
 #include "htmlayout/qt/input_codes.h"
 #include "htmlayout/qt/scroll_bar.h"
 #include "htmlayout/testing/test_window.h"

@@ -1,7 +1,7 @@
 #include "htmlayout/qt/input_codes.h"
 
-#include "htmlayout/events.h"
-#include "htmlayout/keys.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/input/keys.h"
 
 namespace htmlayout::qt {
 

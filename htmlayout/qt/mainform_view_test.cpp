@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "htmlayout/document.h"
-#include "htmlayout/events.h"
+#include "htmlayout/dom/document.h"
+#include "htmlayout/dom/events.h"
 #include "htmlayout/qt/paint_to_image.h"
 #include "htmlayout/qt/qt_container.h"
 #include "htmlayout/render/renderer.h"

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <string>
 
-#include "htmlayout/events.h"
+#include "htmlayout/dom/events.h"
 #include "htmlayout/qt/document_widget.h"
 #include "view/testing/view_env.h"
 

@@ -5,7 +5,7 @@
 
 #include <QPainter>
 
-#include "htmlayout/graphics.h"
+#include "htmlayout/input/graphics.h"
 
 namespace htmlayout::qt {
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "htmlayout/document.h"
-#include "htmlayout/input.h"
+#include "htmlayout/dom/document.h"
+#include "htmlayout/input/input.h"
 #include "htmlayout/render/headless_container.h"
 #include "htmlayout/render/renderer.h"
 #include "htmlayout/render/renderer_geometry.h"

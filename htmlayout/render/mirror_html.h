@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "htmlayout/node.h"
+#include "htmlayout/dom/node.h"
 #include "htmlayout/render/litehtml_access.h"
 #include "htmlayout/render/renderer.h"
 #include "htmlayout/render/row_spacer.h"

@@ -7,13 +7,13 @@
 #include <string>
 #include <string_view>
 
-#include "htmlayout/events.h"
+#include "htmlayout/dom/events.h"
 #include "htmlayout/render/default_style.h"
 #include "htmlayout/render/litehtml_access.h"
 #include "htmlayout/render/restyle.h"
 #include "htmlayout/render/row_spacer.h"
 #include "htmlayout/render/tree_edit.h"
-#include "htmlayout/style.h"
+#include "htmlayout/dom/style.h"
 
 namespace htmlayout::render {
 

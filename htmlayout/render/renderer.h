@@ -31,9 +31,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "htmlayout/document.h"
-#include "htmlayout/document_observer.h"
-#include "htmlayout/element.h"
+#include "htmlayout/dom/document.h"
+#include "htmlayout/dom/document_observer.h"
+#include "htmlayout/dom/element.h"
 #include "htmlayout/render/locate.h"
 #include "htmlayout/render/painted_areas.h"
 #include "htmlayout/render/row_heights.h"

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "htmlayout/geometry.h"
-#include "htmlayout/input.h"
+#include "htmlayout/input/geometry.h"
+#include "htmlayout/input/input.h"
 #include "htmlayout/render/renderer.h"
 
 namespace htmlayout::render {

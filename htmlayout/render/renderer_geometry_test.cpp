@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "htmlayout/behavior.h"
-#include "htmlayout/events.h"
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/dom/events.h"
 #include "htmlayout/render/headless_host.h"
 
 namespace htmlayout::render {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "htmlayout/events.h"
+#include "htmlayout/dom/events.h"
 #include "htmlayout/render/headless_host.h"
 #include "htmlayout/render/mirror_html.h"
 #include "htmlayout/render/renderer.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "htmlayout/events.h"
+#include "htmlayout/dom/events.h"
 #include "htmlayout/render/headless_host.h"
 #include "htmlayout/render/mirror_html.h"
 #include "htmlayout/render/test_page.h"

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "htmlayout/element.h"
+#include "htmlayout/dom/element.h"
 #include "htmlayout/render/renderer.h"
 
 namespace htmlayout::render {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "htmlayout/events.h"
+#include "htmlayout/dom/events.h"
 #include "htmlayout/render/headless_host.h"
 
 namespace htmlayout::render {

@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "htmlayout/element.h"
-#include "htmlayout/events.h"
-#include "htmlayout/geometry.h"
-#include "htmlayout/input.h"
+#include "htmlayout/dom/element.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/input/geometry.h"
+#include "htmlayout/input/input.h"
 
 namespace htmlayout::testing {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "htmlayout/notifications.h"
-#include "htmlayout/stock_behaviors.h"
+#include "htmlayout/dom/notifications.h"
+#include "htmlayout/behaviors/stock_behaviors.h"
 #include "htmlayout/testing/test_window.h"
 
 namespace htmlayout::testing {

@@ -14,11 +14,11 @@
 #include <utility>
 #include <vector>
 
-#include "htmlayout/behavior.h"
-#include "htmlayout/document.h"
-#include "htmlayout/events.h"
-#include "htmlayout/geometry.h"
-#include "htmlayout/input.h"
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/dom/document.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/input/geometry.h"
+#include "htmlayout/input/input.h"
 
 namespace htmlayout::testing {
 

@@ -1,0 +1,216 @@
+// "command" and "hyperlink" through real input: what they report to the
+// host, the events they post, and a link to a name in the page scrolling the
+// renderer's layout.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "htmlayout/dom/events.h"
+#include "htmlayout/input/keys.h"
+#include "htmlayout/render/headless_host.h"
+#include "htmlayout/testing/stock_window.h"
+
+namespace htmlayout {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// Writes "<target> <reason>" for each hyperlink_click it sees.
+class click_log : public behavior {
+ public:
+  click_log() : behavior(group::behavior_event, "test-link-clicks") {}
+  bool on_event(const dom::element&, const dom::element& target, uint32_t code,
+                uintptr_t reason) override {
+    if (code == event::hyperlink_click)
+      clicks.push_back(testing::name_of_element(target) + " " + std::to_string(reason));
+    return false;
+  }
+  std::vector<std::string> clicks;
+};
+
+constexpr const char* page = R"(<html><head><style>
+  body { behavior: test-link-clicks; }
+  .cmd { behavior: command; }
+  #link, #a-link, #long { behavior: hyperlink; }
+</style></head><body>
+<div class=cmd id=cmd>Go</div><div class=cmd>no id</div><div class=cmd id="">empty id</div>
+<div id=away>elsewhere</div>
+<span id=link href="next.htm" target="_blank">next</span>
+<a id=a-link href="http://example.org/x">example</a>
+<span id=long>long</span>
+</body></html>)";
+
+struct logged {
+  click_log log;
+};
+
+struct window : logged, testing::stock_window {
+  window() : stock_window(page, "file:///app/res/main.htm") {
+    place("cmd", {0, 0, 100, 20});
+    place("away", {0, 50, 100, 70});
+    place("link", {0, 100, 100, 120});
+    place("a-link", {0, 130, 100, 150});
+  }
+  std::vector<std::string> described() {
+    std::vector<std::string> out;
+    for (const behavior_notify_notification& r : reports) {
+      std::string line = std::to_string(r.kind) + " " + testing::name_of_element(r.element);
+      if (r.kind == behavior_notify_kind::command)
+        line += " id=" + std::string(r.id.begin(), r.id.end());
+      else
+        line += " " + std::to_string(r.action) + " " + std::string(r.href.begin(), r.href.end()) +
+                " " + std::string(r.target.begin(), r.target.end());
+      out.push_back(line);
+    }
+    return out;
+  }
+};
+
+TEST(CommandTest, ReportsItsIdOnlyWhenPressedAndReleasedInside) {
+  window w;
+  w.in.mouse_move(w.center("cmd"), 0, 0);
+  w.in.mouse_down(w.center("cmd"), mouse::main_button, 0);
+  EXPECT_TRUE(w["cmd"].get_state() & state::current);
+  EXPECT_EQ(w.in.capture(), w["cmd"]);
+  w.in.mouse_up(w.center("cmd"), mouse::main_button, 0);
+  EXPECT_FALSE(w["cmd"].get_state() & state::current);
+  EXPECT_FALSE(w.in.capture());
+  EXPECT_THAT(w.described(), ElementsAre("1 cmd id=cmd"));
+  EXPECT_EQ(w.reports[0].doc, &w.doc);
+
+  // Pressed inside, released outside (the capture brings it the release).
+  w.reports.clear();
+  w.in.mouse_down(w.center("cmd"), mouse::main_button, 0);
+  w.in.mouse_move(w.center("away"), mouse::main_button, 0);
+  w.in.mouse_up(w.center("away"), mouse::main_button, 0);
+  EXPECT_FALSE(w["cmd"].get_state() & state::current);
+  EXPECT_FALSE(w.in.capture());
+  // Pressed elsewhere, released inside.
+  w.in.mouse_down(w.center("away"), mouse::main_button, 0);
+  w.in.mouse_move(w.center("cmd"), mouse::main_button, 0);
+  w.in.mouse_up(w.center("cmd"), mouse::main_button, 0);
+  EXPECT_THAT(w.reports, IsEmpty());
+}
+
+TEST(CommandTest, AnElementWithoutAnIdReportsNothing) {
+  window w;
+  const std::vector<dom::element> commands = w.doc.root().select_all("div.cmd");
+  ASSERT_EQ(commands.size(), 3u);
+  w.layout.place(commands[1], {200, 0, 300, 20});
+  w.layout.place(commands[2], {200, 30, 300, 50});
+  w.click_at({250, 10});
+  w.click_at({250, 40});
+  EXPECT_THAT(w.reports, IsEmpty());
+  EXPECT_FALSE(commands[1].get_state() & state::current);
+}
+
+TEST(HyperlinkTest, ThePointerEnteringLeavingAndClickingIsReported) {
+  window w;
+  w.in.mouse_move(w.center("link"), 0, 0);
+  w.in.mouse_move(w.center("away"), 0, 0);
+  EXPECT_THAT(w.described(), ElementsAre("2 link 1 file:///app/res/next.htm _blank",
+                                         "2 link 2 file:///app/res/next.htm _blank"));
+  w.reports.clear();
+  w.click("link");
+  EXPECT_THAT(w.log.clicks, ElementsAre("link 0"));
+  EXPECT_THAT(w.described(), ElementsAre("2 link 1 file:///app/res/next.htm _blank",
+                                         "2 link 3 file:///app/res/next.htm _blank"));
+  EXPECT_FALSE(w["link"].get_state() & state::current);
+}
+
+TEST(HyperlinkTest, APressThatLeftTheLinkDoesNotActivateItLater) {
+  window w;
+  w.in.mouse_move(w.center("link"), 0, 0);
+  w.in.mouse_down(w.center("link"), mouse::main_button, 0);
+  w.in.mouse_move(w.center("away"), mouse::main_button, 0);
+  w.in.mouse_up(w.center("away"), mouse::main_button, 0);
+  w.in.mouse_down(w.center("away"), mouse::main_button, 0);
+  w.in.mouse_move(w.center("link"), mouse::main_button, 0);
+  w.in.mouse_up(w.center("link"), mouse::main_button, 0);
+  // The right button does not activate it either.
+  w.click("link", mouse::prop_button);
+  EXPECT_THAT(w.log.clicks, IsEmpty());
+  for (const behavior_notify_notification& r : w.reports)
+    EXPECT_NE(r.action, hyperlink_action::activate);
+}
+
+TEST(HyperlinkTest, SpaceOrEnterOnTheFocusedLinkActivatesItOnce) {
+  window w;
+  method_params click;
+  click.method_id = method::click;
+  // The click method only gives the link the focus.
+  EXPECT_TRUE(w["a-link"].call_behavior_method(click));
+  EXPECT_EQ(w.doc.focused(), w["a-link"]);
+  EXPECT_THAT(w.log.clicks, IsEmpty());
+
+  w.in.key_down(vk::enter, 0);
+  w.in.key_up(vk::enter, 0);
+  w.in.key_down(vk::space, 0);
+  w.in.key_up(vk::space, 0);
+  w.in.key_down('A', 0);
+  w.in.key_up('A', 0);
+  EXPECT_THAT(w.log.clicks, ElementsAre("a-link 1", "a-link 1"));
+  EXPECT_THAT(w.described(),
+              ElementsAre("2 a-link 3 http://example.org/x ", "2 a-link 3 http://example.org/x "));
+}
+
+TEST(HyperlinkTest, LongHrefsAndTargetsAreCutTo2048Characters) {
+  window w;
+  const std::string href = "http://example.org/" + std::string(3000, 'h');
+  w["long"].set_attribute_utf8("href", href);
+  w["long"].set_attribute("target", std::wstring(2100, L't'));
+  w["long"].set_state(state::focus);
+  w.in.key_up(vk::enter, 0);
+  ASSERT_EQ(w.reports.size(), 1u);
+  EXPECT_EQ(w.reports[0].href, std::wstring(href.begin(), href.begin() + 2048));
+  EXPECT_EQ(w.reports[0].target, std::wstring(2048, L't'));
+}
+
+// A link to a place in a scrolling list, on the renderer's real layout.
+TEST(HyperlinkTest, AnHrefToANameInThePageScrollsItToTheTopOfItsBox) {
+  register_stock_behaviors();
+  render::headless_host host(400, 300);
+  std::vector<behavior_notify_notification> reports;
+  host.doc().set_notification_callback([&](notification& n) -> uint32_t {
+    if (n.code == notification_code::attach_behavior)
+      answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
+    if (n.code == notification_code::behavior_notify)
+      reports.push_back(static_cast<behavior_notify_notification&>(n));
+    return 0;
+  });
+  std::string html =
+      "<html><head><style>body { margin: 0; } #head { height: 30px; }"
+      "#box { height: 200px; overflow: auto; } .row { height: 20px; }"
+      ".go { behavior: hyperlink; }</style></head><body><div id=head>"
+      "<span class=go id=to-row href='#r150'>row 150</span>"
+      "<span class=go id=to-name href=\"#it's\">named</span>"
+      "<span class=go id=to-nothing href='#nowhere'>nowhere</span></div><div id=box>";
+  for (int i = 0; i < 200; ++i) {
+    std::string n = std::to_string(i);
+    html += "<div class=row id=r" + n + (i == 40 ? " name=\"it's\"" : "") + ">row " + n + "</div>";
+  }
+  host.load_html(html + "</div></body></html>");
+  auto top_of = [&](const char* id) {
+    dom::element e = host.doc().root().select_first(std::string("#") + id);
+    return host.geometry().location(e).value_or(rect{-1, -1, -1, -1}).top;
+  };
+  auto activate = [&](const char* id) {
+    host.doc().root().select_first(std::string("#") + id).set_state(state::focus);
+    host.in().key_up(vk::enter, 0);
+  };
+  const int box_top = top_of("box");
+  activate("to-row");
+  EXPECT_EQ(top_of("r150"), box_top);
+  activate("to-name");
+  EXPECT_EQ(top_of("r40"), box_top);
+  activate("to-nothing");
+  EXPECT_EQ(top_of("r40"), box_top);
+  // Nothing of this goes to the host.
+  EXPECT_THAT(reports, IsEmpty());
+}
+
+}  // namespace
+}  // namespace htmlayout

@@ -1,0 +1,259 @@
+#include "htmlayout/dom/document.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/dom/html_writer.h"
+#include "tests/support/temp_dir.h"
+
+namespace htmlayout {
+namespace {
+
+using dom::element;
+
+std::string describe(const node& n) {
+  if (const element_node* e = as_element(&n)) {
+    const compact_string* id = e->find_attribute(names::id);
+    return id ? id->str() : std::string(name_of(e->tag));
+  }
+  return "text";
+}
+
+// Records the change notifications, as the renderer will receive them.
+struct recorder : document_observer {
+  std::vector<std::string> log;
+  void loaded() override { log.push_back("loaded"); }
+  void style_sheets_changed() override { log.push_back("sheets"); }
+  void inserted(const node& n) override {
+    log.push_back("inserted " + describe(n) + " at " +
+                  std::to_string(n.parent->children.index_of(&n)));
+  }
+  void removing(const node& n) override { log.push_back("removing " + describe(n)); }
+  void attribute_changed(const element_node& e, atom name) override {
+    log.push_back("attribute " + describe(e) + " " + std::string(name_of(name)));
+  }
+  void state_changed(const element_node& e, uint32_t old_state) override {
+    log.push_back("state " + describe(e) + " " + std::to_string(old_state) + "->" +
+                  std::to_string(e.state));
+  }
+  void text_changed(const element_node& e) override { log.push_back("text " + describe(e)); }
+  void style_changed(const element_node& e) override { log.push_back("style " + describe(e)); }
+  void children_reordered(const element_node& e) override {
+    log.push_back("reordered " + describe(e));
+  }
+  void update_requested(const element_node& e, bool now) override {
+    log.push_back(std::string(now ? "update now " : "update ") + describe(e));
+  }
+  void data_arrived(std::string_view uri, std::string_view data) override {
+    log.push_back("data " + std::string(uri) + " " + std::string(data));
+  }
+};
+
+TEST(DocumentTest, ObserversSeeEveryChange) {
+  document doc;
+  recorder r;
+  doc.add_observer(&r);
+  doc.load_html("<style>.big { display: none }</style><ul id=list><li id=a>a</li></ul>");
+  element list = doc.root().select_first("#list");
+  element a = doc.root().select_first("#a");
+  list.set_html("<li id=b>b</li>text", position::append_after_last);
+  a.set_attribute("class", L"big");
+  a.set_attribute("title", L"t");
+  a.set_state(state::checked, 0, false);
+  a.set_state(0, state::checked, true);
+  a.set_text(L"new");
+  a.update(true);
+  struct reverse : element::comparator {
+    int compare(const element& x, const element& y) override {
+      return x.index() > y.index() ? -1 : 1;
+    }
+  } order;
+  list.sort(order);
+  a.delete_element();
+  doc.remove_observer(&r);
+  list.set_html("", 0);
+  EXPECT_EQ(r.log, (std::vector<std::string>{"loaded", "inserted b at 1", "inserted text at 2",
+                                             "attribute a class", "style a", "attribute a title",
+                                             "state a 0->64", "state a 64->0", "update a", "text a",
+                                             "update now a", "reordered list", "removing a"}));
+}
+
+TEST(DocumentTest, LinkedStyleSheetsAreAskedOfTheHost) {
+  document doc;
+  std::vector<std::string> requests;
+  doc.set_notification_callback([&](notification& n) -> uint32_t {
+    if (n.code != notification_code::load_data) return 0;
+    auto& request = static_cast<load_data_notification&>(n);
+    requests.push_back(request.uri + " " + std::to_string(request.data_type) + " " +
+                       request.principal.tag_name());
+    if (request.uri == "now.css") {
+      EXPECT_TRUE(doc.data_ready(request.uri, "#a { display: none }"));
+      return load_answer::ok;
+    }
+    return load_answer::delayed;
+  });
+  recorder r;
+  doc.add_observer(&r);
+  doc.load_html(
+      "<link rel=stylesheet href=now.css><link rel='alternate stylesheet' href=later.css>"
+      "<link rel=icon href=icon.png><style>#b { display: none }</style><p id=a></p><p id=b></p>"
+      "<p id=c></p>");
+  EXPECT_EQ(requests, (std::vector<std::string>{"now.css 2 link", "later.css 2 link"}));
+  element c = doc.root().select_first("#c");
+  EXPECT_FALSE(doc.root().select_first("#a").is_visible());
+  EXPECT_FALSE(doc.root().select_first("#b").is_visible());
+  EXPECT_TRUE(c.is_visible());
+  EXPECT_EQ(doc.style_sheets().size(), 2u);
+  // The late sheet restyles the document when it arrives, in its place in
+  // the cascade (before the style element).
+  r.log.clear();
+  EXPECT_TRUE(doc.data_ready("later.css", "#c { display: none } #b { display: block }"));
+  EXPECT_FALSE(c.is_visible());
+  EXPECT_FALSE(doc.root().select_first("#b").is_visible());
+  EXPECT_EQ(r.log, (std::vector<std::string>{"style c", "sheets"}));
+  ASSERT_EQ(doc.style_sheets().size(), 3u);
+  EXPECT_EQ(doc.style_sheets()[1].url, "later.css");
+  // Nothing waits for other names.
+  EXPECT_FALSE(doc.data_ready("other.css", ""));
+}
+
+TEST(DocumentTest, UnansweredLocalSheetsAreReadFromFiles) {
+  testing_support::temp_dir dir;
+  std::ofstream(dir.path() / "local.css") << ".x { behavior: from-file }";
+  document doc;
+  doc.load_html(
+      "<link rel=stylesheet href=local.css><link rel=stylesheet href=missing.css>"
+      "<p class=x id=p></p>",
+      "file://" + dir.str() + "/page.htm");
+  EXPECT_EQ(doc.root().select_first("#p").get_style_attribute("behavior"), L"from-file");
+  EXPECT_EQ(doc.combine_url("a/b.png"), "file://" + dir.str() + "/a/b.png");
+  EXPECT_EQ(doc.combine_url("/abs.png"), "/abs.png");
+  EXPECT_EQ(doc.combine_url("res:x.png"), "res:x.png");
+}
+
+TEST(DocumentTest, StyleElementsAddedLaterApply) {
+  document doc;
+  doc.load_html("<div id=box></div><p id=p></p>");
+  element box = doc.root().select_first("#box");
+  element p = doc.root().select_first("#p");
+  EXPECT_TRUE(p.is_visible());
+  box.set_html("<style>#p { display: none }</style>", 0);
+  EXPECT_FALSE(p.is_visible());
+  box.child(0).set_text(L"#p { display: inline }");
+  EXPECT_EQ(p.get_style_attribute("display"), L"inline");
+  box.set_html("", 0);
+  EXPECT_EQ(p.get_style_attribute("display"), L"block");
+}
+
+TEST(DocumentTest, RequestDataReachesObservers) {
+  document doc;
+  doc.set_notification_callback([&](notification& n) -> uint32_t {
+    auto& request = static_cast<load_data_notification&>(n);
+    if (request.uri == "sync.png") doc.data_ready("sync.png", "S");
+    return request.uri == "late.png" ? load_answer::delayed : load_answer::ok;
+  });
+  recorder r;
+  doc.add_observer(&r);
+  doc.request_data("sync.png", resource_type::image, doc.root());
+  doc.request_data("late.png", resource_type::image, doc.root());
+  doc.request_data("never.png", resource_type::image, doc.root());
+  EXPECT_TRUE(doc.data_ready("late.png", "L"));
+  EXPECT_FALSE(doc.data_ready("never.png", "N"));  // answered: not waiting any more
+  EXPECT_EQ(r.log, (std::vector<std::string>{"data sync.png S", "data late.png L"}));
+}
+
+TEST(DocumentTest, TooDeepPagesLeaveAnEmptyPage) {
+  document doc;
+  std::string deep(5000 * 5, ' ');
+  for (size_t i = 0; i < 5000; ++i) deep.replace(i * 5, 5, "<div>");
+  EXPECT_FALSE(doc.load_html(deep));
+  std::string out;
+  EXPECT_EQ(doc.root().html(true), "<html><head></head><body></body></html>");
+  EXPECT_TRUE(doc.load_html("<p>fine</p>"));
+}
+
+TEST(DocumentTest, LoadingAgainReplacesEverything) {
+  document doc;
+  doc.load_html("<p id=old>x</p>");
+  element old = doc.root().select_first("#old");
+  element old_root = doc.root();
+  old.post_event(event::button_click);
+  doc.load_html("<p id=new>y</p>");
+  EXPECT_FALSE(old.is_valid());
+  EXPECT_FALSE(old_root.is_valid());
+  EXPECT_FALSE(doc.has_posted_events());
+  EXPECT_FALSE(doc.root().select_first("#old").is_valid());
+  EXPECT_TRUE(doc.root().select_first("#new").is_valid());
+}
+
+// Draws by answering true, and says for which element and area.
+struct drawing_behavior : behavior {
+  drawing_behavior() : behavior(group::draw, "test-drawing") {}
+  std::vector<std::string> drawn;
+  bool on_draw(const element& he, uint32_t kind, void* gfx, const rect& area) override {
+    drawn.push_back(he.get_attribute_utf8("id").value_or("?") + " " + std::to_string(kind) + " " +
+                    std::to_string(area.left) + "," + std::to_string(area.top) +
+                    (gfx ? " gfx" : ""));
+    return true;
+  }
+};
+
+std::vector<std::string> drawing_ids(const document& doc) {
+  std::vector<std::string> ids;
+  for (const element& e : doc.elements_with_draw_handlers())
+    ids.push_back(e.get_attribute_utf8("id").value_or("?"));
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+TEST(DocumentTest, KnowsTheElementsWhoseHandlersDraw) {
+  drawing_behavior drawing;
+  behavior mouse_only(group::mouse, "test-mouse-only");
+  document doc;
+  doc.set_notification_callback([](notification& n) -> uint32_t {
+    if (n.code == notification_code::attach_behavior)
+      answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
+    return 0;
+  });
+  doc.load_html(R"(<style>.clock { behavior: test-drawing } .plain { behavior: test-mouse-only }
+    </style><div id=a class=clock></div><div id=b class=plain></div>
+    <div id=box><div id=c class=clock></div></div>)");
+  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"a", "c"}));
+
+  // Elements come and go with the tree, with their style and with handlers
+  // attached by hand.
+  element box = doc.root().select_first("#box");
+  box.set_html("<div id=d class=clock></div><div id=e></div>");
+  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"a", "d"}));
+  doc.root().select_first("#a").set_attribute("class", L"plain");
+  doc.root().select_first("#b").set_attribute("class", L"clock");
+  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"b", "d"}));
+  element e = doc.root().select_first("#e");
+  e.attach_event_handler(element_proc, &drawing, drawing.subscribed_to);
+  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"b", "d", "e"}));
+  e.detach_event_handler(element_proc, &drawing);
+  element d = doc.root().select_first("#d");
+  d.detach();
+  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"b"}));
+  box.append(d);
+  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"b", "d"}));
+
+  // Drawing one hands the record to its handler.
+  int gfx = 0;
+  draw_params params{1, &gfx, {3, 4, 30, 40}};
+  EXPECT_TRUE(doc.draw_element(d, params));
+  EXPECT_FALSE(doc.draw_element(e, params));
+  EXPECT_EQ(drawing.drawn, (std::vector<std::string>{"d 1 3,4 gfx"}));
+
+  doc.load_html("<p id=p class=clock></p>");
+  EXPECT_TRUE(drawing_ids(doc).empty());
+}
+
+}  // namespace
+}  // namespace htmlayout

@@ -1,0 +1,91 @@
+#include "htmlayout/dom/html_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "htmlayout/dom/html_writer.h"
+
+namespace htmlayout {
+namespace {
+
+// Parses a fragment in a context and writes the nodes back, joined.
+std::string fragment(std::string_view html, std::string_view context) {
+  std::optional<std::vector<node*>> nodes = parse_fragment(html, intern(context));
+  if (!nodes) return "<refused>";
+  std::string out;
+  for (node* n : *nodes) {
+    write_html(*n, out);
+    free_tree(n);
+  }
+  return out;
+}
+
+TEST(HtmlParserTest, RowsAndCellsKeepTheirTagsInTheirContext) {
+  EXPECT_EQ(fragment("<tr><td>a</td></tr>", "table"), "<tr><td>a</td></tr>");
+  EXPECT_EQ(fragment("<td>a</td><td>b</td>", "tr"), "<td>a</td><td>b</td>");
+  // Outside a table the same markup loses them, as in any browser.
+  EXPECT_EQ(fragment("<tr><td>a</td></tr>", "div"), "a");
+}
+
+TEST(HtmlParserTest, NoInventedTbodyButExplicitOnesStay) {
+  EXPECT_EQ(fragment("<table><tr><td>1</td></tr><tr><td>2</td></tr></table>", "div"),
+            "<table><tr><td>1</td></tr><tr><td>2</td></tr></table>");
+  EXPECT_EQ(fragment("<table><tbody><tr><td>1</td></tr></tbody></table>", "div"),
+            "<table><tbody><tr><td>1</td></tr></tbody></table>");
+}
+
+TEST(HtmlParserTest, WhitespaceBetweenTablePartsIsDropped) {
+  EXPECT_EQ(fragment("<table>\n  <tr>\n    <td> a </td>\n  </tr>\n</table>", "div"),
+            "<table><tr><td> a </td></tr></table>");
+}
+
+TEST(HtmlParserTest, NamesAreLowerCaseAndReferencesDecoded) {
+  EXPECT_EQ(fragment("<DIV Class=\"Quote\" ID=q-1>a&#60;b &amp; c&nbsp;d&#38;</DIV>", "div"),
+            "<div class=\"Quote\" id=\"q-1\">a&lt;b &amp; c&nbsp;d&amp;</div>");
+}
+
+TEST(HtmlParserTest, UnknownTagsAreKept) {
+  EXPECT_EQ(fragment("<popup id=p><text>x</text></popup>", "body"),
+            "<popup id=\"p\"><text>x</text></popup>");
+}
+
+TEST(HtmlParserTest, MalformedMarkupIsRepairedNotRefused) {
+  EXPECT_EQ(fragment("<div><span>a</div>b</span>", "div"), "<div><span>a</span></div>b");
+  EXPECT_EQ(fragment("<td>x", "tr"), "<td>x</td>");
+  EXPECT_EQ(fragment("</p></div><<>>&bogus;", "div"), "<p></p>&lt;&lt;&gt;&gt;&amp;bogus;");
+  EXPECT_EQ(fragment("", "div"), "");
+  EXPECT_EQ(fragment(std::string("a\0b", 3), "div"), "ab");
+}
+
+TEST(HtmlParserTest, DocumentsHaveHeadAndBody) {
+  element_node* root = parse_document("<title>t</title><p>x");
+  ASSERT_NE(root, nullptr);
+  std::string out;
+  write_html(*root, out);
+  EXPECT_EQ(out, "<html><head><title>t</title></head><body><p>x</p></body></html>");
+  free_tree(root);
+}
+
+TEST(HtmlParserTest, DeepNestingIsRefused) {
+  std::string deep;
+  for (size_t i = 0; i <= max_nesting_depth; ++i) deep += "<div>";
+  EXPECT_EQ(fragment(deep, "div"), "<refused>");
+  EXPECT_EQ(parse_document(deep), nullptr);
+  // Within the limit it parses.
+  std::string fine;
+  for (int i = 0; i < 100; ++i) fine += "<span>";
+  EXPECT_NE(fragment(fine, "div"), "<refused>");
+}
+
+TEST(HtmlParserTest, DepthEstimateIgnoresImplicitlyClosedAndVoidTags) {
+  std::string flat;
+  for (int i = 0; i < 5000; ++i) flat += "<p>para<br><li>item<img src='<div>'>";
+  EXPECT_LE(estimate_nesting_depth(flat), 1u);
+  EXPECT_EQ(estimate_nesting_depth("<div><div></div><div><b>x</b></div></div>"), 3u);
+  EXPECT_EQ(estimate_nesting_depth("<div><!-- <div><div> --></div>"), 1u);
+  EXPECT_EQ(estimate_nesting_depth("<style>div > p { } <div></style>"), 1u);
+}
+
+}  // namespace
+}  // namespace htmlayout

@@ -1,0 +1,169 @@
+#include "htmlayout/dom/simple_fragment_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "htmlayout/dom/html_parser.h"
+
+namespace htmlayout {
+namespace {
+
+// A dump that shows every node, text boundaries included.
+std::string dump(const std::vector<node*>& nodes) {
+  std::string out;
+  for (node* top : nodes) {
+    std::vector<std::pair<const node*, bool>> stack{{top, false}};
+    while (!stack.empty()) {
+      auto [n, closing] = stack.back();
+      stack.pop_back();
+      if (const text_node* t = as_text(n)) {
+        out += "[" + t->text.str() + "]";
+        continue;
+      }
+      const element_node* e = as_element(n);
+      if (closing) {
+        out += "</" + std::string(name_of(e->tag)) + ">";
+        continue;
+      }
+      out += "<" + std::string(name_of(e->tag));
+      for (const attribute& a : e->attributes)
+        out += " " + std::string(name_of(a.name)) + "={" + a.value.str() + "}";
+      out += ">";
+      stack.push_back({n, true});
+      for (size_t i = e->children.size(); i > 0; --i) stack.push_back({e->children[i - 1], false});
+    }
+  }
+  return out;
+}
+
+// Parses both ways; returns whether the quick parser accepted, and checks
+// that it then built exactly what gumbo builds.
+bool agrees(std::string_view html, std::string_view context) {
+  atom c = intern(context);
+  std::optional<std::vector<node*>> quick = parse_simple_fragment(html, c);
+  if (!quick) return false;
+  std::optional<std::vector<node*>> full = parse_fragment_fully(html, c);
+  EXPECT_TRUE(full.has_value()) << html;
+  if (full) {
+    EXPECT_EQ(dump(*quick), dump(*full)) << "in <" << context << ">: " << html;
+    for (node* n : *full) free_tree(n);
+  }
+  for (node* n : *quick) free_tree(n);
+  return true;
+}
+
+TEST(SimpleFragmentParserTest, TakesTheProgramsFragments) {
+  std::string quote =
+      "<div class=\"quote\" id=\"q-7\"><table class=\"qtable\" border=1 cellspacing=-1px><tr>"
+      "<td colspan=3><div class=\"title\"></div></td></tr><tr><td class=\"text\" colspan=3>"
+      "a&#60;b &#38;lt; &#160;&#160;x&#34;y\r<br>line\r\n</td></tr><tr><td class=\"links\">"
+      "<div class=\"qtag\" id=\"qt-7-3\">tag name</div></td><td class=\"managecell\"><button "
+      "class=\"managetags\" menu=\"manage-tags\">Manage...</button></td><td class=\"timestamp\">"
+      "2008-3-7  9:5:3</td></tr></table></div>";
+  EXPECT_TRUE(agrees(quote, "td"));
+  EXPECT_TRUE(agrees("<tr><td>" + quote + "</td></tr>", "table"));
+  // A bare quote straight into a table needs foster parenting: left to gumbo.
+  EXPECT_FALSE(agrees(quote, "table"));
+  EXPECT_TRUE(agrees("<tr><td><div class=\"vtag\" id=\"vt-1\">Grüße</div></td></tr>", "table"));
+  EXPECT_TRUE(agrees("<tr><td><div class=\"vtag\"></div></td></tr>", "table"));
+  EXPECT_TRUE(agrees("<li type=\"check\" name=\"mtmchecks\" id=\"mtmcheck-1\">x</li>", "menu"));
+  EXPECT_TRUE(agrees("<div class=\"stag\" id=\"st-1\">a</div>", "div"));
+  EXPECT_TRUE(agrees("<div class=\"caption\">Drop tags here to search</div>", "div"));
+  EXPECT_TRUE(
+      agrees("<text><button action='add-new'>Add new item here...</button></text>", "options"));
+}
+
+TEST(SimpleFragmentParserTest, DeclinesWhatNeedsTheFullRules) {
+  for (const char* html : {"<p>a<p>b",
+                           "<div>unclosed",
+                           "<b><i>x</b></i>",
+                           "<a><a>x</a></a>",
+                           "<!-- c -->",
+                           "<td>x</td>",
+                           "<tr><td>x</tr>",
+                           "a &copy; b",
+                           "&#0;",
+                           "&#x80;",
+                           "&amp",
+                           "<div/>",
+                           "<br/",
+                           "<div a=1b=2>",
+                           "<li><span><li>x</li></span></li>",
+                           "<button><button></button></button>",
+                           "</div>",
+                           "<table>text</table>",
+                           "<select></select>",
+                           "<x y=\"a"}) {
+    atom context = intern("div");
+    std::optional<std::vector<node*>> quick = parse_simple_fragment(html, context);
+    EXPECT_FALSE(quick.has_value()) << html;
+    if (quick)
+      for (node* n : *quick) free_tree(n);
+  }
+  EXPECT_FALSE(parse_simple_fragment("<div></div>", intern("textarea")).has_value());
+  EXPECT_FALSE(parse_simple_fragment("<div></div>", names::html).has_value());
+}
+
+// Random markup from pieces the quick parser accepts and pieces it must
+// decline, in random contexts: whatever it accepts must equal gumbo's tree.
+TEST(SimpleFragmentParserTest, AgreesWithGumboOnRandomMarkup) {
+  const std::vector<std::string> contexts = {"div", "td",     "table", "tbody", "tr", "ul", "span",
+                                             "li",  "button", "popup", "body",  "th", "a",  "p"};
+  const std::vector<std::string> tags = {
+      "div",    "span", "table",  "tr",    "td",    "th",      "tbody", "ul",    "li",   "b",
+      "a",      "i",    "button", "br",    "img",   "input",   "hr",    "popup", "text", "p",
+      "select", "em",   "menu",   "label", "thead", "caption", "x-y",   "sub"};
+  const std::vector<std::string> texts = {
+      "a",   " ",    "\n", "x y",      "&amp;",   "&#60;",  "&#x4E16;", "&nbsp;", "&",
+      "a&b", "\r\n", "\r", "&lt;&gt;", "&quot;'", "&#160;", "Grüße",    "&copy;", "\t"};
+  const std::vector<std::string> values = {
+      "1", "'a b'", "\"x\"", "\"&amp;&#38;\"", "-1px", "'\"'", "\"a\r\nb\"", "q-7", "\"\""};
+  std::mt19937 random(7);
+  auto pick = [&](const std::vector<std::string>& v) { return v[random() % v.size()]; };
+  int accepted = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string html;
+    std::vector<std::string> open;
+    int pieces = 1 + random() % 12;
+    for (int k = 0; k < pieces; ++k) {
+      switch (random() % 6) {
+        case 0:
+        case 1: {
+          std::string tag = pick(tags);
+          html += "<" +
+                  (random() % 8 == 0 ? std::string(1, char(toupper(tag[0]))) + tag.substr(1) : tag);
+          int attributes = random() % 3;
+          for (int a = 0; a < attributes; ++a)
+            html += " " + std::string(random() % 2 ? "class" : "ID") + "=" + pick(values);
+          html += ">";
+          if (tag != "br" && tag != "img" && tag != "input" && tag != "hr") open.push_back(tag);
+          break;
+        }
+        case 2:
+        case 3:
+          if (!open.empty()) {
+            // Mostly the right end tag, sometimes another.
+            std::string tag = random() % 10 ? open.back() : pick(tags);
+            html += "</" + tag + ">";
+            if (tag == open.back()) open.pop_back();
+          }
+          break;
+        default:
+          html += pick(texts);
+      }
+    }
+    while (!open.empty() && random() % 5) {
+      html += "</" + open.back() + ">";
+      open.pop_back();
+    }
+    if (agrees(html, pick(contexts))) ++accepted;
+    if (HasFailure()) break;
+  }
+  // The generator must exercise acceptance, not only declining.
+  EXPECT_GT(accepted, 2000) << accepted;
+}
+
+}  // namespace
+}  // namespace htmlayout

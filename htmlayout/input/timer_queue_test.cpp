@@ -1,0 +1,165 @@
+#include "htmlayout/input/timer_queue.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "htmlayout/dom/behavior.h"
+#include "htmlayout/dom/document.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/input/input.h"
+#include "htmlayout/testing/test_window.h"
+
+namespace htmlayout {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::recorder;
+using testing::test_window;
+
+// Divs keep their timers ticking unless they carry "once".
+// The behaviours outlive the window's document, which calls them as it goes.
+struct timer_window_behaviors {
+  std::vector<std::string> log;
+  recorder rec{log, "test-timers", group::timer};
+};
+
+struct timer_window : timer_window_behaviors, test_window {
+  timer_window() {
+    doc.load_html(R"(<style>div { behavior: test-timers }</style>
+      <div id=a></div><div id=b></div><p id=none></p>)");
+    rec.react = [](const dom::element& he, const std::string&) {
+      return !he.has_attribute("once");
+    };
+  }
+  void advance(uint64_t to) { in.advance_clock(to); }
+};
+
+TEST(TimerTest, TimersFireInTheOrderTheyFallDueAndRepeat) {
+  timer_window w;
+  EXPECT_FALSE(w.in.next_timer_due());
+  EXPECT_TRUE(set_timer(w["a"], 100));
+  EXPECT_TRUE(set_timer(w["b"], 30));
+  EXPECT_EQ(w.in.next_timer_due(), 30u);
+  w.advance(29);
+  EXPECT_THAT(w.log, IsEmpty());
+  for (uint64_t t = 30; t <= 120; t += 30) w.advance(t);
+  EXPECT_THAT(w.log, ElementsAre("b timer", "b timer", "b timer", "a timer", "b timer"));
+  EXPECT_EQ(w.in.next_timer_due(), 150u);
+}
+
+TEST(TimerTest, AHandlerThatDeclinesStopsItsTimer) {
+  timer_window w;
+  w["a"].set_attribute("once", L"");
+  set_timer(w["a"], 10);
+  set_timer(w["b"], 10);
+  w.advance(10);
+  w.advance(20);
+  EXPECT_THAT(w.log, ElementsAre("a timer", "b timer", "b timer"));
+  // An element without a timer handler stops at once too.
+  set_timer(w["none"], 5);
+  w.advance(25);
+  w.advance(100);
+  EXPECT_EQ(std::count(w.log.begin(), w.log.end(), "b timer"), 3);
+}
+
+TEST(TimerTest, SettingAgainRestartsAndZeroStops) {
+  timer_window w;
+  set_timer(w["a"], 50);
+  w.advance(40);
+  set_timer(w["a"], 50);  // now due at 90
+  w.advance(60);
+  EXPECT_THAT(w.log, IsEmpty());
+  w.advance(90);
+  EXPECT_THAT(w.log, ElementsAre("a timer"));
+  set_timer(w["a"], 0);
+  w.advance(1000);
+  EXPECT_THAT(w.log, ElementsAre("a timer"));
+  EXPECT_FALSE(w.in.next_timer_due());
+}
+
+TEST(TimerTest, AClockThatJumpsFiresOnceAndKeepsTheRhythmFromNow) {
+  timer_window w;
+  set_timer(w["a"], 10);
+  w.advance(1005);
+  EXPECT_THAT(w.log, ElementsAre("a timer"));
+  EXPECT_EQ(w.in.next_timer_due(), 1015u);
+  w.advance(500);  // time never runs backwards
+  EXPECT_THAT(w.log, ElementsAre("a timer"));
+}
+
+TEST(TimerTest, TimersOfRemovedElementsAreDropped) {
+  timer_window w;
+  set_timer(w["a"], 10);
+  set_timer(w["b"], 10);
+  dom::element b = w["b"];
+  b.detach();
+  w["a"].delete_element();
+  w.advance(10);
+  EXPECT_THAT(w.log, IsEmpty());
+  EXPECT_FALSE(w.in.next_timer_due());
+  // And no timer is set for an element outside the document.
+  EXPECT_TRUE(set_timer(w["none"], 10));
+  EXPECT_FALSE(set_timer(b, 10));
+}
+
+TEST(TimerTest, AnElementsTimersAreToldApartByTheirIds) {
+  timer_queue timers;
+  document doc;
+  doc.load_html("<div id=a></div>");
+  dom::element a = doc.root().select_first("#a");
+  timers.set(a, 10, 1);
+  timers.set(a, 20, 2);
+  EXPECT_EQ(timers.next_due(), 10u);
+  timers.set(a, 0, 1);
+  EXPECT_EQ(timers.next_due(), 20u);
+  timers.set(a, 0, 3);  // no such timer: nothing changes
+  EXPECT_EQ(timers.next_due(), 20u);
+}
+
+// Starts a timer of 100 ms as it is attached, as a clock does.
+struct starts_timer : behavior {
+  starts_timer() : behavior(group::timer, "test-starts-timer") {}
+  int ticks = 0;
+  void attached(const dom::element& he) override { set_timer(he, 100); }
+  bool on_timer(const dom::element&) override { return ++ticks < 3; }
+};
+
+TEST(TimerTest, TimersSetBeforeTheInputExistsAreKeptForIt) {
+  starts_timer behaviour;
+  document doc;
+  doc.set_notification_callback([](notification& n) -> uint32_t {
+    if (n.code == notification_code::attach_behavior)
+      answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
+    return 0;
+  });
+  doc.load_html(R"(<style>.clock { behavior: test-starts-timer }</style>
+    <div class=clock id=kept></div><div class=clock id=gone></div>)");
+  doc.root().select_first("#gone").delete_element();
+
+  testing::fixed_layout layout;
+  input in(doc, layout);
+  int changes = 0;
+  in.set_timers_changed([&] { ++changes; });
+  EXPECT_EQ(in.next_timer_due(), 100u);
+  in.advance_clock(99);
+  EXPECT_EQ(behaviour.ticks, 0);
+  in.advance_clock(100);
+  EXPECT_EQ(behaviour.ticks, 1);  // only the element still in the page
+  in.advance_clock(200);
+  in.advance_clock(300);
+  EXPECT_EQ(behaviour.ticks, 3);  // and it stopped
+  EXPECT_FALSE(in.next_timer_due());
+
+  // Later timers reach the input and tell the host.
+  set_timer(doc.root().select_first("#kept"), 50);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(in.next_timer_due(), 350u);
+}
+
+}  // namespace
+}  // namespace htmlayout
