@@ -20,13 +20,12 @@
 #include "htmlayout/dom/event_params.h"
 #include "htmlayout/dom/events.h"
 #include "htmlayout/dom/id_index.h"
+#include "htmlayout/dom/interaction.h"
 #include "htmlayout/dom/node.h"
 #include "htmlayout/dom/notifications.h"
 #include "htmlayout/dom/style.h"
 
 namespace htmlayout {
-
-class input;
 
 class document {
  public:
@@ -93,11 +92,11 @@ class document {
   dom::element focused() const;
 
   // ---- Input ----
-  // The document's interactive side (input.h) registers itself here for its
-  // lifetime. While one is set, focus moves asked for through element states
-  // and behaviour methods that no handler takes go to it.
-  void set_input(input* side) { input_ = side; }
-  input* input_side() const { return input_; }
+  // The document's interactive side (interaction.h) registers itself here
+  // for its lifetime. While one is set, focus moves asked for through element
+  // states and behaviour methods that no handler takes go to it.
+  void set_interaction(interaction* side) { interaction_ = side; }
+  interaction* interaction_side() const { return interaction_; }
   // Timers behaviours set while no input exists (a page loaded before its
   // host made the input) are kept here; the input takes them over when it is
   // created. A new page drops them.
@@ -189,7 +188,7 @@ class document {
   std::function<void()> post_wakeup_;
   int dispatch_depth_ = 0;
   bool delivering_ = false;
-  input* input_ = nullptr;
+  interaction* interaction_ = nullptr;
 };
 
 }  // namespace htmlayout

@@ -9,7 +9,6 @@
 #include "htmlayout/dom/event_params.h"
 #include "htmlayout/dom/html_parser.h"
 #include "htmlayout/dom/html_writer.h"
-#include "htmlayout/input/input.h"
 #include "htmlayout/dom/selector.h"
 #include "htmlayout/dom/style.h"
 #include "htmlayout/dom/tree_ops.h"
@@ -571,7 +570,7 @@ bool element::call_behavior_method(method_params& params) const {
   if (tree_ops::call_handlers(n, group::method_call, &params)) return true;
   // The engine's own handling: the input side clicks buttons, links and
   // menu items.
-  input* side = is_valid() && n->doc ? n->doc->input_side() : nullptr;
+  interaction* side = is_valid() && n->doc ? n->doc->interaction_side() : nullptr;
   return side && side->default_method(*this, params);
 }
 

@@ -6,7 +6,6 @@
 #include "htmlayout/dom/document.h"
 #include "htmlayout/dom/event_params.h"
 #include "htmlayout/dom/events.h"
-#include "htmlayout/input/input.h"
 
 namespace htmlayout {
 
@@ -152,12 +151,12 @@ void tree_ops::set_state(element_node* e, uint32_t to_set, uint32_t to_clear, bo
   document* doc = e->doc;
   // With an input side, the focus moves through it, which tells the
   // elements losing and getting it; the other bits follow.
-  if (doc && doc->input_ && doc->input_->routes_focus()) {
+  if (doc && doc->interaction_ && doc->interaction_->routes_focus()) {
     bool gets = (to_set & state::focus) && doc->focused_ != e;
     bool loses = !(to_set & state::focus) && (to_clear & state::focus) && doc->focused_ == e;
     if (gets || loses) {
       dom::element keep(e);
-      doc->input_->set_focus(gets ? keep : dom::element());
+      doc->interaction_->move_focus(gets ? keep : dom::element());
       to_set &= ~state::focus;
       to_clear &= ~state::focus;
       if (!keep.is_valid() || (!to_set && !to_clear)) {

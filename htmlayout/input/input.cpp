@@ -47,7 +47,7 @@ class flag_scope {
 }  // namespace
 
 input::input(document& doc, geometry& layout) : doc_(doc), layout_(layout) {
-  doc_.set_input(this);
+  doc_.set_interaction(this);
   doc_.add_observer(this);
   for (const document::pending_timer& t : doc_.take_pending_timers())
     set_timer(t.element, t.milliseconds, t.id);
@@ -55,13 +55,13 @@ input::input(document& doc, geometry& layout) : doc_(doc), layout_(layout) {
 
 input::~input() {
   doc_.remove_observer(this);
-  if (doc_.input_side() == this) doc_.set_input(nullptr);
+  if (doc_.interaction_side() == this) doc_.set_interaction(nullptr);
   for (const popup_entry& entry : popups_) entry.shown.element.set_state(0, state::popup, false);
 }
 
 input* input::of(const dom::element& e) {
   element_node* n = e.node();
-  return n && n->doc ? n->doc->input_side() : nullptr;
+  return n && n->doc ? dynamic_cast<input*>(n->doc->interaction_side()) : nullptr;
 }
 
 bool input::in_document(const dom::element& e) const {
@@ -597,7 +597,7 @@ bool release_capture(const dom::element& any) {
 bool set_timer(const dom::element& e, uint32_t milliseconds, uintptr_t id) {
   element_node* n = e.node();
   if (!n || !n->doc) return false;
-  if (input* side = n->doc->input_side())
+  if (input* side = input::of(e))
     side->set_timer(e, milliseconds, id);
   else
     n->doc->keep_timer(e, milliseconds, id);

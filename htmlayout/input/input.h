@@ -73,6 +73,7 @@
 #include "htmlayout/dom/document_observer.h"
 #include "htmlayout/dom/element.h"
 #include "htmlayout/dom/event_params.h"
+#include "htmlayout/dom/interaction.h"
 #include "htmlayout/input/geometry.h"
 #include "htmlayout/input/inline_editor.h"
 #include "htmlayout/input/timer_queue.h"
@@ -81,7 +82,7 @@ namespace htmlayout {
 
 class document;
 
-class input : private document_observer {
+class input : public interaction, private document_observer {
  public:
   // Attaches to `doc` and finds positions through `layout`; both must outlive
   // it. It may be created before the page is loaded or after: timers the
@@ -183,14 +184,15 @@ class input : private document_observer {
   // `e` is not displayed in the document.
   bool scroll_to_view(const dom::element& e, bool to_top = false);
 
-  // ---- For the document ----
+ private:
+  // ---- For the document (interaction.h) ----
   // False while the input itself places the focus state.
-  bool routes_focus() const { return !placing_focus_; }
+  bool routes_focus() const override { return !placing_focus_; }
+  void move_focus(const dom::element& e) override { set_focus(e); }
   // Behaviour method `params` that no handler of `e` took: method::click on
   // a button, link or menu item clicks it. Answers whether it did.
-  bool default_method(const dom::element& e, method_params& params);
+  bool default_method(const dom::element& e, method_params& params) override;
 
- private:
   struct popup_entry {
     shown_popup shown;
     dom::element focus_before;
