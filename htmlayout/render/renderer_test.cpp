@@ -6,9 +6,9 @@
 #include <string>
 
 #include "htmlayout/dom/events.h"
-#include "htmlayout/render/headless_host.h"
-#include "htmlayout/render/mirror_html.h"
-#include "htmlayout/render/test_page.h"
+#include "htmlayout/render/testing/headless_host.h"
+#include "htmlayout/render/testing/mirror_html.h"
+#include "htmlayout/render/testing/test_page.h"
 
 namespace htmlayout::render {
 namespace {
