@@ -22,7 +22,7 @@
 
 #include "htmlayout/dom/behavior.h"
 #include "htmlayout/input/keys.h"
-#include "htmlayout/render/headless_host.h"
+#include "htmlayout/render/testing/headless_host.h"
 #include "htmlayout/behaviors/table_rows.h"
 #include "view/behaviors.h"
 #include "view/fragments.h"

@@ -10,7 +10,7 @@
 
 #include "htmlayout/render/document_loader.h"
 #include "htmlayout/render/locate.h"
-#include "htmlayout/render/sample_page.h"
+#include "htmlayout/render/testing/sample_page.h"
 #include "htmlayout/render/scroll_box.h"
 
 #ifdef RENDER_BENCH_QT
@@ -21,7 +21,7 @@
 #include "htmlayout/qt/qt_container.h"
 using bench_container = htmlayout::qt::qt_container;
 #else
-#include "htmlayout/render/headless_container.h"
+#include "htmlayout/render/testing/headless_container.h"
 using bench_container = htmlayout::render::headless_container;
 #endif
 

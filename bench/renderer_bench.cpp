@@ -33,7 +33,7 @@
 #include "htmlayout/qt/qt_container.h"
 using bench_container = htmlayout::qt::qt_container;
 #else
-#include "htmlayout/render/headless_container.h"
+#include "htmlayout/render/testing/headless_container.h"
 using bench_container = htmlayout::render::headless_container;
 #endif
 

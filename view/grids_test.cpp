@@ -17,7 +17,7 @@
 #include "controller/testing/controller_env.h"
 #include "fml/text.h"
 #include "htmlayout/input/keys.h"
-#include "htmlayout/render/headless_host.h"
+#include "htmlayout/render/testing/headless_host.h"
 #include "htmlayout/testing/pointer.h"
 #include "model/model_instance.h"
 #include "view/behaviors.h"

@@ -9,7 +9,7 @@
 
 #include "htmlayout/dom/events.h"
 #include "htmlayout/input/keys.h"
-#include "htmlayout/render/headless_host.h"
+#include "htmlayout/render/testing/headless_host.h"
 #include "htmlayout/testing/stock_window.h"
 
 namespace htmlayout {

@@ -12,7 +12,7 @@
 #include "htmlayout/dom/behavior.h"
 #include "htmlayout/dom/events.h"
 #include "htmlayout/input/keys.h"
-#include "htmlayout/render/headless_host.h"
+#include "htmlayout/render/testing/headless_host.h"
 #include "htmlayout/testing/pointer.h"
 
 namespace htmlayout {

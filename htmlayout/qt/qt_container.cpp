@@ -7,7 +7,6 @@
 #include <cmath>
 
 #include "htmlayout/qt/scroll_bar.h"
-#include "htmlayout/render/element_factory.h"
 
 namespace htmlayout::qt {
 
@@ -181,11 +180,6 @@ qt_container::qt_container(resource_loader loader)
 
 qt_container::~qt_container() = default;
 
-void qt_container::set_viewport(int width, int height) {
-  viewport_width_ = width;
-  viewport_height_ = height;
-}
-
 void qt_container::paint(litehtml::document& doc, QPainter& painter, const litehtml::position& clip,
                          int x, int y) {
   painter.save();
@@ -252,11 +246,7 @@ void qt_container::draw_text(litehtml::uint_ptr hdc, const char* text, litehtml:
   painter->drawText(QPointF(pos.x, pos.y + used->metrics.ascent()), QString::fromUtf8(text));
 }
 
-int qt_container::pt_to_px(int pt) const { return pt * 96 / 72; }
-
 int qt_container::get_default_font_size() const { return kDefaultFontSize; }
-
-const char* qt_container::get_default_font_name() const { return "DejaVu Sans"; }
 
 void qt_container::draw_list_marker(litehtml::uint_ptr hdc, const litehtml::list_marker& marker) {
   auto* painter = reinterpret_cast<QPainter*>(hdc);
@@ -390,12 +380,6 @@ void qt_container::draw_borders(litehtml::uint_ptr hdc, const litehtml::borders&
   painter->restore();
 }
 
-void qt_container::set_caption(const char* /*caption*/) {}
-void qt_container::set_base_url(const char* /*base_url*/) {}
-void qt_container::link(const std::shared_ptr<litehtml::document>& /*doc*/,
-                        const litehtml::element::ptr& /*el*/) {}
-void qt_container::on_anchor_click(const char* /*url*/, const litehtml::element::ptr& /*el*/) {}
-
 void qt_container::set_cursor(const char* cursor) { cursor_ = cursor ? cursor : "auto"; }
 
 void qt_container::transform_text(litehtml::tstring& text, litehtml::text_transform tt) {
@@ -435,31 +419,6 @@ void qt_container::del_clip() {
   if (!painter_ || clip_depth_ == 0) return;
   painter_->restore();
   --clip_depth_;
-}
-
-void qt_container::get_client_rect(litehtml::position& client) const {
-  client = litehtml::position(0, 0, viewport_width_, viewport_height_);
-}
-
-std::shared_ptr<litehtml::element> qt_container::create_element(
-    const char* tag_name, const litehtml::string_map& attributes,
-    const std::shared_ptr<litehtml::document>& doc) {
-  return render::create_element(tag_name, attributes, doc);
-}
-
-void qt_container::get_media_features(litehtml::media_features& media) const {
-  media.type = litehtml::media_type_screen;
-  media.width = media.device_width = viewport_width_;
-  media.height = media.device_height = viewport_height_;
-  media.color = 8;
-  media.monochrome = 0;
-  media.color_index = 256;
-  media.resolution = 96;
-}
-
-void qt_container::get_language(litehtml::tstring& language, litehtml::tstring& culture) const {
-  language = "en";
-  culture = "US";
 }
 
 void qt_container::draw_scroll_bar(litehtml::uint_ptr hdc, const litehtml::position& padding_box,

@@ -16,11 +16,11 @@
 #include <string>
 
 #include "htmlayout/render/scroll_box.h"
-#include "htmlayout/render/viewport_container.h"
+#include "htmlayout/render/container_base.h"
 
 namespace htmlayout::qt {
 
-class qt_container : public render::viewport_container, public render::scroll_bar_painter {
+class qt_container : public render::container_base, public render::scroll_bar_painter {
  public:
   // Gives the bytes of the image or style sheet at `url` (as written in the
   // page), or an empty array when there is none. Called once per URL.
@@ -37,9 +37,6 @@ class qt_container : public render::viewport_container, public render::scroll_ba
   // answers nothing, so that they are not read twice.
   void set_style_sheet_loader(resource_loader loader) { style_loader_ = std::move(loader); }
 
-  // The window litehtml lays out for (client rect and media size).
-  void set_viewport(int width, int height) override;
-
   // Paints the part of `doc` under `clip` (in document coordinates) with the
   // document's origin at (x, y) of the painter. Clips set by the document are
   // undone before this returns.
@@ -49,7 +46,7 @@ class qt_container : public render::viewport_container, public render::scroll_ba
   // The CSS cursor litehtml last asked for ("auto" at first).
   const std::string& cursor() const { return cursor_; }
 
-  // litehtml::document_container
+  // litehtml::document_container (the rest: container_base)
   litehtml::uint_ptr create_font(const char* face_name, int size, int weight,
                                  litehtml::font_style italic, unsigned int decoration,
                                  litehtml::font_metrics* fm) override;
@@ -57,20 +54,13 @@ class qt_container : public render::viewport_container, public render::scroll_ba
   int text_width(const char* text, litehtml::uint_ptr font) override;
   void draw_text(litehtml::uint_ptr hdc, const char* text, litehtml::uint_ptr font,
                  litehtml::web_color color, const litehtml::position& pos) override;
-  int pt_to_px(int pt) const override;
   int get_default_font_size() const override;
-  const char* get_default_font_name() const override;
   void draw_list_marker(litehtml::uint_ptr hdc, const litehtml::list_marker& marker) override;
   void load_image(const char* src, const char* baseurl, bool redraw_on_ready) override;
   void get_image_size(const char* src, const char* baseurl, litehtml::size& sz) override;
   void draw_background(litehtml::uint_ptr hdc, const litehtml::background_paint& bg) override;
   void draw_borders(litehtml::uint_ptr hdc, const litehtml::borders& borders,
                     const litehtml::position& draw_pos, bool root) override;
-  void set_caption(const char* caption) override;
-  void set_base_url(const char* base_url) override;
-  void link(const std::shared_ptr<litehtml::document>& doc,
-            const litehtml::element::ptr& el) override;
-  void on_anchor_click(const char* url, const litehtml::element::ptr& el) override;
   void set_cursor(const char* cursor) override;
   void transform_text(litehtml::tstring& text, litehtml::text_transform tt) override;
   void import_css(litehtml::tstring& text, const litehtml::tstring& url,
@@ -78,12 +68,6 @@ class qt_container : public render::viewport_container, public render::scroll_ba
   void set_clip(const litehtml::position& pos, const litehtml::border_radiuses& radii, bool valid_x,
                 bool valid_y) override;
   void del_clip() override;
-  void get_client_rect(litehtml::position& client) const override;
-  std::shared_ptr<litehtml::element> create_element(
-      const char* tag_name, const litehtml::string_map& attributes,
-      const std::shared_ptr<litehtml::document>& doc) override;
-  void get_media_features(litehtml::media_features& media) const override;
-  void get_language(litehtml::tstring& language, litehtml::tstring& culture) const override;
 
   // render::scroll_bar_painter
   void draw_scroll_bar(litehtml::uint_ptr hdc, const litehtml::position& padding_box,
@@ -101,8 +85,6 @@ class qt_container : public render::viewport_container, public render::scroll_ba
   std::map<std::string, QImage> images_;  // a null image for URLs that failed
   QPainter* painter_ = nullptr;
   int clip_depth_ = 0;
-  int viewport_width_ = 800;
-  int viewport_height_ = 600;
   std::string cursor_ = "auto";
 };
 

@@ -10,7 +10,7 @@
 #include "htmlayout/render/document_loader.h"
 #include "htmlayout/render/locate.h"
 #include "htmlayout/render/restyle.h"
-#include "htmlayout/render/sample_page.h"
+#include "htmlayout/render/testing/sample_page.h"
 #include "htmlayout/render/scroll_box.h"
 
 // fontconfig, which Qt uses to find fonts, keeps its configuration for the

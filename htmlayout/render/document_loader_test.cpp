@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "htmlayout/render/restyle.h"
-#include "htmlayout/render/test_page.h"
+#include "htmlayout/render/testing/test_page.h"
 
 namespace htmlayout::render {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "htmlayout/render/scroll_box.h"
-#include "htmlayout/render/test_page.h"
+#include "htmlayout/render/testing/test_page.h"
 
 namespace htmlayout::render {
 namespace {

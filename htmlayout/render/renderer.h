@@ -36,7 +36,7 @@
 #include "htmlayout/dom/element.h"
 #include "htmlayout/render/locate.h"
 #include "htmlayout/render/painted_areas.h"
-#include "htmlayout/render/row_heights.h"
+#include "htmlayout/render/row_window.h"
 #include "htmlayout/render/scroll_box.h"
 #include "htmlayout/render/style_sheets.h"
 #include "htmlayout/render/viewport_container.h"
@@ -111,16 +111,20 @@ class renderer : public document_observer {
   bool scroll_to_view(const dom::element& e, bool to_top = false);
 
   // ---- Popups ----
-  // Shows `popup`, an element of the page (usually one its style hides, such
-  // as a menu), above everything else with the top left corner of its border
-  // box at (x, y) of the window, as wide as its style makes it (as its
-  // content without a width). Hit testing finds it before the page. Showing
-  // it again moves it. False when the element is not displayed by the
-  // renderer (not in the document, or in a row that is not laid out).
-  bool show_popup(const dom::element& popup, int x, int y);
-  // Puts the element back as its style has it. Nothing happens when it is
-  // not shown.
-  void hide_popup(const dom::element& popup);
+  // Which elements show as popups, and where, is the input's to say
+  // (input::popups()); the renderer lays out and paints the list it is
+  // handed last. Each element (usually one its style hides, such as a menu)
+  // shows above everything else with the top left corner of its border box
+  // at (x, y) of the window, as wide as its style makes it (as its content
+  // without a width); hit testing finds it before the page, the last one
+  // first. An element that leaves the list is put back as its style has it.
+  // False when some element is not displayed by the renderer (not in the
+  // document, or in a row that is not laid out): it is left out.
+  struct placed_popup {
+    dom::element element;
+    int x = 0, y = 0;
+  };
+  bool set_popups(const std::vector<placed_popup>& popups);
 
   // ---- The mirror as of the last update (for tests, benchmarks and hosts) ----
   const litehtml::document::ptr& mirror_document() const { return mirror_; }
@@ -142,7 +146,7 @@ class renderer : public document_observer {
   // Scrolling boxes with at most this many rows are laid out whole.
   static constexpr std::size_t kWholeListRows = 40;
   // A list never has more rows laid out than this.
-  static constexpr std::size_t kMaxLaidOutRows = 400;
+  static constexpr std::size_t kMaxLaidOutRows = row_window::kMaxRows;
 
   // document_observer
   void loaded() override;
@@ -163,20 +167,9 @@ class renderer : public document_observer {
     litehtml::element* box_mirror = nullptr;
     const element_node* container = nullptr;  // null: to be found again
     litehtml::element* container_mirror = nullptr;
-    row_heights heights;
-    std::size_t first = 0, last = 0;  // rows laid out
-    bool windowed = false;            // rows outside [first, last) stand in as spacers
-    bool stale = false;               // the elements above its rows changed: build it again
+    row_window rows;
+    bool stale = false;  // the elements above its rows changed: build it again
     std::shared_ptr<row_spacer> above, below;
-    int scroll_y = 0;  // wanted; clamped at layout
-    // From the last layout: where the rows start in the box's content and
-    // how tall the box's visible part is.
-    int origin = 0;
-    int viewport = -1;
-    // The row at the top of the box when update() began, to keep in place
-    // while estimated heights are replaced by measured ones.
-    std::size_t anchor_row = SIZE_MAX;
-    int64_t anchor_delta = 0;
   };
 
   // Building and dropping mirror nodes.
@@ -210,7 +203,6 @@ class renderer : public document_observer {
   scroll_list* list_above_rows(const element_node* e) const;
   void start_list(scroll_list& list);
   bool wants_window(const scroll_list& list) const;
-  void window_for(const scroll_list& list, std::size_t& first, std::size_t& last) const;
   void set_window(scroll_list& list, std::size_t first, std::size_t last);
   void materialise(scroll_list& list, std::size_t from, std::size_t to);
   void dematerialise(scroll_list& list, std::size_t from, std::size_t to);
@@ -263,8 +255,10 @@ class renderer : public document_observer {
   // Elements to build again at the next update.
   std::vector<dom::element> rebuilds_;
 
-  // Popups shown, where they are wanted and how far their containing block
-  // puts them from where litehtml's offsets say.
+  // The popups last handed over, and those laid out: where they are wanted
+  // and how far their containing block puts them from where litehtml's
+  // offsets say.
+  std::vector<placed_popup> asked_popups_;
   struct popup {
     dom::element element;
     int x = 0, y = 0;

@@ -1,28 +1,15 @@
 #include "htmlayout/render/renderer_geometry.h"
 
-#include <algorithm>
-
 #include "htmlayout/render/text_positions.h"
 
 namespace htmlayout::render {
 
 void renderer_geometry::sync_popups() {
-  std::vector<placed_popup> wanted;
+  std::vector<renderer::placed_popup> shown;
   if (input_)
-    for (const input::shown_popup& p : input_->popups()) wanted.push_back({p.element, p.position});
-
-  auto same = [](const placed_popup& a, const placed_popup& b) {
-    return a.element == b.element && a.position.x == b.position.x && a.position.y == b.position.y;
-  };
-  if (std::equal(wanted.begin(), wanted.end(), shown_.begin(), shown_.end(), same)) return;
-
-  // The renderer stacks popups in the order they were first shown; hiding
-  // them all and showing them again in the input's order keeps the one shown
-  // last on top.
-  for (const placed_popup& p : shown_) view_.hide_popup(p.element);
-  shown_.clear();
-  for (const placed_popup& p : wanted) view_.show_popup(p.element, p.position.x, p.position.y);
-  shown_ = std::move(wanted);
+    for (const input::shown_popup& p : input_->popups())
+      shown.push_back({p.element, p.position.x, p.position.y});
+  view_.set_popups(shown);
 }
 
 dom::element renderer_geometry::element_at(point p) {

@@ -3,8 +3,6 @@
 // renderer, so that they are painted and hit-tested above the page.
 #pragma once
 
-#include <vector>
-
 #include "htmlayout/input/geometry.h"
 #include "htmlayout/input/input.h"
 #include "htmlayout/render/renderer.h"
@@ -20,8 +18,8 @@ class renderer_geometry final : public geometry {
   // to be constructed). Null stops the syncing.
   void set_input(const input* in) { input_ = in; }
 
-  // Shows in the renderer every popup the input shows now, where the input
-  // placed it, and hides the ones it no longer shows. Hit testing does this
+  // Hands the renderer the popups the input shows now, where the input
+  // placed them (the renderer keeps none of its own). Hit testing does this
   // itself; a host calls it before painting.
   void sync_popups();
 
@@ -34,14 +32,8 @@ class renderer_geometry final : public geometry {
   std::optional<size_t> text_position_at(const dom::element& e, point p) override;
 
  private:
-  struct placed_popup {
-    dom::element element;
-    point position;
-  };
-
   renderer& view_;
   const input* input_ = nullptr;
-  std::vector<placed_popup> shown_;  // bottom to top, as last asked of the renderer
 };
 
 }  // namespace htmlayout::render

@@ -6,7 +6,7 @@
 
 #include "htmlayout/dom/behavior.h"
 #include "htmlayout/dom/events.h"
-#include "htmlayout/render/headless_host.h"
+#include "htmlayout/render/testing/headless_host.h"
 
 namespace htmlayout::render {
 namespace {

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "htmlayout/dom/events.h"
-#include "htmlayout/render/headless_host.h"
-#include "htmlayout/render/mirror_html.h"
+#include "htmlayout/render/testing/headless_host.h"
+#include "htmlayout/render/testing/mirror_html.h"
 #include "htmlayout/render/renderer.h"
 
 namespace htmlayout::render {

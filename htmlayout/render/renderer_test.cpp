@@ -6,9 +6,9 @@
 #include <string>
 
 #include "htmlayout/dom/events.h"
-#include "htmlayout/render/headless_host.h"
-#include "htmlayout/render/mirror_html.h"
-#include "htmlayout/render/test_page.h"
+#include "htmlayout/render/testing/headless_host.h"
+#include "htmlayout/render/testing/mirror_html.h"
+#include "htmlayout/render/testing/test_page.h"
 
 namespace htmlayout::render {
 namespace {
@@ -471,8 +471,14 @@ TEST(Renderer, PopupsShowAboveThePageWhereAsked) {
       "<li id=paste>Paste</li></menu><div id=holder><menu id=long>" +
       items + "</menu></div></body></html>");
   EXPECT_FALSE(find_text(host.paint(), "Copy"));
+  // The input says which popups show and where; the host hands them over.
+  auto show = [&](const dom::element& popup, int x, int y) {
+    const bool shown = host.in().show_popup_at(popup, {x, y}, find(host, "body"));
+    host.geometry().sync_popups();
+    return shown;
+  };
   dom::element menu = find(host, "#short");
-  ASSERT_TRUE(host.view().show_popup(menu, 100, 8));
+  ASSERT_TRUE(show(menu, 100, 8));
   const auto& painted = host.paint();
   const paint_op* copy = find_text(painted, "Copy");
   ASSERT_TRUE(copy);
@@ -483,15 +489,16 @@ TEST(Renderer, PopupsShowAboveThePageWhereAsked) {
   EXPECT_EQ(host.view().element_at(110, 15), find(host, "#copy"));
   EXPECT_EQ(host.view().element_at(110, 35), find(host, "#paste"));
   EXPECT_EQ(host.view().location(menu).x, 100);
-  host.view().show_popup(menu, 200, 300);
+  show(menu, 200, 300);
   EXPECT_EQ(host.view().element_at(210, 305), find(host, "#copy"));
-  host.view().hide_popup(menu);
+  host.in().hide_popup(menu);
+  host.geometry().sync_popups();
   EXPECT_FALSE(find_text(host.paint(), "Copy"));
   EXPECT_EQ(host.view().element_at(210, 305).tag_name(), "html");
 
   // Inside a positioned element, and a scrolling list of its own.
   dom::element list = find(host, "#long");
-  ASSERT_TRUE(host.view().show_popup(list, 400, 40));
+  ASSERT_TRUE(show(list, 400, 40));
   EXPECT_EQ(host.view().location(list).x, 400);
   EXPECT_EQ(host.view().location(list).y, 40);
   EXPECT_EQ(host.view().element_at(410, 40 + 2 + 45), find(host, "#i2"));

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "htmlayout/render/document_loader.h"
-#include "htmlayout/render/headless_container.h"
+#include "htmlayout/render/testing/headless_container.h"
 #include "htmlayout/render/scroll_box.h"
 
 namespace htmlayout::render {

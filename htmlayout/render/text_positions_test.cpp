@@ -5,7 +5,7 @@
 #include <string>
 
 #include "htmlayout/dom/events.h"
-#include "htmlayout/render/headless_host.h"
+#include "htmlayout/render/testing/headless_host.h"
 
 namespace htmlayout::render {
 namespace {

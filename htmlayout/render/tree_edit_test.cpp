@@ -8,7 +8,7 @@
 #include "htmlayout/render/locate.h"
 #include "htmlayout/render/restyle.h"
 #include "htmlayout/render/scroll_box.h"
-#include "htmlayout/render/test_page.h"
+#include "htmlayout/render/testing/test_page.h"
 
 namespace htmlayout::render {
 namespace {

@@ -21,7 +21,7 @@
 #include "htmlayout/dom/events.h"
 #include "htmlayout/input/input.h"
 #include "htmlayout/input/keys.h"
-#include "htmlayout/render/headless_host.h"
+#include "htmlayout/render/testing/headless_host.h"
 #include "model/model_instance.h"
 #include "view/behavior_host.h"
 #include "view/pvview.h"

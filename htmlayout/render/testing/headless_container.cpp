@@ -1,9 +1,7 @@
-#include "htmlayout/render/headless_container.h"
+#include "htmlayout/render/testing/headless_container.h"
 
 #include <algorithm>
 #include <cctype>
-
-#include "htmlayout/render/element_factory.h"
 
 namespace htmlayout::render {
 
@@ -32,11 +30,6 @@ bool paint_op::visible() const {
   if (clip.width <= 0 || clip.height <= 0) return false;
   return box.x < clip.right() && clip.x < box.right() && box.y < clip.bottom() &&
          clip.y < box.bottom();
-}
-
-void headless_container::set_viewport(int width, int height) {
-  viewport_width_ = width;
-  viewport_height_ = height;
 }
 
 void headless_container::set_image_size(const std::string& url, int width, int height) {
@@ -102,11 +95,7 @@ void headless_container::draw_text(litehtml::uint_ptr /*hdc*/, const char* text,
   }
 }
 
-int headless_container::pt_to_px(int pt) const { return pt * 96 / 72; }
-
 int headless_container::get_default_font_size() const { return kDefaultFontSize; }
-
-const char* headless_container::get_default_font_name() const { return "DejaVu Sans"; }
 
 void headless_container::draw_list_marker(litehtml::uint_ptr /*hdc*/,
                                           const litehtml::list_marker& marker) {
@@ -143,12 +132,6 @@ void headless_container::draw_borders(litehtml::uint_ptr /*hdc*/, const litehtml
   op.color = borders.top.color;
 }
 
-void headless_container::set_caption(const char* /*caption*/) {}
-void headless_container::set_base_url(const char* /*base_url*/) {}
-void headless_container::link(const std::shared_ptr<litehtml::document>& /*doc*/,
-                              const litehtml::element::ptr& /*el*/) {}
-void headless_container::on_anchor_click(const char* /*url*/,
-                                         const litehtml::element::ptr& /*el*/) {}
 void headless_container::set_cursor(const char* /*cursor*/) {}
 
 void headless_container::transform_text(litehtml::tstring& text, litehtml::text_transform tt) {
@@ -173,32 +156,6 @@ void headless_container::set_clip(const litehtml::position& pos,
 
 void headless_container::del_clip() {
   if (!clips_.empty()) clips_.pop_back();
-}
-
-void headless_container::get_client_rect(litehtml::position& client) const {
-  client = litehtml::position(0, 0, viewport_width_, viewport_height_);
-}
-
-std::shared_ptr<litehtml::element> headless_container::create_element(
-    const char* tag_name, const litehtml::string_map& attributes,
-    const std::shared_ptr<litehtml::document>& doc) {
-  return render::create_element(tag_name, attributes, doc);
-}
-
-void headless_container::get_media_features(litehtml::media_features& media) const {
-  media.type = litehtml::media_type_screen;
-  media.width = media.device_width = viewport_width_;
-  media.height = media.device_height = viewport_height_;
-  media.color = 8;
-  media.monochrome = 0;
-  media.color_index = 256;
-  media.resolution = 96;
-}
-
-void headless_container::get_language(litehtml::tstring& language,
-                                      litehtml::tstring& culture) const {
-  language = "en";
-  culture = "US";
 }
 
 void headless_container::draw_scroll_bar(litehtml::uint_ptr /*hdc*/,

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "htmlayout/render/document_loader.h"
-#include "htmlayout/render/headless_container.h"
+#include "htmlayout/render/testing/headless_container.h"
 
 namespace htmlayout::render::test_support {
 

@@ -1,4 +1,4 @@
-#include "htmlayout/render/headless_host.h"
+#include "htmlayout/render/testing/headless_host.h"
 
 namespace htmlayout::render {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "htmlayout/render/scroll_box.h"
-#include "htmlayout/render/viewport_container.h"
+#include "htmlayout/render/container_base.h"
 
 namespace htmlayout::render {
 
@@ -37,10 +37,8 @@ struct paint_op {
   bool visible() const;
 };
 
-class headless_container : public viewport_container, public scroll_bar_painter {
+class headless_container : public container_base, public scroll_bar_painter {
  public:
-  // The window litehtml sees (client rect and media size), 800 x 600 unless set.
-  void set_viewport(int width, int height) override;
   // The size get_image_size() answers for `url`; unknown images are 0 x 0.
   void set_image_size(const std::string& url, int width, int height);
 
@@ -55,7 +53,7 @@ class headless_container : public viewport_container, public scroll_bar_painter 
 
   static constexpr int kDefaultFontSize = 16;
 
-  // litehtml::document_container
+  // litehtml::document_container (the rest: container_base)
   litehtml::uint_ptr create_font(const char* face_name, int size, int weight,
                                  litehtml::font_style italic, unsigned int decoration,
                                  litehtml::font_metrics* fm) override;
@@ -63,20 +61,13 @@ class headless_container : public viewport_container, public scroll_bar_painter 
   int text_width(const char* text, litehtml::uint_ptr font) override;
   void draw_text(litehtml::uint_ptr hdc, const char* text, litehtml::uint_ptr font,
                  litehtml::web_color color, const litehtml::position& pos) override;
-  int pt_to_px(int pt) const override;
   int get_default_font_size() const override;
-  const char* get_default_font_name() const override;
   void draw_list_marker(litehtml::uint_ptr hdc, const litehtml::list_marker& marker) override;
   void load_image(const char* src, const char* baseurl, bool redraw_on_ready) override;
   void get_image_size(const char* src, const char* baseurl, litehtml::size& sz) override;
   void draw_background(litehtml::uint_ptr hdc, const litehtml::background_paint& bg) override;
   void draw_borders(litehtml::uint_ptr hdc, const litehtml::borders& borders,
                     const litehtml::position& draw_pos, bool root) override;
-  void set_caption(const char* caption) override;
-  void set_base_url(const char* base_url) override;
-  void link(const std::shared_ptr<litehtml::document>& doc,
-            const litehtml::element::ptr& el) override;
-  void on_anchor_click(const char* url, const litehtml::element::ptr& el) override;
   void set_cursor(const char* cursor) override;
   void transform_text(litehtml::tstring& text, litehtml::text_transform tt) override;
   void import_css(litehtml::tstring& text, const litehtml::tstring& url,
@@ -84,12 +75,6 @@ class headless_container : public viewport_container, public scroll_bar_painter 
   void set_clip(const litehtml::position& pos, const litehtml::border_radiuses& radii, bool valid_x,
                 bool valid_y) override;
   void del_clip() override;
-  void get_client_rect(litehtml::position& client) const override;
-  std::shared_ptr<litehtml::element> create_element(
-      const char* tag_name, const litehtml::string_map& attributes,
-      const std::shared_ptr<litehtml::document>& doc) override;
-  void get_media_features(litehtml::media_features& media) const override;
-  void get_language(litehtml::tstring& language, litehtml::tstring& culture) const override;
 
   // scroll_bar_painter
   void draw_scroll_bar(litehtml::uint_ptr hdc, const litehtml::position& padding_box,
@@ -102,8 +87,6 @@ class headless_container : public viewport_container, public scroll_bar_painter 
   };
   paint_op& record(paint_op::kind what, const litehtml::position& box);
 
-  int viewport_width_ = 800;
-  int viewport_height_ = 600;
   std::map<std::string, litehtml::size> image_sizes_;
   std::vector<std::string> requested_images_;
   std::vector<litehtml::position> clips_;  // each the intersection of those below it

@@ -12,7 +12,7 @@
 
 #include "htmlayout/dom/document.h"
 #include "htmlayout/input/input.h"
-#include "htmlayout/render/headless_container.h"
+#include "htmlayout/render/testing/headless_container.h"
 #include "htmlayout/render/renderer.h"
 #include "htmlayout/render/renderer_geometry.h"
 

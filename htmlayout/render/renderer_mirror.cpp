@@ -1,0 +1,466 @@
+// The renderer's mirror: building litehtml nodes from the document's and
+// dropping them, and the document's notifications edited into the mirror.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "htmlayout/dom/style.h"
+#include "htmlayout/render/default_style.h"
+#include "htmlayout/render/litehtml_access.h"
+#include "htmlayout/render/renderer.h"
+#include "htmlayout/render/renderer_internal.h"
+#include "htmlayout/render/restyle.h"
+#include "htmlayout/render/row_spacer.h"
+#include "htmlayout/render/tree_edit.h"
+
+namespace htmlayout::render {
+
+using detail::shared;
+
+namespace {
+
+struct state_name {
+  uint32_t bit;
+  const char* name;
+};
+constexpr state_name kStateNames[] = {
+    {state::link, "link"},         {state::hover, "hover"},         {state::active, "active"},
+    {state::focus, "focus"},       {state::visited, "visited"},     {state::current, "current"},
+    {state::checked, "checked"},   {state::disabled, "disabled"},   {state::readonly, "readonly"},
+    {state::expanded, "expanded"}, {state::collapsed, "collapsed"}, {state::anchor, "anchor"},
+};
+
+// Attributes litehtml turns into style by itself, whatever the style sheets.
+constexpr const char* kPresentationalAttributes[] = {
+    "align",   "valign", "bgcolor", "background", "border", "cellspacing", "cellpadding",
+    "width",   "height", "color",   "face",       "size",   "src",         "colspan",
+    "rowspan", "nowrap", "clear",   "href",       "class",  "id",          "style"};
+
+bool is_name_char(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_';
+}
+
+// True when `text` holds `prefix` + `name` not followed by more of a name.
+bool mentions(std::string_view text, std::string_view prefix, std::string_view name) {
+  const std::string needle = std::string(prefix) + std::string(name);
+  for (std::size_t at = text.find(needle); at != std::string_view::npos;
+       at = text.find(needle, at + 1)) {
+    const std::size_t end = at + needle.size();
+    if (end >= text.size() || !is_name_char(text[end])) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// ---- Building ----
+
+void renderer::drop_all() {
+  lists_.clear();
+  containers_.clear();
+  mirror_of_.clear();
+  source_.clear();
+  restyles_.clear();
+  touched_.clear();
+  rebuilds_.clear();
+  painted_.clear();
+  mirror_.reset();
+}
+
+void renderer::read_style_sheets() {
+  sheets_.master = &default_context().master_css();
+  sheets_.author = litehtml::css();
+  std::string all = default_style_sheet();
+  for (const document::style_sheet& sheet : doc_.style_sheets()) {
+    sheets_.author.parse_stylesheet(sheet.text.c_str(), sheet.url.c_str(), mirror_, nullptr);
+    all += sheet.text;
+  }
+  sheets_.author.sort_selectors();
+  styled_states_ = 0;
+  for (const state_name& s : kStateNames)
+    if (mentions(all, ":", s.name)) styled_states_ |= s.bit;
+  styled_attributes_.clear();
+  for (const char* name : kPresentationalAttributes) styled_attributes_.insert(intern(name));
+  // Attribute selectors: "[name", "[name=", "[ name ]" ...
+  for (std::size_t at = all.find('['); at != std::string::npos; at = all.find('[', at + 1)) {
+    std::size_t begin = at + 1;
+    while (begin < all.size() && all[begin] == ' ') ++begin;
+    std::size_t end = begin;
+    while (end < all.size() && is_name_char(all[end])) ++end;
+    if (end > begin) {
+      std::string name = all.substr(begin, end - begin);
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      styled_attributes_.insert(intern(name));
+    }
+  }
+}
+
+void renderer::build_all() {
+  std::vector<std::pair<dom::element, int>> scrolls;
+  for (const auto& [box, list] : lists_)
+    scrolls.emplace_back(dom::element(const_cast<element_node*>(list->box)), list->rows.scroll_y);
+  drop_all();
+  for (auto& kept : scrolls) kept_scroll_.push_back(std::move(kept));
+  build_pending_ = false;
+  element_node* root = doc_.root().node();
+  if (!root) return;
+  mirror_ = litehtml::document::createFromString("<html></html>", &container_, &default_context());
+  litehtml::element::ptr top = mirror_->root();
+  litehtml::html_tag* top_tag = detail::as_tag(top);
+  for (const auto& child : top_tag->children()) child->parent(nullptr);
+  top_tag->children().clear();
+  read_style_sheets();
+  mirror_->media_changed();
+  for (const attribute& a : root->attributes)
+    top->set_attr(std::string(name_of(a.name)).c_str(), a.value.str().c_str());
+  for (const state_name& s : kStateNames)
+    if (root->state & s.bit) top->set_pseudo_class(s.name, true);
+  mirror_of_[root] = top.get();
+  source_[top.get()] = root;
+  build_children(*root, top);
+  restyle(top, sheets_);
+  kept_scroll_.clear();
+  painted_.clear();
+  popups_placed_ = false;
+  dirty_rects_.push_back({0, 0, width_, height_});
+  layout_needed_ = true;
+}
+
+litehtml::element::ptr renderer::build_element(const element_node& e) {
+  litehtml::string_map attributes;
+  for (const attribute& a : e.attributes) attributes[std::string(name_of(a.name))] = a.value.str();
+  const std::string tag(name_of(e.tag));
+  litehtml::element::ptr el = mirror_->create_element(tag.c_str(), attributes);
+  mirror_of_[&e] = el.get();
+  source_[el.get()] = &e;
+  for (const state_name& s : kStateNames)
+    if (e.state & s.bit) el->set_pseudo_class(s.name, true);
+  if (is_scroll_box(e, el.get())) {
+    auto list = std::make_unique<scroll_list>();
+    list->box = &e;
+    list->box_mirror = el.get();
+    for (auto kept = kept_scroll_.begin(); kept != kept_scroll_.end(); ++kept) {
+      if (kept->first.node() == &e) {
+        list->rows.scroll_y = kept->second;
+        kept_scroll_.erase(kept);
+        break;
+      }
+    }
+    scroll_list* made = list.get();
+    lists_[&e] = std::move(list);
+    start_list(*made);
+  }
+  if (scroll_list* list = list_of_container(&e)) list->container_mirror = el.get();
+  build_children(e, el);
+  return el;
+}
+
+void renderer::build_node(const node& n, litehtml::elements_vector& out) {
+  if (const element_node* e = as_element(&n)) {
+    out.push_back(build_element(*e));
+    return;
+  }
+  // The text of a style element is the style sheet, which the renderer
+  // reads from the document; litehtml would collect it once more on every
+  // restyle.
+  if (n.parent && n.parent->tag == names::style) return;
+  const text_node& t = static_cast<const text_node&>(n);
+  for (const litehtml::element::ptr& word : make_text_nodes(mirror_, t.text.str())) {
+    source_[word.get()] = &n;
+    out.push_back(word);
+  }
+}
+
+void renderer::build_children(const element_node& e, const litehtml::element::ptr& mirror) {
+  // Style and script elements keep their text to themselves in litehtml.
+  if (!detail::as_tag(mirror)) return;
+  litehtml::elements_vector nodes;
+  scroll_list* list = list_of_container(&e);
+  if (list) {
+    if (list->rows.windowed) nodes.push_back(list->above);
+    for (std::size_t i = list->rows.first; i < list->rows.last; ++i) build_node(*e.children[i], nodes);
+    if (list->rows.windowed) nodes.push_back(list->below);
+  } else {
+    for (const node* child : e.children) build_node(*child, nodes);
+  }
+  // Straight into the children: litehtml's appendChild() of a table takes
+  // row groups only, and the document's tables hold their rows directly.
+  litehtml::elements_vector& children = detail::as_tag(mirror)->children();
+  for (const auto& node : nodes) {
+    node->parent(mirror);
+    children.push_back(node);
+  }
+}
+
+void renderer::unregister_subtree(const litehtml::element::ptr& el) {
+  auto found = source_.find(el.get());
+  if (found != source_.end()) {
+    const node* src = found->second;
+    source_.erase(found);
+    auto mirrored = mirror_of_.find(src);
+    if (mirrored != mirror_of_.end() && mirrored->second == el.get()) mirror_of_.erase(mirrored);
+    auto as_box = lists_.find(src);
+    if (as_box != lists_.end() && as_box->second->box_mirror == el.get()) {
+      scroll_list& list = *as_box->second;
+      auto as_container = containers_.find(list.container);
+      if (as_container != containers_.end() && as_container->second == &list)
+        containers_.erase(as_container);
+      lists_.erase(as_box);
+    }
+    auto as_container = containers_.find(src);
+    if (as_container != containers_.end() && as_container->second->container_mirror == el.get()) {
+      // The box stays; it finds its rows again at the next update.
+      as_container->second->container = nullptr;
+      as_container->second->container_mirror = nullptr;
+      containers_.erase(as_container);
+    }
+  }
+  if (litehtml::html_tag* tag = detail::as_tag(el)) {
+    for (const auto& child : tag->children()) unregister_subtree(child);
+  }
+}
+
+void renderer::remove_mirror_children(const litehtml::element::ptr& parent,
+                                      const std::function<bool(const node*)>& which) {
+  litehtml::html_tag* tag = detail::as_tag(parent);
+  if (!tag) return;
+  litehtml::elements_vector kept;
+  bool table_parts = false;
+  for (const auto& child : tag->children()) {
+    auto found = source_.find(child.get());
+    if (found != source_.end() && which(found->second)) {
+      table_parts = table_parts || is_table_part(child->get_display());
+      unregister_subtree(child);
+      child->parent(nullptr);
+    } else {
+      kept.push_back(child);
+    }
+  }
+  if (kept.size() == tag->children().size()) return;
+  tag->children().swap(kept);
+  if (table_parts) rebuild_enclosing_table(parent);
+  detail::release_table_parts(*mirror_);
+  layout_needed_ = true;
+}
+
+std::size_t renderer::mirror_index(const litehtml::element::ptr& parent,
+                                   const element_node& engine_parent, std::size_t position) const {
+  const litehtml::elements_vector& children = detail::as_tag(parent)->children();
+  int spacers = 0;
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    const litehtml::element* child = children[i].get();
+    auto found = source_.find(child);
+    if (found == source_.end()) {
+      if (as_spacer(child)) {
+        if (spacers++ == 0) continue;  // the spacer above the rows
+        return i;
+      }
+      if (!std::strcmp(child->get_tagName(), "::after")) return i;
+      continue;
+    }
+    if (engine_parent.children.index_of(found->second) >= position) return i;
+  }
+  return children.size();
+}
+
+void renderer::insert_mirror(const litehtml::element::ptr& parent, std::size_t index,
+                             const litehtml::elements_vector& nodes) {
+  if (nodes.empty()) return;
+  insert_children(parent, index, nodes, sheets_);
+  for (const auto& node : nodes) touch(node);
+  layout_needed_ = true;
+}
+
+void renderer::rebuild_subtree(const element_node& e) {
+  litehtml::element* old = mirror_of(&e);
+  if (!old) return;
+  if (!e.parent || !old->parent()) {
+    build_pending_ = true;
+    return;
+  }
+  if (scroll_list* list = list_of_box(&e))
+    kept_scroll_.emplace_back(dom::element(const_cast<element_node*>(&e)), list->rows.scroll_y);
+  litehtml::element::ptr parent = old->parent();
+  const litehtml::elements_vector& siblings = detail::as_tag(parent)->children();
+  const std::size_t index = static_cast<std::size_t>(
+      std::find_if(siblings.begin(), siblings.end(),
+                   [&](const litehtml::element::ptr& s) { return s.get() == old; }) -
+      siblings.begin());
+  remove_mirror_children(parent, [&](const node* s) { return s == &e; });
+  insert_mirror(parent, index, {build_element(e)});
+}
+// ---- Notifications ----
+
+void renderer::loaded() {
+  drop_all();
+  kept_scroll_.clear();
+  asked_popups_.clear();
+  popups_.clear();
+  build_pending_ = true;
+  mark();
+}
+
+void renderer::style_sheets_changed() {
+  if (build_pending_) return;
+  for (const auto& [box, list] : lists_)
+    kept_scroll_.emplace_back(dom::element(const_cast<element_node*>(list->box)), list->rows.scroll_y);
+  std::vector<std::pair<dom::element, int>> kept = std::move(kept_scroll_);
+  drop_all();
+  kept_scroll_ = std::move(kept);
+  build_pending_ = true;
+  mark();
+}
+
+void renderer::inserted(const node& n) {
+  if (build_pending_ || !n.parent) return;
+  const element_node* parent = n.parent;
+  const std::size_t position = parent->children.index_of(&n);
+  if (scroll_list* list = list_of_container(parent)) {
+    // Rows laid out stay one run: a row coming in among them is laid out
+    // too (or, in a run already at its longest, ends it); one coming in at
+    // either end waits for update(), which lays out what shows.
+    if (list->rows.insert_row(position)) {
+      if (list->rows.last - list->rows.first < row_window::kMaxRows) {
+        ++list->rows.last;
+        litehtml::elements_vector nodes;
+        build_node(n, nodes);
+        litehtml::element::ptr mirror = shared(list->container_mirror);
+        insert_mirror(mirror, mirror_index(mirror, *parent, position), nodes);
+      } else {
+        dematerialise(*list, position + 1, list->rows.last + 1);
+        list->rows.last = position;
+      }
+    }
+    mark();
+    return;
+  }
+  litehtml::element* parent_mirror = mirror_of(parent);
+  if (!parent_mirror) return;  // inside a row that is not laid out
+  if (scroll_list* list = list_above_rows(parent)) {
+    // Its rows may be elsewhere now (a lone row gained siblings): built
+    // again at the next update, from the document as it will be then.
+    list->stale = true;
+    mark();
+    return;
+  }
+  litehtml::elements_vector nodes;
+  build_node(n, nodes);
+  litehtml::element::ptr mirror = shared(parent_mirror);
+  insert_mirror(mirror, mirror_index(mirror, *parent, position), nodes);
+  mark();
+}
+
+void renderer::removing(const node& n) {
+  if (build_pending_ || !n.parent) return;
+  const element_node* parent = n.parent;
+  if (scroll_list* list = list_of_container(parent)) {
+    if (list->rows.erase_row(parent->children.index_of(&n)))
+      remove_mirror_children(shared(list->container_mirror),
+                             [&](const node* s) { return s == &n; });
+    mark();
+    return;
+  }
+  litehtml::element* parent_mirror = mirror_of(parent);
+  if (!parent_mirror) return;
+  remove_mirror_children(shared(parent_mirror), [&](const node* s) { return s == &n; });
+  if (scroll_list* list = list_above_rows(parent)) list->stale = true;
+  mark();
+}
+
+void renderer::attribute_changed(const element_node& e, atom name) {
+  litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
+  if (!el) return;
+  const std::string attribute(name_of(name));
+  if (const compact_string* value = e.find_attribute(name))
+    el->set_attr(attribute.c_str(), value->str().c_str());
+  else
+    remove_attribute(shared(el), attribute);
+  if (styled_attributes_.count(name)) {
+    restyles_.push_back(shared(el));
+    mark();
+  }
+}
+
+void renderer::state_changed(const element_node& e, uint32_t old_state) {
+  litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
+  if (!el) return;
+  const uint32_t changed = old_state ^ e.state;
+  for (const state_name& s : kStateNames)
+    if (changed & s.bit) el->set_pseudo_class(s.name, (e.state & s.bit) != 0);
+  if (changed & styled_states_) {
+    restyles_.push_back(shared(el));
+    mark();
+  }
+}
+
+void renderer::text_changed(const element_node& e) {
+  litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
+  if (!el) return;
+  // The old children are already gone: forget their mirrors without
+  // looking at them.
+  litehtml::element::ptr mirror = shared(el);
+  remove_mirror_children(mirror, [](const node*) { return true; });
+  if (scroll_list* list = list_of_container(&e)) {
+    // Its rows were replaced: the box finds its rows again.
+    remove_spacers(*list);
+    containers_.erase(list->container);
+    list->container = nullptr;
+    list->container_mirror = nullptr;
+  } else if (scroll_list* above = list_above_rows(&e)) {
+    above->stale = true;
+  } else {
+    litehtml::elements_vector nodes;
+    for (const node* child : e.children) build_node(*child, nodes);
+    insert_mirror(mirror, mirror_index(mirror, e, 0), nodes);
+  }
+  touch(shared(el));
+  mark();
+}
+
+void renderer::style_changed(const element_node& e) {
+  litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
+  if (!el) return;
+  if (is_scroll_box(e, el) != (list_of_box(&e) != nullptr)) {
+    rebuilds_.emplace_back(const_cast<element_node*>(&e));
+    mark();
+  }
+}
+
+void renderer::children_reordered(const element_node& e) {
+  litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
+  if (!el) return;
+  litehtml::element::ptr mirror = shared(el);
+  if (scroll_list* list = list_of_container(&e)) {
+    // The rows laid out are other rows now: lay out again from the scroll
+    // position, measuring anew.
+    remove_mirror_children(mirror, [](const node*) { return true; });
+    list->rows.first = list->rows.last = 0;
+    list->rows.heights.forget_all();
+    mark();
+    return;
+  }
+  litehtml::elements_vector& children = detail::as_tag(mirror)->children();
+  auto key = [&](const litehtml::element::ptr& child) -> int64_t {
+    auto found = source_.find(child.get());
+    if (found != source_.end()) return static_cast<int64_t>(e.children.index_of(found->second));
+    return !std::strcmp(child->get_tagName(), "::after") ? INT64_MAX : -1;
+  };
+  std::stable_sort(children.begin(), children.end(),
+                   [&](const litehtml::element::ptr& a, const litehtml::element::ptr& b) {
+                     return key(a) < key(b);
+                   });
+  touch(shared(el));
+  mark();
+}
+
+void renderer::update_requested(const element_node& e, bool /*render_now*/) {
+  litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
+  if (!el) return;
+  touch(shared(el));
+  set_dirty();
+}
+
+}  // namespace htmlayout::render
