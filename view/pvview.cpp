@@ -346,7 +346,7 @@ void pvview::delete_wrong_tag() {
 void pvview::edit_tag(const element& tag) {
   if (!tag.has_attribute("id")) return;
   const element row = tag.parent().parent();
-  htmlayout::edit_row(row.parent(), row);
+  edit_row(row.parent(), row);
 }
 
 void pvview::end_tag_edit() {
