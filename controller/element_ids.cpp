@@ -41,7 +41,7 @@ std::vector<int32_t> checked_ids(const element& table) {
   return ids;
 }
 
-element quote_of_qtag(const element& qtag) { return qtag.parent().parent().parent().parent(); }
+element quote_of_qtag(const element& qtag) { return qtag.select_parent("div.quote"); }
 
 void log_element(std::string_view prefix, const element& e) {
   std::ostream& log = fml::getlog("cntrl");

@@ -28,8 +28,9 @@ int32_t parse_element_id(const htmlayout::dom::element& element);
 // read before the list is returned.
 std::vector<int32_t> checked_ids(const htmlayout::dom::element& table);
 
-// The quote element that holds a tag shown on a quote: its fourth ancestor
-// (cell, row, the quote's table, the quote's div). Null when there is none.
+// The quote element that holds a tag shown on a quote: its nearest ancestor
+// that is a div of class "quote", however deep the tag sits in it. Null when
+// there is none.
 htmlayout::dom::element quote_of_qtag(const htmlayout::dom::element& qtag);
 
 // Writes `prefix` followed by the element's id (UTF-8) as one line of the

@@ -119,12 +119,23 @@ TEST_F(CheckedIdsTest, CheckedRowWithoutIdRaises) {
   EXPECT_THROW(checked_ids(table), detail::wrong_id_format);
 }
 
-TEST(QuoteOfQtagTest, IsTheQuoteHoldingTheTag) {
+TEST(QuoteOfQtagTest, IsTheQuoteHoldingTheTagAtAnyDepth) {
   htmlayout::document doc;
-  doc.load_html("<html><body>" + quote_html(12, {3, 7}) + quote_html(13, {7}) + "</body></html>");
-  element tag = doc.root().select_first("#qt-13-7");
-  ASSERT_TRUE(tag);
-  EXPECT_EQ(quote_of_qtag(tag).get_attribute_utf8("id"), "q-13");
+  doc.load_html("<html><body>" + quote_html(12, {3, 7}) + quote_html(13, {7}) +
+                "<div class=\"quote\" id=\"q-14\"><div class=\"qtag\" id=\"qt-14-2\"></div>"
+                "</div><div class=\"quote\" id=\"q-15\"><table><tr><td><div><span><div "
+                "class=\"qtag\" id=\"qt-15-4\"></div></span></div></td></tr></table></div>"
+                "</body></html>");
+  const struct {
+    const char* tag;
+    const char* quote;
+  } cases[] = {
+      {"#qt-13-7", "q-13"}, {"#qt-12-3", "q-12"}, {"#qt-14-2", "q-14"}, {"#qt-15-4", "q-15"}};
+  for (const auto& c : cases) {
+    element tag = doc.root().select_first(c.tag);
+    ASSERT_TRUE(tag) << c.tag;
+    EXPECT_EQ(quote_of_qtag(tag).get_attribute_utf8("id"), c.quote) << c.tag;
+  }
   EXPECT_FALSE(quote_of_qtag(doc.root().select_first("body")));
 }
 
