@@ -195,7 +195,7 @@ void BM_SelectRowInDocument(benchmark::State& state) {
   for (auto _ : state) {
     row ^= 1;
     htmlayout::set_current_row(table, table.child(row), 0, false);
-    htmlayout::update_multiselect(table);
+    pvl::update_multiselect(table);
     doc.deliver_posted_events();
   }
 }

@@ -34,6 +34,7 @@ class large_collection {
     std::filesystem::create_directories(data / "logs");
     setenv("XDG_DATA_HOME", folder_.path().c_str(), 1);
     tinyfilesystem::set_app_dir(L"DataDir", data.wstring());
+    fml::set_log_folder(data.wstring());
     for (const char* id : {"app", "profile", "debug", "events", "cntrl", "model", "logic"}) {
       fml::reglog(id, L"logs/" + fml::utf82wchar(id) + L".log");
     }

@@ -67,6 +67,7 @@ class data_folder {
     std::filesystem::create_directories(runtime());
     std::filesystem::permissions(runtime(), std::filesystem::perms::owner_all);
     tinyfilesystem::set_app_dir(L"DataDir", data.wstring());
+    fml::set_log_folder(data.wstring());
     setenv("XDG_DATA_HOME", data_home().c_str(), 1);
     for (const char* id : kLogs) fml::reglog(id, L"logs/" + fml::utf82wchar(id) + L".log");
     testing_support::write_file(data / "defaulttags.xml", "<tags/>");

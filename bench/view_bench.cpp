@@ -72,6 +72,7 @@ void BM_ReadResourceFolder(benchmark::State& state) {
   testing_support::temp_dir data;
   std::filesystem::create_directories(data.path() / "logs");
   tinyfilesystem::set_app_dir(L"DataDir", data.wstr());
+  fml::set_log_folder(data.wstr());
   fml::reglog("debug", L"logs/debug.log");
   const std::wstring folder = std::filesystem::path(PARVELA_SOURCE_DIR "/res").wstring();
   for (auto _ : state) {
@@ -89,6 +90,7 @@ class page_view {
   page_view() {
     std::filesystem::create_directories(data_.path() / "logs");
     tinyfilesystem::set_app_dir(L"DataDir", data_.wstr());
+    fml::set_log_folder(data_.wstr());
     fml::reglog("app", L"logs/application.log");
     fml::reglog("debug", L"logs/debug.log");
     store_ = std::make_unique<pvl::ResourceMgr>(

@@ -1,15 +1,13 @@
 #include "controller/element_ids.h"
 
-#include <climits>
+#include <charconv>
 #include <cstdint>
-#include <cwchar>
 #include <optional>
 #include <ostream>
 #include <string>
 
 #include "fml/app_errors.h"
 #include "fml/log.h"
-#include "fml/text.h"
 #include "htmlayout/dom/events.h"
 
 namespace pvl {
@@ -17,16 +15,17 @@ namespace pvl {
 using htmlayout::dom::element;
 
 int32_t parse_element_id(const element& e) {
-  std::optional<std::wstring> id = e.get_attribute("id");
+  std::optional<std::string> id = e.get_attribute_utf8("id");
   if (!id) throw detail::wrong_id_format("<" + e.tag_name() + "> without id");
-  size_t separator = id->rfind(L'-');
-  if (separator == std::wstring::npos) throw detail::wrong_id_format(fml::wchar2utf8(*id));
-
-  // The text after the last "-" holds no "-", so the number is never
-  // negative. wcstol saturates at the range of long, which is wider than 32
-  // bits here; saturate at the 32-bit range, as a 32-bit long would.
-  long value = std::wcstol(id->c_str() + separator + 1, nullptr, 10);
-  return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
+  const size_t separator = id->rfind('-');
+  if (separator == std::string::npos) throw detail::wrong_id_format(*id);
+  // What follows the last "-" holds no "-", so from_chars reads digits only.
+  const char* first = id->data() + separator + 1;
+  const char* last = id->data() + id->size();
+  int32_t number = 0;
+  auto [end, error] = std::from_chars(first, last, number);
+  if (first == last || error != std::errc() || end != last) throw detail::wrong_id_format(*id);
+  return number;
 }
 
 std::vector<int32_t> checked_ids(const element& table) {
@@ -41,7 +40,7 @@ std::vector<int32_t> checked_ids(const element& table) {
   return ids;
 }
 
-element quote_of_qtag(const element& qtag) { return qtag.parent().parent().parent().parent(); }
+element quote_of_qtag(const element& qtag) { return qtag.select_parent("div.quote"); }
 
 void log_element(std::string_view prefix, const element& e) {
   std::ostream& log = fml::getlog("cntrl");

@@ -13,12 +13,12 @@
 
 namespace pvl {
 
-// The number of the element: the text after the last "-" of its id, read as
-// the C library's wcstol reads a base-10 number (leading white space, an
-// optional sign, the digits up to the first non-digit; no digits give 0),
-// limited to the 32-bit range. So qt-12-7 gives 7, q-0042 42, vt- 0, q-5x 5.
-// Raises detail::wrong_id_format with the id (UTF-8) as its message when the
-// id has no "-", and with "<tag> without id" when the element has no id.
+// The number of the element: its id's text after the last "-", which must be
+// decimal digits and nothing else, within the 32-bit range (so qt-12-7 gives
+// 7 and q-0042 42). Raises detail::wrong_id_format with the id (UTF-8) as its
+// message when the id has no "-" or its number is anything else (vt-, q-5x,
+// q-+8, q- 17, q-99999999999), and with "<tag> without id" when the element
+// has no id.
 int32_t parse_element_id(const htmlayout::dom::element& element);
 
 // The numbers of the checked rows (state htmlayout::state::checked) of a
@@ -28,8 +28,9 @@ int32_t parse_element_id(const htmlayout::dom::element& element);
 // read before the list is returned.
 std::vector<int32_t> checked_ids(const htmlayout::dom::element& table);
 
-// The quote element that holds a tag shown on a quote: its fourth ancestor
-// (cell, row, the quote's table, the quote's div). Null when there is none.
+// The quote element that holds a tag shown on a quote: its nearest ancestor
+// that is a div of class "quote", however deep the tag sits in it. Null when
+// there is none.
 htmlayout::dom::element quote_of_qtag(const htmlayout::dom::element& qtag);
 
 // Writes `prefix` followed by the element's id (UTF-8) as one line of the

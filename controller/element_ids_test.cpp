@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "controller/testing/controller_env.h"
 #include "fml/app_errors.h"
@@ -17,54 +19,41 @@ using controller_testing::quote_html;
 using controller_testing::row_html;
 using htmlayout::dom::element;
 
-class ElementIdsTest : public ::testing::Test {
- protected:
-  // A document holding one div with the given id.
-  element div_with_id(const std::string& id) {
-    doc.load_html("<html><body><div id=\"" + id + "\"></div></body></html>");
-    return doc.root().select_first("div");
-  }
-
+// Ids as the program writes them give their number; anything else after the
+// last "-" raises, with the id as the message.
+TEST(ParseElementIdTest, ReadsTheDigitsAfterTheLastSeparatorOnly) {
+  const struct {
+    const char* id;
+    std::optional<int32_t> number;  // none: raises
+  } cases[] = {
+      {"q-7", 7},
+      {"qt-12-7", 7},
+      {"mtmcheck-31", 31},
+      {"q-0042", 42},
+      {"q-2147483647", INT32_MAX},
+      {"vt-", std::nullopt},
+      {"q-5x", std::nullopt},
+      {"q-x5", std::nullopt},
+      {"q-+8", std::nullopt},
+      {"q- 17", std::nullopt},
+      {"q-2147483648", std::nullopt},
+      {"q-99999999999999999999999", std::nullopt},
+      {"tag7", std::nullopt},
+      {"étiquette", std::nullopt},
+  };
   htmlayout::document doc;
-};
-
-TEST_F(ElementIdsTest, NumberIsWhatFollowsTheLastSeparator) {
-  EXPECT_EQ(parse_element_id(div_with_id("qt-12-7")), 7);
-  EXPECT_EQ(parse_element_id(div_with_id("q-0042")), 42);
-  EXPECT_EQ(parse_element_id(div_with_id("vt-")), 0);
-  EXPECT_EQ(parse_element_id(div_with_id("q-5x")), 5);
-  EXPECT_EQ(parse_element_id(div_with_id("mtmcheck-31")), 31);
-}
-
-TEST_F(ElementIdsTest, NumberIsReadAsWcstolReadsIt) {
-  EXPECT_EQ(parse_element_id(div_with_id("q- \t17")), 17);  // leading white space
-  EXPECT_EQ(parse_element_id(div_with_id("q-+8")), 8);
-  EXPECT_EQ(parse_element_id(div_with_id("q-x5")), 0);  // no digits first
-  EXPECT_EQ(parse_element_id(div_with_id("q--3")), 3);  // the last "-" separates
-}
-
-TEST_F(ElementIdsTest, NumbersBeyondThirtyTwoBitsSaturate) {
-  EXPECT_EQ(parse_element_id(div_with_id("q-2147483647")), INT32_MAX);
-  EXPECT_EQ(parse_element_id(div_with_id("q-99999999999")), INT32_MAX);
-  EXPECT_EQ(parse_element_id(div_with_id("q-99999999999999999999999")), INT32_MAX);
-}
-
-TEST_F(ElementIdsTest, IdWithoutSeparatorRaisesWithTheIdAsMessage) {
-  try {
-    parse_element_id(div_with_id("tag7"));
-    FAIL() << "no error";
-  } catch (const detail::wrong_id_format& error) {
-    EXPECT_STREQ(error.what(), "tag7");
+  for (const auto& c : cases) {
+    doc.load_html("<html><body><div id=\"" + std::string(c.id) + "\"></div></body></html>");
+    const element div = doc.root().select_first("div");
+    try {
+      const int32_t number = parse_element_id(div);
+      EXPECT_EQ(std::optional<int32_t>(number), c.number) << c.id;
+    } catch (const detail::wrong_id_format& error) {
+      EXPECT_FALSE(c.number) << c.id;
+      EXPECT_STREQ(error.what(), c.id);
+    }
   }
-  try {
-    parse_element_id(div_with_id("étiquette"));
-    FAIL() << "no error";
-  } catch (const detail::wrong_id_format& error) {
-    EXPECT_STREQ(error.what(), "étiquette");
-  }
-}
 
-TEST_F(ElementIdsTest, ElementWithoutIdRaisesNamingItsTag) {
   doc.load_html("<html><body><p>no id</p></body></html>");
   try {
     parse_element_id(doc.root().select_first("p"));
@@ -119,12 +108,23 @@ TEST_F(CheckedIdsTest, CheckedRowWithoutIdRaises) {
   EXPECT_THROW(checked_ids(table), detail::wrong_id_format);
 }
 
-TEST(QuoteOfQtagTest, IsTheQuoteHoldingTheTag) {
+TEST(QuoteOfQtagTest, IsTheQuoteHoldingTheTagAtAnyDepth) {
   htmlayout::document doc;
-  doc.load_html("<html><body>" + quote_html(12, {3, 7}) + quote_html(13, {7}) + "</body></html>");
-  element tag = doc.root().select_first("#qt-13-7");
-  ASSERT_TRUE(tag);
-  EXPECT_EQ(quote_of_qtag(tag).get_attribute_utf8("id"), "q-13");
+  doc.load_html("<html><body>" + quote_html(12, {3, 7}) + quote_html(13, {7}) +
+                "<div class=\"quote\" id=\"q-14\"><div class=\"qtag\" id=\"qt-14-2\"></div>"
+                "</div><div class=\"quote\" id=\"q-15\"><table><tr><td><div><span><div "
+                "class=\"qtag\" id=\"qt-15-4\"></div></span></div></td></tr></table></div>"
+                "</body></html>");
+  const struct {
+    const char* tag;
+    const char* quote;
+  } cases[] = {
+      {"#qt-13-7", "q-13"}, {"#qt-12-3", "q-12"}, {"#qt-14-2", "q-14"}, {"#qt-15-4", "q-15"}};
+  for (const auto& c : cases) {
+    element tag = doc.root().select_first(c.tag);
+    ASSERT_TRUE(tag) << c.tag;
+    EXPECT_EQ(quote_of_qtag(tag).get_attribute_utf8("id"), c.quote) << c.tag;
+  }
   EXPECT_FALSE(quote_of_qtag(doc.root().select_first("body")));
 }
 

@@ -12,8 +12,6 @@
 #include "fml/exception.h"
 #include "fml/message.h"
 #include "fml/text.h"
-#include "tinyfilesystem/app_dirs.h"
-#include "tinyfilesystem/path.h"
 
 namespace fml {
 
@@ -40,6 +38,11 @@ std::set<std::string>& closed_ids() {
   return ids;
 }
 
+std::wstring& log_folder() {
+  static std::wstring folder;
+  return folder;
+}
+
 registry& logs() {
   auto& instance = registry_instance();
   if (!instance) instance = std::make_unique<registry>();
@@ -48,13 +51,16 @@ registry& logs() {
 
 }  // namespace
 
+void set_log_folder(const std::wstring& folder) { log_folder() = folder; }
+
 void reglog(const std::string& id, const std::wstring& file) {
   registry& table = logs();
   closed_ids().erase(id);
   if (table.count(id)) throw reglog_error("log with id=" + id + ", is always register");
 
-  std::string path = wchar2utf8(
-      tinyfilesystem::join_path(tinyfilesystem::app_dir(L"DataDir"), file));
+  const std::wstring& folder = log_folder();
+  const bool separated = folder.empty() || folder.back() == L'/';
+  std::string path = wchar2utf8(separated ? folder + file : folder + L"/" + file);
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) throw cannot_open_log_error("cannot_open_log " + path + system_error_text());
   // A file left by an older run keeps its mode; quotes are private text.

@@ -1,7 +1,7 @@
-// The process-wide registry of named log files. Start-up registers each log
-// under a short id; any code then writes lines to getlog(id) and ends each
-// with std::endl, which flushes it. Files live below the "DataDir" folder,
-// are recreated empty at each start and are readable by the user alone.
+// The process-wide registry of named log files. Start-up names the folder
+// the logs live in, then registers each log under a short id; any code then
+// writes lines to getlog(id) and ends each with std::endl, which flushes it.
+// Files are recreated empty at each start and are readable by the user alone.
 #pragma once
 
 #include <ostream>
@@ -9,9 +9,14 @@
 
 namespace fml {
 
-// Creates (truncating) the file `file`, relative to "DataDir", and registers
-// its stream under `id`. Raises reglog_error when the id is registered
-// already and cannot_open_log_error when the file cannot be created.
+// The folder that the names given to reglog() are relative to (the program's
+// data folder). Until it is set, names are relative to the working folder.
+void set_log_folder(const std::wstring& folder);
+
+// Creates (truncating) the file `file`, relative to the log folder, and
+// registers its stream under `id`. Raises reglog_error when the id is
+// registered already and cannot_open_log_error when the file cannot be
+// created.
 void reglog(const std::string& id, const std::wstring& file);
 
 // The stream registered under `id`. Raises getlog_error when there is none;

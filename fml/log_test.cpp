@@ -8,7 +8,6 @@
 
 #include "fml/exception.h"
 #include "tests/support/temp_dir.h"
-#include "tinyfilesystem/app_dirs.h"
 
 namespace fml {
 namespace {
@@ -20,11 +19,11 @@ class LogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::create_directory(dir_.path() / "logs");
-    tinyfilesystem::set_app_dir(L"DataDir", dir_.wstr());
+    set_log_folder(dir_.wstr());
   }
   void TearDown() override {
     close_logs();
-    tinyfilesystem::set_app_dir(L"DataDir", L"");
+    set_log_folder(L"");
   }
   temp_dir dir_;
 };

@@ -7,7 +7,6 @@
 
 #include "fml/app_errors.h"
 #include "fml/datetime.h"
-#include "tinyfilesystem/errors.h"
 
 namespace fml {
 namespace {
@@ -32,11 +31,6 @@ TEST(MessageTest, ErrorsKeepTheirTextAndTheirBase) {
     throw pvl::data_error("Application data not exists");
   } catch (const pvl::apperror& error) {
     EXPECT_STREQ(error.what(), "Application data not exists");
-  }
-  try {
-    throw tinyfilesystem::special_folder_error("CSIDL_APPDATA error");
-  } catch (const fml::exception& error) {
-    EXPECT_STREQ(error.what(), "CSIDL_APPDATA error");
   }
   EXPECT_THROW(throw pvl::global_unlock_error("x"), pvl::base_exception);
   EXPECT_THROW(throw pvl::detail::wrong_id_format("x"), std::exception);

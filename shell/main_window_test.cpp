@@ -26,6 +26,7 @@ class MainWindowTest : public ::testing::Test {
   static void SetUpTestSuite() {
     data_ = new testing_support::temp_dir;
     tinyfilesystem::set_app_dir(L"DataDir", data_->wstr());
+    fml::set_log_folder(data_->wstr());
     fml::reglog("app", L"application.log");
     fml::reglog("debug", L"debug.log");
   }

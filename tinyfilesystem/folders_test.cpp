@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fml/exception.h"
 #include "tests/support/temp_dir.h"
 #include "tinyfilesystem/errors.h"
 #include "tinyfilesystem/path.h"
@@ -57,6 +58,7 @@ TEST(FoldersTest, NoUserFolderRaisesSpecialFolderError) {
   } catch (const special_folder_error& error) {
     EXPECT_STREQ(error.what(), "CSIDL_APPDATA error");
   }
+  EXPECT_THROW(user_app_data_folder(), fml::exception);
 }
 
 TEST(FoldersTest, CommonFolderIsTheFirstDataDirHoldingParvela) {

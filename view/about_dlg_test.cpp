@@ -36,6 +36,7 @@ class AboutDlgTest : public ::testing::Test {
     std::filesystem::create_directories(data_.path() / "logs");
     std::filesystem::create_directories(res_.path());
     tinyfilesystem::set_app_dir(L"DataDir", data_.wstr());
+    fml::set_log_folder(data_.wstr());
     fml::reglog("debug", L"logs/debug.log");
     write_file(res_.path() / "about.png", "PNGBYTES");
     resources_ = std::make_unique<ResourceMgr>(res_.wstr());

@@ -12,8 +12,19 @@
 #include "htmlayout/behaviors/table_rows.h"
 #include "view/grids.h"
 
-namespace htmlayout {
+namespace pvl {
 namespace {
+
+namespace dom = htmlayout::dom;
+namespace event = htmlayout::event;
+namespace focus = htmlayout::focus;
+namespace key = htmlayout::key;
+namespace state = htmlayout::state;
+namespace vk = htmlayout::vk;
+using htmlayout::current_row;
+using htmlayout::select_text;
+using htmlayout::set_current_row;
+using htmlayout::sinking;
 
 bool is_editing(const dom::element& table) { return table.has_attribute("editable"); }
 
@@ -211,4 +222,4 @@ bool ceditable_grid::on_focus(const dom::element& table, const dom::element& tar
   return false;
 }
 
-}  // namespace htmlayout
+}  // namespace pvl

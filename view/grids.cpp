@@ -11,7 +11,30 @@
 #include "htmlayout/behaviors/table_rows.h"
 #include "view/behavior_parts.h"
 
-namespace htmlayout {
+namespace pvl {
+namespace {
+
+namespace dom = htmlayout::dom;
+namespace event = htmlayout::event;
+namespace group = htmlayout::group;
+namespace key = htmlayout::key;
+namespace keyboard = htmlayout::keyboard;
+namespace mouse = htmlayout::mouse;
+namespace state = htmlayout::state;
+namespace vk = htmlayout::vk;
+using htmlayout::checked_rows;
+using htmlayout::current_row;
+using htmlayout::fixed_rows;
+using htmlayout::is_hidden_row;
+using htmlayout::navigate_by_key;
+using htmlayout::scroll_to_view;
+using htmlayout::set_current_row;
+using htmlayout::sinking;
+using htmlayout::sort_by_header;
+using htmlayout::target_cell;
+using htmlayout::target_row;
+
+}  // namespace
 
 cgrid::cgrid(const char* name) : behavior(group::mouse | group::key | group::focus, name) {}
 
@@ -143,15 +166,11 @@ bool remove_checked_rows(const dom::element& table, uint32_t keys) {
   return true;
 }
 
-}  // namespace htmlayout
-
-namespace pvl {
-
 void behavior_parts::register_grids() {
-  static htmlayout::cgrid grid;
-  static htmlayout::csortable_grid sortable;
-  static htmlayout::cquote_grid quotes;
-  static htmlayout::ceditable_grid tags;
+  static cgrid grid;
+  static csortable_grid sortable;
+  static cquote_grid quotes;
+  static ceditable_grid tags;
 }
 
 }  // namespace pvl

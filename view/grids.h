@@ -27,7 +27,7 @@
 #include "htmlayout/dom/behavior.h"
 #include "htmlayout/dom/element.h"
 
-namespace htmlayout {
+namespace pvl {
 
 // "cgrid": selection with the mouse and the keys, header presses.
 //   Right button: a row that is not checked becomes the current one.
@@ -37,22 +37,23 @@ namespace htmlayout {
 //   may start) and its release, unless the press selected the row, makes
 //   it the only selected one. With Ctrl the release toggles the row.
 //   Keys: navigate_by_key (table_rows.h).
-class cgrid : public behavior {
+class cgrid : public htmlayout::behavior {
  public:
   cgrid() : cgrid("cgrid") {}
 
-  bool on_mouse(const dom::element& table, const dom::element& target, uint32_t event_type, int x,
-                int y, uint32_t buttons, uint32_t keys) override;
-  bool on_key(const dom::element& table, const dom::element& target, uint32_t event_type,
-              uint32_t key_code, uint32_t keys) override;
+  bool on_mouse(const htmlayout::dom::element& table, const htmlayout::dom::element& target,
+                uint32_t event_type, int x, int y, uint32_t buttons, uint32_t keys) override;
+  bool on_key(const htmlayout::dom::element& table, const htmlayout::dom::element& target,
+              uint32_t event_type, uint32_t key_code, uint32_t keys) override;
   // Redraws the table, whose checked rows may look different with the focus.
-  bool on_focus(const dom::element& table, const dom::element& target,
+  bool on_focus(const htmlayout::dom::element& table, const htmlayout::dom::element& target,
                 uint32_t event_type) override;
 
   // A main-button press on a header row, over `cell` (null between cells):
   // posts table_header_click with the cell (or the table) as source and the
   // cell's index as reason.
-  virtual void on_header_click(const dom::element& table, const dom::element& cell);
+  virtual void on_header_click(const htmlayout::dom::element& table,
+                               const htmlayout::dom::element& cell);
 
  protected:
   explicit cgrid(const char* name);
@@ -63,7 +64,8 @@ class cgrid : public behavior {
 class csortable_grid : public cgrid {
  public:
   csortable_grid() : cgrid("csortable-grid") {}
-  void on_header_click(const dom::element& table, const dom::element& cell) override;
+  void on_header_click(const htmlayout::dom::element& table,
+                       const htmlayout::dom::element& cell) override;
 };
 
 // "cquote_grid": the quote list. Delete removes the checked rows, Ctrl+C
@@ -71,8 +73,8 @@ class csortable_grid : public cgrid {
 class cquote_grid : public cgrid {
  public:
   cquote_grid() : cgrid("cquote_grid") {}
-  bool on_key(const dom::element& table, const dom::element& target, uint32_t event_type,
-              uint32_t key_code, uint32_t keys) override;
+  bool on_key(const htmlayout::dom::element& table, const htmlayout::dom::element& target,
+              uint32_t event_type, uint32_t key_code, uint32_t keys) override;
 };
 
 // "ceditable_grid": the tag list, whose current row's `div` is edited in
@@ -85,21 +87,21 @@ class cquote_grid : public cgrid {
 class ceditable_grid : public cgrid {
  public:
   ceditable_grid() : cgrid("ceditable_grid") {}
-  bool on_key(const dom::element& table, const dom::element& target, uint32_t event_type,
-              uint32_t key_code, uint32_t keys) override;
-  bool on_focus(const dom::element& table, const dom::element& target,
+  bool on_key(const htmlayout::dom::element& table, const htmlayout::dom::element& target,
+              uint32_t event_type, uint32_t key_code, uint32_t keys) override;
+  bool on_focus(const htmlayout::dom::element& table, const htmlayout::dom::element& target,
                 uint32_t event_type) override;
 };
 
 // Makes `row` of the editable grid `table` current and starts editing it as
 // F2 does. False when `row` is not one of the table's rows; true, changing
 // nothing, while an edit goes on.
-bool edit_row(const dom::element& table, const dom::element& row);
+bool edit_row(const htmlayout::dom::element& table, const htmlayout::dom::element& row);
 
 // Sets "multiselect" on the table while two or more of its rows are checked
 // and removes it otherwise, redrawing the table when it changes. Returns
 // whether two or more are checked.
-bool update_multiselect(const dom::element& table);
+bool update_multiselect(const htmlayout::dom::element& table);
 
 // The Delete key of the program's grids: needs a current row. Each checked
 // row, in row order, is detached and behaviour event row_removed posted to
@@ -108,6 +110,6 @@ bool update_multiselect(const dom::element& table);
 // last shown row before it) then becomes current (set_current_row with
 // `keys`) and is scrolled into view. Returns false, changing nothing, when
 // there is no current row.
-bool remove_checked_rows(const dom::element& table, uint32_t keys);
+bool remove_checked_rows(const htmlayout::dom::element& table, uint32_t keys);
 
-}  // namespace htmlayout
+}  // namespace pvl

@@ -1,6 +1,5 @@
 #include "view/pvview.h"
 
-#include <charconv>
 #include <fstream>
 #include <ostream>
 #include <string_view>
@@ -36,19 +35,6 @@ element find_by_id(const element& top, const std::wstring& id) {
     return true;
   });
   return found;
-}
-
-// The number an element stands for: its id's decimal after the last "-".
-// False when the element has no such id.
-bool element_number(const element& e, int32_t& number) {
-  std::optional<std::string> id = e.get_attribute_utf8("id");
-  if (!id) return false;
-  size_t dash = id->rfind('-');
-  if (dash == std::string::npos) return false;
-  const char* first = id->data() + dash + 1;
-  const char* last = id->data() + id->size();
-  auto [end, error] = std::from_chars(first, last, number);
-  return first != last && error == std::errc() && end == last;
 }
 
 template <typename T>
@@ -346,7 +332,7 @@ void pvview::delete_wrong_tag() {
 void pvview::edit_tag(const element& tag) {
   if (!tag.has_attribute("id")) return;
   const element row = tag.parent().parent();
-  htmlayout::edit_row(row.parent(), row);
+  edit_row(row.parent(), row);
 }
 
 void pvview::end_tag_edit() {
@@ -396,16 +382,12 @@ void pvview::add_search_tag(const Tag& tag) {
 }
 
 void pvview::delete_search_tag(int32_t tag_id) {
-  for (size_t i = 0; i < searchbar_.children_count(); ++i) {
-    const element child = searchbar_.child(i);
-    int32_t number = 0;
-    if (!element_number(child, number) || number != tag_id) continue;
-    child.delete_element();
-    if (searchbar_.children_count() == 0) show_search_caption();
-    searchbar_.update(true);
-    fit_search_head(searchbar_);
-    return;
-  }
+  const element tag = searchbar_.select_first(id_select(stag_element_id(tag_id)));
+  if (!tag) return;
+  tag.delete_element();
+  if (searchbar_.children_count() == 0) show_search_caption();
+  searchbar_.update(true);
+  fit_search_head(searchbar_);
 }
 
 void pvview::show_search_caption() {

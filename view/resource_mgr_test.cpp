@@ -24,6 +24,7 @@ class ResourceMgrTest : public ::testing::Test {
   void SetUp() override {
     std::filesystem::create_directories(data_.path() / "logs");
     tinyfilesystem::set_app_dir(L"DataDir", data_.wstr());
+    fml::set_log_folder(data_.wstr());
     tinyfilesystem::set_app_dir(L"ParvelaDir", program_.wstr());
     fml::reglog("app", L"logs/application.log");
     fml::reglog("debug", L"logs/debug.log");

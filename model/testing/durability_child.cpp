@@ -20,6 +20,7 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   tinyfilesystem::set_app_dir(L"DataDir", fml::utf82wchar(argv[1]));
+  fml::set_log_folder(fml::utf82wchar(argv[1]));
   fml::reglog("debug", L"logs/child-debug.log");
   fml::reglog("logic", L"logs/child-logic.log");
   int report = ::open(argv[2], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);

@@ -33,6 +33,7 @@ class test_collection {
     std::filesystem::create_directories(data_dir() / "logs");
     setenv("XDG_DATA_HOME", (root_.path() / "data").c_str(), 1);
     tinyfilesystem::set_app_dir(L"DataDir", data_dir().wstring());
+    fml::set_log_folder(data_dir().wstring());
     for (auto& [id, file] : kLogs)
       fml::reglog(id, L"logs/" + std::wstring(file.begin(), file.end()));
     write_defaults(kTagsXml, kQuotesXml);

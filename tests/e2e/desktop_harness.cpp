@@ -60,6 +60,7 @@ int main(int argc, char* argv[]) {
   }
   try {
     tinyfilesystem::set_app_dir(L"DataDir", fml::utf82wchar(folder));
+    fml::set_log_folder(fml::utf82wchar(folder));
     fml::reglog("app", L"application.log");
     fml::reglog("debug", L"debug.log");
     QApplication app(argc, argv);

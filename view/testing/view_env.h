@@ -28,6 +28,7 @@ class view_env {
   view_env() {
     std::filesystem::create_directories(data_.path() / "logs");
     tinyfilesystem::set_app_dir(L"DataDir", data_.wstr());
+    fml::set_log_folder(data_.wstr());
     tinyfilesystem::set_app_dir(L"ParvelaDir", (source() / "data").wstring());
     for (const char* id : {"app", "debug", "cntrl", "model", "logic", "events", "profile"})
       fml::reglog(id,
