@@ -9,6 +9,7 @@
 #include "controller/controller_instance.h"
 #include "controller/testing/controller_env.h"
 #include "fml/app_errors.h"
+#include "fml/text.h"
 #include "htmlayout/dom/document.h"
 #include "htmlayout/dom/events.h"
 #include "model/model_event.h"
@@ -301,6 +302,20 @@ TEST_F(ControllerTest, MissingParameterIsRefusedBeforeAnythingIsSent) {
   for (const wchar_t* name : {L"delete_quote", L"add_tag", L"add_quote", L"rename_tag",
                               L"export_data", L"delete_quotes"}) {
     EXPECT_THROW(controller.interpret_action(action{name, {}}), fml::exception) << name;
+  }
+  // A parameter of another kind than the name asks for is refused too.
+  const action wrong_kind[] = {{L"add_tag", std::string_view("x")},
+                               {L"add_quote", std::wstring_view(L"x")},
+                               {L"export_data", action_elements{}},
+                               {L"mark_quote_with_tag", std::wstring_view(L"x")}};
+  for (const action& request : wrong_kind) {
+    try {
+      controller.interpret_action(request);
+      ADD_FAILURE() << "taken";
+    } catch (const fml::exception& error) {
+      EXPECT_EQ(error.what(),
+                "interpret_action " + fml::wchar2utf8(request.name) + ": wrong parameter");
+    }
   }
   EXPECT_TRUE(model_events().empty());
   EXPECT_TRUE(cntrl().empty());
