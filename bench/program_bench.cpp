@@ -189,7 +189,7 @@ void with_program(int quotes, Body body) {
     pvl::resource_mgr();
     pvl::model().set_view(&pvl::view());
     pvl::controller().set_view(&pvl::view());
-    pvl::model().on_model_event(pvl::model_event{pvl::model_events::initial_load, nullptr});
+    pvl::model().on_model_event(pvl::model_events::initial_load{});
     htmlayout::qt::document_widget window(pvl::view().document());
     window.resize(1000, 700);
     QImage image(1000, 700, QImage::Format_ARGB32_Premultiplied);
@@ -205,10 +205,7 @@ void with_program(int quotes, Body body) {
 
 // Hands `text` to the controller as a capture and draws the window.
 void capture(const std::string& text, htmlayout::qt::document_widget& window, QImage& image) {
-  pvl::vcaction message;
-  message.type = pvl::vcaction_types::captured_text;
-  message.data = &text;
-  pvl::controller().send(message);
+  pvl::controller().send(pvl::text_record{text});
   window.update_view();
   window.render(&image);
 }
@@ -248,7 +245,7 @@ void BM_LargeCapture(benchmark::State& state) {
       next_ms = std::chrono::duration<double, std::milli>(clock_type::now() - next_start).count();
       const int32_t small_id = next_id++;
       for (int32_t id : {large_id, small_id})
-        pvl::model().on_model_event(pvl::model_event{pvl::model_events::delete_quote, &id});
+        pvl::model().on_model_event(pvl::model_events::delete_quote{id});
       window.update_view();
       window.render(&image);
       deleted = self_mb("VmRSS:");

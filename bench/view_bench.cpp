@@ -113,7 +113,7 @@ class page_view {
 void BM_ViewRebuildQuoteList(benchmark::State& state) {
   const std::vector<pvl::Quote> quotes = make_quotes(static_cast<int>(state.range(0)));
   page_view page;
-  for (auto _ : state) page.view().on_view_event({pvl::view_events::vupdate_quotes, &quotes});
+  for (auto _ : state) page.view().on_view_event(pvl::view_events::vupdate_quotes{quotes});
   state.counters["quotes"] = static_cast<double>(quotes.size());
 }
 BENCHMARK(BM_ViewRebuildQuoteList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -121,12 +121,12 @@ BENCHMARK(BM_ViewRebuildQuoteList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMi
 void BM_ViewAddQuoteToLongList(benchmark::State& state) {
   const std::vector<pvl::Quote> quotes = make_quotes(kQuotes);
   page_view page;
-  page.view().on_view_event({pvl::view_events::vupdate_quotes, &quotes});
+  page.view().on_view_event(pvl::view_events::vupdate_quotes{quotes});
   pvl::Quote added = quotes.front();
   int32_t id = kQuotes;
   for (auto _ : state) {
     added.m_id = ++id;
-    page.view().on_view_event({pvl::view_events::vadd_quote, &added});
+    page.view().on_view_event(pvl::view_events::vadd_quote{&added});
   }
 }
 BENCHMARK(BM_ViewAddQuoteToLongList)->Unit(benchmark::kMicrosecond);

@@ -96,7 +96,7 @@ bool DragMgr::drop(const element& target) {
   if (dropped) {
     // Collected before any action runs: the actions change the document.
     for (const element& dragged : dragged_elements()) {
-      const element elements[2] = {dragged, at};
+      const action_elements elements{dragged, at};
       controller_.interpret_action(action{name, elements});
     }
   }

@@ -51,9 +51,8 @@ class DragTest : public ::testing::Test {
   bool mouse_event(const element& e, uint32_t event, int x, int y,
                    uint32_t buttons = mouse::main_button) {
     mouse_record record{e, event, x, y, buttons, 0};
-    return controller->send(vcaction{vcaction_types::mouse_event, e,
-                                     e.get_attribute("class").value_or(L""),
-                                     e.get_attribute("id").value_or(L""), &record});
+    return controller->send(vcaction(record, e, e.get_attribute("class").value_or(L""),
+                                     e.get_attribute("id").value_or(L"")));
   }
   bool press(const element& e, int x, int y) { return mouse_event(e, mouse::down, x, y); }
   bool move(const element& e, int x, int y) { return mouse_event(e, mouse::move, x, y, 0); }
@@ -94,7 +93,7 @@ TEST_F(DragTest, InteractionsAreCountedAndTheFirstOfARepeatedPairRuns) {
   drag(by_id("vt-1"));
   EXPECT_TRUE(release(by_id("q-2"), 120, 100));
   EXPECT_EQ(action_lines(), Lines{"mark_quote_with_tag; quote: 2; tag: 1"});
-  EXPECT_EQ(model_events(), Ids{me::mark_quote});
+  EXPECT_EQ(model_events(), Ids{me::mark_quote::id});
 }
 
 TEST_F(DragTest, MovingThreePixelsIsNoDragFourIs) {
@@ -140,7 +139,7 @@ TEST_F(DragTest, DropRunsTheConfiguredActionAndEndsTheDrag) {
   EXPECT_TRUE(release(by_id("q-4"), 300, 200));
   EXPECT_EQ(cntrl(), (Lines{"dnd ready: vt-1", "dnd start: vt-1", "dnd stop: vt-1",
                             "mark_quote_with_tag; quote: 4; tag: 1"}));
-  EXPECT_EQ(model_events(), Ids{me::mark_quote});
+  EXPECT_EQ(model_events(), Ids{me::mark_quote::id});
   EXPECT_FALSE(drag_manager().is_dragging());
   EXPECT_FALSE(drag_manager().source());
   EXPECT_EQ(cursor(), "none");
@@ -197,7 +196,7 @@ TEST_F(DragTest, ReleaseOverANonTargetRunsItsParentsActionOnce) {
   // The behaviour of the bar would see the release next if it were not consumed.
   EXPECT_FALSE(release(by_id("p-searchbar"), 10, 10));
   EXPECT_EQ(action_lines(), Lines{"add_search_tag; id: 2"});
-  EXPECT_EQ(model_events(), Ids{me::add_search_tag});
+  EXPECT_EQ(model_events(), Ids{me::add_search_tag::id});
 }
 
 TEST_F(DragTest, DropPassesOverAncestorsWithoutClassOrId) {
@@ -206,7 +205,7 @@ TEST_F(DragTest, DropPassesOverAncestorsWithoutClassOrId) {
   // qt-2-3 sits in a cell, a row and a table without ids inside quote 2.
   EXPECT_TRUE(release(by_id("qt-2-3"), 10, 10));
   EXPECT_EQ(action_lines(), Lines{"mark_quote_with_tag; quote: 2; tag: 2"});
-  EXPECT_EQ(model_events(), Ids{me::mark_quote});
+  EXPECT_EQ(model_events(), Ids{me::mark_quote::id});
 }
 
 TEST_F(DragTest, DropWhereNothingIsConfiguredOnlyEndsTheDrag) {
@@ -250,7 +249,7 @@ TEST_F(DragTest, MultipleGridDragActsOnEveryCheckedRowAndTheSourceTopToBottom) {
   EXPECT_EQ(action_lines(),
             (Lines{"mark_tag_with_quote; quote: 4; tag: 2", "mark_tag_with_quote; quote: 2; tag: 2",
                    "mark_tag_with_quote; quote: 1; tag: 2"}));
-  EXPECT_EQ(model_events(), (Ids{me::mark_quote, me::mark_quote, me::mark_quote}));
+  EXPECT_EQ(model_events(), (Ids{me::mark_quote::id, me::mark_quote::id, me::mark_quote::id}));
 
   // A checked source is acted on once.
   env.collection.mark_logs();
@@ -279,7 +278,7 @@ TEST_F(DragTest, PressPassedOnByAnEnclosingSourceKeepsTheInnerOne) {
   EXPECT_TRUE(move(by_id("q-2"), 70, 50));
   EXPECT_TRUE(release(by_id("vt-3"), 70, 50));
   EXPECT_EQ(action_lines(), Lines{"delete_quote_mark; quote: 2; tag: 1"});
-  EXPECT_EQ(model_events(), Ids{me::delete_mark});
+  EXPECT_EQ(model_events(), Ids{me::delete_mark::id});
 }
 
 TEST_F(DragTest, PressAfterALostReleaseEndsTheOldDrag) {
@@ -321,8 +320,9 @@ class row_deleting_view : public view_event_sink {
  public:
   explicit row_deleting_view(const element& root) : root_(root) {}
   void on_view_event(const view_event& event) override {
-    if (event.id != view_events::vdelete_quote) return;
-    int32_t id = *static_cast<const int32_t*>(event.data);
+    const auto* deleted = std::get_if<view_events::vdelete_quote>(&event.data);
+    if (!deleted) return;
+    const int32_t id = deleted->quote;
     root_.select_first("[id='q-" + std::to_string(id) + "']").parent().parent().delete_element();
   }
 

@@ -63,7 +63,9 @@ class pvcontroller : public whoami {
   // included). Every id is read before the action's line goes to "cntrl"
   // and before anything is sent, so a malformed id leaves the model
   // untouched. Raises unknown_vcaction (no text) for an unknown name,
-  // fml::exception when an action that needs a parameter has none, what
+  // fml::exception when an action that needs a parameter has none or one of
+  // another kind ("interpret_action <name>: no parameter" / "...: wrong
+  // parameter", the latter also written to "debug"), what
   // parse_element_id and checked_ids raise, and passes on what the model
   // and the view raise.
   //
@@ -83,8 +85,7 @@ class pvcontroller : public whoami {
   //                                       checked rows' numbers
   //   add_quote            UTF-8 text     model add_quote (the same text)
   //   add_tag              text           model add_tag (the same text)
-  //   rename_vtag          [tag]          view vedit_tag (a pointer to a
-  //                                       dom::element handle of the tag)
+  //   rename_vtag          [tag]          view vedit_tag (the tag's element)
   //   rename_tag           element_and_name: removes the element's
   //                        "editable" attribute, redraws it, model
   //                        rename_tag {T, name}
@@ -104,7 +105,7 @@ class pvcontroller : public whoami {
   DragMgr& drag_manager() { return drag_; }
 
  private:
-  bool mouse_step(const vcaction& message);
+  bool mouse_step(const htmlayout::dom::element& on, const mouse_record& mouse);
 
   DragMgr drag_;
   view_event_sink* view_ = nullptr;

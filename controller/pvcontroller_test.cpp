@@ -9,6 +9,7 @@
 #include "controller/controller_instance.h"
 #include "controller/testing/controller_env.h"
 #include "fml/app_errors.h"
+#include "fml/text.h"
 #include "htmlayout/dom/document.h"
 #include "htmlayout/dom/events.h"
 #include "model/model_event.h"
@@ -29,8 +30,8 @@ class edit_recorder : public view_event_sink {
  public:
   void on_view_event(const view_event& event) override {
     ids.push_back(event.id);
-    const auto* e = static_cast<const element*>(event.data);
-    elements.push_back(e ? e->get_attribute_utf8("id").value_or("?") : "null");
+    const auto* edit = std::get_if<view_events::vedit_tag>(&event.data);
+    elements.push_back(edit ? edit->tag.get_attribute_utf8("id").value_or("?") : "null");
   }
   std::vector<int32_t> ids;
   std::vector<std::string> elements;
@@ -53,7 +54,7 @@ class ControllerTest : public ::testing::Test {
     return found;
   }
   void run(const wchar_t* name, const element& first, const element& second = element()) {
-    const element elements[2] = {first, second};
+    const action_elements elements{first, second};
     controller.interpret_action(action{name, elements});
   }
   void check_rows(const element& table, std::initializer_list<size_t> rows) const {
@@ -77,15 +78,15 @@ class ControllerTest : public ::testing::Test {
 TEST_F(ControllerTest, CapturedTextBecomesExactlyOneNewQuote) {
   // Handed on by its length: nothing after a NUL is lost on the way.
   const std::string text("ab\0c", 4);
-  EXPECT_TRUE(controller.send(vcaction{vcaction_types::captured_text, element(), L"", L"", &text}));
+  EXPECT_TRUE(controller.send(text_record{text}));
 
   Lines debug = env.collection.new_lines("debug");
   ASSERT_GE(debug.size(), 2u);
   EXPECT_EQ(debug[0], "Controller send action. type: 1025");
   EXPECT_EQ(debug[1], "Controller send interpret_action. type: add_quote");
   EXPECT_EQ(cntrl(), Lines{"add_quote; "});
-  EXPECT_EQ(model_events(), Ids{me::add_quote});
-  ASSERT_EQ(env.recorder.ids(), std::vector<int32_t>{ve::vadd_quote});
+  EXPECT_EQ(model_events(), Ids{me::add_quote::id});
+  ASSERT_EQ(env.recorder.ids(), std::vector<int32_t>{ve::vadd_quote::id});
   EXPECT_EQ(env.recorder.events[0].quote->m_id, 5);
   SQLite::Database db(env.collection.db_file().string());
   const char* stored_bytes = "SELECT length(CAST(m_utftext AS BLOB)) FROM quote WHERE m_id = 5";
@@ -93,9 +94,7 @@ TEST_F(ControllerTest, CapturedTextBecomesExactlyOneNewQuote) {
 }
 
 TEST_F(ControllerTest, MessagesOfOtherTypesAreRejected) {
-  auto send_type = [&](int32_t type) {
-    controller.send(vcaction{type, element(), L"", L"", L"x"});
-  };
+  auto send_type = [&](int32_t type) { controller.send(vcaction(type)); };
   try {
     send_type(vcaction_types::none);
     FAIL() << "no error";
@@ -130,9 +129,9 @@ TEST_F(ControllerTest, MarkingActionsSendTheQuoteAndTheTag) {
   EXPECT_EQ(cntrl(),
             (Lines{"mark_quote_with_tag; quote: 1; tag: 2", "mark_tag_with_quote; quote: 4; tag: 3",
                    "delete_quote_mark; quote: 2; tag: 3"}));
-  EXPECT_EQ(model_events(), (Ids{me::mark_quote, me::mark_quote, me::delete_mark}));
+  EXPECT_EQ(model_events(), (Ids{me::mark_quote::id, me::mark_quote::id, me::delete_mark::id}));
   ASSERT_EQ(env.recorder.ids(),
-            (std::vector<int32_t>{ve::vmark_quote, ve::vmark_quote, ve::vdelete_mark}));
+            (std::vector<int32_t>{ve::vmark_quote::id, ve::vmark_quote::id, ve::vdelete_mark::id}));
   EXPECT_EQ(env.recorder.events[0].pair.quote, 1);
   EXPECT_EQ(env.recorder.events[0].tag->m_id, 2);
   EXPECT_EQ(env.recorder.events[1].pair.quote, 4);
@@ -148,11 +147,11 @@ TEST_F(ControllerTest, SingleElementActionsSendItsNumber) {
   run(L"delete_search_tag", by_id("st-1"));
   EXPECT_EQ(cntrl(), (Lines{"delete_vtag; tag: 2", "delete_quote; quote: 3",
                             "add_search_tag; id: 1", "delete_search_tag; id: 1"}));
-  EXPECT_EQ(model_events(),
-            (Ids{me::delete_tag, me::delete_quote, me::add_search_tag, me::delete_search_tag}));
+  EXPECT_EQ(model_events(), (Ids{me::delete_tag::id, me::delete_quote::id, me::add_search_tag::id,
+                                 me::delete_search_tag::id}));
   std::vector<int32_t> ids = env.recorder.ids();
   ASSERT_FALSE(ids.empty());
-  EXPECT_EQ(ids[0], ve::vdelete_tag);
+  EXPECT_EQ(ids[0], ve::vdelete_tag::id);
   EXPECT_EQ(env.recorder.events[0].number, 2);
 }
 
@@ -160,7 +159,7 @@ TEST_F(ControllerTest, CopyActionsSendQuotesWithoutALine) {
   run(L"copy_quote", by_id("q-2"));
   run(L"copy_quote_with_data", by_id("q-2"));
   EXPECT_EQ(clipboard, (std::vector<std::wstring>{L"two", L"two\n\ngamma, alpha"}));
-  EXPECT_EQ(model_events(), (Ids{me::copy_quote, me::copy_quote_with_data}));
+  EXPECT_EQ(model_events(), (Ids{me::copy_quote::id, me::copy_quote_with_data::id}));
   EXPECT_TRUE(cntrl().empty());
 }
 
@@ -174,7 +173,7 @@ TEST_F(ControllerTest, ListActionsSendTheCheckedRowsInRowOrder) {
   run(L"delete_quotes", quotes);
   std::vector<int> deleted;
   for (const model_testing::recorded_event& event : env.recorder.events) {
-    if (event.id == ve::vdelete_quote) deleted.push_back(event.number);
+    if (event.id == ve::vdelete_quote::id) deleted.push_back(event.number);
   }
   EXPECT_EQ(deleted, (Ids{4, 2}));
 
@@ -182,11 +181,12 @@ TEST_F(ControllerTest, ListActionsSendTheCheckedRowsInRowOrder) {
   check_rows(tags, {2, 1});
   run(L"add_search_tags", tags);
   run(L"delete_vtags", tags);
-  EXPECT_EQ(model_events(), (Ids{me::copy_quotes, me::copy_quotes_with_data, me::delete_quotes,
-                                 me::add_search_tags, me::delete_tags}));
+  EXPECT_EQ(model_events(),
+            (Ids{me::copy_quotes::id, me::copy_quotes_with_data::id, me::delete_quotes::id,
+                 me::add_search_tags::id, me::delete_tags::id}));
   std::vector<int> tags_deleted;
   for (const model_testing::recorded_event& event : env.recorder.events) {
-    if (event.id == ve::vdelete_tag) tags_deleted.push_back(event.number);
+    if (event.id == ve::vdelete_tag::id) tags_deleted.push_back(event.number);
   }
   EXPECT_EQ(tags_deleted, (Ids{2, 3}));
   EXPECT_TRUE(cntrl().empty());
@@ -194,19 +194,19 @@ TEST_F(ControllerTest, ListActionsSendTheCheckedRowsInRowOrder) {
 
 TEST_F(ControllerTest, ListActionWithNoCheckedRowSendsAnEmptyList) {
   run(L"delete_quotes", by_id("thequotelist"));
-  EXPECT_EQ(model_events(), Ids{me::delete_quotes});
+  EXPECT_EQ(model_events(), Ids{me::delete_quotes::id});
   for (const model_testing::recorded_event& event : env.recorder.events) {
-    EXPECT_NE(event.id, ve::vdelete_quote);
+    EXPECT_NE(event.id, ve::vdelete_quote::id);
   }
 }
 
 TEST_F(ControllerTest, TextActionsHandTheTextOn) {
   controller.interpret_action(action{L"add_tag", L"d\u00e9lta"});
   const std::string quote = "a quote";
-  controller.interpret_action(action{L"add_quote", &quote});
+  controller.interpret_action(action{L"add_quote", std::string_view(quote)});
   EXPECT_EQ(cntrl(), (Lines{"add_tag; id: d\xc3\xa9lta", "add_quote; "}));
-  EXPECT_EQ(model_events(), (Ids{me::add_tag, me::add_quote}));
-  ASSERT_EQ(env.recorder.ids(), (std::vector<int32_t>{ve::vadd_tag_id, ve::vadd_quote}));
+  EXPECT_EQ(model_events(), (Ids{me::add_tag::id, me::add_quote::id}));
+  ASSERT_EQ(env.recorder.ids(), (std::vector<int32_t>{ve::vadd_tag_id::id, ve::vadd_quote::id}));
   EXPECT_EQ(env.recorder.events[0].number, 4);
   EXPECT_EQ(env.recorder.events[1].quote->m_utftext, "a quote");
 }
@@ -216,7 +216,7 @@ TEST_F(ControllerTest, RenameVtagAsksTheViewToEditTheTag) {
   run(L"rename_vtag", by_id("vt-3"));  // no view yet: nothing happens
   controller.set_view(&view);
   run(L"rename_vtag", by_id("vt-2"));
-  EXPECT_EQ(view.ids, std::vector<int32_t>{ve::vedit_tag});
+  EXPECT_EQ(view.ids, std::vector<int32_t>{ve::vedit_tag::id});
   EXPECT_EQ(view.elements, Lines{"vt-2"});
   EXPECT_TRUE(model_events().empty());
   EXPECT_TRUE(cntrl().empty());
@@ -226,18 +226,18 @@ TEST_F(ControllerTest, RenameTagEndsTheEditingAndSendsTheNewName) {
   element tag = by_id("vt-2");
   tag.set_attribute("editable", L"");
   element_and_name renamed{tag, L"b\u00eata"};
-  controller.interpret_action(action{L"rename_tag", &renamed});
+  controller.interpret_action(action{L"rename_tag", renamed});
   EXPECT_FALSE(tag.has_attribute("editable"));
   EXPECT_EQ(cntrl(), Lines{"rename_tag; id: 2"});
-  ASSERT_EQ(env.recorder.ids().at(0), ve::vrename_tag);
+  ASSERT_EQ(env.recorder.ids().at(0), ve::vrename_tag::id);
   EXPECT_EQ(env.recorder.events[0].rename.tag, 2);
   EXPECT_EQ(env.recorder.events[0].rename.name, L"b\u00eata");
 }
 
 TEST_F(ControllerTest, ExportWritesTheFileNamed) {
   std::wstring path = (env.collection.root() / "export.html").wstring();
-  controller.interpret_action(action{L"export_data", &path});
-  EXPECT_EQ(model_events(), Ids{me::export_data});
+  controller.interpret_action(action{L"export_data", std::wstring_view(path)});
+  EXPECT_EQ(model_events(), Ids{me::export_data::id});
   EXPECT_NE(testing_support::read_file(env.collection.root() / "export.html").find("four"),
             std::string::npos);
   EXPECT_TRUE(cntrl().empty());
@@ -246,13 +246,13 @@ TEST_F(ControllerTest, ExportWritesTheFileNamed) {
 TEST_F(ControllerTest, ActionsWithoutParameter) {
   run(L"add_search_tag", by_id("vt-3"));
   restart_records();
-  controller.interpret_action(action{L"set_search_mode_or", nullptr});
-  controller.interpret_action(action{L"set_search_mode_and", nullptr});
-  controller.interpret_action(action{L"clear_search_tags", nullptr});
-  EXPECT_EQ(model_events(),
-            (Ids{me::set_search_mode_or, me::set_search_mode_and, me::clear_search_tags}));
+  controller.interpret_action(action{L"set_search_mode_or", {}});
+  controller.interpret_action(action{L"set_search_mode_and", {}});
+  controller.interpret_action(action{L"clear_search_tags", {}});
+  EXPECT_EQ(model_events(), (Ids{me::set_search_mode_or::id, me::set_search_mode_and::id,
+                                 me::clear_search_tags::id}));
   EXPECT_EQ(cntrl(), Lines{"clear_search_tags"});
-  EXPECT_EQ(env.recorder.ids().back(), ve::vupdate_quotes);
+  EXPECT_EQ(env.recorder.ids().back(), ve::vupdate_quotes::id);
 }
 
 TEST_F(ControllerTest, NamesAreComparedExactly) {
@@ -282,7 +282,7 @@ TEST_F(ControllerTest, MalformedIdsLeaveTheModelUntouched) {
   element tag = by_id("tag7");
   tag.set_attribute("editable", L"");
   element_and_name renamed{tag, L"x"};
-  EXPECT_THROW(controller.interpret_action(action{L"rename_tag", &renamed}),
+  EXPECT_THROW(controller.interpret_action(action{L"rename_tag", renamed}),
                detail::wrong_id_format);
   EXPECT_TRUE(tag.has_attribute("editable"));
 
@@ -301,7 +301,21 @@ TEST_F(ControllerTest, MalformedIdsLeaveTheModelUntouched) {
 TEST_F(ControllerTest, MissingParameterIsRefusedBeforeAnythingIsSent) {
   for (const wchar_t* name : {L"delete_quote", L"add_tag", L"add_quote", L"rename_tag",
                               L"export_data", L"delete_quotes"}) {
-    EXPECT_THROW(controller.interpret_action(action{name, nullptr}), fml::exception) << name;
+    EXPECT_THROW(controller.interpret_action(action{name, {}}), fml::exception) << name;
+  }
+  // A parameter of another kind than the name asks for is refused too.
+  const action wrong_kind[] = {{L"add_tag", std::string_view("x")},
+                               {L"add_quote", std::wstring_view(L"x")},
+                               {L"export_data", action_elements{}},
+                               {L"mark_quote_with_tag", std::wstring_view(L"x")}};
+  for (const action& request : wrong_kind) {
+    try {
+      controller.interpret_action(request);
+      ADD_FAILURE() << "taken";
+    } catch (const fml::exception& error) {
+      EXPECT_EQ(error.what(),
+                "interpret_action " + fml::wchar2utf8(request.name) + ": wrong parameter");
+    }
   }
   EXPECT_TRUE(model_events().empty());
   EXPECT_TRUE(cntrl().empty());

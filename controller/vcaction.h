@@ -6,35 +6,27 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
 
 #include "htmlayout/dom/element.h"
 
 namespace pvl {
 
-// The vcaction types, with what `data` points at for each.
+// The vcaction types, written to the log "debug" as they stand.
 namespace vcaction_types {
 enum : int32_t {
   none = 0,             // rejected: wrong_vcaction
   init = 1,             // rejected: fml::deprecated
-  mouse_event = 1024,   // const mouse_record
-  captured_text = 1025  // const std::string: the new quote's text, UTF-8, of any length
+  mouse_event = 1024,   // mouse_record
+  captured_text = 1025  // text_record
 };
 }  // namespace vcaction_types
 
-struct vcaction {
-  int32_t type = vcaction_types::none;
-  // The element the message is about (for a mouse event: the element whose
-  // behaviour forwards it), or null.
-  htmlayout::dom::element element;
-  // The `class` and `id` attributes of `element`; empty when not applicable.
-  std::wstring cls;
-  std::wstring id;
-  // Owned by the sender, valid for the call.
-  const void* data = nullptr;
-};
-
 // A mouse event as an element's behaviour receives it.
 struct mouse_record {
+  static constexpr int32_t type = vcaction_types::mouse_event;
   htmlayout::dom::element target;  // the deepest element under the pointer
   // The engine's event code (htmlayout::mouse: 2 move, 3 release, 4 press,
   // 5 double click), with htmlayout::sinking added in the sinking phase. Only
@@ -49,6 +41,37 @@ struct mouse_record {
   // release the button that went down or up.
   uint32_t buttons = 0;
   uint32_t keys = 0;  // htmlayout::keyboard bits
+};
+
+// A text to be stored as a new quote: UTF-8, of any length, the sender's and
+// valid for the call.
+struct text_record {
+  static constexpr int32_t type = vcaction_types::captured_text;
+  std::string_view text;
+};
+
+struct vcaction {
+  // A captured or dropped text.
+  vcaction(const text_record& record) : type(text_record::type), data(record) {}
+  // A mouse event reported by `on`, an element whose behaviour forwards it.
+  vcaction(const mouse_record& record, htmlayout::dom::element on, std::wstring on_cls,
+           std::wstring on_id)
+      : type(mouse_record::type),
+        element(on),
+        cls(std::move(on_cls)),
+        id(std::move(on_id)),
+        data(record) {}
+  // A type without its record, which the controller rejects.
+  explicit vcaction(int32_t bare_type) : type(bare_type) {}
+
+  int32_t type = vcaction_types::none;
+  // The element the message is about (for a mouse event: the element whose
+  // behaviour forwards it), or null.
+  htmlayout::dom::element element;
+  // The `class` and `id` attributes of `element`; empty when not applicable.
+  std::wstring cls;
+  std::wstring id;
+  std::variant<std::monostate, mouse_record, text_record> data;  // set by `type`
 };
 
 }  // namespace pvl

@@ -1,51 +1,19 @@
 // The message by which the rest of the program uses the collection: an event
-// id and a pointer to data that the sender owns and keeps valid for the call.
+// id and the event's payload, one struct per event. The payload's type sets
+// the id, so an event cannot be built with another event's data. Texts and
+// lists in a payload are the sender's, valid for the call.
 // pvlModel::on_model_event (model/pvl_model.h) takes it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
 #include <vector>
 
 namespace pvl {
-
-struct model_event {
-  int32_t id = 0;
-  const void* data = nullptr;
-};
-
-// The event ids, with what `data` points at for each.
-namespace model_events {
-enum : int32_t {
-  add_quote = 1,               // const std::string: the new quote's text, UTF-8
-  delete_quote = 2,            // const int32_t: a quote id
-  add_tag = 3,                 // const wchar_t: the zero-terminated name of the new tag
-  delete_tag = 4,              // const int32_t: a tag id
-  rename_tag = 5,              // const tag_rename
-  mark_quote = 6,              // const quote_tag_ids
-  delete_mark = 7,             // const quote_tag_ids
-  add_search_tag = 8,          // const int32_t: a tag id
-  delete_search_tag = 9,       // const int32_t: a tag id
-  export_data = 10,            // const std::wstring: the path of the file to write
-  initial_load = 11,           // none
-  set_search_mode_and = 12,    // none
-  set_search_mode_or = 13,     // none
-  clear_search_tags = 20,      // none
-  copy_quote = 30,             // const int32_t: a quote id
-  copy_quote_with_data = 31,   // const int32_t: a quote id
-  copy_quotes = 32,            // const std::vector<int32_t>: quote ids
-  copy_quotes_with_data = 33,  // const std::vector<int32_t>: quote ids
-  add_search_tags = 40,        // const std::vector<int32_t>: tag ids
-  delete_tags = 41,            // const std::vector<int32_t>: tag ids
-  delete_quotes = 42,          // const std::vector<int32_t>: quote ids
-  // As delete_quote and delete_tag, but undone together with the deletions
-  // just before (the rows one Delete key removes).
-  delete_quote_also = 43,  // const int32_t: a quote id
-  delete_tag_also = 44,    // const int32_t: a tag id
-  undo_delete = 45,        // none: restores what the last deletion removed
-  show_quote_text = 50,        // const quote_card: open or close a quote's card
-};
-}  // namespace model_events
 
 // A tag and a name: the new name asked for (rename_tag), or the name now in
 // effect (the view's rename events).
@@ -54,17 +22,153 @@ struct tag_rename {
   std::wstring name;
 };
 
-// A quote's card in the list and whether it is to show the open card's
-// share of the text (view_event.h) or the closed card's.
-struct quote_card {
-  int32_t quote = 0;
-  bool open = false;
-};
-
 // A quote and one of its tags.
 struct quote_tag_ids {
   int32_t quote = 0;
   int32_t tag = 0;
+};
+
+// The events, each with its id (written to the log "debug" as it stands).
+namespace model_events {
+struct add_quote {  // the new quote's text, UTF-8, of any length
+  static constexpr int32_t id = 1;
+  std::string_view text;
+};
+struct delete_quote {
+  static constexpr int32_t id = 2;
+  int32_t quote = 0;
+};
+struct add_tag {  // the name of the new tag
+  static constexpr int32_t id = 3;
+  std::wstring_view name;
+};
+struct delete_tag {
+  static constexpr int32_t id = 4;
+  int32_t tag = 0;
+};
+struct rename_tag {
+  static constexpr int32_t id = 5;
+  const tag_rename& asked;
+};
+struct mark_quote {
+  static constexpr int32_t id = 6;
+  quote_tag_ids pair;
+};
+struct delete_mark {
+  static constexpr int32_t id = 7;
+  quote_tag_ids pair;
+};
+struct add_search_tag {
+  static constexpr int32_t id = 8;
+  int32_t tag = 0;
+};
+struct delete_search_tag {
+  static constexpr int32_t id = 9;
+  int32_t tag = 0;
+};
+struct export_data {  // the path of the file to write
+  static constexpr int32_t id = 10;
+  std::wstring_view path;
+};
+struct initial_load {
+  static constexpr int32_t id = 11;
+};
+struct set_search_mode_and {
+  static constexpr int32_t id = 12;
+};
+struct set_search_mode_or {
+  static constexpr int32_t id = 13;
+};
+struct clear_search_tags {
+  static constexpr int32_t id = 20;
+};
+struct copy_quote {
+  static constexpr int32_t id = 30;
+  int32_t quote = 0;
+};
+struct copy_quote_with_data {
+  static constexpr int32_t id = 31;
+  int32_t quote = 0;
+};
+struct copy_quotes {
+  static constexpr int32_t id = 32;
+  const std::vector<int32_t>& quotes;
+};
+struct copy_quotes_with_data {
+  static constexpr int32_t id = 33;
+  const std::vector<int32_t>& quotes;
+};
+struct add_search_tags {
+  static constexpr int32_t id = 40;
+  const std::vector<int32_t>& tags;
+};
+struct delete_tags {
+  static constexpr int32_t id = 41;
+  const std::vector<int32_t>& tags;
+};
+struct delete_quotes {
+  static constexpr int32_t id = 42;
+  const std::vector<int32_t>& quotes;
+};
+// As delete_quote and delete_tag, but undone together with the deletions
+// just before (the rows one Delete key removes).
+struct delete_quote_also {
+  static constexpr int32_t id = 43;
+  int32_t quote = 0;
+};
+struct delete_tag_also {
+  static constexpr int32_t id = 44;
+  int32_t tag = 0;
+};
+struct undo_delete {  // restores what the last deletion removed
+  static constexpr int32_t id = 45;
+};
+struct show_quote_text {  // open or close a quote's card
+  static constexpr int32_t id = 50;
+  int32_t quote = 0;
+  bool open = false;  // the open card's share of the text (view_event.h) or the closed card's
+};
+}  // namespace model_events
+
+using model_payload = std::variant<
+    std::monostate, model_events::add_quote, model_events::delete_quote, model_events::add_tag,
+    model_events::delete_tag, model_events::rename_tag, model_events::mark_quote,
+    model_events::delete_mark, model_events::add_search_tag, model_events::delete_search_tag,
+    model_events::export_data, model_events::initial_load, model_events::set_search_mode_and,
+    model_events::set_search_mode_or, model_events::clear_search_tags, model_events::copy_quote,
+    model_events::copy_quote_with_data, model_events::copy_quotes,
+    model_events::copy_quotes_with_data, model_events::add_search_tags, model_events::delete_tags,
+    model_events::delete_quotes, model_events::delete_quote_also, model_events::delete_tag_also,
+    model_events::undo_delete, model_events::show_quote_text>;
+
+// Whether the payload types of a message variant (after std::monostate)
+// have ids that differ, so that an id read back names one event.
+template <typename Variant, size_t... I>
+constexpr bool distinct_payload_ids(std::index_sequence<I...>) {
+  const int32_t ids[] = {std::variant_alternative_t<I + 1, Variant>::id...};
+  for (size_t i = 0; i < sizeof...(I); ++i) {
+    for (size_t j = i + 1; j < sizeof...(I); ++j) {
+      if (ids[i] == ids[j]) return false;
+    }
+  }
+  return true;
+}
+template <typename Variant>
+constexpr bool distinct_payload_ids() {
+  return distinct_payload_ids<Variant>(
+      std::make_index_sequence<std::variant_size_v<Variant> - 1>());
+}
+static_assert(distinct_payload_ids<model_payload>());
+
+struct model_event {
+  // An event: model().on_model_event(model_events::delete_quote{id}).
+  template <typename Payload>
+  model_event(const Payload& payload) : id(Payload::id), data(payload) {}
+  // An id without its payload, which the model refuses.
+  explicit model_event(int32_t bare_id) : id(bare_id) {}
+
+  int32_t id = 0;
+  model_payload data;  // std::monostate: none
 };
 
 }  // namespace pvl

@@ -8,12 +8,14 @@
 #include <cstring>
 #include <ctime>
 #include <ostream>
+#include <variant>
 
 #include "fml/app_errors.h"
 #include "fml/datetime.h"
 #include "fml/log.h"
 #include "fml/memory.h"
 #include "fml/message.h"
+#include "fml/overloaded.h"
 #include "fml/text.h"
 #include "model/collection_file.h"
 #include "model/export_texts.h"
@@ -29,12 +31,6 @@ std::ostream& model_log() { return fml::getlog("model"); }
 
 // A text this long leaves megabytes of freed copies behind once stored.
 constexpr int64_t kLargeTextChars = 256 * 1024;
-
-template <typename Data>
-const Data& data_of(const model_event& event) {
-  if (!event.data) throw fml::exception("model event " + std::to_string(event.id) + " has no data");
-  return *static_cast<const Data*>(event.data);
-}
 
 // How long a retry waits for another program's lock: briefly, so that the
 // window stays responsive while the lock is held.
@@ -54,18 +50,18 @@ std::string refusal_reason(const SQLite::Exception& error) {
 std::string change_name(int32_t event_id) {
   namespace me = model_events;
   switch (event_id) {
-    case me::delete_quote:
-    case me::delete_quotes:
+    case me::delete_quote::id:
+    case me::delete_quotes::id:
       return "The quotes could not be deleted";
-    case me::add_tag:
+    case me::add_tag::id:
       return "The tag could not be added";
-    case me::delete_tag:
-    case me::delete_tags:
+    case me::delete_tag::id:
+    case me::delete_tags::id:
       return "The tag could not be deleted";
-    case me::rename_tag:
+    case me::rename_tag::id:
       return "The tag could not be renamed";
-    case me::mark_quote:
-    case me::delete_mark:
+    case me::mark_quote::id:
+    case me::delete_mark::id:
       return "The quote's tags could not be changed";
     default:
       return "The collection could not be read";
@@ -111,158 +107,128 @@ void pvlModel::applyEvent(const model_event& event) {
   fml::getlog("debug") << "model event " << event.id << std::endl;
   logic& store = *m_logic;
 
-  switch (event.id) {
-    case me::add_quote:
-      addCapturedQuote(data_of<std::string>(event));
-      break;
-    case me::delete_quote:
-    case me::delete_quote_also:
-      deleteQuote(data_of<int32_t>(event), event.id == me::delete_quote_also);
-      break;
-    case me::delete_quotes: {
-      m_undo.begin_step();
-      for (const int32_t& id : data_of<std::vector<int32_t>>(event)) {
-        m_undo.record_quote(store.database(), id);
-        send(ve::vdelete_quote, &id);
-        store.removeQuote(id);
-      }
-      sendSearch();
-      offerUndo();
-      break;
-    }
-    case me::add_tag: {
-      int32_t id = store.addTag(&data_of<wchar_t>(event));
-      if (id == -1) {
-        send(ve::vdelete_wrong_tag);
-      } else {
-        send(ve::vadd_tag_id, &id);
-      }
-      model_log() << "add_tag complete; id: " << id << std::endl;
-      break;
-    }
-    case me::delete_tag:
-    case me::delete_tag_also:
-      deleteTag(data_of<int32_t>(event), event.id == me::delete_tag_also);
-      break;
-    case me::delete_tags: {
-      const std::vector<int32_t>& ids = data_of<std::vector<int32_t>>(event);
-      m_undo.begin_step();
-      for (int32_t id : ids) {
-        m_undo.record_tag(store.database(), id, store.isTagUsedInSearch(id));
-        removeTagEverywhere(id);
-      }
-      for (const int32_t& id : ids) send(ve::vdelete_tag, &id);
-      sendQuoteList();
-      offerUndo();
-      model_log() << "delete_tags complete; id: " << std::endl;
-      break;
-    }
-    case me::undo_delete:
-      undoDelete();
-      break;
-    case me::rename_tag: {
-      const tag_rename& asked = data_of<tag_rename>(event);
-      tag_rename now{asked.tag, store.renameTag(asked.tag, asked.name)};
-      send(ve::vrename_tag, &now);
-      if (store.isTagUsedInSearch(asked.tag)) send(ve::vrename_stag, &now);
-      sendQuoteList();
-      model_log() << "rename_tag complete; id: " << asked.tag << std::endl;
-      break;
-    }
-    case me::mark_quote: {
-      const quote_tag_ids& pair = data_of<quote_tag_ids>(event);
-      std::optional<Tag> tag = store.getTag(pair.tag);
-      if (store.markQuote(pair.quote, pair.tag)) {
-        quote_tag_record marked{pair.quote, tag ? &*tag : nullptr};
-        send(ve::vmark_quote, &marked);
-      }
-      model_log() << "mark_quote complete; quote: " << pair.quote << "; tag: " << pair.tag
-                  << std::endl;
-      break;
-    }
-    case me::delete_mark: {
-      const quote_tag_ids& pair = data_of<quote_tag_ids>(event);
-      store.unmarkQuote(pair.quote, pair.tag);
-      send(ve::vdelete_mark, &pair);
-      if (!store.isSearchEmpty()) sendSearch();
-      model_log() << "delete_mark complete; quote: " << pair.quote << "; tag: " << pair.tag
-                  << std::endl;
-      break;
-    }
-    case me::add_search_tag: {
-      const int32_t& id = data_of<int32_t>(event);
-      if (store.addSearchTag(id)) {
-        std::optional<Tag> tag = store.getTag(id);
-        send(ve::vadd_search_tag, tag ? &*tag : nullptr);
+  const auto apply = fml::overloaded{
+      [&](std::monostate) { throw wrong_event_id(std::to_string(event.id)); },
+      [&](const me::add_quote& e) { addCapturedQuote(e.text); },
+      [&](const me::delete_quote& e) { deleteQuote(e.quote, false); },
+      [&](const me::delete_quote_also& e) { deleteQuote(e.quote, true); },
+      [&](const me::delete_quotes& e) {
+        m_undo.begin_step();
+        for (int32_t id : e.quotes) {
+          m_undo.record_quote(store.database(), id);
+          send(ve::vdelete_quote{id});
+          store.removeQuote(id);
+        }
         sendSearch();
-      }
-      model_log() << "add_search_tag complete; id: " << id << std::endl;
-      break;
-    }
-    case me::add_search_tags: {
-      bool added = false;
-      for (int32_t id : data_of<std::vector<int32_t>>(event)) {
-        if (!store.addSearchTag(id)) continue;
-        std::optional<Tag> tag = store.getTag(id);
-        send(ve::vadd_search_tag, tag ? &*tag : nullptr);
-        added = true;
-      }
-      if (added) sendSearch();
-      break;
-    }
-    case me::delete_search_tag: {
-      const int32_t& id = data_of<int32_t>(event);
-      store.removeSearchTag(id);
-      send(ve::vdelete_search_tag, &id);
-      sendQuoteList();
-      model_log() << "delete_search_tag complete; id: " << id << std::endl;
-      break;
-    }
-    case me::clear_search_tags:
-      if (store.isSearchEmpty()) break;
-      store.clearSearchTags();
-      send(ve::vclear_search_tags);
-      sendSearch();
-      break;
-    case me::set_search_mode_and:
-    case me::set_search_mode_or:
-      store.setSearchMode(event.id == me::set_search_mode_and ? logic::kSearchAnd
-                                                              : logic::kSearchOr);
-      if (!store.isSearchEmpty()) sendSearch();
-      break;
-    case me::initial_load: {
-      std::vector<Tag> tags = store.tags();
-      send(ve::vupdate_tags, &tags);
-      std::vector<Quote> quotes = store.quotes(kClosedCardChars);
-      send(ve::vupdate_quotes, &quotes);
-      break;
-    }
-    case me::show_quote_text: {
-      const quote_card& card = data_of<quote_card>(event);
-      std::optional<Quote> quote =
-          store.getQuote(card.quote, card.open ? kOpenCardChars : kClosedCardChars);
-      if (quote) {
-        quote_card_record shown{&*quote, card.open};
-        send(ve::vshow_quote_text, &shown);
-      } else {
-        model_log() << "show_quote_text skips quote " << card.quote << ": not stored" << std::endl;
-      }
-      break;
-    }
-    case me::export_data:
-      exportData(data_of<std::wstring>(event));
-      break;
-    case me::copy_quote:
-    case me::copy_quote_with_data:
-      copyQuotes(event.id, {data_of<int32_t>(event)});
-      break;
-    case me::copy_quotes:
-    case me::copy_quotes_with_data:
-      copyQuotes(event.id, data_of<std::vector<int32_t>>(event));
-      break;
-    default:
-      throw wrong_event_id(std::to_string(event.id));
-  }
+        offerUndo();
+      },
+      [&](const me::add_tag& e) {
+        int32_t id = store.addTag(std::wstring(e.name));
+        if (id == -1) {
+          send(ve::vdelete_wrong_tag{});
+        } else {
+          send(ve::vadd_tag_id{id});
+        }
+        model_log() << "add_tag complete; id: " << id << std::endl;
+      },
+      [&](const me::delete_tag& e) { deleteTag(e.tag, false); },
+      [&](const me::delete_tag_also& e) { deleteTag(e.tag, true); },
+      [&](const me::delete_tags& e) {
+        m_undo.begin_step();
+        for (int32_t id : e.tags) {
+          m_undo.record_tag(store.database(), id, store.isTagUsedInSearch(id));
+          removeTagEverywhere(id);
+        }
+        for (int32_t id : e.tags) send(ve::vdelete_tag{id});
+        sendQuoteList();
+        offerUndo();
+        model_log() << "delete_tags complete; id: " << std::endl;
+      },
+      [&](me::undo_delete) { undoDelete(); },
+      [&](const me::rename_tag& e) {
+        const tag_rename& asked = e.asked;
+        const tag_rename now{asked.tag, store.renameTag(asked.tag, asked.name)};
+        send(ve::vrename_tag{now});
+        if (store.isTagUsedInSearch(asked.tag)) send(ve::vrename_stag{now});
+        sendQuoteList();
+        model_log() << "rename_tag complete; id: " << asked.tag << std::endl;
+      },
+      [&](const me::mark_quote& e) {
+        const quote_tag_ids& pair = e.pair;
+        std::optional<Tag> tag = store.getTag(pair.tag);
+        if (store.markQuote(pair.quote, pair.tag)) {
+          send(ve::vmark_quote{pair.quote, tag ? &*tag : nullptr});
+        }
+        model_log() << "mark_quote complete; quote: " << pair.quote << "; tag: " << pair.tag
+                    << std::endl;
+      },
+      [&](const me::delete_mark& e) {
+        const quote_tag_ids& pair = e.pair;
+        store.unmarkQuote(pair.quote, pair.tag);
+        send(ve::vdelete_mark{pair});
+        if (!store.isSearchEmpty()) sendSearch();
+        model_log() << "delete_mark complete; quote: " << pair.quote << "; tag: " << pair.tag
+                    << std::endl;
+      },
+      [&](const me::add_search_tag& e) {
+        if (store.addSearchTag(e.tag)) {
+          std::optional<Tag> tag = store.getTag(e.tag);
+          send(ve::vadd_search_tag{tag ? &*tag : nullptr});
+          sendSearch();
+        }
+        model_log() << "add_search_tag complete; id: " << e.tag << std::endl;
+      },
+      [&](const me::add_search_tags& e) {
+        bool added = false;
+        for (int32_t id : e.tags) {
+          if (!store.addSearchTag(id)) continue;
+          std::optional<Tag> tag = store.getTag(id);
+          send(ve::vadd_search_tag{tag ? &*tag : nullptr});
+          added = true;
+        }
+        if (added) sendSearch();
+      },
+      [&](const me::delete_search_tag& e) {
+        store.removeSearchTag(e.tag);
+        send(ve::vdelete_search_tag{e.tag});
+        sendQuoteList();
+        model_log() << "delete_search_tag complete; id: " << e.tag << std::endl;
+      },
+      [&](me::clear_search_tags) {
+        if (store.isSearchEmpty()) return;
+        store.clearSearchTags();
+        send(ve::vclear_search_tags{});
+        sendSearch();
+      },
+      [&](me::set_search_mode_and) { setSearchMode(logic::kSearchAnd); },
+      [&](me::set_search_mode_or) { setSearchMode(logic::kSearchOr); },
+      [&](me::initial_load) {
+        std::vector<Tag> tags = store.tags();
+        send(ve::vupdate_tags{tags});
+        std::vector<Quote> quotes = store.quotes(kClosedCardChars);
+        send(ve::vupdate_quotes{quotes});
+      },
+      [&](const me::show_quote_text& e) {
+        std::optional<Quote> quote =
+            store.getQuote(e.quote, e.open ? kOpenCardChars : kClosedCardChars);
+        if (quote) {
+          send(ve::vshow_quote_text{*quote, e.open});
+        } else {
+          model_log() << "show_quote_text skips quote " << e.quote << ": not stored" << std::endl;
+        }
+      },
+      [&](const me::export_data& e) { exportData(std::wstring(e.path)); },
+      [&](const me::copy_quote& e) { copyQuotes(e.id, {e.quote}); },
+      [&](const me::copy_quote_with_data& e) { copyQuotes(e.id, {e.quote}); },
+      [&](const me::copy_quotes& e) { copyQuotes(e.id, e.quotes); },
+      [&](const me::copy_quotes_with_data& e) { copyQuotes(e.id, e.quotes); },
+  };
+  std::visit(apply, event.data);
+}
+
+void pvlModel::setSearchMode(int32_t mode) {
+  m_logic->setSearchMode(mode);
+  if (!m_logic->isSearchEmpty()) sendSearch();
 }
 
 void pvlModel::on_model_event(const model_event& event) {
@@ -277,8 +243,8 @@ void pvlModel::set_retry_starter(std::function<void()> start) {
   m_retry_starter = std::move(start);
 }
 
-void pvlModel::addCapturedQuote(const std::string& text) {
-  m_waiting.push_back(waiting_quote{text, current_stamp()});
+void pvlModel::addCapturedQuote(std::string_view text) {
+  m_waiting.push_back(waiting_quote{std::string(text), current_stamp()});
   // Behind quotes that wait already, a new one waits its turn, so that the
   // collection keeps the order of the captures.
   if (m_waiting.size() > 1) {
@@ -320,7 +286,7 @@ std::string pvlModel::storeWaitingQuotes(int lock_wait_ms) {
     }
     m_waiting.pop_front();
     std::optional<Quote> quote = m_logic->getQuote(id, kClosedCardChars);
-    send(view_events::vadd_quote, quote ? &*quote : nullptr);
+    send(view_events::vadd_quote{quote ? &*quote : nullptr});
     // Storing a very long text went through copies of it, all freed now.
     if (quote && quote->m_whole_chars >= kLargeTextChars) fml::release_free_memory();
     model_log() << "add_quote complete; id: " << id << std::endl;
@@ -350,7 +316,7 @@ void pvlModel::reportRefusedChange(int32_t event_id, const SQLite::Exception& er
   try {
     m_logic->setMaxs();
     std::vector<Tag> tags = m_logic->tags();
-    send(view_events::vupdate_tags, &tags);
+    send(view_events::vupdate_tags{tags});
     sendQuoteList();
   } catch (const std::exception& again) {
     model_log() << "the collection cannot be read: " << again.what() << std::endl;
@@ -359,18 +325,18 @@ void pvlModel::reportRefusedChange(int32_t event_id, const SQLite::Exception& er
 
 void pvlModel::notice(const std::string& text, bool error) {
   model_log() << "notice: " << text << std::endl;
-  pvl::notice line{text, error};
-  send(view_events::vnotice, &line);
+  const pvl::notice line{text, error};
+  send(view_events::vnotice{line});
 }
 
-void pvlModel::send(int32_t id, const void* data) {
-  if (m_view) m_view->on_view_event(view_event{id, data});
+void pvlModel::send(const view_event& event) {
+  if (m_view) m_view->on_view_event(event);
 }
 
 void pvlModel::sendQuoteList() {
   if (m_logic->isSearchEmpty()) {
     std::vector<Quote> quotes = m_logic->quotes(kClosedCardChars);
-    send(view_events::vupdate_quotes, &quotes);
+    send(view_events::vupdate_quotes{quotes});
   } else {
     sendSearch();
   }
@@ -378,13 +344,13 @@ void pvlModel::sendQuoteList() {
 
 void pvlModel::sendSearch() {
   std::vector<Quote> quotes = m_logic->search(kClosedCardChars);
-  send(view_events::vupdate_quotes, &quotes);
+  send(view_events::vupdate_quotes{quotes});
 }
 
 void pvlModel::removeTagEverywhere(int32_t id) {
   if (m_logic->isTagUsedInSearch(id)) {
     m_logic->removeSearchTag(id);
-    send(view_events::vdelete_search_tag, &id);
+    send(view_events::vdelete_search_tag{id});
   }
   m_logic->removeTag(id);
 }
@@ -422,13 +388,13 @@ void pvlModel::copyQuotes(int32_t event_id, const std::vector<int32_t>& ids) {
 
   std::wstring text;
   switch (event_id) {
-    case model_events::copy_quote:
+    case model_events::copy_quote::id:
       text = copy_quote_text(quotes.front());
       break;
-    case model_events::copy_quote_with_data:
+    case model_events::copy_quote_with_data::id:
       text = copy_quote_with_data_text(quotes.front());
       break;
-    case model_events::copy_quotes:
+    case model_events::copy_quotes::id:
       text = copy_quotes_text(quotes);
       break;
     default:

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "fml/whoami.h"
 #include "model/model_event.h"
@@ -41,10 +42,10 @@ class pvlModel : public whoami {
 
   std::string name() const override { return "model"; }
 
-  // Carries out one event (ids and data in model/model_event.h) completely,
-  // view events included, before it returns. Raises pvl::wrong_event_id (the
-  // id) for an unknown id, fml::exception when an event that needs data has
-  // none and wrong_quote_id / wrong_tag_id for ids that are not stored.
+  // Carries out one event (model/model_event.h) completely, view events
+  // included, before it returns. Raises pvl::wrong_event_id (the id) for an
+  // event without its payload (an unknown id) and wrong_quote_id /
+  // wrong_tag_id for ids that are not stored.
   // When the file cannot be read or written (another program holds its
   // lock, the disk is full) nothing is raised: a new quote waits in memory
   // (see retry_waiting_quotes), any other change is reported in a vnotice
@@ -76,7 +77,7 @@ class pvlModel : public whoami {
   void set_clipboard(clipboard_writer writer);
 
  private:
-  void send(int32_t id, const void* data = nullptr);
+  void send(const view_event& event);
   // The quote list: all quotes while the search is empty, else the search.
   void sendQuoteList();
   void sendSearch();
@@ -84,11 +85,12 @@ class pvlModel : public whoami {
   void exportData(const std::wstring& path);
   void copyQuotes(int32_t event_id, const std::vector<int32_t>& ids);
   void applyEvent(const model_event& event);
+  void setSearchMode(int32_t mode);
 
   // --- When the file refuses a change.
 
   // Queues a captured text and stores what waits, unless a retry is due.
-  void addCapturedQuote(const std::string& text);
+  void addCapturedQuote(std::string_view text);
   // Stores the waiting quotes in order, each waiting up to `lock_wait_ms`
   // for a lock; returns why the file refused one (then it and those behind
   // it still wait), or "" when none waits any more.

@@ -43,16 +43,10 @@ class ModelEventTest : public ::testing::Test {
     collection_.mark_logs();
   }
 
-  void send(int32_t id, const void* data = nullptr) { model_->on_model_event({id, data}); }
-  void send_id(int32_t id, int32_t value) { send(id, &value); }
-  void send_ids(int32_t id, const Ids& values) { send(id, &values); }
-  void send_pair(int32_t id, int32_t quote, int32_t tag) {
-    quote_tag_ids pair{quote, tag};
-    send(id, &pair);
-  }
+  void send(const model_event& event) { model_->on_model_event(event); }
   // Puts tags into the search and forgets the view events that caused.
   void search_for(const Ids& tags) {
-    for (int32_t tag : tags) send_id(me::add_search_tag, tag);
+    for (int32_t tag : tags) send(me::add_search_tag{tag});
     view_.clear();
     collection_.mark_logs();
   }
@@ -71,7 +65,7 @@ TEST_F(ModelEventTest, EveryEventIsLoggedAndUnknownIdsAreRefused) {
   for (int32_t id : {0, 14, 19, 21, 29, 34, 39, 46, -1}) {
     collection_.mark_logs();
     try {
-      send(id);
+      send(model_event(id));
       FAIL() << "event " << id << " was taken";
     } catch (const wrong_event_id& error) {
       EXPECT_EQ(error.what(), std::to_string(id));
@@ -79,12 +73,13 @@ TEST_F(ModelEventTest, EveryEventIsLoggedAndUnknownIdsAreRefused) {
     EXPECT_EQ(collection_.new_lines("debug"), (Lines{"model event " + std::to_string(id)}));
   }
   EXPECT_TRUE(view_.events.empty());
-  EXPECT_THROW(send(me::delete_quote), fml::exception);  // an id event without its id
+  // An id that needs a payload, sent without it.
+  EXPECT_THROW(send(model_event(me::delete_quote::id)), fml::exception);
 }
 
 TEST_F(ModelEventTest, InitialLoadSendsAllTagsThenAllQuotes) {
-  send(me::initial_load);
-  ASSERT_EQ(view_.ids(), (Ids{ve::vupdate_tags, ve::vupdate_quotes}));
+  send(me::initial_load{});
+  ASSERT_EQ(view_.ids(), (Ids{ve::vupdate_tags::id, ve::vupdate_quotes::id}));
   ASSERT_EQ(event(0).tags.size(), 3u);
   EXPECT_EQ(event(0).tags[2].m_utfname, "gamma");
   EXPECT_EQ(quote_ids(event(1).quotes), (Ids{1, 2, 3, 4}));
@@ -95,8 +90,8 @@ TEST_F(ModelEventTest, InitialLoadSendsAllTagsThenAllQuotes) {
 
 TEST_F(ModelEventTest, AddQuoteSendsTheStoredRecord) {
   std::string text = "caf\u00e9 <b>";
-  send(me::add_quote, &text);
-  ASSERT_EQ(view_.ids(), (Ids{ve::vadd_quote}));
+  send(me::add_quote{text});
+  ASSERT_EQ(view_.ids(), (Ids{ve::vadd_quote::id}));
   ASSERT_TRUE(event(0).quote);
   EXPECT_EQ(event(0).quote->m_id, 5);
   EXPECT_EQ(event(0).quote->m_utftext, text);
@@ -105,25 +100,25 @@ TEST_F(ModelEventTest, AddQuoteSendsTheStoredRecord) {
 }
 
 TEST_F(ModelEventTest, DeleteQuoteAnnouncesTheQuoteBeforeRemovingIt) {
-  send_id(me::delete_quote, 2);
-  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote, ve::vrefresh_quotes, ve::vundo_note}));
+  send(me::delete_quote{2});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote::id, ve::vrefresh_quotes::id, ve::vundo_note::id}));
   EXPECT_EQ(event(0).number, 2);
   EXPECT_EQ(model_lines(), (Lines{"delete_quote complete; id: 2"}));
 
   view_.clear();
-  EXPECT_THROW(send_id(me::delete_quote, 2), wrong_quote_id);
-  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote}));
+  EXPECT_THROW(send(me::delete_quote{2}), wrong_quote_id);
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote::id}));
 }
 
 TEST_F(ModelEventTest, DeleteQuotesEndsWithTheSearchResult) {
-  send_ids(me::delete_quotes, {});
-  EXPECT_EQ(view_.ids(), (Ids{ve::vupdate_quotes}));
+  send(me::delete_quotes{{}});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vupdate_quotes::id}));
   EXPECT_EQ(quote_ids(event(0).quotes), (Ids{1, 2, 3, 4}));
 
   view_.clear();
-  send_ids(me::delete_quotes, {3, 1});
-  EXPECT_EQ(view_.ids(),
-            (Ids{ve::vdelete_quote, ve::vdelete_quote, ve::vupdate_quotes, ve::vundo_note}));
+  send(me::delete_quotes{{3, 1}});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote::id, ve::vdelete_quote::id, ve::vupdate_quotes::id,
+                              ve::vundo_note::id}));
   EXPECT_EQ(event(0).number, 3);
   EXPECT_EQ(event(1).number, 1);
   EXPECT_EQ(quote_ids(event(2).quotes), (Ids{2, 4}));
@@ -131,17 +126,18 @@ TEST_F(ModelEventTest, DeleteQuotesEndsWithTheSearchResult) {
 
   // A missing id stops the list; the ones before it stay deleted.
   view_.clear();
-  EXPECT_THROW(send_ids(me::delete_quotes, {4, 9, 2}), wrong_quote_id);
-  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote, ve::vdelete_quote}));
-  send(me::initial_load);
+  EXPECT_THROW(send(me::delete_quotes{{4, 9, 2}}), wrong_quote_id);
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_quote::id, ve::vdelete_quote::id}));
+  send(me::initial_load{});
   EXPECT_EQ(quote_ids(view_.events.back().quotes), (Ids{2}));
 }
 
 TEST_F(ModelEventTest, AddTagAnswersWithTheIdOrRefusesATakenName) {
-  send(me::add_tag, L"delta");
-  send(me::add_tag, L"alpha");
-  send(me::add_tag, L"epsilon");
-  EXPECT_EQ(view_.ids(), (Ids{ve::vadd_tag_id, ve::vdelete_wrong_tag, ve::vadd_tag_id}));
+  send(me::add_tag{L"delta"});
+  send(me::add_tag{L"alpha"});
+  send(me::add_tag{L"epsilon"});
+  EXPECT_EQ(view_.ids(),
+            (Ids{ve::vadd_tag_id::id, ve::vdelete_wrong_tag::id, ve::vadd_tag_id::id}));
   EXPECT_EQ(event(0).number, 4);
   EXPECT_FALSE(event(1).had_data);
   EXPECT_EQ(event(2).number, 5);  // the refused name used no id
@@ -151,9 +147,9 @@ TEST_F(ModelEventTest, AddTagAnswersWithTheIdOrRefusesATakenName) {
 
 TEST_F(ModelEventTest, DeleteTagOfASearchTagLeavesTheSearchFirst) {
   search_for({3, 1});
-  send_id(me::delete_tag, 3);
-  ASSERT_EQ(view_.ids(), (Ids{ve::vdelete_search_tag, ve::vdelete_tag, ve::vupdate_quotes,
-                              ve::vundo_note}));
+  send(me::delete_tag{3});
+  ASSERT_EQ(view_.ids(), (Ids{ve::vdelete_search_tag::id, ve::vdelete_tag::id,
+                              ve::vupdate_quotes::id, ve::vundo_note::id}));
   EXPECT_EQ(event(0).number, 3);
   EXPECT_EQ(event(1).number, 3);
   EXPECT_EQ(quote_ids(event(2).quotes), (Ids{2}));  // the search for tag 1 alone
@@ -161,17 +157,16 @@ TEST_F(ModelEventTest, DeleteTagOfASearchTagLeavesTheSearchFirst) {
   EXPECT_EQ(model_lines(), (Lines{"delete_tag complete; id: 3"}));
 
   view_.clear();
-  send_id(me::delete_tag, 2);  // not in the search
-  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_tag, ve::vupdate_quotes, ve::vundo_note}));
-  EXPECT_THROW(send_id(me::delete_tag, 2), wrong_tag_id);
+  send(me::delete_tag{2});  // not in the search
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_tag::id, ve::vupdate_quotes::id, ve::vundo_note::id}));
+  EXPECT_THROW(send(me::delete_tag{2}), wrong_tag_id);
 }
 
 TEST_F(ModelEventTest, DeleteTagsRemovesAllThenAnnouncesAllThenSendsTheListOnce) {
   search_for({1});
-  send_ids(me::delete_tags, {2, 1});
-  EXPECT_EQ(view_.ids(),
-            (Ids{ve::vdelete_search_tag, ve::vdelete_tag, ve::vdelete_tag, ve::vupdate_quotes,
-                 ve::vundo_note}));
+  send(me::delete_tags{{2, 1}});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_search_tag::id, ve::vdelete_tag::id, ve::vdelete_tag::id,
+                              ve::vupdate_quotes::id, ve::vundo_note::id}));
   EXPECT_EQ(event(0).number, 1);
   EXPECT_EQ(event(1).number, 2);
   EXPECT_EQ(event(2).number, 1);
@@ -183,20 +178,20 @@ TEST_F(ModelEventTest, DeleteTagsRemovesAllThenAnnouncesAllThenSendsTheListOnce)
 // new quote in the place of a deleted one, a link at a deleted link's
 // position, a new tag with a deleted tag's name.
 TEST_F(ModelEventTest, UndoRestoresTheLastDeletionAroundLaterChanges) {
-  send(me::initial_load);
+  send(me::initial_load{});
   const std::vector<Quote> before = view_.events.back().quotes;
-  send_id(me::delete_quote, 4);
-  send_id(me::delete_quote_also, 3);  // the same step
+  send(me::delete_quote{4});
+  send(me::delete_quote_also{3});  // the same step
   const std::string five = "five";
-  send(me::add_quote, &five);         // stored after quote 2, in the deleted places
-  send_id(me::delete_tag, 1);         // quote 2 keeps tag 3 at position 1
-  send_pair(me::mark_quote, 2, 2);    // and gets tag 2 at position 2, where tag 1 was
-  send(me::add_tag, L"alpha");        // tag 4, with the deleted tag's name
-  EXPECT_EQ(view_.events.back().id, ve::vadd_tag_id);
+  send(me::add_quote{five});     // stored after quote 2, in the deleted places
+  send(me::delete_tag{1});       // quote 2 keeps tag 3 at position 1
+  send(me::mark_quote{{2, 2}});  // and gets tag 2 at position 2, where tag 1 was
+  send(me::add_tag{L"alpha"});   // tag 4, with the deleted tag's name
+  EXPECT_EQ(view_.events.back().id, ve::vadd_tag_id::id);
 
   view_.clear();
-  send(me::undo_delete);
-  EXPECT_EQ(view_.ids(), (Ids{ve::vupdate_tags, ve::vupdate_quotes, ve::vundo_note}));
+  send(me::undo_delete{});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vupdate_tags::id, ve::vupdate_quotes::id, ve::vundo_note::id}));
   EXPECT_EQ(event(2).note.tags, Lines{"alpha (2)"});
   EXPECT_TRUE(event(2).note.restored);
   std::vector<std::string> names;
@@ -208,9 +203,9 @@ TEST_F(ModelEventTest, UndoRestoresTheLastDeletionAroundLaterChanges) {
   EXPECT_EQ(marks, (Ids{3, 1, 2}));
 
   view_.clear();
-  send(me::undo_delete);
+  send(me::undo_delete{});
   EXPECT_EQ(event(1).note.quotes, 2);
-  send(me::initial_load);
+  send(me::initial_load{});
   const std::vector<Quote> after = view_.events.back().quotes;
   EXPECT_EQ(quote_ids(after), (Ids{1, 2, 3, 4, 5}));
   for (size_t i = 0; i < before.size(); ++i) {
@@ -219,22 +214,22 @@ TEST_F(ModelEventTest, UndoRestoresTheLastDeletionAroundLaterChanges) {
   }
 
   view_.clear();
-  send(me::undo_delete);  // nothing left: says so and changes nothing
-  EXPECT_EQ(view_.ids(), Ids{ve::vundo_note});
+  send(me::undo_delete{});  // nothing left: says so and changes nothing
+  EXPECT_EQ(view_.ids(), Ids{ve::vundo_note::id});
   EXPECT_TRUE(event(0).note.restored && event(0).note.quotes == 0 && event(0).note.tags.empty());
 }
 
 TEST_F(ModelEventTest, RenameTagAnswersWithTheNameInEffect) {
   tag_rename taken{2, L"gamma"};
-  send(me::rename_tag, &taken);
-  EXPECT_EQ(view_.ids(), (Ids{ve::vrename_tag, ve::vupdate_quotes}));
+  send(me::rename_tag{taken});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vrename_tag::id, ve::vupdate_quotes::id}));
   EXPECT_EQ(event(0).rename.tag, 2);
   EXPECT_EQ(event(0).rename.name, L"beta");
 
   search_for({2});
   tag_rename fresh{2, L"b\u00eata"};
-  send(me::rename_tag, &fresh);
-  EXPECT_EQ(view_.ids(), (Ids{ve::vrename_tag, ve::vrename_stag, ve::vupdate_quotes}));
+  send(me::rename_tag{fresh});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vrename_tag::id, ve::vrename_stag::id, ve::vupdate_quotes::id}));
   EXPECT_EQ(event(1).rename.name, L"b\u00eata");
   EXPECT_EQ(quote_ids(event(2).quotes), (Ids{3}));
   EXPECT_EQ(event(2).quotes[0].m_tags[0].m_utfname, "b\u00eata");
@@ -248,7 +243,7 @@ TEST_F(ModelEventTest, QuoteLookupReadsTheStoredMarksAndSendsNothing) {
   Ids tags;
   for (const Tag& tag : two->m_tags) tags.push_back(tag.m_id);
   EXPECT_EQ(tags, (Ids{3, 1}));
-  send_pair(me::delete_mark, 2, 3);
+  send(me::delete_mark{{2, 3}});
   view_.clear();
   ASSERT_TRUE(model_->quote(2));
   EXPECT_EQ(model_->quote(2)->m_tags.size(), 1u);
@@ -257,75 +252,76 @@ TEST_F(ModelEventTest, QuoteLookupReadsTheStoredMarksAndSendsNothing) {
 }
 
 TEST_F(ModelEventTest, MarkingTwiceSendsTheMarkOnce) {
-  send_pair(me::mark_quote, 4, 2);
-  send_pair(me::mark_quote, 4, 2);
-  ASSERT_EQ(view_.ids(), (Ids{ve::vmark_quote}));
+  send(me::mark_quote{{4, 2}});
+  send(me::mark_quote{{4, 2}});
+  ASSERT_EQ(view_.ids(), (Ids{ve::vmark_quote::id}));
   EXPECT_EQ(event(0).pair.quote, 4);
   ASSERT_TRUE(event(0).tag);
   EXPECT_EQ(event(0).tag->m_id, 2);
   EXPECT_EQ(event(0).tag->m_utfname, "beta");
   EXPECT_EQ(model_lines(), (Lines{"mark_quote complete; quote: 4; tag: 2",
                                   "mark_quote complete; quote: 4; tag: 2"}));
-  EXPECT_THROW(send_pair(me::mark_quote, 4, 9), wrong_tag_id);
-  EXPECT_THROW(send_pair(me::mark_quote, 9, 2), wrong_quote_id);
+  EXPECT_THROW(send(me::mark_quote{{4, 9}}), wrong_tag_id);
+  EXPECT_THROW(send(me::mark_quote{{9, 2}}), wrong_quote_id);
 }
 
 TEST_F(ModelEventTest, DeleteMarkResendsTheListOnlyDuringASearch) {
-  send_pair(me::delete_mark, 2, 3);
-  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_mark}));
+  send(me::delete_mark{{2, 3}});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_mark::id}));
   EXPECT_EQ(event(0).pair.quote, 2);
   EXPECT_EQ(event(0).pair.tag, 3);
 
   search_for({1});
-  send_pair(me::delete_mark, 2, 1);
-  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_mark, ve::vupdate_quotes}));
+  send(me::delete_mark{{2, 1}});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_mark::id, ve::vupdate_quotes::id}));
   EXPECT_TRUE(event(1).quotes.empty());  // quote 2 no longer matches
   EXPECT_EQ(model_lines(), (Lines{"delete_mark complete; quote: 2; tag: 1"}));
-  EXPECT_THROW(send_pair(me::delete_mark, 2, 1), wrong_tag_id);
+  EXPECT_THROW(send(me::delete_mark{{2, 1}}), wrong_tag_id);
 }
 
 TEST_F(ModelEventTest, SearchTagsComeAndGo) {
-  send_id(me::add_search_tag, 2);
-  ASSERT_EQ(view_.ids(), (Ids{ve::vadd_search_tag, ve::vupdate_quotes}));
+  send(me::add_search_tag{2});
+  ASSERT_EQ(view_.ids(), (Ids{ve::vadd_search_tag::id, ve::vupdate_quotes::id}));
   EXPECT_EQ(event(0).tag->m_utfname, "beta");
   EXPECT_EQ(quote_ids(event(1).quotes), (Ids{3}));
-  send_id(me::add_search_tag, 2);  // already there: only the log line
+  send(me::add_search_tag{2});  // already there: only the log line
   EXPECT_EQ(view_.events.size(), 2u);
   EXPECT_EQ(model_lines(),
             (Lines{"add_search_tag complete; id: 2", "add_search_tag complete; id: 2"}));
 
   view_.clear();
-  send_ids(me::add_search_tags, {2, 1, 3});
-  EXPECT_EQ(view_.ids(), (Ids{ve::vadd_search_tag, ve::vadd_search_tag, ve::vupdate_quotes}));
+  send(me::add_search_tags{{2, 1, 3}});
+  EXPECT_EQ(view_.ids(),
+            (Ids{ve::vadd_search_tag::id, ve::vadd_search_tag::id, ve::vupdate_quotes::id}));
   EXPECT_EQ(event(0).tag->m_id, 1);
   EXPECT_EQ(event(1).tag->m_id, 3);
   EXPECT_EQ(quote_ids(event(2).quotes), (Ids{}));  // AND of 2, 1, 3
 
   view_.clear();
-  send_ids(me::add_search_tags, {3, 1});
+  send(me::add_search_tags{{3, 1}});
   EXPECT_TRUE(view_.events.empty());
 
-  send_id(me::delete_search_tag, 2);
-  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_search_tag, ve::vupdate_quotes}));
+  send(me::delete_search_tag{2});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vdelete_search_tag::id, ve::vupdate_quotes::id}));
   EXPECT_EQ(quote_ids(event(1).quotes), (Ids{2}));
-  EXPECT_THROW(send_id(me::delete_search_tag, 2), wrong_tag_id);
+  EXPECT_THROW(send(me::delete_search_tag{2}), wrong_tag_id);
 }
 
 TEST_F(ModelEventTest, ModeAndClearActOnlyOnANonEmptySearch) {
-  send(me::set_search_mode_or);
-  send(me::clear_search_tags);
+  send(me::set_search_mode_or{});
+  send(me::clear_search_tags{});
   EXPECT_TRUE(view_.events.empty());
 
   search_for({1, 2});  // taken in OR mode now
-  send(me::set_search_mode_and);
-  send(me::set_search_mode_or);
-  ASSERT_EQ(view_.ids(), (Ids{ve::vupdate_quotes, ve::vupdate_quotes}));
+  send(me::set_search_mode_and{});
+  send(me::set_search_mode_or{});
+  ASSERT_EQ(view_.ids(), (Ids{ve::vupdate_quotes::id, ve::vupdate_quotes::id}));
   EXPECT_EQ(quote_ids(event(0).quotes), (Ids{}));
   EXPECT_EQ(quote_ids(event(1).quotes), (Ids{2, 3}));
 
   view_.clear();
-  send(me::clear_search_tags);
-  EXPECT_EQ(view_.ids(), (Ids{ve::vclear_search_tags, ve::vupdate_quotes}));
+  send(me::clear_search_tags{});
+  EXPECT_EQ(view_.ids(), (Ids{ve::vclear_search_tags::id, ve::vupdate_quotes::id}));
   EXPECT_EQ(quote_ids(event(1).quotes), (Ids{1, 2, 3, 4}));
   EXPECT_TRUE(model_lines().empty());
 }
@@ -335,8 +331,8 @@ TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSaysHowItWent) {
   std::string file = (folder.path() / "quotes.html").string();
   std::wstring path = fml::utf82wchar(file);
   search_for({1});
-  send(me::export_data, &path);
-  EXPECT_EQ(view_.ids(), Ids{ve::vnotice});
+  send(me::export_data{path});
+  EXPECT_EQ(view_.ids(), Ids{ve::vnotice::id});
   EXPECT_EQ(event(0).notice.text, "Exported 1 quote to " + file);
   EXPECT_FALSE(event(0).notice.error);
 
@@ -349,12 +345,12 @@ TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSaysHowItWent) {
   collection_.mark_logs();
   std::string nowhere = (folder.path() / "no" / "q.html").string();
   std::wstring nowhere_path = fml::utf82wchar(nowhere);
-  send(me::export_data, &nowhere_path);
+  send(me::export_data{nowhere_path});
   Lines lines = model_lines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].rfind("export_data failed: " + nowhere + ": Error code: 2 ", 0), 0u)
       << lines[0];
-  ASSERT_EQ(view_.ids(), Ids{ve::vnotice});
+  ASSERT_EQ(view_.ids(), Ids{ve::vnotice::id});
   EXPECT_EQ(event(0).notice.text,
             "The export failed: " + nowhere + " could not be written (No such file or directory).");
   EXPECT_TRUE(event(0).notice.error);
@@ -372,11 +368,11 @@ TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
 
   int64_t before = current_stamp();
   const std::string first = "first", second = "second";
-  send(me::add_quote, &first);
-  send(me::add_quote, &second);
+  send(me::add_quote{first});
+  send(me::add_quote{second});
   EXPECT_EQ(model_->waiting_quotes(), 2u);
   EXPECT_EQ(starts, 1);
-  ASSERT_EQ(view_.ids(), (Ids{ve::vnotice, ve::vnotice}));
+  ASSERT_EQ(view_.ids(), (Ids{ve::vnotice::id, ve::vnotice::id}));
   EXPECT_EQ(event(0).notice.text,
             "A new quote could not be saved yet: the collection is busy (another program is "
             "using its file). It is kept and saved as soon as the collection can take it.");
@@ -385,9 +381,9 @@ TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   EXPECT_EQ(model_->waiting_quotes(), 2u);
 
   view_.clear();
-  send_id(me::delete_quote, 1);
-  ASSERT_EQ(view_.ids(),
-            (Ids{ve::vdelete_quote, ve::vnotice, ve::vupdate_tags, ve::vupdate_quotes}));
+  send(me::delete_quote{1});
+  ASSERT_EQ(view_.ids(), (Ids{ve::vdelete_quote::id, ve::vnotice::id, ve::vupdate_tags::id,
+                              ve::vupdate_quotes::id}));
   EXPECT_EQ(event(1).notice.text,
             "The quotes could not be deleted: the collection is busy (another program is using "
             "its file).");
@@ -398,7 +394,7 @@ TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   int64_t retried = current_stamp();
   model_->retry_waiting_quotes();
   EXPECT_EQ(model_->waiting_quotes(), 0u);
-  ASSERT_EQ(view_.ids(), (Ids{ve::vadd_quote, ve::vadd_quote, ve::vnotice}));
+  ASSERT_EQ(view_.ids(), (Ids{ve::vadd_quote::id, ve::vadd_quote::id, ve::vnotice::id}));
   EXPECT_EQ(event(0).quote->m_id, 5);
   EXPECT_EQ(event(0).quote->m_utftext, "first");
   EXPECT_EQ(event(1).quote->m_utftext, "second");
@@ -435,7 +431,7 @@ TEST(ModelFullDiskTest, ACaptureWaitsForRoomAndIsStoredAfterwards) {
       }
     }
     std::string text(64 * 1024, 'q');
-    model.on_model_event({me::add_quote, &text});
+    model.on_model_event(me::add_quote{text});
     bool waited = model.waiting_quotes() == 1 && view.events.size() == 1 &&
                   view.events[0].notice.text.find(": the disk is full.") != std::string::npos;
     std::filesystem::remove(folder / "filler");
@@ -452,10 +448,10 @@ TEST(ModelFullDiskTest, ACaptureWaitsForRoomAndIsStoredAfterwards) {
 }
 
 TEST_F(ModelEventTest, CopyEventsPutTheirTextsOnTheClipboard) {
-  send_id(me::copy_quote, 2);
-  send_id(me::copy_quote_with_data, 2);
-  send_ids(me::copy_quotes, {3, 1});
-  send_ids(me::copy_quotes_with_data, {3, 2});
+  send(me::copy_quote{2});
+  send(me::copy_quote_with_data{2});
+  send(me::copy_quotes{{3, 1}});
+  send(me::copy_quotes_with_data{{3, 2}});
   EXPECT_EQ(clipboard_,
             (std::vector<std::wstring>{L"two", L"two\n\ngamma, alpha", L"three\n\none\n\n",
                                        L"three\nTags: beta\n\ntwo\nTags: gamma, alpha\n\n"}));
@@ -464,10 +460,10 @@ TEST_F(ModelEventTest, CopyEventsPutTheirTextsOnTheClipboard) {
 }
 
 TEST_F(ModelEventTest, CopyingQuotesThatAreNotStoredSkipsThem) {
-  send_ids(me::copy_quotes, {7, 1, 8});
+  send(me::copy_quotes{{7, 1, 8}});
   EXPECT_EQ(clipboard_, (std::vector<std::wstring>{L"one\n\n"}));
-  send_id(me::copy_quote, 7);
-  send_ids(me::copy_quotes_with_data, {});
+  send(me::copy_quote{7});
+  send(me::copy_quotes_with_data{{}});
   EXPECT_EQ(clipboard_.size(), 1u);  // nothing found: the clipboard keeps its text
   EXPECT_EQ(model_lines(),
             (Lines{"copy skips quote 7: not stored", "copy skips quote 8: not stored",

@@ -162,12 +162,7 @@ void show_error_box(int argc, char* argv[], const std::string& headline, const s
 // Where a captured or dropped text leaves the shell: it is handed on as a
 // captured_text message, which the program stores as a new quote. The text
 // (UTF-8) is only valid during the call; the model copies what it keeps.
-void hand_on_captured_text(const std::string& text) {
-  vcaction message;
-  message.type = vcaction_types::captured_text;
-  message.data = &text;
-  controller().send(message);
-}
+void hand_on_captured_text(const std::string& text) { controller().send(text_record{text}); }
 
 // The long-lived objects, created in this order at start-up and deleted in
 // the reverse order when the loop ends normally.
@@ -337,7 +332,7 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   main_window window(hand_on_captured_text, load_page);
   show_view_in(window);
   first_paint_reporter first_paint(*window.centralWidget(), started);
-  model().on_model_event(model_event{model_events::initial_load, nullptr});
+  model().on_model_event(model_events::initial_load{});
   view().dump("Logs/start.view.dump.htm");
   // Quotes the collection could not take yet are tried again every second
   // until none waits.

@@ -57,7 +57,7 @@ class behavior_html : public behavior {
     // Ctrl+Z takes back the last deletion, unless a name is being edited.
     if (code == htmlayout::vk::key_z && (keys & htmlayout::keyboard::control)) {
       if (is_editing(target)) return false;
-      controller().interpret_action(action{L"undo_delete", nullptr});
+      controller().interpret_action(action{L"undo_delete", {}});
       return true;
     }
     // The help page ships beside the program as HTML.
@@ -81,7 +81,7 @@ class behavior_sms : public behavior {
     std::optional<std::wstring> message = he.get_attribute("message");
     if (!message)
       throw wrong_sms_dom_element(fml::wchar2utf8(he.get_attribute("id").value_or(L"")));
-    controller().interpret_action(action{*message, nullptr});
+    controller().interpret_action(action{*message, {}});
     return true;
   }
 };
@@ -124,7 +124,7 @@ class behavior_export : public behavior {
     std::optional<std::wstring> path;
     if (host().ask_export_path) path = host().ask_export_path();
     if (!path) return true;
-    controller().interpret_action(action{L"export_data", &*path});
+    controller().interpret_action(action{L"export_data", std::wstring_view(*path)});
     return true;
   }
 };

@@ -65,12 +65,7 @@ bool behavior::forward_mouse(const element& he, const htmlayout::mouse_params& p
   record.y = params.pos_document.y;
   record.buttons = params.button_state;
   record.keys = params.alt_state;
-  vcaction message;
-  message.type = vcaction_types::mouse_event;
-  message.element = he;
-  message.cls = *cls;
-  message.id = *id;
-  message.data = &record;
+  const vcaction message(record, he, *cls, *id);
   return run_gesture([&] { return controller().send(message); });
 }
 
@@ -79,7 +74,7 @@ bool run_menu_item(const element& he, const htmlayout::behavior_event_params& p)
   std::optional<std::wstring> name = p.target.get_attribute("action");
   if (!name) return false;
   if (!he.has_attribute("id")) return true;
-  const element elements[2] = {he, element()};
+  const action_elements elements{he, element()};
   run_gesture([&] {
     controller().interpret_action(action{*name, elements});
     return true;
@@ -90,7 +85,7 @@ bool run_menu_item(const element& he, const htmlayout::behavior_event_params& p)
 bool run_list_menu_item(const element& list, const element& item) {
   std::optional<std::wstring> name = item.get_attribute("action");
   if (!name) return false;
-  element elements[2];
+  action_elements elements;
   element table = list.select_first("table");
   if (table.has_attribute("multiselect")) {
     elements[0] = table;

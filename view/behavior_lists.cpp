@@ -20,8 +20,6 @@ namespace event = htmlayout::event;
 namespace state = htmlayout::state;
 using htmlayout::dom::element;
 
-void send_to_model(int32_t id, const void* data) { model().on_model_event(model_event{id, data}); }
-
 // Deletes a row and redraws where it was.
 void delete_row(const element& row) {
   element parent = row.parent();
@@ -53,8 +51,11 @@ class behavior_quotelist : public behavior {
       case event::row_removed:
         run_gesture([&] {
           const int32_t quote = parse_element_id(target.select_first("div.quote"));
-          send_to_model(
-              reason == 0 ? model_events::delete_quote : model_events::delete_quote_also, &quote);
+          if (reason == 0) {
+            model().on_model_event(model_events::delete_quote{quote});
+          } else {
+            model().on_model_event(model_events::delete_quote_also{quote});
+          }
           return true;
         });
         delete_row(target);
@@ -67,7 +68,7 @@ class behavior_quotelist : public behavior {
             if (row.get_state() & state::checked)
               quotes.push_back(parse_element_id(row.select_first("div")));
           }
-          send_to_model(model_events::copy_quotes, &quotes);
+          model().on_model_event(model_events::copy_quotes{quotes});
           return true;
         });
         return true;
@@ -96,7 +97,7 @@ class addtag : public htmlayout::behavior {
       return false;
     });
     if (tags.empty()) return false;
-    send_to_model(model_events::add_search_tags, &tags);
+    model().on_model_event(model_events::add_search_tags{tags});
     return true;
   }
 
@@ -117,13 +118,13 @@ class addtag : public htmlayout::behavior {
           return false;
         }
         target.set_attribute("new_tr", L"");
-        send_to_model(model_events::add_tag, name.c_str());
+        model().on_model_event(model_events::add_tag{name});
         return true;
       }
       case event::row_edit_committed: {
         element tag = target.select_first("div");
-        tag_rename rename{parse_element_id(tag), tag.text()};
-        send_to_model(model_events::rename_tag, &rename);
+        const tag_rename rename{parse_element_id(tag), tag.text()};
+        model().on_model_event(model_events::rename_tag{rename});
         return true;
       }
       case event::row_removed: {
@@ -132,8 +133,11 @@ class addtag : public htmlayout::behavior {
         if (tag.has_attribute("id")) {
           run_gesture([&] {
             const int32_t id = parse_element_id(tag);
-            send_to_model(reason == 0 ? model_events::delete_tag : model_events::delete_tag_also,
-                          &id);
+            if (reason == 0) {
+              model().on_model_event(model_events::delete_tag{id});
+            } else {
+              model().on_model_event(model_events::delete_tag_also{id});
+            }
             return true;
           });
         }

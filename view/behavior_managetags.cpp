@@ -69,8 +69,11 @@ class behavior_mmenu : public behavior {
         std::wcstol(he.get_attribute("qid").value_or(L"").c_str(), nullptr, 10));
     mark.tag = parse_element_id(target);
     const bool checked = (target.get_state() & state::checked) != 0;
-    model().on_model_event(
-        model_event{checked ? model_events::mark_quote : model_events::delete_mark, &mark});
+    if (checked) {
+      model().on_model_event(model_events::mark_quote{mark});
+    } else {
+      model().on_model_event(model_events::delete_mark{mark});
+    }
     return true;
   }
 };

@@ -40,7 +40,7 @@ class behavior_noticeaction : public behavior {
     if (event != htmlayout::event::button_click) return false;
     const std::optional<std::wstring> name = he.get_attribute("action");
     if (element notice = he.parent()) hide(notice);
-    if (name && !name->empty()) controller().interpret_action(action{*name, nullptr});
+    if (name && !name->empty()) controller().interpret_action(action{*name, {}});
     return true;
   }
 };

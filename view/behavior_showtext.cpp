@@ -23,8 +23,8 @@ class behavior_showtext : public behavior {
     if (p.cmd != mouse::up) return false;
     const element quote = he.select_parent("div.quote");
     if (!quote) return true;
-    const quote_card card{parse_element_id(quote), he.get_attribute("show") == L"all"};
-    model().on_model_event(model_event{model_events::show_quote_text, &card});
+    model().on_model_event(
+        model_events::show_quote_text{parse_element_id(quote), he.get_attribute("show") == L"all"});
     return true;
   }
 };

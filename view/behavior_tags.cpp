@@ -18,7 +18,7 @@ bool is_main_double_click(const htmlayout::mouse_params& p) {
 }
 
 void run_on(const wchar_t* name, const element& he) {
-  const element elements[2] = {he, element()};
+  const action_elements elements{he, element()};
   run_gesture([&] {
     controller().interpret_action(action{name, elements});
     return true;

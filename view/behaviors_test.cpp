@@ -45,7 +45,7 @@ class BehaviorsTest : public ::testing::Test {
       return true;
     });
     controller().set_view(&view_);
-    model().on_model_event(model_event{model_events::initial_load, nullptr});
+    model().on_model_event(model_events::initial_load{});
     env_.collection.mark_logs();
   }
   ~BehaviorsTest() override {

@@ -214,10 +214,7 @@ TEST_F(GesturesTest, TagsGoWithTheDeleteKeyTheirMenuOrTheBin) {
 TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole) {
   std::string whole;
   for (int i = 1; i <= 60000; ++i) whole += "line " + std::to_string(i) + " of a long capture\n";
-  vcaction capture;
-  capture.type = vcaction_types::captured_text;
-  capture.data = &whole;
-  controller().send(capture);
+  controller().send(text_record{whole});
   ASSERT_EQ(w.stored("SELECT length(m_utftext) FROM quote WHERE m_id = 5"),
             Lines{std::to_string(whole.size())});
 
@@ -311,7 +308,7 @@ TEST_F(GesturesTest, AfterADeleteTheNextQuoteIsCurrentAndShown) {
   // 64 quotes, the newest first: q-64 .. q-1.
   for (int i = 5; i <= 64; ++i) {
     const std::string text = "quote " + std::to_string(i);
-    model().on_model_event(model_event{model_events::add_quote, &text});
+    model().on_model_event(model_events::add_quote{text});
   }
   struct Case {
     int extended;       // Shift+Down presses after a click on the top card
@@ -616,17 +613,12 @@ TEST_F(GesturesTest, TheNoticesUndoGivesBackADeletedTagWithItsMarksAndSearch) {
 // highlighted for a moment.
 TEST_F(GesturesTest, ACaptureWhileScrolledDownIsScrolledToAndHighlighted) {
   const std::string filler = "filler\nline\nline";
-  for (int i = 0; i < 12; ++i)
-    model().on_model_event(model_event{model_events::add_quote, &filler});
+  for (int i = 0; i < 12; ++i) model().on_model_event(model_events::add_quote{filler});
   const element list = w.by_id("quotebox");
   w.in().wheel(w.center(list), 3000, 0);
   EXPECT_LT(w.box(w.by_id("q-16")).bottom, w.box(list).top);
 
-  vcaction capture;
-  capture.type = vcaction_types::captured_text;
-  const std::string news = "news";
-  capture.data = &news;
-  controller().send(capture);
+  controller().send(text_record{"news"});
   const element card = w.by_id("q-17");
   EXPECT_GE(w.box(card).top, w.box(list).top);
   EXPECT_TRUE(card.has_attribute("fresh"));

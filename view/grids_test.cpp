@@ -160,7 +160,7 @@ class MainPageGridsTest : public ::testing::Test {
       return true;
     });
     controller().set_view(&view_);
-    model().on_model_event(model_event{model_events::initial_load, nullptr});
+    model().on_model_event(model_events::initial_load{});
     screen_.set_viewport(1000, 700);
     geometry_.set_input(&input_);
     env_.collection.mark_logs();

@@ -110,7 +110,7 @@ TEST_F(MainFormWidget, ATagBeingNamedShowsItsCaret) {
   dom::element row = find("#taglist").child(2);
   row.set_state(state::current);
   const dom::element tag = row.select_first("div");
-  env_.view->on_view_event({pvl::view_events::vedit_tag, &tag});
+  env_.view->on_view_event(pvl::view_events::vedit_tag{tag});
   QApplication::processEvents();
   ASSERT_TRUE(widget_->input_side().caret());
   widget_->setFocus();

@@ -3,9 +3,11 @@
 #include <fstream>
 #include <ostream>
 #include <string_view>
+#include <variant>
 
 #include "fml/app_errors.h"
 #include "fml/log.h"
+#include "fml/overloaded.h"
 #include "fml/text.h"
 #include "htmlayout/dom/behavior.h"
 #include "htmlayout/input/input.h"
@@ -35,11 +37,6 @@ element find_by_id(const element& top, const std::wstring& id) {
     return true;
   });
   return found;
-}
-
-template <typename T>
-const T* data_of(const view_event& event) {
-  return static_cast<const T*>(event.data);
 }
 
 // The rows of a list table, with or without a tbody.
@@ -185,73 +182,39 @@ uint32_t pvview::on_notification(htmlayout::notification& record) {
 
 void pvview::on_view_event(const view_event& event) {
   namespace ve = view_events;
-  // Every event but these two carries data; without it there is nothing to show.
-  if (!event.data && event.id != ve::vdelete_wrong_tag && event.id != ve::vrefresh_quotes &&
-      event.id != ve::vclear_search_tags)
-    return;
-  switch (event.id) {
-    case ve::vadd_quote:
-      add_quote(*data_of<Quote>(event));
-      break;
-    case ve::vdelete_quote:
-      delete_quote(*data_of<int32_t>(event));
-      break;
-    case ve::vadd_tag_id:
-      add_tag_id(*data_of<int32_t>(event));
-      break;
-    case ve::vdelete_tag:
-      delete_tag(*data_of<int32_t>(event));
-      break;
-    case ve::vdelete_wrong_tag:
-      delete_wrong_tag();
-      break;
-    case ve::vedit_tag:
-      edit_tag(*data_of<element>(event));
-      break;
-    case ve::vrename_tag:
-      rename_tag(*data_of<tag_rename>(event));
-      break;
-    case ve::vmark_quote: {
-      const quote_tag_record& marked = *data_of<quote_tag_record>(event);
-      if (marked.tag) mark_quote(marked.quote, *marked.tag);
-      break;
-    }
-    case ve::vdelete_mark:
-      delete_mark(*data_of<quote_tag_ids>(event));
-      break;
-    case ve::vadd_search_tag:
-      add_search_tag(*data_of<Tag>(event));
-      break;
-    case ve::vdelete_search_tag:
-      delete_search_tag(*data_of<int32_t>(event));
-      break;
-    case ve::vupdate_quotes:
-      update_quotes(*data_of<std::vector<Quote>>(event));
-      break;
-    case ve::vrename_stag:
-      rename_search_tag(*data_of<tag_rename>(event));
-      break;
-    case ve::vupdate_tags:
-      update_tags(*data_of<std::vector<Tag>>(event));
-      break;
-    case ve::vrefresh_quotes:
-      refresh_quotes();
-      break;
-    case ve::vclear_search_tags:
-      clear_search_tags();
-      break;
-    case ve::vshow_quote_text:
-      show_quote_text(*data_of<quote_card_record>(event));
-      break;
-    case ve::vnotice: {
-      const notice& line = *data_of<notice>(event);
-      show_notice(line.text, line.error ? notice_kind::error : notice_kind::info);
-      break;
-    }
-    case ve::vundo_note:
-      show_undo_note(*data_of<undo_note>(event));
-      break;
-  }
+  // An event without its record has nothing to show.
+  if (std::holds_alternative<std::monostate>(event.data)) return;
+  const auto apply = fml::overloaded{
+      [](std::monostate) {},
+      [&](const ve::vadd_quote& e) {
+        if (e.quote) add_quote(*e.quote);
+      },
+      [&](const ve::vdelete_quote& e) { delete_quote(e.quote); },
+      [&](const ve::vadd_tag_id& e) { add_tag_id(e.tag); },
+      [&](const ve::vdelete_tag& e) { delete_tag(e.tag); },
+      [&](ve::vdelete_wrong_tag) { delete_wrong_tag(); },
+      [&](const ve::vedit_tag& e) { edit_tag(e.tag); },
+      [&](const ve::vrename_tag& e) { rename_tag(e.now); },
+      [&](const ve::vmark_quote& e) {
+        if (e.tag) mark_quote(e.quote, *e.tag);
+      },
+      [&](const ve::vdelete_mark& e) { delete_mark(e.pair); },
+      [&](const ve::vadd_search_tag& e) {
+        if (e.tag) add_search_tag(*e.tag);
+      },
+      [&](const ve::vdelete_search_tag& e) { delete_search_tag(e.tag); },
+      [&](const ve::vupdate_quotes& e) { update_quotes(e.quotes); },
+      [&](const ve::vrename_stag& e) { rename_search_tag(e.now); },
+      [&](const ve::vupdate_tags& e) { update_tags(e.tags); },
+      [&](ve::vrefresh_quotes) { refresh_quotes(); },
+      [&](ve::vclear_search_tags) { clear_search_tags(); },
+      [&](const ve::vshow_quote_text& e) { show_quote_text(e.quote, e.open); },
+      [&](const ve::vnotice& e) {
+        show_notice(e.line.text, e.line.error ? notice_kind::error : notice_kind::info);
+      },
+      [&](const ve::vundo_note& e) { show_undo_note(e.note); },
+  };
+  std::visit(apply, event.data);
   show_list_state();
 }
 
@@ -280,12 +243,11 @@ void pvview::add_quote(const Quote& quote) {
 
 // The card is rebuilt in its cell; the row keeps its states (checked,
 // current), so the selection stays as it was.
-void pvview::show_quote_text(const quote_card_record& card) {
-  if (!card.quote) return;
-  const element quote = quote_element(card.quote->m_id);
+void pvview::show_quote_text(const Quote& record, bool open) {
+  const element quote = quote_element(record.m_id);
   if (!quote) return;
   const element cell = quote.parent();
-  cell.set_html(quote_fragment(*card.quote, card.open), position::replace_content);
+  cell.set_html(quote_fragment(record, open), position::replace_content);
   cell.update(true);
 }
 

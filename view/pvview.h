@@ -98,7 +98,7 @@ class pvview : public whoami, public view_event_sink {
 
  private:
   void add_quote(const Quote& quote);
-  void show_quote_text(const quote_card_record& card);
+  void show_quote_text(const Quote& record, bool open);
   void delete_quote(int32_t quote_id);
   void add_tag_id(int32_t tag_id);
   void delete_tag(int32_t tag_id);

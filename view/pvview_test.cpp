@@ -53,7 +53,7 @@ class ViewTest : public ::testing::Test {
  protected:
   ViewTest() : resources_(kRes.wstring()), view_(resources_) {}
 
-  void send(int32_t id, const void* data = nullptr) { view_.on_view_event(view_event{id, data}); }
+  void send(const view_event& event) { view_.on_view_event(event); }
   element root() { return view_.document().root(); }
   element by_id(const std::string& id) { return root().select_first("[id='" + id + "']"); }
   element taglist() { return by_id("taglist"); }
@@ -62,8 +62,8 @@ class ViewTest : public ::testing::Test {
   element managetags() { return by_id("manage-tags"); }
   std::string page() { return root().html(true); }
 
-  void show_tags(const std::vector<Tag>& tags) { send(ve::vupdate_tags, &tags); }
-  void show_quotes(const std::vector<Quote>& quotes) { send(ve::vupdate_quotes, &quotes); }
+  void show_tags(const std::vector<Tag>& tags) { send(ve::vupdate_tags{tags}); }
+  void show_quotes(const std::vector<Quote>& quotes) { send(ve::vupdate_quotes{quotes}); }
   // A tag-list row the user is typing a name into.
   void add_fresh_row(const std::string& name) {
     taglist().set_html("<tr new_tr><td><div class=\"vtag\">" + name + "</div></td></tr>", 2);
@@ -107,7 +107,7 @@ TEST_F(ViewTest, QuoteAddedAloneLooksAndLeavesLikeARebuiltOne) {
   const std::string rebuilt = quotelist().html(false);
 
   show_quotes({first});
-  send(ve::vadd_quote, &added);
+  send(ve::vadd_quote{&added});
   // Its highlight as a new quote goes with the list's timer.
   ASSERT_EQ(ids_in(quotelist(), "div.quote[fresh]"), std::vector<std::string>{"q-2"});
   quotelist().select_first("div.quote[fresh]").remove_attribute("fresh");
@@ -115,7 +115,7 @@ TEST_F(ViewTest, QuoteAddedAloneLooksAndLeavesLikeARebuiltOne) {
 
   // Deleting it takes its whole row away.
   const int32_t id = 2;
-  send(ve::vdelete_quote, &id);
+  send(ve::vdelete_quote{id});
   EXPECT_EQ(ids_in(quotelist(), "tr > td > div.quote"), std::vector<std::string>{"q-1"});
   EXPECT_EQ(quotelist().children_count(), 1u);
 }
@@ -137,34 +137,34 @@ TEST_F(ViewTest, SearchBarSwitchesBetweenCaptionAndTags) {
   const std::string empty_bar = searchbar().html(true);
 
   const Tag first{1, "alpha"}, second{2, "beta"};
-  send(ve::vadd_search_tag, &first);
+  send(ve::vadd_search_tag{&first});
   EXPECT_FALSE(searchbar().has_attribute("is_empty"));
   EXPECT_EQ(searchbar().html(false), stag_fragment(first));
-  send(ve::vadd_search_tag, &second);
+  send(ve::vadd_search_tag{&second});
   EXPECT_EQ(searchbar().html(false), stag_fragment(first) + stag_fragment(second));
 
   const int32_t absent = 9;
   const std::string before = page();
-  send(ve::vdelete_search_tag, &absent);
+  send(ve::vdelete_search_tag{absent});
   EXPECT_EQ(page(), before);
 
   const int32_t one = 1, two = 2;
-  send(ve::vdelete_search_tag, &one);
+  send(ve::vdelete_search_tag{one});
   EXPECT_EQ(searchbar().html(false), stag_fragment(second));
-  send(ve::vdelete_search_tag, &two);
+  send(ve::vdelete_search_tag{two});
   EXPECT_EQ(searchbar().html(true), empty_bar);
 
-  send(ve::vadd_search_tag, &first);
-  send(ve::vadd_search_tag, &second);
-  send(ve::vclear_search_tags);
+  send(ve::vadd_search_tag{&first});
+  send(ve::vadd_search_tag{&second});
+  send(ve::vclear_search_tags{});
   EXPECT_EQ(searchbar().html(true), empty_bar);
 }
 
 TEST_F(ViewTest, RenamedSearchTagShowsTheNewName) {
   const Tag tag{5, "old"};
-  send(ve::vadd_search_tag, &tag);
+  send(ve::vadd_search_tag{&tag});
   const tag_rename rename{5, L"new <name>"};
-  send(ve::vrename_stag, &rename);
+  send(ve::vrename_stag{rename});
   EXPECT_EQ(by_id("st-5").text(), L"new <name>");
   EXPECT_EQ(by_id("st-5").children_count(), 0u);
 }
@@ -172,11 +172,12 @@ TEST_F(ViewTest, RenamedSearchTagShowsTheNewName) {
 TEST_F(ViewTest, FreshTagRowGetsItsIdAndMenuItemOrGoesAway) {
   show_tags({{1, "alpha"}});
   const int32_t id = 8;
-  for (auto [event, message] : {std::pair{ve::vadd_tag_id, "vadd_tag_id"},
-                                std::pair{ve::vdelete_wrong_tag, "vdelete_wrong_tag"}}) {
+  for (auto [event, message] :
+       {std::pair{view_event(ve::vadd_tag_id{id}), "vadd_tag_id"},
+        std::pair{view_event(ve::vdelete_wrong_tag{}), "vdelete_wrong_tag"}}) {
     const std::string before = page();
     try {
-      send(event, &id);
+      send(event);
       ADD_FAILURE() << message << " raised nothing";
     } catch (const cannot_find_fresh_tr& error) {
       EXPECT_STREQ(error.what(), message);
@@ -185,7 +186,7 @@ TEST_F(ViewTest, FreshTagRowGetsItsIdAndMenuItemOrGoesAway) {
   }
 
   add_fresh_row("fresh &amp; <i>new</i>");
-  send(ve::vadd_tag_id, &id);
+  send(ve::vadd_tag_id{id});
   EXPECT_EQ(by_id("vt-8").tag_name(), "div");
   EXPECT_TRUE(by_id("vt-8").parent().parent().has_attribute("new_tr"));
   const element item = managetags().child(0);
@@ -193,7 +194,7 @@ TEST_F(ViewTest, FreshTagRowGetsItsIdAndMenuItemOrGoesAway) {
   EXPECT_EQ(item.text(), L"fresh & new");
   EXPECT_EQ(item.children_count(), 0u);
 
-  send(ve::vdelete_wrong_tag);
+  send(ve::vdelete_wrong_tag{});
   EXPECT_FALSE(taglist().select_first("tr[new_tr]"));
   EXPECT_EQ(ids_in(taglist(), "div.vtag"), std::vector<std::string>{"vt-1"});
 }
@@ -201,7 +202,7 @@ TEST_F(ViewTest, FreshTagRowGetsItsIdAndMenuItemOrGoesAway) {
 TEST_F(ViewTest, DeletedTagLeavesListAndMenu) {
   show_tags({{1, "alpha"}, {2, "beta"}});
   const int32_t id = 2;
-  send(ve::vdelete_tag, &id);
+  send(ve::vdelete_tag{id});
   EXPECT_EQ(ids_in(taglist(), "tr > td > div"), std::vector<std::string>{"vt-1"});
   EXPECT_EQ(ids_in(managetags(), "li"), std::vector<std::string>{"mtmcheck-1"});
   EXPECT_EQ(taglist().children_count(), 1u);
@@ -210,7 +211,7 @@ TEST_F(ViewTest, DeletedTagLeavesListAndMenu) {
 TEST_F(ViewTest, RenamedTagShowsItsNameInListAndMenu) {
   show_tags({{1, "alpha"}, {2, "beta"}});
   const tag_rename rename{2, L"<b>x</b> & y"};
-  send(ve::vrename_tag, &rename);
+  send(ve::vrename_tag{rename});
   EXPECT_EQ(by_id("vt-2").text(), L"<b>x</b> & y");
   EXPECT_EQ(by_id("mtmcheck-2").text(), L"<b>x</b> & y");
   EXPECT_EQ(by_id("vt-1").text(), L"alpha");
@@ -223,7 +224,7 @@ TEST_F(ViewTest, EditingATagMakesTheListEditableAndFocusesTheCurrentName) {
   table.set_state(htmlayout::state::focus);
   const element tag = by_id("vt-1");
   tag.parent().parent().set_state(htmlayout::state::current);
-  send(ve::vedit_tag, &tag);
+  send(ve::vedit_tag{tag});
   EXPECT_EQ(table.get_attribute("editable"), L"");
   EXPECT_EQ(table.get_attribute("action"), L"edit");
   EXPECT_FALSE(table.has_attribute("start_editing"));  // the focus has moved in
@@ -238,20 +239,19 @@ TEST_F(ViewTest, MarksAppearAndDisappearOnTheirQuote) {
   view_.document().add_observer(&redraws);
   show_quotes({quote(1, "one", {{3, "gamma"}}), quote(2, "two")});
   const Tag alpha{1, "alpha"};
-  const quote_tag_record mark{1, &alpha};
-  send(ve::vmark_quote, &mark);
+  send(ve::vmark_quote{1, &alpha});
   const element cell = by_id("q-1").child(0).child(2).child(0);
   EXPECT_EQ(cell.html(false), qtag_fragment({3, "gamma"}, 1) + qtag_fragment(alpha, 1));
   EXPECT_EQ(ids_in(by_id("q-2"), "div.qtag"), std::vector<std::string>{});
 
   const quote_tag_ids first{1, 3};
-  send(ve::vdelete_mark, &first);
+  send(ve::vdelete_mark{first});
   EXPECT_EQ(cell.html(false), qtag_fragment(alpha, 1));
   EXPECT_TRUE(redraws.was_redrawn(cell));
   redraws.redrawn.clear();
 
   const quote_tag_ids last{1, 1};
-  send(ve::vdelete_mark, &last);
+  send(ve::vdelete_mark{last});
   EXPECT_EQ(cell.children_count(), 0u);
   EXPECT_TRUE(redraws.was_redrawn(by_id("q-1")));
   view_.document().remove_observer(&redraws);
@@ -261,19 +261,17 @@ TEST_F(ViewTest, EventsWithoutTheirRecordOrWithIgnoredIdsChangeNothing) {
   show_tags({{1, "alpha"}});
   show_quotes({quote(1, "one")});
   const Tag tag{1, "alpha"};
-  send(ve::vadd_search_tag, &tag);
+  send(ve::vadd_search_tag{&tag});
   add_fresh_row("fresh");
   const std::string before = page();
   for (int32_t id : {1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 14, 15}) {
-    send(id, nullptr);
+    send(view_event(id));
     EXPECT_EQ(page(), before) << "event " << id;
   }
-  const quote_tag_record no_tag{1, nullptr};
-  send(ve::vmark_quote, &no_tag);
+  send(ve::vmark_quote{1, nullptr});
   EXPECT_EQ(page(), before);
-  const std::vector<Quote> quotes{quote(5, "five")};
   for (int32_t id : {0, 13, 16, 18, 19, 22, 25, -1}) {
-    send(id, &quotes);
+    send(view_event(id));
     EXPECT_EQ(page(), before) << "event " << id;
   }
 }
@@ -291,33 +289,33 @@ TEST_F(ViewTest, DumpWritesThePageAndIgnoresAMissingFolder) {
 TEST_F(ViewTest, ModelEventsReachThePage) {
   pvlModel model;
   model.set_view(&view_);
-  model.on_model_event({model_events::initial_load, nullptr});
+  model.on_model_event(model_events::initial_load{});
   EXPECT_EQ(ids_in(quotelist(), "tr > td > div.quote"),
             (std::vector<std::string>{"q-4", "q-3", "q-2", "q-1"}));
   EXPECT_EQ(ids_in(by_id("q-2"), "div.qtag"), (std::vector<std::string>{"qt-2-3", "qt-2-1"}));
   EXPECT_EQ(ids_in(taglist(), "div.vtag"), (std::vector<std::string>{"vt-3", "vt-2", "vt-1"}));
 
   const std::string fresh = "fresh <quote>";
-  model.on_model_event({model_events::add_quote, &fresh});
+  model.on_model_event(model_events::add_quote{fresh});
   element added = quotelist().child(0).child(0).child(0);
   EXPECT_EQ(added.get_attribute("id"), L"q-5");
   EXPECT_EQ(added.select_first("td.text").text(), L"fresh <quote>");
 
   const quote_tag_ids mark{5, 2};
-  model.on_model_event({model_events::mark_quote, &mark});
+  model.on_model_event(model_events::mark_quote{mark});
   EXPECT_EQ(ids_in(by_id("q-5"), "div.qtag"), std::vector<std::string>{"qt-5-2"});
 
   const int32_t tag = 2;
-  model.on_model_event({model_events::add_search_tag, &tag});
+  model.on_model_event(model_events::add_search_tag{tag});
   EXPECT_EQ(ids_in(searchbar(), "div.stag"), std::vector<std::string>{"st-2"});
   EXPECT_EQ(ids_in(quotelist(), "tr > td > div.quote"), (std::vector<std::string>{"q-5", "q-3"}));
 
   const tag_rename rename{2, L"b&b"};
-  model.on_model_event({model_events::rename_tag, &rename});
+  model.on_model_event(model_events::rename_tag{rename});
   EXPECT_EQ(by_id("vt-2").text(), L"b&b");
   EXPECT_EQ(by_id("st-2").text(), L"b&b");
 
-  model.on_model_event({model_events::delete_tag, &tag});
+  model.on_model_event(model_events::delete_tag{tag});
   EXPECT_FALSE(by_id("vt-2"));
   EXPECT_FALSE(by_id("mtmcheck-2"));
   EXPECT_TRUE(searchbar().has_attribute("is_empty"));

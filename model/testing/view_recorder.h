@@ -3,8 +3,10 @@
 #pragma once
 
 #include <optional>
+#include <variant>
 #include <vector>
 
+#include "fml/overloaded.h"
 #include "model/view_event.h"
 
 namespace model_testing {
@@ -29,48 +31,35 @@ class view_recorder : public pvl::view_event_sink {
     namespace ve = pvl::view_events;
     recorded_event copy;
     copy.id = event.id;
-    copy.had_data = event.data != nullptr;
-    if (event.data) {
-      switch (event.id) {
-        case ve::vadd_quote:
-          copy.quote = *static_cast<const pvl::Quote*>(event.data);
-          break;
-        case ve::vdelete_quote:
-        case ve::vadd_tag_id:
-        case ve::vdelete_tag:
-        case ve::vdelete_search_tag:
-          copy.number = *static_cast<const int32_t*>(event.data);
-          break;
-        case ve::vrename_tag:
-        case ve::vrename_stag:
-          copy.rename = *static_cast<const pvl::tag_rename*>(event.data);
-          break;
-        case ve::vmark_quote: {
-          auto& marked = *static_cast<const pvl::quote_tag_record*>(event.data);
-          copy.pair.quote = marked.quote;
-          if (marked.tag) copy.tag = *marked.tag;
-          break;
-        }
-        case ve::vdelete_mark:
-          copy.pair = *static_cast<const pvl::quote_tag_ids*>(event.data);
-          break;
-        case ve::vadd_search_tag:
-          copy.tag = *static_cast<const pvl::Tag*>(event.data);
-          break;
-        case ve::vupdate_quotes:
-          copy.quotes = *static_cast<const std::vector<pvl::Quote>*>(event.data);
-          break;
-        case ve::vupdate_tags:
-          copy.tags = *static_cast<const std::vector<pvl::Tag>*>(event.data);
-          break;
-        case ve::vnotice:
-          copy.notice = *static_cast<const pvl::notice*>(event.data);
-          break;
-        case ve::vundo_note:
-          copy.note = *static_cast<const pvl::undo_note*>(event.data);
-          break;
-      }
-    }
+    // Events without a record, and records given as null, leave had_data false.
+    copy.had_data = true;
+    const auto apply = fml::overloaded{
+        [&](const ve::vadd_quote& e) {
+          copy.had_data = e.quote != nullptr;
+          if (e.quote) copy.quote = *e.quote;
+        },
+        [&](const ve::vdelete_quote& e) { copy.number = e.quote; },
+        [&](const ve::vadd_tag_id& e) { copy.number = e.tag; },
+        [&](const ve::vdelete_tag& e) { copy.number = e.tag; },
+        [&](const ve::vdelete_search_tag& e) { copy.number = e.tag; },
+        [&](const ve::vrename_tag& e) { copy.rename = e.now; },
+        [&](const ve::vrename_stag& e) { copy.rename = e.now; },
+        [&](const ve::vmark_quote& e) {
+          copy.pair.quote = e.quote;
+          if (e.tag) copy.tag = *e.tag;
+        },
+        [&](const ve::vdelete_mark& e) { copy.pair = e.pair; },
+        [&](const ve::vadd_search_tag& e) {
+          copy.had_data = e.tag != nullptr;
+          if (e.tag) copy.tag = *e.tag;
+        },
+        [&](const ve::vupdate_quotes& e) { copy.quotes = e.quotes; },
+        [&](const ve::vupdate_tags& e) { copy.tags = e.tags; },
+        [&](const ve::vnotice& e) { copy.notice = e.line; },
+        [&](const ve::vundo_note& e) { copy.note = e.note; },
+        [&](const auto&) { copy.had_data = false; },
+    };
+    std::visit(apply, event.data);
     events.push_back(std::move(copy));
   }
 

@@ -50,7 +50,7 @@ class program_window {
       htmlayout::show_popup(popup, anchor, placement);
     };
     host().scroll_into_view = [this](const element& e) { host_.view().scroll_to_view(e); };
-    model().on_model_event(model_event{model_events::initial_load, nullptr});
+    model().on_model_event(model_events::initial_load{});
     env.collection.mark_logs();
   }
   ~program_window() {

@@ -55,8 +55,8 @@ class view_env {
     show(tags, default_quotes((source() / "data").string(), tags));
   }
   void show(const std::vector<Tag>& all_tags, const std::vector<Quote>& quotes) {
-    view->on_view_event({view_events::vupdate_tags, &all_tags});
-    view->on_view_event({view_events::vupdate_quotes, &quotes});
+    view->on_view_event(view_events::vupdate_tags{all_tags});
+    view->on_view_event(view_events::vupdate_quotes{quotes});
   }
 
   std::vector<Tag> tags;
