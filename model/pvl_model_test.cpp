@@ -474,12 +474,13 @@ TEST_F(ModelEventTest, CopyingQuotesThatAreNotStoredSkipsThem) {
                    "copy skips quote 7: not stored"}));
 }
 
-TEST(ModelInstanceTest, TheAccessorCreatesOnceAndTheDeleteClosesTheCollection) {
+TEST(ModelInstanceTest, TheAccessorShowsTheHeldModelWhoseEndClosesTheCollection) {
   model_testing::test_collection collection;
-  pvlModel& first = model();
-  EXPECT_EQ(&model(), &first);
-  delete_model();
-  delete_model();  // no model: nothing
+  {
+    instance<pvlModel> held;
+    EXPECT_EQ(&model(), &*held);
+  }
+  EXPECT_THROW(model(), fml::exception);
   EXPECT_EQ(collection.new_lines("app"),
             (Lines{"Singleton: model - created.", "Singleton: model - deleted."}));
   Lines debug = collection.new_lines("debug");

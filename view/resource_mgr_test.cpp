@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "fml/app_errors.h"
+#include "fml/instance.h"
 #include "fml/log.h"
 #include "fml/text.h"
 #include "tests/support/temp_dir.h"
@@ -30,7 +31,6 @@ class ResourceMgrTest : public ::testing::Test {
     std::filesystem::create_directory(res());
   }
   void TearDown() override {
-    delete_resource_mgr();
     fml::close_logs();
     tinyfilesystem::set_app_dir(L"DataDir", L"");
     tinyfilesystem::set_app_dir(L"ParvelaDir", L"");
@@ -105,22 +105,21 @@ TEST_F(ResourceMgrTest, UnreadableFilesAreHeldEmptyAndAMissingFolderGivesAnEmpty
   EXPECT_THROW(nothing.get(L"mainform.htm"), resource_not_found_error);
 }
 
-TEST_F(ResourceMgrTest, TheProcessStoreIsCreatedOnceAndLogsItsLife) {
+TEST_F(ResourceMgrTest, TheProcessStoreIsFilledOnceAndLogsItsLife) {
   write_file(res() / "mainform.htm", "page");
-  ResourceMgr& first = resource_mgr();
-  // Files added later are not seen: the store is filled once.
-  write_file(res() / "late.css", "late");
-  EXPECT_EQ(&resource_mgr(), &first);
-  EXPECT_EQ(first.name(), "ResourceMgr");
-  EXPECT_EQ(first.get(L"mainform.htm"), "page");
-  EXPECT_FALSE(first.exists(L"late.css"));
-  delete_resource_mgr();
-  delete_resource_mgr();  // a second delete does nothing
+  {
+    instance<ResourceMgr> held(resource_folder());
+    // Files added later are not seen: the store is filled once.
+    write_file(res() / "late.css", "late");
+    EXPECT_EQ(&resource_mgr(), &*held);
+    EXPECT_EQ(held->name(), "ResourceMgr");
+    EXPECT_EQ(held->get(L"mainform.htm"), "page");
+    EXPECT_FALSE(held->exists(L"late.css"));
+  }
+  EXPECT_THROW(resource_mgr(), fml::exception);
   EXPECT_EQ(log("application.log"),
             "Singleton: ResourceMgr - created.\nSingleton: ResourceMgr - deleted.\n");
   EXPECT_EQ(log("debug.log"), "ResourceMgr init\nResourceMgr destruct\n");
-  // The next use reads the folder again.
-  EXPECT_TRUE(resource_mgr().exists(L"late.css"));
 }
 
 }  // namespace
