@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "fml/app_errors.h"
-#include "fml/instance.h"
 #include "fml/log.h"
 #include "fml/text.h"
 #include "tests/support/temp_dir.h"
@@ -105,21 +104,13 @@ TEST_F(ResourceMgrTest, UnreadableFilesAreHeldEmptyAndAMissingFolderGivesAnEmpty
   EXPECT_THROW(nothing.get(L"mainform.htm"), resource_not_found_error);
 }
 
-TEST_F(ResourceMgrTest, TheProcessStoreIsFilledOnceAndLogsItsLife) {
+TEST_F(ResourceMgrTest, TheStoreIsFilledOnce) {
   write_file(res() / "mainform.htm", "page");
-  {
-    instance<ResourceMgr> held(resource_folder());
-    // Files added later are not seen: the store is filled once.
-    write_file(res() / "late.css", "late");
-    EXPECT_EQ(&resource_mgr(), &*held);
-    EXPECT_EQ(held->name(), "ResourceMgr");
-    EXPECT_EQ(held->get(L"mainform.htm"), "page");
-    EXPECT_FALSE(held->exists(L"late.css"));
-  }
-  EXPECT_THROW(resource_mgr(), fml::exception);
-  EXPECT_EQ(log("application.log"),
-            "Singleton: ResourceMgr - created.\nSingleton: ResourceMgr - deleted.\n");
-  EXPECT_EQ(log("debug.log"), "ResourceMgr init\nResourceMgr destruct\n");
+  const ResourceMgr store(resource_folder());
+  write_file(res() / "late.css", "late");
+  EXPECT_EQ(store.get(L"mainform.htm"), "page");
+  EXPECT_FALSE(store.exists(L"late.css"));
+  EXPECT_EQ(log("debug.log"), "ResourceMgr init\n");
 }
 
 }  // namespace

@@ -41,7 +41,6 @@ class program_window : public test_program {
     };
     view().host().scroll_into_view = [this](const element& e) { host_.view().scroll_to_view(e); };
   }
-  ~program_window() { view().host() = behavior_host{}; }
   program_window(const program_window&) = delete;
   program_window& operator=(const program_window&) = delete;
 

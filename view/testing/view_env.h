@@ -24,26 +24,6 @@
 namespace pvl::testing {
 
 class view_env {
- public:
-  view_env() : resources((source() / "res").wstring()), view(*resources) {}
-  view_env(const view_env&) = delete;
-  view_env& operator=(const view_env&) = delete;
-
-  static std::filesystem::path source() { return PARVELA_SOURCE_DIR; }
-
-  // Shows the default collection: all its tags and all its quotes.
-  void show_default_collection() {
-    tags = default_tags((source() / "data").string());
-    show(tags, default_quotes((source() / "data").string(), tags));
-  }
-  void show(const std::vector<Tag>& all_tags, const std::vector<Quote>& quotes) {
-    view->on_view_event({view_events::vupdate_tags, &all_tags});
-    view->on_view_event({view_events::vupdate_quotes, &quotes});
-  }
-
-  std::vector<Tag> tags;
-
- private:
   // The folders and logs, first made and last undone.
   struct folders {
     folders() {
@@ -64,6 +44,23 @@ class view_env {
   instance<pvcontroller> controller_;
 
  public:
+  view_env() : resources((source() / "res").wstring()), view(*resources) {}
+  view_env(const view_env&) = delete;
+  view_env& operator=(const view_env&) = delete;
+
+  static std::filesystem::path source() { return PARVELA_SOURCE_DIR; }
+
+  // Shows the default collection: all its tags and all its quotes.
+  void show_default_collection() {
+    tags = default_tags((source() / "data").string());
+    show(tags, default_quotes((source() / "data").string(), tags));
+  }
+  void show(const std::vector<Tag>& all_tags, const std::vector<Quote>& quotes) {
+    view->on_view_event({view_events::vupdate_tags, &all_tags});
+    view->on_view_event({view_events::vupdate_quotes, &quotes});
+  }
+
+  std::vector<Tag> tags;
   instance<ResourceMgr> resources;
   instance<pvview> view;
 };
