@@ -323,9 +323,15 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   QApplication::setQuitOnLastWindowClosed(false);
 
   // The long-lived objects, created in their order at start-up and deleted
-  // in the reverse order when the loop ends.
+  // in the reverse order when the loop ends, however it ends: the page's
+  // callbacks and widget go first.
   std::optional<program> objects(std::in_place, set_clipboard_text, resource_folder());
   main_window window(hand_on_captured_text, load_page);
+  struct take_down_at_end {
+    main_window& window;
+    std::optional<program>& objects;
+    ~take_down_at_end() { take_down(window, objects); }
+  } at_end{window, objects};
   show_view_in(window);
   first_paint_reporter first_paint(*window.centralWidget(), started);
   model().on_model_event(model_event{model_events::initial_load, nullptr});
@@ -355,7 +361,6 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
     display_loss_watch display_loss(window, objects, instance);
     run_main_window(window);
   }
-  take_down(window, objects);
 }
 
 }  // namespace
