@@ -43,6 +43,7 @@
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 #include "tinyfilesystem/app_dirs.h"
+#include "view/program.h"
 #include "view/resource_mgr.h"
 #include "view/view_instance.h"
 
@@ -184,11 +185,7 @@ void with_program(int quotes, Body body) {
   static char* argv[] = {name, nullptr};
   if (!QApplication::instance()) new QApplication(argc, argv);
   {
-    pvl::model();
-    pvl::controller();
-    pvl::resource_mgr();
-    pvl::model().set_view(&pvl::view());
-    pvl::controller().set_view(&pvl::view());
+    pvl::program objects(nullptr, pvl::resource_folder());
     pvl::model().on_model_event(pvl::model_events::initial_load{});
     htmlayout::qt::document_widget window(pvl::view().document());
     window.resize(1000, 700);
@@ -196,10 +193,6 @@ void with_program(int quotes, Body body) {
     window.render(&image);
     body(window, image);
   }
-  pvl::delete_view();
-  pvl::delete_resource_mgr();
-  pvl::delete_controller();
-  pvl::delete_model();
   fml::close_logs();
 }
 

@@ -1,19 +1,14 @@
-// The process's one controller. Start-up creates it after the model and
-// deletes it before the model.
+// The process's one controller: the one the program's owner
+// (view/program.h) holds, created after the model and deleted before it.
 #pragma once
 
 #include "controller/pvcontroller.h"
+#include "fml/instance.h"
 
 namespace pvl {
 
-// The controller, created on first use, after which "Singleton: controller
-// - created." is written to the log "app". Raises what pvcontroller's
-// constructor raises; there is then still no controller, and the next call
-// tries again.
+// The controller of the program that exists. Raises fml::exception when
+// there is none (see fml/instance.h).
 pvcontroller& controller();
-
-// Deletes the controller and writes "Singleton: controller - deleted." to
-// "app". Does nothing when there is no controller.
-void delete_controller();
 
 }  // namespace pvl

@@ -321,34 +321,18 @@ TEST_F(ControllerTest, MissingParameterIsRefusedBeforeAnythingIsSent) {
   EXPECT_TRUE(cntrl().empty());
 }
 
-TEST(ControllerLifecycleTest, SingletonLogsItsLife) {
-  controller_testing::controller_env env;
-  pvcontroller& first = controller();
-  EXPECT_EQ(&first, &controller());
-  EXPECT_EQ(first.name(), "controller");
-  delete_controller();
-  delete_controller();  // nothing left to delete
-  EXPECT_EQ(env.collection.new_lines("app"),
-            (Lines{"Singleton: model - created.", "Initializing DragMgr", "12 interactions loaded",
-                   "Initialized DragMgr.", "Singleton: controller - created.",
-                   "Singleton: controller - deleted."}));
-  Lines debug = env.collection.new_lines("debug");
-  EXPECT_EQ(Lines(debug.end() - 2, debug.end()), (Lines{"Controller init", "Controller destruct"}));
-}
-
 TEST(ControllerLifecycleTest, MissingConfigurationLeavesNoController) {
   controller_testing::controller_env env;
   std::filesystem::remove(env.program_dir() / "DragMgr.xml");
   try {
-    controller();
+    instance<pvcontroller> held;
     FAIL() << "no error";
   } catch (const fopen_drag_mgr_xml_error& error) {
     EXPECT_EQ(std::string(error.what()),
               "fopen_drag_mgr_xml_error" + (env.program_dir() / "DragMgr.xml").string());
   }
   env.set_drag_config(controller_testing::shipped_drag_config());
-  controller();  // tries again
-  delete_controller();
+  instance<pvcontroller> held;  // tries again
   Lines app = env.collection.new_lines("app");
   EXPECT_EQ(std::count(app.begin(), app.end(), "Singleton: controller - created."), 1);
 }

@@ -1,18 +1,15 @@
-// The process's one model. Start-up creates it first among the long-lived
-// objects and deletes it last, which closes the collection.
+// The process's one model: the one the program's owner (view/program.h)
+// holds, created first among the long-lived objects and deleted last, which
+// closes the collection.
 #pragma once
 
+#include "fml/instance.h"
 #include "model/pvl_model.h"
 
 namespace pvl {
 
-// The model, created on first use, after which "Singleton: model - created."
-// is written to the log "app". Raises what pvlModel's constructor raises;
-// there is then still no model, and the next call tries again.
+// The model of the program that exists. Raises fml::exception when there
+// is none (see fml/instance.h).
 pvlModel& model();
-
-// Deletes the model and writes "Singleton: model - deleted." to "app". Does
-// nothing when there is no model.
-void delete_model();
 
 }  // namespace pvl

@@ -16,7 +16,6 @@
 #include "fml/text.h"
 #include "model/export_texts.h"
 #include "model/logic.h"
-#include "model/model_instance.h"
 #include "model/testing/test_collection.h"
 #include "model/testing/view_recorder.h"
 
@@ -468,19 +467,6 @@ TEST_F(ModelEventTest, CopyingQuotesThatAreNotStoredSkipsThem) {
   EXPECT_EQ(model_lines(),
             (Lines{"copy skips quote 7: not stored", "copy skips quote 8: not stored",
                    "copy skips quote 7: not stored"}));
-}
-
-TEST(ModelInstanceTest, TheAccessorCreatesOnceAndTheDeleteClosesTheCollection) {
-  model_testing::test_collection collection;
-  pvlModel& first = model();
-  EXPECT_EQ(&model(), &first);
-  delete_model();
-  delete_model();  // no model: nothing
-  EXPECT_EQ(collection.new_lines("app"),
-            (Lines{"Singleton: model - created.", "Singleton: model - deleted."}));
-  Lines debug = collection.new_lines("debug");
-  EXPECT_EQ(debug.back(), "Model destruct");
-  EXPECT_EQ(debug[debug.size() - 2], "Model init");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string_view>
 #include <thread>
 
@@ -37,6 +38,7 @@
 #include "tinyfilesystem/path.h"
 #include "view/about_dlg.h"
 #include "view/behavior_host.h"
+#include "view/program.h"
 #include "view/resource_mgr.h"
 #include "view/search_head.h"
 #include "view/view_instance.h"
@@ -164,16 +166,6 @@ void show_error_box(int argc, char* argv[], const std::string& headline, const s
 // (UTF-8) is only valid during the call; the model copies what it keeps.
 void hand_on_captured_text(const std::string& text) { controller().send(text_record{text}); }
 
-// The long-lived objects, created in this order at start-up and deleted in
-// the reverse order when the loop ends normally.
-void create_singletons() {
-  model().set_clipboard(set_clipboard_text);
-  controller();
-  resource_mgr();
-  model().set_view(&view());
-  controller().set_view(&view());
-}
-
 // Fits the quote pane's head to its search bar whenever the page's widget
 // changes size, as the bar's tags then wrap anew (after the widget has
 // taken its new size).
@@ -199,19 +191,20 @@ QWidget* load_page() {
 }
 
 // Gives the page's behaviours what they ask of the window: the desktop's
-// actions, the about box, popups and scrolling.
+// actions, the about box, popups and scrolling. The one place that fills
+// the view's host callbacks.
 void show_view_in(main_window& window) {
   htmlayout::qt::install_dialog_runner();
   auto* client = static_cast<htmlayout::qt::document_widget*>(window.centralWidget());
   client->setFocus();
 
+  behavior_host& callbacks = view().host();
   // Without xdg-open or a browser, F1 and the links would do nothing.
-  install_desktop_actions(window, [](const std::wstring& target) {
+  install_desktop_actions(callbacks, window, [](const std::wstring& target) {
     view().show_notice("No program on this desktop opens " + fml::wchar2utf8(target) +
                            " (install xdg-utils and a web browser)",
                        pvview::notice_kind::error);
   });
-  behavior_host& callbacks = host();
   callbacks.show_about = [] { AboutDlg(&view().document(), resource_mgr()).show(); };
   callbacks.show_popup = [](const htmlayout::dom::element& popup,
                             const htmlayout::dom::element& anchor, int placement) {
@@ -221,13 +214,6 @@ void show_view_in(main_window& window) {
     htmlayout::scroll_to_view(e);
     client->update_view();
   };
-}
-
-void delete_singletons() {
-  delete_view();
-  delete_resource_mgr();
-  delete_controller();
-  delete_model();
 }
 
 // Shutdown may follow a failed registration, so it writes only to the logs
@@ -251,12 +237,13 @@ void report(const std::string& line) {
 }
 
 // The page's callbacks and the widget showing the view's document go
-// before the view (which owns the document) is deleted.
-void take_down(main_window& window) {
-  host() = behavior_host{};
-  model().set_retry_starter({});
+// before the program's objects (the view owns the document) are deleted.
+void take_down(main_window& window, std::optional<program>& objects) {
+  if (!objects) return;
+  objects->view().host() = behavior_host{};
+  objects->model().set_retry_starter({});
   delete window.takeCentralWidget();
-  delete_singletons();
+  objects.reset();
 }
 
 // Qt's X11 platform ends the process with exit(1), from inside the event
@@ -268,12 +255,13 @@ void take_down(main_window& window) {
 // whole, and ends the process with the error code.
 struct running_loop {
   main_window* window = nullptr;
+  std::optional<program>* objects = nullptr;
   single_instance* instance = nullptr;
   std::thread::id gui_thread;
   QtMessageHandler previous_handler = nullptr;
 };
-running_loop loop_in_progress;
-bool loop_started = false;
+running_loop g_loop_in_progress;
+bool g_loop_started = false;
 
 bool x_connection_broken() {
   using QNativeInterface::QX11Application;
@@ -281,10 +269,11 @@ bool x_connection_broken() {
   return x11 && x11->connection() && xcb_connection_has_error(x11->connection());
 }
 
-[[noreturn]] void end_without_display(main_window& window, single_instance& instance) {
+[[noreturn]] void end_without_display(main_window& window, std::optional<program>& objects,
+                                      single_instance& instance) {
   try {
     report("Error: the connection to the X server was lost");
-    take_down(window);
+    take_down(window, objects);
   } catch (const std::exception& error) {
     report(std::string("Error: ") + error.what());
   } catch (...) {
@@ -297,25 +286,26 @@ bool x_connection_broken() {
 }
 
 void on_qt_message(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  if (loop_in_progress.previous_handler) loop_in_progress.previous_handler(type, context, text);
-  if (loop_in_progress.window && std::this_thread::get_id() == loop_in_progress.gui_thread &&
+  if (g_loop_in_progress.previous_handler) g_loop_in_progress.previous_handler(type, context, text);
+  if (g_loop_in_progress.window && std::this_thread::get_id() == g_loop_in_progress.gui_thread &&
       x_connection_broken()) {
     // Messages that the shutdown causes come back here with no window.
-    end_without_display(*std::exchange(loop_in_progress.window, nullptr),
-                        *loop_in_progress.instance);
+    end_without_display(*std::exchange(g_loop_in_progress.window, nullptr),
+                        *g_loop_in_progress.objects, *g_loop_in_progress.instance);
   }
 }
 
 // Watches Qt's messages while it exists.
 class display_loss_watch {
  public:
-  display_loss_watch(main_window& window, single_instance& instance) {
-    loop_in_progress = {&window, &instance, std::this_thread::get_id(), nullptr};
-    loop_in_progress.previous_handler = qInstallMessageHandler(on_qt_message);
+  display_loss_watch(main_window& window, std::optional<program>& objects,
+                     single_instance& instance) {
+    g_loop_in_progress = {&window, &objects, &instance, std::this_thread::get_id(), nullptr};
+    g_loop_in_progress.previous_handler = qInstallMessageHandler(on_qt_message);
   }
   ~display_loss_watch() {
-    qInstallMessageHandler(loop_in_progress.previous_handler);
-    loop_in_progress = {};
+    qInstallMessageHandler(g_loop_in_progress.previous_handler);
+    g_loop_in_progress = {};
   }
   display_loss_watch(const display_loss_watch&) = delete;
   display_loss_watch& operator=(const display_loss_watch&) = delete;
@@ -328,8 +318,16 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   QApplication::setApplicationName("Parvela");
   QApplication::setQuitOnLastWindowClosed(false);
 
-  create_singletons();
+  // The long-lived objects, created in their order at start-up and deleted
+  // in the reverse order when the loop ends, however it ends: the page's
+  // callbacks and widget go first.
+  std::optional<program> objects(std::in_place, set_clipboard_text, resource_folder());
   main_window window(hand_on_captured_text, load_page);
+  struct take_down_at_end {
+    main_window& window;
+    std::optional<program>& objects;
+    ~take_down_at_end() { take_down(window, objects); }
+  } at_end{window, objects};
   show_view_in(window);
   first_paint_reporter first_paint(*window.centralWidget(), started);
   model().on_model_event(model_events::initial_load{});
@@ -354,12 +352,11 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   });
 
   fml::getlog("app") << "Init complete" << std::endl;
-  loop_started = true;
+  g_loop_started = true;
   {
-    display_loss_watch display_loss(window, instance);
+    display_loss_watch display_loss(window, objects, instance);
     run_main_window(window);
   }
-  take_down(window);
 }
 
 }  // namespace
@@ -394,7 +391,7 @@ int run_application(int argc, char* argv[], single_instance& instance) {
   write_finish_lines();
   fml::close_logs();
   instance.stop_listening();
-  show_error_box(argc, argv, loop_started ? "Parvela has stopped." : "Parvela cannot start.",
+  show_error_box(argc, argv, g_loop_started ? "Parvela has stopped." : "Parvela cannot start.",
                  error);
   return kExitError;
 }

@@ -51,9 +51,8 @@ std::optional<std::wstring> ask_export_path(QWidget* owner) {
   return chosen.front().toStdWString();
 }
 
-void install_desktop_actions(QWidget& window,
+void install_desktop_actions(behavior_host& callbacks, QWidget& window,
                              std::function<void(const std::wstring& target)> not_opened) {
-  behavior_host& callbacks = host();
   callbacks.open_url = [not_opened = std::move(not_opened)](const std::wstring& target) {
     if (!open_with_desktop(target) && !target.empty() && not_opened) not_opened(target);
   };

@@ -43,7 +43,6 @@ class DesktopActionsTest : public ::testing::Test {
   void TearDown() override {
     for (const char* scheme : {"file", "https", "http", "mailto"})
       QDesktopServices::unsetUrlHandler(scheme);
-    host() = behavior_host{};
   }
 
   // Runs `answer` on the file dialog once it is open and modal.
@@ -141,10 +140,11 @@ TEST_F(DesktopActionsTest, InstalledActionsServeThePageBehaviours) {
   QWidget window;
   window.show();
   std::vector<std::wstring> not_opened;
-  install_desktop_actions(window,
+  behavior_host host;
+  install_desktop_actions(host, window,
                           [&](const std::wstring& target) { not_opened.push_back(target); });
-  ASSERT_TRUE(host().open_url && host().ask_export_path && host().close_window);
-  host().open_url(L"https://example.org");
+  ASSERT_TRUE(host.open_url && host.ask_export_path && host.close_window);
+  host.open_url(L"https://example.org");
   EXPECT_EQ(recorder_.opened.size(), 1u);
   EXPECT_TRUE(not_opened.empty());
 
@@ -154,11 +154,11 @@ TEST_F(DesktopActionsTest, InstalledActionsServeThePageBehaviours) {
   const std::string path = getenv("PATH");
   setenv("PATH", empty.str().c_str(), 1);
   for (const char* name : {"BROWSER", "DEFAULT_BROWSER"}) unsetenv(name);
-  host().open_url(L"/opt/parvela/Parvela Help.html");
+  host.open_url(L"/opt/parvela/Parvela Help.html");
   setenv("PATH", path.c_str(), 1);
   EXPECT_EQ(not_opened, std::vector<std::wstring>{L"/opt/parvela/Parvela Help.html"});
 
-  host().close_window();
+  host.close_window();
   EXPECT_FALSE(window.isVisible());
 }
 

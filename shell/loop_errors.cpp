@@ -8,16 +8,16 @@ namespace pvl {
 
 namespace {
 
-std::mutex kept_mutex;
-std::exception_ptr kept_error;
+std::mutex g_kept_mutex;
+std::exception_ptr g_kept_error;
 
 }  // namespace
 
 void keep_loop_error(std::exception_ptr error) noexcept {
   {
-    std::lock_guard<std::mutex> lock(kept_mutex);
-    if (kept_error) return;
-    kept_error = std::move(error);
+    std::lock_guard<std::mutex> lock(g_kept_mutex);
+    if (g_kept_error) return;
+    g_kept_error = std::move(error);
   }
   // Queued, so that it works from other threads and also when the loop has
   // not started yet: the loop ends as soon as it runs. exit() rather than
@@ -32,9 +32,9 @@ void keep_loop_error(std::exception_ptr error) noexcept {
 void rethrow_loop_error() {
   std::exception_ptr error;
   {
-    std::lock_guard<std::mutex> lock(kept_mutex);
-    error = std::move(kept_error);
-    kept_error = nullptr;
+    std::lock_guard<std::mutex> lock(g_kept_mutex);
+    error = std::move(g_kept_error);
+    g_kept_error = nullptr;
   }
   if (error) std::rethrow_exception(error);
 }

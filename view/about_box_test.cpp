@@ -36,10 +36,7 @@ class AboutBox : public ::testing::Test {
     main_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main_.get()));
   }
-  void TearDown() override {
-    pvl::host().open_url = nullptr;
-    set_dialog_runner({});
-  }
+  void TearDown() override { set_dialog_runner({}); }
 
   // Shows the about box; `user` runs inside it once it is up, with its
   // window and the widget showing the page. A box still open after five

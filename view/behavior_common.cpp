@@ -9,15 +9,13 @@
 #include "view/behavior_host.h"
 #include "view/behavior_parts.h"
 #include "view/behaviors.h"
+#include "view/view_instance.h"
 
 namespace pvl {
 
 using htmlayout::dom::element;
 
-behavior_host& host() {
-  static behavior_host callbacks;
-  return callbacks;
-}
+behavior_host& host() { return view().host(); }
 
 void register_behaviors() {
   static const bool registered = [] {

@@ -1,7 +1,8 @@
 // What the element behaviours need from the window that hosts the page:
-// dialogs, the shell and the window itself. The Qt shell fills these in at
-// start-up; left empty (as in tests without a window) each does nothing, and
-// the export dialog counts as cancelled.
+// dialogs, the shell and the window itself. The view holds them
+// (pvview::host()); the Qt shell fills them in at start-up, in one place;
+// left empty (as in tests without a window) each does nothing, and the
+// export dialog counts as cancelled.
 #pragma once
 
 #include <functional>
@@ -31,7 +32,8 @@ struct behavior_host {
   std::function<void(const htmlayout::dom::element& element)> scroll_into_view;
 };
 
-// The process's host callbacks; the user-interface thread only.
+// The host callbacks of the program's view (view().host()); raises what
+// view() raises. The user-interface thread only.
 behavior_host& host();
 
 }  // namespace pvl

@@ -22,7 +22,7 @@
 #include "tinyfilesystem/app_dirs.h"
 #include "view/behavior_host.h"
 #include "view/pvview.h"
-#include "view/resource_mgr.h"
+#include "view/testing/test_program.h"
 
 namespace pvl {
 namespace {
@@ -34,27 +34,8 @@ using htmlayout::dom::element;
 using Ids = std::vector<int32_t>;
 using Lines = std::vector<std::string>;
 
-const std::filesystem::path kRes = std::filesystem::path(PARVELA_SOURCE_DIR) / "res";
-
 class BehaviorsTest : public ::testing::Test {
  protected:
-  BehaviorsTest() : resources_(kRes.wstring()), view_(resources_) {
-    model().set_view(&view_);
-    model().set_clipboard([this](const std::wstring& text) {
-      clipboard_ = fml::wchar2utf8(text);
-      return true;
-    });
-    controller().set_view(&view_);
-    model().on_model_event(model_events::initial_load{});
-    env_.collection.mark_logs();
-  }
-  ~BehaviorsTest() override {
-    host() = behavior_host{};
-    delete_controller();
-    model().set_view(nullptr);
-    model().set_clipboard(nullptr);
-  }
-
   element root() { return view_.document().root(); }
   element by_id(const std::string& id) { return root().select_first("[id='" + id + "']"); }
   // The ids of the elements matching `selector`, in document order.
@@ -116,10 +97,10 @@ class BehaviorsTest : public ::testing::Test {
   }
   element row_of(const std::string& id) { return by_id(id).parent().parent(); }
 
-  controller_testing::controller_env env_;
-  ResourceMgr resources_;
-  pvview view_;
-  std::string clipboard_;
+  testing::test_program program_;
+  controller_testing::program_folders& env_ = program_.env;
+  pvview& view_ = program_.objects.view();
+  std::string& clipboard_ = program_.clipboard;
 };
 
 TEST_F(BehaviorsTest, EveryBehaviourThePageNamesIsRegistered) {

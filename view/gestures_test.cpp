@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "controller/controller_instance.h"
 #include "controller/vcaction.h"
 #include "fml/text.h"
 #include "htmlayout/dom/events.h"

@@ -22,7 +22,7 @@
 #include "model/model_instance.h"
 #include "view/behaviors.h"
 #include "view/pvview.h"
-#include "view/resource_mgr.h"
+#include "view/testing/test_program.h"
 
 namespace pvl {
 namespace {
@@ -153,22 +153,9 @@ TEST_F(GridsTest, AHeaderPressSortsTheSortableGrid) {
 // The main page, shown by the renderer, with the real controller and model.
 class MainPageGridsTest : public ::testing::Test {
  protected:
-  MainPageGridsTest() : resources_(kRes.wstring()), view_(resources_) {
-    model().set_view(&view_);
-    model().set_clipboard([this](const std::wstring& text) {
-      clipboard_ = fml::wchar2utf8(text);
-      return true;
-    });
-    controller().set_view(&view_);
-    model().on_model_event(model_events::initial_load{});
+  MainPageGridsTest() {
     screen_.set_viewport(1000, 700);
     geometry_.set_input(&input_);
-    env_.collection.mark_logs();
-  }
-  ~MainPageGridsTest() override {
-    delete_controller();
-    model().set_view(nullptr);
-    model().set_clipboard(nullptr);
   }
 
   element by_id(const std::string& id) {
@@ -191,17 +178,15 @@ class MainPageGridsTest : public ::testing::Test {
     return box ? box->right - box->left : -1;
   }
 
-  static inline const std::filesystem::path kRes =
-      std::filesystem::path(PARVELA_SOURCE_DIR) / "res";
-  controller_testing::controller_env env_;
-  ResourceMgr resources_;
-  pvview view_;
+  testing::test_program program_;
+  controller_testing::program_folders& env_ = program_.env;
+  pvview& view_ = program_.objects.view();
   htmlayout::render::headless_container container_;
   htmlayout::render::renderer screen_{view_.document(), container_};
   htmlayout::render::renderer_geometry geometry_{screen_};
   htmlayout::input input_{view_.document(), geometry_};
   htmlayout::testing::pointer pointer_{input_, geometry_};
-  std::string clipboard_;
+  std::string& clipboard_ = program_.clipboard;
 };
 
 TEST_F(MainPageGridsTest, DeleteRemovesTheCheckedQuotesAndCtrlCCopiesThem) {

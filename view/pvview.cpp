@@ -233,8 +233,8 @@ void pvview::add_quote(const Quote& quote) {
   // The card, then the count line over it, which shows the new total.
   for (const element& shown : {card, quote_count_}) {
     if (!shown) continue;
-    if (host().scroll_into_view)
-      host().scroll_into_view(shown);
+    if (host_.scroll_into_view)
+      host_.scroll_into_view(shown);
     else
       htmlayout::scroll_to_view(shown);
   }

@@ -17,6 +17,7 @@
 #include "htmlayout/dom/document.h"
 #include "htmlayout/dom/element.h"
 #include "model/view_event.h"
+#include "view/behavior_host.h"
 
 namespace pvl {
 
@@ -96,6 +97,10 @@ class pvview : public whoami, public view_event_sink {
   // The main window's document, for the window that shows it.
   htmlayout::document& document() { return *doc_; }
 
+  // What the page's behaviours ask of the window that shows it; the window
+  // fills it in (shell/application.cpp), and clears it before it goes.
+  behavior_host& host() { return host_; }
+
  private:
   void add_quote(const Quote& quote);
   void show_quote_text(const Quote& record, bool open);
@@ -129,6 +134,7 @@ class pvview : public whoami, public view_event_sink {
   htmlayout::dom::element fresh_tag_row(const char* event) const;
 
   const ResourceMgr& resources_;
+  behavior_host host_;
   // Declared before the handles so that they are released first.
   std::unique_ptr<htmlayout::document> doc_;
   htmlayout::dom::element root_;

@@ -16,11 +16,9 @@
 #include "model/pvl_model.h"
 #include "model/testing/test_collection.h"
 #include "tests/support/temp_dir.h"
-#include "tinyfilesystem/app_dirs.h"
 #include "view/behaviors.h"
 #include "view/fragments.h"
 #include "view/resource_mgr.h"
-#include "view/view_instance.h"
 
 namespace pvl {
 namespace {
@@ -418,25 +416,6 @@ TEST_F(ViewPageTest, StockBehavioursAttachAndTheirReportsAreIgnored) {
   report.id = L"go";
   report.element = root.select_first("#go");
   EXPECT_EQ(view.on_notification(report), 0u);
-}
-
-TEST(ViewInstance, CreatedOnFirstUseAndDeletedWithItsLines) {
-  model_testing::test_collection collection;
-  tinyfilesystem::set_app_dir(L"ParvelaDir", std::filesystem::path(PARVELA_SOURCE_DIR).wstring());
-  collection.mark_logs();
-  pvview& first = view();
-  EXPECT_EQ(&view(), &first);
-  delete_view();
-  delete_view();
-  delete_resource_mgr();
-  EXPECT_EQ(collection.new_lines("app"),
-            (std::vector<std::string>{
-                "Singleton: ResourceMgr - created.", "taglist::init successfull.",
-                "thequotelist::init successfull.", "Singleton: view - created.",
-                "Singleton: view - deleted.", "Singleton: ResourceMgr - deleted."}));
-  auto debug = collection.new_lines("debug");
-  ASSERT_FALSE(debug.empty());
-  EXPECT_EQ(debug[debug.size() - 2], "veiw destruct");
 }
 
 }  // namespace

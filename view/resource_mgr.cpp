@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "fml/app_errors.h"
+#include "fml/instance.h"
 #include "fml/log.h"
 #include "fml/text.h"
 #include "tinyfilesystem/app_dirs.h"
@@ -31,10 +32,6 @@ std::string read_whole_file(const std::string& path) {
   }
   return bytes;
 }
-
-// A plain pointer: the store is deleted by delete_resource_mgr() only, never
-// by the exit-time destructors, which run after the logs are closed.
-ResourceMgr* the_store = nullptr;
 
 }  // namespace
 
@@ -70,20 +67,6 @@ std::wstring resource_folder() {
   return tinyfilesystem::join_path(tinyfilesystem::app_dir(L"ParvelaDir"), L"res");
 }
 
-ResourceMgr& resource_mgr() {
-  if (!the_store) {
-    the_store = new ResourceMgr(resource_folder());
-    fml::getlog("app") << "Singleton: " << the_store->name() << " - created." << std::endl;
-  }
-  return *the_store;
-}
-
-void delete_resource_mgr() {
-  if (!the_store) return;
-  const std::string name = the_store->name();
-  delete the_store;
-  the_store = nullptr;
-  fml::getlog("app") << "Singleton: " << name << " - deleted." << std::endl;
-}
+ResourceMgr& resource_mgr() { return instance<ResourceMgr>::get("resource store"); }
 
 }  // namespace pvl

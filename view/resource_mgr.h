@@ -47,13 +47,9 @@ class ResourceMgr : public whoami {
 // directory table's "ParvelaDir").
 std::wstring resource_folder();
 
-// The process's store, created and filled from resource_folder() on first
-// use, after which "Singleton: ResourceMgr - created." is written to the log
-// "app".
+// The process's store: the one the program's owner (view/program.h) holds,
+// filled from resource_folder() when the program starts. Raises
+// fml::exception when there is none (see fml/instance.h).
 ResourceMgr& resource_mgr();
-
-// Deletes the store and writes "Singleton: ResourceMgr - deleted." to "app".
-// Does nothing when there is no store.
-void delete_resource_mgr();
 
 }  // namespace pvl

@@ -31,7 +31,6 @@ class ResourceMgrTest : public ::testing::Test {
     std::filesystem::create_directory(res());
   }
   void TearDown() override {
-    delete_resource_mgr();
     fml::close_logs();
     tinyfilesystem::set_app_dir(L"DataDir", L"");
     tinyfilesystem::set_app_dir(L"ParvelaDir", L"");
@@ -106,22 +105,13 @@ TEST_F(ResourceMgrTest, UnreadableFilesAreHeldEmptyAndAMissingFolderGivesAnEmpty
   EXPECT_THROW(nothing.get(L"mainform.htm"), resource_not_found_error);
 }
 
-TEST_F(ResourceMgrTest, TheProcessStoreIsCreatedOnceAndLogsItsLife) {
+TEST_F(ResourceMgrTest, TheStoreIsFilledOnce) {
   write_file(res() / "mainform.htm", "page");
-  ResourceMgr& first = resource_mgr();
-  // Files added later are not seen: the store is filled once.
+  const ResourceMgr store(resource_folder());
   write_file(res() / "late.css", "late");
-  EXPECT_EQ(&resource_mgr(), &first);
-  EXPECT_EQ(first.name(), "ResourceMgr");
-  EXPECT_EQ(first.get(L"mainform.htm"), "page");
-  EXPECT_FALSE(first.exists(L"late.css"));
-  delete_resource_mgr();
-  delete_resource_mgr();  // a second delete does nothing
-  EXPECT_EQ(log("application.log"),
-            "Singleton: ResourceMgr - created.\nSingleton: ResourceMgr - deleted.\n");
-  EXPECT_EQ(log("debug.log"), "ResourceMgr init\nResourceMgr destruct\n");
-  // The next use reads the folder again.
-  EXPECT_TRUE(resource_mgr().exists(L"late.css"));
+  EXPECT_EQ(store.get(L"mainform.htm"), "page");
+  EXPECT_FALSE(store.exists(L"late.css"));
+  EXPECT_EQ(log("debug.log"), "ResourceMgr init\n");
 }
 
 }  // namespace

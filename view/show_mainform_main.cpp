@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     widget.show();
     if (argc > 1) QTimer::singleShot(std::stoi(argv[1]) * 1000, &app, &QApplication::quit);
     const int code = app.exec();
-    if (std::exception_ptr error = htmlayout::qt::document_widget::take_unhandled_error())
+    if (std::exception_ptr error = widget.take_unhandled_error())
       std::rethrow_exception(error);
     return code;
   } catch (const std::exception& e) {

@@ -1,19 +1,15 @@
-// The process's one view. Start-up creates it after the model, the
-// controller and the resource store, and deletes it first.
+// The process's one view: the one the program's owner (view/program.h)
+// holds, created after the model, the controller and the resource store,
+// and deleted first.
 #pragma once
 
+#include "fml/instance.h"
 #include "view/pvview.h"
 
 namespace pvl {
 
-// The view, created on first use over the process's resource store
-// (resource_mgr(), created too if need be), after which
-// "Singleton: view - created." is written to the log "app". Raises what
-// pvview's constructor raises; there is then still no view.
+// The view of the program that exists. Raises fml::exception when there is
+// none (see fml/instance.h).
 pvview& view();
-
-// Deletes the view and writes "Singleton: view - deleted." to "app". Does
-// nothing when there is no view.
-void delete_view();
 
 }  // namespace pvl

@@ -1,7 +1,9 @@
-// What the controller's tests run on: the real model on a collection in a
-// temporary folder (three tags and four quotes, see model/testing), a
-// program folder ("ParvelaDir") holding a DragMgr.xml, and a recorder of the
-// view events the model sends. Nothing touches the real home folder.
+// What the controller's tests run on: the real model (the process's model()
+// while the object exists) on a collection in a temporary folder (three tags
+// and four quotes, see model/testing), a program folder ("ParvelaDir")
+// holding a DragMgr.xml, and a recorder of the view events the model sends.
+// Nothing touches the real home folder. The folders alone (program_folders)
+// serve the tests that run the whole program (view/testing/test_program.h).
 #pragma once
 
 #include <filesystem>
@@ -28,18 +30,16 @@ inline std::string interaction(const std::string& source, const std::string& tar
   return "<i><source " + source + "/><target " + target + "/><action>" + action + "</action></i>";
 }
 
-class controller_env {
+class program_folders {
  public:
-  explicit controller_env(const std::string& drag_config = shipped_drag_config()) {
+  explicit program_folders(const std::string& drag_config = shipped_drag_config()) {
     std::filesystem::create_directories(program_dir());
     set_drag_config(drag_config);
     tinyfilesystem::set_app_dir(L"ParvelaDir", program_dir().wstring());
-    pvl::model().set_view(&recorder);
   }
-  ~controller_env() { pvl::delete_model(); }
 
-  controller_env(const controller_env&) = delete;
-  controller_env& operator=(const controller_env&) = delete;
+  program_folders(const program_folders&) = delete;
+  program_folders& operator=(const program_folders&) = delete;
 
   std::filesystem::path program_dir() const { return collection.root() / "program"; }
   void set_drag_config(const std::string& xml) const {
@@ -57,7 +57,17 @@ class controller_env {
   }
 
   model_testing::test_collection collection;
+};
+
+class controller_env : public program_folders {
+ public:
+  explicit controller_env(const std::string& drag_config = shipped_drag_config())
+      : program_folders(drag_config) {
+    model->set_view(&recorder);
+  }
+
   model_testing::view_recorder recorder;
+  pvl::instance<pvl::pvlModel> model;
 };
 
 // Markup as the view builds it: the id and class scheme and the nesting of a

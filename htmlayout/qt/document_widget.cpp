@@ -1,5 +1,6 @@
 #include "htmlayout/qt/document_widget.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -11,7 +12,6 @@
 #include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -29,16 +29,6 @@ namespace {
 // Pixels one notch of the wheel (120 eighths of a degree) scrolls: three
 // lines of about 20 pixels.
 constexpr int kNotch = 120, kPixelsPerNotch = 60;
-
-std::exception_ptr& unhandled_error() {
-  static std::exception_ptr kept;
-  return kept;
-}
-
-std::unordered_map<const document*, document_widget*>& widgets() {
-  static std::unordered_map<const document*, document_widget*> shown;
-  return shown;
-}
 
 QRect to_qrect(const litehtml::position& p) { return QRect(p.x, p.y, p.width, p.height); }
 
@@ -71,9 +61,8 @@ document_widget::document_widget(document& doc, QWidget* parent)
   container_.set_style_sheet_loader([](const std::string&) { return QByteArray(); });
   geometry_.set_input(&input_);
   doc_.add_observer(this);
-  widgets()[&doc_] = this;
-  on_error_ = [](std::exception_ptr error) {
-    if (!unhandled_error()) unhandled_error() = std::move(error);
+  on_error_ = [this](std::exception_ptr error) {
+    if (!unhandled_error_) unhandled_error_ = std::move(error);
     QCoreApplication::exit(1);
   };
 
@@ -110,20 +99,23 @@ document_widget::~document_widget() {
   input_.set_timers_changed(nullptr);
   doc_.set_post_wakeup({});
   doc_.remove_observer(this);
-  auto& shown = widgets();
-  if (auto found = shown.find(&doc_); found != shown.end() && found->second == this)
-    shown.erase(found);
 }
 
 void document_widget::set_error_handler(error_handler handler) { on_error_ = std::move(handler); }
 
 std::exception_ptr document_widget::take_unhandled_error() {
-  return std::exchange(unhandled_error(), nullptr);
+  return std::exchange(unhandled_error_, nullptr);
 }
 
 document_widget* document_widget::showing(const document* doc) {
-  auto found = widgets().find(doc);
-  return found == widgets().end() ? nullptr : found->second;
+  if (!doc || !QApplication::instance()) return nullptr;
+  // Qt knows every widget, and a document has one widget at a time (the
+  // widget makes its input side).
+  for (QWidget* widget : QApplication::allWidgets()) {
+    auto* shown = qobject_cast<document_widget*>(widget);
+    if (shown && &shown->doc_ == doc) return shown;
+  }
+  return nullptr;
 }
 
 template <typename Body>

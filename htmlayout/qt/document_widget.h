@@ -70,17 +70,18 @@ class document_widget : public QWidget, private document_observer {
   qt_container& container() { return container_; }
 
   // Where exceptions raised while Qt called in go. The default keeps the
-  // first one (take_unhandled_error) and ends every running event loop with
-  // code 1.
+  // first one in the widget (take_unhandled_error) and ends every running
+  // event loop with code 1.
   void set_error_handler(error_handler handler);
-  // The exception the default handler kept, then forgets it; null when none.
-  static std::exception_ptr take_unhandled_error();
+  // The exception this widget's default handler kept, then forgets it; null
+  // when none.
+  std::exception_ptr take_unhandled_error();
 
   // Lays the page out now and schedules the paint of what changed (for
   // callers that want the window current before returning to the loop).
   void update_view();
 
-  // The widget that shows `doc`, or null.
+  // The widget that shows `doc` (of the application's widgets), or null.
   static document_widget* showing(const document* doc);
 
   // The milliseconds of the clock the widget advances the timers with.
@@ -152,6 +153,7 @@ class document_widget : public QWidget, private document_observer {
   htmlayout::input input_;
 
   error_handler on_error_;
+  std::exception_ptr unhandled_error_;  // kept by the default handler
   QElapsedTimer clock_;
   QTimer timer_;
   bool update_scheduled_ = false;

@@ -408,10 +408,10 @@ TEST_F(DocumentWidgetTest, ErrorsGoToTheHandlerAndNeverThroughQt) {
   press.start(0);
   give_up.start(5000);
   EXPECT_EQ(QApplication::exec(), 1);
-  std::exception_ptr kept = document_widget::take_unhandled_error();
+  std::exception_ptr kept = widget_->take_unhandled_error();
   ASSERT_TRUE(kept);
   EXPECT_EQ(message(kept), "pressed");
-  EXPECT_FALSE(document_widget::take_unhandled_error());
+  EXPECT_FALSE(widget_->take_unhandled_error());
 
   // A handler of the program's own gets each one.
   std::vector<std::string> errors;

@@ -1,7 +1,7 @@
 // The program's main window without a screen, for tests that act as a user:
-// the real model on a temporary collection (three tags, four quotes; quote 2
-// carries tags 3 and 1, quote 3 tag 2), the real controller and view with
-// the real main page, shown by the real renderer (fixed text metrics) and
+// the whole program on a temporary collection (test_program.h: three tags,
+// four quotes; quote 2 carries tags 3 and 1, quote 3 tag 2) with the real
+// main page, shown by the real renderer (fixed text metrics) and
 // driven through the engine's input with presses, moves, releases and keys
 // at the positions where the elements are drawn. `clipboard` (UTF-8) is the
 // clipboard of both the program's copy commands and the in-place editor.
@@ -15,8 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "controller/controller_instance.h"
-#include "controller/testing/controller_env.h"
 #include "fml/text.h"
 #include "htmlayout/dom/events.h"
 #include "htmlayout/input/input.h"
@@ -25,45 +23,29 @@
 #include "model/model_instance.h"
 #include "view/behavior_host.h"
 #include "view/pvview.h"
-#include "view/resource_mgr.h"
+#include "view/testing/test_program.h"
 
 namespace pvl::testing {
 
-class program_window {
+class program_window : public test_program {
  public:
   using element = htmlayout::dom::element;
   using point = htmlayout::point;
 
   program_window(int width = 1000, int height = 700)
-      : resources_((std::filesystem::path(PARVELA_SOURCE_DIR) / "res").wstring()),
-        view_(resources_),
-        host_(view_.document(), width, height) {
-    model().set_view(&view_);
-    model().set_clipboard([this](const std::wstring& text) {
-      clipboard = fml::wchar2utf8(text);
-      return true;
-    });
-    controller().set_view(&view_);
+      : host_(view().document(), width, height) {
     in().set_clipboard({[this] { return fml::utf82wchar(clipboard); },
                         [this](const std::wstring& text) { clipboard = fml::wchar2utf8(text); }});
-    host().show_popup = [](const element& popup, const element& anchor, int placement) {
+    view().host().show_popup = [](const element& popup, const element& anchor, int placement) {
       htmlayout::show_popup(popup, anchor, placement);
     };
-    host().scroll_into_view = [this](const element& e) { host_.view().scroll_to_view(e); };
-    model().on_model_event(model_events::initial_load{});
-    env.collection.mark_logs();
-  }
-  ~program_window() {
-    host() = behavior_host{};
-    delete_controller();
-    model().set_view(nullptr);
-    model().set_clipboard(nullptr);
+    view().host().scroll_into_view = [this](const element& e) { host_.view().scroll_to_view(e); };
   }
   program_window(const program_window&) = delete;
   program_window& operator=(const program_window&) = delete;
 
   // ---- The page ----
-  element root() { return view_.document().root(); }
+  element root() { return view().document().root(); }
   element by_id(const std::string& id) { return root().select_first("[id='" + id + "']"); }
   // The ids of the elements matching `selector`, in document order.
   std::vector<std::string> ids(const std::string& selector) {
@@ -84,7 +66,7 @@ class program_window {
     return {(b.left + b.right) / 2, (b.top + b.bottom) / 2};
   }
   htmlayout::input& in() { return host_.in(); }
-  pvview& view() { return view_; }
+  pvview& view() { return objects.view(); }
   htmlayout::render::headless_host& screen() { return host_; }
 
   // ---- Gestures ----
@@ -154,12 +136,8 @@ class program_window {
     return rows;
   }
 
-  controller_testing::controller_env env;
-  std::string clipboard;
 
  private:
-  ResourceMgr resources_;
-  pvview view_;
   htmlayout::render::headless_host host_;
 };
 

@@ -1,14 +1,14 @@
-// The program's main view without the rest of the program, for tests, tools
-// and benchmarks that show the real main page: a temporary data folder with
-// the seven logs, the program folder pointed at the source's "data" folder
-// (its DragMgr.xml), the resource store read from the source's "res", and a
-// pvview filled through its view events with the default collection (or
-// with any quotes). Nothing touches the real home folder. Needs
-// PARVELA_SOURCE_DIR.
+// The program's main view without the model, for tests, tools and
+// benchmarks that show the real main page: a temporary data folder with the
+// seven logs, the program folder pointed at the source's "data" folder (its
+// DragMgr.xml), the controller (the behaviours send it the pointer's moves),
+// the resource store read from the source's "res", and the view, filled
+// through its view events with the default collection (or with any quotes);
+// controller(), resource_mgr() and view() return them. Nothing touches the
+// real home folder. Needs PARVELA_SOURCE_DIR.
 #pragma once
 
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,26 +24,28 @@
 namespace pvl::testing {
 
 class view_env {
+  // The folders and logs, first made and last undone.
+  struct folders {
+    folders() {
+      std::filesystem::create_directories(data.path() / "logs");
+      tinyfilesystem::set_app_dir(L"DataDir", data.wstr());
+      fml::set_log_folder(data.wstr());
+      tinyfilesystem::set_app_dir(L"ParvelaDir", (source() / "data").wstring());
+      for (const char* id : {"app", "debug", "cntrl", "model", "logic", "events", "profile"})
+        fml::reglog(id, L"logs/" + std::wstring(id, id + std::char_traits<char>::length(id)) +
+                            L".log");
+    }
+    ~folders() {
+      fml::close_logs();
+      tinyfilesystem::set_app_dir(L"DataDir", L"");
+      tinyfilesystem::set_app_dir(L"ParvelaDir", L"");
+    }
+    testing_support::temp_dir data;
+  } folders_;
+  instance<pvcontroller> controller_;
+
  public:
-  view_env() {
-    std::filesystem::create_directories(data_.path() / "logs");
-    tinyfilesystem::set_app_dir(L"DataDir", data_.wstr());
-    fml::set_log_folder(data_.wstr());
-    tinyfilesystem::set_app_dir(L"ParvelaDir", (source() / "data").wstring());
-    for (const char* id : {"app", "debug", "cntrl", "model", "logic", "events", "profile"})
-      fml::reglog(id,
-                  L"logs/" + std::wstring(id, id + std::char_traits<char>::length(id)) + L".log");
-    resources = std::make_unique<ResourceMgr>((source() / "res").wstring());
-    view = std::make_unique<pvview>(*resources);
-  }
-  ~view_env() {
-    delete_controller();  // behaviours create it when the pointer moves over the lists
-    view.reset();
-    resources.reset();
-    fml::close_logs();
-    tinyfilesystem::set_app_dir(L"DataDir", L"");
-    tinyfilesystem::set_app_dir(L"ParvelaDir", L"");
-  }
+  view_env() : resources((source() / "res").wstring()), view(*resources) {}
   view_env(const view_env&) = delete;
   view_env& operator=(const view_env&) = delete;
 
@@ -60,11 +62,8 @@ class view_env {
   }
 
   std::vector<Tag> tags;
-  std::unique_ptr<ResourceMgr> resources;
-  std::unique_ptr<pvview> view;
-
- private:
-  testing_support::temp_dir data_;
+  instance<ResourceMgr> resources;
+  instance<pvview> view;
 };
 
 }  // namespace pvl::testing
