@@ -15,6 +15,11 @@
 //   resident memory once the large quote is deleted (rss_deleted_mb).
 // - BM_StartWithLargeQuote: BM_StartToFirstPaint on 10,000 quotes and one
 //   quote of 20 MB.
+// - BM_SearchChange: in one process as BM_CaptureToDrawn, an "Any tag"
+//   search holding the most used tag, to which the second most used tag is
+//   added and from which it is removed in turn, each change from the model
+//   event to the drawn window (the search, the rebuilt quote list, layout
+//   and paint).
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <benchmark/benchmark.h>
 #include <signal.h>
@@ -220,6 +225,26 @@ void BM_CaptureToDrawn(benchmark::State& state) {
   });
 }
 BENCHMARK(BM_CaptureToDrawn)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_SearchChange(benchmark::State& state) {
+  with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
+    namespace me = pvl::model_events;
+    auto change = [&](int32_t id, int32_t tag) {
+      pvl::model().on_model_event(pvl::model_event{id, &tag});
+      window.update_view();
+      window.render(&image);
+    };
+    pvl::model().on_model_event(pvl::model_event{me::set_search_mode_or, nullptr});
+    change(me::add_search_tag, 1);
+    bool added = false;
+    for (auto _ : state) {
+      change(added ? me::delete_search_tag : me::add_search_tag, 2);
+      added = !added;
+    }
+    pvl::model().on_model_event(pvl::model_event{me::clear_search_tags, nullptr});
+  });
+}
+BENCHMARK(BM_SearchChange)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_LargeCapture(benchmark::State& state) {
   constexpr int kQuotes = 10000;
