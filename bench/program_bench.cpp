@@ -15,6 +15,15 @@
 //   resident memory once the large quote is deleted (rss_deleted_mb).
 // - BM_StartWithLargeQuote: BM_StartToFirstPaint on 10,000 quotes and one
 //   quote of 20 MB.
+// - BM_SearchChange: in one process as BM_CaptureToDrawn, an "Any tag"
+//   search holding the most used tag, to which the second most used tag is
+//   added and from which it is removed in turn, each change from the model
+//   event to the drawn window (the search, the rebuilt quote list, layout
+//   and paint).
+// - BM_SelectAllAndDelete: in one process as BM_CaptureToDrawn, a click on
+//   the top quote, Ctrl+A and Delete, until the emptied list is drawn; the
+//   time of Ctrl+A alone (select_all_ms) and the quotes left (quotes_left),
+//   on 1,000 and 10,000 quotes.
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <benchmark/benchmark.h>
 #include <signal.h>
@@ -36,6 +45,7 @@
 #include "fml/log.h"
 #include "fml/memory.h"
 #include "fml/text.h"
+#include "htmlayout/input/keys.h"
 #include "htmlayout/qt/document_widget.h"
 #include "model/logic.h"
 #include "model/model_instance.h"
@@ -211,6 +221,67 @@ void BM_CaptureToDrawn(benchmark::State& state) {
   });
 }
 BENCHMARK(BM_CaptureToDrawn)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_SearchChange(benchmark::State& state) {
+  with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
+    namespace me = pvl::model_events;
+    auto change = [&](int32_t id, int32_t tag) {
+      pvl::model().on_model_event(pvl::model_event{id, &tag});
+      window.update_view();
+      window.render(&image);
+    };
+    pvl::model().on_model_event(pvl::model_event{me::set_search_mode_or, nullptr});
+    change(me::add_search_tag, 1);
+    bool added = false;
+    for (auto _ : state) {
+      change(added ? me::delete_search_tag : me::add_search_tag, 2);
+      added = !added;
+    }
+    pvl::model().on_model_event(pvl::model_event{me::clear_search_tags, nullptr});
+  });
+}
+BENCHMARK(BM_SearchChange)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_SelectAllAndDelete(benchmark::State& state) {
+  with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
+    using htmlayout::keyboard::control;
+    namespace vk = htmlayout::vk;
+    htmlayout::input& in = window.input_side();
+    const htmlayout::dom::element card = window.doc().root().select_first("div.quote");
+    const litehtml::position at = window.view().location(card);
+    const htmlayout::point middle{at.x + at.width / 2, at.y + at.height / 2};
+    double select_all_ms = 0;
+    for (auto _ : state) {
+      in.mouse_move(middle, 0, 0);
+      in.mouse_down(middle, htmlayout::mouse::main_button, 0);
+      in.mouse_up(middle, htmlayout::mouse::main_button, 0);
+      window.update_view();
+      const auto start = clock_type::now();
+      in.key_down(vk::key_a, control);
+      in.key_up(vk::key_a, control);
+      window.update_view();
+      window.render(&image);
+      const auto selected = clock_type::now();
+      in.key_down(vk::del, 0);
+      in.key_up(vk::del, 0);
+      window.update_view();
+      window.render(&image);
+      state.SetIterationTime(std::chrono::duration<double>(clock_type::now() - start).count());
+      select_all_ms = std::chrono::duration<double, std::milli>(selected - start).count();
+    }
+    state.counters["select_all_ms"] = select_all_ms;
+    state.counters["quotes_left"] = static_cast<double>(
+        window.doc().root().select_all("div.quote").size());
+  });
+}
+// Each deleted quote is its own committed change today, so 100,000 would
+// take minutes: the sizes stay at 1,000 and 10,000 until deletes go in one.
+BENCHMARK(BM_SelectAllAndDelete)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_LargeCapture(benchmark::State& state) {
   constexpr int kQuotes = 10000;

@@ -275,6 +275,33 @@ std::vector<Quote> logic::search(int64_t text_chars) {
   return selectQuotes(quote_ids, ids, text_chars);
 }
 
+std::vector<int32_t> logic::searchIds() {
+  std::vector<int32_t> ids;
+  std::string quote_ids = buildSearchQuery(ids);
+  // The unique index on m_id holds each quote's rowid as well, so this reads
+  // only indexes; the pairs are put in table (rowid) order here. An OR
+  // search joins the links straight to that index, and a quote that
+  // carries several of the tags comes once per tag until the sort puts
+  // its copies side by side.
+  std::string sql = "SELECT rowid, m_id FROM quote";
+  if (!quote_ids.empty() && m_search_mode != kSearchAnd) {
+    sql = "SELECT q.rowid, q.m_id FROM quote_tag t JOIN quote q ON q.m_id = t.quote"
+          " WHERE t.tag IN (" + placeholders(ids.size()) + ")";
+  } else if (!quote_ids.empty()) {
+    sql += " WHERE m_id IN (" + quote_ids + ")";
+  }
+  SQLite::Statement select(*db_, sql);
+  for (size_t i = 0; i < ids.size(); ++i) select.bind(static_cast<int>(i + 1), ids[i]);
+  std::vector<std::pair<int64_t, int32_t>> rows;
+  while (select.executeStep())
+    rows.emplace_back(select.getColumn(0).getInt64(), select.getColumn(1).getInt());
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  std::vector<int32_t> found(rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) found[i] = rows[i].second;
+  return found;
+}
+
 std::string logic::buildSearchQuery(std::vector<int32_t>& ids) {
   ids = m_search_tags;
   if (ids.empty()) return {};

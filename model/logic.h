@@ -118,6 +118,10 @@ class logic {
   // table order; all quotes when the search is empty. Raises wrong_tag_id
   // when an AND search holds a tag that is no longer stored.
   std::vector<Quote> search(int64_t text_chars = kWholeText);
+  // The ids of the quotes search() yields, in the same order and raising the
+  // same; read from the indexes alone, without a text or a tag name, so
+  // that it costs little however many quotes the search finds.
+  std::vector<int32_t> searchIds();
 
   // The search tags, in the order they were added.
   const std::vector<int32_t>& searchTags() const { return m_search_tags; }

@@ -36,7 +36,9 @@ class SearchTest : public ::testing::Test {
     store_->clearSearchTags();
     store_->setSearchMode(mode);
     for (int32_t tag : tags) store_->addSearchTag(tag);
-    return quote_ids(store_->search());
+    Ids found = quote_ids(store_->search());
+    EXPECT_EQ(store_->searchIds(), found) << "the ids alone, mode " << mode;
+    return found;
   }
 
   model_testing::test_collection collection_;
@@ -123,6 +125,7 @@ TEST_F(SearchTest, AnAndSearchOverATagNoLongerStoredFails) {
   } catch (const wrong_tag_id& error) {
     EXPECT_STREQ(error.what(), "2");
   }
+  EXPECT_THROW(store_->searchIds(), wrong_tag_id);
   store_->setSearchMode(logic::kSearchOr);
   EXPECT_EQ(quote_ids(store_->search()), (Ids{8, 5, 6}));
 }
