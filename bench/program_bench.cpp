@@ -225,19 +225,22 @@ BENCHMARK(BM_CaptureToDrawn)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisec
 void BM_SearchChange(benchmark::State& state) {
   with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
     namespace me = pvl::model_events;
-    auto change = [&](int32_t id, int32_t tag) {
-      pvl::model().on_model_event(pvl::model_event{id, &tag});
+    auto show = [&](const pvl::model_event& event) {
+      pvl::model().on_model_event(event);
       window.update_view();
       window.render(&image);
     };
-    pvl::model().on_model_event(pvl::model_event{me::set_search_mode_or, nullptr});
-    change(me::add_search_tag, 1);
+    pvl::model().on_model_event(me::set_search_mode_or{});
+    show(me::add_search_tag{1});
     bool added = false;
     for (auto _ : state) {
-      change(added ? me::delete_search_tag : me::add_search_tag, 2);
+      if (added)
+        show(me::delete_search_tag{2});
+      else
+        show(me::add_search_tag{2});
       added = !added;
     }
-    pvl::model().on_model_event(pvl::model_event{me::clear_search_tags, nullptr});
+    pvl::model().on_model_event(me::clear_search_tags{});
   });
 }
 BENCHMARK(BM_SearchChange)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
