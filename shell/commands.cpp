@@ -183,8 +183,17 @@ int list_command(logic& store, const command_line& line, std::ostream& out, std:
     quotes = store.search();
     std::reverse(quotes.begin(), quotes.end());
   } else {
-    // Only the records shown are read: the ids come from the indexes alone.
-    std::vector<int32_t> ids = store.searchIds();
+    // Only the records shown are read: the ids come from the indexes alone,
+    // and without tags only the newest `limit` of them.
+    std::vector<int32_t> ids;
+    if (line.tags.empty()) {
+      SQLite::Statement newest(store.database(),
+                               "SELECT m_id FROM quote ORDER BY rowid DESC LIMIT ?");
+      newest.bind(1, static_cast<int64_t>(line.limit));
+      while (newest.executeStep()) ids.insert(ids.begin(), newest.getColumn(0).getInt());
+    } else {
+      ids = store.searchIds();
+    }
     for (auto id = ids.rbegin(); id != ids.rend() && static_cast<int64_t>(quotes.size()) < line.limit;
          ++id) {
       if (std::optional<Quote> quote = store.getQuote(*id)) quotes.push_back(std::move(*quote));
