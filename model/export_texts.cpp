@@ -86,7 +86,10 @@ std::string export_html(const std::vector<Quote>& quotes) {
 }
 
 bool write_export(const std::wstring& path, const std::vector<Quote>& quotes) {
-  std::string page = export_html(quotes);
+  return write_file_replacing(path, export_html(quotes));
+}
+
+bool write_file_replacing(const std::wstring& path, const std::string& page) {
   std::string target = fml::wchar2utf8(path);
   // A link is followed, so that the file it names gets the page and the link
   // stays a link.

@@ -23,6 +23,9 @@ std::string export_html(const std::vector<Quote>& quotes);
 // it was and nothing else stays behind.
 bool write_export(const std::wstring& path, const std::vector<Quote>& quotes);
 
+// Writes `content` to the file at `path` as write_export writes its page.
+bool write_file_replacing(const std::wstring& path, const std::string& content);
+
 // copy_quote: the text alone.
 std::wstring copy_quote_text(const Quote& quote);
 // The copy texts end their lines with LF, the line end of this platform (a

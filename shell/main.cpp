@@ -1,12 +1,22 @@
-// Parvela's entry point: one instance per user, then the application.
+// Parvela's entry point: a command of the command line is carried out on
+// the terminal; without one, one instance per user, then the application.
 #include <clocale>
+#include <iostream>
+#include <string>
+#include <vector>
 
 #include "fml/memory.h"
 #include "shell/application.h"
+#include "shell/command_line.h"
+#include "shell/commands.h"
 #include "shell/single_instance.h"
 
 int main(int argc, char* argv[]) {
   std::setlocale(LC_ALL, "");
+  pvl::command_line line = pvl::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
+  if (line.what != pvl::command_line::action::start || !line.error.empty()) {
+    return pvl::run_command(line, std::cin, std::cout, std::cerr);
+  }
   fml::map_large_buffers();
   std::string folder = pvl::runtime_folder();
   if (folder.empty()) {
