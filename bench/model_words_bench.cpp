@@ -50,9 +50,13 @@ class word_collection {
     std::filesystem::create_directories(data / "logs");
     setenv("XDG_DATA_HOME", folder_.path().c_str(), 1);
     tinyfilesystem::set_app_dir(L"DataDir", data.wstring());
-    fml::set_log_folder(data.wstring());
-    for (const char* id : {"app", "profile", "debug", "events", "cntrl", "model", "logic"}) {
-      fml::reglog(id, L"logs/" + fml::utf82wchar(id) + L".log");
+    static bool logs_registered = false;  // the first collection's folder keeps the logs
+    if (!logs_registered) {
+      fml::set_log_folder(data.wstring());
+      for (const char* id : {"app", "profile", "debug", "events", "cntrl", "model", "logic"}) {
+        fml::reglog(id, L"logs/" + fml::utf82wchar(id) + L".log");
+      }
+      logs_registered = true;
     }
     testing_support::write_file(data / "defaulttags.xml", "<tags/>");
     testing_support::write_file(data / "defaultquotes.xml", "<quotes/>");
