@@ -53,7 +53,8 @@ CREATE UNIQUE INDEX quote_tag_by_tag ON quote_tag (tag, quote);
 
 // The word indexes of the quotes' texts (model/word_query.h): "quote_words"
 // holds every text's words, case and accents folded; "quote_chars" holds the
-// trigrams of the texts written partly without spaces. Both read their texts
+// trigrams of the texts written partly without spaces. Neither keeps the
+// texts' sizes (columnsize = 0): they serve matching, not ranking. Both read their texts
 // from the table quote by its rowid and are kept in step by triggers, in
 // the transaction of every change: an insertion, a deletion, and an update
 // of the text or of the rowid (the undo journal moves a quote that holds
@@ -62,9 +63,9 @@ std::string word_index_schema() {
   const std::string unspaced = "m_utftext GLOB '" + unspaced_text_glob() + "'";
   return R"(
 CREATE VIRTUAL TABLE quote_words USING fts5 (
-  m_utftext, content = 'quote', tokenize = 'unicode61 remove_diacritics 2');
+  m_utftext, content = 'quote', tokenize = 'unicode61 remove_diacritics 2', columnsize = 0);
 CREATE VIRTUAL TABLE quote_chars USING fts5 (
-  m_utftext, content = 'quote', tokenize = 'trigram');
+  m_utftext, content = 'quote', tokenize = 'trigram', columnsize = 0);
 CREATE TRIGGER quote_words_insert AFTER INSERT ON quote BEGIN
   INSERT INTO quote_words (rowid, m_utftext) VALUES (new.rowid, new.m_utftext);
 END;
