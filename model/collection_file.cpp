@@ -11,6 +11,7 @@
 #include "fml/app_errors.h"
 #include "fml/message.h"
 #include "model/transaction.h"
+#include "model/word_query.h"
 
 namespace pvl {
 
@@ -19,7 +20,10 @@ namespace {
 // Written into the file's header, so that the program recognises its own
 // files and leaves every other database alone.
 constexpr int kApplicationId = 0x50766C61;  // "Pvla"
-constexpr int kSchemaVersion = 1;
+// Format 1: the record tables. Format 2 adds the word indexes; a file of
+// format 1 is brought to format 2 when it is opened.
+constexpr int kSchemaVersion = 2;
+constexpr int kRecordsVersion = 1;
 
 // "Table order" is insertion order: both record tables keep SQLite's rowid,
 // which grows with every insertion, and the ids are a separate unique column.
@@ -47,6 +51,55 @@ CREATE TABLE quote_tag (
 CREATE UNIQUE INDEX quote_tag_by_tag ON quote_tag (tag, quote);
 )";
 
+// The word indexes of the quotes' texts (model/word_query.h): "quote_words"
+// holds every text's words, case and accents folded; "quote_chars" holds the
+// trigrams of the texts written partly without spaces. Neither keeps the
+// texts' sizes (columnsize = 0): they serve matching, not ranking. Both read their texts
+// from the table quote by its rowid and are kept in step by triggers, in
+// the transaction of every change: an insertion, a deletion, and an update
+// of the text or of the rowid (the undo journal moves a quote that holds
+// the place of one it gives back).
+std::string word_index_schema() {
+  const std::string unspaced = "m_utftext GLOB '" + unspaced_text_glob() + "'";
+  return R"(
+CREATE VIRTUAL TABLE quote_words USING fts5 (
+  m_utftext, content = 'quote', tokenize = 'unicode61 remove_diacritics 2', columnsize = 0);
+CREATE VIRTUAL TABLE quote_chars USING fts5 (
+  m_utftext, content = 'quote', tokenize = 'trigram', columnsize = 0);
+CREATE TRIGGER quote_words_insert AFTER INSERT ON quote BEGIN
+  INSERT INTO quote_words (rowid, m_utftext) VALUES (new.rowid, new.m_utftext);
+END;
+CREATE TRIGGER quote_words_delete AFTER DELETE ON quote BEGIN
+  INSERT INTO quote_words (quote_words, rowid, m_utftext)
+    VALUES ('delete', old.rowid, old.m_utftext);
+END;
+CREATE TRIGGER quote_chars_insert AFTER INSERT ON quote WHEN new.)" + unspaced + R"( BEGIN
+  INSERT INTO quote_chars (rowid, m_utftext) VALUES (new.rowid, new.m_utftext);
+END;
+CREATE TRIGGER quote_chars_delete AFTER DELETE ON quote WHEN old.)" + unspaced + R"( BEGIN
+  INSERT INTO quote_chars (quote_chars, rowid, m_utftext)
+    VALUES ('delete', old.rowid, old.m_utftext);
+END;
+CREATE TRIGGER quote_words_update AFTER UPDATE ON quote
+    WHEN old.rowid != new.rowid OR old.m_utftext IS NOT new.m_utftext BEGIN
+  INSERT INTO quote_words (quote_words, rowid, m_utftext)
+    VALUES ('delete', old.rowid, old.m_utftext);
+  INSERT INTO quote_words (rowid, m_utftext) VALUES (new.rowid, new.m_utftext);
+END;
+CREATE TRIGGER quote_chars_update_delete AFTER UPDATE ON quote
+    WHEN (old.rowid != new.rowid OR old.m_utftext IS NOT new.m_utftext) AND old.)" + unspaced + R"( BEGIN
+  INSERT INTO quote_chars (quote_chars, rowid, m_utftext)
+    VALUES ('delete', old.rowid, old.m_utftext);
+END;
+CREATE TRIGGER quote_chars_update_insert AFTER UPDATE ON quote
+    WHEN (old.rowid != new.rowid OR old.m_utftext IS NOT new.m_utftext) AND new.)" + unspaced + R"( BEGIN
+  INSERT INTO quote_chars (rowid, m_utftext) VALUES (new.rowid, new.m_utftext);
+END;
+INSERT INTO quote_words (quote_words) VALUES ('rebuild');
+INSERT INTO quote_chars (rowid, m_utftext)
+  SELECT rowid, m_utftext FROM quote WHERE )" + unspaced + ";\n";
+}
+
 [[noreturn]] void fail(const std::string& path, const std::string& what) {
   throw open_db_error(path + ": " + what);
 }
@@ -73,8 +126,9 @@ void check_or_create(const std::string& path) {
 
 // Looks at the file through a read-only connection, so that a file that is
 // not a collection of this program is reported before anything could be
-// written to it. Returns true when the file holds no database objects yet.
-bool probe_is_fresh(const std::string& path) {
+// written to it. Returns the file's format, 0 when it holds no database
+// objects yet.
+int probe_version(const std::string& path) {
   SQLite::Database reader(path, SQLite::OPEN_READONLY, kCollectionLockWaitMs);
   int objects = reader.execAndGet("SELECT count(*) FROM sqlite_master").getInt();
   int application = reader.execAndGet("PRAGMA application_id").getInt();
@@ -83,11 +137,11 @@ bool probe_is_fresh(const std::string& path) {
   if (!fresh && application != kApplicationId) {
     fail(path, "not a Parvela collection but a database of another program");
   }
-  if (!fresh && version != kSchemaVersion) {
+  if (!fresh && version != kSchemaVersion && version != kRecordsVersion) {
     fail(path, "a collection in format " + std::to_string(version) +
                    ", which this version of Parvela cannot read");
   }
-  return fresh;
+  return fresh ? 0 : version;
 }
 
 }  // namespace
@@ -95,7 +149,7 @@ bool probe_is_fresh(const std::string& path) {
 std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
   check_or_create(path);
   try {
-    bool fresh = probe_is_fresh(path);
+    const int version = probe_version(path);
     // One thread uses the connection: SQLite's own locking is not needed.
     auto db = std::make_unique<SQLite::Database>(
         path, SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX, kCollectionLockWaitMs);
@@ -114,11 +168,16 @@ std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
     db->exec("PRAGMA mmap_size = 0");
 
     // Taking the write lock here reports a file another program keeps locked
-    // now rather than at the user's first change.
+    // now rather than at the user's first change. A file of the older format
+    // gets its word indexes in the same transaction: an interrupted build
+    // leaves the file as it was.
     transaction setup(*db);
-    if (fresh) {
+    if (version == 0) {
       db->exec(kSchema);
       db->exec("PRAGMA application_id = " + std::to_string(kApplicationId));
+    }
+    if (version != kSchemaVersion) {
+      db->exec(word_index_schema());
       db->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     }
     setup.commit();

@@ -269,9 +269,15 @@ void logic::clearSearchTags() { m_search_tags.clear(); }
 
 void logic::setSearchMode(int32_t mode) { m_search_mode = mode; }
 
+void logic::setSearchWords(std::string_view utf8) {
+  m_search_words = utf8;
+  m_word_query = parse_word_query(utf8);
+  logic_log() << "setSearchWords: " << m_search_words.size() << " bytes" << std::endl;
+}
+
 std::vector<Quote> logic::search(int64_t text_chars) {
   std::vector<int32_t> ids;
-  std::string quote_ids = buildSearchQuery(ids);
+  std::string quote_ids = withWords(buildSearchQuery(ids));
   return selectQuotes(quote_ids, ids, text_chars);
 }
 
@@ -287,11 +293,15 @@ std::vector<int32_t> logic::searchIds() {
   if (!quote_ids.empty() && m_search_mode != kSearchAnd) {
     sql = "SELECT q.rowid, q.m_id FROM quote_tag t JOIN quote q ON q.m_id = t.quote"
           " WHERE t.tag IN (" + placeholders(ids.size()) + ")";
+    if (hasSearchWords()) sql += " AND " + wordsCondition("q.rowid");
   } else if (!quote_ids.empty()) {
     sql += " WHERE m_id IN (" + quote_ids + ")";
+    if (hasSearchWords()) sql += " AND " + wordsCondition("rowid");
+  } else if (hasSearchWords()) {
+    sql += " WHERE " + wordsCondition("rowid");
   }
   SQLite::Statement select(*db_, sql);
-  for (size_t i = 0; i < ids.size(); ++i) select.bind(static_cast<int>(i + 1), ids[i]);
+  bindSearch(select, ids);
   std::vector<std::pair<int64_t, int32_t>> rows;
   while (select.executeStep())
     rows.emplace_back(select.getColumn(0).getInt64(), select.getColumn(1).getInt());
@@ -300,6 +310,52 @@ std::vector<int32_t> logic::searchIds() {
   std::vector<int32_t> found(rows.size());
   for (size_t i = 0; i < rows.size(); ++i) found[i] = rows[i].second;
   return found;
+}
+
+std::string logic::wordsCondition(const std::string& rowid_column) const {
+  // One FTS5 query per index and side: the terms a quote must contain
+  // (their AND) and those that leave it out (their OR).
+  std::string condition;
+  const auto add = [&](const std::string& query, const char* index, const char* parameter,
+                       bool in) {
+    if (query.empty()) return;
+    if (!condition.empty()) condition += " AND ";
+    condition += rowid_column + (in ? " IN" : " NOT IN") + " (SELECT rowid FROM " + index +
+                 " WHERE " + index + " MATCH " + parameter + ")";
+  };
+  add(m_word_query.words_in, "quote_words", ":words_in", true);
+  add(m_word_query.chars_in, "quote_chars", ":chars_in", true);
+  add(m_word_query.words_out, "quote_words", ":words_out", false);
+  add(m_word_query.chars_out, "quote_chars", ":chars_out", false);
+  return condition;
+}
+
+std::string logic::withWords(const std::string& quote_ids) const {
+  if (!hasSearchWords()) return quote_ids;
+  std::string sql = "SELECT m_id FROM quote WHERE " + wordsCondition("rowid");
+  if (!quote_ids.empty()) sql += " AND m_id IN (" + quote_ids + ")";
+  return sql;
+}
+
+void logic::bindSearch(SQLite::Statement& statement, const std::vector<int32_t>& ids) const {
+  // The unnamed parameters take the indexes the named ones leave, in order.
+  const std::pair<const char*, const std::string*> named[] = {
+      {":words_in", &m_word_query.words_in},
+      {":chars_in", &m_word_query.chars_in},
+      {":words_out", &m_word_query.words_out},
+      {":chars_out", &m_word_query.chars_out}};
+  std::vector<int> taken;
+  for (const auto& [name, query] : named) {
+    const int index = statement.getIndex(name);
+    if (index == 0) continue;
+    statement.bindNoCopy(index, *query);
+    taken.push_back(index);
+  }
+  int index = 1;
+  for (int32_t id : ids) {
+    while (std::find(taken.begin(), taken.end(), index) != taken.end()) ++index;
+    statement.bind(index++, id);
+  }
 }
 
 std::string logic::buildSearchQuery(std::vector<int32_t>& ids) {
@@ -338,7 +394,7 @@ std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
   link_sql += " ORDER BY quote, pos";
 
   SQLite::Statement select(*db_, quote_sql);
-  for (size_t i = 0; i < ids.size(); ++i) select.bind(static_cast<int>(i + 1), ids[i]);
+  bindSearch(select, ids);
   std::vector<std::pair<int64_t, Quote>> rows;
   while (select.executeStep()) {
     Quote quote;
@@ -366,7 +422,7 @@ std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
   // The links come ordered by quote id and then attachment order; they are
   // merged into the quotes taken in id order.
   SQLite::Statement links(*db_, link_sql);
-  for (size_t i = 0; i < ids.size(); ++i) links.bind(static_cast<int>(i + 1), ids[i]);
+  bindSearch(links, ids);
   std::unordered_map<int32_t, std::string> names = tagNames();
   std::vector<Quote*> by_id(quotes.size());
   for (size_t i = 0; i < quotes.size(); ++i) by_id[i] = &quotes[i];

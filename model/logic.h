@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "model/records.h"
+#include "model/word_query.h"
 
 namespace SQLite {
 class Database;
+class Statement;
 }
 
 namespace pvl {
@@ -114,9 +116,17 @@ class logic {
   void removeSearchTag(int32_t id);
   void clearSearchTags();
   void setSearchMode(int32_t mode);
+  // The search words (model/word_query.h), UTF-8 as typed; empty: none.
+  // Not stored; empty at every start.
+  void setSearchWords(std::string_view utf8);
+  const std::string& searchWords() const { return m_search_words; }
+  // True when the search words hold a term that takes part.
+  bool hasSearchWords() const { return !m_word_query.empty(); }
+
   // The quotes that carry every search tag (AND) or at least one (OR), in
-  // table order; all quotes when the search is empty. Raises wrong_tag_id
-  // when an AND search holds a tag that is no longer stored.
+  // table order, and contain the search words; all quotes when the search
+  // (tags and words) is empty. Raises wrong_tag_id when an AND search holds
+  // a tag that is no longer stored.
   std::vector<Quote> search(int64_t text_chars = kWholeText);
   // The ids of the quotes search() yields, in the same order and raising the
   // same; read from the indexes alone, without a text or a tag name, so
@@ -153,6 +163,15 @@ class logic {
   // The SQL query of the ids of the quotes the search selects (empty: all);
   // `ids` receives the values to bind to its parameters, in order.
   std::string buildSearchQuery(std::vector<int32_t>& ids);
+  // The SQL condition that the quote in table row `rowid_column` contains
+  // the search words; its parameters are named (bindSearch binds them).
+  std::string wordsCondition(const std::string& rowid_column) const;
+  // `quote_ids` (a query of quote ids, empty: all) narrowed to the quotes
+  // that contain the search words.
+  std::string withWords(const std::string& quote_ids) const;
+  // Binds the statement's parameters: the unnamed ones to `ids` in order,
+  // the named ones to the search words' queries.
+  void bindSearch(SQLite::Statement& statement, const std::vector<int32_t>& ids) const;
   bool tagNameExists(const std::string& utfname);
   void insertTag(int32_t id, const std::string& utfname);
   void insertQuote(int32_t id, const std::string& utftext, int64_t stamp);
@@ -162,6 +181,8 @@ class logic {
   int32_t m_search_mode = kSearchAnd;
   std::unique_ptr<SQLite::Database> db_;
   std::vector<int32_t> m_search_tags;
+  std::string m_search_words;
+  word_query m_word_query;
 };
 
 }  // namespace pvl

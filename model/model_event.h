@@ -79,6 +79,12 @@ struct set_search_mode_and {
 struct set_search_mode_or {
   static constexpr int32_t id = 13;
 };
+// The search words as typed, UTF-8 (model/word_query.h); empty: none. The
+// quote list follows as it does a change of the search tags.
+struct set_search_words {
+  static constexpr int32_t id = 15;
+  std::string_view utf8;
+};
 struct clear_search_tags {
   static constexpr int32_t id = 20;
 };
@@ -139,7 +145,7 @@ using model_payload = std::variant<
     model_events::copy_quote_with_data, model_events::copy_quotes,
     model_events::copy_quotes_with_data, model_events::add_search_tags, model_events::delete_tags,
     model_events::delete_quotes, model_events::delete_quote_also, model_events::delete_tag_also,
-    model_events::undo_delete, model_events::show_quote_text>;
+    model_events::undo_delete, model_events::show_quote_text, model_events::set_search_words>;
 
 // Whether the payload types of a message variant (after std::monostate)
 // have ids that differ, so that an id read back names one event.

@@ -200,6 +200,11 @@ void pvlModel::applyEvent(const model_event& event) {
         send(ve::vclear_search_tags{});
         sendSearch();
       },
+      [&](const me::set_search_words& e) {
+        if (e.utf8 == store.searchWords()) return;
+        store.setSearchWords(e.utf8);
+        sendSearch();
+      },
       [&](me::set_search_mode_and) { setSearchMode(logic::kSearchAnd); },
       [&](me::set_search_mode_or) { setSearchMode(logic::kSearchOr); },
       [&](me::initial_load) {
@@ -334,7 +339,7 @@ void pvlModel::send(const view_event& event) {
 }
 
 void pvlModel::sendQuoteList() {
-  if (m_logic->isSearchEmpty()) {
+  if (m_logic->isSearchEmpty() && !m_logic->hasSearchWords()) {
     std::vector<Quote> quotes = m_logic->quotes(kClosedCardChars);
     send(view_events::vupdate_quotes{quotes});
   } else {

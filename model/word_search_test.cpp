@@ -1,0 +1,229 @@
+// The word search on a real collection file: the results of the word
+// indexes against a plain scan of the texts over random edits (add, delete,
+// undo), the word search combined with the tags, and the format step that
+// builds the indexes for a collection of the previous format.
+#include <SQLiteCpp/Database.h>
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "fml/app_errors.h"
+#include "model/logic.h"
+#include "model/model_event.h"
+#include "model/pvl_model.h"
+#include "model/testing/test_collection.h"
+#include "model/testing/view_recorder.h"
+
+namespace pvl {
+namespace {
+
+using model_testing::quote_ids;
+using testing_support::read_file;
+using Ids = std::vector<int32_t>;
+namespace me = model_events;
+
+const char* const kWords[] = {"Café",  "cafe",   "philosophy", "Philosophie", "naïve",
+                              "NAIVE", "über",   "tea",        "team",        "steam",
+                              "東京タワー", "大阪城", "日本語の文章"};
+
+// Case and accents folded, as far as kWords needs.
+std::string fold(std::string text) {
+  for (const auto& [from, to] : {std::pair{"é", "e"}, {"ï", "i"}, {"ü", "u"}}) {
+    for (size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, 2, to);
+  }
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Whether the text holds only Chinese and Japanese letters (and spaces).
+bool is_cjk(const std::string& text) {
+  for (unsigned char byte : text) {
+    if (byte != ' ' && (byte < 0x80 || (byte >= 0xC0 && byte < 0xE3))) return false;
+  }
+  return true;
+}
+
+size_t chars(const std::string& text) {
+  size_t count = 0;
+  for (char c : text) count += (c & 0xC0) != 0x80;
+  return count;
+}
+
+struct term {
+  std::string text;  // as typed, without the quotes or "-"
+  bool phrase = false;
+  bool excluded = false;
+};
+
+// The quote's words: kWords joined by ", " and " ".
+std::vector<std::string> words_of(const std::string& text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : text + " ") {
+    if (c == ' ' || c == ',') {
+      if (!word.empty()) words.push_back(fold(word));
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  return words;
+}
+
+// The plain scan a term stands for.
+bool scan_matches(const std::string& text, const term& t) {
+  const std::vector<std::string> words = words_of(text);
+  if (is_cjk(t.text) && chars(t.text) >= 3) return text.find(t.text) != std::string::npos;
+  if (t.phrase) {
+    const std::vector<std::string> wanted = words_of(t.text);
+    for (size_t i = 0; i + wanted.size() <= words.size(); ++i) {
+      if (std::equal(wanted.begin(), wanted.end(), words.begin() + i)) return true;
+    }
+    return false;
+  }
+  for (const std::string& word : words) {
+    if (word.rfind(fold(t.text), 0) == 0) return true;
+  }
+  return false;
+}
+
+// A random term: a word or a prefix of one, a CJK run, a phrase of two words.
+term random_term(std::mt19937& random) {
+  auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
+  term t;
+  std::string word = kWords[pick(std::size(kWords))];
+  if (pick(4) == 0) {
+    t.phrase = true;
+    t.text = word + " " + kWords[pick(std::size(kWords))];
+  } else if (is_cjk(word)) {
+    const size_t length = chars(word);
+    const size_t start = pick(length), count = 1 + pick(length - start);
+    t.text = word.substr(start * 3, count * 3);  // these scripts take 3 bytes a character
+  } else if (pick(2) == 0) {
+    t.text = fold(word).substr(0, 1 + pick(fold(word).size()));
+  } else {
+    t.text = word;
+  }
+  t.excluded = pick(4) == 0;
+  return t;
+}
+
+class WordSearchTest : public ::testing::Test {
+ protected:
+  void send(const model_event& event) { model_->on_model_event(event); }
+
+  // The whole list, as the view gets it without search words.
+  std::vector<Quote> all_quotes() {
+    send(me::set_search_words{""});
+    send(me::initial_load{});
+    return view_.events.back().quotes;
+  }
+
+  model_testing::test_collection collection_;
+  model_testing::view_recorder view_;
+  std::unique_ptr<pvlModel> model_;
+};
+
+TEST_F(WordSearchTest, TheIndexesAgreeWithAPlainScanOverRandomEdits) {
+  model_ = std::make_unique<pvlModel>();
+  model_->set_view(&view_);
+  std::mt19937 random(19);
+  auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
+  for (int step = 0; step < 300; ++step) {
+    std::vector<Quote> all = all_quotes();
+    const size_t edit = pick(10);
+    if (edit < 6 || all.empty()) {
+      std::string text;
+      for (size_t n = 1 + pick(6); n > 0; --n) {
+        text += std::string(kWords[pick(std::size(kWords))]) + (pick(3) == 0 ? ", " : " ");
+      }
+      send(me::add_quote{text});
+    } else if (edit < 9) {
+      send(me::delete_quote{all[pick(all.size())].m_id});
+    } else {
+      send(me::undo_delete{});
+    }
+    all = all_quotes();
+
+    std::vector<term> terms(1 + pick(2));
+    std::string typed;
+    for (term& t : terms) {
+      t = random_term(random);
+      typed += std::string(t.excluded ? "-" : "") + (t.phrase ? "\"" + t.text + "\"" : t.text) + " ";
+    }
+    Ids expected;
+    for (const Quote& quote : all) {
+      bool matches = true;
+      for (const term& t : terms) matches = matches && scan_matches(quote.m_utftext, t) != t.excluded;
+      if (matches) expected.push_back(quote.m_id);
+    }
+    send(me::set_search_words{typed});
+    ASSERT_EQ(quote_ids(view_.events.back().quotes), expected) << "step " << step << ": " << typed;
+  }
+}
+
+TEST_F(WordSearchTest, WordsNarrowTheTagSearchAndBadInputFindsNothingWithoutAnError) {
+  // The default collection: quotes 1 "one", 2 "two" (tags 3, 1), 3 "three"
+  // (tag 2), 4 "four".
+  logic store;
+  store.addQuote(L"Two cafés, three teas");
+  store.markQuote(5, 1);
+  store.setSearchWords("t");
+  EXPECT_EQ(quote_ids(store.search()), (Ids{2, 3, 5}));
+  store.addSearchTag(1);
+  EXPECT_EQ(quote_ids(store.search()), (Ids{2, 5}));
+  store.setSearchWords("-CAFE t");
+  EXPECT_EQ(quote_ids(store.search()), (Ids{2}));
+  store.setSearchMode(logic::kSearchOr);
+  store.addSearchTag(2);
+  EXPECT_EQ(quote_ids(store.search()), (Ids{2, 3}));
+  EXPECT_EQ(store.searchIds(), (Ids{2, 3}));
+  store.clearSearchTags();
+  for (const std::string& typed : std::vector<std::string>{"\"", "-", "AND OR NEAR * ^ :", "NEAR(t", "\"t", "t*:^",
+                                  std::string(10000, '"'), std::string(10000, '\x01')}) {
+    store.setSearchWords(typed);
+    EXPECT_NO_THROW(store.search()) << typed;
+    EXPECT_NO_THROW(store.searchIds()) << typed;
+  }
+  store.setSearchWords("\"three teas");
+  EXPECT_EQ(store.searchIds(), (Ids{5}));
+}
+
+// A collection of the previous format: the record tables alone, format 1.
+void make_previous_format(const std::string& path) {
+  SQLite::Database db(path, SQLite::OPEN_READWRITE);
+  db.exec("DROP TRIGGER quote_words_insert; DROP TRIGGER quote_words_delete;"
+          "DROP TRIGGER quote_chars_insert; DROP TRIGGER quote_chars_delete;"
+          "DROP TRIGGER quote_words_update; DROP TRIGGER quote_chars_update_delete;"
+          "DROP TRIGGER quote_chars_update_insert;"
+          "DROP TABLE quote_words; DROP TABLE quote_chars; PRAGMA user_version = 1");
+  db.exec("INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (9, 'Café 東京タワー', 1)");
+}
+
+TEST_F(WordSearchTest, ACollectionOfThePreviousFormatGetsItsIndexesOnceOrStaysAsItWas) {
+  const std::string path = collection_.db_file().string();
+  { logic store; }
+  make_previous_format(path);
+  {
+    // A build that fails (here on a table in the way) leaves the file as it was.
+    SQLite::Database db(path, SQLite::OPEN_READWRITE);
+    db.exec("CREATE TABLE quote_chars (x)");
+  }
+  const std::string before = read_file(collection_.db_file());
+  EXPECT_THROW(logic{}, open_db_error);
+  EXPECT_EQ(read_file(collection_.db_file()), before);
+
+  {
+    SQLite::Database db(path, SQLite::OPEN_READWRITE);
+    db.exec("DROP TABLE quote_chars");
+  }
+  logic store;
+  EXPECT_EQ(store.database().execAndGet("PRAGMA user_version").getInt(), 2);
+  for (const char* typed : {"cafe", "京タワ", "four"}) {
+    store.setSearchWords(typed);
+    EXPECT_EQ(store.searchIds().size(), 1u) << typed;
+  }
+}
+
+}  // namespace
+}  // namespace pvl
