@@ -251,8 +251,9 @@ void BM_SelectAllAndDelete(benchmark::State& state) {
     namespace vk = htmlayout::vk;
     htmlayout::input& in = window.input_side();
     const htmlayout::dom::element card = window.doc().root().select_first("div.quote");
-    const litehtml::position at = window.view().location(card);
-    const htmlayout::point middle{at.x + at.width / 2, at.y + at.height / 2};
+    const htmlayout::rect at = window.view().location(card);
+    const htmlayout::point middle{at.left + (at.right - at.left) / 2,
+                                  at.top + (at.bottom - at.top) / 2};
     double select_all_ms = 0;
     for (auto _ : state) {
       in.mouse_move(middle, 0, 0);

@@ -220,7 +220,7 @@ void BM_PaintViewport(benchmark::State& state) {
 #else
   for (auto _ : state) {
     v.container.clear_painted();
-    v.mirror.paint(0, window);
+    v.mirror.paint(0, htmlayout::rect{0, 0, kWidth, kHeight});
   }
   state.counters["ops"] = static_cast<double>(v.container.painted().size());
 #endif

@@ -64,8 +64,8 @@ class AboutBox : public ::testing::Test {
   }
 
   static QPoint middle(document_widget& page, const char* selector) {
-    const litehtml::position box = page.view().location(page.doc().root().select_first(selector));
-    return QPoint(box.x + box.width / 2, box.y + box.height / 2);
+    const htmlayout::rect box = page.view().location(page.doc().root().select_first(selector));
+    return QPoint(box.left + (box.right - box.left) / 2, box.top + (box.bottom - box.top) / 2);
   }
 
   pvl::testing::view_env env_;

@@ -122,19 +122,20 @@ class MainForm : public ::testing::Test {
 TEST_F(MainForm, ShowsTheCollectionInItsPanes) {
   QImage image = picture("mainform.png");
   // The first quote's card: white, inside the quote box, right of the tag pane.
-  const litehtml::position box = view_->location(find("#quotebox"), render::box_area::padding);
-  const litehtml::position card = view_->location(find("#thequotelist").child(0).child(0).child(0));
-  EXPECT_GE(card.x, 240);
-  EXPECT_GE(card.y, box.y);
-  EXPECT_LT(card.bottom(), box.bottom());
-  EXPECT_EQ(at(image, card.x + card.width / 2, card.y + 4), QColor("#ffffff"));
+  const htmlayout::rect box = view_->location(find("#quotebox"), render::box_area::padding);
+  const htmlayout::rect card = view_->location(find("#thequotelist").child(0).child(0).child(0));
+  EXPECT_GE(card.left, 240);
+  EXPECT_GE(card.top, box.top);
+  EXPECT_LT(card.bottom, box.bottom);
+  EXPECT_EQ(at(image, card.left + (card.right - card.left) / 2, card.top + 4), QColor("#ffffff"));
   // Between two cards: the pane's background.
-  EXPECT_EQ(at(image, card.x + card.width / 2, card.bottom() + 5), QColor("#eceff3"));
+  EXPECT_EQ(at(image, card.left + (card.right - card.left) / 2, card.bottom + 5),
+            QColor("#eceff3"));
   // The tag pane's background left of its chips, and the first chip's colour.
-  const litehtml::position chip = view_->location(find("#taglist").child(0).child(0).child(0));
-  EXPECT_GE(chip.y, view_->location(find("#tagbox")).y);
-  EXPECT_EQ(at(image, 5, chip.y + chip.height / 2), QColor("#f6f7f9"));
-  EXPECT_EQ(at(image, chip.x + 4, chip.y + chip.height / 2), QColor("#e7ecf4"));
+  const htmlayout::rect chip = view_->location(find("#taglist").child(0).child(0).child(0));
+  EXPECT_GE(chip.top, view_->location(find("#tagbox")).top);
+  EXPECT_EQ(at(image, 5, chip.top + (chip.bottom - chip.top) / 2), QColor("#f6f7f9"));
+  EXPECT_EQ(at(image, chip.left + 4, chip.top + (chip.bottom - chip.top) / 2), QColor("#e7ecf4"));
 }
 
 TEST_F(MainForm, ALongCollectionScrolledToTheMiddle) {
@@ -160,18 +161,20 @@ TEST_F(MainForm, ALongCollectionScrolledToTheMiddle) {
   ASSERT_TRUE(laid_out);
   EXPECT_LT(laid_out->second - laid_out->first, 20u);
   EXPECT_GT(laid_out->first, count / 3);
-  const litehtml::position shown = view_->location(box, render::box_area::padding);
+  const htmlayout::rect shown = view_->location(box, render::box_area::padding);
   int cards = 0;
   for (std::size_t i = laid_out->first; i < laid_out->second; ++i) {
     dom::element card = find("#thequotelist").child(i).child(0).child(0);
-    const litehtml::position whole = view_->location(card);
-    if (whole.y < shown.y || whole.bottom() > shown.bottom()) continue;
+    const htmlayout::rect whole = view_->location(card);
+    if (whole.top < shown.top || whole.bottom > shown.bottom) continue;
     ++cards;
-    EXPECT_EQ(at(image, whole.x + whole.width / 2, whole.y + 4), QColor("#ffffff"))
+    EXPECT_EQ(at(image, whole.left + (whole.right - whole.left) / 2, whole.top + 4),
+              QColor("#ffffff"))
         << "card of row " << i;
-    EXPECT_EQ(at(image, whole.x + whole.width / 2, whole.bottom() + 4), QColor("#eceff3"));
+    EXPECT_EQ(at(image, whole.left + (whole.right - whole.left) / 2, whole.bottom + 4),
+              QColor("#eceff3"));
   }
-  EXPECT_GE(cards, shown.height / 130 - 1);
+  EXPECT_GE(cards, (shown.bottom - shown.top) / 130 - 1);
 }
 
 TEST_F(MainForm, ACheckedQuoteAndAScrolledList) {
@@ -182,22 +185,25 @@ TEST_F(MainForm, ACheckedQuoteAndAScrolledList) {
   ASSERT_TRUE(view_->scroll_info(box, metrics));
   ASSERT_GT(metrics.max_scroll_y(), 0);
   QImage image = picture("mainform-checked.png");
-  const litehtml::position card = view_->location(second.child(0).child(0));
-  EXPECT_EQ(at(image, card.x + card.width / 2, card.y + 4), QColor("#e9f0fd"));
+  const htmlayout::rect card = view_->location(second.child(0).child(0));
+  EXPECT_EQ(at(image, card.left + (card.right - card.left) / 2, card.top + 4), QColor("#e9f0fd"));
 
   // To the end of the list: the last quote shows, the first does not.
   view_->set_scroll_pos(box, metrics.content_height);
   image = picture("mainform-scrolled.png");
   dom::element last = find("#thequotelist").child(quote_count_ - 1);
-  const litehtml::position shown = view_->visible_area(last.child(0).child(0));
-  ASSERT_GT(shown.height, 20);
-  EXPECT_EQ(at(image, shown.x + shown.width / 2, shown.y + 4), QColor("#ffffff"));
-  EXPECT_TRUE(view_->visible_area(find("#thequotelist").child(0)).empty());
+  const htmlayout::rect shown = view_->visible_area(last.child(0).child(0));
+  ASSERT_GT(shown.bottom - shown.top, 20);
+  EXPECT_EQ(at(image, shown.left + (shown.right - shown.left) / 2, shown.top + 4),
+            QColor("#ffffff"));
+  const htmlayout::rect hidden = view_->visible_area(find("#thequotelist").child(0));
+  EXPECT_TRUE(hidden.right == hidden.left && hidden.bottom == hidden.top);
   // And back up to the checked quote.
   EXPECT_TRUE(view_->scroll_to_view(second));
   image = picture("mainform-back.png");
-  const litehtml::position again = view_->location(second.child(0).child(0));
-  EXPECT_EQ(at(image, again.x + again.width / 2, again.y + 4), QColor("#e9f0fd"));
+  const htmlayout::rect again = view_->location(second.child(0).child(0));
+  EXPECT_EQ(at(image, again.left + (again.right - again.left) / 2, again.top + 4),
+            QColor("#e9f0fd"));
 }
 
 }  // namespace

@@ -50,10 +50,10 @@ class MainFormWidget : public ::testing::Test {
     EXPECT_TRUE(found.is_valid()) << selector;
     return found;
   }
-  litehtml::position where(const dom::element& e) { return widget_->view().location(e); }
+  htmlayout::rect where(const dom::element& e) { return widget_->view().location(e); }
   QPoint middle(const dom::element& e) {
-    const litehtml::position box = where(e);
-    return QPoint(box.x + box.width / 2, box.y + box.height / 2);
+    const htmlayout::rect box = where(e);
+    return QPoint(box.left + (box.right - box.left) / 2, box.top + (box.bottom - box.top) / 2);
   }
 
   QImage picture(const char* name) {
@@ -76,12 +76,14 @@ TEST_F(MainFormWidget, AHoveredAndACheckedQuote) {
   QTest::mouseMove(widget_.get(), middle(first_card));
   EXPECT_TRUE(list.child(0).get_state() & state::hover);
   const QImage image = picture("widget-hover-checked.png");
-  const litehtml::position card = where(first_card);
-  EXPECT_EQ(image.pixelColor(card.x + card.width / 2, card.y),
+  const htmlayout::rect card = where(first_card);
+  EXPECT_EQ(image.pixelColor(card.left + (card.right - card.left) / 2, card.top),
             QColor("#b9c5d8"));  // hovered border
-  const litehtml::position checked = where(list.child(1).select_first("div.quote"));
-  EXPECT_EQ(image.pixelColor(checked.x + checked.width / 2, checked.y + 4), QColor("#e9f0fd"));
-  EXPECT_EQ(image.pixelColor(checked.x + checked.width / 2, checked.y), QColor("#7ea3e8"));
+  const htmlayout::rect checked = where(list.child(1).select_first("div.quote"));
+  EXPECT_EQ(image.pixelColor(checked.left + (checked.right - checked.left) / 2, checked.top + 4),
+            QColor("#e9f0fd"));
+  EXPECT_EQ(image.pixelColor(checked.left + (checked.right - checked.left) / 2, checked.top),
+            QColor("#7ea3e8"));
 }
 
 TEST_F(MainFormWidget, AQuotesMenuAboveTheList) {
@@ -95,12 +97,14 @@ TEST_F(MainFormWidget, AQuotesMenuAboveTheList) {
   const dom::element second = menu.child(1);
   QTest::mouseMove(widget_.get(), middle(second));
   const QImage image = picture("widget-menu.png");
-  const litehtml::position box = where(menu);
-  EXPECT_EQ(box.x, at.x());
-  EXPECT_EQ(box.y, at.y());
-  EXPECT_EQ(image.pixelColor(box.x + box.width / 2, box.y + 2), QColor("#ffffff"));
-  const litehtml::position item = where(second);
-  EXPECT_EQ(image.pixelColor(item.x + 3, item.y + item.height / 2), QColor("#2f6fde"));
+  const htmlayout::rect box = where(menu);
+  EXPECT_EQ(box.left, at.x());
+  EXPECT_EQ(box.top, at.y());
+  EXPECT_EQ(image.pixelColor(box.left + (box.right - box.left) / 2, box.top + 2),
+            QColor("#ffffff"));
+  const htmlayout::rect item = where(second);
+  EXPECT_EQ(image.pixelColor(item.left + 3, item.top + (item.bottom - item.top) / 2),
+            QColor("#2f6fde"));
   // A press outside closes it.
   QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(5, kHeight - 5));
   EXPECT_TRUE(widget_->input_side().popups().empty());
@@ -119,20 +123,22 @@ TEST_F(MainFormWidget, ATagBeingNamedShowsItsCaret) {
   EXPECT_EQ(tag.text().substr(tag.text().size() - 2), L"xy");
   const QImage image = picture("widget-editing.png");
   // A dark line where the caret is, inside the white field.
-  const litehtml::position field = where(tag);
-  EXPECT_EQ(image.pixelColor(field.right() - 6, field.y + field.height / 2), QColor("#ffffff"));
+  const htmlayout::rect field = where(tag);
+  EXPECT_EQ(image.pixelColor(field.right - 6, field.top + (field.bottom - field.top) / 2),
+            QColor("#ffffff"));
   int caret_x = -1;
-  for (int x = field.x + 8; x < field.right() - 2 && caret_x < 0; ++x) {
+  for (int x = field.left + 8; x < field.right - 2 && caret_x < 0; ++x) {
     bool column = true;
-    for (int y = field.y + 6; y < field.bottom() - 6; ++y)
+    for (int y = field.top + 6; y < field.bottom - 6; ++y)
       if (image.pixelColor(x, y).lightness() > 100) column = false;
     if (column) caret_x = x;
   }
-  EXPECT_GT(caret_x, field.x + field.width / 4) << "no caret after the typed text";
+  EXPECT_GT(caret_x, field.left + (field.right - field.left) / 4)
+      << "no caret after the typed text";
   // Moving the caret home moves the line.
   QTest::keyClick(widget_.get(), Qt::Key_Home);
   const QImage moved = picture("widget-editing-home.png");
-  EXPECT_GT(moved.pixelColor(caret_x, field.y + field.height / 2).lightness(), 200);
+  EXPECT_GT(moved.pixelColor(caret_x, field.top + (field.bottom - field.top) / 2).lightness(), 200);
 }
 
 TEST_F(MainFormWidget, TheWheelScrollsTheQuoteList) {
@@ -147,15 +153,17 @@ TEST_F(MainFormWidget, TheWheelScrollsTheQuoteList) {
   render::scroll_metrics metrics;
   ASSERT_TRUE(widget_->view().scroll_info(find("#quotebox"), metrics));
   EXPECT_EQ(metrics.scroll_y, std::min(8 * 60, metrics.max_scroll_y()));
-  EXPECT_TRUE(widget_->view().visible_area(first).width == 0);
+  const htmlayout::rect hidden = widget_->view().visible_area(first);
+  EXPECT_TRUE(hidden.right - hidden.left == 0);
   // A card in the middle of the pane is white, the pane around it grey.
   const dom::element under = widget_->view().element_at(over.x(), kHeight / 2);
   const dom::element card = under.select_parent("div.quote");
   ASSERT_TRUE(card.is_valid());
-  const litehtml::position box = where(card);
-  ASSERT_GT(box.y, where(find("#quotebox")).y);
-  EXPECT_EQ(image.pixelColor(box.x + box.width / 2, box.y + 4), QColor("#ffffff"));
-  EXPECT_EQ(image.pixelColor(box.x + 4, box.bottom() + 4), QColor("#eceff3"));
+  const htmlayout::rect box = where(card);
+  ASSERT_GT(box.top, where(find("#quotebox")).top);
+  EXPECT_EQ(image.pixelColor(box.left + (box.right - box.left) / 2, box.top + 4),
+            QColor("#ffffff"));
+  EXPECT_EQ(image.pixelColor(box.left + 4, box.bottom + 4), QColor("#eceff3"));
 }
 
 TEST_F(MainFormWidget, DraggingATagShowsTheDragCursor) {

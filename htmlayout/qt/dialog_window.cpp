@@ -11,6 +11,7 @@
 #include "htmlayout/dom/behavior.h"
 #include "htmlayout/dom/document.h"
 #include "htmlayout/qt/document_widget.h"
+#include "htmlayout/render/mirror_access.h"
 
 namespace htmlayout::qt {
 
@@ -33,11 +34,12 @@ QSize page_size(document& page, render::renderer& view) {
   view.update();
   int width = kFreeWidth, height = 1;
   if (dom::element body = page.root().select_first("body")) {
-    const litehtml::position box = view.location(body, render::box_area::margin);
-    if (box.width > 0) width = std::min(kFreeWidth, box.right());
-    height = std::max(height, box.bottom());
+    const rect box = view.location(body, render::box_area::margin);
+    if (box.right > box.left) width = std::min(kFreeWidth, box.right);
+    height = std::max(height, box.bottom);
   }
-  if (view.mirror_document()) height = std::max(height, view.mirror_document()->height());
+  if (const litehtml::document::ptr& mirror = render::mirror_document(view))
+    height = std::max(height, mirror->height());
   return {std::max(1, width), std::max(1, height)};
 }
 

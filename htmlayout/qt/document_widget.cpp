@@ -20,6 +20,7 @@
 #include "htmlayout/qt/input_codes.h"
 #include "htmlayout/qt/painter_graphics.h"
 #include "htmlayout/qt/scroll_bar.h"
+#include "htmlayout/render/mirror_access.h"
 #include "htmlayout/render/text_positions.h"
 
 namespace htmlayout::qt {
@@ -31,8 +32,10 @@ namespace {
 constexpr int kNotch = 120, kPixelsPerNotch = 60;
 
 QRect to_qrect(const litehtml::position& p) { return QRect(p.x, p.y, p.width, p.height); }
+QRect to_qrect(const htmlayout::rect& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 
 bool is_empty(const litehtml::position& p) { return p.width <= 0 || p.height <= 0; }
+bool is_empty(const htmlayout::rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 point to_point(const QPointF& p) { return {static_cast<int>(p.x()), static_cast<int>(p.y())}; }
 
@@ -151,7 +154,7 @@ void document_widget::after_change() {
   update_scheduled_ = false;
   geometry_.sync_popups();
   keep_popups_inside();
-  for (const litehtml::position& r : renderer_.take_dirty_rects())
+  for (const htmlayout::rect& r : renderer_.take_dirty_rects())
     if (!is_empty(r)) update(to_qrect(r));
   update_caret();
   update_cursor();
@@ -166,16 +169,17 @@ void document_widget::keep_popups_inside() {
   bool moves = false;
   for (const input::shown_popup& p : shown) {
     point at = p.position;
-    const litehtml::position box = renderer_.location(p.element);
+    const htmlayout::rect box = renderer_.location(p.element);
     if (!is_empty(box)) {
-      if (at.x + box.width > right) at.x = std::max(0, right - box.width);
-      if (at.y + box.height > bottom) {
+      const int box_width = box.right - box.left, box_height = box.bottom - box.top;
+      if (at.x + box_width > right) at.x = std::max(0, right - box_width);
+      if (at.y + box_height > bottom) {
         // Open upwards from where it hangs: the anchor's top, or the point.
-        const litehtml::position anchor = renderer_.location(p.owner);
+        const htmlayout::rect anchor = renderer_.location(p.owner);
         const bool anchored =
-            !is_empty(anchor) && p.position.x == anchor.x && p.position.y == anchor.bottom();
-        const int above = (anchored ? anchor.y : p.position.y) - box.height;
-        at.y = above >= 0 ? above : std::max(0, bottom - box.height);
+            !is_empty(anchor) && p.position.x == anchor.left && p.position.y == anchor.bottom;
+        const int above = (anchored ? anchor.top : p.position.y) - box_height;
+        at.y = above >= 0 ? above : std::max(0, bottom - box_height);
       }
     }
     moves = moves || at.x != p.position.x || at.y != p.position.y;
@@ -186,7 +190,7 @@ void document_widget::keep_popups_inside() {
   for (std::size_t i = 0; i < shown.size(); ++i)
     input_.show_popup_at(shown[i].element, wanted[i], shown[i].owner);
   geometry_.sync_popups();
-  for (const litehtml::position& r : renderer_.take_dirty_rects())
+  for (const htmlayout::rect& r : renderer_.take_dirty_rects())
     if (!is_empty(r)) update(to_qrect(r));
 }
 
@@ -213,11 +217,10 @@ QRegion document_widget::selection_region() {
   } else {
     // Over several lines: to the end of the first, whole lines between,
     // from the start of the last.
-    const litehtml::position content =
-        renderer_.location(caret->element, render::box_area::content);
-    covered += QRect(a.x, a.y, content.right() - a.x, a.height);
-    covered += QRect(content.x, a.bottom(), content.width, b.y - a.bottom());
-    covered += QRect(content.x, b.y, b.x - content.x, b.height);
+    const htmlayout::rect content = renderer_.location(caret->element, render::box_area::content);
+    covered += QRect(a.x, a.y, content.right - a.x, a.height);
+    covered += QRect(content.left, a.bottom(), content.right - content.left, b.y - a.bottom());
+    covered += QRect(content.left, b.y, b.x - content.left, b.height);
   }
   return covered.intersected(to_qrect(renderer_.visible_area(caret->element)));
 }
@@ -317,9 +320,9 @@ void document_widget::paintEvent(QPaintEvent* e) {
     QPainter painter(this);
     painter.setClipRegion(e->region());
     painter.fillRect(e->rect(), Qt::white);
-    if (renderer_.mirror_document()) {
+    if (const litehtml::document::ptr& mirror = render::mirror_document(renderer_)) {
       const QRect area = e->region().boundingRect();
-      container_.paint(*renderer_.mirror_document(), painter,
+      container_.paint(*mirror, painter,
                        litehtml::position(area.x(), area.y(), area.width(), area.height()));
     }
     paint_drawn_elements(painter, e->region());
@@ -330,7 +333,7 @@ void document_widget::paintEvent(QPaintEvent* e) {
     caret_ = caret_rect();
     if (!caret_.isEmpty() && e->region().intersects(caret_)) {
       std::optional<input::caret_position> caret = input_.caret();
-      litehtml::element::ptr mirror = renderer_.mirror_of(caret->element);
+      litehtml::element::ptr mirror = render::mirror_of(renderer_, caret->element);
       const litehtml::web_color c =
           mirror ? mirror->get_color("color", true, litehtml::web_color(0, 0, 0))
                  : litehtml::web_color(0, 0, 0);
@@ -341,10 +344,10 @@ void document_widget::paintEvent(QPaintEvent* e) {
 
 void document_widget::paint_drawn_elements(QPainter& painter, const QRegion& region) {
   for (const dom::element& e : doc_.elements_with_draw_handlers()) {
-    const litehtml::position shown = renderer_.visible_area(e);
+    const htmlayout::rect shown = renderer_.visible_area(e);
     if (is_empty(shown) || !region.intersects(to_qrect(shown))) continue;
-    const litehtml::position content = renderer_.location(e, render::box_area::content);
-    litehtml::element::ptr mirror = renderer_.mirror_of(e);
+    const htmlayout::rect content = renderer_.location(e, render::box_area::content);
+    litehtml::element::ptr mirror = render::mirror_of(renderer_, e);
     const litehtml::web_color c =
         mirror ? mirror->get_color("color", true, litehtml::web_color(0, 0, 0))
                : litehtml::web_color(0, 0, 0);
@@ -354,7 +357,7 @@ void document_widget::paint_drawn_elements(QPainter& painter, const QRegion& reg
     draw_params params;
     params.cmd = 1;  // the content layer
     params.gfx = static_cast<graphics*>(&gfx);
-    params.area = {content.x, content.y, content.right(), content.bottom()};
+    params.area = content;
     struct restore {
       QPainter& p;
       ~restore() { p.restore(); }
@@ -440,7 +443,8 @@ bool document_widget::press_on_scroll_bar(QPoint p) {
   for (dom::element box = renderer_.scroll_box_at(p.x(), p.y()); box; box = box.parent()) {
     render::scroll_metrics metrics;
     if (!renderer_.scroll_info(box, metrics) || metrics.max_scroll_y() <= 0) continue;
-    const litehtml::position padding = renderer_.location(box, render::box_area::padding);
+    const litehtml::position padding =
+        render::to_position(renderer_.location(box, render::box_area::padding));
     const scroll_bar_geometry bar = scroll_bar_for(padding, metrics);
     if (bar.thumb.isEmpty() || !bar.hit_area.contains(p)) continue;
     if (p.y() >= bar.thumb.top() && p.y() <= bar.thumb.bottom()) {
@@ -461,7 +465,8 @@ void document_widget::drag_thumb(QPoint p) {
   render::scroll_metrics metrics;
   const dom::element& box = bar_press_->box;
   if (!box || !renderer_.scroll_info(box, metrics)) return;
-  const litehtml::position padding = renderer_.location(box, render::box_area::padding);
+  const litehtml::position padding =
+      render::to_position(renderer_.location(box, render::box_area::padding));
   const scroll_bar_geometry bar = scroll_bar_for(padding, metrics);
   if (bar.thumb.isEmpty()) return;
   renderer_.set_scroll_pos(box, bar.scroll_for_thumb_top(p.y() - bar_press_->grab_offset, metrics));

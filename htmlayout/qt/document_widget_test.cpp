@@ -21,6 +21,7 @@
 #include "htmlayout/input/keys.h"
 #include "htmlayout/qt/input_codes.h"
 #include "htmlayout/qt/scroll_bar.h"
+#include "htmlayout/render/mirror_access.h"
 #include "htmlayout/testing/test_window.h"
 
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
@@ -127,7 +128,7 @@ class DocumentWidgetTest : public ::testing::Test {
 
   dom::element by_id(const char* id) { return doc_.root().select_first(std::string("#") + id); }
   QPoint middle(const char* id) {
-    const litehtml::position box = widget_->view().location(by_id(id));
+    const litehtml::position box = render::to_position(widget_->view().location(by_id(id)));
     return QPoint(box.x + box.width / 2, box.y + box.height / 2);
   }
   int scroll_of(const char* id) {
@@ -258,7 +259,7 @@ TEST_F(DocumentWidgetTest, ScrollBarsDragAndPageWithoutThePageSeeingIt) {
   ASSERT_TRUE(widget_->view().scroll_info(by_id("list"), metrics));
   ASSERT_EQ(metrics.max_scroll_y(), 50 * 20 - 100);
   const litehtml::position padding =
-      widget_->view().location(by_id("list"), render::box_area::padding);
+      render::to_position(widget_->view().location(by_id("list"), render::box_area::padding));
   scroll_bar_geometry bar = scroll_bar_for(padding, metrics);
   ASSERT_FALSE(bar.thumb.isEmpty());
   log_.clear();
@@ -350,7 +351,7 @@ TEST_F(DocumentWidgetTest, ElementsThatDrawGetTheirContentBoxAfterThePage) {
   show();
   const QImage image = widget_->grab().toImage();
   const litehtml::position content =
-      widget_->view().location(by_id("drawn"), render::box_area::content);
+      render::to_position(widget_->view().location(by_id("drawn"), render::box_area::content));
   ASSERT_FALSE(cross_.areas.empty());
   const rect area = cross_.areas.back();
   EXPECT_EQ(area.left, content.x);
@@ -379,7 +380,7 @@ TEST_F(DocumentWidgetTest, MenusOpenedNearTheEdgesStayInside) {
   QApplication::processEvents();
   QTest::mouseClick(widget_.get(), Qt::RightButton, {}, near_corner);
   ASSERT_EQ(widget_->input_side().popups().size(), 1u);
-  const litehtml::position menu = widget_->view().location(by_id("menu"));
+  const litehtml::position menu = render::to_position(widget_->view().location(by_id("menu")));
   EXPECT_GE(menu.width, 150);
   EXPECT_LE(menu.right(), 300);
   EXPECT_LE(menu.bottom(), 180);

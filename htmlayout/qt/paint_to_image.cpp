@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "htmlayout/render/mirror_access.h"
+
 namespace htmlayout::qt {
 
 QImage paint_to_image(litehtml::document& doc, qt_container& container, int width, int height,
@@ -19,7 +21,8 @@ QImage paint_to_image(litehtml::document& doc, qt_container& container, int widt
 void paint_view(render::renderer& view, qt_container& container, QPainter& painter,
                 const litehtml::position& clip) {
   view.update();
-  if (view.mirror_document()) container.paint(*view.mirror_document(), painter, clip);
+  if (const litehtml::document::ptr& mirror = render::mirror_document(view))
+    container.paint(*mirror, painter, clip);
 }
 
 QImage paint_to_image(render::renderer& view, qt_container& container) {

@@ -7,9 +7,9 @@
 
 #include <litehtml/litehtml.h>
 
-namespace htmlayout::render {
+#include "htmlayout/render/box_area.h"
 
-enum class box_area { content, padding, border, margin };
+namespace htmlayout::render {
 
 // The `area` box of `el`: for inline elements and table rows the bounding
 // box of their boxes. Empty (all zero) when the element or an ancestor is not

@@ -1,7 +1,8 @@
 // The renderer: updating the mirror (restyles, rebuilds, the windows of
-// rows, layout, dirty rectangles) and answering queries about it. Building
-// the mirror is in renderer_mirror.cpp, scrolling boxes and their rows in
-// renderer_rows.cpp, popups in renderer_popups.cpp.
+// rows, layout, dirty rectangles), answering queries about it, and the
+// plain-typed interface of renderer.h over it. Building the mirror is in
+// renderer_mirror.cpp, scrolling boxes and their rows in renderer_rows.cpp,
+// popups in renderer_popups.cpp.
 #include "htmlayout/render/renderer.h"
 
 #include <algorithm>
@@ -17,18 +18,18 @@ using detail::depth_of;
 using detail::displayed;
 using detail::shared;
 
-renderer::renderer(document& doc, viewport_container& container)
+renderer::mirror::mirror(document& doc, viewport_container& container)
     : doc_(doc), container_(container) {
   container_.set_viewport(width_, height_);
   doc_.add_observer(this);
 }
 
-renderer::~renderer() {
+renderer::mirror::~mirror() {
   doc_.remove_observer(this);
   drop_all();
 }
 
-void renderer::set_viewport(int width, int height) {
+void renderer::mirror::set_viewport(int width, int height) {
   if (width == width_ && height == height_) return;
   if (width != width_) width_changed_ = true;
   width_ = width;
@@ -40,16 +41,16 @@ void renderer::set_viewport(int width, int height) {
 
 // ---- Updating ----
 
-void renderer::touch(const litehtml::element::ptr& el) {
+void renderer::mirror::touch(const litehtml::element::ptr& el) {
   if (el) touched_.push_back(el);
 }
 
-void renderer::flush_restyles() {
+void renderer::mirror::flush_restyles() {
   if (restyles_.empty()) return;
   std::unordered_set<const litehtml::element*> pending;
   for (const auto& el : restyles_) pending.insert(el.get());
   std::unordered_set<const litehtml::element*> done;
-  const litehtml::element::ptr root = mirror_->root();
+  const litehtml::element::ptr root = mirror_doc_->root();
   for (const auto& el : restyles_) {
     if (!done.insert(el.get()).second) continue;
     bool attached = false, covered = false;
@@ -66,12 +67,12 @@ void renderer::flush_restyles() {
   popups_placed_ = false;
   layout_needed_ = true;
 }
-void renderer::layout() {
-  mirror_->render(width_);
+void renderer::mirror::layout() {
+  mirror_doc_->render(width_);
   ++layouts_;
 }
 
-std::vector<renderer::scroll_list*> renderer::lists_outer_first() const {
+std::vector<renderer::mirror::scroll_list*> renderer::mirror::lists_outer_first() const {
   std::vector<std::pair<std::size_t, scroll_list*>> by_depth;
   for (const auto& [box, list] : lists_) by_depth.emplace_back(depth_of(list->box), list.get());
   std::sort(by_depth.begin(), by_depth.end(),
@@ -81,13 +82,13 @@ std::vector<renderer::scroll_list*> renderer::lists_outer_first() const {
   return out;
 }
 
-bool renderer::still_listed(const scroll_list* list) const {
+bool renderer::mirror::still_listed(const scroll_list* list) const {
   for (const auto& [box, held] : lists_)
     if (held.get() == list) return true;
   return false;
 }
 
-void renderer::update() {
+void renderer::mirror::update() {
   if ((!dirty_ && !build_pending_) || updating_) return;
   updating_ = true;
   struct done_updating {
@@ -96,7 +97,7 @@ void renderer::update() {
   } guard{updating_};
 
   if (build_pending_) build_all();
-  if (!mirror_) {
+  if (!mirror_doc_) {
     dirty_ = false;
     return;
   }
@@ -107,7 +108,7 @@ void renderer::update() {
   }
   // litehtml restyles quickly (losing attribute styles) when a media query
   // starts or stops to apply: style properly after it.
-  if (mirror_->media_changed()) restyles_.push_back(mirror_->root());
+  if (mirror_doc_->media_changed()) restyles_.push_back(mirror_doc_->root());
   flush_restyles();
 
   // Boxes whose rows moved to another element, and elements that became or
@@ -147,7 +148,7 @@ void renderer::update() {
   for (const auto& [box, list] : lists_) push_scroll(*list);
 
   painted_areas now;
-  now.capture(mirror_->root(), {0, 0, width_, height_});
+  now.capture(mirror_doc_->root(), {0, 0, width_, height_});
   painted_areas::differences(painted_, now, dirty_rects_);
   for (const auto& el : touched_) {
     std::function<void(const litehtml::element::ptr&)> add = [&](const litehtml::element::ptr& x) {
@@ -165,12 +166,12 @@ void renderer::update() {
 }
 // ---- Queries ----
 
-void renderer::paint(litehtml::uint_ptr hdc, const litehtml::position& clip) {
+void renderer::mirror::paint(litehtml::uint_ptr hdc, const litehtml::position& clip) {
   update();
-  if (mirror_) mirror_->draw(hdc, 0, 0, &clip);
+  if (mirror_doc_) mirror_doc_->draw(hdc, 0, 0, &clip);
 }
 
-std::vector<litehtml::position> renderer::take_dirty_rects() {
+std::vector<litehtml::position> renderer::mirror::take_dirty_rects() {
   update();
   std::vector<litehtml::position> clipped;
   for (const auto& r : dirty_rects_) clipped.push_back(intersection(r, {0, 0, width_, height_}));
@@ -178,10 +179,10 @@ std::vector<litehtml::position> renderer::take_dirty_rects() {
   return merge_rectangles(std::move(clipped));
 }
 
-dom::element renderer::element_at(int x, int y) {
+dom::element renderer::mirror::element_at(int x, int y) {
   update();
-  if (!mirror_) return {};
-  for (litehtml::element::ptr at = mirror_->root()->get_element_by_point(x, y, x, y); at;
+  if (!mirror_doc_) return {};
+  for (litehtml::element::ptr at = mirror_doc_->root()->get_element_by_point(x, y, x, y); at;
        at = at->parent()) {
     auto found = source_.find(at.get());
     if (found != source_.end() && found->second->is_element())
@@ -191,10 +192,10 @@ dom::element renderer::element_at(int x, int y) {
   return {};
 }
 
-dom::element renderer::scroll_box_at(int x, int y) {
+dom::element renderer::mirror::scroll_box_at(int x, int y) {
   update();
-  if (!mirror_) return {};
-  for (litehtml::element::ptr at = mirror_->root()->get_element_by_point(x, y, x, y); at;
+  if (!mirror_doc_) return {};
+  for (litehtml::element::ptr at = mirror_doc_->root()->get_element_by_point(x, y, x, y); at;
        at = at->parent()) {
     auto found = source_.find(at.get());
     if (found == source_.end() || !found->second->is_element()) continue;
@@ -206,10 +207,10 @@ dom::element renderer::scroll_box_at(int x, int y) {
   return {};
 }
 
-litehtml::position renderer::location(const dom::element& e, box_area area) {
+litehtml::position renderer::mirror::location(const dom::element& e, box_area area) {
   update();
   const element_node* n = e.node();
-  if (!n || n->doc != &doc_ || !mirror_) return {};
+  if (!n || n->doc != &doc_ || !mirror_doc_) return {};
   if (litehtml::element* el = mirror_of(n)) return locate(shared(el), area);
   scroll_list* list = nullptr;
   std::size_t row = 0;
@@ -222,7 +223,7 @@ litehtml::position renderer::location(const dom::element& e, box_area area) {
   return row_box(*list, row);
 }
 
-litehtml::position renderer::visible_area(const dom::element& e) {
+litehtml::position renderer::mirror::visible_area(const dom::element& e) {
   update();
   const element_node* n = e.node();
   if (!n || n->doc != &doc_) return {};
@@ -230,7 +231,7 @@ litehtml::position renderer::visible_area(const dom::element& e) {
   return el ? painted_.area_of(el) : litehtml::position();
 }
 
-bool renderer::scroll_info(const dom::element& box, scroll_metrics& out) {
+bool renderer::mirror::scroll_info(const dom::element& box, scroll_metrics& out) {
   update();
   scroll_list* list = list_of_box(box.node());
   if (!list || !displayed(list->box_mirror)) return false;
@@ -240,7 +241,7 @@ bool renderer::scroll_info(const dom::element& box, scroll_metrics& out) {
   return true;
 }
 
-bool renderer::set_scroll_pos(const dom::element& box, int y) {
+bool renderer::mirror::set_scroll_pos(const dom::element& box, int y) {
   update();
   scroll_list* list = list_of_box(box.node());
   if (!list) return false;
@@ -251,11 +252,11 @@ bool renderer::set_scroll_pos(const dom::element& box, int y) {
   return true;
 }
 
-bool renderer::scroll_to_view(const dom::element& e, bool to_top) {
+bool renderer::mirror::scroll_to_view(const dom::element& e, bool to_top) {
   for (int pass = 0; pass < 4; ++pass) {
     update();
     const element_node* n = e.node();
-    if (!n || n->doc != &doc_ || !mirror_) return false;
+    if (!n || n->doc != &doc_ || !mirror_doc_) return false;
     litehtml::position target = location(e);
     if (target.width <= 0 && target.height <= 0 && target.x == 0 && target.y == 0) return false;
     bool moved = false;
@@ -287,22 +288,92 @@ bool renderer::scroll_to_view(const dom::element& e, bool to_top) {
   return shown.width > 0 && shown.height > 0;
 }
 
-litehtml::element::ptr renderer::mirror_of(const dom::element& e) const {
+litehtml::element::ptr renderer::mirror::mirror_of(const dom::element& e) const {
   const element_node* n = e.node();
   return n ? shared(mirror_of(n)) : nullptr;
 }
 
-std::optional<std::pair<std::size_t, std::size_t>> renderer::laid_out_rows(
+std::optional<std::pair<std::size_t, std::size_t>> renderer::mirror::laid_out_rows(
     const dom::element& container) const {
   const scroll_list* list = list_of_container(container.node());
   if (!list) return std::nullopt;
   return std::make_pair(list->rows.first, list->rows.last);
 }
 
-dom::element renderer::row_container(const dom::element& box) const {
+dom::element renderer::mirror::row_container(const dom::element& box) const {
   const scroll_list* list = list_of_box(box.node());
   if (!list || !list->container) return {};
   return dom::element(const_cast<element_node*>(list->container));
 }
+
+// ---- The interface: plain types over the mirror ----
+
+namespace {
+
+rect to_rect(const litehtml::position& p) { return {p.x, p.y, p.right(), p.bottom()}; }
+
+}  // namespace
+
+renderer::renderer(document& doc, viewport_container& container)
+    : mirror_(std::make_unique<mirror>(doc, container)) {}
+
+renderer::~renderer() = default;
+
+void renderer::set_viewport(int width, int height) { mirror_->set_viewport(width, height); }
+int renderer::viewport_width() const { return mirror_->width_; }
+int renderer::viewport_height() const { return mirror_->height_; }
+
+void renderer::update() { mirror_->update(); }
+bool renderer::needs_update() const { return mirror_->dirty_ || mirror_->build_pending_; }
+void renderer::set_change_callback(std::function<void()> changed) {
+  mirror_->changed_ = std::move(changed);
+}
+
+void renderer::paint(std::uintptr_t hdc, const rect& clip) {
+  mirror_->paint(hdc, {clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top});
+}
+
+std::vector<rect> renderer::take_dirty_rects() {
+  std::vector<rect> rects;
+  for (const litehtml::position& r : mirror_->take_dirty_rects()) rects.push_back(to_rect(r));
+  return rects;
+}
+
+dom::element renderer::element_at(int x, int y) { return mirror_->element_at(x, y); }
+dom::element renderer::scroll_box_at(int x, int y) { return mirror_->scroll_box_at(x, y); }
+
+rect renderer::location(const dom::element& e, box_area area) {
+  return to_rect(mirror_->location(e, area));
+}
+
+rect renderer::visible_area(const dom::element& e) { return to_rect(mirror_->visible_area(e)); }
+
+bool renderer::scroll_info(const dom::element& box, scroll_metrics& out) {
+  return mirror_->scroll_info(box, out);
+}
+
+bool renderer::set_scroll_pos(const dom::element& box, int y) {
+  return mirror_->set_scroll_pos(box, y);
+}
+
+bool renderer::scroll_to_view(const dom::element& e, bool to_top) {
+  return mirror_->scroll_to_view(e, to_top);
+}
+
+bool renderer::set_popups(const std::vector<placed_popup>& popups) {
+  return mirror_->set_popups(popups);
+}
+
+dom::element renderer::row_container(const dom::element& box) const {
+  return mirror_->row_container(box);
+}
+
+std::optional<std::pair<std::size_t, std::size_t>> renderer::laid_out_rows(
+    const dom::element& container) const {
+  return mirror_->laid_out_rows(container);
+}
+
+std::size_t renderer::mirror_size() const { return mirror_->source_.size(); }
+std::size_t renderer::layout_count() const { return mirror_->layouts_; }
 
 }  // namespace htmlayout::render

@@ -19,9 +19,9 @@ dom::element renderer_geometry::element_at(point p) {
 
 std::optional<rect> renderer_geometry::location(const dom::element& e) {
   sync_popups();
-  const litehtml::position box = view_.location(e);
-  if (box.x == 0 && box.y == 0 && box.width == 0 && box.height == 0) return std::nullopt;
-  return rect{box.x, box.y, box.x + box.width, box.y + box.height};
+  const rect box = view_.location(e);
+  if (box.left == 0 && box.top == 0 && box.right == 0 && box.bottom == 0) return std::nullopt;
+  return box;
 }
 
 scroll_range renderer_geometry::vertical_scroll(const dom::element& box) {

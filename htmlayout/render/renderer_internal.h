@@ -1,13 +1,195 @@
-// Helpers the renderer's source files share (renderer.cpp and the
-// renderer_*.cpp beside it) about the litehtml nodes of the mirror. Internal
-// to the renderer.
+// The renderer's private part: the litehtml mirror of the document and
+// everything kept about it (renderer::mirror), and helpers the renderer's
+// source files share (renderer.cpp and the renderer_*.cpp beside it) about
+// its litehtml nodes. Internal to the renderer; hosts and tests that need
+// the mirror itself read it through mirror_access.h.
 #pragma once
 
 #include <litehtml/litehtml.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
+#include "htmlayout/dom/document.h"
+#include "htmlayout/dom/document_observer.h"
+#include "htmlayout/dom/element.h"
 #include "htmlayout/dom/node.h"
+#include "htmlayout/render/locate.h"
+#include "htmlayout/render/painted_areas.h"
+#include "htmlayout/render/renderer.h"
+#include "htmlayout/render/row_window.h"
+#include "htmlayout/render/scroll_box.h"
+#include "htmlayout/render/style_sheets.h"
+#include "htmlayout/render/viewport_container.h"
+
+namespace htmlayout::render {
+
+class row_spacer;
+
+struct renderer::mirror : document_observer {
+  mirror(document& doc, viewport_container& container);
+  ~mirror() override;
+  mirror(const mirror&) = delete;
+  mirror& operator=(const mirror&) = delete;
+
+  // What the renderer's interface asks, in litehtml's terms (renderer.h
+  // says what each does).
+  void set_viewport(int width, int height);
+  void update();
+  void paint(litehtml::uint_ptr hdc, const litehtml::position& clip);
+  std::vector<litehtml::position> take_dirty_rects();
+  dom::element element_at(int x, int y);
+  dom::element scroll_box_at(int x, int y);
+  litehtml::position location(const dom::element& e, box_area area = box_area::border);
+  litehtml::position visible_area(const dom::element& e);
+  bool scroll_info(const dom::element& box, scroll_metrics& out);
+  bool set_scroll_pos(const dom::element& box, int y);
+  bool scroll_to_view(const dom::element& e, bool to_top);
+  bool set_popups(const std::vector<placed_popup>& popups);
+  dom::element row_container(const dom::element& box) const;
+  std::optional<std::pair<std::size_t, std::size_t>> laid_out_rows(
+      const dom::element& container) const;
+
+  // document_observer
+  void loaded() override;
+  void style_sheets_changed() override;
+  void inserted(const node& n) override;
+  void removing(const node& n) override;
+  void attribute_changed(const element_node& e, atom name) override;
+  void state_changed(const element_node& e, uint32_t old_state) override;
+  void text_changed(const element_node& e) override;
+  void style_changed(const element_node& e) override;
+  void children_reordered(const element_node& e) override;
+  void update_requested(const element_node& e, bool render_now) override;
+
+  // One scrolling box and the rows of its row container.
+  struct scroll_list {
+    const element_node* box = nullptr;
+    litehtml::element* box_mirror = nullptr;
+    const element_node* container = nullptr;  // null: to be found again
+    litehtml::element* container_mirror = nullptr;
+    row_window rows;
+    bool stale = false;  // the elements above its rows changed: build it again
+    std::shared_ptr<row_spacer> above, below;
+  };
+
+  // Building and dropping mirror nodes.
+  void build_all();
+  void drop_all();
+  void read_style_sheets();
+  litehtml::element::ptr build_element(const element_node& e);
+  void build_node(const node& n, litehtml::elements_vector& out);
+  void build_children(const element_node& e, const litehtml::element::ptr& mirror);
+  void unregister_subtree(const litehtml::element::ptr& el);
+  // Removes the children of `parent` that mirror a node `which` accepts.
+  void remove_mirror_children(const litehtml::element::ptr& parent,
+                              const std::function<bool(const node*)>& which);
+  // Where the mirror of the child at `position` of `engine_parent` goes
+  // among the children of its mirror `parent`.
+  std::size_t mirror_index(const litehtml::element::ptr& parent, const element_node& engine_parent,
+                           std::size_t position) const;
+  void insert_mirror(const litehtml::element::ptr& parent, std::size_t index,
+                     const litehtml::elements_vector& nodes);
+  void rebuild_subtree(const element_node& e);
+  litehtml::element* mirror_of(const node* n) const;
+  litehtml::element::ptr mirror_of(const dom::element& e) const;
+
+  // Scrolling boxes and their rows.
+  bool is_scroll_box(const element_node& e, const litehtml::element* mirror) const;
+  const element_node* find_row_container(const element_node& box) const;
+  const element_node* find_long_list(const element_node& box) const;
+  // True while the list's row container is still where its rows belong.
+  bool holds_rows(const scroll_list& list) const;
+  // The list whose box holds `e` above its row container (the box itself
+  // included); null when there is none.
+  scroll_list* list_above_rows(const element_node* e) const;
+  void start_list(scroll_list& list);
+  bool wants_window(const scroll_list& list) const;
+  void set_window(scroll_list& list, std::size_t first, std::size_t last);
+  void materialise(scroll_list& list, std::size_t from, std::size_t to);
+  void dematerialise(scroll_list& list, std::size_t from, std::size_t to);
+  void add_spacers(scroll_list& list);
+  void remove_spacers(scroll_list& list);
+  bool plan_window(scroll_list& list);
+  void measure(scroll_list& list);
+  void push_scroll(scroll_list& list);
+  scroll_list* list_of_box(const element_node* box) const;
+  scroll_list* list_of_container(const element_node* container) const;
+  std::vector<scroll_list*> lists_outer_first() const;
+  bool still_listed(const scroll_list* list) const;
+  // The row of a list that `n` is in, when that row is not laid out.
+  bool unlaid_row(const node& n, scroll_list*& list, std::size_t& row) const;
+  litehtml::position row_box(const scroll_list& list, std::size_t row) const;
+
+  void layout();
+  void flush_restyles();
+  void place_popups();
+  bool correct_popups();
+  void set_dirty() {
+    if (!dirty_ && changed_) {
+      dirty_ = true;
+      changed_();
+    }
+    dirty_ = true;
+  }
+  void mark() {
+    set_dirty();
+    layout_needed_ = true;
+  }
+  void touch(const litehtml::element::ptr& el);
+
+  document& doc_;
+  viewport_container& container_;
+  litehtml::document::ptr mirror_doc_;
+  style_sheets sheets_;
+  uint32_t styled_states_ = 0;                  // state bits the style sheets ask about
+  std::unordered_set<atom> styled_attributes_;  // attributes that can change a style
+  int width_ = 800, height_ = 600;
+
+  // Document element -> its mirror, and mirror node -> the document node it
+  // mirrors (every word of a text node maps to the text node).
+  std::unordered_map<const node*, litehtml::element*> mirror_of_;
+  std::unordered_map<const litehtml::element*, const node*> source_;
+  std::unordered_map<const node*, std::unique_ptr<scroll_list>> lists_;  // by box
+  std::unordered_map<const node*, scroll_list*> containers_;
+  // Scroll positions to give back to boxes when they are built again.
+  std::vector<std::pair<dom::element, int>> kept_scroll_;
+  // Elements to build again at the next update.
+  std::vector<dom::element> rebuilds_;
+
+  // The popups last handed over, and those laid out: where they are wanted
+  // and how far their containing block puts them from where litehtml's
+  // offsets say.
+  std::vector<placed_popup> asked_popups_;
+  struct popup {
+    dom::element element;
+    int x = 0, y = 0;
+    int shift_x = 0, shift_y = 0;
+  };
+  std::vector<popup> popups_;
+  bool popups_placed_ = false;  // their styles hold the placement
+
+  std::vector<litehtml::element::ptr> restyles_;
+  std::vector<litehtml::element::ptr> touched_;
+  std::vector<litehtml::position> dirty_rects_;
+  painted_areas painted_;
+  std::function<void()> changed_;
+  bool build_pending_ = true;
+  bool dirty_ = false;
+  bool layout_needed_ = true;
+  bool updating_ = false;
+  bool width_changed_ = false;
+  std::size_t layouts_ = 0;
+};
+
+}  // namespace htmlayout::render
 
 namespace htmlayout::render::detail {
 

@@ -58,7 +58,7 @@ bool mentions(std::string_view text, std::string_view prefix, std::string_view n
 
 // ---- Building ----
 
-void renderer::drop_all() {
+void renderer::mirror::drop_all() {
   lists_.clear();
   containers_.clear();
   mirror_of_.clear();
@@ -67,15 +67,15 @@ void renderer::drop_all() {
   touched_.clear();
   rebuilds_.clear();
   painted_.clear();
-  mirror_.reset();
+  mirror_doc_.reset();
 }
 
-void renderer::read_style_sheets() {
+void renderer::mirror::read_style_sheets() {
   sheets_.master = &default_context().master_css();
   sheets_.author = litehtml::css();
   std::string all = default_style_sheet();
   for (const document::style_sheet& sheet : doc_.style_sheets()) {
-    sheets_.author.parse_stylesheet(sheet.text.c_str(), sheet.url.c_str(), mirror_, nullptr);
+    sheets_.author.parse_stylesheet(sheet.text.c_str(), sheet.url.c_str(), mirror_doc_, nullptr);
     all += sheet.text;
   }
   sheets_.author.sort_selectors();
@@ -98,7 +98,7 @@ void renderer::read_style_sheets() {
   }
 }
 
-void renderer::build_all() {
+void renderer::mirror::build_all() {
   std::vector<std::pair<dom::element, int>> scrolls;
   for (const auto& [box, list] : lists_)
     scrolls.emplace_back(dom::element(const_cast<element_node*>(list->box)), list->rows.scroll_y);
@@ -107,13 +107,14 @@ void renderer::build_all() {
   build_pending_ = false;
   element_node* root = doc_.root().node();
   if (!root) return;
-  mirror_ = litehtml::document::createFromString("<html></html>", &container_, &default_context());
-  litehtml::element::ptr top = mirror_->root();
+  mirror_doc_ =
+      litehtml::document::createFromString("<html></html>", &container_, &default_context());
+  litehtml::element::ptr top = mirror_doc_->root();
   litehtml::html_tag* top_tag = detail::as_tag(top);
   for (const auto& child : top_tag->children()) child->parent(nullptr);
   top_tag->children().clear();
   read_style_sheets();
-  mirror_->media_changed();
+  mirror_doc_->media_changed();
   for (const attribute& a : root->attributes)
     top->set_attr(std::string(name_of(a.name)).c_str(), a.value.str().c_str());
   for (const state_name& s : kStateNames)
@@ -129,11 +130,11 @@ void renderer::build_all() {
   layout_needed_ = true;
 }
 
-litehtml::element::ptr renderer::build_element(const element_node& e) {
+litehtml::element::ptr renderer::mirror::build_element(const element_node& e) {
   litehtml::string_map attributes;
   for (const attribute& a : e.attributes) attributes[std::string(name_of(a.name))] = a.value.str();
   const std::string tag(name_of(e.tag));
-  litehtml::element::ptr el = mirror_->create_element(tag.c_str(), attributes);
+  litehtml::element::ptr el = mirror_doc_->create_element(tag.c_str(), attributes);
   mirror_of_[&e] = el.get();
   source_[el.get()] = &e;
   for (const state_name& s : kStateNames)
@@ -158,7 +159,7 @@ litehtml::element::ptr renderer::build_element(const element_node& e) {
   return el;
 }
 
-void renderer::build_node(const node& n, litehtml::elements_vector& out) {
+void renderer::mirror::build_node(const node& n, litehtml::elements_vector& out) {
   if (const element_node* e = as_element(&n)) {
     out.push_back(build_element(*e));
     return;
@@ -168,13 +169,13 @@ void renderer::build_node(const node& n, litehtml::elements_vector& out) {
   // restyle.
   if (n.parent && n.parent->tag == names::style) return;
   const text_node& t = static_cast<const text_node&>(n);
-  for (const litehtml::element::ptr& word : make_text_nodes(mirror_, t.text.str())) {
+  for (const litehtml::element::ptr& word : make_text_nodes(mirror_doc_, t.text.str())) {
     source_[word.get()] = &n;
     out.push_back(word);
   }
 }
 
-void renderer::build_children(const element_node& e, const litehtml::element::ptr& mirror) {
+void renderer::mirror::build_children(const element_node& e, const litehtml::element::ptr& mirror) {
   // Style and script elements keep their text to themselves in litehtml.
   if (!detail::as_tag(mirror)) return;
   litehtml::elements_vector nodes;
@@ -195,7 +196,7 @@ void renderer::build_children(const element_node& e, const litehtml::element::pt
   }
 }
 
-void renderer::unregister_subtree(const litehtml::element::ptr& el) {
+void renderer::mirror::unregister_subtree(const litehtml::element::ptr& el) {
   auto found = source_.find(el.get());
   if (found != source_.end()) {
     const node* src = found->second;
@@ -223,8 +224,8 @@ void renderer::unregister_subtree(const litehtml::element::ptr& el) {
   }
 }
 
-void renderer::remove_mirror_children(const litehtml::element::ptr& parent,
-                                      const std::function<bool(const node*)>& which) {
+void renderer::mirror::remove_mirror_children(const litehtml::element::ptr& parent,
+                                              const std::function<bool(const node*)>& which) {
   litehtml::html_tag* tag = detail::as_tag(parent);
   if (!tag) return;
   litehtml::elements_vector kept;
@@ -242,12 +243,13 @@ void renderer::remove_mirror_children(const litehtml::element::ptr& parent,
   if (kept.size() == tag->children().size()) return;
   tag->children().swap(kept);
   if (table_parts) rebuild_enclosing_table(parent);
-  detail::release_table_parts(*mirror_);
+  detail::release_table_parts(*mirror_doc_);
   layout_needed_ = true;
 }
 
-std::size_t renderer::mirror_index(const litehtml::element::ptr& parent,
-                                   const element_node& engine_parent, std::size_t position) const {
+std::size_t renderer::mirror::mirror_index(const litehtml::element::ptr& parent,
+                                           const element_node& engine_parent,
+                                           std::size_t position) const {
   const litehtml::elements_vector& children = detail::as_tag(parent)->children();
   int spacers = 0;
   for (std::size_t i = 0; i < children.size(); ++i) {
@@ -266,15 +268,15 @@ std::size_t renderer::mirror_index(const litehtml::element::ptr& parent,
   return children.size();
 }
 
-void renderer::insert_mirror(const litehtml::element::ptr& parent, std::size_t index,
-                             const litehtml::elements_vector& nodes) {
+void renderer::mirror::insert_mirror(const litehtml::element::ptr& parent, std::size_t index,
+                                     const litehtml::elements_vector& nodes) {
   if (nodes.empty()) return;
   insert_children(parent, index, nodes, sheets_);
   for (const auto& node : nodes) touch(node);
   layout_needed_ = true;
 }
 
-void renderer::rebuild_subtree(const element_node& e) {
+void renderer::mirror::rebuild_subtree(const element_node& e) {
   litehtml::element* old = mirror_of(&e);
   if (!old) return;
   if (!e.parent || !old->parent()) {
@@ -294,7 +296,7 @@ void renderer::rebuild_subtree(const element_node& e) {
 }
 // ---- Notifications ----
 
-void renderer::loaded() {
+void renderer::mirror::loaded() {
   drop_all();
   kept_scroll_.clear();
   asked_popups_.clear();
@@ -303,7 +305,7 @@ void renderer::loaded() {
   mark();
 }
 
-void renderer::style_sheets_changed() {
+void renderer::mirror::style_sheets_changed() {
   if (build_pending_) return;
   for (const auto& [box, list] : lists_)
     kept_scroll_.emplace_back(dom::element(const_cast<element_node*>(list->box)), list->rows.scroll_y);
@@ -314,7 +316,7 @@ void renderer::style_sheets_changed() {
   mark();
 }
 
-void renderer::inserted(const node& n) {
+void renderer::mirror::inserted(const node& n) {
   if (build_pending_ || !n.parent) return;
   const element_node* parent = n.parent;
   const std::size_t position = parent->children.index_of(&n);
@@ -353,7 +355,7 @@ void renderer::inserted(const node& n) {
   mark();
 }
 
-void renderer::removing(const node& n) {
+void renderer::mirror::removing(const node& n) {
   if (build_pending_ || !n.parent) return;
   const element_node* parent = n.parent;
   if (scroll_list* list = list_of_container(parent)) {
@@ -370,7 +372,7 @@ void renderer::removing(const node& n) {
   mark();
 }
 
-void renderer::attribute_changed(const element_node& e, atom name) {
+void renderer::mirror::attribute_changed(const element_node& e, atom name) {
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   const std::string attribute(name_of(name));
@@ -384,7 +386,7 @@ void renderer::attribute_changed(const element_node& e, atom name) {
   }
 }
 
-void renderer::state_changed(const element_node& e, uint32_t old_state) {
+void renderer::mirror::state_changed(const element_node& e, uint32_t old_state) {
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   const uint32_t changed = old_state ^ e.state;
@@ -396,7 +398,7 @@ void renderer::state_changed(const element_node& e, uint32_t old_state) {
   }
 }
 
-void renderer::text_changed(const element_node& e) {
+void renderer::mirror::text_changed(const element_node& e) {
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   // The old children are already gone: forget their mirrors without
@@ -420,7 +422,7 @@ void renderer::text_changed(const element_node& e) {
   mark();
 }
 
-void renderer::style_changed(const element_node& e) {
+void renderer::mirror::style_changed(const element_node& e) {
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   if (is_scroll_box(e, el) != (list_of_box(&e) != nullptr)) {
@@ -429,7 +431,7 @@ void renderer::style_changed(const element_node& e) {
   }
 }
 
-void renderer::children_reordered(const element_node& e) {
+void renderer::mirror::children_reordered(const element_node& e) {
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   litehtml::element::ptr mirror = shared(el);
@@ -456,7 +458,7 @@ void renderer::children_reordered(const element_node& e) {
   mark();
 }
 
-void renderer::update_requested(const element_node& e, bool /*render_now*/) {
+void renderer::mirror::update_requested(const element_node& e, bool /*render_now*/) {
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   touch(shared(el));

@@ -13,7 +13,7 @@ namespace htmlayout::render {
 
 using detail::shared;
 
-void renderer::place_popups() {
+void renderer::mirror::place_popups() {
   if (popups_placed_) return;
   popups_placed_ = true;
   for (auto p = popups_.begin(); p != popups_.end();) {
@@ -39,7 +39,7 @@ void renderer::place_popups() {
   }
 }
 
-bool renderer::correct_popups() {
+bool renderer::mirror::correct_popups() {
   bool moved = false;
   for (popup& p : popups_) {
     litehtml::element* el = mirror_of(p.element.node());
@@ -57,7 +57,7 @@ bool renderer::correct_popups() {
   return moved;
 }
 
-bool renderer::set_popups(const std::vector<placed_popup>& wanted) {
+bool renderer::mirror::set_popups(const std::vector<placed_popup>& wanted) {
   update();
   auto same_place = [](const placed_popup& a, const placed_popup& b) {
     return a.element == b.element && a.x == b.x && a.y == b.y;

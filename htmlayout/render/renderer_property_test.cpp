@@ -15,9 +15,10 @@
 #include <vector>
 
 #include "htmlayout/dom/events.h"
+#include "htmlayout/render/mirror_access.h"
+#include "htmlayout/render/renderer.h"
 #include "htmlayout/render/testing/headless_host.h"
 #include "htmlayout/render/testing/mirror_html.h"
-#include "htmlayout/render/renderer.h"
 
 namespace htmlayout::render {
 namespace {
@@ -189,23 +190,23 @@ class random_session {
   void check(int step) {
     renderer& view = host_.view();
     view.update();
-    ASSERT_EQ(mirror_html(view.mirror_document()->root()),
+    ASSERT_EQ(mirror_html(mirror_document(view)->root()),
               expected_html(view, *host_.doc().root().node()))
         << "step " << step;
 
     dom::element l = list();
     const std::size_t count = l.children_count();
     const auto laid_out = view.laid_out_rows(l);
-    const litehtml::position shown = view.location(box(), box_area::padding);
-    const litehtml::position content = view.location(l, box_area::content);
+    const litehtml::position shown = to_position(view.location(box(), box_area::padding));
+    const litehtml::position content = to_position(view.location(l, box_area::content));
     const dom::element note = box().select_first(".note");
     int bottom = content.y;
     for (std::size_t i = 0; i < count; ++i) {
       dom::element row = l.child(i);
-      const litehtml::position at = view.location(row);
+      const litehtml::position at = to_position(view.location(row));
       ASSERT_EQ(at.y, bottom) << "row " << i << " of " << count << " at step " << step;
       bottom = at.bottom();
-      const bool mirrored = view.mirror_of(row) != nullptr;
+      const bool mirrored = mirror_of(view, row) != nullptr;
       if (laid_out) {
         ASSERT_EQ(mirrored, i >= laid_out->first && i < laid_out->second);
       }
@@ -226,7 +227,7 @@ class random_session {
     };
     for (std::size_t i = 0; i < count; ++i) {
       dom::element row = l.child(i);
-      litehtml::element::ptr mirror = view.mirror_of(row);
+      litehtml::element::ptr mirror = mirror_of(view, row);
       if (!mirror) continue;
       const std::string classes = row.get_attribute_utf8("class").value_or("");
       const bool is_row = has_class(classes, "row");
@@ -236,7 +237,7 @@ class random_session {
           << "step " << step;
       ASSERT_EQ(mirror->padding_top(), is_row && list_focused ? 1 : 0) << "step " << step;
       if (row.children_count() > 0 && row.child(0).tag_name() == "span") {
-        litehtml::element::ptr span = view.mirror_of(row.child(0));
+        litehtml::element::ptr span = mirror_of(view, row.child(0));
         ASSERT_TRUE(span);
         ASSERT_EQ(span->get_font_size(), wide_row(row) || wide_row(l) ? 24 : 16) << "step " << step;
       }
@@ -245,11 +246,12 @@ class random_session {
     scroll_metrics metrics;
     ASSERT_TRUE(view.scroll_info(box(), metrics));
     // The content: the list (with any padding it was given) and the box's padding.
-    const litehtml::position inside = view.location(box(), box_area::content);
-    const int list_bottom = view.location(l, box_area::margin).bottom();
+    const litehtml::position inside = to_position(view.location(box(), box_area::content));
+    const int list_bottom = to_position(view.location(l, box_area::margin)).bottom();
     ASSERT_EQ(view.row_container(box()), l) << "step " << step;
     if (note) {
-      ASSERT_EQ(view.location(note).bottom(), view.location(l, box_area::margin).y);
+      ASSERT_EQ(to_position(view.location(note)).bottom(),
+                to_position(view.location(l, box_area::margin)).y);
     }
     ASSERT_EQ(metrics.content_height,
               std::max(metrics.viewport_height, list_bottom + metrics.scroll_y - inside.y + 8))

@@ -47,13 +47,13 @@ int flow_top(litehtml::element& el) {
 
 // ---- Scrolling boxes and their rows ----
 
-bool renderer::is_scroll_box(const element_node& e, const litehtml::element* mirror) const {
+bool renderer::mirror::is_scroll_box(const element_node& e, const litehtml::element* mirror) const {
   const std::string_view overflow = style_value(e, style_property::overflow);
   if (overflow != "auto" && overflow != "scroll") return false;
   return dynamic_cast<const scrollable*>(mirror) != nullptr;
 }
 
-const element_node* renderer::find_long_list(const element_node& box) const {
+const element_node* renderer::mirror::find_long_list(const element_node& box) const {
   // A few levels down, not into other scrolling boxes nor into the rows of
   // a long list: the element with the most children beyond the threshold.
   const element_node* best = nullptr;
@@ -81,7 +81,7 @@ const element_node* renderer::find_long_list(const element_node& box) const {
   return best;
 }
 
-const element_node* renderer::find_row_container(const element_node& box) const {
+const element_node* renderer::mirror::find_row_container(const element_node& box) const {
   if (const element_node* list = find_long_list(box)) return list;
   // Otherwise down through lone children (a wrapper, a table) to where
   // there are several, or to a list's element.
@@ -105,7 +105,7 @@ const element_node* renderer::find_row_container(const element_node& box) const 
   return at;
 }
 
-bool renderer::holds_rows(const scroll_list& list) const {
+bool renderer::mirror::holds_rows(const scroll_list& list) const {
   for (const element_node* at = list.container; at != list.box; at = at->parent)
     if (!at->parent || at->doc != &doc_) return false;
   // A long list anywhere in the box is where the rows are.
@@ -128,7 +128,7 @@ bool renderer::holds_rows(const scroll_list& list) const {
   return true;
 }
 
-renderer::scroll_list* renderer::list_above_rows(const element_node* e) const {
+renderer::mirror::scroll_list* renderer::mirror::list_above_rows(const element_node* e) const {
   for (const element_node* at = e; at; at = at->parent) {
     if (at != e && list_of_container(at)) return nullptr;  // inside a row
     scroll_list* list = list_of_box(at);
@@ -143,29 +143,30 @@ renderer::scroll_list* renderer::list_above_rows(const element_node* e) const {
   return nullptr;
 }
 
-renderer::scroll_list* renderer::list_of_box(const element_node* box) const {
+renderer::mirror::scroll_list* renderer::mirror::list_of_box(const element_node* box) const {
   auto found = lists_.find(box);
   return found == lists_.end() ? nullptr : found->second.get();
 }
 
-renderer::scroll_list* renderer::list_of_container(const element_node* container) const {
+renderer::mirror::scroll_list* renderer::mirror::list_of_container(
+    const element_node* container) const {
   auto found = containers_.find(container);
   return found == containers_.end() ? nullptr : found->second;
 }
 
-litehtml::element* renderer::mirror_of(const node* n) const {
+litehtml::element* renderer::mirror::mirror_of(const node* n) const {
   auto found = mirror_of_.find(n);
   return found == mirror_of_.end() ? nullptr : found->second;
 }
 
-void renderer::start_list(scroll_list& list) {
+void renderer::mirror::start_list(scroll_list& list) {
   list.container = find_row_container(*list.box);
   containers_[list.container] = &list;
   list.rows.heights.assign(list.container->children.size());
   list.rows.windowed = wants_window(list);
   if (list.rows.windowed) {
-    list.above = std::make_shared<row_spacer>(mirror_);
-    list.below = std::make_shared<row_spacer>(mirror_);
+    list.above = std::make_shared<row_spacer>(mirror_doc_);
+    list.below = std::make_shared<row_spacer>(mirror_doc_);
   }
   const row_window::span wanted = list.rows.wanted(height_);
   list.rows.first = wanted.first;
@@ -176,7 +177,7 @@ void renderer::start_list(scroll_list& list) {
   }
 }
 
-bool renderer::wants_window(const scroll_list& list) const {
+bool renderer::mirror::wants_window(const scroll_list& list) const {
   const element_node* container = list.container;
   if (!container || container->children.size() <= kWholeListRows) return false;
   // Rows can stand in as heights only when they stack as blocks. A hidden
@@ -194,7 +195,7 @@ bool renderer::wants_window(const scroll_list& list) const {
   return false;
 }
 
-void renderer::materialise(scroll_list& list, std::size_t from, std::size_t to) {
+void renderer::mirror::materialise(scroll_list& list, std::size_t from, std::size_t to) {
   if (from >= to) return;
   litehtml::elements_vector nodes;
   for (std::size_t i = from; i < to; ++i) build_node(*list.container->children[i], nodes);
@@ -202,7 +203,7 @@ void renderer::materialise(scroll_list& list, std::size_t from, std::size_t to) 
   insert_mirror(parent, mirror_index(parent, *list.container, from), nodes);
 }
 
-void renderer::dematerialise(scroll_list& list, std::size_t from, std::size_t to) {
+void renderer::mirror::dematerialise(scroll_list& list, std::size_t from, std::size_t to) {
   if (from >= to) return;
   std::unordered_set<const node*> rows;
   for (std::size_t i = from; i < to; ++i) rows.insert(list.container->children[i]);
@@ -210,7 +211,7 @@ void renderer::dematerialise(scroll_list& list, std::size_t from, std::size_t to
                          [&](const node* s) { return rows.count(s) != 0; });
 }
 
-void renderer::set_window(scroll_list& list, std::size_t first, std::size_t last) {
+void renderer::mirror::set_window(scroll_list& list, std::size_t first, std::size_t last) {
   if (first >= list.rows.last || last <= list.rows.first || list.rows.first == list.rows.last) {
     dematerialise(list, list.rows.first, list.rows.last);
     list.rows.first = list.rows.last = first;  // where the rows go in
@@ -225,9 +226,9 @@ void renderer::set_window(scroll_list& list, std::size_t first, std::size_t last
   list.rows.last = last;
 }
 
-void renderer::add_spacers(scroll_list& list) {
-  list.above = std::make_shared<row_spacer>(mirror_);
-  list.below = std::make_shared<row_spacer>(mirror_);
+void renderer::mirror::add_spacers(scroll_list& list) {
+  list.above = std::make_shared<row_spacer>(mirror_doc_);
+  list.below = std::make_shared<row_spacer>(mirror_doc_);
   litehtml::element::ptr parent = shared(list.container_mirror);
   insert_children(parent, mirror_index(parent, *list.container, 0), {list.above}, sheets_);
   insert_children(parent, mirror_index(parent, *list.container, list.rows.heights.size()), {list.below},
@@ -235,7 +236,7 @@ void renderer::add_spacers(scroll_list& list) {
   layout_needed_ = true;
 }
 
-void renderer::remove_spacers(scroll_list& list) {
+void renderer::mirror::remove_spacers(scroll_list& list) {
   litehtml::element::ptr parent = shared(list.container_mirror);
   if (list.above) parent->removeChild(list.above);
   if (list.below) parent->removeChild(list.below);
@@ -244,7 +245,7 @@ void renderer::remove_spacers(scroll_list& list) {
   layout_needed_ = true;
 }
 
-bool renderer::plan_window(scroll_list& list) {
+bool renderer::mirror::plan_window(scroll_list& list) {
   if (!list.container || !list.container_mirror) return false;
   bool changed = false;
   // A box litehtml does not scroll shows all its rows.
@@ -275,7 +276,7 @@ bool renderer::plan_window(scroll_list& list) {
   return changed;
 }
 
-void renderer::measure(scroll_list& list) {
+void renderer::mirror::measure(scroll_list& list) {
   const scrollable* box = as_scroll_box(shared(list.box_mirror));
   if (!box || !displayed(list.box_mirror)) {
     list.rows.viewport = 0;
@@ -305,14 +306,14 @@ void renderer::measure(scroll_list& list) {
   list.rows.origin = spacer.y - padding.y + box->metrics().scroll_y;
 }
 
-void renderer::push_scroll(scroll_list& list) {
+void renderer::mirror::push_scroll(scroll_list& list) {
   scrollable* box = as_scroll_box(shared(list.box_mirror));
   if (!box || !displayed(list.box_mirror)) return;
   box->set_scroll_y(list.rows.scroll_y);
   list.rows.scroll_y = box->metrics().scroll_y;
 }
 
-bool renderer::unlaid_row(const node& n, scroll_list*& list, std::size_t& row) const {
+bool renderer::mirror::unlaid_row(const node& n, scroll_list*& list, std::size_t& row) const {
   const node* child = &n;
   for (const element_node* parent = n.parent; parent; child = parent, parent = parent->parent) {
     if (scroll_list* found = list_of_container(parent)) {
@@ -327,7 +328,7 @@ bool renderer::unlaid_row(const node& n, scroll_list*& list, std::size_t& row) c
   return false;
 }
 
-litehtml::position renderer::row_box(const scroll_list& list, std::size_t row) const {
+litehtml::position renderer::mirror::row_box(const scroll_list& list, std::size_t row) const {
   if (!list.above) return {};
   litehtml::position box = locate(list.above);
   box.y += static_cast<int>(list.rows.heights.offset(row));

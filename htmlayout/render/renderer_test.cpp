@@ -6,6 +6,7 @@
 #include <string>
 
 #include "htmlayout/dom/events.h"
+#include "htmlayout/render/mirror_access.h"
 #include "htmlayout/render/testing/headless_host.h"
 #include "htmlayout/render/testing/mirror_html.h"
 #include "htmlayout/render/testing/test_page.h"
@@ -51,14 +52,14 @@ TEST(Renderer, MirrorsAPageWithoutScrollingBoxesWhole) {
       "<tr><td>cell</td></tr></table><ul><li>item</li></ul></body></html>");
   host.view().update();
   const element_node* root = host.doc().root().node();
-  EXPECT_EQ(mirror_html(host.view().mirror_document()->root()), expected_html(host.view(), *root));
+  EXPECT_EQ(mirror_html(mirror_document(host.view())->root()), expected_html(host.view(), *root));
   const auto& painted = host.paint();
   ASSERT_TRUE(find_text(painted, "one") && find_text(painted, "cell"));
   EXPECT_EQ(find_text(painted, "one")->color.red, 255);
   // A class added in the document reaches the mirror's styles.
   find(host, "#p").set_attribute_utf8("class", "x");
   EXPECT_EQ(find_text(host.paint(), "two")->color.green, 255);
-  EXPECT_EQ(mirror_html(host.view().mirror_document()->root()), expected_html(host.view(), *root));
+  EXPECT_EQ(mirror_html(mirror_document(host.view())->root()), expected_html(host.view(), *root));
 }
 
 TEST(Renderer, ScrollingALongListToTheMiddleShowsTheRightRowsInPlace) {
@@ -92,7 +93,7 @@ TEST(Renderer, ScrollingALongListToTheMiddleShowsTheRightRowsInPlace) {
   EXPECT_GE(rows->second, 5016u);
   EXPECT_LT(rows->second - rows->first, 60u);
   // The foot stays under the box.
-  EXPECT_EQ(host.view().location(find(host, "#foot")).y, 40 + 312);
+  EXPECT_EQ(to_position(host.view().location(find(host, "#foot"))).y, 40 + 312);
 }
 
 TEST(Renderer, MirrorSizeDoesNotGrowWithTheList) {
@@ -111,18 +112,18 @@ TEST(Renderer, MirrorSizeDoesNotGrowWithTheList) {
 TEST(Renderer, LocatesRowsThatAreNotLaidOutFromTheHeightCache) {
   headless_host host;
   host.load_html(list_page(500));
-  const litehtml::position first = host.view().location(row(host, 0));
+  const litehtml::position first = to_position(host.view().location(row(host, 0)));
   EXPECT_EQ(first.y, kBoxTop + 5);
   EXPECT_EQ(first.height, 20);
   host.view().update();
-  ASSERT_FALSE(host.view().mirror_of(row(host, 400)));
-  const litehtml::position far = host.view().location(row(host, 400));
+  ASSERT_FALSE(mirror_of(host.view(), row(host, 400)));
+  const litehtml::position far = to_position(host.view().location(row(host, 400)));
   EXPECT_EQ(far.y, kBoxTop + 5 + 400 * 20);
   EXPECT_EQ(far.height, 20);
   EXPECT_EQ(far.x, first.x);
   EXPECT_EQ(far.width, first.width);
   // An element inside such a row is placed at its row.
-  EXPECT_TRUE(host.view().visible_area(row(host, 400)).empty());
+  EXPECT_TRUE(to_position(host.view().visible_area(row(host, 400))).empty());
 }
 
 TEST(Renderer, HitTestingThroughAScrolledBoxLandsOnTheRow) {
@@ -149,11 +150,12 @@ TEST(Renderer, ScrollIntoViewMaterialisesAFarRow) {
   for (int n = 8000; n < 9000; n += 3) row(host, n).set_attribute_utf8("class", "row tall");
   dom::element target = row(host, 9000);
   host.view().update();
-  ASSERT_FALSE(host.view().mirror_of(target));
+  ASSERT_FALSE(mirror_of(host.view(), target));
   EXPECT_TRUE(host.view().scroll_to_view(target));
-  ASSERT_TRUE(host.view().mirror_of(target));
-  const litehtml::position where = host.view().location(target);
-  const litehtml::position box = host.view().location(find(host, "#box"), box_area::padding);
+  ASSERT_TRUE(mirror_of(host.view(), target));
+  const litehtml::position where = to_position(host.view().location(target));
+  const litehtml::position box =
+      to_position(host.view().location(find(host, "#box"), box_area::padding));
   EXPECT_GE(where.y, box.y);
   EXPECT_LE(where.bottom(), box.bottom());
   EXPECT_EQ(host.view().element_at(20, where.y + 10), target);
@@ -161,7 +163,7 @@ TEST(Renderer, ScrollIntoViewMaterialisesAFarRow) {
   EXPECT_GE(where.bottom(), box.bottom() - 45);
   // And back to the top, aligned at the top.
   EXPECT_TRUE(host.view().scroll_to_view(row(host, 3), true));
-  EXPECT_EQ(host.view().location(row(host, 3)).y, box.y);
+  EXPECT_EQ(to_position(host.view().location(row(host, 3))).y, box.y);
 }
 
 TEST(Renderer, AStateChangeRestylesWithAttributeStylesIntact) {
@@ -180,18 +182,18 @@ TEST(Renderer, AStateChangeRestylesWithAttributeStylesIntact) {
       rows + "</table></div></body></html>");
   dom::element cell = find(host, "#c-2");
   host.view().update();
-  auto mirror = host.view().mirror_of(cell);
+  auto mirror = mirror_of(host.view(), cell);
   ASSERT_TRUE(mirror);
-  const litehtml::position before = host.view().location(cell);
+  const litehtml::position before = to_position(host.view().location(cell));
   find(host, "#t-2").set_state(state::checked);
   const auto& painted = host.paint();
   const paint_op* text = find_text(painted, "2");
   ASSERT_TRUE(text);
   EXPECT_EQ(text->color.blue, 255);
   // bgcolor, border=1 and cellspacing=4 still apply.
-  EXPECT_EQ(host.view().mirror_of(cell), mirror);
+  EXPECT_EQ(mirror_of(host.view(), cell), mirror);
   EXPECT_EQ(mirror->get_borders().top, 1);
-  const litehtml::position after = host.view().location(cell);
+  const litehtml::position after = to_position(host.view().location(cell));
   EXPECT_EQ(after.x, before.x);
   EXPECT_EQ(after.y, before.y);
   bool green = false;
@@ -214,19 +216,20 @@ TEST(Renderer, AHoverChangeRepaintsOnlyTheRow) {
   auto dirty = host.view().take_dirty_rects();
   EXPECT_EQ(host.view().layout_count(), layouts + 1);
   ASSERT_EQ(dirty.size(), 1u);
-  const litehtml::position r3 = host.view().location(row(host, 3));
-  EXPECT_EQ(dirty[0].y, r3.y);
-  EXPECT_EQ(dirty[0].height, r3.height);
+  const litehtml::position r3 = to_position(host.view().location(row(host, 3)));
+  EXPECT_EQ(dirty[0].top, r3.y);
+  EXPECT_EQ(dirty[0].bottom - dirty[0].top, r3.height);
   // A state that changes a height moves everything below it in the box, and
   // the scroll bar shows a longer content.
   row(host, 5).set_state(state::checked);
   dirty = host.view().take_dirty_rects();
   ASSERT_EQ(dirty.size(), 1u);
-  const litehtml::position box = host.view().location(find(host, "#box"), box_area::padding);
-  EXPECT_EQ(dirty[0].y, box.y);  // the bar's strip
-  EXPECT_EQ(dirty[0].bottom(), box.bottom());
-  EXPECT_EQ(dirty[0].right(), box.right());
-  EXPECT_EQ(dirty[0].x, host.view().location(row(host, 5)).x);
+  const litehtml::position box =
+      to_position(host.view().location(find(host, "#box"), box_area::padding));
+  EXPECT_EQ(dirty[0].top, box.y);  // the bar's strip
+  EXPECT_EQ(dirty[0].bottom, box.bottom());
+  EXPECT_EQ(dirty[0].right, box.right());
+  EXPECT_EQ(dirty[0].left, to_position(host.view().location(row(host, 5))).x);
   // Nothing changed: nothing to paint.
   EXPECT_TRUE(host.view().take_dirty_rects().empty());
   // A state no style sheet asks about changes nothing, and lays out nothing;
@@ -237,7 +240,7 @@ TEST(Renderer, AHoverChangeRepaintsOnlyTheRow) {
   row(host, 4).update();
   dirty = host.view().take_dirty_rects();
   ASSERT_EQ(dirty.size(), 1u);
-  EXPECT_EQ(dirty[0].y, host.view().location(row(host, 4)).y);
+  EXPECT_EQ(dirty[0].top, to_position(host.view().location(row(host, 4))).y);
   EXPECT_EQ(host.view().layout_count(), before);
 }
 
@@ -275,9 +278,9 @@ TEST(Renderer, InsertingAtTheTopShiftsTheRowsAndKeepsOneLayoutPerBatch) {
                   position::insert_at_start);
   host.view().update();
   EXPECT_EQ(host.view().layout_count(), layouts + 1);
-  EXPECT_EQ(host.view().location(find(host, "#new-4")).y, kBoxTop + 5);
-  EXPECT_EQ(host.view().location(row(host, 0)).y, kBoxTop + 5 + 5 * 20);
-  EXPECT_EQ(host.view().location(row(host, 3000)).y, kBoxTop + 5 + 3005 * 20);
+  EXPECT_EQ(to_position(host.view().location(find(host, "#new-4"))).y, kBoxTop + 5);
+  EXPECT_EQ(to_position(host.view().location(row(host, 0))).y, kBoxTop + 5 + 5 * 20);
+  EXPECT_EQ(to_position(host.view().location(row(host, 3000))).y, kBoxTop + 5 + 3005 * 20);
   scroll_metrics metrics;
   host.view().scroll_info(find(host, "#box"), metrics);
   EXPECT_EQ(metrics.content_height, 5005 * 20 + 10);
@@ -315,15 +318,15 @@ TEST(Renderer, RowsOfUnequalHeightsLandWhereAFullLayoutPutsThem) {
   scrolled.view().set_scroll_pos(box, 0);
   dom::element scrolled_list = find(scrolled, "#list"), whole_list = find(whole, "#list");
   for (std::size_t i = 0; i < 300; ++i) {
-    const litehtml::position a = scrolled.view().location(scrolled_list.child(i));
-    const litehtml::position b = whole.view().location(whole_list.child(i));
+    const litehtml::position a = to_position(scrolled.view().location(scrolled_list.child(i)));
+    const litehtml::position b = to_position(whole.view().location(whole_list.child(i)));
     ASSERT_EQ(a.y, b.y) << i;
     ASSERT_EQ(a.height, b.height) << i;
   }
   scroll_metrics metrics;
   scrolled.view().scroll_info(box, metrics);
   EXPECT_EQ(metrics.content_height,
-            whole.view().location(find(whole, "#box2"), box_area::padding).height);
+            to_position(whole.view().location(find(whole, "#box2"), box_area::padding)).height);
 }
 
 TEST(Renderer, TextAndAttributeChangesOutsideListsReachTheMirror) {
@@ -334,12 +337,12 @@ TEST(Renderer, TextAndAttributeChangesOutsideListsReachTheMirror) {
   head.set_attribute_utf8("title", "tip");
   find(host, "#foot").set_html("<b>bold</b> foot", position::replace_content);
   host.view().update();
-  EXPECT_EQ(mirror_html(host.view().mirror_document()->root()),
+  EXPECT_EQ(mirror_html(mirror_document(host.view())->root()),
             expected_html(host.view(), *host.doc().root().node()));
   EXPECT_TRUE(find_text(host.paint(), "&"));
   head.remove_attribute("title");
   host.view().update();
-  EXPECT_EQ(mirror_html(host.view().mirror_of(head)), expected_html(host.view(), *head.node()));
+  EXPECT_EQ(mirror_html(mirror_of(host.view(), head)), expected_html(host.view(), *head.node()));
 }
 
 TEST(Renderer, AFewRowsAreLaidOutWholeAndALongerListGetsSpacers) {
@@ -355,12 +358,12 @@ TEST(Renderer, AFewRowsAreLaidOutWholeAndALongerListGetsSpacers) {
   auto rows = *host.view().laid_out_rows(list);
   EXPECT_EQ(rows.first, 0u);
   EXPECT_LT(rows.second, 50u);
-  EXPECT_EQ(host.view().location(row(host, 199)).y, kBoxTop + 5 + 199 * 20);
+  EXPECT_EQ(to_position(host.view().location(row(host, 199))).y, kBoxTop + 5 + 199 * 20);
   // Back to a few rows: whole again.
   for (int i = 10; i < 200; ++i) row(host, i).delete_element();
   host.view().update();
   EXPECT_EQ(*host.view().laid_out_rows(list), std::make_pair(std::size_t{0}, std::size_t{10}));
-  EXPECT_EQ(mirror_html(host.view().mirror_document()->root()),
+  EXPECT_EQ(mirror_html(mirror_document(host.view())->root()),
             expected_html(host.view(), *host.doc().root().node()));
 }
 
@@ -384,7 +387,7 @@ TEST(Renderer, ReplacingAllRowsOfALongListLaysOutOnlyTheNewRowsInView) {
   list.set_html(rows, position::replace_content);
   host.view().update();
   EXPECT_LE(host.view().mirror_size(), mirrored + 20);
-  EXPECT_EQ(host.view().location(find(host, "#n-19999")).y, kBoxTop + 5 + 19999 * 20);
+  EXPECT_EQ(to_position(host.view().location(find(host, "#n-19999"))).y, kBoxTop + 5 + 19999 * 20);
 }
 
 TEST(Renderer, AListOfOneRowTakesManyInOneInsert) {
@@ -402,8 +405,8 @@ TEST(Renderer, AListOfOneRowTakesManyInOneInsert) {
   host.view().update();
   EXPECT_EQ(host.view().row_container(find(host, "#box")), find(host, "#list"));
   EXPECT_LT(host.view().mirror_size(), mirrored + 200);
-  EXPECT_EQ(host.view().location(row(host, 29999)).y, kBoxTop + 5 + 29999 * 20);
-  EXPECT_EQ(mirror_html(host.view().mirror_document()->root()),
+  EXPECT_EQ(to_position(host.view().location(row(host, 29999))).y, kBoxTop + 5 + 29999 * 20);
+  EXPECT_EQ(mirror_html(mirror_document(host.view())->root()),
             expected_html(host.view(), *host.doc().root().node()));
 }
 
@@ -420,14 +423,15 @@ TEST(Renderer, ALongListBesideOtherContentInABoxIsTheBoxsRows) {
   // Beside the title, the long list holds the rows.
   EXPECT_EQ(host.view().row_container(find(host, "#box")), find(host, "#list"));
   EXPECT_LT(host.view().mirror_size(), 200u);
-  EXPECT_EQ(host.view().location(row(host, 4000)).y, 30 + 4000 * 20);
+  EXPECT_EQ(to_position(host.view().location(row(host, 4000))).y, 30 + 4000 * 20);
   host.view().scroll_to_view(row(host, 4000));
-  EXPECT_EQ(host.view().element_at(10, host.view().location(row(host, 4000)).y + 5),
+  EXPECT_EQ(host.view().element_at(10, to_position(host.view().location(row(host, 4000))).y + 5),
             row(host, 4000));
   find(host, "#title").delete_element();
-  EXPECT_EQ(host.view().location(row(host, 4000)).y, host.view().location(row(host, 4001)).y - 20);
+  EXPECT_EQ(to_position(host.view().location(row(host, 4000))).y,
+            to_position(host.view().location(row(host, 4001))).y - 20);
   host.view().set_scroll_pos(find(host, "#box"), 0);
-  EXPECT_EQ(host.view().location(row(host, 4000)).y, 4000 * 20);
+  EXPECT_EQ(to_position(host.view().location(row(host, 4000))).y, 4000 * 20);
   EXPECT_LT(host.view().mirror_size(), 200u);
 }
 
@@ -441,7 +445,7 @@ TEST(Renderer, SortingRowsLaysThemOutAgainInTheNewOrder) {
   } order;
   find(host, "#list").sort(order);
   EXPECT_EQ(host.view().element_at(20, kBoxTop + 15), row(host, 999));
-  EXPECT_EQ(host.view().location(row(host, 0)).y, kBoxTop + 5 + 999 * 20);
+  EXPECT_EQ(to_position(host.view().location(row(host, 0))).y, kBoxTop + 5 + 999 * 20);
 }
 
 TEST(Renderer, ABoxThatStopsScrollingShowsAllItsRows) {
@@ -453,8 +457,8 @@ TEST(Renderer, ABoxThatStopsScrollingShowsAllItsRows) {
   find(host, "#box").set_style_attribute("height", L"auto");
   host.view().update();
   EXPECT_FALSE(host.view().laid_out_rows(find(host, "#list")));
-  EXPECT_EQ(host.view().location(row(host, 199)).y, kBoxTop + 5 + 199 * 20);
-  EXPECT_EQ(mirror_html(host.view().mirror_document()->root()),
+  EXPECT_EQ(to_position(host.view().location(row(host, 199))).y, kBoxTop + 5 + 199 * 20);
+  EXPECT_EQ(mirror_html(mirror_document(host.view())->root()),
             expected_html(host.view(), *host.doc().root().node()));
 }
 
@@ -488,7 +492,7 @@ TEST(Renderer, PopupsShowAboveThePageWhereAsked) {
   EXPECT_GT(copy - painted.data(), find_text(painted, "text") - painted.data());
   EXPECT_EQ(host.view().element_at(110, 15), find(host, "#copy"));
   EXPECT_EQ(host.view().element_at(110, 35), find(host, "#paste"));
-  EXPECT_EQ(host.view().location(menu).x, 100);
+  EXPECT_EQ(to_position(host.view().location(menu)).x, 100);
   show(menu, 200, 300);
   EXPECT_EQ(host.view().element_at(210, 305), find(host, "#copy"));
   host.in().hide_popup(menu);
@@ -499,12 +503,13 @@ TEST(Renderer, PopupsShowAboveThePageWhereAsked) {
   // Inside a positioned element, and a scrolling list of its own.
   dom::element list = find(host, "#long");
   ASSERT_TRUE(show(list, 400, 40));
-  EXPECT_EQ(host.view().location(list).x, 400);
-  EXPECT_EQ(host.view().location(list).y, 40);
+  EXPECT_EQ(to_position(host.view().location(list)).x, 400);
+  EXPECT_EQ(to_position(host.view().location(list)).y, 40);
   EXPECT_EQ(host.view().element_at(410, 40 + 2 + 45), find(host, "#i2"));
   EXPECT_TRUE(host.view().scroll_to_view(find(host, "#i150")));
-  EXPECT_EQ(host.view().element_at(410, host.view().location(find(host, "#i150")).y + 5),
-            find(host, "#i150"));
+  EXPECT_EQ(
+      host.view().element_at(410, to_position(host.view().location(find(host, "#i150"))).y + 5),
+      find(host, "#i150"));
   EXPECT_LT(host.view().laid_out_rows(list)->second - host.view().laid_out_rows(list)->first, 40u);
 }
 
@@ -520,9 +525,9 @@ TEST(Renderer, AStyleSheetAddedLaterStylesEverythingAndKeepsScrollPositions) {
   EXPECT_EQ(metrics.scroll_y, 1000 * 20);
   // Rows now 40px high, the head 10px: row 500 is at the top of the box.
   EXPECT_EQ(host.view().element_at(20, 11 + 5 + 10), row(host, 500));
-  EXPECT_EQ(host.view().location(row(host, 500)).height, 40);
+  EXPECT_EQ(to_position(host.view().location(row(host, 500))).height, 40);
   find(host, "head").child(1).delete_element();
-  EXPECT_EQ(host.view().location(row(host, 1000)).height, 20);
+  EXPECT_EQ(to_position(host.view().location(row(host, 1000))).height, 20);
   EXPECT_EQ(host.view().element_at(20, kBoxTop + 15), row(host, 1000));
 }
 

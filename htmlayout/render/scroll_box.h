@@ -12,15 +12,9 @@
 #include <algorithm>
 #include <memory>
 
-namespace htmlayout::render {
+#include "htmlayout/render/scroll_metrics.h"
 
-struct scroll_metrics {
-  int scroll_y = 0;              // how far the content is scrolled up, 0..max_scroll_y()
-  int viewport_height = 0;       // the padding box's height: the visible part of the content
-  int content_height = 0;        // the content's height with the padding, never below the viewport
-  bool always_show_bar = false;  // "overflow: scroll" rather than "auto"
-  int max_scroll_y() const { return std::max(0, content_height - viewport_height); }
-};
+namespace htmlayout::render {
 
 // How far in from the right edge of a scrolling box's padding box a
 // container may paint the box's scroll bar: what is painted again when only

@@ -8,6 +8,7 @@
 
 #include "htmlayout/render/litehtml_access.h"
 #include "htmlayout/render/locate.h"
+#include "htmlayout/render/mirror_access.h"
 
 namespace htmlayout::render {
 
@@ -69,11 +70,15 @@ bool laid_out(const litehtml::position& box) {
   return box.width != 0 || box.height != 0 || box.x != 0 || box.y != 0;
 }
 
+bool laid_out(const rect& box) {
+  return box.left != 0 || box.top != 0 || box.right != 0 || box.bottom != 0;
+}
+
 }  // namespace
 
 litehtml::position caret_box(renderer& view, const dom::element& e, std::size_t offset) {
-  const litehtml::position content = view.location(e, box_area::content);
-  litehtml::element::ptr mirror = view.mirror_of(e);
+  const rect content = view.location(e, box_area::content);
+  litehtml::element::ptr mirror = mirror_of(view, e);
   if (!mirror || !laid_out(content)) return {};
   std::vector<piece> pieces;
   std::size_t total = 0;
@@ -82,12 +87,12 @@ litehtml::position caret_box(renderer& view, const dom::element& e, std::size_t 
   if (pieces.empty()) {
     litehtml::font_metrics metrics;
     mirror->get_font(&metrics);
-    return {content.x, content.y, 1, std::max(1, metrics.height)};
+    return {content.left, content.top, 1, std::max(1, metrics.height)};
   }
   for (const piece& p : pieces) {
     if (offset < p.first + p.length) {
       const int x =
-          p.box.x + width_of(view.mirror_document(), p, offset - std::min(offset, p.first));
+          p.box.x + width_of(mirror_document(view), p, offset - std::min(offset, p.first));
       return {x, p.box.y, 1, p.box.height};
     }
   }
@@ -96,8 +101,8 @@ litehtml::position caret_box(renderer& view, const dom::element& e, std::size_t 
 }
 
 std::optional<std::size_t> text_offset_at(renderer& view, const dom::element& e, int x, int y) {
-  const litehtml::position content = view.location(e, box_area::content);
-  litehtml::element::ptr mirror = view.mirror_of(e);
+  const rect content = view.location(e, box_area::content);
+  litehtml::element::ptr mirror = mirror_of(view, e);
   if (!mirror || !laid_out(content)) return std::nullopt;
   std::vector<piece> pieces;
   std::size_t total = 0;
@@ -126,7 +131,7 @@ std::optional<std::size_t> text_offset_at(renderer& view, const dom::element& e,
   int best_distance = INT_MAX;
   for (std::size_t k = 0; k <= nearest->length; ++k) {
     const int distance =
-        std::abs(x - (nearest->box.x + width_of(view.mirror_document(), *nearest, k)));
+        std::abs(x - (nearest->box.x + width_of(mirror_document(view), *nearest, k)));
     if (distance < best_distance) best = nearest->first + k, best_distance = distance;
   }
   return best;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "htmlayout/dom/events.h"
+#include "htmlayout/render/mirror_access.h"
 #include "htmlayout/render/testing/headless_host.h"
 
 namespace htmlayout::render {
@@ -31,7 +32,8 @@ dom::element cell(headless_host& host) { return host.doc().root().select_first("
 TEST(TextPositionsTest, TheCaretStandsBeforeEachCharacterOnItsLine) {
   headless_host host(400, 300);
   host.load_html(page(300));
-  const litehtml::position content = host.view().location(cell(host), box_area::content);
+  const litehtml::position content =
+      to_position(host.view().location(cell(host), box_area::content));
   ASSERT_EQ(content.x, 5);
   for (std::size_t offset : {0u, 3u, 5u, 6u, 11u}) {
     const litehtml::position caret = caret_box(host.view(), cell(host), offset);
@@ -80,7 +82,8 @@ TEST(TextPositionsTest, APointFindsTheNearestBoundaryOnTheNearestLine) {
 TEST(TextPositionsTest, AClickInTheEditedCellPlacesTheCaret) {
   headless_host host(400, 300);
   host.load_html(page(300));
-  const litehtml::position content = host.view().location(cell(host), box_area::content);
+  const litehtml::position content =
+      to_position(host.view().location(cell(host), box_area::content));
   const point inside{content.x + 4 * kAdvance + 2, content.y + 5};
   host.in().mouse_move(inside, 0, 0);
   host.in().mouse_down(inside, mouse::main_button, 0);

@@ -24,7 +24,7 @@ const std::vector<paint_op>& headless_host::paint() {
   return paint({0, 0, renderer_.viewport_width(), renderer_.viewport_height()});
 }
 
-const std::vector<paint_op>& headless_host::paint(const litehtml::position& clip) {
+const std::vector<paint_op>& headless_host::paint(const rect& clip) {
   geometry_.sync_popups();
   container_.clear_painted();
   renderer_.paint(0, clip);

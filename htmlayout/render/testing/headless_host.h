@@ -35,7 +35,7 @@ class headless_host {
 
   // Paints the window (or `clip`) and returns what was drawn, in order.
   const std::vector<paint_op>& paint();
-  const std::vector<paint_op>& paint(const litehtml::position& clip);
+  const std::vector<paint_op>& paint(const rect& clip);
 
   document& doc() { return document_; }
   renderer& view() { return renderer_; }

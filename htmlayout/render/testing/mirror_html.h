@@ -18,6 +18,7 @@
 
 #include "htmlayout/dom/node.h"
 #include "htmlayout/render/litehtml_access.h"
+#include "htmlayout/render/mirror_access.h"
 #include "htmlayout/render/renderer.h"
 #include "htmlayout/render/row_spacer.h"
 

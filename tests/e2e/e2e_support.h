@@ -1,0 +1,38 @@
+// What both end-to-end test files share: reading a log by lines and typing
+// keys on the test display through the test client (CLIENT_EXE).
+#pragma once
+
+#include <cstddef>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/x_session.h"
+
+namespace testing_support {
+
+inline std::vector<std::string> lines_of(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+inline size_t count_lines(const std::string& text, const std::string& line) {
+  size_t count = 0;
+  for (const auto& each : lines_of(text)) count += each == line;
+  return count;
+}
+
+// Types `sequence` ("key ctrl+c sleep 0.2 key ctrl+c", as xdotool takes
+// it) on the display; true when every key was sent. The gaps between keys
+// hold within a few milliseconds even on a busy machine, where xdotool's
+// round trips to the server between two keys can add hundreds.
+inline bool type_keys(const x_session& x, const std::string& sequence) {
+  std::vector<std::string> args{CLIENT_EXE, "type"};
+  std::istringstream words(sequence);
+  for (std::string word; words >> word;) args.push_back(word);
+  return x.run(args).exit_code == 0;
+}
+
+}  // namespace testing_support

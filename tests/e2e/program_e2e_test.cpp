@@ -1,0 +1,405 @@
+// The whole program end to end, on a private Xvfb display: start-up and its
+// failures, signals and the X server going away, single instance, real mouse
+// events (xdotool) on the window, a real tray (trayer), captures stored in
+// the collection, the window's clipboard and drop, and the about box.
+#include <SQLiteCpp/Database.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/x_session.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::child_process;
+using testing_support::count_lines;
+using testing_support::lines_of;
+using testing_support::read_file;
+using testing_support::temp_dir;
+using testing_support::type_keys;
+using testing_support::wait_until;
+using testing_support::write_file;
+using testing_support::x_session;
+
+// The whole program.
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(root_.path() / "data");
+    std::filesystem::create_directories(root_.path() / "run");
+    ::chmod((root_.path() / "run").c_str(), 0700);
+  }
+
+  std::map<std::string, std::string> env() const {
+    return {{"XDG_DATA_HOME", (root_.path() / "data").string()},
+            {"XDG_DATA_DIRS", (root_.path() / "common").string()},
+            {"XDG_RUNTIME_DIR", (root_.path() / "run").string()},
+            {"HOME", (root_.path() / "home").string()}};
+  }
+
+  child_process& start_program() {
+    std::filesystem::remove(root_.path() / "data/Parvela/logs/application.log");  // a last run's
+    child_process& program = x_.start(PARVELA_EXE, {}, env());
+    EXPECT_TRUE(wait_until(
+        [&] { return log("application.log").find("Init complete") != std::string::npos; }));
+    EXPECT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
+    return program;
+  }
+
+  std::string log(const char* name) const {
+    return read_file(root_.path() / "data/Parvela/logs" / name);
+  }
+
+  // The lines of an orderly end; `by_exit_command` when it came through the
+  // Exit command (the tray menu, a signal).
+  void expect_shutdown_lines(bool by_exit_command = true) {
+    std::string app = log("application.log");
+    EXPECT_NE(app.find("RegisterDropWindow\nvupdate_tags\nvupdate_tags complete\n"
+                       "vupdate_quotes\nvupdate_quotes complete\nInit complete\n"),
+              std::string::npos)
+        << app;
+    EXPECT_TRUE(
+        app.ends_with("Singleton: view - deleted.\n"
+                      "Singleton: ResourceMgr - deleted.\n"
+                      "Singleton: controller - deleted.\n"
+                      "Singleton: model - deleted.\n"
+                      "Application finished.\n"))
+        << app;
+    std::string debug = log("debug.log");
+    EXPECT_EQ(debug.find("[WndProc] ID_APP_EXIT\n") != std::string::npos, by_exit_command)
+        << debug;
+    EXPECT_TRUE(debug.ends_with("Application finished\n" + std::string(61, '-') + "\n")) << debug;
+  }
+
+  struct box {
+    int x = 0, y = 0, width = 0, height = 0;
+  };
+
+  box geometry_of(const std::string& window) const {
+    box place;
+    std::istringstream shell(x_.xdotool({"getwindowgeometry", "--shell", window}).output);
+    for (std::string line; std::getline(shell, line);) {
+      if (line.rfind("X=", 0) == 0) place.x = std::stoi(line.substr(2));
+      if (line.rfind("Y=", 0) == 0) place.y = std::stoi(line.substr(2));
+      if (line.rfind("WIDTH=", 0) == 0) place.width = std::stoi(line.substr(6));
+      if (line.rfind("HEIGHT=", 0) == 0) place.height = std::stoi(line.substr(7));
+    }
+    return place;
+  }
+
+  // The visible windows of the program: main window, tray icon, menus.
+  std::vector<std::string> program_windows() const {
+    return lines_of(x_.xdotool({"search", "--onlyvisible", "--class", "^Parvela$"}).output);
+  }
+
+  // True when the tray's panel holds an icon (it is two pixels wide when
+  // empty) and one of the program's windows is shown inside it: the icon,
+  // whose place it gives.
+  bool icon_in_tray(box* icon) const {
+    auto panels = x_.windows("^panel$", true);
+    if (panels.empty()) return false;
+    box panel = geometry_of(panels[0]);
+    if (panel.width < 16 || panel.height < 16) return false;
+    for (const auto& window : program_windows()) {
+      box place = geometry_of(window);
+      if (place.width > 0 && place.x >= panel.x && place.y >= panel.y &&
+          place.x + place.width <= panel.x + panel.width &&
+          place.y + place.height <= panel.y + panel.height) {
+        *icon = place;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  child_process& start_tray_host() {
+    return x_.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "request",
+                               "--height", "24"});
+  }
+
+  // The answer of an SQL query on the collection file, one line per row.
+  std::string query(const std::string& sql) {
+    return x_.run({"sqlite3", (root_.path() / "data/Parvela/parvela.fdb").string(), sql}, 5s)
+        .output;
+  }
+
+  // Where the window called `name` is on the screen.
+  struct place {
+    int x = 0, y = 0, width = 0, height = 0;
+  };
+  place window_place(const std::string& name) {
+    place at;
+    auto ids = x_.windows(name, true);
+    if (ids.empty()) return at;
+    std::istringstream shell(x_.xdotool({"getwindowgeometry", "--shell", ids[0]}).output);
+    for (std::string line; std::getline(shell, line);) {
+      if (line.rfind("X=", 0) == 0) at.x = std::stoi(line.substr(2));
+      if (line.rfind("Y=", 0) == 0) at.y = std::stoi(line.substr(2));
+      if (line.rfind("WIDTH=", 0) == 0) at.width = std::stoi(line.substr(6));
+      if (line.rfind("HEIGHT=", 0) == 0) at.height = std::stoi(line.substr(7));
+    }
+    return at;
+  }
+
+  // Clicks at (x, y) of the main window.
+  void click_in_window(int x, int y, const char* button = "1") {
+    place window = window_place("^Parvela$");
+    x_.xdotool({"mousemove", std::to_string(window.x + x), std::to_string(window.y + y), "sleep",
+                "0.1", "click", button});
+  }
+
+  void own_clipboard(const std::string& text) {
+    auto file = root_.path() / "clip";
+    write_file(file, text);
+    x_.start("xclip", {"-quiet", "-selection", "clipboard", "-i", file.string()});
+    ASSERT_TRUE(wait_until([&] {
+      return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output == text;
+    }));
+  }
+
+  temp_dir root_;
+  x_session x_;
+};
+
+TEST_F(ProgramTest, SignalsAndTheXServerGoingAwayEndTheProgramWithTheShutdownLines) {
+  const auto socket = root_.path() / "run/parvela.sock";
+  for (int number : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(strsignal(number));
+    child_process& program = start_program();
+    program.signal(number);
+    EXPECT_EQ(program.wait(), 0);
+    expect_shutdown_lines();
+    EXPECT_FALSE(std::filesystem::exists(socket));
+  }
+  // The X server dies: the program cannot go on, but it ends in order.
+  child_process& program = start_program();
+  x_.kill_server();
+  EXPECT_EQ(program.wait(), 1);
+  expect_shutdown_lines(false);
+  EXPECT_NE(log("application.log").find("Error: the connection to the X server was lost\n"),
+            std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(socket));
+  EXPECT_EQ(query("PRAGMA integrity_check"), "ok\n");
+}
+
+TEST_F(ProgramTest, AFailureToStartIsShownInAMessageBox) {
+  // The "debug" log cannot be made: the start fails after the logs exist.
+  std::filesystem::create_directories(root_.path() / "data/Parvela/logs/debug.log");
+  child_process& program = x_.start(PARVELA_EXE, {}, [&] {
+    auto with_box = env();
+    with_box["PARVELA_NO_ERROR_BOX"] = "";
+    return with_box;
+  }());
+  std::string box;
+  ASSERT_TRUE(wait_until([&] {
+    auto ids = x_.windows("^Parvela$", true);
+    if (!ids.empty()) box = ids[0];
+    return !ids.empty();
+  }));
+  x_.xdotool({"windowfocus", "--sync", box, "key", "Return"});
+  EXPECT_EQ(program.wait(), 1);
+  EXPECT_NE(log("application.log").find("Error: cannot_open_log "), std::string::npos);
+}
+
+TEST_F(ProgramTest, ADoubleCopyStoresTheClipboardTextAsAQuote) {
+  child_process& program = start_program();
+  auto file = root_.path() / "clip";
+  write_file(file, "Stored by a double copy: «Zitat» 引用");
+  x_.start("xclip", {"-quiet", "-selection", "clipboard", "-i", file.string()});
+  ASSERT_TRUE(wait_until([&] {
+    return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output.find("Stored by") == 0;
+  }));
+  auto quotes_with_text = [&] {
+    return x_
+        .run({"sqlite3", (root_.path() / "data/Parvela/parvela.fdb").string(),
+              "SELECT count(*) FROM quote WHERE m_utftext = "
+              "'Stored by a double copy: «Zitat» 引用'"},
+             5s)
+        .output;
+  };
+  EXPECT_EQ(quotes_with_text(), "0\n");
+  ASSERT_TRUE(type_keys(x_, "key ctrl+c sleep 0.2 key ctrl+c"));
+  EXPECT_TRUE(wait_until([&] { return quotes_with_text() == "1\n"; })) << quotes_with_text();
+  EXPECT_NE(log("controller.log").find("add_quote"), std::string::npos) << log("controller.log");
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.wait(), 0);
+  EXPECT_EQ(quotes_with_text(), "1\n");
+}
+
+// Another program (a backup tool, an SQLite browser) holds the collection's
+// write lock for longer than the program waits: the capture is kept, the
+// window says so, and the quote is stored once the lock is gone.
+TEST_F(ProgramTest, ACaptureWhileAnotherProgramLocksTheCollectionIsStoredAfterwards) {
+  child_process& program = start_program();
+  SQLite::Database other((root_.path() / "data/Parvela/parvela.fdb").string(),
+                         SQLite::OPEN_READWRITE);
+  other.exec("BEGIN IMMEDIATE");
+  const std::string text = "Captured «while» locked";
+  own_clipboard(text);
+  ASSERT_TRUE(type_keys(x_, "key ctrl+c sleep 0.2 key ctrl+c"));
+  EXPECT_TRUE(wait_until([&] {
+    return log("model.log")
+               .find(
+                   "notice: A new quote could not be saved yet: the collection is "
+                   "busy") != std::string::npos;
+  })) << log("model.log");
+  EXPECT_EQ(program.wait(100ms), -1);  // still running
+
+  other.exec("ROLLBACK");
+  const std::string count = "SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'";
+  EXPECT_TRUE(wait_until([&] { return query(count) == "1\n"; })) << log("model.log");
+  EXPECT_TRUE(wait_until([&] {
+    return log("model.log").find("notice: The waiting quote was saved at ") != std::string::npos;
+  }));
+  program.signal(SIGTERM);
+  EXPECT_NE(program.wait(), -1);  // ended by itself, not by a signal
+  expect_shutdown_lines();
+}
+
+TEST_F(ProgramTest, ASecondStartExitsWithThreeAndRaisesTheFirst) {
+  start_program();
+  std::string window = x_.windows("^Parvela$", true).at(0);
+  // Hidden to the tray, with another program focused.
+  x_.start(CLIENT_EXE, {"close", window});
+  ASSERT_TRUE(wait_until([&] { return x_.windows("^Parvela$", true).empty(); }));
+  x_.start(CLIENT_EXE, {"keys", (root_.path() / "keys.log").string()});
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^x-test-keys$", true).empty(); }));
+  std::string other = x_.windows("^x-test-keys$", true).at(0);
+  x_.xdotool({"windowfocus", "--sync", other});
+
+  child_process& second = x_.start(PARVELA_EXE, {}, env());
+  EXPECT_EQ(second.wait(), 3);
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
+  EXPECT_TRUE(wait_until([&] {
+    auto focus = x_.xdotool({"getwindowfocus"}).output;
+    return focus == window + "\n";
+  }));
+  EXPECT_EQ(lines_of(log("debug.log")).back(), "[WndProc] UWM_PVL_ARE_YOU_ME");
+}
+
+TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
+  child_process& tray_host = x_.start("trayer", {"--edge", "bottom", "--align", "right",
+                                                 "--widthtype", "request", "--height", "24"});
+  (void)tray_host;
+  child_process& program = start_program();
+  box icon;
+  ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
+  std::string cx = std::to_string(icon.x + icon.width / 2);
+  std::string cy = std::to_string(icon.y + icon.height / 2);
+
+  x_.xdotool({"mousemove", cx, cy, "click", "1"});
+  EXPECT_TRUE(wait_until([&] { return x_.windows("^Parvela$", true).empty(); }));
+  std::this_thread::sleep_for(700ms);  // not a double click
+  x_.xdotool({"mousemove", cx, cy, "click", "1"});
+  EXPECT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
+
+  // The menu is one more window of the program's.
+  size_t before_menu = program_windows().size();
+  x_.xdotool({"mousemove", cx, cy, "click", "3"});
+  ASSERT_TRUE(wait_until([&] { return program_windows().size() > before_menu; }));
+  std::this_thread::sleep_for(300ms);  // for it to take the keyboard
+  x_.xdotool({"key", "Down", "Down", "Return"});
+  EXPECT_EQ(program.wait(), 0);
+  expect_shutdown_lines();
+  const std::string click = "[WndProc] UWM_PVL_TRAY_CLICK";
+  std::string debug = log("debug.log");
+  EXPECT_NE(debug.find(click + "\n" + click + ": WM_LBUTTONUP\n" + click + "\n" + click +
+                       ": WM_LBUTTONUP\n" + click + "\n" + click + ": WM_RBUTTONUP\n"),
+            std::string::npos)
+      << debug;
+}
+
+TEST_F(ProgramTest, WithoutATrayTheIconJoinsOneThatStartsLater) {
+  child_process& program = start_program();
+  std::this_thread::sleep_for(300ms);
+  child_process& tray_host = start_tray_host();
+  box icon;
+  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
+  // And again after the tray restarts.
+  tray_host.signal(SIGTERM);
+  tray_host.wait();
+  start_tray_host();
+  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.wait(), 0);
+}
+
+// The window, as its user works with it. The newest quote is the first card
+// of the list, its text starting 40 pixels below the list's top; the page is
+// laid out as in the program's main form.
+constexpr int kFirstCardX = 400, kFirstCardY = 100;
+
+TEST_F(ProgramTest, ACapturedQuoteIsCopiedBackFromTheWindowAndDeletedWithTheKeyboard) {
+  child_process& program = start_program();
+  const std::string text = "Copied back «from» the window 引用";
+  own_clipboard(text);
+  ASSERT_TRUE(type_keys(x_, "key ctrl+c sleep 0.2 key ctrl+c"));
+  const std::string count = "SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'";
+  ASSERT_TRUE(wait_until([&] { return query(count) == "1\n"; }));
+  const std::string total = query("SELECT count(*) FROM quote");
+
+  own_clipboard("something else");
+  std::this_thread::sleep_for(600ms);  // the next press is a first press
+  click_in_window(kFirstCardX, kFirstCardY);
+  ASSERT_TRUE(type_keys(x_, "key ctrl+c"));
+  // Ctrl+C copies the selected quotes, each followed by an empty line.
+  EXPECT_TRUE(wait_until([&] {
+    return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output == text + "\n\n";
+  })) << x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output;
+
+  ASSERT_TRUE(type_keys(x_, "key Delete"));
+  EXPECT_TRUE(wait_until([&] { return query(count) == "0\n"; }));
+  EXPECT_EQ(std::stoi(query("SELECT count(*) FROM quote")), std::stoi(total) - 1);
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.wait(), 0);
+}
+
+TEST_F(ProgramTest, TextDroppedOnTheWindowBecomesAQuote) {
+  child_process& program = start_program();
+  const std::string text = "Dropped «on» the window 😀";
+  place window = window_place("^Parvela$");
+  x_.start(CLIENT_EXE, {"drag", "1000", "100", text});
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^x-test-drag$", true).empty(); }));
+  std::this_thread::sleep_for(300ms);
+  const std::string tx = std::to_string(window.x + 450), ty = std::to_string(window.y + 300);
+  x_.xdotool({"mousemove", "1100", "175", "mousedown", "1", "sleep", "0.05", "mousemove", "1120",
+              "175", "sleep", "0.2", "mousemove", tx, ty, "sleep", "0.1", "mousemove", tx, ty,
+              "sleep", "0.2", "mouseup", "1"});
+  EXPECT_TRUE(wait_until([&] {
+    return query("SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'") == "1\n";
+  }));
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.wait(), 0);
+}
+
+TEST_F(ProgramTest, TheAboutBoxOpensModalAndItsOkButtonClosesIt) {
+  child_process& program = start_program();
+  click_in_window(200, 27);  // "About" in the tag pane's head
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^About Parvela$", true).empty(); }));
+  place about = window_place("^About Parvela$");
+  EXPECT_EQ(about.width, 256);
+  EXPECT_EQ(about.height, 475);
+  // Enter presses the default button, which ends the box.
+  x_.xdotool({"mousemove", std::to_string(about.x + 128), std::to_string(about.y + 100), "sleep",
+              "0.1", "key", "Return"});
+  EXPECT_TRUE(wait_until([&] { return x_.windows("^About Parvela$", true).empty(); }));
+  // The main window still works afterwards.
+  EXPECT_FALSE(x_.windows("^Parvela$", true).empty());
+  program.signal(SIGTERM);
+  EXPECT_EQ(program.wait(), 0);
+  expect_shutdown_lines();
+}
+
+}  // namespace
