@@ -9,6 +9,8 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+}  // namespace
+
 void append_utf8(std::string& out, char32_t c) {
   if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacement;
   if (c < 0x80) {
@@ -27,8 +29,6 @@ void append_utf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
-
-}  // namespace
 
 std::string wchar2utf8(std::wstring_view text) {
   std::string out;

@@ -11,6 +11,10 @@ namespace fml {
 // above U+10FFFF) become U+FFFD. Never raises.
 std::string wchar2utf8(std::wstring_view text);
 
+// Appends one code point as UTF-8; a surrogate or a value above U+10FFFF
+// becomes U+FFFD.
+void append_utf8(std::string& out, char32_t c);
+
 // Decodes UTF-8. Invalid input is not an error: each malformed sequence
 // (stray continuation bytes, truncated or overlong sequences, encoded
 // surrogates, values above U+10FFFF) becomes one U+FFFD, so text from any

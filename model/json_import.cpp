@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "fml/text.h"
 #include "model/json_export.h"
 #include "model/transaction.h"
 
@@ -100,7 +101,7 @@ class json_reader {
         case 'n': out += '\n'; break;
         case 'r': out += '\r'; break;
         case 't': out += '\t'; break;
-        case 'u': append_utf8(out, code_point()); break;
+        case 'u': fml::append_utf8(out, code_point()); break;
         default: fail("unknown escape");
       }
     }
@@ -157,24 +158,6 @@ class json_reader {
       pos_ = before;
     }
     return 0xFFFD;
-  }
-
-  static void append_utf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
   }
 
   std::string_view text_;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "fml/text.h"
+
 namespace pvl {
 
 namespace {
@@ -36,24 +38,6 @@ char32_t next_char(std::string_view text, size_t& i) {
     c = (c << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
   }
   return c;
-}
-
-void append_utf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 struct term {
@@ -145,9 +129,9 @@ word_query parse_word_query(std::string_view utf8) {
 std::string unspaced_text_glob() {
   std::string glob = "*[";
   for (const code_range& range : kUnspacedScripts) {
-    append_utf8(glob, range.first);
+    fml::append_utf8(glob, range.first);
     glob += '-';
-    append_utf8(glob, range.last);
+    fml::append_utf8(glob, range.last);
   }
   return glob + "]*";
 }
