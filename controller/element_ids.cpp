@@ -1,7 +1,7 @@
 #include "controller/element_ids.h"
 
-#include <charconv>
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -19,13 +19,12 @@ int32_t parse_element_id(const element& e) {
   if (!id) throw detail::wrong_id_format("<" + e.tag_name() + "> without id");
   const size_t separator = id->rfind('-');
   if (separator == std::string::npos) throw detail::wrong_id_format(*id);
-  // What follows the last "-" holds no "-", so from_chars reads digits only.
-  const char* first = id->data() + separator + 1;
-  const char* last = id->data() + id->size();
-  int32_t number = 0;
-  auto [end, error] = std::from_chars(first, last, number);
-  if (first == last || error != std::errc() || end != last) throw detail::wrong_id_format(*id);
-  return number;
+  // The number is read as strtol reads it: leading blanks and a "+" are
+  // skipped, reading stops at the first character that is not a digit, no
+  // digit at all reads as 0. The text after the last "-" holds no "-", so
+  // the number is never negative; one beyond 32 bits saturates at INT32_MAX.
+  const long value = std::strtol(id->c_str() + separator + 1, nullptr, 10);
+  return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
 }
 
 std::vector<int32_t> checked_ids(const element& table) {

@@ -13,12 +13,11 @@
 
 namespace pvl {
 
-// The number of the element: its id's text after the last "-", which must be
-// decimal digits and nothing else, within the 32-bit range (so qt-12-7 gives
-// 7 and q-0042 42). Raises detail::wrong_id_format with the id (UTF-8) as its
-// message when the id has no "-" or its number is anything else (vt-, q-5x,
-// q-+8, q- 17, q-99999999999), and with "<tag> without id" when the element
-// has no id.
+// The number of the element: its id's number after the last "-", read as
+// strtol reads it (qt-12-7 gives 7, q-0042 42, q-5x 5, vt- 0; beyond 32 bits
+// INT32_MAX). Raises detail::wrong_id_format with the id (UTF-8) as its
+// message when the id has no "-", and with "<tag> without id" when the
+// element has no id.
 int32_t parse_element_id(const htmlayout::dom::element& element);
 
 // The numbers of the checked rows (state htmlayout::state::checked) of a
