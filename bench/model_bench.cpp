@@ -77,13 +77,20 @@ void BM_AddQuote(benchmark::State& state) {
 }
 BENCHMARK(BM_AddQuote)->Unit(benchmark::kMillisecond);
 
-void BM_Search(benchmark::State& state) {
+// Sets the collection's search from the benchmark's arguments (mode, most
+// used or least used tags, how many) and returns the store.
+pvl::logic& search_of(const benchmark::State& state) {
   pvl::logic& store = *collection().store;
   store.clearSearchTags();
   store.setSearchMode(static_cast<int32_t>(state.range(0)));
   for (int32_t tag : collection().tags_to_search(state.range(1) != 0, state.range(2))) {
     store.addSearchTag(tag);
   }
+  return store;
+}
+
+void BM_Search(benchmark::State& state) {
+  pvl::logic& store = search_of(state);
   size_t found = 0;
   for (auto _ : state) {
     std::vector<pvl::Quote> quotes = store.search();
@@ -99,12 +106,7 @@ BENCHMARK(BM_Search)
     ->Unit(benchmark::kMillisecond);
 
 void BM_SearchIds(benchmark::State& state) {
-  pvl::logic& store = *collection().store;
-  store.clearSearchTags();
-  store.setSearchMode(static_cast<int32_t>(state.range(0)));
-  for (int32_t tag : collection().tags_to_search(state.range(1) != 0, state.range(2))) {
-    store.addSearchTag(tag);
-  }
+  pvl::logic& store = search_of(state);
   size_t found = 0;
   for (auto _ : state) {
     std::vector<int32_t> ids = store.searchIds();

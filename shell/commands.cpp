@@ -276,8 +276,8 @@ int run_command(const command_line& line, std::istream& in, std::ostream& out,
     // The seam for handing the command to the running instance.
     std::string folder = runtime_folder();
     if (!folder.empty() && instance_listening(folder)) {
-      err << "parvela is running: close its window first; changing the collection through the "
-             "running program is not available yet\n";
+      err << "parvela is running: quit it first (Exit in its tray menu); changing the "
+             "collection through the running program is not available yet\n";
       return kCommandFailed;
     }
   }
