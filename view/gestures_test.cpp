@@ -493,6 +493,8 @@ TEST_F(GesturesTest, TypedWordsNarrowTheListAndEscapeEmptiesTheFieldFirst) {
   EXPECT_EQ(w.ids("div.quote"), Lines{});
   EXPECT_EQ(count(), "0 quotes");
   EXPECT_EQ(text(w.by_id("words")), "zz");
+  EXPECT_TRUE(w.by_id("no-match").has_attribute("shown"));
+  EXPECT_EQ(text(w.by_id("no-match")), "No quotes contain these words");
   w.key(htmlayout::vk::escape);
   EXPECT_EQ(w.ids("div.quote").size(), 4u);
   EXPECT_EQ(closes, 0);
