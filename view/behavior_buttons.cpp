@@ -42,12 +42,13 @@ bool is_editing(element e) {
 }
 
 // The root element: Escape closes the window, F1 opens the help file,
-// Ctrl+Z restores what the last deletion removed.
+// Ctrl+Z restores what the last deletion removed, Ctrl+F goes to the word
+// search.
 class behavior_html : public behavior {
  public:
   behavior_html() : behavior(group::key, "html") {}
 
-  bool on_key(const element&, const element& target, uint32_t event, uint32_t code,
+  bool on_key(const element& he, const element& target, uint32_t event, uint32_t code,
               uint32_t keys) override {
     if (event != htmlayout::key::down) return false;
     if (code == kEscape) {
@@ -58,6 +59,13 @@ class behavior_html : public behavior {
     if (code == htmlayout::vk::key_z && (keys & htmlayout::keyboard::control)) {
       if (is_editing(target)) return false;
       controller().interpret_action(action{L"undo_delete", {}});
+      return true;
+    }
+    // Ctrl+F puts the focus into the word search field.
+    if (code == 'F' && (keys & htmlayout::keyboard::control)) {
+      const element words = he.select_first("#words");
+      if (!words) return false;
+      words.set_state(htmlayout::state::focus);
       return true;
     }
     // The help page ships beside the program as HTML.

@@ -28,6 +28,7 @@ void register_behaviors() {
     behavior_parts::register_grids();
     behavior_parts::register_splitter();
     behavior_parts::register_notice();
+    behavior_parts::register_words();
     // The general-purpose behaviours the main page and dialogs may name.
     htmlayout::register_stock_behaviors();
     return true;

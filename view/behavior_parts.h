@@ -13,5 +13,6 @@ void register_lists();       // quotelist, taglist
 void register_grids();       // cgrid, csortable-grid, cquote_grid, ceditable_grid
 void register_splitter();    // pvlsplitter
 void register_notice();      // notice, noticeaction
+void register_words();       // wordfield
 
 }  // namespace pvl::behavior_parts

@@ -460,6 +460,48 @@ TEST_F(GesturesTest, TheSearchModeChangesOnClickNotOnPress) {
   EXPECT_EQ(w.ids("div.quote"), (Lines{"q-3", "q-2"}));
 }
 
+// The word field narrows the list as the user types, together with the
+// search tags; Escape empties it, a second Escape hides the window.
+TEST_F(GesturesTest, TypedWordsNarrowTheListAndEscapeEmptiesTheFieldFirst) {
+  int closes = 0;
+  host().close_window = [&] { ++closes; };
+  const auto count = [&] { return text(w.by_id("quote-count")); };
+  w.click(w.by_id("words-hint"));
+  w.type(L"t");
+  EXPECT_EQ(w.ids("div.quote"), (Lines{"q-3", "q-2"}));
+  EXPECT_EQ(count(), "2 quotes");
+  EXPECT_FALSE(w.by_id("wordfield").has_attribute("is_empty"));
+  w.type(L"H");
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-3"});
+  EXPECT_EQ(count(), "1 quote");
+  w.key(htmlayout::vk::back);
+  w.double_click(w.by_id("vt-2"));
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-3"});
+  w.click(w.by_id("words"));
+  w.key(htmlayout::vk::escape);
+  EXPECT_EQ(text(w.by_id("words")), "");
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-3"});
+  EXPECT_EQ(closes, 0);
+  w.click(w.by_id("clear-search"));
+  EXPECT_EQ(w.ids("div.quote"), (Lines{"q-4", "q-3", "q-2", "q-1"}));
+  EXPECT_TRUE(w.by_id("wordfield").has_attribute("is_empty"));
+
+  // Ctrl+F from the list; a word no quote has empties it.
+  w.click(w.by_id("q-4"));
+  w.key('F', htmlayout::keyboard::control);
+  w.type(L"zz");
+  EXPECT_EQ(w.ids("div.quote"), Lines{});
+  EXPECT_EQ(count(), "0 quotes");
+  EXPECT_EQ(text(w.by_id("words")), "zz");
+  EXPECT_TRUE(w.by_id("no-match").has_attribute("shown"));
+  EXPECT_EQ(text(w.by_id("no-match")), "No quotes contain these words");
+  w.key(htmlayout::vk::escape);
+  EXPECT_EQ(w.ids("div.quote").size(), 4u);
+  EXPECT_EQ(closes, 0);
+  w.key(htmlayout::vk::escape);
+  EXPECT_EQ(closes, 1);
+}
+
 TEST_F(GesturesTest, NoEditOrSelectionOutlivesItsRowOrItsList) {
   namespace vk = htmlayout::vk;
   // The tag being renamed dragged to the bin: the drag selects its text and
@@ -531,7 +573,7 @@ TEST(PageLayoutTest, EveryPartShowsAndTheSearchBarWrapsFromTheSmallestWindowUp) 
     ASSERT_EQ(w.ids("div.stag").size(), 10u);
 
     // The head's controls side by side, none over another, the bar usable.
-    const Lines head{"export", "clear-search", "mode-and", "mode-or", "p-searchbar"};
+    const Lines head{"export", "clear-search", "mode-and", "mode-or", "wordfield", "p-searchbar"};
     for (size_t i = 0; i < head.size(); ++i)
       for (size_t j = i + 1; j < head.size(); ++j)
         EXPECT_FALSE(overlap(w.box(w.by_id(head[i])), w.box(w.by_id(head[j]))))

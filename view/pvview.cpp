@@ -87,6 +87,7 @@ pvview::pvview(const ResourceMgr& resources)
   notice_ = root_.select_first(id_select("notice"));
   quote_count_ = root_.select_first(id_select("quote-count"));
   no_match_ = root_.select_first(id_select("no-match"));
+  words_ = root_.select_first(id_select("words"));
   show_list_state();
   fml::getlog("debug") << "view init" << std::endl;
 }
@@ -132,11 +133,19 @@ void pvview::show_undo_note(const undo_note& note) {
 
 void pvview::show_list_state() {
   const size_t count = list_rows(thequotelist_);
-  const bool no_match = count == 0 && searchbar_ && !searchbar_.has_attribute("is_empty");
+  const bool tags = searchbar_ && !searchbar_.has_attribute("is_empty");
+  const bool words = words_ && !words_.text().empty();
+  const bool no_match = count == 0 && (tags || words);
   if (quote_count_ && count != shown_count_) {
     quote_count_.set_text(fml::utf82wchar(quotes_text(static_cast<int32_t>(count))));
     quote_count_.update();
     shown_count_ = count;
+  }
+  if (no_match_ && no_match) {
+    const wchar_t* line = !words ? L"No quotes carry these tags"
+                          : tags ? L"No quotes with these tags contain these words"
+                                 : L"No quotes contain these words";
+    if (no_match_.text() != line) no_match_.set_text(line);
   }
   if (no_match_ && no_match != no_match_.has_attribute("shown")) {
     if (no_match)

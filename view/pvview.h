@@ -145,6 +145,7 @@ class pvview : public whoami, public view_event_sink {
   htmlayout::dom::element notice_;
   htmlayout::dom::element quote_count_;
   htmlayout::dom::element no_match_;
+  htmlayout::dom::element words_;  // the word search field's text
   size_t shown_count_ = SIZE_MAX;
 };
 
