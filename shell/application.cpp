@@ -92,7 +92,7 @@ void bring_up_logs() {
   }
   using tinyfilesystem::join_path;
   tinyfilesystem::set_app_dir(L"DataDir", join_path(user_folder, L"Parvela"));
-  tinyfilesystem::set_app_dir(L"ParvelaDir", tinyfilesystem::program_folder());
+  tinyfilesystem::set_app_dir(L"ParvelaDir", tinyfilesystem::program_data_folder());
   fml::set_log_folder(tinyfilesystem::app_dir(L"DataDir"));
 
   std::string logs = fml::wchar2utf8(join_path(tinyfilesystem::app_dir(L"DataDir"), L"logs"));
