@@ -115,7 +115,8 @@ TEST_F(BehaviorsTest, EveryBehaviourThePageNamesIsRegistered) {
                      {"export", 0x1},        {"recycled", 0x1},       {"searchbar", 0x101},
                      {"stag", 0x1},          {"cgrid", 0x7},          {"csortable-grid", 0x7},
                      {"cquote_grid", 0x7},   {"ceditable_grid", 0x7}, {"pvlsplitter", 0x1},
-                     {"notice", 0x10},       {"noticeaction", 0x100}, {"noticeclose", 0x1}}) {
+                     {"notice", 0x10},       {"noticeaction", 0x100}, {"noticeclose", 0x1},
+                     {"settings", 0x1},      {"settings-menu", 0x100}}) {
     htmlayout::event_handler* h = htmlayout::behavior::find(e.name, root());
     ASSERT_NE(h, nullptr) << e.name;
     EXPECT_EQ(h->subscribed_to, e.subscription) << e.name;
