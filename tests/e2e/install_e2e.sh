@@ -48,6 +48,14 @@ for name in $(grep -ohE '(src|href)="[^":]+"|url\([^):]+\)' "$res"/*.htm "$res"/
   [ -f "$res/$name" ] || fail "the page names $name, which is not installed"
 done
 
+# Files the program hands to the desktop by name: the help page (F1) and the
+# about box's links without a scheme.
+{ echo "Parvela Help.html"; grep -ohE 'link="[^":]+"' "$source/view/about.htm" |
+    sed 's/^link="//; s/"$//'; } | sort -u | while read -r name; do
+  [ -f "$usr/share/parvela/$name" ] || echo "$name"
+done >"$root/unshipped"
+[ -s "$root/unshipped" ] && fail "not installed: $(cat "$root/unshipped")"
+
 [ "$("$usr/bin/parvela" --version)" = "parvela $(sed -nE 's/^project\(Parvela VERSION ([0-9.]+).*/\1/p' "$source/CMakeLists.txt")" ] ||
   fail "parvela --version from the installed tree"
 
