@@ -1,7 +1,8 @@
 // Behaviours of single controls: the page's keys ("html"), buttons that run
 // the action in their "message" attribute ("sms"), links, the about button,
-// the export button and the settings button with its menu. What needs the window (dialogs, the desktop's URL
-// handler, closing the window) goes through the host callbacks.
+// the export button and the settings button with its menu. What needs the
+// window (dialogs, the desktop's URL handler, closing the window, the
+// autostart entry) goes through the host callbacks.
 #include <optional>
 #include <string>
 

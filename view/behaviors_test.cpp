@@ -323,6 +323,39 @@ TEST_F(BehaviorsTest, CheckingItemsOfThePopupMarksAndUnmarksTheQuote) {
   EXPECT_FALSE(popup.send_event(ev::button_click, beta));
 }
 
+// The settings button opens its menu showing "Start with the desktop" as
+// the host has it; checking the item asks the host to switch, after which
+// the item shows what the switch achieved (nothing, when it failed).
+TEST_F(BehaviorsTest, SettingsMenuShowsAndSwitchesStartWithTheDesktop) {
+  bool on = true, switch_works = true;
+  std::vector<bool> asked;
+  host().autostart_enabled = [&] { return on; };
+  host().set_autostart = [&](bool wanted) {
+    asked.push_back(wanted);
+    if (switch_works) on = wanted;
+  };
+  int shown = 0;
+  host().show_popup = [&](const element& popup, const element& anchor, int placement) {
+    EXPECT_EQ(popup, by_id("settings-menu"));
+    EXPECT_EQ(anchor, by_id("settings"));
+    EXPECT_EQ(placement, 2);
+    ++shown;
+  };
+  element item = by_id("autostart");
+  EXPECT_TRUE(mouse_event(by_id("settings"), mouse::down, mouse::main_button));
+  EXPECT_EQ(shown, 1);
+  EXPECT_TRUE(item.get_state() & state::checked);
+
+  item.set_state(0, state::checked);
+  EXPECT_TRUE(by_id("settings-menu").send_event(ev::button_state_changed, item));
+  EXPECT_FALSE(on);
+  switch_works = false;
+  item.set_state(state::checked);
+  EXPECT_TRUE(by_id("settings-menu").send_event(ev::button_state_changed, item));
+  EXPECT_FALSE(item.get_state() & state::checked);
+  EXPECT_EQ(asked, (std::vector<bool>{false, true}));
+}
+
 class ListBehaviorsTest : public BehaviorsTest {
  protected:
   element quotes() { return by_id("thequotelist"); }
