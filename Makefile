@@ -14,11 +14,19 @@ PACKAGES := build-essential cmake ninja-build pkg-config ccache \
   libgtest-dev libgmock-dev libbenchmark-dev \
   libsqlite3-dev libsqlitecpp-dev sqlite3 libtinyxml-dev libgumbo-dev liblitehtml-dev \
   libboost-dev libboost-locale-dev qt6-base-dev libx11-dev libxi-dev libxfixes-dev libxtst-dev \
-  xvfb xdotool xclip x11-utils trayer imagemagick fonts-dejavu-core tzdata
+  xvfb xdotool xclip x11-utils trayer imagemagick fonts-dejavu-core tzdata \
+  librsvg2-bin desktop-file-utils appstream strace
+
+# What `make deb` needs besides: dpkg-shlibdeps and lintian.
+DEB_PACKAGES := dpkg-dev lintian
+
+# `make install PREFIX=/usr DESTDIR=/tmp/stage`: the installed layout.
+PREFIX  ?= /usr/local
+DESTDIR ?=
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test unit-test e2e-test asan-test bench clean
+.PHONY: deps build run test unit-test e2e-test asan-test bench clean install deb
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -56,6 +64,17 @@ asan-test: deps $(ASAN_BUILD)/build.ninja
 	  ctest --output-on-failure -j $(JOBS) --timeout 300 -L unit
 
 test: unit-test e2e-test asan-test
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# The Debian package, $(BUILD)/parvela_<version>_<arch>.deb, checked by
+# lintian. Install it with `apt install ./$(BUILD)/parvela_*.deb`.
+deb: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(DEB_PACKAGES)"
+	rm -f $(BUILD)/parvela_*.deb
+	cd $(BUILD) && cpack -G DEB
+	lintian --fail-on error $(BUILD)/parvela_*.deb
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b" || true; done

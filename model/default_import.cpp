@@ -148,8 +148,9 @@ std::wstring seed_file(const std::wstring& data_dir, const wchar_t* name) {
   TiXmlDocument document;
   std::string wrong = load(document, fml::wchar2utf8(own));
   if (wrong.empty()) return own;
-  std::wstring installed =
-      join_path(join_path(tinyfilesystem::common_app_data_folder(), L"Parvela"), name);
+  const std::wstring common = tinyfilesystem::common_parvela_folder();
+  if (common.empty()) return own;
+  std::wstring installed = join_path(common, name);
   TiXmlDocument other;
   if (installed == own || !load(other, fml::wchar2utf8(installed)).empty()) return own;
   fml::getlog("logic") << fml::wchar2utf8(own) << ": " << wrong << "; reading "

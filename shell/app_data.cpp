@@ -38,7 +38,7 @@ void copy_seed(const std::filesystem::path& source, const std::filesystem::path&
 void prepare_app_data() {
   using namespace tinyfilesystem;
   std::wstring user_folder = join_path(user_app_data_folder(), L"Parvela");
-  std::wstring common_folder = join_path(common_app_data_folder(), L"Parvela");
+  std::wstring common_folder = common_parvela_folder();
   if (dir_exists(user_folder)) return;
   if (!dir_exists(common_folder)) throw data_error("Application data not exists");
 

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string_view>
@@ -25,6 +26,7 @@
 #include "htmlayout/qt/document_widget.h"
 #include "model/model_instance.h"
 #include "shell/app_data.h"
+#include "shell/autostart.h"
 #include "shell/clipboard_text.h"
 #include "shell/desktop_actions.h"
 #include "shell/first_paint.h"
@@ -92,7 +94,7 @@ void bring_up_logs() {
   }
   using tinyfilesystem::join_path;
   tinyfilesystem::set_app_dir(L"DataDir", join_path(user_folder, L"Parvela"));
-  tinyfilesystem::set_app_dir(L"ParvelaDir", tinyfilesystem::program_folder());
+  tinyfilesystem::set_app_dir(L"ParvelaDir", tinyfilesystem::program_data_folder());
   fml::set_log_folder(tinyfilesystem::app_dir(L"DataDir"));
 
   std::string logs = fml::wchar2utf8(join_path(tinyfilesystem::app_dir(L"DataDir"), L"logs"));
@@ -190,6 +192,22 @@ QWidget* load_page() {
   return client;
 }
 
+// "Start with the desktop", chosen in the tray menu or the page's settings
+// menu: the entry starts this very executable, wherever it lies. A failure
+// is shown in the window.
+void switch_autostart(bool on) {
+  std::error_code error;
+  const std::string program = std::filesystem::read_symlink("/proc/self/exe", error).string();
+  std::string failure = set_autostart(on, program);
+  if (failure.empty()) {
+    fml::getlog("app") << (on ? "Autostart on: " : "Autostart off: ") << autostart_entry_path()
+                       << std::endl;
+    return;
+  }
+  fml::getlog("app") << failure << std::endl;
+  view().show_notice(failure, pvview::notice_kind::error);
+}
+
 // Gives the page's behaviours what they ask of the window: the desktop's
 // actions, the about box, popups and scrolling. The one place that fills
 // the view's host callbacks.
@@ -214,6 +232,8 @@ void show_view_in(main_window& window) {
     htmlayout::scroll_to_view(e);
     client->update_view();
   };
+  callbacks.autostart_enabled = autostart_enabled;
+  callbacks.set_autostart = switch_autostart;
 }
 
 // Shutdown may follow a failed registration, so it writes only to the logs
@@ -316,6 +336,8 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   if (!has_display()) throw fml::exception("No display to show the window on: DISPLAY is not set");
   QApplication app(argc, argv);
   QApplication::setApplicationName("Parvela");
+  // The desktop entry the window belongs to (its icon and name in docks).
+  QGuiApplication::setDesktopFileName("io.github.parvela.Parvela");
   QApplication::setQuitOnLastWindowClosed(false);
 
   // The long-lived objects, created in their order at start-up and deleted
@@ -355,7 +377,7 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   g_loop_started = true;
   {
     display_loss_watch display_loss(window, objects, instance);
-    run_main_window(window);
+    run_main_window(window, autostart_item{autostart_enabled, switch_autostart});
   }
 }
 

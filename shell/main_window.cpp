@@ -181,7 +181,7 @@ void main_window::changeEvent(QEvent* event) {
   }
 }
 
-int run_main_window(main_window& window) {
+int run_main_window(main_window& window, const autostart_item& autostart) {
   int code;
   {
     CShellIcon tray(window.windowIcon());
@@ -193,6 +193,14 @@ int run_main_window(main_window& window) {
                      run(&main_window::tray_right_click));
     QObject::connect(&tray, &CShellIcon::show_chosen, &window, run(&main_window::show_command));
     QObject::connect(&tray, &CShellIcon::exit_chosen, &window, run(&main_window::exit_command));
+    QObject::connect(&tray, &CShellIcon::menu_opening, &window, [&] {
+      guarded([&] { tray.set_autostart_checked(autostart.is_on && autostart.is_on()); });
+    });
+    QObject::connect(&tray, &CShellIcon::autostart_chosen, &window, [&](bool on) {
+      guarded([&] {
+        if (autostart.choose) autostart.choose(on);
+      });
+    });
     window.show_at_start();
     code = QApplication::exec();
   }

@@ -84,10 +84,18 @@ class main_window : public QMainWindow {
   std::unique_ptr<CDropTarget> drop_target_;
 };
 
+// The tray menu's "Start with the desktop": its state, read each time the
+// menu opens, and what choosing it does (given the new state). Either may
+// be empty: the item then shows off, or does nothing.
+struct autostart_item {
+  std::function<bool()> is_on;
+  std::function<void(bool on)> choose;
+};
+
 // Runs the window: adds the tray icon, shows the window, runs the event
 // loop until exit_command (or an error kept by loop_errors.h) ends it, and
 // removes the tray icon. Returns the loop's exit code; rethrows a kept
 // error.
-int run_main_window(main_window& window);
+int run_main_window(main_window& window, const autostart_item& autostart = {});
 
 }  // namespace pvl

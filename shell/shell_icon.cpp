@@ -4,6 +4,10 @@ namespace pvl {
 
 CShellIcon::CShellIcon(const QIcon& icon) : icon_(icon) {
   connect(menu_.addAction("Show Parvela"), &QAction::triggered, this, &CShellIcon::show_chosen);
+  autostart_ = menu_.addAction("Start with the desktop");
+  autostart_->setCheckable(true);
+  connect(autostart_, &QAction::triggered, this, &CShellIcon::autostart_chosen);
+  connect(&menu_, &QMenu::aboutToShow, this, &CShellIcon::menu_opening);
   connect(menu_.addAction("Exit Parvela"), &QAction::triggered, this, &CShellIcon::exit_chosen);
   icon_.setContextMenu(&menu_);
   icon_.setToolTip("Parvela");
@@ -18,5 +22,7 @@ CShellIcon::CShellIcon(const QIcon& icon) : icon_(icon) {
 }
 
 CShellIcon::~CShellIcon() { icon_.hide(); }
+
+void CShellIcon::set_autostart_checked(bool on) { autostart_->setChecked(on); }
 
 }  // namespace pvl

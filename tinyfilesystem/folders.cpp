@@ -28,7 +28,7 @@ std::wstring user_app_data_folder() {
   throw special_folder_error("CSIDL_APPDATA error");
 }
 
-std::wstring common_app_data_folder() {
+std::wstring common_parvela_folder() {
   std::string dirs = environment("XDG_DATA_DIRS");
   if (dirs.empty()) dirs = "/usr/local/share:/usr/share";
   std::string_view rest = dirs;
@@ -36,9 +36,11 @@ std::wstring common_app_data_folder() {
     size_t colon = rest.find(':');
     std::wstring dir = fml::utf82wchar(rest.substr(0, colon));
     rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-    if (!dir.empty() && dir.front() == L'/' && dir_exists(join_path(dir, L"Parvela"))) return dir;
+    std::wstring folder = join_path(dir, L"Parvela");
+    if (!dir.empty() && dir.front() == L'/' && dir_exists(folder)) return folder;
   }
-  return join_path(program_folder(), L"share");
+  std::wstring shipped = program_data_folder();
+  return dir_exists(join_path(shipped, L"res")) ? shipped : std::wstring();
 }
 
 std::wstring program_folder() {
@@ -47,5 +49,14 @@ std::wstring program_folder() {
   if (length <= 0) return {};
   return parent_path(fml::utf82wchar(std::string_view(buffer, static_cast<size_t>(length))));
 }
+
+std::wstring program_data_folder(const std::wstring& program_dir) {
+  if (dir_exists(join_path(program_dir, L"res"))) return program_dir;
+  std::wstring installed = join_path(join_path(parent_path(program_dir), L"share"), L"parvela");
+  if (dir_exists(join_path(installed, L"res"))) return installed;
+  return program_dir;
+}
+
+std::wstring program_data_folder() { return program_data_folder(program_folder()); }
 
 }  // namespace tinyfilesystem

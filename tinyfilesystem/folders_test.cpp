@@ -67,19 +67,33 @@ TEST(FoldersTest, CommonFolderIsTheFirstDataDirHoldingParvela) {
   scoped_env env;
   std::string dirs = first.str() + ":relative:" + second.str();
   env.set("XDG_DATA_DIRS", dirs.c_str());
-  EXPECT_EQ(common_app_data_folder(), second.wstr());
+  EXPECT_EQ(common_parvela_folder(), (second.path() / "Parvela").wstring());
 
   std::filesystem::create_directory(first.path() / "Parvela");
-  EXPECT_EQ(common_app_data_folder(), first.wstr());
+  EXPECT_EQ(common_parvela_folder(), (first.path() / "Parvela").wstring());
 }
 
-TEST(FoldersTest, CommonFolderFallsBackToTheProgramsShareFolder) {
+// The test program's folder holds no "res": there is no shipped folder.
+TEST(FoldersTest, CommonFolderIsEmptyWithoutAShippedOne) {
   testing_support::temp_dir empty;
   scoped_env env;
   env.set("XDG_DATA_DIRS", empty.str().c_str());
-  EXPECT_EQ(common_app_data_folder(), join_path(program_folder(), L"share"));
+  EXPECT_EQ(common_parvela_folder(), L"");
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
   EXPECT_EQ(program_folder(), self.parent_path().wstring());
+}
+
+// The same executable finds its files in the build folder's flat layout
+// and in an installed bin/ + share/parvela/ layout, wherever that lies.
+TEST(FoldersTest, ProgramDataFolderFollowsTheLayout) {
+  testing_support::temp_dir root;
+  const std::filesystem::path bin = root.path() / "bin", share = root.path() / "share" / "parvela";
+  std::filesystem::create_directories(bin);
+  EXPECT_EQ(program_data_folder(bin.wstring()), bin.wstring());
+  std::filesystem::create_directories(share / "res");
+  EXPECT_EQ(program_data_folder(bin.wstring()), share.wstring());
+  std::filesystem::create_directories(bin / "res");
+  EXPECT_EQ(program_data_folder(bin.wstring()), bin.wstring());
 }
 
 }  // namespace

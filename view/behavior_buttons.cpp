@@ -1,7 +1,8 @@
 // Behaviours of single controls: the page's keys ("html"), buttons that run
-// the action in their "message" attribute ("sms"), links, the about button
-// and the export button. What needs the window (dialogs, the desktop's URL
-// handler, closing the window) goes through the host callbacks.
+// the action in their "message" attribute ("sms"), links, the about button,
+// the export button and the settings button with its menu. What needs the
+// window (dialogs, the desktop's URL handler, closing the window, the
+// autostart entry) goes through the host callbacks.
 #include <optional>
 #include <string>
 
@@ -149,6 +150,48 @@ class behavior_noticeclose : public behavior {
   }
 };
 
+// Shows "Start with the desktop" in the settings menu as it stands.
+void show_autostart_state(const element& menu) {
+  const element item = menu.select_first("#autostart");
+  if (!item) return;
+  const bool on = host().autostart_enabled && host().autostart_enabled();
+  item.set_state(on ? htmlayout::state::checked : 0, on ? 0 : htmlayout::state::checked);
+}
+
+// The settings button opens the settings menu below it. Never forwards:
+// the button is not a drag source.
+class behavior_settings : public behavior {
+ public:
+  behavior_settings() : behavior(group::mouse, "settings") {}
+
+  bool on_mouse_event(const element& he, const htmlayout::mouse_params& p) override {
+    if (p.cmd == mouse::up) return true;
+    if (p.cmd != mouse::down) return false;
+    const element menu = he.root().select_first("#settings-menu");
+    if (!menu) return true;
+    show_autostart_state(menu);
+    constexpr int kBelow = 2;
+    if (host().show_popup) host().show_popup(menu, he, kBelow);
+    return true;
+  }
+};
+
+// Checking or unchecking "Start with the desktop" switches it; the item then
+// shows what the switch achieved.
+class behavior_settings_menu : public behavior {
+ public:
+  behavior_settings_menu() : behavior(group::behavior_event, "settings-menu") {}
+
+  bool on_event(const element& he, const element& target, uint32_t event, uintptr_t) override {
+    if (event != htmlayout::event::button_state_changed) return false;
+    if (target.get_attribute("id").value_or(L"") != L"autostart") return false;
+    const bool on = (target.get_state() & htmlayout::state::checked) != 0;
+    if (host().set_autostart) host().set_autostart(on);
+    show_autostart_state(he);
+    return true;
+  }
+};
+
 }  // namespace
 
 void behavior_parts::register_buttons() {
@@ -158,6 +201,8 @@ void behavior_parts::register_buttons() {
   static behavior_about about;
   static behavior_export exporter;
   static behavior_noticeclose noticeclose;
+  static behavior_settings settings;
+  static behavior_settings_menu settings_menu;
 }
 
 }  // namespace pvl

@@ -30,6 +30,10 @@ struct behavior_host {
       show_popup;
   // Scrolls `element` into view and repaints the window at once.
   std::function<void(const htmlayout::dom::element& element)> scroll_into_view;
+  // "Start with the desktop": whether it is on, and switching it (a failure
+  // is shown to the user by the host).
+  std::function<bool()> autostart_enabled;
+  std::function<void(bool on)> set_autostart;
 };
 
 // The host callbacks of the program's view (view().host()); raises what

@@ -115,7 +115,8 @@ TEST_F(BehaviorsTest, EveryBehaviourThePageNamesIsRegistered) {
                      {"export", 0x1},        {"recycled", 0x1},       {"searchbar", 0x101},
                      {"stag", 0x1},          {"cgrid", 0x7},          {"csortable-grid", 0x7},
                      {"cquote_grid", 0x7},   {"ceditable_grid", 0x7}, {"pvlsplitter", 0x1},
-                     {"notice", 0x10},       {"noticeaction", 0x100}, {"noticeclose", 0x1}}) {
+                     {"notice", 0x10},       {"noticeaction", 0x100}, {"noticeclose", 0x1},
+                     {"settings", 0x1},      {"settings-menu", 0x100}}) {
     htmlayout::event_handler* h = htmlayout::behavior::find(e.name, root());
     ASSERT_NE(h, nullptr) << e.name;
     EXPECT_EQ(h->subscribed_to, e.subscription) << e.name;
@@ -320,6 +321,39 @@ TEST_F(BehaviorsTest, CheckingItemsOfThePopupMarksAndUnmarksTheQuote) {
   EXPECT_TRUE(by_id("qt-2-2"));
   EXPECT_FALSE(by_id("qt-2-3"));
   EXPECT_FALSE(popup.send_event(ev::button_click, beta));
+}
+
+// The settings button opens its menu showing "Start with the desktop" as
+// the host has it; checking the item asks the host to switch, after which
+// the item shows what the switch achieved (nothing, when it failed).
+TEST_F(BehaviorsTest, SettingsMenuShowsAndSwitchesStartWithTheDesktop) {
+  bool on = true, switch_works = true;
+  std::vector<bool> asked;
+  host().autostart_enabled = [&] { return on; };
+  host().set_autostart = [&](bool wanted) {
+    asked.push_back(wanted);
+    if (switch_works) on = wanted;
+  };
+  int shown = 0;
+  host().show_popup = [&](const element& popup, const element& anchor, int placement) {
+    EXPECT_EQ(popup, by_id("settings-menu"));
+    EXPECT_EQ(anchor, by_id("settings"));
+    EXPECT_EQ(placement, 2);
+    ++shown;
+  };
+  element item = by_id("autostart");
+  EXPECT_TRUE(mouse_event(by_id("settings"), mouse::down, mouse::main_button));
+  EXPECT_EQ(shown, 1);
+  EXPECT_TRUE(item.get_state() & state::checked);
+
+  item.set_state(0, state::checked);
+  EXPECT_TRUE(by_id("settings-menu").send_event(ev::button_state_changed, item));
+  EXPECT_FALSE(on);
+  switch_works = false;
+  item.set_state(state::checked);
+  EXPECT_TRUE(by_id("settings-menu").send_event(ev::button_state_changed, item));
+  EXPECT_FALSE(item.get_state() & state::checked);
+  EXPECT_EQ(asked, (std::vector<bool>{false, true}));
 }
 
 class ListBehaviorsTest : public BehaviorsTest {
