@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QAction>
 #include <QLabel>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <cstdlib>
 #include <iostream>
@@ -49,7 +51,7 @@ QWidget* placeholder_client() {
 }  // namespace
 
 main_window::main_window(text_handler on_text, const page_loader& load_page)
-    : on_text_(std::move(on_text)) {
+    : on_text_(std::move(on_text)), tray_available_(&QSystemTrayIcon::isSystemTrayAvailable) {
   setWindowTitle("Parvela");
   setWindowIcon(parvela_icon());
   setMinimumSize(kMinimumPageWidth, kMinimumPageHeight);
@@ -68,6 +70,31 @@ main_window::main_window(text_handler on_text, const page_loader& load_page)
 
 main_window::~main_window() {
   // The threads post to this window: stop them before it goes.
+  auto* quit = new QAction(this);
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  quit->setShortcutContext(Qt::WindowShortcut);
+  connect(quit, &QAction::triggered, this, [this] { guarded([this] { exit_command(); }); });
+  addAction(quit);
+}
+
+void main_window::set_tray_check(std::function<bool()> tray_available) {
+  tray_available_ = std::move(tray_available);
+}
+
+void main_window::on_tray_change(std::function<void(bool tray_available)> handler) {
+  on_tray_change_ = std::move(handler);
+  tray_seen_ = tray_available();
+  on_tray_change_(tray_seen_);
+  auto* watch = new QTimer(this);
+  connect(watch, &QTimer::timeout, this, [this] {
+    guarded([this] {
+      bool available = tray_available();
+      if (available == tray_seen_) return;
+      tray_seen_ = available;
+      on_tray_change_(available);
+    });
+  });
+  watch->start(1000);
   drop_target_.reset();
   observer_.reset();
   reader_.reset();
@@ -164,18 +191,26 @@ void main_window::answer_other_instance() {
 }
 
 void main_window::closeEvent(QCloseEvent* event) {
-  // The window is never closed by the user, only hidden.
+  // The window is never closed by the user, only hidden, or minimised where
+  // nothing would bring a hidden window back.
   event->ignore();
-  guarded([this] { hide_to_tray(); });
+  guarded([this] {
+    if (tray_available()) {
+      hide_to_tray();
+    } else {
+      debug_line("[WndProc] WM_CLOSE: no tray, minimised");
+      showMinimized();
+    }
+  });
 }
 
 void main_window::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+  if (event->type() == QEvent::WindowStateChange && isMinimized() && tray_available()) {
     // Hiding from inside the state change confuses some window managers.
     QTimer::singleShot(0, this, [this] {
       guarded([this] {
-        if (isMinimized()) hide_to_tray();
+        if (isMinimized() && tray_available()) hide_to_tray();
       });
     });
   }

@@ -1,8 +1,11 @@
 // Parvela's one top-level window, titled "Parvela". It lives in the tray:
 // closing or minimising it hides it, a left click on the tray icon shows or
-// hides it, the tray menu's Show brings it back and its Exit is the way to
-// end the program (SIGTERM, SIGINT and SIGHUP take the same way). A later
-// start of the program asks it to show itself.
+// hides it, the tray menu's Show brings it back and its Exit ends the
+// program (SIGTERM, SIGINT and SIGHUP take the same way). A later start of
+// the program asks it to show itself. Where the desktop has no tray (asked
+// at each close and minimise, so a tray that comes later takes over), the
+// window is never hidden: closing minimises it to the taskbar and
+// minimising is a plain minimise. Ctrl+Q ends the program in every case.
 //
 // Creating the window starts the watching of the copy keys (on an X11
 // display), puts the page in its client area (writing "Loading html",
@@ -67,6 +70,16 @@ class main_window : public QMainWindow {
   // A later instance asks for the window: shown, restored and raised.
   void answer_other_instance();
 
+  // Whether the desktop has a tray to hide the window in; by default what
+  // Qt says (QSystemTrayIcon::isSystemTrayAvailable). Tests replace it.
+  void set_tray_check(std::function<bool()> tray_available);
+  bool tray_available() const { return tray_available_(); }
+
+  // Called on the GUI thread with the tray's presence at start and each
+  // time it changes (looked at every second), for the page to offer Quit
+  // where there is no tray.
+  void on_tray_change(std::function<void(bool tray_available)> handler);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -79,6 +92,9 @@ class main_window : public QMainWindow {
 
   text_handler on_text_;
   bool visible_ = false;
+  std::function<bool()> tray_available_;
+  std::function<void(bool)> on_tray_change_;
+  bool tray_seen_ = false;
   std::unique_ptr<clipboard_reader> reader_;
   std::unique_ptr<key_observer> observer_;
   std::unique_ptr<CDropTarget> drop_target_;

@@ -1,5 +1,5 @@
 // Behaviours of single controls: the page's keys ("html"), buttons that run
-// the action in their "message" attribute ("sms"), links, the about button
+// the action in their "message" attribute ("sms"), links, the about and quit buttons
 // and the export button. What needs the window (dialogs, the desktop's URL
 // handler, closing the window) goes through the host callbacks.
 #include <optional>
@@ -43,7 +43,7 @@ bool is_editing(element e) {
 
 // The root element: Escape closes the window, F1 opens the help file,
 // Ctrl+Z restores what the last deletion removed, Ctrl+F goes to the word
-// search.
+// search, Ctrl+Q quits.
 class behavior_html : public behavior {
  public:
   behavior_html() : behavior(group::key, "html") {}
@@ -59,6 +59,10 @@ class behavior_html : public behavior {
     if (code == htmlayout::vk::key_z && (keys & htmlayout::keyboard::control)) {
       if (is_editing(target)) return false;
       controller().interpret_action(action{L"undo_delete", {}});
+      return true;
+    }
+    if (code == 'Q' && (keys & htmlayout::keyboard::control)) {
+      if (host().quit) host().quit();
       return true;
     }
     // Ctrl+F puts the focus into the word search field.
@@ -121,6 +125,19 @@ class behavior_about : public behavior {
   }
 };
 
+// Quit, where the desktop has no tray to quit from.
+class behavior_quit : public behavior {
+ public:
+  behavior_quit() : behavior(group::mouse, "quit") {}
+
+  bool on_mouse_event(const element& he, const htmlayout::mouse_params& p) override {
+    forward_mouse(he, p);
+    if (p.cmd != mouse::up) return false;
+    if (host().quit) host().quit();
+    return true;
+  }
+};
+
 // Asks for a file and exports the current search to it.
 class behavior_export : public behavior {
  public:
@@ -156,6 +173,7 @@ void behavior_parts::register_buttons() {
   static behavior_sms sms;
   static behavior_link link;
   static behavior_about about;
+  static behavior_quit quit;
   static behavior_export exporter;
   static behavior_noticeclose noticeclose;
 }

@@ -311,6 +311,9 @@ TEST_F(DesktopTest, ARetryNeverReadsTheNextOwnersText) {
 }
 
 TEST_F(DesktopTest, AHungOwnerGivesTenFailedTriesAndNeverFreezesTheWindow) {
+  // A tray to hide the window in.
+  x_.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "request"});
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^panel$", true).empty(); }));
   start_harness();
   child_process& owner = own_clipboard("from a hung program");
   std::vector<std::string> ids;
