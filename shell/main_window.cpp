@@ -11,6 +11,7 @@
 
 #include "fml/log.h"
 #include "shell/app_icon.h"
+#include "shell/capture_settings.h"
 #include "shell/clipboard_reader.h"
 #include "shell/drop_target.h"
 #include "shell/key_observer.h"
@@ -122,10 +123,22 @@ void main_window::start_watching_copy_keys() {
   // The read is queued from the observer's thread at the press, so that a
   // busy window cannot delay it: the reader takes what the clipboard held
   // at that press.
+  auto skipped = [this](const std::string& window_class) {
+    QMetaObject::invokeMethod(
+        this,
+        [window_class] {
+          guarded([&] {
+            fml::getlog("app") << "Copy in " << window_class
+                               << " skipped: the settings never capture it" << std::endl;
+          });
+        },
+        Qt::QueuedConnection);
+  };
   observer_ = std::make_unique<key_observer>(
       [reader = reader_.get()](uint32_t first_press_time, uint32_t press_time) {
         reader->read(first_press_time, press_time);
-      });
+      },
+      skipped, load_capture_settings());
 }
 
 void main_window::hand_on(const std::string& text) { on_text_(text); }
