@@ -14,7 +14,8 @@ PACKAGES := build-essential cmake ninja-build pkg-config ccache \
   libgtest-dev libgmock-dev libbenchmark-dev \
   libsqlite3-dev libsqlitecpp-dev sqlite3 libtinyxml-dev libgumbo-dev liblitehtml-dev \
   libboost-dev libboost-locale-dev qt6-base-dev libx11-dev libxi-dev libxfixes-dev libxtst-dev \
-  xvfb xdotool xclip x11-utils trayer imagemagick fonts-dejavu-core tzdata
+  xvfb xdotool xclip x11-utils trayer imagemagick fonts-dejavu-core tzdata \
+  libwayland-dev qt6-wayland sway wl-clipboard xwayland
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -343,6 +343,7 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   show_view_in(window);
   first_paint_reporter first_paint(*window.centralWidget(), started);
   model().on_model_event(model_events::initial_load{});
+  if (!window.capture_notice().empty()) view().show_notice(window.capture_notice());
   view().dump("Logs/start.view.dump.htm");
   // Quotes the collection could not take yet are tried again every second
   // until none waits.

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "fml/app_errors.h"
 #include "fml/log.h"
 #include "shell/app_icon.h"
 #include "shell/capture_settings.h"
@@ -17,6 +18,7 @@
 #include "shell/key_observer.h"
 #include "shell/loop_errors.h"
 #include "shell/shell_icon.h"
+#include "shell/wayland_clipboard.h"
 #include "view/page_size.h"
 
 namespace pvl {
@@ -58,6 +60,7 @@ main_window::main_window(text_handler on_text, const page_loader& load_page)
   setMinimumSize(kMinimumPageWidth, kMinimumPageHeight);
   resize(900, 640);
   if (copy_keys_can_be_watched()) start_watching_copy_keys();
+  if (QGuiApplication::platformName().startsWith("wayland")) start_watching_wayland_clipboard();
   std::ostream& app = fml::getlog("app");
   app << "Loading html" << std::endl;
   set_client(load_page ? load_page() : placeholder_client());
@@ -67,10 +70,6 @@ main_window::main_window(text_handler on_text, const page_loader& load_page)
   app << "RegisterDropWindow" << std::endl;
   drop_target_ =
       std::make_unique<CDropTarget>(this, [this](const std::string& text) { hand_on(text); });
-}
-
-main_window::~main_window() {
-  // The threads post to this window: stop them before it goes.
   auto* quit = new QAction(this);
   quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   quit->setShortcutContext(Qt::WindowShortcut);
@@ -96,9 +95,14 @@ void main_window::on_tray_change(std::function<void(bool tray_available)> handle
     });
   });
   watch->start(1000);
+}
+
+main_window::~main_window() {
+  // The threads post to this window: stop them before it goes.
   drop_target_.reset();
   observer_.reset();
   reader_.reset();
+  wayland_.reset();
 }
 
 void main_window::start_watching_copy_keys() {
@@ -111,7 +115,7 @@ void main_window::start_watching_copy_keys() {
   };
   on_read.text_read = [this](std::string text) {
     QMetaObject::invokeMethod(
-        this, [this, text = std::move(text)] { guarded([&] { hand_on(text); }); },
+        this, [this, text = std::move(text)] { guarded([&] { hand_on_capture(text, 'x'); }); },
         Qt::QueuedConnection);
   };
   on_read.nothing_read = [this](const char* why) {
@@ -139,6 +143,50 @@ void main_window::start_watching_copy_keys() {
         reader->read(first_press_time, press_time);
       },
       skipped, load_capture_settings());
+}
+
+void main_window::start_watching_wayland_clipboard() {
+  wayland_clipboard::handlers on;
+  on.double_copy = [this](std::string text) {
+    QMetaObject::invokeMethod(
+        this, [this, text = std::move(text)] { guarded([&] { hand_on_capture(text, 'w'); }); },
+        Qt::QueuedConnection);
+  };
+  on.note = [this](const char* line) {
+    QMetaObject::invokeMethod(
+        this, [line] { guarded([line] { fml::getlog("app") << line << std::endl; }); },
+        Qt::QueuedConnection);
+  };
+  try {
+    wayland_ = std::make_unique<wayland_clipboard>(std::move(on));
+  } catch (const clipboard_error& error) {
+    fml::getlog("app") << error.what() << std::endl;
+  }
+  if (!wayland_ || !wayland_->watching()) {
+    capture_notice_ =
+        "This desktop does not let Parvela watch the clipboard, so a double Ctrl+C in its own "
+        "windows is not seen. Bind \"parvela capture\" to a shortcut to collect the copied "
+        "text; dropping text on this window works too.";
+    fml::getlog("app") << "No data-control on this Wayland desktop: copies are not watched"
+                       << std::endl;
+  }
+}
+
+void main_window::hand_on_capture(const std::string& text, char source) {
+  // A copy in an XWayland program may be seen twice: by its keys on X11
+  // and by the Wayland clipboard it reaches. One quote is stored.
+  auto now = std::chrono::steady_clock::now();
+  bool seen_by_other = last_capture_source_ && last_capture_source_ != source &&
+                       now - last_capture_at_ < kSameCaptureWindow && text == last_capture_text_;
+  last_capture_source_ = source;
+  last_capture_at_ = now;
+  last_capture_text_ = text;
+  if (seen_by_other) {
+    fml::getlog("app") << "Double copy seen on X11 and on Wayland: stored once" << std::endl;
+    last_capture_source_ = 0;
+    return;
+  }
+  hand_on(text);
 }
 
 void main_window::hand_on(const std::string& text) { on_text_(text); }

@@ -8,7 +8,8 @@
 // minimising is a plain minimise. Ctrl+Q ends the program in every case.
 //
 // Creating the window starts the watching of the copy keys (on an X11
-// display), puts the page in its client area (writing "Loading html",
+// display, XWayland's included) and, on Wayland, of the clipboard
+// (wayland_clipboard.h); a double copy that both see is handed on once. It puts the page in its client area (writing "Loading html",
 // "Loading app data", "Loading app data - successful" and "Loading html -
 // successful" to the log "app"), and registers the window as a drop target
 // ("RegisterDropWindow"); a captured clipboard
@@ -17,6 +18,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +28,7 @@ namespace pvl {
 class CDropTarget;
 class clipboard_reader;
 class key_observer;
+class wayland_clipboard;
 
 class main_window : public QMainWindow {
   Q_OBJECT
@@ -47,6 +50,11 @@ class main_window : public QMainWindow {
   // Puts `client` in the window's client area, in place of what was there
   // (the window owns it).
   void set_client(QWidget* client);
+
+  // What the user should know about capturing on this desktop (a Wayland
+  // compositor without data-control), for the window to show once; empty
+  // when all is well.
+  const std::string& capture_notice() const { return capture_notice_; }
 
   // Whether the window is shown (as far as this program showed or hid it).
   bool is_win_visible() const { return visible_; }
@@ -88,6 +96,9 @@ class main_window : public QMainWindow {
   void hide_to_tray();
   void show_and_raise();
   void start_watching_copy_keys();
+  void start_watching_wayland_clipboard();
+  // A captured text from the X11 keys ('x') or the Wayland clipboard ('w').
+  void hand_on_capture(const std::string& text, char source);
   void hand_on(const std::string& text);
 
   text_handler on_text_;
@@ -97,6 +108,12 @@ class main_window : public QMainWindow {
   bool tray_seen_ = false;
   std::unique_ptr<clipboard_reader> reader_;
   std::unique_ptr<key_observer> observer_;
+  std::unique_ptr<wayland_clipboard> wayland_;
+  std::string capture_notice_;
+  static constexpr std::chrono::milliseconds kSameCaptureWindow{1500};
+  char last_capture_source_ = 0;
+  std::chrono::steady_clock::time_point last_capture_at_;
+  std::string last_capture_text_;
   std::unique_ptr<CDropTarget> drop_target_;
 };
 
