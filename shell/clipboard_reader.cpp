@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <atomic>
 #include <cerrno>
 #include <deque>
@@ -94,7 +95,7 @@ struct clipboard_reader::worker {
   Display* display = nullptr;
   Window window = 0;
   Atom clipboard = 0, utf8_string = 0, text = 0, text_plain_utf8 = 0, incr = 0, property = 0;
-  Atom marker = 0, password_hint = 0;
+  Atom marker = 0, targets = 0, password_hint = 0;
   int xfixes_event_base = 0;
 
   // The owner changes seen, and the server times of the latest ones.
@@ -130,6 +131,7 @@ clipboard_reader::worker::worker(handlers handlers_in) : on(std::move(handlers_i
     incr = XInternAtom(display, "INCR", False);
     property = XInternAtom(display, "PARVELA_CLIPBOARD", False);
     marker = XInternAtom(display, "PARVELA_MARKER", False);
+    targets = XInternAtom(display, "TARGETS", False);
     password_hint = XInternAtom(display, "x-kde-passwordManagerHint", False);
     XSetWindowAttributes attributes{};
     attributes.event_mask = PropertyChangeMask;
@@ -312,11 +314,26 @@ void clipboard_reader::worker::serve(press_times press) {
 
 outcome clipboard_reader::worker::read_once(owner_number owner, std::string* text) {
   // Password managers mark what they copy; such a text is never read.
-  std::string hint;
-  Atom hint_type = 0;
-  outcome hinted = convert(owner, password_hint, &hint, &hint_type);
-  if (hinted == outcome::got && is_secret_hint(hint)) return outcome::secret;
-  if (hinted != outcome::got && hinted != outcome::no_text) return hinted;
+  // The mark is asked for only when the owner lists it: some owners answer
+  // a target they do not have with a property they never set.
+  std::string listed;
+  Atom listed_type = 0;
+  outcome listing = convert(owner, targets, &listed, &listed_type);
+  if (listing != outcome::got && listing != outcome::no_text) return listing;
+  bool marked = false;
+  for (size_t at = 0; listed_type == XA_ATOM && at + sizeof(long) <= listed.size();
+       at += sizeof(long)) {
+    long atom;
+    std::memcpy(&atom, listed.data() + at, sizeof atom);
+    marked |= Atom(atom) == password_hint;
+  }
+  if (marked) {
+    std::string hint;
+    Atom hint_type = 0;
+    outcome hinted = convert(owner, password_hint, &hint, &hint_type);
+    if (hinted == outcome::got && is_secret_hint(hint)) return outcome::secret;
+    if (hinted != outcome::got && hinted != outcome::no_text) return hinted;
+  }
   for (Atom target : {utf8_string, Atom(XA_STRING)}) {
     std::string bytes;
     Atom type = 0;
@@ -392,7 +409,11 @@ bool clipboard_reader::worker::take_property(std::string* bytes, Atom* type) {
     return false;
   }
   bool exists = *type != None;
+  // Xlib hands 32-bit items (atoms) over as longs.
   if (exists && data && format == 8) bytes->assign(reinterpret_cast<char*>(data), count);
+  if (exists && data && format == 32) {
+    bytes->assign(reinterpret_cast<char*>(data), count * sizeof(long));
+  }
   if (data) XFree(data);
   return exists;
 }

@@ -25,9 +25,10 @@
 // pieces is alive, so each piece may take up to kPieceTimeout, and the
 // whole text up to 5 s, before the try fails. (An owner that is made to
 // give up a transfer in the middle often cannot answer the next try.)
-// An owner that marks its text as a secret, as password managers do (the
-// target "x-kde-passwordManagerHint" with the value "secret"), is asked for
-// nothing else: the read ends with kSecretLine and no text.
+// A try first asks the owner for its list of targets (TARGETS). An owner
+// that marks its text as a secret, as password managers do (it lists the
+// target "x-kde-passwordManagerHint" and gives it the value "secret"), is
+// asked for nothing else: the read ends with kSecretLine and no text.
 // The text is kept as text_to_capture.h says; an empty or blank one is not
 // handed on.
 #pragma once
