@@ -130,10 +130,11 @@ void main_window::start_watching_copy_keys() {
   auto skipped = [this](const std::string& window_class) {
     QMetaObject::invokeMethod(
         this,
-        [window_class] {
+        [this, window_class] {
           guarded([&] {
             fml::getlog("app") << "Copy in " << window_class
                                << " skipped: the settings never capture it" << std::endl;
+            skipped_at_ = std::chrono::steady_clock::now();
           });
         },
         Qt::QueuedConnection);
@@ -176,6 +177,14 @@ void main_window::hand_on_capture(const std::string& text, char source) {
   // A copy in an XWayland program may be seen twice: by its keys on X11
   // and by the Wayland clipboard it reaches. One quote is stored.
   auto now = std::chrono::steady_clock::now();
+  // The same double copy in a program never captured from reaches the
+  // Wayland clipboard, which cannot tell where it came from.
+  if (source == 'w' && skipped_at_ && now - *skipped_at_ < kSameCaptureWindow) {
+    fml::getlog("app") << "Double copy on Wayland skipped: it came from a program never captured"
+                       << std::endl;
+    skipped_at_.reset();
+    return;
+  }
   bool seen_by_other = last_capture_source_ && last_capture_source_ != source &&
                        now - last_capture_at_ < kSameCaptureWindow && text == last_capture_text_;
   last_capture_source_ = source;

@@ -21,6 +21,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace pvl {
@@ -114,6 +115,7 @@ class main_window : public QMainWindow {
   char last_capture_source_ = 0;
   std::chrono::steady_clock::time_point last_capture_at_;
   std::string last_capture_text_;
+  std::optional<std::chrono::steady_clock::time_point> skipped_at_;
   std::unique_ptr<CDropTarget> drop_target_;
 };
 

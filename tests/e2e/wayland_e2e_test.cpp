@@ -97,8 +97,12 @@ class WaylandTest : public ::testing::Test {
       std::filesystem::create_directories(root_.path() / folder);
     }
     ::chmod((root_.path() / "run").c_str(), 0700);
+    // With XWayland, Sway's first command writes the X display's name.
     write_file(root_.path() / "run/sway.conf",
-               "output HEADLESS-1 resolution 1280x800\nxwayland disable\n");
+               "output HEADLESS-1 resolution 1280x800\n" +
+                   (xwayland_ ? "xwayland enable\nexec sh -c 'echo $DISPLAY > " +
+                                    (root_.path() / "run/display").string() + "'\n"
+                              : std::string("xwayland disable\n")));
     if (geteuid() == 0) {
       ASSERT_EQ(::chown(root_.path().c_str(), kNobody, kNobody), 0);
       for (auto& entry : std::filesystem::recursive_directory_iterator(root_.path())) {
@@ -112,7 +116,9 @@ class WaylandTest : public ::testing::Test {
     sway_ = std::make_unique<desktop_process>(
         std::vector<std::string>{"sway", "-c", (root_.path() / "run/sway.conf").string()},
         sway_env, (root_.path() / "sway.err").string());
-    bool up = wait_until([&] { return !socket_name().empty(); });
+    bool up = wait_until([&] {
+      return !socket_name().empty() && (!xwayland_ || !x_display().empty());
+    });
     if (!up) {
       std::string why = read_file(root_.path() / "sway.err");
       if (why.size() > 600) why = why.substr(why.size() - 600);
@@ -123,6 +129,13 @@ class WaylandTest : public ::testing::Test {
   void TearDown() override {
     if (program_) program_->stop(SIGTERM);
     if (sway_) sway_->stop(SIGTERM);
+  }
+
+  // XWayland's display (":N"), once Sway has said it.
+  std::string x_display() const {
+    std::string name = read_file(root_.path() / "run/display");
+    while (!name.empty() && (name.back() == '\n' || name.back() == ' ')) name.pop_back();
+    return name;
   }
 
   // The compositor's socket in the runtime folder, once it is there.
@@ -152,6 +165,7 @@ class WaylandTest : public ::testing::Test {
     env.insert({{"WAYLAND_DISPLAY", socket_name()},
                 {"QT_QPA_PLATFORM", "wayland"},
                 {"PARVELA_NO_ERROR_BOX", "1"}});
+    if (xwayland_) env["DISPLAY"] = x_display();
     return env;
   }
 
@@ -200,6 +214,7 @@ class WaylandTest : public ::testing::Test {
     ASSERT_TRUE(wait_until([&] { return quotes_with_text("known text") == 1; }));
   }
 
+  bool xwayland_ = false;
   temp_dir root_;
   std::unique_ptr<desktop_process> sway_;
   std::unique_ptr<desktop_process> program_;
@@ -236,6 +251,64 @@ TEST_F(WaylandTest, OneCopyTwoFarApartOrTwoTextsStoreNothing) {
   for (const char* text : {"copied once", "copied far apart", "another text"}) {
     EXPECT_EQ(quotes_with_text(text), 0) << text;
   }
+}
+
+// Sway with XWayland: the program also watches the keys of X programs.
+class WaylandWithXTest : public WaylandTest {
+ protected:
+  WaylandWithXTest() { xwayland_ = true; }
+
+  // An X program under XWayland, started as the desktop's user.
+  std::unique_ptr<desktop_process> start_x_program(const std::vector<std::string>& argv,
+                                                   const std::string& window_class = "") {
+    auto env = desktop_env();
+    env["QT_QPA_PLATFORM"] = "xcb";
+    if (!window_class.empty()) env["RESOURCE_NAME"] = window_class;
+    return std::make_unique<desktop_process>(argv, env, (root_.path() / "x.err").string());
+  }
+
+  bool type_keys(const std::string& sequence) {
+    std::vector<std::string> argv{CLIENT_EXE, "type"};
+    for (size_t at = 0, end; at < sequence.size(); at = end + 1) {
+      end = sequence.find(' ', at);
+      if (end == std::string::npos) end = sequence.size();
+      argv.push_back(sequence.substr(at, end - at));
+    }
+    return start_x_program(argv)->wait() == 0;
+  }
+};
+
+TEST_F(WaylandWithXTest, ADoubleCopyInAnXProgramNeverCapturedFromIsNotTakenFromTheClipboard) {
+  std::filesystem::create_directories(root_.path() / "home/.config/Parvela");
+  write_file(root_.path() / "home/.config/Parvela/parvela.conf",
+             "[capture]\nnever_capture=keeper\n");
+  if (geteuid() == 0) {
+    for (const char* path : {"home/.config", "home/.config/Parvela",
+                             "home/.config/Parvela/parvela.conf"}) {
+      ASSERT_EQ(::chown((root_.path() / path).c_str(), kNobody, kNobody), 0);
+    }
+  }
+  start_program();
+  // A program that copies the same text at each Ctrl+C; Sway hands its
+  // copies on to the Wayland clipboard.
+  const std::string text = "copied in the keeper";
+  auto keeper = start_x_program(
+      {CLIENT_EXE, "keys-same", (root_.path() / "keys.log").string(), "0", text}, "keeper");
+  ASSERT_TRUE(wait_until([&] {
+    return type_keys("key a") && read_file(root_.path() / "keys.log").find("press a") !=
+                                     std::string::npos;
+  })) << read_file(root_.path() / "x.err");
+  ASSERT_TRUE(type_keys("sleep 0.6 key ctrl+c sleep 0.2 key ctrl+c"));
+  ASSERT_TRUE(wait_until([&] {
+    return log().find("Copy in keeper skipped: the settings never capture it") !=
+           std::string::npos;
+  })) << log();
+  known_double_copy();
+  EXPECT_EQ(quotes_with_text(text), 0);
+  // The clipboard saw the double copy too, and let it go.
+  EXPECT_NE(log().find("Double copy on Wayland skipped: it came from a program never captured"),
+            std::string::npos)
+      << log();
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 //       than the server delivering it from the keyboard). With a delay
 //       (0 or more), each Ctrl+C it receives puts "TEXT #N" on the clipboard that many
 //       milliseconds later, like a program that is slow to copy.
+//   x_test_client keys-same OUT COPY_DELAY_MS TEXT
+//       the same, copying TEXT itself each time
 //   x_test_client drag X Y TEXT
 //       A window titled "x-test-drag" at X,Y (200x150) from which a press
 //       and a move drag TEXT away.
@@ -60,8 +62,11 @@ sent_press_filter sent_presses;
 
 class key_window : public QWidget {
  public:
-  key_window(std::string out, int copy_delay_ms, QString copy_text)
-      : out_(std::move(out)), copy_delay_ms_(copy_delay_ms), copy_text_(std::move(copy_text)) {
+  key_window(std::string out, int copy_delay_ms, QString copy_text, bool numbered)
+      : out_(std::move(out)),
+        copy_delay_ms_(copy_delay_ms),
+        copy_text_(std::move(copy_text)),
+        numbered_(numbered) {
     setWindowTitle("x-test-keys");
     setFocusPolicy(Qt::StrongFocus);
     setGeometry(300, 300, 300, 200);
@@ -85,7 +90,8 @@ class key_window : public QWidget {
         << (shift ? " shift=1" : "") << (sent_presses.last_press_sent ? " sent" : "")
         << std::endl;
     if (ctrl && event->key() == Qt::Key_C && copy_delay_ms_ >= 0) {
-      QString copied = QString("%1 #%2").arg(copy_text_).arg(++copies_);
+      ++copies_;
+      QString copied = numbered_ ? QString("%1 #%2").arg(copy_text_).arg(copies_) : copy_text_;
       QTimer::singleShot(copy_delay_ms_, this, [copied] {
         QGuiApplication::clipboard()->setText(copied, QClipboard::Clipboard);
       });
@@ -96,6 +102,7 @@ class key_window : public QWidget {
   std::string out_;
   int copy_delay_ms_;
   QString copy_text_;
+  bool numbered_;
   int copies_ = 0;
 };
 
@@ -140,10 +147,11 @@ int main(int argc, char* argv[]) {
 
   QApplication app(argc, argv);
   std::unique_ptr<QWidget> window;
-  if (mode == "keys" && argc > 2) {
+  if ((mode == "keys" || mode == "keys-same") && argc > 2) {
     app.installNativeEventFilter(&sent_presses);
     int delay = argc > 4 ? std::atoi(argv[3]) : -1;  // no copying
-    window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "");
+    window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "",
+                                          mode == "keys");
   } else if (mode == "drag" && argc > 4) {
     window = std::make_unique<drag_window>(QString::fromUtf8(argv[4]));
     window->setGeometry(std::atoi(argv[2]), std::atoi(argv[3]), 200, 150);
