@@ -15,7 +15,8 @@ PACKAGES := build-essential cmake ninja-build pkg-config ccache \
   libsqlite3-dev libsqlitecpp-dev sqlite3 libtinyxml-dev libgumbo-dev liblitehtml-dev \
   libboost-dev libboost-locale-dev qt6-base-dev libx11-dev libxi-dev libxfixes-dev libxtst-dev \
   xvfb xdotool xclip x11-utils trayer imagemagick fonts-dejavu-core tzdata \
-  librsvg2-bin desktop-file-utils appstream strace
+  librsvg2-bin desktop-file-utils appstream strace \
+  libwayland-dev qt6-wayland sway wl-clipboard xwayland
 
 # What `make deb` needs besides: dpkg-shlibdeps and lintian.
 DEB_PACKAGES := dpkg-dev lintian

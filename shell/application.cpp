@@ -224,6 +224,18 @@ void show_view_in(main_window& window) {
                        pvview::notice_kind::error);
   });
   callbacks.show_about = [] { AboutDlg(&view().document(), resource_mgr()).show(); };
+  callbacks.quit = [&window] { window.exit_command(); };
+  // Without a tray the page offers Quit itself.
+  window.on_tray_change([client](bool tray_available) {
+    htmlayout::dom::element root = view().document().root();
+    if (tray_available) {
+      root.remove_attribute("no-tray");
+    } else {
+      root.set_attribute("no-tray", L"");
+    }
+    root.update();
+    client->update_view();
+  });
   callbacks.show_popup = [](const htmlayout::dom::element& popup,
                             const htmlayout::dom::element& anchor, int placement) {
     htmlayout::show_popup(popup, anchor, static_cast<uint32_t>(placement));
@@ -353,6 +365,7 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   show_view_in(window);
   first_paint_reporter first_paint(*window.centralWidget(), started);
   model().on_model_event(model_events::initial_load{});
+  if (!window.capture_notice().empty()) view().show_notice(window.capture_notice());
   view().dump("Logs/start.view.dump.htm");
   // Quotes the collection could not take yet are tried again every second
   // until none waits.

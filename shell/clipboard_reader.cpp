@@ -6,6 +6,8 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <atomic>
 #include <cerrno>
 #include <deque>
@@ -34,7 +36,15 @@ constexpr std::chrono::seconds kTransferLimit{5};
 constexpr size_t kKeptChanges = 1024;
 
 // How a wait, a try or a step of one ended.
-enum class outcome { got, no_text, owner_gone, timed_out, stopping };
+enum class outcome { got, no_text, owner_gone, timed_out, stopping, secret };
+
+// The value a password manager gives its copies' hint.
+bool is_secret_hint(std::string hint) {
+  while (!hint.empty() && (hint.back() == '\0' || std::isspace(static_cast<unsigned char>(hint.back())))) {
+    hint.pop_back();
+  }
+  return hint == "secret";
+}
 
 // Server times wrap around: `a` is after `b` when it is less than 2^31 ms
 // ahead of it.
@@ -85,7 +95,7 @@ struct clipboard_reader::worker {
   Display* display = nullptr;
   Window window = 0;
   Atom clipboard = 0, utf8_string = 0, text = 0, text_plain_utf8 = 0, incr = 0, property = 0;
-  Atom marker = 0;
+  Atom marker = 0, targets = 0, password_hint = 0;
   int xfixes_event_base = 0;
 
   // The owner changes seen, and the server times of the latest ones.
@@ -121,6 +131,8 @@ clipboard_reader::worker::worker(handlers handlers_in) : on(std::move(handlers_i
     incr = XInternAtom(display, "INCR", False);
     property = XInternAtom(display, "PARVELA_CLIPBOARD", False);
     marker = XInternAtom(display, "PARVELA_MARKER", False);
+    targets = XInternAtom(display, "TARGETS", False);
+    password_hint = XInternAtom(display, "x-kde-passwordManagerHint", False);
     XSetWindowAttributes attributes{};
     attributes.event_mask = PropertyChangeMask;
     window = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, InputOnly,
@@ -286,6 +298,9 @@ void clipboard_reader::worker::serve(press_times press) {
       case outcome::owner_gone:
         on.nothing_read(kOwnerGoneLine);
         return;
+      case outcome::secret:
+        on.nothing_read(kSecretLine);
+        return;
       case outcome::no_text:
       case outcome::stopping:
         return;
@@ -298,6 +313,27 @@ void clipboard_reader::worker::serve(press_times press) {
 }
 
 outcome clipboard_reader::worker::read_once(owner_number owner, std::string* text) {
+  // Password managers mark what they copy; such a text is never read.
+  // The mark is asked for only when the owner lists it: some owners answer
+  // a target they do not have with a property they never set.
+  std::string listed;
+  Atom listed_type = 0;
+  outcome listing = convert(owner, targets, &listed, &listed_type);
+  if (listing != outcome::got && listing != outcome::no_text) return listing;
+  bool marked = false;
+  for (size_t at = 0; listed_type == XA_ATOM && at + sizeof(long) <= listed.size();
+       at += sizeof(long)) {
+    long atom;
+    std::memcpy(&atom, listed.data() + at, sizeof atom);
+    marked |= Atom(atom) == password_hint;
+  }
+  if (marked) {
+    std::string hint;
+    Atom hint_type = 0;
+    outcome hinted = convert(owner, password_hint, &hint, &hint_type);
+    if (hinted == outcome::got && is_secret_hint(hint)) return outcome::secret;
+    if (hinted != outcome::got && hinted != outcome::no_text) return hinted;
+  }
   for (Atom target : {utf8_string, Atom(XA_STRING)}) {
     std::string bytes;
     Atom type = 0;
@@ -373,7 +409,11 @@ bool clipboard_reader::worker::take_property(std::string* bytes, Atom* type) {
     return false;
   }
   bool exists = *type != None;
+  // Xlib hands 32-bit items (atoms) over as longs.
   if (exists && data && format == 8) bytes->assign(reinterpret_cast<char*>(data), count);
+  if (exists && data && format == 32) {
+    bytes->assign(reinterpret_cast<char*>(data), count * sizeof(long));
+  }
   if (data) XFree(data);
   return exists;
 }

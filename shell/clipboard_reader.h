@@ -25,6 +25,10 @@
 // pieces is alive, so each piece may take up to kPieceTimeout, and the
 // whole text up to 5 s, before the try fails. (An owner that is made to
 // give up a transfer in the middle often cannot answer the next try.)
+// A try first asks the owner for its list of targets (TARGETS). An owner
+// that marks its text as a secret, as password managers do (it lists the
+// target "x-kde-passwordManagerHint" and gives it the value "secret"), is
+// asked for nothing else: the read ends with kSecretLine and no text.
 // The text is kept as text_to_capture.h says; an empty or blank one is not
 // handed on.
 #pragma once
@@ -44,13 +48,16 @@ class clipboard_reader {
   static constexpr std::chrono::milliseconds kPieceTimeout{1000};
   static constexpr std::chrono::milliseconds kPauseAfterFailedTry{10};
   static constexpr std::chrono::milliseconds kWaitForCopy{300};
+  static constexpr const char* kSecretLine =
+      "Secret skipped: the clipboard's owner marks its text as a password";
 
   // All are called on the reader's thread.
   struct handlers {
     std::function<void()> failed_try;             // one call per failed try
     std::function<void(std::string)> text_read;   // the UTF-8 text, never empty or blank
     // A read that found an owner but ends without a text: the owner's text
-    // was empty or blank, or the owner was replaced before it answered.
+    // was empty or blank, or a secret, or the owner was replaced before it
+    // answered.
     // `why` is a line for the log.
     std::function<void(const char* why)> nothing_read;
   };

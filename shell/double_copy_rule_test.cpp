@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace pvl {
 namespace {
 
@@ -72,6 +74,46 @@ TEST(DoubleCopyRuleTest, AnOlderTimeDoesNotCapture) {
   double_copy_rule rule;
   rule.on_copy_key(8000, true);
   EXPECT_EQ(rule.on_copy_key(7990, true), verdict::remembered);
+}
+
+TEST(DoubleCopyRuleTest, TerminalsKeepCtrlCAndCopyWithCtrlShiftCOrCtrlInsert) {
+  using key = double_copy_rule::copy_key;
+  struct step {
+    uint32_t time;
+    key pressed;
+    bool shift;
+    bool in_terminal;
+    verdict expected;
+  };
+  struct {
+    const char* name;
+    std::vector<step> steps;
+  } cases[] = {
+      {"Ctrl+C twice in a terminal is two interrupts",
+       {{1000, key::c, false, true, verdict::ignored}, {1200, key::c, false, true, verdict::ignored}}},
+      {"Ctrl+Shift+C twice in a terminal",
+       {{1000, key::c, true, true, verdict::remembered}, {1200, key::c, true, true, verdict::capture}}},
+      {"Ctrl+Insert twice in a terminal",
+       {{1000, key::insert, false, true, verdict::remembered},
+        {1200, key::insert, false, true, verdict::capture}}},
+      {"an interrupt between two terminal copies changes nothing",
+       {{1000, key::c, true, true, verdict::remembered}, {1100, key::c, false, true, verdict::ignored},
+        {1200, key::insert, false, true, verdict::capture}}},
+      {"an interrupt never arms the next copy",
+       {{1000, key::c, false, true, verdict::ignored}, {1200, key::c, true, true, verdict::remembered}}},
+      {"Ctrl+Shift+C twice elsewhere",
+       {{1000, key::c, true, false, verdict::remembered}, {1200, key::c, true, false, verdict::capture}}},
+      {"Ctrl+C then Ctrl+Shift+C elsewhere",
+       {{1000, key::c, false, false, verdict::remembered},
+        {1200, key::c, true, false, verdict::capture}}},
+  };
+  for (const auto& each : cases) {
+    double_copy_rule rule;
+    for (const step& s : each.steps) {
+      EXPECT_EQ(rule.on_copy_key({s.time, s.pressed, true, s.shift, s.in_terminal}), s.expected)
+          << each.name << " at " << s.time;
+    }
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
 #include <poll.h>
@@ -37,8 +38,13 @@ uint32_t local_ms(steady::time_point time) {
 
 }  // namespace
 
+// A window's WM_CLASS: its instance and class names.
+struct window_class {
+  std::string instance, name;
+};
+
 struct key_observer::watcher {
-  explicit watcher(double_press_handler handler);
+  watcher(double_press_handler handler, skipped_handler skipped, capture_settings settings);
   ~watcher();
 
   void close_display();
@@ -50,8 +56,11 @@ struct key_observer::watcher {
   void read_key_codes();
   void read_start_state();
   bool ctrl_down() const { return held_controls.any(); }
-  void set_grab(bool on);
+  bool shift_down() const { return held_shifts.any(); }
+  // In a terminal, Ctrl+C (without Shift) is never grabbed.
+  void set_grab(bool on, bool in_terminal = false);
   void forward(XKeyEvent key);
+  window_class focused_window_class();
 
   // Maps a server time to the local steady clock, from the smallest
   // observed difference between the time an event was read and its server
@@ -60,6 +69,8 @@ struct key_observer::watcher {
   steady::time_point local_time_of(uint32_t server_time) const;
 
   double_press_handler on_double_press;
+  skipped_handler on_skipped;
+  const capture_settings settings;
   Display* display = nullptr;
   Window root = 0;
   int xi_opcode = 0;
@@ -72,10 +83,13 @@ struct key_observer::watcher {
   KeyCode insert_key = 0;
   std::bitset<256> control_keys;
   std::bitset<256> held_controls;
+  std::bitset<256> shift_keys;
+  std::bitset<256> held_shifts;
   unsigned numlock_mask = 0;
 
   double_copy_rule rule;
   bool grabbed = false;
+  bool grabbed_in_terminal = false;
   KeyCode grabbed_keys[2] = {0, 0};
   steady::time_point ungrab_at;
 
@@ -90,7 +104,11 @@ struct key_observer::watcher {
   KeyCode forwarding_key = 0;
 };
 
-key_observer::watcher::watcher(double_press_handler handler) : on_double_press(std::move(handler)) {
+key_observer::watcher::watcher(double_press_handler handler, skipped_handler skipped,
+                               capture_settings settings_in)
+    : on_double_press(std::move(handler)),
+      on_skipped(std::move(skipped)),
+      settings(std::move(settings_in)) {
   display = XOpenDisplay(nullptr);
   if (!display) {
     const char* name = XDisplayName(nullptr);
@@ -146,26 +164,32 @@ void key_observer::watcher::read_key_codes() {
   c_key = XKeysymToKeycode(display, XK_c);
   insert_key = XKeysymToKeycode(display, XK_Insert);
   control_keys.reset();
+  shift_keys.reset();
   if (XModifierKeymap* modifiers = XGetModifierMapping(display)) {
     for (int i = 0; i < modifiers->max_keypermod; ++i) {
-      KeyCode code = modifiers->modifiermap[ControlMapIndex * modifiers->max_keypermod + i];
-      if (code) control_keys.set(code);
+      KeyCode control = modifiers->modifiermap[ControlMapIndex * modifiers->max_keypermod + i];
+      if (control) control_keys.set(control);
+      KeyCode shift = modifiers->modifiermap[ShiftMapIndex * modifiers->max_keypermod + i];
+      if (shift) shift_keys.set(shift);
     }
     XFreeModifiermap(modifiers);
   }
   held_controls &= control_keys;
+  held_shifts &= shift_keys;
   numlock_mask = XkbKeysymToModifiers(display, XK_Num_Lock);
 }
 
 void key_observer::watcher::read_start_state() {
-  // Ctrl may be held already; find which Control keys are down.
+  // Ctrl or Shift may be held already; find which of their keys are down.
   XkbStateRec state;
   if (XkbGetState(display, XkbUseCoreKbd, &state) != Success) return;
-  if (!(state.mods & ControlMask)) return;
+  if (!(state.mods & (ControlMask | ShiftMask))) return;
   char keys[32];
   XQueryKeymap(display, keys);
   for (int code = 0; code < 256; ++code) {
-    if (control_keys.test(code) && (keys[code / 8] & (1 << (code % 8)))) held_controls.set(code);
+    if (!(keys[code / 8] & (1 << (code % 8)))) continue;
+    if (control_keys.test(code) && (state.mods & ControlMask)) held_controls.set(code);
+    if (shift_keys.test(code) && (state.mods & ShiftMask)) held_shifts.set(code);
   }
 }
 
@@ -224,11 +248,29 @@ void key_observer::watcher::handle_raw_key(const XIRawEvent& raw, bool press) {
     held_controls.set(code, press);
     return;
   }
+  if (shift_keys.test(code)) {
+    held_shifts.set(code, press);
+    return;
+  }
   if (!press || code == 0 || (code != c_key && code != insert_key)) return;
+  if (!ctrl_down()) return;  // no copy press: never grabbed, nothing to note
   uint32_t time = uint32_t(raw.time);
-  auto verdict = rule.on_copy_key(time, ctrl_down());
-  // A press without Ctrl is no copy press: never grabbed, nothing to note.
-  if (verdict == double_copy_rule::verdict::ignored) return;
+  window_class focused = focused_window_class();
+  window_kind kind = kind_of_window(settings, focused.instance, focused.name);
+  double_copy_rule::press copy{time,
+                               code == c_key ? double_copy_rule::copy_key::c
+                                             : double_copy_rule::copy_key::insert,
+                               true, shift_down(), kind == window_kind::terminal};
+  // Ctrl+C in a terminal is its interrupt: left alone entirely.
+  if (!double_copy_rule::is_copy_press(copy)) return;
+  auto verdict = rule.on_copy_key(copy);
+  if (kind == window_kind::never_captured) {
+    last_press_captured = false;
+    if (verdict == double_copy_rule::verdict::capture) {
+      on_skipped(focused.instance.empty() ? focused.name : focused.instance);
+    }
+    return;
+  }
   last_press_time = time;
   last_press_key = code;
   last_press_captured = verdict == double_copy_rule::verdict::capture;
@@ -240,7 +282,7 @@ void key_observer::watcher::handle_raw_key(const XIRawEvent& raw, bool press) {
       local_time_of(time) + std::chrono::milliseconds(double_copy_rule::kWindowMs - kGrabMarginMs);
   if (end <= steady::now()) return;
   ungrab_at = end;
-  if (!grabbed) set_grab(true);
+  if (!grabbed) set_grab(true, copy.in_terminal);
 }
 
 void key_observer::watcher::handle_grabbed_key(XKeyEvent& key) {
@@ -270,19 +312,51 @@ void key_observer::watcher::forward(XKeyEvent key) {
   XFlush(display);
 }
 
-void key_observer::watcher::set_grab(bool on) {
+window_class key_observer::watcher::focused_window_class() {
+  window_class found;
+  Window window;
+  int revert;
+  XGetInputFocus(display, &window, &revert);
+  // The focus may be on a child of the program's top-level window.
+  for (int depth = 0; depth < 32 && window != None && window != PointerRoot && window != root;
+       ++depth) {
+    XClassHint hint{};
+    if (XGetClassHint(display, window, &hint)) {
+      if (hint.res_name) found.instance = hint.res_name;
+      if (hint.res_class) found.name = hint.res_class;
+      XFree(hint.res_name);
+      XFree(hint.res_class);
+      break;
+    }
+    Window window_root, parent;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &window_root, &parent, &children, &count)) break;
+    if (children) XFree(children);
+    window = parent;
+  }
+  take_x_error(display);  // a window that went away meanwhile
+  return found;
+}
+
+void key_observer::watcher::set_grab(bool on, bool in_terminal) {
   const unsigned lock_variants[] = {0, LockMask, numlock_mask, LockMask | numlock_mask};
   if (on) {
     grabbed_keys[0] = c_key;
     grabbed_keys[1] = insert_key;
+    grabbed_in_terminal = in_terminal;
   }
   for (KeyCode code : grabbed_keys) {
     if (!code) continue;
-    for (unsigned variant : lock_variants) {
-      if (on) {
-        XGrabKey(display, code, ControlMask | variant, root, False, GrabModeAsync, GrabModeAsync);
-      } else {
-        XUngrabKey(display, code, ControlMask | variant, root);
+    for (unsigned shift : {0u, unsigned(ShiftMask)}) {
+      if (code == c_key && !shift && grabbed_in_terminal) continue;
+      for (unsigned variant : lock_variants) {
+        unsigned modifiers = ControlMask | shift | variant;
+        if (on) {
+          XGrabKey(display, code, modifiers, root, False, GrabModeAsync, GrabModeAsync);
+        } else {
+          XUngrabKey(display, code, modifiers, root);
+        }
       }
     }
   }
@@ -291,7 +365,7 @@ void key_observer::watcher::set_grab(bool on) {
     // Another client holds one of the keys (BadAccess): give back what we
     // got and let this double press reach the focused program.
     grabbed = true;
-    set_grab(false);
+    set_grab(false, grabbed_in_terminal);
     take_x_error(display);
     return;
   }
@@ -312,8 +386,10 @@ steady::time_point key_observer::watcher::local_time_of(uint32_t server_time) co
   return now - std::chrono::milliseconds(ago);
 }
 
-key_observer::key_observer(double_press_handler on_double_press)
-    : watcher_(std::make_unique<watcher>(std::move(on_double_press))) {}
+key_observer::key_observer(double_press_handler on_double_press, skipped_handler on_skipped,
+                           capture_settings settings)
+    : watcher_(std::make_unique<watcher>(std::move(on_double_press), std::move(on_skipped),
+                                         std::move(settings))) {}
 
 key_observer::~key_observer() {
   try {

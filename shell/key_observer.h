@@ -6,19 +6,29 @@
 // from the presses and releases of the keys that the modifier map binds to
 // Control, starting from the server's state when the observer starts.
 //
-// After a copy press that may be a first press, the observer grabs Ctrl+C and
-// Ctrl+Insert on the root window for the rest of the 500 ms, so that a
+// After a copy press that may be a first press, the observer grabs the copy
+// keys (Ctrl+C, Ctrl+Shift+C, Ctrl+Insert; in a terminal not Ctrl+C, its
+// interrupt) on the root window for the rest of the 500 ms, so that a
 // second press within them goes to the observer and never reaches the
 // focused program. The grab is asynchronous: the keyboard is never frozen,
 // even when this process hangs. When another client holds those keys, or
 // the grab comes too late, the second press simply also reaches the focused
 // program (which copies once more); a press that the grab caught but that
 // did not capture is sent on to the focused window.
+//
+// At each Ctrl+C or Ctrl+Insert the observer reads the class of the focused
+// window (WM_CLASS, from the focus window or its nearest ancestor that has
+// one), which tells terminals (capture_settings.h) and programs that the
+// settings never capture from: a double press there is neither grabbed nor
+// captured, only reported.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+
+#include "shell/capture_settings.h"
 
 namespace pvl {
 
@@ -28,11 +38,15 @@ class key_observer {
   // is seen, with the server times of the first press of the double press
   // and of the capturing press itself.
   using double_press_handler = std::function<void(uint32_t first_press_time, uint32_t press_time)>;
+  // Called on the observer's thread for a double press in a program never
+  // captured from, with that program's window class.
+  using skipped_handler = std::function<void(const std::string& window_class)>;
 
   // Opens its own connection to the display named by $DISPLAY and starts
   // watching. Raises install_hook_error when the display cannot be opened
   // or has no XInput 2.
-  explicit key_observer(double_press_handler on_double_press);
+  key_observer(double_press_handler on_double_press, skipped_handler on_skipped,
+               capture_settings settings);
 
   // Removes the observer if remove() was not called; never raises.
   ~key_observer();

@@ -2,18 +2,23 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QAction>
 #include <QLabel>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <cstdlib>
 #include <iostream>
 
+#include "fml/app_errors.h"
 #include "fml/log.h"
 #include "shell/app_icon.h"
+#include "shell/capture_settings.h"
 #include "shell/clipboard_reader.h"
 #include "shell/drop_target.h"
 #include "shell/key_observer.h"
 #include "shell/loop_errors.h"
 #include "shell/shell_icon.h"
+#include "shell/wayland_clipboard.h"
 #include "view/page_size.h"
 
 namespace pvl {
@@ -49,12 +54,13 @@ QWidget* placeholder_client() {
 }  // namespace
 
 main_window::main_window(text_handler on_text, const page_loader& load_page)
-    : on_text_(std::move(on_text)) {
+    : on_text_(std::move(on_text)), tray_available_(&QSystemTrayIcon::isSystemTrayAvailable) {
   setWindowTitle("Parvela");
   setWindowIcon(parvela_icon());
   setMinimumSize(kMinimumPageWidth, kMinimumPageHeight);
   resize(900, 640);
   if (copy_keys_can_be_watched()) start_watching_copy_keys();
+  if (QGuiApplication::platformName().startsWith("wayland")) start_watching_wayland_clipboard();
   std::ostream& app = fml::getlog("app");
   app << "Loading html" << std::endl;
   set_client(load_page ? load_page() : placeholder_client());
@@ -64,6 +70,31 @@ main_window::main_window(text_handler on_text, const page_loader& load_page)
   app << "RegisterDropWindow" << std::endl;
   drop_target_ =
       std::make_unique<CDropTarget>(this, [this](const std::string& text) { hand_on(text); });
+  auto* quit = new QAction(this);
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  quit->setShortcutContext(Qt::WindowShortcut);
+  connect(quit, &QAction::triggered, this, [this] { guarded([this] { exit_command(); }); });
+  addAction(quit);
+}
+
+void main_window::set_tray_check(std::function<bool()> tray_available) {
+  tray_available_ = std::move(tray_available);
+}
+
+void main_window::on_tray_change(std::function<void(bool tray_available)> handler) {
+  on_tray_change_ = std::move(handler);
+  tray_seen_ = tray_available();
+  on_tray_change_(tray_seen_);
+  auto* watch = new QTimer(this);
+  connect(watch, &QTimer::timeout, this, [this] {
+    guarded([this] {
+      bool available = tray_available();
+      if (available == tray_seen_) return;
+      tray_seen_ = available;
+      on_tray_change_(available);
+    });
+  });
+  watch->start(1000);
 }
 
 main_window::~main_window() {
@@ -71,6 +102,7 @@ main_window::~main_window() {
   drop_target_.reset();
   observer_.reset();
   reader_.reset();
+  wayland_.reset();
 }
 
 void main_window::start_watching_copy_keys() {
@@ -83,7 +115,7 @@ void main_window::start_watching_copy_keys() {
   };
   on_read.text_read = [this](std::string text) {
     QMetaObject::invokeMethod(
-        this, [this, text = std::move(text)] { guarded([&] { hand_on(text); }); },
+        this, [this, text = std::move(text)] { guarded([&] { hand_on_capture(text, 'x'); }); },
         Qt::QueuedConnection);
   };
   on_read.nothing_read = [this](const char* why) {
@@ -95,10 +127,75 @@ void main_window::start_watching_copy_keys() {
   // The read is queued from the observer's thread at the press, so that a
   // busy window cannot delay it: the reader takes what the clipboard held
   // at that press.
+  auto skipped = [this](const std::string& window_class) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, window_class] {
+          guarded([&] {
+            fml::getlog("app") << "Copy in " << window_class
+                               << " skipped: the settings never capture it" << std::endl;
+            skipped_at_ = std::chrono::steady_clock::now();
+          });
+        },
+        Qt::QueuedConnection);
+  };
   observer_ = std::make_unique<key_observer>(
       [reader = reader_.get()](uint32_t first_press_time, uint32_t press_time) {
         reader->read(first_press_time, press_time);
-      });
+      },
+      skipped, load_capture_settings());
+}
+
+void main_window::start_watching_wayland_clipboard() {
+  wayland_clipboard::handlers on;
+  on.double_copy = [this](std::string text) {
+    QMetaObject::invokeMethod(
+        this, [this, text = std::move(text)] { guarded([&] { hand_on_capture(text, 'w'); }); },
+        Qt::QueuedConnection);
+  };
+  on.note = [this](const char* line) {
+    QMetaObject::invokeMethod(
+        this, [line] { guarded([line] { fml::getlog("app") << line << std::endl; }); },
+        Qt::QueuedConnection);
+  };
+  try {
+    wayland_ = std::make_unique<wayland_clipboard>(std::move(on));
+  } catch (const clipboard_error& error) {
+    fml::getlog("app") << error.what() << std::endl;
+  }
+  if (!wayland_ || !wayland_->watching()) {
+    capture_notice_ =
+        "This desktop does not let Parvela watch the clipboard, so a double Ctrl+C in its own "
+        "windows is not seen. Bind \"parvela capture\" to a shortcut to collect the copied "
+        "text; dropping text on this window works too.";
+    fml::getlog("app") << "No data-control on this Wayland desktop: copies are not watched"
+                       << std::endl;
+  }
+}
+
+void main_window::hand_on_capture(const std::string& text, char source) {
+  // A copy in an XWayland program may be seen twice: by its keys on X11
+  // and by the Wayland clipboard it reaches. One quote is stored.
+  auto now = std::chrono::steady_clock::now();
+  // The same double copy in a program never captured from reaches the
+  // Wayland clipboard, which cannot tell where it came from.
+  if (source == 'w' && skipped_at_ && now - *skipped_at_ < kSameCaptureWindow) {
+    fml::getlog("app") << "Double copy on Wayland skipped: it came from a program never captured"
+                       << std::endl;
+    skipped_at_.reset();
+    return;
+  }
+  bool seen_by_other = last_capture_source_ && last_capture_source_ != source &&
+                       now - last_capture_at_ < kSameCaptureWindow && text == last_capture_text_;
+  last_capture_source_ = source;
+  last_capture_at_ = now;
+  last_capture_text_ = text;
+  if (seen_by_other) {
+    fml::getlog("app") << "Double copy seen on X11 and on Wayland: stored once" << std::endl;
+    last_capture_source_ = 0;
+    return;
+  }
+  hand_on(text);
 }
 
 void main_window::hand_on(const std::string& text) { on_text_(text); }
@@ -164,18 +261,26 @@ void main_window::answer_other_instance() {
 }
 
 void main_window::closeEvent(QCloseEvent* event) {
-  // The window is never closed by the user, only hidden.
+  // The window is never closed by the user, only hidden, or minimised where
+  // nothing would bring a hidden window back.
   event->ignore();
-  guarded([this] { hide_to_tray(); });
+  guarded([this] {
+    if (tray_available()) {
+      hide_to_tray();
+    } else {
+      debug_line("[WndProc] WM_CLOSE: no tray, minimised");
+      showMinimized();
+    }
+  });
 }
 
 void main_window::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+  if (event->type() == QEvent::WindowStateChange && isMinimized() && tray_available()) {
     // Hiding from inside the state change confuses some window managers.
     QTimer::singleShot(0, this, [this] {
       guarded([this] {
-        if (isMinimized()) hide_to_tray();
+        if (isMinimized() && tray_available()) hide_to_tray();
       });
     });
   }

@@ -1,11 +1,15 @@
 // Parvela's one top-level window, titled "Parvela". It lives in the tray:
 // closing or minimising it hides it, a left click on the tray icon shows or
-// hides it, the tray menu's Show brings it back and its Exit is the way to
-// end the program (SIGTERM, SIGINT and SIGHUP take the same way). A later
-// start of the program asks it to show itself.
+// hides it, the tray menu's Show brings it back and its Exit ends the
+// program (SIGTERM, SIGINT and SIGHUP take the same way). A later start of
+// the program asks it to show itself. Where the desktop has no tray (asked
+// at each close and minimise, so a tray that comes later takes over), the
+// window is never hidden: closing minimises it to the taskbar and
+// minimising is a plain minimise. Ctrl+Q ends the program in every case.
 //
 // Creating the window starts the watching of the copy keys (on an X11
-// display), puts the page in its client area (writing "Loading html",
+// display, XWayland's included) and, on Wayland, of the clipboard
+// (wayland_clipboard.h); a double copy that both see is handed on once. It puts the page in its client area (writing "Loading html",
 // "Loading app data", "Loading app data - successful" and "Loading html -
 // successful" to the log "app"), and registers the window as a drop target
 // ("RegisterDropWindow"); a captured clipboard
@@ -14,8 +18,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace pvl {
@@ -23,6 +29,7 @@ namespace pvl {
 class CDropTarget;
 class clipboard_reader;
 class key_observer;
+class wayland_clipboard;
 
 class main_window : public QMainWindow {
   Q_OBJECT
@@ -44,6 +51,11 @@ class main_window : public QMainWindow {
   // Puts `client` in the window's client area, in place of what was there
   // (the window owns it).
   void set_client(QWidget* client);
+
+  // What the user should know about capturing on this desktop (a Wayland
+  // compositor without data-control), for the window to show once; empty
+  // when all is well.
+  const std::string& capture_notice() const { return capture_notice_; }
 
   // Whether the window is shown (as far as this program showed or hid it).
   bool is_win_visible() const { return visible_; }
@@ -67,6 +79,16 @@ class main_window : public QMainWindow {
   // A later instance asks for the window: shown, restored and raised.
   void answer_other_instance();
 
+  // Whether the desktop has a tray to hide the window in; by default what
+  // Qt says (QSystemTrayIcon::isSystemTrayAvailable). Tests replace it.
+  void set_tray_check(std::function<bool()> tray_available);
+  bool tray_available() const { return tray_available_(); }
+
+  // Called on the GUI thread with the tray's presence at start and each
+  // time it changes (looked at every second), for the page to offer Quit
+  // where there is no tray.
+  void on_tray_change(std::function<void(bool tray_available)> handler);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -75,12 +97,25 @@ class main_window : public QMainWindow {
   void hide_to_tray();
   void show_and_raise();
   void start_watching_copy_keys();
+  void start_watching_wayland_clipboard();
+  // A captured text from the X11 keys ('x') or the Wayland clipboard ('w').
+  void hand_on_capture(const std::string& text, char source);
   void hand_on(const std::string& text);
 
   text_handler on_text_;
   bool visible_ = false;
+  std::function<bool()> tray_available_;
+  std::function<void(bool)> on_tray_change_;
+  bool tray_seen_ = false;
   std::unique_ptr<clipboard_reader> reader_;
   std::unique_ptr<key_observer> observer_;
+  std::unique_ptr<wayland_clipboard> wayland_;
+  std::string capture_notice_;
+  static constexpr std::chrono::milliseconds kSameCaptureWindow{1500};
+  char last_capture_source_ = 0;
+  std::chrono::steady_clock::time_point last_capture_at_;
+  std::string last_capture_text_;
+  std::optional<std::chrono::steady_clock::time_point> skipped_at_;
   std::unique_ptr<CDropTarget> drop_target_;
 };
 

@@ -34,7 +34,10 @@ class MainWindowTest : public ::testing::Test {
     fml::close_logs();
     delete data_;
   }
-  void SetUp() override { debug_seen_ = debug_lines().size(); }
+  void SetUp() override {
+    debug_seen_ = debug_lines().size();
+    window_.set_tray_check([this] { return tray_; });
+  }
 
   static std::vector<std::string> debug_lines() {
     std::istringstream in(testing_support::read_file(data_->path() / "debug.log"));
@@ -54,6 +57,7 @@ class MainWindowTest : public ::testing::Test {
   size_t debug_seen_ = 0;
   main_window window_{[this](const std::string& text) { received_.push_back(text); }};
   std::vector<std::string> received_;
+  bool tray_ = true;  // the offscreen platform has none: the tests say
 };
 
 testing_support::temp_dir* MainWindowTest::data_ = nullptr;
@@ -78,6 +82,30 @@ TEST_F(MainWindowTest, ClosingHidesTheWindowAndChangesNothingElse) {
   EXPECT_FALSE(window_.is_win_visible());
   EXPECT_TRUE(window_.acceptDrops());
   EXPECT_EQ(new_debug_lines(), lines{});
+}
+
+TEST_F(MainWindowTest, WithoutATrayTheWindowStaysInTheTaskbarUntilATrayComes) {
+  std::vector<bool> changes;
+  tray_ = false;
+  window_.on_tray_change([&](bool tray) { changes.push_back(tray); });
+  window_.show_at_start();
+  EXPECT_FALSE(window_.close());
+  EXPECT_TRUE(window_.isVisible());
+  EXPECT_TRUE(window_.isMinimized());
+  EXPECT_TRUE(window_.is_win_visible());
+  EXPECT_EQ(new_debug_lines(), lines{"[WndProc] WM_CLOSE: no tray, minimised"});
+  window_.answer_other_instance();
+  window_.setWindowState(Qt::WindowMinimized);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(window_.isVisible());
+  // A tray appears: the next close hides, and the page hears of it.
+  tray_ = true;
+  QTimer::singleShot(1100, [] { QCoreApplication::exit(0); });
+  QCoreApplication::exec();
+  EXPECT_EQ(changes, (std::vector<bool>{false, true}));
+  window_.show_command();
+  window_.close();
+  EXPECT_FALSE(window_.isVisible());
 }
 
 TEST_F(MainWindowTest, MinimisingHidesAndShowRestores) {

@@ -1,8 +1,8 @@
 // Behaviours of single controls: the page's keys ("html"), buttons that run
-// the action in their "message" attribute ("sms"), links, the about button,
-// the export button and the settings button with its menu. What needs the
-// window (dialogs, the desktop's URL handler, closing the window, the
-// autostart entry) goes through the host callbacks.
+// the action in their "message" attribute ("sms"), links, the about and quit
+// buttons, the export button and the settings button with its menu. What
+// needs the window (dialogs, the desktop's URL handler, closing the window,
+// the autostart entry) goes through the host callbacks.
 #include <optional>
 #include <string>
 
@@ -44,7 +44,7 @@ bool is_editing(element e) {
 
 // The root element: Escape closes the window, F1 opens the help file,
 // Ctrl+Z restores what the last deletion removed, Ctrl+F goes to the word
-// search.
+// search, Ctrl+Q quits.
 class behavior_html : public behavior {
  public:
   behavior_html() : behavior(group::key, "html") {}
@@ -60,6 +60,10 @@ class behavior_html : public behavior {
     if (code == htmlayout::vk::key_z && (keys & htmlayout::keyboard::control)) {
       if (is_editing(target)) return false;
       controller().interpret_action(action{L"undo_delete", {}});
+      return true;
+    }
+    if (code == 'Q' && (keys & htmlayout::keyboard::control)) {
+      if (host().quit) host().quit();
       return true;
     }
     // Ctrl+F puts the focus into the word search field.
@@ -118,6 +122,19 @@ class behavior_about : public behavior {
     forward_mouse(he, p);
     if (p.cmd != mouse::up) return false;
     if (host().show_about) host().show_about();
+    return true;
+  }
+};
+
+// Quit, where the desktop has no tray to quit from.
+class behavior_quit : public behavior {
+ public:
+  behavior_quit() : behavior(group::mouse, "quit") {}
+
+  bool on_mouse_event(const element& he, const htmlayout::mouse_params& p) override {
+    forward_mouse(he, p);
+    if (p.cmd != mouse::up) return false;
+    if (host().quit) host().quit();
     return true;
   }
 };
@@ -199,6 +216,7 @@ void behavior_parts::register_buttons() {
   static behavior_sms sms;
   static behavior_link link;
   static behavior_about about;
+  static behavior_quit quit;
   static behavior_export exporter;
   static behavior_noticeclose noticeclose;
   static behavior_settings settings;

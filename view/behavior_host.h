@@ -24,6 +24,8 @@ struct behavior_host {
   std::function<void()> show_about;
   // Closes (hides) the main window.
   std::function<void()> close_window;
+  // Ends the program (the page's Quit, offered where there is no tray).
+  std::function<void()> quit;
   // Shows `popup` anchored at `anchor` (placement as the engine's popups).
   std::function<void(const htmlayout::dom::element& popup, const htmlayout::dom::element& anchor,
                      int placement)>

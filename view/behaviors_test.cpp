@@ -64,11 +64,12 @@ class BehaviorsTest : public ::testing::Test {
     htmlayout::event_handler* h = handler(he);
     return h && htmlayout::element_proc(h, he, htmlayout::group::mouse, &p);
   }
-  bool key_event(const element& he, uint32_t cmd, uint32_t code) {
+  bool key_event(const element& he, uint32_t cmd, uint32_t code, uint32_t keys = 0) {
     htmlayout::key_params p;
     p.cmd = cmd;
     p.target = he;
     p.key_code = code;
+    p.alt_state = keys;
     htmlayout::event_handler* h = handler(he);
     return h && htmlayout::element_proc(h, he, htmlayout::group::key, &p);
   }
@@ -116,7 +117,8 @@ TEST_F(BehaviorsTest, EveryBehaviourThePageNamesIsRegistered) {
                      {"stag", 0x1},          {"cgrid", 0x7},          {"csortable-grid", 0x7},
                      {"cquote_grid", 0x7},   {"ceditable_grid", 0x7}, {"pvlsplitter", 0x1},
                      {"notice", 0x10},       {"noticeaction", 0x100}, {"noticeclose", 0x1},
-                     {"settings", 0x1},      {"settings-menu", 0x100}}) {
+                     {"settings", 0x1},      {"settings-menu", 0x100},
+                     {"quit", 0x1}}) {
     htmlayout::event_handler* h = htmlayout::behavior::find(e.name, root());
     ASSERT_NE(h, nullptr) << e.name;
     EXPECT_EQ(h->subscribed_to, e.subscription) << e.name;
@@ -230,9 +232,10 @@ TEST_F(BehaviorsTest, ButtonsRunTheActionTheirMessageNames) {
 
 TEST_F(BehaviorsTest, LinksAboutAndHelpGoThroughTheHost) {
   std::vector<std::wstring> opened;
-  int abouts = 0, closes = 0;
+  int abouts = 0, closes = 0, quits = 0;
   host().open_url = [&](const std::wstring& target) { opened.push_back(target); };
   host().show_about = [&] { ++abouts; };
+  host().quit = [&] { ++quits; };
   host().close_window = [&] { ++closes; };
 
   element link = element::create("div", L"site");
@@ -254,6 +257,10 @@ TEST_F(BehaviorsTest, LinksAboutAndHelpGoThroughTheHost) {
   EXPECT_FALSE(mouse_event(by_id("about"), mouse::up | htmlayout::sinking, mouse::main_button));
   EXPECT_TRUE(mouse_event(by_id("about"), mouse::up, mouse::main_button));
   EXPECT_EQ(abouts, 1);
+  EXPECT_TRUE(mouse_event(by_id("quit"), mouse::up, mouse::main_button));
+  EXPECT_TRUE(key_event(root(), htmlayout::key::down, 'Q', htmlayout::keyboard::control));
+  EXPECT_FALSE(key_event(root(), htmlayout::key::down, 'Q'));
+  EXPECT_EQ(quits, 2);
 
   tinyfilesystem::set_app_dir(L"ParvelaDir", L"/opt/parvela");
   EXPECT_FALSE(key_event(root(), htmlayout::key::up, 112));

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,7 +40,8 @@ class DesktopTest : public ::testing::Test {
   void start_harness(const std::vector<std::string>& more_args = {}) {
     std::vector<std::string> args{dir_.str()};
     args.insert(args.end(), more_args.begin(), more_args.end());
-    harness_ = &x_.start(HARNESS_EXE, args);
+    // The settings file, if a test writes one, is in FOLDER/config/Parvela.
+    harness_ = &x_.start(HARNESS_EXE, args, {{"XDG_CONFIG_HOME", (dir_.path() / "config").string()}});
     ASSERT_TRUE(wait_until([&] { return std::filesystem::exists(dir_.path() / "ready"); }))
         << read_file(dir_.path() / "harness.log");
   }
@@ -85,10 +87,14 @@ class DesktopTest : public ::testing::Test {
 
   // A key-logging window that has the keyboard focus, optionally copying
   // "<text> #N" to the clipboard a while after each Ctrl+C it gets.
-  std::string start_focused_key_window(int copy_delay_ms = -1, const std::string& copy_text = "") {
+  // `window_class` sets the window's WM_CLASS instance name.
+  std::string start_focused_key_window(int copy_delay_ms = -1, const std::string& copy_text = "",
+                                       const std::string& window_class = "") {
     std::vector<std::string> args{"keys", (dir_.path() / "keys.log").string()};
     if (copy_delay_ms >= 0) args.insert(args.end(), {std::to_string(copy_delay_ms), copy_text});
-    x_.start(CLIENT_EXE, args);
+    std::map<std::string, std::string> env;
+    if (!window_class.empty()) env["RESOURCE_NAME"] = window_class;
+    x_.start(CLIENT_EXE, args, env);
     std::string id;
     EXPECT_TRUE(wait_until([&] {
       auto ids = x_.windows("^x-test-keys$", true);
@@ -192,6 +198,34 @@ TEST_F(DesktopTest, AClipboardWithoutTextCapturesNothing) {
   EXPECT_EQ(count_lines(log("application.log"), "OpenClipboard error, sleep"), 0u);
 }
 
+TEST_F(DesktopTest, SecretsAndProgramsNeverCapturedFromAreSkipped) {
+  std::filesystem::create_directories(dir_.path() / "config/Parvela");
+  write_file(dir_.path() / "config/Parvela/parvela.conf",
+             "[capture]\nnever_capture=SecretKeeper\n");
+  start_harness();
+  // A password manager's copy: marked as a secret.
+  x_.start(CLIENT_EXE, {"own-secret", "hunter2-password"});
+  ASSERT_TRUE(wait_until([&] {
+    auto offered = x_.run({"xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"}, 2s);
+    return offered.output.find("x-kde-passwordManagerHint") != std::string::npos;
+  }));
+  keys("key ctrl+c sleep 0.2 key ctrl+c");
+  const std::string secret_line =
+      "Secret skipped: the clipboard's owner marks its text as a password";
+  ASSERT_TRUE(wait_until([&] { return count_lines(log("application.log"), secret_line) == 1; }));
+  // A program the settings name: neither grabbed nor captured.
+  own_clipboard("copied in the keeper");
+  start_focused_key_window(-1, "", "secretkeeper");
+  keys("sleep 0.6 key ctrl+c sleep 0.2 key ctrl+c");
+  const std::string skipped_line = "Copy in secretkeeper skipped: the settings never capture it";
+  ASSERT_TRUE(wait_until([&] { return count_lines(log("application.log"), skipped_line) == 1; }));
+  ASSERT_TRUE(wait_until([&] { return lines_of(log("keys.log")).size() >= 2; }));
+  EXPECT_EQ(lines_of(log("keys.log")),
+            (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1"}));
+  EXPECT_EQ(captures(), std::vector<std::string>{});
+  EXPECT_EQ(log("application.log").find("hunter2"), std::string::npos);
+}
+
 TEST_F(DesktopTest, ALargeNonAsciiTextIsCapturedWhole) {
   start_harness();
   std::string text;
@@ -235,6 +269,32 @@ TEST_F(DesktopTest, TheSecondPressNeverReachesTheFocusedProgram) {
   ASSERT_TRUE(wait_until([&] { return log("keys.log").find("press a") != std::string::npos; }));
   EXPECT_EQ(lines_of(log("keys.log")),
             (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1", "press a ctrl=0"}));
+  // Ctrl+Shift+C is a copy key too: its second press is kept as well.
+  keys("sleep 0.6 key ctrl+shift+c sleep 0.2 key ctrl+shift+c sleep 0.6 key b");
+  ASSERT_TRUE(captured_count_is(2));
+  ASSERT_TRUE(wait_until([&] { return log("keys.log").find("press b") != std::string::npos; }));
+  EXPECT_EQ(lines_of(log("keys.log")),
+            (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1", "press a ctrl=0",
+                                      "press c ctrl=1 shift=1", "press b ctrl=0"}));
+}
+
+TEST_F(DesktopTest, InATerminalCtrlCIsLeftAloneAndItsCopyKeysCapture) {
+  start_harness();
+  own_clipboard("from the terminal");
+  start_focused_key_window(-1, "", "xterm");  // WM_CLASS "xterm"
+  keys("key ctrl+c sleep 0.2 key ctrl+c");      // two interrupts
+  keys("sleep 0.6 key ctrl+shift+c sleep 0.2 key ctrl+shift+c");
+  ASSERT_TRUE(captured_count_is(1));
+  keys("sleep 0.6 key ctrl+Insert sleep 0.2 key ctrl+Insert sleep 0.6 key a");
+  ASSERT_TRUE(captured_count_is(2));
+  EXPECT_EQ(captures(), (std::vector<std::string>{"from the terminal", "from the terminal"}));
+  // Both interrupts reached the terminal from the keyboard; of each copy
+  // pair only the first press did.
+  ASSERT_TRUE(wait_until([&] { return log("keys.log").find("press a") != std::string::npos; }));
+  EXPECT_EQ(lines_of(log("keys.log")),
+            (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1",
+                                      "press c ctrl=1 shift=1", "press Insert ctrl=1",
+                                      "press a ctrl=0"}));
 }
 
 TEST_F(DesktopTest, APressTheGrabCaughtTooLateToCaptureIsPassedOnAndCountsAsAFirstPress) {
@@ -311,6 +371,9 @@ TEST_F(DesktopTest, ARetryNeverReadsTheNextOwnersText) {
 }
 
 TEST_F(DesktopTest, AHungOwnerGivesTenFailedTriesAndNeverFreezesTheWindow) {
+  // A tray to hide the window in.
+  x_.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "request"});
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^panel$", true).empty(); }));
   start_harness();
   child_process& owner = own_clipboard("from a hung program");
   std::vector<std::string> ids;

@@ -272,6 +272,9 @@ TEST_F(ProgramTest, ASecondStartExitsWithThreeAndRaisesTheFirst) {
   start_program();
   std::string window = x_.windows("^Parvela$", true).at(0);
   // Hidden to the tray, with another program focused.
+  start_tray_host();
+  box icon;
+  ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
   x_.start(CLIENT_EXE, {"close", window});
   ASSERT_TRUE(wait_until([&] { return x_.windows("^Parvela$", true).empty(); }));
   x_.start(CLIENT_EXE, {"keys", (root_.path() / "keys.log").string()});
@@ -334,6 +337,39 @@ TEST_F(ProgramTest, WithoutATrayTheIconJoinsOneThatStartsLater) {
   EXPECT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
   program.signal(SIGTERM);
   EXPECT_EQ(program.wait(), 0);
+}
+
+// The page's Quit button (shown without a tray), left of About at the top
+// of the tag pane.
+constexpr int kQuitX = 150, kQuitY = 27;
+
+TEST_F(ProgramTest, WithoutATrayCloseMinimisesAndThePageOffersQuit) {
+  child_process& program = start_program();
+  std::string window = x_.windows("^Parvela$", true).at(0);
+  x_.start(CLIENT_EXE, {"close", window});
+  ASSERT_TRUE(wait_until([&] {
+    return log("debug.log").find("[WndProc] WM_CLOSE: no tray, minimised\n") != std::string::npos;
+  }));
+  EXPECT_EQ(x_.windows("^Parvela$", true), std::vector<std::string>{window});  // not hidden
+  click_in_window(kQuitX, kQuitY);
+  EXPECT_EQ(program.wait(), 0);
+  expect_shutdown_lines();
+}
+
+TEST_F(ProgramTest, WithATrayCloseHidesAndCtrlQQuits) {
+  start_tray_host();
+  child_process& program = start_program();
+  box icon;
+  ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
+  std::string window = x_.windows("^Parvela$", true).at(0);
+  x_.start(CLIENT_EXE, {"close", window});
+  ASSERT_TRUE(wait_until([&] { return x_.windows("^Parvela$", true).empty(); }));
+  EXPECT_EQ(x_.start(PARVELA_EXE, {}, env()).wait(), 3);  // shows it again
+  ASSERT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
+  x_.xdotool({"windowfocus", "--sync", window});
+  ASSERT_TRUE(type_keys(x_, "key ctrl+q"));
+  EXPECT_EQ(program.wait(), 0);
+  expect_shutdown_lines();
 }
 
 // The window, as its user works with it. The newest quote is the first card

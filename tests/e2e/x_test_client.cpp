@@ -2,15 +2,19 @@
 //
 //   x_test_client keys OUT [COPY_DELAY_MS TEXT]
 //       A window titled "x-test-keys" that appends a line for each key
-//       press it receives to OUT ("press <text> ctrl=<0|1>", followed by
-//       " sent" when another program sent the press with XSendEvent rather
+//       press it receives to OUT ("press <text> ctrl=<0|1>", then " shift=1"
+//       when Shift was held, then " sent" when another program sent the press with XSendEvent rather
 //       than the server delivering it from the keyboard). With a delay
 //       (0 or more), each Ctrl+C it receives puts "TEXT #N" on the clipboard that many
 //       milliseconds later, like a program that is slow to copy.
+//   x_test_client keys-same OUT COPY_DELAY_MS TEXT
+//       the same, copying TEXT itself each time
 //   x_test_client drag X Y TEXT
 //       A window titled "x-test-drag" at X,Y (200x150) from which a press
 //       and a move drag TEXT away.
 //   x_test_client own-image            puts only an image on the clipboard
+//   x_test_client own-secret TEXT      puts TEXT on the clipboard marked as a
+//       password manager marks a password ("x-kde-passwordManagerHint": "secret")
 //   x_test_client own-text-slowly FILE DELAY_MS
 //       offers FILE's text on the clipboard in pieces, DELAY_MS apart
 //   x_test_client grab-copy-keys READY
@@ -58,8 +62,11 @@ sent_press_filter sent_presses;
 
 class key_window : public QWidget {
  public:
-  key_window(std::string out, int copy_delay_ms, QString copy_text)
-      : out_(std::move(out)), copy_delay_ms_(copy_delay_ms), copy_text_(std::move(copy_text)) {
+  key_window(std::string out, int copy_delay_ms, QString copy_text, bool numbered)
+      : out_(std::move(out)),
+        copy_delay_ms_(copy_delay_ms),
+        copy_text_(std::move(copy_text)),
+        numbered_(numbered) {
     setWindowTitle("x-test-keys");
     setFocusPolicy(Qt::StrongFocus);
     setGeometry(300, 300, 300, 200);
@@ -73,15 +80,18 @@ class key_window : public QWidget {
       return;
     }
     bool ctrl = event->modifiers() & Qt::ControlModifier;
+    bool shift = event->modifiers() & Qt::ShiftModifier;
     QString text = event->key() == Qt::Key_Insert ? "Insert"
                    : event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z
                        ? QString(QChar('a' + event->key() - Qt::Key_A))
                        : QString("key%1").arg(event->key());
     std::ofstream(out_, std::ios::app)
         << "press " << text.toStdString() << " ctrl=" << (ctrl ? 1 : 0)
-        << (sent_presses.last_press_sent ? " sent" : "") << std::endl;
+        << (shift ? " shift=1" : "") << (sent_presses.last_press_sent ? " sent" : "")
+        << std::endl;
     if (ctrl && event->key() == Qt::Key_C && copy_delay_ms_ >= 0) {
-      QString copied = QString("%1 #%2").arg(copy_text_).arg(++copies_);
+      ++copies_;
+      QString copied = numbered_ ? QString("%1 #%2").arg(copy_text_).arg(copies_) : copy_text_;
       QTimer::singleShot(copy_delay_ms_, this, [copied] {
         QGuiApplication::clipboard()->setText(copied, QClipboard::Clipboard);
       });
@@ -92,6 +102,7 @@ class key_window : public QWidget {
   std::string out_;
   int copy_delay_ms_;
   QString copy_text_;
+  bool numbered_;
   int copies_ = 0;
 };
 
@@ -136,10 +147,11 @@ int main(int argc, char* argv[]) {
 
   QApplication app(argc, argv);
   std::unique_ptr<QWidget> window;
-  if (mode == "keys" && argc > 2) {
+  if ((mode == "keys" || mode == "keys-same") && argc > 2) {
     app.installNativeEventFilter(&sent_presses);
     int delay = argc > 4 ? std::atoi(argv[3]) : -1;  // no copying
-    window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "");
+    window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "",
+                                          mode == "keys");
   } else if (mode == "drag" && argc > 4) {
     window = std::make_unique<drag_window>(QString::fromUtf8(argv[4]));
     window->setGeometry(std::atoi(argv[2]), std::atoi(argv[3]), 200, 150);
@@ -148,6 +160,12 @@ int main(int argc, char* argv[]) {
     QImage image(16, 16, QImage::Format_RGB32);
     image.fill(Qt::red);
     QGuiApplication::clipboard()->setImage(image, QClipboard::Clipboard);
+    return app.exec();
+  } else if (mode == "own-secret" && argc > 2) {
+    auto* data = new QMimeData;
+    data->setText(QString::fromUtf8(argv[2]));
+    data->setData("x-kde-passwordManagerHint", "secret");
+    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
     return app.exec();
   } else {
     std::fprintf(stderr, "unknown mode\n");

@@ -188,6 +188,7 @@ int type_keys(const std::vector<std::string>& words) {
       if (end == std::string::npos) end = words[i].size();
       std::string name = words[i].substr(start, end - start);
       if (name == "ctrl") name = "Control_L";
+      if (name == "shift") name = "Shift_L";
       KeySym sym = XStringToKeysym(name.c_str());
       KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(display, sym);
       if (!code) {

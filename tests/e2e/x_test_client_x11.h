@@ -26,7 +26,7 @@ int close_window(unsigned long window);
 // Types keys through the XTEST extension, like xdotool, but with every
 // keycode looked up before the first key goes out, so that no round trip
 // to the server comes between two keys: under load those stretch the gaps
-// that the tests time. `words` are chords such as "ctrl+c", "Insert" or
+// that the tests time. `words` are chords such as "ctrl+c", "ctrl+shift+c", "Insert" or
 // "ctrl+Insert" (each pressed in order and released in reverse), "sleep
 // SECONDS", and "key", which is ignored (xdotool's word before chords).
 // Returns 0 once the server has every key, 1 when a word is not understood.
