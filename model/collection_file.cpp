@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
 #include "fml/app_errors.h"
 #include "fml/message.h"
@@ -154,16 +155,15 @@ void fill_trigram_index(SQLite::Database& db) {
 // quote_holds_words (collection_file.h); the terms are read once per
 // statement.
 void holds_words(sqlite3_context* context, int, sqlite3_value** values) {
-  auto* marks = static_cast<word_marks*>(sqlite3_get_auxdata(context, 1));
+  const auto* marks = static_cast<const word_marks*>(sqlite3_get_auxdata(context, 1));
+  std::optional<word_marks> kept_here;  // when SQLite cannot keep them
   if (!marks) {
-    const char* terms = reinterpret_cast<const char*>(sqlite3_value_text(values[1]));
-    marks = new word_marks(terms ? terms : "");
-    sqlite3_set_auxdata(context, 1, marks, [](void* made) { delete static_cast<word_marks*>(made); });
-    marks = static_cast<word_marks*>(sqlite3_get_auxdata(context, 1));
-    if (!marks) {
-      sqlite3_result_error_nomem(context);
-      return;
-    }
+    const char* text = reinterpret_cast<const char*>(sqlite3_value_text(values[1]));
+    const std::string_view terms = text ? text : "";
+    sqlite3_set_auxdata(context, 1, new word_marks(terms),
+                        [](void* made) { delete static_cast<word_marks*>(made); });
+    marks = static_cast<const word_marks*>(sqlite3_get_auxdata(context, 1));
+    if (!marks) marks = &kept_here.emplace(terms);
   }
   const char* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
   const int size = sqlite3_value_bytes(values[0]);

@@ -129,8 +129,10 @@ class logic {
   // a tag that is no longer stored.
   std::vector<Quote> search(int64_t text_chars = kWholeText);
   // The ids of the quotes search() yields, in the same order and raising the
-  // same; read from the indexes alone, without a text or a tag name, so
-  // that it costs little however many quotes the search finds.
+  // same; read from the indexes alone, without a text or a tag name (but
+  // the texts the words index finds for a term of several words, which are
+  // checked for the words in a row), so that it costs little however many
+  // quotes the search finds.
   std::vector<int32_t> searchIds();
 
   // The search tags, in the order they were added.
