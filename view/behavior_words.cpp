@@ -49,7 +49,9 @@ void send_words(const element& field, const element& words) {
   model().on_model_event(model_events::set_search_words{utf8});
 }
 
-// The changes of one field that Ctrl+Z can take back.
+// The changes of one field that Ctrl+Z can take back, the last
+// kUndoSteps of them.
+constexpr size_t kUndoSteps = 100;
 struct field_history {
   std::vector<std::wstring> steps;  // the text before each step, the last step last
   std::wstring shown;               // the text after the last change seen
@@ -124,7 +126,7 @@ class behavior_wordfield : public htmlayout::behavior {
     const std::wstring text = words.text();
     if (history.keys_pending && text != history.before) {
       const bool joins = history.typed && history.typing && !history.word_start;
-      if (!joins) history.steps.push_back(history.before);
+      if (!joins) push_step(history, history.before);
       history.typing = history.typed;
     } else if (history.keys_pending && !history.typed) {
       history.typing = false;  // the caret moved: the next characters start a step
@@ -136,10 +138,15 @@ class behavior_wordfield : public htmlayout::behavior {
   }
 
  private:
+  static void push_step(field_history& history, const std::wstring& before) {
+    if (history.steps.size() == kUndoSteps) history.steps.erase(history.steps.begin());
+    history.steps.push_back(before);
+  }
+
   // A change made from outside (the search bar's Clear) is a step of its own.
   static void see_outside_change(field_history& history, const std::wstring& text) {
     if (history.keys_pending || text == history.shown) return;
-    history.steps.push_back(history.shown);
+    push_step(history, history.shown);
     history.shown = text;
     history.typing = false;
   }
