@@ -222,6 +222,20 @@ void BM_CaptureToDrawn(benchmark::State& state) {
 }
 BENCHMARK(BM_CaptureToDrawn)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// The same under a word search whose word the captures hold: each new card
+// gets its marks.
+void BM_CaptureToDrawnUnderWordSearch(benchmark::State& state) {
+  with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
+    // As typed into the word field, which the view reads the marks from.
+    pvl::view().document().root().select_first("#words").set_text(L"wisdom measur");
+    pvl::model().on_model_event(pvl::model_events::set_search_words{"wisdom measur"});
+    int n = 0;
+    for (auto _ : state)
+      capture("Captured while measuring wisdom, number " + std::to_string(++n), window, image);
+  });
+}
+BENCHMARK(BM_CaptureToDrawnUnderWordSearch)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 void BM_SearchChange(benchmark::State& state) {
   with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
     namespace me = pvl::model_events;

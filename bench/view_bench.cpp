@@ -1,6 +1,7 @@
 // The view's share of showing a large collection: the rows of 100,000 quote
 // fragments (each quote with 0 to 5 tags, texts of one to a few lines with
-// markup characters to escape) built as a full list rebuild builds them, the
+// markup characters to escape) built as a full list rebuild builds them,
+// without and with the marks of a word search, the
 // escaping of one long text, and reading the program's "res" folder into the
 // resource store; and the view rebuilding the quote list of the real main
 // page, and adding one quote at the top of a long list.
@@ -59,6 +60,25 @@ void BM_QuoteListRows(benchmark::State& state) {
   state.counters["MB"] = static_cast<double>(bytes) / 1e6;
 }
 BENCHMARK(BM_QuoteListRows)->Unit(benchmark::kMillisecond);
+
+// The same rows under a word search: every text is read for the words'
+// marks ("wis", "quick fox", a Chinese character).
+void BM_QuoteListRowsMarked(benchmark::State& state) {
+  static const std::vector<pvl::Quote> quotes = make_quotes(kQuotes);
+  const pvl::word_marks marks("wis \"quick fox\" \u4e2d");
+  size_t bytes = 0;
+  for (auto _ : state) {
+    bytes = 0;
+    for (const pvl::Quote& quote : quotes) {
+      std::string row = pvl::row_fragment(pvl::quote_fragment(quote, false, marks));
+      bytes += row.size();
+      benchmark::DoNotOptimize(row.data());
+    }
+  }
+  state.counters["quotes"] = kQuotes;
+  state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+}
+BENCHMARK(BM_QuoteListRowsMarked)->Unit(benchmark::kMillisecond);
 
 void BM_EscapeLongText(benchmark::State& state) {
   std::wstring text;

@@ -1,16 +1,19 @@
 #include "model/collection_file.h"
 
 #include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
 #include "fml/app_errors.h"
 #include "fml/message.h"
 #include "model/transaction.h"
+#include "model/word_marks.h"
 #include "model/word_query.h"
 
 namespace pvl {
@@ -20,9 +23,12 @@ namespace {
 // Written into the file's header, so that the program recognises its own
 // files and leaves every other database alone.
 constexpr int kApplicationId = 0x50766C61;  // "Pvla"
-// Format 1: the record tables. Format 2 adds the word indexes; a file of
-// format 1 is brought to format 2 when it is opened.
-constexpr int kSchemaVersion = 2;
+// Format 1: the record tables. Format 2 adds the word indexes; format 3
+// keeps no word positions in the words index, which makes it less than half
+// the size. A file of an older format is brought to format 3 when it is
+// opened.
+constexpr int kSchemaVersion = 3;
+constexpr int kWordPositionsVersion = 2;
 constexpr int kRecordsVersion = 1;
 
 // "Table order" is insertion order: both record tables keep SQLite's rowid,
@@ -54,7 +60,11 @@ CREATE UNIQUE INDEX quote_tag_by_tag ON quote_tag (tag, quote);
 // The word indexes of the quotes' texts (model/word_query.h): "quote_words"
 // holds every text's words, case and accents folded; "quote_chars" holds the
 // trigrams of the texts written partly without spaces. Neither keeps the
-// texts' sizes (columnsize = 0): they serve matching, not ranking. Both read their texts
+// texts' sizes (columnsize = 0): they serve matching, not ranking. The words
+// index keeps no positions either (detail = none): the search checks the
+// order of a phrase's words on the texts the index finds (model/word_query.h).
+// The trigram index keeps them, to find a run longer than 3 characters in
+// one step; it holds few texts. Both read their texts
 // from the table quote by its rowid and are kept in step by triggers, in
 // the transaction of every change: an insertion, a deletion, and an update
 // of the text or of the rowid (the undo journal moves a quote that holds
@@ -63,7 +73,8 @@ std::string word_index_schema() {
   const std::string unspaced = "m_utftext GLOB '" + unspaced_text_glob() + "'";
   return R"(
 CREATE VIRTUAL TABLE quote_words USING fts5 (
-  m_utftext, content = 'quote', tokenize = 'unicode61 remove_diacritics 2', columnsize = 0);
+  m_utftext, content = 'quote', tokenize = 'unicode61 remove_diacritics 2', columnsize = 0,
+  detail = none);
 CREATE VIRTUAL TABLE quote_chars USING fts5 (
   m_utftext, content = 'quote', tokenize = 'trigram', columnsize = 0);
 CREATE TRIGGER quote_words_insert AFTER INSERT ON quote BEGIN
@@ -96,8 +107,68 @@ CREATE TRIGGER quote_chars_update_insert AFTER UPDATE ON quote
   INSERT INTO quote_chars (rowid, m_utftext) VALUES (new.rowid, new.m_utftext);
 END;
 INSERT INTO quote_words (quote_words) VALUES ('rebuild');
-INSERT INTO quote_chars (rowid, m_utftext)
-  SELECT rowid, m_utftext FROM quote WHERE )" + unspaced + ";\n";
+)";
+}
+
+// The words index of format 2 (with positions) replaced by that of format 3;
+// the triggers name the table and stay.
+const char kWordsWithoutPositions[] = R"(
+DROP TABLE quote_words;
+CREATE VIRTUAL TABLE quote_words USING fts5 (
+  m_utftext, content = 'quote', tokenize = 'unicode61 remove_diacritics 2', columnsize = 0,
+  detail = none);
+INSERT INTO quote_words (quote_words) VALUES ('rebuild');
+)";
+
+// Fills the trigram index with the texts its triggers take: those that match
+// unspaced_text_glob(). A text without a character of U+0800 or above (as
+// SQLite reads characters, a lead byte and every continuation byte after it)
+// cannot match and is not looked at, which spares the costly pattern for
+// most texts.
+void fill_trigram_index(SQLite::Database& db) {
+  const std::string glob = unspaced_text_glob();
+  const auto may_match = [](const char* text, size_t size) {
+    for (size_t i = 0; i < size; ++i) {
+      const unsigned char byte = static_cast<unsigned char>(text[i]);
+      if (byte >= 0xE0) return true;
+      if (byte >= 0xC0 && i + 2 < size && (text[i + 1] & 0xC0) == 0x80 &&
+          (text[i + 2] & 0xC0) == 0x80)
+        return true;
+    }
+    return false;
+  };
+  SQLite::Statement select(db, "SELECT rowid, m_utftext FROM quote");
+  SQLite::Statement insert(
+      db, "INSERT INTO quote_chars (rowid, m_utftext) SELECT rowid, m_utftext FROM quote "
+          "WHERE rowid = ?");
+  while (select.executeStep()) {
+    const SQLite::Column text = select.getColumn(1);
+    const char* utf8 = text.getText();
+    if (!may_match(utf8, static_cast<size_t>(text.getBytes()))) continue;
+    if (sqlite3_strglob(glob.c_str(), utf8) != 0) continue;
+    insert.bind(1, select.getColumn(0).getInt64());
+    insert.exec();
+    insert.reset();
+  }
+}
+
+// quote_holds_words (collection_file.h); the terms are read once per
+// statement.
+void holds_words(sqlite3_context* context, int, sqlite3_value** values) {
+  const auto* marks = static_cast<const word_marks*>(sqlite3_get_auxdata(context, 1));
+  std::optional<word_marks> kept_here;  // when SQLite cannot keep them
+  if (!marks) {
+    const char* text = reinterpret_cast<const char*>(sqlite3_value_text(values[1]));
+    const std::string_view terms = text ? text : "";
+    sqlite3_set_auxdata(context, 1, new word_marks(terms),
+                        [](void* made) { delete static_cast<word_marks*>(made); });
+    marks = static_cast<const word_marks*>(sqlite3_get_auxdata(context, 1));
+    if (!marks) marks = &kept_here.emplace(terms);
+  }
+  const char* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+  const int size = sqlite3_value_bytes(values[0]);
+  const bool all = sqlite3_value_int(values[2]) != 0;
+  sqlite3_result_int(context, marks->holds(std::string_view(text ? text : "", size), all));
 }
 
 [[noreturn]] void fail(const std::string& path, const std::string& what) {
@@ -137,7 +208,8 @@ int probe_version(const std::string& path) {
   if (!fresh && application != kApplicationId) {
     fail(path, "not a Parvela collection but a database of another program");
   }
-  if (!fresh && version != kSchemaVersion && version != kRecordsVersion) {
+  if (!fresh && version != kSchemaVersion && version != kWordPositionsVersion &&
+      version != kRecordsVersion) {
     fail(path, "a collection in format " + std::to_string(version) +
                    ", which this version of Parvela cannot read");
   }
@@ -166,6 +238,11 @@ std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
     // cutting the file short would turn a read of the map into SIGBUS,
     // where a read call reports an error the program can show.
     db->exec("PRAGMA mmap_size = 0");
+    if (sqlite3_create_function_v2(db->getHandle(), kHoldsWordsFunction, 3,
+                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, holds_words,
+                                   nullptr, nullptr, nullptr) != SQLITE_OK) {
+      fail(path, sqlite3_errmsg(db->getHandle()));
+    }
 
     // Taking the write lock here reports a file another program keeps locked
     // now rather than at the user's first change. A file of the older format
@@ -176,10 +253,14 @@ std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
       db->exec(kSchema);
       db->exec("PRAGMA application_id = " + std::to_string(kApplicationId));
     }
-    if (version != kSchemaVersion) {
+    if (version == kWordPositionsVersion) {
+      db->exec(kWordsWithoutPositions);
+    } else if (version != kSchemaVersion) {
       db->exec(word_index_schema());
-      db->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+      fill_trigram_index(*db);
     }
+    if (version != kSchemaVersion)
+      db->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     setup.commit();
     return db;
   } catch (const SQLite::Exception& error) {

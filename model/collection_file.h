@@ -16,9 +16,15 @@ namespace pvl {
 // the file before it gives up.
 inline constexpr int kCollectionLockWaitMs = 3000;
 
+// The SQL function every connection open_collection makes offers:
+// quote_holds_words(text, terms, all) is 1 when the text holds every term
+// (all = 1) or at least one (all = 0) of `terms`, search words as typed,
+// matched as model/word_marks.h matches them, else 0.
+inline constexpr char kHoldsWordsFunction[] = "quote_holds_words";
+
 // Opens the collection file at `path` (UTF-8) for reading and writing. A
 // missing file is created, readable by the user alone, with empty tables; a
-// file of the previous format gets its word indexes, built in one transaction.
+// file of an older format gets its word indexes, built in one transaction.
 // Raises open_db_error with the text "<path>: <what is wrong>" when the file
 // cannot be opened, is not a database, is a database of another program or
 // of a newer version, cannot be written, or stays locked by another program

@@ -76,12 +76,12 @@ TEST_F(CollectionFileTest, ACollectionOfANewerFormatIsLeftAsItWas) {
   { logic store; }
   {
     SQLite::Database newer(path(), SQLite::OPEN_READWRITE);
-    newer.exec("PRAGMA user_version = 3");
+    newer.exec("PRAGMA user_version = 4");
   }
   std::string before = read_file(collection_.db_file());
 
   EXPECT_EQ(open_error(),
-            path() + ": a collection in format 3, which this version of Parvela cannot read");
+            path() + ": a collection in format 4, which this version of Parvela cannot read");
   EXPECT_EQ(read_file(collection_.db_file()), before);
 }
 

@@ -293,12 +293,12 @@ std::vector<int32_t> logic::searchIds() {
   if (!quote_ids.empty() && m_search_mode != kSearchAnd) {
     sql = "SELECT q.rowid, q.m_id FROM quote_tag t JOIN quote q ON q.m_id = t.quote"
           " WHERE t.tag IN (" + placeholders(ids.size()) + ")";
-    if (hasSearchWords()) sql += " AND " + wordsCondition("q.rowid");
+    if (hasSearchWords()) sql += " AND " + wordsCondition("q.");
   } else if (!quote_ids.empty()) {
     sql += " WHERE m_id IN (" + quote_ids + ")";
-    if (hasSearchWords()) sql += " AND " + wordsCondition("rowid");
+    if (hasSearchWords()) sql += " AND " + wordsCondition("");
   } else if (hasSearchWords()) {
-    sql += " WHERE " + wordsCondition("rowid");
+    sql += " WHERE " + wordsCondition("");
   }
   SQLite::Statement select(*db_, sql);
   bindSearch(select, ids);
@@ -312,27 +312,34 @@ std::vector<int32_t> logic::searchIds() {
   return found;
 }
 
-std::string logic::wordsCondition(const std::string& rowid_column) const {
+std::string logic::wordsCondition(const std::string& table) const {
   // One FTS5 query per index and side: the terms a quote must contain
-  // (their AND) and those that leave it out (their OR).
+  // (their AND) and those that leave it out (their OR); then the terms of
+  // several words, checked on the texts the indexes let through.
   std::string condition;
-  const auto add = [&](const std::string& query, const char* index, const char* parameter,
-                       bool in) {
+  const auto add = [&](const std::string& query, const std::string& test) {
     if (query.empty()) return;
     if (!condition.empty()) condition += " AND ";
-    condition += rowid_column + (in ? " IN" : " NOT IN") + " (SELECT rowid FROM " + index +
-                 " WHERE " + index + " MATCH " + parameter + ")";
+    condition += test;
   };
-  add(m_word_query.words_in, "quote_words", ":words_in", true);
-  add(m_word_query.chars_in, "quote_chars", ":chars_in", true);
-  add(m_word_query.words_out, "quote_words", ":words_out", false);
-  add(m_word_query.chars_out, "quote_chars", ":chars_out", false);
+  const auto indexed = [&](const char* index, const char* parameter, bool in) {
+    return table + "rowid" + (in ? " IN" : " NOT IN") + " (SELECT rowid FROM " + index +
+           " WHERE " + index + " MATCH " + parameter + ")";
+  };
+  add(m_word_query.words_in, indexed("quote_words", ":words_in", true));
+  add(m_word_query.chars_in, indexed("quote_chars", ":chars_in", true));
+  add(m_word_query.words_out, indexed("quote_words", ":words_out", false));
+  add(m_word_query.chars_out, indexed("quote_chars", ":chars_out", false));
+  add(m_word_query.phrases_in, std::string(kHoldsWordsFunction) + "(" + table +
+                                   "m_utftext, :phrases_in, 1)");
+  add(m_word_query.phrases_out, "NOT " + std::string(kHoldsWordsFunction) + "(" + table +
+                                    "m_utftext, :phrases_out, 0)");
   return condition;
 }
 
 std::string logic::withWords(const std::string& quote_ids) const {
   if (!hasSearchWords()) return quote_ids;
-  std::string sql = "SELECT m_id FROM quote WHERE " + wordsCondition("rowid");
+  std::string sql = "SELECT m_id FROM quote WHERE " + wordsCondition("");
   if (!quote_ids.empty()) sql += " AND m_id IN (" + quote_ids + ")";
   return sql;
 }
@@ -343,7 +350,9 @@ void logic::bindSearch(SQLite::Statement& statement, const std::vector<int32_t>&
       {":words_in", &m_word_query.words_in},
       {":chars_in", &m_word_query.chars_in},
       {":words_out", &m_word_query.words_out},
-      {":chars_out", &m_word_query.chars_out}};
+      {":chars_out", &m_word_query.chars_out},
+      {":phrases_in", &m_word_query.phrases_in},
+      {":phrases_out", &m_word_query.phrases_out}};
   std::vector<int> taken;
   for (const auto& [name, query] : named) {
     const int index = statement.getIndex(name);

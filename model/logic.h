@@ -129,8 +129,10 @@ class logic {
   // a tag that is no longer stored.
   std::vector<Quote> search(int64_t text_chars = kWholeText);
   // The ids of the quotes search() yields, in the same order and raising the
-  // same; read from the indexes alone, without a text or a tag name, so
-  // that it costs little however many quotes the search finds.
+  // same; read from the indexes alone, without a text or a tag name (but
+  // the texts the words index finds for a term of several words, which are
+  // checked for the words in a row), so that it costs little however many
+  // quotes the search finds.
   std::vector<int32_t> searchIds();
 
   // The search tags, in the order they were added.
@@ -163,9 +165,10 @@ class logic {
   // The SQL query of the ids of the quotes the search selects (empty: all);
   // `ids` receives the values to bind to its parameters, in order.
   std::string buildSearchQuery(std::vector<int32_t>& ids);
-  // The SQL condition that the quote in table row `rowid_column` contains
-  // the search words; its parameters are named (bindSearch binds them).
-  std::string wordsCondition(const std::string& rowid_column) const;
+  // The SQL condition that the quote contains the search words, on the
+  // columns of the quote table named `table` ("q." or "" when it is the
+  // only one); its parameters are named (bindSearch binds them).
+  std::string wordsCondition(const std::string& table) const;
   // `quote_ids` (a query of quote ids, empty: all) narrowed to the quotes
   // that contain the search words.
   std::string withWords(const std::string& quote_ids) const;

@@ -194,9 +194,11 @@ void pvlModel::applyEvent(const model_event& event) {
         sendQuoteList();
         model_log() << "delete_search_tag complete; id: " << e.tag << std::endl;
       },
+      // The search words leave with the tags: the view empties its field.
       [&](me::clear_search_tags) {
-        if (store.isSearchEmpty()) return;
+        if (store.isSearchEmpty() && store.searchWords().empty()) return;
         store.clearSearchTags();
+        store.setSearchWords("");
         send(ve::vclear_search_tags{});
         sendSearch();
       },

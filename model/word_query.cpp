@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "fml/text.h"
+#include "model/index_tokenizers.h"
 
 namespace pvl {
 
@@ -40,26 +41,20 @@ char32_t next_char(std::string_view text, size_t& i) {
   return c;
 }
 
-struct term {
-  std::string text;
-  bool phrase = false;
-  bool excluded = false;
-};
-
 bool is_space(char c) {
   return c == ' ' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
 }
 
 // Splits the search words into terms, as the header describes.
-std::vector<term> read_terms(std::string_view text) {
-  std::vector<term> terms;
+std::vector<word_term> split_terms(std::string_view text) {
+  std::vector<word_term> terms;
   size_t i = 0;
   while (i < text.size() && terms.size() < kMaxWordQueryTerms) {
     if (is_space(text[i])) {
       ++i;
       continue;
     }
-    term next;
+    word_term next;
     if (text[i] == '-') {
       next.excluded = true;
       if (++i == text.size() || is_space(text[i])) continue;  // a lone "-"
@@ -94,14 +89,14 @@ void join(std::string& query, const std::string& operand, const char* op) {
 
 }  // namespace
 
-word_query parse_word_query(std::string_view utf8) {
+std::vector<word_term> read_word_terms(std::string_view utf8) {
   if (utf8.size() > kMaxWordQueryBytes) {
     size_t cut = kMaxWordQueryBytes;
     while (cut > 0 && (utf8[cut] & 0xC0) == 0x80) --cut;  // not inside a character
     utf8 = utf8.substr(0, cut);
   }
-  word_query query;
-  for (const term& t : read_terms(utf8)) {
+  std::vector<word_term> terms;
+  for (word_term& t : split_terms(utf8)) {
     size_t chars = 0;
     bool unspaced = false;      // letters of the scripts without spaces
     bool spaced = false;        // other letters and digits
@@ -115,13 +110,38 @@ word_query parse_word_query(std::string_view utf8) {
     // The trigram index finds runs of 3 characters or more of those
     // scripts; a shorter run, or one mixed with other letters, is looked for
     // by its words (folded as the other words are).
-    if (unspaced && !spaced && chars >= 3) {
+    t.chars = unspaced && !spaced && chars >= 3;
+    terms.push_back(std::move(t));
+  }
+  return terms;
+}
+
+word_query parse_word_query(std::string_view utf8) {
+  word_query query;
+  for (const word_term& t : read_word_terms(utf8)) {
+    if (t.chars) {
       join(t.excluded ? query.chars_out : query.chars_in, fts_string(t.text),
            t.excluded ? " OR " : " ");
-    } else {
+      continue;
+    }
+    const std::vector<index_token> words = index_words(t.text);
+    if (words.size() <= 1) {
       join(t.excluded ? query.words_out : query.words_in,
            fts_string(t.text) + (t.phrase ? "" : "*"), t.excluded ? " OR " : " ");
+      continue;
     }
+    // Several words: the index finds the texts holding all of them (the
+    // last one as a start unless the term is a phrase); the texts are then
+    // checked for the words in a row.
+    if (!t.excluded) {
+      for (size_t i = 0; i < words.size(); ++i) {
+        join(query.words_in,
+             fts_string(words[i].text) + (i + 1 == words.size() && !t.phrase ? "*" : ""), " ");
+      }
+    }
+    // As typed, but for a leading "-", which is no part of a word.
+    join(t.excluded ? query.phrases_out : query.phrases_in,
+         t.phrase ? "\"" + t.text + "\"" : t.text.substr(t.text.find_first_not_of('-')), " ");
   }
   return query;
 }

@@ -189,7 +189,7 @@ TEST_F(WordSearchTest, WordsNarrowTheTagSearchAndBadInputFindsNothingWithoutAnEr
   EXPECT_EQ(store.searchIds(), (Ids{5}));
 }
 
-// A collection of the previous format: the record tables alone, format 1.
+// A collection of the first format: the record tables alone, format 1.
 void make_previous_format(const std::string& path) {
   SQLite::Database db(path, SQLite::OPEN_READWRITE);
   db.exec("DROP TRIGGER quote_words_insert; DROP TRIGGER quote_words_delete;"
@@ -200,7 +200,7 @@ void make_previous_format(const std::string& path) {
   db.exec("INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (9, 'Café 東京タワー', 1)");
 }
 
-TEST_F(WordSearchTest, ACollectionOfThePreviousFormatGetsItsIndexesOnceOrStaysAsItWas) {
+TEST_F(WordSearchTest, ACollectionOfAnOlderFormatGetsItsIndexesOnceOrStaysAsItWas) {
   const std::string path = collection_.db_file().string();
   { logic store; }
   make_previous_format(path);
@@ -217,11 +217,36 @@ TEST_F(WordSearchTest, ACollectionOfThePreviousFormatGetsItsIndexesOnceOrStaysAs
     SQLite::Database db(path, SQLite::OPEN_READWRITE);
     db.exec("DROP TABLE quote_chars");
   }
+  {
+    logic store;
+    EXPECT_EQ(store.database().execAndGet("PRAGMA user_version").getInt(), 3);
+    for (const char* typed : {"cafe", "京タワ", "four"}) {
+      store.setSearchWords(typed);
+      EXPECT_EQ(store.searchIds().size(), 1u) << typed;
+    }
+  }
+
+  // Format 2 kept the words' positions: its words index is rebuilt without.
+  {
+    SQLite::Database db(path, SQLite::OPEN_READWRITE);
+    db.exec("DROP TABLE quote_words; CREATE VIRTUAL TABLE quote_words USING fts5 (m_utftext, "
+            "content = 'quote', tokenize = 'unicode61 remove_diacritics 2', columnsize = 0);"
+            "INSERT INTO quote_words (quote_words) VALUES ('rebuild'); PRAGMA user_version = 2");
+  }
   logic store;
-  EXPECT_EQ(store.database().execAndGet("PRAGMA user_version").getInt(), 2);
-  for (const char* typed : {"cafe", "京タワ", "four"}) {
+  EXPECT_EQ(store.database().execAndGet("PRAGMA user_version").getInt(), 3);
+  EXPECT_NE(store.database()
+                .execAndGet("SELECT sql FROM sqlite_master WHERE name = 'quote_words'")
+                .getString()
+                .find("detail = none"),
+            std::string::npos);
+  store.addQuote(L"the café tower");
+  const std::pair<const char*, size_t> found[] = {
+      {"cafe", 2}, {"\"cafe tower\"", 1}, {"cafe-tow", 1}, {"\"tower cafe\"", 0},
+      {"-\"tower cafe\" cafe", 2}};
+  for (const auto& [typed, count] : found) {
     store.setSearchWords(typed);
-    EXPECT_EQ(store.searchIds().size(), 1u) << typed;
+    EXPECT_EQ(store.searchIds().size(), count) << typed;
   }
 }
 

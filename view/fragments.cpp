@@ -28,9 +28,29 @@ std::string lines_or_chars(int64_t lines, int64_t chars) {
   return lines > 1 ? grouped(lines) + " lines" : grouped(chars) + " characters";
 }
 
+// `text` escaped, its stretches that `marks` finds in span.hit. Escaping
+// goes character by character, so the pieces escaped one by one give the
+// text escaped as a whole.
+std::string marked_text(const std::wstring& text, const word_marks& marks) {
+  if (marks.empty()) return fml::wchar2utf8(escape_quote_text(text));
+  const std::string utf8 = fml::wchar2utf8(text);
+  const auto escaped = [&](size_t begin, size_t end) {
+    return fml::wchar2utf8(
+        escape_quote_text(fml::utf82wchar(std::string_view(utf8).substr(begin, end - begin))));
+  };
+  std::string html;
+  size_t done = 0;
+  for (const text_span& span : marks.find(utf8)) {
+    html += escaped(done, span.begin);
+    html += "<span class=\"hit\">" + escaped(span.begin, span.end) + "</span>";
+    done = span.end;
+  }
+  return html + escaped(done, utf8.size());
+}
+
 // The text cell's content: the share of the text the card lays out,
-// escaped, then the mark and the control of a cut or open card.
-std::string card_text(const Quote& quote, bool open) {
+// escaped and marked, then the mark and the control of a cut or open card.
+std::string card_text(const Quote& quote, bool open, const word_marks& marks) {
   std::wstring text = fml::utf82wchar(quote.m_utftext);
   const card_bound bound = open ? kOpenCard : kClosedCard;
   size_t end = std::min(text.size(), static_cast<size_t>(bound.chars));
@@ -52,7 +72,7 @@ std::string card_text(const Quote& quote, bool open) {
   const bool cut = record_cut || end < text.size();
   text.resize(end);
 
-  std::string html = fml::wchar2utf8(escape_quote_text(text));
+  std::string html = marked_text(text, marks);
   if (cut) html += "<span class=\"cutmark\">&#8230;</span>";
   if (!cut && !open) return html;
   html += "<div class=\"cardcontrol\">";
@@ -83,12 +103,12 @@ std::string qtag_element_id(int32_t quote_id, int32_t tag_id) {
 }
 std::string mtm_item_element_id(int32_t tag_id) { return "mtmcheck-" + std::to_string(tag_id); }
 
-std::string quote_fragment(const Quote& quote, bool open) {
+std::string quote_fragment(const Quote& quote, bool open, const word_marks& marks) {
   std::string html = "<div class=\"quote\" id=\"" + quote_element_id(quote.m_id) + "\">";
   html += "<table class=\"qtable\" border=1 cellspacing=-1px>";
   html += "<tr><td colspan=3><div class=\"title\"></div></td></tr>";
   html += "<tr><td class=\"text\" colspan=3>";
-  html += card_text(quote, open);
+  html += card_text(quote, open, marks);
   html += "</td></tr>";
   html += "<tr><td class=\"links\">";
   for (const Tag& tag : quote.m_tags) html += qtag_fragment(tag, quote.m_id);

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "model/records.h"
+#include "model/word_marks.h"
 #include "model/view_event.h"
 
 namespace pvl {
@@ -41,13 +42,17 @@ std::string mtm_item_element_id(int32_t tag_id);                // mtmcheck-12
 // open card cannot hold the text), on an open card "Show less", after a
 // note of how much is shown when the text is still cut. The control is a
 // button.showtext whose attribute "show" is "all" or "less".
+//
+// The stretches of the shown text that `marks` finds (the words of the word
+// search) are wrapped in span.hit, each escaped like the rest of the text.
 struct card_bound {
   int64_t lines;
   int64_t chars;
 };
 inline constexpr card_bound kClosedCard{20, kClosedCardChars};
 inline constexpr card_bound kOpenCard{1000, kOpenCardChars};
-std::string quote_fragment(const Quote& quote, bool open = false);
+std::string quote_fragment(const Quote& quote, bool open = false,
+                           const word_marks& marks = word_marks::none());
 // A tag in the tag list.
 std::string vtag_fragment(const Tag& tag);
 // A tag shown on the quote `quote_id`.

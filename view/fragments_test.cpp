@@ -200,6 +200,49 @@ TEST(QuoteFragment, NoTextCanBreakTheCard) {
   EXPECT_EQ(html_tree::text(tree.by_id("qt-9-2")), "</div>");
 }
 
+// The words of a word search marked in the text cell as the word indexes
+// match them, every piece escaped: the cell's content for the typed words.
+TEST(QuoteFragment, SearchWordsAreMarkedInTheEscapedText) {
+  struct row {
+    const char* text;
+    const char* words;
+    const char* cell;
+  };
+  const row rows[] = {
+      // Prefixes, case and accents folded; the mark covers the typed start.
+      {"Philosophy of a CAFÉ", "philo cafe",
+       "<span class=\"hit\">Philo</span>sophy of a <span class=\"hit\">CAFÉ</span>"},
+      {"naïve cafe\u0301s", "naive café",
+       "<span class=\"hit\">naïve</span> <span class=\"hit\">cafe\u0301</span>s"},
+      // Markup characters in the text and in the words stay text.
+      {"<b>bold</b> & \"x\"", "<b> &",
+       "&#60;<span class=\"hit\">b</span>&#62;<span class=\"hit\">b</span>old&#60;/"
+       "<span class=\"hit\">b</span>&#62; "
+       "&#38; &#34;x&#34;"},
+      {"a <span class=\"hit\">", "span hit",
+       "a &#60;<span class=\"hit\">span</span> class=&#34;<span class=\"hit\">hit</span>&#34;&#62;"},
+      // A phrase is its words in a row, whole, the separators between them
+      // marked too; not in that order, it marks nothing.
+      {"to be\nor not to be", "\"be or not\"",
+       "to <span class=\"hit\">be<br>or not</span> to be"},
+      {"to be\nor not to bee", "\"or to\" \"bee\"", "to be<br>or not to <span class=\"hit\">bee</span>"},
+      // Text without spaces: the substring, from 3 characters.
+      {"我在大学学习 大学", "大学学习", "我在<span class=\"hit\">大学学习</span> 大学"},
+      // Overlapping and touching matches make one mark; excluded words none.
+      {"aaaaa 东京东京东京", "aa 东京东", "<span class=\"hit\">aa</span>aaa <span class=\"hit\">东京东京东</span>京"},
+      {"tea and milk", "te -milk", "<span class=\"hit\">te</span>a and milk"},
+      {"tea and milk", "coffee", "tea and milk"},
+      {"tea and milk", "", "tea and milk"},
+  };
+  for (const row& r : rows) {
+    const std::string html = quote_fragment(Quote{1, r.text, 0, {}}, false, word_marks(r.words));
+    const std::string start = "<td class=\"text\" colspan=3>";
+    const size_t from = html.find(start) + start.size();
+    EXPECT_EQ(html.substr(from, html.find("</td>", from) - from), r.cell)
+        << "text: " << r.text << ", words: " << r.words;
+  }
+}
+
 TEST(TagFragments, IdsAndMarkupOfEachPlace) {
   const Tag twelve = tag(12, "work");
   EXPECT_EQ(vtag_fragment(twelve), "<div class=\"vtag\" id=\"vt-12\">work</div>");

@@ -130,6 +130,17 @@ TEST_F(GesturesTest, ExportWritesTheCurrentSearchToTheChosenFile) {
   // No link to a site that does not exist.
   EXPECT_EQ(html.find("href"), std::string::npos);
   EXPECT_EQ(w.by_id("notice-text").text(), L"Exported 1 quote to " + file.wstring());
+
+  // Tags and words: what is listed is written.
+  w.drag(w.by_id("vt-1"), w.by_id("p-searchbar"));
+  w.click(w.by_id("mode-or"));
+  w.click(w.by_id("words-hint"));
+  w.type(L"TW");
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-2"});
+  w.click(w.by_id("export"));
+  const std::string narrowed = testing_support::read_file(file);
+  EXPECT_NE(narrowed.find("two"), std::string::npos);
+  EXPECT_EQ(narrowed.find("three"), std::string::npos);
 }
 
 TEST_F(GesturesTest, AboutAndTheKeysOfTheWindowReachTheShell) {
@@ -500,6 +511,58 @@ TEST_F(GesturesTest, TypedWordsNarrowTheListAndEscapeEmptiesTheFieldFirst) {
   EXPECT_EQ(closes, 0);
   w.key(htmlayout::vk::escape);
   EXPECT_EQ(closes, 1);
+}
+
+// Ctrl+Z in the word field takes back its changes (a run of typed letters
+// at once), never a deletion of quotes; Clear empties the field and the
+// search, and the field's Ctrl+Z brings the words back. The cards mark the
+// words, a captured one too.
+TEST_F(GesturesTest, CtrlZInTheWordFieldUndoesItsEditsAndClearEmptiesIt) {
+  const auto words = [&] { return text(w.by_id("words")); };
+  const auto hits = [&](const std::string& quote) {
+    Lines marked;
+    for (const element& hit : w.root().select_all("#" + quote + " span.hit"))
+      marked.push_back(text(hit));
+    return marked;
+  };
+  w.click(w.by_id("q-4"));
+  w.key(htmlayout::vk::del);
+  w.key('F', htmlayout::keyboard::control);
+  w.type(L"tw");
+  w.key(htmlayout::vk::back);
+  w.type(L"hre");
+  EXPECT_EQ(w.ids("div.quote"), Lines{"q-3"});
+  EXPECT_EQ(hits("q-3"), Lines{"thre"});
+  w.key(htmlayout::vk::key_z, htmlayout::keyboard::control);
+  EXPECT_EQ(words(), "t");
+  EXPECT_EQ(w.ids("div.quote"), (Lines{"q-3", "q-2"}));
+  w.key(htmlayout::vk::key_z, htmlayout::keyboard::control);
+  EXPECT_EQ(words(), "tw");
+  w.key(htmlayout::vk::key_z, htmlayout::keyboard::control, 3);
+  EXPECT_EQ(words(), "");
+  EXPECT_TRUE(w.by_id("wordfield").has_attribute("is_empty"));
+  EXPECT_EQ(w.ids("div.quote"), (Lines{"q-3", "q-2", "q-1"}));  // q-4 stays deleted
+
+  w.type(L"tw");
+  w.double_click(w.by_id("vt-3"));
+  EXPECT_EQ(hits("q-2"), Lines{"tw"});
+  controller().send(text_record{"Twelve"});
+  EXPECT_EQ(hits("q-5"), Lines{"Tw"});
+  w.click(w.by_id("clear-search"));
+  EXPECT_EQ(words(), "");
+  EXPECT_TRUE(w.by_id("wordfield").has_attribute("is_empty"));
+  EXPECT_EQ(w.ids("div.stag"), Lines{});
+  EXPECT_EQ(w.ids("div.quote"), (Lines{"q-5", "q-3", "q-2", "q-1"}));
+  EXPECT_EQ(w.ids("span.hit"), Lines{});
+  w.click(w.by_id("words"));
+  w.key(htmlayout::vk::key_z, htmlayout::keyboard::control);
+  EXPECT_EQ(words(), "tw");
+  EXPECT_EQ(w.ids("div.quote"), (Lines{"q-5", "q-2"}));
+
+  // In the list, Ctrl+Z gives the deleted quote back.
+  w.click(w.by_id("q-2"));
+  w.key(htmlayout::vk::key_z, htmlayout::keyboard::control);
+  EXPECT_EQ(w.stored("SELECT count(*) FROM quote"), Lines{"5"});
 }
 
 TEST_F(GesturesTest, NoEditOrSelectionOutlivesItsRowOrItsList) {

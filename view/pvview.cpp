@@ -233,7 +233,8 @@ void pvview::on_view_event(const view_event& event) {
 // sight: the list scrolls to it, and the card stays highlighted ("fresh")
 // until the list's timer ("quotelist" behaviour) takes the mark off.
 void pvview::add_quote(const Quote& quote) {
-  thequotelist_.set_html(row_fragment(quote_fragment(quote)), position::insert_at_start);
+  thequotelist_.set_html(row_fragment(quote_fragment(quote, false, search_marks())),
+                         position::insert_at_start);
   thequotelist_.update(true);
   const element card = quote_element(quote.m_id);
   if (!card) return;
@@ -256,7 +257,7 @@ void pvview::show_quote_text(const Quote& record, bool open) {
   const element quote = quote_element(record.m_id);
   if (!quote) return;
   const element cell = quote.parent();
-  cell.set_html(quote_fragment(record, open), position::replace_content);
+  cell.set_html(quote_fragment(record, open, search_marks()), position::replace_content);
   cell.update(true);
 }
 
@@ -318,6 +319,11 @@ void pvview::rename_tag(const tag_rename& rename) {
   managetags_.select_first("#" + mtm_item_element_id(rename.tag)).set_text(rename.name);
 }
 
+word_marks pvview::search_marks() const {
+  if (!words_) return {};
+  return word_marks(fml::wchar2utf8(words_.text()));
+}
+
 element pvview::quote_element(int32_t quote_id) const {
   return thequotelist_.select_first(id_select(quote_element_id(quote_id)));
 }
@@ -371,9 +377,10 @@ void pvview::show_search_caption() {
 void pvview::update_quotes(const std::vector<Quote>& quotes) {
   std::ostream& app = fml::getlog("app");
   app << "vupdate_quotes" << std::endl;
+  const word_marks marks = search_marks();
   std::string rows;
   for (auto quote = quotes.rbegin(); quote != quotes.rend(); ++quote)
-    rows += row_fragment(quote_fragment(*quote));
+    rows += row_fragment(quote_fragment(*quote, false, marks));
   // No row of the old list is selected in the new one.
   thequotelist_.remove_attribute("multiselect");
   thequotelist_.remove_attribute("shift");
@@ -417,10 +424,17 @@ void pvview::refresh_quotes() {
   app << "vrefresh_quotes complete" << std::endl;
 }
 
+// The search leaves the bar and the word field.
 void pvview::clear_search_tags() {
   while (searchbar_.children_count() > 0) searchbar_.child(0).delete_element();
   show_search_caption();
   searchbar_.update(true);
+  if (words_ && !words_.text().empty()) {
+    words_.set_text(L"");
+    const element field = root_.select_first(id_select("wordfield"));
+    if (field) field.set_attribute("is_empty", L"");
+    (field ? field : words_).update(true);
+  }
   fit_search_head(searchbar_);
 }
 

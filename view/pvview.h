@@ -17,6 +17,7 @@
 #include "htmlayout/dom/document.h"
 #include "htmlayout/dom/element.h"
 #include "model/view_event.h"
+#include "model/word_marks.h"
 #include "view/behavior_host.h"
 
 namespace pvl {
@@ -126,6 +127,9 @@ class pvview : public whoami, public view_event_sink {
   // line that says so; after every event that can change the list.
   void show_list_state();
 
+  // The marks of the words in the word field: the cards of a word search
+  // show where its words are.
+  word_marks search_marks() const;
   // The quote list's element of quote `quote_id`, or null.
   htmlayout::dom::element quote_element(int32_t quote_id) const;
   // The links cell (the tags) of a quote element, or null.
