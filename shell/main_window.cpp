@@ -103,6 +103,12 @@ void main_window::start_watching_copy_keys() {
 
 void main_window::hand_on(const std::string& text) { on_text_(text); }
 
+bool main_window::capture_now() {
+  if (!reader_) return false;
+  reader_->read_now();
+  return true;
+}
+
 void main_window::set_client(QWidget* client) {
   delete takeCentralWidget();
   setCentralWidget(client);

@@ -67,6 +67,10 @@ class main_window : public QMainWindow {
   // A later instance asks for the window: shown, restored and raised.
   void answer_other_instance();
 
+  // Reads the clipboard's text now and hands it on as a double copy's
+  // capture. False when the copy keys are not watched (not on X11).
+  bool capture_now();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
