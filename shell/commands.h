@@ -11,15 +11,10 @@
 
 #include "model/json_import.h"
 #include "model/logic.h"
+#include "shell/command_client.h"
 #include "shell/command_line.h"
 
 namespace pvl {
-
-// Exit codes of a command: done; failed (the reason on standard error);
-// words not understood (the usage on standard error).
-inline constexpr int kCommandDone = 0;
-inline constexpr int kCommandFailed = 1;
-inline constexpr int kCommandUsage = 2;
 
 // Carries out `line` (any action but start) and returns its exit code:
 // results to `out`, errors to `err`, `in` read by `add -` and `import -`.

@@ -69,7 +69,7 @@ instance_answer copy_quotes(const command_line& line) {
 
 instance_answer carry_out_request(const instance_request& request, main_window& window) {
   command_line line = parse_command_line(request.words);
-  fml::getlog("app") << "Command: " << command_word(line.what) << std::endl;
+  fml::getlog("debug") << "Command: " << command_word(line.what) << std::endl;
   std::istringstream in(request.payload);
   std::ostringstream out, err;
   int code = kCommandUsage;
