@@ -73,7 +73,8 @@ single_instance::single_instance(const std::string& folder)
     fail("Cannot create the socket", socket_path_);
     return;
   }
-  mode_t old_mask = ::umask(077);
+  // Read and write for the user alone (0600) from the moment it exists.
+  mode_t old_mask = ::umask(0177);
   bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   ::umask(old_mask);
   if (!bound || ::listen(fd, 8) != 0) {

@@ -105,6 +105,16 @@ PARVELA_NO_ERROR_BOX=1 "$exe" >"$root/instance.out" 2>&1 &
 instance=$!
 for _ in $(seq 1 400); do "$exe" show >/dev/null 2>&1 && break; sleep 0.05; done
 check running-show 0 '' '' -- show
+[ "$(stat -c %a "$XDG_RUNTIME_DIR/parvela.sock")" = 600 ] || {
+  failures=$((failures + 1)); echo "FAILED: the socket is not 0600"; }
+# Another user's process is refused, even when the socket's mode lets it in.
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+  chmod 755 "$root" "$XDG_RUNTIME_DIR"; chmod 666 "$XDG_RUNTIME_DIR/parvela.sock"
+  other=$(setpriv --reuid=65534 --regid=65534 --clear-groups "$exe" list 2>&1 >/dev/null)
+  chmod 700 "$root" "$XDG_RUNTIME_DIR"; chmod 600 "$XDG_RUNTIME_DIR/parvela.sock"
+  [ "$other" = "parvela: refused: the command comes from another user's process" ] || {
+    failures=$((failures + 1)); echo "FAILED: another user: $other"; }
+fi
 check running-list 0 'clipboard words one' '' -- list
 check running-add 0 '^[0-9]+$' '' -- add --tag 'running tag' 'added <while> running'
 id=$(head -n1 "$root/out")
