@@ -347,9 +347,11 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   model().set_retry_starter([&retry_waiting] { retry_waiting.start(); });
   termination_signals on_termination([&window] { window.exit_command(); });
   // Later starts and the command line's commands talk to this instance.
-  instance_server commands(instance.listen_fd(), [&window](const instance_request& request) {
-    return carry_out_request(request, window);
-  });
+  instance_server commands(instance.listen_fd(),
+                           [&window](const instance_request& request,
+                                     const instance_server::replier& reply) {
+                             carry_out_request(request, window, reply);
+                           });
 
   fml::getlog("app") << "Init complete" << std::endl;
   g_loop_started = true;

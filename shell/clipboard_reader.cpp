@@ -170,7 +170,7 @@ void clipboard_reader::worker::run() {
     }
     if (request) {
       serve(*request);
-      if (on.finished) on.finished();
+      if (on.finished) on.finished(request->now);
       continue;
     }
     pollfd fds[2] = {{x_fd, POLLIN, 0}, {wakeup.fd(), POLLIN, 0}};

@@ -54,8 +54,8 @@ class clipboard_reader {
     // `why` is a line for the log.
     std::function<void(const char* why)> nothing_read;
     // Optional: called after each read, whatever its outcome, once the
-    // handlers above (if any) have been called.
-    std::function<void()> finished;
+    // handlers above (if any) have been called; `now` for a read_now.
+    std::function<void(bool now)> finished;
   };
 
   // Opens its own connection to the display named by $DISPLAY. Raises

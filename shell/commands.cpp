@@ -72,10 +72,14 @@ class search_kept {
       : store_(store), tags_(store.searchTags()), mode_(store.searchMode()),
         words_(store.searchWords()) {}
   ~search_kept() {
-    store_.clearSearchTags();
-    for (int32_t tag : tags_) store_.addSearchTag(tag);
-    store_.setSearchMode(mode_);
-    store_.setSearchWords(words_);
+    try {
+      store_.clearSearchTags();
+      for (int32_t tag : tags_) store_.addSearchTag(tag);
+      store_.setSearchMode(mode_);
+      store_.setSearchWords(words_);
+    } catch (const std::exception&) {
+      // A search tag removed meanwhile stays out of the search.
+    }
   }
   search_kept(const search_kept&) = delete;
   search_kept& operator=(const search_kept&) = delete;
@@ -153,7 +157,7 @@ bool read_clipboard_now(std::string* text, std::ostream& err) {
     std::condition_variable done;
     bool finished = false;
     std::string text;
-    std::string why = "the clipboard holds no text";
+    std::string why = "The clipboard holds no text: nothing captured";
   } read;
   clipboard_reader::handlers on;
   on.text_read = [&read](std::string text) {
@@ -164,7 +168,7 @@ bool read_clipboard_now(std::string* text, std::ostream& err) {
     std::lock_guard<std::mutex> lock(read.mutex);
     read.why = why;
   };
-  on.finished = [&read] {
+  on.finished = [&read](bool) {
     std::lock_guard<std::mutex> lock(read.mutex);
     read.finished = true;
     read.done.notify_all();
@@ -174,7 +178,7 @@ bool read_clipboard_now(std::string* text, std::ostream& err) {
   std::unique_lock<std::mutex> lock(read.mutex);
   read.done.wait_for(lock, std::chrono::seconds(10), [&read] { return read.finished; });
   if (read.text.empty()) {
-    err << "parvela: nothing captured: " << read.why << "\n";
+    err << "parvela: " << read.why << "\n";
     return false;
   }
   *text = std::move(read.text);

@@ -29,6 +29,15 @@ int32_t newest_quote(logic& store) {
   return newest.executeStep() ? newest.getColumn(0).getInt() : 0;
 }
 
+// The id of the quote just stored by the capture path, or why there is none.
+instance_answer stored_capture() {
+  if (model().waiting_quotes() > 0) {
+    return failed("the collection is busy: the quote waits in Parvela and is saved as soon as "
+                  "the collection takes it");
+  }
+  return {kCommandDone, std::to_string(newest_quote(model().store())) + "\n", {}};
+}
+
 // Stores the text as a capture does (the window shows it at once), then
 // marks it with the tags, which are created as needed.
 instance_answer add_quote(const command_line& line, const std::string& payload) {
@@ -36,13 +45,11 @@ instance_answer add_quote(const command_line& line, const std::string& payload) 
   std::string text = text_to_capture(from_input ? payload : *line.text, false);
   if (text.empty()) return failed(kNothingToAdd);
   controller().send(text_record{text});
-  if (model().waiting_quotes() > 0) {
-    return failed("the collection is busy: the quote waits in Parvela and is saved as soon as "
-                  "the collection takes it");
+  instance_answer stored = stored_capture();
+  if (stored.exit_code == kCommandDone) {
+    model().mark_with_tags_named(newest_quote(model().store()), line.tags);
   }
-  int32_t id = newest_quote(model().store());
-  model().mark_with_tags_named(id, line.tags);
-  return {kCommandDone, std::to_string(id) + "\n", {}};
+  return stored;
 }
 
 instance_answer copy_quotes(const command_line& line) {
@@ -65,9 +72,9 @@ instance_answer copy_quotes(const command_line& line) {
   return {};
 }
 
-}  // namespace
-
-instance_answer carry_out_request(const instance_request& request, main_window& window) {
+instance_answer carry_out(const instance_request& request, main_window& window,
+                          const std::function<void(const instance_answer&)>& reply,
+                          bool* replied_later) {
   command_line line = parse_command_line(request.words);
   fml::getlog("debug") << "Command: " << command_word(line.what) << std::endl;
   std::istringstream in(request.payload);
@@ -96,7 +103,10 @@ instance_answer carry_out_request(const instance_request& request, main_window& 
     case A::copy:
       return copy_quotes(line);
     case A::capture:
-      if (!window.capture_now()) return failed("capture needs an X11 display");
+      *replied_later = window.capture_now([reply](const std::string& nothing_why) {
+        reply(nothing_why.empty() ? stored_capture() : failed(nothing_why));
+      });
+      if (!*replied_later) return failed("capture needs an X11 display");
       return {};
     case A::show:
       window.answer_other_instance();
@@ -111,6 +121,15 @@ instance_answer carry_out_request(const instance_request& request, main_window& 
       return failed("not a command for the running Parvela");
   }
   return {code, out.str(), err.str()};
+}
+
+}  // namespace
+
+void carry_out_request(const instance_request& request, main_window& window,
+                       const std::function<void(const instance_answer&)>& reply) {
+  bool replied_later = false;
+  instance_answer answer = carry_out(request, window, reply, &replied_later);
+  if (!replied_later) reply(answer);
 }
 
 }  // namespace pvl

@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
@@ -27,12 +28,14 @@ bool same_user(int fd) {
 }  // namespace
 
 struct instance_server::connection {
+  uint64_t number = 0;  // in the order of connection
   int fd = -1;
   std::unique_ptr<QSocketNotifier> readable;
   std::unique_ptr<QSocketNotifier> writable;
   QTimer deadline;
   std::string bytes;    // the request as far as read, then the answer to write
   size_t written = 0;   // of the answer
+  bool handled = false;  // the request went to the handler
   bool answering = false;
   bool draining = false;  // answered; reading what the client still sends
 };
@@ -40,7 +43,8 @@ struct instance_server::connection {
 instance_server::instance_server(int listen_fd, handler on_request)
     : on_request_(std::move(on_request)) {
   auto* listening = new QSocketNotifier(listen_fd, QSocketNotifier::Read, this);
-  connect(listening, &QSocketNotifier::activated, this, [this] { guarded([this] { accept_one(); }); });
+  connect(listening, &QSocketNotifier::activated, this,
+          [this, listen_fd] { guarded([&] { accept_one(listen_fd); }); });
 }
 
 instance_server::~instance_server() {
@@ -49,21 +53,23 @@ instance_server::~instance_server() {
   }
 }
 
-void instance_server::accept_one() {
-  int listen_fd = static_cast<QSocketNotifier*>(sender())->socket();
+void instance_server::accept_one(int listen_fd) {
   int fd = ::accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
   if (fd < 0) return;
   connections_.push_back(std::make_unique<connection>());
   connection& talk = *connections_.back();
+  talk.number = ++connections_made_;
   talk.fd = fd;
   talk.deadline.setSingleShot(true);
   connect(&talk.deadline, &QTimer::timeout, this, [this, &talk] {
     guarded([&] {
+      std::string within = " within " + std::to_string(kTalkTimeout.count() / 1000) + " s";
       if (talk.answering) {
         close(talk);
+      } else if (talk.handled) {
+        answer(talk, error_answer("no answer" + within));
       } else {
-        answer(talk, error_answer("the request did not come whole within " +
-                                  std::to_string(kTalkTimeout.count() / 1000) + " s"));
+        answer(talk, error_answer("the request did not come whole" + within));
       }
     });
   });
@@ -112,13 +118,23 @@ void instance_server::on_readable(connection& talk) {
     answer(talk, error_answer(parsed.error));
     return;
   }
-  instance_answer answered;
+  talk.handled = true;
+  // The reply finds its connection by number: it may come after the
+  // connection timed out, or after this server is gone.
+  QPointer<instance_server> server(this);
+  replier reply = [server, number = talk.number](const instance_answer& answered) {
+    if (!server) return;
+    for (auto& open : server->connections_) {
+      if (open->number == number && open->fd >= 0 && !open->answering) {
+        server->answer(*open, answered);
+      }
+    }
+  };
   try {
-    answered = on_request_(*parsed.request);
+    on_request_(*parsed.request, reply);
   } catch (const std::exception& error) {
-    answered = error_answer(error.what());
+    reply(error_answer(error.what()));
   }
-  answer(talk, answered);
 }
 
 void instance_server::answer(connection& talk, const instance_answer& answer) {

@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -24,9 +25,11 @@ class instance_server : public QObject {
   // How long, after the answer, the client may take to close its end.
   static constexpr std::chrono::milliseconds kDrainTimeout{1000};
 
-  // Answers a request; called on the GUI thread. What it raises is answered
-  // as an error.
-  using handler = std::function<instance_answer(const instance_request&)>;
+  // Answers a request through `reply`, at once or later (once; a reply
+  // after kTalkTimeout is dropped); called on the GUI thread. What it
+  // raises is answered as an error.
+  using replier = std::function<void(const instance_answer&)>;
+  using handler = std::function<void(const instance_request&, const replier& reply)>;
 
   // Watches `listen_fd` (which stays the caller's) for connections.
   instance_server(int listen_fd, handler on_request);
@@ -34,7 +37,7 @@ class instance_server : public QObject {
 
  private:
   struct connection;
-  void accept_one();
+  void accept_one(int listen_fd);
   void on_readable(connection& talk);
   void on_writable(connection& talk);
   void answer(connection& talk, const instance_answer& answer);
@@ -42,6 +45,7 @@ class instance_server : public QObject {
 
   handler on_request_;
   std::vector<std::unique_ptr<connection>> connections_;
+  uint64_t connections_made_ = 0;
 };
 
 }  // namespace pvl

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -68,8 +69,11 @@ class main_window : public QMainWindow {
   void answer_other_instance();
 
   // Reads the clipboard's text now and hands it on as a double copy's
-  // capture. False when the copy keys are not watched (not on X11).
-  bool capture_now();
+  // capture, then calls `done` with "" when a text was handed on, else why
+  // nothing was. False (`done` never called) when the copy keys are not
+  // watched (not on X11).
+  using capture_done = std::function<void(const std::string& nothing_why)>;
+  bool capture_now(capture_done done);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -84,6 +88,11 @@ class main_window : public QMainWindow {
   text_handler on_text_;
   bool visible_ = false;
   std::unique_ptr<clipboard_reader> reader_;
+  // The callers of capture_now whose reads are not finished, oldest first;
+  // and what the read being finished has done so far.
+  std::deque<capture_done> captures_waiting_;
+  bool read_handed_on_ = false;
+  std::string read_nothing_why_;
   std::unique_ptr<key_observer> observer_;
   std::unique_ptr<CDropTarget> drop_target_;
 };
