@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -67,8 +68,13 @@ bool receive_until(int fd, std::string& bytes, size_t want, int timeout_ms) {
 instance_reply ask_instance(int fd, const instance_request& request, int answer_timeout_ms) {
   instance_reply reply;
   std::string frame;
-  bool answered = send_all(fd, encode_request(request)) &&
-                  receive_until(fd, frame, kFrameHeadBytes, answer_timeout_ms) &&
+  // An instance that stops reading cannot hold the command for longer.
+  timeval limit{answer_timeout_ms / 1000, (answer_timeout_ms % 1000) * 1000};
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+  // An instance that refuses a request may answer before it is all sent:
+  // the answer is read however the sending went.
+  send_all(fd, encode_request(request));
+  bool answered = receive_until(fd, frame, kFrameHeadBytes, answer_timeout_ms) &&
                   receive_until(fd, frame, kFrameHeadBytes + frame_body_bytes(frame),
                                 answer_timeout_ms);
   ::close(fd);

@@ -74,14 +74,13 @@ void instance_server::accept_one(int listen_fd) {
     });
   });
   talk.deadline.start(kTalkTimeout);
-  if (!same_user(fd)) {
-    fml::getlog("app") << "Command refused: it comes from another user's process" << std::endl;
-    answer(talk, error_answer("refused: the command comes from another user's process"));
-    return;
-  }
   talk.readable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
   connect(talk.readable.get(), &QSocketNotifier::activated, this,
           [this, &talk] { guarded([&] { on_readable(talk); }); });
+  if (!same_user(fd)) {
+    fml::getlog("app") << "Command refused: it comes from another user's process" << std::endl;
+    answer(talk, error_answer("refused: the command comes from another user's process"));
+  }
 }
 
 void instance_server::on_readable(connection& talk) {
@@ -161,7 +160,7 @@ void instance_server::on_writable(connection& talk) {
     if (n <= 0) break;  // the client is gone
     talk.written += size_t(n);
   }
-  if (talk.written < talk.bytes.size() || !talk.readable) {
+  if (talk.written < talk.bytes.size()) {
     close(talk);
     return;
   }
