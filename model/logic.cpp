@@ -516,9 +516,12 @@ void logic::insertQuote(int32_t id, const std::string& utftext, int64_t stamp) {
 
 int32_t logic::storeQuote(const std::string& utftext, int64_t stamp, int lock_wait_ms) {
   db_->setBusyTimeout(lock_wait_ms);
-  int32_t id = m_max_qid + 1;
+  int32_t id = 0;
   try {
     transaction adding(*db_);
+    // Under the write lock: a command may have stored quotes since the
+    // counter was read.
+    id = std::max(m_max_qid, db_->execAndGet("SELECT coalesce(max(m_id), 0) FROM quote").getInt()) + 1;
     insertQuote(id, utftext, stamp);
     adding.commit();
   } catch (...) {

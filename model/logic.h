@@ -116,6 +116,7 @@ class logic {
   void removeSearchTag(int32_t id);
   void clearSearchTags();
   void setSearchMode(int32_t mode);
+  int32_t searchMode() const { return m_search_mode; }
   // The search words (model/word_query.h), UTF-8 as typed; empty: none.
   // Not stored; empty at every start.
   void setSearchWords(std::string_view utf8);

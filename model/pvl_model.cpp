@@ -3,6 +3,7 @@
 #include <SQLiteCpp/Exception.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -244,6 +245,36 @@ void pvlModel::on_model_event(const model_event& event) {
   } catch (const SQLite::Exception& error) {
     reportRefusedChange(event.id, error);
   }
+}
+
+void pvlModel::mark_with_tags_named(int32_t quote, const std::vector<std::string>& names) {
+  std::vector<int32_t> ids;
+  bool created = false;
+  for (const std::string& name : names) {
+    std::vector<Tag> tags = m_logic->tags();
+    auto found = std::find_if(tags.begin(), tags.end(),
+                              [&name](const Tag& tag) { return tag.m_utfname == name; });
+    if (found != tags.end()) {
+      ids.push_back(found->m_id);
+    } else {
+      ids.push_back(m_logic->addTag(fml::utf82wchar(name)));
+      created = true;
+    }
+  }
+  if (created) {
+    std::vector<Tag> tags = m_logic->tags();
+    send(view_events::vupdate_tags{tags});
+  }
+  for (int32_t tag : ids) on_model_event(model_events::mark_quote{{quote, tag}});
+}
+
+import_counts pvlModel::import_json_export(std::string_view json, bool merge) {
+  import_counts counts = import_json(m_logic->database(), json, merge);
+  m_logic->setMaxs();
+  std::vector<Tag> tags = m_logic->tags();
+  send(view_events::vupdate_tags{tags});
+  sendQuoteList();
+  return counts;
 }
 
 void pvlModel::set_retry_starter(std::function<void()> start) {

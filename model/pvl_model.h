@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "fml/whoami.h"
+#include "model/json_import.h"
 #include "model/model_event.h"
 #include "model/undo_journal.h"
 #include "model/view_event.h"
@@ -69,6 +70,17 @@ class pvlModel : public whoami {
   // there is none; its text cut as a closed card's (kClosedCardChars).
   // Changes nothing and sends no view event.
   std::optional<Quote> quote(int32_t id);
+
+  // The collection, for the command line's commands carried out by the
+  // running program (shell/instance_commands.h), which read it and leave
+  // its search as they found it.
+  logic& store() { return *m_logic; }
+  // Marks the quote with the tags named (UTF-8), creating those not stored
+  // (the view is then given the tag list anew), as mark_quote events do.
+  void mark_with_tags_named(int32_t quote, const std::vector<std::string>& names);
+  // Stores a json export (model/json_import.h) and gives the view the
+  // collection anew. Raises what import_json raises.
+  import_counts import_json_export(std::string_view json, bool merge);
 
   // Where view events go from now on; null (the initial state) drops them.
   // The sink must stay alive while it is installed.

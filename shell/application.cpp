@@ -30,6 +30,8 @@
 #include "shell/clipboard_text.h"
 #include "shell/desktop_actions.h"
 #include "shell/first_paint.h"
+#include "shell/instance_commands.h"
+#include "shell/instance_server.h"
 #include "shell/loop_errors.h"
 #include "shell/main_window.h"
 #include "shell/single_instance.h"
@@ -379,12 +381,12 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   });
   model().set_retry_starter([&retry_waiting] { retry_waiting.start(); });
   termination_signals on_termination([&window] { window.exit_command(); });
-  QSocketNotifier later_instances(instance.listen_fd(), QSocketNotifier::Read);
-  QObject::connect(&later_instances, &QSocketNotifier::activated, [&instance, &window] {
-    guarded([&] {
-      if (instance.answer_one()) window.answer_other_instance();
-    });
-  });
+  // Later starts and the command line's commands talk to this instance.
+  instance_server commands(instance.listen_fd(),
+                           [&window](const instance_request& request,
+                                     const instance_server::replier& reply) {
+                             carry_out_request(request, window, reply);
+                           });
 
   fml::getlog("app") << "Init complete" << std::endl;
   g_loop_started = true;

@@ -53,6 +53,7 @@ bool after(uint32_t a, uint32_t b) { return int32_t(a - b) > 0; }
 struct press_times {
   uint32_t first;
   uint32_t second;
+  bool now = false;  // read_now: the owner the clipboard has when the read begins
 };
 
 // Owner changes are numbered from 1 in the order the server made them; 0
@@ -181,6 +182,7 @@ void clipboard_reader::worker::run() {
     }
     if (request) {
       serve(*request);
+      if (on.finished) on.finished(request->now);
       continue;
     }
     pollfd fds[2] = {{x_fd, POLLIN, 0}, {wakeup.fd(), POLLIN, 0}};
@@ -226,6 +228,7 @@ std::optional<owner_number> clipboard_reader::worker::owner_for(press_times pres
   while (at_press >= 0 && after(change_times[size_t(at_press)], press.second)) --at_press;
   if (at_press < 0 && oldest_kept > 1) return kOwnerLost;  // too many changes since
   const owner_number owner_at_press = oldest_kept + owner_number(at_press);
+  if (press.now) return owner_at_press;
   // Copied between the two presses: that copy is the text.
   if (at_press >= 0 && !after(press.first, change_times[size_t(at_press)])) return owner_at_press;
   // Not yet: the first change after the second press, if soon enough, is
@@ -271,6 +274,7 @@ void clipboard_reader::worker::serve(press_times press) {
   for (;;) {
     // Every change the server made before the marker is noted by now.
     if (mark() != outcome::got) return;
+    if (press.now) press.first = press.second = marker_time;
     owner = owner_for(press, marker_time);
     if (owner) break;
     auto since_press = std::chrono::milliseconds(int32_t(marker_time - press.second));
@@ -430,6 +434,14 @@ clipboard_reader::~clipboard_reader() {
     worker_->thread.detach();
     (void)worker_.release();
   }
+}
+
+void clipboard_reader::read_now() {
+  {
+    std::lock_guard<std::mutex> lock(worker_->requests_mutex);
+    worker_->requests.push_back({0, 0, true});
+  }
+  worker_->wakeup.notify();
 }
 
 void clipboard_reader::read(uint32_t first_press_time, uint32_t press_time) {

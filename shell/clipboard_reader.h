@@ -60,6 +60,9 @@ class clipboard_reader {
     // answered.
     // `why` is a line for the log.
     std::function<void(const char* why)> nothing_read;
+    // Optional: called after each read, whatever its outcome, once the
+    // handlers above (if any) have been called; `now` for a read_now.
+    std::function<void(bool now)> finished;
   };
 
   // Opens its own connection to the display named by $DISPLAY. Raises
@@ -75,6 +78,11 @@ class clipboard_reader {
   // Queues a read for a double press whose presses came at the server
   // times `first_press_time` and `press_time`. May be called on any thread.
   void read(uint32_t first_press_time, uint32_t press_time);
+
+  // Queues a read of the text the clipboard holds when the read begins (a
+  // capture asked for outright, not by a double press). May be called on
+  // any thread.
+  void read_now();
 
  private:
   struct worker;

@@ -17,6 +17,10 @@ constexpr command_name kCommands[] = {
     {"tags", command_line::action::tags},
     {"export", command_line::action::export_quotes},
     {"import", command_line::action::import_quotes},
+    {"capture", command_line::action::capture},
+    {"copy", command_line::action::copy},
+    {"show", command_line::action::show},
+    {"quit", command_line::action::quit},
 };
 
 bool is_option(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
@@ -30,6 +34,7 @@ bool takes(command_line::action what, const std::string& option) {
   if (option == "--limit") return what == A::list;
   if (option == "--format") return what == A::list || what == A::tags || what == A::export_quotes;
   if (option == "--merge") return what == A::import_quotes;
+  if (option == "--with-tags") return what == A::copy;
   return false;
 }
 
@@ -104,6 +109,8 @@ command_line parse_command_line(const std::vector<std::string>& words) {
       line.any = true;
     } else if (word == "--merge") {
       line.merge = true;
+    } else if (word == "--with-tags") {
+      line.with_tags = true;
     } else if (word == "--format") {
       if (!valid_format(line.what, value)) return failed("unknown format for " + first + ": " + value);
       line.format = value;
@@ -117,6 +124,18 @@ command_line parse_command_line(const std::vector<std::string>& words) {
     }
   }
 
+  if (line.what == A::copy) {
+    if (operands.empty()) return failed("copy needs the id of a quote");
+    for (const std::string& operand : operands) {
+      int32_t id = 0;
+      auto [end, error] = std::from_chars(operand.data(), operand.data() + operand.size(), id);
+      if (error != std::errc() || end != operand.data() + operand.size() || id <= 0) {
+        return failed("copy needs quote ids, not: " + operand);
+      }
+      line.ids.push_back(id);
+    }
+    return line;
+  }
   size_t wanted_min = 0, wanted_max = 0;
   if (line.what == A::add) wanted_max = 1;
   if (line.what == A::export_quotes || line.what == A::import_quotes) wanted_min = wanted_max = 1;
@@ -133,6 +152,13 @@ command_line parse_command_line(const std::vector<std::string>& words) {
   return line;
 }
 
+std::string command_word(command_line::action what) {
+  for (const command_name& command : kCommands) {
+    if (command.what == what) return command.word;
+  }
+  return {};
+}
+
 std::string usage_text() {
   return "Usage: parvela [COMMAND] [OPTIONS]\n"
          "Without a command, starts Parvela (or shows the window of the one that runs).\n"
@@ -145,10 +171,19 @@ std::string usage_text() {
          "                                    the quotes with all (--any: any) of the tags,\n"
          "                                    newest first\n"
          "  tags [--format text|json|markdown]  the tags with how many quotes carry each\n"
-         "  export --format html|markdown|json [--tag NAME]... [--any] FILE|-\n"
+         "  export --format html|markdown|json [--tag NAME]... [--any] [--search WORDS]\n"
+         "         FILE|-\n"
          "                                    writes the quotes to FILE (- : standard output)\n"
          "  import FILE.json [--merge]        restores a json export into an empty collection,\n"
          "                                    or merges it into this one\n"
+         "  capture                           stores the clipboard's text as a double copy does\n"
+         "  copy ID... [--with-tags]          puts the quotes on the clipboard as the window's\n"
+         "                                    copy does\n"
+         "  show                              shows the window of the running Parvela\n"
+         "  quit                              ends the running Parvela\n"
+         "\n"
+         "While Parvela runs, the commands go through it (the window shows a new quote at\n"
+         "once); without it they work on the collection file.\n"
          "\n"
          "Options:\n"
          "  -h, --help                        show this help\n"

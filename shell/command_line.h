@@ -11,7 +11,10 @@
 namespace pvl {
 
 struct command_line {
-  enum class action { start, help, version, add, list, tags, export_quotes, import_quotes };
+  enum class action {
+    start, help, version, add, list, tags, export_quotes, import_quotes,
+    capture, copy, show, quit
+  };
   action what = action::start;
   // Set when the words name no option or command this program knows: a
   // one-line message naming the offending word. `what` is then meaningless.
@@ -25,10 +28,16 @@ struct command_line {
   std::optional<std::string> text;     // add: TEXT; "-" means standard input
   std::string file;                    // export: FILE or "-"; import: FILE.json
   bool merge = false;                  // import --merge
+  std::vector<int32_t> ids;            // copy: ID...
+  bool with_tags = false;              // copy --with-tags
 };
 
 // Reads the words after the program's name.
 command_line parse_command_line(const std::vector<std::string>& words);
+
+// The word that names a command ("export" for export_quotes); "" for the
+// actions that are no command (start, help, version).
+std::string command_word(command_line::action what);
 
 // The help text, ending with a line feed.
 std::string usage_text();

@@ -40,6 +40,13 @@ TEST(CommandLineTest, WordsGiveTheActionItsOptionsOrAnError) {
       {{"export", "--format", "json"}, A::start, "export needs a file or -"},
       {{"import", "f.json", "--merge"}, A::import_quotes, ""},
       {{"import"}, A::start, "import needs a file"},
+      {{"copy", "3", "12", "--with-tags"}, A::copy, ""},
+      {{"copy"}, A::start, "copy needs the id of a quote"},
+      {{"copy", "0"}, A::start, "copy needs quote ids, not: 0"},
+      {{"copy", "3", "--tag", "a"}, A::start, "unknown option for copy: --tag"},
+      {{"capture"}, A::capture, ""},
+      {{"show", "x"}, A::start, "unexpected argument: x"},
+      {{"quit"}, A::quit, ""},
   };
   for (const row& r : rows) {
     std::string words;
@@ -65,6 +72,9 @@ TEST(CommandLineTest, WordsGiveTheActionItsOptionsOrAnError) {
   command_line import = parse_command_line({"import", "f.json", "--merge"});
   EXPECT_EQ(import.file, "f.json");
   EXPECT_TRUE(import.merge);
+  command_line copy = parse_command_line({"copy", "3", "12", "--with-tags"});
+  EXPECT_EQ(copy.ids, (std::vector<int32_t>{3, 12}));
+  EXPECT_TRUE(copy.with_tags);
 }
 
 }  // namespace

@@ -2,17 +2,19 @@
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 
 #include "fml/log.h"
@@ -23,6 +25,10 @@
 #include "model/json_import.h"
 #include "model/transaction.h"
 #include "shell/app_data.h"
+#include "shell/clipboard_keeper.h"
+#include "shell/clipboard_reader.h"
+#include "shell/command_client.h"
+#include "shell/instance_client.h"
 #include "shell/single_instance.h"
 #include "shell/text_to_capture.h"
 #include "tinyfilesystem/app_dirs.h"
@@ -34,23 +40,6 @@ namespace pvl {
 namespace {
 
 using A = command_line::action;
-
-// True when a Parvela instance listens on its socket in `folder`. Connecting
-// and closing at once costs the instance nothing: it reads the end at once.
-bool instance_listening(const std::string& folder) {
-  std::string path = folder + "/parvela.sock";
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) return false;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  bool listening = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(fd);
-  return listening;
-}
-
-bool changes_collection(A what) { return what == A::add || what == A::import_quotes; }
 
 // The user's data folder as the program sets it up at start, with logs of
 // the command's own, so that a command never empties the program's logs.
@@ -75,11 +64,39 @@ std::optional<int32_t> tag_named(const std::vector<Tag>& tags, const std::string
   return std::nullopt;
 }
 
-// Sets the store's tag search to `line`'s tags; false (reported) when one
-// is not stored.
+// Keeps the store's search (the window's, in the running program) and puts
+// it back when the command is done with the store.
+class search_kept {
+ public:
+  explicit search_kept(logic& store)
+      : store_(store), tags_(store.searchTags()), mode_(store.searchMode()),
+        words_(store.searchWords()) {}
+  ~search_kept() {
+    try {
+      store_.clearSearchTags();
+      for (int32_t tag : tags_) store_.addSearchTag(tag);
+      store_.setSearchMode(mode_);
+      store_.setSearchWords(words_);
+    } catch (const std::exception&) {
+      // A search tag removed meanwhile stays out of the search.
+    }
+  }
+  search_kept(const search_kept&) = delete;
+  search_kept& operator=(const search_kept&) = delete;
+
+ private:
+  logic& store_;
+  std::vector<int32_t> tags_;
+  int32_t mode_;
+  std::string words_;
+};
+
+// Sets the store's search to `line`'s tags and words; false (reported) when
+// a tag is not stored.
 bool set_search(logic& store, const command_line& line, std::ostream& err) {
   store.clearSearchTags();
   store.setSearchMode(line.any ? logic::kSearchOr : logic::kSearchAnd);
+  store.setSearchWords(line.search.value_or(""));
   std::vector<Tag> tags = store.tags();
   for (const std::string& name : line.tags) {
     std::optional<int32_t> id = tag_named(tags, name);
@@ -89,12 +106,6 @@ bool set_search(logic& store, const command_line& line, std::ostream& err) {
     }
     store.addSearchTag(*id);
   }
-  return true;
-}
-
-bool refuse_search(const command_line& line, std::ostream& err) {
-  if (!line.search) return false;
-  err << "parvela: word search is not available yet\n";
   return true;
 }
 
@@ -121,29 +132,75 @@ std::string text_list(const std::vector<Quote>& quotes) {
   return out;
 }
 
-int written(std::ostream& out, std::ostream& err) {
-  out.flush();
-  if (out) return kCommandDone;
-  err << "parvela: cannot write the output\n";
-  return kCommandFailed;
-}
-
-int import_command(const std::wstring& folder, const command_line& line, std::ostream& out,
-                   std::ostream& err) {
-  std::ifstream file(line.file, std::ios::binary);
-  if (!file) {
-    err << "parvela: " << line.file << ": " << std::strerror(errno) << "\n";
-    return kCommandFailed;
-  }
-  std::string json((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+int import_command(const std::wstring& folder, const command_line& line, std::istream& in,
+                   std::ostream& out, std::ostream& err) {
+  std::string json;
+  if (!read_input(line.file, in, &json, err)) return kCommandFailed;
   // The file is opened without the program's open sequence, which would
   // fill an empty collection with the default quotes before the import.
   std::string path = fml::wchar2utf8(tinyfilesystem::join_path(folder, L"parvela.fdb"));
   std::unique_ptr<SQLite::Database> db = open_collection(path);
-  import_counts counts = import_json(*db, json, line.merge);
-  out << "imported " << counts.quotes_added << " quotes, " << counts.tags_added << " new tags";
-  if (line.merge) out << ", skipped " << counts.quotes_skipped << " quotes already stored";
-  out << "\n";
+  out << import_report(import_json(*db, json, line.merge), line.merge);
+  return written(out, err);
+}
+
+// The clipboard's text now, read as a capture reads it; false (reported)
+// when there is none.
+bool read_clipboard_now(std::string* text, std::ostream& err) {
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) {
+    err << "parvela: capture needs an X11 display: DISPLAY is not set\n";
+    return false;
+  }
+  struct outcome {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::string text;
+    std::string why = "The clipboard holds no text: nothing captured";
+  } read;
+  clipboard_reader::handlers on;
+  on.text_read = [&read](std::string text) {
+    std::lock_guard<std::mutex> lock(read.mutex);
+    read.text = std::move(text);
+  };
+  on.nothing_read = [&read](const char* why) {
+    std::lock_guard<std::mutex> lock(read.mutex);
+    read.why = why;
+  };
+  on.finished = [&read](bool) {
+    std::lock_guard<std::mutex> lock(read.mutex);
+    read.finished = true;
+    read.done.notify_all();
+  };
+  clipboard_reader reader(std::move(on));
+  reader.read_now();
+  std::unique_lock<std::mutex> lock(read.mutex);
+  read.done.wait_for(lock, std::chrono::seconds(10), [&read] { return read.finished; });
+  if (read.text.empty()) {
+    err << "parvela: " << read.why << "\n";
+    return false;
+  }
+  *text = std::move(read.text);
+  return true;
+}
+
+// Stores `text` (as a capture keeps it) with `tags`, created as needed, in
+// one transaction, and prints its id.
+int store_new_quote(logic& store, const std::string& text, const std::vector<std::string>& tags,
+                    std::ostream& out, std::ostream& err) {
+  transaction adding(store.database());
+  // The tag counter too may be behind another command's changes: it is read
+  // again under the write lock.
+  store.setMaxs();
+  int32_t id = store.storeQuote(text, current_stamp(), kCollectionLockWaitMs);
+  for (const std::string& name : tags) {
+    std::optional<int32_t> tag = tag_named(store.tags(), name);
+    if (!tag) tag = store.addTag(fml::utf82wchar(name));
+    store.markQuote(id, *tag);
+  }
+  adding.commit();
+  out << id << "\n";
   return written(out, err);
 }
 
@@ -159,24 +216,39 @@ int add_command(logic& store, const command_line& line, std::istream& in, std::o
   }
   std::string text = text_to_capture(bytes, false);
   if (text.empty()) {
-    err << "parvela: nothing to add: the text is empty or only white space\n";
+    err << "parvela: " << kNothingToAdd << "\n";
     return kCommandFailed;
   }
-  // The quote and its tags are stored together or not at all.
-  transaction adding(store.database());
-  int32_t id = store.storeQuote(text, current_stamp(), kCollectionLockWaitMs);
-  for (const std::string& name : line.tags) {
-    std::optional<int32_t> tag = tag_named(store.tags(), name);
-    if (!tag) tag = store.addTag(fml::utf82wchar(name));
-    store.markQuote(id, *tag);
+  return store_new_quote(store, text, line.tags, out, err);
+}
+
+std::string import_report(const import_counts& counts, bool merge) {
+  std::string report = "imported " + std::to_string(counts.quotes_added) + " quotes, " +
+                       std::to_string(counts.tags_added) + " new tags";
+  if (merge) report += ", skipped " + std::to_string(counts.quotes_skipped) + " quotes already stored";
+  return report + "\n";
+}
+
+bool copy_text(logic& store, const command_line& line, std::wstring* text, std::ostream& err) {
+  std::vector<Quote> quotes;
+  for (int32_t id : line.ids) {
+    std::optional<Quote> quote = store.getQuote(id);
+    if (!quote) {
+      err << "parvela: no quote with the id " << id << "\n";
+      return false;
+    }
+    quotes.push_back(std::move(*quote));
   }
-  adding.commit();
-  out << id << "\n";
-  return written(out, err);
+  if (quotes.size() == 1) {
+    *text = line.with_tags ? copy_quote_with_data_text(quotes[0]) : copy_quote_text(quotes[0]);
+  } else {
+    *text = line.with_tags ? copy_quotes_with_data_text(quotes) : copy_quotes_text(quotes);
+  }
+  return true;
 }
 
 int list_command(logic& store, const command_line& line, std::ostream& out, std::ostream& err) {
-  if (refuse_search(line, err)) return kCommandFailed;
+  search_kept window_search(store);
   if (!set_search(store, line, err)) return kCommandFailed;
   std::vector<Quote> quotes;
   if (line.limit < 0) {
@@ -186,7 +258,7 @@ int list_command(logic& store, const command_line& line, std::ostream& out, std:
     // Only the records shown are read: the ids come from the indexes alone,
     // and without tags only the newest `limit` of them.
     std::vector<int32_t> ids;
-    if (line.tags.empty()) {
+    if (line.tags.empty() && !store.hasSearchWords()) {
       SQLite::Statement newest(store.database(),
                                "SELECT m_id FROM quote ORDER BY rowid DESC LIMIT ?");
       newest.bind(1, static_cast<int64_t>(line.limit));
@@ -235,7 +307,7 @@ int tags_command(logic& store, const command_line& line, std::ostream& out) {
 }
 
 int export_command(logic& store, const command_line& line, std::ostream& out, std::ostream& err) {
-  if (refuse_search(line, err)) return kCommandFailed;
+  search_kept window_search(store);
   if (!set_search(store, line, err)) return kCommandFailed;
   // Table order, as the window exports, so that an import keeps the order.
   std::vector<Quote> quotes = store.search();
@@ -251,11 +323,7 @@ int export_command(logic& store, const command_line& line, std::ostream& out, st
     out << content;
     return written(out, err);
   }
-  if (!write_file_replacing(fml::utf82wchar(line.file), content)) {
-    err << "parvela: " << line.file << " could not be written (" << std::strerror(errno) << ")\n";
-    return kCommandFailed;
-  }
-  return kCommandDone;
+  return write_output_file(line.file, content, err);
 }
 
 int run_command(const command_line& line, std::istream& in, std::ostream& out,
@@ -272,20 +340,35 @@ int run_command(const command_line& line, std::istream& in, std::ostream& out,
     out << version_text() << "\n";
     return written(out, err);
   }
-  if (changes_collection(line.what)) {
-    // The seam for handing the command to the running instance.
-    std::string folder = runtime_folder();
-    if (!folder.empty() && instance_listening(folder)) {
-      err << "parvela is running: quit it first (Exit in its tray menu); changing the "
-             "collection through the running program is not available yet\n";
-      return kCommandFailed;
-    }
+  // While Parvela runs, it carries the command out: the window then shows
+  // what the command changes, and the collection has one writer.
+  std::string runtime = runtime_folder();
+  int instance = runtime.empty() ? -1 : connect_to_instance(runtime);
+  if (instance >= 0) return ask_running_instance(instance, line, in, out, err);
+  if (line.what == A::show || line.what == A::quit) {
+    err << "parvela: Parvela is not running\n";
+    return kCommandFailed;
   }
   try {
     std::wstring folder = prepare_data_folder();
-    if (line.what == A::import_quotes) return import_command(folder, line, out, err);
+    if (line.what == A::import_quotes) return import_command(folder, line, in, out, err);
+    if (line.what == A::copy) {
+      std::wstring text;
+      {
+        logic store;
+        if (!copy_text(store, line, &text, err)) return kCommandFailed;
+      }
+      std::string failure = keep_on_clipboard(text);
+      if (failure.empty()) return kCommandDone;
+      err << "parvela: " << failure << "\n";
+      return kCommandFailed;
+    }
+    std::string captured;
+    if (line.what == A::capture && !read_clipboard_now(&captured, err)) return kCommandFailed;
     logic store;
     switch (line.what) {
+      case A::capture:
+        return store_new_quote(store, captured, {}, out, err);
       case A::add:
         return add_command(store, line, in, out, err);
       case A::list:

@@ -9,6 +9,7 @@
 #include "shell/application.h"
 #include "shell/command_line.h"
 #include "shell/commands.h"
+#include "shell/instance_client.h"
 #include "shell/single_instance.h"
 
 int main(int argc, char* argv[]) {
@@ -26,7 +27,7 @@ int main(int argc, char* argv[]) {
   pvl::single_instance instance(folder);
   if (instance.another_runs()) {
     // A second start only brings the first instance's window forward.
-    instance.ask_first_to_show();
+    pvl::ask_instance_to_show(folder);
     return pvl::kExitOtherInstance;
   }
   if (!instance.is_first()) {

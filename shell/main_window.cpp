@@ -115,12 +115,43 @@ void main_window::start_watching_copy_keys() {
   };
   on_read.text_read = [this](std::string text) {
     QMetaObject::invokeMethod(
-        this, [this, text = std::move(text)] { guarded([&] { hand_on_capture(text, 'x'); }); },
+        this,
+        [this, text = std::move(text)] {
+          guarded([&] {
+            read_handed_on_ = true;
+            hand_on_capture(text, 'x');
+          });
+        },
         Qt::QueuedConnection);
   };
   on_read.nothing_read = [this](const char* why) {
     QMetaObject::invokeMethod(
-        this, [why] { guarded([why] { fml::getlog("app") << why << std::endl; }); },
+        this,
+        [this, why] {
+          guarded([&] {
+            read_nothing_why_ = why;
+            fml::getlog("app") << why << std::endl;
+          });
+        },
+        Qt::QueuedConnection);
+  };
+  // The outcome of a read arrives before its end: each end closes the read.
+  on_read.finished = [this](bool now) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, now] {
+          guarded([&] {
+            std::string why = read_handed_on_ ? std::string()
+                              : read_nothing_why_.empty() ? "The clipboard holds no text: nothing captured"
+                                                          : read_nothing_why_;
+            read_handed_on_ = false;
+            read_nothing_why_.clear();
+            if (!now || captures_waiting_.empty()) return;
+            capture_done done = std::move(captures_waiting_.front());
+            captures_waiting_.pop_front();
+            done(why);
+          });
+        },
         Qt::QueuedConnection);
   };
   reader_ = std::make_unique<clipboard_reader>(std::move(on_read));
@@ -199,6 +230,13 @@ void main_window::hand_on_capture(const std::string& text, char source) {
 }
 
 void main_window::hand_on(const std::string& text) { on_text_(text); }
+
+bool main_window::capture_now(capture_done done) {
+  if (!reader_) return false;
+  captures_waiting_.push_back(std::move(done));
+  reader_->read_now();
+  return true;
+}
 
 void main_window::set_client(QWidget* client) {
   delete takeCentralWidget();

@@ -19,6 +19,7 @@
 
 #include <QMainWindow>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -89,6 +90,13 @@ class main_window : public QMainWindow {
   // where there is no tray.
   void on_tray_change(std::function<void(bool tray_available)> handler);
 
+  // Reads the clipboard's text now and hands it on as a double copy's
+  // capture, then calls `done` with "" when a text was handed on, else why
+  // nothing was. False (`done` never called) when the copy keys are not
+  // watched (not on X11).
+  using capture_done = std::function<void(const std::string& nothing_why)>;
+  bool capture_now(capture_done done);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -108,6 +116,11 @@ class main_window : public QMainWindow {
   std::function<void(bool)> on_tray_change_;
   bool tray_seen_ = false;
   std::unique_ptr<clipboard_reader> reader_;
+  // The callers of capture_now whose reads are not finished, oldest first;
+  // and what the read being finished has done so far.
+  std::deque<capture_done> captures_waiting_;
+  bool read_handed_on_ = false;
+  std::string read_nothing_why_;
   std::unique_ptr<key_observer> observer_;
   std::unique_ptr<wayland_clipboard> wayland_;
   std::string capture_notice_;

@@ -1,7 +1,6 @@
 #include "shell/single_instance.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -9,17 +8,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 namespace pvl {
 
 namespace {
-
-constexpr char kShowRequest[] = "show\n";
-constexpr char kAnswer[] = "shown\n";
 
 bool fill_address(const std::string& path, sockaddr_un* address) {
   std::memset(address, 0, sizeof *address);
@@ -27,12 +21,6 @@ bool fill_address(const std::string& path, sockaddr_un* address) {
   if (path.size() >= sizeof address->sun_path) return false;
   std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
   return true;
-}
-
-// Waits up to `timeout_ms` for the descriptor to become readable.
-bool wait_readable(int fd, int timeout_ms) {
-  pollfd entry{fd, POLLIN, 0};
-  return ::poll(&entry, 1, timeout_ms) > 0;
 }
 
 }  // namespace
@@ -85,7 +73,8 @@ single_instance::single_instance(const std::string& folder)
     fail("Cannot create the socket", socket_path_);
     return;
   }
-  mode_t old_mask = ::umask(077);
+  // Read and write for the user alone (0600) from the moment it exists.
+  mode_t old_mask = ::umask(0177);
   bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   ::umask(old_mask);
   if (!bound || ::listen(fd, 8) != 0) {
@@ -106,43 +95,6 @@ void single_instance::stop_listening() {
   ::close(listen_fd_);
   ::unlink(socket_path_.c_str());
   listen_fd_ = -1;
-}
-
-bool single_instance::ask_first_to_show() const {
-  sockaddr_un address;
-  if (!fill_address(socket_path_, &address)) return false;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-  while (std::chrono::steady_clock::now() < deadline) {
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-      bool answered = false;
-      if (::send(fd, kShowRequest, sizeof kShowRequest - 1, MSG_NOSIGNAL) > 0 &&
-          wait_readable(fd, 1000)) {
-        char reply[16];
-        answered = ::recv(fd, reply, sizeof reply, 0) > 0;
-      }
-      ::close(fd);
-      return answered;
-    }
-    ::close(fd);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
-}
-
-bool single_instance::answer_one() const {
-  int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-  if (fd < 0) return false;
-  char request[16] = {};
-  bool asked = false;
-  // A client that connects and says nothing must not hang the window.
-  if (wait_readable(fd, 200) && ::recv(fd, request, sizeof request - 1, 0) > 0) {
-    asked = std::strncmp(request, kShowRequest, sizeof kShowRequest - 1) == 0;
-    if (asked) ::send(fd, kAnswer, sizeof kAnswer - 1, MSG_NOSIGNAL);
-  }
-  ::close(fd);
-  return asked;
 }
 
 }  // namespace pvl

@@ -1,8 +1,9 @@
 // Keeps one running instance per user. The first instance holds an exclusive
-// lock on "parvela.lock" and listens on the socket "parvela.sock" in the
-// user's runtime folder; a later instance finds the lock taken, asks the
-// first one through the socket to show its window, and ends. The lock dies
-// with its process, so a crashed instance never blocks the next start.
+// lock on "parvela.lock" and listens on the socket "parvela.sock" (0600) in
+// the user's runtime folder; a later instance finds the lock taken, asks the
+// first one through the socket to show its window (shell/instance_client.h),
+// and ends. The lock dies with its process, so a crashed instance never
+// blocks the next start.
 #pragma once
 
 #include <string>
@@ -36,14 +37,6 @@ class single_instance {
 
   // The listening socket of the first instance, to watch for connections.
   int listen_fd() const { return listen_fd_; }
-
-  // For a later instance: asks the first one to show itself, retrying for
-  // about a second while it is still starting. Returns true when it answered.
-  bool ask_first_to_show() const;
-
-  // For the first instance: accepts one waiting connection, answers it and
-  // returns true when it asked for the window to be shown.
-  bool answer_one() const;
 
   // For the first instance: closes the socket and removes its file, as the
   // destructor does, for a process that must end without unwinding.

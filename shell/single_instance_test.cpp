@@ -1,5 +1,6 @@
 #include "shell/single_instance.h"
 
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "shell/instance_client.h"
 #include "tests/support/temp_dir.h"
 
 namespace pvl {
@@ -21,13 +23,21 @@ TEST(SingleInstanceTest, OnlyTheFirstHoldsTheLockAndAnswers) {
   single_instance second(dir.str());
   EXPECT_FALSE(second.is_first());
 
-  std::thread answering([&first] {
-    for (int i = 0; i < 100 && !first.answer_one(); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+  // The first answers one request, as the running program's server does.
+  std::string asked;
+  std::thread answering([&first, &asked] {
+    int fd = ::accept(first.listen_fd(), nullptr, nullptr);
+    char buffer[256];
+    ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    parsed_request request = parse_request(std::string_view(buffer, n > 0 ? size_t(n) : 0));
+    if (request.request) asked = request.request->words.at(0);
+    std::string answer = encode_answer({});
+    ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+    ::close(fd);
   });
-  EXPECT_TRUE(second.ask_first_to_show());
+  EXPECT_TRUE(ask_instance_to_show(dir.str()));
   answering.join();
+  EXPECT_EQ(asked, "show");
 
   struct stat info;
   ASSERT_EQ(stat((dir.path() / "parvela.sock").c_str(), &info), 0);
@@ -54,10 +64,9 @@ TEST(SingleInstanceTest, AskingWithNobodyListeningGivesUp) {
   testing_support::temp_dir dir;
   single_instance first(dir.str());
   ASSERT_TRUE(first.is_first());
-  single_instance second(dir.str());
   // The first never answers: the request fails within about a second.
   auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(second.ask_first_to_show());
+  EXPECT_FALSE(ask_instance_to_show(dir.str()));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 

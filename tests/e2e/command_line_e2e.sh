@@ -1,11 +1,15 @@
 #!/bin/bash
 # The command line end to end: the real program run as a user's script runs
-# it, on collections in temporary folders, without a display.
+# it, on collections in temporary folders: first without a display and
+# without a running instance, then on a private Xvfb display, without and
+# with a running instance (the commands then go through it).
 # Usage: command_line_e2e.sh PARVELA_EXE
 set -u
 exe=$1
 root=$(mktemp -d)
-trap 'rm -rf "$root"' EXIT
+xvfb=""
+instance=""
+trap '[ -n "$instance" ] && kill "$instance" 2>/dev/null; [ -n "$xvfb" ] && kill "$xvfb"; rm -rf "$root"' EXIT
 mkdir -m 700 "$root/run"
 export XDG_DATA_HOME="$root/a" XDG_RUNTIME_DIR="$root/run"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
@@ -43,6 +47,7 @@ check unknown-command 2 '' '^Usage: parvela' -- frobnicate
 [ -e "$root/a" ] && { echo "FAILED: a refused command touched the data folder"; failures=$((failures + 1)); }
 
 check add 0 '^[0-9]+$' '' -- add --tag 'e2e tag' 'first <quote> "one"'
+first_id=$(head -n1 "$root/out")
 printf 'bad \xff byte\nsecond line' >"$root/stdin"
 input="$root/stdin" check add-stdin 0 '^[0-9]+$' '' -- add -
 input=/dev/null
@@ -50,7 +55,14 @@ check list-newest-first 0 $'^[0-9]+\tbad \xef\xbf\xbd byte second line$' '' -- l
 check list-tag 0 $'first <quote> "one"\t\\[e2e tag\\]' '' -- list --tag 'e2e tag'
 check tags 0 $'^e2e tag\t1$' '' -- tags
 check unknown-tag 1 '' 'no tag named "nope"' -- list --tag nope
-check search-not-yet 1 '' 'word search is not available yet' -- list --search words
+check search-words 0 $'first <quote>' '' -- list --search 'first quote'
+check search-none 0 '' '' -- list --search 'nowhere'
+check search-export 0 'first &#60;quote&#62;' '' -- export --format html --search first -
+check show-none 1 '' '^parvela: Parvela is not running$' -- show
+check quit-none 1 '' '^parvela: Parvela is not running$' -- quit
+check capture-no-display 1 '' 'capture needs an X11 display' -- capture
+check copy-no-display 1 '' 'copy needs an X11 display' -- copy "$first_id"
+check copy-unknown 1 '' 'no quote with the id 999999' -- copy 999999
 
 check export-json 0 '' '' -- export --format json "$root/a.json"
 XDG_DATA_HOME="$root/b" check import-empty 0 '^imported ' '' -- import "$root/a.json"
@@ -62,17 +74,113 @@ fi
 XDG_DATA_HOME="$root/b" check import-not-empty 1 '' 'not empty: use --merge' -- import "$root/a.json"
 XDG_DATA_HOME="$root/b" check import-merge 0 'skipped [1-9][0-9]* quotes' '' -- import --merge "$root/a.json"
 
-# A running instance: commands that would write are refused; reading works.
-QT_QPA_PLATFORM=offscreen "$exe" >/dev/null 2>&1 &
+# Two commands at once: every quote of both is stored.
+before=$("$exe" list | wc -l)
+adds() { for n in $(seq 1 10); do "$exe" add "parallel $1 $n" >/dev/null || echo "add failed"; done; }
+adds a >"$root/par_a" 2>&1 & adds b >"$root/par_b" 2>&1; wait
+after=$("$exe" list | wc -l)
+if [ "$after" != $((before + 20)) ] || [ -s "$root/par_a" ] || [ -s "$root/par_b" ]; then
+  failures=$((failures + 1)); echo "FAILED: parallel adds: $before then $after quotes"
+else
+  echo "ok: parallel-adds"
+fi
+
+# A private display. -displayfd: Xvfb picks a free display and names it.
+Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$root/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 1 400); do [ -s "$root/display" ] && break; sleep 0.05; done
+export DISPLAY=:$(head -n1 "$root/display")
+
+# No instance: copy hands the text to a keeper process, capture reads the
+# clipboard itself.
+check copy-keeper 0 '' '' -- copy "$first_id"
+[ "$(xclip -o -selection clipboard)" = 'first <quote> "one"' ] || {
+  failures=$((failures + 1)); echo "FAILED: copy-keeper: the clipboard holds: $(xclip -o -selection clipboard)"; }
+printf 'clipboard words one' | xclip -i -selection clipboard 2>/dev/null
+check capture 0 '^[0-9]+$' '' -- capture
+check capture-stored 0 $'\tclipboard words one$' '' -- list --limit 1
+
+# A running instance started now sees the quotes stored before it.
+PARVELA_NO_ERROR_BOX=1 "$exe" >"$root/instance.out" 2>&1 &
 instance=$!
-# Waits for the instance's socket (at most 20 s).
-for _ in $(seq 1 400); do
-  [ -S "$root/run/parvela.sock" ] && break
-  sleep 0.05
-done
-check running-add 1 '' '^parvela is running: ' -- add text
-check running-list 0 'first <quote>' '' -- list
-kill "$instance"; wait "$instance" 2>/dev/null
+for _ in $(seq 1 400); do "$exe" show >/dev/null 2>&1 && break; sleep 0.05; done
+check running-show 0 '' '' -- show
+[ "$(stat -c %a "$XDG_RUNTIME_DIR/parvela.sock")" = 600 ] || {
+  failures=$((failures + 1)); echo "FAILED: the socket is not 0600"; }
+# Another user's process is refused, even when the socket's mode lets it in.
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+  chmod 755 "$root" "$XDG_RUNTIME_DIR"; chmod 666 "$XDG_RUNTIME_DIR/parvela.sock"
+  other=$(setpriv --reuid=65534 --regid=65534 --clear-groups "$exe" list 2>&1 >/dev/null)
+  chmod 700 "$root" "$XDG_RUNTIME_DIR"; chmod 600 "$XDG_RUNTIME_DIR/parvela.sock"
+  [ "$other" = "parvela: refused: the command comes from another user's process" ] || {
+    failures=$((failures + 1)); echo "FAILED: another user: $other"; }
+fi
+check running-list 0 'clipboard words one' '' -- list
+check running-add 0 '^[0-9]+$' '' -- add --tag 'running tag' 'added <while> running'
+id=$(head -n1 "$root/out")
+grep -q "add_quote complete; id: $id\$" "$XDG_DATA_HOME/Parvela/logs/model.log" || {
+  failures=$((failures + 1)); echo "FAILED: running-add did not go through the window's capture"; }
+input="$root/stdin" check running-add-stdin 0 '^[0-9]+$' '' -- add -
+input=/dev/null
+check running-list-newest 0 $'bad \xef\xbf\xbd byte second line$' '' -- list --limit 1
+check running-list-tag 0 $'added <while> running\t\\[running tag\\]' '' -- list --tag 'running tag'
+check running-search 0 'added <while> running' '' -- list --search 'while running' --format json
+check running-tags 0 $'^running tag\t1$' '' -- tags
+check running-export 0 '' '' -- export --format json "$root/running.json"
+grep -q 'added <while> running' "$root/running.json" || {
+  failures=$((failures + 1)); echo "FAILED: running-export: the file lacks the new quote"; }
+check running-import-merge 0 'skipped [1-9][0-9]* quotes' '' -- import --merge "$root/running.json"
+check running-import-refused 1 '' 'not empty: use --merge' -- import "$root/running.json"
+check running-copy 0 '' '' -- copy "$id" --with-tags
+[ "$(xclip -o -selection clipboard)" = $'added <while> running\n\nrunning tag' ] || {
+  failures=$((failures + 1)); echo "FAILED: running-copy: the clipboard holds: $(xclip -o -selection clipboard)"; }
+check running-copy-unknown 1 '' 'no quote with the id 999999' -- copy 999999
+printf 'captured by the window' | xclip -i -selection clipboard 2>/dev/null
+check running-capture 0 '^[0-9]+$' '' -- capture
+check running-capture-stored 0 $'\tcaptured by the window$' '' -- list --limit 1
+check running-usage 2 '' '^Usage: parvela' -- list --limit x
+
+# Requests the instance refuses: answered with an error, and it goes on.
+python3 - "$XDG_RUNTIME_DIR/parvela.sock" >"$root/raw" 2>&1 <<'PY'
+import socket, struct, sys
+def ask(data, close_write=True):
+    s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); s.sendall(data)
+    if close_write: s.shutdown(socket.SHUT_WR)
+    answer = b""
+    while True:
+        part = s.recv(65536)
+        if not part: break
+        answer += part
+    return answer[20:].decode(errors="replace").strip()
+held = socket.socket(socket.AF_UNIX); held.connect(sys.argv[1])  # says nothing
+print(ask(struct.pack("<I", 64 * 1024 * 1024 + 1), close_write=False))
+print(ask(struct.pack("<II", 100, 1)))
+print(ask(struct.pack("<III", 8, 7, 0)))
+print(ask(b"show\n"))
+PY
+cat >"$root/raw_want" <<'WANT'
+parvela: request over 64 MB
+parvela: truncated request
+parvela: this Parvela speaks version 1 of the command protocol, not 7: quit it and start it again
+parvela: request over 64 MB
+WANT
+cmp -s "$root/raw" "$root/raw_want" || {
+  failures=$((failures + 1)); echo "FAILED: refused requests:"; diff "$root/raw_want" "$root/raw"; }
+check running-after-refusals 0 'added <while> running' '' -- list
+
+# Two commands at once through the instance.
+adds c >"$root/par_c" 2>&1 & other=$!
+adds d >"$root/par_d" 2>&1; wait "$other"
+count=$("$exe" list --search parallel | wc -l)
+if [ "$count" != 40 ] || [ -s "$root/par_c" ] || [ -s "$root/par_d" ]; then
+  failures=$((failures + 1)); echo "FAILED: parallel adds through the instance: $count quotes"
+fi
+
+check running-quit 0 '' '' -- quit
+wait "$instance"; code=$?
+instance=""
+[ "$code" = 0 ] || { failures=$((failures + 1)); echo "FAILED: quit: the instance ended with $code"; }
+check after-quit 1 '' 'Parvela is not running' -- show
 
 echo "$failures failed"
 [ "$failures" = 0 ]
