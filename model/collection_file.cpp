@@ -128,7 +128,7 @@ void check_or_create(const std::string& path) {
 // not a collection of this program is reported before anything could be
 // written to it. Returns the file's format, 0 when it holds no database
 // objects yet.
-int probe_version(const std::string& path) {
+int read_version(const std::string& path) {
   SQLite::Database reader(path, SQLite::OPEN_READONLY, kCollectionLockWaitMs);
   int objects = reader.execAndGet("SELECT count(*) FROM sqlite_master").getInt();
   int application = reader.execAndGet("PRAGMA application_id").getInt();
@@ -144,6 +144,21 @@ int probe_version(const std::string& path) {
   return fresh ? 0 : version;
 }
 
+int probe_version(const std::string& path) {
+  try {
+    return read_version(path);
+  } catch (const SQLite::Exception& error) {
+    // A new or older file is set up with a rollback journal (see
+    // open_collection); a setup cut short leaves that journal behind, which
+    // only a writable connection can roll back. Then the file is looked at
+    // again, as it was before the setup.
+    if (error.getExtendedErrorCode() != SQLITE_READONLY_ROLLBACK) throw;
+    SQLite::Database writer(path, SQLite::OPEN_READWRITE, kCollectionLockWaitMs);
+    writer.execAndGet("SELECT count(*) FROM sqlite_master");
+  }
+  return read_version(path);
+}
+
 }  // namespace
 
 std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
@@ -155,12 +170,6 @@ std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
         path, SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX, kCollectionLockWaitMs);
     if (sqlite3_db_readonly(db->getHandle(), "main") == 1) fail(path, "opened read-only");
     db->exec("PRAGMA foreign_keys = ON");
-    // Write-ahead log, synced at every commit: a commit that returned
-    // survives a killed process and a power cut, and a torn write leaves the
-    // file as it was at the last commit.
-    if (db->execAndGet("PRAGMA journal_mode = WAL").getString() != "wal") {
-      fail(path, "cannot keep a write-ahead log beside the file");
-    }
     db->exec("PRAGMA synchronous = FULL");
     // Reads with system calls, never through a memory map: another program
     // cutting the file short would turn a read of the map into SIGBUS,
@@ -181,6 +190,14 @@ std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
       db->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     }
     setup.commit();
+    // Write-ahead log, synced at every commit: a commit that returned
+    // survives a killed process and a power cut, and a torn write leaves the
+    // file as it was at the last commit. Switched on only now: the switch
+    // writes the file's header, and a file whose setup failed above (a
+    // damaged one) must be left as it was; a file switched before keeps it.
+    if (db->execAndGet("PRAGMA journal_mode = WAL").getString() != "wal") {
+      fail(path, "cannot keep a write-ahead log beside the file");
+    }
     return db;
   } catch (const SQLite::Exception& error) {
     fail(path, error.what());

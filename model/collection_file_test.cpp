@@ -72,6 +72,20 @@ TEST_F(CollectionFileTest, ADatabaseOfAnotherProgramIsLeftAsItWas) {
   EXPECT_EQ(read_file(collection_.db_file()), before);
 }
 
+// An empty-looking database whose first page is damaged (found by fuzzing):
+// creating the tables fails, and the file must not have been switched to a
+// write-ahead log before that.
+TEST_F(CollectionFileTest, ADamagedDatabaseIsLeftAsItWas) {
+  std::string damaged = read_file(std::filesystem::path(PARVELA_SOURCE_DIR) / "fuzz" / "corpus" /
+                                  "collection_file_fuzz" / "damaged_page_one.fdb");
+  write_file(collection_.db_file(), damaged);
+  auto entries = folder_entries();
+
+  EXPECT_EQ(open_error(), path() + ": database disk image is malformed");
+  EXPECT_EQ(read_file(collection_.db_file()), damaged);
+  EXPECT_EQ(folder_entries(), entries);
+}
+
 TEST_F(CollectionFileTest, ACollectionOfANewerFormatIsLeftAsItWas) {
   { logic store; }
   {
