@@ -141,6 +141,19 @@ int read_version(const std::string& path) {
     fail(path, "a collection in format " + std::to_string(version) +
                    ", which this version of Parvela cannot read");
   }
+  // A file that the open below is going to write (a setup, the switch to the
+  // write-ahead log) is checked first, so that a damaged one is refused as
+  // it is rather than half changed. A collection already set up is not read
+  // through at every start.
+  bool will_write = version != kSchemaVersion ||
+                    reader.execAndGet("PRAGMA journal_mode").getString() != "wal";
+  if (!fresh && will_write) {
+    std::string check = reader.execAndGet("PRAGMA quick_check(1)").getString();
+    // Without the heading SQLite puts above the first fault.
+    if (check.starts_with("*** ") && check.find('\n') != std::string::npos)
+      check.erase(0, check.find('\n') + 1);
+    if (check != "ok") fail(path, "the file is damaged (" + check + ")");
+  }
   return fresh ? 0 : version;
 }
 

@@ -72,18 +72,24 @@ TEST_F(CollectionFileTest, ADatabaseOfAnotherProgramIsLeftAsItWas) {
   EXPECT_EQ(read_file(collection_.db_file()), before);
 }
 
-// An empty-looking database whose first page is damaged (found by fuzzing):
-// creating the tables fails, and the file must not have been switched to a
-// write-ahead log before that.
+// Damaged databases (found by fuzzing): an empty-looking one whose first
+// page is damaged, where creating the tables fails, and one of the older
+// format, which would be set up and then fail to read. Neither may have
+// been set up or switched to a write-ahead log when it is refused.
 TEST_F(CollectionFileTest, ADamagedDatabaseIsLeftAsItWas) {
-  std::string damaged = read_file(std::filesystem::path(PARVELA_SOURCE_DIR) / "fuzz" / "corpus" /
-                                  "collection_file_fuzz" / "damaged_page_one.fdb");
-  write_file(collection_.db_file(), damaged);
-  auto entries = folder_entries();
+  const std::pair<const char*, const char*> cases[] = {
+      {"damaged_page_one.fdb", "database disk image is malformed"},
+      {"damaged_format1.fdb", "the file is damaged (Page 7: btreeInitPage() returns error code 11)"}};
+  for (const auto& [name, error] : cases) {
+    std::string damaged = read_file(std::filesystem::path(PARVELA_SOURCE_DIR) / "fuzz" /
+                                    "corpus" / "collection_file_fuzz" / name);
+    write_file(collection_.db_file(), damaged);
+    auto entries = folder_entries();
 
-  EXPECT_EQ(open_error(), path() + ": database disk image is malformed");
-  EXPECT_EQ(read_file(collection_.db_file()), damaged);
-  EXPECT_EQ(folder_entries(), entries);
+    EXPECT_EQ(open_error(), path() + ": " + error) << name;
+    EXPECT_EQ(read_file(collection_.db_file()), damaged) << name;
+    EXPECT_EQ(folder_entries(), entries) << name;
+  }
 }
 
 TEST_F(CollectionFileTest, ACollectionOfANewerFormatIsLeftAsItWas) {
