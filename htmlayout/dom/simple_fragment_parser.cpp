@@ -36,14 +36,20 @@ bool is_custom_tag(const std::string& name) {
   return gumbo_tag_enum(name.c_str()) == GUMBO_TAG_UNKNOWN;
 }
 
-// Well-formed UTF-8: the full parser turns each malformed sequence into
-// U+FFFD, which this parser does not.
-bool is_utf8(std::string_view html) {
+// Text the full parser reads as it stands: well-formed UTF-8 without
+// control characters (but tab, line feed, form feed, carriage return and
+// NUL, which the parser below handles) and without noncharacters. The full
+// parser reads each of those, and each malformed sequence, as U+FFFD.
+bool reads_as_is(std::string_view html) {
   const auto* p = reinterpret_cast<const unsigned char*>(html.data());
   const auto* end = p + html.size();
   while (p < end) {
     unsigned char lead = *p;
     if (lead < 0x80) {
+      if ((lead < 0x20 && lead != 0 && lead != '\t' && lead != '\n' && lead != '\f' &&
+           lead != '\r') ||
+          lead == 0x7F)
+        return false;
       ++p;
       continue;
     }
@@ -55,7 +61,8 @@ bool is_utf8(std::string_view html) {
       code = (code << 6) | (p[k] & 0x3F);
     }
     if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
-        (code >= 0xD800 && code <= 0xDFFF))
+        (code >= 0xD800 && code <= 0xDFFF) || code <= 0x9F || (code >= 0xFDD0 && code <= 0xFDEF) ||
+        (code & 0xFFFE) == 0xFFFE)
       return false;
     p += length;
   }
@@ -378,7 +385,7 @@ bool context_allowed(atom context) {
 }  // namespace
 
 std::optional<std::vector<node*>> parse_simple_fragment(std::string_view html, atom context) {
-  if (!context || !context_allowed(context) || !is_utf8(html)) return std::nullopt;
+  if (!context || !context_allowed(context) || !reads_as_is(html)) return std::nullopt;
   element_node holder(context);
   parser p(html, &holder);
   bool accepted = p.run();
