@@ -10,8 +10,10 @@ namespace {
 
 bool is_raw_text(atom tag) {
   using namespace names;
+  // Not noscript: the parser runs without scripting and reads its content
+  // as markup.
   return tag == style || tag == script || tag == xmp || tag == iframe || tag == noembed ||
-         tag == noframes || tag == plaintext || tag == noscript;
+         tag == noframes || tag == plaintext;
 }
 
 // The code point of the UTF-8 sequence at `i` when a parser would not read

@@ -60,6 +60,7 @@ TEST(HtmlWriterTest, OutputParsesBackToTheSameTree) {
       "<img src=\"a.png\" alt=\"\"><br><input value=\"&quot;\">",
       "<ul><li>one<li>two</ul>",
       "text only \xC2\xA0 with nbsp and \xE4\xB8\x96",
+      "<noscript>a &lt;b&gt; <i>c</i></noscript>",
   };
   for (const char* input : inputs) {
     std::string once = reparse(input, "div");
