@@ -3,6 +3,8 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 
@@ -14,11 +16,12 @@ PACKAGES := build-essential cmake ninja-build pkg-config ccache \
   libgtest-dev libgmock-dev libbenchmark-dev \
   libsqlite3-dev libsqlitecpp-dev sqlite3 libtinyxml-dev libgumbo-dev liblitehtml-dev \
   libboost-dev libboost-locale-dev qt6-base-dev libx11-dev libxi-dev libxfixes-dev libxtst-dev \
-  xvfb xdotool xclip x11-utils trayer imagemagick fonts-dejavu-core tzdata
+  xvfb xdotool xclip x11-utils trayer imagemagick fonts-dejavu-core tzdata \
+  clang libclang-rt-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test unit-test e2e-test asan-test bench clean
+.PHONY: deps build run test unit-test e2e-test asan-test bench clean fuzz fuzz-build fuzz-test soak
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -55,10 +58,33 @@ asan-test: deps $(ASAN_BUILD)/build.ninja
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 300 -L unit
 
-test: unit-test e2e-test asan-test
+# The fuzz targets (fuzz/README.md), built by clang in a build of their own.
+$(FUZZ_BUILD)/build.ninja:
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DPARVELA_FUZZ=ON
+
+fuzz-build: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) --target fuzz_targets -j $(JOBS)
+
+# Every target for FUZZ_SECONDS, one at a time.
+fuzz: fuzz-build
+	./fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) 1
+
+# The tests' share: each target about 20 s, two at a time.
+fuzz-test: fuzz-build
+	./fuzz/run.sh $(FUZZ_BUILD) 20 2
+
+test: unit-test e2e-test asan-test fuzz-test
+
+# Random gestures and captures on the whole program under the sanitizers
+# (view/soak_test.cpp); not part of `make test`.
+soak: deps $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) --target view_soak_test -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 QT_QPA_PLATFORM=offscreen \
+	  $(ASAN_BUILD)/view/view_soak_test
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b" || true; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
