@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool representable = true;
   for (const htmlayout::node* n : *full) {
     htmlayout::write_html(*n, written);
-    representable = representable && fuzz::representable(*n);
+    representable = representable && fuzz::representable(*n, htmlayout::name_of(context));
   }
   std::string full_tree = take_tree(full);
 

@@ -67,6 +67,18 @@ inline bool is_raw_text(std::string_view tag) {
          tag == "noembed" || tag == "noframes" || tag == "textarea" || tag == "title";
 }
 
+// A table part (td, tr, ...) outside its place in a table (`p`, its
+// parent's tag), which the parser never builds from its tags there.
+inline bool misplaced_table_part(std::string_view tag, std::string_view p) {
+  if (p.empty()) return false;
+  if (tag == "td" || tag == "th") return p != "tr";
+  if (tag == "tr") return p != "table" && p != "tbody" && p != "thead" && p != "tfoot";
+  if (tag == "tbody" || tag == "thead" || tag == "tfoot" || tag == "caption" || tag == "colgroup")
+    return p != "table";
+  if (tag == "col") return p != "colgroup" && p != "table";
+  return false;
+}
+
 // False for the trees that HTML text cannot be relied on to give, which a
 // writer cannot reproduce: an a inside an a, and an element whose start tag
 // closes a p inside a p (the parser closes the outer one when it meets the
@@ -74,7 +86,7 @@ inline bool is_raw_text(std::string_view tag) {
 // may close and reopen around it), a form (where a form's content ends depends on the other
 // form tags of the document), foreign content (svg, math: the tree keeps no
 // namespaces), a void element with content, a tag or attribute name that
-// cannot be written, raw text holding "</", text that is not UTF-8, an li
+// cannot be written, a misplaced table part, raw text holding "</", text that is not UTF-8, an li
 // inside an li of the same list, a formatting element inside three of its
 // kind (the parser keeps at most three open), and anything after a plaintext element (whose text runs to
 // the end).
@@ -92,21 +104,26 @@ inline bool is_utf8(std::string_view s) {
   return true;
 }
 
-inline bool representable(const htmlayout::node& n, bool in_a = false, bool in_p = false,
-                          bool in_formatting = false, std::vector<std::string_view>* open = nullptr,
-                          bool in_li = false) {
+// `context`: the tag of the element a fragment was parsed into ("" for a
+// document).
+inline bool representable(const htmlayout::node& n, std::string_view context = "",
+                          bool in_a = false, bool in_p = false, bool in_formatting = false,
+                          std::vector<std::string_view>* open = nullptr, bool in_li = false) {
   std::vector<std::string_view> formatting;
   if (!open) open = &formatting;
+  const std::string_view parent = n.parent ? htmlayout::name_of(n.parent->tag) : context;
   const htmlayout::element_node* e = htmlayout::as_element(&n);
   if (!e) {
-    const htmlayout::element_node* parent = n.parent;
     std::string_view text = htmlayout::as_text(&n)->text.view();
-    return is_utf8(text) && (!parent || !is_raw_text(htmlayout::name_of(parent->tag)) ||
-                             text.find("</") == std::string_view::npos);
+    // Text in a table's structure is moved out of it by the parser.
+    bool in_table_structure = parent == "table" || parent == "tbody" || parent == "thead" ||
+                              parent == "tfoot" || parent == "tr";
+    return is_utf8(text) && (!is_raw_text(parent) || text.find("</") == std::string_view::npos) &&
+           (!in_table_structure || text.find_first_not_of(" \t\n\f\r") == std::string_view::npos);
   }
   std::string_view tag = htmlayout::name_of(e->tag);
   if (tag == "plaintext" || tag == "form" || tag == "svg" || tag == "math" ||
-      (tag == "a" && in_a) || (tag == "li" && in_li) || ((in_p || in_formatting) && closes_p(tag)) || !writable_tag(tag) ||
+      (tag == "a" && in_a) || (tag == "li" && in_li) || misplaced_table_part(tag, parent) || ((in_p || in_formatting) && closes_p(tag)) || !writable_tag(tag) ||
       (htmlayout::is_void_element(e->tag) && !e->children.empty()))
     return false;
   for (const htmlayout::attribute& a : e->attributes)
@@ -117,7 +134,7 @@ inline bool representable(const htmlayout::node& n, bool in_a = false, bool in_p
   }
   bool all = true;
   for (const htmlayout::node* child : e->children)
-    all = all && representable(*child, in_a || tag == "a", in_p || tag == "p",
+    all = all && representable(*child, context, in_a || tag == "a", in_p || tag == "p",
                                in_formatting || is_formatting(tag), open,
                                tag == "li" || (in_li && tag != "ul" && tag != "ol" && tag != "menu"));
   if (is_formatting(tag)) open->pop_back();
