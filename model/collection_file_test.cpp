@@ -79,7 +79,8 @@ TEST_F(CollectionFileTest, ADatabaseOfAnotherProgramIsLeftAsItWas) {
 TEST_F(CollectionFileTest, ADamagedDatabaseIsLeftAsItWas) {
   const std::pair<const char*, const char*> cases[] = {
       {"damaged_page_one.fdb", "database disk image is malformed"},
-      {"damaged_format1.fdb", "the file is damaged (Page 7: btreeInitPage() returns error code 11)"}};
+      {"damaged_format1.fdb", "the file is damaged (Page 7: btreeInitPage() returns error code 11)"},
+      {"damaged_index_format1.fdb", "database disk image is malformed"}};
   for (const auto& [name, error] : cases) {
     std::string damaged = read_file(std::filesystem::path(PARVELA_SOURCE_DIR) / "fuzz" /
                                     "corpus" / "collection_file_fuzz" / name);
