@@ -3,6 +3,8 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 
@@ -16,7 +18,8 @@ PACKAGES := build-essential cmake ninja-build pkg-config ccache \
   libboost-dev libboost-locale-dev qt6-base-dev libx11-dev libxi-dev libxfixes-dev libxtst-dev \
   xvfb xdotool xclip x11-utils trayer imagemagick fonts-dejavu-core tzdata \
   librsvg2-bin desktop-file-utils appstream strace \
-  libwayland-dev qt6-wayland sway wl-clipboard xwayland
+  libwayland-dev qt6-wayland sway wl-clipboard xwayland \
+  clang libclang-rt-dev
 
 # What `make deb` needs besides: dpkg-shlibdeps and lintian.
 DEB_PACKAGES := dpkg-dev lintian
@@ -27,7 +30,7 @@ DESTDIR ?=
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test unit-test e2e-test asan-test bench clean install deb
+.PHONY: deps build run test unit-test e2e-test asan-test bench clean install deb fuzz fuzz-build fuzz-test soak
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -64,7 +67,30 @@ asan-test: deps $(ASAN_BUILD)/build.ninja
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 300 -L unit
 
-test: unit-test e2e-test asan-test
+# The fuzz targets (fuzz/README.md), built by clang in a build of their own.
+$(FUZZ_BUILD)/build.ninja:
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DPARVELA_FUZZ=ON
+
+fuzz-build: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) --target fuzz_targets -j $(JOBS)
+
+# Every target for FUZZ_SECONDS, one at a time.
+fuzz: fuzz-build
+	./fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) 1
+
+# The tests' share: each target about 20 s, two at a time.
+fuzz-test: fuzz-build
+	./fuzz/run.sh $(FUZZ_BUILD) 20 2
+
+test: unit-test e2e-test asan-test fuzz-test
+
+# Random gestures and captures on the whole program under the sanitizers
+# (view/soak_test.cpp); not part of `make test`.
+soak: deps $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) --target view_soak_test -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 QT_QPA_PLATFORM=offscreen \
+	  $(ASAN_BUILD)/view/view_soak_test
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
@@ -81,4 +107,4 @@ bench: build
 	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b" || true; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

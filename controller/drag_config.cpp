@@ -8,6 +8,7 @@
 #include "controller/pvcontroller.h"
 #include "fml/app_errors.h"
 #include "fml/text.h"
+#include "fml/xml_depth.h"
 
 namespace pvl {
 
@@ -40,6 +41,18 @@ drag_config read_drag_config(const std::wstring& path) {
   std::string utf8_path = fml::wchar2utf8(path);
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(utf8_path.c_str(), "rb"), &std::fclose);
   if (!file) throw fopen_drag_mgr_xml_error("fopen_drag_mgr_xml_error" + utf8_path);
+  // TinyXML parses nested elements by recursion: a file nested too deep is
+  // refused before it is parsed.
+  std::string text;
+  char chunk[65536];
+  for (size_t count; (count = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
+    text.append(chunk, count);
+  if (int line = fml::xml_too_deep_line(text)) {
+    throw read_drag_mgr_xml_error("read_drag_mgr_xml_error; " + utf8_path + ": line " +
+                                  std::to_string(line) + ": elements nest more than " +
+                                  std::to_string(fml::kMaxXmlDepth) + " deep");
+  }
+  std::rewind(file.get());
   TiXmlDocument document;
   if (!document.LoadFile(file.get(), TIXML_DEFAULT_ENCODING)) {
     std::string what = document.ErrorId() == TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY

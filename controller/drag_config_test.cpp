@@ -113,6 +113,10 @@ TEST_F(DragConfigTest, FileThatIsNotXmlRaisesWithThePlaceAndTheFault) {
   EXPECT_EQ(read_error("<dm><i><source class=\"vtag\"/></dm>"),
             head + "line 1, column 30: Error reading end tag.");
   EXPECT_EQ(read_error("just text"), head + "no XML element in it");
+  // Nesting that would overflow the parser's recursion is refused unparsed.
+  std::string deep = "<dm>\n";
+  for (int i = 0; i < 200000; ++i) deep += "<i>";
+  EXPECT_EQ(read_error(deep), head + "line 2: elements nest more than 1000 deep");
 }
 
 TEST_F(DragConfigTest, IncompleteInteractionIsReportedWithItsLine) {

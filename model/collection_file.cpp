@@ -199,7 +199,7 @@ void check_or_create(const std::string& path) {
 // not a collection of this program is reported before anything could be
 // written to it. Returns the file's format, 0 when it holds no database
 // objects yet.
-int probe_version(const std::string& path) {
+int read_version(const std::string& path) {
   SQLite::Database reader(path, SQLite::OPEN_READONLY, kCollectionLockWaitMs);
   int objects = reader.execAndGet("SELECT count(*) FROM sqlite_master").getInt();
   int application = reader.execAndGet("PRAGMA application_id").getInt();
@@ -213,7 +213,37 @@ int probe_version(const std::string& path) {
     fail(path, "a collection in format " + std::to_string(version) +
                    ", which this version of Parvela cannot read");
   }
+  // A file that the open below is going to write (a setup, the switch to the
+  // write-ahead log) is checked first, so that a damaged one is refused as
+  // it is rather than half changed. A collection already set up is not read
+  // through at every start.
+  bool will_write = version != kSchemaVersion ||
+                    reader.execAndGet("PRAGMA journal_mode").getString() != "wal";
+  if (!fresh && will_write) {
+    // The whole check (indexes against their tables, too): the quick one
+    // passes files whose later reads fail. It runs once, before the setup.
+    std::string check = reader.execAndGet("PRAGMA integrity_check(1)").getString();
+    // Without the heading SQLite puts above the first fault.
+    if (check.starts_with("*** ") && check.find('\n') != std::string::npos)
+      check.erase(0, check.find('\n') + 1);
+    if (check != "ok") fail(path, "the file is damaged (" + check + ")");
+  }
   return fresh ? 0 : version;
+}
+
+int probe_version(const std::string& path) {
+  try {
+    return read_version(path);
+  } catch (const SQLite::Exception& error) {
+    // A new or older file is set up with a rollback journal (see
+    // open_collection); a setup cut short leaves that journal behind, which
+    // only a writable connection can roll back. Then the file is looked at
+    // again, as it was before the setup.
+    if (error.getExtendedErrorCode() != SQLITE_READONLY_ROLLBACK) throw;
+    SQLite::Database writer(path, SQLite::OPEN_READWRITE, kCollectionLockWaitMs);
+    writer.execAndGet("SELECT count(*) FROM sqlite_master");
+  }
+  return read_version(path);
 }
 
 }  // namespace
@@ -227,12 +257,6 @@ std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
         path, SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX, kCollectionLockWaitMs);
     if (sqlite3_db_readonly(db->getHandle(), "main") == 1) fail(path, "opened read-only");
     db->exec("PRAGMA foreign_keys = ON");
-    // Write-ahead log, synced at every commit: a commit that returned
-    // survives a killed process and a power cut, and a torn write leaves the
-    // file as it was at the last commit.
-    if (db->execAndGet("PRAGMA journal_mode = WAL").getString() != "wal") {
-      fail(path, "cannot keep a write-ahead log beside the file");
-    }
     db->exec("PRAGMA synchronous = FULL");
     // Reads with system calls, never through a memory map: another program
     // cutting the file short would turn a read of the map into SIGBUS,
@@ -262,6 +286,14 @@ std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
     if (version != kSchemaVersion)
       db->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     setup.commit();
+    // Write-ahead log, synced at every commit: a commit that returned
+    // survives a killed process and a power cut, and a torn write leaves the
+    // file as it was at the last commit. Switched on only now: the switch
+    // writes the file's header, and a file whose setup failed above (a
+    // damaged one) must be left as it was; a file switched before keeps it.
+    if (db->execAndGet("PRAGMA journal_mode = WAL").getString() != "wal") {
+      fail(path, "cannot keep a write-ahead log beside the file");
+    }
     return db;
   } catch (const SQLite::Exception& error) {
     fail(path, error.what());

@@ -72,6 +72,27 @@ TEST_F(CollectionFileTest, ADatabaseOfAnotherProgramIsLeftAsItWas) {
   EXPECT_EQ(read_file(collection_.db_file()), before);
 }
 
+// Damaged databases (found by fuzzing): an empty-looking one whose first
+// page is damaged, where creating the tables fails, and one of the older
+// format, which would be set up and then fail to read. Neither may have
+// been set up or switched to a write-ahead log when it is refused.
+TEST_F(CollectionFileTest, ADamagedDatabaseIsLeftAsItWas) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"damaged_page_one.fdb", "database disk image is malformed"},
+      {"damaged_format1.fdb", "the file is damaged (Page 7: btreeInitPage() returns error code 11)"},
+      {"damaged_index_format1.fdb", "database disk image is malformed"}};
+  for (const auto& [name, error] : cases) {
+    std::string damaged = read_file(std::filesystem::path(PARVELA_SOURCE_DIR) / "fuzz" /
+                                    "corpus" / "collection_file_fuzz" / name);
+    write_file(collection_.db_file(), damaged);
+    auto entries = folder_entries();
+
+    EXPECT_EQ(open_error(), path() + ": " + error) << name;
+    EXPECT_EQ(read_file(collection_.db_file()), damaged) << name;
+    EXPECT_EQ(folder_entries(), entries) << name;
+  }
+}
+
 TEST_F(CollectionFileTest, ACollectionOfANewerFormatIsLeftAsItWas) {
   { logic store; }
   {

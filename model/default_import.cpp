@@ -16,6 +16,7 @@
 #include "fml/log.h"
 #include "fml/message.h"
 #include "fml/text.h"
+#include "fml/xml_depth.h"
 #include "model/logic.h"
 #include "model/transaction.h"
 #include "tinyfilesystem/app_dirs.h"
@@ -25,11 +26,6 @@
 namespace pvl {
 
 namespace {
-
-// How deep elements may nest in a default file. TinyXML parses nested
-// elements by recursion, so a file nested hundreds of thousands deep would
-// overflow the stack; the default files nest three deep.
-constexpr int kMaxDepth = 1000;
 
 std::string line_text(int line) { return "line " + std::to_string(line) + ": "; }
 
@@ -54,53 +50,6 @@ int first_non_utf8_line(std::string_view text) {
   return 0;
 }
 
-// The line on which elements first nest deeper than kMaxDepth, or 0. Start
-// tags count one level deeper, end tags one shallower; comments, processing
-// instructions, declarations and quoted attribute values are skipped.
-int too_deep_line(std::string_view text) {
-  int line = 1;
-  int depth = 0;
-  auto skip_to = [&](size_t from, std::string_view end) {
-    size_t found = text.find(end, from);
-    size_t stop = found == std::string_view::npos ? text.size() : found + end.size();
-    for (size_t k = from; k < stop; ++k) line += text[k] == '\n';
-    return stop;
-  };
-  for (size_t i = 0; i < text.size();) {
-    if (text[i] != '<') {
-      line += text[i++] == '\n';
-      continue;
-    }
-    std::string_view rest = text.substr(i);
-    if (rest.starts_with("<!--")) {
-      i = skip_to(i, "-->");
-    } else if (rest.starts_with("<![CDATA[")) {
-      i = skip_to(i, "]]>");
-    } else if (rest.starts_with("<?") || rest.starts_with("<!")) {
-      i = skip_to(i, ">");
-    } else if (rest.starts_with("</")) {
-      --depth;
-      i = skip_to(i, ">");
-    } else {
-      if (++depth > kMaxDepth) return line;
-      // To the tag's end, past quoted values that may hold '>'.
-      size_t k = i + 1;
-      char quote = 0;
-      for (; k < text.size() && (quote || text[k] != '>'); ++k) {
-        line += text[k] == '\n';
-        if (quote) {
-          if (text[k] == quote) quote = 0;
-        } else if (text[k] == '"' || text[k] == '\'') {
-          quote = text[k];
-        }
-      }
-      if (k < text.size() && text[k - 1] == '/') --depth;
-      i = k + 1;
-    }
-  }
-  return 0;
-}
-
 // Reads the XML file at `path` into `document`. Returns what is wrong with
 // it, or "" when it loaded and has a root element. The file is only read, so
 // a default file installed read-only imports as well.
@@ -117,8 +66,9 @@ std::string load(TiXmlDocument& document, const std::string& path) {
   }
   if (text.empty()) return "the file is empty";
   if (int line = first_non_utf8_line(text)) return line_text(line) + "the text is not UTF-8";
-  if (int line = too_deep_line(text)) {
-    return line_text(line) + "elements nest more than " + std::to_string(kMaxDepth) + " deep";
+  if (int line = fml::xml_too_deep_line(text)) {
+    return line_text(line) + "elements nest more than " + std::to_string(fml::kMaxXmlDepth) +
+           " deep";
   }
   document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
   if (document.ErrorId() == TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY) return "no XML element in it";

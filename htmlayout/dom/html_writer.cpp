@@ -1,5 +1,7 @@
 #include "htmlayout/dom/html_writer.h"
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -8,20 +10,46 @@ namespace {
 
 bool is_raw_text(atom tag) {
   using namespace names;
+  // Not noscript: the parser runs without scripting and reads its content
+  // as markup.
   return tag == style || tag == script || tag == xmp || tag == iframe || tag == noembed ||
-         tag == noframes || tag == plaintext || tag == noscript;
+         tag == noframes || tag == plaintext;
+}
+
+// The code point of the UTF-8 sequence at `i` when a parser would not read
+// it back from the raw bytes (it reads a control character other than tab,
+// line feed and form feed, or a noncharacter, as U+FFFD); otherwise 0.
+uint32_t unreadable_code_point(std::string_view text, size_t i, size_t* length) {
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+  unsigned char lead = byte(i);
+  *length = 1;
+  if (lead < 0x80) {
+    bool control = (lead < 0x20 && lead != '\t' && lead != '\n' && lead != '\f') || lead == 0x7F;
+    return control && lead != 0 ? lead : 0;
+  }
+  size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+  if (n == 0 || i + n > text.size()) return 0;
+  uint32_t code = lead & (0x7F >> n);
+  for (size_t k = 1; k < n; ++k) code = (code << 6) | (byte(i + k) & 0x3F);
+  bool unreadable = (code >= 0x80 && code <= 0x9F) || (code >= 0xFDD0 && code <= 0xFDEF) ||
+                    (code & 0xFFFE) == 0xFFFE;
+  if (!unreadable) return 0;
+  *length = n;
+  return code;
 }
 
 // Escapes text for content or for a double-quoted attribute value. A
-// carriage return becomes a reference: a parser reads a raw one as a line
-// feed.
+// carriage return, and a character a parser would not read back as it is,
+// becomes a reference: a parser reads a raw CR as a line feed.
 void escape(std::string_view text, bool attribute, std::string& out) {
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
-    if (c == '&') {
+    size_t length;
+    if (uint32_t code = unreadable_code_point(text, i, &length)) {
+      out += "&#" + std::to_string(code) + ";";
+      i += length - 1;
+    } else if (c == '&') {
       out += "&amp;";
-    } else if (c == '\r') {
-      out += "&#13;";
     } else if (c == '"' && attribute) {
       out += "&quot;";
     } else if (c == '<' && !attribute) {

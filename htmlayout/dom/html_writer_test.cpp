@@ -60,6 +60,7 @@ TEST(HtmlWriterTest, OutputParsesBackToTheSameTree) {
       "<img src=\"a.png\" alt=\"\"><br><input value=\"&quot;\">",
       "<ul><li>one<li>two</ul>",
       "text only \xC2\xA0 with nbsp and \xE4\xB8\x96",
+      "<noscript>a &lt;b&gt; <i>c</i></noscript>",
   };
   for (const char* input : inputs) {
     std::string once = reparse(input, "div");
@@ -67,17 +68,18 @@ TEST(HtmlWriterTest, OutputParsesBackToTheSameTree) {
   }
 }
 
-TEST(HtmlWriterTest, CarriageReturnsSurviveAsReferences) {
-  // Text set by the program may hold a carriage return; written raw, a
-  // parser would turn it into a line feed.
+TEST(HtmlWriterTest, CharactersAParserWouldChangeSurviveAsReferences) {
+  // Text set by the program, or read from references, may hold a carriage
+  // return, control characters or noncharacters; written raw, a parser
+  // would turn the one into a line feed and the others into U+FFFD.
   element_node div(names::div);
-  text_node text("a\r\nb");
+  text_node text("a\r\nb\x03\x7f\xC2\x81\xEF\xBF\xBF\tc");
   text.parent = &div;
-  div.attributes.push_back({names::title, std::string_view("x\ry")});
+  div.attributes.push_back({names::title, std::string_view("x\ry\x1b")});
   div.children.insert(0, &text);
   std::string out;
   write_html(div, out);
-  EXPECT_EQ(out, "<div title=\"x&#13;y\">a&#13;\nb</div>");
+  EXPECT_EQ(out, "<div title=\"x&#13;y&#27;\">a&#13;\nb&#3;&#127;&#129;&#65535;\tc</div>");
   EXPECT_EQ(reparse(out, "div"), out);
   div.children.clear();
 }

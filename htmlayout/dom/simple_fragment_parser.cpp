@@ -36,6 +36,39 @@ bool is_custom_tag(const std::string& name) {
   return gumbo_tag_enum(name.c_str()) == GUMBO_TAG_UNKNOWN;
 }
 
+// Text the full parser reads as it stands: well-formed UTF-8 without
+// control characters (but tab, line feed, form feed, carriage return and
+// NUL, which the parser below handles) and without noncharacters. The full
+// parser reads each of those, and each malformed sequence, as U+FFFD.
+bool reads_as_is(std::string_view html) {
+  const auto* p = reinterpret_cast<const unsigned char*>(html.data());
+  const auto* end = p + html.size();
+  while (p < end) {
+    unsigned char lead = *p;
+    if (lead < 0x80) {
+      if ((lead < 0x20 && lead != 0 && lead != '\t' && lead != '\n' && lead != '\f' &&
+           lead != '\r') ||
+          lead == 0x7F)
+        return false;
+      ++p;
+      continue;
+    }
+    size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || size_t(end - p) < length) return false;
+    uint32_t code = lead & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+      if ((p[k] & 0xC0) != 0x80) return false;
+      code = (code << 6) | (p[k] & 0x3F);
+    }
+    if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
+        (code >= 0xD800 && code <= 0xDFFF) || code <= 0x9F || (code >= 0xFDD0 && code <= 0xFDEF) ||
+        (code & 0xFFFE) == 0xFFFE)
+      return false;
+    p += length;
+  }
+  return true;
+}
+
 // Elements that stop the search for an open li (the "special" ones of the
 // HTML rules, among those this parser builds; div does not stop it).
 bool stops_li_search(atom tag) {
@@ -352,7 +385,7 @@ bool context_allowed(atom context) {
 }  // namespace
 
 std::optional<std::vector<node*>> parse_simple_fragment(std::string_view html, atom context) {
-  if (!context || !context_allowed(context)) return std::nullopt;
+  if (!context || !context_allowed(context) || !reads_as_is(html)) return std::nullopt;
   element_node holder(context);
   parser p(html, &holder);
   bool accepted = p.run();

@@ -95,7 +95,17 @@ TEST(SimpleFragmentParserTest, DeclinesWhatNeedsTheFullRules) {
                            "</div>",
                            "<table>text</table>",
                            "<select></select>",
-                           "<x y=\"a"}) {
+                           "<x y=\"a",
+                           // What gumbo reads as U+FFFD (found by fuzzing):
+                           // malformed UTF-8, control characters, noncharacters.
+                           "<div class=\"a\xb1\">x</div>",
+                           "a\xed\xa0\x80" "b",
+                           "a\xe2\x82",
+                           "a\x01b",
+                           "<span title=\"\x1b[0m\">x</span>",
+                           "a\x7f",
+                           "a\xc2\x85",
+                           "a\xef\xbf\xbf"}) {
     atom context = intern("div");
     std::optional<std::vector<node*>> quick = parse_simple_fragment(html, context);
     EXPECT_FALSE(quick.has_value()) << html;

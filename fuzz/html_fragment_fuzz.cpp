@@ -1,0 +1,65 @@
+// The fragment parsers: the quick parser for simple fragments must build
+// exactly the tree the full parser builds whenever it accepts the markup,
+// and the writer's text of a fragment parses back to the same tree (where
+// HTML text can give that tree at all, fuzz::representable). The first byte
+// picks the context element.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz/tree_text.h"
+#include "htmlayout/dom/html_parser.h"
+#include "htmlayout/dom/html_writer.h"
+#include "htmlayout/dom/simple_fragment_parser.h"
+
+namespace {
+
+using nodes = std::optional<std::vector<htmlayout::node*>>;
+
+// Its tree text; frees the nodes.
+std::string take_tree(const nodes& top) {
+  if (!top) return "(declined)";
+  std::string text = fuzz::tree_text(*top);
+  for (htmlayout::node* n : *top) htmlayout::free_tree(n);
+  return text;
+}
+
+[[noreturn]] void fail(const char* what, std::string_view html, const std::string& a,
+                       const std::string& b) {
+  std::fprintf(stderr, "%s\nmarkup:\n%.*s\n--- one:\n%s\n--- other:\n%s\n", what,
+               static_cast<int>(html.size()), html.data(), a.c_str(), b.c_str());
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  static const char* const kContexts[] = {"div", "table", "tr", "td", "ul", "span", "body", "p"};
+  htmlayout::atom context = htmlayout::intern(kContexts[data[0] % std::size(kContexts)]);
+  std::string_view html(reinterpret_cast<const char*>(data + 1), size - 1);
+
+  nodes full = htmlayout::parse_fragment_fully(html, context);
+  if (!full) return 0;  // nested too deep
+  std::string written;
+  bool representable = true;
+  for (const htmlayout::node* n : *full) {
+    htmlayout::write_html(*n, written);
+    representable = representable && fuzz::representable(*n, htmlayout::name_of(context));
+  }
+  std::string full_tree = take_tree(full);
+
+  nodes quick = htmlayout::parse_simple_fragment(html, context);
+  if (quick) {
+    std::string quick_tree = take_tree(quick);
+    if (quick_tree != full_tree) fail("the quick parser differs", html, quick_tree, full_tree);
+  }
+  if (!representable) return 0;
+  std::string again = take_tree(htmlayout::parse_fragment(written, context));
+  if (again != full_tree) fail("written and parsed again differs", written, full_tree, again);
+  return 0;
+}

@@ -1,0 +1,53 @@
+#!/bin/bash
+# Runs every fuzz target (or those named) for SECONDS each, JOBS at a time,
+# on its seed corpus (fuzz/corpus/<target>, never written) plus what earlier
+# runs found (BUILD/corpus/<target>), with the target's dictionary. Prints
+# one line per target: executions per second and the coverage libFuzzer
+# reports. A crash, leak or sanitizer report fails the run; its input is in
+# BUILD/artifacts/, and its log in BUILD/fuzz-logs/.
+#   fuzz/run.sh BUILD SECONDS [JOBS] [TARGET...]
+set -u
+build=$1 seconds=$2 jobs=${3:-1}
+shift 2; [ $# -gt 0 ] && shift
+here=$(cd "$(dirname "$0")" && pwd)
+targets=${*:-$(cd "$here/corpus" && ls)}
+mkdir -p "$build/artifacts" "$build/fuzz-logs"
+# The targets write their collections and files to a temporary folder:
+# memory, where there is one, so that synced commits do not wait on a disk.
+[ -d /dev/shm ] && [ -w /dev/shm ] && export TMPDIR=/dev/shm
+
+dictionary() {
+  case $1 in
+    html_*|fragments_fuzz) echo "-dict=$here/dict/html.dict" ;;
+    css_fuzz|selector_fuzz) echo "-dict=$here/dict/css.dict" ;;
+    seed_xml_fuzz|drag_config_fuzz) echo "-dict=$here/dict/xml.dict" ;;
+  esac
+}
+
+run_one() {
+  t=$1 log="$build/fuzz-logs/$1.log"
+  mkdir -p "$build/corpus/$t"
+  if "$build/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+      -print_final_stats=1 $(dictionary "$t") -artifact_prefix="$build/artifacts/$t-" \
+      "$build/corpus/$t" "$here/corpus/$t" >"$log" 2>&1; then
+    execs=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+    cov=$(grep -E '^#[0-9]+[[:space:]]+(DONE|pulse|NEW|REDUCE|INITED)' "$log" | tail -1 |
+          sed -n 's/.*cov: \([0-9]*\) ft: \([0-9]*\) corp: \([^ ]*\).*/cov \1, ft \2, corpus \3/p')
+    echo "$t: ok, $execs exec/s, $cov"
+  else
+    echo "$t: FAILED (see $log)"; grep -m3 -E 'ERROR|SUMMARY|==[0-9]+==' "$log"
+    return 1
+  fi
+}
+
+status=0
+running=0
+for t in $targets; do
+  ( run_one "$t" ) &
+  running=$((running + 1))
+  if [ "$running" -ge "$jobs" ]; then wait -n; running=$((running - 1)); fi
+done
+wait
+grep -l -E 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:' \
+  $(for t in $targets; do echo "$build/fuzz-logs/$t.log"; done) >/dev/null 2>&1 && status=1
+exit $status

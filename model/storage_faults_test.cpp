@@ -1,0 +1,156 @@
+// The file fails at each step of a gesture: the n-th write (a full disk),
+// sync or lock and all after it fail until the fault is healed. Whatever
+// step fails, the model goes on, tells the view when the gesture did not
+// take effect, loses no committed quote, and leaves an intact file; once
+// healed, what waits is stored and the gesture can be completed.
+#include <SQLiteCpp/Database.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/pvl_model.h"
+#include "model/testing/faulty_vfs.h"
+#include "model/testing/test_collection.h"
+#include "model/testing/view_recorder.h"
+
+namespace pvl {
+namespace {
+
+namespace me = model_events;
+namespace ve = view_events;
+using model_testing::fault;
+
+// The collection a case ends with, read through a connection of its own.
+struct stored {
+  std::vector<std::string> quotes;  // "id text tags", by id
+  std::string integrity;
+
+  explicit stored(const model_testing::test_collection& collection) {
+    SQLite::Database db(collection.db_file().string(), SQLite::OPEN_READONLY);
+    SQLite::Statement select(db,
+                             "SELECT m_id || ' ' || m_utftext || ' ' || "
+                             "ifnull((SELECT group_concat(tag, ',') FROM "
+                             "(SELECT tag FROM quote_tag WHERE quote = m_id ORDER BY pos)), '') "
+                             "FROM quote ORDER BY m_id");
+    while (select.executeStep()) quotes.push_back(select.getColumn(0).getString());
+    integrity = db.execAndGet("PRAGMA integrity_check").getString();
+  }
+  bool holds(const std::string& quote) const {
+    return std::count(quotes.begin(), quotes.end(), quote) == 1;
+  }
+};
+
+struct gesture {
+  const char* name;
+  bool first_start;  // run on a collection not created yet
+  // Carries the gesture out on `model` (null for a first start, which
+  // creates it). Returns whether it took full effect.
+  std::function<void(std::unique_ptr<pvlModel>& model)> run;
+  // After the fault is healed: completes what the gesture left undone.
+  std::function<void(pvlModel& model)> complete;
+  // What the collection must hold at the end.
+  std::vector<std::string> expected;
+};
+
+// The default collection of test_collection, as `stored` lists it.
+const std::vector<std::string> kDefault = {"1 one ", "2 two 3,1", "3 three 2", "4 four "};
+
+std::vector<std::string> with(std::vector<std::string> quotes, const std::string& changed) {
+  quotes[std::stoi(changed) - 1] = changed;
+  return quotes;
+}
+
+std::vector<gesture> gestures() {
+  std::vector<std::string> captured = kDefault;
+  captured.push_back("5 captured ");
+  return {
+      {"capture", false,
+       [](std::unique_ptr<pvlModel>& m) { m->on_model_event(me::add_quote{"captured"}); },
+       [](pvlModel& m) { m.retry_waiting_quotes(); }, captured},
+      {"tag change", false,
+       [](std::unique_ptr<pvlModel>& m) { m->on_model_event(me::mark_quote{{4, 2}}); },
+       [](pvlModel& m) {
+         if (!m.quote(4) || m.quote(4)->m_tags.empty()) m.on_model_event(me::mark_quote{{4, 2}});
+       },
+       with(kDefault, "4 four 2")},
+      {"delete and undo", false,
+       [](std::unique_ptr<pvlModel>& m) {
+         m->on_model_event(me::delete_quote{2});
+         m->on_model_event(me::undo_delete{});
+       },
+       [](pvlModel& m) {
+         if (!m.quote(2)) m.on_model_event(me::undo_delete{});
+       },
+       kDefault},
+      {"first start", true,
+       [](std::unique_ptr<pvlModel>& m) { m = std::make_unique<pvlModel>(); },
+       [](pvlModel&) {}, kDefault},
+  };
+}
+
+// One gesture with the `kind` faults from the n-th on (none when n is 0).
+// Returns how many calls of each kind the gesture made.
+std::array<int, 3> run_case(model_testing::faulty_vfs& vfs, const gesture& g, fault kind,
+                            int n) {
+  SCOPED_TRACE(std::string(g.name) + ", " + model_testing::fault_name(kind) + " " +
+               std::to_string(n));
+  model_testing::test_collection collection;
+  model_testing::view_recorder view;
+  std::unique_ptr<pvlModel> model;
+  if (!g.first_start) model = std::make_unique<pvlModel>();
+  if (model) model->set_view(&view);
+
+  vfs.reset_counts();
+  if (n > 0) vfs.fail_from(kind, n);
+  bool raised = false;
+  try {
+    g.run(model);
+  } catch (const std::exception& error) {
+    raised = true;  // only a start may fail: the program shows why and ends
+    EXPECT_TRUE(g.first_start) << error.what();
+  }
+  std::array<int, 3> counts{vfs.count(fault::write), vfs.count(fault::sync),
+                            vfs.count(fault::lock)};
+  vfs.heal();
+  if (model) model->set_view(&view);
+
+  bool reported = raised;
+  for (const auto& e : view.events) reported = reported || (e.id == ve::vnotice::id && e.notice.error);
+  if (!model) {
+    model = std::make_unique<pvlModel>();  // the next start
+    model->set_view(&view);
+  }
+  if (!reported) {
+    // Nothing was said: then the gesture took effect as it was.
+    EXPECT_EQ(stored(collection).quotes, g.expected);
+  }
+  g.complete(*model);
+  view.clear();
+  model->on_model_event(me::add_quote{"after"});
+  EXPECT_EQ(view.ids(), std::vector<int32_t>{ve::vadd_quote::id}) << "the model stopped";
+  model.reset();
+
+  stored end(collection);
+  EXPECT_EQ(end.integrity, "ok");
+  for (const std::string& quote : g.expected) EXPECT_TRUE(end.holds(quote)) << quote << " lost";
+  EXPECT_EQ(end.quotes.size(), g.expected.size() + 1);
+  return counts;
+}
+
+TEST(StorageFaultsTest, EveryStepOfAGestureMayFail) {
+  model_testing::faulty_vfs vfs;
+  for (const gesture& g : gestures()) {
+    std::array<int, 3> steps = run_case(vfs, g, fault::write, 0);
+    for (fault kind : model_testing::kFaults) {
+      for (int n = 1; n <= steps[static_cast<int>(kind)]; ++n) run_case(vfs, g, kind, n);
+    }
+    if (HasFailure()) return;
+  }
+}
+
+}  // namespace
+}  // namespace pvl

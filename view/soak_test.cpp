@@ -1,0 +1,124 @@
+// A long run of random gestures and captures on the whole program, for
+// `make soak` under the sanitizers (not part of the unit tests): tags dragged
+// onto quotes, quotes deleted with the Delete key, Ctrl+Z, searches by
+// double-clicked tags and their Clear, and captures of texts with markup,
+// line breaks and non-ASCII characters. The collection file must end up
+// holding exactly what a plain model of those gestures holds.
+// SOAK_GESTURES (default 10000) and SOAK_SEED (default 1) vary the run.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "htmlayout/input/keys.h"
+#include "model/model_event.h"
+#include "model/model_instance.h"
+#include "view/testing/program_window.h"
+
+namespace pvl {
+namespace {
+
+// What the collection should hold: quotes by id, with their tags in order.
+struct expected_collection {
+  struct quote {
+    std::string text;
+    std::vector<int> tags;
+  };
+  std::map<int, quote> quotes = {
+      {1, {"one", {}}}, {2, {"two", {3, 1}}}, {3, {"three", {2}}}, {4, {"four", {}}}};
+  std::deque<std::map<int, quote>> deleted;  // undo steps, newest last
+  int next_id = 5;
+
+  void mark(int id, int tag) {
+    std::vector<int>& tags = quotes.at(id).tags;
+    if (std::find(tags.begin(), tags.end(), tag) == tags.end()) tags.push_back(tag);
+  }
+  void remove(int id) {
+    deleted.push_back({{id, quotes.at(id)}});
+    if (deleted.size() > 20) deleted.pop_front();  // the journal's depth
+    quotes.erase(id);
+  }
+  void undo() {
+    if (deleted.empty()) return;
+    quotes.merge(deleted.back());
+    deleted.pop_back();
+  }
+  // As the test reads the file: "id text tags", by id.
+  std::vector<std::string> rows() const {
+    std::vector<std::string> rows;
+    for (const auto& [id, q] : quotes) {
+      std::string tags;
+      for (int tag : q.tags) tags += (tags.empty() ? "" : ",") + std::to_string(tag);
+      rows.push_back(std::to_string(id) + " " + q.text + " " + tags);
+    }
+    return rows;
+  }
+};
+
+int env_number(const char* name, int fallback) {
+  const char* value = std::getenv(name);
+  return value ? std::atoi(value) : fallback;
+}
+
+TEST(SoakTest, RandomGesturesAndCapturesKeepTheCollectionAsExpected) {
+  const int gestures = env_number("SOAK_GESTURES", 10000);
+  const int seed = env_number("SOAK_SEED", 1);
+  SCOPED_TRACE("SOAK_SEED=" + std::to_string(seed));
+  std::mt19937 random(seed);
+  auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
+  static const char* const kPieces[] = {"word", " ", "<b>", "&amp;", "\n", "\t", "\"", "é",
+                                        "\u263a", "\U0001F600", "</td>", "'", "x"};
+
+  testing::program_window w;
+  expected_collection expected;
+  auto shown = [&](const htmlayout::dom::element& e) {
+    w.screen().view().scroll_to_view(e);
+    return e;
+  };
+  for (int step = 0; step < gestures && !::testing::Test::HasFailure(); ++step) {
+    std::vector<std::string> visible = w.ids("div.quote");
+    const bool searching = !w.ids("div.stag").empty();
+    const size_t kind = pick(20);
+    if (visible.empty() || kind < 5 || (expected.quotes.size() < 3 && kind < 10)) {
+      std::string text = "q" + std::to_string(step);
+      for (size_t i = 0, n = pick(8); i < n; ++i) text += kPieces[pick(std::size(kPieces))];
+      model().on_model_event(model_events::add_quote{text});
+      expected.quotes[expected.next_id++] = {text, {}};
+    } else if (kind < 10 && expected.quotes.size() < 40) {
+      const std::string quote = visible[pick(visible.size())];
+      const int tag = 1 + int(pick(3));
+      w.drag(shown(w.by_id("vt-" + std::to_string(tag))), shown(w.by_id(quote)));
+      expected.mark(std::stoi(quote.substr(2)), tag);
+    } else if (kind < 15) {
+      const std::string quote = visible[pick(visible.size())];
+      w.click(shown(w.by_id(quote)));
+      w.key(htmlayout::vk::del);
+      expected.remove(std::stoi(quote.substr(2)));
+    } else if (kind < 17) {
+      w.key(htmlayout::vk::key_z, htmlayout::keyboard::control);
+      expected.undo();
+    } else if (kind < 19 || !searching) {
+      w.double_click(shown(w.by_id("vt-" + std::to_string(1 + pick(3)))));
+    } else {
+      w.click(w.by_id("clear-search"));
+    }
+    // Notices and other timers run out before the next gesture.
+    for (int i = 0; i < 10; ++i) {
+      std::optional<uint64_t> due = w.in().next_timer_due();
+      if (!due) break;
+      w.in().advance_clock(*due);
+    }
+  }
+  EXPECT_EQ(w.stored("SELECT m_id || ' ' || m_utftext || ' ' || ifnull((SELECT "
+                     "group_concat(tag, ',') FROM (SELECT tag FROM quote_tag WHERE quote = m_id "
+                     "ORDER BY pos)), '') FROM quote ORDER BY m_id"),
+            expected.rows());
+  EXPECT_EQ(w.stored("PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+}
+
+}  // namespace
+}  // namespace pvl
