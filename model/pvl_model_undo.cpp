@@ -37,7 +37,9 @@ void pvlModel::end_deletions() {
     changes.reset();  // rolled back
     if (step_begun) m_undo.forget_last();
     reportRefusedChange(model_events::delete_quote::id, error);
+    return;
   }
+  offerUndo();
 }
 
 void pvlModel::abandonDeletions() {
@@ -71,7 +73,8 @@ void pvlModel::deleteQuote(int32_t id, bool also) {
   }
   send(ve::vrefresh_quotes{});
   fml::getlog("model") << "delete_quote complete; id: " << id << std::endl;
-  offerUndo();
+  // A batch offers its undo once, when it is committed.
+  if (!m_batch.open) offerUndo();
 }
 
 void pvlModel::deleteTag(int32_t id, bool also) {
