@@ -23,7 +23,10 @@
 // - BM_SelectAllAndDelete: in one process as BM_CaptureToDrawn, a click on
 //   the top quote, Ctrl+A and Delete, until the emptied list is drawn; the
 //   time of Ctrl+A alone (select_all_ms) and the quotes left (quotes_left),
-//   on 1,000 and 10,000 quotes.
+//   on 1,000, 10,000 and 100,000 quotes.
+// - BM_UndoSelectAllAndDelete: the same deletion (not timed), then Ctrl+Z
+//   until the restored list is drawn, with the quotes shown again
+//   (quotes_back).
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <benchmark/benchmark.h>
 #include <signal.h>
@@ -259,31 +262,39 @@ void BM_SearchChange(benchmark::State& state) {
 }
 BENCHMARK(BM_SearchChange)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// A click on the top quote, Ctrl+A and Delete, each drawn; returns when the
+// Ctrl+A was drawn.
+template <typename Window>
+clock_type::time_point select_all_and_delete(Window& window, QImage& image) {
+  using htmlayout::keyboard::control;
+  namespace vk = htmlayout::vk;
+  htmlayout::input& in = window.input_side();
+  const htmlayout::dom::element card = window.doc().root().select_first("div.quote");
+  const htmlayout::rect at = window.view().location(card);
+  const htmlayout::point middle{at.left + (at.right - at.left) / 2,
+                                at.top + (at.bottom - at.top) / 2};
+  in.mouse_move(middle, 0, 0);
+  in.mouse_down(middle, htmlayout::mouse::main_button, 0);
+  in.mouse_up(middle, htmlayout::mouse::main_button, 0);
+  window.update_view();
+  in.key_down(vk::key_a, control);
+  in.key_up(vk::key_a, control);
+  window.update_view();
+  window.render(&image);
+  const auto selected = clock_type::now();
+  in.key_down(vk::del, 0);
+  in.key_up(vk::del, 0);
+  window.update_view();
+  window.render(&image);
+  return selected;
+}
+
 void BM_SelectAllAndDelete(benchmark::State& state) {
   with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
-    using htmlayout::keyboard::control;
-    namespace vk = htmlayout::vk;
-    htmlayout::input& in = window.input_side();
-    const htmlayout::dom::element card = window.doc().root().select_first("div.quote");
-    const htmlayout::rect at = window.view().location(card);
-    const htmlayout::point middle{at.left + (at.right - at.left) / 2,
-                                  at.top + (at.bottom - at.top) / 2};
     double select_all_ms = 0;
     for (auto _ : state) {
-      in.mouse_move(middle, 0, 0);
-      in.mouse_down(middle, htmlayout::mouse::main_button, 0);
-      in.mouse_up(middle, htmlayout::mouse::main_button, 0);
-      window.update_view();
       const auto start = clock_type::now();
-      in.key_down(vk::key_a, control);
-      in.key_up(vk::key_a, control);
-      window.update_view();
-      window.render(&image);
-      const auto selected = clock_type::now();
-      in.key_down(vk::del, 0);
-      in.key_up(vk::del, 0);
-      window.update_view();
-      window.render(&image);
+      const auto selected = select_all_and_delete(window, image);
       state.SetIterationTime(std::chrono::duration<double>(clock_type::now() - start).count());
       select_all_ms = std::chrono::duration<double, std::milli>(selected - start).count();
     }
@@ -292,11 +303,32 @@ void BM_SelectAllAndDelete(benchmark::State& state) {
         window.doc().root().select_all("div.quote").size());
   });
 }
-// Each deleted quote is its own committed change today, so 100,000 would
-// take minutes: the sizes stay at 1,000 and 10,000 until deletes go in one.
 BENCHMARK(BM_SelectAllAndDelete)
     ->Arg(1000)
     ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_UndoSelectAllAndDelete(benchmark::State& state) {
+  with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
+    for (auto _ : state) {
+      select_all_and_delete(window, image);
+      const auto start = clock_type::now();
+      window.input_side().key_down(htmlayout::vk::key_z, htmlayout::keyboard::control);
+      window.input_side().key_up(htmlayout::vk::key_z, htmlayout::keyboard::control);
+      window.update_view();
+      window.render(&image);
+      state.SetIterationTime(std::chrono::duration<double>(clock_type::now() - start).count());
+    }
+    state.counters["quotes_back"] = static_cast<double>(
+        window.doc().root().select_all("div.quote").size());
+  });
+}
+BENCHMARK(BM_UndoSelectAllAndDelete)
+    ->Arg(10000)
+    ->Arg(100000)
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

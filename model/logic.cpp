@@ -145,6 +145,23 @@ void logic::removeQuote(int32_t id) {
   logic_log() << "removed quote with id: " << id << std::endl;
 }
 
+size_t logic::removeQuotes(const std::vector<int32_t>& ids) {
+  if (ids.empty()) return 0;
+  std::string list = "[";
+  for (int32_t id : ids) {
+    if (list.size() > 1) list += ',';
+    list += decimal(id);
+  }
+  list += ']';
+  transaction removing(*db_);
+  SQLite::Statement remove(*db_, "DELETE FROM quote WHERE m_id IN (SELECT value FROM json_each(?))");
+  remove.bind(1, list);
+  const int removed = remove.exec();
+  removing.commit();
+  for (int32_t id : ids) logic_log() << "removed quote with id: " << id << std::endl;
+  return static_cast<size_t>(removed);
+}
+
 int32_t logic::addTag(const std::wstring& name) {
   std::string utfname = fml::wchar2utf8(name);
   if (tagNameExists(utfname)) return -1;

@@ -81,6 +81,12 @@ class logic {
   int32_t addQuote(std::wstring_view text);
   // Removes the quote and its links to tags.
   void removeQuote(int32_t id);
+  // Removes the stored quotes among `ids` and their links to tags by one
+  // statement, however many they are (the word indexes write out what they
+  // hold at the end of each statement), and writes removeQuote's line for
+  // each, in the order of `ids`. Inside a transaction the caller holds open
+  // it becomes part of that one. Returns how many were removed.
+  size_t removeQuotes(const std::vector<int32_t>& ids);
   // Stores a tag with the next id and returns the id, or returns -1 and
   // stores nothing when a tag of that name exists.
   int32_t addTag(const std::wstring& name);

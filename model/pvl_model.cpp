@@ -21,6 +21,7 @@
 #include "model/collection_file.h"
 #include "model/export_texts.h"
 #include "model/logic.h"
+#include "model/transaction.h"
 #include "tinyfilesystem/app_dirs.h"
 #include "tinyfilesystem/path.h"
 
@@ -90,6 +91,9 @@ pvlModel::~pvlModel() {
   if (!m_waiting.empty() && !storeWaitingQuotes(kCollectionLockWaitMs).empty()) {
     keepUnsavedQuotes();
   }
+  // An open batch of deletions is committed; the view may be gone already.
+  m_view = nullptr;
+  end_deletions();
   m_logic.reset();
   fml::getlog("debug") << "Model destruct" << std::endl;
 }
@@ -107,6 +111,8 @@ void pvlModel::applyEvent(const model_event& event) {
   namespace ve = view_events;
   fml::getlog("debug") << "model event " << event.id << std::endl;
   logic& store = *m_logic;
+  if (m_batch.open && event.id != me::delete_quote::id && event.id != me::delete_quote_also::id)
+    end_deletions();
 
   const auto apply = fml::overloaded{
       [&](std::monostate) { throw wrong_event_id(std::to_string(event.id)); },
@@ -243,6 +249,8 @@ void pvlModel::on_model_event(const model_event& event) {
   try {
     applyEvent(event);
   } catch (const SQLite::Exception& error) {
+    // The rest of a batch goes with the refused deletion.
+    if (m_batch.open) abandonDeletions();
     reportRefusedChange(event.id, error);
   }
 }

@@ -24,6 +24,7 @@ class Exception;
 namespace pvl {
 
 class logic;
+class transaction;
 
 class pvlModel : public whoami {
  public:
@@ -82,6 +83,19 @@ class pvlModel : public whoami {
   // collection anew. Raises what import_json raises.
   import_counts import_json_export(std::string_view json, bool merge);
 
+  // The rows one Delete key removes reach the model as a delete_quote and
+  // then a delete_quote_also for each further row. Between begin_deletions()
+  // and end_deletions() these are one transaction, opened by the first:
+  // each is recorded for the undo (one step) and sends vdelete_quote and
+  // vrefresh_quotes as it comes, and end_deletions() removes all of them
+  // from the file, commits and offers the step (one vundo_note). When the
+  // file refuses any of it, none of them is deleted: the refusal is
+  // reported, the view is given the collection as the file holds it, and
+  // the later ones until end_deletions() are skipped. Any other event ends
+  // an open batch first, and so does the model's end.
+  void begin_deletions();
+  void end_deletions();
+
   // Where view events go from now on; null (the initial state) drops them.
   // The sink must stay alive while it is installed.
   void set_view(view_event_sink* view);
@@ -128,6 +142,19 @@ class pvlModel : public whoami {
   void deleteTag(int32_t id, bool also);
   void offerUndo();
   void undoDelete();
+  // Takes back the open batch of deletions after the file refused one.
+  void abandonDeletions();
+
+  // The open batch of deletions (begin_deletions).
+  struct deletion_batch {
+    bool open = false;
+    bool refused = false;  // one was refused: the batch was taken back
+    std::unique_ptr<transaction> changes;  // from the first deletion on
+    std::unique_ptr<undo_journal::quote_recorder> recorder;
+    std::vector<int32_t> quotes;  // recorded; removed from the file together
+    bool step_begun = false;  // the batch opened the newest undo step
+  };
+  deletion_batch m_batch;
 
   view_event_sink* m_view = nullptr;
   clipboard_writer m_clipboard;

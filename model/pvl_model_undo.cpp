@@ -1,23 +1,80 @@
 // The model's deletions of quotes and tags, each recorded in the undo
 // journal first, and the undo that restores the newest recorded step.
+#include <SQLiteCpp/Exception.h>
+
 #include <ostream>
 
+#include "fml/app_errors.h"
 #include "fml/log.h"
 #include "model/logic.h"
 #include "model/pvl_model.h"
+#include "model/transaction.h"
 
 namespace pvl {
 
 namespace ve = view_events;
 
+void pvlModel::begin_deletions() {
+  end_deletions();
+  m_batch.open = true;
+}
+
+// The batch's quotes leave the file by one statement: the word indexes
+// write out what they hold at the end of each statement, which would cost
+// more than the deletion itself at every quote.
+void pvlModel::end_deletions() {
+  if (!m_batch.open) return;
+  m_batch.recorder.reset();
+  std::unique_ptr<transaction> changes = std::move(m_batch.changes);
+  const std::vector<int32_t> quotes = std::move(m_batch.quotes);
+  const bool step_begun = m_batch.step_begun;
+  m_batch = deletion_batch{};
+  if (!changes) return;
+  try {
+    m_logic->removeQuotes(quotes);
+    changes->commit();
+  } catch (const SQLite::Exception& error) {
+    changes.reset();  // rolled back
+    if (step_begun) m_undo.forget_last();
+    reportRefusedChange(model_events::delete_quote::id, error);
+    return;
+  }
+  offerUndo();
+}
+
+void pvlModel::abandonDeletions() {
+  m_batch.recorder.reset();
+  m_batch.changes.reset();  // rolled back
+  if (m_batch.step_begun) m_undo.forget_last();
+  m_batch.step_begun = false;
+  m_batch.refused = true;
+}
+
 void pvlModel::deleteQuote(int32_t id, bool also) {
-  if (!also) m_undo.begin_step();
-  m_undo.record_quote(m_logic->database(), id);
-  send(ve::vdelete_quote{id});
-  m_logic->removeQuote(id);
+  if (m_batch.refused) return;
+  if (m_batch.open && !m_batch.changes) {
+    m_batch.changes = std::make_unique<transaction>(m_logic->database());
+    m_batch.recorder = std::make_unique<undo_journal::quote_recorder>(m_undo, m_logic->database());
+  }
+  if (!also) {
+    m_undo.begin_step();
+    m_batch.step_begun = m_batch.open;
+  }
+  if (m_batch.open) {
+    // Removed with the batch's other quotes when it ends.
+    const bool stored = m_batch.recorder->record(id);
+    send(ve::vdelete_quote{id});
+    if (!stored) throw wrong_quote_id(std::to_string(id));
+    m_batch.quotes.push_back(id);
+  } else {
+    m_undo.record_quote(m_logic->database(), id);
+    send(ve::vdelete_quote{id});
+    m_logic->removeQuote(id);
+  }
   send(ve::vrefresh_quotes{});
   fml::getlog("model") << "delete_quote complete; id: " << id << std::endl;
-  offerUndo();
+  // A batch offers its undo once, when it is committed.
+  if (!m_batch.open) offerUndo();
 }
 
 void pvlModel::deleteTag(int32_t id, bool also) {

@@ -12,28 +12,55 @@ namespace pvl {
 
 namespace {
 
-// Whether the query "SELECT EXISTS (...)" with `values` bound finds a row.
-bool exists(SQLite::Database& db, const std::string& query,
-            std::initializer_list<int64_t> values) {
-  SQLite::Statement select(db, query);
-  int index = 0;
-  for (int64_t value : values) select.bind(++index, value);
-  select.executeStep();
-  return select.getColumn(0).getInt() != 0;
-}
+// A statement prepared once and run again for each record.
+class reused_statement {
+ public:
+  reused_statement(SQLite::Database& db, const std::string& sql) : statement_(db, sql) {}
 
-// Frees place `rowid` of `table` ("quote" or "tag"): a record that took it
-// after the deletion moves behind every other record. Records newer than the
-// deleted one are the only ones that can hold its place, so they keep their
-// order among themselves.
-void free_place(SQLite::Database& db, const std::string& table, int64_t rowid) {
-  if (!exists(db, "SELECT EXISTS (SELECT 1 FROM " + table + " WHERE rowid = ?)", {rowid}))
-    return;
-  SQLite::Statement move(db, "UPDATE " + table + " SET rowid = (SELECT max(rowid) + 1 FROM " +
-                                 table + ") WHERE rowid = ?");
-  move.bind(1, rowid);
-  move.exec();
-}
+  // Runs the statement with `values` bound in order; returns whether it
+  // yields a row whose first column is not 0 (for "SELECT EXISTS ...").
+  bool finds(std::initializer_list<int64_t> values) {
+    bind(values);
+    const bool found = statement_.executeStep() && statement_.getColumn(0).getInt() != 0;
+    statement_.reset();
+    return found;
+  }
+  // Runs a statement that changes rows, with `values` bound in order.
+  void run(std::initializer_list<int64_t> values) {
+    bind(values);
+    statement_.exec();
+    statement_.reset();
+  }
+  SQLite::Statement& statement() { return statement_; }
+
+ private:
+  void bind(std::initializer_list<int64_t> values) {
+    int index = 0;
+    for (int64_t value : values) statement_.bind(++index, value);
+  }
+  SQLite::Statement statement_;
+};
+
+// Frees places of `table` ("quote" or "tag"): a record that took a place
+// after the deletion moves behind every other record, and behind `above`
+// (the last place given back so far, when the records given back are
+// stored only at the end). Records newer than the deleted one are the only
+// ones that can hold its place, so they keep their order among themselves.
+class place_keeper {
+ public:
+  place_keeper(SQLite::Database& db, const std::string& table)
+      : held_(db, "SELECT EXISTS (SELECT 1 FROM " + table + " WHERE rowid = ?)"),
+        move_(db, "UPDATE " + table + " SET rowid = max((SELECT max(rowid) FROM " + table +
+                      "), ?) + 1 WHERE rowid = ?") {}
+
+  void free_place(int64_t rowid, int64_t above = 0) {
+    if (held_.finds({rowid})) move_.run({above, rowid});
+  }
+
+ private:
+  reused_statement held_;
+  reused_statement move_;
+};
 
 // `name`, or with " (2)", " (3)" ... added when a tag has that name.
 std::string free_tag_name(SQLite::Database& db, const std::string& name) {
@@ -50,42 +77,46 @@ std::string free_tag_name(SQLite::Database& db, const std::string& name) {
   }
 }
 
-// Puts a link back at its position among the quote's links; the links from
-// that position on move one place down.
-void restore_mark(SQLite::Database& db, const deleted_rows::mark_row& mark) {
-  if (!exists(db, "SELECT EXISTS (SELECT 1 FROM quote WHERE m_id = ?)", {mark.quote}) ||
-      !exists(db, "SELECT EXISTS (SELECT 1 FROM tag WHERE m_id = ?)", {mark.tag}) ||
-      exists(db, "SELECT EXISTS (SELECT 1 FROM quote_tag WHERE quote = ? AND tag = ?)",
-             {mark.quote, mark.tag}))
-    return;
-  if (exists(db, "SELECT EXISTS (SELECT 1 FROM quote_tag WHERE quote = ? AND pos = ?)",
-             {mark.quote, mark.pos})) {
-    // Two passes through negative positions, so that no position is held
-    // twice on the way.
-    SQLite::Statement away(db,
-                           "UPDATE quote_tag SET pos = -pos - 1 WHERE quote = ? AND pos >= ?");
-    away.bind(1, mark.quote);
-    away.bind(2, mark.pos);
-    away.exec();
-    SQLite::Statement back(db, "UPDATE quote_tag SET pos = -pos WHERE quote = ? AND pos < 0");
-    back.bind(1, mark.quote);
-    back.exec();
-  }
-  SQLite::Statement insert(db, "INSERT INTO quote_tag (quote, pos, tag) VALUES (?, ?, ?)");
-  insert.bind(1, mark.quote);
-  insert.bind(2, mark.pos);
-  insert.bind(3, mark.tag);
-  insert.exec();
-}
+// Puts links back, each at its position among its quote's links; the links
+// from that position on move one place down.
+class mark_restorer {
+ public:
+  explicit mark_restorer(SQLite::Database& db)
+      : quote_(db, "SELECT EXISTS (SELECT 1 FROM quote WHERE m_id = ?)"),
+        tag_(db, "SELECT EXISTS (SELECT 1 FROM tag WHERE m_id = ?)"),
+        linked_(db, "SELECT EXISTS (SELECT 1 FROM quote_tag WHERE quote = ? AND tag = ?)"),
+        held_(db, "SELECT EXISTS (SELECT 1 FROM quote_tag WHERE quote = ? AND pos = ?)"),
+        // Two passes through negative positions, so that no position is
+        // held twice on the way.
+        away_(db, "UPDATE quote_tag SET pos = -pos - 1 WHERE quote = ? AND pos >= ?"),
+        back_(db, "UPDATE quote_tag SET pos = -pos WHERE quote = ? AND pos < 0"),
+        insert_(db, "INSERT INTO quote_tag (quote, pos, tag) VALUES (?, ?, ?)") {}
 
-void read_marks(SQLite::Database& db, const char* query, int32_t id, deleted_rows& step) {
-  SQLite::Statement links(db, query);
+  void restore(const deleted_rows::mark_row& mark) {
+    if (!quote_.finds({mark.quote}) || !tag_.finds({mark.tag}) ||
+        linked_.finds({mark.quote, mark.tag}))
+      return;
+    if (held_.finds({mark.quote, mark.pos})) {
+      away_.run({mark.quote, mark.pos});
+      back_.run({mark.quote});
+    }
+    insert_.run({mark.quote, mark.pos, mark.tag});
+  }
+
+ private:
+  reused_statement quote_, tag_, linked_, held_, away_, back_, insert_;
+};
+
+// Runs `links` (a query of quote, pos, tag) for `id` into the step's marks.
+void read_marks(SQLite::Statement& links, int32_t id, deleted_rows& step) {
+  links.reset();
   links.bind(1, id);
   while (links.executeStep()) {
     step.marks.push_back(deleted_rows::mark_row{links.getColumn(0).getInt(),
                                                 links.getColumn(1).getInt(),
                                                 links.getColumn(2).getInt()});
   }
+  links.reset();
 }
 
 }  // namespace
@@ -100,15 +131,26 @@ void undo_journal::begin_step() {
 }
 
 void undo_journal::record_quote(SQLite::Database& db, int32_t id) {
-  if (steps_.empty()) begin_step();
-  SQLite::Statement select(db, "SELECT rowid, m_utftext, m_stamp FROM quote WHERE m_id = ?");
-  select.bind(1, id);
-  if (!select.executeStep()) return;
-  deleted_rows& step = steps_.back();
-  step.quotes.push_back(deleted_rows::quote_row{select.getColumn(0).getInt64(), id,
-                                                select.getColumn(1).getString(),
-                                                select.getColumn(2).getInt64()});
-  read_marks(db, "SELECT quote, pos, tag FROM quote_tag WHERE quote = ?", id, step);
+  quote_recorder(*this, db).record(id);
+}
+
+undo_journal::quote_recorder::quote_recorder(undo_journal& journal, SQLite::Database& db)
+    : journal_(journal),
+      quote_(db, "SELECT rowid, m_utftext, m_stamp FROM quote WHERE m_id = ?"),
+      links_(db, "SELECT quote, pos, tag FROM quote_tag WHERE quote = ?") {}
+
+bool undo_journal::quote_recorder::record(int32_t id) {
+  if (journal_.steps_.empty()) journal_.begin_step();
+  quote_.reset();
+  quote_.bind(1, id);
+  if (!quote_.executeStep()) return false;
+  deleted_rows& step = journal_.steps_.back();
+  step.quotes.push_back(deleted_rows::quote_row{quote_.getColumn(0).getInt64(), id,
+                                                quote_.getColumn(1).getString(),
+                                                quote_.getColumn(2).getInt64()});
+  quote_.reset();
+  read_marks(links_, id, step);
+  return true;
 }
 
 void undo_journal::record_tag(SQLite::Database& db, int32_t id, bool in_search) {
@@ -119,7 +161,12 @@ void undo_journal::record_tag(SQLite::Database& db, int32_t id, bool in_search) 
   deleted_rows& step = steps_.back();
   step.tags.push_back(deleted_rows::tag_row{select.getColumn(0).getInt64(), id,
                                             select.getColumn(1).getString(), in_search});
-  read_marks(db, "SELECT quote, pos, tag FROM quote_tag WHERE tag = ?", id, step);
+  SQLite::Statement links(db, "SELECT quote, pos, tag FROM quote_tag WHERE tag = ?");
+  read_marks(links, id, step);
+}
+
+void undo_journal::forget_last() {
+  if (!steps_.empty()) steps_.pop_back();
 }
 
 bool undo_journal::can_undo() {
@@ -140,35 +187,57 @@ deleted_rows undo_journal::restore_last(SQLite::Database& db) {
             [](const auto& a, const auto& b) { return a.rowid < b.rowid; });
 
   transaction restoring(db);
-  for (const deleted_rows::quote_row& quote : step.quotes) {
-    if (exists(db, "SELECT EXISTS (SELECT 1 FROM quote WHERE m_id = ?)", {quote.id})) continue;
-    free_place(db, "quote", quote.rowid);
-    SQLite::Statement insert(
-        db, "INSERT INTO quote (rowid, m_id, m_utftext, m_stamp) VALUES (?, ?, ?, ?)");
-    insert.bind(1, quote.rowid);
-    insert.bind(2, quote.id);
-    insert.bind(3, quote.text);
-    insert.bind(4, quote.stamp);
-    insert.exec();
-    restored.quotes.push_back(quote);
+  // The quotes wait in a table of their own and go back by one statement:
+  // the word indexes write out what they hold at the end of each statement.
+  db.exec("CREATE TEMP TABLE IF NOT EXISTS restored_quote "
+          "(place INTEGER PRIMARY KEY, id INTEGER, text TEXT, stamp INTEGER)");
+  db.exec("DELETE FROM temp.restored_quote");
+  {
+    reused_statement stored(db, "SELECT EXISTS (SELECT 1 FROM quote WHERE m_id = ?)");
+    place_keeper places(db, "quote");
+    reused_statement stage(db, "INSERT INTO temp.restored_quote VALUES (?, ?, ?, ?)");
+    int64_t last_place = 0;
+    for (const deleted_rows::quote_row& quote : step.quotes) {
+      if (stored.finds({quote.id})) continue;
+      places.free_place(quote.rowid, last_place);
+      SQLite::Statement& row = stage.statement();
+      row.bind(1, quote.rowid);
+      row.bind(2, quote.id);
+      row.bindNoCopy(3, quote.text);
+      row.bind(4, quote.stamp);
+      row.exec();
+      row.reset();
+      last_place = quote.rowid;
+      restored.quotes.push_back(quote);
+    }
   }
-  for (deleted_rows::tag_row tag : step.tags) {
-    if (exists(db, "SELECT EXISTS (SELECT 1 FROM tag WHERE m_id = ?)", {tag.id})) continue;
-    free_place(db, "tag", tag.rowid);
-    tag.name = free_tag_name(db, tag.name);
-    SQLite::Statement insert(db, "INSERT INTO tag (rowid, m_id, m_utfname) VALUES (?, ?, ?)");
-    insert.bind(1, tag.rowid);
-    insert.bind(2, tag.id);
-    insert.bind(3, tag.name);
-    insert.exec();
-    restored.tags.push_back(tag);
+  db.exec("INSERT INTO quote (rowid, m_id, m_utftext, m_stamp) "
+          "SELECT place, id, text, stamp FROM temp.restored_quote ORDER BY place");
+  db.exec("DROP TABLE temp.restored_quote");
+  {
+    reused_statement stored(db, "SELECT EXISTS (SELECT 1 FROM tag WHERE m_id = ?)");
+    place_keeper places(db, "tag");
+    for (deleted_rows::tag_row tag : step.tags) {
+      if (stored.finds({tag.id})) continue;
+      places.free_place(tag.rowid);
+      tag.name = free_tag_name(db, tag.name);
+      SQLite::Statement insert(db, "INSERT INTO tag (rowid, m_id, m_utfname) VALUES (?, ?, ?)");
+      insert.bind(1, tag.rowid);
+      insert.bind(2, tag.id);
+      insert.bind(3, tag.name);
+      insert.exec();
+      restored.tags.push_back(tag);
+    }
   }
   // Each quote's links in the order of their positions, so that moving the
   // later ones down keeps the order they had.
   std::sort(step.marks.begin(), step.marks.end(), [](const auto& a, const auto& b) {
     return a.quote != b.quote ? a.quote < b.quote : a.pos < b.pos;
   });
-  for (const deleted_rows::mark_row& mark : step.marks) restore_mark(db, mark);
+  {
+    mark_restorer marks(db);
+    for (const deleted_rows::mark_row& mark : step.marks) marks.restore(mark);
+  }
   restoring.commit();
   restored.marks = step.marks;
   steps_.pop_back();

@@ -6,6 +6,8 @@
 // The journal lives in memory: it ends with the program.
 #pragma once
 
+#include <SQLiteCpp/Statement.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -54,11 +56,27 @@ class undo_journal {
   void record_quote(SQLite::Database& db, int32_t id);
   void record_tag(SQLite::Database& db, int32_t id, bool in_search);
 
+  // Records quotes as record_quote does, by statements prepared once: for
+  // the many quotes one Delete removes. It must go before `db` closes.
+  class quote_recorder {
+   public:
+    quote_recorder(undo_journal& journal, SQLite::Database& db);
+    // Returns whether quote `id` is stored.
+    bool record(int32_t id);
+
+   private:
+    undo_journal& journal_;
+    SQLite::Statement quote_;
+    SQLite::Statement links_;
+  };
+
   // False when no step holds anything to restore (steps that recorded
   // nothing are forgotten here).
   bool can_undo();
   // The newest step; only after can_undo() answered true.
   const deleted_rows& last() const { return steps_.back(); }
+  // Forgets the newest step (its deletion did not happen after all).
+  void forget_last();
 
   // Puts the newest step's records back, with their ids, stamps, places in
   // table order and links, in one transaction, and forgets the step.

@@ -20,6 +20,11 @@ namespace event = htmlayout::event;
 namespace state = htmlayout::state;
 using htmlayout::dom::element;
 
+// Posted by the quote list to itself with the first row one Delete removes:
+// posted events arrive in order, so it comes after the key's other rows,
+// when the model's batch of their deletions can be committed.
+constexpr uint32_t kRemovedRowsDone = 0x1F0;
+
 // Deletes a row and redraws where it was.
 void delete_row(const element& row) {
   element parent = row.parent();
@@ -42,13 +47,21 @@ class behavior_quotelist : public behavior {
   }
 
   // The rows one Delete removes come with their place among them (the
-  // reason): the first opens a step of the undo journal, the others join it.
+  // reason): the first opens a step of the undo journal, the others join it,
+  // and all go to the file in one batch (pvlModel::begin_deletions).
   bool on_event(const element& he, const element& target, uint32_t code,
                 uintptr_t reason) override {
     switch (code) {
       case event::menu_item_click:
         return run_list_menu_item(he, target);
+      case kRemovedRowsDone:
+        model().end_deletions();
+        return true;
       case event::row_removed:
+        if (reason == 0) {
+          model().begin_deletions();
+          he.post_event(kRemovedRowsDone, he, 0);
+        }
         run_gesture([&] {
           const int32_t quote = parse_element_id(target.select_first("div.quote"));
           if (reason == 0) {

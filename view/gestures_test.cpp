@@ -692,6 +692,26 @@ TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
   EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice")));
 }
 
+// The quotes one Delete removes go to the file together: when the file
+// refuses one in the middle, none is deleted, every row is back, the user
+// is told, and there is nothing to undo.
+TEST_F(GesturesTest, AQuoteTheFileRefusesTakesBackTheWholeDelete) {
+  {
+    SQLite::Database db(w.env.collection.db_file().string(), SQLite::OPEN_READWRITE);
+    db.exec("CREATE TRIGGER refuse BEFORE DELETE ON quote WHEN old.m_id = 2 "
+            "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+  }
+  const Lines cards = w.ids("div.quote");
+  w.click(w.by_id("q-4"));
+  w.key(htmlayout::vk::key_a, htmlayout::keyboard::control);
+  w.key(htmlayout::vk::del);
+  EXPECT_EQ(w.stored("SELECT count(*) FROM quote"), Lines{"4"});
+  EXPECT_EQ(w.ids("div.quote"), cards);
+  EXPECT_TRUE(w.by_id("notice-text").text().starts_with(L"The quotes could not be deleted"));
+  w.key(htmlayout::vk::key_z, htmlayout::keyboard::control);
+  EXPECT_EQ(w.by_id("notice-text").text(), L"Nothing to undo");
+}
+
 // A deleted tag leaves every quote and the search; the notice's Undo brings
 // it back to all of them.
 TEST_F(GesturesTest, TheNoticesUndoGivesBackADeletedTagWithItsMarksAndSearch) {

@@ -251,6 +251,24 @@ std::size_t renderer::mirror::mirror_index(const litehtml::element::ptr& parent,
                                            const element_node& engine_parent,
                                            std::size_t position) const {
   const litehtml::elements_vector& children = detail::as_tag(parent)->children();
+  // From the end first, so that rows appended one by one to a long list
+  // (a list built again) are placed without walking the rows before them:
+  // behind a mirrored child that comes before `position`, the place is the
+  // first child after it that is mirrored or "::after". A list with spacers
+  // holds few rows: it is looked at from the start, where the spacer above
+  // the rows is told from the one below.
+  std::size_t behind = children.size();
+  for (std::size_t i = children.size(); i-- > 0;) {
+    const litehtml::element* child = children[i].get();
+    auto found = source_.find(child);
+    if (found == source_.end()) {
+      if (as_spacer(child)) break;
+      if (!std::strcmp(child->get_tagName(), "::after")) behind = i;
+      continue;
+    }
+    if (engine_parent.children.index_of(found->second) < position) return behind;
+    behind = i;
+  }
   int spacers = 0;
   for (std::size_t i = 0; i < children.size(); ++i) {
     const litehtml::element* child = children[i].get();
