@@ -20,6 +20,17 @@
 //   added and from which it is removed in turn, each change from the model
 //   event to the drawn window (the search, the rebuilt quote list, layout
 //   and paint).
+// - BM_StartInProcess: in one process as BM_CaptureToDrawn, from making the
+//   program's objects to the first drawing of the window with the whole
+//   collection in its quote list (start-up without starting the process,
+//   Qt or the display), and the resident memory of this process then
+//   (rss_mb, first run; the benchmark's own share included).
+// - BM_ScrollByAPage, BM_RowClick, BM_SelectAll, BM_DeleteOneQuote: in one
+//   process as BM_CaptureToDrawn, each until the window is drawn again: the
+//   quote list scrolled down by its visible height (back to the top at the
+//   end), a click on a card (a row of the list that is shown), Ctrl+A after
+//   such a click, and a click on the top card then Delete (the quote is
+//   deleted from the collection).
 // - BM_SelectAllAndDelete: in one process as BM_CaptureToDrawn, a click on
 //   the top quote, Ctrl+A and Delete, until the emptied list is drawn; the
 //   time of Ctrl+A alone (select_all_ms) and the quotes left (quotes_left),
@@ -187,9 +198,9 @@ BENCHMARK(BM_StartWithLargeQuote)
 // The program's model, controller and view in this process (Qt's offscreen
 // platform) on a collection of `quotes` quotes, shown in the engine's
 // widget; `body` runs with the widget and the image it renders into.
-template <typename Body>
-void with_program(int quotes, Body body) {
-  data_folder folder(quotes);
+// The process set up as the program sets itself up, on Qt's offscreen
+// platform, with its logs registered.
+void prepare_process() {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   tinyfilesystem::set_app_dir(L"ParvelaDir", (std::filesystem::path(PARVELA_BUILD_DIR)).wstring());
   for (const char* id : kLogs) fml::reglog(id, L"logs/" + fml::utf82wchar(id) + L".log");
@@ -197,6 +208,12 @@ void with_program(int quotes, Body body) {
   static char name[] = "program_bench";
   static char* argv[] = {name, nullptr};
   if (!QApplication::instance()) new QApplication(argc, argv);
+}
+
+template <typename Body>
+void with_program(int quotes, Body body) {
+  data_folder folder(quotes);
+  prepare_process();
   {
     pvl::program objects(nullptr, pvl::resource_folder());
     pvl::model().on_model_event(pvl::model_events::initial_load{});
@@ -379,5 +396,108 @@ BENCHMARK(BM_LargeCapture)
     ->UseManualTime()
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
+
+void BM_StartInProcess(benchmark::State& state) {
+  data_folder folder(static_cast<int>(state.range(0)));
+  prepare_process();
+  double rss_mb = 0;
+  for (auto _ : state) {
+    QImage image(1000, 700, QImage::Format_ARGB32_Premultiplied);
+    const auto start = clock_type::now();
+    {
+      pvl::program objects(nullptr, pvl::resource_folder());
+      pvl::model().on_model_event(pvl::model_events::initial_load{});
+      htmlayout::qt::document_widget window(pvl::view().document());
+      window.resize(1000, 700);
+      window.render(&image);
+      state.SetIterationTime(std::chrono::duration<double>(clock_type::now() - start).count());
+      if (rss_mb == 0) rss_mb = self_mb("VmRSS:");
+    }
+  }
+  state.counters["rss_mb"] = rss_mb;
+  fml::close_logs();
+}
+BENCHMARK(BM_StartInProcess)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+
+// Draws the window again after a gesture.
+void redraw(htmlayout::qt::document_widget& window, QImage& image) {
+  window.update_view();
+  window.render(&image);
+}
+
+// A click in the middle of `e`.
+void click(htmlayout::qt::document_widget& window, const htmlayout::dom::element& e) {
+  const htmlayout::rect at = window.view().location(e);
+  const htmlayout::point middle{at.left + (at.right - at.left) / 2,
+                                at.top + (at.bottom - at.top) / 2};
+  htmlayout::input& in = window.input_side();
+  in.mouse_move(middle, 0, 0);
+  in.mouse_down(middle, htmlayout::mouse::main_button, 0);
+  in.mouse_up(middle, htmlayout::mouse::main_button, 0);
+}
+
+void press(htmlayout::qt::document_widget& window, uint32_t key, uint32_t modifiers) {
+  window.input_side().key_down(key, modifiers);
+  window.input_side().key_up(key, modifiers);
+}
+
+void BM_ScrollByAPage(benchmark::State& state) {
+  with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
+    const htmlayout::dom::element box = window.doc().root().select_first("#quotebox");
+    htmlayout::render::scroll_metrics metrics;
+    for (auto _ : state) {
+      window.view().scroll_info(box, metrics);
+      int y = metrics.scroll_y + metrics.viewport_height;
+      if (y + metrics.viewport_height > metrics.content_height) y = 0;
+      window.view().set_scroll_pos(box, y);
+      redraw(window, image);
+    }
+  });
+}
+BENCHMARK(BM_ScrollByAPage)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_RowClick(benchmark::State& state) {
+  with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
+    const htmlayout::dom::element list = window.doc().root().select_first("#thequotelist");
+    size_t row = 0;
+    for (auto _ : state) {
+      click(window, list.child(row).select_first("div.quote"));
+      redraw(window, image);
+      row = (row + 1) % 3;
+    }
+  });
+}
+BENCHMARK(BM_RowClick)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_SelectAll(benchmark::State& state) {
+  with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
+    const htmlayout::dom::element card = window.doc().root().select_first("div.quote");
+    for (auto _ : state) {
+      state.PauseTiming();
+      click(window, card);
+      redraw(window, image);
+      state.ResumeTiming();
+      press(window, htmlayout::vk::key_a, htmlayout::keyboard::control);
+      redraw(window, image);
+    }
+  });
+}
+BENCHMARK(BM_SelectAll)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_DeleteOneQuote(benchmark::State& state) {
+  with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
+    for (auto _ : state) {
+      click(window, window.doc().root().select_first("div.quote"));
+      press(window, htmlayout::vk::del, 0);
+      redraw(window, image);
+    }
+  });
+}
+BENCHMARK(BM_DeleteOneQuote)->Arg(100000)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace

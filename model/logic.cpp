@@ -127,6 +127,18 @@ std::optional<Tag> logic::getTag(int32_t id) {
 
 std::optional<Quote> logic::getQuote(int32_t id, int64_t text_chars) {
   logic_log() << "getQuote" << std::endl;
+  return readQuote(id, text_chars);
+}
+
+std::vector<int32_t> logic::quoteIds() {
+  logic_log() << "quotes" << std::endl;
+  SQLite::Statement select(*db_, "SELECT m_id FROM quote ORDER BY rowid");
+  std::vector<int32_t> ids;
+  while (select.executeStep()) ids.push_back(select.getColumn(0).getInt());
+  return ids;
+}
+
+std::optional<Quote> logic::readQuote(int32_t id, int64_t text_chars) {
   std::vector<Quote> found = selectQuotes("SELECT ?", {id}, text_chars);
   if (found.empty()) return std::nullopt;
   return std::move(found.front());

@@ -76,6 +76,13 @@ class logic {
   std::optional<Tag> getTag(int32_t id);
   std::optional<Quote> getQuote(int32_t id, int64_t text_chars = kWholeText);
 
+  // The ids of all quotes, in table order: what quotes() yields without the
+  // records (and with its log line).
+  std::vector<int32_t> quoteIds();
+  // getQuote without its log line: the window reads the record of each
+  // card it shows, when it shows it.
+  std::optional<Quote> readQuote(int32_t id, int64_t text_chars);
+
   // Stores the text as it is (not trimmed, empty allowed) with the next id
   // and the current date; returns the id.
   int32_t addQuote(std::wstring_view text);

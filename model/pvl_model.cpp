@@ -81,7 +81,9 @@ std::string clock_time(int64_t stamp) {
 
 }  // namespace
 
-pvlModel::pvlModel() : m_logic(std::make_unique<logic>()) {
+pvlModel::pvlModel()
+    : m_reader([this](int32_t id) { return m_logic->readQuote(id, kClosedCardChars); }),
+      m_logic(std::make_unique<logic>()) {
   fml::getlog("debug") << "Model init" << std::endl;
 }
 
@@ -219,8 +221,7 @@ void pvlModel::applyEvent(const model_event& event) {
       [&](me::initial_load) {
         std::vector<Tag> tags = store.tags();
         send(ve::vupdate_tags{tags});
-        std::vector<Quote> quotes = store.quotes(kClosedCardChars);
-        send(ve::vupdate_quotes{quotes});
+        sendQuoteList();
       },
       [&](const me::show_quote_text& e) {
         std::optional<Quote> quote =
@@ -379,18 +380,19 @@ void pvlModel::send(const view_event& event) {
   if (m_view) m_view->on_view_event(event);
 }
 
+// The ids alone: the view reads a quote's record when it shows its card.
 void pvlModel::sendQuoteList() {
   if (m_logic->isSearchEmpty() && !m_logic->hasSearchWords()) {
-    std::vector<Quote> quotes = m_logic->quotes(kClosedCardChars);
-    send(view_events::vupdate_quotes{quotes});
+    const std::vector<int32_t> ids = m_logic->quoteIds();
+    send(view_events::vupdate_quotes{ids, m_reader});
   } else {
     sendSearch();
   }
 }
 
 void pvlModel::sendSearch() {
-  std::vector<Quote> quotes = m_logic->search(kClosedCardChars);
-  send(view_events::vupdate_quotes{quotes});
+  const std::vector<int32_t> ids = m_logic->searchIds();
+  send(view_events::vupdate_quotes{ids, m_reader});
 }
 
 void pvlModel::removeTagEverywhere(int32_t id) {

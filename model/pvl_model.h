@@ -157,6 +157,8 @@ class pvlModel : public whoami {
   deletion_batch m_batch;
 
   view_event_sink* m_view = nullptr;
+  // Reads the records of the quotes the view shows (vupdate_quotes).
+  const quote_reader m_reader;
   clipboard_writer m_clipboard;
   std::unique_ptr<logic> m_logic;
   undo_journal m_undo;

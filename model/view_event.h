@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -37,6 +39,10 @@ struct undo_note {
   std::vector<std::string> tags;   // names (UTF-8) of the tags removed or restored
   bool restored = false;
 };
+
+// Reads a quote's record as the quote list shows it (its text cut to
+// kClosedCardChars), or nullopt when it is not stored.
+using quote_reader = std::function<std::optional<Quote>(int32_t quote_id)>;
 
 // The events, each with its id. Records are the sender's, valid for the
 // call; the receiver keeps nothing they refer to.
@@ -85,9 +91,14 @@ struct vdelete_search_tag {
   static constexpr int32_t id = 11;
   int32_t tag = 0;
 };
-struct vupdate_quotes {  // the quotes to show, in order
+// The quote list shown anew: the ids of its quotes, in order, and how to read
+// a quote's record (quote_reader). The view builds a card from its record
+// only when it first needs it, so it keeps `read` until the next
+// vupdate_quotes: the reader must stay valid while the view shows the list.
+struct vupdate_quotes {
   static constexpr int32_t id = 12;
-  const std::vector<Quote>& quotes;
+  const std::vector<int32_t>& quotes;
+  const quote_reader& read;
 };
 struct vrename_stag {  // sent only for a tag in the search
   static constexpr int32_t id = 14;

@@ -104,8 +104,12 @@ std::string qtag_element_id(int32_t quote_id, int32_t tag_id) {
 std::string mtm_item_element_id(int32_t tag_id) { return "mtmcheck-" + std::to_string(tag_id); }
 
 std::string quote_fragment(const Quote& quote, bool open, const word_marks& marks) {
-  std::string html = "<div class=\"quote\" id=\"" + quote_element_id(quote.m_id) + "\">";
-  html += "<table class=\"qtable\" border=1 cellspacing=-1px>";
+  return "<div class=\"quote\" id=\"" + quote_element_id(quote.m_id) + "\">" +
+         quote_content_fragment(quote, open, marks) + "</div>";
+}
+
+std::string quote_content_fragment(const Quote& quote, bool open, const word_marks& marks) {
+  std::string html = "<table class=\"qtable\" border=1 cellspacing=-1px>";
   html += "<tr><td colspan=3><div class=\"title\"></div></td></tr>";
   html += "<tr><td class=\"text\" colspan=3>";
   html += card_text(quote, open, marks);
@@ -118,8 +122,12 @@ std::string quote_fragment(const Quote& quote, bool open, const word_marks& mark
       "menu=\"manage-tags\">Manage...</button></td>";
   html += "<td class=\"timestamp\">" + format_stamp(quote.m_stamp) + "</td></tr>";
   html += "</table>";
-  html += "</div>";
   return html;
+}
+
+std::string light_quote_row(int32_t quote_id) {
+  return "<tr><td><div class=\"quote\" id=\"" + quote_element_id(quote_id) +
+         "\" lazy></div></td></tr>";
 }
 
 std::string vtag_fragment(const Tag& tag) {

@@ -53,6 +53,14 @@ inline constexpr card_bound kClosedCard{20, kClosedCardChars};
 inline constexpr card_bound kOpenCard{1000, kOpenCardChars};
 std::string quote_fragment(const Quote& quote, bool open = false,
                            const word_marks& marks = word_marks::none());
+// What quote_fragment holds inside the div.quote.
+std::string quote_content_fragment(const Quote& quote, bool open = false,
+                                   const word_marks& marks = word_marks::none());
+// A quote-list row whose card is built when the window first needs it: the
+// row, its cell and the empty div.quote with the quote's id, marked "lazy"
+// for the document's content builder (htmlayout/dom/document.h), which
+// fills it with quote_content_fragment.
+std::string light_quote_row(int32_t quote_id);
 // A tag in the tag list.
 std::string vtag_fragment(const Tag& tag);
 // A tag shown on the quote `quote_id`.

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "fml/app_errors.h"
 #include "model/model_instance.h"
 #include "tests/support/temp_dir.h"
+#include "view/testing/program_window.h"
 #include "view/view_instance.h"
 
 namespace pvl {
@@ -63,6 +66,48 @@ TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
     EXPECT_EQ(app, c.app) << c.res;
     EXPECT_EQ(debug, c.debug) << c.res;
   }
+}
+
+
+// A long quote list holds light rows: the cards in view are built from the
+// collection, any other when an event reaches it, and the page written out
+// holds every card while the list stays light.
+TEST(ProgramObjectsTest, CardsOfALongListAreBuiltWhereNeeded) {
+  testing::program_window window;
+  {
+    SQLite::Database db(window.env.collection.db_file().string(), SQLite::OPEN_READWRITE);
+    SQLite::Transaction adding(db);
+    for (int id = 101; id <= 400; ++id)
+      db.exec("INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (" + std::to_string(id) +
+              ", 'number " + std::to_string(id) + "', 1700000000)");
+    adding.commit();
+  }
+  model().on_model_event(model_events::initial_load{});
+  window.screen().view().update();
+  auto built = [&] {
+    size_t count = 0;
+    for (const auto& card : window.root().select_all("div.quote")) count += card.content_built();
+    return count;
+  };
+  EXPECT_GT(built(), 3u);
+  EXPECT_LT(built(), 60u);
+  const size_t in_view = built();
+
+  const testing::program_window::element far = window.by_id("q-101");
+  EXPECT_FALSE(far.content_built());
+  model().on_model_event(model_events::mark_quote{{101, 1}});
+  EXPECT_EQ(window.ids("[id='q-101'] div.qtag"), std::vector<std::string>{"qt-101-1"});
+
+  testing_support::temp_dir dir;
+  view().dump((dir.path() / "page.htm").string());
+  std::stringstream page;
+  page << std::ifstream(dir.path() / "page.htm").rdbuf();
+  for (int id : {1, 4, 102, 250, 400}) {
+    const std::string card = "id=\"q-" + std::to_string(id) + "\"><table";
+    EXPECT_NE(page.str().find(card), std::string::npos) << id;
+  }
+  EXPECT_NE(page.str().find("number 250"), std::string::npos);
+  EXPECT_EQ(built(), in_view + 1);
 }
 
 }  // namespace

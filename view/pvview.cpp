@@ -1,6 +1,7 @@
 #include "view/pvview.h"
 
 #include <fstream>
+#include <optional>
 #include <ostream>
 #include <string_view>
 #include <variant>
@@ -70,6 +71,7 @@ pvview::pvview(const ResourceMgr& resources)
     : resources_(resources), doc_(std::make_unique<htmlayout::document>()) {
   doc_->set_notification_callback(
       [this](htmlayout::notification& record) { return on_notification(record); });
+  doc_->set_content_builder([this](const element& card) { build_card(card); });
   register_behaviors();
   doc_->load_html(resources_.get(L"mainform.htm"));
   root_ = doc_->root();
@@ -212,7 +214,7 @@ void pvview::on_view_event(const view_event& event) {
         if (e.tag) add_search_tag(*e.tag);
       },
       [&](const ve::vdelete_search_tag& e) { delete_search_tag(e.tag); },
-      [&](const ve::vupdate_quotes& e) { update_quotes(e.quotes); },
+      [&](const ve::vupdate_quotes& e) { update_quotes(e.quotes, e.read); },
       [&](const ve::vrename_stag& e) { rename_search_tag(e.now); },
       [&](const ve::vupdate_tags& e) { update_tags(e.tags); },
       [&](ve::vrefresh_quotes) { refresh_quotes(); },
@@ -330,8 +332,11 @@ element pvview::quote_element(int32_t quote_id) const {
 
 element pvview::links_cell(const element& quote) { return quote.child(0).child(2).child(0); }
 
+// A card that was not built yet is built here from the quote's record as it
+// is now, which may carry the tag already.
 void pvview::mark_quote(int32_t quote_id, const Tag& tag) {
   const element cell = links_cell(quote_element(quote_id));
+  if (!cell || cell.select_first(id_select(qtag_element_id(quote_id, tag.m_id)))) return;
   cell.set_html(qtag_fragment(tag, quote_id), position::append_after_last);
   cell.update(true);
 }
@@ -372,15 +377,24 @@ void pvview::show_search_caption() {
   searchbar_.set_html(kSearchCaptionFragment, position::replace_content);
 }
 
-// Rebuilding puts the records' rows in reverse order (the last record shows
-// first); the rows go in with one parse instead of one per record.
-void pvview::update_quotes(const std::vector<Quote>& quotes) {
+// Rebuilding puts the rows in reverse order (the last quote shows first);
+// the rows go in with one parse instead of one per quote. Each row is light:
+// its card is an empty div.quote with the quote's id, and the document asks
+// build_card for its content the first time something needs it (the row
+// scrolls into view, a gesture or an event reaches into the card, the page
+// is written out). So a list of 100,000 quotes costs a few nodes per quote
+// and no record is read until its card is shown. The row and the card's div
+// exist from the start, so the list's states (checked, current, anchor),
+// the "fresh" mark, selection by id and the counts work on every row.
+void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& read) {
   std::ostream& app = fml::getlog("app");
   app << "vupdate_quotes" << std::endl;
-  const word_marks marks = search_marks();
+  read_quote_ = read;
+  // The cards built later mark the words searched for now.
+  card_marks_ = search_marks();
   std::string rows;
-  for (auto quote = quotes.rbegin(); quote != quotes.rend(); ++quote)
-    rows += row_fragment(quote_fragment(*quote, false, marks));
+  rows.reserve(ids.size() * 64);
+  for (auto id = ids.rbegin(); id != ids.rend(); ++id) rows += light_quote_row(*id);
   // No row of the old list is selected in the new one.
   thequotelist_.remove_attribute("multiselect");
   thequotelist_.remove_attribute("shift");
@@ -436,6 +450,19 @@ void pvview::clear_search_tags() {
     (field ? field : words_).update(true);
   }
   fit_search_head(searchbar_);
+}
+
+void pvview::build_card(const element& card) {
+  const std::optional<std::string> id = card.get_attribute_utf8("id");
+  if (!read_quote_ || !id || id->rfind("q-", 0) != 0) return;
+  try {
+    const std::optional<Quote> record = read_quote_(std::stoi(id->substr(2)));
+    if (record) card.set_html(quote_content_fragment(*record, false, card_marks_), position::replace_content);
+  } catch (const std::exception& e) {
+    // The collection cannot be read now (locked): the card stays empty and
+    // the next rebuild of the list shows it.
+    fml::getlog("app") << "quote card " << *id << " not built: " << e.what() << std::endl;
+  }
 }
 
 void pvview::dump(const std::string& path) const {

@@ -117,7 +117,10 @@ class pvview : public whoami, public view_event_sink {
   void delete_mark(const quote_tag_ids& mark);
   void add_search_tag(const Tag& tag);
   void delete_search_tag(int32_t tag_id);
-  void update_quotes(const std::vector<Quote>& quotes);
+  void update_quotes(const std::vector<int32_t>& ids, const quote_reader& read);
+  // The document's content builder: fills a quote list's light row's card
+  // from the quote's record (see update_quotes).
+  void build_card(const htmlayout::dom::element& card);
   void rename_search_tag(const tag_rename& rename);
   void update_tags(const std::vector<Tag>& tags);
   void refresh_quotes();
@@ -151,6 +154,10 @@ class pvview : public whoami, public view_event_sink {
   htmlayout::dom::element no_match_;
   htmlayout::dom::element words_;  // the word search field's text
   size_t shown_count_ = SIZE_MAX;
+  // Reads the records of the quotes in the list (from the last vupdate_quotes).
+  quote_reader read_quote_;
+  // The marks of the word search the list was last built for.
+  word_marks card_marks_;
 };
 
 }  // namespace pvl

@@ -61,7 +61,19 @@ class ViewTest : public ::testing::Test {
   std::string page() { return root().html(true); }
 
   void show_tags(const std::vector<Tag>& tags) { send(ve::vupdate_tags{tags}); }
-  void show_quotes(const std::vector<Quote>& quotes) { send(ve::vupdate_quotes{quotes}); }
+  // The view reads the cards' records from shown_.
+  void show_quotes(const std::vector<Quote>& quotes) {
+    shown_ = quotes;
+    std::vector<int32_t> ids;
+    for (const Quote& quote : quotes) ids.push_back(quote.m_id);
+    send(ve::vupdate_quotes{ids, read_});
+  }
+  std::vector<Quote> shown_;
+  const quote_reader read_ = [this](int32_t id) -> std::optional<Quote> {
+    for (const Quote& quote : shown_)
+      if (quote.m_id == id) return quote;
+    return std::nullopt;
+  };
   // A tag-list row the user is typing a name into.
   void add_fresh_row(const std::string& name) {
     taglist().set_html("<tr new_tr><td><div class=\"vtag\">" + name + "</div></td></tr>", 2);

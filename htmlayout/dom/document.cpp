@@ -52,6 +52,19 @@ bool read_local_file(const std::string& url, std::string& out) {
   return true;
 }
 
+// An element that comes into the document with this attribute has its
+// content built on first use (set_content_builder); the attribute becomes
+// the element's flag.
+void take_lazy_attribute(element_node& e) {
+  static const atom lazy = intern("lazy");
+  for (const attribute& a : e.attributes) {
+    if (a.name != lazy) continue;
+    e.attributes.erase(&a);
+    if (e.children.empty()) e.flags |= element_node::unbuilt;
+    return;
+  }
+}
+
 bool draws(const element_node& e) {
   if (!e.handlers) return false;
   for (const handler_binding& b : *e.handlers)
@@ -89,6 +102,14 @@ document::~document() {
     tree_ops::remove(r, true);
   }
   root_ = dom::element();
+}
+
+bool document::build_content(const dom::element& e) {
+  element_node* n = e.node();
+  if (!n || !(n->flags & element_node::unbuilt) || n->doc != this) return false;
+  n->flags &= ~element_node::unbuilt;
+  if (builder_) builder_(e);
+  return true;
 }
 
 void document::set_notification_callback(notification_callback callback) {
@@ -345,6 +366,7 @@ bool document::connect(node* top) {
     element_node* e = as_element(n);
     if (!e) return;
     e->doc = this;
+    take_lazy_attribute(*e);
     if (e->find_attribute(names::id)) ids_.insert(e);
     if (e->state & tracked_state_mask)
       for (uint32_t bit : tracked_states)

@@ -57,6 +57,27 @@ class document {
   // way, and so do the reports of behaviours to their window.
   uint32_t notify(notification& record);
 
+  // ---- Content built on first use ----
+  // An element inserted with the attribute "lazy" (which it does not keep)
+  // stands for content that is not built yet: a long list holds its rows as
+  // such light elements and the builder makes a row's content the first
+  // time something needs it. That is an element handle asking for the
+  // element's children, text or HTML, inserting into it or selecting from
+  // it (started on the element itself or, for text() and html(), on an
+  // ancestor), and the renderer mirroring it (a row coming into view).
+  // Until then the element has no children: selectors and visit() over a
+  // subtree match it by its own tag, attributes and states and do not
+  // descend into it. text() and html() of an ancestor build what they read
+  // and drop it again afterwards, so a dump of the page keeps it light.
+  // The builder is called once per element, with the flag already cleared;
+  // it fills the element (set_html); one that builds nothing leaves it
+  // empty. Replacing the content (set_html at 0, set_text) builds nothing.
+  using content_builder = std::function<void(const dom::element& e)>;
+  void set_content_builder(content_builder builder) { builder_ = std::move(builder); }
+  // Builds the content of `e` now when it is not built yet and `e` is in
+  // this document; true when it was built.
+  bool build_content(const dom::element& e);
+
   // ---- The renderer ----
   void add_observer(document_observer* observer);
   void remove_observer(document_observer* observer);
@@ -189,6 +210,7 @@ class document {
   int dispatch_depth_ = 0;
   bool delivering_ = false;
   interaction* interaction_ = nullptr;
+  content_builder builder_;
 };
 
 }  // namespace htmlayout

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -253,6 +254,58 @@ TEST(DocumentTest, KnowsTheElementsWhoseHandlersDraw) {
 
   doc.load_html("<p id=p class=clock></p>");
   EXPECT_TRUE(drawing_ids(doc).empty());
+}
+
+// Light elements: their content is built by the document's builder the
+// first time it is needed, once, and never by a selector over their parent.
+TEST(DocumentTest, LazyContentIsBuiltOnFirstUseOnly) {
+  document doc;
+  std::vector<std::string> built;
+  doc.set_content_builder([&](const element& e) {
+    built.push_back(*e.get_attribute_utf8("id"));
+    e.set_html("<p class=inside>in " + built.back() + "</p>", position::replace_content);
+  });
+  doc.load_html("<html><body><div id=list><div class=row id=x lazy></div></div></body></html>");
+  const element list = doc.root().select_first("#list");
+  list.set_html("<div class=row id=a lazy></div><div class=row id=b lazy></div>"
+                "<div class=row id=c lazy></div>",
+                position::append_after_last);
+  EXPECT_EQ(doc.root().select_all("div.row").size(), 4u);
+  EXPECT_TRUE(doc.root().select_all("p").empty());
+  EXPECT_FALSE(doc.root().select_first("[lazy]"));
+  EXPECT_TRUE(built.empty());
+
+  // Writing and reading the text see everything and leave it light.
+  EXPECT_EQ(list.html(false),
+            "<div class=\"row\" id=\"x\"><p class=\"inside\">in x</p></div>"
+            "<div class=\"row\" id=\"a\"><p class=\"inside\">in a</p></div>"
+            "<div class=\"row\" id=\"b\"><p class=\"inside\">in b</p></div>"
+            "<div class=\"row\" id=\"c\"><p class=\"inside\">in c</p></div>");
+  EXPECT_EQ(list.text(), L"in xin ain bin c");
+  EXPECT_EQ(built.size(), 8u);
+  EXPECT_TRUE(doc.root().select_all("p").empty());
+  EXPECT_FALSE(doc.root().select_first("#b").content_built());
+
+  // Each way into an element builds it, once; replacing its content does not.
+  built.clear();
+  const std::pair<const char*, std::function<void(const element&)>> uses[] = {
+      {"x", [](const element& e) { EXPECT_EQ(e.children_count(), 1u); }},
+      {"a", [](const element& e) { EXPECT_TRUE(e.child(0).is_valid()); }},
+      {"b", [](const element& e) { EXPECT_TRUE(e.select_first("p.inside")); }},
+      {"c", [](const element& e) { e.set_html("<i>more</i>", position::append_after_last); }},
+  };
+  for (const auto& [id, use] : uses) {
+    const element e = doc.root().select_first(std::string("#") + id);
+    use(e);
+    use(e);
+    EXPECT_TRUE(e.content_built()) << id;
+  }
+  EXPECT_EQ(built, (std::vector<std::string>{"x", "a", "b", "c"}));
+  EXPECT_EQ(doc.root().select_first("#c").text(), L"in cmoremore");
+  list.set_html("<div id=d lazy></div>", position::append_after_last);
+  doc.root().select_first("#d").set_html("<b>given</b>", position::replace_content);
+  EXPECT_EQ(built.size(), 4u);
+  EXPECT_EQ(doc.root().select_first("#d").text(), L"given");
 }
 
 }  // namespace

@@ -63,6 +63,39 @@ bool precedes(const node* a, const node* b) {
   return (*ia)->slot < (*ib)->slot;
 }
 
+// Builds the content of `n` when it is not built yet (document.h).
+element_node* built(element_node* n) {
+  if (n && (n->flags & element_node::unbuilt) && n->doc) n->doc->build_content(dom::element(n));
+  return n && n->is_dead() ? nullptr : n;
+}
+
+// Builds whatever is not built in the subtree of `top`, including what the
+// builds bring, and answers the elements it built.
+std::vector<dom::element> build_subtree(element_node* top) {
+  std::vector<dom::element> made;
+  if (!top->doc) return made;
+  for (;;) {
+    std::vector<dom::element> pending;
+    for_each_in_subtree(top, [&](htmlayout::node* d) {
+      if (d->is_element() && (d->flags & element_node::unbuilt)) pending.emplace_back(as_element(d));
+    });
+    if (pending.empty()) return made;
+    for (const dom::element& e : pending)
+      if (e.is_valid() && top->doc && top->doc->build_content(e)) made.push_back(e);
+  }
+}
+
+// Takes the content built by build_subtree away again: those elements are
+// unbuilt once more.
+void drop_content(const std::vector<dom::element>& made) {
+  for (auto e = made.rbegin(); e != made.rend(); ++e) {
+    element_node* n = e->node();
+    if (!n) continue;
+    tree_ops::clear_children(n);
+    n->flags |= element_node::unbuilt;
+  }
+}
+
 // Child position (text included) of the element child `index`, or the end.
 size_t child_position(const element_node* parent, size_t index) {
   const element_node* child = parent->element_child(index);
@@ -202,12 +235,12 @@ element element::parent() const {
 }
 
 size_t element::children_count() const {
-  element_node* n = node();
+  element_node* n = built(node());
   return n ? n->element_count() : 0;
 }
 
 element element::child(size_t index) const {
-  element_node* n = node();
+  element_node* n = built(node());
   return element(n ? n->element_child(index) : nullptr);
 }
 
@@ -222,7 +255,7 @@ std::string element::tag_name() const {
 }
 
 element element::select_first(std::string_view selector) const {
-  element_node* n = node();
+  element_node* n = built(node());
   if (!n) return element();
   if (std::optional<std::string_view> id = simple_id_selector(selector)) {
     element_node* found;
@@ -237,7 +270,7 @@ element element::select_first(std::string_view selector) const {
 
 std::vector<element> element::select_all(std::string_view selector) const {
   std::vector<element> result;
-  element_node* n = node();
+  element_node* n = built(node());
   if (!n) return result;
   std::optional<selector_list> list = parse_selector(selector);
   if (!list) return result;
@@ -272,7 +305,7 @@ element element::select_parent(std::string_view selector, unsigned depth) const 
 
 std::vector<element> element::children_with_state(uint32_t bits) const {
   std::vector<element> found;
-  element_node* n = node();
+  element_node* n = built(node());
   if (!n || !bits) return found;
   auto has_bits = [bits](const element_node* e) { return (e->state & bits) == bits; };
   // The smallest index set of the indexed bits asked for.
@@ -301,7 +334,7 @@ std::vector<element> element::children_with_state(uint32_t bits) const {
 }
 
 void element::visit(const std::function<bool(const element&)>& callback) const {
-  element_node* n = node();
+  element_node* n = built(node());
   if (!n) return;
   std::vector<element> all;
   for_each_in_subtree(n, [&](htmlayout::node* d) {
@@ -312,7 +345,7 @@ void element::visit(const std::function<bool(const element&)>& callback) const {
 }
 
 void element::insert(const element& child, size_t index) const {
-  element_node* n = node();
+  element_node* n = built(node());
   element_node* c = child.node();
   if (!n || !c || c == n || is_descendant(n, c)) return;
   if (!c->parent && c->doc) return;  // a document's root stays where it is
@@ -337,7 +370,7 @@ void element::detach() const {
 }
 
 void element::sort(comparator& order, size_t first, size_t last) const {
-  element_node* n = node();
+  element_node* n = built(node());
   if (!n) return;
   std::vector<htmlayout::node*> before(n->children.begin(), n->children.end());
   std::vector<size_t> positions;  // child positions of the element children
@@ -444,25 +477,40 @@ void element::set_style_attribute(std::string_view name, std::wstring_view value
 std::wstring element::text() const {
   element_node* n = node();
   if (!n) return {};
+  const std::vector<element> made = build_subtree(n);
   std::string out;
-  collect_text(n, out);
+  if (is_valid()) collect_text(n, out);
+  drop_content(made);
   return fml::utf82wchar(out);
 }
 
 void element::set_text(std::wstring_view text) const {
   element_node* n = node();
   if (!n) return;
+  n->flags &= ~element_node::unbuilt;
   tree_ops::replace_with_text(n, fml::wchar2utf8(text));
 }
 
+// Unbuilt elements are built for the writing and dropped again as soon as
+// they are written.
 std::string element::html(bool outer) const {
   element_node* n = node();
   if (!n) return {};
+  const bool was_unbuilt = n->flags & element_node::unbuilt;
+  n = built(n);
   std::string out;
+  if (!n) return out;
+  const bool built_here = was_unbuilt && !(n->flags & element_node::unbuilt);
+  const unbuilt_content hooks{
+      [](const element_node& e) {
+        return e.doc && e.doc->build_content(element(const_cast<element_node*>(&e)));
+      },
+      [](const element_node& e) { drop_content({element(const_cast<element_node*>(&e))}); }};
   if (outer)
-    write_html(*n, out);
+    write_html(*n, out, &hooks);
   else
-    write_inner_html(*n, out);
+    write_inner_html(*n, out, &hooks);
+  if (built_here) drop_content({*this});
   return out;
 }
 
@@ -474,6 +522,11 @@ void element::set_html(std::string_view html, int where) const {
   if (!inside && where != position::replace_element && where != position::insert_before &&
       where != position::insert_after)
     return;
+  if (where == position::replace_content)
+    n->flags &= ~element_node::unbuilt;
+  else if (inside)
+    n = built(n);
+  if (!n) return;
   element_node* context = inside ? n : n->parent;
   if (!context) return;
   std::optional<std::vector<htmlayout::node*>> parsed = parse_fragment(html, context->tag);

@@ -54,6 +54,9 @@ class element {
   bool operator==(const element& other) const { return node_ == other.node_; }
   // The node behind the handle (for the renderer); null when not valid.
   element_node* node() const { return is_valid() ? node_ : nullptr; }
+  // False while the element's content waits for the document's content
+  // builder (document::set_content_builder): it has no children yet.
+  bool content_built() const { return !node_ || !(node_->flags & element_node::unbuilt); }
 
   // ---- Tree ----
   // The root element of the element's document; null outside a document.

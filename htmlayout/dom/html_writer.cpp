@@ -101,18 +101,25 @@ void write_end_tag(const element_node& e, std::string& out) {
 
 // Writes the children of `top` (and, with `outer`, `top` itself) without
 // recursion.
-void write(const element_node& top, bool outer, std::string& out) {
+void write(const element_node& top, bool outer, std::string& out, const unbuilt_content* hooks) {
   if (outer) {
     write_start_tag(top, out);
     if (is_void_element(top.tag)) return;
   }
-  std::vector<std::pair<const element_node*, size_t>> stack{{&top, 0}};
+  struct level {
+    const element_node* e;
+    size_t next;
+    bool built_here;
+  };
+  std::vector<level> stack{{&top, 0, false}};
   while (!stack.empty()) {
-    auto& [e, next] = stack.back();
+    auto& [e, next, built_here] = stack.back();
     if (next == e->children.size()) {
       const element_node* done = e;
+      const bool drop = built_here;
       stack.pop_back();
       if (outer || !stack.empty()) write_end_tag(*done, out);
+      if (drop) hooks->drop(*done);
       continue;
     }
     const node* child = e->children[next++];
@@ -123,7 +130,8 @@ void write(const element_node& top, bool outer, std::string& out) {
     const element_node* ce = as_element(child);
     write_start_tag(*ce, out);
     if (is_void_element(ce->tag)) continue;
-    stack.emplace_back(ce, 0);
+    const bool build = hooks && (ce->flags & element_node::unbuilt) && hooks->build(*ce);
+    stack.push_back({ce, 0, build});
   }
 }
 
@@ -136,17 +144,17 @@ bool is_void_element(atom tag) {
          tag == param || tag == source || tag == track || tag == wbr;
 }
 
-void write_html(const node& n, std::string& out) {
+void write_html(const node& n, std::string& out, const unbuilt_content* hooks) {
   if (const text_node* t = as_text(&n)) {
     write_text(*t, out);
     return;
   }
-  write(*as_element(&n), true, out);
+  write(*as_element(&n), true, out, hooks);
 }
 
-void write_inner_html(const element_node& e, std::string& out) {
+void write_inner_html(const element_node& e, std::string& out, const unbuilt_content* hooks) {
   if (is_void_element(e.tag)) return;
-  write(e, false, out);
+  write(e, false, out, hooks);
 }
 
 }  // namespace htmlayout

@@ -169,6 +169,7 @@ struct element_node : node {
   enum flag : uint8_t {
     dead = 1,              // deleted: operations on it do nothing
     control_notified = 2,  // the control-creation notification was sent
+    unbuilt = 4,           // content not built yet (see document::set_content_builder)
   };
 
   // The parent pointer, the handle count and the first two attributes share

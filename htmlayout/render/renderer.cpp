@@ -135,6 +135,7 @@ void renderer::mirror::update() {
     bool changed = false;
     for (scroll_list* list : lists_outer_first())
       if (still_listed(list)) changed = plan_window(*list) || changed;
+    changed = build_mirrored_unbuilt() || changed;
     if (!changed && !layout_needed_) break;
     layout();
     layout_needed_ = false;

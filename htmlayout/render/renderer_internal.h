@@ -118,6 +118,10 @@ struct renderer::mirror : document_observer {
   void add_spacers(scroll_list& list);
   void remove_spacers(scroll_list& list);
   bool plan_window(scroll_list& list);
+  // Has the document build the content of the elements mirrored while their
+  // content was not built yet (document::set_content_builder); the content
+  // comes in through inserted(). True when something was built.
+  bool build_mirrored_unbuilt();
   void measure(scroll_list& list);
   void push_scroll(scroll_list& list);
   scroll_list* list_of_box(const element_node* box) const;
@@ -163,6 +167,8 @@ struct renderer::mirror : document_observer {
   std::vector<std::pair<dom::element, int>> kept_scroll_;
   // Elements to build again at the next update.
   std::vector<dom::element> rebuilds_;
+  // Elements mirrored while not built yet, to build before the next layout.
+  std::vector<dom::element> unbuilt_;
 
   // The popups last handed over, and those laid out: where they are wanted
   // and how far their containing block puts them from where litehtml's

@@ -66,6 +66,7 @@ void renderer::mirror::drop_all() {
   restyles_.clear();
   touched_.clear();
   rebuilds_.clear();
+  unbuilt_.clear();
   painted_.clear();
   mirror_doc_.reset();
 }
@@ -155,6 +156,7 @@ litehtml::element::ptr renderer::mirror::build_element(const element_node& e) {
     start_list(*made);
   }
   if (scroll_list* list = list_of_container(&e)) list->container_mirror = el.get();
+  if (e.flags & element_node::unbuilt) unbuilt_.emplace_back(const_cast<element_node*>(&e));
   build_children(e, el);
   return el;
 }

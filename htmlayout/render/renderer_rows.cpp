@@ -276,6 +276,21 @@ bool renderer::mirror::plan_window(scroll_list& list) {
   return changed;
 }
 
+bool renderer::mirror::build_mirrored_unbuilt() {
+  bool built = false;
+  // Building inserts the content, which is mirrored at once (the element's
+  // mirror is there) and may hold more elements to build.
+  while (!unbuilt_.empty()) {
+    std::vector<dom::element> now = std::move(unbuilt_);
+    unbuilt_.clear();
+    for (const dom::element& e : now)
+      if (element_node* n = e.node(); n && n->doc == &doc_ && mirror_of(n))
+        built = doc_.build_content(e) || built;
+  }
+  if (built) layout_needed_ = true;
+  return built;
+}
+
 void renderer::mirror::measure(scroll_list& list) {
   const scrollable* box = as_scroll_box(shared(list.box_mirror));
   if (!box || !displayed(list.box_mirror)) {

@@ -96,6 +96,37 @@ TEST(Renderer, ScrollingALongListToTheMiddleShowsTheRightRowsInPlace) {
   EXPECT_EQ(to_position(host.view().location(find(host, "#foot"))).y, 40 + 312);
 }
 
+// Rows whose content is built on first use (document::set_content_builder)
+// are built as they come into view, and land where built rows would.
+TEST(Renderer, LightRowsAreBuiltWhereTheyComeIntoView) {
+  headless_host host;
+  std::vector<int> built;
+  host.doc().set_content_builder([&](const dom::element& e) {
+    const std::string n = e.get_attribute_utf8("id")->substr(2);
+    built.push_back(std::stoi(n));
+    e.set_html("<span>row " + n + "</span>", position::replace_content);
+  });
+  host.load_html(list_page(0));
+  std::string rows;
+  for (int i = 0; i < 10000; ++i)
+    rows += "<div class=row id=r-" + std::to_string(i) + " lazy></div>";
+  find(host, "#list").set_html(rows, position::replace_content);
+  host.view().update();
+  EXPECT_TRUE(find_text(host.paint(), "0"));
+  EXPECT_LT(built.size(), 60u);
+
+  dom::element box = find(host, "#box");
+  ASSERT_TRUE(host.view().set_scroll_pos(box, 5000 * 20));
+  const auto& painted = host.paint();
+  for (int n = 5000; n <= 5015; ++n) {
+    const paint_op* text = find_text(painted, std::to_string(n));
+    ASSERT_TRUE(text) << n;
+    EXPECT_EQ(text->box.y, kBoxTop + 5 + (n - 5000) * 20) << n;
+  }
+  EXPECT_LT(built.size(), 150u);
+  EXPECT_EQ(std::count(built.begin(), built.end(), 5003), 1);
+}
+
 TEST(Renderer, MirrorSizeDoesNotGrowWithTheList) {
   std::size_t sizes[2];
   int i = 0;

@@ -19,7 +19,7 @@ struct recorded_event {
   std::optional<pvl::Tag> tag;      // vmark_quote, vadd_search_tag
   pvl::tag_rename rename;           // vrename_tag, vrename_stag
   pvl::quote_tag_ids pair;          // vmark_quote (quote only), vdelete_mark
-  std::vector<pvl::Quote> quotes;   // vupdate_quotes
+  std::vector<pvl::Quote> quotes;   // vupdate_quotes, read as it was sent
   std::vector<pvl::Tag> tags;       // vupdate_tags
   pvl::notice notice;               // vnotice
   pvl::undo_note note;              // vundo_note
@@ -53,7 +53,10 @@ class view_recorder : public pvl::view_event_sink {
           copy.had_data = e.tag != nullptr;
           if (e.tag) copy.tag = *e.tag;
         },
-        [&](const ve::vupdate_quotes& e) { copy.quotes = e.quotes; },
+        [&](const ve::vupdate_quotes& e) {
+          for (int32_t id : e.quotes)
+            if (std::optional<pvl::Quote> quote = e.read(id)) copy.quotes.push_back(*quote);
+        },
         [&](const ve::vupdate_tags& e) { copy.tags = e.tags; },
         [&](const ve::vnotice& e) { copy.notice = e.line; },
         [&](const ve::vundo_note& e) { copy.note = e.note; },

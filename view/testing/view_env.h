@@ -9,6 +9,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,8 +59,19 @@ class view_env {
   }
   void show(const std::vector<Tag>& all_tags, const std::vector<Quote>& quotes) {
     view->on_view_event(view_events::vupdate_tags{all_tags});
-    view->on_view_event(view_events::vupdate_quotes{quotes});
+    shown = quotes;
+    std::vector<int32_t> ids;
+    for (const Quote& quote : quotes) ids.push_back(quote.m_id);
+    view->on_view_event(view_events::vupdate_quotes{ids, read});
   }
+
+  // The quotes last shown, which the view reads its cards from.
+  std::vector<Quote> shown;
+  const quote_reader read = [this](int32_t id) -> std::optional<Quote> {
+    for (const Quote& quote : shown)
+      if (quote.m_id == id) return quote;
+    return std::nullopt;
+  };
 
   std::vector<Tag> tags;
   instance<ResourceMgr> resources;
