@@ -521,7 +521,8 @@ TEST_F(GesturesTest, CtrlZInTheWordFieldUndoesItsEditsAndClearEmptiesIt) {
   const auto words = [&] { return text(w.by_id("words")); };
   const auto hits = [&](const std::string& quote) {
     Lines marked;
-    for (const element& hit : w.root().select_all("#" + quote + " span.hit"))
+    // A card is built when something reaches into it: select from the card.
+    for (const element& hit : w.by_id(quote).select_all("span.hit"))
       marked.push_back(text(hit));
     return marked;
   };
