@@ -1,8 +1,8 @@
 // Behaviours of single controls: the page's keys ("html"), buttons that run
-// the action in their "message" attribute ("sms"), links, the about and quit
-// buttons, the export button and the settings button with its menu. What
-// needs the window (dialogs, the desktop's URL handler, closing the window,
-// the autostart entry) goes through the host callbacks.
+// the action in their "message" attribute ("sms"), links, the about button,
+// the export button and the settings button with its menu (which offers
+// Quit). What needs the window (dialogs, the desktop's URL handler, closing
+// the window, the autostart entry) goes through the host callbacks.
 #include <optional>
 #include <string>
 
@@ -126,19 +126,6 @@ class behavior_about : public behavior {
   }
 };
 
-// Quit, where the desktop has no tray to quit from.
-class behavior_quit : public behavior {
- public:
-  behavior_quit() : behavior(group::mouse, "quit") {}
-
-  bool on_mouse_event(const element& he, const htmlayout::mouse_params& p) override {
-    forward_mouse(he, p);
-    if (p.cmd != mouse::up) return false;
-    if (host().quit) host().quit();
-    return true;
-  }
-};
-
 // Asks for a file and exports the current search to it.
 class behavior_export : public behavior {
  public:
@@ -194,14 +181,20 @@ class behavior_settings : public behavior {
 };
 
 // Checking or unchecking "Start with the desktop" switches it; the item then
-// shows what the switch achieved.
+// shows what the switch achieved. "Quit" quits (the way to quit where the
+// desktop has no tray).
 class behavior_settings_menu : public behavior {
  public:
   behavior_settings_menu() : behavior(group::behavior_event, "settings-menu") {}
 
   bool on_event(const element& he, const element& target, uint32_t event, uintptr_t) override {
+    const std::wstring id = target.get_attribute("id").value_or(L"");
+    if (event == htmlayout::event::menu_item_click && id == L"quit") {
+      if (host().quit) host().quit();
+      return true;
+    }
     if (event != htmlayout::event::button_state_changed) return false;
-    if (target.get_attribute("id").value_or(L"") != L"autostart") return false;
+    if (id != L"autostart") return false;
     const bool on = (target.get_state() & htmlayout::state::checked) != 0;
     if (host().set_autostart) host().set_autostart(on);
     show_autostart_state(he);
@@ -216,7 +209,6 @@ void behavior_parts::register_buttons() {
   static behavior_sms sms;
   static behavior_link link;
   static behavior_about about;
-  static behavior_quit quit;
   static behavior_export exporter;
   static behavior_noticeclose noticeclose;
   static behavior_settings settings;

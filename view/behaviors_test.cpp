@@ -117,8 +117,7 @@ TEST_F(BehaviorsTest, EveryBehaviourThePageNamesIsRegistered) {
                      {"stag", 0x1},          {"cgrid", 0x7},          {"csortable-grid", 0x7},
                      {"cquote_grid", 0x7},   {"ceditable_grid", 0x7}, {"pvlsplitter", 0x1},
                      {"notice", 0x10},       {"noticeaction", 0x100}, {"noticeclose", 0x1},
-                     {"settings", 0x1},      {"settings-menu", 0x100},
-                     {"quit", 0x1}}) {
+                     {"settings", 0x1},      {"settings-menu", 0x100}}) {
     htmlayout::event_handler* h = htmlayout::behavior::find(e.name, root());
     ASSERT_NE(h, nullptr) << e.name;
     EXPECT_EQ(h->subscribed_to, e.subscription) << e.name;
@@ -257,7 +256,7 @@ TEST_F(BehaviorsTest, LinksAboutAndHelpGoThroughTheHost) {
   EXPECT_FALSE(mouse_event(by_id("about"), mouse::up | htmlayout::sinking, mouse::main_button));
   EXPECT_TRUE(mouse_event(by_id("about"), mouse::up, mouse::main_button));
   EXPECT_EQ(abouts, 1);
-  EXPECT_TRUE(mouse_event(by_id("quit"), mouse::up, mouse::main_button));
+  EXPECT_TRUE(by_id("settings-menu").send_event(ev::menu_item_click, by_id("quit")));
   EXPECT_TRUE(key_event(root(), htmlayout::key::down, 'Q', htmlayout::keyboard::control));
   EXPECT_FALSE(key_event(root(), htmlayout::key::down, 'Q'));
   EXPECT_EQ(quits, 2);

@@ -62,7 +62,6 @@ const std::set<std::string> kBehaviors = {"body",
                                           "taglist",
                                           "vtag",
                                           "about",
-                                          "quit",
                                           "link",
                                           "sms",
                                           "export",
@@ -239,7 +238,6 @@ TEST_F(MainFormTest, BehavioursSitOnTheirElements) {
   EXPECT_EQ(behavior(by_id("recycled")), "recycled");
   EXPECT_EQ(behavior(by_id("export")), "export");
   EXPECT_EQ(behavior(by_id("about")), "about");
-  EXPECT_EQ(behavior(by_id("quit")), "quit");
   // The fragments the view inserts get theirs from the same sheets.
   EXPECT_EQ(behavior(by_id("vt-1")), "vtag");
   EXPECT_EQ(behavior(by_id("q-7")), "quote");
