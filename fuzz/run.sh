@@ -5,6 +5,8 @@
 # one line per target: executions per second and the coverage libFuzzer
 # reports. A crash, leak or sanitizer report fails the run; its input is in
 # BUILD/artifacts/, and its log in BUILD/fuzz-logs/.
+# SECONDS 0 replays the seed corpus only, each input once and nothing new:
+# the same inputs every time, which is what `make test` runs.
 #   fuzz/run.sh BUILD SECONDS [JOBS] [TARGET...]
 set -u
 build=$1 seconds=$2 jobs=${3:-1}
@@ -27,9 +29,13 @@ dictionary() {
 run_one() {
   t=$1 log="$build/fuzz-logs/$1.log"
   mkdir -p "$build/corpus/$t"
-  if "$build/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
-      -print_final_stats=1 $(dictionary "$t") -artifact_prefix="$build/artifacts/$t-" \
-      "$build/corpus/$t" "$here/corpus/$t" >"$log" 2>&1; then
+  if [ "$seconds" = 0 ]; then
+    set -- -runs=0 "$here/corpus/$t"
+  else
+    set -- -max_total_time="$seconds" "$build/corpus/$t" "$here/corpus/$t"
+  fi
+  if "$build/fuzz/$t" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 $(dictionary "$t") \
+      -artifact_prefix="$build/artifacts/$t-" "$@" >"$log" 2>&1; then
     execs=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
     cov=$(grep -E '^#[0-9]+[[:space:]]+(DONE|pulse|NEW|REDUCE|INITED)' "$log" | tail -1 |
           sed -n 's/.*cov: \([0-9]*\) ft: \([0-9]*\) corp: \([^ ]*\).*/cov \1, ft \2, corpus \3/p')
