@@ -227,17 +227,6 @@ void show_view_in(main_window& window) {
   });
   callbacks.show_about = [] { AboutDlg(&view().document(), resource_mgr()).show(); };
   callbacks.quit = [&window] { window.exit_command(); };
-  // Without a tray the page offers Quit itself.
-  window.on_tray_change([client](bool tray_available) {
-    htmlayout::dom::element root = view().document().root();
-    if (tray_available) {
-      root.remove_attribute("no-tray");
-    } else {
-      root.set_attribute("no-tray", L"");
-    }
-    root.update();
-    client->update_view();
-  });
   callbacks.show_popup = [](const htmlayout::dom::element& popup,
                             const htmlayout::dom::element& anchor, int placement) {
     htmlayout::show_popup(popup, anchor, static_cast<uint32_t>(placement));
