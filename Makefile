@@ -4,6 +4,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+COVERAGE_BUILD ?= build-coverage
 FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
@@ -19,7 +20,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config ccache \
   xvfb xdotool xclip x11-utils trayer imagemagick fonts-dejavu-core tzdata \
   librsvg2-bin desktop-file-utils appstream strace \
   libwayland-dev qt6-wayland sway wl-clipboard xwayland \
-  clang libclang-rt-dev
+  clang libclang-rt-dev gcovr
 
 # What `make deb` needs besides: dpkg-shlibdeps and lintian.
 DEB_PACKAGES := dpkg-dev lintian
@@ -30,7 +31,7 @@ DESTDIR ?=
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test unit-test e2e-test asan-test bench clean install deb fuzz fuzz-build fuzz-test soak
+.PHONY: deps build run test unit-test e2e-test asan-test bench clean install deb fuzz fuzz-build fuzz-test soak coverage
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -94,6 +95,27 @@ soak: deps $(ASAN_BUILD)/build.ninja
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 QT_QPA_PLATFORM=offscreen \
 	  $(ASAN_BUILD)/view/view_soak_test
 
+# Line and branch coverage of the program's own code (tests, test helpers,
+# fuzz targets and benchmarks left out) by the unit and end-to-end tests, in
+# a build of its own: a summary on stdout, the per-file figures in
+# $(COVERAGE_BUILD)/coverage.json and a browsable $(COVERAGE_BUILD)/coverage/index.html.
+$(COVERAGE_BUILD)/build.ninja:
+	cmake -S . -B $(COVERAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARVELA_COVERAGE=ON -DPARVELA_BENCH=OFF
+
+COVERAGE_FILTERS := --filter '$(CURDIR)/' --exclude '.*_test\.cpp$$' --exclude '.*/testing/.*' \
+  --exclude '$(CURDIR)/tests/.*' --exclude '$(CURDIR)/fuzz/.*' --exclude '$(CURDIR)/bench/.*' \
+  --exclude '$(CURDIR)/build.*' --exclude-throw-branches --exclude-unreachable-branches
+
+coverage: deps $(COVERAGE_BUILD)/build.ninja
+	cmake --build $(COVERAGE_BUILD) -j $(JOBS)
+	find $(COVERAGE_BUILD) -name '*.gcda' -delete
+	-cd $(COVERAGE_BUILD) && ctest -j $(JOBS) --timeout 300 -L unit
+	-cd $(COVERAGE_BUILD) && ctest --timeout 300 -L e2e
+	mkdir -p $(COVERAGE_BUILD)/coverage
+	gcovr -r . --object-directory $(COVERAGE_BUILD) $(COVERAGE_FILTERS) -j $(JOBS) \
+	  --json-summary-pretty --json-summary $(COVERAGE_BUILD)/coverage.json \
+	  --html-details $(COVERAGE_BUILD)/coverage/index.html --print-summary
+
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
@@ -109,4 +131,4 @@ bench: build
 	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b" || true; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(COVERAGE_BUILD)
