@@ -62,15 +62,10 @@ done >"$root/unshipped"
 # A start from the installed tree, a new user, no seed files but the shipped
 # ones (XDG_DATA_DIRS names an empty folder).
 mkdir -m 700 "$root/run" "$root/data" "$root/dirs"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$root/display" >/dev/null 2>&1 &
-xvfb=$!
-# Xvfb writes its display number once it takes connections (at most 30 s).
-for _ in $(seq 1 600); do
-  grep -q '^[0-9]' "$root/display" && break
-  kill -0 "$xvfb" 2>/dev/null || break
-  sleep 0.05
-done
-display=$(head -1 "$root/display")
+# Xvfb names its display once it takes connections.
+coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null; }
+xvfb=$XVFB_PID
+read -r -t 60 display <&"${XVFB[0]}"
 [ -n "$display" ] || { fail "Xvfb did not start"; exit 1; }
 env -i PATH="$PATH" HOME="$root" DISPLAY=":$display" XDG_DATA_HOME="$root/data" \
   XDG_RUNTIME_DIR="$root/run" XDG_DATA_DIRS="$root/dirs" XDG_CONFIG_HOME="$root/config" \

@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/e2e/e2e_support.h"
@@ -22,13 +21,13 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 using testing_support::child_process;
 using testing_support::count_lines;
 using testing_support::lines_of;
 using testing_support::read_file;
 using testing_support::temp_dir;
 using testing_support::type_keys;
+using testing_support::wait_for_keyboard_grab;
 using testing_support::wait_until;
 using testing_support::write_file;
 using testing_support::x_session;
@@ -54,7 +53,7 @@ class ProgramTest : public ::testing::Test {
     child_process& program = x_.start(PARVELA_EXE, {}, env());
     EXPECT_TRUE(wait_until(
         [&] { return log("application.log").find("Init complete") != std::string::npos; }));
-    EXPECT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
+    EXPECT_FALSE(x_.wait_for_window("^Parvela$").empty());
     return program;
   }
 
@@ -108,7 +107,7 @@ class ProgramTest : public ::testing::Test {
   // empty) and one of the program's windows is shown inside it: the icon,
   // whose place it gives.
   bool icon_in_tray(box* icon) const {
-    auto panels = x_.windows("^panel$", true);
+    auto panels = x_.windows("^panel$");
     if (panels.empty()) return false;
     box panel = geometry_of(panels[0]);
     if (panel.width < 16 || panel.height < 16) return false;
@@ -131,42 +130,26 @@ class ProgramTest : public ::testing::Test {
 
   // The answer of an SQL query on the collection file, one line per row.
   std::string query(const std::string& sql) {
-    return x_.run({"sqlite3", (root_.path() / "data/Parvela/parvela.fdb").string(), sql}, 5s)
-        .output;
+    return x_.run({"sqlite3", (root_.path() / "data/Parvela/parvela.fdb").string(), sql}).output;
   }
 
-  // Where the window called `name` is on the screen.
-  struct place {
-    int x = 0, y = 0, width = 0, height = 0;
-  };
-  place window_place(const std::string& name) {
-    place at;
-    auto ids = x_.windows(name, true);
-    if (ids.empty()) return at;
-    std::istringstream shell(x_.xdotool({"getwindowgeometry", "--shell", ids[0]}).output);
-    for (std::string line; std::getline(shell, line);) {
-      if (line.rfind("X=", 0) == 0) at.x = std::stoi(line.substr(2));
-      if (line.rfind("Y=", 0) == 0) at.y = std::stoi(line.substr(2));
-      if (line.rfind("WIDTH=", 0) == 0) at.width = std::stoi(line.substr(6));
-      if (line.rfind("HEIGHT=", 0) == 0) at.height = std::stoi(line.substr(7));
-    }
-    return at;
+  std::string count_quotes(const std::string& text) {
+    return query("SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'");
   }
 
   // Clicks at (x, y) of the main window.
   void click_in_window(int x, int y, const char* button = "1") {
-    place window = window_place("^Parvela$");
-    x_.xdotool({"mousemove", std::to_string(window.x + x), std::to_string(window.y + y), "sleep",
-                "0.1", "click", button});
+    box window = geometry_of(x_.wait_for_window("^Parvela$"));
+    x_.xdotool({"mousemove", std::to_string(window.x + x), std::to_string(window.y + y), "click",
+                button});
   }
 
   void own_clipboard(const std::string& text) {
     auto file = root_.path() / "clip";
     write_file(file, text);
     x_.start("xclip", {"-quiet", "-selection", "clipboard", "-i", file.string()});
-    ASSERT_TRUE(wait_until([&] {
-      return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output == text;
-    }));
+    ASSERT_TRUE(
+        wait_until([&] { return x_.run({"xclip", "-o", "-selection", "clipboard"}).output == text; }));
   }
 
   temp_dir root_;
@@ -197,45 +180,14 @@ TEST_F(ProgramTest, SignalsAndTheXServerGoingAwayEndTheProgramWithTheShutdownLin
 TEST_F(ProgramTest, AFailureToStartIsShownInAMessageBox) {
   // The "debug" log cannot be made: the start fails after the logs exist.
   std::filesystem::create_directories(root_.path() / "data/Parvela/logs/debug.log");
-  child_process& program = x_.start(PARVELA_EXE, {}, [&] {
-    auto with_box = env();
-    with_box["PARVELA_NO_ERROR_BOX"] = "";
-    return with_box;
-  }());
-  std::string box;
-  ASSERT_TRUE(wait_until([&] {
-    auto ids = x_.windows("^Parvela$", true);
-    if (!ids.empty()) box = ids[0];
-    return !ids.empty();
-  }));
+  auto with_box = env();
+  with_box["PARVELA_NO_ERROR_BOX"] = "";
+  child_process& program = x_.start(PARVELA_EXE, {}, with_box);
+  std::string box = x_.wait_for_window("^Parvela$");
+  ASSERT_FALSE(box.empty());
   x_.xdotool({"windowfocus", "--sync", box, "key", "Return"});
   EXPECT_EQ(program.wait(), 1);
   EXPECT_NE(log("application.log").find("Error: cannot_open_log "), std::string::npos);
-}
-
-TEST_F(ProgramTest, ADoubleCopyStoresTheClipboardTextAsAQuote) {
-  child_process& program = start_program();
-  auto file = root_.path() / "clip";
-  write_file(file, "Stored by a double copy: «Zitat» 引用");
-  x_.start("xclip", {"-quiet", "-selection", "clipboard", "-i", file.string()});
-  ASSERT_TRUE(wait_until([&] {
-    return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output.find("Stored by") == 0;
-  }));
-  auto quotes_with_text = [&] {
-    return x_
-        .run({"sqlite3", (root_.path() / "data/Parvela/parvela.fdb").string(),
-              "SELECT count(*) FROM quote WHERE m_utftext = "
-              "'Stored by a double copy: «Zitat» 引用'"},
-             5s)
-        .output;
-  };
-  EXPECT_EQ(quotes_with_text(), "0\n");
-  ASSERT_TRUE(type_keys(x_, "key ctrl+c sleep 0.2 key ctrl+c"));
-  EXPECT_TRUE(wait_until([&] { return quotes_with_text() == "1\n"; })) << quotes_with_text();
-  EXPECT_NE(log("controller.log").find("add_quote"), std::string::npos) << log("controller.log");
-  program.signal(SIGTERM);
-  EXPECT_EQ(program.wait(), 0);
-  EXPECT_EQ(quotes_with_text(), "1\n");
 }
 
 // Another program (a backup tool, an SQLite browser) holds the collection's
@@ -250,16 +202,14 @@ TEST_F(ProgramTest, ACaptureWhileAnotherProgramLocksTheCollectionIsStoredAfterwa
   own_clipboard(text);
   ASSERT_TRUE(type_keys(x_, "key ctrl+c sleep 0.2 key ctrl+c"));
   EXPECT_TRUE(wait_until([&] {
-    return log("model.log")
-               .find(
-                   "notice: A new quote could not be saved yet: the collection is "
-                   "busy") != std::string::npos;
+    return log("model.log").find(
+               "notice: A new quote could not be saved yet: the collection is busy") !=
+           std::string::npos;
   })) << log("model.log");
-  EXPECT_EQ(program.wait(100ms), -1);  // still running
+  EXPECT_EQ(program.wait(std::chrono::milliseconds(0)), -1);  // still running
 
   other.exec("ROLLBACK");
-  const std::string count = "SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'";
-  EXPECT_TRUE(wait_until([&] { return query(count) == "1\n"; })) << log("model.log");
+  EXPECT_TRUE(wait_until([&] { return count_quotes(text) == "1\n"; })) << log("model.log");
   EXPECT_TRUE(wait_until([&] {
     return log("model.log").find("notice: The waiting quote was saved at ") != std::string::npos;
   }));
@@ -268,34 +218,31 @@ TEST_F(ProgramTest, ACaptureWhileAnotherProgramLocksTheCollectionIsStoredAfterwa
   expect_shutdown_lines();
 }
 
+// Hidden to the tray, with another program focused: a second start exits
+// with 3 and the first shows its window with the focus.
 TEST_F(ProgramTest, ASecondStartExitsWithThreeAndRaisesTheFirst) {
-  start_program();
-  std::string window = x_.windows("^Parvela$", true).at(0);
-  // Hidden to the tray, with another program focused.
+  child_process& program = start_program();
+  std::string window = x_.windows("^Parvela$").at(0);
   start_tray_host();
   box icon;
-  ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
+  ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));  // it joins a later tray
   x_.start(CLIENT_EXE, {"close", window});
-  ASSERT_TRUE(wait_until([&] { return x_.windows("^Parvela$", true).empty(); }));
+  ASSERT_TRUE(wait_until([&] { return x_.windows("^Parvela$").empty(); }));
   x_.start(CLIENT_EXE, {"keys", (root_.path() / "keys.log").string()});
-  ASSERT_TRUE(wait_until([&] { return !x_.windows("^x-test-keys$", true).empty(); }));
-  std::string other = x_.windows("^x-test-keys$", true).at(0);
-  x_.xdotool({"windowfocus", "--sync", other});
+  x_.xdotool({"windowfocus", "--sync", x_.wait_for_window("^x-test-keys$")});
 
-  child_process& second = x_.start(PARVELA_EXE, {}, env());
-  EXPECT_EQ(second.wait(), 3);
-  ASSERT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
-  EXPECT_TRUE(wait_until([&] {
-    auto focus = x_.xdotool({"getwindowfocus"}).output;
-    return focus == window + "\n";
-  }));
+  EXPECT_EQ(x_.start(PARVELA_EXE, {}, env()).wait(), 3);
+  ASSERT_FALSE(x_.wait_for_window("^Parvela$").empty());
+  EXPECT_TRUE(wait_until([&] { return x_.xdotool({"getwindowfocus"}).output == window + "\n"; }));
   EXPECT_EQ(lines_of(log("debug.log")).back(), "[WndProc] UWM_PVL_ARE_YOU_ME");
+  // The page's keys quit (as the Quit item of its settings menu does).
+  ASSERT_TRUE(type_keys(x_, "key ctrl+q"));
+  EXPECT_EQ(program.wait(), 0);
+  expect_shutdown_lines();
 }
 
 TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
-  child_process& tray_host = x_.start("trayer", {"--edge", "bottom", "--align", "right",
-                                                 "--widthtype", "request", "--height", "24"});
-  (void)tray_host;
+  child_process& tray = start_tray_host();
   child_process& program = start_program();
   box icon;
   ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
@@ -303,16 +250,14 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
   std::string cy = std::to_string(icon.y + icon.height / 2);
 
   x_.xdotool({"mousemove", cx, cy, "click", "1"});
-  EXPECT_TRUE(wait_until([&] { return x_.windows("^Parvela$", true).empty(); }));
-  std::this_thread::sleep_for(700ms);  // not a double click
-  x_.xdotool({"mousemove", cx, cy, "click", "1"});
-  EXPECT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
+  EXPECT_TRUE(wait_until([&] { return x_.windows("^Parvela$").empty(); }));
+  // The second click comes after the double-click time: it is a click too.
+  x_.xdotool({"sleep", "0.7", "click", "1"});
+  EXPECT_FALSE(x_.wait_for_window("^Parvela$").empty());
 
-  // The menu is one more window of the program's.
-  size_t before_menu = program_windows().size();
-  x_.xdotool({"mousemove", cx, cy, "click", "3"});
-  ASSERT_TRUE(wait_until([&] { return program_windows().size() > before_menu; }));
-  std::this_thread::sleep_for(300ms);  // for it to take the keyboard
+  // The menu takes the keyboard once it is shown.
+  x_.xdotool({"click", "3"});
+  ASSERT_TRUE(wait_for_keyboard_grab(x_));
   x_.xdotool({"key", "Down", "Down", "Down", "Return"});  // Show, Start with the desktop, Exit
   EXPECT_EQ(program.wait(), 0);
   expect_shutdown_lines();
@@ -322,48 +267,24 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
                        ": WM_LBUTTONUP\n" + click + "\n" + click + ": WM_RBUTTONUP\n"),
             std::string::npos)
       << debug;
-}
-
-TEST_F(ProgramTest, WithoutATrayTheIconJoinsOneThatStartsLater) {
-  child_process& program = start_program();
-  std::this_thread::sleep_for(300ms);
-  child_process& tray_host = start_tray_host();
-  box icon;
-  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
-  // And again after the tray restarts.
-  tray_host.signal(SIGTERM);
-  tray_host.wait();
+  // The icon joins the tray again after the tray restarts.
+  child_process& again = start_program();
+  ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
+  tray.stop();
   start_tray_host();
   EXPECT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
-  program.signal(SIGTERM);
-  EXPECT_EQ(program.wait(), 0);
+  again.signal(SIGTERM);
+  EXPECT_EQ(again.wait(), 0);
 }
 
 TEST_F(ProgramTest, WithoutATrayCloseMinimisesAndCtrlQQuits) {
   child_process& program = start_program();
-  std::string window = x_.windows("^Parvela$", true).at(0);
+  std::string window = x_.windows("^Parvela$").at(0);
   x_.start(CLIENT_EXE, {"close", window});
   ASSERT_TRUE(wait_until([&] {
     return log("debug.log").find("[WndProc] WM_CLOSE: no tray, minimised\n") != std::string::npos;
   }));
-  EXPECT_EQ(x_.windows("^Parvela$", true), std::vector<std::string>{window});  // not hidden
-  // The page's keys quit (as the Quit item of its settings menu does).
-  x_.xdotool({"windowfocus", "--sync", window});
-  ASSERT_TRUE(type_keys(x_, "key ctrl+q"));
-  EXPECT_EQ(program.wait(), 0);
-  expect_shutdown_lines();
-}
-
-TEST_F(ProgramTest, WithATrayCloseHidesAndCtrlQQuits) {
-  start_tray_host();
-  child_process& program = start_program();
-  box icon;
-  ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
-  std::string window = x_.windows("^Parvela$", true).at(0);
-  x_.start(CLIENT_EXE, {"close", window});
-  ASSERT_TRUE(wait_until([&] { return x_.windows("^Parvela$", true).empty(); }));
-  EXPECT_EQ(x_.start(PARVELA_EXE, {}, env()).wait(), 3);  // shows it again
-  ASSERT_TRUE(wait_until([&] { return !x_.windows("^Parvela$", true).empty(); }));
+  EXPECT_EQ(x_.windows("^Parvela$"), std::vector<std::string>{window});  // not hidden
   x_.xdotool({"windowfocus", "--sync", window});
   ASSERT_TRUE(type_keys(x_, "key ctrl+q"));
   EXPECT_EQ(program.wait(), 0);
@@ -375,45 +296,43 @@ TEST_F(ProgramTest, WithATrayCloseHidesAndCtrlQQuits) {
 // laid out as in the program's main form.
 constexpr int kFirstCardX = 400, kFirstCardY = 100;
 
-TEST_F(ProgramTest, ACapturedQuoteIsCopiedBackFromTheWindowAndDeletedWithTheKeyboard) {
+TEST_F(ProgramTest, ADoubleCopyStoresAQuoteThatIsCopiedBackAndDeletedFromTheWindow) {
   child_process& program = start_program();
-  const std::string text = "Copied back «from» the window 引用";
+  const std::string text = "Stored by a double copy: «Zitat» 引用";
   own_clipboard(text);
   ASSERT_TRUE(type_keys(x_, "key ctrl+c sleep 0.2 key ctrl+c"));
-  const std::string count = "SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'";
-  ASSERT_TRUE(wait_until([&] { return query(count) == "1\n"; }));
+  ASSERT_TRUE(wait_until([&] { return count_quotes(text) == "1\n"; })) << count_quotes(text);
+  EXPECT_NE(log("controller.log").find("add_quote"), std::string::npos) << log("controller.log");
   const std::string total = query("SELECT count(*) FROM quote");
 
   own_clipboard("something else");
-  std::this_thread::sleep_for(600ms);  // the next press is a first press
   click_in_window(kFirstCardX, kFirstCardY);
-  ASSERT_TRUE(type_keys(x_, "key ctrl+c"));
+  ASSERT_TRUE(type_keys(x_, "sleep 0.6 key ctrl+c"));  // a first press, not a double one
   // Ctrl+C copies the selected quotes, each followed by an empty line.
   EXPECT_TRUE(wait_until([&] {
-    return x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output == text + "\n\n";
-  })) << x_.run({"xclip", "-o", "-selection", "clipboard"}, 2s).output;
+    return x_.run({"xclip", "-o", "-selection", "clipboard"}).output == text + "\n\n";
+  })) << x_.run({"xclip", "-o", "-selection", "clipboard"}).output;
 
   ASSERT_TRUE(type_keys(x_, "key Delete"));
-  EXPECT_TRUE(wait_until([&] { return query(count) == "0\n"; }));
+  EXPECT_TRUE(wait_until([&] { return count_quotes(text) == "0\n"; }));
   EXPECT_EQ(std::stoi(query("SELECT count(*) FROM quote")), std::stoi(total) - 1);
   program.signal(SIGTERM);
   EXPECT_EQ(program.wait(), 0);
+  EXPECT_EQ(count_quotes(text), "0\n");
 }
 
 TEST_F(ProgramTest, TextDroppedOnTheWindowBecomesAQuote) {
   child_process& program = start_program();
   const std::string text = "Dropped «on» the window 😀";
-  place window = window_place("^Parvela$");
+  box window = geometry_of(x_.windows("^Parvela$").at(0));
   x_.start(CLIENT_EXE, {"drag", "1000", "100", text});
-  ASSERT_TRUE(wait_until([&] { return !x_.windows("^x-test-drag$", true).empty(); }));
-  std::this_thread::sleep_for(300ms);
+  ASSERT_FALSE(x_.wait_for_window("^x-test-drag$").empty());
   const std::string tx = std::to_string(window.x + 450), ty = std::to_string(window.y + 300);
+  // A press, a move past the drag distance, then moves over the window.
   x_.xdotool({"mousemove", "1100", "175", "mousedown", "1", "sleep", "0.05", "mousemove", "1120",
               "175", "sleep", "0.2", "mousemove", tx, ty, "sleep", "0.1", "mousemove", tx, ty,
               "sleep", "0.2", "mouseup", "1"});
-  EXPECT_TRUE(wait_until([&] {
-    return query("SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'") == "1\n";
-  }));
+  EXPECT_TRUE(wait_until([&] { return count_quotes(text) == "1\n"; }));
   program.signal(SIGTERM);
   EXPECT_EQ(program.wait(), 0);
 }
@@ -421,16 +340,15 @@ TEST_F(ProgramTest, TextDroppedOnTheWindowBecomesAQuote) {
 TEST_F(ProgramTest, TheAboutBoxOpensModalAndItsOkButtonClosesIt) {
   child_process& program = start_program();
   click_in_window(173, 27);  // "About" in the tag pane's head, left of the settings button
-  ASSERT_TRUE(wait_until([&] { return !x_.windows("^About Parvela$", true).empty(); }));
-  place about = window_place("^About Parvela$");
-  EXPECT_EQ(about.width, 256);
-  EXPECT_EQ(about.height, 475);
+  std::string about = x_.wait_for_window("^About Parvela$");
+  ASSERT_FALSE(about.empty());
+  EXPECT_EQ(geometry_of(about).width, 256);
+  EXPECT_EQ(geometry_of(about).height, 475);
   // Enter presses the default button, which ends the box.
-  x_.xdotool({"mousemove", std::to_string(about.x + 128), std::to_string(about.y + 100), "sleep",
-              "0.1", "key", "Return"});
-  EXPECT_TRUE(wait_until([&] { return x_.windows("^About Parvela$", true).empty(); }));
+  x_.xdotool({"windowfocus", "--sync", about, "key", "Return"});
+  EXPECT_TRUE(wait_until([&] { return x_.windows("^About Parvela$").empty(); }));
   // The main window still works afterwards.
-  EXPECT_FALSE(x_.windows("^Parvela$", true).empty());
+  EXPECT_FALSE(x_.windows("^Parvela$").empty());
   program.signal(SIGTERM);
   EXPECT_EQ(program.wait(), 0);
   expect_shutdown_lines();

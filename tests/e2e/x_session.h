@@ -6,17 +6,14 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/support/process.h"
@@ -28,58 +25,29 @@ struct command_result {
   std::string output;  // standard output
 };
 
-// Spawns `argv` with `env` as its whole environment and standard output to
-// `out_fd` (and `extra_fd` as descriptor 3 when given). Returns the pid.
-inline pid_t spawn_with_fds(const std::vector<std::string>& argv,
-                            const std::vector<std::string>& env, int out_fd, int extra_fd = -1) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (out_fd >= 0) posix_spawn_file_actions_adddup2(&actions, out_fd, 1);
-  if (extra_fd >= 0) posix_spawn_file_actions_adddup2(&actions, extra_fd, 3);
-  std::vector<char*> args, envp;
-  for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  for (const auto& entry : env) envp.push_back(const_cast<char*>(entry.c_str()));
-  envp.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawnp(&pid, argv[0].c_str(), &actions, nullptr, args.data(), envp.data()) != 0) {
-    pid = -1;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
-
 class x_session {
  public:
   x_session() {
     int pipe_fds[2];
     if (::pipe2(pipe_fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    // -displayfd: the server takes the first free display and says which.
-    xvfb_ = spawn_with_fds(
-        {"Xvfb", "-displayfd", "3", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"},
-        base_env(), -1, pipe_fds[1]);
+    // -displayfd: the server takes the first free display and says which
+    // once it takes connections.
+    launch xvfb;
+    xvfb.argv = {"Xvfb", "-displayfd", "3", "-screen", "0", "1280x800x24", "-nolisten", "tcp",
+                 "-noreset"};
+    xvfb.env = {{"DISPLAY", ""}};
+    xvfb.fd3 = pipe_fds[1];
+    xvfb_ = std::make_unique<child_process>(xvfb);
     ::close(pipe_fds[1]);
-    std::string number;
-    pollfd entry{pipe_fds[0], POLLIN, 0};
-    while (::poll(&entry, 1, 10000) > 0) {
-      char buffer[16];
-      ssize_t got = ::read(pipe_fds[0], buffer, sizeof buffer);
-      if (got <= 0) break;
-      number.append(buffer, size_t(got));
-      if (number.find('\n') != std::string::npos) break;
-    }
+    std::string number = read_all(pipe_fds[0], std::chrono::seconds(30), true);
     ::close(pipe_fds[0]);
-    while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) number.pop_back();
-    if (xvfb_ < 0 || number.empty()) {
-      stop_xvfb();
-      throw std::runtime_error("Xvfb did not start");
-    }
-    display_ = ":" + number;
+    if (number.empty() || number.back() != '\n') throw std::runtime_error("Xvfb did not start");
+    display_ = ":" + number.substr(0, number.size() - 1);
   }
 
   ~x_session() {
     children_.clear();  // ends everything started on the display first
-    stop_xvfb();
+    xvfb_->stop();
   }
 
   x_session(const x_session&) = delete;
@@ -101,51 +69,37 @@ class x_session {
 
   // Kills the X server, as when it crashes: its clients lose their
   // connections.
-  void kill_server() {
-    if (xvfb_ <= 0) return;
-    ::kill(xvfb_, SIGKILL);
-    ::waitpid(xvfb_, nullptr, 0);
-    xvfb_ = -1;
-  }
+  void kill_server() { xvfb_->stop(SIGKILL); }
 
   // Starts a long-running program on the display; it is ended (SIGKILL)
   // when the session ends, if not before.
   child_process& start(const std::string& program, const std::vector<std::string>& args = {},
                        std::map<std::string, std::string> extra_env = {}) {
     for (auto& [name, value] : env()) extra_env.emplace(name, value);
-    children_.push_back(std::make_unique<child_process>(resolve(program), extra_env, args));
+    launch how;
+    how.argv = {program};
+    how.env = extra_env;
+    how.argv.insert(how.argv.end(), args.begin(), args.end());
+    children_.push_back(std::make_unique<child_process>(how));
     return *children_.back();
   }
 
-  // Runs a short command on the display to its end (at most `timeout`) and
-  // returns its exit code and standard output.
+  // Runs a short command on the display to its end (killed after
+  // `timeout`) and returns its exit code and standard output.
   command_result run(const std::vector<std::string>& argv,
-                     std::chrono::milliseconds timeout = std::chrono::seconds(20)) const {
+                     std::chrono::milliseconds timeout = std::chrono::seconds(30)) const {
     int pipe_fds[2];
     if (::pipe2(pipe_fds, O_CLOEXEC) != 0) return {};
-    std::vector<std::string> environment = base_env();
-    environment.push_back("DISPLAY=" + display_);
-    pid_t pid = spawn_with_fds(argv, environment, pipe_fds[1]);
+    launch how;
+    how.argv = argv;
+    how.env = {{"DISPLAY", display_}};
+    how.stdout_fd = pipe_fds[1];
+    child_process command(how);
     ::close(pipe_fds[1]);
     command_result result;
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      pollfd entry{pipe_fds[0], POLLIN, 0};
-      if (left.count() <= 0 || ::poll(&entry, 1, int(left.count())) <= 0) break;
-      char buffer[65536];
-      ssize_t got = ::read(pipe_fds[0], buffer, sizeof buffer);
-      if (got <= 0) break;
-      result.output.append(buffer, size_t(got));
-    }
+    result.output = read_all(pipe_fds[0], timeout, false);
     ::close(pipe_fds[0]);
-    if (pid > 0) {
-      int status = 0;
-      if (std::chrono::steady_clock::now() >= deadline) ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    result.exit_code = command.wait(std::chrono::seconds(5));
     return result;
   }
 
@@ -156,58 +110,51 @@ class x_session {
     return run(argv);
   }
 
-  // The ids of the windows whose name matches `pattern` (a regex), only
-  // mapped ones when `visible_only`.
-  std::vector<std::string> windows(const std::string& pattern, bool visible_only) const {
-    std::vector<std::string> args{"search"};
-    if (visible_only) args.push_back("--onlyvisible");
-    args.insert(args.end(), {"--name", pattern});
+  // The ids of the mapped windows whose name matches `pattern` (a regex).
+  std::vector<std::string> windows(const std::string& pattern) const {
+    std::istringstream output(xdotool({"search", "--onlyvisible", "--name", pattern}).output);
     std::vector<std::string> ids;
-    std::string output = xdotool(args).output;
-    for (size_t start = 0, end; (end = output.find('\n', start)) != std::string::npos;
-         start = end + 1) {
-      if (end > start) ids.push_back(output.substr(start, end - start));
-    }
+    for (std::string id; std::getline(output, id);) ids.push_back(id);
     return ids;
   }
 
+  // Waits until a window whose name matches `pattern` is mapped; its id, or
+  // "" when none came.
+  std::string wait_for_window(const std::string& pattern) const {
+    std::vector<std::string> ids;
+    wait_until([&] { return !(ids = windows(pattern)).empty(); });
+    return ids.empty() ? "" : ids[0];
+  }
+
+  // Waits until the clipboard's owner offers `target`.
+  bool clipboard_offers(const std::string& target) const {
+    return wait_until([&] {
+      auto offered = run({"xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"});
+      return offered.output.find(target) != std::string::npos;
+    });
+  }
+
  private:
-  static std::vector<std::string> base_env() {
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry; ++entry) {
-      std::string text = *entry;
-      if (text.rfind("DISPLAY=", 0) == 0 || text.rfind("WAYLAND_DISPLAY=", 0) == 0) continue;
-      env.push_back(text);
+  // What `fd` gives until its end (or, with `one_line`, a newline), for at
+  // most `timeout`.
+  static std::string read_all(int fd, std::chrono::milliseconds timeout, bool one_line) {
+    std::string text;
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      pollfd entry{fd, POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&entry, 1, int(left.count())) <= 0) break;
+      char buffer[65536];
+      ssize_t got = ::read(fd, buffer, sizeof buffer);
+      if (got <= 0) break;
+      text.append(buffer, size_t(got));
+      if (one_line && text.find('\n') != std::string::npos) break;
     }
-    return env;
+    return text;
   }
 
-  // child_process runs a path, not a name looked up in PATH.
-  static std::string resolve(const std::string& program) {
-    if (program.find('/') != std::string::npos) return program;
-    for (const char* folder : {"/usr/bin/", "/usr/local/bin/", "/bin/"}) {
-      std::string path = std::string(folder) + program;
-      if (::access(path.c_str(), X_OK) == 0) return path;
-    }
-    return program;
-  }
-
-  void stop_xvfb() {
-    if (xvfb_ <= 0) return;
-    ::kill(xvfb_, SIGTERM);
-    for (int i = 0; i < 300; ++i) {
-      if (::waitpid(xvfb_, nullptr, WNOHANG) == xvfb_) {
-        xvfb_ = -1;
-        return;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ::kill(xvfb_, SIGKILL);
-    ::waitpid(xvfb_, nullptr, 0);
-    xvfb_ = -1;
-  }
-
-  pid_t xvfb_ = -1;
+  std::unique_ptr<child_process> xvfb_;
   std::string display_;
   std::vector<std::unique_ptr<child_process>> children_;
 };

@@ -19,6 +19,8 @@
 //       offers FILE's text on the clipboard in pieces, DELAY_MS apart
 //   x_test_client grab-copy-keys READY
 //       holds Ctrl+C grabbed until killed; creates the file READY once it does
+//   x_test_client keyboard-grabbed     exits 0 when another client holds the
+//       keyboard grabbed (as an open menu does)
 //   x_test_client remap-c              moves the keysym c to a free keycode
 //   x_test_client close WINDOW         asks WINDOW (an id) to close
 //   x_test_client type WORDS...        types keys: "key ctrl+c sleep 0.2 key c"
@@ -34,6 +36,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -135,12 +138,29 @@ class drag_window : public QWidget {
   QPoint press_at_;
 };
 
+// The grab is asked for and given back in one go, so that it never lasts
+// long enough to refuse the grab of the client that is waited for.
+int keyboard_grabbed() {
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(connection)) return 2;
+  xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+  auto cookie = xcb_grab_keyboard(connection, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                                  XCB_GRAB_MODE_ASYNC);
+  xcb_ungrab_keyboard(connection, XCB_CURRENT_TIME);
+  xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(connection, cookie, nullptr);
+  bool held = reply && reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+  std::free(reply);
+  xcb_disconnect(connection);
+  return held ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "grab-copy-keys" && argc > 2) return grab_copy_keys(argv[2]);
   if (mode == "own-text-slowly" && argc > 3) return own_text_slowly(argv[2], std::atoi(argv[3]));
+  if (mode == "keyboard-grabbed") return keyboard_grabbed();
   if (mode == "remap-c") return remap_c();
   if (mode == "close" && argc > 2) return close_window(std::strtoul(argv[2], nullptr, 0));
   if (mode == "type") return type_keys(std::vector<std::string>(argv + 2, argv + argc));

@@ -5,6 +5,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -148,9 +149,29 @@ int remap_c() {
   return 0;
 }
 
-int close_window(unsigned long window) {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return 1;
+namespace {
+
+// True when another client holds Ctrl+Shift+Insert (with Caps Lock)
+// grabbed, as the program does between two copy presses. The grab is asked
+// for and given back in one go, so that it never refuses the other's.
+bool copy_keys_grabbed(Display* display) {
+  static bool refused;
+  refused = false;
+  XErrorHandler before = XSetErrorHandler([](Display*, XErrorEvent* error) {
+    refused |= error->error_code == BadAccess;
+    return 0;
+  });
+  KeyCode insert = XKeysymToKeycode(display, XK_Insert);
+  unsigned modifiers = ControlMask | ShiftMask | LockMask;
+  XGrabKey(display, insert, modifiers, DefaultRootWindow(display), False, GrabModeAsync,
+           GrabModeAsync);
+  XUngrabKey(display, insert, modifiers, DefaultRootWindow(display));
+  XSync(display, False);
+  XSetErrorHandler(before);
+  return refused;
+}
+
+void send_close(Display* display, Window window) {
   XEvent event{};
   event.xclient.type = ClientMessage;
   event.xclient.window = window;
@@ -160,6 +181,14 @@ int close_window(unsigned long window) {
   event.xclient.data.l[1] = CurrentTime;
   XSendEvent(display, window, False, NoEventMask, &event);
   XSync(display, False);
+}
+
+}  // namespace
+
+int close_window(unsigned long window) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return 1;
+  send_close(display, window);
   XCloseDisplay(display);
   return 0;
 }
@@ -173,10 +202,22 @@ int type_keys(const std::vector<std::string>& words) {
   struct step {
     std::vector<KeyCode> chord;
     std::chrono::microseconds pause{0};
+    Window hide = 0;
+    pid_t stop = 0;
   };
   std::vector<step> steps;
   for (size_t i = 0; i < words.size(); ++i) {
     if (words[i] == "key") continue;
+    if (words[i] == "hide" && i + 1 < words.size()) {
+      Window window = std::strtoul(words[++i].c_str(), nullptr, 0);
+      XSelectInput(display, window, StructureNotifyMask);
+      steps.push_back({{}, {}, window});
+      continue;
+    }
+    if (words[i] == "stop-when-grabbed" && i + 1 < words.size()) {
+      steps.push_back({{}, {}, 0, pid_t(std::atoi(words[++i].c_str()))});
+      continue;
+    }
     if (words[i] == "sleep" && i + 1 < words.size()) {
       double seconds = std::strtod(words[++i].c_str(), nullptr);
       steps.push_back({{}, std::chrono::microseconds(long(seconds * 1e6))});
@@ -201,6 +242,18 @@ int type_keys(const std::vector<std::string>& words) {
     steps.push_back(chord);
   }
   for (const step& each : steps) {
+    if (each.stop) {
+      while (!copy_keys_grabbed(display)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      ::kill(each.stop, SIGSTOP);
+      continue;
+    }
+    if (each.hide) {
+      send_close(display, each.hide);
+      XEvent event;
+      do XWindowEvent(display, each.hide, StructureNotifyMask, &event);
+      while (event.type != UnmapNotify && event.type != DestroyNotify);
+      continue;
+    }
     if (each.chord.empty()) {
       std::this_thread::sleep_for(each.pause);
       continue;

@@ -28,6 +28,9 @@ int close_window(unsigned long window);
 // to the server comes between two keys: under load those stretch the gaps
 // that the tests time. `words` are chords such as "ctrl+c", "ctrl+shift+c", "Insert" or
 // "ctrl+Insert" (each pressed in order and released in reverse), "sleep
-// SECONDS", and "key", which is ignored (xdotool's word before chords).
+// SECONDS", "hide WINDOW" (closes WINDOW, an id, and waits until it is
+// unmapped), "stop-when-grabbed PID" (waits until another client holds the
+// copy keys grabbed, then stops PID with SIGSTOP) and "key", which is
+// ignored (xdotool's word before chords).
 // Returns 0 once the server has every key, 1 when a word is not understood.
 int type_keys(const std::vector<std::string>& words);
