@@ -38,12 +38,24 @@
 // - BM_UndoSelectAllAndDelete: the same deletion (not timed), then Ctrl+Z
 //   until the restored list is drawn, with the quotes shown again
 //   (quotes_back).
+// - BM_SearchClear: in one process as BM_CaptureToDrawn, Clear of an "Any
+//   tag" search of the most used tag (set again, untimed, before each run),
+//   from the model event to the window drawn with the whole collection.
+// - BM_WordKeystroke: in one process as BM_CaptureToDrawn, on a collection
+//   where every 200th quote holds "zephyr" and every second one "harbor":
+//   one key typed into the word field (a key press and release sent to the
+//   window as Qt sends them) until the narrowed list is drawn. The field
+//   holds "zephy" (0: a word in 500 quotes at 100,000) or "harbo" (1: a word
+//   in half of them) and the key adds the last letter; or the field is empty
+//   and the key is the first letter, "z" (2: from the whole list to 500
+//   quotes). The key is taken back, untimed, after each run.
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <benchmark/benchmark.h>
 #include <signal.h>
 
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -210,9 +222,15 @@ void prepare_process() {
   if (!QApplication::instance()) new QApplication(argc, argv);
 }
 
+// `adjust_sql`, when given, runs on the filled collection file first.
 template <typename Body>
-void with_program(int quotes, Body body) {
+void with_program(int quotes, Body body, const char* adjust_sql = nullptr) {
   data_folder folder(quotes);
+  if (adjust_sql) {
+    SQLite::Database db((folder.data_home() / "Parvela/parvela.fdb").string(),
+                        SQLite::OPEN_READWRITE);
+    db.exec(adjust_sql);
+  }
   prepare_process();
   {
     pvl::program objects(nullptr, pvl::resource_folder());
@@ -499,5 +517,59 @@ void BM_DeleteOneQuote(benchmark::State& state) {
   });
 }
 BENCHMARK(BM_DeleteOneQuote)->Arg(100000)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+void BM_SearchClear(benchmark::State& state) {
+  with_program(static_cast<int>(state.range(0)), [&](auto& window, QImage& image) {
+    namespace me = pvl::model_events;
+    pvl::model().on_model_event(me::set_search_mode_or{});
+    for (auto _ : state) {
+      state.PauseTiming();
+      pvl::model().on_model_event(me::add_search_tag{1});
+      redraw(window, image);
+      state.ResumeTiming();
+      pvl::model().on_model_event(me::clear_search_tags{});
+      redraw(window, image);
+    }
+  });
+}
+BENCHMARK(BM_SearchClear)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A key pressed and released in the window, as Qt delivers it.
+void type_key(htmlayout::qt::document_widget& window, int key, const QString& text) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QApplication::sendEvent(&window, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+  QApplication::sendEvent(&window, &release);
+}
+
+void BM_WordKeystroke(benchmark::State& state) {
+  constexpr int kQuotes = 100000;
+  const char* const adjust =
+      "UPDATE quote SET m_utftext = m_utftext ||"
+      " CASE WHEN m_id % 200 = 0 THEN ' zephyr' ELSE '' END || ' harbor' WHERE m_id % 2 = 0";
+  const int64_t which = state.range(0);
+  with_program(
+      kQuotes,
+      [&](auto& window, QImage& image) {
+        click(window, window.doc().root().select_first("#words-hint"));
+        const QString start = which == 0 ? "zephy" : which == 1 ? "harbo" : "";
+        for (QChar c : start) type_key(window, Qt::Key_A + (c.unicode() - 'a'), QString(c));
+        redraw(window, image);
+        const QChar last = which == 0 ? 'r' : which == 1 ? 'r' : 'z';
+        size_t shown = 0;
+        for (auto _ : state) {
+          type_key(window, Qt::Key_A + (last.unicode() - 'a'), QString(last));
+          redraw(window, image);
+          state.PauseTiming();
+          shown = window.doc().root().select_first("#thequotelist").children_count();
+          type_key(window, Qt::Key_Backspace, QString());
+          redraw(window, image);
+          state.ResumeTiming();
+        }
+        state.counters["quotes_shown"] = static_cast<double>(shown);
+      },
+      adjust);
+}
+BENCHMARK(BM_WordKeystroke)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace

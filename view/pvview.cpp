@@ -1,5 +1,7 @@
 #include "view/pvview.h"
 
+#include <algorithm>
+#include <charconv>
 #include <fstream>
 #include <optional>
 #include <ostream>
@@ -40,13 +42,31 @@ element find_by_id(const element& top, const std::wstring& id) {
   return found;
 }
 
+// The element that holds the rows of a list table: a tbody, or the table.
+element rows_parent(const element& table) {
+  if (table.children_count() == 1 && table.child(0).tag_name() == "tbody") return table.child(0);
+  return table;
+}
+
 // The rows of a list table, with or without a tbody.
 size_t list_rows(const element& table) {
   if (!table) return 0;
-  if (table.children_count() == 1 && table.child(0).tag_name() == "tbody")
-    return table.child(0).children_count();
-  return table.children_count();
+  return rows_parent(table).children_count();
 }
+
+// The quote id of a card ("q-N"), or 0.
+int32_t card_quote_id(const element& card) {
+  const std::optional<std::string> id = card.get_attribute_utf8("id");
+  if (!id || id->size() < 3 || id->compare(0, 2, "q-") != 0) return 0;
+  int32_t quote = 0;
+  const auto [end, error] = std::from_chars(id->data() + 2, id->data() + id->size(), quote);
+  return error == std::errc() && end == id->data() + id->size() ? quote : 0;
+}
+
+// Deleting a row from a long list moves the renderer's record of the row
+// heights after it (or before it, whichever side is shorter): beyond this many moves in
+// all, building the list anew costs less.
+constexpr size_t kMaxRowMoves = 4'000'000;
 
 // "1 quote", "3 quotes".
 std::string quotes_text(int32_t count) {
@@ -392,6 +412,10 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
   read_quote_ = read;
   // The cards built later mark the words searched for now.
   card_marks_ = search_marks();
+  if (narrow_quote_list(ids)) {
+    app << "vupdate_quotes complete" << std::endl;
+    return;
+  }
   std::string rows;
   rows.reserve(ids.size() * 64);
   for (auto id = ids.rbegin(); id != ids.rend(); ++id) rows += light_quote_row(*id);
@@ -401,6 +425,51 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
   thequotelist_.set_html(rows, position::replace_content);
   thequotelist_.update(true);
   app << "vupdate_quotes complete" << std::endl;
+}
+
+// A search that narrows the list (a word typed on, a tag added to an "All
+// tags" search) or finds what is shown (the letters typed after a word's
+// quotes are found) keeps the rows that stay: the cost is reading the ids
+// of the rows shown and deleting those that leave, instead of building every
+// row anew.
+bool pvview::narrow_quote_list(const std::vector<int32_t>& ids) {
+  if (!thequotelist_) return false;
+  const element rows = rows_parent(thequotelist_);
+  const size_t count = rows.children_count();
+  if (count == 0 || ids.size() > count) return false;
+  std::vector<size_t> leaving;
+  std::vector<element> cards;  // the cards that stay
+  cards.reserve(ids.size());
+  size_t moves = 0;
+  auto wanted = ids.rbegin();  // the list shows the last quote first
+  for (size_t i = 0; i < count; ++i) {
+    const element card = rows.child(i).child(0).child(0);
+    const int32_t id = card_quote_id(card);
+    if (id == 0) return false;
+    if (wanted != ids.rend() && *wanted == id) {
+      ++wanted;
+      cards.push_back(card);
+      continue;
+    }
+    leaving.push_back(i);
+    moves += std::min(i, count - i);
+    if (moves > kMaxRowMoves) return false;
+  }
+  if (wanted != ids.rend()) return false;
+  // From the last row, so that the indexes of the others hold.
+  for (auto i = leaving.rbegin(); i != leaving.rend(); ++i) rows.child(*i).delete_element();
+  for (uint32_t bit : {htmlayout::state::checked, htmlayout::state::current,
+                       htmlayout::state::anchor})
+    for (const element& row : rows.children_with_state(bit)) row.set_state(0, bit, false);
+  for (const element& card : cards) {
+    if (card.has_attribute("fresh")) card.remove_attribute("fresh");
+    // A card built for the last search shows its words' marks, or is open.
+    if (card.content_built()) build_card(card);
+  }
+  thequotelist_.remove_attribute("multiselect");
+  thequotelist_.remove_attribute("shift");
+  thequotelist_.update(true);
+  return true;
 }
 
 // The search-bar tag holds its name as plain text, so the name replaces the

@@ -118,6 +118,12 @@ class pvview : public whoami, public view_event_sink {
   void add_search_tag(const Tag& tag);
   void delete_search_tag(int32_t tag_id);
   void update_quotes(const std::vector<int32_t>& ids, const quote_reader& read);
+  // Makes the list show `ids` (in table order) by deleting the rows of the
+  // quotes that leave it, when each of them is shown already in that order
+  // and the deletions cost less than a new list; false (nothing done)
+  // otherwise. The rows that stay are as in a new list: no state, no
+  // "fresh" mark, the built cards built again.
+  bool narrow_quote_list(const std::vector<int32_t>& ids);
   // The document's content builder: fills a quote list's light row's card
   // from the quote's record (see update_quotes).
   void build_card(const htmlayout::dom::element& card);

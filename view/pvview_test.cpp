@@ -430,5 +430,30 @@ TEST_F(ViewPageTest, StockBehavioursAttachAndTheirReportsAreIgnored) {
   EXPECT_EQ(view.on_notification(report), 0u);
 }
 
+// A narrower list keeps the rows that stay, but nothing of the list before:
+// no row state, no "fresh" mark, and a card built already is built again
+// from its record as it is now.
+TEST_F(ViewTest, NarrowedQuoteListKeepsItsRowsAsIfBuiltAnew) {
+  show_quotes({quote(1, "one"), quote(2, "two"), quote(3, "three")});
+  const element kept = by_id("q-3");
+  ASSERT_EQ(kept.select_first("td.text").text(), L"three");
+  kept.set_attribute("fresh", L"");
+  for (const char* id : {"q-3", "q-1"})
+    by_id(id).parent().parent().set_state(htmlayout::state::checked | htmlayout::state::current);
+
+  show_quotes({quote(1, "one"), quote(3, "three, now")});
+  EXPECT_EQ(ids_in(quotelist(), "tr > td > div.quote"), (std::vector<std::string>{"q-3", "q-1"}));
+  EXPECT_TRUE(by_id("q-3") == kept);
+  EXPECT_FALSE(kept.has_attribute("fresh"));
+  EXPECT_EQ(quotelist().children_with_state(htmlayout::state::checked).size(), 0u);
+  EXPECT_EQ(quotelist().children_with_state(htmlayout::state::current).size(), 0u);
+  EXPECT_EQ(kept.select_first("td.text").text(), L"three, now");
+  // A list with a quote not shown yet is built anew.
+  show_quotes({quote(1, "one"), quote(2, "two"), quote(3, "three")});
+  EXPECT_EQ(ids_in(quotelist(), "tr > td > div.quote"),
+            (std::vector<std::string>{"q-3", "q-2", "q-1"}));
+  EXPECT_FALSE(by_id("q-3") == kept);
+}
+
 }  // namespace
 }  // namespace pvl
