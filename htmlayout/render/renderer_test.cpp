@@ -266,6 +266,22 @@ TEST_F(RendererTest, AStyleSheetAddedLaterStylesEverythingAndKeepsScrollPosition
   EXPECT_EQ(view().element_at(10, 20), find("#p"));
 }
 
+// Changes that arrive before the first layout, a reverse sort among them.
+TEST_F(RendererTest, ChangesBeforeTheFirstLayoutReachTheMirror) {
+  load(1000);
+  find("#head").set_attribute_utf8("title", "tip");
+  find("#head").set_text(L"a new head & more");
+  struct reverse : dom::element::comparator {
+    int compare(const dom::element& a, const dom::element& b) override {
+      return static_cast<int>(b.index()) - static_cast<int>(a.index());
+    }
+  } order;
+  find("#list").sort(order);
+  EXPECT_EQ(view().element_at(20, kBoxTop + 15), row(999));
+  EXPECT_EQ(at(row(0)).y, kRowsTop + 999 * 20);
+  expect_mirror_as_document();
+}
+
 TEST_F(RendererTest, AStateChangeRestylesWithAttributeStylesIntact) {
   std::string rows;
   for (int i = 0; i < 100; ++i) {
