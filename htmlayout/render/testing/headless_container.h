@@ -7,7 +7,6 @@
 
 #include <litehtml/litehtml.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -39,15 +38,8 @@ struct paint_op {
 
 class headless_container : public container_base, public scroll_bar_painter {
  public:
-  // The size get_image_size() answers for `url`; unknown images are 0 x 0.
-  void set_image_size(const std::string& url, int width, int height);
-
   const std::vector<paint_op>& painted() const { return painted_; }
   void clear_painted() { painted_.clear(); }
-  // Text runs painted so far, in paint order.
-  std::vector<std::string> painted_text() const;
-  // URLs litehtml asked to load, in order.
-  const std::vector<std::string>& requested_images() const { return requested_images_; }
   // Current nesting of set_clip calls; zero between paints.
   int clip_depth() const { return static_cast<int>(clips_.size()); }
 
@@ -87,8 +79,6 @@ class headless_container : public container_base, public scroll_bar_painter {
   };
   paint_op& record(paint_op::kind what, const litehtml::position& box);
 
-  std::map<std::string, litehtml::size> image_sizes_;
-  std::vector<std::string> requested_images_;
   std::vector<litehtml::position> clips_;  // each the intersection of those below it
   std::vector<paint_op> painted_;
 };

@@ -69,12 +69,4 @@ inline const paint_op* find_text(const std::vector<paint_op>& ops, const std::st
   return nullptr;
 }
 
-// True when some painted text run contains `fragment`.
-inline bool painted_text_containing(const std::vector<paint_op>& ops, const std::string& fragment) {
-  for (const auto& op : ops) {
-    if (op.what == paint_op::kind::text && op.text.find(fragment) != std::string::npos) return true;
-  }
-  return false;
-}
-
 }  // namespace htmlayout::render::test_support
