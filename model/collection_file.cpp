@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "fml/app_errors.h"
 #include "fml/message.h"
@@ -247,6 +249,24 @@ int probe_version(const std::string& path) {
 }
 
 }  // namespace
+
+int remove_most_quotes(SQLite::Database& db, const std::string& ids) {
+  std::vector<std::string> triggers;
+  {
+    SQLite::Statement select(db, "SELECT sql FROM sqlite_master WHERE type = 'trigger' AND "
+                                 "name IN ('quote_words_delete', 'quote_chars_delete')");
+    while (select.executeStep()) triggers.push_back(select.getColumn(0).getString());
+  }
+  db.exec("DROP TRIGGER IF EXISTS quote_words_delete; DROP TRIGGER IF EXISTS quote_chars_delete");
+  SQLite::Statement remove(db, "DELETE FROM quote WHERE m_id IN (SELECT value FROM json_each(?))");
+  remove.bind(1, ids);
+  const int removed = remove.exec();
+  db.exec("INSERT INTO quote_words (quote_words) VALUES ('rebuild');"
+          "INSERT INTO quote_chars (quote_chars) VALUES ('delete-all')");
+  fill_trigram_index(db);
+  for (const std::string& sql : triggers) db.exec(sql);
+  return removed;
+}
 
 std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {
   check_or_create(path);

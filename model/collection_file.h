@@ -31,4 +31,12 @@ inline constexpr char kHoldsWordsFunction[] = "quote_holds_words";
 // for more than a few seconds; such a file is left exactly as it was.
 std::unique_ptr<SQLite::Database> open_collection(const std::string& path);
 
+// Removes the quotes whose ids the JSON array `ids` lists, with their links
+// to tags, when they are most of the collection: taking each text out of
+// the word indexes costs more than building the indexes again from the
+// quotes that stay. The indexes' deletion triggers are set aside for the
+// statement and put back unchanged. Runs in the caller's transaction,
+// which must be open; returns how many quotes were removed.
+int remove_most_quotes(SQLite::Database& db, const std::string& ids);
+
 }  // namespace pvl

@@ -25,6 +25,10 @@ namespace {
 std::ostream& debug_log() { return fml::getlog("debug"); }
 std::ostream& logic_log() { return fml::getlog("logic"); }
 
+// From this many quotes on, a removal of more than half of the collection
+// builds the word indexes again rather than taking each text out of them.
+constexpr size_t kMostQuotesFrom = 1000;
+
 std::string decimal(int32_t id) { return std::to_string(id); }
 
 // "?, ?, ?" for `count` parameters.
@@ -166,11 +170,23 @@ size_t logic::removeQuotes(const std::vector<int32_t>& ids) {
   }
   list += ']';
   transaction removing(*db_);
-  SQLite::Statement remove(*db_, "DELETE FROM quote WHERE m_id IN (SELECT value FROM json_each(?))");
-  remove.bind(1, list);
-  const int removed = remove.exec();
+  int removed = 0;
+  const auto stored = [&] {
+    return static_cast<size_t>(db_->execAndGet("SELECT count(*) FROM quote").getInt64());
+  };
+  if (ids.size() >= kMostQuotesFrom && ids.size() * 2 > stored()) {
+    removed = remove_most_quotes(*db_, list);
+  } else {
+    SQLite::Statement remove(*db_,
+                             "DELETE FROM quote WHERE m_id IN (SELECT value FROM json_each(?))");
+    remove.bind(1, list);
+    removed = remove.exec();
+  }
   removing.commit();
-  for (int32_t id : ids) logic_log() << "removed quote with id: " << id << std::endl;
+  // One write of the log for all the lines.
+  std::ostream& log = logic_log();
+  for (int32_t id : ids) log << "removed quote with id: " << id << '\n';
+  log.flush();
   return static_cast<size_t>(removed);
 }
 

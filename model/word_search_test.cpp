@@ -3,6 +3,7 @@
 // undo), the word search combined with the tags, and the format step that
 // builds the indexes for a collection of the previous format.
 #include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Transaction.h>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -247,6 +248,43 @@ TEST_F(WordSearchTest, ACollectionOfAnOlderFormatGetsItsIndexesOnceOrStaysAsItWa
   for (const auto& [typed, count] : found) {
     store.setSearchWords(typed);
     EXPECT_EQ(store.searchIds().size(), count) << typed;
+  }
+}
+
+// Removing most of a collection builds the indexes again from the quotes
+// that stay: they find exactly those, and the next removal still updates
+// them.
+TEST_F(WordSearchTest, RemovingMostQuotesLeavesIndexesThatFindTheRest) {
+  const std::string path = collection_.db_file().string();
+  { logic schema_only; }
+  {
+    SQLite::Database db(path, SQLite::OPEN_READWRITE);
+    SQLite::Transaction filling(db);
+    SQLite::Statement insert(db, "INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (?, ?, 1)");
+    const char* const texts[] = {"tea 東京タワー", "Café", "steam 大阪城"};
+    for (int n = 1; n <= 1500; ++n) {
+      insert.bind(1, 10000 + n);  // after the quotes a new collection starts with
+      insert.bind(2, texts[n % 3]);
+      insert.exec();
+      insert.reset();
+    }
+    filling.commit();
+  }
+  logic store;
+  Ids removed;
+  for (int32_t n = 1; n <= 1500; ++n)
+    if (n % 10 != 0) removed.push_back(10000 + n);
+  EXPECT_EQ(store.removeQuotes(removed), removed.size());
+  const std::pair<const char*, size_t> found[] = {{"tea", 50}, {"京タワ", 50}, {"cafe", 50},
+                                                  {"大阪城", 50}, {"steam", 50}};
+  for (const auto& [typed, count] : found) {
+    store.setSearchWords(typed);
+    EXPECT_EQ(store.searchIds().size(), count) << typed;
+  }
+  store.removeQuote(10030);  // "tea 東京タワー"
+  for (const char* typed : {"tea", "京タワ"}) {
+    store.setSearchWords(typed);
+    EXPECT_EQ(store.searchIds().size(), 49u) << typed;
   }
 }
 
