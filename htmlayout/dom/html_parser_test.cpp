@@ -44,6 +44,7 @@ TEST(HtmlParserTest, FragmentsInTheirContext) {
       {"<td>x", "tr", "<td>x</td>"},
       {"</p></div><<>>&bogus;", "div", "<p></p>&lt;&lt;&gt;&gt;&amp;bogus;"},
       {"", "div", ""},
+      {"a<!-- dropped -->b<!---->c", "div", "abc"},  // one text node
   };
   for (const auto& c : cases) EXPECT_EQ(fragment(c.html, c.context), c.expected) << c.html;
   EXPECT_EQ(fragment(std::string("a\0b", 3), "div"), "ab");

@@ -99,26 +99,6 @@ TEST(MouseDispatchTest, EventsSinkFromTheRootThenBubbleBackRelativeToEachElement
   EXPECT_EQ(w.log.front(), "outer mouse 8000 outer");
 }
 
-TEST(MouseDispatchTest, ButtonsAndKeysReachHandlers) {
-  struct keeper : behavior {
-    keeper() : behavior(group::mouse, "test-mouse-state") {}
-    bool on_mouse(const dom::element&, const dom::element&, uint32_t code, int, int,
-                  uint32_t buttons, uint32_t keys) override {
-      seen.push_back(std::to_string(code) + " " + std::to_string(buttons) + " " +
-                     std::to_string(keys));
-      return false;
-    }
-    std::vector<std::string> seen;
-  } b;
-  test_window w("<style>#box { behavior: test-mouse-state }</style><div id=box></div>");
-  w.place("box", {0, 0, 50, 50});
-  w.in.mouse_move({5, 5}, right_button, keyboard::shift);
-  b.seen.clear();
-  w.in.mouse_down({5, 5}, right_button, keyboard::control | keyboard::shift);
-  w.in.mouse_move({6, 5}, right_button, 0);
-  EXPECT_THAT(b.seen, ElementsAre("32772 2 3", "4 2 3", "32770 2 0", "2 2 0"));
-}
-
 TEST(MouseDispatchTest, TrueAnswerStopsTheRestAndTheEnginesOwnHandling) {
   const char* page = R"(<style>#outer, #btn { behavior: test-stop }</style>
     <div id=outer><button id=btn><span id=label>Go</span></button></div>)";

@@ -1,11 +1,7 @@
-// Popups, menus and context menus through the input side, on small pages
-// and on the program's main page.
+// Popups, menus and context menus through the input side.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -231,77 +227,6 @@ TEST(ContextMenuTest, ARightClickShowsTheElementsMenuAtThePointer) {
   w["inside"].attach_event_handler(element_proc, &taker, group::mouse);
   w.click("inside", right_button);
   EXPECT_THAT(w.shown(), IsEmpty());
-}
-
-// ---- The program's main page ----
-
-// The behaviours outlive the window's document, which calls them as it goes.
-struct main_page_behaviors {
-  std::vector<std::string> log;
-  recorder rec{log, "test-main-page", group::behavior_event};
-};
-
-struct main_page : main_page_behaviors, test_window {
-  main_page() {
-    std::filesystem::path page = std::filesystem::path(PARVELA_SOURCE_DIR) / "res/mainform.htm";
-    std::stringstream html;
-    html << std::ifstream(page).rdbuf();
-    doc.load_html(html.str(), "file://" + page.string());
-    for (const char* id : {"searchmode", "tagsection", "quotebox"})
-      (*this)[id].attach_event_handler(element_proc, &rec, group::behavior_event);
-    place("taglist", {0, 100, 300, 400});
-    place("thequotelist", {310, 100, 800, 400});
-    place("mode-and", {500, 10, 560, 30});
-    place("mode-or", {560, 10, 620, 30});
-    for (const char* menu : {"quote-menu", "quotes-menu", "tag-menu", "tags-menu"}) {
-      dom::element m = (*this)[menu];
-      layout.place(m, {0, 0, 0, 0});  // shown where the pointer was; placed below
-      for (size_t i = 0; i < m.children_count(); ++i)
-        layout.place(m.child(i),
-                     {1000, static_cast<int>(i) * 20, 1200, static_cast<int>(i) * 20 + 20});
-    }
-  }
-};
-
-TEST(MainPageTest, TheSearchModeButtonsAreARadioGroupAndTheListsShowTheirMenus) {
-  main_page w;
-  ASSERT_TRUE(w["mode-and"]);
-  EXPECT_TRUE(w["mode-and"].get_state() & state::checked);  // written "checked"
-  EXPECT_FALSE(w["mode-or"].get_state() & state::checked);
-  w.click("mode-or");
-  EXPECT_FALSE(w["mode-and"].get_state() & state::checked);
-  EXPECT_TRUE(w["mode-or"].get_state() & state::checked);
-  EXPECT_THAT(w.log, ElementsAre("searchmode event 1 mode-or", "searchmode event 2 mode-or",
-                                 "searchmode event 0 mode-or"));
-  // Clicking the checked one again changes nothing.
-  w.log.clear();
-  w.click("mode-or");
-  EXPECT_TRUE(w["mode-or"].get_state() & state::checked);
-  EXPECT_THAT(w.log, ElementsAre("searchmode event 1 mode-or", "searchmode event 0 mode-or"));
-  w.click("mode-and");
-  EXPECT_TRUE(w["mode-and"].get_state() & state::checked);
-  EXPECT_FALSE(w["mode-or"].get_state() & state::checked);
-
-  // The lists show their menus, which are hidden in the page.
-  w.log.clear();
-  for (const char* menu : {"quote-menu", "quotes-menu", "tag-menu", "tags-menu", "manage-tags"})
-    EXPECT_FALSE(w[menu].is_visible()) << menu;
-  w.click("thequotelist", right_button);
-  ASSERT_EQ(w.in.popups().size(), 1u);
-  EXPECT_EQ(w.in.popups()[0].element, w["quote-menu"]);
-  EXPECT_EQ(w.in.popups()[0].owner, w["thequotelist"]);
-  EXPECT_TRUE(w["quote-menu"].is_visible());
-  // The first item ("Copy") reaches the quote list's holder through the table.
-  dom::element copy = w["quote-menu"].child(0);
-  w.click_at({w.layout.location(copy)->left + 5, w.layout.location(copy)->top + 5});
-  EXPECT_THAT(w.log, ElementsAre("quotebox event b li"));
-  EXPECT_FALSE(w["quote-menu"].is_visible());
-
-  // With several rows checked the table shows the plural menu.
-  w["taglist"].set_attribute("multiselect", L"");
-  w.click("taglist", right_button);
-  ASSERT_EQ(w.in.popups().size(), 1u);
-  EXPECT_EQ(w.in.popups()[0].element, w["tags-menu"]);
 }
 
 }  // namespace
