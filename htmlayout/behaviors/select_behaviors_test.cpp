@@ -32,76 +32,46 @@ constexpr const char* buddy_page = R"(<html><head><style>
 <button id=revoke-selected action=revoke-selected>&lt;</button>
 </div></body></html>)";
 
-struct buddy_window : testing::stock_window {
-  buddy_window() : stock_window(buddy_page) {
-    int left = 0;
-    for (const char* id : {"select-all", "clear-all", "move-all", "move-selected", "revoke-all",
-                           "revoke-selected"}) {
-      place(id, {left, 100, left + 40, 120});
-      left += 50;
-    }
-  }
-  // Checks the options given and clicks the button.
-  void move(const char* button, std::initializer_list<const char*> checked = {}) {
-    for (const char* id : checked) (*this)[id].set_state(state::checked);
-    click(button);
-  }
-  std::string checked() {
-    std::string ids;
-    for (const dom::element& o : doc.root().select_all("option:checked"))
-      ids += testing::name_of_element(o);
-    return ids;
-  }
-};
-
-TEST(SelectBuddyTest, SelectAllAndClearAllCheckTheSourceOptions) {
-  buddy_window w;
+TEST(SelectBuddyTest, MovedOptionsComeBackToTheirFormerPlaces) {
+  testing::stock_window w(buddy_page);
+  int left = 0;
+  for (const char* id :
+       {"select-all", "clear-all", "move-all", "move-selected", "revoke-all", "revoke-selected"})
+    w.place(id, {left, 100, left += 40, 120});
   w.click("select-all");
-  EXPECT_EQ(w.checked(), "abcde");
+  EXPECT_EQ(w.doc.root().select_all("option:checked").size(), 5u);
   w.click("clear-all");
-  EXPECT_EQ(w.checked(), "");
-}
-
-TEST(SelectBuddyTest, OptionsMovedOutOneByOneComeBackToTheirFormerPlaces) {
-  buddy_window w;
-  w.move("move-selected", {"b", "d"});
-  EXPECT_EQ(ids_in(w["src"]), "ace");
-  EXPECT_EQ(ids_in(w["dst"]), "zbd");
-  w["b"].set_state(0, state::checked);
-  w["d"].set_state(0, state::checked);
-  // c now stands where b stood, at index 1.
-  w.move("move-selected", {"c"});
-  w["c"].set_state(0, state::checked);
-  w.move("move-selected", {"a"});
-  EXPECT_EQ(ids_in(w["src"]), "e");
-  EXPECT_EQ(ids_in(w["dst"]), "zbdca");
-
-  // Back one at a time, in an order unlike the one they left in.
-  w["a"].set_state(0, state::checked);
-  w.move("revoke-selected", {"c"});
-  EXPECT_EQ(ids_in(w["src"]), "ce");
-  w["c"].set_state(0, state::checked);
-  w.move("revoke-selected", {"d"});
-  EXPECT_EQ(ids_in(w["src"]), "cde");
-  w["d"].set_state(0, state::checked);
-  w.move("revoke-all");
-  // z never stood in the source: it goes to its end.
-  EXPECT_EQ(ids_in(w["src"]), "abcdez");
-  EXPECT_EQ(ids_in(w["dst"]), "");
-  EXPECT_EQ(w.doc.root().select_all("[-srcindex]").size(), 0u);
-}
-
-TEST(SelectBuddyTest, MoveAllAndRevokeAllRestoreTheSource) {
-  buddy_window w;
-  w.move("move-selected", {"c"});
-  w["c"].set_state(0, state::checked);
-  w.move("move-all");
-  EXPECT_EQ(ids_in(w["src"]), "");
-  EXPECT_EQ(ids_in(w["dst"]), "zcabde");
-  w.move("revoke-selected", {"d", "a"});
-  EXPECT_EQ(ids_in(w["src"]), "ad");
-  w.move("revoke-all");
-  EXPECT_EQ(ids_in(w["src"]), "abcdez");
+  EXPECT_TRUE(w.doc.root().select_all("option:checked").empty());
+  // Checks the options given, clicks the button and unchecks them again.
+  auto move = [&](const char* button, std::initializer_list<const char*> checked) {
+    for (const char* id : checked) w[id].set_state(state::checked);
+    w.click(button);
+    for (const char* id : checked) w[id].set_state(0, state::checked);
+  };
+  const struct {
+    const char* button;
+    std::initializer_list<const char*> checked;
+    const char *source, *destination;
+  } steps[] = {
+      {"move-selected", {"b", "d"}, "ace", "zbd"},
+      {"move-selected", {"c"}, "ae", "zbdc"},  // c now stands where b stood, at index 1
+      {"move-selected", {"a"}, "e", "zbdca"},
+      // Back one at a time, in an order unlike the one they left in.
+      {"revoke-selected", {"c"}, "ce", "zbda"},
+      {"revoke-selected", {"d"}, "cde", "zba"},
+      {"revoke-all", {}, "abcdez", ""},  // z never stood in the source: it goes to its end
+      {"move-selected", {"c"}, "abdez", "c"},
+      {"move-all", {}, "", "cabdez"},
+      {"revoke-selected", {"d", "a"}, "ad", "cbez"},
+      {"revoke-all", {}, "abcdez", ""},
+  };
+  for (const auto& step : steps) {
+    move(step.button, step.checked);
+    EXPECT_EQ(ids_in(w["src"]) + "|" + ids_in(w["dst"]),
+              std::string(step.source) + "|" + step.destination)
+        << step.button;
+  }
+  EXPECT_TRUE(w.doc.root().select_all("[-srcindex]").empty());
 }
 
 constexpr const char* checkmark_page = R"(<html><head><style>
@@ -116,61 +86,41 @@ constexpr const char* checkmark_page = R"(<html><head><style>
   </options>
 </options></div></body></html>)";
 
-struct checkmark_window : testing::stock_window {
-  checkmark_window() : stock_window(checkmark_page) {
-    place("c-all", {0, 0, 100, 10});
-    place("c-x", {0, 10, 100, 20});
-    place("c-g", {0, 20, 100, 30});
-    place("c-g1", {0, 30, 100, 40});
-    place("c-g2", {0, 40, 50, 50});
-    place("g2-note", {50, 40, 100, 50});
-  }
-  std::string checks() {
+TEST(SelectCheckmarkTest, ACaptionOrSpaceTogglesItsOptionWithEverythingBelowAndTheGroupsAbove) {
+  testing::stock_window w(checkmark_page);
+  int top = 0;
+  for (const char* id : {"c-all", "c-x", "c-g", "c-g1", "c-g2", "g2-note"})
+    w.place(id, {0, top, 100, top += 10});
+  auto checks = [&] {
     std::string out;
-    for (const char* id : {"all", "x", "g", "g1", "g2"}) {
-      std::wstring check = (*this)[id].get_attribute("check").value_or(L"-");
-      out += std::string(id) + "=" + std::string(check.begin(), check.end()) + " ";
-    }
+    for (const char* id : {"all", "x", "g", "g1", "g2"})
+      out += w[id].get_attribute_utf8("check").value_or("-") + " ";
     return out;
-  }
-};
-
-TEST(SelectCheckmarkTest, GroupsShowWhatTheirChildrenAreFromTheStart) {
-  checkmark_window w;
-  EXPECT_EQ(w.checks(), "all=mixed x=on g=off g1=off g2=off ");
-}
-
-TEST(SelectCheckmarkTest, ACaptionTogglesItsOptionWithEverythingBelowAndTheGroupsAbove) {
-  checkmark_window w;
-  w.click("c-g1");
-  EXPECT_EQ(w.checks(), "all=mixed x=on g=mixed g1=on g2=off ");
-  EXPECT_TRUE(w["g1"].get_state() & state::current);
-  w.click("c-g2");
-  EXPECT_EQ(w.checks(), "all=on x=on g=on g1=on g2=on ");
-  EXPECT_FALSE(w["g1"].get_state() & state::current);
-  // A mixed group turns on as a whole, then off as a whole.
-  w.click("c-x");
-  w.click("c-g1");
-  EXPECT_EQ(w.checks(), "all=mixed x=off g=mixed g1=off g2=on ");
-  w.click("c-all");
-  EXPECT_EQ(w.checks(), "all=on x=on g=on g1=on g2=on ");
-  w.click("c-all");
-  EXPECT_EQ(w.checks(), "all=off x=off g=off g1=off g2=off ");
-  // Outside a caption nothing changes.
+  };
+  // Groups show what their children are from the start.
+  EXPECT_EQ(checks(), "mixed on off off off ");
+  // Outside a caption nothing changes, and nothing is current for Space.
   w.click("g2-note");
-  EXPECT_EQ(w.checks(), "all=off x=off g=off g1=off g2=off ");
-}
-
-TEST(SelectCheckmarkTest, SpaceTogglesTheCurrentOption) {
-  checkmark_window w;
-  w.click("g2-note");  // the tree takes the focus; nothing is current yet
   ASSERT_EQ(w.doc.focused(), w["tree"]);
   w.in.key_down(vk::space, 0);
-  EXPECT_EQ(w.checks(), "all=mixed x=on g=off g1=off g2=off ");
-  w.click("c-g");
-  EXPECT_EQ(w.checks(), "all=on x=on g=on g1=on g2=on ");
+  EXPECT_EQ(checks(), "mixed on off off off ");
+  const std::pair<const char*, const char*> clicks[] = {
+      {"c-g1", "mixed on mixed on off "},
+      {"c-g2", "on on on on on "},
+      // A mixed group turns on as a whole, then off as a whole.
+      {"c-x", "mixed off on on on "},
+      {"c-g1", "mixed off mixed off on "},
+      {"c-all", "on on on on on "},
+      {"c-all", "off off off off off "},
+      {"c-g", "mixed off on on on "}};
+  for (auto [id, after] : clicks) {
+    w.click(id);
+    EXPECT_EQ(checks(), after) << id;
+  }
+  EXPECT_TRUE(w["g"].get_state() & state::current);
+  EXPECT_FALSE(w["g1"].get_state() & state::current);
   w.in.key_down(vk::space, 0);
-  EXPECT_EQ(w.checks(), "all=mixed x=on g=off g1=off g2=off ");
+  EXPECT_EQ(checks(), "off off off off off ");
 }
 
 constexpr const char* editable_page = R"(<html><head><style>
@@ -180,62 +130,42 @@ constexpr const char* editable_page = R"(<html><head><style>
 </select><button id=edit action=edit-list>Modify</button>
 <button id=early-save action=save-list>Save</button></div></body></html>)";
 
-struct editable_window : testing::stock_window {
-  editable_window() : stock_window(editable_page) {
-    place("edit", {0, 100, 50, 120});
-    place("early-save", {60, 100, 110, 120});
-  }
-  dom::element add_new() { return doc.root().select_first("button[action='add-new']"); }
-};
-
-TEST(EditableSelectTest, EditAddAndSave) {
-  editable_window w;
+TEST(EditableSelectTest, EditAddSaveAndTheKeysBetweenOptions) {
+  testing::stock_window w(editable_page);
+  w.place("edit", {0, 100, 50, 120});
+  w.place("early-save", {60, 100, 110, 120});
+  w.click("early-save");  // saving when not editing keeps every option
+  EXPECT_EQ(ids_in(w["list"]), "o1o2o3");
   w.click("edit");
   EXPECT_TRUE(w["list"].has_attribute("editable"));
-  EXPECT_EQ(w["edit"].text(), L"Save");
-  EXPECT_EQ(w["edit"].get_attribute("action"), L"save-list");
-  ASSERT_TRUE(w.add_new());
-  EXPECT_EQ(w.add_new().text(), L"Add new item here...");
-  EXPECT_EQ(w.add_new().parent().tag_name(), "text");
+  EXPECT_EQ(w["edit"].text() + L" " + *w["edit"].get_attribute("action"), L"Save save-list");
+  dom::element add_new = w.doc.root().select_first("text > button[action='add-new']");
+  EXPECT_EQ(add_new.text(), L"Add new item here...");
   EXPECT_EQ(ids_in(w["list"]), "o1o2o3text");
-
-  w.layout.place(w.add_new(), {0, 60, 100, 80});
+  w.layout.place(add_new, {0, 60, 100, 80});
   w.click_at({50, 70});
   EXPECT_EQ(ids_in(w["list"]), "o1o2o3optiontext");
-  const dom::element added = w["list"].child(3);
-  EXPECT_EQ(w.doc.focused(), added);
-  EXPECT_TRUE(added.get_state() & state::current);
-
+  EXPECT_EQ(w.doc.focused(), w["list"].child(3));
+  EXPECT_TRUE(w["list"].child(3).get_state() & state::current);
   w.click("edit");
   EXPECT_FALSE(w["list"].has_attribute("editable"));
-  EXPECT_EQ(w["edit"].text(), L"Modify");
-  EXPECT_EQ(w["edit"].get_attribute("action"), L"edit-list");
+  EXPECT_EQ(w["edit"].text() + L" " + *w["edit"].get_attribute("action"), L"Modify edit-list");
   EXPECT_EQ(ids_in(w["list"]), "o1o2o3option");
-  EXPECT_FALSE(w.add_new());
-}
 
-TEST(EditableSelectTest, SavingWhenNotEditingKeepsEveryOption) {
-  editable_window w;
-  w.click("early-save");
-  EXPECT_EQ(ids_in(w["list"]), "o1o2o3");
-}
-
-TEST(EditableSelectTest, UpDownAndEnterMoveTheFocusBetweenOptions) {
-  editable_window w;
+  // Up, Down and Enter move the focus and the current option; the ends stay.
   w["o1"].set_state(state::focus);
   EXPECT_TRUE(w["o1"].get_state() & state::current);
-  w.in.key_down(vk::down, 0);
-  EXPECT_EQ(w.doc.focused(), w["o2"]);
-  EXPECT_TRUE(w["o2"].get_state() & state::current);
+  const std::pair<uint32_t, const char*> keys[] = {{vk::down, "o2"},
+                                                   {vk::enter, "o3"},
+                                                   {vk::down, "option"},
+                                                   {vk::down, "option"},
+                                                   {vk::up, "o3"}};
+  for (auto [key, focused] : keys) {
+    w.in.key_down(key, 0);
+    EXPECT_EQ(testing::name_of_element(w.doc.focused()), focused);
+  }
+  EXPECT_TRUE(w["o3"].get_state() & state::current);
   EXPECT_FALSE(w["o1"].get_state() & state::current);
-  w.in.key_down(vk::enter, 0);
-  EXPECT_EQ(w.doc.focused(), w["o3"]);
-  w.in.key_down(vk::down, 0);  // the last stays
-  EXPECT_EQ(w.doc.focused(), w["o3"]);
-  w.in.key_down(vk::up, 0);
-  w.in.key_down(vk::up, 0);
-  w.in.key_down(vk::up, 0);
-  EXPECT_EQ(w.doc.focused(), w["o1"]);
 }
 
 }  // namespace

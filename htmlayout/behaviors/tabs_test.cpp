@@ -1,5 +1,4 @@
-// "tabs" through real presses and keys: selecting tabs and their panels, the
-// events posted, and strips nested in a panel.
+// "tabs" through real presses and keys, with a strip nested in a panel.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -14,7 +13,6 @@ namespace htmlayout {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 constexpr const char* page = R"(<html><head><style>
   body { behavior: test-tabs-log; }
@@ -41,124 +39,90 @@ struct logged {
 
 struct window : logged, testing::stock_window {
   window() : stock_window(page) {
-    place("outer", {0, 0, 400, 300});
-    place("bar", {0, 0, 400, 20});
     int left = 0;
-    for (const char* tab : {"t1", "t2", "t3", "t4"}) {
-      place(tab, {left, 0, left + 50, 20});
-      left += 60;
-    }
+    for (const char* tab : {"t1", "t2", "t3", "t4"}) place(tab, {left, 0, left += 50, 20});
     place("p1", {0, 20, 400, 300});
     place("inside", {0, 20, 100, 40});
-    place("inner", {0, 50, 400, 300});
     place("n1", {0, 50, 50, 70});
     place("n2", {60, 50, 110, 70});
   }
-  // The ids of the outer strip's current tabs.
-  std::string current_tab() {
-    std::string ids;
-    for (const char* id : {"t1", "t2", "t3", "t4", "t5"})
-      if ((*this)[id].get_state() & state::current) ids += id;
-    return ids;
+  // The ids of the elements given that have `bit`.
+  std::string with(uint32_t bit, std::initializer_list<const char*> ids) {
+    std::string out;
+    for (const char* id : ids)
+      if ((*this)[id].get_state() & bit) out += id;
+    return out;
   }
-  bool has(const char* id, uint32_t bit) { return ((*this)[id].get_state() & bit) != 0; }
+  std::string current_tab() { return with(state::current, {"t1", "t2", "t3", "t4", "t5"}); }
 };
 
-TEST(TabsTest, APressSelectsATabAndItsPanelAndPostsTheChangeOnce) {
+TEST(TabsTest, APressSelectsATabAndItsPanelOnceWhileAnInnerStripKeepsItsOwn) {
   window w;
-  EXPECT_EQ(w.current_tab(), "t1");
-  EXPECT_TRUE(w.has("p1", state::expanded));
-  EXPECT_FALSE(w.has("p2", state::expanded));
-
+  EXPECT_EQ(w.with(state::expanded, {"p1", "p2", "np1", "np2"}), "p1np1");
   w.click("t2");
   EXPECT_EQ(w.current_tab(), "t2");
-  EXPECT_FALSE(w["t1"].has_attribute("selected"));
-  EXPECT_TRUE(w["t2"].has_attribute("selected"));
-  EXPECT_TRUE(w.has("p1", state::collapsed));
-  EXPECT_FALSE(w.has("p1", state::expanded));
-  EXPECT_FALSE(w["p1"].has_attribute("selected"));
+  EXPECT_FALSE(w["t1"].has_attribute("selected") || w["p1"].has_attribute("selected"));
+  EXPECT_TRUE(w["t2"].has_attribute("selected") && w["p2"].has_attribute("selected"));
   // The panel whose name holds quotes is found by its exact name.
-  EXPECT_TRUE(w.has("p2", state::expanded));
-  EXPECT_FALSE(w.has("p2", state::collapsed));
-  EXPECT_TRUE(w["p2"].has_attribute("selected"));
-  EXPECT_THAT(w.log, ElementsAre("body event 90 t1", "body event 91 t2"));
-
+  EXPECT_EQ(w.with(state::expanded, {"p1", "p2"}), "p2");
+  EXPECT_EQ(w.with(state::collapsed, {"p1", "p2"}), "p1");
   // The selected tab again, and a disabled one: nothing happens.
-  w.log.clear();
   w.click("t2");
   w.in.mouse_double_click(w.center("t2"), mouse::main_button, 0);
   w.click("t3");
-  EXPECT_THAT(w.log, IsEmpty());
   EXPECT_EQ(w.current_tab(), "t2");
-  EXPECT_TRUE(w.has("p2", state::expanded));
+  EXPECT_THAT(w.log, ElementsAre("body event 90 t1", "body event 91 t2"));
+
+  // The inner strip changes its own panels only.
+  w.log.clear();
+  w.click("n2");
+  EXPECT_EQ(w.with(state::current, {"n1", "n2", "t2"}), "n2t2");
+  EXPECT_EQ(w.with(state::expanded, {"np1", "np2", "p2"}), "np2p2");
+  EXPECT_EQ(w.with(state::collapsed, {"np1", "np2"}), "np1");
+  EXPECT_THAT(w.log, ElementsAre("body event 90 n1", "body event 91 n2"));
+  // And the outer strip's keys pass over the inner tabs.
+  w.click("t1");
+  w.in.key_down(vk::right, 0);
+  EXPECT_EQ(w.current_tab(), "t2");
+  EXPECT_EQ(w.with(state::current, {"n1", "n2"}), "n2");
+  EXPECT_FALSE(w["np2"].get_state() & state::collapsed);
+  EXPECT_EQ(w.with(state::expanded, {"np2"}), "np2");
 }
 
 TEST(TabsTest, KeysMoveAlongTheStripPassingOverDisabledAndHiddenTabs) {
   window w;
   w.click("t1");  // the strip takes the focus
   ASSERT_EQ(w.doc.focused(), w["outer"]);
-  w.in.key_down(vk::right, 0);
-  EXPECT_EQ(w.current_tab(), "t2");
-  w.in.key_down(vk::right, 0);
-  EXPECT_EQ(w.current_tab(), "t4");
-  w.in.key_down(vk::right, 0);  // the last stays
-  EXPECT_EQ(w.current_tab(), "t4");
-  EXPECT_TRUE(w.has("p4", state::expanded));
-  w.in.key_down(vk::home, 0);
-  EXPECT_EQ(w.current_tab(), "t1");
-  w.in.key_down(vk::left, 0);
-  EXPECT_EQ(w.current_tab(), "t1");
-  w.in.key_down(vk::end, 0);
-  EXPECT_EQ(w.current_tab(), "t4");
-  // Ctrl+Tab and Ctrl+Shift+Tab go round.
-  w.in.key_down(vk::tab, keyboard::control);
-  EXPECT_EQ(w.current_tab(), "t1");
-  w.in.key_down(vk::tab, keyboard::control | keyboard::shift);
-  EXPECT_EQ(w.current_tab(), "t4");
-  w.in.key_down(vk::tab, keyboard::control | keyboard::shift);
-  EXPECT_EQ(w.current_tab(), "t2");
-  w.in.key_down(vk::tab, 0);  // Tab alone is not the strip's
-  EXPECT_EQ(w.current_tab(), "t2");
-  EXPECT_TRUE(w.has("p2", state::expanded));
-  EXPECT_TRUE(w.has("p4", state::collapsed));
-}
+  const struct {
+    uint32_t key, keys;
+    const char* current;
+  } steps[] = {
+      {vk::right, 0, "t2"},
+      {vk::right, 0, "t4"},
+      {vk::right, 0, "t4"},
+      {vk::home, 0, "t1"},
+      {vk::left, 0, "t1"},
+      {vk::end, 0, "t4"},
+      // Ctrl+Tab and Ctrl+Shift+Tab go round; Tab alone is not the strip's.
+      {vk::tab, keyboard::control, "t1"},
+      {vk::tab, keyboard::control | keyboard::shift, "t4"},
+      {vk::tab, keyboard::control | keyboard::shift, "t2"},
+      {vk::tab, 0, "t2"},
+  };
+  for (const auto& step : steps) {
+    w.in.key_down(step.key, step.keys);
+    EXPECT_EQ(w.current_tab(), step.current) << step.key;
+  }
+  EXPECT_EQ(w.with(state::expanded, {"p1", "p2", "p4"}), "p2");
 
-TEST(TabsTest, ArrowsInsideAPanelAreLeftToItsContentButCtrlTabIsNot) {
-  window w;
+  // Inside a panel the arrows are its content's, but Ctrl+Tab is not.
   w.click("inside");
   ASSERT_EQ(w.doc.focused(), w["inside"]);
   w.in.key_down(vk::right, 0);
   w.in.key_down(vk::end, 0);
-  EXPECT_EQ(w.current_tab(), "t1");
+  EXPECT_EQ(w.current_tab(), "t2");
   w.in.key_down(vk::tab, keyboard::control);
-  EXPECT_EQ(w.current_tab(), "t2");
-}
-
-TEST(TabsTest, AStripInsideAPanelKeepsItsOwnTabsAndPanels) {
-  window w;
-  // Both strips have a tab "one" selected; each found its own panel.
-  EXPECT_TRUE(w.has("n1", state::current));
-  EXPECT_TRUE(w.has("np1", state::expanded));
-  EXPECT_TRUE(w.has("p1", state::expanded));
-
-  w.click("n2");
-  EXPECT_TRUE(w.has("n2", state::current));
-  EXPECT_TRUE(w.has("np2", state::expanded));
-  EXPECT_TRUE(w.has("np1", state::collapsed));
-  EXPECT_EQ(w.current_tab(), "t1");
-  EXPECT_TRUE(w.has("p1", state::expanded));
-  EXPECT_THAT(w.log, ElementsAre("body event 90 n1", "body event 91 n2"));
-
-  // The outer strip's keys pass over the inner tabs, and its change of
-  // panels leaves the inner expanded panel alone.
-  w.log.clear();
-  w.click("t1");
-  w.in.key_down(vk::right, 0);
-  EXPECT_EQ(w.current_tab(), "t2");
-  EXPECT_TRUE(w.has("n2", state::current));
-  EXPECT_TRUE(w.has("np2", state::expanded));
-  EXPECT_FALSE(w.has("np2", state::collapsed));
-  EXPECT_THAT(w.log, ElementsAre("body event 90 t1", "body event 91 t2"));
+  EXPECT_EQ(w.current_tab(), "t4");
 }
 
 }  // namespace

@@ -10,25 +10,24 @@
 
 #include "htmlayout/dom/behavior.h"
 #include "htmlayout/dom/events.h"
-#include "htmlayout/dom/html_writer.h"
 #include "tests/support/temp_dir.h"
 
 namespace htmlayout {
 namespace {
 
 using dom::element;
+using Lines = std::vector<std::string>;
 
 std::string describe(const node& n) {
-  if (const element_node* e = as_element(&n)) {
-    const compact_string* id = e->find_attribute(names::id);
-    return id ? id->str() : std::string(name_of(e->tag));
-  }
-  return "text";
+  const element_node* e = as_element(&n);
+  if (!e) return "text";
+  const compact_string* id = e->find_attribute(names::id);
+  return id ? id->str() : std::string(name_of(e->tag));
 }
 
-// Records the change notifications, as the renderer will receive them.
+// Records the change notifications, as the renderer receives them.
 struct recorder : document_observer {
-  std::vector<std::string> log;
+  Lines log;
   void loaded() override { log.push_back("loaded"); }
   void style_sheets_changed() override { log.push_back("sheets"); }
   void inserted(const node& n) override {
@@ -78,81 +77,72 @@ TEST(DocumentTest, ObserversSeeEveryChange) {
   list.sort(order);
   a.delete_element();
   doc.remove_observer(&r);
-  list.set_html("", 0);
-  EXPECT_EQ(r.log, (std::vector<std::string>{"loaded", "inserted b at 1", "inserted text at 2",
-                                             "attribute a class", "style a", "attribute a title",
-                                             "state a 0->64", "state a 64->0", "update a", "text a",
-                                             "update now a", "reordered list", "removing a"}));
+  list.set_html("", position::replace_content);
+  EXPECT_EQ(r.log, (Lines{"loaded", "inserted b at 1", "inserted text at 2", "attribute a class",
+                          "style a", "attribute a title", "state a 0->64", "state a 64->0",
+                          "update a", "text a", "update now a", "reordered list", "removing a"}));
 }
 
-TEST(DocumentTest, LinkedStyleSheetsAreAskedOfTheHost) {
+TEST(DocumentTest, StyleSheetsFromTheHostFilesAndStyleElementsApplyInCascadeOrder) {
   document doc;
-  std::vector<std::string> requests;
+  Lines requests;
   doc.set_notification_callback([&](notification& n) -> uint32_t {
     if (n.code != notification_code::load_data) return 0;
     auto& request = static_cast<load_data_notification&>(n);
     requests.push_back(request.uri + " " + std::to_string(request.data_type) + " " +
                        request.principal.tag_name());
-    if (request.uri == "now.css") {
-      EXPECT_TRUE(doc.data_ready(request.uri, "#a { display: none }"));
-      return load_answer::ok;
-    }
-    return load_answer::delayed;
+    if (request.uri != "now.css") return load_answer::delayed;
+    EXPECT_TRUE(doc.data_ready(request.uri, "#a { display: none }"));
+    return load_answer::ok;
   });
   recorder r;
   doc.add_observer(&r);
   doc.load_html(
       "<link rel=stylesheet href=now.css><link rel='alternate stylesheet' href=later.css>"
       "<link rel=icon href=icon.png><style>#b { display: none }</style><p id=a></p><p id=b></p>"
-      "<p id=c></p>");
-  EXPECT_EQ(requests, (std::vector<std::string>{"now.css 2 link", "later.css 2 link"}));
-  element c = doc.root().select_first("#c");
-  EXPECT_FALSE(doc.root().select_first("#a").is_visible());
-  EXPECT_FALSE(doc.root().select_first("#b").is_visible());
-  EXPECT_TRUE(c.is_visible());
-  EXPECT_EQ(doc.style_sheets().size(), 2u);
+      "<p id=c></p><div id=box></div>");
+  auto shown = [&] {
+    std::string ids;
+    for (const char* id : {"a", "b", "c"})
+      if (doc.root().select_first(std::string("#") + id).is_visible()) ids += id;
+    return ids;
+  };
+  EXPECT_EQ(requests, (Lines{"now.css 2 link", "later.css 2 link"}));
+  EXPECT_EQ(shown(), "c");
   // The late sheet restyles the document when it arrives, in its place in
   // the cascade (before the style element).
   r.log.clear();
   EXPECT_TRUE(doc.data_ready("later.css", "#c { display: none } #b { display: block }"));
-  EXPECT_FALSE(c.is_visible());
-  EXPECT_FALSE(doc.root().select_first("#b").is_visible());
-  EXPECT_EQ(r.log, (std::vector<std::string>{"style c", "sheets"}));
+  EXPECT_EQ(shown(), "");
+  EXPECT_EQ(r.log, (Lines{"style c", "sheets"}));
   ASSERT_EQ(doc.style_sheets().size(), 3u);
   EXPECT_EQ(doc.style_sheets()[1].url, "later.css");
-  // Nothing waits for other names.
-  EXPECT_FALSE(doc.data_ready("other.css", ""));
-}
+  EXPECT_FALSE(doc.data_ready("other.css", ""));  // nothing waits for other names
 
-TEST(DocumentTest, UnansweredLocalSheetsAreReadFromFiles) {
+  // Style elements added, changed and removed later.
+  element box = doc.root().select_first("#box");
+  box.set_html("<style>#c { display: inline !important }</style>", position::replace_content);
+  EXPECT_EQ(shown(), "c");
+  box.child(0).set_text(L"#a { display: inline }");
+  EXPECT_EQ(doc.root().select_first("#a").get_style_attribute("display"), L"inline");
+  box.set_html("", position::replace_content);
+  EXPECT_EQ(shown(), "");
+
+  // Unanswered local sheets are read from files.
   testing_support::temp_dir dir;
   std::ofstream(dir.path() / "local.css") << ".x { behavior: from-file }";
-  document doc;
-  doc.load_html(
+  document local;
+  local.load_html(
       "<link rel=stylesheet href=local.css><link rel=stylesheet href=missing.css>"
       "<p class=x id=p></p>",
       "file://" + dir.str() + "/page.htm");
-  EXPECT_EQ(doc.root().select_first("#p").get_style_attribute("behavior"), L"from-file");
-  EXPECT_EQ(doc.combine_url("a/b.png"), "file://" + dir.str() + "/a/b.png");
-  EXPECT_EQ(doc.combine_url("/abs.png"), "/abs.png");
-  EXPECT_EQ(doc.combine_url("res:x.png"), "res:x.png");
+  EXPECT_EQ(local.root().select_first("#p").get_style_attribute("behavior"), L"from-file");
+  EXPECT_EQ(local.combine_url("a/b.png"), "file://" + dir.str() + "/a/b.png");
+  EXPECT_EQ(local.combine_url("/abs.png"), "/abs.png");
+  EXPECT_EQ(local.combine_url("res:x.png"), "res:x.png");
 }
 
-TEST(DocumentTest, StyleElementsAddedLaterApply) {
-  document doc;
-  doc.load_html("<div id=box></div><p id=p></p>");
-  element box = doc.root().select_first("#box");
-  element p = doc.root().select_first("#p");
-  EXPECT_TRUE(p.is_visible());
-  box.set_html("<style>#p { display: none }</style>", 0);
-  EXPECT_FALSE(p.is_visible());
-  box.child(0).set_text(L"#p { display: inline }");
-  EXPECT_EQ(p.get_style_attribute("display"), L"inline");
-  box.set_html("", 0);
-  EXPECT_EQ(p.get_style_attribute("display"), L"block");
-}
-
-TEST(DocumentTest, RequestDataReachesObservers) {
+TEST(DocumentTest, RequestedDataReachesObservers) {
   document doc;
   doc.set_notification_callback([&](notification& n) -> uint32_t {
     auto& request = static_cast<load_data_notification&>(n);
@@ -161,42 +151,33 @@ TEST(DocumentTest, RequestDataReachesObservers) {
   });
   recorder r;
   doc.add_observer(&r);
-  doc.request_data("sync.png", resource_type::image, doc.root());
-  doc.request_data("late.png", resource_type::image, doc.root());
-  doc.request_data("never.png", resource_type::image, doc.root());
+  for (const char* uri : {"sync.png", "late.png", "never.png"})
+    doc.request_data(uri, resource_type::image, doc.root());
   EXPECT_TRUE(doc.data_ready("late.png", "L"));
   EXPECT_FALSE(doc.data_ready("never.png", "N"));  // answered: not waiting any more
-  EXPECT_EQ(r.log, (std::vector<std::string>{"data sync.png S", "data late.png L"}));
+  EXPECT_EQ(r.log, (Lines{"data sync.png S", "data late.png L"}));
 }
 
-TEST(DocumentTest, TooDeepPagesLeaveAnEmptyPage) {
-  document doc;
-  std::string deep(5000 * 5, ' ');
-  for (size_t i = 0; i < 5000; ++i) deep.replace(i * 5, 5, "<div>");
-  EXPECT_FALSE(doc.load_html(deep));
-  std::string out;
-  EXPECT_EQ(doc.root().html(true), "<html><head></head><body></body></html>");
-  EXPECT_TRUE(doc.load_html("<p>fine</p>"));
-}
-
-TEST(DocumentTest, LoadingAgainReplacesEverything) {
+TEST(DocumentTest, LoadingAgainReplacesEverythingAndTooDeepPagesLeaveAnEmptyOne) {
   document doc;
   doc.load_html("<p id=old>x</p>");
   element old = doc.root().select_first("#old");
   element old_root = doc.root();
   old.post_event(event::button_click);
-  doc.load_html("<p id=new>y</p>");
-  EXPECT_FALSE(old.is_valid());
-  EXPECT_FALSE(old_root.is_valid());
+  std::string deep;
+  for (size_t i = 0; i < 5000; ++i) deep += "<div>";
+  EXPECT_FALSE(doc.load_html(deep));
+  EXPECT_EQ(doc.root().html(true), "<html><head></head><body></body></html>");
+  EXPECT_FALSE(old || old_root);
   EXPECT_FALSE(doc.has_posted_events());
-  EXPECT_FALSE(doc.root().select_first("#old").is_valid());
-  EXPECT_TRUE(doc.root().select_first("#new").is_valid());
+  EXPECT_TRUE(doc.load_html("<p id=new>y</p>"));
+  EXPECT_TRUE(doc.root().select_first("#new"));
 }
 
 // Draws by answering true, and says for which element and area.
 struct drawing_behavior : behavior {
   drawing_behavior() : behavior(group::draw, "test-drawing") {}
-  std::vector<std::string> drawn;
+  Lines drawn;
   bool on_draw(const element& he, uint32_t kind, void* gfx, const rect& area) override {
     drawn.push_back(he.get_attribute_utf8("id").value_or("?") + " " + std::to_string(kind) + " " +
                     std::to_string(area.left) + "," + std::to_string(area.top) +
@@ -204,14 +185,6 @@ struct drawing_behavior : behavior {
     return true;
   }
 };
-
-std::vector<std::string> drawing_ids(const document& doc) {
-  std::vector<std::string> ids;
-  for (const element& e : doc.elements_with_draw_handlers())
-    ids.push_back(e.get_attribute_utf8("id").value_or("?"));
-  std::sort(ids.begin(), ids.end());
-  return ids;
-}
 
 TEST(DocumentTest, KnowsTheElementsWhoseHandlersDraw) {
   drawing_behavior drawing;
@@ -225,56 +198,58 @@ TEST(DocumentTest, KnowsTheElementsWhoseHandlersDraw) {
   doc.load_html(R"(<style>.clock { behavior: test-drawing } .plain { behavior: test-mouse-only }
     </style><div id=a class=clock></div><div id=b class=plain></div>
     <div id=box><div id=c class=clock></div></div>)");
-  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"a", "c"}));
-
+  auto drawing_ids = [&] {
+    std::string ids;
+    for (const element& e : doc.elements_with_draw_handlers())
+      ids += e.get_attribute_utf8("id").value_or("?");
+    std::sort(ids.begin(), ids.end());
+    return ids;
+  };
+  EXPECT_EQ(drawing_ids(), "ac");
   // Elements come and go with the tree, with their style and with handlers
   // attached by hand.
   element box = doc.root().select_first("#box");
   box.set_html("<div id=d class=clock></div><div id=e></div>");
-  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"a", "d"}));
+  EXPECT_EQ(drawing_ids(), "ad");
   doc.root().select_first("#a").set_attribute("class", L"plain");
   doc.root().select_first("#b").set_attribute("class", L"clock");
-  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"b", "d"}));
   element e = doc.root().select_first("#e");
   e.attach_event_handler(element_proc, &drawing, drawing.subscribed_to);
-  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"b", "d", "e"}));
+  EXPECT_EQ(drawing_ids(), "bde");
   e.detach_event_handler(element_proc, &drawing);
   element d = doc.root().select_first("#d");
   d.detach();
-  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"b"}));
+  EXPECT_EQ(drawing_ids(), "b");
   box.append(d);
-  EXPECT_EQ(drawing_ids(doc), (std::vector<std::string>{"b", "d"}));
-
+  EXPECT_EQ(drawing_ids(), "bd");
   // Drawing one hands the record to its handler.
   int gfx = 0;
   draw_params params{1, &gfx, {3, 4, 30, 40}};
   EXPECT_TRUE(doc.draw_element(d, params));
   EXPECT_FALSE(doc.draw_element(e, params));
-  EXPECT_EQ(drawing.drawn, (std::vector<std::string>{"d 1 3,4 gfx"}));
-
+  EXPECT_EQ(drawing.drawn, Lines{"d 1 3,4 gfx"});
   doc.load_html("<p id=p class=clock></p>");
-  EXPECT_TRUE(drawing_ids(doc).empty());
+  EXPECT_EQ(drawing_ids(), "");
 }
 
 // Light elements: their content is built by the document's builder the
 // first time it is needed, once, and never by a selector over their parent.
 TEST(DocumentTest, LazyContentIsBuiltOnFirstUseOnly) {
   document doc;
-  std::vector<std::string> built;
+  Lines built;
   doc.set_content_builder([&](const element& e) {
     built.push_back(*e.get_attribute_utf8("id"));
     e.set_html("<p class=inside>in " + built.back() + "</p>", position::replace_content);
   });
   doc.load_html("<html><body><div id=list><div class=row id=x lazy></div></div></body></html>");
   const element list = doc.root().select_first("#list");
-  list.set_html("<div class=row id=a lazy></div><div class=row id=b lazy></div>"
-                "<div class=row id=c lazy></div>",
-                position::append_after_last);
+  list.set_html(
+      "<div class=row id=a lazy></div><div class=row id=b lazy></div>"
+      "<div class=row id=c lazy></div>",
+      position::append_after_last);
   EXPECT_EQ(doc.root().select_all("div.row").size(), 4u);
-  EXPECT_TRUE(doc.root().select_all("p").empty());
-  EXPECT_FALSE(doc.root().select_first("[lazy]"));
+  EXPECT_FALSE(doc.root().select_first("p") || doc.root().select_first("[lazy]"));
   EXPECT_TRUE(built.empty());
-
   // Writing and reading the text see everything and leave it light.
   EXPECT_EQ(list.html(false),
             "<div class=\"row\" id=\"x\"><p class=\"inside\">in x</p></div>"
@@ -283,14 +258,13 @@ TEST(DocumentTest, LazyContentIsBuiltOnFirstUseOnly) {
             "<div class=\"row\" id=\"c\"><p class=\"inside\">in c</p></div>");
   EXPECT_EQ(list.text(), L"in xin ain bin c");
   EXPECT_EQ(built.size(), 8u);
-  EXPECT_TRUE(doc.root().select_all("p").empty());
-  EXPECT_FALSE(doc.root().select_first("#b").content_built());
+  EXPECT_FALSE(doc.root().select_first("p") || doc.root().select_first("#b").content_built());
 
   // Each way into an element builds it, once; replacing its content does not.
   built.clear();
   const std::pair<const char*, std::function<void(const element&)>> uses[] = {
       {"x", [](const element& e) { EXPECT_EQ(e.children_count(), 1u); }},
-      {"a", [](const element& e) { EXPECT_TRUE(e.child(0).is_valid()); }},
+      {"a", [](const element& e) { EXPECT_TRUE(e.child(0)); }},
       {"b", [](const element& e) { EXPECT_TRUE(e.select_first("p.inside")); }},
       {"c", [](const element& e) { e.set_html("<i>more</i>", position::append_after_last); }},
   };
@@ -300,7 +274,7 @@ TEST(DocumentTest, LazyContentIsBuiltOnFirstUseOnly) {
     use(e);
     EXPECT_TRUE(e.content_built()) << id;
   }
-  EXPECT_EQ(built, (std::vector<std::string>{"x", "a", "b", "c"}));
+  EXPECT_EQ(built, (Lines{"x", "a", "b", "c"}));
   EXPECT_EQ(doc.root().select_first("#c").text(), L"in cmoremore");
   list.set_html("<div id=d lazy></div>", position::append_after_last);
   doc.root().select_first("#d").set_html("<b>given</b>", position::replace_content);

@@ -197,11 +197,11 @@ TEST(FocusTest, StatesMoveTheFocusWithEventsAndALostHandlerCanKeepIt) {
   EXPECT_FALSE(w["b"].get_state() & state::focus);
 }
 
-TEST(KeyTest, KeysGoToTheFocusedElementSinkingThenBubbling) {
+TEST(KeyTest, KeysGoToTheFocusedElementSinkingThenBubblingAndPressAndClickButtons) {
   std::vector<std::string> log;
-  recorder rec(log, "test-keys", group::key);
+  recorder rec(log, "test-keys", group::key | group::behavior_event);
   test_window w(R"(<style>html, #list, #item { behavior: test-keys }</style>
-    <div id=list tabindex=0><p id=item>x</p></div>)");
+    <div id=list tabindex=0><p id=item>x</p></div><button id=go>Go</button><a id=link href=x>x</a>)");
   // Without a focused element the root takes the keys.
   w.in.key_down(vk::f1, 0);
   EXPECT_THAT(log, ElementsAre("html key 8000 html 112", "html key 0 html 112"));
@@ -223,21 +223,19 @@ TEST(KeyTest, KeysGoToTheFocusedElementSinkingThenBubbling) {
   };
   w.in.key_down(vk::escape, 0);
   EXPECT_THAT(log, ElementsAre("html key 8000 item 27", "list key 8000 item 27"));
-}
-
-TEST(KeyTest, EnterAndSpaceOnAFocusedButtonPressAndClickIt) {
-  std::vector<std::string> log;
-  recorder rec(log, "test-key-button", group::behavior_event);
-  test_window w(R"(<style>body { behavior: test-key-button }</style>
-    <button id=go>Go</button><a id=link href="x.html">x</a>)");
+  // Enter and Space on a focused button press and click it, Enter on a link.
+  rec.react = nullptr;
   w["go"].set_state(state::focus);
   w.in.key_down(vk::enter, 0);
   w.in.key_down(vk::space, 0);
   w["link"].set_state(state::focus);
   w.in.key_down(vk::enter, 0);
   w.in.key_down('A', 0);
-  EXPECT_THAT(log, ElementsAre("body event 1 go", "body event 0 go", "body event 1 go",
-                               "body event 0 go", "body event 80 link"));
+  std::vector<std::string> events;
+  for (const std::string& line : log)
+    if (line.find(" event ") != std::string::npos) events.push_back(line);
+  EXPECT_THAT(events, ElementsAre("html event 1 go", "html event 0 go", "html event 1 go",
+                                  "html event 0 go", "html event 80 link"));
 }
 
 // ---- In-place editing ----
@@ -292,22 +290,16 @@ TEST(InlineEditingTest, TypingChangesTheCellsTextAndOuterHtml) {
   EXPECT_EQ(w.caret(), 5u);
 }
 
-TEST(InlineEditingTest, EnterAndEscapeReachTheTableTheEditingKeysDoNot) {
+TEST(InlineEditingTest, OnlyTheFocusedCellOfAnEditableTableIsEditedAndEnterAndEscapeGoOn) {
   editing_window w;
   w.in.key_down(vk::del, 0);
   w.in.key_down(vk::enter, 0);
   w.in.key_down(vk::escape, 0);
-  w.in.characters(L"x", 0);
   // The table sees every key on the way down, but only Enter and Escape come
   // back up from the cell.
   EXPECT_THAT(w.log,
               ElementsAre("tags key 8000 cell 46", "tags key 8000 cell 13", "tags key 0 cell 13",
-                          "tags key 8000 cell 27", "tags key 0 cell 27", "tags key 8002 cell 120"));
-  EXPECT_EQ(w["cell"].text(), L"abx");
-}
-
-TEST(InlineEditingTest, OnlyTheFocusedCellOfAnEditableTableIsEdited) {
-  editing_window w;
+                          "tags key 8000 cell 27", "tags key 0 cell 27"));
   w.in.characters(L"\x01\t", 0);             // control characters
   w.in.characters(L"z", keyboard::control);  // a shortcut
   EXPECT_EQ(w["cell"].text(), L"ab");

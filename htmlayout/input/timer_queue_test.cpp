@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,17 +17,15 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testing::recorder;
-using testing::test_window;
 
-// Divs keep their timers ticking unless they carry "once".
-// The behaviours outlive the window's document, which calls them as it goes.
+// Divs keep their timers ticking unless they carry "once". The behaviours
+// outlive the window's document, which calls them as it goes.
 struct timer_window_behaviors {
   std::vector<std::string> log;
-  recorder rec{log, "test-timers", group::timer};
+  testing::recorder rec{log, "test-timers", group::timer};
 };
 
-struct timer_window : timer_window_behaviors, test_window {
+struct timer_window : timer_window_behaviors, testing::test_window {
   timer_window() {
     doc.load_html(R"(<style>div { behavior: test-timers }</style>
       <div id=a></div><div id=b></div><p id=none></p>)");
@@ -36,88 +33,63 @@ struct timer_window : timer_window_behaviors, test_window {
       return !he.has_attribute("once");
     };
   }
-  void advance(uint64_t to) { in.advance_clock(to); }
 };
 
-TEST(TimerTest, TimersFireInTheOrderTheyFallDueAndRepeat) {
+TEST(TimerTest, TimersFireInTheOrderTheyFallDueAndRepeatUntilDeclined) {
   timer_window w;
   EXPECT_FALSE(w.in.next_timer_due());
   EXPECT_TRUE(set_timer(w["a"], 100));
   EXPECT_TRUE(set_timer(w["b"], 30));
   EXPECT_EQ(w.in.next_timer_due(), 30u);
-  w.advance(29);
+  w.in.advance_clock(29);
   EXPECT_THAT(w.log, IsEmpty());
-  for (uint64_t t = 30; t <= 120; t += 30) w.advance(t);
+  for (uint64_t t = 30; t <= 120; t += 30) w.in.advance_clock(t);
   EXPECT_THAT(w.log, ElementsAre("b timer", "b timer", "b timer", "a timer", "b timer"));
   EXPECT_EQ(w.in.next_timer_due(), 150u);
-}
 
-TEST(TimerTest, AHandlerThatDeclinesStopsItsTimer) {
-  timer_window w;
+  // A handler that declines stops its timer, as does an element without one.
+  w.log.clear();
   w["a"].set_attribute("once", L"");
   set_timer(w["a"], 10);
   set_timer(w["b"], 10);
-  w.advance(10);
-  w.advance(20);
-  EXPECT_THAT(w.log, ElementsAre("a timer", "b timer", "b timer"));
-  // An element without a timer handler stops at once too.
   set_timer(w["none"], 5);
-  w.advance(25);
-  w.advance(100);
-  EXPECT_EQ(std::count(w.log.begin(), w.log.end(), "b timer"), 3);
+  for (uint64_t t : {130, 140, 1000}) w.in.advance_clock(t);
+  EXPECT_THAT(w.log, ElementsAre("a timer", "b timer", "b timer", "b timer"));
+  // A clock that jumps fires once and keeps the rhythm from then.
+  EXPECT_EQ(w.in.next_timer_due(), 1010u);
+  w.in.advance_clock(500);  // time never runs backwards
+  EXPECT_EQ(w.log.size(), 4u);
 }
 
-TEST(TimerTest, SettingAgainRestartsAndZeroStops) {
+TEST(TimerTest, SettingAgainRestartsZeroStopsAndRemovedElementsLoseTheirs) {
   timer_window w;
   set_timer(w["a"], 50);
-  w.advance(40);
+  w.in.advance_clock(40);
   set_timer(w["a"], 50);  // now due at 90
-  w.advance(60);
+  w.in.advance_clock(60);
   EXPECT_THAT(w.log, IsEmpty());
-  w.advance(90);
+  w.in.advance_clock(90);
   EXPECT_THAT(w.log, ElementsAre("a timer"));
   set_timer(w["a"], 0);
-  w.advance(1000);
-  EXPECT_THAT(w.log, ElementsAre("a timer"));
   EXPECT_FALSE(w.in.next_timer_due());
-}
 
-TEST(TimerTest, AClockThatJumpsFiresOnceAndKeepsTheRhythmFromNow) {
-  timer_window w;
-  set_timer(w["a"], 10);
-  w.advance(1005);
-  EXPECT_THAT(w.log, ElementsAre("a timer"));
-  EXPECT_EQ(w.in.next_timer_due(), 1015u);
-  w.advance(500);  // time never runs backwards
-  EXPECT_THAT(w.log, ElementsAre("a timer"));
-}
-
-TEST(TimerTest, TimersOfRemovedElementsAreDropped) {
-  timer_window w;
   set_timer(w["a"], 10);
   set_timer(w["b"], 10);
   dom::element b = w["b"];
   b.detach();
   w["a"].delete_element();
-  w.advance(10);
-  EXPECT_THAT(w.log, IsEmpty());
+  w.in.advance_clock(100);
+  EXPECT_THAT(w.log, ElementsAre("a timer"));
   EXPECT_FALSE(w.in.next_timer_due());
-  // And no timer is set for an element outside the document.
-  EXPECT_TRUE(set_timer(w["none"], 10));
-  EXPECT_FALSE(set_timer(b, 10));
-}
+  EXPECT_FALSE(set_timer(b, 10));  // none for an element outside the document
 
-TEST(TimerTest, AnElementsTimersAreToldApartByTheirIds) {
+  // An element's timers are told apart by their ids.
   timer_queue timers;
-  document doc;
-  doc.load_html("<div id=a></div>");
-  dom::element a = doc.root().select_first("#a");
-  timers.set(a, 10, 1);
-  timers.set(a, 20, 2);
-  EXPECT_EQ(timers.next_due(), 10u);
-  timers.set(a, 0, 1);
-  EXPECT_EQ(timers.next_due(), 20u);
-  timers.set(a, 0, 3);  // no such timer: nothing changes
+  dom::element none = w["none"];
+  timers.set(none, 10, 1);
+  timers.set(none, 20, 2);
+  timers.set(none, 0, 1);
+  timers.set(none, 0, 3);  // no such timer: nothing changes
   EXPECT_EQ(timers.next_due(), 20u);
 }
 
@@ -154,7 +126,6 @@ TEST(TimerTest, TimersSetBeforeTheInputExistsAreKeptForIt) {
   in.advance_clock(300);
   EXPECT_EQ(behaviour.ticks, 3);  // and it stopped
   EXPECT_FALSE(in.next_timer_due());
-
   // Later timers reach the input and tell the host.
   set_timer(doc.root().select_first("#kept"), 50);
   EXPECT_EQ(changes, 1);
