@@ -85,6 +85,9 @@ TEST_F(GesturesTest, TheManageButtonOpensTheTagMenuWhoseChecksMarkTheQuote) {
   EXPECT_EQ(w.in().popups().size(), 1u);
   w.key(htmlayout::vk::escape);
   EXPECT_TRUE(w.in().popups().empty());
+  // Opened for another quote, it shows that quote's marks only.
+  w.click(w.by_id("q-4").select_first("button.managetags"));
+  EXPECT_EQ(w.ids("#manage-tags li:checked"), Lines{});
 }
 
 TEST_F(GesturesTest, SearchByDoubleClickedTagsSwitchesModesAndClears) {

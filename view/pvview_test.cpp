@@ -227,5 +227,31 @@ TEST(ViewPageTest, LoadRequestsAreAnsweredByExactNameEvenWhenEmpty) {
   EXPECT_EQ(view.on_notification(request), 0u);
 }
 
+// The stock behaviours attach on a page of the view's own, and what a
+// "command" element reports is left alone.
+TEST(ViewPageTest, StockBehavioursAttachAndTheirReportsAreIgnored) {
+  model_testing::test_collection collection;
+  testing_support::temp_dir res;
+  testing_support::write_file(
+      res.path() / "mainform.htm",
+      "<html><head><style>#go { behavior: command; } #strip { behavior: tabs; }</style>"
+      "</head><body><div id=go>Go</div><div id=strip><span id=tab panel=p selected>T</span>"
+      "<div id=panel name=p>P</div></div></body></html>");
+  ResourceMgr resources(res.wstr());
+  pvview view(resources);
+  const element root = view.document().root();
+  EXPECT_TRUE(root.select_first("#tab").get_state() & htmlayout::state::current);
+  EXPECT_TRUE(root.select_first("#panel").get_state() & htmlayout::state::expanded);
+  const std::string before = root.html(true);
+  root.select_first("#go").send_event(htmlayout::event::button_click);
+  htmlayout::behavior_notify_notification report;
+  report.code = htmlayout::notification_code::behavior_notify;
+  report.kind = htmlayout::behavior_notify_kind::command;
+  report.id = L"go";
+  report.element = root.select_first("#go");
+  EXPECT_EQ(view.on_notification(report), 0u);
+  EXPECT_EQ(root.html(true), before);
+}
+
 }  // namespace
 }  // namespace pvl
