@@ -7,6 +7,7 @@
 #include <regex>
 #include <set>
 
+#include "fml/app_errors.h"
 #include "fml/text.h"
 #include "htmlayout/dom/behavior.h"
 #include "tests/support/temp_dir.h"
@@ -106,6 +107,24 @@ TEST(MainPageTest, EveryReferencedFileExistsByExactName) {
   for (std::sregex_iterator i(all.begin(), all.end(), reference), end; i != end; ++i, ++count)
     EXPECT_TRUE(files.count((*i)[1].matched ? (*i)[1].str() : (*i)[2].str())) << (*i)[0];
   EXPECT_GE(count, 6);
+}
+
+// A control given "sms" without a message is a fault of the page, raised
+// with the control's id.
+TEST(MainPageTest, AControlWithoutItsMessageRaises) {
+  testing::test_program program;
+  const element stray = program.objects.view().document().root().select_first("#export");
+  htmlayout::behavior_event_params press;
+  press.cmd = htmlayout::event::button_click;
+  press.target = stray;
+  press.sent_to = stray;
+  try {
+    htmlayout::element_proc(htmlayout::behavior::find("sms", stray), stray,
+                            htmlayout::group::behavior_event, &press);
+    ADD_FAILURE() << "no error";
+  } catch (const wrong_sms_dom_element& error) {
+    EXPECT_STREQ(error.what(), "export");
+  }
 }
 
 }  // namespace
