@@ -10,6 +10,8 @@
 
 #include "fml/app_errors.h"
 #include "fml/text.h"
+#include "htmlayout/input/input.h"
+#include "htmlayout/testing/test_window.h"
 #include "model/testing/test_collection.h"
 #include "tests/support/temp_dir.h"
 #include "view/fragments.h"
@@ -242,8 +244,14 @@ TEST(ViewPageTest, StockBehavioursAttachAndTheirReportsAreIgnored) {
   const element root = view.document().root();
   EXPECT_TRUE(root.select_first("#tab").get_state() & htmlayout::state::current);
   EXPECT_TRUE(root.select_first("#panel").get_state() & htmlayout::state::expanded);
+  // A click on the command reports it to the view, which changes nothing.
+  htmlayout::testing::fixed_layout layout;
+  htmlayout::input in(view.document(), layout);
+  layout.place(root.select_first("#go"), {0, 0, 100, 20});
   const std::string before = root.html(true);
-  root.select_first("#go").send_event(htmlayout::event::button_click);
+  in.mouse_move({50, 10}, 0, 0);
+  in.mouse_down({50, 10}, htmlayout::mouse::main_button, 0);
+  in.mouse_up({50, 10}, htmlayout::mouse::main_button, 0);
   htmlayout::behavior_notify_notification report;
   report.code = htmlayout::notification_code::behavior_notify;
   report.kind = htmlayout::behavior_notify_kind::command;
