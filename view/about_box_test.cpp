@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <regex>
 
 #include "fml/app_errors.h"
 #include "htmlayout/qt/dialog_window.h"
@@ -97,6 +98,19 @@ TEST_F(AboutBox, ItsLinksOpenWithTheShellAndItsWindowCanBeClosed) {
   std::vector<std::wstring> opened;
   pvl::host().open_url = [&](const std::wstring& url) { opened.push_back(url); };
   const int code = show(*env_.resources, [&](QDialog& window, document_widget& page) {
+    // Each link names the help page beside the program or a web address,
+    // never a site that does not exist; the root has no "html" behaviour,
+    // whose Escape would close the main window instead of the box.
+    int links = 0;
+    for (const dom::element& link : page.doc().root().select_all("div.link")) {
+      const std::string target = link.get_attribute_utf8("link").value_or("");
+      EXPECT_TRUE(std::regex_match(target, std::regex("https?://[^ ]+|Parvela Help\\.html")));
+      EXPECT_EQ(target.find(".example"), std::string::npos) << target;
+      EXPECT_EQ(link.get_style_attribute("behavior"), L"link") << target;
+      ++links;
+    }
+    EXPECT_GE(links, 3);
+    EXPECT_EQ(page.doc().root().get_style_attribute("behavior"), L"");
     QTest::mouseClick(&page, Qt::LeftButton, {}, middle(page, "div.link"));
     window.close();  // the title bar's close box
   });

@@ -12,7 +12,6 @@
 #include "controller/vcaction.h"
 #include "fml/text.h"
 #include "htmlayout/dom/events.h"
-#include "controller/vcaction.h"
 #include "htmlayout/input/keys.h"
 #include "model/model_instance.h"
 #include "tests/support/temp_dir.h"
@@ -86,6 +85,9 @@ TEST_F(GesturesTest, TheManageButtonOpensTheTagMenuWhoseChecksMarkTheQuote) {
   EXPECT_EQ(w.in().popups().size(), 1u);
   w.key(htmlayout::vk::escape);
   EXPECT_TRUE(w.in().popups().empty());
+  // Opened for another quote, it shows that quote's marks only.
+  w.click(w.by_id("q-4").select_first("button.managetags"));
+  EXPECT_EQ(w.ids("#manage-tags li:checked"), Lines{});
 }
 
 TEST_F(GesturesTest, SearchByDoubleClickedTagsSwitchesModesAndClears) {
@@ -100,6 +102,10 @@ TEST_F(GesturesTest, SearchByDoubleClickedTagsSwitchesModesAndClears) {
   EXPECT_EQ(w.by_id("quote-count").text(), L"0 quotes");
   EXPECT_EQ(w.by_id("no-match").text(), L"No quotes carry these tags");
   EXPECT_GT(w.box(w.by_id("no-match")).bottom, w.box(w.by_id("quotebox")).top);
+  // Pressed on "Any tag" and released outside it: nothing changes.
+  w.drag_between(w.center(w.by_id("mode-or")), w.center(w.by_id("quotebox")));
+  EXPECT_TRUE(w.by_id("mode-and").get_state() & state::checked);
+  EXPECT_EQ(w.ids("div.quote"), Lines{});
 
   w.click(w.by_id("mode-or"));
   EXPECT_TRUE(w.by_id("mode-or").get_state() & state::checked);
@@ -120,7 +126,11 @@ TEST_F(GesturesTest, SearchByDoubleClickedTagsSwitchesModesAndClears) {
 
 TEST_F(GesturesTest, ExportWritesTheCurrentSearchToTheChosenFile) {
   const std::filesystem::path file = w.env.collection.root() / "export.html";
-  host().ask_export_path = [&] { return std::optional<std::wstring>(file.wstring()); };
+  std::optional<std::wstring> chosen;  // none: the user cancelled
+  host().ask_export_path = [&] { return chosen; };
+  w.click(w.by_id("export"));
+  EXPECT_FALSE(std::filesystem::exists(file));
+  chosen = file.wstring();
   w.drag(w.by_id("vt-2"), w.by_id("p-searchbar"));
   EXPECT_EQ(w.ids("div.quote"), Lines{"q-3"});
   w.click(w.by_id("export"));
@@ -158,6 +168,74 @@ TEST_F(GesturesTest, AboutAndTheKeysOfTheWindowReachTheShell) {
   EXPECT_EQ(closes, 1);
 }
 
+// The settings menu shows "Start with the desktop" as the host has it;
+// checking the item asks the host to switch, after which the item shows
+// what the switch achieved (nothing, when it failed). Quit is there too.
+TEST_F(GesturesTest, TheSettingsMenuSwitchesStartWithTheDesktopAndQuits) {
+  bool on = true, switch_works = true;
+  std::vector<bool> asked;
+  int quits = 0;
+  host().autostart_enabled = [&] { return on; };
+  host().set_autostart = [&](bool wanted) {
+    asked.push_back(wanted);
+    if (switch_works) on = wanted;
+  };
+  host().quit = [&] { ++quits; };
+  const element item = w.by_id("autostart");
+  w.click(w.by_id("settings"));
+  ASSERT_EQ(w.in().popups().size(), 1u);
+  EXPECT_EQ(w.in().popups()[0].element, w.by_id("settings-menu"));
+  EXPECT_TRUE(item.get_state() & state::checked);
+  w.click(item);
+  EXPECT_FALSE(on);
+  switch_works = false;
+  w.click(item);
+  EXPECT_FALSE(item.get_state() & state::checked);
+  EXPECT_EQ(asked, (std::vector<bool>{false, true}));
+  // The Quit item as the menu reports it (a real click on it does not reach
+  // the menu's behaviour in this window).
+  w.by_id("settings-menu").send_event(htmlayout::event::menu_item_click, w.by_id("quit"));
+  w.key('Q', htmlayout::keyboard::control);
+  w.key('Q');
+  EXPECT_EQ(quits, 2);
+}
+
+// Every item of every list menu, opened by a right click on one entry, on a
+// selection or on the search bar, acts on what the menu was opened on (an
+// action the controller does not know, or handed the wrong element, raises).
+TEST(ListMenusTest, EveryItemActsOnWhatItsMenuWasOpenedOn) {
+  struct opened {
+    const char* menu;
+    const char* on;
+    const char* to;  // shift-clicked after `on`: a selection
+  };
+  for (const opened& o : {opened{"quote-menu", "q-3", nullptr}, {"quotes-menu", "q-4", "q-2"},
+                          {"tag-menu", "vt-2", nullptr}, {"tags-menu", "vt-3", "vt-1"},
+                          {"search-menu", "p-searchbar", nullptr}}) {
+    Lines actions;
+    {
+      testing::program_window w;
+      for (const element& item : w.by_id(o.menu).select_all("li[action]"))
+        actions.push_back(item.get_attribute_utf8("action").value_or(""));
+    }
+    EXPECT_FALSE(actions.empty()) << o.menu;
+    for (const std::string& action : actions) {
+      SCOPED_TRACE(std::string(o.menu) + " " + action);
+      testing::program_window w;
+      if (std::string(o.menu) == "search-menu") w.double_click(w.by_id("vt-1"));
+      w.click(w.by_id(o.on));
+      if (o.to) w.click(w.by_id(o.to), htmlayout::keyboard::shift);
+      w.right_click(w.by_id(o.on));
+      ASSERT_EQ(w.in().popups().size(), 1u);
+      ASSERT_EQ(w.in().popups()[0].element, w.by_id(o.menu));
+      const std::string before = w.root().html(true) + w.clipboard;
+      w.click(w.menu_item(o.menu, action));
+      EXPECT_TRUE(w.in().popups().empty());
+      EXPECT_TRUE(w.root().html(true) + w.clipboard != before) << "nothing changed";
+    }
+  }
+}
+
 TEST_F(GesturesTest, ANoticeShowsItsTextAsTextUntilItsCloseButtonIsClicked) {
   EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice")));
   w.view().show_notice("<b>disk</b> full", pvview::notice_kind::error);
@@ -167,34 +245,6 @@ TEST_F(GesturesTest, ANoticeShowsItsTextAsTextUntilItsCloseButtonIsClicked) {
   // It lies over the list without moving it; its close button hides it.
   w.click(w.by_id("notice-close"));
   EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice")));
-}
-
-TEST_F(GesturesTest, ListMenusCopyAndDeleteOneQuoteOrTheSelection) {
-  // One quote: its own menu at the pointer.
-  w.click(w.by_id("q-3"));
-  w.right_click(w.by_id("q-3"));
-  ASSERT_EQ(w.in().popups().size(), 1u);
-  EXPECT_EQ(w.in().popups()[0].element, w.by_id("quote-menu"));
-  w.click(w.menu_item("quote-menu", "copy_quote_with_data"));
-  EXPECT_TRUE(w.in().popups().empty());
-  EXPECT_EQ(w.clipboard, "three\n\nbeta");
-
-  // Three quotes: a right click inside the selection keeps it and opens the
-  // plural menu.
-  w.click(w.by_id("q-4"));
-  w.click(w.by_id("q-2"), htmlayout::keyboard::shift);
-  w.right_click(w.by_id("q-3"));
-  ASSERT_EQ(w.in().popups().size(), 1u);
-  EXPECT_EQ(w.in().popups()[0].element, w.by_id("quotes-menu"));
-  w.click(w.menu_item("quotes-menu", "copy_quotes_with_data"));
-  for (const char* text : {"four", "three", "two", "Tags: "})
-    EXPECT_NE(w.clipboard.find(text), std::string::npos) << text;
-  EXPECT_EQ(w.clipboard.find("one"), std::string::npos);
-
-  w.right_click(w.by_id("q-3"));
-  w.click(w.menu_item("quotes-menu", "delete_quotes"));
-  EXPECT_EQ(w.ids("div.quote"), Lines{"q-1"});
-  EXPECT_EQ(w.stored("SELECT m_id FROM quote"), Lines{"1"});
 }
 
 TEST_F(GesturesTest, TagsGoWithTheDeleteKeyTheirMenuOrTheBin) {
@@ -346,23 +396,19 @@ TEST_F(GesturesTest, TagNamesAreTrimmedAndEmptyOrTakenNamesRefusedWithTheReason)
   struct Case {
     bool rename;  // F2 on "alpha", else "+ New tag"
     const wchar_t* typed;
-    const char* refusal;  // empty: accepted
+    std::string refusal;  // empty: accepted
     Lines names;          // stored, by id
   };
+  const Lines three{"alpha", "beta", "gamma"};
+  const std::string taken = "There is already a tag named ";
   const Case cases[] = {
-      {false, L"", "A tag needs a name.", {"alpha", "beta", "gamma"}},
-      {false, L"   ", "A tag needs a name.", {"alpha", "beta", "gamma"}},
-      {false,
-       L" beta ",
-       "There is already a tag named \u201cbeta\u201d.",
-       {"alpha", "beta", "gamma"}},
-      {true, L"", "A tag needs a name.", {"alpha", "beta", "gamma"}},
-      {true, L"  ", "A tag needs a name.", {"alpha", "beta", "gamma"}},
-      {true,
-       L"gamma",
-       "There is already a tag named \u201cgamma\u201d.",
-       {"alpha", "beta", "gamma"}},
-      {true, L" alpha ", "", {"alpha", "beta", "gamma"}},
+      {false, L"", "A tag needs a name.", three},
+      {false, L"   ", "A tag needs a name.", three},
+      {false, L" beta ", taken + "\u201cbeta\u201d.", three},
+      {true, L"", "A tag needs a name.", three},
+      {true, L"  ", "A tag needs a name.", three},
+      {true, L"gamma", taken + "\u201cgamma\u201d.", three},
+      {true, L" alpha ", "", three},
       {true, L"  first ", "", {"first", "beta", "gamma"}},
       {false, L" delta  ", "", {"first", "beta", "gamma", "delta"}},
   };
@@ -378,7 +424,7 @@ TEST_F(GesturesTest, TagNamesAreTrimmedAndEmptyOrTakenNamesRefusedWithTheReason)
     w.type(c.typed);
     w.key(htmlayout::vk::enter);
     const auto note = w.root().select_first("#taglist div.refusal");
-    if (*c.refusal) {
+    if (!c.refusal.empty()) {
       ASSERT_TRUE(note);
       EXPECT_EQ(text(note), c.refusal);
       EXPECT_TRUE(editing());
@@ -409,24 +455,16 @@ TEST_F(GesturesTest, TheNameEditorSelectsByKeysAndMouseAndUsesTheClipboard) {
     const char* name;       // the editor's text after them
     const char* clipboard;  // the clipboard after them (it starts as "pa\nste")
   };
+  const Step end{vk::end, 0, nullptr}, home{vk::home, 0, nullptr};
+  const Step shift_left{vk::left, shift, nullptr}, shift_right{vk::right, shift, nullptr};
   const Case cases[] = {
       {{{0, 0, L"x"}}, "x", "pa\nste"},  // the edit starts with all selected
-      {{{vk::end, 0, nullptr},
-        {vk::left, shift, nullptr},
-        {vk::left, shift, nullptr},
-        {0, 0, L"Z"}},
-       "alpZ",
-       "pa\nste"},
+      {{end, shift_left, shift_left, {0, 0, L"Z"}}, "alpZ", "pa\nste"},
       {{{vk::right, 0, nullptr}, {vk::home, shift, nullptr}, {0, 0, L"q"}}, "q", "pa\nste"},
-      {{{vk::home, 0, nullptr}, {vk::key_a, control, nullptr}, {0, 0, L"k"}}, "k", "pa\nste"},
-      {{{vk::home, 0, nullptr},
-        {vk::right, shift, nullptr},
-        {vk::right, shift, nullptr},
-        {vk::key_c, control, nullptr}},
-       "alpha",
-       "al"},
+      {{home, {vk::key_a, control, nullptr}, {0, 0, L"k"}}, "k", "pa\nste"},
+      {{home, shift_right, shift_right, {vk::key_c, control, nullptr}}, "alpha", "al"},
       {{{vk::key_x, control, nullptr}}, "", "alpha"},
-      {{{vk::end, 0, nullptr}, {vk::key_v, control, nullptr}}, "alphapa ste", "pa\nste"},
+      {{end, {vk::key_v, control, nullptr}}, "alphapa ste", "pa\nste"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -454,21 +492,6 @@ TEST_F(GesturesTest, TheNameEditorSelectsByKeysAndMouseAndUsesTheClipboard) {
   w.type(L"m");
   w.key(vk::enter);
   EXPECT_EQ(w.stored("SELECT m_utfname FROM tag WHERE m_id = 1"), Lines{"m"});
-}
-
-TEST_F(GesturesTest, TheSearchModeChangesOnClickNotOnPress) {
-  w.double_click(w.by_id("vt-1"));
-  w.double_click(w.by_id("vt-2"));
-  // Pressed on "Any tag" and released outside it: nothing changes.
-  const auto any = w.by_id("mode-or");
-  w.in().mouse_move(w.center(any), 0, 0);
-  w.in().mouse_down(w.center(any), htmlayout::mouse::main_button, 0);
-  w.in().mouse_up(w.center(w.by_id("quotebox")), htmlayout::mouse::main_button, 0);
-  EXPECT_TRUE(w.by_id("mode-and").get_state() & state::checked);
-  EXPECT_EQ(w.ids("div.quote"), Lines{});
-  w.click(any);
-  EXPECT_TRUE(any.get_state() & state::checked);
-  EXPECT_EQ(w.ids("div.quote"), (Lines{"q-3", "q-2"}));
 }
 
 // The word field narrows the list as the user types, together with the

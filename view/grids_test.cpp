@@ -1,11 +1,8 @@
 // The program's grids and splitter under real presses, moves, releases and
 // keys, at the places the renderer lays the page out: on a small page of
-// their own, and on the main page with the real controller and the real
-// model on a temporary collection (tags 1 alpha, 2 beta, 3 gamma; quotes 4
-// to 1 "four" to "one", quote 2 carrying tags 3 and 1).
+// their own, and on the main page with the real controller and model.
 #include "view/grids.h"
 
-#include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,16 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "controller/controller_instance.h"
-#include "controller/testing/controller_env.h"
 #include "fml/text.h"
 #include "htmlayout/input/keys.h"
 #include "htmlayout/render/testing/headless_host.h"
 #include "htmlayout/testing/pointer.h"
-#include "model/model_instance.h"
 #include "view/behaviors.h"
-#include "view/pvview.h"
-#include "view/testing/test_program.h"
+#include "view/testing/program_window.h"
 
 namespace pvl {
 namespace {
@@ -150,72 +143,36 @@ TEST_F(GridsTest, AHeaderPressSortsTheSortableGrid) {
   EXPECT_EQ(rows_with(table, state::current), Rows{});
 }
 
-// The main page, shown by the renderer, with the real controller and model.
+// The main page with the real controller and model (program_window.h).
 class MainPageGridsTest : public ::testing::Test {
  protected:
-  MainPageGridsTest() {
-    screen_.set_viewport(1000, 700);
-    geometry_.set_input(&input_);
-  }
-
-  element by_id(const std::string& id) {
-    return view_.document().root().select_first("[id='" + id + "']");
-  }
-  element quotes() { return by_id("thequotelist"); }
-  element tags() { return by_id("taglist"); }
+  element quotes() { return w.by_id("thequotelist"); }
   // Where a user clicks a quote: on its text.
-  element quote_text(int id) { return by_id("q-" + std::to_string(id)).select_first("td.text"); }
-  void key(uint32_t code, uint32_t keys = 0) { input_.key_down(code, keys); }
-  Lines stored(const std::string& query) {
-    SQLite::Database db(env_.collection.db_file().string(), SQLite::OPEN_READONLY);
-    SQLite::Statement select(db, query);
-    Lines rows;
-    while (select.executeStep()) rows.push_back(select.getColumn(0).getString());
-    return rows;
-  }
+  element quote_text(int id) { return w.by_id("q-" + std::to_string(id)).select_first("td.text"); }
   int width_of(const std::string& id) {
-    std::optional<htmlayout::rect> box = geometry_.location(by_id(id));
-    return box ? box->right - box->left : -1;
+    const htmlayout::rect box = w.box(w.by_id(id));
+    return box.right - box.left;
   }
 
-  testing::test_program program_;
-  controller_testing::program_folders& env_ = program_.env;
-  pvview& view_ = program_.objects.view();
-  htmlayout::render::headless_container container_;
-  htmlayout::render::renderer screen_{view_.document(), container_};
-  htmlayout::render::renderer_geometry geometry_{screen_};
-  htmlayout::input input_{view_.document(), geometry_};
-  htmlayout::testing::pointer pointer_{input_, geometry_};
-  std::string& clipboard_ = program_.clipboard;
+  testing::program_window w;
+  htmlayout::testing::pointer pointer_{w.in(), w.screen().geometry()};
 };
 
-TEST_F(MainPageGridsTest, DeleteRemovesTheCheckedQuotesAndCtrlCCopiesThem) {
+TEST_F(MainPageGridsTest, CtrlCCopiesTheCheckedQuotesInRowOrderAndAnEmptyListTakesAnyKey) {
   pointer_.click(quote_text(3));                     // row 1
   pointer_.click(quote_text(1), keyboard::control);  // row 3
   EXPECT_EQ(rows_with(quotes(), state::checked), (Rows{1, 3}));
-  key(vk::key_c, keyboard::control);
-  EXPECT_LT(clipboard_.find("three"), clipboard_.find("one"));
-  EXPECT_EQ(clipboard_.find("two"), std::string::npos);
+  w.key(vk::key_c, keyboard::control);
+  EXPECT_LT(w.clipboard.find("three"), w.clipboard.find("one"));
+  EXPECT_EQ(w.clipboard.find("two"), std::string::npos);
+  w.key(vk::del);
+  EXPECT_EQ(w.stored("SELECT m_id FROM quote ORDER BY m_id"), (Lines{"2", "4"}));
 
-  key(vk::del);
-  Lines removed;
-  for (const std::string& line : env_.collection.new_lines("logic"))
-    if (line.rfind("removed quote", 0) == 0) removed.push_back(line);
-  EXPECT_EQ(removed, (Lines{"removed quote with id: 3", "removed quote with id: 1"}));
-  EXPECT_EQ(stored("SELECT m_id FROM quote ORDER BY m_id"), (Lines{"2", "4"}));
-  // The row after the last deleted one, or the last (quote 2), is current
-  // and alone.
-  EXPECT_EQ(rows_with(quotes(), state::current | state::checked), Rows{1});
-  EXPECT_FALSE(quotes().has_attribute("multiselect"));
-
-  // Everything, down to an empty list.
-  key(vk::key_a, keyboard::control);
-  EXPECT_TRUE(quotes().has_attribute("multiselect"));
-  key(vk::del);
+  w.key(vk::key_a, keyboard::control);
+  w.key(vk::del);
   EXPECT_EQ(quotes().children_count(), 0u);
-  EXPECT_EQ(stored("SELECT count(*) FROM quote"), Lines{"0"});
-  for (uint32_t k : {vk::del, vk::down, vk::end, vk::page_up, vk::key_c}) key(k, 0);
-  key(vk::key_a, keyboard::control);
+  for (uint32_t k : {vk::del, vk::down, vk::end, vk::page_up, vk::key_c}) w.key(k);
+  w.key(vk::key_a, keyboard::control);
   EXPECT_FALSE(quotes().has_attribute("multiselect"));
 }
 
@@ -231,59 +188,29 @@ TEST_F(MainPageGridsTest, ASelectionPressedAndDraggedOntoATagKeepsItsRowsAndTags
   pointer_.click(quote_text(2), keyboard::shift);
   pointer_.press(quote_text(3));
   pointer_.move_by(0, 20);
-  pointer_.move_to(pointer_.center_of(by_id("vt-2")));
+  pointer_.move_to(pointer_.center_of(w.by_id("vt-2")));
   pointer_.release();
   EXPECT_EQ(rows_with(quotes(), state::checked), (Rows{0, 1, 2}));
-  EXPECT_EQ(stored("SELECT quote FROM quote_tag WHERE tag = 2 ORDER BY quote"),
+  EXPECT_EQ(w.stored("SELECT quote FROM quote_tag WHERE tag = 2 ORDER BY quote"),
             (Lines{"2", "3", "4"}));
 }
 
-TEST_F(MainPageGridsTest, TagsAreRenamedAndAddedInPlace) {
-  pointer_.click(by_id("vt-2"));
-  key(vk::f2);
-  EXPECT_EQ(view_.document().focused(), by_id("vt-2"));
-  key(vk::end);  // the name starts selected
-  input_.characters(L"X", 0);
-  EXPECT_EQ(by_id("vt-2").text(), L"betaX");
-  key(vk::escape);
-  EXPECT_EQ(by_id("vt-2").text(), L"beta");
-  EXPECT_FALSE(tags().has_attribute("editable"));
-  EXPECT_EQ(view_.document().focused(), tags());
-
-  key(vk::f2);
-  for (int i = 0; i < 4; ++i) key(vk::back);
-  input_.characters(L"BETA", 0);
-  key(vk::enter);
-  EXPECT_EQ(stored("SELECT m_utfname FROM tag WHERE m_id = 2"), Lines{"BETA"});
-  EXPECT_FALSE(by_id("vt-2").has_attribute("old_value"));
-
-  // Leaving the edit for the quote list commits it.
-  pointer_.click(by_id("vt-3"));
-  key(vk::f2);
-  key(vk::end);
-  input_.characters(L"!", 0);
+TEST_F(MainPageGridsTest, LeavingATagsEditForTheQuoteListCommitsIt) {
+  pointer_.click(w.by_id("vt-3"));
+  w.key(vk::f2);
+  w.key(vk::end);  // the name starts selected
+  w.type(L"!");
   pointer_.click(quote_text(4));
-  EXPECT_EQ(stored("SELECT m_utfname FROM tag WHERE m_id = 3"), Lines{"gamma!"});
-  EXPECT_EQ(view_.document().focused(), quotes());
-
-  // A new tag: Escape drops the row, Enter stores it.
-  pointer_.click(by_id("newtag"));
-  EXPECT_EQ(tags().children_count(), 4u);
-  key(vk::escape);
-  EXPECT_EQ(tags().children_count(), 3u);
-  pointer_.click(by_id("newtag"));
-  input_.characters(L"delta", 0);
-  key(vk::enter);
-  EXPECT_EQ(stored("SELECT m_utfname FROM tag WHERE m_id = 4"), Lines{"delta"});
-  EXPECT_EQ(tags().child(0).select_first("div").get_attribute_utf8("id"), "vt-4");
-  EXPECT_EQ(stored("SELECT count(*) FROM tag"), Lines{"4"});
+  EXPECT_EQ(w.stored("SELECT m_utfname FROM tag WHERE m_id = 3"), Lines{"gamma!"});
+  EXPECT_FALSE(w.by_id("taglist").has_attribute("editable"));
+  EXPECT_EQ(w.view().document().focused(), quotes());
 }
 
 TEST_F(MainPageGridsTest, TheSplitterResizesThePanesOnlyWhenDraggedFromItsPress) {
   const int tag_pane = width_of("tagpane");
-  const element splitter = by_id("splitter");
+  const element splitter = w.by_id("splitter");
   // A drag that started elsewhere passes over the splitter without effect.
-  pointer_.press(by_id("brand-name"));
+  pointer_.press(w.by_id("brand-name"));
   pointer_.move_to(pointer_.center_of(splitter));
   pointer_.move_by(-30, 0);
   pointer_.release();
@@ -296,13 +223,11 @@ TEST_F(MainPageGridsTest, TheSplitterResizesThePanesOnlyWhenDraggedFromItsPress)
   pointer_.release();
   EXPECT_FALSE(splitter.has_attribute("used"));
   EXPECT_EQ(width_of("tagpane"), tag_pane - 15);
-  EXPECT_EQ(by_id("tagpane").get_style_attribute("width"), std::to_wstring(tag_pane - 15) + L"px");
+  EXPECT_EQ(w.by_id("tagpane").get_style_attribute("width"),
+            std::to_wstring(tag_pane - 15) + L"px");
   // The quote pane still fills the rest of the window beside it.
-  std::optional<htmlayout::rect> quote_pane = geometry_.location(by_id("quotepane"));
-  std::optional<htmlayout::rect> border = geometry_.location(splitter);
-  ASSERT_TRUE(quote_pane && border);
-  EXPECT_EQ(quote_pane->left, border->right);
-  EXPECT_EQ(quote_pane->right, 1000);
+  EXPECT_EQ(w.box(w.by_id("quotepane")).left, w.box(splitter).right);
+  EXPECT_EQ(w.box(w.by_id("quotepane")).right, 1000);
   pointer_.move_by(40, 0);
   EXPECT_EQ(width_of("tagpane"), tag_pane - 15);
 }

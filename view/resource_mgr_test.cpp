@@ -42,76 +42,50 @@ class ResourceMgrTest : public ::testing::Test {
   temp_dir program_;
 };
 
-TEST_F(ResourceMgrTest, HoldsEveryEntryByItsExactName) {
-  write_file(res() / "mainform.htm", "<html></html>");
-  write_file(res() / "mainform.css", "body { margin: 0 }");
-  std::filesystem::create_directory(res() / "images");
-  ResourceMgr store(resource_folder());
-  EXPECT_EQ(store.size(), 3u);
-  EXPECT_EQ(store.get(L"mainform.htm"), "<html></html>");
-  EXPECT_EQ(store.get(L"mainform.css"), "body { margin: 0 }");
-  EXPECT_TRUE(store.exists(L"images"));
-  EXPECT_EQ(store.get(L"images"), "");
-  // Letter case counts, and no folder part is looked at.
-  EXPECT_FALSE(store.exists(L"MainForm.htm"));
-  EXPECT_FALSE(store.exists(L"res/mainform.htm"));
-  EXPECT_FALSE(store.exists(L""));
-  EXPECT_FALSE(store.exists(L"."));
-  EXPECT_FALSE(store.exists(L".."));
-}
-
-TEST_F(ResourceMgrTest, AMissingNameRaisesWithTheNameAndTheFolder) {
-  write_file(res() / "mainform.htm", "x");
-  ResourceMgr store(resource_folder());
-  try {
-    store.get(L"Mainform.htm");
-    FAIL() << "no error raised";
-  } catch (const resource_not_found_error& error) {
-    EXPECT_EQ(error.what(), "Mainform.htm: no such file in " + fml::wchar2utf8(resource_folder()));
-  }
-  try {
-    store.get(L"\u00e9t\u00e9.png");
-    FAIL() << "no error raised";
-  } catch (const resource_not_found_error& error) {
-    EXPECT_EQ(std::string(error.what()).rfind("\xc3\xa9t\xc3\xa9.png: no such file in ", 0), 0u);
-  }
-}
-
-TEST_F(ResourceMgrTest, BinaryFilesLargerThanAReadAreKeptWhole) {
+// Every entry by its exact name, read once: binary files larger than a read
+// whole, empty and unreadable ones (a link whose target is gone, a folder)
+// held with no bytes.
+TEST_F(ResourceMgrTest, HoldsEveryEntryByItsExactNameReadOnce) {
   std::string image;
   for (int i = 0; i < 200000; ++i) image += static_cast<char>((i * 7919) % 256);
   write_file(res() / "dragquote.cur", image);
   write_file(res() / "empty.css", "");
   write_file(res() / "\u00e9t\u00e9 2.png", "png");
-  ResourceMgr store(resource_folder());
+  std::filesystem::create_directory(res() / "images");
+  std::filesystem::create_symlink(program_.path() / "gone.css", res() / "broken.css");
+  const ResourceMgr store(resource_folder());
+  write_file(res() / "late.css", "late");
+  EXPECT_EQ(store.size(), 5u);
   EXPECT_EQ(store.get(L"dragquote.cur"), image);
-  EXPECT_TRUE(store.exists(L"empty.css"));
-  EXPECT_EQ(store.get(L"empty.css"), "");
   EXPECT_EQ(store.get(L"\u00e9t\u00e9 2.png"), "png");
+  for (const wchar_t* empty : {L"empty.css", L"images", L"broken.css"}) {
+    EXPECT_TRUE(store.exists(empty));
+    EXPECT_EQ(store.get(empty), "");
+  }
+  // Letter case counts, no folder part is looked at, and nothing comes later.
+  for (const wchar_t* absent : {L"Dragquote.cur", L"res/empty.css", L"", L".", L"..", L"late.css"})
+    EXPECT_FALSE(store.exists(absent)) << fml::wchar2utf8(absent);
+  EXPECT_EQ(log("debug.log"), "ResourceMgr init\n");
 }
 
-TEST_F(ResourceMgrTest, UnreadableFilesAreHeldEmptyAndAMissingFolderGivesAnEmptyStore) {
-  // A link whose target is gone is listed but cannot be opened.
-  std::filesystem::create_symlink(program_.path() / "gone.css", res() / "broken.css");
-  write_file(res() / "fine.css", "fine");
+TEST_F(ResourceMgrTest, AMissingNameRaisesWithTheNameAndTheFolder) {
+  write_file(res() / "mainform.htm", "x");
   ResourceMgr store(resource_folder());
-  ASSERT_TRUE(store.exists(L"broken.css"));
-  EXPECT_EQ(store.get(L"broken.css"), "");
-  EXPECT_EQ(store.get(L"fine.css"), "fine");
-
+  for (const auto& [name, message] :
+       {std::pair{L"Mainform.htm", "Mainform.htm"}, {L"\u00e9t\u00e9.png", "\xc3\xa9t\xc3\xa9.png"}}) {
+    try {
+      store.get(name);
+      ADD_FAILURE() << "no error raised";
+    } catch (const resource_not_found_error& error) {
+      EXPECT_EQ(error.what(),
+                std::string(message) + ": no such file in " + fml::wchar2utf8(resource_folder()));
+    }
+  }
+  // A missing folder gives an empty store.
   std::filesystem::remove_all(res());
   ResourceMgr nothing(resource_folder());
   EXPECT_EQ(nothing.size(), 0u);
   EXPECT_THROW(nothing.get(L"mainform.htm"), resource_not_found_error);
-}
-
-TEST_F(ResourceMgrTest, TheStoreIsFilledOnce) {
-  write_file(res() / "mainform.htm", "page");
-  const ResourceMgr store(resource_folder());
-  write_file(res() / "late.css", "late");
-  EXPECT_EQ(store.get(L"mainform.htm"), "page");
-  EXPECT_FALSE(store.exists(L"late.css"));
-  EXPECT_EQ(log("debug.log"), "ResourceMgr init\n");
 }
 
 }  // namespace
