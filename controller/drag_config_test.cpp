@@ -7,6 +7,7 @@
 #include "controller/pvcontroller.h"
 #include "controller/testing/controller_env.h"
 #include "fml/app_errors.h"
+#include "fml/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace pvl {
@@ -14,21 +15,17 @@ namespace {
 
 using controller_testing::interaction;
 
-TEST(DragKeyOrderTest, OrdersByClassThenId) {
+// Ordered by class, then id; an empty id equals every id of its class only.
+TEST(DragKeyOrderTest, OrdersByClassThenIdAndAnEmptyIdMatchesItsClass) {
   drag_key_order less;
   EXPECT_TRUE(less({L"quote", L"q-9"}, {L"vtag", L"vt-1"}));
   EXPECT_FALSE(less({L"vtag", L"vt-1"}, {L"quote", L"q-9"}));
   EXPECT_TRUE(less({L"vtag", L"vt-1"}, {L"vtag", L"vt-2"}));
   EXPECT_FALSE(less({L"vtag", L"vt-2"}, {L"vtag", L"vt-1"}));
   EXPECT_FALSE(less({L"vtag", L"vt-1"}, {L"vtag", L"vt-1"}));
-}
-
-TEST(DragKeyOrderTest, EmptyIdEqualsEveryIdOfItsClassOnly) {
-  drag_key_order less;
   drag_key any_vtag{L"vtag", L""};
   for (const wchar_t* id : {L"vt-1", L"vt-99", L""}) {
-    EXPECT_FALSE(less(any_vtag, {L"vtag", id})) << id;
-    EXPECT_FALSE(less({L"vtag", id}, any_vtag)) << id;
+    EXPECT_FALSE(less(any_vtag, {L"vtag", id}) || less({L"vtag", id}, any_vtag));
   }
   // Another class, even one that contains "vtag", is not equal.
   EXPECT_TRUE(less(any_vtag, {L"vtag qtag", L"vt-1"}) || less({L"vtag qtag", L"vt-1"}, any_vtag));
@@ -41,63 +38,44 @@ class DragConfigTest : public ::testing::Test {
     testing_support::write_file(file(), xml);
     return read_drag_config(file().wstring());
   }
-  // The message of the read_drag_mgr_xml_error that reading `xml` raises.
-  std::string read_error(const std::string& xml) {
-    try {
-      read(xml);
-    } catch (const read_drag_mgr_xml_error& error) {
-      return error.what();
-    }
-    return "no error";
+  // The action configured for a drag of `source` onto `target`, "" if none.
+  static std::wstring action(const drag_config& config, drag_key source, drag_key target) {
+    auto targets = config.interactions.find(source);
+    if (targets == config.interactions.end()) return L"";
+    auto found = targets->second.find(target);
+    return found == targets->second.end() ? L"" : found->second;
   }
   std::filesystem::path file() const { return dir.path() / "DragMgr.xml"; }
 
   testing_support::temp_dir dir;
 };
 
-TEST_F(DragConfigTest, WildcardSourceAndTargetMatchEveryElementOfTheirClass) {
-  drag_config config =
-      read("<dm>" + interaction("class=\"vtag\"", "class=\"quote\"", "delete_quote") + "</dm>");
-  ASSERT_EQ(config.count, 1u);
-  auto targets = config.interactions.find({L"vtag", L"vt-5"});
-  ASSERT_NE(targets, config.interactions.end());
-  auto target = targets->second.find({L"quote", L"q-12"});
-  ASSERT_NE(target, targets->second.end());
-  EXPECT_EQ(target->second, L"delete_quote");
-  EXPECT_EQ(config.interactions.count({L"vtag qtag", L"vt-5"}), 0u);
-}
-
 TEST_F(DragConfigTest, EveryInteractionCountsAndTheFirstOfARepeatedPairStays) {
   drag_config config =
       read("<dm>" + interaction("class=\"vtag\"", "class=\"quote\"", "mark_quote_with_tag") +
            interaction("class=\"vtag\"", "class=\"recycled\"", "delete_vtag") +
-           interaction("class=\"vtag\"", "class=\"quote\"", "delete_quote") + "</dm>");
-  EXPECT_EQ(config.count, 3u);
-  const drag_targets& targets = config.interactions.at({L"vtag", L"vt-1"});
-  EXPECT_EQ(targets.size(), 2u);
-  EXPECT_EQ(targets.at({L"quote", L"q-1"}), L"mark_quote_with_tag");
-}
+           interaction("class=\"vtag\"", "class=\"quote\"", "delete_quote") +
+           interaction("class=\"étiquette\"", "class=\"quote\" id=\"q-é\"", "delete_quote") +
+           "</dm>");
+  EXPECT_EQ(config.count, 4u);
+  EXPECT_EQ(config.interactions.at({L"vtag", L"vt-1"}).size(), 2u);
+  // Without an id, every element of the class matches; names are UTF-8.
+  EXPECT_EQ(action(config, {L"vtag", L"vt-5"}, {L"quote", L"q-12"}), L"mark_quote_with_tag");
+  EXPECT_EQ(action(config, {L"vtag qtag", L"vt-5"}, {L"quote", L"q-12"}), L"");
+  EXPECT_EQ(action(config, {L"\u00e9tiquette", L"e-1"}, {L"quote", L"q-\u00e9"}), L"delete_quote");
+  EXPECT_EQ(action(config, {L"\u00e9tiquette", L"e-1"}, {L"quote", L"q-1"}), L"");
 
-TEST_F(DragConfigTest, NamesOfElementsDoNotMatterAndCommentsAreSkipped) {
-  drag_config config = read(
+  // The names of the elements do not matter and comments are skipped.
+  config = read(
       "<?xml version=\"1.0\"?><!-- c --><anything><!-- c --><x><!-- c --><a class=\"quote\"/>"
       "<!-- c --><b class=\"vtag\"/><c>mark_tag_with_quote</c><d>extra</d></x>"
       "<!-- c --></anything>");
   EXPECT_EQ(config.count, 1u);
-  EXPECT_EQ(config.interactions.at({L"quote", L"q-1"}).at({L"vtag", L"vt-1"}),
-            L"mark_tag_with_quote");
+  EXPECT_EQ(action(config, {L"quote", L"q-1"}, {L"vtag", L"vt-1"}), L"mark_tag_with_quote");
 }
 
-TEST_F(DragConfigTest, NamesAreUtf8) {
-  drag_config config =
-      read("<dm>" +
-           interaction("class=\"étiquette\"", "class=\"quote\" id=\"q-é\"", "mark_quote_with_tag") +
-           "</dm>");
-  const drag_targets& targets = config.interactions.at({L"\u00e9tiquette", L"e-1"});
-  EXPECT_EQ(targets.count({L"quote", L"q-\u00e9"}), 1u);
-}
-
-TEST_F(DragConfigTest, MissingFileRaisesWithItsPath) {
+// Each error names the file (when it is no XML) or the line, and what is wrong.
+TEST_F(DragConfigTest, AFileThatCannotBeUsedRaisesWithThePlaceAndTheFault) {
   std::filesystem::path missing = dir.path() / "nowhere" / "DragMgr.xml";
   try {
     read_drag_config(missing.wstring());
@@ -105,74 +83,65 @@ TEST_F(DragConfigTest, MissingFileRaisesWithItsPath) {
   } catch (const fopen_drag_mgr_xml_error& error) {
     EXPECT_EQ(std::string(error.what()), "fopen_drag_mgr_xml_error" + missing.string());
   }
-}
-
-TEST_F(DragConfigTest, FileThatIsNotXmlRaisesWithThePlaceAndTheFault) {
-  const std::string head = "read_drag_mgr_xml_error; " + file().string() + ": ";
-  EXPECT_EQ(read_error(""), head + "no XML element in it");
-  EXPECT_EQ(read_error("<dm><i><source class=\"vtag\"/></dm>"),
-            head + "line 1, column 30: Error reading end tag.");
-  EXPECT_EQ(read_error("just text"), head + "no XML element in it");
+  const std::string err = "read_drag_mgr_xml_error; ", head = err + file().string() + ": ";
+  const std::string lines = "<dm>\n" + interaction("class=\"vtag\"", "class=\"quote\"", "delete_quote") + "\n";
   // Nesting that would overflow the parser's recursion is refused unparsed.
   std::string deep = "<dm>\n";
   for (int i = 0; i < 200000; ++i) deep += "<i>";
-  EXPECT_EQ(read_error(deep), head + "line 2: elements nest more than 1000 deep");
-}
-
-TEST_F(DragConfigTest, IncompleteInteractionIsReportedWithItsLine) {
-  std::string good = interaction("class=\"vtag\"", "class=\"quote\"", "mark_quote_with_tag");
-  std::string head = "<dm>\n" + good + "\n";
-  EXPECT_EQ(read_error(head + "<i><source/><target class=\"quote\"/><action>delete_quote</action>"
-                              "</i></dm>"),
-            "read_drag_mgr_xml_error; line 3: the interaction's source has no class");
-  EXPECT_EQ(read_error(head + "\n<i><source class=\"vtag\"/><target id=\"q-1\"/>"
-                              "<action>delete_quote</action></i></dm>"),
-            "read_drag_mgr_xml_error; line 4: the interaction's target has no class");
-  EXPECT_EQ(read_error(head + "<i><source class=\"vtag\"/><target class=\"quote\"/></i></dm>"),
-            "read_drag_mgr_xml_error; line 3: the interaction has no action");
-  EXPECT_EQ(read_error(head + "<i><source class=\"vtag\"/><target class=\"quote\"/><action/>"
-                              "</i></dm>"),
-            "read_drag_mgr_xml_error; line 3: the interaction has no action");
-  EXPECT_EQ(read_error(head + "<i><source class=\"vtag\"/></i></dm>"),
-            "read_drag_mgr_xml_error; line 3: the interaction's target has no class");
-  EXPECT_EQ(read_error(head + "<i/></dm>"),
-            "read_drag_mgr_xml_error; line 3: the interaction's source has no class");
-}
-
-TEST_F(DragConfigTest, ActionMustBeOneADropCanRun) {
-  EXPECT_EQ(read_error("<dm>" + interaction("class=\"vtag\"", "class=\"quote\"", "Delete_quote") +
-                       "</dm>"),
-            "read_drag_mgr_xml_error; line 1: \"Delete_quote\" is not an action a drop can run");
-  // Its parameter is a text, not the dragged and target elements.
-  EXPECT_EQ(
-      read_error("<dm>" + interaction("class=\"vtag\"", "class=\"quote\"", "add_quote") + "</dm>"),
-      "read_drag_mgr_xml_error; line 1: \"add_quote\" is not an action a drop can run");
-}
-
-TEST(ShippedDragConfigTest, HoldsTheGesturesOfTheWindow) {
-  testing_support::temp_dir dir;
-  testing_support::write_file(dir.path() / "DragMgr.xml",
-                              controller_testing::shipped_drag_config());
-  drag_config config = read_drag_config((dir.path() / "DragMgr.xml").wstring());
-  auto action = [&](const wchar_t* source, const wchar_t* source_id, const wchar_t* target,
-                    const wchar_t* target_id) {
-    auto targets = config.interactions.find({source, source_id});
-    if (targets == config.interactions.end()) return std::wstring();
-    auto found = targets->second.find({target, target_id});
-    return found == targets->second.end() ? std::wstring() : found->second;
+  const std::pair<std::string, std::string> cases[] = {
+      {"", head + "no XML element in it"},
+      {"just text", head + "no XML element in it"},
+      {"<dm><i><source class=\"vtag\"/></dm>", head + "line 1, column 30: Error reading end tag."},
+      {deep, head + "line 2: elements nest more than 1000 deep"},
+      {lines + "<i><source/><target class=\"quote\"/><action>delete_quote</action></i></dm>",
+       err + "line 3: the interaction's source has no class"},
+      {lines + "\n<i><source class=\"vtag\"/><target id=\"q-1\"/><action>delete_quote</action></i></dm>",
+       err + "line 4: the interaction's target has no class"},
+      {lines + "<i><source class=\"vtag\"/><target class=\"quote\"/></i></dm>",
+       err + "line 3: the interaction has no action"},
+      {lines + "<i><source class=\"vtag\"/><target class=\"quote\"/><action/></i></dm>",
+       err + "line 3: the interaction has no action"},
+      {lines + "<i><source class=\"vtag\"/></i></dm>", err + "line 3: the interaction's target has no class"},
+      {lines + "<i/></dm>", err + "line 3: the interaction's source has no class"},
+      {"<dm>" + interaction("class=\"vtag\"", "class=\"quote\"", "Delete_quote") + "</dm>",
+       err + "line 1: \"Delete_quote\" is not an action a drop can run"},
+      // Its parameter is a text, not the dragged and target elements.
+      {"<dm>" + interaction("class=\"vtag\"", "class=\"quote\"", "add_quote") + "</dm>",
+       err + "line 1: \"add_quote\" is not an action a drop can run"},
   };
-  EXPECT_EQ(action(L"vtag", L"vt-1", L"quote", L"q-2"), L"mark_quote_with_tag");
-  EXPECT_EQ(action(L"quote", L"q-2", L"vtag", L"vt-1"), L"mark_tag_with_quote");
-  EXPECT_EQ(action(L"vtag", L"vt-1", L"searchbar", L"p-searchbar"), L"add_search_tag");
-  EXPECT_EQ(action(L"stag", L"st-1", L"vtag", L"vt-4"), L"delete_search_tag");
-  EXPECT_EQ(action(L"qtag", L"qt-2-1", L"vtag", L"vt-4"), L"delete_quote_mark");
-  EXPECT_EQ(action(L"qtag", L"qt-2-1", L"recycled", L"bin"), L"delete_quote_mark");
-  EXPECT_EQ(action(L"quote", L"q-2", L"recycled", L"bin"), L"delete_quote");
-  EXPECT_EQ(action(L"vtag", L"vt-1", L"recycled", L"bin"), L"delete_vtag");
-  // Nothing is dropped on itself or on its own kind.
-  EXPECT_EQ(action(L"quote", L"q-2", L"quote", L"q-3"), L"");
-  EXPECT_EQ(action(L"vtag", L"vt-1", L"vtag", L"vt-2"), L"");
-  EXPECT_EQ(action(L"stag", L"st-1", L"searchbar", L"p-searchbar"), L"");
+  for (const auto& [xml, expected] : cases) {
+    try {
+      read(xml);
+      ADD_FAILURE() << "no error: " << expected;
+    } catch (const read_drag_mgr_xml_error& error) {
+      EXPECT_EQ(error.what(), expected);
+    }
+  }
+}
+
+TEST_F(DragConfigTest, TheShippedFileHoldsTheGesturesOfTheWindow) {
+  drag_config config = read(controller_testing::shipped_drag_config());
+  const struct {
+    drag_key source, target;
+    const wchar_t* action;
+  } cases[] = {
+      {{L"vtag", L"vt-1"}, {L"quote", L"q-2"}, L"mark_quote_with_tag"},
+      {{L"quote", L"q-2"}, {L"vtag", L"vt-1"}, L"mark_tag_with_quote"},
+      {{L"vtag", L"vt-1"}, {L"searchbar", L"p-searchbar"}, L"add_search_tag"},
+      {{L"stag", L"st-1"}, {L"vtag", L"vt-4"}, L"delete_search_tag"},
+      {{L"qtag", L"qt-2-1"}, {L"vtag", L"vt-4"}, L"delete_quote_mark"},
+      {{L"qtag", L"qt-2-1"}, {L"recycled", L"bin"}, L"delete_quote_mark"},
+      {{L"quote", L"q-2"}, {L"recycled", L"bin"}, L"delete_quote"},
+      {{L"vtag", L"vt-1"}, {L"recycled", L"bin"}, L"delete_vtag"},
+      // Nothing is dropped on itself or on its own kind.
+      {{L"quote", L"q-2"}, {L"quote", L"q-3"}, L""},
+      {{L"vtag", L"vt-1"}, {L"vtag", L"vt-2"}, L""},
+      {{L"stag", L"st-1"}, {L"searchbar", L"p-searchbar"}, L""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(action(config, c.source, c.target), c.action)
+        << fml::wchar2utf8(c.source.cls + L" on " + c.target.cls);
+  }
 }
 
 }  // namespace

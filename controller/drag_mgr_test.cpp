@@ -1,5 +1,7 @@
 // Drag and drop as the element behaviours drive it: mouse messages through
 // pvcontroller::send on a real document, drops carried out by the real model.
+// The gesture tests of view/ drive the common drops through real input; here
+// the rules of the drag manager itself.
 #include "controller/drag_mgr.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +35,7 @@ class DragTest : public ::testing::Test {
              const std::string& quote_table_attributes = "") {
     env.set_drag_config(config);
     env.collection.mark_logs();
+    controller.reset();
     controller = std::make_unique<pvcontroller>();
     construction_log = env.collection.new_lines("app");
     controller->drag_manager().set_pointer_refresh([this] { ++refreshes; });
@@ -84,20 +87,13 @@ class DragTest : public ::testing::Test {
   int refreshes = 0;
 };
 
-TEST_F(DragTest, InteractionsAreCountedAndTheFirstOfARepeatedPairRuns) {
-  start("<dm>" + interaction("class=\"vtag\"", "class=\"quote\"", "mark_quote_with_tag") +
-        interaction("class=\"vtag\"", "class=\"recycled\"", "delete_vtag") +
-        interaction("class=\"vtag\"", "class=\"quote\"", "delete_quote") + "</dm>");
-  EXPECT_EQ(construction_log,
-            (Lines{"Initializing DragMgr", "3 interactions loaded", "Initialized DragMgr."}));
-  drag(by_id("vt-1"));
-  EXPECT_TRUE(release(by_id("q-2"), 120, 100));
-  EXPECT_EQ(action_lines(), Lines{"mark_quote_with_tag; quote: 2; tag: 1"});
-  EXPECT_EQ(model_events(), Ids{me::mark_quote::id});
-}
-
-TEST_F(DragTest, MovingThreePixelsIsNoDragFourIs) {
+// A drag starts 4 pixels from the press in any direction, reported by
+// whatever element is under the pointer; the drop runs the configured action
+// and ends the drag. Every line of the drag in "cntrl".
+TEST_F(DragTest, MovingThreePixelsIsNoDragFourIsAndTheDropEndsIt) {
   start();
+  EXPECT_EQ(construction_log, (Lines{"Initializing DragMgr", "12 interactions loaded",
+                                     "Initialized DragMgr."}));
   element tag = by_id("vt-1");
   EXPECT_FALSE(press(tag, 10, 10));
   EXPECT_EQ(drag_manager().source(), tag);
@@ -106,36 +102,11 @@ TEST_F(DragTest, MovingThreePixelsIsNoDragFourIs) {
   EXPECT_FALSE(drag_manager().is_dragging());
   EXPECT_EQ(cursor(), "none");
   EXPECT_EQ(refreshes, 0);
-
-  EXPECT_TRUE(move(by_id("vt-2"), 14, 10));  // reported by whatever element is under the pointer
+  EXPECT_TRUE(move(by_id("vt-2"), 14, 10));
   EXPECT_TRUE(drag_manager().is_dragging());
   EXPECT_EQ(cursor(), "dragtag.cur");
   EXPECT_EQ(refreshes, 1);
   EXPECT_FALSE(move(tag, 40, 40));  // already dragging
-  EXPECT_EQ(cntrl(), (Lines{"dnd ready: vt-1", "dnd start: vt-1"}));
-
-  for (auto [x, y] : {std::pair{10, 6}, std::pair{6, 10}, std::pair{10, 14}}) {
-    drag_manager().end_drag();
-    press(tag, 10, 10);
-    EXPECT_TRUE(move(tag, x, y)) << x << "," << y;
-  }
-}
-
-TEST_F(DragTest, ReleaseBeforeTheThresholdDisarms) {
-  start();
-  press(by_id("vt-1"), 10, 10);
-  EXPECT_FALSE(move(by_id("vt-1"), 13, 13));
-  EXPECT_FALSE(release(by_id("q-2"), 13, 13));
-  EXPECT_FALSE(drag_manager().source());
-  EXPECT_FALSE(move(by_id("q-2"), 40, 40));  // nothing armed any more
-  EXPECT_EQ(cntrl(), (Lines{"dnd ready: vt-1", "dnd stop: vt-1"}));
-  EXPECT_TRUE(model_events().empty());
-  EXPECT_EQ(refreshes, 0);
-}
-
-TEST_F(DragTest, DropRunsTheConfiguredActionAndEndsTheDrag) {
-  start();
-  drag(by_id("vt-1"));
   EXPECT_TRUE(release(by_id("q-4"), 300, 200));
   EXPECT_EQ(cntrl(), (Lines{"dnd ready: vt-1", "dnd start: vt-1", "dnd stop: vt-1",
                             "mark_quote_with_tag; quote: 4; tag: 1"}));
@@ -144,34 +115,100 @@ TEST_F(DragTest, DropRunsTheConfiguredActionAndEndsTheDrag) {
   EXPECT_FALSE(drag_manager().source());
   EXPECT_EQ(cursor(), "none");
   EXPECT_EQ(refreshes, 2);
+
+  for (auto [x, y] : {std::pair{10, 6}, std::pair{6, 10}, std::pair{10, 14}}) {
+    drag_manager().end_drag();
+    press(tag, 10, 10);
+    EXPECT_TRUE(move(tag, x, y)) << x << "," << y;
+  }
 }
 
-TEST_F(DragTest, OnlyTheMainButtonDrags) {
+// Each case: drag `source` (after checking `checked` quote rows), release
+// over `target`; whether the release was consumed, the actions run, and the
+// cursor during the drag.
+TEST_F(DragTest, ADropRunsTheActionOfTheNearestTargetOrOnlyEndsTheDrag) {
+  const struct {
+    const char *source, *target;
+    bool multiple;
+    std::vector<size_t> checked;
+    bool consumed;
+    Lines actions;
+    const char* cursor;
+  } rows[] = {
+      {"q-3", "vt-1", false, {}, true, {"mark_tag_with_quote; quote: 3; tag: 1"}, "dragquote.cur"},
+      // A tag of the search bar is no target for a tag; the bar around it is.
+      {"vt-2", "st-1", false, {}, true, {"add_search_tag; id: 2"}, "dragtag.cur"},
+      // qt-2-3 sits in a cell, a row and a table without ids inside quote 2.
+      {"vt-2", "qt-2-3", false, {}, true, {"mark_quote_with_tag; quote: 2; tag: 2"}, "dragtag.cur"},
+      {"vt-1", "vt-2", false, {}, false, {}, "dragtag.cur"},  // nothing configured
+      {"q-1", "vt-2", false, {0}, true, {"mark_tag_with_quote; quote: 1; tag: 2"}, "dragquote.cur"},
+      // A multiple grid: every checked row and the source, top to bottom.
+      {"q-1", "vt-2", true, {0, 2}, true,
+       {"mark_tag_with_quote; quote: 4; tag: 2", "mark_tag_with_quote; quote: 2; tag: 2",
+        "mark_tag_with_quote; quote: 1; tag: 2"},
+       "dragquote.cur"},
+      {"q-2", "vt-3", true, {0, 2}, true,  // a checked source is acted on once
+       {"mark_tag_with_quote; quote: 4; tag: 3", "mark_tag_with_quote; quote: 2; tag: 3"},
+       "dragquote.cur"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.source) + " on " + r.target);
+    refreshes = 0;
+    start(controller_testing::shipped_drag_config(), r.multiple ? "multiple" : "");
+    for (size_t row : r.checked) by_id("thequotelist").child(row).set_state(htmlayout::state::checked);
+    drag(by_id(r.source));
+    EXPECT_EQ(cursor(), r.cursor);
+    EXPECT_EQ(release(by_id(r.target), 10, 10), r.consumed);
+    EXPECT_EQ(action_lines(), r.actions);
+    EXPECT_EQ(model_events().size(), r.actions.size());
+    EXPECT_FALSE(drag_manager().is_dragging());
+    EXPECT_EQ(cursor(), "none");
+    EXPECT_EQ(refreshes, 2);
+  }
+  // The behaviour of the bar would see the release next if it were not consumed.
   start();
+  drag(by_id("vt-2"));
+  EXPECT_TRUE(release(by_id("st-1"), 10, 10));
+  EXPECT_FALSE(release(by_id("p-searchbar"), 10, 10));
+  EXPECT_EQ(model_events(), Ids{me::add_search_tag::id});
+}
+
+// Presses and releases that start nothing, drop nothing or leave the drag
+// running.
+TEST_F(DragTest, WhatStartsNoDragAndWhatLeavesTheDragRunning) {
+  start();
+  press(by_id("vt-1"), 10, 10);
+  EXPECT_FALSE(move(by_id("vt-1"), 13, 13));
+  EXPECT_FALSE(release(by_id("q-2"), 13, 13));  // before the threshold: disarmed
+  EXPECT_FALSE(move(by_id("q-2"), 40, 40));
+  EXPECT_EQ(cntrl(), (Lines{"dnd ready: vt-1", "dnd stop: vt-1"}));
+
   EXPECT_FALSE(mouse_event(by_id("vt-1"), mouse::down, 10, 10, mouse::prop_button));
-  EXPECT_FALSE(drag_manager().source());
-  EXPECT_FALSE(move(by_id("vt-1"), 40, 40));
-  EXPECT_TRUE(cntrl().empty());
-
-  drag(by_id("vt-1"));
-  EXPECT_FALSE(mouse_event(by_id("q-4"), mouse::up, 10, 10, mouse::prop_button));
-  EXPECT_TRUE(drag_manager().is_dragging());
-  // Sinking codes and double clicks take no part.
-  EXPECT_FALSE(mouse_event(by_id("q-4"), mouse::up | htmlayout::sinking, 10, 10));
-  EXPECT_FALSE(mouse_event(by_id("q-4"), mouse::double_click, 10, 10));
-  EXPECT_TRUE(drag_manager().is_dragging());
-  EXPECT_TRUE(model_events().empty());
-}
-
-TEST_F(DragTest, PressOnAnElementThatIsNoSourceDoesNothing) {
-  start();
-  EXPECT_FALSE(press(by_id("p-searchbar"), 10, 10));
+  EXPECT_FALSE(press(by_id("p-searchbar"), 10, 10));  // no source
   EXPECT_FALSE(drag_manager().source());
   EXPECT_FALSE(move(by_id("p-searchbar"), 50, 50));
-  EXPECT_FALSE(drag_manager().is_dragging());
-  EXPECT_EQ(cursor(), "none");
   EXPECT_FALSE(release(by_id("vt-1"), 50, 50));
+
+  drag(by_id("vt-1"));
+  // Other buttons, sinking codes, double clicks and elements without class
+  // or id take no part.
+  EXPECT_FALSE(mouse_event(by_id("q-4"), mouse::up, 10, 10, mouse::prop_button));
+  EXPECT_FALSE(mouse_event(by_id("q-4"), mouse::up | htmlayout::sinking, 10, 10));
+  EXPECT_FALSE(mouse_event(by_id("q-4"), mouse::double_click, 10, 10));
+  EXPECT_FALSE(release(doc.root(), 10, 10));
+  EXPECT_FALSE(release(by_id("tag7"), 10, 10));
+  EXPECT_FALSE(drag_manager().drop(element()));
+  EXPECT_TRUE(drag_manager().is_dragging());
+  EXPECT_EQ(cursor(), "dragtag.cur");
   EXPECT_TRUE(model_events().empty());
+
+  // A failing action leaves the drag as it was.
+  by_id("bin").set_html("<div class=\"quote\" id=\"quote7\">broken</div>",
+                        htmlayout::position::insert_after);
+  EXPECT_THROW(release(by_id("quote7"), 10, 10), detail::wrong_id_format);
+  EXPECT_TRUE(drag_manager().is_dragging());
+  EXPECT_TRUE(release(by_id("q-1"), 10, 10));
+  EXPECT_EQ(action_lines(), Lines{"mark_quote_with_tag; quote: 1; tag: 1"});
 }
 
 TEST_F(DragTest, NamedIdsLimitWhatIsDraggedAndWhereItIsDropped) {
@@ -179,6 +216,7 @@ TEST_F(DragTest, NamedIdsLimitWhatIsDraggedAndWhereItIsDropped) {
         interaction("class=\"vtag\" id=\"vt-2\"", "class=\"quote\" id=\"q-3\"",
                     "mark_quote_with_tag") +
         "</dm>");
+  EXPECT_EQ(construction_log.at(1), "1 interactions loaded");
   press(by_id("vt-1"), 10, 10);
   EXPECT_FALSE(drag_manager().source());
   drag(by_id("vt-2"));
@@ -186,86 +224,6 @@ TEST_F(DragTest, NamedIdsLimitWhatIsDraggedAndWhereItIsDropped) {
   drag(by_id("vt-2"));
   EXPECT_TRUE(release(by_id("q-3"), 10, 10));
   EXPECT_EQ(action_lines(), Lines{"mark_quote_with_tag; quote: 3; tag: 2"});
-}
-
-TEST_F(DragTest, ReleaseOverANonTargetRunsItsParentsActionOnce) {
-  start();
-  drag(by_id("vt-2"));
-  // A tag of the search bar is no target for a tag; the bar around it is.
-  EXPECT_TRUE(release(by_id("st-1"), 10, 10));
-  // The behaviour of the bar would see the release next if it were not consumed.
-  EXPECT_FALSE(release(by_id("p-searchbar"), 10, 10));
-  EXPECT_EQ(action_lines(), Lines{"add_search_tag; id: 2"});
-  EXPECT_EQ(model_events(), Ids{me::add_search_tag::id});
-}
-
-TEST_F(DragTest, DropPassesOverAncestorsWithoutClassOrId) {
-  start();
-  drag(by_id("vt-2"));
-  // qt-2-3 sits in a cell, a row and a table without ids inside quote 2.
-  EXPECT_TRUE(release(by_id("qt-2-3"), 10, 10));
-  EXPECT_EQ(action_lines(), Lines{"mark_quote_with_tag; quote: 2; tag: 2"});
-  EXPECT_EQ(model_events(), Ids{me::mark_quote::id});
-}
-
-TEST_F(DragTest, DropWhereNothingIsConfiguredOnlyEndsTheDrag) {
-  start();
-  drag(by_id("vt-1"));
-  EXPECT_FALSE(release(by_id("vt-2"), 10, 10));
-  EXPECT_FALSE(drag_manager().is_dragging());
-  EXPECT_FALSE(drag_manager().source());
-  EXPECT_EQ(cursor(), "none");
-  EXPECT_EQ(refreshes, 2);
-  EXPECT_TRUE(model_events().empty());
-}
-
-TEST_F(DragTest, ReleaseOverAnElementWithoutClassOrIdLeavesTheDragRunning) {
-  start();
-  drag(by_id("vt-1"));
-  EXPECT_FALSE(release(doc.root(), 10, 10));
-  EXPECT_FALSE(release(by_id("tag7"), 10, 10));
-  EXPECT_FALSE(drag_manager().drop(element()));
-  EXPECT_TRUE(drag_manager().is_dragging());
-  EXPECT_EQ(cursor(), "dragtag.cur");
-  EXPECT_TRUE(release(by_id("q-1"), 10, 10));
-  EXPECT_EQ(action_lines(), Lines{"mark_quote_with_tag; quote: 1; tag: 1"});
-}
-
-TEST_F(DragTest, QuotesAreDraggedWithTheQuoteCursor) {
-  start();
-  drag(by_id("q-3"));
-  EXPECT_EQ(cursor(), "dragquote.cur");
-  EXPECT_TRUE(release(by_id("vt-1"), 10, 10));
-  EXPECT_EQ(action_lines(), Lines{"mark_tag_with_quote; quote: 3; tag: 1"});
-}
-
-TEST_F(DragTest, MultipleGridDragActsOnEveryCheckedRowAndTheSourceTopToBottom) {
-  start(controller_testing::shipped_drag_config(), "multiple");
-  element quotes = by_id("thequotelist");  // rows: quotes 4, 3, 2, 1
-  quotes.child(0).set_state(htmlayout::state::checked);
-  quotes.child(2).set_state(htmlayout::state::checked);
-  drag(by_id("q-1"));  // not checked, the last row
-  EXPECT_TRUE(release(by_id("vt-2"), 10, 10));
-  EXPECT_EQ(action_lines(),
-            (Lines{"mark_tag_with_quote; quote: 4; tag: 2", "mark_tag_with_quote; quote: 2; tag: 2",
-                   "mark_tag_with_quote; quote: 1; tag: 2"}));
-  EXPECT_EQ(model_events(), (Ids{me::mark_quote::id, me::mark_quote::id, me::mark_quote::id}));
-
-  // A checked source is acted on once.
-  env.collection.mark_logs();
-  drag(by_id("q-2"));
-  EXPECT_TRUE(release(by_id("vt-3"), 10, 10));
-  EXPECT_EQ(action_lines(), (Lines{"mark_tag_with_quote; quote: 4; tag: 3",
-                                   "mark_tag_with_quote; quote: 2; tag: 3"}));
-}
-
-TEST_F(DragTest, GridWithoutMultipleDragsTheSourceAlone) {
-  start();
-  element quotes = by_id("thequotelist");
-  quotes.child(0).set_state(htmlayout::state::checked);
-  drag(by_id("q-1"));
-  EXPECT_TRUE(release(by_id("vt-2"), 10, 10));
-  EXPECT_EQ(action_lines(), Lines{"mark_tag_with_quote; quote: 1; tag: 2"});
 }
 
 TEST_F(DragTest, PressPassedOnByAnEnclosingSourceKeepsTheInnerOne) {
@@ -302,17 +260,6 @@ TEST_F(DragTest, PressAfterALostReleaseEndsTheOldDrag) {
   EXPECT_FALSE(drag_manager().source());
   EXPECT_FALSE(move(by_id("p-searchbar"), 400, 400));
   EXPECT_EQ(cursor(), "none");
-}
-
-TEST_F(DragTest, FailingActionLeavesTheDragAsItWas) {
-  start();
-  by_id("bin").set_html("<div class=\"quote\" id=\"quote7\">broken</div>",
-                        htmlayout::position::insert_after);
-  drag(by_id("vt-1"));
-  EXPECT_THROW(release(by_id("quote7"), 10, 10), detail::wrong_id_format);
-  EXPECT_TRUE(drag_manager().is_dragging());
-  EXPECT_EQ(cursor(), "dragtag.cur");
-  EXPECT_TRUE(model_events().empty());
 }
 
 // Deletes a quote's row as the view does when the model deletes the quote.

@@ -5,17 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "fml/app_errors.h"
 #include "fml/datetime.h"
 
 namespace fml {
 namespace {
-
-TEST(MessageTest, JoinsPiecesWithoutSeparators) {
-  std::string path = "/tmp/x";
-  EXPECT_EQ(join_message("cannot_open_log ", path, std::string("E")), "cannot_open_log /tmp/xE");
-  EXPECT_EQ(join_message("only"), "only");
-}
 
 TEST(MessageTest, SystemErrorTextStartsWithTheCodeOfErrno) {
   errno = EACCES;
@@ -24,17 +17,6 @@ TEST(MessageTest, SystemErrorTextStartsWithTheCodeOfErrno) {
   EXPECT_NE(text.find("Permission denied"), std::string::npos) << text;
   // An unknown code still yields a text.
   EXPECT_EQ(system_error_text(99999).rfind("Error code: 99999 ", 0), 0u);
-}
-
-TEST(MessageTest, ErrorsKeepTheirTextAndTheirBase) {
-  try {
-    throw pvl::data_error("Application data not exists");
-  } catch (const pvl::apperror& error) {
-    EXPECT_STREQ(error.what(), "Application data not exists");
-  }
-  EXPECT_THROW(throw pvl::global_unlock_error("x"), pvl::base_exception);
-  EXPECT_THROW(throw pvl::detail::wrong_id_format("x"), std::exception);
-  EXPECT_THROW(throw ::open_db_error("x"), fml::exception);
 }
 
 TEST(DatetimeTest, WritesLocalTimeWithoutLeadingZeros) {

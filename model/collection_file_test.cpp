@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
+
 #include "fml/app_errors.h"
 #include "model/logic.h"
 #include "model/testing/test_collection.h"
@@ -16,109 +18,100 @@
 namespace pvl {
 namespace {
 
-using model_testing::test_collection;
 using testing_support::read_file;
 using testing_support::write_file;
 
-class CollectionFileTest : public ::testing::Test {
- protected:
-  // Opens the collection through the model's open sequence and returns the
-  // error text; fails the test when the open succeeds.
-  std::string open_error() {
+// The names in the data folder, sorted.
+std::vector<std::string> folder_entries(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Each case prepares the file; the open fails with the path and the reason,
+// and neither the file nor the folder changes (damaged files were found by
+// fuzzing: none may be set up or switched to a write-ahead log when refused).
+TEST(CollectionFileTest, AFileThatCannotBeUsedIsRefusedAndLeftAsItWas) {
+  auto damaged = [](const char* name) {
+    return read_file(std::filesystem::path(PARVELA_SOURCE_DIR) / "fuzz" / "corpus" /
+                     "collection_file_fuzz" / name);
+  };
+  auto sql = [](const std::string& path, const char* statements) {
+    SQLite::Database db(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    db.exec(statements);
+  };
+  std::unique_ptr<SQLite::Database> locker;
+  struct row {
+    const char* name;
+    std::function<void(const std::string& path)> prepare;
+    std::string error;
+    bool folder_kept = true;  // no -wal or -shm file was made either
+  };
+  const row rows[] = {
+      {"no database",
+       [](const std::string& path) { write_file(path, "\x01\x02 other" + std::string(8192, 'Z')); },
+       "file is not a database"},
+      {"another program's",
+       [&](const std::string& path) {
+         sql(path, "CREATE TABLE quote (body TEXT); INSERT INTO quote VALUES ('mine')");
+       },
+       "not a Parvela collection but a database of another program"},
+      {"page one damaged",
+       [&](const std::string& path) { write_file(path, damaged("damaged_page_one.fdb")); },
+       "database disk image is malformed"},
+      {"old format damaged",
+       [&](const std::string& path) { write_file(path, damaged("damaged_format1.fdb")); },
+       "the file is damaged (Page 7: btreeInitPage() returns error code 11)"},
+      {"old format index damaged",
+       [&](const std::string& path) { write_file(path, damaged("damaged_index_format1.fdb")); },
+       "database disk image is malformed"},
+      {"newer format",
+       [&](const std::string& path) {
+         { logic store; }
+         sql(path, "PRAGMA user_version = 4");
+       },
+       "a collection in format 4, which this version of Parvela cannot read", false},
+      {"locked by another program",
+       [&](const std::string& path) {
+         { logic store; }
+         locker = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE);
+         locker->exec("BEGIN EXCLUSIVE");
+       },
+       "database is locked"},
+      {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); },
+       "not a regular file"},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.name);
+    model_testing::test_collection collection;
+    const std::string path = collection.db_file().string();
+    r.prepare(path);
+    collection.mark_logs();
+    const std::string before = read_file(path);
+    const auto entries = folder_entries(collection.data_dir());
     try {
       logic store;
+      ADD_FAILURE() << "the collection opened";
     } catch (const open_db_error& error) {
-      return error.what();
+      EXPECT_EQ(error.what(), path + ": " + r.error);
     }
-    ADD_FAILURE() << "the collection opened";
-    return {};
-  }
-
-  std::vector<std::string> folder_entries() const {
-    std::vector<std::string> names;
-    for (auto& entry : std::filesystem::directory_iterator(collection_.data_dir())) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  std::string path() const { return collection_.db_file().string(); }
-
-  test_collection collection_;
-};
-
-TEST_F(CollectionFileTest, AFileThatIsNoDatabaseIsLeftAsItWas) {
-  std::string garbage = "\x01\x02 some other format, not SQLite";
-  garbage.append(8192, '\x5a');
-  write_file(collection_.db_file(), garbage);
-  auto entries = folder_entries();
-
-  EXPECT_EQ(open_error(), path() + ": file is not a database");
-  EXPECT_EQ(read_file(collection_.db_file()), garbage);
-  EXPECT_EQ(folder_entries(), entries);
-  EXPECT_EQ(collection_.new_lines("debug"),
-            (std::vector<std::string>{"Cannot open db: " + path()}));
-}
-
-TEST_F(CollectionFileTest, ADatabaseOfAnotherProgramIsLeftAsItWas) {
-  {
-    SQLite::Database other(path(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-    other.exec("CREATE TABLE quote (body TEXT); INSERT INTO quote VALUES ('mine')");
-  }
-  std::string before = read_file(collection_.db_file());
-
-  EXPECT_EQ(open_error(), path() + ": not a Parvela collection but a database of another program");
-  EXPECT_EQ(read_file(collection_.db_file()), before);
-}
-
-// Damaged databases (found by fuzzing): an empty-looking one whose first
-// page is damaged, where creating the tables fails, and one of the older
-// format, which would be set up and then fail to read. Neither may have
-// been set up or switched to a write-ahead log when it is refused.
-TEST_F(CollectionFileTest, ADamagedDatabaseIsLeftAsItWas) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"damaged_page_one.fdb", "database disk image is malformed"},
-      {"damaged_format1.fdb", "the file is damaged (Page 7: btreeInitPage() returns error code 11)"},
-      {"damaged_index_format1.fdb", "database disk image is malformed"}};
-  for (const auto& [name, error] : cases) {
-    std::string damaged = read_file(std::filesystem::path(PARVELA_SOURCE_DIR) / "fuzz" /
-                                    "corpus" / "collection_file_fuzz" / name);
-    write_file(collection_.db_file(), damaged);
-    auto entries = folder_entries();
-
-    EXPECT_EQ(open_error(), path() + ": " + error) << name;
-    EXPECT_EQ(read_file(collection_.db_file()), damaged) << name;
-    EXPECT_EQ(folder_entries(), entries) << name;
+    EXPECT_TRUE(read_file(path) == before) << "the file changed";
+    if (r.folder_kept) EXPECT_EQ(folder_entries(collection.data_dir()), entries);
+    EXPECT_EQ(collection.new_lines("debug"), std::vector<std::string>{"Cannot open db: " + path});
+    locker.reset();
   }
 }
 
-TEST_F(CollectionFileTest, ACollectionOfANewerFormatIsLeftAsItWas) {
+TEST(CollectionFileTest, AFileThatCannotBeWrittenIsLeftAsItWas) {
+  model_testing::test_collection collection;
   { logic store; }
-  {
-    SQLite::Database newer(path(), SQLite::OPEN_READWRITE);
-    newer.exec("PRAGMA user_version = 4");
-  }
-  std::string before = read_file(collection_.db_file());
+  std::string before = read_file(collection.db_file());
+  chmod(collection.db_file().c_str(), 0400);
 
-  EXPECT_EQ(open_error(),
-            path() + ": a collection in format 4, which this version of Parvela cannot read");
-  EXPECT_EQ(read_file(collection_.db_file()), before);
-}
-
-TEST_F(CollectionFileTest, AFolderInThePlaceOfTheFileIsReported) {
-  std::filesystem::create_directory(collection_.db_file());
-  EXPECT_EQ(open_error(), path() + ": not a regular file");
-  EXPECT_TRUE(std::filesystem::is_empty(collection_.db_file()));
-}
-
-TEST_F(CollectionFileTest, AFileThatCannotBeWrittenIsLeftAsItWas) {
-  { logic store; }
-  std::string before = read_file(collection_.db_file());
-  chmod(collection_.db_file().c_str(), 0400);
-
-  std::string expected = path() + ": cannot be read and written: Error code: 13 ";
-  EXPECT_TRUE(testing_support::run_unprivileged(collection_.root(), [&expected] {
+  std::string expected = collection.db_file().string() + ": cannot be read and written: Error code: 13 ";
+  EXPECT_TRUE(testing_support::run_unprivileged(collection.root(), [&expected] {
     try {
       logic store;
     } catch (const open_db_error& error) {
@@ -126,31 +119,27 @@ TEST_F(CollectionFileTest, AFileThatCannotBeWrittenIsLeftAsItWas) {
     }
     return false;
   }));
-  EXPECT_EQ(read_file(collection_.db_file()), before);
+  EXPECT_EQ(read_file(collection.db_file()), before);
 }
 
-TEST_F(CollectionFileTest, AFileAnotherProgramKeepsLockedIsReportedAfterAWait) {
-  { logic store; }
-  std::string before = read_file(collection_.db_file());
-  SQLite::Database other(path(), SQLite::OPEN_READWRITE);
-  other.exec("BEGIN EXCLUSIVE");
-
-  EXPECT_EQ(open_error(), path() + ": database is locked");
-  other.exec("ROLLBACK");
-  EXPECT_EQ(read_file(collection_.db_file()), before);
-}
-
-TEST_F(CollectionFileTest, AnEmptyFileBecomesANewCollection) {
-  write_file(collection_.db_file(), "");
-  logic store;
-  EXPECT_EQ(store.quotes().size(), 4u);
+// An empty file becomes a new collection, which keeps a write-ahead log
+// synced at every commit.
+TEST(CollectionFileTest, AnEmptyFileBecomesANewCollection) {
+  model_testing::test_collection collection;
+  write_file(collection.db_file(), "");
+  EXPECT_EQ(logic().quotes().size(), 4u);
+  auto db = open_collection(collection.db_file().string());
+  EXPECT_EQ(db->execAndGet("PRAGMA journal_mode").getString(), "wal");
+  EXPECT_EQ(db->execAndGet("PRAGMA synchronous").getInt(), 2);  // FULL
+  EXPECT_EQ(db->execAndGet("PRAGMA foreign_keys").getInt(), 1);
 }
 
 // Another program cuts the file short while the collection is open, with
 // pages still to be read from it: the reads fail with an error the program
 // can report, and the process goes on (a memory-mapped read would end it
 // with SIGBUS).
-TEST_F(CollectionFileTest, AFileCutShortWhileOpenGivesErrorsNotACrash) {
+TEST(CollectionFileTest, AFileCutShortWhileOpenGivesErrorsNotACrash) {
+  model_testing::test_collection collection;
   {
     logic store;
     for (int i = 0; i < 60; ++i) store.addQuote(std::wstring(2000, L'a' + i % 26));
@@ -161,7 +150,7 @@ TEST_F(CollectionFileTest, AFileCutShortWhileOpenGivesErrorsNotACrash) {
     try {
       logic store;
       store.addQuote(L"the write-ahead log holds this one");
-      if (::truncate(path().c_str(), 0) != 0) _exit(2);
+      if (::truncate(collection.db_file().c_str(), 0) != 0) _exit(2);
       store.quotes();
     } catch (const std::exception&) {
       // An error is what is expected; a crash is not.
@@ -171,13 +160,6 @@ TEST_F(CollectionFileTest, AFileCutShortWhileOpenGivesErrorsNotACrash) {
   int status = 0;
   waitpid(child, &status, 0);
   EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-}
-
-TEST_F(CollectionFileTest, TheFileKeepsAWriteAheadLogSyncedAtEveryCommit) {
-  auto db = open_collection(path());
-  EXPECT_EQ(db->execAndGet("PRAGMA journal_mode").getString(), "wal");
-  EXPECT_EQ(db->execAndGet("PRAGMA synchronous").getInt(), 2);  // FULL
-  EXPECT_EQ(db->execAndGet("PRAGMA foreign_keys").getInt(), 1);
 }
 
 }  // namespace

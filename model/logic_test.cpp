@@ -1,5 +1,6 @@
 // The storage object on a real collection file: the open sequence, the id
-// counters, the dating of undated quotes and the record operations.
+// counters, the dating of undated quotes, the record operations, the tag
+// search and the lines each of them logs.
 #include "model/logic.h"
 
 #include <SQLiteCpp/Database.h>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <functional>
 
 #include "fml/app_errors.h"
 #include "model/testing/test_collection.h"
@@ -17,22 +19,10 @@ namespace pvl {
 namespace {
 
 using model_testing::quote_ids;
+using model_testing::tag_names;
 using model_testing::test_collection;
+using Ids = std::vector<int32_t>;
 using Lines = std::vector<std::string>;
-
-std::vector<std::string> without_validation(const Lines& lines) {
-  Lines kept;
-  for (const std::string& line : lines) {
-    if (line.rfind("validating ", 0) != 0) kept.push_back(line);
-  }
-  return kept;
-}
-
-std::vector<int32_t> tag_ids(const std::vector<Tag>& tags) {
-  std::vector<int32_t> ids;
-  for (const Tag& tag : tags) ids.push_back(tag.m_id);
-  return ids;
-}
 
 class LogicTest : public ::testing::Test {
  protected:
@@ -41,28 +31,55 @@ class LogicTest : public ::testing::Test {
     SQLite::Database db(collection_.db_file().string(), SQLite::OPEN_READWRITE);
     db.exec(sql);
   }
+  size_t empty_lines() const {
+    Lines debug = collection_.new_lines("debug");
+    return std::count(debug.begin(), debug.end(), "DB is empty");
+  }
 
   test_collection collection_;
 };
 
-TEST_F(LogicTest, FirstStartCreatesThePrivateFileAndImportsTheDefaults) {
+// Every line the storage object writes, once: the open sequence of a first
+// start, then one of each operation.
+TEST_F(LogicTest, FirstStartCreatesThePrivateFileAndEachOperationLogsWhatItChanged) {
   ASSERT_FALSE(std::filesystem::exists(collection_.db_file()));
   logic store;
-
   struct stat info;
   ASSERT_EQ(stat(collection_.db_file().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
-  EXPECT_EQ(
-      without_validation(collection_.new_lines("debug")),
-      (Lines{"db open complete", "DB is empty", "DB is created", "setMaxs", "checkTimestamp"}));
+  Lines debug;
+  for (const std::string& line : collection_.new_lines("debug"))
+    if (line.rfind("validating ", 0) != 0) debug.push_back(line);
+  EXPECT_EQ(debug, (Lines{"db open complete", "DB is empty", "DB is created", "setMaxs",
+                          "checkTimestamp"}));
   EXPECT_EQ(collection_.new_lines("logic"),
             (Lines{"quote: 2 marked with tag: 3", "quote: 2 marked with tag: 1",
                    "quote: 3 marked with tag: 2", "creating DB", "m_max_tid: 3m_max_qid: 4"}));
-  EXPECT_EQ(tag_ids(store.tags()), (std::vector<int32_t>{1, 2, 3}));
-  EXPECT_EQ(quote_ids(store.quotes()), (std::vector<int32_t>{1, 2, 3, 4}));
-  // New ids continue above the imported ones.
-  EXPECT_EQ(store.addTag(L"delta"), 4);
-  EXPECT_EQ(store.addQuote(L"five"), 5);
+  EXPECT_EQ(quote_ids(store.quotes()), (Ids{1, 2, 3, 4}));
+
+  collection_.mark_logs();
+  int32_t quote = store.addQuote(L"x");
+  store.markQuote(quote, 1);
+  store.unmarkQuote(quote, 1);
+  store.removeQuote(quote);
+  store.removeTag(3);
+  store.addTag(L"delta");
+  store.renameTag(4, L"d");
+  store.getTag(4);
+  store.addSearchTag(2);
+  store.isTagUsedInSearch(2);
+  store.removeSearchTag(2);
+  store.search();
+  EXPECT_EQ(collection_.new_lines("logic"),
+            (Lines{"added quote with id: 5", "quote: 5 marked with tag: 1",
+                   "quote: 5 unmarked with tag: 1", "removed quote with id: 5",
+                   "removed tag with id: 3", "added tag with id: 4", "renamed tag: 4", "getTag",
+                   "addSearchTag: 2", "isTagUsedInSearch: 2", "remove search tag: 2"}));
+  debug = collection_.new_lines("debug");
+  debug.resize(6);  // those of the quote and tag operations
+  EXPECT_EQ(debug, (Lines{"validating quote with id: 5", "validating tag with id: 1",
+                          "validating quote with id: 5", "validating tag with id: 1",
+                          "validating quote with id: 5", "validating tag with id: 1"}));
 }
 
 TEST_F(LogicTest, AnEmptyCollectionIsFilledAgainAtEveryStartUntilItHoldsSomething) {
@@ -71,31 +88,23 @@ TEST_F(LogicTest, AnEmptyCollectionIsFilledAgainAtEveryStartUntilItHoldsSomethin
   EXPECT_EQ(collection_.new_lines("logic"), (Lines{"creating DB", "m_max_tid: 0m_max_qid: 0"}));
 
   collection_.write_defaults(model_testing::kTagsXml, model_testing::kQuotesXml);
-  collection_.mark_logs();
   {
     logic store;
     EXPECT_EQ(store.quotes().size(), 4u);
     for (int32_t id : {1, 2, 3, 4}) store.removeQuote(id);
   }
-  // One tag left: not empty, nothing is imported.
   collection_.mark_logs();
   {
-    logic store;
+    logic store;  // tags left: not empty, nothing is imported
     EXPECT_TRUE(store.quotes().empty());
     EXPECT_EQ(store.tags().size(), 3u);
-    store.removeTag(1);
-    store.removeTag(2);
-    store.removeTag(3);
+    for (int32_t id : {1, 2, 3}) store.removeTag(id);
   }
-  Lines debug = without_validation(collection_.new_lines("debug"));
-  EXPECT_EQ(std::count(debug.begin(), debug.end(), "DB is empty"), 0);
-
-  // Everything deleted: the defaults come back.
+  EXPECT_EQ(empty_lines(), 0u);
   collection_.mark_logs();
-  logic store;
-  Lines again = without_validation(collection_.new_lines("debug"));
-  EXPECT_EQ(std::count(again.begin(), again.end(), "DB is empty"), 1);
-  EXPECT_EQ(quote_ids(store.quotes()), (std::vector<int32_t>{1, 2, 3, 4}));
+  logic store;  // everything deleted: the defaults come back
+  EXPECT_EQ(empty_lines(), 1u);
+  EXPECT_EQ(quote_ids(store.quotes()), (Ids{1, 2, 3, 4}));
 }
 
 TEST_F(LogicTest, TheHighestIdIsGivenAgainOnlyAfterARestart) {
@@ -119,7 +128,6 @@ TEST_F(LogicTest, UndatedQuotesAreDatedOnlyWhenTheFirstQuoteHasNoDate) {
       "UPDATE quote SET m_stamp = 0 WHERE m_id = 1;"
       "UPDATE quote SET m_stamp = -1 WHERE m_id = 3;"
       "UPDATE quote SET m_stamp = 1000 WHERE m_id = 4;");
-  collection_.mark_logs();
   int64_t before = std::time(nullptr);
   {
     logic store;
@@ -129,15 +137,9 @@ TEST_F(LogicTest, UndatedQuotesAreDatedOnlyWhenTheFirstQuoteHasNoDate) {
     EXPECT_EQ(quotes[2].m_stamp, quotes[0].m_stamp);  // one date for the whole pass
     EXPECT_EQ(quotes[3].m_stamp, 1000);
   }
-  EXPECT_EQ(
-      collection_.new_lines("logic"),
-      (Lines{"m_max_tid: 3m_max_qid: 4", "automatically insert dates for some quotes", "quotes"}));
-
   // The first quote in table order has a date: later undated ones stay so.
   change_file("UPDATE quote SET m_stamp = 0 WHERE m_id IN (2, 3)");
-  collection_.mark_logs();
   logic store;
-  EXPECT_EQ(collection_.new_lines("logic"), (Lines{"m_max_tid: 3m_max_qid: 4"}));
   std::vector<Quote> quotes = store.quotes();
   EXPECT_EQ(quotes[1].m_stamp, 0);
   EXPECT_EQ(quotes[2].m_stamp, 0);
@@ -147,64 +149,54 @@ TEST_F(LogicTest, QuotesAreStoredAsGivenAndReadBackInInsertionOrder) {
   collection_.write_defaults("<tags/>",
                              "<quotes><quote id=\"9\" text=\"nine\"/>"
                              "<quote id=\"2\" text=\"two\"/></quotes>");
+  const std::wstring text = L"  Zitat \u00e4\u4e2d\U0001F600\r\nline  ";
   int64_t before = std::time(nullptr);
   {
     logic store;
-    EXPECT_EQ(store.addQuote(L"  Zitat \u00e4\u4e2d\U0001F600\r\nline  "), 10);
+    EXPECT_EQ(store.addQuote(text), 10);
     EXPECT_EQ(store.addQuote(L""), 11);
   }
   logic store;
   std::vector<Quote> quotes = store.quotes();
-  EXPECT_EQ(quote_ids(quotes), (std::vector<int32_t>{9, 2, 10, 11}));
+  EXPECT_EQ(quote_ids(quotes), (Ids{9, 2, 10, 11}));
   EXPECT_EQ(quotes[2].m_utftext, "  Zitat \u00e4\u4e2d\U0001F600\r\nline  ");
   EXPECT_GE(quotes[2].m_stamp, before);
   EXPECT_EQ(quotes[3].m_utftext, "");
-
-  std::optional<Quote> found = store.getQuote(10);
-  ASSERT_TRUE(found);
-  EXPECT_EQ(found->m_utftext, quotes[2].m_utftext);
+  EXPECT_EQ(store.getQuote(10)->m_utftext, quotes[2].m_utftext);
   EXPECT_FALSE(store.getQuote(12));
   EXPECT_FALSE(store.getTag(1));
 }
 
-TEST_F(LogicTest, TagNamesAreUniqueAndARenameToATakenNameChangesNothing) {
+TEST_F(LogicTest, TagNamesAreUniqueAndMarksKeepTheOrderOfAttachment) {
   logic store;
-  collection_.mark_logs();
   EXPECT_EQ(store.addTag(L"alpha"), -1);
   EXPECT_EQ(store.addTag(L""), 4);  // no test but uniqueness
   EXPECT_EQ(store.addTag(L"Alpha"), 5);
-
   EXPECT_EQ(store.renameTag(2, L"gamma"), L"beta");
   EXPECT_EQ(store.renameTag(2, L"beta"), L"beta");
   EXPECT_EQ(store.renameTag(2, L"b\u00eata"), L"b\u00eata");
-  EXPECT_EQ(store.getTag(2)->m_utfname, "b\u00eata");
   EXPECT_THROW(store.renameTag(77, L"x"), wrong_tag_id);
 
-  EXPECT_EQ(collection_.new_lines("logic"),
-            (Lines{"added tag with id: 4", "added tag with id: 5", "renamed tag: 2", "getTag"}));
-}
-
-TEST_F(LogicTest, MarksKeepTheOrderOfAttachment) {
-  logic store;
-  EXPECT_TRUE(store.markQuote(1, 2));
-  EXPECT_TRUE(store.markQuote(1, 3));
-  EXPECT_TRUE(store.markQuote(1, 1));
+  for (int32_t tag : {2, 3, 1}) EXPECT_TRUE(store.markQuote(1, tag));
   EXPECT_FALSE(store.markQuote(1, 3));
   EXPECT_TRUE(store.isQuoteMarked(1, 3));
   EXPECT_FALSE(store.isQuoteMarked(4, 3));
-
   store.unmarkQuote(1, 3);
   EXPECT_TRUE(store.markQuote(1, 3));  // attached again: now last
-  EXPECT_EQ(tag_ids(store.getQuote(1)->m_tags), (std::vector<int32_t>{2, 1, 3}));
-  EXPECT_EQ(store.getQuote(1)->m_tags[0].m_utfname, "beta");
-  // Quote 2 was imported with tags 3, 1.
-  EXPECT_EQ(tag_ids(store.getQuote(2)->m_tags), (std::vector<int32_t>{3, 1}));
+  EXPECT_EQ(tag_names(store.getQuote(1)->m_tags), "b\u00eata,alpha,gamma");
 
-  try {
-    store.unmarkQuote(4, 2);
-    FAIL() << "unmarking a tag the quote does not carry";
-  } catch (const wrong_tag_id& error) {
-    EXPECT_STREQ(error.what(), "2");
+  const std::pair<std::function<void()>, const char*> errors[] = {
+      {[&] { store.unmarkQuote(4, 2); }, "2"},  // a tag the quote does not carry
+      {[&] { store.markQuote(1, 99); }, "99"},
+      {[&] { store.isQuoteMarked(1, 99); }, "99"},
+  };
+  for (const auto& [call, message] : errors) {
+    try {
+      call();
+      ADD_FAILURE() << message;
+    } catch (const wrong_tag_id& error) {
+      EXPECT_STREQ(error.what(), message);
+    }
   }
   try {
     store.markQuote(99, 1);
@@ -212,8 +204,6 @@ TEST_F(LogicTest, MarksKeepTheOrderOfAttachment) {
   } catch (const wrong_quote_id& error) {
     EXPECT_STREQ(error.what(), "99");
   }
-  EXPECT_THROW(store.markQuote(1, 99), wrong_tag_id);
-  EXPECT_THROW(store.isQuoteMarked(1, 99), wrong_tag_id);
 }
 
 TEST_F(LogicTest, RemovingAQuoteOrATagRemovesItFromTheOtherSide) {
@@ -221,34 +211,15 @@ TEST_F(LogicTest, RemovingAQuoteOrATagRemovesItFromTheOtherSide) {
     logic store;
     store.markQuote(3, 1);  // quote 3: tags 2, 1
     store.removeTag(1);
-    EXPECT_EQ(tag_ids(store.getQuote(2)->m_tags), (std::vector<int32_t>{3}));
-    EXPECT_EQ(tag_ids(store.getQuote(3)->m_tags), (std::vector<int32_t>{2}));
+    EXPECT_EQ(tag_names(store.getQuote(2)->m_tags), "gamma");
+    EXPECT_EQ(tag_names(store.getQuote(3)->m_tags), "beta");
     store.removeTag(42);  // not stored: no error
-
     store.removeQuote(2);
     EXPECT_THROW(store.removeQuote(2), wrong_quote_id);
   }
   SQLite::Database db(collection_.db_file().string());
-  EXPECT_EQ(db.execAndGet("SELECT count(*) FROM quote_tag").getInt(), 1);
-  EXPECT_EQ(db.execAndGet("SELECT quote || '-' || tag FROM quote_tag").getString(), "3-2");
-}
-
-TEST_F(LogicTest, EachOperationLogsWhatItChanged) {
-  logic store;
-  collection_.mark_logs();
-  int32_t quote = store.addQuote(L"x");
-  store.markQuote(quote, 1);
-  store.unmarkQuote(quote, 1);
-  store.removeQuote(quote);
-  store.removeTag(3);
-  EXPECT_EQ(collection_.new_lines("logic"),
-            (Lines{"added quote with id: 5", "quote: 5 marked with tag: 1",
-                   "quote: 5 unmarked with tag: 1", "removed quote with id: 5",
-                   "removed tag with id: 3"}));
-  EXPECT_EQ(collection_.new_lines("debug"),
-            (Lines{"validating quote with id: 5", "validating tag with id: 1",
-                   "validating quote with id: 5", "validating tag with id: 1",
-                   "validating quote with id: 5", "validating tag with id: 1"}));
+  EXPECT_EQ(db.execAndGet("SELECT group_concat(quote || '-' || tag) FROM quote_tag").getString(),
+            "3-2");
 }
 
 TEST_F(LogicTest, WithoutAUserDataFolderTheOpenFails) {
@@ -259,6 +230,73 @@ TEST_F(LogicTest, WithoutAUserDataFolderTheOpenFails) {
   EXPECT_THROW(logic store, read_appdata_folder_error);
   if (!saved_home.empty()) setenv("HOME", saved_home.c_str(), 1);
   EXPECT_EQ(collection_.new_lines("debug"), (Lines{"Cannot Get Folder SHGetFolderPathA"}));
+}
+
+// Quotes in table order 8, 3, 5, 1, 6, 2 (not id order) with tags:
+// 8: a b c, 3: b, 5: a b, 1: none, 6: c a, 2: c; tag 4 marks none.
+TEST_F(LogicTest, TheTagSearchSelectsByEveryTagOrByOne) {
+  collection_.write_defaults(
+      "<tags><tag id=\"1\" name=\"a\"/><tag id=\"2\" name=\"b\"/><tag id=\"3\" name=\"c\"/>"
+      "<tag id=\"4\" name=\"unused\"/></tags>",
+      "<quotes><quote id=\"8\" text=\"eight\"><t id=\"1\"/><t id=\"2\"/><t id=\"3\"/></quote>"
+      "<quote id=\"3\" text=\"three\"><t id=\"2\"/></quote>"
+      "<quote id=\"5\" text=\"five\"><t id=\"1\"/><t id=\"2\"/></quote>"
+      "<quote id=\"1\" text=\"one\"/><quote id=\"6\" text=\"six\"><t id=\"3\"/><t id=\"1\"/></quote>"
+      "<quote id=\"2\" text=\"two\"><t id=\"3\"/></quote></quotes>");
+  logic store;
+  EXPECT_TRUE(store.isSearchEmpty());
+  EXPECT_EQ(quote_ids(store.search()), (Ids{8, 3, 5, 1, 6, 2}));  // AND at the start
+  const int kAnd = logic::kSearchAnd, kOr = logic::kSearchOr;
+  const struct {
+    int mode;
+    Ids tags, found;
+  } rows[] = {
+      {kOr, {}, {8, 3, 5, 1, 6, 2}}, {kAnd, {1, 2}, {8, 5}}, {kOr, {1, 2}, {8, 3, 5, 6}},
+      {kAnd, {3, 1, 2}, {8}},        {kOr, {3, 2}, {8, 3, 5, 6, 2}},
+      {kAnd, {2, 4}, {}},            {kOr, {4}, {}},
+      {kAnd, {3}, {8, 6, 2}},        {kOr, {3}, {8, 6, 2}},
+  };
+  for (const auto& r : rows) {
+    store.clearSearchTags();
+    store.setSearchMode(r.mode);
+    for (int32_t tag : r.tags) store.addSearchTag(tag);
+    EXPECT_EQ(quote_ids(store.search()), r.found) << r.mode << " " << r.tags.size();
+    EXPECT_EQ(store.searchIds(), r.found) << "the ids alone";
+  }
+  // Results carry their tags in attachment order.
+  store.setSearchMode(kAnd);
+  EXPECT_EQ(tag_names(store.search()[1].m_tags), "c,a");
+
+  // The list keeps each tag once in the order added.
+  store.clearSearchTags();
+  for (int32_t tag : {3, 1, 2}) EXPECT_TRUE(store.addSearchTag(tag));
+  EXPECT_FALSE(store.addSearchTag(1));
+  EXPECT_TRUE(store.isTagUsedInSearch(2));
+  EXPECT_FALSE(store.isTagUsedInSearch(4));
+  store.removeSearchTag(3);
+  try {
+    store.removeSearchTag(7);
+    FAIL() << "removing a tag that is not in the search";
+  } catch (const wrong_tag_id& error) {
+    EXPECT_STREQ(error.what(), "wrong removeSearchTag:7");
+  }
+  EXPECT_THROW(store.addSearchTag(42), wrong_tag_id);
+  EXPECT_THROW(store.isTagUsedInSearch(42), wrong_tag_id);
+  EXPECT_EQ(store.searchTags(), (Ids{1, 2}));
+
+  // An AND search over a tag no longer stored fails; OR skips it.
+  store.removeTag(2);
+  try {
+    store.search();
+    FAIL() << "searching for a removed tag";
+  } catch (const wrong_tag_id& error) {
+    EXPECT_STREQ(error.what(), "2");
+  }
+  EXPECT_THROW(store.searchIds(), wrong_tag_id);
+  store.setSearchMode(kOr);
+  EXPECT_EQ(quote_ids(store.search()), (Ids{8, 5, 6}));
+  store.clearSearchTags();
+  EXPECT_TRUE(store.isSearchEmpty());
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 // a copy of its data, since the data is valid only during the call.
 #pragma once
 
+#include <map>
 #include <optional>
+#include <string>
 #include <variant>
 #include <vector>
 
 #include "fml/overloaded.h"
+#include "fml/text.h"
 #include "model/view_event.h"
 
 namespace model_testing {
@@ -24,6 +27,44 @@ struct recorded_event {
   pvl::notice notice;               // vnotice
   pvl::undo_note note;              // vundo_note
 };
+
+inline std::string tag_names(const std::vector<pvl::Tag>& tags) {
+  std::string names;
+  for (const pvl::Tag& tag : tags) names += (names.empty() ? "" : ",") + tag.m_utfname;
+  return names;
+}
+
+// The event in one line, its name and the data it carried: "delete_quote 2",
+// "mark_quote 4 beta", "delete_mark 2/3", "update_quotes 2(gamma,alpha) 4".
+inline std::string describe(const recorded_event& e) {
+  namespace ve = pvl::view_events;
+  static const std::map<int32_t, std::string> kNames = {
+      {ve::vadd_quote::id, "add_quote"},         {ve::vdelete_quote::id, "delete_quote"},
+      {ve::vadd_tag_id::id, "add_tag_id"},       {ve::vdelete_tag::id, "delete_tag"},
+      {ve::vdelete_wrong_tag::id, "wrong_tag"},  {ve::vedit_tag::id, "edit_tag"},
+      {ve::vrename_tag::id, "rename_tag"},       {ve::vmark_quote::id, "mark_quote"},
+      {ve::vdelete_mark::id, "delete_mark"},     {ve::vadd_search_tag::id, "add_search_tag"},
+      {ve::vdelete_search_tag::id, "delete_search_tag"},
+      {ve::vupdate_quotes::id, "update_quotes"}, {ve::vrename_stag::id, "rename_stag"},
+      {ve::vupdate_tags::id, "update_tags"},     {ve::vrefresh_quotes::id, "refresh_quotes"},
+      {ve::vclear_search_tags::id, "clear_search_tags"},
+      {ve::vundo_note::id, "undo_note"},         {ve::vnotice::id, "notice"}};
+  auto name = kNames.find(e.id);
+  std::string text = name == kNames.end() ? std::to_string(e.id) : name->second;
+  if (e.number) text += " " + std::to_string(e.number);
+  if (e.quote) text += " " + std::to_string(e.quote->m_id) + " " + e.quote->m_utftext;
+  if (e.pair.quote) text += " " + std::to_string(e.pair.quote);
+  if (e.pair.tag) text += "/" + std::to_string(e.pair.tag);
+  if (e.tag) text += " " + e.tag->m_utfname;
+  if (e.rename.tag) text += " " + std::to_string(e.rename.tag) + " " + fml::wchar2utf8(e.rename.name);
+  for (const pvl::Quote& quote : e.quotes) {
+    text += " " + std::to_string(quote.m_id);
+    if (!quote.m_tags.empty()) text += "(" + tag_names(quote.m_tags) + ")";
+  }
+  if (!e.tags.empty()) text += " " + tag_names(e.tags);
+  if (!e.notice.text.empty()) text += ": " + e.notice.text;
+  return text;
+}
 
 class view_recorder : public pvl::view_event_sink {
  public:
@@ -70,6 +111,12 @@ class view_recorder : public pvl::view_event_sink {
     std::vector<int32_t> ids;
     for (const recorded_event& event : events) ids.push_back(event.id);
     return ids;
+  }
+  // describe() of every event, in order.
+  std::vector<std::string> described() const {
+    std::vector<std::string> lines;
+    for (const recorded_event& event : events) lines.push_back(describe(event));
+    return lines;
   }
   void clear() { events.clear(); }
 
