@@ -98,7 +98,9 @@ TEST(CollectionFileTest, AFileThatCannotBeUsedIsRefusedAndLeftAsItWas) {
       EXPECT_EQ(error.what(), path + ": " + r.error);
     }
     EXPECT_TRUE(read_file(path) == before) << "the file changed";
-    if (r.folder_kept) EXPECT_EQ(folder_entries(collection.data_dir()), entries);
+    if (r.folder_kept) {
+      EXPECT_EQ(folder_entries(collection.data_dir()), entries);
+    }
     EXPECT_EQ(collection.new_lines("debug"), std::vector<std::string>{"Cannot open db: " + path});
     locker.reset();
   }

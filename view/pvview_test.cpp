@@ -265,6 +265,12 @@ TEST(ViewPageTest, StockBehavioursAttachAndTheirReportsAreIgnored) {
 // no row state, no "fresh" mark, and a card built already is built again
 // from its record as it is now.
 TEST_F(ViewTest, NarrowedQuoteListKeepsItsRowsAsIfBuiltAnew) {
+  const auto quotelist = [this] { return by_id("thequotelist"); };
+  const auto ids_in = [](const element& list, const std::string& selector) {
+    std::vector<std::string> ids;
+    for (const element& e : list.select_all(selector)) ids.push_back(*e.get_attribute_utf8("id"));
+    return ids;
+  };
   show_quotes({quote(1, "one"), quote(2, "two"), quote(3, "three")});
   const element kept = by_id("q-3");
   ASSERT_EQ(kept.select_first("td.text").text(), L"three");
