@@ -163,10 +163,19 @@ void show_autostart_state(const element& menu) {
 }
 
 // The settings button opens the settings menu below it. Never forwards:
-// the button is not a drag source.
+// the button is not a drag source. As the menu's owner it is told which
+// plain item was chosen: "Quit" quits (the way to quit where the desktop has
+// no tray).
 class behavior_settings : public behavior {
  public:
-  behavior_settings() : behavior(group::mouse, "settings") {}
+  behavior_settings() : behavior(group::mouse | group::behavior_event, "settings") {}
+
+  bool on_event(const element&, const element& target, uint32_t event, uintptr_t) override {
+    if (event != htmlayout::event::menu_item_click) return false;
+    if (target.get_attribute("id").value_or(L"") != L"quit") return false;
+    if (host().quit) host().quit();
+    return true;
+  }
 
   bool on_mouse_event(const element& he, const htmlayout::mouse_params& p) override {
     if (p.cmd == mouse::up) return true;
@@ -181,18 +190,13 @@ class behavior_settings : public behavior {
 };
 
 // Checking or unchecking "Start with the desktop" switches it; the item then
-// shows what the switch achieved. "Quit" quits (the way to quit where the
-// desktop has no tray).
+// shows what the switch achieved.
 class behavior_settings_menu : public behavior {
  public:
   behavior_settings_menu() : behavior(group::behavior_event, "settings-menu") {}
 
   bool on_event(const element& he, const element& target, uint32_t event, uintptr_t) override {
     const std::wstring id = target.get_attribute("id").value_or(L"");
-    if (event == htmlayout::event::menu_item_click && id == L"quit") {
-      if (host().quit) host().quit();
-      return true;
-    }
     if (event != htmlayout::event::button_state_changed) return false;
     if (id != L"autostart") return false;
     const bool on = (target.get_state() & htmlayout::state::checked) != 0;
