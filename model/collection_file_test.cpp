@@ -73,14 +73,17 @@ TEST_F(CollectionFileTest, ADatabaseOfAnotherProgramIsLeftAsItWas) {
 }
 
 // Damaged databases (found by fuzzing): an empty-looking one whose first
-// page is damaged, where creating the tables fails, and one of the older
-// format, which would be set up and then fail to read. Neither may have
-// been set up or switched to a write-ahead log when it is refused.
+// page is damaged, where creating the tables fails, one of the older
+// format, which would be set up and then fail to read, and ones whose quote
+// table lacks a column. None may have been set up or switched to a
+// write-ahead log when it is refused.
 TEST_F(CollectionFileTest, ADamagedDatabaseIsLeftAsItWas) {
   const std::pair<const char*, const char*> cases[] = {
       {"damaged_page_one.fdb", "database disk image is malformed"},
       {"damaged_format1.fdb", "the file is damaged (Page 7: btreeInitPage() returns error code 11)"},
-      {"damaged_index_format1.fdb", "database disk image is malformed"}};
+      {"damaged_index_format1.fdb", "database disk image is malformed"},
+      {"wrong_column_format1.fdb", "the file is damaged (no such column: m_id)"},
+      {"wrong_column_format3.fdb", "the file is damaged (no such column: m_id)"}};
   for (const auto& [name, error] : cases) {
     std::string damaged = read_file(std::filesystem::path(PARVELA_SOURCE_DIR) / "fuzz" /
                                     "corpus" / "collection_file_fuzz" / name);
