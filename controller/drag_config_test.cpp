@@ -117,6 +117,9 @@ TEST_F(DragConfigTest, FileThatIsNotXmlRaisesWithThePlaceAndTheFault) {
   std::string deep = "<dm>\n";
   for (int i = 0; i < 200000; ++i) deep += "<i>";
   EXPECT_EQ(read_error(deep), head + "line 2: elements nest more than 1000 deep");
+  // A UTF-8 sequence cut short at the end would take the parser past the text.
+  EXPECT_EQ(read_error("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<dm>\n<i>\xef="),
+            head + "line 3: the text is not UTF-8");
 }
 
 TEST_F(DragConfigTest, IncompleteInteractionIsReportedWithItsLine) {
