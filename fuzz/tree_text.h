@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/check.h"
 #include "htmlayout/dom/html_writer.h"
 #include "htmlayout/dom/names.h"
 #include "htmlayout/dom/node.h"
@@ -89,21 +90,8 @@ inline bool misplaced_table_part(std::string_view tag, std::string_view p) {
 // cannot be written, a misplaced table part, raw text holding "</", text that is not UTF-8, an li
 // inside an li of the same list, a formatting element inside three of its
 // kind (the parser keeps at most three open), and anything after a plaintext element (whose text runs to
-// the end).
-// Well-formed UTF-8 (gumbo can give a stray byte for an overlong numeric
-// character reference, which no text reproduces).
-inline bool is_utf8(std::string_view s) {
-  for (size_t i = 0; i < s.size();) {
-    unsigned char lead = static_cast<unsigned char>(s[i]);
-    size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (n == 0 || lead > 0xF4 || i + n > s.size()) return false;
-    for (size_t k = 1; k < n; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += n;
-  }
-  return true;
-}
-
+// the end). Text must be well-formed UTF-8 (gumbo can give a stray byte for
+// an overlong numeric character reference, which no text reproduces).
 // `context`: the tag of the element a fragment was parsed into ("" for a
 // document).
 inline bool representable(const htmlayout::node& n, std::string_view context = "",
