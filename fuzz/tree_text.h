@@ -81,7 +81,8 @@ inline bool misplaced_table_part(std::string_view tag, std::string_view p) {
 }
 
 // False for the trees that HTML text cannot be relied on to give, which a
-// writer cannot reproduce: an a inside an a, and an element whose start tag
+// writer cannot reproduce: an a inside an a, a button inside a button (a
+// table between lets the parser put it there), and an element whose start tag
 // closes a p inside a p (the parser closes the outer one when it meets the
 // inner start tag), a block inside a formatting element (which the parser
 // may close and reopen around it), a form (where a form's content ends depends on the other
@@ -96,7 +97,8 @@ inline bool misplaced_table_part(std::string_view tag, std::string_view p) {
 // document).
 inline bool representable(const htmlayout::node& n, std::string_view context = "",
                           bool in_a = false, bool in_p = false, bool in_formatting = false,
-                          std::vector<std::string_view>* open = nullptr, bool in_li = false) {
+                          std::vector<std::string_view>* open = nullptr, bool in_li = false,
+                          bool in_button = false) {
   std::vector<std::string_view> formatting;
   if (!open) open = &formatting;
   const std::string_view parent = n.parent ? htmlayout::name_of(n.parent->tag) : context;
@@ -111,7 +113,7 @@ inline bool representable(const htmlayout::node& n, std::string_view context = "
   }
   std::string_view tag = htmlayout::name_of(e->tag);
   if (tag == "plaintext" || tag == "form" || tag == "svg" || tag == "math" ||
-      (tag == "a" && in_a) || (tag == "li" && in_li) || misplaced_table_part(tag, parent) || ((in_p || in_formatting) && closes_p(tag)) || !writable_tag(tag) ||
+      (tag == "a" && in_a) || (tag == "button" && in_button) || (tag == "li" && in_li) || misplaced_table_part(tag, parent) || ((in_p || in_formatting) && closes_p(tag)) || !writable_tag(tag) ||
       (htmlayout::is_void_element(e->tag) && !e->children.empty()))
     return false;
   for (const htmlayout::attribute& a : e->attributes)
@@ -124,7 +126,8 @@ inline bool representable(const htmlayout::node& n, std::string_view context = "
   for (const htmlayout::node* child : e->children)
     all = all && representable(*child, context, in_a || tag == "a", in_p || tag == "p",
                                in_formatting || is_formatting(tag), open,
-                               tag == "li" || (in_li && tag != "ul" && tag != "ol" && tag != "menu"));
+                               tag == "li" || (in_li && tag != "ul" && tag != "ol" && tag != "menu"),
+                               in_button || tag == "button");
   if (is_formatting(tag)) open->pop_back();
   return all;
 }
