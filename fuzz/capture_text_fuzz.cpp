@@ -3,7 +3,6 @@
 // them replaced by U+FFFD. Latin-1 is encoded byte for byte. The first byte
 // picks the encoding.
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -34,17 +33,6 @@ std::string kept_characters(std::string_view s, bool* valid) {
   return kept;
 }
 
-std::string hex(std::string_view bytes) {
-  std::string out;
-  char byte[4];
-  for (unsigned char c : bytes) out.append(byte, std::snprintf(byte, sizeof byte, "%02x ", c));
-  return out;
-}
-
-[[noreturn]] void fail(const char* what, std::string_view in, const std::string& out) {
-  fuzz::fail(what, {hex(in), hex(out)});
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -56,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   bool valid;
   std::string kept_out = kept_characters(text, &valid);
-  if (!valid) fail("the text is not UTF-8", bytes, text);
-  if (text.find('\0') != std::string::npos) fail("a NUL character was kept", bytes, text);
+  if (!valid) fuzz::fail("the text is not UTF-8", {bytes, text});
+  if (text.find('\0') != std::string::npos) fuzz::fail("a NUL character was kept", {bytes, text});
   if (latin1) {
     std::string expected;
     for (unsigned char c : bytes) {
@@ -69,10 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         expected += static_cast<char>(0x80 | (c & 0x3F));
       }
     }
-    if (text != expected) fail("Latin-1 was not encoded byte for byte", bytes, text);
+    if (text != expected) fuzz::fail("Latin-1 was not encoded byte for byte", {bytes, text});
     return 0;
   }
   bool ignored;
-  if (kept_out != kept_characters(bytes, &ignored)) fail("a character was lost", bytes, text);
+  if (kept_out != kept_characters(bytes, &ignored))
+    fuzz::fail("a character was lost", {bytes, text});
   return 0;
 }

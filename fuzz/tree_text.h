@@ -36,9 +36,7 @@ inline bool closes_p(std::string_view tag) {
       "footer",  "h1",      "h2",     "h3",         "h4",     "h5",      "h6",     "header",
       "hgroup",  "hr",      "li",     "listing",    "main",   "menu",    "nav",    "ol",
       "p",       "pre",     "search", "section",    "summary", "table",  "ul",     "xmp"};
-  for (std::string_view t : kTags)
-    if (t == tag) return true;
-  return false;
+  return std::find(std::begin(kTags), std::end(kTags), tag) != std::end(kTags);
 }
 
 // An attribute name that HTML text can carry.
@@ -56,9 +54,7 @@ inline bool writable_tag(std::string_view tag) {
 inline bool is_formatting(std::string_view tag) {
   static constexpr std::string_view kTags[] = {"a", "b", "big", "code", "em", "font", "i",
                                                "nobr", "s", "small", "strike", "strong", "tt", "u"};
-  for (std::string_view t : kTags)
-    if (t == tag) return true;
-  return false;
+  return std::find(std::begin(kTags), std::end(kTags), tag) != std::end(kTags);
 }
 
 // Elements whose text the writer writes as it stands: it cannot hold
