@@ -24,9 +24,7 @@ std::string g_context;  // what was built, for the report of a fault
 
 [[noreturn]] void fail(const std::string& what) { fuzz::fail(what, {g_context}); }
 
-void expect(bool holds, const char* what) {
-  if (!holds) fail(what);
-}
+void expect(bool holds, const char* what) { if (!holds) fail(what); }
 
 // What an HTML parser makes of text: line breaks CR LF and CR become LF,
 // NUL characters are dropped, and control characters (but tab, line feed
