@@ -81,8 +81,8 @@ fuzz: fuzz-build
 	./fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) 1
 
 # The tests' share: every target replays its seed corpus, then tries a fixed
-# number of fresh inputs from a fixed seed (the same inputs each run, so a
-# test run never fails by chance); `make fuzz` looks further.
+# number of fresh inputs from a fixed seed (nearly the same inputs each run,
+# so that a test run hardly ever fails by chance); `make fuzz` looks further.
 fuzz-test: fuzz-build
 	./fuzz/run.sh $(FUZZ_BUILD) test 2
 

@@ -7,8 +7,8 @@
 # BUILD/artifacts/, and its log in BUILD/fuzz-logs/.
 # SECONDS 0 replays the seed corpus only, each input once. SECONDS "test"
 # (what `make test` runs) replays it, then tries a fixed number of fresh
-# inputs from a fixed seed, about 20 s each here: the same inputs every run
-# (cut short after 60 s on a machine three times slower).
+# inputs from a fixed seed, about 20 s each here (60 s at most); libFuzzer
+# repeats such a run nearly, not exactly (its corpus differs by a few inputs).
 #   fuzz/run.sh BUILD SECONDS [JOBS] [TARGET...]
 set -u
 build=$1 seconds=$2 jobs=${3:-1}
