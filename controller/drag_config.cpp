@@ -41,8 +41,8 @@ drag_config read_drag_config(const std::wstring& path) {
   std::string utf8_path = fml::wchar2utf8(path);
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(utf8_path.c_str(), "rb"), &std::fclose);
   if (!file) throw fopen_drag_mgr_xml_error("fopen_drag_mgr_xml_error" + utf8_path);
-  // TinyXML parses nested elements by recursion: a file nested too deep is
-  // refused before it is parsed.
+  // Text TinyXML cannot read safely (nested too deep, not UTF-8) is refused
+  // before it is parsed.
   std::string text;
   char chunk[65536];
   for (size_t count; (count = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
@@ -51,6 +51,10 @@ drag_config read_drag_config(const std::wstring& path) {
     throw read_drag_mgr_xml_error("read_drag_mgr_xml_error; " + utf8_path + ": line " +
                                   std::to_string(line) + ": elements nest more than " +
                                   std::to_string(fml::kMaxXmlDepth) + " deep");
+  }
+  if (int line = fml::first_non_utf8_line(text)) {
+    throw read_drag_mgr_xml_error("read_drag_mgr_xml_error; " + utf8_path + ": line " +
+                                  std::to_string(line) + ": the text is not UTF-8");
   }
   std::rewind(file.get());
   TiXmlDocument document;

@@ -93,6 +93,8 @@ TEST_F(DragConfigTest, AFileThatCannotBeUsedRaisesWithThePlaceAndTheFault) {
       {"just text", head + "no XML element in it"},
       {"<dm><i><source class=\"vtag\"/></dm>", head + "line 1, column 30: Error reading end tag."},
       {deep, head + "line 2: elements nest more than 1000 deep"},
+      // A UTF-8 sequence cut short at the end would take the parser past the text.
+      {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<dm>\n<i>\xef=", head + "line 3: the text is not UTF-8"},
       {lines + "<i><source/><target class=\"quote\"/><action>delete_quote</action></i></dm>",
        err + "line 3: the interaction's source has no class"},
       {lines + "\n<i><source class=\"vtag\"/><target id=\"q-1\"/><action>delete_quote</action></i></dm>",

@@ -48,4 +48,23 @@ int xml_too_deep_line(std::string_view text, int max_depth) {
   return 0;
 }
 
+int first_non_utf8_line(std::string_view text) {
+  int line = 1;
+  for (size_t i = 0; i < text.size();) {
+    unsigned char lead = static_cast<unsigned char>(text[i]);
+    if (lead == '\n') ++line;
+    size_t length = lead < 0x80           ? 1
+                    : (lead >> 5) == 0x6  ? 2
+                    : (lead >> 4) == 0xE  ? 3
+                    : (lead >> 3) == 0x1E ? 4
+                                          : 0;
+    if (length == 0 || i + length > text.size()) return line;
+    for (size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return line;
+    }
+    i += length;
+  }
+  return 0;
+}
+
 }  // namespace fml

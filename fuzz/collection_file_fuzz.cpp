@@ -4,13 +4,12 @@
 // run, and whatever the file refuses on the way is reported to the view,
 // never raised.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "fml/app_errors.h"
+#include "fuzz/check.h"
 #include "model/model_event.h"
 #include "model/pvl_model.h"
 #include "model/testing/test_collection.h"
@@ -59,10 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     model = std::make_unique<pvl::pvlModel>();
   } catch (const std::exception& error) {
-    if (testing_support::read_file(folders.db_file()) != bytes) {
-      std::fprintf(stderr, "refused (%s), but the file was changed\n", error.what());
-      std::abort();
-    }
+    if (testing_support::read_file(folders.db_file()) != bytes)
+      fuzz::fail("refused, but the file was changed", {error.what()});
     return 0;
   }
   model_testing::view_recorder view;

@@ -1,12 +1,11 @@
 // The style sheet and declaration parsers: any bytes parse without a fault,
 // and declarations written back parse to the same declarations.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fuzz/check.h"
 #include "htmlayout/dom/css.h"
 
 namespace {
@@ -26,15 +25,12 @@ bool same(const std::vector<htmlayout::declaration>& a,
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string_view css(reinterpret_cast<const char*>(data), size);
+  std::string_view css = fuzz::as_text(data, size);
   htmlayout::parse_style_sheet(css, &every_property);
 
   std::vector<htmlayout::declaration> read = htmlayout::parse_declarations(css);
   std::string written = htmlayout::format_declarations(read);
-  if (!same(read, htmlayout::parse_declarations(written))) {
-    std::fprintf(stderr, "declarations written as\n%s\ndo not read back the same\n",
-                 written.c_str());
-    std::abort();
-  }
+  if (!same(read, htmlayout::parse_declarations(written)))
+    fuzz::fail("declarations written back do not read the same", {css, written});
   return 0;
 }

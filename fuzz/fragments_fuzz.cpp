@@ -4,14 +4,13 @@
 // is the first byte (bit 0: an open card), then the quote's text and the tag
 // names, separated by 0xFF bytes (which UTF-8 never holds).
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "fml/text.h"
+#include "fuzz/check.h"
 #include "fuzz/tree_text.h"
 #include "htmlayout/dom/html_parser.h"
 #include "view/fragments.h"
@@ -23,14 +22,9 @@ using htmlayout::node;
 
 std::string g_context;  // what was built, for the report of a fault
 
-[[noreturn]] void fail(const std::string& what) {
-  std::fprintf(stderr, "%s\nin:\n%s\n", what.c_str(), g_context.c_str());
-  std::abort();
-}
+[[noreturn]] void fail(const std::string& what) { fuzz::fail(what, {g_context}); }
 
-void expect(bool holds, const char* what) {
-  if (!holds) fail(what);
-}
+void expect(bool holds, const char* what) { if (!holds) fail(what); }
 
 // What an HTML parser makes of text: line breaks CR LF and CR become LF,
 // NUL characters are dropped, and control characters (but tab, line feed

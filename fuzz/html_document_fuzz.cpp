@@ -3,11 +3,10 @@
 // parses to the same tree, wherever HTML text can give that tree at all
 // (fuzz::representable).
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "fuzz/check.h"
 #include "fuzz/tree_text.h"
 #include "htmlayout/dom/html_parser.h"
 #include "htmlayout/dom/html_writer.h"
@@ -33,18 +32,12 @@ parsed parse_and_write(std::string_view html) {
   return out;
 }
 
-void expect_same(const parsed& a, const parsed& b) {
-  if (a.tree == b.tree) return;
-  std::fprintf(stderr, "written:\n%s\nfirst tree:\n%s\nsecond tree:\n%s\n", a.written.c_str(),
-               a.tree.c_str(), b.tree.c_str());
-  std::abort();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  parsed first = parse_and_write(std::string_view(reinterpret_cast<const char*>(data), size));
+  parsed first = parse_and_write(fuzz::as_text(data, size));
   if (first.refused || !first.representable) return 0;
-  expect_same(first, parse_and_write(first.written));
+  if (std::string again = parse_and_write(first.written).tree; again != first.tree)
+    fuzz::fail("written, the tree parses differently", {first.written, first.tree, again});
   return 0;
 }

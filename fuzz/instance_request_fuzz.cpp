@@ -3,24 +3,16 @@
 // very frame it was read from (the format has one spelling per request),
 // and its answer frame reads back too.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "fuzz/check.h"
 #include "shell/instance_protocol.h"
 
-namespace {
-
-void fail(const char* what) {
-  std::fprintf(stderr, "%s\n", what);
-  std::abort();
-}
-
-}  // namespace
+using fuzz::fail;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string_view frame(reinterpret_cast<const char*>(data), size);
+  const std::string_view frame = fuzz::as_text(data, size);
   const pvl::parsed_request parsed = pvl::parse_request(frame);
   if (!parsed.request) {
     if (parsed.error.empty()) fail("a refused request without a reason");

@@ -3,21 +3,15 @@
 // path for "#id" agrees with the full parser; and an attribute value quoted
 // by quoted_selector_value reads back as exactly that value.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "fuzz/check.h"
 #include "htmlayout/dom/html_parser.h"
 #include "htmlayout/dom/selector.h"
 
 namespace {
-
-[[noreturn]] void fail(const char* what, std::string_view text) {
-  std::fprintf(stderr, "%s: [%.*s]\n", what, static_cast<int>(text.size()), text.data());
-  std::abort();
-}
 
 const htmlayout::element_node& page() {
   static htmlayout::element_node* root = htmlayout::parse_document(
@@ -35,14 +29,14 @@ void match_everywhere(const htmlayout::selector_list& list, const htmlayout::ele
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string_view text(reinterpret_cast<const char*>(data), size);
+  std::string_view text = fuzz::as_text(data, size);
   std::optional<htmlayout::selector_list> list = htmlayout::parse_selector(text);
   if (list) match_everywhere(*list, page());
 
   if (std::optional<std::string_view> id = htmlayout::simple_id_selector(text)) {
     if (!list || list->alternatives.size() != 1 || !list->alternatives[0].subject_id() ||
         *list->alternatives[0].subject_id() != *id)
-      fail("the quick id path and the parser disagree", text);
+      fuzz::fail("the quick id path and the parser disagree", {text});
   }
 
   std::string quoted = "[name=" + htmlayout::quoted_selector_value(text) + "]";
@@ -51,6 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       by_value->alternatives[0].compounds.size() != 1 ||
       by_value->alternatives[0].subject().attributes.size() != 1 ||
       by_value->alternatives[0].subject().attributes[0].value != text)
-    fail("a quoted value does not read back", quoted);
+    fuzz::fail("a quoted value does not read back", {quoted});
   return 0;
 }

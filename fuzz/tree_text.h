@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/check.h"
 #include "htmlayout/dom/html_writer.h"
 #include "htmlayout/dom/names.h"
 #include "htmlayout/dom/node.h"
@@ -35,9 +36,7 @@ inline bool closes_p(std::string_view tag) {
       "footer",  "h1",      "h2",     "h3",         "h4",     "h5",      "h6",     "header",
       "hgroup",  "hr",      "li",     "listing",    "main",   "menu",    "nav",    "ol",
       "p",       "pre",     "search", "section",    "summary", "table",  "ul",     "xmp"};
-  for (std::string_view t : kTags)
-    if (t == tag) return true;
-  return false;
+  return std::find(std::begin(kTags), std::end(kTags), tag) != std::end(kTags);
 }
 
 // An attribute name that HTML text can carry.
@@ -55,9 +54,7 @@ inline bool writable_tag(std::string_view tag) {
 inline bool is_formatting(std::string_view tag) {
   static constexpr std::string_view kTags[] = {"a", "b", "big", "code", "em", "font", "i",
                                                "nobr", "s", "small", "strike", "strong", "tt", "u"};
-  for (std::string_view t : kTags)
-    if (t == tag) return true;
-  return false;
+  return std::find(std::begin(kTags), std::end(kTags), tag) != std::end(kTags);
 }
 
 // Elements whose text the writer writes as it stands: it cannot hold
@@ -80,7 +77,8 @@ inline bool misplaced_table_part(std::string_view tag, std::string_view p) {
 }
 
 // False for the trees that HTML text cannot be relied on to give, which a
-// writer cannot reproduce: an a inside an a, and an element whose start tag
+// writer cannot reproduce: an a inside an a, a button inside a button (a
+// table between lets the parser put it there), and an element whose start tag
 // closes a p inside a p (the parser closes the outer one when it meets the
 // inner start tag), a block inside a formatting element (which the parser
 // may close and reopen around it), a form (where a form's content ends depends on the other
@@ -89,26 +87,14 @@ inline bool misplaced_table_part(std::string_view tag, std::string_view p) {
 // cannot be written, a misplaced table part, raw text holding "</", text that is not UTF-8, an li
 // inside an li of the same list, a formatting element inside three of its
 // kind (the parser keeps at most three open), and anything after a plaintext element (whose text runs to
-// the end).
-// Well-formed UTF-8 (gumbo can give a stray byte for an overlong numeric
-// character reference, which no text reproduces).
-inline bool is_utf8(std::string_view s) {
-  for (size_t i = 0; i < s.size();) {
-    unsigned char lead = static_cast<unsigned char>(s[i]);
-    size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (n == 0 || lead > 0xF4 || i + n > s.size()) return false;
-    for (size_t k = 1; k < n; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += n;
-  }
-  return true;
-}
-
+// the end). Text must be well-formed UTF-8 (gumbo can give a stray byte for
+// an overlong numeric character reference, which no text reproduces).
 // `context`: the tag of the element a fragment was parsed into ("" for a
 // document).
 inline bool representable(const htmlayout::node& n, std::string_view context = "",
                           bool in_a = false, bool in_p = false, bool in_formatting = false,
-                          std::vector<std::string_view>* open = nullptr, bool in_li = false) {
+                          std::vector<std::string_view>* open = nullptr, bool in_li = false,
+                          bool in_button = false) {
   std::vector<std::string_view> formatting;
   if (!open) open = &formatting;
   const std::string_view parent = n.parent ? htmlayout::name_of(n.parent->tag) : context;
@@ -123,7 +109,7 @@ inline bool representable(const htmlayout::node& n, std::string_view context = "
   }
   std::string_view tag = htmlayout::name_of(e->tag);
   if (tag == "plaintext" || tag == "form" || tag == "svg" || tag == "math" ||
-      (tag == "a" && in_a) || (tag == "li" && in_li) || misplaced_table_part(tag, parent) || ((in_p || in_formatting) && closes_p(tag)) || !writable_tag(tag) ||
+      (tag == "a" && in_a) || (tag == "button" && in_button) || (tag == "li" && in_li) || misplaced_table_part(tag, parent) || ((in_p || in_formatting) && closes_p(tag)) || !writable_tag(tag) ||
       (htmlayout::is_void_element(e->tag) && !e->children.empty()))
     return false;
   for (const htmlayout::attribute& a : e->attributes)
@@ -136,7 +122,8 @@ inline bool representable(const htmlayout::node& n, std::string_view context = "
   for (const htmlayout::node* child : e->children)
     all = all && representable(*child, context, in_a || tag == "a", in_p || tag == "p",
                                in_formatting || is_formatting(tag), open,
-                               tag == "li" || (in_li && tag != "ul" && tag != "ol" && tag != "menu"));
+                               tag == "li" || (in_li && tag != "ul" && tag != "ol" && tag != "menu"),
+                               in_button || tag == "button");
   if (is_formatting(tag)) open->pop_back();
   return all;
 }

@@ -215,6 +215,19 @@ int read_version(const std::string& path) {
     fail(path, "a collection in format " + std::to_string(version) +
                    ", which this version of Parvela cannot read");
   }
+  // The program's statements name these columns. A file of ours that lacks
+  // one is damaged, and is refused before the setup below could write to it.
+  if (!fresh) {
+    for (const char* columns : {"SELECT m_id, m_utfname FROM tag",
+                                "SELECT m_id, m_utftext, m_stamp FROM quote",
+                                "SELECT quote, pos, tag FROM quote_tag"}) {
+      try {
+        SQLite::Statement probe(reader, columns);
+      } catch (const SQLite::Exception& error) {
+        fail(path, std::string("the file is damaged (") + error.what() + ")");
+      }
+    }
+  }
   // A file that the open below is going to write (a setup, the switch to the
   // write-ahead log) is checked first, so that a damaged one is refused as
   // it is rather than half changed. A collection already set up is not read

@@ -67,6 +67,12 @@ TEST(CollectionFileTest, AFileThatCannotBeUsedIsRefusedAndLeftAsItWas) {
       {"old format index damaged",
        [&](const std::string& path) { write_file(path, damaged("damaged_index_format1.fdb")); },
        "database disk image is malformed"},
+      {"a column missing, old format",
+       [&](const std::string& path) { write_file(path, damaged("wrong_column_format1.fdb")); },
+       "the file is damaged (no such column: m_id)"},
+      {"a column missing, word index format",
+       [&](const std::string& path) { write_file(path, damaged("wrong_column_format3.fdb")); },
+       "the file is damaged (no such column: m_id)"},
       {"newer format",
        [&](const std::string& path) {
          { logic store; }

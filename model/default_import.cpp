@@ -29,27 +29,6 @@ namespace {
 
 std::string line_text(int line) { return "line " + std::to_string(line) + ": "; }
 
-// The line of the first byte of `text` that does not belong to a valid UTF-8
-// sequence, or 0 when the whole text is UTF-8.
-int first_non_utf8_line(std::string_view text) {
-  int line = 1;
-  for (size_t i = 0; i < text.size();) {
-    unsigned char lead = static_cast<unsigned char>(text[i]);
-    if (lead == '\n') ++line;
-    size_t length = lead < 0x80           ? 1
-                    : (lead >> 5) == 0x6  ? 2
-                    : (lead >> 4) == 0xE  ? 3
-                    : (lead >> 3) == 0x1E ? 4
-                                          : 0;
-    if (length == 0 || i + length > text.size()) return line;
-    for (size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return line;
-    }
-    i += length;
-  }
-  return 0;
-}
-
 // Reads the XML file at `path` into `document`. Returns what is wrong with
 // it, or "" when it loaded and has a root element. The file is only read, so
 // a default file installed read-only imports as well.
@@ -65,7 +44,7 @@ std::string load(TiXmlDocument& document, const std::string& path) {
     if (std::ferror(file.get())) return "cannot be read: " + fml::system_error_text();
   }
   if (text.empty()) return "the file is empty";
-  if (int line = first_non_utf8_line(text)) return line_text(line) + "the text is not UTF-8";
+  if (int line = fml::first_non_utf8_line(text)) return line_text(line) + "the text is not UTF-8";
   if (int line = fml::xml_too_deep_line(text)) {
     return line_text(line) + "elements nest more than " + std::to_string(fml::kMaxXmlDepth) +
            " deep";

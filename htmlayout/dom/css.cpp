@@ -83,6 +83,10 @@ size_t skip_block(std::string_view s, size_t open) {
   return s.size();
 }
 
+// Drops leading and trailing white space and turns each run of white space
+// outside quotes into one space. White space at the end goes even inside a
+// string left open, so that a value read back after " !important" was taken
+// off and written again ends the same way.
 std::string collapse_space(std::string_view s) {
   std::string out;
   char quote = 0;
@@ -101,6 +105,7 @@ std::string collapse_space(std::string_view s) {
       quote = c;
     }
   }
+  while (!out.empty() && is_space(out.back())) out.pop_back();
   return out;
 }
 
