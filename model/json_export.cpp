@@ -50,7 +50,13 @@ void append_names(std::string& out, const std::vector<Tag>& tags) {
 }  // namespace
 
 std::string export_json(const std::vector<Tag>& tags, const std::vector<Quote>& quotes) {
-  std::string out = "{\"parvela\": " + std::to_string(kJsonFormatVersion) + ",\n\"tags\": ";
+  // One allocation for the usual case: each quote's text plus its fields
+  // and a few tag names.
+  size_t expected = 64;
+  for (const Quote& quote : quotes) expected += quote.m_utftext.size() + 96;
+  std::string out;
+  out.reserve(expected + expected / 8);
+  out += "{\"parvela\": " + std::to_string(kJsonFormatVersion) + ",\n\"tags\": ";
   append_names(out, tags);
   out += ",\n\"quotes\": [";
   for (size_t i = 0; i < quotes.size(); ++i) {

@@ -306,24 +306,25 @@ int tags_command(logic& store, const command_line& line, std::ostream& out) {
   return out.flush() ? kCommandDone : kCommandFailed;
 }
 
-int export_command(logic& store, const command_line& line, std::ostream& out, std::ostream& err) {
+std::optional<std::string> export_content(logic& store, const command_line& line,
+                                          std::ostream& err) {
   search_kept window_search(store);
-  if (!set_search(store, line, err)) return kCommandFailed;
+  if (!set_search(store, line, err)) return std::nullopt;
   // Table order, as the window exports, so that an import keeps the order.
   std::vector<Quote> quotes = store.search();
-  std::string content;
-  if (line.format == "html") {
-    content = export_html(quotes);
-  } else if (line.format == "markdown") {
-    content = export_markdown(quotes);
-  } else {
-    content = export_json(store.tags(), quotes);
-  }
+  if (line.format == "html") return export_html(quotes);
+  if (line.format == "markdown") return export_markdown(quotes);
+  return export_json(store.tags(), quotes);
+}
+
+int export_command(logic& store, const command_line& line, std::ostream& out, std::ostream& err) {
+  std::optional<std::string> content = export_content(store, line, err);
+  if (!content) return kCommandFailed;
   if (line.file == "-") {
-    out << content;
+    out << *content;
     return written(out, err);
   }
-  return write_output_file(line.file, content, err);
+  return write_output_file(line.file, *content, err);
 }
 
 int run_command(const command_line& line, std::istream& in, std::ostream& out,

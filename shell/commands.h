@@ -34,6 +34,10 @@ int list_command(logic& store, const command_line& line, std::ostream& out, std:
 int tags_command(logic& store, const command_line& line, std::ostream& out);
 // Writes to `out` when the file is "-".
 int export_command(logic& store, const command_line& line, std::ostream& out, std::ostream& err);
+// The page or document export_command writes; nullopt (reported on `err`)
+// when the search is not one.
+std::optional<std::string> export_content(logic& store, const command_line& line,
+                                          std::ostream& err);
 // list and export leave the store's search as they found it.
 
 // What an import prints.

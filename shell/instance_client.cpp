@@ -6,6 +6,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -74,9 +75,14 @@ instance_reply ask_instance(int fd, const instance_request& request, int answer_
   // An instance that refuses a request may answer before it is all sent:
   // the answer is read however the sending went.
   send_all(fd, encode_request(request));
-  bool answered = receive_until(fd, frame, kFrameHeadBytes, answer_timeout_ms) &&
-                  receive_until(fd, frame, kFrameHeadBytes + frame_body_bytes(frame),
-                                answer_timeout_ms);
+  bool answered = receive_until(fd, frame, kFrameHeadBytes, answer_timeout_ms);
+  if (answered) {
+    // The answer's size as the instance announced it; a large export
+    // arrives into one allocation.
+    const size_t whole = kFrameHeadBytes + size_t(frame_body_bytes(frame));
+    frame.reserve(std::min<size_t>(whole, size_t(1) << 30));
+    answered = receive_until(fd, frame, whole, answer_timeout_ms);
+  }
   ::close(fd);
   std::optional<instance_answer> answer;
   if (answered) answer = parse_answer(frame);

@@ -93,9 +93,13 @@ instance_answer carry_out(const instance_request& request, main_window& window,
     case A::tags:
       code = tags_command(model().store(), line, out);
       break;
-    case A::export_quotes:
-      code = export_command(model().store(), line, out, err);
-      break;
+    case A::export_quotes: {
+      // The command writes the file; the content goes into the answer as it
+      // is, without a stream's copies (an export may be the whole collection).
+      std::optional<std::string> content = export_content(model().store(), line, err);
+      if (!content) return {kCommandFailed, {}, err.str()};
+      return {kCommandDone, std::move(*content), {}};
+    }
     case A::import_quotes:
       out << import_report(model().import_json_export(request.payload, line.merge), line.merge);
       code = kCommandDone;
