@@ -7,7 +7,7 @@
 
 #include <sstream>
 
-#include "bench/collection_file.h"
+#include "bench/data_folder.h"
 #include "fml/log.h"
 #include "fml/text.h"
 #include "model/logic.h"
@@ -21,16 +21,8 @@ namespace {
 class large_collection {
  public:
   large_collection() {
-    std::filesystem::path data = folder_.path() / "Parvela";
-    std::filesystem::create_directories(data / "logs");
     setenv("XDG_DATA_HOME", folder_.path().c_str(), 1);
-    tinyfilesystem::set_app_dir(L"DataDir", data.wstring());
-    fml::set_log_folder(data.wstring());
-    for (const char* id : {"debug", "logic"}) fml::reglog(id, L"logs/" + fml::utf82wchar(id) + L".log");
-    testing_support::write_file(data / "defaulttags.xml", "<tags/>");
-    testing_support::write_file(data / "defaultquotes.xml", "<quotes/>");
-    { pvl::logic schema_only; }
-    bench_support::fill_collection((data / "parvela.fdb").string(), 100000, 1000);
+    bench_support::make_data_folder(folder_.path() / "Parvela", 100000, 1000);
   }
 
  private:

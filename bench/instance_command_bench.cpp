@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench/collection_file.h"
+#include "bench/data_folder.h"
 #include "fml/log.h"
 #include "fml/text.h"
 #include "model/logic.h"
@@ -51,7 +51,6 @@ class running_instance {
   running_instance() {
     std::filesystem::path data = folder_.path() / "Parvela";
     std::filesystem::path runtime = folder_.path() / "run";
-    std::filesystem::create_directories(data / "logs");
     std::filesystem::create_directory(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
     setenv("XDG_DATA_HOME", folder_.path().c_str(), 1);
@@ -59,13 +58,7 @@ class running_instance {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("PARVELA_NO_ERROR_BOX", "1", 1);
     runtime_ = runtime.string();
-    tinyfilesystem::set_app_dir(L"DataDir", data.wstring());
-    fml::set_log_folder(data.wstring());
-    for (const char* id : {"debug", "logic"}) fml::reglog(id, L"logs/" + fml::utf82wchar(id) + L".log");
-    testing_support::write_file(data / "defaulttags.xml", "<tags/>");
-    testing_support::write_file(data / "defaultquotes.xml", "<quotes/>");
-    { pvl::logic schema_only; }
-    bench_support::fill_collection((data / "parvela.fdb").string(), 10000, 100);
+    bench_support::make_data_folder(data, 10000, 100);
 
     char* argv[] = {const_cast<char*>(PARVELA_EXE), nullptr};
     posix_spawn(&pid_, PARVELA_EXE, nullptr, nullptr, argv, environ);
