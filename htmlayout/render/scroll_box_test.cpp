@@ -6,7 +6,6 @@
 
 #include "htmlayout/render/locate.h"
 #include "htmlayout/render/testing/test_page.h"
-#include "htmlayout/render/tree_edit.h"
 
 namespace htmlayout::render {
 namespace {
@@ -64,7 +63,7 @@ TEST(ScrollBox, MeasuresClampsClipsAndShiftsItsContentAndDrawsItsBar) {
 
   // Content that shrinks pulls the position back at the next layout.
   box->set_scroll_y(300);
-  for (int i = 10; i < 20; ++i) remove_node(page.find("#r" + std::to_string(i)));
+  for (int i = 10; i < 20; ++i) page.find("#list")->removeChild(page.find("#r" + std::to_string(i)));
   page.render();
   EXPECT_EQ(box->metrics().scroll_y, 100);
 }

@@ -1,9 +1,8 @@
 // Edits of a litehtml 0.6 element tree that litehtml lacks or gets wrong:
 // inserting nodes at a position (document::append_children_from_string wraps
 // the fragment in a new html/head/body, loses tr and td tags and crashes after
-// a table row was removed), removing nodes and attributes, and setting the
-// text of an element. None of these lays out: render the document before
-// painting or hit testing again.
+// a table row was removed), making text nodes and removing attributes. None of
+// these lays out: render the document before painting or hit testing again.
 #pragma once
 
 #include <litehtml/litehtml.h>
@@ -15,40 +14,17 @@
 
 namespace htmlayout::render {
 
-// Builds unstyled, parentless litehtml nodes for the HTML fragment `html` as
-// the HTML parser reads it inside an element named `context_tag` (so "<tr>"
-// stays a row inside "tbody" and "<td>" a cell inside "tr"; an unknown tag
-// reads as "div"). Elements are made with doc->create_element(), so the
-// container's element factory applies; text becomes word and space nodes;
-// comments are dropped.
-litehtml::elements_vector parse_fragment(const litehtml::document::ptr& doc,
-                                         const std::string& context_tag, const std::string& html);
-
 // Word and space nodes for `text`, split as litehtml splits parsed text.
 litehtml::elements_vector make_text_nodes(const litehtml::document::ptr& doc,
                                           const std::string& text);
 
-// Inserts `nodes` (parentless, as made above) into `parent` before its child
-// at `index`, counted over parent's litehtml children; an index past the end
-// appends. A ::before node stays first and an ::after node last. The nodes
-// are styled from `sheets` and initialised; when they are table parts the
-// enclosing table's grid is rebuilt.
+// Inserts `nodes` (parentless, made with doc->create_element() or as above)
+// into `parent` before its child at `index`, counted over parent's litehtml
+// children; an index past the end appends. A ::before node stays first and
+// an ::after node last. The nodes are styled from `sheets` and initialised;
+// when they are table parts the enclosing table's grid is rebuilt.
 void insert_children(const litehtml::element::ptr& parent, std::size_t index,
                      const litehtml::elements_vector& nodes, const style_sheets& sheets);
-
-// parse_fragment() in the context of parent's tag, then insert_children().
-// Returns the inserted nodes.
-litehtml::elements_vector insert_html(const litehtml::element::ptr& parent, std::size_t index,
-                                      const std::string& html, const style_sheets& sheets);
-
-// Detaches `node` from its parent (nothing happens without one) and rebuilds
-// the enclosing table's grid when it was a table part. The document keeps no
-// reference to the removed subtree.
-void remove_node(const litehtml::element::ptr& node);
-
-// Replaces the children of `el` (other than ::before and ::after) by the text
-// `text`, measured in the element's font.
-void set_inner_text(const litehtml::element::ptr& el, const std::string& text);
 
 // Removes the attribute `name` (any letter case) from `el`; removing "class"
 // also empties the class list selectors match against. Returns false when the
