@@ -65,28 +65,5 @@ TEST(Locate, GivesTheAreasOfBlocksAndBoundsInlinesAndTableRowsByTheirBoxes) {
   EXPECT_TRUE(locate(page.find("#hidden")).empty());
 }
 
-TEST(Locate, FollowsNestedScrolledBoxes) {
-  std::string rows;
-  for (int i = 0; i < 40; ++i)
-    rows += "<div class=row id=r" + std::to_string(i) + ">row " + std::to_string(i) + "</div>";
-  test_page page("<body><div id=outer><div id=gap></div><div id=inner>" + rows +
-                     "</div><div id=tail>tail</div></div></body>",
-                 "body { margin: 0; } .row { height: 20px; } #gap { height: 50px; }"
-                 "#outer { height: 120px; overflow: auto; }"
-                 "#inner { height: 100px; overflow: auto; }");
-  as_scroll_box(page.find("#inner"))->set_scroll_y(150);
-  as_scroll_box(page.find("#outer"))->set_scroll_y(30);
-  const litehtml::position r10 = locate(page.find("#r10"));
-  EXPECT_EQ(r10.y, 50 + 200 - 150 - 30);
-  EXPECT_EQ(locate(page.find("#inner")).y, 50 - 30);
-  EXPECT_EQ(locate(page.find("#tail")).y, 150 - 30);
-  // Hit testing and paint agree with it.
-  EXPECT_EQ(page.hit(5, r10.y + 3), page.find("#r10"));
-  const paint_op* painted = find_text(page.paint(), "10");  // the run after "row" and a space
-  ASSERT_TRUE(painted);
-  EXPECT_EQ(painted->box.y, r10.y);
-  EXPECT_TRUE(painted->visible());
-}
-
 }  // namespace
 }  // namespace htmlayout::render

@@ -7,7 +7,6 @@
 
 #include <string>
 
-#include "htmlayout/dom/behavior.h"
 #include "htmlayout/dom/events.h"
 #include "htmlayout/render/mirror_access.h"
 #include "htmlayout/render/testing/headless_host.h"
@@ -26,7 +25,7 @@ std::string page() {
       "<html><head><style>body { margin: 0; } #head { height: 30px; }"
       "#box { height: 200px; overflow: auto; } .row { height: 20px; }"
       "menu { display: none; width: 120px; margin: 0; padding: 2px; background-color: #ffffff }"
-      "li { display: block; height: 20px; } #box { context-menu: selector(#menu); }"
+      "li { display: block; height: 20px; }"
       "#long { max-height: 100px; overflow: auto; } #holder { position: relative; left: 30px }"
       "</style></head><body><div id=head><button id=open>open</button></div>"
       "<div id=box><div id=list>";
@@ -38,17 +37,6 @@ std::string page() {
   return html + "</menu></div></body></html>";
 }
 
-// Notes which menu item was clicked; it must outlive the host.
-struct menu_owner : behavior {
-  menu_owner() : behavior(group::behavior_event, "test-menu-owner") {}
-  bool on_event(const dom::element&, const dom::element& target, uint32_t type,
-                uintptr_t) override {
-    if (type == event::menu_item_click) clicked = target.get_attribute_utf8("id").value_or("");
-    return false;
-  }
-  std::string clicked;
-};
-
 class RendererGeometryTest : public ::testing::Test {
  protected:
   RendererGeometryTest() { host.load_html(page()); }
@@ -58,7 +46,6 @@ class RendererGeometryTest : public ::testing::Test {
     host.in().mouse_down(p, button, 0);
     host.in().mouse_up(p, button, 0);
   }
-  menu_owner owner;
   headless_host host{400, 300};
 };
 
@@ -121,27 +108,6 @@ TEST_F(RendererGeometryTest, PopupsTheInputShowsArePaintedAndHitAboveThePage) {
   EXPECT_EQ(host.view().element_at(210, geometry.location(by_id("i150"))->top + 5), by_id("i150"));
   const auto rows = host.view().laid_out_rows(list);
   EXPECT_LT(rows->second - rows->first, 40u);
-}
-
-TEST_F(RendererGeometryTest, ARightClickOpensTheContextMenuAtThePointerAndItsItemsTakeClicks) {
-  std::string html = page();
-  html.replace(html.find("#box {"), 6, "#box { behavior: test-menu-owner;");
-  host.doc().set_notification_callback([](notification& n) -> uint32_t {
-    if (n.code == notification_code::attach_behavior)
-      answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
-    return 0;
-  });
-  host.load_html(html);
-  click({50, 100}, mouse::prop_button);
-  ASSERT_EQ(host.in().popups().size(), 1u);
-  EXPECT_EQ(host.in().popups()[0].position.x, 50);
-  EXPECT_EQ(host.in().popups()[0].position.y, 100);
-
-  const auto second = host.geometry().location(by_id("second"));
-  ASSERT_TRUE(second.has_value());
-  click({second->left + 5, second->top + 5});
-  EXPECT_EQ(owner.clicked, "second");
-  EXPECT_TRUE(host.in().popups().empty());
 }
 
 }  // namespace

@@ -14,23 +14,6 @@ namespace {
 using test_support::find_text;
 using test_support::test_page;
 
-TEST(Restyle, SeesRulesThatStartToMatchThroughAttributes) {
-  test_page page("<body><table id=list><tr id=row><td id=cell>text</td></tr></table></body>",
-                 ".hot td { font-weight: bold; }");
-  page.find("#row")->set_attr("class", "hot");
-  page.find("#cell")->set_attr("style", "color: #ff0000");
-  restyle(page.find("#list"), page.sheets());
-  page.render();
-  EXPECT_EQ(find_text(page.paint(), "text")->font_weight, 700);
-  EXPECT_EQ(find_text(page.paint(), "text")->color.red, 255);
-  page.find("#row")->set_attr("class", "");
-  page.find("#cell")->set_attr("style", "");
-  restyle(page.find("#list"), page.sheets());
-  page.render();
-  EXPECT_EQ(find_text(page.paint(), "text")->font_weight, 400);
-  EXPECT_EQ(find_text(page.paint(), "text")->color.red, 0);
-}
-
 TEST(Restyle, KeepsAnonymousTableBoxesAndGeneratedContentAndRebuildsTables) {
   test_page page(
       "<body><div id=grid><div class=cell>left</div><div class=cell>right</div></div>"

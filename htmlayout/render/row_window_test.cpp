@@ -57,32 +57,5 @@ TEST(RowWindow, KeepsTheTopRowInPlaceWhenMeasurementsReplaceEstimates) {
   EXPECT_EQ(at_top.scroll_y, 0) << "a box at its top stays there";
 }
 
-TEST(RowWindow, RowsComingAndGoingMoveTheLaidOutRun) {
-  struct {
-    const char* what;
-    bool insert;
-    std::size_t index;
-    bool in_run;
-    row_window::span after;
-  } cases[] = {
-      {"insert above the run", true, 3, false, {11, 21}},
-      {"insert at its first row", true, 10, false, {11, 21}},
-      {"insert inside it", true, 15, true, {10, 20}},
-      {"insert after it", true, 20, false, {10, 20}},
-      {"erase above the run", false, 3, false, {9, 19}},
-      {"erase inside it", false, 10, true, {10, 19}},
-      {"erase after it", false, 20, false, {10, 20}},
-  };
-  for (const auto& c : cases) {
-    row_window w;
-    w.heights.assign(50);
-    w.first = 10;
-    w.last = 20;
-    EXPECT_EQ(c.insert ? w.insert_row(c.index) : w.erase_row(c.index), c.in_run) << c.what;
-    EXPECT_EQ((row_window::span{w.first, w.last}), c.after) << c.what;
-    EXPECT_EQ(w.heights.size(), c.insert ? 51u : 49u) << c.what;
-  }
-}
-
 }  // namespace
 }  // namespace htmlayout::render

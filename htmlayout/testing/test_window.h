@@ -33,7 +33,6 @@ class fixed_layout : public geometry {
     scrolls_[find(box)].second.limit = limit;
   }
   int scroll_position(const dom::element& box) { return scrolls_[find(box)].second.position; }
-  int location_queries = 0;
 
   dom::element element_at(point p) override {
     dom::element best;
@@ -56,7 +55,6 @@ class fixed_layout : public geometry {
     return best;
   }
   std::optional<rect> location(const dom::element& e) override {
-    ++location_queries;
     for (const placed& p : boxes_)
       if (p.element == e) return p.box;
     return std::nullopt;
