@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "bench/sample_page.h"
 #include "htmlayout/render/document_loader.h"
 #include "htmlayout/render/locate.h"
-#include "htmlayout/render/testing/sample_page.h"
 #include "htmlayout/render/scroll_box.h"
 
 #ifdef RENDER_BENCH_QT

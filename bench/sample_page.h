@@ -1,7 +1,7 @@
-// The program's kinds of content as a page, for tests, pictures and
-// benchmarks of the renderer: a tag list, a search bar, and the quote list,
-// whose entries are quote cards (a title, the text, tag chips, a button and a
-// time stamp) laid out without table layout.
+// The program's kinds of content as a page, for the render benchmark: a tag
+// list, a search bar, and the quote list, whose entries are quote cards (a
+// title, the text, tag chips, a button and a time stamp) laid out without
+// table layout.
 #pragma once
 
 #include <string>
