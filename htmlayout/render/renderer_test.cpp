@@ -150,7 +150,6 @@ TEST_F(RendererTest, ListsCrossingTheWholeListThresholdAndReplacedWhole) {
   view().update();
   EXPECT_EQ(view().laid_out_rows(list)->first, 0u);
   EXPECT_LT(view().laid_out_rows(list)->second, 50u);
-  EXPECT_EQ(at(row(199)).y, kRowsTop + 199 * 20);
   // Back to a few rows: whole again.
   for (int i = 10; i < 200; ++i) row(i).delete_element();
   view().update();
@@ -173,19 +172,12 @@ TEST_F(RendererTest, ListsCrossingTheWholeListThresholdAndReplacedWhole) {
   list.set_html(rows, position::replace_content);
   view().update();
   EXPECT_LE(view().mirror_size(), mirrored + 20);
-  EXPECT_EQ(at(find("#n-19999")).y, kRowsTop + 19999 * 20);
-}
-
-TEST_F(RendererTest, ABoxThatStopsScrollingShowsAllItsRows) {
-  view().set_viewport(800, 20000);
-  load(200);
-  view().update();
-  EXPECT_LT(view().laid_out_rows(find("#list"))->second, 200u);
+  // A box that stops scrolling shows all its rows.
+  list.set_html(rows_html(200, "s"), position::replace_content);
   find("#box").set_style_attribute("overflow", L"visible");
   find("#box").set_style_attribute("height", L"auto");
   view().update();
-  EXPECT_FALSE(view().laid_out_rows(find("#list")));
-  EXPECT_EQ(at(row(199)).y, kRowsTop + 199 * 20);
+  EXPECT_FALSE(view().laid_out_rows(list));
   expect_mirror_as_document();
 }
 

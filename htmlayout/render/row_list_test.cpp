@@ -65,7 +65,7 @@ class RowList : public ::testing::Test {
     std::ostringstream out;
     for (const auto& op : container_.painted())
       out << static_cast<int>(op.what) << ' ' << op.text << ' ' << op.box.x << ',' << op.box.y
-          << ',' << op.box.width << ',' << op.box.height << " clip " << op.clip.y << '\n';
+          << ',' << op.box.width << ',' << op.box.height << '\n';
     return out.str();
   }
   litehtml::element::ptr hit(int x, int y, bool cull) {

@@ -1,19 +1,8 @@
 #include "htmlayout/render/testing/headless_container.h"
 
-#include <algorithm>
-#include <cctype>
-
 namespace htmlayout::render {
 
 namespace {
-
-litehtml::position intersect(const litehtml::position& a, const litehtml::position& b) {
-  const int left = std::max(a.left(), b.left());
-  const int top = std::max(a.top(), b.top());
-  const int right = std::min(a.right(), b.right());
-  const int bottom = std::min(a.bottom(), b.bottom());
-  return {left, top, std::max(0, right - left), std::max(0, bottom - top)};
-}
 
 int code_points(const char* text) {
   int count = 0;
@@ -25,21 +14,10 @@ int code_points(const char* text) {
 
 }  // namespace
 
-bool paint_op::visible() const {
-  if (!clipped) return true;
-  if (clip.width <= 0 || clip.height <= 0) return false;
-  return box.x < clip.right() && clip.x < box.right() && box.y < clip.bottom() &&
-         clip.y < box.bottom();
-}
-
 paint_op& headless_container::record(paint_op::kind what, const litehtml::position& box) {
   paint_op& op = painted_.emplace_back();
   op.what = what;
   op.box = box;
-  if (!clips_.empty()) {
-    op.clipped = true;
-    op.clip = clips_.back();
-  }
   return op;
 }
 
@@ -115,35 +93,20 @@ void headless_container::draw_borders(litehtml::uint_ptr /*hdc*/, const litehtml
 
 void headless_container::set_cursor(const char* /*cursor*/) {}
 
-void headless_container::transform_text(litehtml::tstring& text, litehtml::text_transform tt) {
-  // ASCII only: enough for tests, and deterministic.
-  if (tt == litehtml::text_transform_uppercase) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  } else if (tt == litehtml::text_transform_lowercase) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  } else if (tt == litehtml::text_transform_capitalize && !text.empty()) {
-    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-  }
-}
+void headless_container::transform_text(litehtml::tstring&, litehtml::text_transform) {}
 
 void headless_container::import_css(litehtml::tstring& /*text*/, const litehtml::tstring& /*url*/,
                                     litehtml::tstring& /*baseurl*/) {}
 
-void headless_container::set_clip(const litehtml::position& pos,
-                                  const litehtml::border_radiuses& /*radii*/, bool /*valid_x*/,
-                                  bool /*valid_y*/) {
-  clips_.push_back(clips_.empty() ? pos : intersect(clips_.back(), pos));
-}
+void headless_container::set_clip(const litehtml::position&, const litehtml::border_radiuses&,
+                                  bool, bool) {}
 
-void headless_container::del_clip() {
-  if (!clips_.empty()) clips_.pop_back();
-}
+void headless_container::del_clip() {}
 
 void headless_container::draw_scroll_bar(litehtml::uint_ptr /*hdc*/,
                                          const litehtml::position& padding_box,
-                                         const scroll_metrics& metrics) {
-  paint_op& op = record(paint_op::kind::scroll_bar, padding_box);
-  op.metrics = metrics;
+                                         const scroll_metrics&) {
+  record(paint_op::kind::scroll_bar, padding_box);
 }
 
 }  // namespace htmlayout::render

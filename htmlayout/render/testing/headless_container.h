@@ -1,8 +1,8 @@
 // A litehtml document container without a screen, for tests and benchmarks:
 // text is measured with fixed metrics (every character advances half the font
 // size; ascent is three quarters of the size, descent a quarter) and painting
-// is recorded as a list of operations with the clip in force, so tests can
-// assert on what was drawn and where. Elements come from create_element().
+// is recorded as a list of operations, so tests can assert on what was drawn
+// and where; clips and text transforms are ignored. Elements come from create_element().
 #pragma once
 
 #include <litehtml/litehtml.h>
@@ -27,21 +27,13 @@ struct paint_op {
   litehtml::web_color color;
   int font_size = 0;          // text only
   int font_weight = 0;        // text only
-  bool clipped = false;       // a clip was in force ...
-  litehtml::position clip;    // ... and this is the intersection of all clips set
-  scroll_metrics metrics;     // scroll bar only
   litehtml::borders borders;  // borders only
-
-  // False when a clip in force hides the whole box.
-  bool visible() const;
 };
 
 class headless_container : public container_base, public scroll_bar_painter {
  public:
   const std::vector<paint_op>& painted() const { return painted_; }
   void clear_painted() { painted_.clear(); }
-  // Current nesting of set_clip calls; zero between paints.
-  int clip_depth() const { return static_cast<int>(clips_.size()); }
 
   static constexpr int kDefaultFontSize = 16;
 
@@ -79,7 +71,6 @@ class headless_container : public container_base, public scroll_bar_painter {
   };
   paint_op& record(paint_op::kind what, const litehtml::position& box);
 
-  std::vector<litehtml::position> clips_;  // each the intersection of those below it
   std::vector<paint_op> painted_;
 };
 
