@@ -1,6 +1,6 @@
 // The Qt container's pixels where the program's page (painted in
 // view/mainform_widget_test) does not go: border styles, underlines, list
-// markers and rounded clips, and text measured with the font's metrics.
+// markers and rounded clips.
 #include "htmlayout/qt/qt_container.h"
 
 #include <gtest/gtest.h>
@@ -83,26 +83,6 @@ TEST(QtContainer, DrawsBorderStylesDecorationsMarkersAndRoundedClips) {
   const litehtml::position round = at("#round");
   EXPECT_EQ(image.pixelColor(round.x + 1, round.y + 1), QColor(Qt::white));
   EXPECT_EQ(image.pixelColor(round.x + 100, round.y + 15), QColor(0, 0, 255));
-}
-
-TEST(QtContainer, MeasuresWithTheFontsMetrics) {
-  ensure_application();
-  qt_container container;
-  litehtml::font_metrics metrics;
-  const auto regular =
-      container.create_font("DejaVu Sans", 20, 400, litehtml::fontStyleNormal, 0, &metrics);
-  const auto bold =
-      container.create_font("sans-serif", 20, 700, litehtml::fontStyleNormal, 0, nullptr);
-  QFont reference("DejaVu Sans");
-  reference.setPixelSize(20);
-  EXPECT_EQ(metrics.ascent, QFontMetrics(reference).ascent());
-  EXPECT_EQ(metrics.height, QFontMetrics(reference).height());
-  EXPECT_FALSE(metrics.draw_spaces);
-  EXPECT_EQ(container.text_width("Parvela", regular),
-            QFontMetrics(reference).horizontalAdvance("Parvela"));
-  EXPECT_GT(container.text_width("Parvela", bold), container.text_width("Parvela", regular));
-  container.delete_font(regular);
-  container.delete_font(bold);
 }
 
 }  // namespace
