@@ -21,13 +21,9 @@ bool headless_host::load_html(std::string_view html, std::string_view base_url) 
 }
 
 const std::vector<paint_op>& headless_host::paint() {
-  return paint({0, 0, renderer_.viewport_width(), renderer_.viewport_height()});
-}
-
-const std::vector<paint_op>& headless_host::paint(const rect& clip) {
   geometry_.sync_popups();
   container_.clear_painted();
-  renderer_.paint(0, clip);
+  renderer_.paint(0, {0, 0, renderer_.viewport_width(), renderer_.viewport_height()});
   return container_.painted();
 }
 

@@ -33,15 +33,13 @@ class headless_host {
   // are read from there.
   bool load_html(std::string_view html, std::string_view base_url = {});
 
-  // Paints the window (or `clip`) and returns what was drawn, in order.
+  // Paints the window and returns what was drawn, in order.
   const std::vector<paint_op>& paint();
-  const std::vector<paint_op>& paint(const rect& clip);
 
   document& doc() { return document_; }
   renderer& view() { return renderer_; }
   input& in() { return input_; }
   renderer_geometry& geometry() { return geometry_; }
-  headless_container& container() { return container_; }
 
  private:
   headless_container container_;

@@ -1,5 +1,5 @@
 // Test helper: a page loaded into the headless container, laid out at a given
-// width, with shortcuts to find elements, paint and hit test.
+// width, with shortcuts to find elements and paint.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -32,16 +32,12 @@ class test_page {
     return found;
   }
 
-  // Paints the part of the document under `clip` and returns what was drawn.
-  const std::vector<paint_op>& paint(const litehtml::position& clip) {
+  // Paints the document and returns what was drawn.
+  const std::vector<paint_op>& paint() {
+    const litehtml::position clip(0, 0, width_, 600);
     container.clear_painted();
     loaded.document->draw(0, 0, 0, &clip);
     return container.painted();
-  }
-  const std::vector<paint_op>& paint() { return paint({0, 0, width_, 600}); }
-
-  litehtml::element::ptr hit(int x, int y) const {
-    return loaded.document->root()->get_element_by_point(x, y, x, y);
   }
 
   const style_sheets& sheets() const { return loaded.sheets; }
@@ -53,13 +49,6 @@ class test_page {
  private:
   int width_;
 };
-
-// The text of the element and its descendants.
-inline std::string text_of(const litehtml::element::ptr& el) {
-  std::string text;
-  if (el) el->get_text(text);
-  return text;
-}
 
 // The first painted text run equal to `text`, or nullptr.
 inline const paint_op* find_text(const std::vector<paint_op>& ops, const std::string& text) {
