@@ -1,7 +1,6 @@
-// What the random changes of renderer_property_test do not reach: a long
-// list painted at its scroll position, dirty rectangles, layout counts and
-// the change callback, lists crossing the whole-list threshold, style sheets
-// coming and going.
+// What the random changes of renderer_property_test do not reach: dirty
+// rectangles, layout counts and the change callback, lists crossing the
+// whole-list threshold, style sheets coming and going.
 #include "htmlayout/render/renderer.h"
 
 #include <gtest/gtest.h>
@@ -61,32 +60,6 @@ class RendererTest : public ::testing::Test {
 
   headless_host host;
 };
-
-TEST_F(RendererTest, ALongListShowsTheRowsAtItsScrollPositionAndMirrorsNoMore) {
-  load(10000);
-  dom::element box = find("#box");
-  scroll_metrics metrics;
-  ASSERT_TRUE(view().scroll_info(box, metrics));
-  EXPECT_EQ(metrics.viewport_height, 310);
-  EXPECT_EQ(metrics.content_height, 10000 * 20 + 10);
-  const std::size_t small_mirror = view().mirror_size();
-  // A row that is not laid out shows nowhere.
-  ASSERT_FALSE(mirror_of(view(), row(400)));
-  EXPECT_TRUE(to_position(view().visible_area(row(400))).empty());
-
-  ASSERT_TRUE(view().set_scroll_pos(box, 5000 * 20 + 7));
-  const auto& painted = host.paint();
-  ASSERT_TRUE(find_text(painted, "5000"));
-  EXPECT_EQ(find_text(painted, "5000")->box.y, kRowsTop - 7);
-  EXPECT_FALSE(find_text(painted, "4990"));
-  EXPECT_FALSE(find_text(painted, "5030"));
-  EXPECT_LT(view().mirror_size(), small_mirror + 200);
-  // Around the box: the head above, the foot below; only the box scrolls.
-  EXPECT_EQ(at(find("#foot")).y, 40 + 312);
-  EXPECT_EQ(view().element_at(30, 40 + 312 + 5), find("#foot"));
-  EXPECT_EQ(view().scroll_box_at(30, 100), box);
-  EXPECT_FALSE(view().scroll_box_at(30, 20).is_valid());
-}
 
 TEST_F(RendererTest, ChangesRepaintWhatChangedWithOneLayoutPerBatchAndOneCallToTheHost) {
   int calls = 0;
