@@ -19,7 +19,7 @@ using Lines = std::vector<std::string>;
 std::string id_of(const element& e) { return e.get_attribute_utf8("id").value_or(e.tag_name()); }
 
 // A behaviour that writes what happens to it into a shared log, and handles
-// `handled_event` (and the click method).
+// `handled_event`.
 class recording_behavior : public behavior {
  public:
   recording_behavior(Lines& log, const char* name, uint32_t subscription,
@@ -34,10 +34,6 @@ class recording_behavior : public behavior {
          " reason " + std::to_string(reason));
     if (on_event_hook) on_event_hook(he, type);
     return type == handled_event_;
-  }
-  bool on_method_call(const element&, uint32_t method, method_params&) override {
-    note("method " + std::to_string(method));
-    return method == method::click;
   }
 
   std::function<void(const element&, uint32_t)> on_event_hook;
@@ -223,18 +219,6 @@ TEST_F(HostedDocumentTest, StateAndAttributeChangesRebindBehavioursOneOrSeveral)
                         "test-list attached p"}));
 }
 
-TEST_F(HostedDocumentTest, SentEventsBubbleUntilHandled) {
-  load_list();
-  EXPECT_FALSE(by_id("q-1").send_event(event::menu_item_click, by_id("c1"), 3));
-  EXPECT_EQ(log, (Lines{"test-quote event 11 at q-1 about c1 reason 3",
-                        "test-row event 11 at r1 about c1 reason 3",
-                        "test-list event 11 at list about c1 reason 3"}));
-  log.clear();
-  EXPECT_TRUE(by_id("c1").send_event(event::row_removed));  // the list handles 0x103
-  EXPECT_EQ(log, (Lines{"test-row event 259 at r1 about c1 reason 0",
-                        "test-list event 259 at list about c1 reason 0"}));
-}
-
 TEST_F(HostedDocumentTest, PostedEventsComeAfterTheCurrentOneInOrder) {
   load_list();
   element table = by_id("list");
@@ -306,39 +290,6 @@ TEST_F(HostedDocumentTest, ExceptionsFromHandlersReachTheCallerAndLeaveTheDocume
   EXPECT_EQ(box.children_count(), 0u);
   EXPECT_FALSE(q);
   EXPECT_EQ(log, Lines{"test-quote detached q-1"});
-}
-
-TEST_F(HostedDocumentTest, DirectHandlersAndMethods) {
-  doc.load_html("<p id=p></p>");
-  element p = by_id("p");
-  log.clear();
-  p.attach_event_handler(element_proc, &sms, group::method_call);
-  p.attach_event_handler(element_proc, &sms, group::method_call);  // once only
-  method_params click{method::click};
-  EXPECT_TRUE(p.call_behavior_method(click));
-  method_params other{42};
-  EXPECT_FALSE(p.call_behavior_method(other));
-  EXPECT_FALSE(p.send_event(event::button_press));  // not subscribed to behaviour events
-  p.detach_event_handler(element_proc, &sms);
-  EXPECT_FALSE(p.call_behavior_method(click));
-  EXPECT_EQ(log, (Lines{"test-sms attached p", "test-sms method 0", "test-sms method 42",
-                        "test-sms detached p"}));
-}
-
-TEST_F(HostedDocumentTest, HandlersMayChangeTheTreeWhileDetaching) {
-  struct destroyer : behavior {
-    destroyer() : behavior(0, "test-destroyer") {}
-    void detached(const element& he) override {
-      // Deleting a sibling and the element's own children while going away.
-      if (element next = he.parent().child(1)) next.delete_element();
-      he.set_html("<b>new</b>", position::replace_content);
-    }
-  } d;
-  doc.load_html(
-      "<style>.d { behavior: test-destroyer }</style><div id=box><p class=d><i>x</i></p>"
-      "<p class=d></p></div>");
-  by_id("box").set_html("", position::replace_content);
-  EXPECT_EQ(by_id("box").children_count(), 0u);
 }
 
 }  // namespace

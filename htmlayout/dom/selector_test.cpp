@@ -71,20 +71,6 @@ TEST_F(SelectorTest, MatchesInDocumentOrderOrIsInvalid) {
     EXPECT_EQ(select(bad), "invalid") << bad;
 }
 
-TEST_F(SelectorTest, StatesArePseudoClasses) {
-  element_node* row2 =
-      as_element(as_element(root->element_child(1))->element_child(0))->element_child(1);
-  element_node* q2 = as_element(as_element(row2->element_child(0))->element_child(0));
-  EXPECT_EQ(select("tr:checked"), "");
-  row2->state = state::checked | state::current;
-  EXPECT_EQ(select("tr:checked:current div"), "q-2");
-  EXPECT_EQ(select(":checked:anchor"), "");
-  row2->state |= state::anchor | state::expanded;
-  EXPECT_EQ(select("tr:anchor:EXPANDED > td > div"), "q-2");
-  q2->state = state::focus | state::hover | state::collapsed;
-  EXPECT_EQ(select("div:focus:hover:collapsed"), "q-2");
-}
-
 TEST(QuotedSelectorValueTest, MatchesExactlyTheValueWhateverItHolds) {
   element_node* root = parse_document(
       "<body><p id=a title=\"it's\"></p><p id=b title='say \"hi\"'></p>"

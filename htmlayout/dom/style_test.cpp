@@ -119,22 +119,5 @@ TEST(CascadeTest, StatesAttributesAndLaterSheetsSelectRules) {
   free_tree(root);
 }
 
-TEST(CascadeTest, KnowsWhichChangesMatter) {
-  style_resolver resolver;
-  resolver.add_style_sheet(R"(
-      tr:checked td { behavior: a }
-      table[multiple] > tr { behavior: b }
-      .quote:focus { behavior: c }
-      #x { behavior: d })");
-  EXPECT_TRUE(resolver.state_affects_descendants(state::checked));
-  EXPECT_FALSE(resolver.state_affects_element(state::checked));
-  EXPECT_TRUE(resolver.state_affects_element(state::focus));
-  EXPECT_FALSE(resolver.state_affects_element(state::hover));
-  EXPECT_TRUE(resolver.attribute_affects_descendants(intern("multiple")));
-  for (atom name : {names::class_, names::id, names::style})
-    EXPECT_TRUE(resolver.attribute_affects_element(name));
-  EXPECT_FALSE(resolver.attribute_affects_element(intern("title")));
-}
-
 }  // namespace
 }  // namespace htmlayout
