@@ -13,13 +13,10 @@
 namespace htmlayout {
 namespace {
 
-using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using testing::recorder;
 using testing::test_window;
 
-constexpr uint32_t main_button = mouse::main_button;
 
 // A table that edits its rows' cells in place the way the program's tag
 // list does: F2 starts (marking the table "start_editing" so that the focus
@@ -266,35 +263,6 @@ TEST(InlineEditingTest, OnlyTheFocusedCellOfAnEditableTableIsEditedAndEnterAndEs
   w.in.characters(L"x", 0);
   EXPECT_EQ(w["cell"].text(), L"ab");
   EXPECT_FALSE(w.in.caret());
-}
-
-TEST(InlineEditingTest, TheCaretStartsAtTheEndForEachEditAndFollowsAClick) {
-  struct offset_layout : testing::fixed_layout {
-    std::optional<size_t> text_position_at(const dom::element&, point p) override {
-      return static_cast<size_t>(p.x / 10);
-    }
-  };
-  document doc;
-  offset_layout layout;
-  input in(doc, layout);
-  doc.load_html(editable_page);
-  dom::element cell = doc.root().select_first("#cell");
-  layout.place(cell, {0, 0, 100, 20});
-  cell.set_state(state::focus);
-  in.key_down(vk::home, 0);
-  EXPECT_EQ(in.caret()->offset, 0u);
-  in.mouse_down({12, 5}, main_button, 0);
-  EXPECT_EQ(doc.focused(), cell);
-  EXPECT_EQ(in.caret()->offset, 1u);
-  in.mouse_up({12, 5}, main_button, 0);
-  // Leaving and coming back starts at the end again.
-  cell.set_state(0, state::focus);
-  cell.set_state(state::focus);
-  EXPECT_EQ(in.caret()->offset, 2u);
-  // A text put back from outside keeps the caret inside it.
-  in.key_down(vk::end, 0);
-  cell.set_text(L"a");
-  EXPECT_EQ(in.caret()->offset, 1u);
 }
 
 }  // namespace

@@ -14,7 +14,6 @@ namespace htmlayout {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using testing::recorder;
 using testing::test_window;
 
@@ -99,50 +98,6 @@ TEST(MouseDispatchTest, EventsSinkFromTheRootThenBubbleBackRelativeToEachElement
   EXPECT_EQ(w.log.front(), "outer mouse 8000 outer");
 }
 
-TEST(MouseDispatchTest, TrueAnswerStopsTheRestAndTheEnginesOwnHandling) {
-  const char* page = R"(<style>#outer, #btn { behavior: test-stop }</style>
-    <div id=outer><button id=btn><span id=label>Go</span></button></div>)";
-  std::vector<std::string> log;
-  recorder rec(log, "test-stop", group::mouse | group::behavior_event);
-  auto run = [&](const std::string& answered) {
-    test_window w(page);
-    w.place("outer", {0, 0, 100, 100});
-    w.place("btn", {10, 10, 60, 30});
-    w.place("label", {15, 15, 40, 25});
-    w.in.mouse_move({20, 20}, 0, 0);
-    log.clear();
-    rec.react = [&](const dom::element&, const std::string& line) { return line == answered; };
-    w.in.mouse_down({20, 20}, main_button, 0);
-    w.in.mouse_up({20, 20}, main_button, 0);
-    w.in.mouse_double_click({20, 20}, main_button, 0);
-    rec.react = nullptr;
-    return log;
-  };
-  // Answered in the sinking phase by the outer element: the button hears
-  // nothing and is not pressed, so the release does not click it either.
-  EXPECT_THAT(run("outer mouse 8004 label"),
-              ElementsAre("outer mouse 8004 label", "outer mouse 8003 label",
-                          "btn mouse 8003 label", "btn mouse 3 label", "outer mouse 3 label",
-                          "outer mouse 8005 label", "btn mouse 8005 label", "btn mouse 5 label",
-                          "outer mouse 5 label", "btn event 1 btn", "outer event 1 btn"));
-  // Answered on the way up by the button: the outer element misses it.
-  EXPECT_THAT(run("btn mouse 4 label"),
-              ElementsAre("outer mouse 8004 label", "btn mouse 8004 label", "btn mouse 4 label",
-                          "outer mouse 8003 label", "btn mouse 8003 label", "btn mouse 3 label",
-                          "outer mouse 3 label", "outer mouse 8005 label", "btn mouse 8005 label",
-                          "btn mouse 5 label", "outer mouse 5 label", "btn event 1 btn",
-                          "outer event 1 btn"));
-  // Unanswered: the button sends its press and, on the release inside it,
-  // its click, each bubbling from the button; a double click presses again.
-  EXPECT_THAT(run(""),
-              ElementsAre("outer mouse 8004 label", "btn mouse 8004 label", "btn mouse 4 label",
-                          "outer mouse 4 label", "btn event 1 btn", "outer event 1 btn",
-                          "outer mouse 8003 label", "btn mouse 8003 label", "btn mouse 3 label",
-                          "outer mouse 3 label", "btn event 0 btn", "outer event 0 btn",
-                          "outer mouse 8005 label", "btn mouse 8005 label", "btn mouse 5 label",
-                          "outer mouse 5 label", "btn event 1 btn", "outer event 1 btn"));
-}
-
 TEST(ControlTest, ButtonsAndLinksClickWhenReleasedInsideOrByTheClickMethod) {
   std::vector<std::string> log;
   recorder rec(log, "test-controls", group::behavior_event | group::method_call);
@@ -188,46 +143,6 @@ TEST(ControlTest, ButtonsAndLinksClickWhenReleasedInsideOrByTheClickMethod) {
   EXPECT_FALSE(w["btn"].call_behavior_method(other));
   EXPECT_THAT(log, ElementsAre("body event 0 btn", "body event 2 box", "body event 0 box",
                                "body event 80 link", "own method 0"));
-}
-
-TEST(MouseDispatchTest, CaptureKeepsEventsOnTheCapturingElementUntilReleasedOrDeleted) {
-  std::vector<std::string> log;
-  recorder rec(log, "test-capture", group::mouse);
-  rec.react = [](const dom::element& he, const std::string& line) {
-    if (line == "bar mouse 4 bar") return set_capture(he);
-    if (line == "bar mouse 3 bar") return release_capture(he);
-    return false;
-  };
-  test_window w(R"(<style>#bar, #pane { behavior: test-capture }</style>
-    <div id=pane></div><div id=bar></div>)");
-  w.place("pane", {0, 0, 100, 100});
-  w.place("bar", {100, 0, 110, 100});
-  w.in.mouse_move({105, 50}, 0, 0);
-  w.in.mouse_down({105, 50}, main_button, 0);
-  EXPECT_EQ(w.in.capture(), w["bar"]);
-  log.clear();
-  rec.positions.clear();
-  // Over the pane, the events still go to the bar, relative to the bar.
-  w.in.mouse_move({40, 50}, main_button, 0);
-  w.in.mouse_move({30, 60}, main_button, 0);
-  EXPECT_THAT(log, ElementsAre("bar mouse 8002 bar", "bar mouse 2 bar", "bar mouse 8002 bar",
-                               "bar mouse 2 bar"));
-  EXPECT_THAT(rec.positions, ElementsAre("bar -60,50", "bar -60,50", "bar -70,60", "bar -70,60"));
-  EXPECT_EQ(w.in.hovered(), w["bar"]);
-  EXPECT_FALSE(w["pane"].get_state() & state::hover);
-  // The release goes to the bar too, which lets go; the pane then gets the
-  // pointer it is under.
-  log.clear();
-  w.in.mouse_up({30, 60}, main_button, 0);
-  EXPECT_FALSE(w.in.capture());
-  EXPECT_THAT(log, ElementsAre("bar mouse 8003 bar", "bar mouse 3 bar", "bar mouse 8001 bar",
-                               "bar mouse 1 bar", "pane mouse 8000 pane", "pane mouse 0 pane"));
-  // A capturing element that is deleted lets go.
-  w.in.set_capture(w["pane"]);
-  w["pane"].delete_element();
-  w.in.mouse_move({105, 5}, 0, 0);
-  EXPECT_FALSE(w.in.capture());
-  EXPECT_EQ(w.in.hovered(), w["bar"]);
 }
 
 TEST(MouseDispatchTest, ANewPageOrLosingTheKeyboardEndsGestures) {
