@@ -68,7 +68,13 @@ TEST(SimpleFragmentParserTest, TakesTheProgramsFragmentsAndDeclinesWhatNeedsTheF
       {"<li type=\"check\" name=\"mtmchecks\" id=\"mtmcheck-1\">x</li>", "menu"},
       {"<div class=\"caption\">Drop tags here to search</div>", "div"},
       {"<text><button action='add-new'>Add new item here...</button></text>", "options"},
-      {"<span class=\"a\r\nb\" id='c\rd'>&#x4E16;&#x4e16; a & b &</span>", "td"}};
+      // References, line breaks, upper case, repeated attributes, table parts.
+      {"<span class=\"a\r\nb\" id='c\rd'>&#x4E16;&#x4e16; a & b &</span>", "td"},
+      {"<tr><TH ID=a class=x class=y>h</TH><td\fclass='q'>a\rb &#X4E;</td></tr>", "tbody"},
+      {"<tbody><tr><td><x-y>1</x-y></td></tr></tbody><tfoot><tr><td\t></td></tr></tfoot>", "table"},
+      {"<tr><th><ol><li>a</li></ol><li>b</li></th><td><li>c</li></td></tr>", "tfoot"},
+      {"x &\r", "div"},
+      {"x &", "div"}};
   for (const auto& [html, context] : taken) EXPECT_TRUE(agrees(html, context)) << html;
   // A bare quote straight into a table needs foster parenting: left to gumbo.
   EXPECT_FALSE(agrees(quote, "table"));
@@ -85,6 +91,7 @@ TEST(SimpleFragmentParserTest, TakesTheProgramsFragmentsAndDeclinesWhatNeedsTheF
                            "&#0;",
                            "&#x80;",
                            "&amp",
+                           "&abcdefghijklm;",
                            "<div/>",
                            "<br/",
                            "<div a=1b=2>",
@@ -111,6 +118,7 @@ TEST(SimpleFragmentParserTest, TakesTheProgramsFragmentsAndDeclinesWhatNeedsTheF
   }
   EXPECT_FALSE(parse_simple_fragment("<div></div>", intern("textarea")).has_value());
   EXPECT_FALSE(parse_simple_fragment("<div></div>", names::html).has_value());
+  EXPECT_FALSE(parse_simple_fragment("<p>x</p>", names::tr).has_value());
 }
 
 }  // namespace
