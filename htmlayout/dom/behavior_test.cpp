@@ -119,22 +119,13 @@ TEST(ElementProcTest, DispatchesByGroupWithTheParametersUnpacked) {
   EXPECT_FALSE(element_proc(nullptr, p, group::method_call, &method));
 }
 
-// A document whose host answers behaviour requests from the registry and
-// records every notification.
+// A document whose host answers behaviour requests from the registry.
 class HostedDocumentTest : public ::testing::Test {
  protected:
   HostedDocumentTest() {
     doc.set_notification_callback([this](notification& n) -> uint32_t {
-      if (n.code == notification_code::create_control) {
-        auto& request = static_cast<create_control_notification&>(n);
-        log.push_back("control " + id_of(request.element));
-        if (request.element.has_attribute("message"))
-          request.element.attach_event_handler(element_proc, &sms, group::all);
-      } else if (n.code == notification_code::attach_behavior) {
-        auto& request = static_cast<attach_behavior_notification&>(n);
-        log.push_back("behavior " + request.behavior_name + " for " + id_of(request.element));
-        answer_attach_behavior(request);
-      }
+      if (n.code == notification_code::attach_behavior)
+        answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
       return 0;
     });
   }
@@ -151,73 +142,12 @@ class HostedDocumentTest : public ::testing::Test {
   recording_behavior quote{log, "test-quote", group::behavior_event};
   recording_behavior row{log, "test-row", group::behavior_event};
   recording_behavior list{log, "test-list", group::behavior_event, event::row_removed};
-  recording_behavior sms{log, "test-sms", group::all, event::button_press};
   document doc;
 
   static constexpr const char* style =
       "<style>div.quote { behavior: test-quote } tr { behavior: test-row }"
-      "#list { behavior: test-list } .unknown { behavior: nobody-has-this }"
-      "button { behavior: test-quote }</style>";
+      "#list { behavior: test-list }</style>";
 };
-
-TEST_F(HostedDocumentTest, BehavioursAttachAtLoadAndToInsertedHtmlInDocumentOrder) {
-  doc.load_html(std::string(style) +
-                "<table id=list><tr id=r1><td><div class=quote id=q-1><button id=b1 "
-                "message=clear_search_tags>x</button></div></td></tr></table>"
-                "<p class=unknown id=u></p>");
-  EXPECT_EQ(log, (Lines{"behavior test-list for list", "test-list attached list",
-                        "behavior test-row for r1", "test-row attached r1",
-                        "behavior test-quote for q-1", "test-quote attached q-1",
-                        // A control hears of its creation first, then of its behaviour.
-                        "control b1", "test-sms attached b1", "behavior test-quote for b1",
-                        "test-quote attached b1", "behavior nobody-has-this for u"}));
-  log.clear();
-  element table = by_id("list");
-  table.set_html("<tr id=r2><td><div class=quote id=q-2></div></td></tr>",
-                 position::insert_at_start);
-  EXPECT_EQ(log, (Lines{"behavior test-row for r2", "test-row attached r2",
-                        "behavior test-quote for q-2", "test-quote attached q-2"}));
-  // Moving an element keeps its handlers: nothing is attached again.
-  log.clear();
-  element r2 = by_id("r2");
-  r2.detach();
-  table.append(r2);
-  EXPECT_TRUE(log.empty());
-  table.child(0).delete_element();  // deleting detaches
-  EXPECT_EQ(log, (Lines{"test-row detached r1", "test-quote detached q-1", "test-sms detached b1",
-                        "test-quote detached b1"}));
-  // So does letting go of the last handle of a detached element.
-  log.clear();
-  r2.detach();
-  EXPECT_EQ(r2.select_first("div").get_attribute_utf8("id"), "q-2");
-  EXPECT_TRUE(log.empty());
-  r2 = element();
-  EXPECT_EQ(log, (Lines{"test-row detached r2", "test-quote detached q-2"}));
-}
-
-TEST_F(HostedDocumentTest, StateAndAttributeChangesRebindBehavioursOneOrSeveral) {
-  doc.load_html(
-      "<style>tr { behavior: test-row } tr:checked { behavior: test-quote }"
-      " table[editable] tr { behavior: test-list }"
-      " p { behavior: test-row  test-quote } p.one { behavior: test-list }</style>"
-      "<table id=t><tr id=r><td></td></tr></table><p id=p></p>");
-  EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
-            (Lines{"behavior test-row for p", "test-row attached p", "behavior test-quote for p",
-                   "test-quote attached p"}));
-  log.clear();
-  element r = by_id("r");
-  r.set_state(state::checked);
-  r.set_state(state::current);  // no rule depends on it
-  EXPECT_EQ(log,
-            (Lines{"test-row detached r", "behavior test-quote for r", "test-quote attached r"}));
-  log.clear();
-  by_id("t").set_attribute("editable", L"");
-  r.set_state(0, state::checked);
-  by_id("p").set_attribute("class", L"one");
-  EXPECT_EQ(log, (Lines{"test-quote detached r", "behavior test-list for r", "test-list attached r",
-                        "test-row detached p", "test-quote detached p", "behavior test-list for p",
-                        "test-list attached p"}));
-}
 
 TEST_F(HostedDocumentTest, PostedEventsComeAfterTheCurrentOneInOrder) {
   load_list();
