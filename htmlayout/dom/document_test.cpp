@@ -145,7 +145,9 @@ TEST(DocumentTest, KnowsTheElementsWhoseHandlersDraw) {
   doc.root().select_first("#a").set_attribute("class", L"plain");
   doc.root().select_first("#b").set_attribute("class", L"clock");
   element e = doc.root().select_first("#e");
+  e.attach_event_handler(element_proc, &mouse_only, mouse_only.subscribed_to);
   e.attach_event_handler(element_proc, &drawing, drawing.subscribed_to);
+  e.attach_event_handler(element_proc, &drawing, drawing.subscribed_to);  // once only
   EXPECT_EQ(drawing_ids(), "bde");
   e.detach_event_handler(element_proc, &drawing);
   element d = doc.root().select_first("#d");
