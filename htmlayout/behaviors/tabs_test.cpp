@@ -60,6 +60,9 @@ TEST(TabsTest, KeysMoveAlongTheStripPassingOverDisabledAndHiddenTabs) {
   window w;
   w.click("t1");  // the strip takes the focus
   ASSERT_EQ(w.doc.focused(), w["outer"]);
+  w.click("t3");  // disabled
+  w.in.mouse_double_click(w.center("t2"), mouse::main_button, 0);
+  w.click("t1");
   const struct {
     uint32_t key, keys;
     const char* current;

@@ -117,6 +117,7 @@ TEST(ElementProcTest, DispatchesByGroupWithTheParametersUnpacked) {
       {0x400, &method}};
   for (auto [kind, params] : declined) EXPECT_FALSE(element_proc(&b, p, kind, params)) << kind;
   EXPECT_FALSE(element_proc(nullptr, p, group::method_call, &method));
+  EXPECT_FALSE(p.call_behavior_method(method));  // no input side to click it
 }
 
 // A document whose host answers behaviour requests from the registry.

@@ -126,7 +126,7 @@ TEST(DocumentTest, KnowsTheElementsWhoseHandlersDraw) {
       answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
     return 0;
   });
-  doc.load_html(R"(<style>.clock { behavior: test-drawing } .plain { behavior: test-mouse-only }
+  doc.load_html(R"(<style>.clock { behavior: test-drawing } .plain { behavior: test-mouse-only nobody-has-this }
     </style><div id=a class=clock></div><div id=b class=plain></div>
     <div id=box><div id=c class=clock></div></div>)");
   auto drawing_ids = [&] {
@@ -148,6 +148,7 @@ TEST(DocumentTest, KnowsTheElementsWhoseHandlersDraw) {
   e.attach_event_handler(element_proc, &mouse_only, mouse_only.subscribed_to);
   e.attach_event_handler(element_proc, &drawing, drawing.subscribed_to);
   e.attach_event_handler(element_proc, &drawing, drawing.subscribed_to);  // once only
+  e.set_attribute("class", L"plain");  // handlers attached by hand stay
   EXPECT_EQ(drawing_ids(), "bde");
   e.detach_event_handler(element_proc, &drawing);
   element d = doc.root().select_first("#d");
@@ -161,8 +162,12 @@ TEST(DocumentTest, KnowsTheElementsWhoseHandlersDraw) {
   EXPECT_TRUE(doc.draw_element(d, params));
   EXPECT_FALSE(doc.draw_element(e, params));
   EXPECT_EQ(drawing.drawn, Lines{"d 1 3,4 gfx"});
-  doc.load_html("<p id=p class=clock></p>");
+  // A page too deep to load leaves an empty one.
+  std::string deep;
+  for (int i = 0; i < 5000; ++i) deep += "<div>";
+  EXPECT_FALSE(doc.load_html(deep));
   EXPECT_EQ(drawing_ids(), "");
+  EXPECT_EQ(doc.root().html(true), "<html><head></head><body></body></html>");
 }
 
 // Light elements: their content is built by the document's builder the

@@ -271,6 +271,9 @@ TEST_F(ElementTest, SortOrdersChildrenInARange) {
   EXPECT_EQ(tags.child(3).index(), 3u);
   tags.sort(order, 0, 2);
   EXPECT_EQ(tags.text(), L"Bheaderab");
+  menu.set_html("<li>b</li> text <li>a</li>");  // text keeps its place
+  menu.sort(order);
+  EXPECT_EQ(menu.text(), L"a text b");
 }
 
 TEST_F(ElementTest, StatesTheSingleFocusAndChildrenWithAState) {

@@ -62,6 +62,7 @@ TEST_F(SelectorTest, MatchesInDocumentOrderOrIsInvalid) {
       {"#list tr td .big", "q-2"},
       {"html > body > p, .big", "q-2 manage-tags"},
       {"p div", ""},
+      {"TR:CHECKED", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(select(c.selector), c.expected) << c.selector;
   for (const char* bad : {"",         " ",     "div >", "> div",       "div,",

@@ -74,7 +74,8 @@ TEST(SimpleFragmentParserTest, TakesTheProgramsFragmentsAndDeclinesWhatNeedsTheF
       {"<tbody><tr><td><x-y>1</x-y></td></tr></tbody><tfoot><tr><td\t></td></tr></tfoot>", "table"},
       {"<tr><th><ol><li>a</li></ol><li>b</li></th><td><li>c</li></td></tr>", "tfoot"},
       {"x &\r", "div"},
-      {"x &", "div"}};
+      {"x &", "div"},
+      {"", "div"}};
   for (const auto& [html, context] : taken) EXPECT_TRUE(agrees(html, context)) << html;
   // A bare quote straight into a table needs foster parenting: left to gumbo.
   EXPECT_FALSE(agrees(quote, "table"));

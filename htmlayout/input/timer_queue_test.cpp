@@ -59,6 +59,15 @@ TEST(TimerTest, TimersFireInTheOrderTheyFallDueAndRepeatUntilDeclined) {
   EXPECT_EQ(w.in.next_timer_due(), 1010u);
   w.in.advance_clock(500);  // time never runs backwards
   EXPECT_EQ(w.log.size(), 4u);
+  // Zero stops a timer, and an element taken out of the page loses its own.
+  set_timer(w["a"], 10);
+  set_timer(w["a"], 0);
+  dom::element b = w["b"];
+  b.detach();
+  w.in.advance_clock(2000);
+  EXPECT_EQ(w.log.size(), 4u);
+  EXPECT_FALSE(w.in.next_timer_due());
+  EXPECT_FALSE(set_timer(b, 10));
 }
 
 // Starts a timer of 100 ms as it is attached, as a clock does.
