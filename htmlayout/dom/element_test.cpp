@@ -105,6 +105,8 @@ TEST_F(ElementTest, AttributesStylesTextAndVisibility) {
   EXPECT_EQ(caption.html(false), "a &lt; b &amp; \xE4\xB8\x96");
   bar.set_html("<b>x</b> and <i>y</i>");
   EXPECT_EQ(bar.text(), L"x and y");
+  bar.set_text(L"");
+  EXPECT_EQ(bar.html(false), "");
 
   // Visibility and enabled follow the ancestors.
   quotes.set_html(quote_row(1), position::append_after_last);
@@ -161,6 +163,7 @@ TEST_F(ElementTest, SelectFindsDescendantsInDocumentOrderAndTheIdIndexFollowsCha
   EXPECT_EQ(r.select_first("#q-7"), q);
   tags.append(r);
   EXPECT_EQ(root.select_first("#q-7"), q);
+  EXPECT_FALSE(quotes.select_first("#q-7"));
   // Two elements with one id: the first in document order.
   quotes.set_html("<tr><td><div id=q-7 class=dup></div></td></tr>", position::append_after_last);
   EXPECT_EQ(root.select_first("#q-7"), q);
