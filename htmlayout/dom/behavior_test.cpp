@@ -150,48 +150,6 @@ class HostedDocumentTest : public ::testing::Test {
       "#list { behavior: test-list }</style>";
 };
 
-TEST_F(HostedDocumentTest, PostedEventsComeAfterTheCurrentOneInOrder) {
-  load_list();
-  element table = by_id("list");
-  element r1 = by_id("r1");
-  int wakeups = 0;
-  doc.set_post_wakeup([&] { ++wakeups; });
-  quote.on_event_hook = [&](const element&, uint32_t type) {
-    if (type != event::button_click) return;
-    table.post_event(event::table_row_click, r1, 0);
-    table.post_event(event::row_removed, r1, 1);
-    log.push_back("handler done");
-  };
-  list.on_event_hook = [&](const element&, uint32_t type) {
-    if (type == event::table_row_click) table.post_event(event::copy_requested, r1, 2);
-  };
-  by_id("q-1").send_event(event::button_click);
-  EXPECT_EQ(log, (Lines{"test-quote event 0 at q-1 about q-1 reason 0", "handler done",
-                        "test-row event 0 at r1 about q-1 reason 0",
-                        "test-list event 0 at list about q-1 reason 0",
-                        // Posted during the event: delivered after it, in order, and
-                        // what they post comes after them.
-                        "test-list event 130 at list about r1 reason 0",
-                        "test-list event 259 at list about r1 reason 1",
-                        "test-list event 260 at list about r1 reason 2"}));
-  EXPECT_EQ(wakeups, 0);
-  EXPECT_FALSE(doc.has_posted_events());
-
-  // Posted outside any event: the host is woken and delivers them.
-  log.clear();
-  table.post_event(event::table_row_double_click, r1, 5);
-  EXPECT_EQ(wakeups, 1);
-  EXPECT_TRUE(log.empty());
-  doc.deliver_posted_events();
-  EXPECT_EQ(log, Lines{"test-list event 131 at list about r1 reason 5"});
-  // An event posted to an element deleted before delivery is dropped.
-  r1.post_event(event::button_press);
-  r1.delete_element();
-  log.clear();
-  doc.deliver_posted_events();
-  EXPECT_TRUE(log.empty());
-}
-
 TEST_F(HostedDocumentTest, ExceptionsFromHandlersReachTheCallerAndLeaveTheDocumentWhole) {
   load_list();
   element q = by_id("q-1");

@@ -89,22 +89,6 @@ TEST(DocumentTest, StyleSheetsFromTheHostFilesAndStyleElementsApplyInCascadeOrde
   EXPECT_EQ(local.combine_url("res:x.png"), "res:x.png");
 }
 
-TEST(DocumentTest, RequestedDataReachesObservers) {
-  document doc;
-  doc.set_notification_callback([&](notification& n) -> uint32_t {
-    auto& request = static_cast<load_data_notification&>(n);
-    if (request.uri == "sync.png") doc.data_ready("sync.png", "S");
-    return request.uri == "late.png" ? load_answer::delayed : load_answer::ok;
-  });
-  recorder r;
-  doc.add_observer(&r);
-  for (const char* uri : {"sync.png", "late.png", "never.png"})
-    doc.request_data(uri, resource_type::image, doc.root());
-  EXPECT_TRUE(doc.data_ready("late.png", "L"));
-  EXPECT_FALSE(doc.data_ready("never.png", "N"));  // answered: not waiting any more
-  EXPECT_EQ(r.log, (Lines{"data sync.png S", "data late.png L"}));
-}
-
 // Draws by answering true, and says for which element and area.
 struct drawing_behavior : behavior {
   drawing_behavior() : behavior(group::draw, "test-drawing") {}

@@ -72,30 +72,6 @@ TEST_F(SelectorTest, MatchesInDocumentOrderOrIsInvalid) {
     EXPECT_EQ(select(bad), "invalid") << bad;
 }
 
-TEST(QuotedSelectorValueTest, MatchesExactlyTheValueWhateverItHolds) {
-  element_node* root = parse_document(
-      "<body><p id=a title=\"it's\"></p><p id=b title='say \"hi\"'></p>"
-      "<p id=c title='back\\slash'></p><p id=d title=\"x],[title\"></p><p id=e title=x></p>"
-      "<p id=f title=''></p></body>");
-  for (auto [value, id] : {std::pair{"it's", "a"},
-                           {"say \"hi\"", "b"},
-                           {"back\\slash", "c"},
-                           {"x],[title", "d"},
-                           {"x", "e"},
-                           {"", "f"}}) {
-    std::optional<selector_list> list =
-        parse_selector("[title=" + quoted_selector_value(value) + "]");
-    ASSERT_TRUE(list) << value;
-    std::string ids;
-    for_each_in_subtree(root, [&](node* n) {
-      element_node* e = as_element(n);
-      if (e && matches(*list, *e)) ids += e->find_attribute(names::id)->str();
-    });
-    EXPECT_EQ(ids, id) << value;
-  }
-  free_tree(root);
-}
-
 TEST(SelectorParseTest, SpecificitySubjectIdAndLoneIdSelectors) {
   auto first = [](std::string_view s) { return parse_selector(s)->alternatives[0]; };
   EXPECT_EQ(first("div").specificity, 1u);
