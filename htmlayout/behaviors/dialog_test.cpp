@@ -86,6 +86,12 @@ TEST_F(DialogTest, ButtonNamesAndTheEnterAndEscapeRolesEndTheDialog) {
   EXPECT_EQ(show(204, "<button name=ok>ok</button><p id=text>text</p>"), -1);  // no default
   script_ = [](test_window& w) { w.in.key_down(vk::escape, 0); };
   EXPECT_EQ(show(203, roles), dialog_result::cancel);
+  // Nothing shows without a page, with an empty one or without a runner.
+  EXPECT_EQ(d_.show(9999), 0);
+  EXPECT_EQ(show(208, ""), 0);
+  set_dialog_runner({});
+  EXPECT_EQ(show(209, "<button name=ok>ok</button>"), 0);
+  EXPECT_FALSE(d_.end(dialog_result::ok));  // not running
 }
 
 TEST_F(DialogTest, ValuesFillTheControlsAndComeBackOnOkButNotOnNo) {
@@ -145,20 +151,6 @@ TEST_F(DialogTest, PagesFindTheProgramsResourcesBehavioursAndLinks) {
   script_ = [&](test_window& w) { click(w, "#link"); };
   EXPECT_EQ(show(207, "<a id=link href='https://example.org/'>site</a>"), -1);
   EXPECT_EQ(opened, std::vector<std::wstring>{L"https://example.org/"});
-}
-
-TEST_F(DialogTest, NothingShowsWithoutAPageOrARunner) {
-  EXPECT_EQ(d_.show(9999), 0);
-  add_program_resource("23", "208", "");
-  EXPECT_EQ(d_.show(208), 0);
-  EXPECT_EQ(runs_, 0);
-  set_dialog_runner({});
-  EXPECT_EQ(show(209, "<button name=ok>ok</button>"), 0);
-  EXPECT_FALSE(d_.end(dialog_result::ok));       // not running
-  add_program_resource("png", "Logo", "bytes");  // types and names ignore case
-  add_program_resource("PNG", "LOGO", "other");
-  EXPECT_EQ(find_program_resource("png", "logo"), "other");
-  EXPECT_FALSE(find_program_resource("gif", "logo"));
 }
 
 }  // namespace

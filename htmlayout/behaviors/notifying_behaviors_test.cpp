@@ -1,4 +1,4 @@
-// "command" and "hyperlink" through real input: what they report to the
+// "hyperlink" through real input: what they report to the
 // host, the events they post, and a link to a name in the page scrolling the
 // renderer's layout.
 #include <gmock/gmock.h>
@@ -20,10 +20,8 @@ using ::testing::IsEmpty;
 
 constexpr const char* page = R"(<html><head><style>
   body { behavior: test-link-clicks; }
-  .cmd { behavior: command; }
   #link, #a-link, #long { behavior: hyperlink; }
 </style></head><body>
-<div class=cmd id=cmd>Go</div><div class=cmd id=no-id>no id</div><div class=cmd id=empty>empty</div>
 <div id=away>elsewhere</div>
 <span id=link href="next.htm" target="_blank">next</span>
 <a id=a-link href="http://example.org/x">example</a>
@@ -49,22 +47,16 @@ struct logged {
 struct window : logged, testing::stock_window {
   window() : stock_window(page, "file:///app/res/main.htm") {
     int top = 0;
-    for (const char* id : {"cmd", "no-id", "empty", "away", "link", "a-link"})
+    for (const char* id : {"away", "link", "a-link"})
       place(id, {0, top, 100, top += 20});
-    (*this)["no-id"].remove_attribute("id");  // still placed: the layout holds the element
   }
-  // Each report as "kind element id=ID" or "kind element action href target".
+  // Each report as "kind element action href target".
   std::vector<std::string> described() {
     std::vector<std::string> out;
-    for (const behavior_notify_notification& r : reports) {
-      std::string line = std::to_string(r.kind) + " " + testing::name_of_element(r.element);
-      if (r.kind == behavior_notify_kind::command)
-        line += " id=" + std::string(r.id.begin(), r.id.end());
-      else
-        line += " " + std::to_string(r.action) + " " + std::string(r.href.begin(), r.href.end()) +
-                " " + std::string(r.target.begin(), r.target.end());
-      out.push_back(line);
-    }
+    for (const behavior_notify_notification& r : reports)
+      out.push_back(std::to_string(r.kind) + " " + testing::name_of_element(r.element) + " " +
+                    std::to_string(r.action) + " " + std::string(r.href.begin(), r.href.end()) +
+                    " " + std::string(r.target.begin(), r.target.end()));
     return out;
   }
   void drag(const char* from, const char* to) {
@@ -74,29 +66,6 @@ struct window : logged, testing::stock_window {
     in.mouse_up(center(to), mouse::main_button, 0);
   }
 };
-
-TEST(CommandTest, ReportsItsIdOnlyWhenPressedAndReleasedInsideAnElementWithOne) {
-  window w;
-  w.in.mouse_move(w.center("cmd"), 0, 0);
-  w.in.mouse_down(w.center("cmd"), mouse::main_button, 0);
-  EXPECT_TRUE(w["cmd"].get_state() & state::current);
-  EXPECT_EQ(w.in.capture(), w["cmd"]);
-  w.in.mouse_up(w.center("cmd"), mouse::main_button, 0);
-  EXPECT_FALSE(w["cmd"].get_state() & state::current);
-  EXPECT_FALSE(w.in.capture());
-  EXPECT_THAT(w.described(), ElementsAre("1 cmd id=cmd"));
-  EXPECT_EQ(w.reports[0].doc, &w.doc);
-
-  w.reports.clear();
-  w.drag("cmd", "away");  // the capture brings it the release outside
-  EXPECT_FALSE(w["cmd"].get_state() & state::current);
-  EXPECT_FALSE(w.in.capture());
-  w.drag("away", "cmd");
-  w["empty"].set_attribute("id", L"");
-  w.click_at({50, 30});
-  w.click_at({50, 50});
-  EXPECT_THAT(w.reports, IsEmpty());
-}
 
 TEST(HyperlinkTest, EnteringLeavingAndClickingIsReportedButNotAPressThatLeftIt) {
   window w;

@@ -10,20 +10,11 @@ namespace {
 
 using dom::element;
 
-// A row of the quote list as the view builds it.
+// A row of the quote list, reduced to what the tests reach into.
 std::string quote_row(int id) {
   std::string n = std::to_string(id);
-  return "<tr><td><div class=\"quote\" id=\"q-" + n +
-         "\"><table class=\"qtable\" border=1 "
-         "cellspacing=-1px><tr><td colspan=3><div class=\"title\"></div></td></tr><tr><td "
-         "class=\"text\" colspan=3>text " +
-         n +
-         "</td></tr><tr><td class=\"links\"><div "
-         "class=\"qtag\" id=\"qt-" +
-         n +
-         "-1\">alpha</div></td><td class=\"managecell\"><button "
-         "class=\"managetags\" menu=\"manage-tags\">Manage...</button></td><td "
-         "class=\"timestamp\">2008-3-7  9:5:3</td></tr></table></div></td></tr>";
+  return "<tr><td><div class=quote id=q-" + n + "><p class=text>text " + n +
+         "</p><div class=qtag id=qt-" + n + "-1>alpha</div></div></td></tr>";
 }
 
 class ElementTest : public ::testing::Test {
@@ -39,9 +30,7 @@ class ElementTest : public ::testing::Test {
     tags = by_id("taglist");
     menu = by_id("menu");
   }
-  element by_id(std::string_view id) {
-    return doc.root().select_first("[id='" + std::string(id) + "']");
-  }
+  element by_id(std::string_view id) { return root.select_first("[id='" + std::string(id) + "']"); }
   // The ids of the children, or of their first div.
   static std::string ids(const element& parent) {
     std::string out;
@@ -57,76 +46,43 @@ class ElementTest : public ::testing::Test {
   element root, quotes, tags, menu;
 };
 
-TEST_F(ElementTest, TreeAndVisitInDocumentOrder) {
+TEST_F(ElementTest, TreeVisitAndSetHtmlAtEachPosition) {
   EXPECT_EQ(root.children_count(), 2u);  // head and body: no white space children
   EXPECT_EQ(quotes.parent(), root.child(1));
   EXPECT_EQ(quotes.index(), 1u);
   EXPECT_EQ(quotes.root(), root);
-  EXPECT_FALSE(root.parent());
-  EXPECT_FALSE(quotes.child(0));
+  EXPECT_FALSE(root.parent() || quotes.child(0));
   std::vector<std::string> seen;
-  element found;
   root.visit([&](const element& e) {
     seen.push_back(e.tag_name());
-    if (e.get_attribute_utf8("id") != "taglist") return false;
-    found = e;
-    return true;
+    return e.get_attribute_utf8("id") == "taglist";
   });
-  EXPECT_EQ(found, tags);
   EXPECT_EQ(seen, (std::vector<std::string>{"head", "style", "body", "table"}));
-}
 
-TEST_F(ElementTest, SetHtmlAtEachPosition) {
   quotes.set_html(quote_row(1), position::insert_at_start);
   quotes.set_html(quote_row(2), position::insert_at_start);
   quotes.set_html(quote_row(3), position::append_after_last);
   EXPECT_EQ(ids(quotes), "q-2 q-1 q-3");
   element q1 = by_id("q-1");
   EXPECT_EQ(q1.parent().parent().parent(), quotes);  // rows stay rows in a table
-  EXPECT_EQ(q1.child(0).child(2).child(0).get_attribute_utf8("class"), "links");
   quotes.set_html(quote_row(9), position::replace_content);
   EXPECT_EQ(ids(quotes), "q-9");
   EXPECT_FALSE(q1);
-  element tr = quotes.child(0);
-  tr.set_html("<td>second cell</td>", position::append_after_last);
-  EXPECT_EQ(tr.child(1).text(), L"second cell");
-
-  menu.set_html("<li id=m1>a</li>", position::insert_at_start);
-  menu.set_html("<li id=m2>b</li>", position::insert_at_start);
-  menu.set_html("<li id=m3>c</li>", position::append_after_last);
+  menu.set_html("<li id=m1>a</li><li id=m2>b</li>", position::insert_at_start);
   element second = menu.child(1);
   second.set_html("<li id=before></li>", position::insert_before);
   second.set_html("<li id=after></li>", position::insert_after);
-  EXPECT_EQ(ids(menu), "m2 before m1 after m3");
   second.set_html("<li id=instead></li>", position::replace_element);
-  EXPECT_EQ(ids(menu), "m2 before instead after m3");
+  EXPECT_EQ(ids(menu), "m1 before instead after");
   EXPECT_FALSE(second);
-  quotes.set_html("", position::replace_content);
-  EXPECT_EQ(quotes.children_count(), 0u);
 }
 
-TEST_F(ElementTest, OuterHtmlOfInsertedFragmentsRoundTrips) {
-  quotes.set_html(quote_row(5), position::insert_at_start);
-  // Unquoted attribute values come back quoted; everything else as written.
-  std::string expected = quote_row(5);
-  for (auto [from, to] : {std::pair{"border=1", "border=\"1\""},
-                          {"cellspacing=-1px", "cellspacing=\"-1px\""},
-                          {"colspan=3", "colspan=\"3\""},
-                          {"colspan=3", "colspan=\"3\""}})
-    expected.replace(expected.find(from), std::string(from).size(), to);
-  EXPECT_EQ(quotes.html(false), expected);
-  element cell = quotes.child(0).child(0);
-  cell.set_html(cell.html(false), position::replace_content);
-  EXPECT_EQ(quotes.html(false), expected);
-}
-
-TEST_F(ElementTest, AttributesStylesAndText) {
+TEST_F(ElementTest, AttributesStylesTextAndVisibility) {
   element bar = by_id("bar");
   EXPECT_EQ(bar.get_attribute("is_empty"), L"");
   EXPECT_TRUE(bar.has_attribute("IS_EMPTY"));
   EXPECT_FALSE(bar.get_attribute("missing"));
   bar.set_attribute("title", L"Grüße \"<&>\"");
-  EXPECT_EQ(bar.get_attribute("title"), L"Grüße \"<&>\"");
   EXPECT_NE(bar.html(true).find("title=\"Grüße &quot;<&amp;>&quot;\""), std::string::npos);
   bar.remove_attribute("is_empty");
   EXPECT_EQ(bar.attribute_count(), 2u);
@@ -146,22 +102,19 @@ TEST_F(ElementTest, AttributesStylesAndText) {
 
   element caption = bar.child(0);
   caption.set_text(L"a < b & \u4E16");
-  EXPECT_EQ(caption.text(), L"a < b & \u4E16");
   EXPECT_EQ(caption.html(false), "a &lt; b &amp; \xE4\xB8\x96");
   bar.set_html("<b>x</b> and <i>y</i>");
   EXPECT_EQ(bar.text(), L"x and y");
   bar.set_text(L"");
   EXPECT_EQ(bar.html(false), "");
-}
 
-TEST_F(ElementTest, VisibilityAndEnabledFollowAncestors) {
+  // Visibility and enabled follow the ancestors.
   quotes.set_html(quote_row(1), position::append_after_last);
   element quote = by_id("q-1");
   quotes.set_attribute("class", L"hidden");
   EXPECT_FALSE(quote.is_visible());
   quotes.set_attribute("class", L"");
-  EXPECT_TRUE(quote.is_visible());
-  EXPECT_TRUE(quote.is_enabled());
+  EXPECT_TRUE(quote.is_visible() && quote.is_enabled());
   quotes.set_attribute("disabled", L"");
   EXPECT_FALSE(quote.is_enabled());
   quotes.remove_attribute("disabled");
@@ -170,9 +123,8 @@ TEST_F(ElementTest, VisibilityAndEnabledFollowAncestors) {
   EXPECT_FALSE(element::create("div").is_visible());  // outside the document
 }
 
-TEST_F(ElementTest, SelectFindsDescendantsInDocumentOrder) {
+TEST_F(ElementTest, SelectFindsDescendantsInDocumentOrderAndTheIdIndexFollowsChanges) {
   for (int i = 1; i <= 5; ++i) quotes.set_html(quote_row(i), position::insert_at_start);
-  EXPECT_EQ(quotes.select_all("div.quote").size(), 5u);
   EXPECT_EQ(quotes.select_first("div.quote").get_attribute_utf8("id"), "q-5");
   EXPECT_FALSE(tags.select_first("[id='q-3']"));       // not under the tag list
   EXPECT_FALSE(quotes.select_first("#thequotelist"));  // not the element itself
@@ -196,10 +148,7 @@ TEST_F(ElementTest, SelectFindsDescendantsInDocumentOrder) {
   EXPECT_FALSE(quotes.select_first("div >"));  // unparsable: nothing
   EXPECT_TRUE(quotes.select_all("[id='q-1'").empty());
   EXPECT_FALSE(tag.select_parent("::x"));
-}
 
-TEST_F(ElementTest, IdIndexFollowsChanges) {
-  quotes.set_html(quote_row(1), position::append_after_last);
   element q = root.select_first("#q-1");
   q.set_attribute("id", L"q-100");
   EXPECT_FALSE(root.select_first("#q-1"));
@@ -208,7 +157,7 @@ TEST_F(ElementTest, IdIndexFollowsChanges) {
   EXPECT_FALSE(root.select_first("#q-100"));
   q.set_attribute("id", L"q-7");
   // Detached, it leaves the index but can still be found under itself.
-  element r = quotes.child(0);
+  element r = q.parent().parent();
   r.detach();
   EXPECT_FALSE(root.select_first("#q-7"));
   EXPECT_EQ(r.select_first("#q-7"), q);
@@ -222,42 +171,13 @@ TEST_F(ElementTest, IdIndexFollowsChanges) {
   EXPECT_EQ(root.select_all("[id='q-7']").size(), 2u);
 }
 
-TEST_F(ElementTest, CreateInsertDetachDelete) {
-  element tr = element::create("TR");
-  element td = element::create("td", L"cell");
-  tr.append(td);
-  EXPECT_EQ(tr.html(true), "<tr><td>cell</td></tr>");
-  quotes.insert(tr, 0);
-  quotes.set_html(quote_row(1), position::append_after_last);
-  element middle = element::create("tr");
-  quotes.insert(middle, 1);
-  EXPECT_EQ(quotes.child(1), middle);
-  tags.insert(td, 0);  // inserting moves
-  EXPECT_EQ(tr.children_count(), 0u);
-  EXPECT_EQ(td.parent(), tags);
-  element q = by_id("q-1");
-  q.insert(quotes, 0);  // never into itself or its descendants
-  EXPECT_EQ(quotes.parent().tag_name(), "body");
-  // Detached elements keep living while held, with their content.
-  element quote_row = quotes.child(2);
-  quote_row.detach();
-  EXPECT_FALSE(quote_row.parent());
-  EXPECT_EQ(quote_row.select_first("div"), q);
-  tr.delete_element();
-  EXPECT_FALSE(tr);
-  quote_row.delete_element();
-  EXPECT_FALSE(q);      // with its descendants
-  quotes.insert(q, 0);  // a deleted element, or into one: nothing
-  q.insert(middle, 0);
-  EXPECT_EQ(quotes.children_count(), 1u);
-}
-
 TEST_F(ElementTest, DeletedAndEmptyHandlesAreHarmless) {
   quotes.set_html(quote_row(1), position::append_after_last);
   element quote = by_id("q-1");
-  element text_cell = quote.select_first("td.text");
+  element text = quote.select_first("p.text");
+  quote.post_event(event::button_click);  // dropped: its element goes first
   quotes.set_html("", position::replace_content);
-  for (const element& dead : {quote, text_cell, element()}) {
+  for (const element& dead : {quote, text, element()}) {
     EXPECT_FALSE(dead || dead.node() || dead.root() || dead.parent() || dead.child(0) ||
                  dead.select_first("*") || dead.select_parent("*") || dead.get_attribute("id") ||
                  dead.is_visible() || dead.is_enabled() || dead.send_event(event::button_click));
@@ -281,11 +201,9 @@ TEST_F(ElementTest, DeletedAndEmptyHandlesAreHarmless) {
     dead.visit([](const element&) { return false; });
     dead.attach_event_handler([](void*, const element&, uint32_t, void*) { return true; }, nullptr,
                               group::all);
-    EXPECT_FALSE(dead);
   }
   EXPECT_EQ(quotes.children_count(), 0u);
   doc.deliver_posted_events();
-
   element kept;
   {
     document other;
@@ -293,7 +211,6 @@ TEST_F(ElementTest, DeletedAndEmptyHandlesAreHarmless) {
     kept = other.root().select_first("#x");
   }
   EXPECT_FALSE(kept);  // handles outlive their document
-  EXPECT_EQ(kept.text(), L"");
 }
 
 TEST_F(ElementTest, DeepTreesBuiltByHandCostNoRecursion) {
@@ -329,6 +246,9 @@ TEST_F(ElementTest, SortOrdersChildrenInARange) {
   EXPECT_EQ(tags.child(3).index(), 3u);
   tags.sort(order, 0, 2);
   EXPECT_EQ(tags.text(), L"Bheaderab");
+  menu.set_html("<li>b</li> text <li>a</li>");  // text keeps its place
+  menu.sort(order);
+  EXPECT_EQ(menu.text(), L"a text b");
 }
 
 TEST_F(ElementTest, StatesTheSingleFocusAndChildrenWithAState) {
@@ -355,7 +275,6 @@ TEST_F(ElementTest, StatesTheSingleFocusAndChildrenWithAState) {
       out += r.select_first("div").get_attribute_utf8("id").value_or("?") + " ";
     return out;
   };
-  EXPECT_EQ(checked_ids(), "");
   // Checked out of order, and inside a row (not a child).
   quotes.child(3).set_state(state::checked);
   quotes.child(0).set_state(state::checked | state::current);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 
 #include "htmlayout/dom/html_parser.h"
@@ -68,7 +67,15 @@ TEST(SimpleFragmentParserTest, TakesTheProgramsFragmentsAndDeclinesWhatNeedsTheF
       {"<tr><td><div class=\"vtag\" id=\"vt-1\">Grüße</div></td></tr>", "table"},
       {"<li type=\"check\" name=\"mtmchecks\" id=\"mtmcheck-1\">x</li>", "menu"},
       {"<div class=\"caption\">Drop tags here to search</div>", "div"},
-      {"<text><button action='add-new'>Add new item here...</button></text>", "options"}};
+      {"<text><button action='add-new'>Add new item here...</button></text>", "options"},
+      // References, line breaks, upper case, repeated attributes, table parts.
+      {"<span class=\"a\r\nb\" id='c\rd'>&#x4E16;&#x4e16; a & b &</span>", "td"},
+      {"<tr><TH ID=a class=x class=y>h</TH><td\fclass='q'>a\rb &#X4E;</td></tr>", "tbody"},
+      {"<tbody><tr><td><x-y>1</x-y></td></tr></tbody><tfoot><tr><td\t></td></tr></tfoot>", "table"},
+      {"<tr><th><ol><li>a</li></ol><li>b</li></th><td><li>c</li></td></tr>", "tfoot"},
+      {"x &\r", "div"},
+      {"x &", "div"},
+      {"", "div"}};
   for (const auto& [html, context] : taken) EXPECT_TRUE(agrees(html, context)) << html;
   // A bare quote straight into a table needs foster parenting: left to gumbo.
   EXPECT_FALSE(agrees(quote, "table"));
@@ -85,6 +92,7 @@ TEST(SimpleFragmentParserTest, TakesTheProgramsFragmentsAndDeclinesWhatNeedsTheF
                            "&#0;",
                            "&#x80;",
                            "&amp",
+                           "&abcdefghijklm;",
                            "<div/>",
                            "<br/",
                            "<div a=1b=2>",
@@ -111,65 +119,7 @@ TEST(SimpleFragmentParserTest, TakesTheProgramsFragmentsAndDeclinesWhatNeedsTheF
   }
   EXPECT_FALSE(parse_simple_fragment("<div></div>", intern("textarea")).has_value());
   EXPECT_FALSE(parse_simple_fragment("<div></div>", names::html).has_value());
-}
-
-// Random markup from pieces the quick parser accepts and pieces it must
-// decline, in random contexts: whatever it accepts must equal gumbo's tree.
-TEST(SimpleFragmentParserTest, AgreesWithGumboOnRandomMarkup) {
-  const std::vector<std::string> contexts = {"div", "td",     "table", "tbody", "tr", "ul", "span",
-                                             "li",  "button", "popup", "body",  "th", "a",  "p"};
-  const std::vector<std::string> tags = {
-      "div",    "span", "table",  "tr",    "td",    "th",      "tbody", "ul",    "li",   "b",
-      "a",      "i",    "button", "br",    "img",   "input",   "hr",    "popup", "text", "p",
-      "select", "em",   "menu",   "label", "thead", "caption", "x-y",   "sub"};
-  const std::vector<std::string> texts = {
-      "a",   " ",    "\n", "x y",      "&amp;",   "&#60;",  "&#x4E16;", "&nbsp;", "&",
-      "a&b", "\r\n", "\r", "&lt;&gt;", "&quot;'", "&#160;", "Grüße",    "&copy;", "\t"};
-  const std::vector<std::string> values = {
-      "1", "'a b'", "\"x\"", "\"&amp;&#38;\"", "-1px", "'\"'", "\"a\r\nb\"", "q-7", "\"\""};
-  std::mt19937 random(7);
-  auto pick = [&](const std::vector<std::string>& v) { return v[random() % v.size()]; };
-  int accepted = 0;
-  for (int round = 0; round < 20000; ++round) {
-    std::string html;
-    std::vector<std::string> open;
-    int pieces = 1 + random() % 12;
-    for (int k = 0; k < pieces; ++k) {
-      switch (random() % 6) {
-        case 0:
-        case 1: {
-          std::string tag = pick(tags);
-          html += "<" +
-                  (random() % 8 == 0 ? std::string(1, char(toupper(tag[0]))) + tag.substr(1) : tag);
-          int attributes = random() % 3;
-          for (int a = 0; a < attributes; ++a)
-            html += " " + std::string(random() % 2 ? "class" : "ID") + "=" + pick(values);
-          html += ">";
-          if (tag != "br" && tag != "img" && tag != "input" && tag != "hr") open.push_back(tag);
-          break;
-        }
-        case 2:
-        case 3:
-          if (!open.empty()) {
-            // Mostly the right end tag, sometimes another.
-            std::string tag = random() % 10 ? open.back() : pick(tags);
-            html += "</" + tag + ">";
-            if (tag == open.back()) open.pop_back();
-          }
-          break;
-        default:
-          html += pick(texts);
-      }
-    }
-    while (!open.empty() && random() % 5) {
-      html += "</" + open.back() + ">";
-      open.pop_back();
-    }
-    if (agrees(html, pick(contexts))) ++accepted;
-    if (HasFailure()) break;
-  }
-  // The generator must exercise acceptance, not only declining.
-  EXPECT_GT(accepted, 2000) << accepted;
+  EXPECT_FALSE(parse_simple_fragment("<p>x</p>", names::tr).has_value());
 }
 
 }  // namespace

@@ -99,42 +99,5 @@ TEST(CascadeTest, SpecificityOrderImportanceStatesAttributesAndInheritance) {
   }
 }
 
-TEST(CascadeTest, StatesAttributesAndLaterSheetsSelectRules) {
-  style_resolver resolver;
-  resolver.add_style_sheet(R"(tr { behavior: row } tr:checked { behavior: checked-row }
-      table[editable] tr:current { behavior: editing })");
-  element_node* root = parse_document("<table id=t editable><tr id=r><td>x</td></tr></table>");
-  element_node* r = by_id(root, "r");
-  auto behavior = [&] {
-    r->style = resolver.compute(*r);
-    return std::string(style_value(*r, style_property::behavior));
-  };
-  EXPECT_EQ(behavior(), "row");
-  r->state = state::checked;
-  EXPECT_EQ(behavior(), "checked-row");
-  r->state = state::current;
-  EXPECT_EQ(behavior(), "editing");
-  resolver.add_style_sheet("#r { behavior: from-second-sheet }");  // later in the cascade
-  EXPECT_EQ(behavior(), "from-second-sheet");
-  free_tree(root);
-}
-
-TEST(CascadeTest, KnowsWhichChangesMatter) {
-  style_resolver resolver;
-  resolver.add_style_sheet(R"(
-      tr:checked td { behavior: a }
-      table[multiple] > tr { behavior: b }
-      .quote:focus { behavior: c }
-      #x { behavior: d })");
-  EXPECT_TRUE(resolver.state_affects_descendants(state::checked));
-  EXPECT_FALSE(resolver.state_affects_element(state::checked));
-  EXPECT_TRUE(resolver.state_affects_element(state::focus));
-  EXPECT_FALSE(resolver.state_affects_element(state::hover));
-  EXPECT_TRUE(resolver.attribute_affects_descendants(intern("multiple")));
-  for (atom name : {names::class_, names::id, names::style})
-    EXPECT_TRUE(resolver.attribute_affects_element(name));
-  EXPECT_FALSE(resolver.attribute_affects_element(intern("title")));
-}
-
 }  // namespace
 }  // namespace htmlayout
