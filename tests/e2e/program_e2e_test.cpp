@@ -296,7 +296,7 @@ TEST_F(ProgramTest, WithoutATrayCloseMinimisesAndCtrlQQuits) {
 // laid out as in the program's main form.
 constexpr int kFirstCardX = 400, kFirstCardY = 100;
 
-TEST_F(ProgramTest, ADoubleCopyStoresAQuoteThatIsCopiedBackAndDeletedFromTheWindow) {
+TEST_F(ProgramTest, TheWindowStoresCopiesAndDropsCopiesBackDeletesAndShowsTheAboutBox) {
   child_process& program = start_program();
   const std::string text = "Stored by a double copy: «Zitat» 引用";
   own_clipboard(text);
@@ -316,41 +316,32 @@ TEST_F(ProgramTest, ADoubleCopyStoresAQuoteThatIsCopiedBackAndDeletedFromTheWind
   ASSERT_TRUE(type_keys(x_, "key Delete"));
   EXPECT_TRUE(wait_until([&] { return count_quotes(text) == "0\n"; }));
   EXPECT_EQ(std::stoi(query("SELECT count(*) FROM quote")), std::stoi(total) - 1);
-  program.signal(SIGTERM);
-  EXPECT_EQ(program.wait(), 0);
-  EXPECT_EQ(count_quotes(text), "0\n");
-}
 
-TEST_F(ProgramTest, TextDroppedOnTheWindowBecomesAQuote) {
-  child_process& program = start_program();
-  const std::string text = "Dropped «on» the window 😀";
+  // Text dragged from another program and dropped on the window.
+  const std::string dropped = "Dropped «on» the window 😀";
   box window = geometry_of(x_.windows("^Parvela$").at(0));
-  x_.start(CLIENT_EXE, {"drag", "1000", "100", text});
+  x_.start(CLIENT_EXE, {"drag", "1000", "100", dropped});
   ASSERT_FALSE(x_.wait_for_window("^x-test-drag$").empty());
   const std::string tx = std::to_string(window.x + 450), ty = std::to_string(window.y + 300);
   // A press, a move past the drag distance, then moves over the window.
   x_.xdotool({"mousemove", "1100", "175", "mousedown", "1", "sleep", "0.05", "mousemove", "1120",
               "175", "sleep", "0.2", "mousemove", tx, ty, "sleep", "0.1", "mousemove", tx, ty,
               "sleep", "0.2", "mouseup", "1"});
-  EXPECT_TRUE(wait_until([&] { return count_quotes(text) == "1\n"; }));
-  program.signal(SIGTERM);
-  EXPECT_EQ(program.wait(), 0);
-}
+  EXPECT_TRUE(wait_until([&] { return count_quotes(dropped) == "1\n"; }));
 
-TEST_F(ProgramTest, TheAboutBoxOpensModalAndItsOkButtonClosesIt) {
-  child_process& program = start_program();
+  // The about box opens modal; Enter presses its default button, which
+  // ends it, and the window works on.
   click_in_window(173, 27);  // "About" in the tag pane's head, left of the settings button
   std::string about = x_.wait_for_window("^About Parvela$");
   ASSERT_FALSE(about.empty());
   EXPECT_EQ(geometry_of(about).width, 256);
   EXPECT_EQ(geometry_of(about).height, 475);
-  // Enter presses the default button, which ends the box.
   x_.xdotool({"windowfocus", "--sync", about, "key", "Return"});
   EXPECT_TRUE(wait_until([&] { return x_.windows("^About Parvela$").empty(); }));
-  // The main window still works afterwards.
   EXPECT_FALSE(x_.windows("^Parvela$").empty());
   program.signal(SIGTERM);
   EXPECT_EQ(program.wait(), 0);
+  EXPECT_EQ(count_quotes(text), "0\n");
   expect_shutdown_lines();
 }
 
