@@ -13,10 +13,7 @@
 
 namespace {
 
-using testing_support::child_process;
-using testing_support::read_file;
-using testing_support::wait_until;
-using testing_support::write_file;
+using namespace testing_support;
 
 const char kTags[] = "<tags><tag id=\"4\" name=\"seed\"/></tags>";
 const char kQuotes[] = "<quotes><quote id=\"9\" text=\"first quote\"><tag id=\"4\"/></quote></quotes>";

@@ -21,16 +21,7 @@
 
 namespace {
 
-using testing_support::child_process;
-using testing_support::count_lines;
-using testing_support::lines_of;
-using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::type_keys;
-using testing_support::wait_for_keyboard_grab;
-using testing_support::wait_until;
-using testing_support::write_file;
-using testing_support::x_session;
+using namespace testing_support;
 
 // The whole program.
 class ProgramTest : public ::testing::Test {

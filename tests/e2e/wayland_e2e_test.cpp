@@ -25,12 +25,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using testing_support::child_process;
-using testing_support::launch;
-using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::wait_until;
-using testing_support::write_file;
+using namespace testing_support;
 
 constexpr uid_t kNobody = 65534;
 
@@ -234,7 +229,7 @@ TEST_F(WaylandWithXTest, ADoubleCopyInAnXProgramNeverCapturedFromIsNotTakenFromT
   // copies on to the Wayland clipboard.
   const std::string text = "copied in the keeper";
   auto keeper = start_x_program(
-      {CLIENT_EXE, "keys-same", (root_.path() / "keys.log").string(), "0", text}, "keeper");
+      {CLIENT_EXE, "keys", (root_.path() / "keys.log").string(), "0", text}, "keeper");
   ASSERT_TRUE(wait_until([&] {
     return type_keys("key a") && read_file(root_.path() / "keys.log").find("press a") !=
                                      std::string::npos;

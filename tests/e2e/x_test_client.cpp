@@ -5,10 +5,8 @@
 //       press it receives to OUT ("press <text> ctrl=<0|1>", then " shift=1"
 //       when Shift was held, then " sent" when another program sent the press with XSendEvent rather
 //       than the server delivering it from the keyboard). With a delay
-//       (0 or more), each Ctrl+C it receives puts "TEXT #N" on the clipboard that many
+//       (0 or more), each Ctrl+C it receives puts TEXT on the clipboard that many
 //       milliseconds later, like a program that is slow to copy.
-//   x_test_client keys-same OUT COPY_DELAY_MS TEXT
-//       the same, copying TEXT itself each time
 //   x_test_client drag X Y TEXT
 //       A window titled "x-test-drag" at X,Y (200x150) from which a press
 //       and a move drag TEXT away.
@@ -65,11 +63,8 @@ sent_press_filter sent_presses;
 
 class key_window : public QWidget {
  public:
-  key_window(std::string out, int copy_delay_ms, QString copy_text, bool numbered)
-      : out_(std::move(out)),
-        copy_delay_ms_(copy_delay_ms),
-        copy_text_(std::move(copy_text)),
-        numbered_(numbered) {
+  key_window(std::string out, int copy_delay_ms, QString copy_text)
+      : out_(std::move(out)), copy_delay_ms_(copy_delay_ms), copy_text_(std::move(copy_text)) {
     setWindowTitle("x-test-keys");
     setFocusPolicy(Qt::StrongFocus);
     setGeometry(300, 300, 300, 200);
@@ -93,10 +88,8 @@ class key_window : public QWidget {
         << (shift ? " shift=1" : "") << (sent_presses.last_press_sent ? " sent" : "")
         << std::endl;
     if (ctrl && event->key() == Qt::Key_C && copy_delay_ms_ >= 0) {
-      ++copies_;
-      QString copied = numbered_ ? QString("%1 #%2").arg(copy_text_).arg(copies_) : copy_text_;
-      QTimer::singleShot(copy_delay_ms_, this, [copied] {
-        QGuiApplication::clipboard()->setText(copied, QClipboard::Clipboard);
+      QTimer::singleShot(copy_delay_ms_, this, [this] {
+        QGuiApplication::clipboard()->setText(copy_text_, QClipboard::Clipboard);
       });
     }
   }
@@ -105,8 +98,6 @@ class key_window : public QWidget {
   std::string out_;
   int copy_delay_ms_;
   QString copy_text_;
-  bool numbered_;
-  int copies_ = 0;
 };
 
 class drag_window : public QWidget {
@@ -167,11 +158,10 @@ int main(int argc, char* argv[]) {
 
   QApplication app(argc, argv);
   std::unique_ptr<QWidget> window;
-  if ((mode == "keys" || mode == "keys-same") && argc > 2) {
+  if (mode == "keys" && argc > 2) {
     app.installNativeEventFilter(&sent_presses);
     int delay = argc > 4 ? std::atoi(argv[3]) : -1;  // no copying
-    window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "",
-                                          mode == "keys");
+    window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "");
   } else if (mode == "drag" && argc > 4) {
     window = std::make_unique<drag_window>(QString::fromUtf8(argv[4]));
     window->setGeometry(std::atoi(argv[2]), std::atoi(argv[3]), 200, 150);
