@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -79,30 +80,22 @@ class ProgramTest : public ::testing::Test {
 
   box geometry_of(const std::string& window) const {
     box place;
-    std::istringstream shell(x_.xdotool({"getwindowgeometry", "--shell", window}).output);
-    for (std::string line; std::getline(shell, line);) {
-      if (line.rfind("X=", 0) == 0) place.x = std::stoi(line.substr(2));
-      if (line.rfind("Y=", 0) == 0) place.y = std::stoi(line.substr(2));
-      if (line.rfind("WIDTH=", 0) == 0) place.width = std::stoi(line.substr(6));
-      if (line.rfind("HEIGHT=", 0) == 0) place.height = std::stoi(line.substr(7));
-    }
+    std::string shell = x_.xdotool({"getwindowgeometry", "--shell", window}).output;
+    std::sscanf(shell.c_str(), "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d", &place.x, &place.y,
+                &place.width, &place.height);
     return place;
   }
 
-  // The visible windows of the program: main window, tray icon, menus.
-  std::vector<std::string> program_windows() const {
-    return lines_of(x_.xdotool({"search", "--onlyvisible", "--class", "^Parvela$"}).output);
-  }
-
   // True when the tray's panel holds an icon (it is two pixels wide when
-  // empty) and one of the program's windows is shown inside it: the icon,
-  // whose place it gives.
+  // empty) and one of the program's visible windows (main window, tray icon,
+  // menus) is shown inside it: the icon, whose place it gives.
   bool icon_in_tray(box* icon) const {
     auto panels = x_.windows("^panel$");
     if (panels.empty()) return false;
     box panel = geometry_of(panels[0]);
     if (panel.width < 16 || panel.height < 16) return false;
-    for (const auto& window : program_windows()) {
+    for (const auto& window :
+         lines_of(x_.xdotool({"search", "--onlyvisible", "--class", "^Parvela$"}).output)) {
       box place = geometry_of(window);
       if (place.width > 0 && place.x >= panel.x && place.y >= panel.y &&
           place.x + place.width <= panel.x + panel.width &&
@@ -129,10 +122,10 @@ class ProgramTest : public ::testing::Test {
   }
 
   // Clicks at (x, y) of the main window.
-  void click_in_window(int x, int y, const char* button = "1") {
+  void click_in_window(int x, int y) {
     box window = geometry_of(x_.wait_for_window("^Parvela$"));
     x_.xdotool({"mousemove", std::to_string(window.x + x), std::to_string(window.y + y), "click",
-                button});
+                "1"});
   }
 
   void own_clipboard(const std::string& text) {
