@@ -76,11 +76,7 @@ class x_session {
   child_process& start(const std::string& program, const std::vector<std::string>& args = {},
                        std::map<std::string, std::string> extra_env = {}) {
     for (auto& [name, value] : env()) extra_env.emplace(name, value);
-    launch how;
-    how.argv = {program};
-    how.env = extra_env;
-    how.argv.insert(how.argv.end(), args.begin(), args.end());
-    children_.push_back(std::make_unique<child_process>(how));
+    children_.push_back(std::make_unique<child_process>(program, extra_env, args));
     return *children_.back();
   }
 
@@ -103,18 +99,16 @@ class x_session {
     return result;
   }
 
-  // xdotool with the given arguments, to its end.
-  command_result xdotool(const std::vector<std::string>& args) const {
-    std::vector<std::string> argv{"xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return run(argv);
+  command_result xdotool(std::vector<std::string> args) const {
+    args.insert(args.begin(), "xdotool");
+    return run(args);
   }
 
   // The ids of the mapped windows whose name matches `pattern` (a regex).
   std::vector<std::string> windows(const std::string& pattern) const {
     std::istringstream output(xdotool({"search", "--onlyvisible", "--name", pattern}).output);
     std::vector<std::string> ids;
-    for (std::string id; std::getline(output, id);) ids.push_back(id);
+    for (std::string id; output >> id;) ids.push_back(id);
     return ids;
   }
 
