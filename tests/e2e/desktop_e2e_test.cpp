@@ -180,12 +180,9 @@ TEST_F(DesktopTest, AClipboardWithoutTextCapturesNothing) {
   // targets); it exits when the known text takes the clipboard, so that
   // waits for both answers.
   write_file(dir_.path() / "png", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(64, '\0'));
-  launch xclip;
-  xclip.argv = {"xclip", "-quiet", "-selection", "clipboard", "-t", "image/png", "-i",
-                (dir_.path() / "png").string()};
-  xclip.env = x_.env();
-  xclip.stderr_path = (dir_.path() / "xclip.err").string();
-  child_process image_owner(xclip);
+  child_process image_owner(
+      "xclip", x_.env(), {"-quiet", "-selection", "clipboard", "-t", "image/png", "-i",
+                          (dir_.path() / "png").string()}, (dir_.path() / "xclip.err").string());
   ASSERT_TRUE(x_.clipboard_offers("image/png"));
   auto served = [&] {  // xclip says "Waiting for selection request number N"
     std::string said = log("xclip.err");
