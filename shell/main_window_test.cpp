@@ -64,14 +64,14 @@ testing_support::temp_dir* MainWindowTest::data_ = nullptr;
 
 using lines = std::vector<std::string>;
 
-// Close, minimise, the tray icon's clicks, Show and another instance, each
-// from the state the one before left, with the debug lines each writes.
+// Close, minimise, Show and another instance, each from the state the one
+// before left, with the debug lines each writes (the end-to-end tests click
+// the tray icon).
 TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowLeavesItAsTheUserExpects) {
   EXPECT_EQ(window_.windowTitle(), "Parvela");
   EXPECT_FALSE(window_.windowIcon().isNull());
   EXPECT_EQ(window_.minimumSize(), QSize(kMinimumPageWidth, kMinimumPageHeight));
   EXPECT_FALSE(window_.is_win_visible());
-  const lines left{"[WndProc] UWM_PVL_TRAY_CLICK", "[WndProc] UWM_PVL_TRAY_CLICK: WM_LBUTTONUP"};
   const lines show{"[WndProc] ID_APP_SHOW", "[WndProc] show and restore"};
   auto minimise = [this] {
     window_.setWindowState(Qt::WindowMinimized);
@@ -85,20 +85,13 @@ TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowLeavesItAsTheUserExpects) {
   } steps[] = {
       {"start", [&] { window_.show_at_start(); }, true, {}},
       {"close", [&] { EXPECT_FALSE(window_.close()); }, false, {}},
-      {"left click", [&] { window_.tray_left_click(); }, true, left},
-      {"left click again", [&] { window_.tray_left_click(); }, false, left},
       {"show", [&] { window_.show_command(); }, true, show},
       {"show when shown", [&] { window_.show_command(); }, true,
        {"[WndProc] ID_APP_SHOW", "[WndProc] is_win_visible"}},
-      {"right click",  [&] { window_.tray_right_click(); }, true,
-       {"[WndProc] UWM_PVL_TRAY_CLICK", "[WndProc] UWM_PVL_TRAY_CLICK: WM_RBUTTONUP"}},
       {"minimise", minimise, false, {}},
       {"show after minimise", [&] { window_.show_command(); }, true, show},
-      {"close then click", [&] { window_.close(); window_.tray_left_click(); }, true, left},
       {"minimise again", minimise, false, {}},
       {"another instance", [&] { window_.answer_other_instance(); }, true,
-       {"[WndProc] UWM_PVL_ARE_YOU_ME"}},
-      {"another instance when shown", [&] { window_.answer_other_instance(); }, true,
        {"[WndProc] UWM_PVL_ARE_YOU_ME"}},
   };
   for (const auto& step : steps) {
