@@ -1,7 +1,5 @@
-// The whole program end to end, on a private Xvfb display: start-up and its
-// failures, signals and the X server going away, single instance, real mouse
-// events (xdotool) on the window, a real tray (trayer), captures stored in
-// the collection, the window's clipboard and drop, and the about box.
+// The whole program end to end on a private Xvfb display, with real mouse events (xdotool), a
+// real tray (trayer) and the collection file read back.
 #include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -24,7 +22,6 @@ namespace {
 
 using namespace testing_support;
 
-// The whole program.
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -53,8 +50,7 @@ class ProgramTest : public ::testing::Test {
     return read_file(root_.path() / "data/Parvela/logs" / name);
   }
 
-  // The lines of an orderly end; `by_exit_command` when it came through the
-  // Exit command (the tray menu, a signal).
+  // The lines of an orderly end; `by_exit_command`: through the Exit command (tray menu, signal).
   void expect_shutdown_lines(bool by_exit_command = true) {
     std::string app = log("application.log");
     EXPECT_NE(app.find("RegisterDropWindow\nvupdate_tags\nvupdate_tags complete\n"
@@ -86,9 +82,8 @@ class ProgramTest : public ::testing::Test {
     return place;
   }
 
-  // True when the tray's panel holds an icon (it is two pixels wide when
-  // empty) and one of the program's visible windows (main window, tray icon,
-  // menus) is shown inside it: the icon, whose place it gives.
+  // True when one of the program's visible windows lies inside the tray's panel (2 pixels wide
+  // when empty): the icon, whose place it gives.
   bool icon_in_tray(box* icon) const {
     auto panels = x_.windows("^panel$");
     if (panels.empty()) return false;
@@ -112,7 +107,6 @@ class ProgramTest : public ::testing::Test {
                                "--height", "24"});
   }
 
-  // The answer of an SQL query on the collection file, one line per row.
   std::string query(const std::string& sql) {
     return x_.run({"sqlite3", (root_.path() / "data/Parvela/parvela.fdb").string(), sql}).output;
   }
@@ -121,7 +115,6 @@ class ProgramTest : public ::testing::Test {
     return query("SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'");
   }
 
-  // Clicks at (x, y) of the main window.
   void click_in_window(int x, int y) {
     box window = geometry_of(x_.wait_for_window("^Parvela$"));
     x_.xdotool({"mousemove", std::to_string(window.x + x), std::to_string(window.y + y), "click",
@@ -150,7 +143,6 @@ TEST_F(ProgramTest, SignalsAndTheXServerGoingAwayEndTheProgramWithTheShutdownLin
     expect_shutdown_lines();
     EXPECT_FALSE(std::filesystem::exists(socket));
   }
-  // The X server dies: the program cannot go on, but it ends in order.
   child_process& program = start_program();
   x_.kill_server();
   EXPECT_EQ(program.wait(), 1);
@@ -162,7 +154,7 @@ TEST_F(ProgramTest, SignalsAndTheXServerGoingAwayEndTheProgramWithTheShutdownLin
 }
 
 TEST_F(ProgramTest, AFailureToStartIsShownInAMessageBox) {
-  // The "debug" log cannot be made: the start fails after the logs exist.
+  // The "debug" log cannot be made.
   std::filesystem::create_directories(root_.path() / "data/Parvela/logs/debug.log");
   auto with_box = env();
   with_box["PARVELA_NO_ERROR_BOX"] = "";
@@ -174,9 +166,7 @@ TEST_F(ProgramTest, AFailureToStartIsShownInAMessageBox) {
   EXPECT_NE(log("application.log").find("Error: cannot_open_log "), std::string::npos);
 }
 
-// Another program (a backup tool, an SQLite browser) holds the collection's
-// write lock for longer than the program waits: the capture is kept, the
-// window says so, and the quote is stored once the lock is gone.
+// Another program holds the write lock longer than the program waits: the quote is stored later.
 TEST_F(ProgramTest, ACaptureWhileAnotherProgramLocksTheCollectionIsStoredAfterwards) {
   child_process& program = start_program();
   SQLite::Database other((root_.path() / "data/Parvela/parvela.fdb").string(),
@@ -202,16 +192,14 @@ TEST_F(ProgramTest, ACaptureWhileAnotherProgramLocksTheCollectionIsStoredAfterwa
   expect_shutdown_lines();
 }
 
-// Hidden to the tray, with another program focused: a second start exits
-// with 3 and the first shows its window with the focus.
+// Hidden to the tray, another program focused: a second start exits with 3; the first shows.
 TEST_F(ProgramTest, ASecondStartExitsWithThreeAndRaisesTheFirst) {
   child_process& program = start_program();
   std::string window = x_.windows("^Parvela$").at(0);
   start_tray_host();
   box icon;
   ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));  // it joins a later tray
-  x_.start(CLIENT_EXE, {"close", window});
-  ASSERT_TRUE(wait_until([&] { return x_.windows("^Parvela$").empty(); }));
+  ASSERT_TRUE(type_keys(x_, "hide " + window));
   x_.start(CLIENT_EXE, {"keys", (root_.path() / "keys.log").string()});
   x_.xdotool({"windowfocus", "--sync", x_.wait_for_window("^x-test-keys$")});
 
@@ -219,7 +207,6 @@ TEST_F(ProgramTest, ASecondStartExitsWithThreeAndRaisesTheFirst) {
   ASSERT_FALSE(x_.wait_for_window("^Parvela$").empty());
   EXPECT_TRUE(wait_until([&] { return x_.xdotool({"getwindowfocus"}).output == window + "\n"; }));
   EXPECT_EQ(lines_of(log("debug.log")).back(), "[WndProc] UWM_PVL_ARE_YOU_ME");
-  // The page's keys quit (as the Quit item of its settings menu does).
   ASSERT_TRUE(type_keys(x_, "key ctrl+q"));
   EXPECT_EQ(program.wait(), 0);
   expect_shutdown_lines();
@@ -235,11 +222,9 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
 
   x_.xdotool({"mousemove", cx, cy, "click", "1"});
   EXPECT_TRUE(wait_until([&] { return x_.windows("^Parvela$").empty(); }));
-  // The second click comes after the double-click time: it is a click too.
   x_.xdotool({"sleep", "0.7", "click", "1"});
   EXPECT_FALSE(x_.wait_for_window("^Parvela$").empty());
 
-  // The menu takes the keyboard once it is shown.
   x_.xdotool({"click", "3"});
   ASSERT_TRUE(wait_for_keyboard_grab(x_));
   x_.xdotool({"key", "Down", "Down", "Down", "Return"});  // Show, Start with the desktop, Exit
@@ -251,7 +236,6 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
                        ": WM_LBUTTONUP\n" + click + "\n" + click + ": WM_RBUTTONUP\n"),
             std::string::npos)
       << debug;
-  // The icon joins the tray again after the tray restarts.
   child_process& again = start_program();
   ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
   tray.stop();
@@ -264,7 +248,7 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
 TEST_F(ProgramTest, WithoutATrayCloseMinimisesAndCtrlQQuits) {
   child_process& program = start_program();
   std::string window = x_.windows("^Parvela$").at(0);
-  x_.start(CLIENT_EXE, {"close", window});
+  ASSERT_TRUE(type_keys(x_, "close " + window));
   ASSERT_TRUE(wait_until([&] {
     return log("debug.log").find("[WndProc] WM_CLOSE: no tray, minimised\n") != std::string::npos;
   }));
@@ -275,9 +259,7 @@ TEST_F(ProgramTest, WithoutATrayCloseMinimisesAndCtrlQQuits) {
   expect_shutdown_lines();
 }
 
-// The window, as its user works with it. The newest quote is the first card
-// of the list, its text starting 40 pixels below the list's top; the page is
-// laid out as in the program's main form.
+// The newest quote's text in the list, as the main form lays out the page.
 constexpr int kFirstCardX = 400, kFirstCardY = 100;
 
 TEST_F(ProgramTest, TheWindowStoresCopiesAndDropsCopiesBackDeletesAndShowsTheAboutBox) {
@@ -292,7 +274,6 @@ TEST_F(ProgramTest, TheWindowStoresCopiesAndDropsCopiesBackDeletesAndShowsTheAbo
   own_clipboard("something else");
   click_in_window(kFirstCardX, kFirstCardY);
   ASSERT_TRUE(type_keys(x_, "sleep 0.6 key ctrl+c"));  // a first press, not a double one
-  // Ctrl+C copies the selected quotes, each followed by an empty line.
   EXPECT_TRUE(wait_until([&] {
     return x_.run({"xclip", "-o", "-selection", "clipboard"}).output == text + "\n\n";
   })) << x_.run({"xclip", "-o", "-selection", "clipboard"}).output;
@@ -301,20 +282,16 @@ TEST_F(ProgramTest, TheWindowStoresCopiesAndDropsCopiesBackDeletesAndShowsTheAbo
   EXPECT_TRUE(wait_until([&] { return count_quotes(text) == "0\n"; }));
   EXPECT_EQ(std::stoi(query("SELECT count(*) FROM quote")), std::stoi(total) - 1);
 
-  // Text dragged from another program and dropped on the window.
   const std::string dropped = "Dropped «on» the window 😀";
   box window = geometry_of(x_.windows("^Parvela$").at(0));
   x_.start(CLIENT_EXE, {"drag", "1000", "100", dropped});
   ASSERT_FALSE(x_.wait_for_window("^x-test-drag$").empty());
   const std::string tx = std::to_string(window.x + 450), ty = std::to_string(window.y + 300);
-  // A press, a move past the drag distance, then moves over the window.
   x_.xdotool({"mousemove", "1100", "175", "mousedown", "1", "sleep", "0.05", "mousemove", "1120",
               "175", "sleep", "0.2", "mousemove", tx, ty, "sleep", "0.1", "mousemove", tx, ty,
               "sleep", "0.2", "mouseup", "1"});
   EXPECT_TRUE(wait_until([&] { return count_quotes(dropped) == "1\n"; }));
 
-  // The about box opens modal; Enter presses its default button, which
-  // ends it, and the window works on.
   click_in_window(173, 27);  // "About" in the tag pane's head, left of the settings button
   std::string about = x_.wait_for_window("^About Parvela$");
   ASSERT_FALSE(about.empty());
