@@ -1,8 +1,6 @@
 #!/bin/bash
-# The command line end to end: the real program run as a user's script runs
-# it, on collections in temporary folders: first without a display and
-# without a running instance, then on a private Xvfb display, without and
-# with a running instance (the commands then go through it).
+# The command line end to end, on collections in temporary folders: without a display, then on
+# a private Xvfb, without and with a running instance (the commands then go through it).
 # Usage: command_line_e2e.sh PARVELA_EXE
 set -u
 exe=$1
@@ -16,26 +14,19 @@ unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
-# check NAME EXPECTED_EXIT STDOUT_PATTERN STDERR_PATTERN -- ARGS...: runs the
-# program (standard input from $input), then compares the exit code and
-# matches the outputs against extended regular expressions ("" : empty).
+# check NAME EXIT STDOUT_ERE STDERR_ERE -- ARGS...: runs the program on $input ("" : no output).
 input=/dev/null
+matches() { if [ -z "$1" ]; then [ ! -s "$2" ]; else grep -Eq -- "$1" "$2"; fi; }
 check() {
   local name=$1 want_exit=$2 want_out=$3 want_err=$4
   shift 5
   "$exe" "$@" <"$input" >"$root/out" 2>"$root/err"
   local got=$?
-  local ok=1
-  [ "$got" = "$want_exit" ] || ok=0
-  if [ -z "$want_out" ]; then [ ! -s "$root/out" ] || ok=0
-  else grep -Eq -- "$want_out" "$root/out" || ok=0; fi
-  if [ -z "$want_err" ]; then [ ! -s "$root/err" ] || ok=0
-  else grep -Eq -- "$want_err" "$root/err" || ok=0; fi
-  if [ $ok = 0 ]; then
+  if [ "$got" = "$want_exit" ] && matches "$want_out" "$root/out" && matches "$want_err" "$root/err"
+  then echo "ok: $name"
+  else
     fail "$name: exit $got (want $want_exit)"
     echo "--- stdout:"; head -c 2000 "$root/out"; echo "--- stderr:"; head -c 2000 "$root/err"
-  else
-    echo "ok: $name"
   fi
 }
 
@@ -84,15 +75,12 @@ else
   echo "ok: parallel-adds"
 fi
 
-# A private display. -displayfd: Xvfb picks a free display and names it
-# once it takes connections.
 coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null; }
 xvfb=$XVFB_PID
 read -r -t 60 number <&"${XVFB[0]}"
 export DISPLAY=:$number
 
-# No instance: copy hands the text to a keeper process, capture reads the
-# clipboard itself.
+# No instance: copy hands the text to a keeper process, capture reads the clipboard itself.
 check copy-keeper 0 '' '' -- copy "$first_id"
 [ "$(xclip -o -selection clipboard)" = 'first <quote> "one"' ] ||
   fail "copy-keeper: the clipboard holds: $(xclip -o -selection clipboard)"
@@ -103,7 +91,6 @@ check capture-stored 0 $'\tclipboard words one$' '' -- list --limit 1
 # A running instance started now sees the quotes stored before it.
 PARVELA_NO_ERROR_BOX=1 "$exe" >"$root/instance.out" 2>&1 &
 instance=$!
-# Waits until its socket answers (at most 60 s).
 for _ in $(seq 1 1200); do "$exe" show >/dev/null 2>&1 && break; sleep 0.05; done
 [ "$(stat -c %a "$XDG_RUNTIME_DIR/parvela.sock")" = 600 ] || fail "the socket is not 0600"
 # Another user's process is refused, even when the socket's mode lets it in.

@@ -1,15 +1,8 @@
-// The desktop side of Parvela without the rest of the program, for the
-// end-to-end tests: the main window with its copy-key watching, clipboard
-// reading, drop target and tray icon, exactly as the program builds them.
-// Each text it would hand to the program is appended to FOLDER/captured as
-// "<byte count>\n<UTF-8 text>\n"; the "app" and "debug" logs go to FOLDER.
-//
+// The main window alone, as the program builds it, for the end-to-end tests:
 //   desktop_harness FOLDER [--busy-after-text MS]
-//
-// With --busy-after-text the window's thread is kept busy for MS
-// milliseconds after it records each text, like a window that takes long to
-// show a very large quote. FOLDER/ready appears
-// once the event loop runs. SIGTERM ends it through the Exit command.
+// appends each captured text to FOLDER/captured as "<byte count>\n<UTF-8 text>\n" (then keeps
+// the window's thread busy for MS), logs to FOLDER, creates FOLDER/ready once the loop runs;
+// SIGTERM ends it through the Exit command.
 #include <QApplication>
 #include <QTimer>
 #include <chrono>
