@@ -1,7 +1,6 @@
-// The text a capture keeps of the clipboard's bytes: for any bytes, valid
-// UTF-8, and nothing lost but invalid bytes (and NUL characters), each run of
-// them replaced by U+FFFD. Latin-1 is encoded byte for byte. The first byte
-// picks the encoding.
+// The text a capture keeps of the clipboard's bytes: for any bytes, valid UTF-8, and nothing lost
+// but invalid bytes (and NUL characters), each run of them replaced by U+FFFD. Latin-1 is encoded
+// byte for byte. The first byte picks the encoding.
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -1,8 +1,7 @@
-// The fragments of quotes and tags built from any quote text and tag names:
-// each parses to the tree the fragment's contract gives, the texts reading
-// back as they were stored, so that no stored text becomes markup. The input
-// is the first byte (bit 0: an open card), then the quote's text and the tag
-// names, separated by 0xFF bytes (which UTF-8 never holds).
+// The fragments of quotes and tags built from any quote text and tag names: each parses to the tree
+// the fragment's contract gives, the texts reading back as they were stored, so that no stored text
+// becomes markup. The input is the first byte (bit 0: an open card), then the quote's text and the
+// tag names, separated by 0xFF bytes (which UTF-8 never holds).
 #include <cstdint>
 #include <optional>
 #include <string>

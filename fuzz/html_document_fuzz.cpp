@@ -1,7 +1,6 @@
-// The HTML document parser and the writer: any bytes parse (or are refused
-// for their depth) without a fault, and what the writer makes of the tree
-// parses to the same tree, wherever HTML text can give that tree at all
-// (fuzz::representable).
+// The HTML document parser and the writer: any bytes parse (or are refused for their depth) without
+// a fault, and what the writer makes of the tree parses to the same tree, wherever HTML text can
+// give that tree at all (fuzz::representable).
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -1,7 +1,6 @@
-// The fragment parsers: the quick parser for simple fragments must build
-// exactly the tree the full parser builds whenever it accepts the markup,
-// and the writer's text of a fragment parses back to the same tree (where
-// HTML text can give that tree at all, fuzz::representable). The first byte
+// The fragment parsers: the quick parser for simple fragments must build exactly the tree the full
+// parser builds whenever it accepts the markup, and the writer's text of a fragment parses back to
+// the same tree (where HTML text can give that tree at all, fuzz::representable). The first byte
 // picks the context element.
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,6 @@
-// A request read from the instance's socket: any bytes give either a
-// request or a reason, never a crash; a request read back encodes to the
-// very frame it was read from (the format has one spelling per request),
-// and its answer frame reads back too.
+// A request read from the instance's socket: any bytes give either a request or a reason, never a
+// crash; a request read back encodes to the very frame it was read from (the format has one
+// spelling per request), and its answer frame reads back too.
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -1,14 +1,9 @@
 #!/bin/bash
-# Runs every fuzz target (or those named) for SECONDS each, JOBS at a time,
-# on its seed corpus (fuzz/corpus/<target>, never written) plus what earlier
-# runs found (BUILD/corpus/<target>), with the target's dictionary. Prints
-# one line per target: executions per second and the coverage libFuzzer
-# reports. A crash, leak or sanitizer report fails the run; its input is in
-# BUILD/artifacts/, and its log in BUILD/fuzz-logs/.
-# SECONDS 0 replays the seed corpus only, each input once. SECONDS "test"
-# (what `make test` runs) replays it, then tries a fixed number of fresh
-# inputs from a fixed seed, about 20 s each here (60 s at most); libFuzzer
-# repeats such a run nearly, not exactly (its corpus differs by a few inputs).
+# Runs every fuzz target (or those named) for SECONDS each, JOBS at a time, on its seed corpus
+# (fuzz/corpus/<target>, never written) plus earlier finds (BUILD/corpus/<target>), with its
+# dictionary; prints each target's exec/s and coverage. A crash, leak or sanitizer report fails
+# the run (input in BUILD/artifacts/, log in BUILD/fuzz-logs/). SECONDS 0 replays the seeds only;
+# "test" (`make test`) replays them, then a fixed number of fresh inputs from a fixed seed.
 #   fuzz/run.sh BUILD SECONDS [JOBS] [TARGET...]
 set -u
 build=$1 seconds=$2 jobs=${3:-1}
@@ -16,8 +11,7 @@ shift 2; [ $# -gt 0 ] && shift
 here=$(cd "$(dirname "$0")" && pwd)
 targets=${*:-$(cd "$here/corpus" && ls)}
 mkdir -p "$build/artifacts" "$build/fuzz-logs"
-# The targets write their collections and files to a temporary folder:
-# memory, where there is one, so that synced commits do not wait on a disk.
+# The targets' files in memory, where there is one, so that synced commits do not wait on a disk.
 [ -d /dev/shm ] && [ -w /dev/shm ] && export TMPDIR=/dev/shm
 
 dictionary() {

@@ -1,8 +1,7 @@
-// The importer of the default collection's XML files: any bytes read as the
-// tags file and as the quotes file either import or raise the importer's
-// errors (which the program shows), never a fault. Each input is imported
-// in a transaction that is then rolled back, so every run starts from the
-// same collection.
+// The importer of the default collection's XML files: any bytes read as the tags file and as the
+// quotes file either import or raise the importer's errors (which the program shows), never a
+// fault. Each input is imported in a transaction that is then rolled back, so every run starts from
+// the same collection.
 #include <SQLiteCpp/Database.h>
 
 #include <cstdint>

@@ -1,7 +1,6 @@
-// The selector parser and matching: any bytes parse (or are refused) without
-// a fault and a parsed selector is matched against a small page; the quick
-// path for "#id" agrees with the full parser; and an attribute value quoted
-// by quoted_selector_value reads back as exactly that value.
+// The selector parser and matching: any bytes parse (or are refused) without a fault and a parsed
+// selector is matched against a small page; the quick path for "#id" agrees with the full parser;
+// and an attribute value quoted by quoted_selector_value reads back as exactly that value.
 #include <cstdint>
 #include <optional>
 #include <string>

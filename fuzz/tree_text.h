@@ -76,19 +76,17 @@ inline bool misplaced_table_part(std::string_view tag, std::string_view p) {
   return false;
 }
 
-// False for the trees that HTML text cannot be relied on to give, which a
-// writer cannot reproduce: an a inside an a, a button inside a button (a
-// table between lets the parser put it there), and an element whose start tag
-// closes a p inside a p (the parser closes the outer one when it meets the
-// inner start tag), a block inside a formatting element (which the parser
-// may close and reopen around it), a form (where a form's content ends depends on the other
-// form tags of the document), foreign content (svg, math: the tree keeps no
-// namespaces), a void element with content, a tag or attribute name that
-// cannot be written, a misplaced table part, raw text holding "</", text that is not UTF-8, an li
-// inside an li of the same list, a formatting element inside three of its
-// kind (the parser keeps at most three open), and anything after a plaintext element (whose text runs to
-// the end). Text must be well-formed UTF-8 (gumbo can give a stray byte for
-// an overlong numeric character reference, which no text reproduces).
+// False for the trees that no HTML text gives reliably, which a writer
+// therefore cannot reproduce: an a in an a, a button in a button (a table
+// between lets the parser put it there), an li in an li of the same list; a
+// start tag that closes a p inside a p or inside a formatting element (the
+// parser closes, or closes and reopens, around it); a formatting element in
+// three of its kind (the parser keeps three open); a form (its end depends on
+// the document's other form tags); svg and math (the tree keeps no
+// namespaces); anything after plaintext (its text runs to the end); a void
+// element with content; a tag or attribute name that cannot be written; a
+// misplaced table part; raw text holding "</"; and text that is not UTF-8
+// (gumbo gives a stray byte for an overlong numeric character reference).
 // `context`: the tag of the element a fragment was parsed into ("" for a
 // document).
 inline bool representable(const htmlayout::node& n, std::string_view context = "",
@@ -109,8 +107,9 @@ inline bool representable(const htmlayout::node& n, std::string_view context = "
   }
   std::string_view tag = htmlayout::name_of(e->tag);
   if (tag == "plaintext" || tag == "form" || tag == "svg" || tag == "math" ||
-      (tag == "a" && in_a) || (tag == "button" && in_button) || (tag == "li" && in_li) || misplaced_table_part(tag, parent) || ((in_p || in_formatting) && closes_p(tag)) || !writable_tag(tag) ||
-      (htmlayout::is_void_element(e->tag) && !e->children.empty()))
+      (tag == "a" && in_a) || (tag == "button" && in_button) || (tag == "li" && in_li) ||
+      misplaced_table_part(tag, parent) || ((in_p || in_formatting) && closes_p(tag)) ||
+      !writable_tag(tag) || (htmlayout::is_void_element(e->tag) && !e->children.empty()))
     return false;
   for (const htmlayout::attribute& a : e->attributes)
     if (!writable_name(htmlayout::name_of(a.name))) return false;

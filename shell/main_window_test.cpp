@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <sstream>
 #include <vector>
 
@@ -36,7 +37,7 @@ class MainWindowTest : public ::testing::Test {
   }
   void SetUp() override {
     debug_seen_ = debug_lines().size();
-    window_.set_tray_check([this] { return tray_; });
+    window_.set_tray_check([] { return true; });  // the offscreen platform has none
   }
 
   static std::vector<std::string> debug_lines() {
@@ -57,125 +58,59 @@ class MainWindowTest : public ::testing::Test {
   size_t debug_seen_ = 0;
   main_window window_{[this](const std::string& text) { received_.push_back(text); }};
   std::vector<std::string> received_;
-  bool tray_ = true;  // the offscreen platform has none: the tests say
 };
 
 testing_support::temp_dir* MainWindowTest::data_ = nullptr;
 
 using lines = std::vector<std::string>;
 
-TEST_F(MainWindowTest, IsTitledParvelaAndTakesDrops) {
+// Close, minimise, Show and another instance, each from the state the one
+// before left, with the debug lines each writes (the end-to-end tests click
+// the tray icon).
+TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowLeavesItAsTheUserExpects) {
   EXPECT_EQ(window_.windowTitle(), "Parvela");
-  EXPECT_TRUE(window_.acceptDrops());
   EXPECT_FALSE(window_.windowIcon().isNull());
   EXPECT_EQ(window_.minimumSize(), QSize(kMinimumPageWidth, kMinimumPageHeight));
   EXPECT_FALSE(window_.is_win_visible());
-  window_.show_at_start();
-  EXPECT_TRUE(window_.isVisible());
-  EXPECT_TRUE(window_.is_win_visible());
-}
-
-TEST_F(MainWindowTest, ClosingHidesTheWindowAndChangesNothingElse) {
-  window_.show_at_start();
-  EXPECT_FALSE(window_.close());  // refused
-  EXPECT_FALSE(window_.isVisible());
-  EXPECT_FALSE(window_.is_win_visible());
+  const lines show{"[WndProc] ID_APP_SHOW", "[WndProc] show and restore"};
+  auto minimise = [this] {
+    window_.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+  };
+  const struct {
+    const char* name;
+    std::function<void()> act;
+    bool visible;
+    lines logged;
+  } steps[] = {
+      {"start", [&] { window_.show_at_start(); }, true, {}},
+      {"close", [&] { EXPECT_FALSE(window_.close()); }, false, {}},
+      {"show", [&] { window_.show_command(); }, true, show},
+      {"show when shown", [&] { window_.show_command(); }, true,
+       {"[WndProc] ID_APP_SHOW", "[WndProc] is_win_visible"}},
+      {"minimise", minimise, false, {}},
+      {"show after minimise", [&] { window_.show_command(); }, true, show},
+      {"minimise again", minimise, false, {}},
+      {"another instance", [&] { window_.answer_other_instance(); }, true,
+       {"[WndProc] UWM_PVL_ARE_YOU_ME"}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    step.act();
+    EXPECT_EQ(window_.isVisible(), step.visible);
+    EXPECT_EQ(window_.is_win_visible(), step.visible);
+    EXPECT_FALSE(step.visible && window_.isMinimized());
+    EXPECT_EQ(new_debug_lines(), step.logged);
+  }
   EXPECT_TRUE(window_.acceptDrops());
-  EXPECT_EQ(new_debug_lines(), lines{});
 }
 
-TEST_F(MainWindowTest, WithoutATrayTheWindowStaysInTheTaskbarUntilATrayComes) {
-  std::vector<bool> changes;
-  tray_ = false;
-  window_.on_tray_change([&](bool tray) { changes.push_back(tray); });
-  window_.show_at_start();
-  EXPECT_FALSE(window_.close());
-  EXPECT_TRUE(window_.isVisible());
-  EXPECT_TRUE(window_.isMinimized());
-  EXPECT_TRUE(window_.is_win_visible());
-  EXPECT_EQ(new_debug_lines(), lines{"[WndProc] WM_CLOSE: no tray, minimised"});
-  window_.answer_other_instance();
-  window_.setWindowState(Qt::WindowMinimized);
-  QCoreApplication::processEvents();
-  EXPECT_TRUE(window_.isVisible());
-  // A tray appears: the next close hides, and the page hears of it.
-  tray_ = true;
-  QTimer::singleShot(1100, [] { QCoreApplication::exit(0); });
-  QCoreApplication::exec();
-  EXPECT_EQ(changes, (std::vector<bool>{false, true}));
-  window_.show_command();
-  window_.close();
-  EXPECT_FALSE(window_.isVisible());
-}
-
-TEST_F(MainWindowTest, MinimisingHidesAndShowRestores) {
-  window_.show_at_start();
-  window_.setWindowState(Qt::WindowMinimized);
-  QCoreApplication::processEvents();
-  EXPECT_FALSE(window_.isVisible());
-  EXPECT_FALSE(window_.is_win_visible());
-
-  window_.show_command();
-  EXPECT_EQ(new_debug_lines(), (lines{"[WndProc] ID_APP_SHOW", "[WndProc] show and restore"}));
-  EXPECT_TRUE(window_.isVisible());
-  EXPECT_FALSE(window_.isMinimized());
-  EXPECT_TRUE(window_.is_win_visible());
-}
-
-TEST_F(MainWindowTest, ShowOnAShownWindowOnlyLogs) {
-  window_.show_at_start();
-  window_.show_command();
-  EXPECT_EQ(new_debug_lines(), (lines{"[WndProc] ID_APP_SHOW", "[WndProc] is_win_visible"}));
-  EXPECT_TRUE(window_.isVisible());
-}
-
-TEST_F(MainWindowTest, ALeftClickOnTheTrayIconToggles) {
-  window_.show_at_start();
-  const lines click{"[WndProc] UWM_PVL_TRAY_CLICK", "[WndProc] UWM_PVL_TRAY_CLICK: WM_LBUTTONUP"};
-  window_.tray_left_click();
-  EXPECT_EQ(new_debug_lines(), click);
-  EXPECT_FALSE(window_.isVisible());
-  EXPECT_FALSE(window_.is_win_visible());
-  window_.tray_left_click();
-  EXPECT_EQ(new_debug_lines(), click);
-  EXPECT_TRUE(window_.isVisible());
-  EXPECT_TRUE(window_.is_win_visible());
-  // After a close the flag follows too: the next click shows.
-  window_.close();
-  window_.tray_left_click();
-  EXPECT_TRUE(window_.isVisible());
-}
-
-TEST_F(MainWindowTest, ARightClickOnlyLogs) {
-  window_.show_at_start();
-  window_.tray_right_click();
-  EXPECT_EQ(new_debug_lines(),
-            (lines{"[WndProc] UWM_PVL_TRAY_CLICK", "[WndProc] UWM_PVL_TRAY_CLICK: WM_RBUTTONUP"}));
-  EXPECT_TRUE(window_.isVisible());
-}
-
-TEST_F(MainWindowTest, AnotherInstanceShowsAndRestoresTheWindow) {
-  window_.show_at_start();
-  window_.setWindowState(Qt::WindowMinimized);
-  QCoreApplication::processEvents();
-  window_.answer_other_instance();
-  EXPECT_EQ(new_debug_lines(), lines{"[WndProc] UWM_PVL_ARE_YOU_ME"});
-  EXPECT_TRUE(window_.isVisible());
-  EXPECT_FALSE(window_.isMinimized());
-  EXPECT_TRUE(window_.is_win_visible());
-  // Shown already: it stays shown.
-  window_.answer_other_instance();
-  EXPECT_TRUE(window_.isVisible());
-}
-
-TEST_F(MainWindowTest, ExitEndsTheLoopWithZeroAndRevokesTheDropTarget) {
+TEST_F(MainWindowTest, ExitEndsTheLoopWithZeroAndACommandsErrorIsRaisedAfterIt) {
   QTimer::singleShot(0, &window_, [this] { guarded([this] { window_.exit_command(); }); });
   EXPECT_EQ(run_main_window(window_), 0);
   EXPECT_EQ(new_debug_lines(), lines{"[WndProc] ID_APP_EXIT"});
   EXPECT_FALSE(window_.acceptDrops());
-}
-
-TEST_F(MainWindowTest, AnErrorInACommandLeavesTheLoopAndIsRethrown) {
+  // An error in a command leaves the loop and is raised again after it.
   QTimer::singleShot(0, &window_, [] { guarded([] { throw remove_hook_error("stuck"); }); });
   try {
     run_main_window(window_);
@@ -183,9 +118,6 @@ TEST_F(MainWindowTest, AnErrorInACommandLeavesTheLoopAndIsRethrown) {
   } catch (const remove_hook_error& error) {
     EXPECT_STREQ(error.what(), "stuck");
   }
-}
-
-TEST_F(MainWindowTest, AClientReplacesThePlaceholder) {
   QPointer<QWidget> placeholder = window_.centralWidget();
   ASSERT_TRUE(placeholder);
   auto* client = new QLabel("engine");

@@ -3,7 +3,6 @@
 #include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <string.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -14,10 +13,7 @@
 
 namespace {
 
-using testing_support::child_process;
-using testing_support::read_file;
-using testing_support::wait_until;
-using testing_support::write_file;
+using namespace testing_support;
 
 const char kTags[] = "<tags><tag id=\"4\" name=\"seed\"/></tags>";
 const char kQuotes[] = "<quotes><quote id=\"9\" text=\"first quote\"><tag id=\"4\"/></quote></quotes>";
@@ -45,149 +41,95 @@ class StartupTest : public ::testing::Test {
   std::string log(const char* name) const { return read_file(data() / "logs" / name); }
 
   bool init_complete() const {
-    return log("application.log").find("Init complete") != std::string::npos;
+    return wait_until([&] { return log("application.log").find("Init complete") != std::string::npos; });
   }
 
   testing_support::temp_dir root_;
 };
 
-TEST_F(StartupTest, EachEndingSignalEndsWithTheShutdownLinesAndExitCodeZero) {
-  for (int number : {SIGTERM, SIGINT, SIGHUP}) {
-    SCOPED_TRACE(strsignal(number));
-    std::filesystem::remove(data() / "logs/application.log");  // the last run's
-    child_process first(PARVELA_EXE, env());
-    ASSERT_TRUE(wait_until([&] { return init_complete(); }));
-    ASSERT_TRUE(std::filesystem::exists(root_.path() / "run/parvela.sock"));
-    first.signal(number);
-    EXPECT_EQ(first.wait(), 0);
-    EXPECT_FALSE(std::filesystem::exists(root_.path() / "run/parvela.sock"));
-
-    std::string app = log("application.log");
-    EXPECT_EQ(app.rfind("Application started\nSetDataDir: ", 0), 0u) << app;
-    EXPECT_NE(app.find("Init complete\n"), std::string::npos);
-    // The window's creation, as it loads the page.
-    EXPECT_NE(app.find("Loading html\nLoading app data\nLoading app data - successful\n"
-                       "Loading html - successful\nRegisterDropWindow\n"),
-              std::string::npos)
-        << app;
-    EXPECT_TRUE(app.ends_with("Application finished.\n")) << app;
-    std::string separator(61, '-');
-    std::string debug = log("debug.log");
-    EXPECT_EQ(debug.rfind(separator + "\nApplication started\nSetDataDir: ", 0), 0u) << debug;
-    EXPECT_TRUE(debug.ends_with("Application finished\n" + separator + "\n")) << debug;
-    for (const char* name : {"application.log", "profile.log", "debug.log", "events.log",
-                             "controller.log", "model.log", "logicevents.log"}) {
-      EXPECT_TRUE(std::filesystem::exists(data() / "logs" / name)) << name;
-    }
-    EXPECT_EQ(read_file(data() / "defaulttags.xml"), kTags);
-
-    // The long-lived objects come up in order and go down in reverse.
-    auto at = [&app](const char* line) { return app.find(line); };
-    EXPECT_LT(at("Singleton: model - created."), at("Singleton: controller - created."));
-    EXPECT_LT(at("Singleton: controller - created."), at("Singleton: ResourceMgr - created."));
-    EXPECT_LT(at("Singleton: ResourceMgr - created."), at("Singleton: view - created."));
-    EXPECT_LT(at("Singleton: view - created."), at("Init complete"));
-    EXPECT_LT(at("Init complete"), at("Singleton: view - deleted."));
-    EXPECT_LT(at("Singleton: view - deleted."), at("Singleton: ResourceMgr - deleted."));
-    EXPECT_LT(at("Singleton: ResourceMgr - deleted."), at("Singleton: controller - deleted."));
-    EXPECT_LT(at("Singleton: controller - deleted."), at("Singleton: model - deleted."));
-    EXPECT_LT(at("Singleton: model - deleted."), at("Application finished."));
-    EXPECT_TRUE(std::filesystem::exists(data() / "parvela.fdb"));
-  }
-}
-
-TEST_F(StartupTest, ASecondInstanceExitsWithThreeAndTouchesNothing) {
-  child_process first(PARVELA_EXE, env());
-  ASSERT_TRUE(wait_until([&] { return init_complete(); }));
-  std::string app_before = log("application.log");
-
-  auto second_env = env();
-  second_env["XDG_DATA_HOME"] = (root_.path() / "other-data").string();
-  child_process second(PARVELA_EXE, second_env);
-  EXPECT_EQ(second.wait(), 3);
-  EXPECT_FALSE(std::filesystem::exists(root_.path() / "other-data"));
-  EXPECT_EQ(log("application.log"), app_before);
-  EXPECT_TRUE(wait_until([&] {
-    return log("debug.log").find("[WndProc] UWM_PVL_ARE_YOU_ME") != std::string::npos;
-  }));
-
-  first.signal(SIGINT);
-  EXPECT_EQ(first.wait(), 0);
-}
-
-TEST_F(StartupTest, AKilledInstanceDoesNotBlockTheNextStartAndLogsAreTruncated) {
+// A killed instance leaves its lock and socket behind: the next start is
+// not blocked, begins its logs afresh and ends in order on SIGINT.
+TEST_F(StartupTest, AKilledInstanceDoesNotBlockTheNextStartWhichEndsInOrder) {
   {
     child_process crashed(PARVELA_EXE, env());
-    ASSERT_TRUE(wait_until([&] { return init_complete(); }));
+    ASSERT_TRUE(init_complete());
     crashed.signal(SIGKILL);
     crashed.wait();
   }
   write_file(data() / "logs/model.log", "stale line\n");
   std::filesystem::remove(data() / "logs/application.log");
   child_process next(PARVELA_EXE, env());
-  ASSERT_TRUE(wait_until([&] { return init_complete(); }));
+  ASSERT_TRUE(init_complete());
   EXPECT_EQ(log("model.log"), "");
-  next.signal(SIGTERM);
+  next.signal(SIGINT);
   EXPECT_EQ(next.wait(), 0);
-}
-
-TEST_F(StartupTest, NoDataFolderExitsWith123) {
-  auto no_folder = env();
-  no_folder["XDG_DATA_HOME"] = "";
-  no_folder["HOME"] = "";
-  child_process program(PARVELA_EXE, no_folder);
-  EXPECT_EQ(program.wait(), 123);
-}
-
-TEST_F(StartupTest, ARuntimeFolderThatCannotHoldTheLockOrTheSocketIsAFailureNotAnInstance) {
-  // A folder in the lock file's place cannot be opened, whoever runs the
-  // test; a socket path has at most 107 bytes.
-  std::filesystem::create_directories(root_.path() / "run/parvela.lock");
-  auto long_folder = root_.path() / std::string(100, 'r');
-  std::filesystem::create_directories(long_folder);
-  struct {
-    std::filesystem::path folder;
-    std::string cause;
-  } cases[] = {
-      {root_.path() / "run",
-       "Cannot open the lock file " + (root_.path() / "run/parvela.lock").string()},
-      {long_folder, "bytes long, more than a socket path may have (107)"},
-  };
-  for (const auto& [folder, cause] : cases) {
-    auto in_folder = env();
-    in_folder["XDG_RUNTIME_DIR"] = folder.string();
-    child_process program(PARVELA_EXE, in_folder, {}, (root_.path() / "stderr").string());
-    EXPECT_EQ(program.wait(), 1) << folder;
-    EXPECT_NE(read_file(root_.path() / "stderr").find(cause), std::string::npos)
-        << read_file(root_.path() / "stderr");
-    EXPECT_FALSE(std::filesystem::exists(data())) << folder;
-  }
-}
-
-TEST_F(StartupTest, ADataFolderThatCannotBeMadeIsAnEarlyFailure) {
-  // A file stands where the data folder should be: nothing can be created
-  // there, whoever runs the test (root ignores permission bits).
-  write_file(data(), "not a folder");
-  child_process program(PARVELA_EXE, env());
-  EXPECT_EQ(program.wait(), 1);
-  EXPECT_EQ(read_file(data()), "not a folder");
-}
-
-TEST_F(StartupTest, AnUncreatableLogIsAnEarlyFailure) {
-  std::filesystem::create_directories(data() / "logs/application.log");  // a folder in its place
-  child_process program(PARVELA_EXE, env());
-  EXPECT_EQ(program.wait(), 1);
-}
-
-TEST_F(StartupTest, AFailureAfterTheLogsExistIsLoggedAsError) {
-  std::filesystem::create_directories(data() / "logs/debug.log");  // "app" exists by then
-  child_process program(PARVELA_EXE, env());
-  EXPECT_EQ(program.wait(), 1);
+  EXPECT_FALSE(std::filesystem::exists(root_.path() / "run/parvela.sock"));
   std::string app = log("application.log");
-  EXPECT_NE(app.find("Error: cannot_open_log " + (data() / "logs/debug.log").string()),
-            std::string::npos)
-      << app;
+  EXPECT_EQ(app.rfind("Application started\nSetDataDir: ", 0), 0u) << app;
   EXPECT_TRUE(app.ends_with("Application finished.\n")) << app;
+  // The long-lived objects come up in order.
+  auto at = [&app](const char* line) { return app.find(line); };
+  EXPECT_LT(at("Singleton: model - created."), at("Singleton: controller - created."));
+  EXPECT_LT(at("Singleton: controller - created."), at("Singleton: ResourceMgr - created."));
+  EXPECT_LT(at("Singleton: ResourceMgr - created."), at("Singleton: view - created."));
+  EXPECT_LT(at("Singleton: view - created."), at("Init complete"));
+  std::string separator(61, '-');
+  std::string debug = log("debug.log");
+  EXPECT_EQ(debug.rfind(separator + "\nApplication started\nSetDataDir: ", 0), 0u) << debug;
+  EXPECT_EQ(read_file(data() / "defaulttags.xml"), kTags);
+}
+
+// Each start that cannot go on ends with its exit code, says why (on
+// standard error, or in the log once there is one) and leaves what it found.
+TEST_F(StartupTest, AStartThatCannotGoOnEndsWithItsCodeAndKeepsWhatItFound) {
+  const auto run = root_.path() / "run";
+  const auto long_folder = root_.path() / std::string(100, 'r');
+  const std::string not_a_database = ": file is not a database";
+  struct {
+    const char* name;
+    std::function<void()> make;
+    std::map<std::string, std::string> env;
+    int code;
+    std::string said;  // in standard error, else in the application log
+    std::filesystem::path kept;  // a file the start must leave as it was
+  } cases[] = {
+      {"no data folder", [] {}, {{"XDG_DATA_HOME", ""}, {"HOME", ""}}, 123, "", ""},
+      // A folder in the lock file's place cannot be opened, whoever runs
+      // the test (root ignores permission bits).
+      {"lock file", [&] { std::filesystem::create_directories(run / "parvela.lock"); }, {}, 1,
+       "Cannot open the lock file " + (run / "parvela.lock").string(), ""},
+      {"socket path", [&] { std::filesystem::create_directories(long_folder); },
+       {{"XDG_RUNTIME_DIR", long_folder.string()}}, 1,
+       "bytes long, more than a socket path may have (107)", ""},
+      {"data folder is a file", [&] { write_file(data(), "not a folder"); }, {}, 1, "", data()},
+      {"log", [&] { std::filesystem::create_directories(data() / "logs/application.log"); }, {},
+       1, "", ""},
+      {"one zero byte", [&] {
+         std::filesystem::create_directories(data());
+         write_file(data() / "parvela.fdb", std::string(1, '\0'));
+       }, {}, 1, not_a_database, data() / "parvela.fdb"},
+      {"one letter", [&] {
+         std::filesystem::create_directories(data());
+         write_file(data() / "parvela.fdb", "x");
+       }, {}, 1, not_a_database, data() / "parvela.fdb"},
+  };
+  for (auto& each : cases) {
+    SCOPED_TRACE(each.name);
+    std::filesystem::remove_all(root_.path() / "data");
+    std::filesystem::remove_all(run / "parvela.lock");
+    std::filesystem::create_directories(root_.path() / "data");
+    each.make();
+    const std::string before = each.kept.empty() ? "" : read_file(each.kept);
+    const bool data_folder_there = std::filesystem::exists(data());
+    auto changed = env();
+    for (auto& [name, value] : each.env) changed[name] = value;
+    child_process program(PARVELA_EXE, changed, {}, (root_.path() / "stderr").string());
+    EXPECT_EQ(program.wait(), each.code);
+    std::string said = read_file(root_.path() / "stderr") + log("application.log");
+    EXPECT_NE(said.find(each.said), std::string::npos) << said;
+    EXPECT_TRUE(each.kept.empty() || read_file(each.kept) == before) << "changed: " << each.kept;
+    EXPECT_TRUE(data_folder_there || !std::filesystem::is_directory(data()));
+  }
 }
 
 // A first start cut short, or a data folder made by hand: the program
@@ -218,26 +160,11 @@ TEST_F(StartupTest, AnEmptyOrHalfMadeDataFolderStartsOnTheInstalledSeeds) {
     std::filesystem::create_directories(root_.path() / "data");
     folder.make();
     child_process program(PARVELA_EXE, env());
-    ASSERT_TRUE(wait_until([&] { return init_complete(); })) << log("application.log");
+    ASSERT_TRUE(init_complete()) << log("application.log");
     program.signal(SIGTERM);
     program.wait();
     SQLite::Database collection((data() / "parvela.fdb").string());
     EXPECT_EQ(collection.execAndGet("SELECT m_utftext FROM quote").getString(), "first quote");
-  }
-}
-
-// A file of one byte is no collection: it is refused, not replaced.
-TEST_F(StartupTest, AOneByteFileInThePlaceOfTheCollectionIsRefusedAndKept) {
-  for (std::string byte : {std::string(1, '\0'), std::string("x")}) {
-    std::filesystem::create_directories(data());
-    write_file(data() / "parvela.fdb", byte);
-    child_process program(PARVELA_EXE, env());
-    EXPECT_EQ(program.wait(), 1);
-    EXPECT_TRUE(read_file(data() / "parvela.fdb") == byte) << "the file was replaced";
-    EXPECT_NE(log("application.log")
-                  .find("Error: " + (data() / "parvela.fdb").string() + ": file is not a database"),
-              std::string::npos)
-        << log("application.log");
   }
 }
 

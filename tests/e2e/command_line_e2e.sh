@@ -1,8 +1,6 @@
 #!/bin/bash
-# The command line end to end: the real program run as a user's script runs
-# it, on collections in temporary folders: first without a display and
-# without a running instance, then on a private Xvfb display, without and
-# with a running instance (the commands then go through it).
+# The command line end to end, on collections in temporary folders: without a display, then on
+# a private Xvfb, without and with a running instance (the commands then go through it).
 # Usage: command_line_e2e.sh PARVELA_EXE
 set -u
 exe=$1
@@ -14,28 +12,21 @@ mkdir -m 700 "$root/run"
 export XDG_DATA_HOME="$root/a" XDG_RUNTIME_DIR="$root/run"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
-# check NAME EXPECTED_EXIT STDOUT_PATTERN STDERR_PATTERN -- ARGS...: runs the
-# program (standard input from $input), then compares the exit code and
-# matches the outputs against extended regular expressions ("" : empty).
+# check NAME EXIT STDOUT_ERE STDERR_ERE -- ARGS...: runs the program on $input ("" : no output).
 input=/dev/null
+matches() { if [ -z "$1" ]; then [ ! -s "$2" ]; else grep -Eq -- "$1" "$2"; fi; }
 check() {
   local name=$1 want_exit=$2 want_out=$3 want_err=$4
   shift 5
   "$exe" "$@" <"$input" >"$root/out" 2>"$root/err"
   local got=$?
-  local ok=1
-  [ "$got" = "$want_exit" ] || ok=0
-  if [ -z "$want_out" ]; then [ ! -s "$root/out" ] || ok=0
-  else grep -Eq -- "$want_out" "$root/out" || ok=0; fi
-  if [ -z "$want_err" ]; then [ ! -s "$root/err" ] || ok=0
-  else grep -Eq -- "$want_err" "$root/err" || ok=0; fi
-  if [ $ok = 0 ]; then
-    failures=$((failures + 1))
-    echo "FAILED: $name: exit $got (want $want_exit)"
-    echo "--- stdout:"; head -c 2000 "$root/out"; echo "--- stderr:"; head -c 2000 "$root/err"
+  if [ "$got" = "$want_exit" ] && matches "$want_out" "$root/out" && matches "$want_err" "$root/err"
+  then echo "ok: $name"
   else
-    echo "ok: $name"
+    fail "$name: exit $got (want $want_exit)"
+    echo "--- stdout:"; head -c 2000 "$root/out"; echo "--- stderr:"; head -c 2000 "$root/err"
   fi
 }
 
@@ -43,7 +34,7 @@ check help 0 '^Usage: parvela' '' -- --help
 check version 0 '^parvela [0-9]+\.[0-9]+\.[0-9]+$' '' -- --version
 check unknown-option 2 '' '^parvela: unknown option: --bogus$' -- --bogus
 check unknown-command 2 '' '^Usage: parvela' -- frobnicate
-[ -e "$root/a" ] && { echo "FAILED: a refused command touched the data folder"; failures=$((failures + 1)); }
+[ -e "$root/a" ] && fail "a refused command touched the data folder"
 
 check add 0 '^[0-9]+$' '' -- add --tag 'e2e tag' 'first <quote> "one"'
 first_id=$(head -n1 "$root/out")
@@ -67,7 +58,7 @@ check export-json 0 '' '' -- export --format json "$root/a.json"
 XDG_DATA_HOME="$root/b" check import-empty 0 '^imported ' '' -- import "$root/a.json"
 XDG_DATA_HOME="$root/b" check export-again 0 '' '' -- export --format json "$root/b.json"
 if ! cmp -s "$root/a.json" "$root/b.json"; then
-  failures=$((failures + 1)); echo "FAILED: round trip: the exports differ"
+  fail "round trip: the exports differ"
   diff "$root/a.json" "$root/b.json" | head -20
 fi
 XDG_DATA_HOME="$root/b" check import-not-empty 1 '' 'not empty: use --merge' -- import "$root/a.json"
@@ -79,23 +70,20 @@ adds() { for n in $(seq 1 10); do "$exe" add "parallel $1 $n" >/dev/null || echo
 adds a >"$root/par_a" 2>&1 & adds b >"$root/par_b" 2>&1; wait
 after=$("$exe" list | wc -l)
 if [ "$after" != $((before + 20)) ] || [ -s "$root/par_a" ] || [ -s "$root/par_b" ]; then
-  failures=$((failures + 1)); echo "FAILED: parallel adds: $before then $after quotes"
+  fail "parallel adds: $before then $after quotes"
 else
   echo "ok: parallel-adds"
 fi
 
-# A private display. -displayfd: Xvfb picks a free display and names it
-# once it takes connections.
 coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null; }
 xvfb=$XVFB_PID
 read -r -t 60 number <&"${XVFB[0]}"
 export DISPLAY=:$number
 
-# No instance: copy hands the text to a keeper process, capture reads the
-# clipboard itself.
+# No instance: copy hands the text to a keeper process, capture reads the clipboard itself.
 check copy-keeper 0 '' '' -- copy "$first_id"
-[ "$(xclip -o -selection clipboard)" = 'first <quote> "one"' ] || {
-  failures=$((failures + 1)); echo "FAILED: copy-keeper: the clipboard holds: $(xclip -o -selection clipboard)"; }
+[ "$(xclip -o -selection clipboard)" = 'first <quote> "one"' ] ||
+  fail "copy-keeper: the clipboard holds: $(xclip -o -selection clipboard)"
 printf 'clipboard words one' | xclip -i -selection clipboard 2>/dev/null
 check capture 0 '^[0-9]+$' '' -- capture
 check capture-stored 0 $'\tclipboard words one$' '' -- list --limit 1
@@ -103,35 +91,32 @@ check capture-stored 0 $'\tclipboard words one$' '' -- list --limit 1
 # A running instance started now sees the quotes stored before it.
 PARVELA_NO_ERROR_BOX=1 "$exe" >"$root/instance.out" 2>&1 &
 instance=$!
-# Waits until its socket answers (at most 60 s).
 for _ in $(seq 1 1200); do "$exe" show >/dev/null 2>&1 && break; sleep 0.05; done
-[ "$(stat -c %a "$XDG_RUNTIME_DIR/parvela.sock")" = 600 ] || {
-  failures=$((failures + 1)); echo "FAILED: the socket is not 0600"; }
+[ "$(stat -c %a "$XDG_RUNTIME_DIR/parvela.sock")" = 600 ] || fail "the socket is not 0600"
 # Another user's process is refused, even when the socket's mode lets it in.
 if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
   chmod 755 "$root" "$XDG_RUNTIME_DIR"; chmod 666 "$XDG_RUNTIME_DIR/parvela.sock"
   other=$(setpriv --reuid=65534 --regid=65534 --clear-groups "$exe" list 2>&1 >/dev/null)
   chmod 700 "$root" "$XDG_RUNTIME_DIR"; chmod 600 "$XDG_RUNTIME_DIR/parvela.sock"
-  [ "$other" = "parvela: refused: the command comes from another user's process" ] || {
-    failures=$((failures + 1)); echo "FAILED: another user: $other"; }
+  [ "$other" = "parvela: refused: the command comes from another user's process" ] ||
+    fail "another user: $other"
 fi
 check running-list 0 'clipboard words one' '' -- list
 check running-add 0 '^[0-9]+$' '' -- add --tag 'running tag' 'added <while> running'
 id=$(head -n1 "$root/out")
-grep -q "add_quote complete; id: $id\$" "$XDG_DATA_HOME/Parvela/logs/model.log" || {
-  failures=$((failures + 1)); echo "FAILED: running-add did not go through the window's capture"; }
+grep -q "add_quote complete; id: $id\$" "$XDG_DATA_HOME/Parvela/logs/model.log" ||
+  fail "running-add did not go through the window's capture"
 input="$root/stdin" check running-add-stdin 0 '^[0-9]+$' '' -- add -
 input=/dev/null
 check running-list-newest 0 $'bad \xef\xbf\xbd byte second line$' '' -- list --limit 1
 check running-list-tag 0 $'added <while> running\t\\[running tag\\]' '' -- list --tag 'running tag'
 check running-search 0 'added <while> running' '' -- list --search 'while running' --format json
 check running-export 0 '' '' -- export --format json "$root/running.json"
-grep -q 'added <while> running' "$root/running.json" || {
-  failures=$((failures + 1)); echo "FAILED: running-export: the file lacks the new quote"; }
+grep -q 'added <while> running' "$root/running.json" || fail "running-export: the file lacks the new quote"
 check running-import-merge 0 'skipped [1-9][0-9]* quotes' '' -- import --merge "$root/running.json"
 check running-copy 0 '' '' -- copy "$id" --with-tags
-[ "$(xclip -o -selection clipboard)" = $'added <while> running\n\nrunning tag' ] || {
-  failures=$((failures + 1)); echo "FAILED: running-copy: the clipboard holds: $(xclip -o -selection clipboard)"; }
+[ "$(xclip -o -selection clipboard)" = $'added <while> running\n\nrunning tag' ] ||
+  fail "running-copy: the clipboard holds: $(xclip -o -selection clipboard)"
 printf 'captured by the window' | xclip -i -selection clipboard 2>/dev/null
 check running-capture 0 '^[0-9]+$' '' -- capture
 check running-capture-stored 0 $'\tcaptured by the window$' '' -- list --limit 1
@@ -161,8 +146,7 @@ parvela: truncated request
 parvela: this Parvela speaks version 1 of the command protocol, not 7: quit it and start it again
 parvela: request over 64 MB
 WANT
-cmp -s "$root/raw" "$root/raw_want" || {
-  failures=$((failures + 1)); echo "FAILED: refused requests:"; diff "$root/raw_want" "$root/raw"; }
+cmp -s "$root/raw" "$root/raw_want" || { fail "refused requests:"; diff "$root/raw_want" "$root/raw"; }
 check running-after-refusals 0 'added <while> running' '' -- list
 
 # Two commands at once through the instance.
@@ -170,13 +154,13 @@ adds c >"$root/par_c" 2>&1 & other=$!
 adds d >"$root/par_d" 2>&1; wait "$other"
 count=$("$exe" list --search parallel | wc -l)
 if [ "$count" != 40 ] || [ -s "$root/par_c" ] || [ -s "$root/par_d" ]; then
-  failures=$((failures + 1)); echo "FAILED: parallel adds through the instance: $count quotes"
+  fail "parallel adds through the instance: $count quotes"
 fi
 
 check running-quit 0 '' '' -- quit
 wait "$instance"; code=$?
 instance=""
-[ "$code" = 0 ] || { failures=$((failures + 1)); echo "FAILED: quit: the instance ended with $code"; }
+[ "$code" = 0 ] || fail "quit: the instance ended with $code"
 check after-quit 1 '' 'Parvela is not running' -- show
 
 echo "$failures failed"

@@ -1,30 +1,19 @@
-// The desktop side of Parvela without the rest of the program, for the
-// end-to-end tests: the main window with its copy-key watching, clipboard
-// reading, drop target and tray icon, exactly as the program builds them.
-// Each text it would hand to the program is appended to FOLDER/captured as
-// "<byte count>\n<UTF-8 text>\n"; the "app" and "debug" logs go to FOLDER.
-//
-//   desktop_harness FOLDER [--set-clipboard FILE | --busy-after-text MS]
-//
-// With --set-clipboard the UTF-8 content of FILE is put on the clipboard
-// with set_clipboard_text at start and "set_clipboard_text: 1" (or 0) is
-// written to FOLDER/harness.log. With --busy-after-text the window's thread
-// is kept busy for MS milliseconds after it records each text, like a
-// window that takes long to show a very large quote. FOLDER/ready appears
-// once the event loop runs. SIGTERM ends it through the Exit command.
+// The main window alone, as the program builds it, for the end-to-end tests:
+//   desktop_harness FOLDER [--busy-after-text MS]
+// appends each captured text to FOLDER/captured as "<byte count>\n<UTF-8 text>\n" (then keeps
+// the window's thread busy for MS), logs to FOLDER, creates FOLDER/ready once the loop runs;
+// SIGTERM ends it through the Exit command.
 #include <QApplication>
 #include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "fml/log.h"
 #include "fml/text.h"
-#include "shell/clipboard_text.h"
 #include "shell/main_window.h"
 #include "shell/termination_signals.h"
 #include "tinyfilesystem/app_dirs.h"
@@ -48,14 +37,11 @@ void record_text(const std::string& utf8) {
 
 int main(int argc, char* argv[]) {
   if (argc < 2) {
-    std::cerr << "usage: desktop_harness FOLDER [--set-clipboard FILE | --busy-after-text MS]"
-              << std::endl;
+    std::cerr << "usage: desktop_harness FOLDER [--busy-after-text MS]" << std::endl;
     return 2;
   }
   folder = argv[1];
-  std::string option = argc >= 4 ? argv[2] : "";
-  std::string clipboard_file = option == "--set-clipboard" ? argv[3] : "";
-  if (option == "--busy-after-text") {
+  if (argc >= 4 && std::string(argv[2]) == "--busy-after-text") {
     busy_after_text = std::chrono::milliseconds(std::atoi(argv[3]));
   }
   try {
@@ -67,13 +53,6 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     pvl::main_window window(record_text);
     pvl::termination_signals on_termination([&window] { window.exit_command(); });
-    if (!clipboard_file.empty()) {
-      std::ifstream in(clipboard_file, std::ios::binary);
-      std::stringstream content;
-      content << in.rdbuf();
-      bool done = pvl::set_clipboard_text(fml::utf82wchar(content.str()));
-      append("harness.log", std::string("set_clipboard_text: ") + (done ? "1" : "0") + "\n");
-    }
     QTimer::singleShot(0, [] { append("ready", "ready\n"); });
     int code = pvl::run_main_window(window);
     append("harness.log", "loop ended: " + std::to_string(code) + "\n");

@@ -1,6 +1,5 @@
-// What the end-to-end test files share: reading a log by lines, typing keys
-// on the test display and waiting for a grab, through the test client
-// (CLIENT_EXE).
+// What the end-to-end tests share: a log's lines, and keys typed and grabs waited for through
+// the test client (CLIENT_EXE).
 #pragma once
 
 #include <cstddef>
@@ -25,8 +24,7 @@ inline size_t count_lines(const std::string& text, const std::string& line) {
   return count;
 }
 
-// The words of `sequence` ("key ctrl+c sleep 0.2 key ctrl+c", as xdotool
-// takes it) as the test client's arguments.
+// `sequence` ("key ctrl+c sleep 0.2 key ctrl+c", as for xdotool) as the test client's arguments.
 inline std::vector<std::string> type_command(const std::string& sequence) {
   std::vector<std::string> args{CLIENT_EXE, "type"};
   std::istringstream words(sequence);
@@ -34,15 +32,12 @@ inline std::vector<std::string> type_command(const std::string& sequence) {
   return args;
 }
 
-// Types `sequence` on the display; true when every key was sent. The gaps
-// between keys hold within a few milliseconds even on a busy machine, where
-// xdotool's round trips to the server between two keys can add hundreds.
+// Types `sequence` on the display; true when every key was sent.
 inline bool type_keys(const x_session& x, const std::string& sequence) {
   return x.run(type_command(sequence)).exit_code == 0;
 }
 
-// Waits until another client holds the keyboard grabbed, as an open menu
-// does.
+// Waits until another client holds the keyboard grabbed, as an open menu does.
 inline bool wait_for_keyboard_grab(const x_session& x) {
   return wait_until([&] { return x.run({CLIENT_EXE, "keyboard-grabbed"}).exit_code == 0; });
 }

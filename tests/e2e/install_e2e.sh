@@ -1,10 +1,7 @@
 #!/bin/bash
-# The installed program end to end: `cmake --install` into a temporary
-# DESTDIR, the desktop files checked by their validators, and the program
-# started from there (not from the build folder) on a private Xvfb up to
-# "Init complete", with every file it opens recorded: none may lie in the
-# build or source tree, and none it looks for under the installed tree may
-# be missing.
+# The installed program end to end: `cmake --install` into a temporary DESTDIR, the desktop files
+# validated, and the program started from there on a private Xvfb under strace: no file it opens
+# may lie in the build or source tree, none it looks for in the installed tree may be missing.
 # Usage: install_e2e.sh BUILD_DIR SOURCE_DIR
 set -u
 build=$(realpath "$1")
@@ -27,7 +24,6 @@ DESTDIR=$stage cmake --install "$build" --prefix /usr >"$root/install.log" 2>&1 
 usr=$stage/usr
 id=io.github.parvela.Parvela
 
-# What the desktop and the software centres read.
 desktop-file-validate "$usr/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" >"$root/as.log" 2>&1 ||
   { cat "$root/as.log"; fail "appstreamcli validate"; }
@@ -48,8 +44,7 @@ for name in $(grep -ohE '(src|href)="[^":]+"|url\([^):]+\)' "$res"/*.htm "$res"/
   [ -f "$res/$name" ] || fail "the page names $name, which is not installed"
 done
 
-# Files the program hands to the desktop by name: the help page (F1) and the
-# about box's links without a scheme.
+# Files handed to the desktop by name: the help page (F1) and the about box's local links.
 { echo "Parvela Help.html"; grep -ohE 'link="[^":]+"' "$source/view/about.htm" |
     sed 's/^link="//; s/"$//'; } | sort -u | while read -r name; do
   [ -f "$usr/share/parvela/$name" ] || echo "$name"
@@ -59,10 +54,8 @@ done >"$root/unshipped"
 [ "$("$usr/bin/parvela" --version)" = "parvela $(sed -nE 's/^project\(Parvela VERSION ([0-9.]+).*/\1/p' "$source/CMakeLists.txt")" ] ||
   fail "parvela --version from the installed tree"
 
-# A start from the installed tree, a new user, no seed files but the shipped
-# ones (XDG_DATA_DIRS names an empty folder).
+# A new user's start, with no seed files but the shipped ones (XDG_DATA_DIRS is empty).
 mkdir -m 700 "$root/run" "$root/data" "$root/dirs"
-# Xvfb names its display once it takes connections.
 coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null; }
 xvfb=$XVFB_PID
 read -r -t 60 display <&"${XVFB[0]}"
@@ -74,7 +67,6 @@ env -i PATH="$PATH" HOME="$root" DISPLAY=":$display" XDG_DATA_HOME="$root/data" 
   "$usr/bin/parvela" >"$root/out" 2>&1 &
 program=$!
 log=$root/data/Parvela/logs/application.log
-# Waits for the start to end, one way or the other (at most 60 s).
 for _ in $(seq 1 1200); do
   grep -q "Init complete" "$log" 2>/dev/null && break
   kill -0 "$program" 2>/dev/null || break
@@ -90,13 +82,10 @@ child=$(pgrep -P "$program")
 wait "$program" || fail "exit code $? after SIGTERM"
 program=
 
-# The seed files reached the new collection.
 XDG_DATA_HOME="$root/data" XDG_RUNTIME_DIR="$root/run" "$usr/bin/parvela" tags >"$root/tags" ||
   fail "parvela tags"
 [ -s "$root/tags" ] || fail "the new collection has no tags: the seed files were not found"
 
-# Files the program reached for: nothing from the build or source tree,
-# nothing missing in the installed one.
 grep -E "\"($build|$source)/" "$root/trace" | grep -v execve |
   sed 's/^/reaches into the build: /' >"$root/wrong"
 grep -E "open(at)?\(.*\"$usr/share/parvela/[^\"]*\".* = -1 ENOENT" "$root/trace" |

@@ -1,7 +1,5 @@
-// The whole program end to end, on a private Xvfb display: start-up and its
-// failures, signals and the X server going away, single instance, real mouse
-// events (xdotool) on the window, a real tray (trayer), captures stored in
-// the collection, the window's clipboard and drop, and the about box.
+// The whole program end to end on a private Xvfb display, with real mouse events (xdotool), a
+// real tray (trayer) and the collection file read back.
 #include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -9,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -21,18 +20,8 @@
 
 namespace {
 
-using testing_support::child_process;
-using testing_support::count_lines;
-using testing_support::lines_of;
-using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::type_keys;
-using testing_support::wait_for_keyboard_grab;
-using testing_support::wait_until;
-using testing_support::write_file;
-using testing_support::x_session;
+using namespace testing_support;
 
-// The whole program.
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -61,8 +50,7 @@ class ProgramTest : public ::testing::Test {
     return read_file(root_.path() / "data/Parvela/logs" / name);
   }
 
-  // The lines of an orderly end; `by_exit_command` when it came through the
-  // Exit command (the tray menu, a signal).
+  // The lines of an orderly end; `by_exit_command`: through the Exit command (tray menu, signal).
   void expect_shutdown_lines(bool by_exit_command = true) {
     std::string app = log("application.log");
     EXPECT_NE(app.find("RegisterDropWindow\nvupdate_tags\nvupdate_tags complete\n"
@@ -88,30 +76,21 @@ class ProgramTest : public ::testing::Test {
 
   box geometry_of(const std::string& window) const {
     box place;
-    std::istringstream shell(x_.xdotool({"getwindowgeometry", "--shell", window}).output);
-    for (std::string line; std::getline(shell, line);) {
-      if (line.rfind("X=", 0) == 0) place.x = std::stoi(line.substr(2));
-      if (line.rfind("Y=", 0) == 0) place.y = std::stoi(line.substr(2));
-      if (line.rfind("WIDTH=", 0) == 0) place.width = std::stoi(line.substr(6));
-      if (line.rfind("HEIGHT=", 0) == 0) place.height = std::stoi(line.substr(7));
-    }
+    std::string shell = x_.xdotool({"getwindowgeometry", "--shell", window}).output;
+    std::sscanf(shell.c_str(), "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d", &place.x, &place.y,
+                &place.width, &place.height);
     return place;
   }
 
-  // The visible windows of the program: main window, tray icon, menus.
-  std::vector<std::string> program_windows() const {
-    return lines_of(x_.xdotool({"search", "--onlyvisible", "--class", "^Parvela$"}).output);
-  }
-
-  // True when the tray's panel holds an icon (it is two pixels wide when
-  // empty) and one of the program's windows is shown inside it: the icon,
-  // whose place it gives.
+  // True when one of the program's visible windows lies inside the tray's panel (2 pixels wide
+  // when empty): the icon, whose place it gives.
   bool icon_in_tray(box* icon) const {
     auto panels = x_.windows("^panel$");
     if (panels.empty()) return false;
     box panel = geometry_of(panels[0]);
     if (panel.width < 16 || panel.height < 16) return false;
-    for (const auto& window : program_windows()) {
+    for (const auto& window :
+         lines_of(x_.xdotool({"search", "--onlyvisible", "--class", "^Parvela$"}).output)) {
       box place = geometry_of(window);
       if (place.width > 0 && place.x >= panel.x && place.y >= panel.y &&
           place.x + place.width <= panel.x + panel.width &&
@@ -128,7 +107,6 @@ class ProgramTest : public ::testing::Test {
                                "--height", "24"});
   }
 
-  // The answer of an SQL query on the collection file, one line per row.
   std::string query(const std::string& sql) {
     return x_.run({"sqlite3", (root_.path() / "data/Parvela/parvela.fdb").string(), sql}).output;
   }
@@ -137,11 +115,10 @@ class ProgramTest : public ::testing::Test {
     return query("SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'");
   }
 
-  // Clicks at (x, y) of the main window.
-  void click_in_window(int x, int y, const char* button = "1") {
+  void click_in_window(int x, int y) {
     box window = geometry_of(x_.wait_for_window("^Parvela$"));
     x_.xdotool({"mousemove", std::to_string(window.x + x), std::to_string(window.y + y), "click",
-                button});
+                "1"});
   }
 
   void own_clipboard(const std::string& text) {
@@ -166,7 +143,6 @@ TEST_F(ProgramTest, SignalsAndTheXServerGoingAwayEndTheProgramWithTheShutdownLin
     expect_shutdown_lines();
     EXPECT_FALSE(std::filesystem::exists(socket));
   }
-  // The X server dies: the program cannot go on, but it ends in order.
   child_process& program = start_program();
   x_.kill_server();
   EXPECT_EQ(program.wait(), 1);
@@ -178,7 +154,7 @@ TEST_F(ProgramTest, SignalsAndTheXServerGoingAwayEndTheProgramWithTheShutdownLin
 }
 
 TEST_F(ProgramTest, AFailureToStartIsShownInAMessageBox) {
-  // The "debug" log cannot be made: the start fails after the logs exist.
+  // The "debug" log cannot be made.
   std::filesystem::create_directories(root_.path() / "data/Parvela/logs/debug.log");
   auto with_box = env();
   with_box["PARVELA_NO_ERROR_BOX"] = "";
@@ -190,9 +166,7 @@ TEST_F(ProgramTest, AFailureToStartIsShownInAMessageBox) {
   EXPECT_NE(log("application.log").find("Error: cannot_open_log "), std::string::npos);
 }
 
-// Another program (a backup tool, an SQLite browser) holds the collection's
-// write lock for longer than the program waits: the capture is kept, the
-// window says so, and the quote is stored once the lock is gone.
+// Another program holds the write lock longer than the program waits: the quote is stored later.
 TEST_F(ProgramTest, ACaptureWhileAnotherProgramLocksTheCollectionIsStoredAfterwards) {
   child_process& program = start_program();
   SQLite::Database other((root_.path() / "data/Parvela/parvela.fdb").string(),
@@ -218,16 +192,14 @@ TEST_F(ProgramTest, ACaptureWhileAnotherProgramLocksTheCollectionIsStoredAfterwa
   expect_shutdown_lines();
 }
 
-// Hidden to the tray, with another program focused: a second start exits
-// with 3 and the first shows its window with the focus.
+// Hidden to the tray, another program focused: a second start exits with 3; the first shows.
 TEST_F(ProgramTest, ASecondStartExitsWithThreeAndRaisesTheFirst) {
   child_process& program = start_program();
   std::string window = x_.windows("^Parvela$").at(0);
   start_tray_host();
   box icon;
   ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));  // it joins a later tray
-  x_.start(CLIENT_EXE, {"close", window});
-  ASSERT_TRUE(wait_until([&] { return x_.windows("^Parvela$").empty(); }));
+  ASSERT_TRUE(type_keys(x_, "hide " + window));
   x_.start(CLIENT_EXE, {"keys", (root_.path() / "keys.log").string()});
   x_.xdotool({"windowfocus", "--sync", x_.wait_for_window("^x-test-keys$")});
 
@@ -235,7 +207,6 @@ TEST_F(ProgramTest, ASecondStartExitsWithThreeAndRaisesTheFirst) {
   ASSERT_FALSE(x_.wait_for_window("^Parvela$").empty());
   EXPECT_TRUE(wait_until([&] { return x_.xdotool({"getwindowfocus"}).output == window + "\n"; }));
   EXPECT_EQ(lines_of(log("debug.log")).back(), "[WndProc] UWM_PVL_ARE_YOU_ME");
-  // The page's keys quit (as the Quit item of its settings menu does).
   ASSERT_TRUE(type_keys(x_, "key ctrl+q"));
   EXPECT_EQ(program.wait(), 0);
   expect_shutdown_lines();
@@ -251,11 +222,9 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
 
   x_.xdotool({"mousemove", cx, cy, "click", "1"});
   EXPECT_TRUE(wait_until([&] { return x_.windows("^Parvela$").empty(); }));
-  // The second click comes after the double-click time: it is a click too.
   x_.xdotool({"sleep", "0.7", "click", "1"});
   EXPECT_FALSE(x_.wait_for_window("^Parvela$").empty());
 
-  // The menu takes the keyboard once it is shown.
   x_.xdotool({"click", "3"});
   ASSERT_TRUE(wait_for_keyboard_grab(x_));
   x_.xdotool({"key", "Down", "Down", "Down", "Return"});  // Show, Start with the desktop, Exit
@@ -267,7 +236,6 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
                        ": WM_LBUTTONUP\n" + click + "\n" + click + ": WM_RBUTTONUP\n"),
             std::string::npos)
       << debug;
-  // The icon joins the tray again after the tray restarts.
   child_process& again = start_program();
   ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
   tray.stop();
@@ -280,7 +248,7 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
 TEST_F(ProgramTest, WithoutATrayCloseMinimisesAndCtrlQQuits) {
   child_process& program = start_program();
   std::string window = x_.windows("^Parvela$").at(0);
-  x_.start(CLIENT_EXE, {"close", window});
+  ASSERT_TRUE(type_keys(x_, "close " + window));
   ASSERT_TRUE(wait_until([&] {
     return log("debug.log").find("[WndProc] WM_CLOSE: no tray, minimised\n") != std::string::npos;
   }));
@@ -291,12 +259,10 @@ TEST_F(ProgramTest, WithoutATrayCloseMinimisesAndCtrlQQuits) {
   expect_shutdown_lines();
 }
 
-// The window, as its user works with it. The newest quote is the first card
-// of the list, its text starting 40 pixels below the list's top; the page is
-// laid out as in the program's main form.
+// The newest quote's text in the list, as the main form lays out the page.
 constexpr int kFirstCardX = 400, kFirstCardY = 100;
 
-TEST_F(ProgramTest, ADoubleCopyStoresAQuoteThatIsCopiedBackAndDeletedFromTheWindow) {
+TEST_F(ProgramTest, TheWindowStoresCopiesAndDropsCopiesBackDeletesAndShowsTheAboutBox) {
   child_process& program = start_program();
   const std::string text = "Stored by a double copy: «Zitat» 引用";
   own_clipboard(text);
@@ -308,7 +274,6 @@ TEST_F(ProgramTest, ADoubleCopyStoresAQuoteThatIsCopiedBackAndDeletedFromTheWind
   own_clipboard("something else");
   click_in_window(kFirstCardX, kFirstCardY);
   ASSERT_TRUE(type_keys(x_, "sleep 0.6 key ctrl+c"));  // a first press, not a double one
-  // Ctrl+C copies the selected quotes, each followed by an empty line.
   EXPECT_TRUE(wait_until([&] {
     return x_.run({"xclip", "-o", "-selection", "clipboard"}).output == text + "\n\n";
   })) << x_.run({"xclip", "-o", "-selection", "clipboard"}).output;
@@ -316,41 +281,28 @@ TEST_F(ProgramTest, ADoubleCopyStoresAQuoteThatIsCopiedBackAndDeletedFromTheWind
   ASSERT_TRUE(type_keys(x_, "key Delete"));
   EXPECT_TRUE(wait_until([&] { return count_quotes(text) == "0\n"; }));
   EXPECT_EQ(std::stoi(query("SELECT count(*) FROM quote")), std::stoi(total) - 1);
-  program.signal(SIGTERM);
-  EXPECT_EQ(program.wait(), 0);
-  EXPECT_EQ(count_quotes(text), "0\n");
-}
 
-TEST_F(ProgramTest, TextDroppedOnTheWindowBecomesAQuote) {
-  child_process& program = start_program();
-  const std::string text = "Dropped «on» the window 😀";
+  const std::string dropped = "Dropped «on» the window 😀";
   box window = geometry_of(x_.windows("^Parvela$").at(0));
-  x_.start(CLIENT_EXE, {"drag", "1000", "100", text});
+  x_.start(CLIENT_EXE, {"drag", "1000", "100", dropped});
   ASSERT_FALSE(x_.wait_for_window("^x-test-drag$").empty());
   const std::string tx = std::to_string(window.x + 450), ty = std::to_string(window.y + 300);
-  // A press, a move past the drag distance, then moves over the window.
   x_.xdotool({"mousemove", "1100", "175", "mousedown", "1", "sleep", "0.05", "mousemove", "1120",
               "175", "sleep", "0.2", "mousemove", tx, ty, "sleep", "0.1", "mousemove", tx, ty,
               "sleep", "0.2", "mouseup", "1"});
-  EXPECT_TRUE(wait_until([&] { return count_quotes(text) == "1\n"; }));
-  program.signal(SIGTERM);
-  EXPECT_EQ(program.wait(), 0);
-}
+  EXPECT_TRUE(wait_until([&] { return count_quotes(dropped) == "1\n"; }));
 
-TEST_F(ProgramTest, TheAboutBoxOpensModalAndItsOkButtonClosesIt) {
-  child_process& program = start_program();
   click_in_window(173, 27);  // "About" in the tag pane's head, left of the settings button
   std::string about = x_.wait_for_window("^About Parvela$");
   ASSERT_FALSE(about.empty());
   EXPECT_EQ(geometry_of(about).width, 256);
   EXPECT_EQ(geometry_of(about).height, 475);
-  // Enter presses the default button, which ends the box.
   x_.xdotool({"windowfocus", "--sync", about, "key", "Return"});
   EXPECT_TRUE(wait_until([&] { return x_.windows("^About Parvela$").empty(); }));
-  // The main window still works afterwards.
   EXPECT_FALSE(x_.windows("^Parvela$").empty());
   program.signal(SIGTERM);
   EXPECT_EQ(program.wait(), 0);
+  EXPECT_EQ(count_quotes(text), "0\n");
   expect_shutdown_lines();
 }
 

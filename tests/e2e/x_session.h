@@ -1,7 +1,5 @@
-// A private X display for an end-to-end test: an Xvfb server on a display
-// number it picks itself (so tests can run side by side), the environment
-// that points programs at it, and short commands (xdotool, xclip) run on it
-// to their end. Everything it starts is ended when it goes.
+// A private X display for an end-to-end test: Xvfb on a display number it picks itself, and the
+// programs started and commands run on it. Everything it starts is ended when it goes.
 #pragma once
 
 #include <fcntl.h>
@@ -30,8 +28,7 @@ class x_session {
   x_session() {
     int pipe_fds[2];
     if (::pipe2(pipe_fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    // -displayfd: the server takes the first free display and says which
-    // once it takes connections.
+    // -displayfd: the server names the free display it took once it takes connections.
     launch xvfb;
     xvfb.argv = {"Xvfb", "-displayfd", "3", "-screen", "0", "1280x800x24", "-nolisten", "tcp",
                  "-noreset"};
@@ -55,9 +52,8 @@ class x_session {
 
   const std::string& display() const { return display_; }
 
-  // The variables that put a program on this display, as X11 client, with
-  // no session bus (so Qt's tray icon talks to the X11 tray), and without
-  // the program's error box, which nobody would close.
+  // A program on this display: an X11 client, no session bus (Qt's tray icon talks to the X11
+  // tray), no error box (nobody would close it).
   std::map<std::string, std::string> env() const {
     return {{"DISPLAY", display_},
             {"QT_QPA_PLATFORM", "xcb"},
@@ -67,25 +63,18 @@ class x_session {
             {"PARVELA_NO_ERROR_BOX", "1"}};
   }
 
-  // Kills the X server, as when it crashes: its clients lose their
-  // connections.
+  // Kills the X server, as when it crashes.
   void kill_server() { xvfb_->stop(SIGKILL); }
 
-  // Starts a long-running program on the display; it is ended (SIGKILL)
-  // when the session ends, if not before.
+  // Starts a long-running program on the display, killed when the session ends.
   child_process& start(const std::string& program, const std::vector<std::string>& args = {},
                        std::map<std::string, std::string> extra_env = {}) {
     for (auto& [name, value] : env()) extra_env.emplace(name, value);
-    launch how;
-    how.argv = {program};
-    how.env = extra_env;
-    how.argv.insert(how.argv.end(), args.begin(), args.end());
-    children_.push_back(std::make_unique<child_process>(how));
+    children_.push_back(std::make_unique<child_process>(program, extra_env, args));
     return *children_.back();
   }
 
-  // Runs a short command on the display to its end (killed after
-  // `timeout`) and returns its exit code and standard output.
+  // Runs a short command on the display to its end (killed after `timeout`).
   command_result run(const std::vector<std::string>& argv,
                      std::chrono::milliseconds timeout = std::chrono::seconds(30)) const {
     int pipe_fds[2];
@@ -103,23 +92,20 @@ class x_session {
     return result;
   }
 
-  // xdotool with the given arguments, to its end.
-  command_result xdotool(const std::vector<std::string>& args) const {
-    std::vector<std::string> argv{"xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return run(argv);
+  command_result xdotool(std::vector<std::string> args) const {
+    args.insert(args.begin(), "xdotool");
+    return run(args);
   }
 
   // The ids of the mapped windows whose name matches `pattern` (a regex).
   std::vector<std::string> windows(const std::string& pattern) const {
     std::istringstream output(xdotool({"search", "--onlyvisible", "--name", pattern}).output);
     std::vector<std::string> ids;
-    for (std::string id; std::getline(output, id);) ids.push_back(id);
+    for (std::string id; output >> id;) ids.push_back(id);
     return ids;
   }
 
-  // Waits until a window whose name matches `pattern` is mapped; its id, or
-  // "" when none came.
+  // Waits until a window whose name matches `pattern` is mapped; its id, or "".
   std::string wait_for_window(const std::string& pattern) const {
     std::vector<std::string> ids;
     wait_until([&] { return !(ids = windows(pattern)).empty(); });
@@ -135,8 +121,7 @@ class x_session {
   }
 
  private:
-  // What `fd` gives until its end (or, with `one_line`, a newline), for at
-  // most `timeout`.
+  // What `fd` gives until its end (or, with `one_line`, a newline), for at most `timeout`.
   static std::string read_all(int fd, std::chrono::milliseconds timeout, bool one_line) {
     std::string text;
     auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -1,36 +1,18 @@
-// Other programs on the test display, for the end-to-end tests.
-//
-//   x_test_client keys OUT [COPY_DELAY_MS TEXT]
-//       A window titled "x-test-keys" that appends a line for each key
-//       press it receives to OUT ("press <text> ctrl=<0|1>", then " shift=1"
-//       when Shift was held, then " sent" when another program sent the press with XSendEvent rather
-//       than the server delivering it from the keyboard). With a delay
-//       (0 or more), each Ctrl+C it receives puts "TEXT #N" on the clipboard that many
-//       milliseconds later, like a program that is slow to copy.
-//   x_test_client keys-same OUT COPY_DELAY_MS TEXT
-//       the same, copying TEXT itself each time
-//   x_test_client drag X Y TEXT
-//       A window titled "x-test-drag" at X,Y (200x150) from which a press
-//       and a move drag TEXT away.
-//   x_test_client own-image            puts only an image on the clipboard
-//   x_test_client own-secret TEXT      puts TEXT on the clipboard marked as a
-//       password manager marks a password ("x-kde-passwordManagerHint": "secret")
-//   x_test_client own-text-slowly FILE DELAY_MS
-//       offers FILE's text on the clipboard in pieces, DELAY_MS apart
-//   x_test_client grab-copy-keys READY
-//       holds Ctrl+C grabbed until killed; creates the file READY once it does
-//   x_test_client keyboard-grabbed     exits 0 when another client holds the
-//       keyboard grabbed (as an open menu does)
-//   x_test_client remap-c              moves the keysym c to a free keycode
-//   x_test_client close WINDOW         asks WINDOW (an id) to close
-//   x_test_client type WORDS...        types keys: "key ctrl+c sleep 0.2 key c"
+// Other programs on the test display, for the end-to-end tests (the Xlib modes are in
+// x_test_client_x11.h):
+//   keys OUT [COPY_DELAY_MS TEXT]  window "x-test-keys": appends "press <key> ctrl=<0|1>[ shift=1][ sent]"
+//       to OUT for each press ("sent": by XSendEvent); with a delay, puts TEXT on the clipboard
+//       that long after each Ctrl+C
+//   drag X Y TEXT                  window "x-test-drag" at X,Y from which a press and move drag TEXT
+//   own-secret TEXT                clipboard TEXT marked as a password manager's secret
+//   keyboard-grabbed               exits 0 when another client holds the keyboard grabbed
+//   grab-copy-keys READY | own-text-slowly FILE DELAY_MS | remap-c | type WORDS...
 #include <xcb/xcb.h>
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
-#include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTimer>
@@ -45,8 +27,7 @@
 
 namespace {
 
-// Notes whether the last key press the application read was sent by another
-// program (the X protocol marks such events); Qt's key events do not say.
+// Whether the last key press read was sent by another program (Qt's key events do not say).
 class sent_press_filter : public QAbstractNativeEventFilter {
  public:
   bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
@@ -65,11 +46,8 @@ sent_press_filter sent_presses;
 
 class key_window : public QWidget {
  public:
-  key_window(std::string out, int copy_delay_ms, QString copy_text, bool numbered)
-      : out_(std::move(out)),
-        copy_delay_ms_(copy_delay_ms),
-        copy_text_(std::move(copy_text)),
-        numbered_(numbered) {
+  key_window(std::string out, int copy_delay_ms, QString copy_text)
+      : out_(std::move(out)), copy_delay_ms_(copy_delay_ms), copy_text_(std::move(copy_text)) {
     setWindowTitle("x-test-keys");
     setFocusPolicy(Qt::StrongFocus);
     setGeometry(300, 300, 300, 200);
@@ -93,10 +71,8 @@ class key_window : public QWidget {
         << (shift ? " shift=1" : "") << (sent_presses.last_press_sent ? " sent" : "")
         << std::endl;
     if (ctrl && event->key() == Qt::Key_C && copy_delay_ms_ >= 0) {
-      ++copies_;
-      QString copied = numbered_ ? QString("%1 #%2").arg(copy_text_).arg(copies_) : copy_text_;
-      QTimer::singleShot(copy_delay_ms_, this, [copied] {
-        QGuiApplication::clipboard()->setText(copied, QClipboard::Clipboard);
+      QTimer::singleShot(copy_delay_ms_, this, [this] {
+        QGuiApplication::clipboard()->setText(copy_text_, QClipboard::Clipboard);
       });
     }
   }
@@ -105,8 +81,6 @@ class key_window : public QWidget {
   std::string out_;
   int copy_delay_ms_;
   QString copy_text_;
-  bool numbered_;
-  int copies_ = 0;
 };
 
 class drag_window : public QWidget {
@@ -138,8 +112,7 @@ class drag_window : public QWidget {
   QPoint press_at_;
 };
 
-// The grab is asked for and given back in one go, so that it never lasts
-// long enough to refuse the grab of the client that is waited for.
+// Asked for and given back in one go, so that it never refuses the grab waited for.
 int keyboard_grabbed() {
   xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(connection)) return 2;
@@ -162,25 +135,18 @@ int main(int argc, char* argv[]) {
   if (mode == "own-text-slowly" && argc > 3) return own_text_slowly(argv[2], std::atoi(argv[3]));
   if (mode == "keyboard-grabbed") return keyboard_grabbed();
   if (mode == "remap-c") return remap_c();
-  if (mode == "close" && argc > 2) return close_window(std::strtoul(argv[2], nullptr, 0));
   if (mode == "type") return type_keys(std::vector<std::string>(argv + 2, argv + argc));
 
   QApplication app(argc, argv);
   std::unique_ptr<QWidget> window;
-  if ((mode == "keys" || mode == "keys-same") && argc > 2) {
+  if (mode == "keys" && argc > 2) {
     app.installNativeEventFilter(&sent_presses);
     int delay = argc > 4 ? std::atoi(argv[3]) : -1;  // no copying
-    window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "",
-                                          mode == "keys");
+    window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "");
   } else if (mode == "drag" && argc > 4) {
     window = std::make_unique<drag_window>(QString::fromUtf8(argv[4]));
     window->setGeometry(std::atoi(argv[2]), std::atoi(argv[3]), 200, 150);
     window->setStyleSheet("background: #8c8");
-  } else if (mode == "own-image") {
-    QImage image(16, 16, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QGuiApplication::clipboard()->setImage(image, QClipboard::Clipboard);
-    return app.exec();
   } else if (mode == "own-secret" && argc > 2) {
     auto* data = new QMimeData;
     data->setText(QString::fromUtf8(argv[2]));

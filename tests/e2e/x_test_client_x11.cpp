@@ -51,7 +51,6 @@ int own_text_slowly(const char* path, int piece_delay_ms) {
   XSetSelectionOwner(display, clipboard, owner, CurrentTime);
   if (XGetSelectionOwner(display, clipboard) != owner) return 1;
 
-  // Transfers under way: where the next piece goes, and when.
   struct transfer {
     Window requestor;
     Atom property;
@@ -151,9 +150,8 @@ int remap_c() {
 
 namespace {
 
-// True when another client holds Ctrl+Shift+Insert (with Caps Lock)
-// grabbed, as the program does between two copy presses. The grab is asked
-// for and given back in one go, so that it never refuses the other's.
+// True when another client holds Ctrl+Shift+Insert (with Caps Lock) grabbed, as the program does
+// between two copy presses; asked for and given back in one go, so that it never refuses theirs.
 bool copy_keys_grabbed(Display* display) {
   static bool refused;
   refused = false;
@@ -185,33 +183,26 @@ void send_close(Display* display, Window window) {
 
 }  // namespace
 
-int close_window(unsigned long window) {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return 1;
-  send_close(display, window);
-  XCloseDisplay(display);
-  return 0;
-}
-
 int type_keys(const std::vector<std::string>& words) {
   Display* display = XOpenDisplay(nullptr);
   if (!display) return 1;
   int event_base, error_base, major, minor;
   if (!XTestQueryExtension(display, &event_base, &error_base, &major, &minor)) return 1;
-  // Each step is a chord's keycodes or a pause.
   struct step {
     std::vector<KeyCode> chord;
     std::chrono::microseconds pause{0};
     Window hide = 0;
     pid_t stop = 0;
+    bool wait_unmap = true;
   };
   std::vector<step> steps;
   for (size_t i = 0; i < words.size(); ++i) {
     if (words[i] == "key") continue;
-    if (words[i] == "hide" && i + 1 < words.size()) {
+    if ((words[i] == "hide" || words[i] == "close") && i + 1 < words.size()) {
+      bool hide = words[i] == "hide";
       Window window = std::strtoul(words[++i].c_str(), nullptr, 0);
       XSelectInput(display, window, StructureNotifyMask);
-      steps.push_back({{}, {}, window});
+      steps.push_back({{}, {}, window, 0, hide});
       continue;
     }
     if (words[i] == "stop-when-grabbed" && i + 1 < words.size()) {
@@ -249,9 +240,9 @@ int type_keys(const std::vector<std::string>& words) {
     }
     if (each.hide) {
       send_close(display, each.hide);
-      XEvent event;
-      do XWindowEvent(display, each.hide, StructureNotifyMask, &event);
-      while (event.type != UnmapNotify && event.type != DestroyNotify);
+      XEvent event{};
+      while (each.wait_unmap && event.type != UnmapNotify && event.type != DestroyNotify)
+        XWindowEvent(display, each.hide, StructureNotifyMask, &event);
       continue;
     }
     if (each.chord.empty()) {

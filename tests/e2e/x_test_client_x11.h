@@ -1,36 +1,25 @@
-// The plain Xlib modes of x_test_client (kept apart from Qt's headers,
-// which Xlib's macros break). Each returns the process's exit code.
+// The plain Xlib modes of x_test_client (apart from Qt's headers, which Xlib's macros break).
+// Each returns the process's exit code.
 #pragma once
 
 #include <string>
 #include <vector>
 
-// Grabs Ctrl+C on the root window in every lock variant, then creates the
-// file `ready_path` and holds the grab until the process is killed. Ends
-// with Xlib's error message (and no file) when another client holds a key.
+// Grabs Ctrl+C on the root window in every lock variant, creates the file `ready_path` and holds
+// the grab until killed.
 int grab_copy_keys(const char* ready_path);
 
-// Owns the CLIPBOARD and offers the content of the file `path` as UTF-8
-// text, always in pieces of 64 KiB (the INCR protocol) and each piece
-// `piece_delay_ms` after the reader asked for it, like a slow program on a
-// busy machine. Answers TARGETS at once. Runs until killed.
+// Owns the CLIPBOARD with the file's text as UTF-8, always in 64 KiB pieces (INCR), each
+// `piece_delay_ms` after the reader asked for it. Runs until killed.
 int own_text_slowly(const char* path, int piece_delay_ms);
 
-// Moves the keysym c from its keycode to a free one and prints
-// "<old> <new>".
+// Moves the keysym c from its keycode to a free one and prints "<old> <new>".
 int remap_c();
 
-// Sends WM_DELETE_WINDOW to `window`, as a window manager's close box does.
-int close_window(unsigned long window);
-
-// Types keys through the XTEST extension, like xdotool, but with every
-// keycode looked up before the first key goes out, so that no round trip
-// to the server comes between two keys: under load those stretch the gaps
-// that the tests time. `words` are chords such as "ctrl+c", "ctrl+shift+c", "Insert" or
-// "ctrl+Insert" (each pressed in order and released in reverse), "sleep
-// SECONDS", "hide WINDOW" (closes WINDOW, an id, and waits until it is
-// unmapped), "stop-when-grabbed PID" (waits until another client holds the
-// copy keys grabbed, then stops PID with SIGSTOP) and "key", which is
-// ignored (xdotool's word before chords).
-// Returns 0 once the server has every key, 1 when a word is not understood.
+// Types keys through XTEST with every keycode looked up first, so that no round trip to the
+// server stretches the gaps the tests time. `words`: chords ("ctrl+c", "ctrl+shift+Insert",
+// pressed in order, released in reverse), "sleep SECONDS", "close WINDOW" (WM_DELETE_WINDOW, as a
+// close box sends), "hide WINDOW" (close, then wait until it is unmapped), "stop-when-grabbed PID"
+// (SIGSTOPs PID once another client holds the copy keys grabbed) and "key" (ignored, as xdotool's
+// word before chords). 1 on a word not understood.
 int type_keys(const std::vector<std::string>& words);

@@ -1,5 +1,4 @@
-// Runs the program (or any executable) as a child process with a chosen
-// environment, for tests of whole-process behaviour.
+// Runs the program (or any executable) as a child process with a chosen environment.
 #pragma once
 
 #include <fcntl.h>
@@ -94,8 +93,7 @@ class child_process {
   pid_t pid() const { return pid_; }
   void signal(int number) const { ::kill(pid_, number); }
 
-  // Waits for the process to end; returns its exit code, or -1 on timeout or
-  // when it was killed by a signal.
+  // Waits for the process to end; its exit code, or -1 on timeout or a signal.
   int wait(std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
     if (pid_ <= 0 || exited_) return -1;
     pollfd end{pidfd_, POLLIN, 0};
@@ -106,8 +104,7 @@ class child_process {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
-  // Asks the process to end with `number`; kills it when it has not ended
-  // within five seconds.
+  // Sends `number`; kills the process when it has not ended within five seconds.
   void stop(int number = SIGTERM) {
     if (pid_ <= 0 || exited_) return;
     signal(number);
@@ -120,8 +117,7 @@ class child_process {
   bool exited_ = false;
 };
 
-// Checks `condition` every 10 ms until it holds; `timeout` only passes when
-// something is wrong.
+// Checks `condition` every 10 ms until it holds or `timeout` passes.
 template <typename Condition>
 bool wait_until(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
   auto deadline = std::chrono::steady_clock::now() + timeout;

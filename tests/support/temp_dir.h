@@ -1,5 +1,4 @@
-// A temporary folder for a test, removed with everything in it when the
-// object goes out of scope.
+// A temporary folder for a test, removed with everything in it when the object goes.
 #pragma once
 
 #include <cstdlib>

@@ -1,5 +1,4 @@
-// Runs a check as an ordinary user, so that tests of file permissions also
-// hold when the test runs as root (whom permission bits do not bind).
+// Runs a check as an ordinary user, so that tests of file permissions hold under root too.
 #pragma once
 
 #include <sys/wait.h>
@@ -10,10 +9,8 @@
 
 namespace testing_support {
 
-// Runs `check` and returns its result. As root, `folder` and everything in
-// it is handed to the user "nobody" (65534) and the check runs in a child
-// process that has become that user; permission bits then apply as they do
-// for anyone else. Return false from the check to report a failure.
+// Runs `check` and returns its result; as root, in a child process that has become "nobody",
+// to whom `folder` and everything in it is handed first.
 inline bool run_unprivileged(const std::filesystem::path& folder,
                              const std::function<bool()>& check) {
   if (geteuid() != 0) return check();
