@@ -86,6 +86,9 @@ class element {
   // often ask for (state bits the document indexes) the children are found
   // from the index while it holds fewer elements than there are children.
   std::vector<element> children_with_state(uint32_t bits) const;
+  // How many element children have every bit of `bits`, counted up to
+  // `up_to` at most (e.g. 2: "are several checked?"), as cheaply.
+  size_t count_children_with_state(uint32_t bits, size_t up_to) const;
   // Calls `callback` for every descendant in document order until it answers
   // true (collected first, like select_all).
   void visit(const std::function<bool(const element&)>& callback) const;
