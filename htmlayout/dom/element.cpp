@@ -613,6 +613,20 @@ void element::set_state(uint32_t to_set, uint32_t to_clear, bool update) const {
   if (element_node* n = node()) tree_ops::set_state(n, to_set, to_clear, update);
 }
 
+void element::set_children_state(size_t from, uint32_t to_set, uint32_t to_clear,
+                                 const std::function<bool(const element&)>& include) const {
+  element_node* n = built(node());
+  if (!n) return;
+  // `from` counts element children, as child(i) does.
+  element_node* first = n->element_child(from);
+  if (!first) return;
+  const size_t start = n->children.index_of(first);
+  std::function<bool(const element_node&)> accepts;
+  if (include)
+    accepts = [&](const element_node& e) { return include(element(const_cast<element_node*>(&e))); };
+  tree_ops::set_children_state(n, start, to_set, to_clear, accepts);
+}
+
 bool element::is_enabled() const {
   element_node* n = node();
   if (!n) return false;

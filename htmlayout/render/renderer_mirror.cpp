@@ -418,6 +418,28 @@ void renderer::mirror::state_changed(const element_node& e, uint32_t old_state) 
   }
 }
 
+// Only the children that are mirrored can look different: of a long list,
+// the rows laid out.
+void renderer::mirror::children_state_changed(const element_node& parent, uint32_t bits) {
+  litehtml::element* el = build_pending_ ? nullptr : mirror_of(&parent);
+  if (!el) return;
+  bool restyled = false;
+  for (const litehtml::element::ptr& child : detail::as_tag(shared(el))->children()) {
+    auto found = source_.find(child.get());
+    if (found == source_.end() || found->second->parent != &parent) continue;
+    const element_node* e = as_element(const_cast<node*>(found->second));
+    if (!e) continue;
+    bool changed = false;
+    for (const state_name& s : kStateNames)
+      if (bits & s.bit) changed = child->set_pseudo_class(s.name, (e->state & s.bit) != 0) || changed;
+    if (changed && (bits & styled_states_)) {
+      restyles_.push_back(child);
+      restyled = true;
+    }
+  }
+  if (restyled) mark();
+}
+
 void renderer::mirror::text_changed(const element_node& e) {
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
