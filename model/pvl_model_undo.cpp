@@ -24,6 +24,7 @@ void pvlModel::begin_deletions() {
 // more than the deletion itself at every quote.
 void pvlModel::end_deletions() {
   if (!m_batch.open) return;
+  fml::getlog("model").flush();
   m_batch.recorder.reset();
   std::unique_ptr<transaction> changes = std::move(m_batch.changes);
   const std::vector<int32_t> quotes = std::move(m_batch.quotes);
@@ -43,6 +44,7 @@ void pvlModel::end_deletions() {
 }
 
 void pvlModel::abandonDeletions() {
+  fml::getlog("model").flush();
   m_batch.recorder.reset();
   m_batch.changes.reset();  // rolled back
   if (m_batch.step_begun) m_undo.forget_last();
@@ -72,9 +74,13 @@ void pvlModel::deleteQuote(int32_t id, bool also) {
     m_logic->removeQuote(id);
   }
   send(ve::vrefresh_quotes{});
-  fml::getlog("model") << "delete_quote complete; id: " << id << std::endl;
-  // A batch offers its undo once, when it is committed.
-  if (!m_batch.open) offerUndo();
+  std::ostream& log = fml::getlog("model");
+  log << "delete_quote complete; id: " << id << '\n';
+  // A batch writes its lines out once, when it ends, and offers its undo
+  // once, when it is committed.
+  if (m_batch.open) return;
+  log.flush();
+  offerUndo();
 }
 
 void pvlModel::deleteTag(int32_t id, bool also) {

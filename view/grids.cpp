@@ -124,7 +124,7 @@ bool cquote_grid::on_key(const dom::element& table, const dom::element& target, 
 }
 
 bool update_multiselect(const dom::element& table) {
-  const bool several = checked_rows(table).size() >= 2;
+  const bool several = table.count_children_with_state(state::checked, 2) >= 2;
   if (several != table.has_attribute("multiselect")) {
     if (several)
       table.set_attribute("multiselect", L"");

@@ -413,6 +413,38 @@ void document::state_changed(element_node* e, uint32_t old_state) {
     restyle(e, false);
 }
 
+void document::children_state_changed(
+    element_node* parent, const std::vector<std::pair<element_node*, uint32_t>>& changed) {
+  uint32_t bits = 0;
+  for (const auto& [e, old] : changed) bits |= old ^ e->state;
+  for (uint32_t bit : tracked_states) {
+    if (!(bits & bit)) continue;
+    std::unordered_set<element_node*>& set = by_state_[bit];
+    set.reserve(set.size() + changed.size());
+    for (const auto& [e, old] : changed) {
+      if (!((old ^ e->state) & bit)) continue;
+      if (e->state & bit)
+        set.insert(e);
+      else
+        set.erase(e);
+    }
+  }
+  each_observer([&](document_observer& o) { o.children_state_changed(*parent, bits); });
+  if (!resolver_.state_affects_descendants(bits) && !resolver_.state_affects_element(bits)) return;
+  std::vector<dom::element> held;
+  held.reserve(changed.size());
+  for (const auto& [e, old] : changed) held.emplace_back(e);
+  for (size_t i = 0; i < held.size(); ++i) {
+    element_node* e = held[i].node();
+    if (!e || e->doc != this) continue;
+    const uint32_t one = changed[i].second ^ e->state;
+    if (resolver_.state_affects_descendants(one))
+      restyle(e, true);
+    else if (resolver_.state_affects_element(one))
+      restyle(e, false);
+  }
+}
+
 bool document::disconnect(node* top) {
   bool sheets = false;
   for_each_in_subtree(top, [&](node* n) {

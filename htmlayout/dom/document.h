@@ -13,6 +13,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "htmlayout/dom/document_observer.h"
@@ -173,6 +174,10 @@ class document {
   // Index, observers and styles after an element's attribute or state changed.
   void attribute_changed(element_node* e, atom name);
   void state_changed(element_node* e, uint32_t old_state);
+  // The same for many children of `parent` at once (with their old states):
+  // one notice to the observers.
+  void children_state_changed(element_node* parent,
+                              const std::vector<std::pair<element_node*, uint32_t>>& changed);
   void restyle(element_node* e, bool with_descendants);
   void restyle_all();
   void bind_behavior(element_node* e, uint32_t old_style);

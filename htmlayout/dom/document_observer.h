@@ -28,6 +28,9 @@ class document_observer {
   virtual void removing(const node& /*n*/) {}
   virtual void attribute_changed(const element_node& /*e*/, atom /*name*/) {}
   virtual void state_changed(const element_node& /*e*/, uint32_t /*old_state*/) {}
+  // Some element children of `parent` changed some of the state `bits` at
+  // once (element::set_children_state): one notice for all of them.
+  virtual void children_state_changed(const element_node& /*parent*/, uint32_t /*bits*/) {}
   // The content of `e` was replaced by text (its old children are gone
   // without removing() calls).
   virtual void text_changed(const element_node& /*e*/) {}

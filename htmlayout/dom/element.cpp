@@ -23,6 +23,11 @@ struct selection {
   // The first descendant of `scope` in a document with the id, from the
   // index alone; false when the index cannot answer (outside a document).
   static bool first_by_id(element_node* scope, std::string_view id, element_node*& found);
+  // The smallest of the document's index sets of the indexed bits among
+  // `bits`; null when none of them is indexed. `*nobody` tells that an
+  // indexed bit is held by no element at all.
+  static const std::unordered_set<element_node*>* smallest_state_set(const element_node& n,
+                                                                     uint32_t bits, bool* nobody);
 
  private:
   static bool from_index(element_node* scope, const selector_list& list,
@@ -303,22 +308,37 @@ element element::select_parent(std::string_view selector, unsigned depth) const 
   return element();
 }
 
+}  // namespace dom
+
+const std::unordered_set<element_node*>* selection::smallest_state_set(const element_node& n,
+                                                                       uint32_t bits,
+                                                                       bool* nobody) {
+  *nobody = false;
+  const std::unordered_set<element_node*>* smallest = nullptr;
+  if (!n.doc) return nullptr;
+  const uint32_t indexed = bits & document::tracked_state_mask;
+  for (uint32_t bit = 1; bit && bit <= indexed; bit <<= 1) {
+    if (!(indexed & bit)) continue;
+    auto set = n.doc->by_state_.find(bit);
+    if (set == n.doc->by_state_.end() || set->second.empty()) {
+      *nobody = true;
+      return nullptr;
+    }
+    if (!smallest || set->second.size() < smallest->size()) smallest = &set->second;
+  }
+  return smallest;
+}
+
+namespace dom {
+
 std::vector<element> element::children_with_state(uint32_t bits) const {
   std::vector<element> found;
   element_node* n = built(node());
   if (!n || !bits) return found;
   auto has_bits = [bits](const element_node* e) { return (e->state & bits) == bits; };
-  // The smallest index set of the indexed bits asked for.
-  const std::unordered_set<element_node*>* smallest = nullptr;
-  if (n->doc) {
-    const uint32_t indexed = bits & document::tracked_state_mask;
-    for (uint32_t bit = 1; bit && bit <= indexed; bit <<= 1) {
-      if (!(indexed & bit)) continue;
-      auto set = n->doc->by_state_.find(bit);
-      if (set == n->doc->by_state_.end()) return found;  // nobody has it
-      if (!smallest || set->second.size() < smallest->size()) smallest = &set->second;
-    }
-  }
+  bool nobody = false;
+  const std::unordered_set<element_node*>* smallest = selection::smallest_state_set(*n, bits, &nobody);
+  if (nobody) return found;
   if (smallest && smallest->size() < n->children.size()) {
     std::vector<element_node*> children;
     for (element_node* e : *smallest)
@@ -331,6 +351,24 @@ std::vector<element> element::children_with_state(uint32_t bits) const {
   for (htmlayout::node* child : n->children)
     if (element_node* e = as_element(child); e && has_bits(e)) found.emplace_back(e);
   return found;
+}
+
+size_t element::count_children_with_state(uint32_t bits, size_t up_to) const {
+  element_node* n = built(node());
+  if (!n || !bits || up_to == 0) return 0;
+  auto has_bits = [bits](const element_node* e) { return (e->state & bits) == bits; };
+  bool nobody = false;
+  const std::unordered_set<element_node*>* smallest = selection::smallest_state_set(*n, bits, &nobody);
+  if (nobody) return 0;
+  size_t count = 0;
+  if (smallest && smallest->size() < n->children.size()) {
+    for (element_node* e : *smallest)
+      if (e->parent == n && has_bits(e) && ++count == up_to) break;
+    return count;
+  }
+  for (htmlayout::node* child : n->children)
+    if (element_node* e = as_element(child); e && has_bits(e) && ++count == up_to) break;
+  return count;
 }
 
 void element::visit(const std::function<bool(const element&)>& callback) const {
@@ -573,6 +611,20 @@ uint32_t element::get_state() const {
 
 void element::set_state(uint32_t to_set, uint32_t to_clear, bool update) const {
   if (element_node* n = node()) tree_ops::set_state(n, to_set, to_clear, update);
+}
+
+void element::set_children_state(size_t from, uint32_t to_set, uint32_t to_clear,
+                                 const std::function<bool(const element&)>& include) const {
+  element_node* n = built(node());
+  if (!n) return;
+  // `from` counts element children, as child(i) does.
+  element_node* first = n->element_child(from);
+  if (!first) return;
+  const size_t start = n->children.index_of(first);
+  std::function<bool(const element_node&)> accepts;
+  if (include)
+    accepts = [&](const element_node& e) { return include(element(const_cast<element_node*>(&e))); };
+  tree_ops::set_children_state(n, start, to_set, to_clear, accepts);
 }
 
 bool element::is_enabled() const {

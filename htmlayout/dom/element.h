@@ -86,6 +86,9 @@ class element {
   // often ask for (state bits the document indexes) the children are found
   // from the index while it holds fewer elements than there are children.
   std::vector<element> children_with_state(uint32_t bits) const;
+  // How many element children have every bit of `bits`, counted up to
+  // `up_to` at most (e.g. 2: "are several checked?"), as cheaply.
+  size_t count_children_with_state(uint32_t bits, size_t up_to) const;
   // Calls `callback` for every descendant in document order until it answers
   // true (collected first, like select_all).
   void visit(const std::function<bool(const element&)>& callback) const;
@@ -138,6 +141,13 @@ class element {
   // Sets then clears state bits. Setting the focus bit takes it from the
   // element that had it. `update` asks the renderer to redraw.
   void set_state(uint32_t to_set, uint32_t to_clear = 0, bool update = true) const;
+  // set_state(to_set, to_clear, false) on each element child from index
+  // `from` on that `include` accepts (every one when it is empty), as one
+  // change: one update of the document's state index and one notice to its
+  // observers, which is what makes checking a list of 100,000 rows cheap.
+  // Leaves the focus bit alone.
+  void set_children_state(size_t from, uint32_t to_set, uint32_t to_clear,
+                          const std::function<bool(const element&)>& include = {}) const;
   // False when the element or an ancestor is disabled (state or attribute).
   bool is_enabled() const;
   // False when the element or an ancestor has display: none.

@@ -290,5 +290,33 @@ TEST_F(ElementTest, StatesTheSingleFocusAndChildrenWithAState) {
   EXPECT_TRUE(quotes.children_with_state(state::visited).empty());
 }
 
+// Many rows checked as one change keep the state index as row-by-row
+// changes would: selectors, children_with_state and the capped count agree.
+TEST_F(ElementTest, ChildrenStateSetAtOnceKeepsTheIndex) {
+  std::string rows;
+  for (int i = 1; i <= 6; ++i) rows += quote_row(i);
+  quotes.set_html(rows, position::replace_content);
+  quotes.child(2).set_attribute("class", L"hidden");
+  quotes.child(4).set_state(state::focus);
+  const auto ids = [&](const std::vector<element>& rows) {
+    std::string out;
+    for (const element& r : rows)
+      out += r.select_first("div").get_attribute_utf8("id").value_or("?") + " ";
+    return out;
+  };
+  EXPECT_EQ(quotes.count_children_with_state(state::checked, 2), 0u);
+  quotes.set_children_state(1, state::checked | state::focus, 0, [](const element& row) {
+    return !row.has_attribute("class");
+  });
+  EXPECT_EQ(ids(quotes.children_with_state(state::checked)), "q-2 q-4 q-5 q-6 ");
+  EXPECT_EQ(ids(quotes.select_all("tr:checked")), "q-2 q-4 q-5 q-6 ");
+  EXPECT_EQ(doc.focused(), quotes.child(4));  // the focus stays where it was
+  EXPECT_EQ(quotes.count_children_with_state(state::checked, 2), 2u);
+  EXPECT_EQ(quotes.count_children_with_state(state::checked, 9), 4u);
+  quotes.set_children_state(0, 0, state::checked);
+  EXPECT_EQ(quotes.count_children_with_state(state::checked, 2), 0u);
+  EXPECT_EQ(quotes.select_first("tr:checked"), element());
+}
+
 }  // namespace
 }  // namespace htmlayout

@@ -186,6 +186,26 @@ void tree_ops::set_state(element_node* e, uint32_t to_set, uint32_t to_clear, bo
   if (update && doc) request_update(e, false);
 }
 
+void tree_ops::set_children_state(element_node* parent, size_t from, uint32_t to_set,
+                                  uint32_t to_clear,
+                                  const std::function<bool(const element_node&)>& include) {
+  to_set &= ~state::focus;
+  to_clear &= ~state::focus;
+  std::vector<std::pair<element_node*, uint32_t>> changed;  // with the old state
+  const size_t count = parent->children.size();
+  for (size_t i = from; i < count; ++i) {
+    element_node* e = as_element(parent->children[i]);
+    if (!e || (include && !include(*e))) continue;
+    const uint32_t old = e->state;
+    const uint32_t now = (old | to_set) & ~to_clear;
+    if (now == old) continue;
+    e->state = now;
+    changed.emplace_back(e, old);
+  }
+  if (document* doc = parent->doc; doc && !changed.empty())
+    doc->children_state_changed(parent, changed);
+}
+
 void tree_ops::replace_with_text(element_node* e, std::string text) {
   document* doc = e->doc;
   bool sheets = e->tag == names::style && doc;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,12 @@ struct tree_ops {
   static void set_attribute(element_node* e, atom name, std::string_view value);
   static void remove_attribute(element_node* e, atom name);
   static void set_state(element_node* e, uint32_t to_set, uint32_t to_clear, bool update);
+  // set_state(child, to_set, to_clear, false) for the element children of
+  // `parent` from child position `from` on that `include` accepts, with one
+  // notice (the focus bit is left alone).
+  static void set_children_state(element_node* parent, size_t from, uint32_t to_set,
+                                 uint32_t to_clear,
+                                 const std::function<bool(const element_node&)>& include);
   // Replaces the content of `e` by one text node (none for empty text).
   static void replace_with_text(element_node* e, std::string text);
   // Puts the children of `parent` in the given order (the same nodes).

@@ -64,6 +64,7 @@ struct renderer::mirror : document_observer {
   void removing(const node& n) override;
   void attribute_changed(const element_node& e, atom name) override;
   void state_changed(const element_node& e, uint32_t old_state) override;
+  void children_state_changed(const element_node& parent, uint32_t bits) override;
   void text_changed(const element_node& e) override;
   void style_changed(const element_node& e) override;
   void children_reordered(const element_node& e) override;

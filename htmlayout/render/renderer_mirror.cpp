@@ -54,6 +54,40 @@ bool mentions(std::string_view text, std::string_view prefix, std::string_view n
   return false;
 }
 
+// True when `at` in style sheet text `css` lies in a selector: after the
+// last block that closed, not inside a declaration block.
+bool in_selector(std::string_view css, std::size_t at) {
+  const std::size_t open = css.rfind('{', at);
+  const std::size_t close = css.rfind('}', at);
+  return open == std::string_view::npos || (close != std::string_view::npos && close > open);
+}
+
+// True when the declaration block that follows `at` in `css` sets nothing
+// but the engine's own properties, which the renderer does not draw.
+bool sets_only_undrawn(std::string_view css, std::size_t at) {
+  const std::size_t open = css.find('{', at);
+  if (open == std::string_view::npos) return false;
+  const std::size_t close = css.find('}', open);
+  if (close == std::string_view::npos) return false;
+  std::string_view block = css.substr(open + 1, close - open - 1);
+  bool any = false;
+  while (!block.empty()) {
+    const std::size_t end = std::min(block.find(';'), block.size());
+    std::string_view declaration = block.substr(0, end);
+    block.remove_prefix(std::min(end + 1, block.size()));
+    const std::size_t colon = declaration.find(':');
+    std::string_view name = declaration.substr(0, colon);
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front())))
+      name.remove_prefix(1);
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
+      name.remove_suffix(1);
+    if (name.empty() && colon == std::string_view::npos) continue;  // blank
+    if (name != "context-menu" && name != "behavior") return false;
+    any = true;
+  }
+  return any;
+}
+
 }  // namespace
 
 // ---- Building ----
@@ -85,8 +119,12 @@ void renderer::mirror::read_style_sheets() {
     if (mentions(all, ":", s.name)) styled_states_ |= s.bit;
   styled_attributes_.clear();
   for (const char* name : kPresentationalAttributes) styled_attributes_.insert(intern(name));
-  // Attribute selectors: "[name", "[name=", "[ name ]" ...
+  // Attribute selectors: "[name", "[name=", "[ name ]" ... A rule that sets
+  // only properties nothing here draws (the engine's own behavior and
+  // context-menu) cannot change a look: its attributes are left out, so
+  // that toggling one (a table's "multiselect") restyles nothing.
   for (std::size_t at = all.find('['); at != std::string::npos; at = all.find('[', at + 1)) {
+    if (in_selector(all, at) && sets_only_undrawn(all, at)) continue;
     std::size_t begin = at + 1;
     while (begin < all.size() && all[begin] == ' ') ++begin;
     std::size_t end = begin;
@@ -416,6 +454,28 @@ void renderer::mirror::state_changed(const element_node& e, uint32_t old_state) 
     restyles_.push_back(shared(el));
     mark();
   }
+}
+
+// Only the children that are mirrored can look different: of a long list,
+// the rows laid out.
+void renderer::mirror::children_state_changed(const element_node& parent, uint32_t bits) {
+  litehtml::element* el = build_pending_ ? nullptr : mirror_of(&parent);
+  if (!el) return;
+  bool restyled = false;
+  for (const litehtml::element::ptr& child : detail::as_tag(shared(el))->children()) {
+    auto found = source_.find(child.get());
+    if (found == source_.end() || found->second->parent != &parent) continue;
+    const element_node* e = as_element(const_cast<node*>(found->second));
+    if (!e) continue;
+    bool changed = false;
+    for (const state_name& s : kStateNames)
+      if (bits & s.bit) changed = child->set_pseudo_class(s.name, (e->state & s.bit) != 0) || changed;
+    if (changed && (bits & styled_states_)) {
+      restyles_.push_back(child);
+      restyled = true;
+    }
+  }
+  if (restyled) mark();
 }
 
 void renderer::mirror::text_changed(const element_node& e) {
