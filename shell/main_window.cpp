@@ -81,22 +81,6 @@ void main_window::set_tray_check(std::function<bool()> tray_available) {
   tray_available_ = std::move(tray_available);
 }
 
-void main_window::on_tray_change(std::function<void(bool tray_available)> handler) {
-  on_tray_change_ = std::move(handler);
-  tray_seen_ = tray_available();
-  on_tray_change_(tray_seen_);
-  auto* watch = new QTimer(this);
-  connect(watch, &QTimer::timeout, this, [this] {
-    guarded([this] {
-      bool available = tray_available();
-      if (available == tray_seen_) return;
-      tray_seen_ = available;
-      on_tray_change_(available);
-    });
-  });
-  watch->start(1000);
-}
-
 main_window::~main_window() {
   // The threads post to this window: stop them before it goes.
   drop_target_.reset();

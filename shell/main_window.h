@@ -85,11 +85,6 @@ class main_window : public QMainWindow {
   void set_tray_check(std::function<bool()> tray_available);
   bool tray_available() const { return tray_available_(); }
 
-  // Called on the GUI thread with the tray's presence at start and each
-  // time it changes (looked at every second), for the page to offer Quit
-  // where there is no tray.
-  void on_tray_change(std::function<void(bool tray_available)> handler);
-
   // Reads the clipboard's text now and hands it on as a double copy's
   // capture, then calls `done` with "" when a text was handed on, else why
   // nothing was. False (`done` never called) when the copy keys are not
@@ -113,8 +108,6 @@ class main_window : public QMainWindow {
   text_handler on_text_;
   bool visible_ = false;
   std::function<bool()> tray_available_;
-  std::function<void(bool)> on_tray_change_;
-  bool tray_seen_ = false;
   std::unique_ptr<clipboard_reader> reader_;
   // The callers of capture_now whose reads are not finished, oldest first;
   // and what the read being finished has done so far.
