@@ -13,14 +13,11 @@ sqlite3_vfs g_vfs;
 std::array<int, 3> g_counts{};
 fault g_failing = fault::write;
 int g_fail_from = 0;  // 0: nothing fails
-bool g_failed = false;
 
 // Counts a call of `kind`; true when it is to fail.
 bool fails(fault kind) {
   int n = ++g_counts[static_cast<int>(kind)];
-  bool fail = g_fail_from > 0 && kind == g_failing && n >= g_fail_from;
-  g_failed = g_failed || fail;
-  return fail;
+  return g_fail_from > 0 && kind == g_failing && n >= g_fail_from;
 }
 
 // The file as SQLite sees it, with the system VFS's file behind it.
@@ -89,18 +86,6 @@ int x_open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int*
 
 }  // namespace
 
-const char* fault_name(fault kind) {
-  switch (kind) {
-    case fault::write:
-      return "write";
-    case fault::sync:
-      return "sync";
-    case fault::lock:
-      return "lock";
-  }
-  return "?";
-}
-
 faulty_vfs::faulty_vfs() {
   g_real = sqlite3_vfs_find(nullptr);
   if (!g_real || g_real->iVersion < 1) std::abort();
@@ -123,9 +108,7 @@ int faulty_vfs::count(fault kind) const { return g_counts[static_cast<int>(kind)
 void faulty_vfs::fail_from(fault kind, int n) {
   g_failing = kind;
   g_fail_from = n;
-  g_failed = false;
 }
 void faulty_vfs::heal() { g_fail_from = 0; }
-bool faulty_vfs::failed() const { return g_failed; }
 
 }  // namespace model_testing

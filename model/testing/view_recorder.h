@@ -16,7 +16,6 @@ namespace model_testing {
 
 struct recorded_event {
   int32_t id = 0;
-  bool had_data = false;
   int32_t number = 0;               // vdelete_quote, vadd_tag_id, vdelete_tag, vdelete_search_tag
   std::optional<pvl::Quote> quote;  // vadd_quote
   std::optional<pvl::Tag> tag;      // vmark_quote, vadd_search_tag
@@ -72,11 +71,8 @@ class view_recorder : public pvl::view_event_sink {
     namespace ve = pvl::view_events;
     recorded_event copy;
     copy.id = event.id;
-    // Events without a record, and records given as null, leave had_data false.
-    copy.had_data = true;
     const auto apply = fml::overloaded{
         [&](const ve::vadd_quote& e) {
-          copy.had_data = e.quote != nullptr;
           if (e.quote) copy.quote = *e.quote;
         },
         [&](const ve::vdelete_quote& e) { copy.number = e.quote; },
@@ -91,7 +87,6 @@ class view_recorder : public pvl::view_event_sink {
         },
         [&](const ve::vdelete_mark& e) { copy.pair = e.pair; },
         [&](const ve::vadd_search_tag& e) {
-          copy.had_data = e.tag != nullptr;
           if (e.tag) copy.tag = *e.tag;
         },
         [&](const ve::vupdate_quotes& e) {
@@ -101,7 +96,7 @@ class view_recorder : public pvl::view_event_sink {
         [&](const ve::vupdate_tags& e) { copy.tags = e.tags; },
         [&](const ve::vnotice& e) { copy.notice = e.line; },
         [&](const ve::vundo_note& e) { copy.note = e.note; },
-        [&](const auto&) { copy.had_data = false; },
+        [](const auto&) {},
     };
     std::visit(apply, event.data);
     events.push_back(std::move(copy));
