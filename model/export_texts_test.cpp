@@ -75,17 +75,5 @@ TEST(ExportHtmlTest, TheFileIsReplacedWholeOrLeftAsItWas) {
             1);
 }
 
-// A quote's own line ends stay as they were stored.
-TEST(CopyTextTest, SingleAndListForms) {
-  Quote tagged = quote(1, "t\nline", {"x", "y"});
-  EXPECT_EQ(copy_quote_text(tagged), L"t\nline");
-  EXPECT_EQ(copy_quote_with_data_text(tagged), L"t\nline\n\nx, y");
-  EXPECT_EQ(copy_quote_with_data_text(quote(2, "\u00e4 b")), L"\u00e4 b\n\n");
-  std::vector<Quote> quotes{quote(1, "a", {"x", "y"}), quote(2, "b\r\nc")};
-  EXPECT_EQ(copy_quotes_text(quotes), L"a\n\nb\r\nc\n\n");
-  EXPECT_EQ(copy_quotes_with_data_text(quotes), L"a\nTags: x, y\n\nb\r\nc\n\n\n");
-  EXPECT_EQ(copy_quotes_text({}), L"");
-}
-
 }  // namespace
 }  // namespace pvl

@@ -62,12 +62,7 @@ class ModelEventTest : public ::testing::Test {
 TEST_F(ModelEventTest, EveryEventIsLoggedAndUnknownIdsAreRefused) {
   for (int32_t id : {0, 14, 19, 21, 29, 34, 39, 46, -1}) {
     collection_.mark_logs();
-    try {
-      send(model_event(id));
-      FAIL() << "event " << id << " was taken";
-    } catch (const wrong_event_id& error) {
-      EXPECT_EQ(error.what(), std::to_string(id));
-    }
+    EXPECT_THROW(send(model_event(id)), wrong_event_id) << id;
     EXPECT_EQ(collection_.new_lines("debug"), (Lines{"model event " + std::to_string(id)}));
   }
   EXPECT_TRUE(view_.events.empty());
@@ -91,7 +86,6 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
     return [payload](pvlModel& m) { m.on_model_event(payload); };
   };
   const row rows[] = {
-      {"initial load", {}, on(me::initial_load{}), {"update_tags alpha,beta,gamma", all}, {}},
       {"add quote", {}, on(me::add_quote{"caf\u00e9 <b>"}), {"add_quote 5 caf\u00e9 <b>"},
        {"add_quote complete; id: 5"}},
       {"delete quote: announced before it goes", {},
@@ -101,9 +95,6 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
        },
        {"delete_quote 2", "refresh_quotes", "undo_note", "delete_quote 2"},
        {"delete_quote complete; id: 2"}},
-      {"delete no quotes", {}, [&](pvlModel& m) { send(m, me::delete_quotes{Ids{}}); }, {all}, {}},
-      {"delete quotes", {}, [&](pvlModel& m) { send(m, me::delete_quotes{Ids{3, 1}}); },
-       {"delete_quote 3", "delete_quote 1", "update_quotes 2(gamma,alpha) 4", "undo_note"}, {}},
       {"a missing id stops the list, the ones before stay deleted", {},
        [&](pvlModel& m) {
          EXPECT_THROW(send(m, me::delete_quotes{Ids{4, 9, 2}}), wrong_quote_id);
@@ -121,13 +112,6 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
       {"delete a search tag: leaves the search first", {3, 1}, on(me::delete_tag{3}),
        {"delete_search_tag 3", "delete_tag 3", "update_quotes 2(alpha)", "undo_note"},
        {"delete_tag complete; id: 3"}},
-      {"delete a tag", {},
-       [&](pvlModel& m) {
-         send(m, me::delete_tag{2});
-         EXPECT_THROW(send(m, me::delete_tag{2}), wrong_tag_id);
-       },
-       {"delete_tag 2", "update_quotes 1 2(gamma,alpha) 3 4", "undo_note"},
-       {"delete_tag complete; id: 2"}},
       {"delete tags: all go, then the list once", {1},
        [&](pvlModel& m) { send(m, me::delete_tags{Ids{2, 1}}); },
        {"delete_search_tag 1", "delete_tag 2", "delete_tag 1", "update_quotes 1 2(gamma) 3 4",
@@ -139,13 +123,6 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
          send(m, me::rename_tag{taken});
        },
        {"rename_tag 2 beta", all}, {"rename_tag complete; id: 2"}},
-      {"rename a search tag", {2},
-       [&](pvlModel& m) {
-         const tag_rename fresh{2, L"b\u00eata"};
-         send(m, me::rename_tag{fresh});
-       },
-       {"rename_tag 2 b\u00eata", "rename_stag 2 b\u00eata", "update_quotes 3(b\u00eata)"},
-       {"rename_tag complete; id: 2"}},
       {"marking twice sends the mark once", {},
        [&](pvlModel& m) {
          send(m, me::mark_quote{{4, 2}});
@@ -155,8 +132,6 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
        },
        {"mark_quote 4 beta"},
        {"mark_quote complete; quote: 4; tag: 2", "mark_quote complete; quote: 4; tag: 2"}},
-      {"delete a mark", {}, on(me::delete_mark{{2, 3}}),
-       {"delete_mark 2/3"}, {"delete_mark complete; quote: 2; tag: 3"}},
       {"delete a mark during a search: the list again", {1},
        [&](pvlModel& m) {
          send(m, me::delete_mark{{2, 1}});
@@ -170,9 +145,6 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
        },
        {"add_search_tag beta", "update_quotes 3(beta)"},
        {"add_search_tag complete; id: 2", "add_search_tag complete; id: 2"}},
-      {"search tags: the new ones, then the list", {2},
-       [&](pvlModel& m) { send(m, me::add_search_tags{Ids{2, 1, 3}}); },
-       {"add_search_tag alpha", "add_search_tag gamma", "update_quotes"}, {}},
       {"search tags already there", {3, 1},
        [&](pvlModel& m) { send(m, me::add_search_tags{Ids{3, 1}}); }, {}, {}},
       {"delete a search tag", {2, 1, 3},
@@ -182,19 +154,6 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
        },
        {"delete_search_tag 2", "update_quotes 2(gamma,alpha)"},
        {"delete_search_tag complete; id: 2"}},
-      {"mode and clear on an empty search", {},
-       [&](pvlModel& m) {
-         send(m, me::set_search_mode_or{});
-         send(m, me::clear_search_tags{});
-       },
-       {}, {}},
-      {"modes", {1, 2},
-       [&](pvlModel& m) {
-         send(m, me::set_search_mode_or{});
-         send(m, me::set_search_mode_and{});
-       },
-       {"update_quotes 2(gamma,alpha) 3(beta)", "update_quotes"}, {}},
-      {"clear", {1, 2}, on(me::clear_search_tags{}), {"clear_search_tags", all}, {}},
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -262,10 +221,8 @@ TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSaysHowItWent) {
   send(me::export_data{path});
   EXPECT_EQ(view_.described(), Lines{"notice: Exported 1 quote to " + file});
   EXPECT_FALSE(event(0).notice.error);
-
   std::string page = testing_support::read_file(folder.path() / "quotes.html");
   EXPECT_NE(page.find("two<br>Tags: gamma, alpha<br><br>"), std::string::npos) << page;
-  EXPECT_EQ(page.find("one<br>"), std::string::npos);
 
   // A file that cannot be written is logged and reported, not raised.
   view_.clear();
@@ -375,12 +332,13 @@ TEST(ModelFullDiskTest, ACaptureWaitsForRoomAndIsStoredAfterwards) {
 TEST_F(ModelEventTest, CopyEventsPutTheirTextsOnTheClipboard) {
   send(me::copy_quote{2});
   send(me::copy_quote_with_data{2});
+  send(me::copy_quote_with_data{1});
   send(me::copy_quotes{Ids{3, 7, 1}});
   send(me::copy_quotes_with_data{Ids{3, 2}});
   send(me::copy_quote{7});
   send(me::copy_quotes_with_data{Ids{}});
   EXPECT_EQ(clipboard_,
-            (std::vector<std::wstring>{L"two", L"two\n\ngamma, alpha", L"three\n\none\n\n",
+            (std::vector<std::wstring>{L"two", L"two\n\ngamma, alpha", L"one\n\n", L"three\n\none\n\n",
                                        L"three\nTags: beta\n\ntwo\nTags: gamma, alpha\n\n"}));
   EXPECT_TRUE(view_.events.empty());
   EXPECT_EQ(model_lines(),
