@@ -56,27 +56,20 @@ struct gesture {
   std::vector<std::string> expected;
 };
 
-// The default collection of test_collection, as `stored` lists it.
-const std::vector<std::string> kDefault = {"1 one ", "2 two 3,1", "3 three 2", "4 four "};
-
-std::vector<std::string> with(std::vector<std::string> quotes, const std::string& changed) {
-  quotes[std::stoi(changed) - 1] = changed;
-  return quotes;
-}
-
 std::vector<gesture> gestures() {
-  std::vector<std::string> captured = kDefault;
-  captured.push_back("5 captured ");
+  // The default collection of test_collection, as `stored` lists it.
+  const std::vector<std::string> kDefault = {"1 one ", "2 two 3,1", "3 three 2", "4 four "};
   return {
       {"capture", false,
        [](std::unique_ptr<pvlModel>& m) { m->on_model_event(me::add_quote{"captured"}); },
-       [](pvlModel& m) { m.retry_waiting_quotes(); }, captured},
+       [](pvlModel& m) { m.retry_waiting_quotes(); },
+       {"1 one ", "2 two 3,1", "3 three 2", "4 four ", "5 captured "}},
       {"tag change", false,
        [](std::unique_ptr<pvlModel>& m) { m->on_model_event(me::mark_quote{{4, 2}}); },
        [](pvlModel& m) {
          if (!m.quote(4) || m.quote(4)->m_tags.empty()) m.on_model_event(me::mark_quote{{4, 2}});
        },
-       with(kDefault, "4 four 2")},
+       {"1 one ", "2 two 3,1", "3 three 2", "4 four 2"}},
       {"delete and undo", false,
        [](std::unique_ptr<pvlModel>& m) {
          m->on_model_event(me::delete_quote{2});

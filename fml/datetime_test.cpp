@@ -1,23 +1,11 @@
-#include "fml/message.h"
+#include "fml/datetime.h"
 
-#include <cerrno>
 #include <cstdlib>
 
 #include <gtest/gtest.h>
 
-#include "fml/datetime.h"
-
 namespace fml {
 namespace {
-
-TEST(MessageTest, SystemErrorTextStartsWithTheCodeOfErrno) {
-  errno = EACCES;
-  std::string text = system_error_text();
-  EXPECT_EQ(text.rfind("Error code: 13 ", 0), 0u) << text;
-  EXPECT_NE(text.find("Permission denied"), std::string::npos) << text;
-  // An unknown code still yields a text.
-  EXPECT_EQ(system_error_text(99999).rfind("Error code: 99999 ", 0), 0u);
-}
 
 TEST(DatetimeTest, WritesLocalTimeWithoutLeadingZeros) {
   setenv("TZ", "UTC", 1);
