@@ -74,27 +74,5 @@ TEST(CheckedIdsTest, ChecksRowsInRowOrderOfTablesOnly) {
   EXPECT_THROW(checked_ids(table), detail::wrong_id_format);
 }
 
-TEST(QuoteOfQtagTest, IsTheQuoteHoldingTheTagAtAnyDepth) {
-  htmlayout::document doc;
-  doc.load_html("<html><body>" + quote_html(12, {3, 7}) + quote_html(13, {7}) +
-                "<div class=\"quote\" id=\"q-14\"><div class=\"qtag\" id=\"qt-14-2\"></div>"
-                "</div><div class=\"quote\" id=\"q-15\"><table><tr><td><div><span><div "
-                "class=\"qtag\" id=\"qt-15-4\"></div></span></div></td></tr></table></div>"
-                "</body></html>");
-  const std::pair<const char*, const char*> cases[] = {
-      {"#qt-13-7", "q-13"}, {"#qt-12-3", "q-12"}, {"#qt-14-2", "q-14"}, {"#qt-15-4", "q-15"}};
-  for (const auto& [tag, quote] : cases) {
-    EXPECT_EQ(quote_of_qtag(doc.root().select_first(tag)).get_attribute_utf8("id"), quote) << tag;
-  }
-  EXPECT_FALSE(quote_of_qtag(doc.root().select_first("body")));
-
-  model_testing::test_collection collection;  // log_element writes prefix and id as one line
-  log_element("dnd ready: ", doc.root().select_first("#qt-12-3"));
-  log_element("dnd stop: ", doc.root().select_first("body"));
-  log_element("dnd start: ", element());
-  EXPECT_EQ(collection.new_lines("cntrl"),
-            (std::vector<std::string>{"dnd ready: qt-12-3", "dnd stop: ", "dnd start: "}));
-}
-
 }  // namespace
 }  // namespace pvl

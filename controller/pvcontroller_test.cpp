@@ -200,15 +200,5 @@ TEST_F(ControllerTest, RefusedRequestsSendNothing) {
   EXPECT_TRUE(env.recorder.events.empty());
 }
 
-TEST(ControllerLifecycleTest, MissingConfigurationLeavesNoController) {
-  controller_testing::controller_env env;
-  std::filesystem::remove(env.program_dir() / "DragMgr.xml");
-  EXPECT_THROW(instance<pvcontroller>(), fopen_drag_mgr_xml_error);
-  env.set_drag_config(controller_testing::shipped_drag_config());
-  instance<pvcontroller> held;  // tries again
-  Lines app = env.collection.new_lines("app");
-  EXPECT_EQ(std::count(app.begin(), app.end(), "Singleton: controller - created."), 1);
-}
-
 }  // namespace
 }  // namespace pvl
