@@ -25,12 +25,13 @@ class DragConfigTest : public ::testing::Test {
 };
 
 // An interaction with an id is that element's alone; without, the class's.
+// Names are UTF-8.
 TEST_F(DragConfigTest, AnIdNamesOneElement) {
-  drag_config config = read("<dm>" + interaction("class=\"vtag\" id=\"vt-2\"", "class=\"quote\"",
+  drag_config config = read("<dm>" + interaction("class=\"vtag\" id=\"vt-\u00e9\"", "class=\"quote\"",
                                                  "delete_quote") + "</dm>");
-  EXPECT_EQ(config.interactions.count({L"vtag", L"vt-2"}), 1u);
+  EXPECT_EQ(config.interactions.count({L"vtag", L"vt-\u00e9"}), 1u);
   EXPECT_EQ(config.interactions.count({L"vtag", L"vt-1"}), 0u);
-  EXPECT_EQ(config.interactions.at({L"vtag", L"vt-2"}).count({L"quote", L"q-9"}), 1u);
+  EXPECT_EQ(config.interactions.at({L"vtag", L"vt-\u00e9"}).count({L"quote", L"q-9"}), 1u);
 }
 
 // Each error names the file (when it is no XML) or the line, and what is wrong.

@@ -10,7 +10,6 @@
 #include "fml/app_errors.h"
 #include "htmlayout/dom/document.h"
 #include "htmlayout/dom/events.h"
-#include "model/testing/test_collection.h"
 
 namespace pvl {
 namespace {

@@ -123,6 +123,13 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
          send(m, me::rename_tag{taken});
        },
        {"rename_tag 2 beta", all}, {"rename_tag complete; id: 2"}},
+      {"rename a search tag", {2},
+       [&](pvlModel& m) {
+         const tag_rename fresh{2, L"b\u00eata"};
+         send(m, me::rename_tag{fresh});
+       },
+       {"rename_tag 2 b\u00eata", "rename_stag 2 b\u00eata", "update_quotes 3(b\u00eata)"},
+       {"rename_tag complete; id: 2"}},
       {"marking twice sends the mark once", {},
        [&](pvlModel& m) {
          send(m, me::mark_quote{{4, 2}});
@@ -132,6 +139,8 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
        },
        {"mark_quote 4 beta"},
        {"mark_quote complete; quote: 4; tag: 2", "mark_quote complete; quote: 4; tag: 2"}},
+      {"delete a mark", {}, on(me::delete_mark{{2, 3}}),
+       {"delete_mark 2/3"}, {"delete_mark complete; quote: 2; tag: 3"}},
       {"delete a mark during a search: the list again", {1},
        [&](pvlModel& m) {
          send(m, me::delete_mark{{2, 1}});
@@ -145,6 +154,9 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
        },
        {"add_search_tag beta", "update_quotes 3(beta)"},
        {"add_search_tag complete; id: 2", "add_search_tag complete; id: 2"}},
+      {"search tags: the new ones, then the list", {2},
+       [&](pvlModel& m) { send(m, me::add_search_tags{Ids{2, 1, 3}}); },
+       {"add_search_tag alpha", "add_search_tag gamma", "update_quotes"}, {}},
       {"search tags already there", {3, 1},
        [&](pvlModel& m) { send(m, me::add_search_tags{Ids{3, 1}}); }, {}, {}},
       {"delete a search tag", {2, 1, 3},
@@ -154,6 +166,12 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
        },
        {"delete_search_tag 2", "update_quotes 2(gamma,alpha)"},
        {"delete_search_tag complete; id: 2"}},
+      {"mode and clear on an empty search", {},
+       [&](pvlModel& m) {
+         send(m, me::set_search_mode_or{});
+         send(m, me::clear_search_tags{});
+       },
+       {}, {}},
   };
   for (const row& r : rows) {
     SCOPED_TRACE(r.name);
