@@ -171,19 +171,6 @@ TEST_F(DragTest, WhatStartsNoDragAndWhatLeavesTheDragRunning) {
   EXPECT_EQ(action_lines(), Lines{"mark_quote_with_tag; quote: 1; tag: 1"});
 }
 
-TEST_F(DragTest, PressPassedOnByAnEnclosingSourceKeepsTheInnerOne) {
-  start();
-  element qtag = by_id("qt-2-1");
-  press(qtag, 50, 50);
-  press(qtag, 50, 50);          // a behaviour that forwards the press twice
-  press(by_id("q-2"), 50, 50);  // the quote's behaviour sees the same press
-  EXPECT_EQ(drag_manager().source(), qtag);
-  EXPECT_TRUE(move(by_id("q-2"), 70, 50));
-  EXPECT_TRUE(release(by_id("vt-3"), 70, 50));
-  EXPECT_EQ(action_lines(), Lines{"delete_quote_mark; quote: 2; tag: 1"});
-  EXPECT_EQ(model_events(), Ids{me::delete_mark::id});
-}
-
 TEST_F(DragTest, PressAfterALostReleaseEndsTheOldDrag) {
   start();
   EXPECT_EQ(construction_log, (Lines{"Initializing DragMgr", "12 interactions loaded",
