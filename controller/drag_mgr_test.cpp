@@ -169,6 +169,8 @@ TEST_F(DragTest, WhatStartsNoDragAndWhatLeavesTheDragRunning) {
   EXPECT_TRUE(drag_manager().is_dragging());
   EXPECT_TRUE(release(by_id("q-1"), 10, 10));
   EXPECT_EQ(action_lines(), Lines{"mark_quote_with_tag; quote: 1; tag: 1"});
+  drag_manager().end_drag();  // no drag runs: nothing to end
+  EXPECT_EQ(refreshes, 2);
 }
 
 TEST_F(DragTest, PressAfterALostReleaseEndsTheOldDrag) {
