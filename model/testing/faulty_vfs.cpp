@@ -63,18 +63,12 @@ int x_shm_lock(sqlite3_file* f, int offset, int n, int flags) {
 }
 void x_shm_barrier(sqlite3_file* f) { io(f).xShmBarrier(real(f)); }
 int x_shm_unmap(sqlite3_file* f, int remove) { return io(f).xShmUnmap(real(f), remove); }
-int x_fetch(sqlite3_file* f, sqlite3_int64 offset, int amount, void** out) {
-  return io(f).xFetch(real(f), offset, amount, out);
-}
-int x_unfetch(sqlite3_file* f, sqlite3_int64 offset, void* page) {
-  return io(f).xUnfetch(real(f), offset, page);
-}
-
+// Version 2: no memory-mapped reads, which the collection does not use.
 const sqlite3_io_methods g_methods = {
-    3,           x_close,          x_read,         x_write,  x_truncate,      x_sync,
+    2,           x_close,          x_read,         x_write,  x_truncate,      x_sync,
     x_file_size, x_lock,           x_unlock,       x_check_reserved,          x_file_control,
     x_sector_size, x_device,       x_shm_map,      x_shm_lock, x_shm_barrier, x_shm_unmap,
-    x_fetch,     x_unfetch};
+    nullptr,     nullptr};
 
 int x_open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* out_flags) {
   auto* file = reinterpret_cast<wrapped_file*>(f);
