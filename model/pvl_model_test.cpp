@@ -4,14 +4,8 @@
 
 #include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <functional>
-#include <optional>
 
 #include "fml/app_errors.h"
 #include "fml/text.h"
@@ -301,48 +295,6 @@ TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   EXPECT_LT(event(1).quote->m_stamp, retried);  // the delete waited 3 s in between
   EXPECT_EQ(event(2).notice.text.rfind("The 2 waiting quotes were saved at ", 0), 0u);
   EXPECT_FALSE(event(2).notice.error);
-}
-
-// The disk fills up: in a child process, the collection lives on a small
-// file system of its own (a tmpfs, so this needs root), which a filler file
-// then fills. The quote waits, the notice says the disk is full, and the
-// quote is stored once the filler is gone.
-TEST(ModelFullDiskTest, ACaptureWaitsForRoomAndIsStoredAfterwards) {
-  model_testing::test_collection collection;
-  const std::filesystem::path folder = collection.data_dir();
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (unshare(CLONE_NEWNS) != 0 ||
-        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=1m") != 0) {
-      _exit(77);
-    }
-    collection.write_defaults(model_testing::kTagsXml, model_testing::kQuotesXml);
-    pvlModel model;
-    model_testing::view_recorder view;
-    model.set_view(&view);
-    {
-      std::ofstream filler(folder / "filler");
-      std::string block(4096, 'f');
-      while (filler.write(block.data(), block.size())) {
-      }
-    }
-    std::string text(64 * 1024, 'q');
-    model.on_model_event(me::add_quote{text});
-    bool waited = model.waiting_quotes() == 1 && view.events.size() == 1 &&
-                  view.events[0].notice.text.find(": the disk is full.") != std::string::npos;
-    std::filesystem::remove(folder / "filler");
-    model.retry_waiting_quotes();
-    bool stored = model.waiting_quotes() == 0 && view.events.size() == 3 && view.events[1].quote &&
-                  view.events[1].quote->m_whole_chars == static_cast<int64_t>(text.size());
-    _exit(waited && stored ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private tmpfs can be mounted here";
-  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 // Quotes that are not stored are skipped; when none is found the clipboard
