@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
-
 #include "controller/testing/controller_env.h"
 #include "fml/app_errors.h"
 #include "htmlayout/dom/document.h"
@@ -13,21 +10,17 @@
 namespace pvl {
 namespace {
 
-using controller_testing::quote_html;
-using controller_testing::row_html;
 using htmlayout::dom::element;
 
+// The quote list shows quotes 4, 3, 2, 1: row order differs from id order.
 TEST(CheckedIdsTest, ChecksRowsInRowOrderOfTablesOnly) {
-  // Row order deliberately differs from id order.
-  std::string rows;
-  for (int id : {9, 2, 7, 5}) rows += row_html(quote_html(id, {1}));
   htmlayout::document doc;
-  doc.load_html("<html><body><table id=quotes>" + rows + "</table></body></html>");
-  element table = doc.root().select_first("#quotes");
+  doc.load_html(controller_testing::window_page());
+  element table = doc.root().select_first("#thequotelist");
   table.child(1).set_state(htmlayout::state::current);
   EXPECT_TRUE(checked_ids(table).empty());
   for (size_t row : {3, 0, 2}) table.child(row).set_state(htmlayout::state::checked);
-  EXPECT_EQ(checked_ids(table), (std::vector<int32_t>{9, 7, 5}));
+  EXPECT_EQ(checked_ids(table), (std::vector<int32_t>{4, 2, 1}));
   try {
     checked_ids(table.select_first("div"));
     FAIL() << "no error";
