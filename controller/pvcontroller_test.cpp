@@ -26,6 +26,7 @@ using Lines = std::vector<std::string>;
 using Ids = std::vector<int>;
 namespace me = model_events;
 namespace ve = view_events;
+namespace mouse = htmlayout::mouse;
 
 class ControllerTest : public ::testing::Test {
  protected:
@@ -35,6 +36,7 @@ class ControllerTest : public ::testing::Test {
       return true;
     });
     doc.load_html(window_page());
+    app_at_start = env.collection.new_lines("app");
     env.collection.mark_logs();
   }
 
@@ -52,11 +54,20 @@ class ControllerTest : public ::testing::Test {
     for (size_t row : rows) table.child(row).set_state(htmlayout::state::checked);
   }
   Lines cntrl() const { return env.collection.new_lines("cntrl"); }
+  // What an element's behaviour forwards: a mouse event on `e` at (x, 100),
+  // the main button held except in a move.
+  bool mouse_event(const char* id, uint32_t event, int x) {
+    element e = by_id(id);
+    mouse_record record{e, event, x, 100, event == mouse::move ? 0u : mouse::main_button, 0};
+    return controller.send(vcaction(record, e, e.get_attribute("class").value_or(L""),
+                                    e.get_attribute("id").value_or(L"")));
+  }
 
   controller_testing::controller_env env;
   htmlayout::document doc;
   pvcontroller controller;
   std::vector<std::wstring> clipboard;
+  Lines app_at_start;
 };
 
 // In order, on one page and collection: each action's line in "cntrl" and
@@ -189,6 +200,31 @@ TEST_F(ControllerTest, RefusedRequestsSendNothing) {
   EXPECT_TRUE(env.model_events().empty());
   EXPECT_TRUE(cntrl().empty());
   EXPECT_TRUE(env.recorder.events.empty());
+}
+
+// A drag whose release happened over something that does not report to the
+// controller ends at the next press, which starts afresh.
+TEST_F(ControllerTest, APressAfterALostReleaseEndsTheOldDrag) {
+  EXPECT_EQ(app_at_start, (Lines{"Singleton: model - created.", "Initializing DragMgr",
+                                 "12 interactions loaded", "Initialized DragMgr."}));
+  DragMgr& drag = controller.drag_manager();
+  int refreshes = 0;
+  drag.set_pointer_refresh([&] { ++refreshes; });
+  for (const char* pressed : {"q-3", "p-searchbar"}) {
+    SCOPED_TRACE(pressed);
+    mouse_event("vt-1", mouse::down, 100);
+    ASSERT_TRUE(mouse_event("vt-1", mouse::move, 104));  // the 4 pixels that start a drag
+    EXPECT_FALSE(mouse_event(pressed, mouse::down, 300));
+    EXPECT_EQ(doc.root().select_first("body").get_attribute_utf8("cursor"), std::nullopt);
+    EXPECT_FALSE(drag.is_dragging());
+    EXPECT_EQ(drag.source(), std::string(pressed) == "q-3" ? by_id("q-3") : element());
+    EXPECT_FALSE(mouse_event(pressed, mouse::up, 300));  // a click: no drop
+  }
+  EXPECT_EQ(refreshes, 4);
+  EXPECT_EQ(cntrl(), (Lines{"dnd ready: vt-1", "dnd start: vt-1", "dnd cancel: vt-1", "dnd ready: q-3",
+                            "dnd stop: q-3", "dnd ready: vt-1", "dnd start: vt-1", "dnd cancel: vt-1",
+                            "dnd ready: p-searchbar", "dnd stop: "}));
+  EXPECT_TRUE(env.model_events().empty());
 }
 
 }  // namespace
