@@ -70,9 +70,7 @@ TEST(ExportHtmlTest, TheFileIsReplacedWholeOrLeftAsItWas) {
   waitpid(child, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_TRUE(testing_support::read_file(target) == "the last export") << "the file was changed";
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
-                          std::filesystem::directory_iterator()),
-            1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
 }  // namespace

@@ -30,9 +30,7 @@ sqlite3_file* real(sqlite3_file* f) { return reinterpret_cast<wrapped_file*>(f)-
 const sqlite3_io_methods& io(sqlite3_file* f) { return *real(f)->pMethods; }
 
 int x_close(sqlite3_file* f) { return io(f).xClose(real(f)); }
-int x_read(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset) {
-  return io(f).xRead(real(f), buffer, amount, offset);
-}
+int x_read(sqlite3_file* f, void* to, int n, sqlite3_int64 at) { return io(f).xRead(real(f), to, n, at); }
 int x_write(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset) {
   if (fails(fault::write)) return SQLITE_FULL;
   return io(f).xWrite(real(f), buffer, amount, offset);
@@ -49,9 +47,7 @@ int x_lock(sqlite3_file* f, int level) {
 }
 int x_unlock(sqlite3_file* f, int level) { return io(f).xUnlock(real(f), level); }
 int x_check_reserved(sqlite3_file* f, int* out) { return io(f).xCheckReservedLock(real(f), out); }
-int x_file_control(sqlite3_file* f, int op, void* arg) {
-  return io(f).xFileControl(real(f), op, arg);
-}
+int x_file_control(sqlite3_file* f, int op, void* arg) { return io(f).xFileControl(real(f), op, arg); }
 int x_sector_size(sqlite3_file* f) { return io(f).xSectorSize(real(f)); }
 int x_device(sqlite3_file* f) { return io(f).xDeviceCharacteristics(real(f)); }
 int x_shm_map(sqlite3_file* f, int region, int size, int extend, void volatile** out) {
@@ -99,10 +95,7 @@ faulty_vfs::~faulty_vfs() {
 
 void faulty_vfs::reset_counts() { g_counts = {}; }
 int faulty_vfs::count(fault kind) const { return g_counts[static_cast<int>(kind)]; }
-void faulty_vfs::fail_from(fault kind, int n) {
-  g_failing = kind;
-  g_fail_from = n;
-}
+void faulty_vfs::fail_from(fault kind, int n) { g_failing = kind, g_fail_from = n; }
 void faulty_vfs::heal() { g_fail_from = 0; }
 
 }  // namespace model_testing

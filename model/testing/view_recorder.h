@@ -72,9 +72,7 @@ class view_recorder : public pvl::view_event_sink {
     recorded_event copy;
     copy.id = event.id;
     const auto apply = fml::overloaded{
-        [&](const ve::vadd_quote& e) {
-          if (e.quote) copy.quote = *e.quote;
-        },
+        [&](const ve::vadd_quote& e) { copy.quote = e.quote ? std::optional(*e.quote) : std::nullopt; },
         [&](const ve::vdelete_quote& e) { copy.number = e.quote; },
         [&](const ve::vadd_tag_id& e) { copy.number = e.tag; },
         [&](const ve::vdelete_tag& e) { copy.number = e.tag; },
@@ -83,12 +81,10 @@ class view_recorder : public pvl::view_event_sink {
         [&](const ve::vrename_stag& e) { copy.rename = e.now; },
         [&](const ve::vmark_quote& e) {
           copy.pair.quote = e.quote;
-          if (e.tag) copy.tag = *e.tag;
+          copy.tag = e.tag ? std::optional(*e.tag) : std::nullopt;
         },
         [&](const ve::vdelete_mark& e) { copy.pair = e.pair; },
-        [&](const ve::vadd_search_tag& e) {
-          if (e.tag) copy.tag = *e.tag;
-        },
+        [&](const ve::vadd_search_tag& e) { copy.tag = e.tag ? std::optional(*e.tag) : std::nullopt; },
         [&](const ve::vupdate_quotes& e) {
           for (int32_t id : e.quotes)
             if (std::optional<pvl::Quote> quote = e.read(id)) copy.quotes.push_back(*quote);
@@ -107,8 +103,7 @@ class view_recorder : public pvl::view_event_sink {
     for (const recorded_event& event : events) ids.push_back(event.id);
     return ids;
   }
-  // describe() of every event, in order.
-  std::vector<std::string> described() const {
+  std::vector<std::string> described() const {  // describe() of every event, in order
     std::vector<std::string> lines;
     for (const recorded_event& event : events) lines.push_back(describe(event));
     return lines;
