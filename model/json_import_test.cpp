@@ -21,8 +21,7 @@ std::string random_text(std::mt19937& random, size_t max_pieces) {
   static const char* const kPieces[] = {
       "a", "Zz", " ", "\n", "\r\n", "\t", "\x01", "\x1f", "\x7f", "\"", "\\", "/", "<b>", "&amp;",
       "\u00e9", "\u4e2d\u6587", "\U0001F600", "\u2028", "\\u0041", "{\"x\": [1]}"};
-  std::uniform_int_distribution<size_t> count(1, max_pieces);
-  std::uniform_int_distribution<size_t> piece(0, std::size(kPieces) - 1);
+  std::uniform_int_distribution<size_t> count(1, max_pieces), piece(0, std::size(kPieces) - 1);
   std::string text;
   for (size_t n = count(random); n > 0; --n) text += kPieces[piece(random)];
   return text;
@@ -42,13 +41,9 @@ collection random_collection(std::mt19937& random) {
   }
   std::uniform_int_distribution<int64_t> stamp(1, 4000000000);
   for (int i = quote_count(random); i > 0; --i) {
-    Quote quote;
-    quote.m_id = static_cast<int32_t>(made.quotes.size() + 1);
-    quote.m_utftext = random_text(random, 40);
-    quote.m_stamp = stamp(random);
-    for (const Tag& tag : made.tags) {
+    Quote quote{static_cast<int32_t>(made.quotes.size() + 1), random_text(random, 40), stamp(random), {}};
+    for (const Tag& tag : made.tags)
       if (coin(random) == 0) quote.m_tags.push_back(tag);
-    }
     std::shuffle(quote.m_tags.begin(), quote.m_tags.end(), random);
     made.quotes.push_back(quote);
   }

@@ -1,5 +1,5 @@
 // The model's event entry: for every model event, the view events in their
-// order with their data, the log lines, the copy texts and the errors.
+// order with their data, the log lines and the errors.
 #include "model/pvl_model.h"
 
 #include <SQLiteCpp/Database.h>
@@ -29,10 +29,6 @@ class ModelEventTest : public ::testing::Test {
   ModelEventTest() {
     model_ = std::make_unique<pvlModel>();
     model_->set_view(&view_);
-    model_->set_clipboard([this](const std::wstring& text) {
-      clipboard_.push_back(text);
-      return true;
-    });
     collection_.mark_logs();
   }
 
@@ -49,20 +45,8 @@ class ModelEventTest : public ::testing::Test {
 
   model_testing::test_collection collection_;
   model_testing::view_recorder view_;
-  std::vector<std::wstring> clipboard_;
   std::unique_ptr<pvlModel> model_;
 };
-
-TEST_F(ModelEventTest, EveryEventIsLoggedAndUnknownIdsAreRefused) {
-  for (int32_t id : {0, 14, 19, 21, 29, 34, 39, 46, -1}) {
-    collection_.mark_logs();
-    EXPECT_THROW(send(model_event(id)), wrong_event_id) << id;
-    EXPECT_EQ(collection_.new_lines("debug"), (Lines{"model event " + std::to_string(id)}));
-  }
-  EXPECT_TRUE(view_.events.empty());
-  // An id that needs a payload, sent without it.
-  EXPECT_THROW(send(model_event(me::delete_quote::id)), fml::exception);
-}
 
 // Each case on a fresh default collection with the tags of `search` in the
 // search: the view events it sends, described, and the model's log lines.
@@ -295,24 +279,6 @@ TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   EXPECT_LT(event(1).quote->m_stamp, retried);  // the delete waited 3 s in between
   EXPECT_EQ(event(2).notice.text.rfind("The 2 waiting quotes were saved at ", 0), 0u);
   EXPECT_FALSE(event(2).notice.error);
-}
-
-// Quotes that are not stored are skipped; when none is found the clipboard
-// keeps its text.
-TEST_F(ModelEventTest, CopyEventsPutTheirTextsOnTheClipboard) {
-  send(me::copy_quote{2});
-  send(me::copy_quote_with_data{2});
-  send(me::copy_quote_with_data{1});
-  send(me::copy_quotes{Ids{3, 7, 1}});
-  send(me::copy_quotes_with_data{Ids{3, 2}});
-  send(me::copy_quote{7});
-  send(me::copy_quotes_with_data{Ids{}});
-  EXPECT_EQ(clipboard_,
-            (std::vector<std::wstring>{L"two", L"two\n\ngamma, alpha", L"one\n\n", L"three\n\none\n\n",
-                                       L"three\nTags: beta\n\ntwo\nTags: gamma, alpha\n\n"}));
-  EXPECT_TRUE(view_.events.empty());
-  EXPECT_EQ(model_lines(),
-            (Lines{"copy skips quote 7: not stored", "copy skips quote 7: not stored"}));
 }
 
 }  // namespace

@@ -184,21 +184,15 @@ void make_previous_format(const std::string& path) {
 
 TEST_F(WordSearchTest, ACollectionOfAnOlderFormatGetsItsIndexesOnceOrStaysAsItWas) {
   const std::string path = collection_.db_file().string();
+  auto sql = [&](const char* statements) { SQLite::Database(path, SQLite::OPEN_READWRITE).exec(statements); };
   { logic store; }
   make_previous_format(path);
-  {
-    // A build that fails (here on a table in the way) leaves the file as it was.
-    SQLite::Database db(path, SQLite::OPEN_READWRITE);
-    db.exec("CREATE TABLE quote_chars (x)");
-  }
+  sql("CREATE TABLE quote_chars (x)");  // a build that fails on it leaves the file as it was
   const std::string before = read_file(collection_.db_file());
   EXPECT_THROW(logic{}, open_db_error);
   EXPECT_EQ(read_file(collection_.db_file()), before);
 
-  {
-    SQLite::Database db(path, SQLite::OPEN_READWRITE);
-    db.exec("DROP TABLE quote_chars");
-  }
+  sql("DROP TABLE quote_chars");
   {
     logic store;
     EXPECT_EQ(store.database().execAndGet("PRAGMA user_version").getInt(), 3);
@@ -209,19 +203,14 @@ TEST_F(WordSearchTest, ACollectionOfAnOlderFormatGetsItsIndexesOnceOrStaysAsItWa
   }
 
   // Format 2 kept the words' positions: its words index is rebuilt without.
-  {
-    SQLite::Database db(path, SQLite::OPEN_READWRITE);
-    db.exec("DROP TABLE quote_words; CREATE VIRTUAL TABLE quote_words USING fts5 (m_utftext, "
-            "content = 'quote', tokenize = 'unicode61 remove_diacritics 2', columnsize = 0);"
-            "INSERT INTO quote_words (quote_words) VALUES ('rebuild'); PRAGMA user_version = 2");
-  }
+  sql("DROP TABLE quote_words; CREATE VIRTUAL TABLE quote_words USING fts5 (m_utftext, "
+      "content = 'quote', tokenize = 'unicode61 remove_diacritics 2', columnsize = 0);"
+      "INSERT INTO quote_words (quote_words) VALUES ('rebuild'); PRAGMA user_version = 2");
   logic store;
   EXPECT_EQ(store.database().execAndGet("PRAGMA user_version").getInt(), 3);
-  EXPECT_NE(store.database()
-                .execAndGet("SELECT sql FROM sqlite_master WHERE name = 'quote_words'")
-                .getString()
-                .find("detail = none"),
-            std::string::npos);
+  const std::string words =
+      store.database().execAndGet("SELECT sql FROM sqlite_master WHERE name = 'quote_words'").getString();
+  EXPECT_NE(words.find("detail = none"), std::string::npos) << words;
   store.addQuote(L"the café tower");
   const std::pair<const char*, size_t> found[] = {
       {"cafe", 2}, {"\"cafe tower\"", 1}, {"cafe-tow", 1}, {"\"tower cafe\"", 0},
