@@ -140,19 +140,17 @@ TEST_F(ControllerTest, EachActionSendsItsModelEventAndLogsItsLine) {
 // Other message types, unknown names, malformed ids, missing parameters and
 // parameters of the wrong kind raise before anything is written or sent.
 TEST_F(ControllerTest, RefusedRequestsSendNothing) {
+  // The error's kind and text.
   auto error_of = [&](const std::function<void()>& call) -> std::string {
     try {
       call();
-    } catch (const unknown_vcaction& error) {
-      return std::string("unknown ") + error.what();
-    } catch (const fml::deprecated& error) {
-      return std::string("deprecated ") + error.what();
-    } catch (const wrong_vcaction& error) {
-      return std::string("wrong ") + error.what();
-    } catch (const detail::wrong_id_format& error) {
-      return std::string("id ") + error.what();
-    } catch (const fml::exception& error) {
-      return error.what();
+    } catch (const fml::exception& e) {
+      const char* kind = dynamic_cast<const unknown_vcaction*>(&e)          ? "unknown "
+                         : dynamic_cast<const wrong_vcaction*>(&e)          ? "wrong "
+                         : dynamic_cast<const fml::deprecated*>(&e)         ? "deprecated "
+                         : dynamic_cast<const detail::wrong_id_format*>(&e) ? "id "
+                                                                            : "";
+      return kind + std::string(e.what());
     }
     return "taken";
   };

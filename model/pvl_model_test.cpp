@@ -27,25 +27,18 @@ namespace ve = view_events;
 class ModelEventTest : public ::testing::Test {
  protected:
   ModelEventTest() {
-    model_ = std::make_unique<pvlModel>();
-    model_->set_view(&view_);
+    model_.set_view(&view_);
     collection_.mark_logs();
   }
 
-  void send(const model_event& event) { model_->on_model_event(event); }
-  // Puts tags into the search and forgets the view events that caused.
-  void search_for(const Ids& tags) {
-    for (int32_t tag : tags) send(me::add_search_tag{tag});
-    view_.clear();
-    collection_.mark_logs();
-  }
+  void send(const model_event& event) { model_.on_model_event(event); }
 
   Lines model_lines() const { return collection_.new_lines("model"); }
   const model_testing::recorded_event& event(size_t index) const { return view_.events.at(index); }
 
   model_testing::test_collection collection_;
   model_testing::view_recorder view_;
-  std::unique_ptr<pvlModel> model_;
+  pvlModel model_;
 };
 
 // Each case on a fresh default collection with the tags of `search` in the
@@ -189,8 +182,8 @@ TEST_F(ModelEventTest, UndoRestoresTheLastDeletionAroundLaterChanges) {
   for (const Tag& tag : event(0).tags) names.push_back(std::to_string(tag.m_id) + tag.m_utfname);
   EXPECT_EQ(names, (Lines{"1alpha (2)", "2beta", "3gamma", "4alpha"}));
   // The lookup the manage popup reads: the stored marks in their order.
-  EXPECT_EQ(model_testing::tag_names(model_->quote(2)->m_tags), "gamma,alpha (2),beta");
-  EXPECT_FALSE(model_->quote(9));
+  EXPECT_EQ(model_testing::tag_names(model_.quote(2)->m_tags), "gamma,alpha (2),beta");
+  EXPECT_FALSE(model_.quote(9));
 
   view_.clear();
   send(me::undo_delete{});
@@ -213,7 +206,8 @@ TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSaysHowItWent) {
   testing_support::temp_dir folder;
   std::string file = (folder.path() / "quotes.html").string();
   std::wstring path = fml::utf82wchar(file);
-  search_for({1});
+  send(me::add_search_tag{1});
+  view_.clear();
   send(me::export_data{path});
   EXPECT_EQ(view_.described(), Lines{"notice: Exported 1 quote to " + file});
   EXPECT_FALSE(event(0).notice.error);
@@ -241,22 +235,22 @@ TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSaysHowItWent) {
 // gone the waiting quotes are stored in the order they came.
 TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   int starts = 0;
-  model_->set_retry_starter([&] { ++starts; });
+  model_.set_retry_starter([&] { ++starts; });
   SQLite::Database other(collection_.db_file().string(), SQLite::OPEN_READWRITE);
   other.exec("BEGIN IMMEDIATE");
 
   int64_t before = current_stamp();
   send(me::add_quote{"first"});
   send(me::add_quote{"second"});
-  EXPECT_EQ(model_->waiting_quotes(), 2u);
+  EXPECT_EQ(model_.waiting_quotes(), 2u);
   EXPECT_EQ(starts, 1);
   ASSERT_EQ(view_.ids(), (Ids{ve::vnotice::id, ve::vnotice::id}));
   EXPECT_EQ(event(0).notice.text,
             "A new quote could not be saved yet: the collection is busy (another program is "
             "using its file). It is kept and saved as soon as the collection can take it.");
   EXPECT_TRUE(event(0).notice.error);
-  model_->retry_waiting_quotes();
-  EXPECT_EQ(model_->waiting_quotes(), 2u);
+  model_.retry_waiting_quotes();
+  EXPECT_EQ(model_.waiting_quotes(), 2u);
 
   view_.clear();
   send(me::delete_quote{1});
@@ -269,8 +263,8 @@ TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   other.exec("ROLLBACK");
   view_.clear();
   int64_t retried = current_stamp();
-  model_->retry_waiting_quotes();
-  EXPECT_EQ(model_->waiting_quotes(), 0u);
+  model_.retry_waiting_quotes();
+  EXPECT_EQ(model_.waiting_quotes(), 0u);
   ASSERT_EQ(view_.ids(), (Ids{ve::vadd_quote::id, ve::vadd_quote::id, ve::vnotice::id}));
   EXPECT_EQ(describe(event(0)), "add_quote 5 first");
   EXPECT_EQ(describe(event(1)), "add_quote 6 second");
