@@ -55,9 +55,7 @@ TEST(DefaultImportTest, AMissingBrokenOrInvalidFileStopsTheStartAndStoresNothing
                   dynamic_cast<const wrong_tag_id*>(&error));
     }
     SQLite::Database db(collection.db_file().string());
-    EXPECT_EQ(db.execAndGet("SELECT (SELECT count(*) FROM tag) + (SELECT count(*) FROM quote)")
-                  .getInt(),
-              0);
+    EXPECT_EQ(db.execAndGet("SELECT (SELECT count(*) FROM tag) + (SELECT count(*) FROM quote)").getInt(), 0);
   }
   collection.write_defaults(kTags, kQuotes);
   logic store;

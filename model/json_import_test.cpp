@@ -11,6 +11,7 @@
 #include "model/json_export.h"
 #include "model/logic.h"
 #include "model/testing/test_collection.h"
+#include "model/testing/view_recorder.h"
 
 namespace pvl {
 namespace {
@@ -50,11 +51,7 @@ collection random_collection(std::mt19937& random) {
   return made;
 }
 
-std::vector<std::string> names(const std::vector<Tag>& tags) {
-  std::vector<std::string> out;
-  for (const Tag& tag : tags) out.push_back(tag.m_utfname);
-  return out;
-}
+std::string names(const std::vector<Tag>& tags) { return model_testing::tag_names(tags); }
 
 TEST(JsonImportTest, ExportThenImportIntoAnEmptyCollectionKeepsEverything) {
   std::mt19937 random(20);

@@ -27,8 +27,7 @@ class LogicTest : public ::testing::Test {
  protected:
   // Writes straight into the file while no logic has it open.
   void change_file(const std::string& sql) {
-    SQLite::Database db(collection_.db_file().string(), SQLite::OPEN_READWRITE);
-    db.exec(sql);
+    SQLite::Database(collection_.db_file().string(), SQLite::OPEN_READWRITE).exec(sql);
   }
 
   test_collection collection_;

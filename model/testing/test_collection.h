@@ -41,7 +41,6 @@ class test_collection {
   ~test_collection() { fml::close_logs(); }
 
   test_collection(const test_collection&) = delete;
-  test_collection& operator=(const test_collection&) = delete;
 
   std::filesystem::path data_dir() const { return root_.path() / "data" / "Parvela"; }
   std::filesystem::path db_file() const { return data_dir() / "parvela.fdb"; }

@@ -113,8 +113,7 @@ class view_recorder : public pvl::view_event_sink {
   std::vector<recorded_event> events;
 };
 
-// The ids of the quotes, in order.
-inline std::vector<int32_t> quote_ids(const std::vector<pvl::Quote>& quotes) {
+inline std::vector<int32_t> quote_ids(const std::vector<pvl::Quote>& quotes) {  // in order
   std::vector<int32_t> ids;
   for (const pvl::Quote& quote : quotes) ids.push_back(quote.m_id);
   return ids;
