@@ -28,10 +28,7 @@ std::string random_text(std::mt19937& random, size_t max_pieces) {
   return text;
 }
 
-struct collection {
-  std::vector<Tag> tags;
-  std::vector<Quote> quotes;
-};
+struct collection { std::vector<Tag> tags; std::vector<Quote> quotes; };
 
 collection random_collection(std::mt19937& random) {
   collection made;

@@ -1,8 +1,7 @@
 // The file fails at each step of a gesture: the n-th write (a full disk),
-// sync or lock and all after it fail until the fault is healed. Whatever
-// step fails, the model goes on, tells the view when the gesture did not
-// take effect, loses no committed quote, and leaves an intact file; once
-// healed, what waits is stored and the gesture can be completed.
+// sync or lock and all after it fail until healed. The model goes on, tells
+// the view when the gesture did not take effect, loses no committed quote and
+// leaves an intact file; once healed, what waits is stored.
 #include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 

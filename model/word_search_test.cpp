@@ -6,6 +6,7 @@
 #include <SQLiteCpp/Transaction.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "fml/app_errors.h"
@@ -45,9 +46,7 @@ bool is_cjk(const std::string& text) {
 }
 
 size_t chars(const std::string& text) {
-  size_t count = 0;
-  for (char c : text) count += (c & 0xC0) != 0x80;
-  return count;
+  return std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; });
 }
 
 struct term {

@@ -20,7 +20,6 @@ class faulty_vfs {
   faulty_vfs();
   ~faulty_vfs();
   faulty_vfs(const faulty_vfs&) = delete;
-  faulty_vfs& operator=(const faulty_vfs&) = delete;
 
   // Starts counting every kind afresh.
   void reset_counts();
