@@ -20,8 +20,7 @@ using testing_support::child_process;
 TEST(DurabilityTest, EveryQuoteWhoseAdditionReturnedSurvivesSigkill) {
   model_testing::test_collection collection;
   const std::filesystem::path report = collection.root() / "report.txt";
-  // The complete lines of the report: quote id and addition number (a line
-  // cut by the kill is not a report).
+  // The report's complete lines (one cut by the kill is none): quote id, addition number.
   auto reported = [&] {
     std::string text = testing_support::read_file(report);
     std::istringstream in(text.erase(text.rfind('\n') + 1));

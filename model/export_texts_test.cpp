@@ -67,8 +67,7 @@ TEST(ExportHtmlTest, TheFileIsReplacedWholeOrLeftAsItWas) {
     _exit(!written && errno == EFBIG ? 0 : 1);
   }
   int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_TRUE(testing_support::read_file(target) == "the last export") << "the file was changed";
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }

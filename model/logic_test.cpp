@@ -1,6 +1,5 @@
-// The storage object on a real collection file: the open sequence, the id
-// counters, the dating of undated quotes, the record operations, the tag
-// search and the lines each of them logs.
+// The storage object on a real collection file: the open sequence, the id counters, the
+// dating of undated quotes, the record operations, the tag search and their log lines.
 #include "model/logic.h"
 
 #include <SQLiteCpp/Database.h>

@@ -11,7 +11,6 @@
 
 #include "fml/app_errors.h"
 #include "model/logic.h"
-#include "model/model_event.h"
 #include "model/pvl_model.h"
 #include "model/testing/test_collection.h"
 #include "model/testing/view_recorder.h"
@@ -108,8 +107,7 @@ term random_term(std::mt19937& random) {
   return t;
 }
 
-class WordSearchTest : public ::testing::Test {
- protected:
+struct WordSearchTest : ::testing::Test {
   model_testing::test_collection collection_;
 };
 
