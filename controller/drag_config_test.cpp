@@ -4,10 +4,8 @@
 
 #include <string>
 
-#include "controller/pvcontroller.h"
 #include "controller/testing/controller_env.h"
 #include "fml/app_errors.h"
-#include "fml/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace pvl {
@@ -15,63 +13,25 @@ namespace {
 
 using controller_testing::interaction;
 
-// Ordered by class, then id; an empty id equals every id of its class only.
-TEST(DragKeyOrderTest, OrdersByClassThenIdAndAnEmptyIdMatchesItsClass) {
-  drag_key_order less;
-  EXPECT_TRUE(less({L"quote", L"q-9"}, {L"vtag", L"vt-1"}));
-  EXPECT_FALSE(less({L"vtag", L"vt-1"}, {L"quote", L"q-9"}));
-  EXPECT_TRUE(less({L"vtag", L"vt-1"}, {L"vtag", L"vt-2"}));
-  EXPECT_FALSE(less({L"vtag", L"vt-2"}, {L"vtag", L"vt-1"}));
-  EXPECT_FALSE(less({L"vtag", L"vt-1"}, {L"vtag", L"vt-1"}));
-  drag_key any_vtag{L"vtag", L""};
-  for (const wchar_t* id : {L"vt-1", L"vt-99", L""}) {
-    EXPECT_FALSE(less(any_vtag, {L"vtag", id}) || less({L"vtag", id}, any_vtag));
-  }
-  // Another class, even one that contains "vtag", is not equal.
-  EXPECT_TRUE(less(any_vtag, {L"vtag qtag", L"vt-1"}) || less({L"vtag qtag", L"vt-1"}, any_vtag));
-  EXPECT_TRUE(less({L"stag", L""}, any_vtag));
-}
-
 class DragConfigTest : public ::testing::Test {
  protected:
   drag_config read(const std::string& xml) {
     testing_support::write_file(file(), xml);
     return read_drag_config(file().wstring());
   }
-  // The action configured for a drag of `source` onto `target`, "" if none.
-  static std::wstring action(const drag_config& config, drag_key source, drag_key target) {
-    auto targets = config.interactions.find(source);
-    if (targets == config.interactions.end()) return L"";
-    auto found = targets->second.find(target);
-    return found == targets->second.end() ? L"" : found->second;
-  }
   std::filesystem::path file() const { return dir.path() / "DragMgr.xml"; }
 
   testing_support::temp_dir dir;
 };
 
-TEST_F(DragConfigTest, EveryInteractionCountsAndTheFirstOfARepeatedPairStays) {
-  drag_config config =
-      read("<dm>" + interaction("class=\"vtag\"", "class=\"quote\"", "mark_quote_with_tag") +
-           interaction("class=\"vtag\"", "class=\"recycled\"", "delete_vtag") +
-           interaction("class=\"vtag\"", "class=\"quote\"", "delete_quote") +
-           interaction("class=\"étiquette\"", "class=\"quote\" id=\"q-é\"", "delete_quote") +
-           "</dm>");
-  EXPECT_EQ(config.count, 4u);
-  EXPECT_EQ(config.interactions.at({L"vtag", L"vt-1"}).size(), 2u);
-  // Without an id, every element of the class matches; names are UTF-8.
-  EXPECT_EQ(action(config, {L"vtag", L"vt-5"}, {L"quote", L"q-12"}), L"mark_quote_with_tag");
-  EXPECT_EQ(action(config, {L"vtag qtag", L"vt-5"}, {L"quote", L"q-12"}), L"");
-  EXPECT_EQ(action(config, {L"\u00e9tiquette", L"e-1"}, {L"quote", L"q-\u00e9"}), L"delete_quote");
-  EXPECT_EQ(action(config, {L"\u00e9tiquette", L"e-1"}, {L"quote", L"q-1"}), L"");
-
-  // The names of the elements do not matter and comments are skipped.
-  config = read(
-      "<?xml version=\"1.0\"?><!-- c --><anything><!-- c --><x><!-- c --><a class=\"quote\"/>"
-      "<!-- c --><b class=\"vtag\"/><c>mark_tag_with_quote</c><d>extra</d></x>"
-      "<!-- c --></anything>");
-  EXPECT_EQ(config.count, 1u);
-  EXPECT_EQ(action(config, {L"quote", L"q-1"}, {L"vtag", L"vt-1"}), L"mark_tag_with_quote");
+// An interaction with an id is that element's alone; without, the class's.
+// Names are UTF-8.
+TEST_F(DragConfigTest, AnIdNamesOneElement) {
+  drag_config config = read("<dm>" + interaction("class=\"vtag\" id=\"vt-\u00e9\"", "class=\"quote\"",
+                                                 "delete_quote") + "</dm>");
+  EXPECT_EQ(config.interactions.count({L"vtag", L"vt-\u00e9"}), 1u);
+  EXPECT_EQ(config.interactions.count({L"vtag", L"vt-1"}), 0u);
+  EXPECT_EQ(config.interactions.at({L"vtag", L"vt-\u00e9"}).count({L"quote", L"q-9"}), 1u);
 }
 
 // Each error names the file (when it is no XML) or the line, and what is wrong.
@@ -118,31 +78,6 @@ TEST_F(DragConfigTest, AFileThatCannotBeUsedRaisesWithThePlaceAndTheFault) {
     } catch (const read_drag_mgr_xml_error& error) {
       EXPECT_EQ(error.what(), expected);
     }
-  }
-}
-
-TEST_F(DragConfigTest, TheShippedFileHoldsTheGesturesOfTheWindow) {
-  drag_config config = read(controller_testing::shipped_drag_config());
-  const struct {
-    drag_key source, target;
-    const wchar_t* action;
-  } cases[] = {
-      {{L"vtag", L"vt-1"}, {L"quote", L"q-2"}, L"mark_quote_with_tag"},
-      {{L"quote", L"q-2"}, {L"vtag", L"vt-1"}, L"mark_tag_with_quote"},
-      {{L"vtag", L"vt-1"}, {L"searchbar", L"p-searchbar"}, L"add_search_tag"},
-      {{L"stag", L"st-1"}, {L"vtag", L"vt-4"}, L"delete_search_tag"},
-      {{L"qtag", L"qt-2-1"}, {L"vtag", L"vt-4"}, L"delete_quote_mark"},
-      {{L"qtag", L"qt-2-1"}, {L"recycled", L"bin"}, L"delete_quote_mark"},
-      {{L"quote", L"q-2"}, {L"recycled", L"bin"}, L"delete_quote"},
-      {{L"vtag", L"vt-1"}, {L"recycled", L"bin"}, L"delete_vtag"},
-      // Nothing is dropped on itself or on its own kind.
-      {{L"quote", L"q-2"}, {L"quote", L"q-3"}, L""},
-      {{L"vtag", L"vt-1"}, {L"vtag", L"vt-2"}, L""},
-      {{L"stag", L"st-1"}, {L"searchbar", L"p-searchbar"}, L""},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(action(config, c.source, c.target), c.action)
-        << fml::wchar2utf8(c.source.cls + L" on " + c.target.cls);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -51,27 +52,21 @@ TEST_F(LogTest, LinesAreFlushedAtOnceIntoAFreshPrivateFile) {
 }
 
 TEST_F(LogTest, RegistrationAndLookupErrorsSayWhat) {
-  try {
-    reglog("app", L"missing-folder/application.log");
-    FAIL() << "no error raised";
-  } catch (const cannot_open_log_error& error) {
-    std::string expected = "cannot_open_log " + dir_.str() + "/missing-folder/application.logError code: 2 ";
-    EXPECT_EQ(std::string(error.what()).rfind(expected, 0), 0u) << error.what();
-  }
+  auto error_of = [](const std::function<void()>& call) -> std::string {
+    try {
+      call();
+    } catch (const fml::exception& error) {
+      return error.what();
+    }
+    return "no error raised";
+  };
+  EXPECT_EQ(error_of([] { reglog("app", L"missing-folder/application.log"); })
+                .rfind("cannot_open_log " + dir_.str() + "/missing-folder/application.logError code: 2 ", 0),
+            0u);
   reglog("app", L"logs/application.log");  // the failed id stays free
-  try {
-    reglog("app", L"logs/other.log");
-    FAIL() << "no error raised";
-  } catch (const reglog_error& error) {
-    EXPECT_STREQ(error.what(), "log with id=app, is always register");
-  }
+  EXPECT_EQ(error_of([] { reglog("app", L"logs/other.log"); }), "log with id=app, is always register");
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "logs/other.log"));
-  try {
-    getlog("model");
-    FAIL() << "no error raised";
-  } catch (const getlog_error& error) {
-    EXPECT_STREQ(error.what(), "log with id=model, is not register");
-  }
+  EXPECT_EQ(error_of([] { getlog("model"); }), "log with id=model, is not register");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 namespace fml {
 namespace {
 
-TEST(TextTest, Utf8AndWideTextConvertBothWays) {
+TEST(TextTest, ConvertsBothWaysAndReplacesInvalidUtf8) {
   const std::wstring text = L"Grüße, мир, 世界, \U0001F600 and a\ttab\r\n";
   std::string utf8 = wchar2utf8(text);
   EXPECT_EQ(utf8, "Gr\xC3\xBC\xC3\x9F" "e, \xD0\xBC\xD0\xB8\xD1\x80, \xE4\xB8\x96\xE7\x95\x8C, "
@@ -21,17 +21,15 @@ TEST(TextTest, Utf8AndWideTextConvertBothWays) {
   std::setlocale(LC_ALL, "C");
   EXPECT_EQ(wchar2ansi(L""), "");
   EXPECT_EQ(wchar2ansi(L"a\u4E16b\u00FC"), "a?b?");
-}
 
-// A stray continuation byte, a truncated sequence, an overlong '/', an
-// encoded surrogate, a byte that never starts a sequence, and a code point
-// above U+10FFFF: each yields U+FFFD and the text around it survives.
-TEST(TextTest, InvalidUtf8BecomesReplacementCharacters) {
+  // A stray continuation byte, a truncated sequence, an overlong '/', an
+  // encoded surrogate, a byte that never starts a sequence, and a code point
+  // above U+10FFFF: each yields U+FFFD and the text around it survives.
   const std::pair<const char*, const wchar_t*> cases[] = {
       {"a\x80z", L"a\uFFFDz"}, {"a\xE4\xB8z", L"a\uFFFDz"}, {"\xC0\xAF", L"\uFFFD\uFFFD"},
       {"\xED\xA0\x80!", L"\uFFFD!"}, {"\xFF", L"\uFFFD"}, {"\xF4\x90\x80\x80", L"\uFFFD"},
       {"\xE4", L"\uFFFD"}};
-  for (const auto& [bytes, text] : cases) EXPECT_EQ(utf82wchar(bytes), text) << bytes;
+  for (const auto& [bytes, decoded] : cases) EXPECT_EQ(utf82wchar(bytes), decoded) << bytes;
 }
 
 }  // namespace

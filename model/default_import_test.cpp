@@ -1,92 +1,22 @@
-// The import of the default collection into an empty collection file, and the
-// default files the program ships.
+// The import of the default collection into an empty collection file.
 #include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <set>
 
 #include "fml/app_errors.h"
 #include "model/logic.h"
 #include "model/testing/test_collection.h"
 #include "model/testing/view_recorder.h"
-#include "tests/support/unprivileged.h"
 
 namespace pvl {
 namespace {
 
-using model_testing::quote_ids;
-using testing_support::read_file;
-using Ids = std::vector<int32_t>;
-
-class DefaultImportTest : public ::testing::Test {
- protected:
-  std::string path(const char* name) const { return (collection_.data_dir() / name).string(); }
-
-  model_testing::test_collection collection_;
-};
-
-TEST_F(DefaultImportTest, TheShippedFilesMakeAUsefulFirstCollection) {
-  for (const char* name : {"defaulttags.xml", "defaultquotes.xml"}) {
-    std::filesystem::copy_file(std::string(PARVELA_SOURCE_DIR "/data/") + name, path(name),
-                               std::filesystem::copy_options::overwrite_existing);
-  }
-  logic store;
-  std::vector<Tag> tags = store.tags();
-  std::vector<Quote> quotes = store.quotes();
-  EXPECT_TRUE(tags.size() >= 8 && tags.size() <= 12) << tags.size();
-  EXPECT_TRUE(quotes.size() >= 20 && quotes.size() <= 30) << quotes.size();
-  std::set<std::string> names;
-  for (const Tag& tag : tags) names.insert(tag.m_utfname);
-  EXPECT_EQ(names.size(), tags.size()) << "tag names repeat";
-  size_t tagged_twice = 0;
-  std::set<int32_t> used_tags;
-  for (const Quote& quote : quotes) {
-    EXPECT_FALSE(quote.m_utftext.empty());
-    EXPECT_GT(quote.m_stamp, 0);
-    tagged_twice += quote.m_tags.size() >= 2;
-    for (const Tag& tag : quote.m_tags) used_tags.insert(tag.m_id);
-  }
-  EXPECT_GE(tagged_twice, 5u);
-  EXPECT_EQ(used_tags.size(), tags.size()) << "a default tag marks no quote";
-  // Entities and UTF-8 arrive decoded: a line break and the dash before the author.
-  EXPECT_NE(quotes[0].m_utftext.find("\n\u2014 "), std::string::npos) << quotes[0].m_utftext;
-}
-
-TEST_F(DefaultImportTest, ReadOnlyDefaultFilesImport) {
-  chmod(path("defaulttags.xml").c_str(), 0444);
-  chmod(path("defaultquotes.xml").c_str(), 0444);
-  std::string before = read_file(path("defaultquotes.xml"));
-  EXPECT_TRUE(testing_support::run_unprivileged(collection_.root(), [] {
-    logic store;
-    return quote_ids(store.quotes()) == Ids{1, 2, 3, 4};
-  }));
-  EXPECT_EQ(read_file(path("defaultquotes.xml")), before);
-}
-
-TEST_F(DefaultImportTest, OnlyTheAttributesCount) {
-  collection_.write_defaults(
-      "<?xml version=\"1.0\"?><!-- any names --><x>"
-      "<a id=\"12abc\" name=\"twelve\" colour=\"red\">text</a><!-- skipped -->"
-      "<b id=\"x1\" name=\"zero\"/><c id=\"  -7\" name=\"&lt;minus&gt; &amp; seven\"/></x>",
-      "<y><z id=\"30\" text=\"q\"><t id=\"0\"/><!-- c --><t id=\"12\"/><t id=\"0\"/>"
-      "<u id=\"-7\"/></z></y>");
-  logic store;
-  std::vector<std::string> tags;
-  for (const Tag& tag : store.tags()) tags.push_back(std::to_string(tag.m_id) + " " + tag.m_utfname);
-  EXPECT_EQ(tags, (std::vector<std::string>{"12 twelve", "0 zero", "-7 <minus> & seven"}));
-  // Tag 0 named twice, attached once.
-  EXPECT_EQ(model_testing::tag_names(store.getQuote(30)->m_tags), "zero,twelve,<minus> & seven");
-  EXPECT_EQ(store.addTag(L"next"), 13);
-  EXPECT_EQ(store.addQuote(L"next"), 31);
-}
-
 // No installed copy to fall back on here: the test program has none. The
 // start stops, says why and where, and stores nothing; fixed files import at
 // the next start.
-TEST_F(DefaultImportTest, AMissingBrokenOrInvalidFileStopsTheStartAndStoresNothing) {
-  const std::string tags = path("defaulttags.xml"), quotes = path("defaultquotes.xml");
+TEST(DefaultImportTest, AMissingBrokenOrInvalidFileStopsTheStartAndStoresNothing) {
+  model_testing::test_collection collection;
+  const std::string tags = (collection.data_dir() / "defaulttags.xml").string();
+  const std::string quotes = (collection.data_dir() / "defaultquotes.xml").string();
   const std::string kTags = model_testing::kTagsXml, kQuotes = model_testing::kQuotesXml;
   std::string deep = "<q>\n";
   for (int i = 0; i < 200000; ++i) deep += "<q>";
@@ -114,7 +44,7 @@ TEST_F(DefaultImportTest, AMissingBrokenOrInvalidFileStopsTheStartAndStoresNothi
        "9: " + quotes + ": line 1: quote 2 carries tag 9, which is not among the default tags"},
   };
   for (const auto& file : broken) {
-    collection_.write_defaults(file.tags, file.quotes);
+    collection.write_defaults(file.tags, file.quotes);
     if (file.quotes.empty()) std::filesystem::remove(quotes);
     try {
       logic store;
@@ -124,14 +54,12 @@ TEST_F(DefaultImportTest, AMissingBrokenOrInvalidFileStopsTheStartAndStoresNothi
       EXPECT_TRUE(dynamic_cast<const read_xml_error*>(&error) ||
                   dynamic_cast<const wrong_tag_id*>(&error));
     }
-    SQLite::Database db(collection_.db_file().string());
-    EXPECT_EQ(db.execAndGet("SELECT (SELECT count(*) FROM tag) + (SELECT count(*) FROM quote)")
-                  .getInt(),
-              0);
+    SQLite::Database db(collection.db_file().string());
+    EXPECT_EQ(db.execAndGet("SELECT (SELECT count(*) FROM tag) + (SELECT count(*) FROM quote)").getInt(), 0);
   }
-  collection_.write_defaults(kTags, kQuotes);
+  collection.write_defaults(kTags, kQuotes);
   logic store;
-  EXPECT_EQ(quote_ids(store.quotes()), (Ids{1, 2, 3, 4}));
+  EXPECT_EQ(model_testing::quote_ids(store.quotes()), (std::vector<int32_t>{1, 2, 3, 4}));
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <sstream>
-#include <thread>
 
 #include "model/logic.h"
 #include "model/testing/test_collection.h"
@@ -18,45 +17,29 @@ namespace {
 
 using testing_support::child_process;
 
-class DurabilityTest : public ::testing::Test {
- protected:
-  std::filesystem::path report() const { return collection_.root() / "report.txt"; }
-
-  // The complete lines of the report: quote id and addition number.
-  std::vector<std::pair<int32_t, long>> reported() const {
-    std::string text = testing_support::read_file(report());
-    text.erase(text.rfind('\n') + 1);  // a line cut by the kill is not a report
+TEST(DurabilityTest, EveryQuoteWhoseAdditionReturnedSurvivesSigkill) {
+  model_testing::test_collection collection;
+  const std::filesystem::path report = collection.root() / "report.txt";
+  // The report's complete lines (one cut by the kill is none): quote id, addition number.
+  auto reported = [&] {
+    std::string text = testing_support::read_file(report);
+    std::istringstream in(text.erase(text.rfind('\n') + 1));
     std::vector<std::pair<int32_t, long>> lines;
-    std::istringstream in(text);
-    int32_t id;
-    long n;
-    while (in >> id >> n) lines.emplace_back(id, n);
+    for (std::pair<int32_t, long> line; in >> line.first >> line.second;) lines.push_back(line);
     return lines;
-  }
-
-  // Runs the child until it has reported `count` more additions, then kills it.
-  void add_and_kill(size_t count) {
-    size_t before = reported().size();
-    child_process child(DURABILITY_CHILD, {}, {collection_.data_dir().string(), report().string()});
+  };
+  // Twice: the second run starts from a file the first left after its kill.
+  for (size_t count : {150u, 300u}) {
+    child_process child(DURABILITY_CHILD, {}, {collection.data_dir().string(), report.string()});
     ASSERT_GT(child.pid(), 0);
-    ASSERT_TRUE(testing_support::wait_until([&] { return reported().size() >= before + count; },
+    ASSERT_TRUE(testing_support::wait_until([&] { return reported().size() >= count; },
                                             std::chrono::seconds(60)));
     child.signal(SIGKILL);
     EXPECT_EQ(child.wait(), -1);  // ended by the signal
   }
-
-  model_testing::test_collection collection_;
-};
-
-TEST_F(DurabilityTest, EveryQuoteWhoseAdditionReturnedSurvivesSigkill) {
-  // Twice: the second run starts from a file the first left after its kill.
-  add_and_kill(150);
-  add_and_kill(150);
-
   auto lines = reported();
-  ASSERT_GE(lines.size(), 300u);
   {
-    SQLite::Database db(collection_.db_file().string(), SQLite::OPEN_READWRITE);
+    SQLite::Database db(collection.db_file().string(), SQLite::OPEN_READWRITE);
     EXPECT_EQ(db.execAndGet("PRAGMA integrity_check").getString(), "ok");
     SQLite::Statement text(db, "SELECT m_utftext FROM quote WHERE m_id = ?");
     for (auto& [id, n] : lines) {

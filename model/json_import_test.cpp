@@ -11,6 +11,7 @@
 #include "model/json_export.h"
 #include "model/logic.h"
 #include "model/testing/test_collection.h"
+#include "model/testing/view_recorder.h"
 
 namespace pvl {
 namespace {
@@ -21,17 +22,13 @@ std::string random_text(std::mt19937& random, size_t max_pieces) {
   static const char* const kPieces[] = {
       "a", "Zz", " ", "\n", "\r\n", "\t", "\x01", "\x1f", "\x7f", "\"", "\\", "/", "<b>", "&amp;",
       "\u00e9", "\u4e2d\u6587", "\U0001F600", "\u2028", "\\u0041", "{\"x\": [1]}"};
-  std::uniform_int_distribution<size_t> count(1, max_pieces);
-  std::uniform_int_distribution<size_t> piece(0, std::size(kPieces) - 1);
+  std::uniform_int_distribution<size_t> count(1, max_pieces), piece(0, std::size(kPieces) - 1);
   std::string text;
   for (size_t n = count(random); n > 0; --n) text += kPieces[piece(random)];
   return text;
 }
 
-struct collection {
-  std::vector<Tag> tags;
-  std::vector<Quote> quotes;
-};
+struct collection { std::vector<Tag> tags; std::vector<Quote> quotes; };
 
 collection random_collection(std::mt19937& random) {
   collection made;
@@ -42,24 +39,16 @@ collection random_collection(std::mt19937& random) {
   }
   std::uniform_int_distribution<int64_t> stamp(1, 4000000000);
   for (int i = quote_count(random); i > 0; --i) {
-    Quote quote;
-    quote.m_id = static_cast<int32_t>(made.quotes.size() + 1);
-    quote.m_utftext = random_text(random, 40);
-    quote.m_stamp = stamp(random);
-    for (const Tag& tag : made.tags) {
+    Quote quote{static_cast<int32_t>(made.quotes.size() + 1), random_text(random, 40), stamp(random), {}};
+    for (const Tag& tag : made.tags)
       if (coin(random) == 0) quote.m_tags.push_back(tag);
-    }
     std::shuffle(quote.m_tags.begin(), quote.m_tags.end(), random);
     made.quotes.push_back(quote);
   }
   return made;
 }
 
-std::vector<std::string> names(const std::vector<Tag>& tags) {
-  std::vector<std::string> out;
-  for (const Tag& tag : tags) out.push_back(tag.m_utfname);
-  return out;
-}
+std::string names(const std::vector<Tag>& tags) { return model_testing::tag_names(tags); }
 
 TEST(JsonImportTest, ExportThenImportIntoAnEmptyCollectionKeepsEverything) {
   std::mt19937 random(20);

@@ -1,11 +1,9 @@
 #include "tinyfilesystem/folders.h"
 
 #include <cstdlib>
-#include <filesystem>
 
 #include <gtest/gtest.h>
 
-#include "tests/support/temp_dir.h"
 #include "tinyfilesystem/errors.h"
 
 namespace tinyfilesystem {
@@ -33,37 +31,6 @@ TEST(FoldersTest, UserFolderFollowsXdgDataHomeThenHome) {
     EXPECT_STREQ(error.what(), "CSIDL_APPDATA error");
   }
   setenv("HOME", home.c_str(), 1);
-}
-
-// The first of $XDG_DATA_DIRS holding "Parvela"; none without one (the test
-// program's folder holds no "res": there is no shipped folder either).
-TEST(FoldersTest, CommonFolderIsTheFirstDataDirHoldingParvela) {
-  testing_support::temp_dir first, second;
-  const std::string dirs_before = std::getenv("XDG_DATA_DIRS") ? std::getenv("XDG_DATA_DIRS") : "";
-  setenv("XDG_DATA_DIRS", first.str().c_str(), 1);
-  EXPECT_EQ(common_parvela_folder(), L"");
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
-  EXPECT_EQ(program_folder(), self.parent_path().wstring());
-
-  std::filesystem::create_directory(second.path() / "Parvela");
-  setenv("XDG_DATA_DIRS", (first.str() + ":relative:" + second.str()).c_str(), 1);
-  EXPECT_EQ(common_parvela_folder(), (second.path() / "Parvela").wstring());
-  std::filesystem::create_directory(first.path() / "Parvela");
-  EXPECT_EQ(common_parvela_folder(), (first.path() / "Parvela").wstring());
-  setenv("XDG_DATA_DIRS", dirs_before.c_str(), 1);
-}
-
-// The same executable finds its files in the build folder's flat layout
-// and in an installed bin/ + share/parvela/ layout, wherever that lies.
-TEST(FoldersTest, ProgramDataFolderFollowsTheLayout) {
-  testing_support::temp_dir root;
-  const std::filesystem::path bin = root.path() / "bin", share = root.path() / "share" / "parvela";
-  std::filesystem::create_directories(bin);
-  EXPECT_EQ(program_data_folder(bin.wstring()), bin.wstring());
-  std::filesystem::create_directories(share / "res");
-  EXPECT_EQ(program_data_folder(bin.wstring()), share.wstring());
-  std::filesystem::create_directories(bin / "res");
-  EXPECT_EQ(program_data_folder(bin.wstring()), bin.wstring());
 }
 
 }  // namespace

@@ -10,16 +10,14 @@
 namespace tinyfilesystem {
 namespace {
 
-TEST(PathTest, JoiningAddsOneSeparatorAtMost) {
+TEST(PathTest, JoinsAndTellsFilesFromDirectories) {
   EXPECT_EQ(join_path(L"/data/Parvela", L"defaulttags.xml"), L"/data/Parvela/defaulttags.xml");
   EXPECT_EQ(join_path(L"/data/Parvela/", L"defaulttags.xml"), L"/data/Parvela/defaulttags.xml");
   EXPECT_EQ(join_path(L"", L"defaulttags.xml"), L"defaulttags.xml");
   EXPECT_EQ(parent_path(L"/usr/bin/parvela"), L"/usr/bin");
   EXPECT_EQ(parent_path(L"/parvela"), L"/");
   EXPECT_EQ(parent_path(L"parvela"), L"");
-}
 
-TEST(PathTest, FilesAndDirectoriesAreTold) {
   testing_support::temp_dir dir;
   std::wstring file = join_path(dir.wstr(), L"f\u00FCr.txt");
   testing_support::write_file(std::filesystem::path(fml::wchar2utf8(file)), "x");

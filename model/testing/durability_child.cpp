@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <string>
 
 #include "fml/log.h"
@@ -15,10 +14,7 @@
 #include "tinyfilesystem/app_dirs.h"
 
 int main(int argc, char* argv[]) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s DATA_DIR REPORT_FILE\n", argv[0]);
-    return 2;
-  }
+  if (argc != 3) return 2;
   tinyfilesystem::set_app_dir(L"DataDir", fml::utf82wchar(argv[1]));
   fml::set_log_folder(fml::utf82wchar(argv[1]));
   fml::reglog("debug", L"logs/child-debug.log");

@@ -13,14 +13,11 @@ sqlite3_vfs g_vfs;
 std::array<int, 3> g_counts{};
 fault g_failing = fault::write;
 int g_fail_from = 0;  // 0: nothing fails
-bool g_failed = false;
 
 // Counts a call of `kind`; true when it is to fail.
 bool fails(fault kind) {
   int n = ++g_counts[static_cast<int>(kind)];
-  bool fail = g_fail_from > 0 && kind == g_failing && n >= g_fail_from;
-  g_failed = g_failed || fail;
-  return fail;
+  return g_fail_from > 0 && kind == g_failing && n >= g_fail_from;
 }
 
 // The file as SQLite sees it, with the system VFS's file behind it.
@@ -33,9 +30,7 @@ sqlite3_file* real(sqlite3_file* f) { return reinterpret_cast<wrapped_file*>(f)-
 const sqlite3_io_methods& io(sqlite3_file* f) { return *real(f)->pMethods; }
 
 int x_close(sqlite3_file* f) { return io(f).xClose(real(f)); }
-int x_read(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset) {
-  return io(f).xRead(real(f), buffer, amount, offset);
-}
+int x_read(sqlite3_file* f, void* to, int n, sqlite3_int64 at) { return io(f).xRead(real(f), to, n, at); }
 int x_write(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset) {
   if (fails(fault::write)) return SQLITE_FULL;
   return io(f).xWrite(real(f), buffer, amount, offset);
@@ -52,9 +47,7 @@ int x_lock(sqlite3_file* f, int level) {
 }
 int x_unlock(sqlite3_file* f, int level) { return io(f).xUnlock(real(f), level); }
 int x_check_reserved(sqlite3_file* f, int* out) { return io(f).xCheckReservedLock(real(f), out); }
-int x_file_control(sqlite3_file* f, int op, void* arg) {
-  return io(f).xFileControl(real(f), op, arg);
-}
+int x_file_control(sqlite3_file* f, int op, void* arg) { return io(f).xFileControl(real(f), op, arg); }
 int x_sector_size(sqlite3_file* f) { return io(f).xSectorSize(real(f)); }
 int x_device(sqlite3_file* f) { return io(f).xDeviceCharacteristics(real(f)); }
 int x_shm_map(sqlite3_file* f, int region, int size, int extend, void volatile** out) {
@@ -66,18 +59,12 @@ int x_shm_lock(sqlite3_file* f, int offset, int n, int flags) {
 }
 void x_shm_barrier(sqlite3_file* f) { io(f).xShmBarrier(real(f)); }
 int x_shm_unmap(sqlite3_file* f, int remove) { return io(f).xShmUnmap(real(f), remove); }
-int x_fetch(sqlite3_file* f, sqlite3_int64 offset, int amount, void** out) {
-  return io(f).xFetch(real(f), offset, amount, out);
-}
-int x_unfetch(sqlite3_file* f, sqlite3_int64 offset, void* page) {
-  return io(f).xUnfetch(real(f), offset, page);
-}
-
+// Version 2: no memory-mapped reads, which the collection does not use.
 const sqlite3_io_methods g_methods = {
-    3,           x_close,          x_read,         x_write,  x_truncate,      x_sync,
+    2,           x_close,          x_read,         x_write,  x_truncate,      x_sync,
     x_file_size, x_lock,           x_unlock,       x_check_reserved,          x_file_control,
     x_sector_size, x_device,       x_shm_map,      x_shm_lock, x_shm_barrier, x_shm_unmap,
-    x_fetch,     x_unfetch};
+    nullptr,     nullptr};
 
 int x_open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* out_flags) {
   auto* file = reinterpret_cast<wrapped_file*>(f);
@@ -88,18 +75,6 @@ int x_open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int*
 }
 
 }  // namespace
-
-const char* fault_name(fault kind) {
-  switch (kind) {
-    case fault::write:
-      return "write";
-    case fault::sync:
-      return "sync";
-    case fault::lock:
-      return "lock";
-  }
-  return "?";
-}
 
 faulty_vfs::faulty_vfs() {
   g_real = sqlite3_vfs_find(nullptr);
@@ -120,12 +95,7 @@ faulty_vfs::~faulty_vfs() {
 
 void faulty_vfs::reset_counts() { g_counts = {}; }
 int faulty_vfs::count(fault kind) const { return g_counts[static_cast<int>(kind)]; }
-void faulty_vfs::fail_from(fault kind, int n) {
-  g_failing = kind;
-  g_fail_from = n;
-  g_failed = false;
-}
+void faulty_vfs::fail_from(fault kind, int n) { g_failing = kind, g_fail_from = n; }
 void faulty_vfs::heal() { g_fail_from = 0; }
-bool faulty_vfs::failed() const { return g_failed; }
 
 }  // namespace model_testing

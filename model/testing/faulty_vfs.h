@@ -11,14 +11,15 @@ namespace model_testing {
 
 enum class fault : int { write, sync, lock };
 inline constexpr std::array kFaults{fault::write, fault::sync, fault::lock};
-const char* fault_name(fault kind);
+inline const char* fault_name(fault kind) {
+  return std::array{"write", "sync", "lock"}[static_cast<int>(kind)];
+}
 
 class faulty_vfs {
  public:
   faulty_vfs();
   ~faulty_vfs();
   faulty_vfs(const faulty_vfs&) = delete;
-  faulty_vfs& operator=(const faulty_vfs&) = delete;
 
   // Starts counting every kind afresh.
   void reset_counts();
@@ -28,8 +29,6 @@ class faulty_vfs {
   // from 1) and every later one fail, until heal().
   void fail_from(fault kind, int n);
   void heal();
-  // Whether a call failed since the last fail_from().
-  bool failed() const;
 };
 
 }  // namespace model_testing

@@ -41,7 +41,6 @@ class test_collection {
   ~test_collection() { fml::close_logs(); }
 
   test_collection(const test_collection&) = delete;
-  test_collection& operator=(const test_collection&) = delete;
 
   std::filesystem::path data_dir() const { return root_.path() / "data" / "Parvela"; }
   std::filesystem::path db_file() const { return data_dir() / "parvela.fdb"; }
@@ -59,14 +58,11 @@ class test_collection {
   // The lines written to the log `id` ("debug", "logic", ...) since the
   // last mark_logs() (since the start without one).
   std::vector<std::string> new_lines(const std::string& id) const {
-    std::string text = log_text(id);
     auto mark = marks_.find(id);
-    if (mark != marks_.end()) text = text.substr(mark->second);
+    std::string text = log_text(id).substr(mark == marks_.end() ? 0 : mark->second);
     std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
       lines.push_back(text.substr(start, end - start));
-    }
     return lines;
   }
 

@@ -16,7 +16,6 @@ namespace model_testing {
 
 struct recorded_event {
   int32_t id = 0;
-  bool had_data = false;
   int32_t number = 0;               // vdelete_quote, vadd_tag_id, vdelete_tag, vdelete_search_tag
   std::optional<pvl::Quote> quote;  // vadd_quote
   std::optional<pvl::Tag> tag;      // vmark_quote, vadd_search_tag
@@ -72,13 +71,8 @@ class view_recorder : public pvl::view_event_sink {
     namespace ve = pvl::view_events;
     recorded_event copy;
     copy.id = event.id;
-    // Events without a record, and records given as null, leave had_data false.
-    copy.had_data = true;
     const auto apply = fml::overloaded{
-        [&](const ve::vadd_quote& e) {
-          copy.had_data = e.quote != nullptr;
-          if (e.quote) copy.quote = *e.quote;
-        },
+        [&](const ve::vadd_quote& e) { copy.quote = e.quote ? std::optional(*e.quote) : std::nullopt; },
         [&](const ve::vdelete_quote& e) { copy.number = e.quote; },
         [&](const ve::vadd_tag_id& e) { copy.number = e.tag; },
         [&](const ve::vdelete_tag& e) { copy.number = e.tag; },
@@ -87,13 +81,10 @@ class view_recorder : public pvl::view_event_sink {
         [&](const ve::vrename_stag& e) { copy.rename = e.now; },
         [&](const ve::vmark_quote& e) {
           copy.pair.quote = e.quote;
-          if (e.tag) copy.tag = *e.tag;
+          copy.tag = e.tag ? std::optional(*e.tag) : std::nullopt;
         },
         [&](const ve::vdelete_mark& e) { copy.pair = e.pair; },
-        [&](const ve::vadd_search_tag& e) {
-          copy.had_data = e.tag != nullptr;
-          if (e.tag) copy.tag = *e.tag;
-        },
+        [&](const ve::vadd_search_tag& e) { copy.tag = e.tag ? std::optional(*e.tag) : std::nullopt; },
         [&](const ve::vupdate_quotes& e) {
           for (int32_t id : e.quotes)
             if (std::optional<pvl::Quote> quote = e.read(id)) copy.quotes.push_back(*quote);
@@ -101,7 +92,7 @@ class view_recorder : public pvl::view_event_sink {
         [&](const ve::vupdate_tags& e) { copy.tags = e.tags; },
         [&](const ve::vnotice& e) { copy.notice = e.line; },
         [&](const ve::vundo_note& e) { copy.note = e.note; },
-        [&](const auto&) { copy.had_data = false; },
+        [](const auto&) {},
     };
     std::visit(apply, event.data);
     events.push_back(std::move(copy));
@@ -112,8 +103,7 @@ class view_recorder : public pvl::view_event_sink {
     for (const recorded_event& event : events) ids.push_back(event.id);
     return ids;
   }
-  // describe() of every event, in order.
-  std::vector<std::string> described() const {
+  std::vector<std::string> described() const {  // describe() of every event, in order
     std::vector<std::string> lines;
     for (const recorded_event& event : events) lines.push_back(describe(event));
     return lines;
@@ -123,8 +113,7 @@ class view_recorder : public pvl::view_event_sink {
   std::vector<recorded_event> events;
 };
 
-// The ids of the quotes, in order.
-inline std::vector<int32_t> quote_ids(const std::vector<pvl::Quote>& quotes) {
+inline std::vector<int32_t> quote_ids(const std::vector<pvl::Quote>& quotes) {  // in order
   std::vector<int32_t> ids;
   for (const pvl::Quote& quote : quotes) ids.push_back(quote.m_id);
   return ids;
