@@ -33,7 +33,8 @@ TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
     Lines app, debug;
   } cases[] = {
       {std::filesystem::path(PARVELA_SOURCE_DIR) / "res",
-       {"model - created.", "controller - created.", "ResourceMgr - created.", "view - created.",
+       {"model - created.", "controller - created.", "ResourceMgr - created.",
+        "taglist::init successfull.", "thequotelist::init successfull.", "view - created.",
         "view - deleted.", "ResourceMgr - deleted.", "controller - deleted.", "model - deleted."},
        {"Model init", "Controller init", "ResourceMgr init", "view init", "veiw destruct",
         "ResourceMgr destruct", "Controller destruct", "Model destruct"}},
@@ -59,15 +60,16 @@ TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
     EXPECT_THROW(model(), fml::exception);
     EXPECT_THROW(view(), fml::exception);
     Lines app, debug;
-    for (const std::string& line : env.collection.new_lines("app"))
+    for (const std::string& line : env.collection.new_lines("app")) {
       if (line.rfind("Singleton: ", 0) == 0) app.push_back(line.substr(11));
+      if (line.ends_with("::init successfull.")) app.push_back(line);
+    }
     for (const std::string& line : env.collection.new_lines("debug"))
       if (line.ends_with(" init") || line.ends_with(" destruct")) debug.push_back(line);
     EXPECT_EQ(app, c.app) << c.res;
     EXPECT_EQ(debug, c.debug) << c.res;
   }
 }
-
 
 // A long quote list holds light rows: the cards in view are built from the
 // collection, any other when an event reaches it, and the page written out
@@ -99,6 +101,8 @@ TEST(ProgramObjectsTest, CardsOfALongListAreBuiltWhereNeeded) {
   EXPECT_EQ(window.ids("[id='q-101'] div.qtag"), std::vector<std::string>{"qt-101-1"});
 
   testing_support::temp_dir dir;
+  view().dump((dir.path() / "missing" / "page.htm").string());  // no folder: nothing written
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));
   view().dump((dir.path() / "page.htm").string());
   std::stringstream page;
   page << std::ifstream(dir.path() / "page.htm").rdbuf();
