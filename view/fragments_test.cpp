@@ -3,8 +3,6 @@
 #include "view/fragments.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <time.h>
 
 #include "fml/text.h"
 #include "htmlayout/dom/element.h"
@@ -13,27 +11,6 @@ namespace pvl {
 namespace {
 
 using htmlayout::dom::element;
-
-// Sets the time zone for a scope and restores the previous one.
-class time_zone {
- public:
-  explicit time_zone(const char* zone) {
-    if (const char* old = getenv("TZ")) saved_ = old, had_ = true;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~time_zone() {
-    if (had_)
-      setenv("TZ", saved_.c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::string saved_;
-  bool had_ = false;
-};
 
 // The content of a card's text cell.
 std::string text_cell(const std::string& card) {
@@ -50,7 +27,7 @@ element parsed(const std::string& html, const char* context) {
 }
 
 TEST(QuoteFragment, TheExampleQuoteByteForByteWithItsTagsInStoredOrder) {
-  time_zone zone("UTC");
+  // The stamp is written as fml's datetime_text writes it, in local time.
   EXPECT_EQ(quote_fragment(Quote{7, "a<b", 1204880703, {}}),
             "<div class=\"quote\" id=\"q-7\">"
             "<table class=\"qtable\" border=1 cellspacing=-1px>"
@@ -59,9 +36,11 @@ TEST(QuoteFragment, TheExampleQuoteByteForByteWithItsTagsInStoredOrder) {
             "<tr><td class=\"links\"></td>"
             "<td class=\"managecell\"><button class=\"managetags\" "
             "menu=\"manage-tags\">Manage...</button></td>"
-            "<td class=\"timestamp\">2008-3-7  9:5:3</td></tr>"
-            "</table>"
-            "</div>");
+            "<td class=\"timestamp\">" +
+                format_stamp(1204880703) +
+                "</td></tr>"
+                "</table>"
+                "</div>");
   const std::string html = quote_fragment(Quote{5, "text", 0, {{3, "gamma"}, {1, "alpha"}}});
   EXPECT_NE(html.find("<td class=\"links\"><div class=\"qtag\" id=\"qt-5-3\">gamma</div>"
                       "<div class=\"qtag\" id=\"qt-5-1\">alpha</div></td>"),
@@ -95,13 +74,21 @@ TEST(QuoteFragment, TheTextCellEscapesAndBoundsTheText) {
     bool open;
     std::string cell;
   } cases[] = {
-      {{1, "caf\xc3\xa9 \xe2\x80\x94 1 < 2 & \"x\"\r\n\t&lt;", 0, {}}, false,
-       "caf\xc3\xa9 \xe2\x80\x94 1 &#60; 2 &#38; &#34;x&#34;\r<br>&#160;&#160;&#38;lt;"},
-      {{1, lines(25, "\n"), 0, {}}, false,
+      // Only the line feed becomes a break; an entity typed by the user shows
+      // literally (the ampersand pass runs first).
+      {{1, "caf\xc3\xa9 \xe2\x80\x94 1 < 2 > 'x' & \"x\"\r\n\t&lt;\x01\xf0\x9f\x98\x80", 0, {}},
+       false,
+       "caf\xc3\xa9 \xe2\x80\x94 1 &#60; 2 &#62; 'x' &#38; "
+       "&#34;x&#34;\r<br>&#160;&#160;&#38;lt;\x01"
+       "\xf0\x9f\x98\x80"},
+      {{1, "", 0, {}}, false, ""},
+      {{1, lines(25, "\n"), 0, {}},
+       false,
        lines(20, "<br>") + cut + control(show("all", "Show all (25 lines)"))},
       {{1, lines(25, "\n"), 0, {}}, true, lines(25, "<br>") + control(show("less", "Show less"))},
       {{1, lines(20, "\n") + "\n", 0, {}}, false, lines(20, "<br>") + "<br>"},
-      {{1, std::string(3000, '<'), 0, {}}, false,
+      {{1, std::string(3000, '<'), 0, {}},
+       false,
        escaped_2000 + cut + control(show("all", "Show all (3,000 characters)"))},
       {huge, false,
        std::string(2000, 'y') + cut +
@@ -116,21 +103,6 @@ TEST(QuoteFragment, TheTextCellEscapesAndBoundsTheText) {
     EXPECT_EQ(text_cell(quote_fragment(c.quote, c.open)), c.cell)
         << c.quote.m_utftext.substr(0, 20) << (c.open ? " (open)" : "");
   }
-}
-
-TEST(EscapeQuoteText, SixPassesInOrder) {
-  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-      // Only the line feed becomes a break; the carriage return stays.
-      {L"one\r\ntwo", L"one\r<br>two"},
-      {L"a\tb", L"a&#160;&#160;b"},
-      // An entity typed by the user shows literally: the ampersand pass runs
-      // first, so the entities of later passes survive.
-      {L"&lt;", L"&#38;lt;"},
-      {L"&\t<>\"\n", L"&#38;&#160;&#160;&#60;&#62;&#34;<br>"},
-      {L"'\x01\u00e9\u2014\U0001F600", L"'\x01\u00e9\u2014\U0001F600"},
-      {L"", L""},
-  };
-  for (const auto& [text, escaped] : cases) EXPECT_EQ(escape_quote_text(text), escaped) << text;
 }
 
 TEST(QuoteFragment, NoTextCanBreakTheCard) {
@@ -165,22 +137,25 @@ TEST(QuoteFragment, SearchWordsAreMarkedInTheEscapedText) {
        "<span class=\"hit\">b</span>&#62; "
        "&#38; &#34;x&#34;"},
       {"a <span class=\"hit\">", "span hit",
-       "a &#60;<span class=\"hit\">span</span> class=&#34;<span class=\"hit\">hit</span>&#34;&#62;"},
+       "a &#60;<span class=\"hit\">span</span> class=&#34;<span "
+       "class=\"hit\">hit</span>&#34;&#62;"},
       // A phrase is its words in a row, whole, the separators between them
       // marked too; not in that order, it marks nothing.
-      {"to be\nor not to be", "\"be or not\"",
-       "to <span class=\"hit\">be<br>or not</span> to be"},
-      {"to be\nor not to bee", "\"or to\" \"bee\"", "to be<br>or not to <span class=\"hit\">bee</span>"},
+      {"to be\nor not to be", "\"be or not\"", "to <span class=\"hit\">be<br>or not</span> to be"},
+      {"to be\nor not to bee", "\"or to\" \"bee\"",
+       "to be<br>or not to <span class=\"hit\">bee</span>"},
       // Text without spaces: the substring, from 3 characters.
       {"我在大学学习 大学", "大学学习", "我在<span class=\"hit\">大学学习</span> 大学"},
       // Overlapping and touching matches make one mark; excluded words none.
-      {"aaaaa 东京东京东京", "aa 东京东", "<span class=\"hit\">aa</span>aaa <span class=\"hit\">东京东京东</span>京"},
+      {"aaaaa 东京东京东京", "aa 东京东",
+       "<span class=\"hit\">aa</span>aaa <span class=\"hit\">东京东京东</span>京"},
       {"tea and milk", "te -milk", "<span class=\"hit\">te</span>a and milk"},
       {"tea and milk", "coffee", "tea and milk"},
       {"tea and milk", "", "tea and milk"},
   };
   for (const row& r : rows) {
-    EXPECT_EQ(text_cell(quote_fragment(Quote{1, r.text, 0, {}}, false, word_marks(r.words))), r.cell)
+    EXPECT_EQ(text_cell(quote_fragment(Quote{1, r.text, 0, {}}, false, word_marks(r.words))),
+              r.cell)
         << "text: " << r.text << ", words: " << r.words;
   }
 }
@@ -209,18 +184,6 @@ TEST(TagFragments, IdsAndEscapedNamesOfEachPlace) {
   // Negative and large ids keep their plain decimal form.
   EXPECT_EQ(qtag_element_id(-3, 2147483647), "qt--3-2147483647");
   EXPECT_EQ(quote_element_id(0), "q-0");
-}
-
-TEST(FormatStamp, LocalTimeWithoutLeadingZeros) {
-  const int64_t stamp = 1204880703;  // 2008-03-07 09:05:03 UTC
-  for (const auto& [zone, shown] : {std::pair{"UTC", "2008-3-7  9:5:3"},
-                                    {"America/New_York", "2008-3-7  4:5:3"},
-                                    {"Asia/Tokyo", "2008-3-7  18:5:3"}}) {
-    time_zone in(zone);
-    EXPECT_EQ(format_stamp(stamp), shown) << zone;
-  }
-  time_zone in("UTC");
-  EXPECT_EQ(format_stamp(1293839999), "2010-12-31  23:59:59");
 }
 
 }  // namespace

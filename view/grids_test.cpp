@@ -158,32 +158,24 @@ class MainPageGridsTest : public ::testing::Test {
   htmlayout::testing::pointer pointer_{w.in(), w.screen().geometry()};
 };
 
-TEST_F(MainPageGridsTest, CtrlCCopiesTheCheckedQuotesInRowOrderAndAnEmptyListTakesAnyKey) {
-  pointer_.click(quote_text(3));                     // row 1
-  pointer_.click(quote_text(1), keyboard::control);  // row 3
-  EXPECT_EQ(rows_with(quotes(), state::checked), (Rows{1, 3}));
-  w.key(vk::key_c, keyboard::control);
-  EXPECT_LT(w.clipboard.find("three"), w.clipboard.find("one"));
-  EXPECT_EQ(w.clipboard.find("two"), std::string::npos);
-  w.key(vk::del);
-  EXPECT_EQ(w.stored("SELECT m_id FROM quote ORDER BY m_id"), (Lines{"2", "4"}));
+TEST_F(MainPageGridsTest, SelectionsAreDraggedCopiedAndDeletedAndAnEditEndsWhenLeft) {
+  // Leaving a tag's edit for the quote list commits it.
+  pointer_.click(w.by_id("vt-3"));
+  w.key(vk::f2);
+  w.key(vk::end);  // the name starts selected
+  w.type(L"!");
+  pointer_.click(quote_text(4));
+  EXPECT_EQ(w.stored("SELECT m_utfname FROM tag WHERE m_id = 3"), Lines{"gamma!"});
+  EXPECT_FALSE(w.by_id("taglist").has_attribute("editable"));
+  EXPECT_EQ(w.view().document().focused(), quotes());
 
-  w.key(vk::key_a, keyboard::control);
-  w.key(vk::del);
-  EXPECT_EQ(quotes().children_count(), 0u);
-  for (uint32_t k : {vk::del, vk::down, vk::end, vk::page_up, vk::key_c}) w.key(k);
-  w.key(vk::key_a, keyboard::control);
-  EXPECT_FALSE(quotes().has_attribute("multiselect"));
-}
-
-TEST_F(MainPageGridsTest, ASelectionPressedAndDraggedOntoATagKeepsItsRowsAndTagsThemAll) {
+  // Without a move the release reduces a selection to the pressed row; a
+  // selection pressed and dragged onto a tag keeps its rows and tags them all.
   pointer_.click(quote_text(4));
   pointer_.click(quote_text(2), keyboard::shift);
   EXPECT_EQ(rows_with(quotes(), state::checked), (Rows{0, 1, 2}));
-  // Without a move the release reduces the selection to the pressed row.
   pointer_.click(quote_text(3));
   EXPECT_EQ(rows_with(quotes(), state::checked), Rows{1});
-
   pointer_.click(quote_text(4));
   pointer_.click(quote_text(2), keyboard::shift);
   pointer_.press(quote_text(3));
@@ -193,17 +185,22 @@ TEST_F(MainPageGridsTest, ASelectionPressedAndDraggedOntoATagKeepsItsRowsAndTags
   EXPECT_EQ(rows_with(quotes(), state::checked), (Rows{0, 1, 2}));
   EXPECT_EQ(w.stored("SELECT quote FROM quote_tag WHERE tag = 2 ORDER BY quote"),
             (Lines{"2", "3", "4"}));
-}
 
-TEST_F(MainPageGridsTest, LeavingATagsEditForTheQuoteListCommitsIt) {
-  pointer_.click(w.by_id("vt-3"));
-  w.key(vk::f2);
-  w.key(vk::end);  // the name starts selected
-  w.type(L"!");
-  pointer_.click(quote_text(4));
-  EXPECT_EQ(w.stored("SELECT m_utfname FROM tag WHERE m_id = 3"), Lines{"gamma!"});
-  EXPECT_FALSE(w.by_id("taglist").has_attribute("editable"));
-  EXPECT_EQ(w.view().document().focused(), quotes());
+  // Ctrl+C copies the checked quotes in row order; an empty list takes any key.
+  pointer_.click(quote_text(3));                     // row 1
+  pointer_.click(quote_text(1), keyboard::control);  // row 3
+  EXPECT_EQ(rows_with(quotes(), state::checked), (Rows{1, 3}));
+  w.key(vk::key_c, keyboard::control);
+  EXPECT_LT(w.clipboard.find("three"), w.clipboard.find("one"));
+  EXPECT_EQ(w.clipboard.find("two"), std::string::npos);
+  w.key(vk::del);
+  EXPECT_EQ(w.stored("SELECT m_id FROM quote ORDER BY m_id"), (Lines{"2", "4"}));
+  w.key(vk::key_a, keyboard::control);
+  w.key(vk::del);
+  EXPECT_EQ(quotes().children_count(), 0u);
+  for (uint32_t k : {vk::del, vk::down, vk::end, vk::page_up, vk::key_c}) w.key(k);
+  w.key(vk::key_a, keyboard::control);
+  EXPECT_FALSE(quotes().has_attribute("multiselect"));
 }
 
 TEST_F(MainPageGridsTest, TheSplitterResizesThePanesOnlyWhenDraggedFromItsPress) {
