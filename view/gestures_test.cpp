@@ -613,8 +613,7 @@ TEST_F(GesturesTest, NoEditOrSelectionOutlivesItsRowOrItsList) {
   w.double_click(w.by_id("vt-3"));
   EXPECT_FALSE(w.by_id("thequotelist").has_attribute("multiselect"));
   const htmlayout::rect list = w.box(w.by_id("thequotelist"));
-  w.in().mouse_down({list.left + 2, list.top + 2}, htmlayout::mouse::prop_button, 0);
-  w.in().mouse_up({list.left + 2, list.top + 2}, htmlayout::mouse::prop_button, 0);
+  w.click_at({list.left + 2, list.top + 2}, 0, htmlayout::mouse::prop_button);
   for (const auto& shown : w.in().popups()) EXPECT_NE(shown.element, w.by_id("quotes-menu"));
 }
 

@@ -11,7 +11,7 @@
 #include "fml/text.h"
 #include "htmlayout/dom/behavior.h"
 #include "tests/support/temp_dir.h"
-#include "view/testing/test_program.h"
+#include "view/testing/program_window.h"
 
 namespace pvl {
 namespace {
@@ -23,7 +23,7 @@ using htmlayout::dom::element;
 // action with its own element), the parts of a card have no behaviour, and
 // a card shows the drag cursor the drag manager names.
 TEST(MainPageTest, EntriesOpenNoMenuAndEveryBehaviourIsRegistered) {
-  testing::test_program program;
+  testing::program_window program;
   const element root = program.objects.view().document().root();
   const element card = root.select_first("[id='q-2']");  // its parts are built when reached
   for (const element& e :
@@ -59,7 +59,7 @@ TEST(MainPageTest, EntriesOpenNoMenuAndEveryBehaviourIsRegistered) {
 }
 
 TEST(MainPageTest, EveryReferencedFileExistsByExactName) {
-  testing::test_program program;
+  testing::program_window program;
   const std::filesystem::path res = std::filesystem::path(PARVELA_SOURCE_DIR) / "res";
   std::set<std::string> files;
   for (const auto& entry : std::filesystem::directory_iterator(res))
@@ -86,7 +86,7 @@ TEST(MainPageTest, EveryReferencedFileExistsByExactName) {
 // A control given "sms" without a message is a fault of the page, raised
 // with the control's id.
 TEST(MainPageTest, AControlWithoutItsMessageRaises) {
-  testing::test_program program;
+  testing::program_window program;
   const element stray = program.objects.view().document().root().select_first("#export");
   htmlayout::behavior_event_params press;
   press.cmd = htmlayout::event::button_click;

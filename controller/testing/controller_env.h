@@ -3,7 +3,7 @@
 // and four quotes, see model/testing), a program folder ("ParvelaDir")
 // holding a DragMgr.xml, and a recorder of the view events the model sends.
 // Nothing touches the real home folder. The folders alone (program_folders)
-// serve the tests that run the whole program (view/testing/test_program.h).
+// serve the tests that run the whole program (view/testing/program_window.h).
 #pragma once
 
 #include <filesystem>

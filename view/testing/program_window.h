@@ -1,10 +1,12 @@
 // The program's main window without a screen, for tests that act as a user:
-// the whole program on a temporary collection (test_program.h: three tags,
-// four quotes; quote 2 carries tags 3 and 1, quote 3 tag 2) with the real
-// main page, shown by the real renderer (fixed text metrics) and
-// driven through the engine's input with presses, moves, releases and keys
-// at the positions where the elements are drawn. `clipboard` (UTF-8) is the
-// clipboard of both the program's copy commands and the in-place editor.
+// the whole program (view/program.h) over the source's "res" on a temporary
+// collection (the controller's tests' folders: three tags, four quotes;
+// quote 2 carries tags 3 and 1, quote 3 tag 2; the shipped DragMgr.xml),
+// loaded into the real main page, shown by the real renderer (fixed text
+// metrics) and driven through the engine's input with presses, moves,
+// releases and keys at the positions where the elements are drawn. The logs
+// are marked after the load. `clipboard` (UTF-8) is the clipboard of both the
+// program's copy commands and the in-place editor. Needs PARVELA_SOURCE_DIR.
 #pragma once
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -15,25 +17,35 @@
 #include <string>
 #include <vector>
 
+#include "controller/testing/controller_env.h"
 #include "fml/text.h"
 #include "htmlayout/dom/events.h"
 #include "htmlayout/input/input.h"
 #include "htmlayout/input/keys.h"
 #include "htmlayout/render/testing/headless_host.h"
+#include "model/model_event.h"
 #include "model/model_instance.h"
 #include "view/behavior_host.h"
+#include "view/program.h"
 #include "view/pvview.h"
-#include "view/testing/test_program.h"
 
 namespace pvl::testing {
 
-class program_window : public test_program {
+class program_window {
  public:
   using element = htmlayout::dom::element;
   using point = htmlayout::point;
 
   program_window(int width = 1000, int height = 700)
-      : host_(view().document(), width, height) {
+      : objects(
+            [this](const std::wstring& text) {
+              clipboard = fml::wchar2utf8(text);
+              return true;
+            },
+            (std::filesystem::path(PARVELA_SOURCE_DIR) / "res").wstring()),
+        host_(view().document(), width, height) {
+    objects.model().on_model_event(model_events::initial_load{});
+    env.collection.mark_logs();
     in().set_clipboard({[this] { return fml::utf82wchar(clipboard); },
                         [this](const std::wstring& text) { clipboard = fml::wchar2utf8(text); }});
     view().host().show_popup = [](const element& popup, const element& anchor, int placement) {
@@ -71,22 +83,17 @@ class program_window : public test_program {
 
   // ---- Gestures ----
   void click(const element& e, uint32_t keys = 0) { click_at(center(e), keys); }
-  void click_at(point p, uint32_t keys = 0) {
+  void click_at(point p, uint32_t keys = 0, uint32_t button = htmlayout::mouse::main_button) {
     in().mouse_move(p, 0, keys);
-    in().mouse_down(p, htmlayout::mouse::main_button, keys);
-    in().mouse_up(p, htmlayout::mouse::main_button, keys);
+    in().mouse_down(p, button, keys);
+    in().mouse_up(p, button, keys);
   }
+  void right_click(const element& e) { click_at(center(e), 0, htmlayout::mouse::prop_button); }
   void double_click(const element& e) {
     const point p = center(e);
     click_at(p);
     in().mouse_double_click(p, htmlayout::mouse::main_button, 0);
     in().mouse_up(p, htmlayout::mouse::main_button, 0);
-  }
-  void right_click(const element& e) {
-    const point p = center(e);
-    in().mouse_move(p, 0, 0);
-    in().mouse_down(p, htmlayout::mouse::prop_button, 0);
-    in().mouse_up(p, htmlayout::mouse::prop_button, 0);
   }
   // Presses on `from`, moves in steps to `to` with the button held, and
   // releases there.
@@ -136,6 +143,9 @@ class program_window : public test_program {
     return rows;
   }
 
+  controller_testing::program_folders env;
+  std::string clipboard;
+  program objects;
 
  private:
   htmlayout::render::headless_host host_;
