@@ -110,6 +110,8 @@ TEST_F(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
   for (int32_t id : {1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 14, 15, 0, 13, 16, 18, 19, 22, 25, -1})
     send(view_event(id));
   EXPECT_EQ(page(), with_fresh_row);
+  send(ve::vdelete_wrong_tag{});
+  EXPECT_EQ(page(), before);
 }
 
 // A page of its own: sheets are answered by exact name, even when empty;
@@ -145,21 +147,17 @@ TEST(ViewPageTest, LoadRequestsAreAnsweredByExactNameEvenWhenEmpty) {
   EXPECT_EQ(view.on_notification(request), 0u);
 }
 
-// The stock behaviours attach on a page of the view's own, and what a
-// "command" element reports is left alone.
-TEST(ViewPageTest, StockBehavioursAttachAndTheirReportsAreIgnored) {
+// What a stock "command" element reports, clicked or sent, is left alone.
+TEST(ViewPageTest, AStockCommandsReportIsIgnored) {
   model_testing::test_collection collection;
   testing_support::temp_dir res;
   testing_support::write_file(
       res.path() / "mainform.htm",
-      "<html><head><style>#go { behavior: command; } #strip { behavior: tabs; }</style>"
-      "</head><body><div id=go>Go</div><div id=strip><span id=tab panel=p selected>T</span>"
-      "<div id=panel name=p>P</div></div></body></html>");
+      "<html><head><style>#go { behavior: command; }</style></head><body><div id=go>Go</div>"
+      "</body></html>");
   ResourceMgr resources(res.wstr());
   pvview view(resources);
   const element root = view.document().root();
-  EXPECT_TRUE(root.select_first("#tab").get_state() & htmlayout::state::current);
-  EXPECT_TRUE(root.select_first("#panel").get_state() & htmlayout::state::expanded);
   // A click on the command reports it to the view, which changes nothing.
   htmlayout::testing::fixed_layout layout;
   htmlayout::input in(view.document(), layout);
@@ -187,10 +185,12 @@ TEST_F(ViewTest, NarrowedQuoteListKeepsItsRowsAsIfBuiltAnew) {
     for (const element& e : list.select_all(selector)) ids.push_back(*e.get_attribute_utf8("id"));
     return ids;
   };
-  show_quotes({quote(1, "one"), quote(2, "two"), quote(3, "three")});
+  show_quotes({quote(1, "one"), quote(2, "two")});
+  const Quote added = quote(3, "three");
+  send(ve::vadd_quote{&added});  // scrolled to without a host, marked "fresh"
   const element kept = by_id("q-3");
   ASSERT_EQ(kept.select_first("td.text").text(), L"three");
-  kept.set_attribute("fresh", L"");
+  EXPECT_TRUE(kept.has_attribute("fresh"));
   for (const char* id : {"q-3", "q-1"})
     by_id(id).parent().parent().set_state(htmlayout::state::checked | htmlayout::state::current);
 
