@@ -16,6 +16,7 @@
 #include "tests/support/temp_dir.h"
 #include "view/fragments.h"
 #include "view/resource_mgr.h"
+#include "view/testing/view_env.h"
 
 namespace pvl {
 namespace {
@@ -35,39 +36,21 @@ class redraw_recorder : public htmlayout::document_observer {
   std::set<const htmlayout::element_node*> redrawn;
 };
 
+// The view over the source's "res" (view/testing/view_env.h).
 class ViewTest : public ::testing::Test {
  protected:
-  ViewTest()
-      : resources_((std::filesystem::path(PARVELA_SOURCE_DIR) / "res").wstring()),
-        view_(resources_) {}
+  void send(const view_event& event) { env_.view->on_view_event(event); }
+  element by_id(const std::string& id) { return root().select_first("[id='" + id + "']"); }
+  element root() { return env_.view->document().root(); }
+  std::string page() { return root().html(true); }
+  void show_quotes(const std::vector<Quote>& quotes) { env_.show(env_.tags, quotes); }
 
-  void send(const view_event& event) { view_.on_view_event(event); }
-  element by_id(const std::string& id) {
-    return view_.document().root().select_first("[id='" + id + "']");
-  }
-  std::string page() { return view_.document().root().html(true); }
-  // The view reads the cards' records from shown_.
-  void show_quotes(const std::vector<Quote>& quotes) {
-    shown_ = quotes;
-    std::vector<int32_t> ids;
-    for (const Quote& quote : quotes) ids.push_back(quote.m_id);
-    send(ve::vupdate_quotes{ids, read_});
-  }
-  std::vector<Quote> shown_;
-  const quote_reader read_ = [this](int32_t id) -> std::optional<Quote> {
-    for (const Quote& quote : shown_)
-      if (quote.m_id == id) return quote;
-    return std::nullopt;
-  };
-
-  model_testing::test_collection collection_;
-  ResourceMgr resources_;
-  pvview view_;
+  testing::view_env env_;
 };
 
 TEST_F(ViewTest, MarksAppearAndDisappearOnTheirQuoteAndAreRedrawn) {
   redraw_recorder redraws;
-  view_.document().add_observer(&redraws);
+  env_.view->document().add_observer(&redraws);
   show_quotes({quote(1, "one", {{3, "gamma"}}), quote(2, "two")});
   const Tag alpha{1, "alpha"};
   send(ve::vmark_quote{1, &alpha});
@@ -82,13 +65,13 @@ TEST_F(ViewTest, MarksAppearAndDisappearOnTheirQuoteAndAreRedrawn) {
   send(ve::vdelete_mark{quote_tag_ids{1, 1}});
   EXPECT_EQ(cell.children_count(), 0u);
   EXPECT_TRUE(redraws.was_redrawn(by_id("q-1")));
-  view_.document().remove_observer(&redraws);
+  env_.view->document().remove_observer(&redraws);
 }
 
 // Events whose record or element is missing change nothing; the two that
 // need a tag row being named raise with their name without one.
 TEST_F(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
-  send(ve::vupdate_tags{{{1, "alpha"}}});
+  env_.tags = {{1, "alpha"}};
   show_quotes({quote(1, "one")});
   const Tag tag{1, "alpha"};
   send(ve::vadd_search_tag{&tag});
@@ -115,24 +98,27 @@ TEST_F(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
 }
 
 // A page of its own: sheets are answered by exact name, even when empty;
-// bytes nobody waits for are refused.
-TEST(ViewPageTest, LoadRequestsAreAnsweredByExactNameEvenWhenEmpty) {
+// bytes nobody waits for are refused; what a stock "command" element
+// reports, clicked or sent, is left alone.
+TEST(ViewPageTest, LoadRequestsByExactNameAndAStockCommandsReportIsIgnored) {
   model_testing::test_collection collection;
   testing_support::temp_dir res;
-  testing_support::write_file(res.path() / "mainform.htm",
-                              "<html><head><link rel=\"stylesheet\" href=\"a.css\"><link "
-                              "rel=\"stylesheet\" href=\"empty.css\"><link rel=\"stylesheet\" "
-                              "href=\"B.css\"></head><body></body></html>");
+  testing_support::write_file(
+      res.path() / "mainform.htm",
+      "<html><head><link rel=stylesheet href=a.css><link rel=stylesheet href=empty.css>"
+      "<link rel=stylesheet href=B.css><style>#go { behavior: command; }</style></head>"
+      "<body><div id=go>Go</div></body></html>");
   testing_support::write_file(res.path() / "a.css", "div { behavior: x }");
   testing_support::write_file(res.path() / "empty.css", "");
   testing_support::write_file(res.path() / "b.css", "p { behavior: y }");
   ResourceMgr resources(res.wstr());
   pvview view(resources);
   std::map<std::string, std::string> sheets;
-  for (const auto& sheet : view.document().style_sheets()) sheets[sheet.url] = sheet.text;
+  for (const auto& sheet : view.document().style_sheets()) {
+    if (!sheet.url.empty()) sheets[sheet.url] = sheet.text;
+  }
   EXPECT_EQ(sheets, (std::map<std::string, std::string>{{"a.css", "div { behavior: x }"},
                                                         {"empty.css", ""}}));
-
   htmlayout::load_data_notification request;
   request.code = htmlayout::notification_code::load_data;
   request.doc = &view.document();
@@ -145,20 +131,8 @@ TEST(ViewPageTest, LoadRequestsAreAnsweredByExactNameEvenWhenEmpty) {
   }
   request.uri = "nothing.css";
   EXPECT_EQ(view.on_notification(request), 0u);
-}
 
-// What a stock "command" element reports, clicked or sent, is left alone.
-TEST(ViewPageTest, AStockCommandsReportIsIgnored) {
-  model_testing::test_collection collection;
-  testing_support::temp_dir res;
-  testing_support::write_file(
-      res.path() / "mainform.htm",
-      "<html><head><style>#go { behavior: command; }</style></head><body><div id=go>Go</div>"
-      "</body></html>");
-  ResourceMgr resources(res.wstr());
-  pvview view(resources);
   const element root = view.document().root();
-  // A click on the command reports it to the view, which changes nothing.
   htmlayout::testing::fixed_layout layout;
   htmlayout::input in(view.document(), layout);
   layout.place(root.select_first("#go"), {0, 0, 100, 20});
