@@ -42,19 +42,6 @@ class GesturesTest : public ::testing::Test {
   testing::program_window w;
 };
 
-TEST_F(GesturesTest, DraggingATagOntoAQuoteTagsItAndAQuoteOntoATagToo) {
-  w.drag(w.by_id("vt-2"), w.by_id("q-4"));
-  EXPECT_EQ(w.quote_tags(4), Ids{2});
-  EXPECT_TRUE(w.by_id("qt-4-2"));
-  EXPECT_EQ(w.stored("SELECT tag FROM quote_tag WHERE quote = 4"), Lines{"2"});
-
-  w.drag(w.by_id("q-1"), w.by_id("vt-3"));
-  EXPECT_EQ(w.quote_tags(1), Ids{3});
-  EXPECT_TRUE(w.by_id("qt-1-3"));
-  // The drag cursor is gone once the button is up.
-  EXPECT_FALSE(w.root().select_first("body").get_attribute_utf8("cursor").has_value());
-}
-
 TEST_F(GesturesTest, TheManageButtonOpensTheTagMenuWhoseChecksMarkTheQuote) {
   const auto manage = w.by_id("q-3").select_first("button.managetags");
   w.click(manage);
@@ -230,12 +217,24 @@ TEST_F(GesturesTest, ANoticeShowsItsTextAsTextUntilItsCloseButtonIsClicked) {
   EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice")));
 }
 
-// The Delete key and the tag menu delete tags in the undo and edit tests.
-TEST_F(GesturesTest, ATagOrAQuoteDroppedOnTheBinIsDeleted) {
+// A tag dropped on a quote or a quote on a tag marks the quote; on the bin,
+// either is deleted (the Delete key and the tag menu delete tags in the undo
+// and edit tests).
+TEST_F(GesturesTest, DropsOnAQuoteOrATagMarkAndDropsOnTheBinDelete) {
+  w.drag(w.by_id("vt-2"), w.by_id("q-4"));
+  EXPECT_EQ(w.quote_tags(4), Ids{2});
+  EXPECT_TRUE(w.by_id("qt-4-2"));
+  EXPECT_EQ(w.stored("SELECT tag FROM quote_tag WHERE quote = 4"), Lines{"2"});
+  w.drag(w.by_id("q-1"), w.by_id("vt-3"));
+  EXPECT_EQ(w.quote_tags(1), Ids{3});
+  EXPECT_TRUE(w.by_id("qt-1-3"));
+  // The drag cursor is gone once the button is up.
+  EXPECT_FALSE(w.root().select_first("body").get_attribute_utf8("cursor").has_value());
+
   w.drag(w.by_id("vt-1"), w.by_id("recycled"));
   EXPECT_EQ(w.ids("div.vtag"), (Lines{"vt-3", "vt-2"}));
   EXPECT_FALSE(w.by_id("qt-2-1"));  // and from the quote that carried it
-  EXPECT_EQ(w.stored("SELECT tag FROM quote_tag ORDER BY tag"), (Lines{"2", "3"}));
+  EXPECT_EQ(w.stored("SELECT tag FROM quote_tag ORDER BY tag"), (Lines{"2", "2", "3", "3"}));
   w.drag(w.by_id("q-4"), w.by_id("recycled"));
   EXPECT_FALSE(w.by_id("q-4"));
   EXPECT_EQ(w.stored("SELECT count(*) FROM quote WHERE m_id = 4"), Lines{"0"});
