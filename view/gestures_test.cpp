@@ -244,7 +244,8 @@ TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole
 
   auto card_text = [&] { return w.by_id("q-5").select_first("td.text").text(); };
   auto control = [&] { return w.by_id("q-5").select_first("button.showtext"); };
-  w.by_id("q-5").remove_attribute("fresh");  // the new card's highlight, gone in a moment
+  EXPECT_TRUE(w.by_id("q-5").has_attribute("fresh"));  // highlighted for a moment
+  w.by_id("q-5").remove_attribute("fresh");
   const size_t page_before = w.root().html(true).size();
   EXPECT_NE(card_text().find(L"line 20 of"), std::wstring::npos);
   EXPECT_EQ(card_text().find(L"line 21 of"), std::wstring::npos);
@@ -629,7 +630,9 @@ TEST(PageLayoutTest, EveryPartShowsAndTheSearchBarWrapsFromTheSmallestWindowUp) 
 
 // Undo through the keys: Ctrl+A and Delete empty the list, Ctrl+Z gives
 // back the same quotes, with their ids, stamps, order and marks, in the file
-// and on the page.
+// and on the page. The quotes one Delete removes go to the file together:
+// when the file refuses one in the middle, none is deleted, every row is
+// back, the user is told, and there is nothing to undo.
 TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
   const std::string quotes = "SELECT m_id || ' ' || m_stamp || ' ' || m_utftext FROM quote ORDER BY rowid";
   const std::string marks = "SELECT quote || ' ' || pos || ' ' || tag FROM quote_tag ORDER BY 1";
@@ -637,7 +640,6 @@ TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
   const Lines cards = w.ids("div.quote"), chips = w.ids("div.qtag");
   ASSERT_EQ(cards.size(), 4u);
   ASSERT_EQ(stored_marks.size(), 3u);
-
   w.click(w.by_id("q-3"));
   w.key(htmlayout::vk::key_a, htmlayout::keyboard::control);
   w.key(htmlayout::vk::del);
@@ -653,22 +655,15 @@ TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
   EXPECT_EQ(w.ids("div.qtag"), chips);
   EXPECT_EQ(w.by_id("notice-text").text(), L"Restored 4 quotes");
   EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice-action")));
-  // The note goes by itself.
-  w.in().advance_clock(w.in().next_timer_due().value_or(0));
+  w.in().advance_clock(w.in().next_timer_due().value_or(0));  // the note goes by itself
   EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice")));
-}
 
-// The quotes one Delete removes go to the file together: when the file
-// refuses one in the middle, none is deleted, every row is back, the user
-// is told, and there is nothing to undo.
-TEST_F(GesturesTest, AQuoteTheFileRefusesTakesBackTheWholeDelete) {
   {
     SQLite::Database db(w.env.collection.db_file().string(), SQLite::OPEN_READWRITE);
     db.exec(
         "CREATE TRIGGER refuse BEFORE DELETE ON quote WHEN old.m_id = 2 "
         "BEGIN SELECT RAISE(ABORT, 'refused'); END");
   }
-  const Lines cards = w.ids("div.quote");
   w.click(w.by_id("q-4"));
   w.key(htmlayout::vk::key_a, htmlayout::keyboard::control);
   w.key(htmlayout::vk::del);

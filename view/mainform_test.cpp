@@ -1,16 +1,13 @@
 // The main page as the engine reads it, filled by the program: the behaviour
 // and the menu each part gets from the style sheets, the drag cursors, and
-// the files the page refers to, which are looked up by exact name.
+// the error of a control the page gives no message.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <regex>
 #include <set>
 
 #include "fml/app_errors.h"
 #include "fml/text.h"
 #include "htmlayout/dom/behavior.h"
-#include "tests/support/temp_dir.h"
 #include "view/testing/program_window.h"
 
 namespace pvl {
@@ -56,31 +53,6 @@ TEST(MainPageTest, EntriesOpenNoMenuAndEveryBehaviourIsRegistered) {
     }
     return false;
   });
-}
-
-TEST(MainPageTest, EveryReferencedFileExistsByExactName) {
-  testing::program_window program;
-  const std::filesystem::path res = std::filesystem::path(PARVELA_SOURCE_DIR) / "res";
-  std::set<std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(res))
-    files.insert(entry.path().filename().string());
-  std::string all = testing_support::read_file(res / "mainform.htm");
-  // Every linked sheet arrived (a name the store lacks is left out).
-  const std::regex link("<link [^>]*href=\"([^\"]+)\"");
-  const auto sheets = program.objects.view().document().style_sheets();
-  EXPECT_EQ(std::distance(std::sregex_iterator(all.begin(), all.end(), link), {}),
-            std::count_if(sheets.begin(), sheets.end(), [](auto& s) { return !s.url.empty(); }));
-  for (const auto& sheet : sheets) {
-    if (!sheet.url.empty()) {
-      EXPECT_EQ(sheet.text, program.objects.resources().get(fml::utf82wchar(sheet.url)));
-    }
-    all += sheet.text;
-  }
-  const std::regex reference("(?:src|href)=\"([^\"#:]+)\"|url\\(([^)]+)\\)");
-  int count = 0;
-  for (std::sregex_iterator i(all.begin(), all.end(), reference), end; i != end; ++i, ++count)
-    EXPECT_TRUE(files.count((*i)[1].matched ? (*i)[1].str() : (*i)[2].str())) << (*i)[0];
-  EXPECT_GE(count, 6);
 }
 
 // A control given "sms" without a message is a fault of the page, raised

@@ -1,6 +1,6 @@
 // What the gesture tests cannot reach of the view's events on the real main
 // page (res/mainform.htm): events that find nothing, the redraws a change
-// asks for, a narrowed list; and a small page where a case needs its own.
+// asks for; and a small page of its own.
 #include "view/pvview.h"
 
 #include <gtest/gtest.h>
@@ -147,39 +147,6 @@ TEST(ViewPageTest, LoadRequestsByExactNameAndAStockCommandsReportIsIgnored) {
   report.element = root.select_first("#go");
   EXPECT_EQ(view.on_notification(report), 0u);
   EXPECT_EQ(root.html(true), before);
-}
-
-// A narrower list keeps the rows that stay, but nothing of the list before:
-// no row state, no "fresh" mark, and a card built already is built again
-// from its record as it is now.
-TEST_F(ViewTest, NarrowedQuoteListKeepsItsRowsAsIfBuiltAnew) {
-  const auto quotelist = [this] { return by_id("thequotelist"); };
-  const auto ids_in = [](const element& list, const std::string& selector) {
-    std::vector<std::string> ids;
-    for (const element& e : list.select_all(selector)) ids.push_back(*e.get_attribute_utf8("id"));
-    return ids;
-  };
-  show_quotes({quote(1, "one"), quote(2, "two")});
-  const Quote added = quote(3, "three");
-  send(ve::vadd_quote{&added});  // scrolled to without a host, marked "fresh"
-  const element kept = by_id("q-3");
-  ASSERT_EQ(kept.select_first("td.text").text(), L"three");
-  EXPECT_TRUE(kept.has_attribute("fresh"));
-  for (const char* id : {"q-3", "q-1"})
-    by_id(id).parent().parent().set_state(htmlayout::state::checked | htmlayout::state::current);
-
-  show_quotes({quote(1, "one"), quote(3, "three, now")});
-  EXPECT_EQ(ids_in(quotelist(), "tr > td > div.quote"), (std::vector<std::string>{"q-3", "q-1"}));
-  EXPECT_TRUE(by_id("q-3") == kept);
-  EXPECT_FALSE(kept.has_attribute("fresh"));
-  EXPECT_EQ(quotelist().children_with_state(htmlayout::state::checked).size(), 0u);
-  EXPECT_EQ(quotelist().children_with_state(htmlayout::state::current).size(), 0u);
-  EXPECT_EQ(kept.select_first("td.text").text(), L"three, now");
-  // A list with a quote not shown yet is built anew.
-  show_quotes({quote(1, "one"), quote(2, "two"), quote(3, "three")});
-  EXPECT_EQ(ids_in(quotelist(), "tr > td > div.quote"),
-            (std::vector<std::string>{"q-3", "q-2", "q-1"}));
-  EXPECT_FALSE(by_id("q-3") == kept);
 }
 
 }  // namespace
