@@ -26,8 +26,6 @@ QPoint middle(document_widget& page, const char* selector) {
   return QPoint(box.left + (box.right - box.left) / 2, box.top + (box.bottom - box.top) / 2);
 }
 
-// Its size and Enter are tried end to end; here its parts, a real click on
-// a link and on OK, the close box and Escape.
 TEST(AboutBox, OpensModalOverTheMainWindowItsLinksOpenWithTheShellAndItEnds) {
   static int argc = 1;
   static char name[] = "about_box_test";
@@ -39,9 +37,7 @@ TEST(AboutBox, OpensModalOverTheMainWindowItsLinksOpenWithTheShellAndItEnds) {
   main.resize(800, 600);
   main.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
-  // Shows the about box; `user` runs inside it once it is up, with its
-  // window and the widget showing the page. A box still open after five
-  // seconds is closed.
+  // Shows the box; `user` acts in it once it is up. A box open after five seconds is closed.
   const auto show = [&](std::function<void(QDialog&, document_widget&)> user) {
     QTimer act, give_up;
     act.setSingleShot(true);
@@ -71,9 +67,8 @@ TEST(AboutBox, OpensModalOverTheMainWindowItsLinksOpenWithTheShellAndItEnds) {
     EXPECT_EQ(window.parentWidget(), main.window());
     EXPECT_TRUE(window.isModal());
     image = page.grab().toImage();
-    // Each link names the help page beside the program or a web address,
-    // never a site that does not exist; the root has no "html" behaviour,
-    // whose Escape would close the main window instead of the box.
+    // Each link names the help page or a web address; the root has no "html"
+    // behaviour, whose Escape would close the main window instead of the box.
     int links = 0;
     for (const dom::element& link : page.doc().root().select_all("div.link")) {
       const std::string target = link.get_attribute_utf8("link").value_or("");

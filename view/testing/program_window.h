@@ -1,12 +1,9 @@
 // The program's main window without a screen, for tests that act as a user:
 // the whole program (view/program.h) over the source's "res" on a temporary
-// collection (the controller's tests' folders: three tags, four quotes;
-// quote 2 carries tags 3 and 1, quote 3 tag 2; the shipped DragMgr.xml),
-// loaded into the real main page, shown by the real renderer (fixed text
-// metrics) and driven through the engine's input with presses, moves,
-// releases and keys at the positions where the elements are drawn. The logs
-// are marked after the load. `clipboard` (UTF-8) is the clipboard of both the
-// program's copy commands and the in-place editor. Needs PARVELA_SOURCE_DIR.
+// collection (three tags, four quotes; quote 2 carries tags 3 and 1, quote 3
+// tag 2), drawn by the real renderer and driven through the engine's input
+// where the elements are drawn. The logs are marked after the load.
+// `clipboard` (UTF-8) serves the copy commands and the in-place editor.
 #pragma once
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -122,7 +119,7 @@ class program_window {
     in().mouse_up(to, htmlayout::mouse::main_button, 0);
   }
   void type(const std::wstring& text) { in().characters(text, 0); }
-  // The item of a shown menu whose action is `action`, or whose id is.
+  // The item of a menu whose action is `action`.
   element menu_item(const std::string& menu, const std::string& action) {
     return by_id(menu).select_first("li[action='" + action + "']");
   }
