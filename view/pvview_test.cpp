@@ -1,12 +1,11 @@
 // What the gesture tests cannot reach of the view's events on the real main
-// page (res/mainform.htm): events that find nothing, the redraws a change
-// asks for; and a small page of its own.
+// page (res/mainform.htm): events that find nothing; and a small
+// page of its own.
 #include "view/pvview.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 
 #include "fml/app_errors.h"
 #include "fml/text.h"
@@ -14,7 +13,6 @@
 #include "htmlayout/testing/test_window.h"
 #include "model/testing/test_collection.h"
 #include "tests/support/temp_dir.h"
-#include "view/fragments.h"
 #include "view/resource_mgr.h"
 #include "view/testing/view_env.h"
 
@@ -24,55 +22,14 @@ namespace {
 using htmlayout::dom::element;
 namespace ve = view_events;
 
-Quote quote(int32_t id, const std::string& text, std::vector<Tag> tags = {}) {
-  return Quote{id, text, 1204880703, std::move(tags)};
-}
-
-// Records which elements the program asked to redraw.
-class redraw_recorder : public htmlayout::document_observer {
- public:
-  void update_requested(const htmlayout::element_node& e, bool) override { redrawn.insert(&e); }
-  bool was_redrawn(const element& e) const { return redrawn.count(e.node()) > 0; }
-  std::set<const htmlayout::element_node*> redrawn;
-};
-
-// The view over the source's "res" (view/testing/view_env.h).
-class ViewTest : public ::testing::Test {
- protected:
-  void send(const view_event& event) { env_.view->on_view_event(event); }
-  element by_id(const std::string& id) { return root().select_first("[id='" + id + "']"); }
-  element root() { return env_.view->document().root(); }
-  std::string page() { return root().html(true); }
-  void show_quotes(const std::vector<Quote>& quotes) { env_.show(env_.tags, quotes); }
-
-  testing::view_env env_;
-};
-
-TEST_F(ViewTest, MarksAppearAndDisappearOnTheirQuoteAndAreRedrawn) {
-  redraw_recorder redraws;
-  env_.view->document().add_observer(&redraws);
-  show_quotes({quote(1, "one", {{3, "gamma"}}), quote(2, "two")});
-  const Tag alpha{1, "alpha"};
-  send(ve::vmark_quote{1, &alpha});
-  const element cell = by_id("q-1").child(0).child(2).child(0);
-  EXPECT_EQ(cell.html(false), qtag_fragment({3, "gamma"}, 1) + qtag_fragment(alpha, 1));
-  EXPECT_FALSE(by_id("q-2").select_first("div.qtag"));
-
-  send(ve::vdelete_mark{quote_tag_ids{1, 3}});
-  EXPECT_EQ(cell.html(false), qtag_fragment(alpha, 1));
-  EXPECT_TRUE(redraws.was_redrawn(cell));
-  redraws.redrawn.clear();
-  send(ve::vdelete_mark{quote_tag_ids{1, 1}});
-  EXPECT_EQ(cell.children_count(), 0u);
-  EXPECT_TRUE(redraws.was_redrawn(by_id("q-1")));
-  env_.view->document().remove_observer(&redraws);
-}
-
 // Events whose record or element is missing change nothing; the two that
 // need a tag row being named raise with their name without one.
-TEST_F(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
-  env_.tags = {{1, "alpha"}};
-  show_quotes({quote(1, "one")});
+TEST(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
+  testing::view_env env;
+  const auto send = [&](const view_event& event) { env.view->on_view_event(event); };
+  const auto page = [&] { return env.view->document().root().html(true); };
+  env.tags = {{1, "alpha"}};
+  env.show(env.tags, {Quote{1, "one", 1204880703, {}}});
   const Tag tag{1, "alpha"};
   send(ve::vadd_search_tag{&tag});
   const std::string before = page();
@@ -86,7 +43,8 @@ TEST_F(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
     }
   }
   EXPECT_EQ(page(), before);
-  by_id("taglist").set_html("<tr new_tr><td><div class=\"vtag\">fresh</div></td></tr>", 2);
+  env.view->document().root().select_first("#taglist").set_html(
+      "<tr new_tr><td><div class=\"vtag\">fresh</div></td></tr>", 2);
   const std::string with_fresh_row = page();
   send(ve::vdelete_search_tag{9});
   send(ve::vmark_quote{1, nullptr});
