@@ -50,8 +50,7 @@ class GridsTest : public ::testing::Test {
         "<html><head><style>body { margin: 0; } table, tr { display: block; }"
         "tr { height: 20px; } td, th { display: inline-block; width: 60px; }"
         ".hidden { display: none; } #box { height: 140px; overflow: auto; }</style></head><body>"
-        "<div id=box><table id=g multiple fixedrows=1 style='behavior: cgrid'>" +
-        rows +
+        "<div id=box><table id=g multiple fixedrows=1 style='behavior: cgrid'>" + rows +
         "</table></div></body></html>");
   }
   element grid() { return host_.doc().root().select_first("#g"); }

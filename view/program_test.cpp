@@ -74,14 +74,9 @@ TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
 // holds every card while the list stays light.
 TEST(ProgramObjectsTest, CardsOfALongListAreBuiltWhereNeeded) {
   testing::program_window window;
-  {
-    SQLite::Database db(window.env.collection.db_file().string(), SQLite::OPEN_READWRITE);
-    SQLite::Transaction adding(db);
-    for (int id = 101; id <= 400; ++id)
-      db.exec("INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (" + std::to_string(id) +
-              ", 'number " + std::to_string(id) + "', 1700000000)");
-    adding.commit();
-  }
+  SQLite::Database(window.env.collection.db_file().string(), SQLite::OPEN_READWRITE)
+      .exec("WITH RECURSIVE n(id) AS (SELECT 101 UNION ALL SELECT id + 1 FROM n WHERE id < 400) "
+            "INSERT INTO quote (m_id, m_utftext, m_stamp) SELECT id, 'number ' || id, 1 FROM n");
   model().on_model_event(model_events::initial_load{});
   window.screen().view().update();
   auto built = [&] {
