@@ -41,7 +41,8 @@ TEST(QuoteFragment, TheExampleQuoteByteForByteWithItsStampInLocalTime) {
               "<div class=\"qtag\" id=\"qt-7-1\">alpha</div></td>"
               "<td class=\"managecell\"><button class=\"managetags\" "
               "menu=\"manage-tags\">Manage...</button></td>"
-              "<td class=\"timestamp\">" + s.text + "</td></tr></table></div>")
+              "<td class=\"timestamp\">" +
+                  s.text + "</td></tr></table></div>")
         << s.zone;
   }
   unsetenv("TZ");

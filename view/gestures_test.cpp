@@ -42,8 +42,7 @@ TEST_F(GesturesTest, TheManageButtonOpensTheTagMenuWhoseChecksMarkTheQuote) {
   w.click(manage);
   ASSERT_EQ(w.in().popups().size(), 1u);
   EXPECT_EQ(w.in().popups()[0].element, w.by_id("manage-tags"));
-  // Quote 3 carries tag 2: its item is checked.
-  EXPECT_EQ(w.ids("#manage-tags li:checked"), Lines{"mtmcheck-2"});
+  EXPECT_EQ(w.ids("#manage-tags li:checked"), Lines{"mtmcheck-2"});  // quote 3 carries tag 2
 
   w.click(w.by_id("mtmcheck-1"));
   w.click(w.by_id("mtmcheck-2"));
@@ -184,9 +183,7 @@ TEST(ListMenusTest, EveryItemActsOnWhatItsMenuWasOpenedOn) {
   }
 }
 
-// A tag dropped on a quote or a quote on a tag marks the quote; on the bin,
-// either is deleted (the Delete key and the tag menu delete tags in the undo
-// and edit tests).
+// A tag dropped on a quote or a quote on a tag marks the quote; on the bin, either is deleted.
 TEST_F(GesturesTest, DropsOnAQuoteOrATagMarkAndDropsOnTheBinDelete) {
   w.drag(w.by_id("vt-2"), w.by_id("q-4"));
   EXPECT_EQ(w.quote_tags(4), Ids{2});
@@ -195,8 +192,7 @@ TEST_F(GesturesTest, DropsOnAQuoteOrATagMarkAndDropsOnTheBinDelete) {
   w.drag(w.by_id("q-1"), w.by_id("vt-3"));
   EXPECT_EQ(w.quote_tags(1), Ids{3});
   EXPECT_TRUE(w.by_id("qt-1-3"));
-  // The drag cursor is gone once the button is up.
-  EXPECT_FALSE(w.root().select_first("body").get_attribute_utf8("cursor").has_value());
+  EXPECT_FALSE(w.root().select_first("body").get_attribute_utf8("cursor"));  // drag cursor gone
 
   w.drag(w.by_id("vt-1"), w.by_id("recycled"));
   EXPECT_EQ(w.ids("div.vtag"), (Lines{"vt-3", "vt-2"}));
@@ -207,9 +203,8 @@ TEST_F(GesturesTest, DropsOnAQuoteOrATagMarkAndDropsOnTheBinDelete) {
   EXPECT_EQ(w.stored("SELECT count(*) FROM quote WHERE m_id = 4"), Lines{"0"});
 }
 
-// A quote of 60,000 lines (1.7 MB) taken as a capture: its card lays out its
-// first 20 lines, "Show more" opens it to a larger but still bounded share
-// and "Show less" closes it; copies and the export carry the whole text.
+// A captured quote of 60,000 lines (1.7 MB): its card shows 20 lines, "Show
+// more" a larger bounded share; copies and the export carry the whole text.
 TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole) {
   std::string whole;
   for (int i = 1; i <= 60000; ++i) whole += "line " + std::to_string(i) + " of a long capture\n";
@@ -419,11 +414,10 @@ TEST_F(GesturesTest, TheNameEditorSelectsByKeysAndMouseAndUsesTheClipboard) {
   EXPECT_EQ(w.stored("SELECT m_utfname FROM tag WHERE m_id = 1"), Lines{"m"});
 }
 
-// The word field narrows the list as the user types, together with the
-// search tags; Escape empties it, a second Escape hides the window. Ctrl+Z in
-// it takes back its changes (a run of typed letters at once), never a
-// deletion of quotes; Clear empties the field and the search, and the field's
-// Ctrl+Z brings the words back. The cards mark the words, a captured one too.
+// The word field narrows the list as the user types, with the search tags;
+// Escape empties it, a second hides the window. Its Ctrl+Z takes back a run of
+// typed letters at once, never a deletion of quotes, and brings back the words
+// Clear took. The cards mark the words, a captured one too.
 TEST_F(GesturesTest, TypedWordsNarrowTheListEscapeEmptiesTheFieldAndCtrlZUndoesIt) {
   int closes = 0;
   host().close_window = [&] { ++closes; };
@@ -533,13 +527,12 @@ TEST_F(GesturesTest, NoEditOrSelectionOutlivesItsRowOrItsList) {
   for (const auto& shown : w.in().popups()) EXPECT_NE(shown.element, w.by_id("quotes-menu"));
 }
 
-// Undo through the keys: Ctrl+A and Delete empty the list, Ctrl+Z gives
-// back the same quotes, with their ids, stamps, order and marks, in the file
-// and on the page. The quotes one Delete removes go to the file together:
-// when the file refuses one in the middle, none is deleted, every row is
-// back, the user is told, and there is nothing to undo.
+// Ctrl+A and Delete empty the list, Ctrl+Z gives back the same quotes (ids,
+// stamps, order, marks) in the file and on the page. When the file refuses one
+// quote of a Delete, none is deleted, the user is told, nothing is to undo.
 TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
-  const std::string quotes = "SELECT m_id || ' ' || m_stamp || ' ' || m_utftext FROM quote ORDER BY rowid";
+  const std::string quotes =
+      "SELECT m_id || ' ' || m_stamp || ' ' || m_utftext FROM quote ORDER BY rowid";
   const std::string marks = "SELECT quote || ' ' || pos || ' ' || tag FROM quote_tag ORDER BY 1";
   const Lines stored_quotes = w.stored(quotes), stored_marks = w.stored(marks);
   const Lines cards = w.ids("div.quote"), chips = w.ids("div.qtag");

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
+#include "htmlayout/behaviors/table_rows.h"
 #include "htmlayout/dom/events.h"
 #include "htmlayout/input/input.h"
 #include "htmlayout/input/keys.h"
-#include "htmlayout/behaviors/table_rows.h"
 #include "view/behavior_parts.h"
 
 namespace pvl {

@@ -75,8 +75,9 @@ TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
 TEST(ProgramObjectsTest, CardsOfALongListAreBuiltWhereNeeded) {
   testing::program_window window;
   SQLite::Database(window.env.collection.db_file().string(), SQLite::OPEN_READWRITE)
-      .exec("WITH RECURSIVE n(id) AS (SELECT 101 UNION ALL SELECT id + 1 FROM n WHERE id < 400) "
-            "INSERT INTO quote (m_id, m_utftext, m_stamp) SELECT id, 'number ' || id, 1 FROM n");
+      .exec(
+          "WITH RECURSIVE n(id) AS (SELECT 101 UNION ALL SELECT id + 1 FROM n WHERE id < 400) "
+          "INSERT INTO quote (m_id, m_utftext, m_stamp) SELECT id, 'number ' || id, 1 FROM n");
   model().on_model_event(model_events::initial_load{});
   window.screen().view().update();
   auto built = [&] {

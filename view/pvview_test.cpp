@@ -43,8 +43,8 @@ TEST(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
     }
   }
   EXPECT_EQ(page(), before);
-  env.view->document().root().select_first("#taglist").set_html(
-      "<tr new_tr><td><div class=\"vtag\">fresh</div></td></tr>", 2);
+  const element tags = env.view->document().root().select_first("#taglist");
+  tags.set_html("<tr new_tr><td><div class=\"vtag\">fresh</div></td></tr>", 2);
   const std::string with_fresh_row = page();
   send(ve::vdelete_search_tag{9});
   send(ve::vmark_quote{1, nullptr});
