@@ -1,6 +1,5 @@
-// The about box as the program shows it: its page compiled into the
-// program, run by the Qt dialog runner over the main window's widget, ended
-// by a real click on its OK button, by Escape or by closing its window.
+// The about box as the program shows it, by the Qt dialog runner over the main
+// window's widget: its links, and OK, Escape and the close box end it.
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -15,10 +15,8 @@ namespace {
 
 using htmlayout::dom::element;
 
-// The gesture tests use each part's behaviour and menu; what they cannot
-// see: no entry opens a menu of its own (its behaviour would answer any
-// action with its own element), the parts of a card have no behaviour, and
-// a card shows the drag cursor the drag manager names.
+// No entry opens a menu of its own (its behaviour would answer any action with
+// its own element), a card's parts have no behaviour, a card shows the drag cursor.
 TEST(MainPageTest, EntriesOpenNoMenuAndEveryBehaviourIsRegistered) {
   testing::program_window program;
   const element root = program.objects.view().document().root();

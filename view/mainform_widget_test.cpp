@@ -1,9 +1,6 @@
-// The program's main page as the user meets it: the view loads
-// res/mainform.htm and shows the default collection, the document widget
-// shows it offscreen and takes real Qt input. Looks at pixels a broken
-// paint would change: a hovered and a checked quote, the caret of a tag
-// being named (the widget's own tests scroll, open menus and show cursors).
-// With PARVELA_PICTURES set to a folder, the pictures are saved there.
+// The main page with the default collection in the document widget, offscreen,
+// under real Qt input: the pixels of a hovered and a checked quote and of the
+// caret of a tag being named. PARVELA_PICTURES names a folder to save them in.
 #include <gtest/gtest.h>
 
 #include <QApplication>

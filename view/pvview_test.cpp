@@ -1,6 +1,5 @@
-// What the gesture tests cannot reach of the view's events on the real main
-// page (res/mainform.htm): events that find nothing; and a small
-// page of its own.
+// What the gesture tests cannot reach of the view: events that find nothing
+// on the real main page, and a small page of its own.
 #include "view/pvview.h"
 
 #include <gtest/gtest.h>
