@@ -92,30 +92,22 @@ class program_window {
     in().mouse_double_click(p, htmlayout::mouse::main_button, 0);
     in().mouse_up(p, htmlayout::mouse::main_button, 0);
   }
-  // Presses on `from`, moves in steps to `to` with the button held, and
-  // releases there.
-  void drag(const element& from, const element& to) {
-    const point a = center(from);
-    const point b = center(to);
-    in().mouse_move(a, 0, 0);
-    in().mouse_down(a, htmlayout::mouse::main_button, 0);
-    constexpr int kSteps = 8;
-    for (int i = 1; i <= kSteps; ++i)
-      in().mouse_move({a.x + (b.x - a.x) * i / kSteps, a.y + (b.y - a.y) * i / kSteps},
-                      htmlayout::mouse::main_button, 0);
-    in().mouse_up(b, htmlayout::mouse::main_button, 0);
-  }
+  // Presses on `from`'s centre, moves in eight steps to `to`'s with the button
+  // held, and releases there.
+  void drag(const element& from, const element& to) { drag_between(center(from), center(to), 8); }
   void key(uint32_t code, uint32_t keys = 0, int times = 1) {
     for (int i = 0; i < times; ++i) {
       in().key_down(code, keys);
       in().key_up(code, keys);
     }
   }
-  // Presses at `from`, moves to `to` with the button held, releases there.
-  void drag_between(point from, point to) {
+  // Presses at `from`, moves in `steps` to `to` with the button held, releases there.
+  void drag_between(point from, point to, int steps = 1) {
     in().mouse_move(from, 0, 0);
     in().mouse_down(from, htmlayout::mouse::main_button, 0);
-    in().mouse_move(to, htmlayout::mouse::main_button, 0);
+    for (int i = 1; i <= steps; ++i)
+      in().mouse_move({from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps},
+                      htmlayout::mouse::main_button, 0);
     in().mouse_up(to, htmlayout::mouse::main_button, 0);
   }
   void type(const std::wstring& text) { in().characters(text, 0); }
