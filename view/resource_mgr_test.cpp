@@ -7,54 +7,34 @@
 #include <filesystem>
 
 #include "fml/app_errors.h"
-#include "fml/log.h"
 #include "fml/text.h"
+#include "model/testing/test_collection.h"
 #include "tests/support/temp_dir.h"
 #include "tinyfilesystem/app_dirs.h"
 
 namespace pvl {
 namespace {
 
-using testing_support::read_file;
-using testing_support::temp_dir;
 using testing_support::write_file;
-
-class ResourceMgrTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::filesystem::create_directories(data_.path() / "logs");
-    tinyfilesystem::set_app_dir(L"DataDir", data_.wstr());
-    fml::set_log_folder(data_.wstr());
-    tinyfilesystem::set_app_dir(L"ParvelaDir", program_.wstr());
-    fml::reglog("app", L"logs/application.log");
-    fml::reglog("debug", L"logs/debug.log");
-    std::filesystem::create_directory(res());
-  }
-  void TearDown() override {
-    fml::close_logs();
-    tinyfilesystem::set_app_dir(L"DataDir", L"");
-    tinyfilesystem::set_app_dir(L"ParvelaDir", L"");
-  }
-  std::filesystem::path res() const { return program_.path() / "res"; }
-  std::string log(const char* file) const { return read_file(data_.path() / "logs" / file); }
-
-  temp_dir data_;
-  temp_dir program_;
-};
 
 // Every entry by its exact name, read once: binary files larger than a read
 // whole, empty and unreadable ones (a link whose target is gone, a folder)
-// held with no bytes.
-TEST_F(ResourceMgrTest, HoldsEveryEntryByItsExactNameReadOnce) {
+// held with no bytes; a missing name raises, a missing folder is no entry.
+TEST(ResourceMgrTest, HoldsEveryEntryByItsExactNameReadOnce) {
+  const model_testing::test_collection logs;
+  const testing_support::temp_dir program;
+  tinyfilesystem::set_app_dir(L"ParvelaDir", program.wstr());
+  const std::filesystem::path res = program.path() / "res";
+  std::filesystem::create_directory(res);
   std::string image;
   for (int i = 0; i < 200000; ++i) image += static_cast<char>((i * 7919) % 256);
-  write_file(res() / "dragquote.cur", image);
-  write_file(res() / "empty.css", "");
-  write_file(res() / "\u00e9t\u00e9 2.png", "png");
-  std::filesystem::create_directory(res() / "images");
-  std::filesystem::create_symlink(program_.path() / "gone.css", res() / "broken.css");
+  write_file(res / "dragquote.cur", image);
+  write_file(res / "empty.css", "");
+  write_file(res / "\u00e9t\u00e9 2.png", "png");
+  std::filesystem::create_directory(res / "images");
+  std::filesystem::create_symlink(program.path() / "gone.css", res / "broken.css");
   const ResourceMgr store(resource_folder());
-  write_file(res() / "late.css", "late");
+  write_file(res / "late.css", "late");
   EXPECT_EQ(store.size(), 5u);
   EXPECT_EQ(store.get(L"dragquote.cur"), image);
   EXPECT_EQ(store.get(L"\u00e9t\u00e9 2.png"), "png");
@@ -65,14 +45,10 @@ TEST_F(ResourceMgrTest, HoldsEveryEntryByItsExactNameReadOnce) {
   // Letter case counts, no folder part is looked at, and nothing comes later.
   for (const wchar_t* absent : {L"Dragquote.cur", L"res/empty.css", L"", L".", L"..", L"late.css"})
     EXPECT_FALSE(store.exists(absent)) << fml::wchar2utf8(absent);
-  EXPECT_EQ(log("debug.log"), "ResourceMgr init\n");
-}
-
-TEST_F(ResourceMgrTest, AMissingNameRaisesWithTheNameAndTheFolder) {
-  write_file(res() / "mainform.htm", "x");
-  ResourceMgr store(resource_folder());
-  for (const auto& [name, message] :
-       {std::pair{L"Mainform.htm", "Mainform.htm"}, {L"\u00e9t\u00e9.png", "\xc3\xa9t\xc3\xa9.png"}}) {
+  EXPECT_EQ(logs.new_lines("debug"), std::vector<std::string>{"ResourceMgr init"});
+  // A missing name raises with the name and the folder.
+  for (const auto& [name, message] : {std::pair{L"Mainform.htm", "Mainform.htm"},
+                                      {L"\u00e9t\u00e9.png", "\xc3\xa9t\xc3\xa9.png"}}) {
     try {
       store.get(name);
       ADD_FAILURE() << "no error raised";
@@ -82,10 +58,11 @@ TEST_F(ResourceMgrTest, AMissingNameRaisesWithTheNameAndTheFolder) {
     }
   }
   // A missing folder gives an empty store.
-  std::filesystem::remove_all(res());
+  std::filesystem::remove_all(res);
   ResourceMgr nothing(resource_folder());
   EXPECT_EQ(nothing.size(), 0u);
   EXPECT_THROW(nothing.get(L"mainform.htm"), resource_not_found_error);
+  tinyfilesystem::set_app_dir(L"ParvelaDir", L"");
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
-// A long run of random gestures and captures on the whole program, for
-// `make soak` under the sanitizers (not part of the unit tests): tags dragged
-// onto quotes, quotes deleted with the Delete key, Ctrl+Z, searches by
-// double-clicked tags and their Clear, and captures of texts with markup,
-// line breaks and non-ASCII characters. The collection file must end up
-// holding exactly what a plain model of those gestures holds.
+// A long run of random gestures (tags dragged onto quotes, Delete, Ctrl+Z,
+// searches and Clear) and captures of texts with markup, line breaks and
+// non-ASCII characters, for `make soak` under the sanitizers: the collection
+// file ends up holding what a plain model of those gestures holds.
 // SOAK_GESTURES (default 10000) and SOAK_SEED (default 1) vary the run.
 #include <gtest/gtest.h>
 
@@ -24,18 +22,15 @@ namespace {
 
 // What the collection should hold: quotes by id, with their tags in order.
 struct expected_collection {
-  struct quote {
-    std::string text;
-    std::vector<int> tags;
-  };
-  std::map<int, quote> quotes = {
+  using quotes_by_id = std::map<int, std::pair<std::string, std::vector<int>>>;
+  quotes_by_id quotes = {
       {1, {"one", {}}}, {2, {"two", {3, 1}}}, {3, {"three", {2}}}, {4, {"four", {}}}};
-  std::deque<std::map<int, quote>> deleted;  // undo steps, newest last
+  std::deque<quotes_by_id> deleted;  // undo steps, newest last
   int next_id = 5;
 
   void mark(int id, int tag) {
-    std::vector<int>& tags = quotes.at(id).tags;
-    if (std::find(tags.begin(), tags.end(), tag) == tags.end()) tags.push_back(tag);
+    std::vector<int>& tags = quotes.at(id).second;
+    if (std::ranges::find(tags, tag) == tags.end()) tags.push_back(tag);
   }
   void remove(int id) {
     deleted.push_back({{id, quotes.at(id)}});
@@ -50,23 +45,18 @@ struct expected_collection {
   // As the test reads the file: "id text tags", by id.
   std::vector<std::string> rows() const {
     std::vector<std::string> rows;
-    for (const auto& [id, q] : quotes) {
+    for (const auto& [id, quote] : quotes) {
       std::string tags;
-      for (int tag : q.tags) tags += (tags.empty() ? "" : ",") + std::to_string(tag);
-      rows.push_back(std::to_string(id) + " " + q.text + " " + tags);
+      for (int tag : quote.second) tags += (tags.empty() ? "" : ",") + std::to_string(tag);
+      rows.push_back(std::to_string(id) + " " + quote.first + " " + tags);
     }
     return rows;
   }
 };
 
-int env_number(const char* name, int fallback) {
-  const char* value = std::getenv(name);
-  return value ? std::atoi(value) : fallback;
-}
-
 TEST(SoakTest, RandomGesturesAndCapturesKeepTheCollectionAsExpected) {
-  const int gestures = env_number("SOAK_GESTURES", 10000);
-  const int seed = env_number("SOAK_SEED", 1);
+  const int gestures = std::atoi(std::getenv("SOAK_GESTURES") ?: "10000");
+  const int seed = std::atoi(std::getenv("SOAK_SEED") ?: "1");
   SCOPED_TRACE("SOAK_SEED=" + std::to_string(seed));
   std::mt19937 random(seed);
   auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
@@ -107,11 +97,8 @@ TEST(SoakTest, RandomGesturesAndCapturesKeepTheCollectionAsExpected) {
       w.click(w.by_id("clear-search"));
     }
     // Notices and other timers run out before the next gesture.
-    for (int i = 0; i < 10; ++i) {
-      std::optional<uint64_t> due = w.in().next_timer_due();
-      if (!due) break;
-      w.in().advance_clock(*due);
-    }
+    for (int i = 0; i < 10 && w.in().next_timer_due(); ++i)
+      w.in().advance_clock(*w.in().next_timer_due());
   }
   EXPECT_EQ(w.stored("SELECT m_id || ' ' || m_utftext || ' ' || ifnull((SELECT "
                      "group_concat(tag, ',') FROM (SELECT tag FROM quote_tag WHERE quote = m_id "

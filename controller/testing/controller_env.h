@@ -3,7 +3,7 @@
 // and four quotes, see model/testing), a program folder ("ParvelaDir")
 // holding the shipped DragMgr.xml, and a recorder of the view events the
 // model sends. The folders alone (program_folders) serve the tests that run
-// the whole program (view/testing/test_program.h).
+// the whole program (view/testing/program_window.h).
 #pragma once
 
 #include <filesystem>

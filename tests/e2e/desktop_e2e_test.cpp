@@ -120,7 +120,9 @@ TEST_F(DesktopTest, CopyPressesWithinHalfASecondCaptureTheClipboard) {
     own_clipboard(text);
     size_t before = captures().size();
     keys(std::string("sleep 0.6 ") + each.keys);
-    if (each.captures) ASSERT_TRUE(captured_count_is(before + each.captures));
+    if (each.captures) {
+      ASSERT_TRUE(captured_count_is(before + each.captures));
+    }
     auto texts = captures_before_a_known_one();
     EXPECT_EQ(texts.size() - before, each.captures);
     for (size_t i = before; i < texts.size(); ++i) EXPECT_EQ(texts[i], text);

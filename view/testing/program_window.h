@@ -1,10 +1,9 @@
 // The program's main window without a screen, for tests that act as a user:
-// the whole program on a temporary collection (test_program.h: three tags,
-// four quotes; quote 2 carries tags 3 and 1, quote 3 tag 2) with the real
-// main page, shown by the real renderer (fixed text metrics) and
-// driven through the engine's input with presses, moves, releases and keys
-// at the positions where the elements are drawn. `clipboard` (UTF-8) is the
-// clipboard of both the program's copy commands and the in-place editor.
+// the whole program (view/program.h) over the source's "res" on a temporary
+// collection (three tags, four quotes; quote 2 carries tags 3 and 1, quote 3
+// tag 2), drawn by the real renderer and driven through the engine's input
+// where the elements are drawn. The logs are marked after the load.
+// `clipboard` (UTF-8) serves the copy commands and the in-place editor.
 #pragma once
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -15,25 +14,35 @@
 #include <string>
 #include <vector>
 
+#include "controller/testing/controller_env.h"
 #include "fml/text.h"
 #include "htmlayout/dom/events.h"
 #include "htmlayout/input/input.h"
 #include "htmlayout/input/keys.h"
 #include "htmlayout/render/testing/headless_host.h"
+#include "model/model_event.h"
 #include "model/model_instance.h"
 #include "view/behavior_host.h"
+#include "view/program.h"
 #include "view/pvview.h"
-#include "view/testing/test_program.h"
 
 namespace pvl::testing {
 
-class program_window : public test_program {
+class program_window {
  public:
   using element = htmlayout::dom::element;
   using point = htmlayout::point;
 
   program_window(int width = 1000, int height = 700)
-      : host_(view().document(), width, height) {
+      : objects(
+            [this](const std::wstring& text) {
+              clipboard = fml::wchar2utf8(text);
+              return true;
+            },
+            (std::filesystem::path(PARVELA_SOURCE_DIR) / "res").wstring()),
+        host_(view().document(), width, height) {
+    objects.model().on_model_event(model_events::initial_load{});
+    env.collection.mark_logs();
     in().set_clipboard({[this] { return fml::utf82wchar(clipboard); },
                         [this](const std::wstring& text) { clipboard = fml::wchar2utf8(text); }});
     view().host().show_popup = [](const element& popup, const element& anchor, int placement) {
@@ -71,51 +80,38 @@ class program_window : public test_program {
 
   // ---- Gestures ----
   void click(const element& e, uint32_t keys = 0) { click_at(center(e), keys); }
-  void click_at(point p, uint32_t keys = 0) {
+  void click_at(point p, uint32_t keys = 0, uint32_t button = htmlayout::mouse::main_button) {
     in().mouse_move(p, 0, keys);
-    in().mouse_down(p, htmlayout::mouse::main_button, keys);
-    in().mouse_up(p, htmlayout::mouse::main_button, keys);
+    in().mouse_down(p, button, keys);
+    in().mouse_up(p, button, keys);
   }
+  void right_click(const element& e) { click_at(center(e), 0, htmlayout::mouse::prop_button); }
   void double_click(const element& e) {
     const point p = center(e);
     click_at(p);
     in().mouse_double_click(p, htmlayout::mouse::main_button, 0);
     in().mouse_up(p, htmlayout::mouse::main_button, 0);
   }
-  void right_click(const element& e) {
-    const point p = center(e);
-    in().mouse_move(p, 0, 0);
-    in().mouse_down(p, htmlayout::mouse::prop_button, 0);
-    in().mouse_up(p, htmlayout::mouse::prop_button, 0);
-  }
-  // Presses on `from`, moves in steps to `to` with the button held, and
-  // releases there.
-  void drag(const element& from, const element& to) {
-    const point a = center(from);
-    const point b = center(to);
-    in().mouse_move(a, 0, 0);
-    in().mouse_down(a, htmlayout::mouse::main_button, 0);
-    constexpr int kSteps = 8;
-    for (int i = 1; i <= kSteps; ++i)
-      in().mouse_move({a.x + (b.x - a.x) * i / kSteps, a.y + (b.y - a.y) * i / kSteps},
-                      htmlayout::mouse::main_button, 0);
-    in().mouse_up(b, htmlayout::mouse::main_button, 0);
-  }
+  // Presses on `from`'s centre, moves in eight steps to `to`'s with the button
+  // held, and releases there.
+  void drag(const element& from, const element& to) { drag_between(center(from), center(to), 8); }
   void key(uint32_t code, uint32_t keys = 0, int times = 1) {
     for (int i = 0; i < times; ++i) {
       in().key_down(code, keys);
       in().key_up(code, keys);
     }
   }
-  // Presses at `from`, moves to `to` with the button held, releases there.
-  void drag_between(point from, point to) {
+  // Presses at `from`, moves in `steps` to `to` with the button held, releases there.
+  void drag_between(point from, point to, int steps = 1) {
     in().mouse_move(from, 0, 0);
     in().mouse_down(from, htmlayout::mouse::main_button, 0);
-    in().mouse_move(to, htmlayout::mouse::main_button, 0);
+    for (int i = 1; i <= steps; ++i)
+      in().mouse_move({from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps},
+                      htmlayout::mouse::main_button, 0);
     in().mouse_up(to, htmlayout::mouse::main_button, 0);
   }
   void type(const std::wstring& text) { in().characters(text, 0); }
-  // The item of a shown menu whose action is `action`, or whose id is.
+  // The item of a menu whose action is `action`.
   element menu_item(const std::string& menu, const std::string& action) {
     return by_id(menu).select_first("li[action='" + action + "']");
   }
@@ -136,6 +132,9 @@ class program_window : public test_program {
     return rows;
   }
 
+  controller_testing::program_folders env;
+  std::string clipboard;
+  program objects;
 
  private:
   htmlayout::render::headless_host host_;

@@ -1,11 +1,8 @@
 // The program's main view without the model, for tests, tools and
 // benchmarks that show the real main page: a temporary data folder with the
-// seven logs, the program folder pointed at the source's "data" folder (its
-// DragMgr.xml), the controller (the behaviours send it the pointer's moves),
-// the resource store read from the source's "res", and the view, filled
-// through its view events with the default collection (or with any quotes);
-// controller(), resource_mgr() and view() return them. Nothing touches the
-// real home folder. Needs PARVELA_SOURCE_DIR.
+// logs, the source's "data" as program folder, the controller, the resource
+// store of the source's "res", and the view, filled through its view events
+// with the default collection (or any quotes).
 #pragma once
 
 #include <filesystem>
