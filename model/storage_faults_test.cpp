@@ -100,7 +100,14 @@ std::array<int, 3> run_case(model_testing::faulty_vfs& vfs, const gesture& g, fa
   if (model) model->set_view(&view);
 
   bool reported = raised;
-  for (const auto& e : view.events) reported = reported || (e.id == ve::vnotice::id && e.notice.error);
+  for (const auto& e : view.events) {
+    if (e.id != ve::vnotice::id || !e.notice.error) continue;
+    reported = true;
+    // A refused write is a full disk here, and the user is told so.
+    if (kind == fault::write) {
+      EXPECT_NE(e.notice.text.find("the disk is full"), std::string::npos) << e.notice.text;
+    }
+  }
   if (!model) {
     model = std::make_unique<pvlModel>();  // the next start
     model->set_view(&view);
