@@ -10,7 +10,7 @@ void register_buttons();     // html, sms, link, about, export
 void register_managetags();  // managetags, manage-menu
 void register_showtext();    // showtext
 void register_lists();       // quotelist, taglist
-void register_grids();       // cgrid, cquote_grid, ceditable_grid
+void register_grids();       // cgrid, csortable-grid, cquote_grid, ceditable_grid
 void register_splitter();    // pvlsplitter
 void register_notice();      // notice, noticeaction
 void register_words();       // wordfield

@@ -1,9 +1,10 @@
-// The selecting grid and the quote list's grid, with the
+// The selecting grid, the sortable grid and the quote list's grid, with the
 // registration of all the program's table behaviours.
 #include "view/grids.h"
 
 #include <algorithm>
 
+#include "htmlayout/behaviors/row_sorter.h"
 #include "htmlayout/behaviors/table_rows.h"
 #include "htmlayout/dom/events.h"
 #include "htmlayout/input/input.h"
@@ -29,6 +30,7 @@ using htmlayout::navigate_by_key;
 using htmlayout::scroll_to_view;
 using htmlayout::set_current_row;
 using htmlayout::sinking;
+using htmlayout::sort_by_header;
 using htmlayout::target_cell;
 using htmlayout::target_row;
 
@@ -102,6 +104,11 @@ void cgrid::on_header_click(const dom::element& table, const dom::element& cell)
   table.post_event(event::table_header_click, cell ? cell : table, cell ? cell.index() : 0);
 }
 
+void csortable_grid::on_header_click(const dom::element& table, const dom::element& cell) {
+  cgrid::on_header_click(table, cell);
+  sort_by_header(table, cell);
+}
+
 bool cquote_grid::on_key(const dom::element& table, const dom::element& target, uint32_t event_type,
                          uint32_t key_code, uint32_t keys) {
   if (event_type != key::down) return false;
@@ -161,6 +168,7 @@ bool remove_checked_rows(const dom::element& table, uint32_t keys) {
 
 void behavior_parts::register_grids() {
   static cgrid grid;
+  static csortable_grid sortable;
   static cquote_grid quotes;
   static ceditable_grid tags;
 }

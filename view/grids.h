@@ -59,6 +59,15 @@ class cgrid : public htmlayout::behavior {
   explicit cgrid(const char* name);
 };
 
+// "csortable-grid": a header press also sorts the rows by that column
+// (sort_by_header), once; another press on the same column does nothing.
+class csortable_grid : public cgrid {
+ public:
+  csortable_grid() : cgrid("csortable-grid") {}
+  void on_header_click(const htmlayout::dom::element& table,
+                       const htmlayout::dom::element& cell) override;
+};
+
 // "cquote_grid": the quote list. Delete removes the checked rows, Ctrl+C
 // and Enter ask for a copy of them.
 class cquote_grid : public cgrid {

@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "fml/text.h"
 #include "htmlayout/input/keys.h"
 #include "htmlayout/render/testing/headless_host.h"
 #include "htmlayout/testing/pointer.h"
@@ -51,7 +53,10 @@ class GridsTest : public ::testing::Test {
         "tr { height: 20px; } td, th { display: inline-block; width: 60px; }"
         ".hidden { display: none; } #box { height: 140px; overflow: auto; }</style></head><body>"
         "<div id=box><table id=g multiple fixedrows=1 style='behavior: cgrid'>" +
-        rows + "</table></div></body></html>");
+        rows +
+        "</table></div><table id=s fixedrows=1 style='behavior: csortable-grid'>"
+        "<tr><th id=name>name</th></tr><tr><td>b</td></tr><tr><td>B</td></tr>"
+        "<tr><td>a</td></tr></table></body></html>");
   }
   element grid() { return host_.doc().root().select_first("#g"); }
   element row(int i) { return grid().child(static_cast<size_t>(i)); }
@@ -118,6 +123,16 @@ TEST_F(GridsTest, KeysMovePageByPageOverHiddenRowsAndCtrlASelectsAll) {
   EXPECT_TRUE(last->bottom <= box->bottom && last->top >= box->top);
   key(vk::key_a, keyboard::control);
   EXPECT_EQ(checked(), (Rows{1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12}));
+}
+
+TEST_F(GridsTest, AHeaderPressSortsTheSortableGrid) {
+  element table = host_.doc().root().select_first("#s");
+  pointer_.click(host_.doc().root().select_first("#name"));
+  Lines texts;
+  for (size_t i = 1; i < table.children_count(); ++i)
+    texts.push_back(fml::wchar2utf8(table.child(i).text()));
+  EXPECT_EQ(texts, (Lines{"B", "a", "b"}));
+  EXPECT_EQ(rows_with(table, state::current), Rows{});
 }
 
 // The main page with the real controller and model (program_window.h).
