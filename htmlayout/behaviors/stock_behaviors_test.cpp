@@ -1,0 +1,630 @@
+// The stock behaviours through real presses, keys and focus moves on boxes
+// placed by hand: each test loads a small page, plays a table of input steps
+// and checks the states, attributes or the body's log after each.
+#include "htmlayout/behaviors/stock_behaviors.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "htmlayout/behaviors/clock.h"
+#include "htmlayout/dom/document_observer.h"
+#include "htmlayout/dom/events.h"
+#include "htmlayout/input/keys.h"
+#include "htmlayout/render/testing/headless_host.h"
+#include "htmlayout/testing/stock_window.h"
+
+namespace htmlayout {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using Lines = std::vector<std::string>;
+constexpr uint32_t ctrl = keyboard::control, shift = keyboard::shift, alt = keyboard::alt;
+
+// The body of every page logs its events and keys ("test-log").
+struct logged {
+  Lines log;
+  testing::recorder body{log, "test-log", group::behavior_event | group::key};
+};
+
+struct window : logged, testing::stock_window {
+  explicit window(const char* page, std::string_view base_url = {})
+      : stock_window(page, base_url) {}
+  // Places each element in a row of its own, `height` high, from the top.
+  void stack(std::initializer_list<const char*> ids, int height = 10) {
+    int top = 0;
+    for (const char* id : ids) place(id, {0, top, 100, top += height});
+  }
+  // For each element, "id:" and c current, e expanded, x collapsed.
+  std::string states(std::initializer_list<const char*> ids) {
+    std::string out;
+    for (const char* id : ids) {
+      const uint32_t s = (*this)[id].get_state();
+      out += std::string(id) + ":" + (s & state::current ? "c" : "") +
+             (s & state::expanded ? "e" : "") + (s & state::collapsed ? "x" : "") + " ";
+    }
+    return out;
+  }
+  // The ids of the elements given that have `bit`.
+  std::string with(uint32_t bit, std::initializer_list<const char*> ids) {
+    std::string out;
+    for (const char* id : ids)
+      if ((*this)[id].get_state() & bit) out += id;
+    return out;
+  }
+  // The ids of the element children of `list`, joined.
+  std::string ids_in(const char* list) {
+    std::string ids;
+    for (size_t i = 0; i < (*this)[list].children_count(); ++i)
+      ids += testing::name_of_element((*this)[list].child(i));
+    return ids;
+  }
+  void drag(const char* from, const char* to) {
+    in.mouse_move(center(from), 0, 0);
+    in.mouse_down(center(from), mouse::main_button, 0);
+    in.mouse_move(center(to), mouse::main_button, 0);
+    in.mouse_up(center(to), mouse::main_button, 0);
+  }
+};
+
+constexpr const char* access_page = R"(<html><head><style>
+  html { behavior: accesskeys; } body { behavior: test-log; }
+  .gone { display: none; } #strip { behavior: tabs; }
+</style></head><body>
+<button id=save accesskey="^S">Save</button><button id=plain accesskey="!S">S</button>
+<button id=alt accesskey="s">s</button><button id=shifted accesskey="!S" disabled>never</button>
+<button id=off accesskey="!F5" disabled>off</button>
+<div class=gone><button id=hidden accesskey="!F5">hidden</button></div>
+<button id=refresh accesskey-alt="!F5">refresh</button><button id=bracket accesskey="]">]</button>
+<button id=backslash accesskey="\">\</button><button id=quote accesskey="'">'</button>
+<button id=keypad accesskey="^NUMPAD7">7</button><p id=inert accesskey="!F6">takes no click</p>
+<div id=typing tabindex=0>where the keys go</div>
+<div id=strip><span id=t1 panel=one selected>One</span><span id=t2 panel=two accesskey="!F2">Two</span>
+  <div name=one id=p1>1</div><div name=two id=p2>2</div></div>
+</body></html>)";
+
+TEST(AccessKeysTest, EachKeyClicksTheFirstEnabledShownElementNamingItOrGoesOn) {
+  constexpr uint32_t f5 = vk::f1 + 4, f6 = vk::f1 + 5;
+  // A key (or with `typed` a character typed with the keys given) and what
+  // the body sees: the click taken at the root on the way down, or the key
+  // going on to the focus and back up ("key").
+  const struct {
+    uint32_t key, keys;
+    const wchar_t* typed;
+    Lines seen;
+  } cases[] = {
+      // Ctrl makes a "^" name, no modifier a "!" name, Alt the character.
+      {'S', ctrl, nullptr, {"body event 0 save"}},
+      {'S', 0, nullptr, {"body event 0 plain"}},
+      {0, alt, L"s", {"body event 0 alt"}},
+      {vk::numpad_0 + 7, ctrl, nullptr, {"body event 0 keypad"}},
+      {f5, 0, nullptr, {"body event 0 refresh"}},  // past the disabled and the hidden one
+      // Characters that mean something in selectors match exactly; quotes have no name.
+      {0, alt, L"]", {"body event 0 bracket"}},
+      {0, alt, L"\\", {"body event 0 backslash"}},
+      {0, alt, L"'", {"body key 2 typing 39"}},
+      // Shift gives no name, with or without Ctrl; neither do Alt itself, a
+      // key pressed with Alt, or a character typed without Alt.
+      {'S', shift | ctrl, nullptr, {"body key 0 typing 83"}},
+      {vk::alt, alt, nullptr, {"body key 0 typing 18"}},
+      {'S', alt, nullptr, {"body key 0 typing 83"}},
+      {0, shift, L"S", {"body key 2 typing 83"}},
+      {f5, ctrl, nullptr, {"body key 0 typing 116"}},  // "^F5" is nobody's
+      // Nobody takes the paragraph: the body sees the offer, and the key goes on.
+      {f6, 0, nullptr, {"body event 92 inert", "body key 0 typing 117"}},
+  };
+  window w(access_page);
+  w.in.set_focus(w["typing"]);
+  for (const auto& c : cases) {
+    w.log.clear();
+    if (c.typed)
+      w.in.characters(c.typed, c.keys);
+    else
+      w.in.key_down(c.key, c.keys);
+    Lines seen;
+    for (const std::string& line : w.log)
+      if (line.find(" 8000 ") == std::string::npos && line.find(" 8002 ") == std::string::npos)
+        seen.push_back(line);
+    EXPECT_EQ(seen, c.seen) << c.key << " " << c.keys;
+  }
+  w["refresh"].set_attribute("disabled", L"");
+  w.log.clear();
+  w.in.key_down(f5, 0);
+  EXPECT_THAT(w.log, ElementsAre("body key 8000 typing 116", "body key 0 typing 116"));
+  // A tab takes no click: it is offered to its strip, which selects it.
+  w.log.clear();
+  w.in.key_down(vk::f1 + 1, 0);
+  EXPECT_EQ(w.states({"t1", "t2", "p2"}), "t1: t2:c p2:e ");
+  EXPECT_THAT(w.log, ElementsAre("body event 90 t1", "body event 91 t2"));
+}
+
+constexpr const char* clock_page = R"(<html><head><style>
+  #face, #hidden-face { behavior: clock; } .gone { display: none; }
+</style></head><body><div id=face></div><div class=gone><div id=hidden-face></div></div></body></html>)";
+
+TEST(ClockTest, TicksEverySecondWhileShownAndStopsOrRestartsWhenTold) {
+  struct redraws : document_observer {
+    void update_requested(const element_node&, bool) override { ++count; }
+    int count = 0;
+  } seen;
+  window w(clock_page);
+  w.doc.add_observer(&seen);
+  const dom::element face = w["face"];
+  ASSERT_EQ(w.in.next_timer_due(), 1000u);  // the hidden clock keeps none
+  w.in.advance_clock(1000);
+  w.in.advance_clock(2000);
+  EXPECT_EQ(seen.count, 2);
+  EXPECT_TRUE(face.send_event(event::timer_control, face, 0));
+  EXPECT_FALSE(w.in.next_timer_due());
+  w.in.advance_clock(5000);
+  face.send_event(event::timer_control, face, 1);
+  EXPECT_EQ(w.in.next_timer_due(), 6000u);
+  w.in.advance_clock(6000);
+  EXPECT_EQ(seen.count, 3);
+  face.delete_element();  // a clock taken out of the page ticks no more
+  w.in.advance_clock(7000);
+  EXPECT_FALSE(w.in.next_timer_due());
+  w.doc.remove_observer(&seen);
+}
+
+// A clock showing `now`, registered after the stock one so that the page finds it first.
+struct fixed_clock : testing::stock_behaviors_registered {
+  inline static clock_time now;
+  clock face_clock{[] { return now; }};
+};
+
+TEST(ClockTest, HandsPointAtTheTimeFromTheCentreOnTheContentLayerOnly) {
+  // Writes each line as "x,y>x,y wWIDTH RED".
+  struct recording_graphics : graphics {
+    void line(point from, point to, color c, int width) override {
+      lines.push_back(std::to_string(from.x) + "," + std::to_string(from.y) + ">" +
+                      std::to_string(to.x) + "," + std::to_string(to.y) + " w" +
+                      std::to_string(width) + " " + std::to_string(c.red));
+    }
+    color text_color() const override { return {10, 20, 30, 255}; }
+    Lines lines;
+  };
+  struct clock_window : fixed_clock, window {
+    clock_window() : window(clock_page) {}
+  } w;
+  const struct {
+    clock_time time;
+    rect area;
+    uint32_t layer;
+    bool handled;
+    Lines lines;
+  } cases[] = {
+      // A box 200 x 120 at (10, 20): centre (110, 80), hands 120 / 2 - 12 = 48
+      // long, the hour hand 0.6 of that; the second hand red.
+      {{18, 15, 30}, {10, 20, 210, 140}, 1, true,
+       {"110,80>106,109 w4 10", "110,80>158,80 w3 10", "110,80>110,128 w1 127"}},
+      {{23, 59, 45}, {0, 0, 100, 100}, 1, true,
+       {"50,50>50,27 w4 10", "50,50>46,12 w3 10", "50,50>12,50 w1 127"}},
+      {{3, 0, 0}, {0, 0, 100, 100}, 0, false, {}},
+      {{3, 0, 0}, {0, 0, 100, 100}, 2, false, {}},
+      // Under 24 pixels the hands would come out backwards: none are drawn.
+      {{3, 0, 0}, {0, 0, 200, 22}, 1, true, {}},
+  };
+  for (const auto& c : cases) {
+    fixed_clock::now = c.time;
+    recording_graphics g;
+    draw_params params{c.layer, static_cast<graphics*>(&g), c.area};
+    EXPECT_EQ(element_proc(&w.face_clock, w["face"], group::draw, &params), c.handled);
+    EXPECT_EQ(g.lines, c.lines) << c.time.hour;
+  }
+}
+
+constexpr const char* list_page = R"(<html><head><style>
+  #open { behavior: expandable-list; } #fold { behavior: collapsible-list; }
+  #node, #upper { behavior: collapsible-by-icon; }
+</style></head><body>
+<ul id=open><li id=i1><span class=caption id=c1>One</span><p id=body1>the text of one</p></li>
+  <li id=i2 default><span class=caption id=c2>Two</span></li>
+  <li id=i3 default><span class=caption id=c3><b id=c3b>Three</b></span></li></ul>
+<ul id=fold><li id=f1><span class=caption id=fc1>One</span></li>
+  <li id=f2><span class=caption id=fc2>Two</span></li></ul>
+<div id=node><span class=icon id=icon><img id=img></span><span id=label>node</span></div>
+<div id=upper state=CLOSE><span class=icon id=upper-icon>+</span></div>
+</body></html>)";
+
+struct list_window : window {
+  list_window() : window(list_page) {
+    // Each in a row of its own, inner ones after their holders.
+    stack({"i1", "c1", "body1", "i2", "c2", "i3", "c3", "c3b", "fc1", "fc2", "node", "icon", "img",
+           "label", "upper-icon"});
+  }
+};
+
+TEST(ExpandableListTest, TheLastDefaultItemOpensFirstThenThePressedCaptionsOrTheKeys) {
+  list_window w;
+  EXPECT_EQ(w.states({"i1", "i2", "i3", "f1", "f2"}), "i1:x i2:x i3:ce f1:x f2:x ");
+  // A caption, or inside one, opens its item; the item's other content, the
+  // right button and the open item again change nothing.
+  const std::pair<const char*, const char*> presses[] = {
+      {"c1", "i1:ce i2:x i3:x "}, {"c3b", "i1:x i2:x i3:ce "}, {"body1", "i1:x i2:x i3:ce "}};
+  for (auto [id, states] : presses) {
+    w.click(id);
+    EXPECT_EQ(w.states({"i1", "i2", "i3"}), states) << id;
+  }
+  w.click("c2", mouse::prop_button);
+  w.in.mouse_double_click(w.center("c3"), mouse::main_button, 0);
+  EXPECT_EQ(w.states({"i1", "i2", "i3"}), "i1:x i2:x i3:ce ");
+  ASSERT_EQ(w.doc.focused(), w["open"]);
+  const std::pair<uint32_t, const char*> keys[] = {{vk::up, "i1:x i2:ce i3:x "},
+      {vk::up, "i1:ce i2:x i3:x "}, {vk::up, "i1:ce i2:x i3:x "}, {vk::down, "i1:x i2:ce i3:x "}};
+  for (auto [key, states] : keys) {
+    w.in.key_down(key, 0);
+    EXPECT_EQ(w.states({"i1", "i2", "i3"}), states);
+  }
+}
+
+TEST(CollapsibleListTest, SelectingTheOpenItemAgainClosesItAndItStaysCurrent) {
+  list_window w;
+  const std::pair<const char*, const char*> presses[] = {{"fc1", "f1:ce f2:x "},
+      {"fc1", "f1:cx f2:x "}, {"fc1", "f1:ce f2:x "}, {"fc2", "f1:x f2:ce "},
+      {"fc2", "f1:x f2:cx "},
+      {"fc1", "f1:ce f2:x "}};  // a closed current item loses only its current state
+  for (auto [id, states] : presses) {
+    w.click(id);
+    EXPECT_EQ(w.states({"f1", "f2"}), states);
+  }
+}
+
+TEST(CollapsibleByIconTest, APressOnTheIconTogglesTheStateAttribute) {
+  list_window w;
+  EXPECT_FALSE(w["node"].has_attribute("state"));
+  w.click("icon");
+  EXPECT_EQ(w["node"].get_attribute("state"), L"close");
+  w.click("img");  // inside the icon
+  EXPECT_EQ(w["node"].get_attribute("state"), L"open");
+  w.in.mouse_double_click(w.center("icon"), mouse::main_button, 0);
+  w.click("label");
+  EXPECT_EQ(w["node"].get_attribute("state"), L"close");
+  w.click("upper-icon");  // "close" in any case opens
+  EXPECT_EQ(w["upper"].get_attribute("state"), L"open");
+}
+
+constexpr const char* dropdown_page = R"(<html><head><style>
+  body { behavior: test-log; } #dd { behavior: dropdown; } .popup { display: none; behavior: popup; }
+</style></head><body>
+<div id=dd>Choose<div class=popup id=pop><button id=one>One</button><span id=text>text</span>
+  <a id=more href="more.htm">more</a></div></div>
+<div id=away tabindex=0>away</div></body></html>)";
+
+TEST(DropdownTest, ItsPopupClosesOnItsButtonsLinksAReleaseInsideOrTheFocusLeaving) {
+  window w(dropdown_page);
+  // Where the host lays the popup out when it shows: below the dropdown.
+  w.stack({"dd", "one", "text", "more"}, 20);
+  w.place("pop", {0, 20, 100, 80});
+  w.place("away", {0, 100, 100, 120});
+  // Presses the dropdown and checks that its popup shows below it, focused.
+  auto open = [&] {
+    w.click("dd");
+    ASSERT_EQ(w.in.popups().size(), 1u);
+    EXPECT_EQ(w.in.popups()[0].element, w["pop"]);
+    EXPECT_EQ(w.in.popups()[0].owner, w["dd"]);
+    EXPECT_EQ(w.in.popups()[0].position.y, 20);
+    EXPECT_EQ(w.doc.focused(), w["pop"]);
+    EXPECT_FALSE(w["dd"].has_attribute("popup-shown"));  // taken off once shown
+  };
+  open();
+  w.click("one");
+  EXPECT_THAT(w.log, Contains("body event 0 one"));
+  EXPECT_TRUE(w.in.popups().empty());
+  EXPECT_NE(w.doc.focused(), w["pop"]);
+  open();
+  w.click("more");
+  EXPECT_THAT(w.log, Contains("body event 80 more"));
+  EXPECT_TRUE(w.in.popups().empty());
+  open();
+  w.in.mouse_move(w.center("text"), 0, 0);
+  w.in.mouse_down(w.center("text"), mouse::main_button, 0);
+  EXPECT_EQ(w.in.popups().size(), 1u);
+  w.in.mouse_up(w.center("text"), mouse::main_button, 0);
+  EXPECT_TRUE(w.in.popups().empty());
+  open();
+  w.in.set_focus(w["one"]);  // within the popup it stays
+  EXPECT_EQ(w.in.popups().size(), 1u);
+  w.in.set_focus(w["away"]);
+  EXPECT_TRUE(w.in.popups().empty());
+  EXPECT_EQ(w.doc.focused(), w["away"]);
+  open();
+  w.in.set_focus(dom::element());  // and losing it to nobody
+  EXPECT_TRUE(w.in.popups().empty());
+}
+
+constexpr const char* buddy_page = R"(<html><head><style>#buddy { behavior: select-buddy; }</style>
+</head><body><div id=buddy>
+<select id=src role=source multiple><option id=a>A<option id=b>B<option id=c>C<option id=d>D
+  <option id=e>E</select>
+<select id=dst role=destination multiple><option id=z>Z</select>
+<button id=select-all action=select-all>all</button><button id=clear-all action=clear-all>none</button>
+<button id=move-all action=move-all>&gt;&gt;</button>
+<button id=move-selected action=move-selected>&gt;</button>
+<button id=revoke-all action=revoke-all>&lt;&lt;</button>
+<button id=revoke-selected action=revoke-selected>&lt;</button>
+</div></body></html>)";
+
+TEST(SelectBuddyTest, MovedOptionsComeBackToTheirFormerPlaces) {
+  window w(buddy_page);
+  w.stack({"select-all", "clear-all", "move-all", "move-selected", "revoke-all", "revoke-selected"});
+  w.click("select-all");
+  EXPECT_EQ(w.doc.root().select_all("option:checked").size(), 5u);
+  w.click("clear-all");
+  EXPECT_TRUE(w.doc.root().select_all("option:checked").empty());
+  // The button clicked with the options given checked (unchecked again after),
+  // and the sources and destinations after it.
+  const struct {
+    const char* button;
+    std::initializer_list<const char*> checked;
+    const char *source, *destination;
+  } steps[] = {
+      {"move-selected", {"b", "d"}, "ace", "zbd"},
+      {"move-selected", {"c"}, "ae", "zbdc"},  // c now stands where b stood, at index 1
+      {"move-selected", {"a"}, "e", "zbdca"},
+      // Back one at a time, in an order unlike the one they left in.
+      {"revoke-selected", {"c"}, "ce", "zbda"},
+      {"revoke-selected", {"d"}, "cde", "zba"},
+      {"revoke-all", {}, "abcdez", ""},  // z never stood in the source: it goes to its end
+      {"move-selected", {"c"}, "abdez", "c"},
+      {"move-all", {}, "", "cabdez"},
+      {"revoke-selected", {"d", "a"}, "ad", "cbez"},
+      {"revoke-all", {}, "abcdez", ""},
+  };
+  for (const auto& step : steps) {
+    for (const char* id : step.checked) w[id].set_state(state::checked);
+    w.click(step.button);
+    for (const char* id : step.checked) w[id].set_state(0, state::checked);
+    EXPECT_EQ(w.ids_in("src") + "|" + w.ids_in("dst"),
+              std::string(step.source) + "|" + step.destination)
+        << step.button;
+  }
+  EXPECT_TRUE(w.doc.root().select_all("[-srcindex]").empty());
+}
+
+constexpr const char* checkmark_page = R"(<html><head><style>
+  #tree { behavior: select-checkmark; }
+</style></head><body><div id=tree>
+<options id=all><span class=caption id=c-all>All</span>
+  <option id=x check=on><span class=caption id=c-x>X</span></option>
+  <options id=g><span class=caption id=c-g>G</span>
+    <option id=g1 check=off><span class=caption id=c-g1>g1</span></option>
+    <option id=g2 check=off><span class=caption id=c-g2>g2</span><span id=g2-note>note</span></option>
+  </options>
+</options></div></body></html>)";
+
+TEST(SelectCheckmarkTest, ACaptionOrSpaceTogglesItsOptionWithEverythingBelowAndTheGroupsAbove) {
+  window w(checkmark_page);
+  w.stack({"c-all", "c-x", "c-g", "c-g1", "c-g2", "g2-note"});
+  auto checks = [&] {
+    std::string out;
+    for (const char* id : {"all", "x", "g", "g1", "g2"})
+      out += w[id].get_attribute_utf8("check").value_or("-") + " ";
+    return out;
+  };
+  // Groups show what their children are from the start.
+  EXPECT_EQ(checks(), "mixed on off off off ");
+  // Outside a caption nothing changes, and nothing is current for Space.
+  w.click("g2-note");
+  ASSERT_EQ(w.doc.focused(), w["tree"]);
+  w.in.key_down(vk::space, 0);
+  EXPECT_EQ(checks(), "mixed on off off off ");
+  // A mixed group turns on as a whole, then off as a whole.
+  const std::pair<const char*, const char*> clicks[] = {{"c-g1", "mixed on mixed on off "},
+      {"c-g2", "on on on on on "}, {"c-x", "mixed off on on on "},
+      {"c-g1", "mixed off mixed off on "}, {"c-all", "on on on on on "},
+      {"c-all", "off off off off off "}, {"c-g", "mixed off on on on "}};
+  for (auto [id, after] : clicks) {
+    w.click(id);
+    EXPECT_EQ(checks(), after) << id;
+  }
+  EXPECT_EQ(w.with(state::current, {"g", "g1"}), "g");
+  w.in.key_down(vk::space, 0);
+  EXPECT_EQ(checks(), "off off off off off ");
+}
+
+constexpr const char* editable_page = R"(<html><head><style>
+  #editor { behavior: editable-select; }
+</style></head><body><div id=editor>
+<select id=list><option id=o1>one</option><option id=o2>two</option><option id=o3>three</option>
+</select><button id=edit action=edit-list>Modify</button>
+<button id=early-save action=save-list>Save</button></div></body></html>)";
+
+TEST(EditableSelectTest, EditAddSaveAndTheKeysBetweenOptions) {
+  window w(editable_page);
+  w.stack({"edit", "early-save"}, 20);
+  w.click("early-save");  // saving when not editing keeps every option
+  EXPECT_EQ(w.ids_in("list"), "o1o2o3");
+  w.click("edit");
+  EXPECT_TRUE(w["list"].has_attribute("editable"));
+  EXPECT_EQ(w["edit"].text() + L" " + *w["edit"].get_attribute("action"), L"Save save-list");
+  dom::element add_new = w.doc.root().select_first("text > button[action='add-new']");
+  EXPECT_EQ(add_new.text(), L"Add new item here...");
+  EXPECT_EQ(w.ids_in("list"), "o1o2o3text");
+  w.layout.place(add_new, {0, 60, 100, 80});
+  w.click_at({50, 70});
+  EXPECT_EQ(w.ids_in("list"), "o1o2o3optiontext");
+  EXPECT_EQ(w.doc.focused(), w["list"].child(3));
+  EXPECT_TRUE(w["list"].child(3).get_state() & state::current);
+  w.click("edit");
+  EXPECT_FALSE(w["list"].has_attribute("editable"));
+  EXPECT_EQ(w["edit"].text() + L" " + *w["edit"].get_attribute("action"), L"Modify edit-list");
+  EXPECT_EQ(w.ids_in("list"), "o1o2o3option");
+  // Up, Down and Enter move the focus and the current option; the ends stay.
+  w["o1"].set_state(state::focus);
+  EXPECT_TRUE(w["o1"].get_state() & state::current);
+  const std::pair<uint32_t, const char*> keys[] = {{vk::down, "o2"}, {vk::enter, "o3"},
+      {vk::down, "option"}, {vk::down, "option"}, {vk::up, "o3"}};
+  for (auto [key, focused] : keys) {
+    w.in.key_down(key, 0);
+    EXPECT_EQ(testing::name_of_element(w.doc.focused()), focused);
+  }
+  EXPECT_EQ(w.with(state::current, {"o1", "o3"}), "o3");
+}
+
+constexpr const char* tabs_page = R"(<html><head><style>
+  body { behavior: test-log; } #outer, #inner { behavior: tabs; } .gone { display: none; }
+</style></head><body>
+<div id=outer>
+  <div id=bar><span id=t1 panel=one selected>One</span>
+    <span id=t2 panel="it's &quot;two&quot;">Two</span>
+    <span id=t3 panel=three disabled>Three</span><span id=t4 panel=four>Four</span>
+    <span id=t5 panel=five class=gone>Five</span></div>
+  <div id=p1 name=one><a id=inside href="#x">a link in the panel</a>
+    <div id=inner><span id=n1 panel=one selected>Inner one</span><span id=n2 panel=two>Inner two</span>
+      <div id=np1 name=one>inner 1</div><div id=np2 name=two>inner 2</div></div></div>
+  <div id=p2 name="it's &quot;two&quot;">2</div><div id=p3 name=three>3</div>
+  <div id=p4 name=four>4</div>
+</div></body></html>)";
+
+TEST(TabsTest, KeysMoveAlongTheStripPassingOverDisabledAndHiddenTabs) {
+  window w(tabs_page);
+  int left = 0;
+  for (const char* tab : {"t1", "t2", "t3", "t4"}) w.place(tab, {left, 0, left += 50, 20});
+  w.place("p1", {0, 20, 400, 300});
+  w.place("inside", {0, 20, 100, 40});
+  w.place("n1", {0, 50, 50, 70});
+  w.place("n2", {60, 50, 110, 70});
+  auto current_tab = [&] { return w.with(state::current, {"t1", "t2", "t3", "t4", "t5"}); };
+  w.click("t1");  // the strip takes the focus
+  ASSERT_EQ(w.doc.focused(), w["outer"]);
+  w.click("t3");  // disabled
+  w.in.mouse_double_click(w.center("t2"), mouse::main_button, 0);
+  w.click("t1");
+  // Ctrl+Tab and Ctrl+Shift+Tab go round; Tab alone is not the strip's.
+  const struct {
+    uint32_t key, keys;
+    const char* current;
+  } steps[] = {{vk::right, 0, "t2"}, {vk::right, 0, "t4"}, {vk::right, 0, "t4"},
+               {vk::home, 0, "t1"}, {vk::left, 0, "t1"}, {vk::end, 0, "t4"},
+               {vk::tab, ctrl, "t1"}, {vk::tab, ctrl | shift, "t4"}, {vk::tab, ctrl | shift, "t2"},
+               {vk::tab, 0, "t2"}};
+  for (const auto& step : steps) {
+    w.in.key_down(step.key, step.keys);
+    EXPECT_EQ(current_tab(), step.current) << step.key;
+  }
+  EXPECT_EQ(w.with(state::expanded, {"p1", "p2", "p4"}), "p2");
+  // Inside a panel the arrows are its content's, but Ctrl+Tab is not.
+  w.click("inside");
+  ASSERT_EQ(w.doc.focused(), w["inside"]);
+  w.in.key_down(vk::right, 0);
+  w.in.key_down(vk::end, 0);
+  EXPECT_EQ(current_tab(), "t2");
+  w.in.key_down(vk::tab, ctrl);
+  EXPECT_EQ(current_tab(), "t4");
+}
+
+constexpr const char* link_page = R"(<html><head><style>
+  body { behavior: test-link-clicks; } #link, #a-link, #long { behavior: hyperlink; }
+</style></head><body><div id=away>elsewhere</div>
+<span id=link href="next.htm" target="_blank">next</span>
+<a id=a-link href="http://example.org/x">example</a><span id=long>long</span>
+</body></html>)";
+
+// Writes "<target> <reason>" for each hyperlink_click it sees.
+struct click_log : behavior {
+  click_log() : behavior(group::behavior_event, "test-link-clicks") {}
+  bool on_event(const dom::element&, const dom::element& target, uint32_t code,
+                uintptr_t reason) override {
+    if (code == event::hyperlink_click)
+      clicks.push_back(testing::name_of_element(target) + " " + std::to_string(reason));
+    return false;
+  }
+  Lines clicks;
+};
+
+struct link_window : click_log, window {
+  link_window() : window(link_page, "file:///app/res/main.htm") {
+    stack({"away", "link", "a-link"}, 20);
+  }
+  // Each report to the host as "kind element action href target".
+  Lines described() {
+    Lines out;
+    for (const behavior_notify_notification& r : reports)
+      out.push_back(std::to_string(r.kind) + " " + testing::name_of_element(r.element) + " " +
+                    std::to_string(r.action) + " " + std::string(r.href.begin(), r.href.end()) +
+                    " " + std::string(r.target.begin(), r.target.end()));
+    return out;
+  }
+};
+
+TEST(HyperlinkTest, EnteringLeavingAndClickingIsReportedButNotAPressThatLeftIt) {
+  link_window w;
+  w.in.mouse_move(w.center("link"), 0, 0);
+  w.in.mouse_move(w.center("away"), 0, 0);
+  w.click("link");
+  w.drag("link", "away");
+  w.drag("away", "link");
+  w.click("link", mouse::prop_button);
+  EXPECT_THAT(w.clicks, ElementsAre("link 0"));
+  const std::string link = " file:///app/res/next.htm _blank";
+  EXPECT_THAT(w.described(), ElementsAre("2 link 1" + link, "2 link 2" + link, "2 link 1" + link,
+                                         "2 link 3" + link, "2 link 2" + link, "2 link 1" + link));
+  EXPECT_FALSE(w["link"].get_state() & state::current);
+}
+
+TEST(HyperlinkTest, SpaceOrEnterOnTheFocusedLinkActivatesItWithItsHrefCut) {
+  link_window w;
+  method_params click{method::click};
+  EXPECT_TRUE(w["a-link"].call_behavior_method(click));  // only gives it the focus
+  EXPECT_EQ(w.doc.focused(), w["a-link"]);
+  for (uint32_t key : {vk::enter, vk::space, uint32_t('A')}) {
+    w.in.key_down(key, 0);
+    w.in.key_up(key, 0);
+  }
+  EXPECT_THAT(w.clicks, ElementsAre("a-link 1", "a-link 1"));
+  EXPECT_THAT(w.described(),
+              ElementsAre("2 a-link 3 http://example.org/x ", "2 a-link 3 http://example.org/x "));
+  // Hrefs and targets are cut to 2048 characters.
+  w.reports.clear();
+  const std::string href = "http://example.org/" + std::string(3000, 'h');
+  w["long"].set_attribute_utf8("href", href);
+  w["long"].set_attribute("target", std::wstring(2100, L't'));
+  w["long"].set_state(state::focus);
+  w.in.key_up(vk::enter, 0);
+  ASSERT_EQ(w.reports.size(), 1u);
+  EXPECT_EQ(w.reports[0].href, std::wstring(href.begin(), href.begin() + 2048));
+  EXPECT_EQ(w.reports[0].target, std::wstring(2048, L't'));
+}
+
+// A link to a place in a scrolling list, on the renderer's real layout.
+TEST(HyperlinkTest, AnHrefToANameInThePageScrollsItToTheTopOfItsBox) {
+  register_stock_behaviors();
+  render::headless_host host(400, 300);
+  int reports = 0;
+  host.doc().set_notification_callback([&](notification& n) -> uint32_t {
+    if (n.code == notification_code::attach_behavior)
+      answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
+    reports += n.code == notification_code::behavior_notify;
+    return 0;
+  });
+  std::string html =
+      "<html><head><style>body { margin: 0; } #head { height: 30px; }"
+      "#box { height: 200px; overflow: auto; } .row { height: 20px; }"
+      ".go { behavior: hyperlink; }</style></head><body><div id=head>"
+      "<span class=go id=to-row href='#r150'>row 150</span>"
+      "<span class=go id=to-name href=\"#it's\">named</span>"
+      "<span class=go id=to-nothing href='#nowhere'>nowhere</span></div><div id=box>";
+  for (int i = 0; i < 200; ++i) {
+    std::string n = std::to_string(i);
+    html += "<div class=row id=r" + n + (i == 40 ? " name=\"it's\"" : "") + ">row " + n + "</div>";
+  }
+  host.load_html(html + "</div></body></html>");
+  auto top_of = [&](const std::string& id) {
+    dom::element e = host.doc().root().select_first("#" + id);
+    return host.geometry().location(e).value_or(rect{-1, -1, -1, -1}).top;
+  };
+  const int box_top = top_of("box");
+  for (auto [link, row] : {std::pair{"to-row", "r150"}, {"to-name", "r40"}, {"to-nothing", "r40"}}) {
+    host.doc().root().select_first(std::string("#") + link).set_state(state::focus);
+    host.in().key_up(vk::enter, 0);
+    EXPECT_EQ(top_of(row), box_top) << link;
+  }
+  EXPECT_EQ(reports, 0);  // nothing of this goes to the host
+}
+
+}  // namespace
+}  // namespace htmlayout
