@@ -31,15 +31,25 @@ class ElementTest : public ::testing::Test {
     menu = by_id("menu");
   }
   element by_id(std::string_view id) { return root.select_first("[id='" + std::string(id) + "']"); }
-  // The ids of the children, or of their first div.
-  static std::string ids(const element& parent) {
+  // The quote list holds the rows of q-1 .. q-n.
+  void load_rows(int n) {
+    std::string rows;
+    for (int i = 1; i <= n; ++i) rows += quote_row(i);
+    quotes.set_html(rows, position::replace_content);
+  }
+  // The ids of the elements (of a row, of its first div), joined.
+  static std::string ids(const std::vector<element>& elements) {
     std::string out;
-    for (size_t i = 0; i < parent.children_count(); ++i) {
-      element child = parent.child(i);
-      element div = child.tag_name() == "tr" ? child.select_first("div") : child;
+    for (const element& e : elements) {
+      element div = e.tag_name() == "tr" ? e.select_first("div") : e;
       out += (out.empty() ? "" : " ") + div.get_attribute_utf8("id").value_or("?");
     }
     return out;
+  }
+  static std::string ids(const element& parent) {
+    std::vector<element> children;
+    for (size_t i = 0; i < parent.children_count(); ++i) children.push_back(parent.child(i));
+    return ids(children);
   }
 
   document doc;
@@ -88,7 +98,6 @@ TEST_F(ElementTest, AttributesStylesTextAndVisibility) {
   EXPECT_EQ(bar.attribute_count(), 2u);
   EXPECT_EQ(bar.attribute_name(1), "title");
   EXPECT_EQ(bar.attribute_value(0), L"bar");
-
   EXPECT_EQ(bar.get_style_attribute("display"), L"block");
   bar.set_style_attribute("width", L"120px");
   bar.set_style_attribute("height", L"100%");
@@ -99,7 +108,6 @@ TEST_F(ElementTest, AttributesStylesTextAndVisibility) {
   for (const char* name : {"display", "height", "width"}) bar.set_style_attribute(name, L"");
   EXPECT_FALSE(bar.has_attribute("style"));
   EXPECT_TRUE(bar.is_visible());
-
   element caption = bar.child(0);
   caption.set_text(L"a < b & \u4E16");
   EXPECT_EQ(caption.html(false), "a &lt; b &amp; \xE4\xB8\x96");
@@ -107,7 +115,6 @@ TEST_F(ElementTest, AttributesStylesTextAndVisibility) {
   EXPECT_EQ(bar.text(), L"x and y");
   bar.set_text(L"");
   EXPECT_EQ(bar.html(false), "");
-
   // Visibility and enabled follow the ancestors.
   quotes.set_html(quote_row(1), position::append_after_last);
   element quote = by_id("q-1");
@@ -130,13 +137,13 @@ TEST_F(ElementTest, SelectFindsDescendantsInDocumentOrderAndTheIdIndexFollowsCha
   EXPECT_FALSE(quotes.select_first("#thequotelist"));  // not the element itself
   quotes.child(3).set_state(state::checked);
   quotes.child(1).set_state(state::checked);
-  std::string checked;
+  std::vector<element> checked;
   quotes.select_all("tr:checked", [&](const element& tr) {
-    checked += tr.select_first("div").get_attribute_utf8("id").value_or("") + " ";
+    checked.push_back(tr);
     tr.set_state(0, state::checked);  // the callback may change states
     return false;
   });
-  EXPECT_EQ(checked, "q-4 q-2 ");
+  EXPECT_EQ(ids(checked), "q-4 q-2");
   EXPECT_EQ(quotes.select_all(":checked").size(), 0u);
   EXPECT_EQ(quotes.select_all("div.quote", [](const element&) { return true; }), 1u);
   // select_parent tests the element itself, then its ancestors.
@@ -148,7 +155,6 @@ TEST_F(ElementTest, SelectFindsDescendantsInDocumentOrderAndTheIdIndexFollowsCha
   EXPECT_FALSE(quotes.select_first("div >"));  // unparsable: nothing
   EXPECT_TRUE(quotes.select_all("[id='q-1'").empty());
   EXPECT_FALSE(tag.select_parent("::x"));
-
   element q = root.select_first("#q-1");
   q.set_attribute("id", L"q-100");
   EXPECT_FALSE(root.select_first("#q-1"));
@@ -214,8 +220,7 @@ TEST_F(ElementTest, DeletedAndEmptyHandlesAreHarmless) {
 }
 
 TEST_F(ElementTest, DeepTreesBuiltByHandCostNoRecursion) {
-  // The parser refuses deep markup, but elements can be nested by hand.
-  const int depth = 50000;
+  const int depth = 50000;  // the parser refuses deep markup
   element top = element::create("div");
   element innermost = top;
   for (int i = 0; i < depth; ++i) {
@@ -252,9 +257,7 @@ TEST_F(ElementTest, SortOrdersChildrenInARange) {
 }
 
 TEST_F(ElementTest, StatesTheSingleFocusAndChildrenWithAState) {
-  std::string rows;
-  for (int i = 1; i <= 6; ++i) rows += quote_row(i);
-  quotes.set_html(rows, position::replace_content);
+  load_rows(6);
   element first = quotes.child(0), second = quotes.child(1);
   first.set_state(state::current | state::checked);
   first.set_state(state::anchor, state::checked);
@@ -268,48 +271,33 @@ TEST_F(ElementTest, StatesTheSingleFocusAndChildrenWithAState) {
   second.set_state(state::focus);
   second.delete_element();
   EXPECT_FALSE(doc.focused());
-
-  auto checked_ids = [&] {
-    std::string out;
-    for (const element& r : quotes.children_with_state(state::checked))
-      out += r.select_first("div").get_attribute_utf8("id").value_or("?") + " ";
-    return out;
-  };
   // Checked out of order, and inside a row (not a child).
   quotes.child(3).set_state(state::checked);
   quotes.child(0).set_state(state::checked | state::current);
   quotes.child(1).select_first("td").set_state(state::checked);
-  EXPECT_EQ(checked_ids(), "q-1 q-5 ");
+  EXPECT_EQ(ids(quotes.children_with_state(state::checked)), "q-1 q-5");
   EXPECT_EQ(quotes.children_with_state(state::checked | state::current).size(), 1u);
   // More holders in the document than the table has rows.
   for (int i = 0; i < 12; ++i) root.child(1).append(element::create("p"));
   for (const element& p : root.select_all("p")) p.set_state(state::checked);
   quotes.child(4).set_state(state::checked);
   quotes.child(0).delete_element();
-  EXPECT_EQ(checked_ids(), "q-5 q-6 ");
+  EXPECT_EQ(ids(quotes.children_with_state(state::checked)), "q-5 q-6");
   EXPECT_TRUE(quotes.children_with_state(state::visited).empty());
 }
 
 // Many rows checked as one change keep the state index as row-by-row
 // changes would: selectors, children_with_state and the capped count agree.
 TEST_F(ElementTest, ChildrenStateSetAtOnceKeepsTheIndex) {
-  std::string rows;
-  for (int i = 1; i <= 6; ++i) rows += quote_row(i);
-  quotes.set_html(rows, position::replace_content);
+  load_rows(6);
   quotes.child(2).set_attribute("class", L"hidden");
   quotes.child(4).set_state(state::focus);
-  const auto ids = [&](const std::vector<element>& rows) {
-    std::string out;
-    for (const element& r : rows)
-      out += r.select_first("div").get_attribute_utf8("id").value_or("?") + " ";
-    return out;
-  };
   EXPECT_EQ(quotes.count_children_with_state(state::checked, 2), 0u);
   quotes.set_children_state(1, state::checked | state::focus, 0, [](const element& row) {
     return !row.has_attribute("class");
   });
-  EXPECT_EQ(ids(quotes.children_with_state(state::checked)), "q-2 q-4 q-5 q-6 ");
-  EXPECT_EQ(ids(quotes.select_all("tr:checked")), "q-2 q-4 q-5 q-6 ");
+  EXPECT_EQ(ids(quotes.children_with_state(state::checked)), "q-2 q-4 q-5 q-6");
+  EXPECT_EQ(ids(quotes.select_all("tr:checked")), "q-2 q-4 q-5 q-6");
   EXPECT_EQ(doc.focused(), quotes.child(4));  // the focus stays where it was
   EXPECT_EQ(quotes.count_children_with_state(state::checked, 2), 2u);
   EXPECT_EQ(quotes.count_children_with_state(state::checked, 9), 4u);
