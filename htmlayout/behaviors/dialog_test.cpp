@@ -41,7 +41,6 @@ class DialogTest : public ::testing::Test {
     set_dialog_runner({});
     set_url_opener({});
   }
-
   // Holds `html` as resource `id` of type 23 and shows it.
   int show(uint32_t id, const std::string& html) {
     pages_.push_back(html);
@@ -53,7 +52,6 @@ class DialogTest : public ::testing::Test {
     params.method_id = method::click;
     w.doc.root().select_first(selector).call_behavior_method(params);
   }
-
   dialog d_;
   std::function<void(test_window&)> script_;
   int runs_ = 0;

@@ -72,7 +72,6 @@ class StockGridsTest : public ::testing::Test {
       letters += static_cast<char>(table.child(i).child(0).text()[0]);
     return letters;
   }
-
   event_log log_;
   render::headless_host host_{400, 300};
   testing::pointer pointer_{host_.in(), host_.geometry()};
@@ -111,7 +110,6 @@ TEST_F(StockGridsTest, RowsAreSelectedHeaderPressesSortOnceAndTheSplitterDragsTh
   EXPECT_EQ(first_column(), "bBacd");
   EXPECT_EQ(log_.seen, (std::vector<std::string>{"129:heads:0", "130:r2:2", "130:r5:5", "129:name:0",
                                                   "129:name:0", "129:num:1"}));
-
   auto width = [&] { return host_.geometry().location(by_id("left")).value_or(rect{}).right; };
   pointer_.move_to(pointer_.center_of(by_id("split")));
   pointer_.move_by(-10, 0);  // no press, no drag

@@ -25,7 +25,6 @@ class recording_behavior : public behavior {
   recording_behavior(Lines& log, const char* name, uint32_t subscription,
                      uint32_t handled_event = 0xFFFFFFFF)
       : behavior(subscription, name), log_(log), handled_event_(handled_event) {}
-
   void attached(const element& he) override { note("attached " + id_of(he)); }
   void detached(const element& he) override { note("detached " + (he ? id_of(he) : "?")); }
   bool on_event(const element& he, const element& target, uint32_t type,
@@ -35,7 +34,6 @@ class recording_behavior : public behavior {
     if (on_event_hook) on_event_hook(he, type);
     return type == handled_event_;
   }
-
   std::function<void(const element&, uint32_t)> on_event_hook;
 
  private:
@@ -63,7 +61,6 @@ TEST(BehaviorRegistryTest, FindsByExactNameNewestFirstAndAsksWhichHandler) {
     EXPECT_EQ(behavior::find("test-temporary", none), &temporary);
   }
   EXPECT_EQ(behavior::find("test-temporary", none), nullptr);  // gone, not dangling
-
   struct per_element : behavior {
     per_element() : behavior(group::all, "test-per-element") {}
     event_handler* attach(const element& he) override {
@@ -120,39 +117,23 @@ TEST(ElementProcTest, DispatchesByGroupWithTheParametersUnpacked) {
   EXPECT_FALSE(p.call_behavior_method(method));  // no input side to click it
 }
 
-// A document whose host answers behaviour requests from the registry.
-class HostedDocumentTest : public ::testing::Test {
- protected:
-  HostedDocumentTest() {
-    doc.set_notification_callback([this](notification& n) -> uint32_t {
-      if (n.code == notification_code::attach_behavior)
-        answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
-      return 0;
-    });
-  }
-  // Loads the style and a quote in a row of a list; the log starts empty.
-  void load_list() {
-    doc.load_html(std::string(style) +
-                  "<table id=list><tr id=r1><td id=c1><div class=quote id=q-1></div></td></tr>"
-                  "</table>");
-    log.clear();
-  }
-  element by_id(const std::string& id) { return doc.root().select_first("#" + id); }
-
+TEST(HostedDocumentTest, ExceptionsFromHandlersReachTheCallerAndLeaveTheDocumentWhole) {
   Lines log;
   recording_behavior quote{log, "test-quote", group::behavior_event};
   recording_behavior row{log, "test-row", group::behavior_event};
   recording_behavior list{log, "test-list", group::behavior_event, event::row_removed};
   document doc;
-
-  static constexpr const char* style =
+  doc.set_notification_callback([](notification& n) -> uint32_t {
+    if (n.code == notification_code::attach_behavior)
+      answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
+    return 0;
+  });
+  const std::string style =
       "<style>div.quote { behavior: test-quote } tr { behavior: test-row }"
-      "#list { behavior: test-list }</style>";
-};
-
-TEST_F(HostedDocumentTest, ExceptionsFromHandlersReachTheCallerAndLeaveTheDocumentWhole) {
-  load_list();
-  element q = by_id("q-1");
+      "#list { behavior: test-list } .t { behavior: test-thrower }</style>";
+  doc.load_html(style + "<table id=list><tr id=r1><td id=c1><div class=quote id=q-1></div></td>"
+                        "</tr></table>");
+  element q = doc.root().select_first("#q-1");
   quote.on_event_hook = [&](const element& he, uint32_t type) {
     he.post_event(event::button_press);
     if (type == event::button_click) throw fml::exception("q-1");
@@ -164,16 +145,13 @@ TEST_F(HostedDocumentTest, ExceptionsFromHandlersReachTheCallerAndLeaveTheDocume
   EXPECT_EQ(log, (Lines{"test-quote event 1 at q-1 about q-1 reason 0",
                         "test-row event 1 at r1 about q-1 reason 0",
                         "test-list event 1 at list about q-1 reason 0"}));
-
   struct thrower : behavior {
     thrower() : behavior(0, "test-thrower") {}
     void detached(const element&) override { throw fml::exception("detached"); }
   } t;
-  doc.load_html(std::string(style) +
-                "<style>.t { behavior: test-thrower }</style><div id=box><p class=t></p>"
-                "<div class=quote id=q-1></div></div>");
-  element box = by_id("box");
-  q = by_id("q-1");
+  doc.load_html(style + "<div id=box><p class=t></p><div class=quote id=q-1></div></div>");
+  element box = doc.root().select_first("#box");
+  q = doc.root().select_first("#q-1");
   log.clear();
   EXPECT_THROW(box.set_html("", position::replace_content), fml::exception);
   EXPECT_EQ(box.children_count(), 0u);

@@ -65,7 +65,6 @@ TEST(DocumentTest, StyleSheetsFromTheHostFilesAndStyleElementsApplyInCascadeOrde
   ASSERT_EQ(doc.style_sheets().size(), 3u);
   EXPECT_EQ(doc.style_sheets()[1].url, "later.css");
   EXPECT_FALSE(doc.data_ready("other.css", ""));  // nothing waits for other names
-
   // Style elements added, changed and removed later.
   element box = doc.root().select_first("#box");
   box.set_html("<style>#c { display: inline !important }</style>", position::replace_content);
@@ -74,7 +73,6 @@ TEST(DocumentTest, StyleSheetsFromTheHostFilesAndStyleElementsApplyInCascadeOrde
   EXPECT_EQ(doc.root().select_first("#a").get_style_attribute("display"), L"inline");
   box.set_html("", position::replace_content);
   EXPECT_EQ(shown(), "");
-
   // Unanswered local sheets are read from files.
   testing_support::temp_dir dir;
   std::ofstream(dir.path() / "local.css") << ".x { behavior: from-file }";
@@ -181,7 +179,6 @@ TEST(DocumentTest, LazyContentIsBuiltOnFirstUseOnly) {
   EXPECT_EQ(list.text(), L"in xin ain bin c");
   EXPECT_EQ(built.size(), 8u);
   EXPECT_FALSE(doc.root().select_first("p") || doc.root().select_first("#b").content_built());
-
   // Each way into an element builds it, once; replacing its content does not.
   built.clear();
   const std::pair<const char*, std::function<void(const element&)>> uses[] = {

@@ -51,7 +51,6 @@ class ElementTest : public ::testing::Test {
     for (size_t i = 0; i < parent.children_count(); ++i) children.push_back(parent.child(i));
     return ids(children);
   }
-
   document doc;
   element root, quotes, tags, menu;
 };
@@ -68,7 +67,6 @@ TEST_F(ElementTest, TreeVisitAndSetHtmlAtEachPosition) {
     return e.get_attribute_utf8("id") == "taglist";
   });
   EXPECT_EQ(seen, (std::vector<std::string>{"head", "style", "body", "table"}));
-
   quotes.set_html(quote_row(1), position::insert_at_start);
   quotes.set_html(quote_row(2), position::insert_at_start);
   quotes.set_html(quote_row(3), position::append_after_last);

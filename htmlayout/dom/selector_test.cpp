@@ -11,7 +11,6 @@ namespace {
 class SelectorTest : public ::testing::Test {
  protected:
   void TearDown() override { free_tree(root); }
-
   // The ids (or tags) of the elements that match, in document order.
   std::string select(std::string_view selector) {
     std::optional<selector_list> list = parse_selector(selector);
@@ -26,7 +25,6 @@ class SelectorTest : public ::testing::Test {
     });
     return out;
   }
-
   element_node* root = parse_document(
       "<body><table id=list multiple><tr class='row a'><td><div class=quote id=q-1 "
       "accesskey='^S'>one</div></td></tr><tr class=row><td><div class='quote big' "

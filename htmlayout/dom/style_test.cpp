@@ -30,7 +30,6 @@ TEST(CssTest, DeclarationsAreNormalisedAndSheetsKeepWantedRulesOnly) {
   EXPECT_EQ(d[0].name + "|" + d[0].value + "|" + d[3].value, "behavior|quote|'a;b'");
   EXPECT_FALSE(d[0].important);
   EXPECT_TRUE(d[1].important && d[2].important);
-
   std::vector<style_rule> rules =
       parse_style_sheet(R"(
       /* a comment { behavior: no } */
