@@ -31,7 +31,6 @@ class DialogTest : public ::testing::Test {
       d.begin_run(w.doc, [&](int c) { code = c; });
       w.doc.load_html(html);
       w.doc.root().attach_event_handler(element_proc, &d, d.subscribed_to);
-      ++runs_;
       if (script_) script_(w);
       d.end_run();
       return code;
@@ -48,13 +47,11 @@ class DialogTest : public ::testing::Test {
     return d_.show(id);
   }
   static void click(test_window& w, const char* selector) {
-    method_params params;
-    params.method_id = method::click;
+    method_params params{method::click};
     w.doc.root().select_first(selector).call_behavior_method(params);
   }
   dialog d_;
   std::function<void(test_window&)> script_;
-  int runs_ = 0;
   std::vector<std::string> pages_;  // resources keep pointing into these
 };
 
@@ -66,13 +63,9 @@ TEST_F(DialogTest, ButtonNamesAndTheEnterAndEscapeRolesEndTheDialog) {
       "<button id=plain>g</button>";
   // Names ignore case but not their blanks; other names leave the click to
   // the page and the dialog goes on.
-  for (auto [id, code] : {std::pair{"#lower", int(dialog_result::ok)},
-                          {"#mixed", dialog_result::ok},
-                          {"#abort-blank", dialog_result::abort},
-                          {"#help", dialog_result::help},
-                          {"#abort", -1},
-                          {"#retry", -1},
-                          {"#plain", -1}}) {
+  for (auto [id, code] : {std::pair{"#lower", int(dialog_result::ok)}, {"#mixed", dialog_result::ok},
+           {"#abort-blank", dialog_result::abort}, {"#help", dialog_result::help}, {"#abort", -1},
+           {"#retry", -1}, {"#plain", -1}}) {
     script_ = [&](test_window& w) { click(w, id); };
     EXPECT_EQ(show(201, page), code) << id;
   }
@@ -98,9 +91,7 @@ TEST_F(DialogTest, ValuesFillTheControlsAndComeBackOnOkButNotOnNo) {
       "<input type=radio name=size id=s2></div><input type=checkbox name=wrap id=wrap checked>"
       "<input type=text name=title id=title value=old><textarea name=notes id=notes>n</textarea>"
       "<button name=ok id=ok>OK</button><button name=no id=no>No</button>";
-  dialog_values values{{L"size", 2},
-                       {L"wrap", false},
-                       {L"title", std::wstring(L"new")},
+  dialog_values values{{L"size", 2}, {L"wrap", false}, {L"title", std::wstring(L"new")},
                        {L"notes", std::wstring(L"written")}};
   d_.values = &values;
   std::string seen;
@@ -115,10 +106,9 @@ TEST_F(DialogTest, ValuesFillTheControlsAndComeBackOnOkButNotOnNo) {
   };
   EXPECT_EQ(show(205, page), dialog_result::ok);
   EXPECT_EQ(seen, "off off on off new written");
-  EXPECT_EQ(std::get<int>(values.at(L"size")), 0);
-  EXPECT_EQ(std::get<bool>(values.at(L"wrap")), true);
-  EXPECT_EQ(std::get<std::wstring>(values.at(L"title")), L"typed");
-  EXPECT_EQ(std::get<std::wstring>(values.at(L"notes")), L"written");
+  EXPECT_EQ(values, (dialog_values{{L"size", 0}, {L"wrap", true}, {L"title", std::wstring(L"typed")},
+                                   {L"notes", std::wstring(L"written")}, {L"ok", std::wstring(L"OK")},
+                                   {L"no", std::wstring(L"No")}}));
   values = {{L"size", 1}};
   script_ = [&](test_window& w) {
     click(w, "#s2");

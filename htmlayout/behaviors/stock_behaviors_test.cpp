@@ -91,11 +91,7 @@ TEST(AccessKeysTest, EachKeyClicksTheFirstEnabledShownElementNamingItOrGoesOn) {
   // A key (or with `typed` a character typed with the keys given) and what
   // the body sees: the click taken at the root on the way down, or the key
   // going on to the focus and back up ("key").
-  const struct {
-    uint32_t key, keys;
-    const wchar_t* typed;
-    Lines seen;
-  } cases[] = {
+  const struct { uint32_t key, keys; const wchar_t* typed; Lines seen; } cases[] = {
       // Ctrl makes a "^" name, no modifier a "!" name, Alt the character.
       {'S', ctrl, nullptr, {"body event 0 save"}},
       {'S', 0, nullptr, {"body event 0 plain"}},
@@ -190,13 +186,7 @@ TEST(ClockTest, HandsPointAtTheTimeFromTheCentreOnTheContentLayerOnly) {
   struct clock_window : fixed_clock, window {
     clock_window() : window(clock_page) {}
   } w;
-  const struct {
-    clock_time time;
-    rect area;
-    uint32_t layer;
-    bool handled;
-    Lines lines;
-  } cases[] = {
+  const struct { clock_time time; rect area; uint32_t layer; bool handled; Lines lines; } cases[] = {
       // A box 200 x 120 at (10, 20): centre (110, 80), hands 120 / 2 - 12 = 48
       // long, the hour hand 0.6 of that; the second hand red.
       {{18, 15, 30}, {10, 20, 210, 140}, 1, true,
@@ -495,13 +485,10 @@ TEST(TabsTest, KeysMoveAlongTheStripPassingOverDisabledAndHiddenTabs) {
   w.in.mouse_double_click(w.center("t2"), mouse::main_button, 0);
   w.click("t1");
   // Ctrl+Tab and Ctrl+Shift+Tab go round; Tab alone is not the strip's.
-  const struct {
-    uint32_t key, keys;
-    const char* current;
-  } steps[] = {{vk::right, 0, "t2"}, {vk::right, 0, "t4"}, {vk::right, 0, "t4"},
-               {vk::home, 0, "t1"}, {vk::left, 0, "t1"}, {vk::end, 0, "t4"},
-               {vk::tab, ctrl, "t1"}, {vk::tab, ctrl | shift, "t4"}, {vk::tab, ctrl | shift, "t2"},
-               {vk::tab, 0, "t2"}};
+  const struct { uint32_t key, keys; const char* current; } steps[] = {
+      {vk::right, 0, "t2"}, {vk::right, 0, "t4"}, {vk::right, 0, "t4"}, {vk::home, 0, "t1"},
+      {vk::left, 0, "t1"}, {vk::end, 0, "t4"}, {vk::tab, ctrl, "t1"}, {vk::tab, ctrl | shift, "t4"},
+      {vk::tab, ctrl | shift, "t2"}, {vk::tab, 0, "t2"}};
   for (const auto& step : steps) {
     w.in.key_down(step.key, step.keys);
     EXPECT_EQ(current_tab(), step.current) << step.key;

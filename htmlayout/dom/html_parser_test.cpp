@@ -25,9 +25,7 @@ std::string fragment(std::string_view html, std::string_view context = "div") {
 }
 
 TEST(HtmlParserTest, FragmentsInTheirContext) {
-  const struct {
-    const char *html, *context, *expected;
-  } cases[] = {
+  const struct { const char *html, *context, *expected; } cases[] = {
       {"<tr><td>a</td></tr>", "table", "<tr><td>a</td></tr>"},
       {"<td>a</td><td>b</td>", "tr", "<td>a</td><td>b</td>"},
       {"<tr><td>a</td></tr>", "div", "a"},  // outside a table, as in any browser
