@@ -220,16 +220,14 @@ constexpr const char* list_page = R"(<html><head><style>
 <div id=upper state=CLOSE><span class=icon id=upper-icon>+</span></div>
 </body></html>)";
 
-struct list_window : window {
-  list_window() : window(list_page) {
-    // Each in a row of its own, inner ones after their holders.
-    stack({"i1", "c1", "body1", "i2", "c2", "i3", "c3", "c3b", "fc1", "fc2", "node", "icon", "img",
+// "expandable-list": the last default item opens first, then the pressed
+// captions or the keys; "collapsible-list" closes the open item when it is
+// selected again; "collapsible-by-icon" toggles its state on a press on the icon.
+TEST(ListBehaviorsTest, ExpandableCollapsibleAndCollapsibleByIcon) {
+  window w(list_page);
+  // Each in a row of its own, inner ones after their holders.
+  w.stack({"i1", "c1", "body1", "i2", "c2", "i3", "c3", "c3b", "fc1", "fc2", "node", "icon", "img",
            "label", "upper-icon"});
-  }
-};
-
-TEST(ExpandableListTest, TheLastDefaultItemOpensFirstThenThePressedCaptionsOrTheKeys) {
-  list_window w;
   EXPECT_EQ(w.states({"i1", "i2", "i3", "f1", "f2"}), "i1:x i2:x i3:ce f1:x f2:x ");
   // A caption, or inside one, opens its item; the item's other content, the
   // right button and the open item again change nothing.
@@ -249,22 +247,13 @@ TEST(ExpandableListTest, TheLastDefaultItemOpensFirstThenThePressedCaptionsOrThe
     w.in.key_down(key, 0);
     EXPECT_EQ(w.states({"i1", "i2", "i3"}), states);
   }
-}
-
-TEST(CollapsibleListTest, SelectingTheOpenItemAgainClosesItAndItStaysCurrent) {
-  list_window w;
-  const std::pair<const char*, const char*> presses[] = {{"fc1", "f1:ce f2:x "},
-      {"fc1", "f1:cx f2:x "}, {"fc1", "f1:ce f2:x "}, {"fc2", "f1:x f2:ce "},
-      {"fc2", "f1:x f2:cx "},
-      {"fc1", "f1:ce f2:x "}};  // a closed current item loses only its current state
-  for (auto [id, states] : presses) {
+  // A closed current item loses only its current state.
+  const std::pair<const char*, const char*> folds[] = {{"fc1", "f1:ce f2:x "}, {"fc1", "f1:cx f2:x "},
+      {"fc1", "f1:ce f2:x "}, {"fc2", "f1:x f2:ce "}, {"fc2", "f1:x f2:cx "}, {"fc1", "f1:ce f2:x "}};
+  for (auto [id, states] : folds) {
     w.click(id);
     EXPECT_EQ(w.states({"f1", "f2"}), states);
   }
-}
-
-TEST(CollapsibleByIconTest, APressOnTheIconTogglesTheStateAttribute) {
-  list_window w;
   EXPECT_FALSE(w["node"].has_attribute("state"));
   w.click("icon");
   EXPECT_EQ(w["node"].get_attribute("state"), L"close");
@@ -523,23 +512,20 @@ struct click_log : behavior {
   Lines clicks;
 };
 
-struct link_window : click_log, window {
-  link_window() : window(link_page, "file:///app/res/main.htm") {
-    stack({"away", "link", "a-link"}, 20);
-  }
+TEST(HyperlinkTest, EnteringLeavingClickingAndKeysAreReportedButNotAPressThatLeftIt) {
+  struct link_window : click_log, window {
+    link_window() : window(link_page, "file:///app/res/main.htm") {}
+  } w;
+  w.stack({"away", "link", "a-link"}, 20);
   // Each report to the host as "kind element action href target".
-  Lines described() {
+  auto described = [&] {
     Lines out;
-    for (const behavior_notify_notification& r : reports)
+    for (const behavior_notify_notification& r : w.reports)
       out.push_back(std::to_string(r.kind) + " " + testing::name_of_element(r.element) + " " +
                     std::to_string(r.action) + " " + std::string(r.href.begin(), r.href.end()) +
                     " " + std::string(r.target.begin(), r.target.end()));
     return out;
-  }
-};
-
-TEST(HyperlinkTest, EnteringLeavingAndClickingIsReportedButNotAPressThatLeftIt) {
-  link_window w;
+  };
   w.in.mouse_move(w.center("link"), 0, 0);
   w.in.mouse_move(w.center("away"), 0, 0);
   w.click("link");
@@ -548,13 +534,12 @@ TEST(HyperlinkTest, EnteringLeavingAndClickingIsReportedButNotAPressThatLeftIt) 
   w.click("link", mouse::prop_button);
   EXPECT_THAT(w.clicks, ElementsAre("link 0"));
   const std::string link = " file:///app/res/next.htm _blank";
-  EXPECT_THAT(w.described(), ElementsAre("2 link 1" + link, "2 link 2" + link, "2 link 1" + link,
+  EXPECT_THAT(described(), ElementsAre("2 link 1" + link, "2 link 2" + link, "2 link 1" + link,
                                          "2 link 3" + link, "2 link 2" + link, "2 link 1" + link));
   EXPECT_FALSE(w["link"].get_state() & state::current);
-}
-
-TEST(HyperlinkTest, SpaceOrEnterOnTheFocusedLinkActivatesItWithItsHrefCut) {
-  link_window w;
+  // Space or Enter on the focused link activates it, with its href cut.
+  w.reports.clear();
+  w.clicks.clear();
   method_params click{method::click};
   EXPECT_TRUE(w["a-link"].call_behavior_method(click));  // only gives it the focus
   EXPECT_EQ(w.doc.focused(), w["a-link"]);
@@ -563,7 +548,7 @@ TEST(HyperlinkTest, SpaceOrEnterOnTheFocusedLinkActivatesItWithItsHrefCut) {
     w.in.key_up(key, 0);
   }
   EXPECT_THAT(w.clicks, ElementsAre("a-link 1", "a-link 1"));
-  EXPECT_THAT(w.described(),
+  EXPECT_THAT(described(),
               ElementsAre("2 a-link 3 http://example.org/x ", "2 a-link 3 http://example.org/x "));
   // Hrefs and targets are cut to 2048 characters.
   w.reports.clear();
