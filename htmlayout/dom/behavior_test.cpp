@@ -16,40 +16,10 @@ namespace {
 using dom::element;
 using Lines = std::vector<std::string>;
 
-std::string id_of(const element& e) { return e.get_attribute_utf8("id").value_or(e.tag_name()); }
-
-// A behaviour that writes what happens to it into a shared log, and handles
-// `handled_event`.
-class recording_behavior : public behavior {
- public:
-  recording_behavior(Lines& log, const char* name, uint32_t subscription,
-                     uint32_t handled_event = 0xFFFFFFFF)
-      : behavior(subscription, name), log_(log), handled_event_(handled_event) {}
-  void attached(const element& he) override { note("attached " + id_of(he)); }
-  void detached(const element& he) override { note("detached " + (he ? id_of(he) : "?")); }
-  bool on_event(const element& he, const element& target, uint32_t type,
-                uintptr_t reason) override {
-    note("event " + std::to_string(type) + " at " + id_of(he) + " about " + id_of(target) +
-         " reason " + std::to_string(reason));
-    if (on_event_hook) on_event_hook(he, type);
-    return type == handled_event_;
-  }
-  std::function<void(const element&, uint32_t)> on_event_hook;
-
- private:
-  bool note(const std::string& what) {
-    log_.push_back(std::string(name) + " " + what);
-    return true;
-  }
-  Lines& log_;
-  uint32_t handled_event_;
-};
-
 TEST(BehaviorRegistryTest, FindsByExactNameNewestFirstAndAsksWhichHandler) {
-  Lines log;
-  recording_behavior older(log, "test-find", group::mouse);
-  recording_behavior newer(log, "test-find", group::key);
-  recording_behavior other(log, "test-other", group::mouse);
+  behavior older(group::mouse, "test-find");
+  behavior newer(group::key, "test-find");
+  behavior other(group::mouse, "test-other");
   element none;
   EXPECT_EQ(behavior::find("test-find", none), &newer);
   EXPECT_EQ(behavior::find("test-other", none), &other);
@@ -57,7 +27,7 @@ TEST(BehaviorRegistryTest, FindsByExactNameNewestFirstAndAsksWhichHandler) {
     EXPECT_EQ(behavior::find(name, none), nullptr);
   EXPECT_EQ(behavior::first(), &other);
   {
-    recording_behavior temporary(log, "test-temporary", 0);
+    behavior temporary(0, "test-temporary");
     EXPECT_EQ(behavior::find("test-temporary", none), &temporary);
   }
   EXPECT_EQ(behavior::find("test-temporary", none), nullptr);  // gone, not dangling
@@ -89,11 +59,7 @@ TEST(ElementProcTest, DispatchesByGroupWithTheParametersUnpacked) {
   doc.load_html("<p id=p></p>");
   element p = doc.root().select_first("#p");
   initialization_params attach{behavior_attach}, detach{behavior_detach};
-  mouse_params mouse;
-  mouse.cmd = mouse::double_click;
-  mouse.pos = {3, 4};
-  mouse.button_state = mouse::main_button;
-  mouse.alt_state = keyboard::control;
+  mouse_params mouse{mouse::double_click, {}, {3, 4}, {}, mouse::main_button, keyboard::control};
   EXPECT_TRUE(element_proc(&b, p, group::initialization, &attach));
   EXPECT_TRUE(element_proc(&b, p, group::initialization, &detach));
   EXPECT_TRUE(element_proc(&b, p, group::mouse, &mouse));
@@ -117,11 +83,29 @@ TEST(ElementProcTest, DispatchesByGroupWithTheParametersUnpacked) {
   EXPECT_FALSE(p.call_behavior_method(method));  // no input side to click it
 }
 
+// Writes the events it gets and its detachments into a shared log, and runs
+// `on_event_hook` on each event.
+struct recording_behavior : behavior {
+  recording_behavior(Lines& log, const char* name)
+      : behavior(group::behavior_event, name), log(log) {}
+  static std::string id_of(const element& e) { return e.get_attribute_utf8("id").value_or("?"); }
+  void detached(const element& he) override {
+    log.push_back(std::string(name) + " detached " + id_of(he));
+  }
+  bool on_event(const element& he, const element& target, uint32_t type,
+                uintptr_t reason) override {
+    log.push_back(std::string(name) + " event " + std::to_string(type) + " at " + id_of(he) +
+                  " about " + id_of(target) + " reason " + std::to_string(reason));
+    if (on_event_hook) on_event_hook(he, type);
+    return false;
+  }
+  Lines& log;
+  std::function<void(const element&, uint32_t)> on_event_hook;
+};
+
 TEST(HostedDocumentTest, ExceptionsFromHandlersReachTheCallerAndLeaveTheDocumentWhole) {
   Lines log;
-  recording_behavior quote{log, "test-quote", group::behavior_event};
-  recording_behavior row{log, "test-row", group::behavior_event};
-  recording_behavior list{log, "test-list", group::behavior_event, event::row_removed};
+  recording_behavior quote{log, "test-quote"}, row{log, "test-row"}, list{log, "test-list"};
   document doc;
   doc.set_notification_callback([](notification& n) -> uint32_t {
     if (n.code == notification_code::attach_behavior)
