@@ -1,18 +1,22 @@
-// The stock behaviours through real presses, keys and focus moves on boxes
-// placed by hand: each test loads a small page, plays a table of input steps
-// and checks the states, attributes or the body's log after each.
+// The stock behaviours and dialogs through real presses, keys and focus moves
+// on boxes placed by hand (grids, the splitter and scrolling on the renderer's
+// layout): each test loads a small page, plays a table of input steps and
+// checks the states, attributes or the body's log after each.
 #include "htmlayout/behaviors/stock_behaviors.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "htmlayout/behaviors/clock.h"
+#include "htmlayout/behaviors/dialog.h"
 #include "htmlayout/behaviors/stock_grids.h"
 #include "htmlayout/dom/document_observer.h"
 #include "htmlayout/dom/events.h"
+#include "htmlayout/dom/program_resources.h"
 #include "htmlayout/input/keys.h"
 #include "htmlayout/render/testing/headless_host.h"
 #include "htmlayout/testing/pointer.h"
@@ -155,38 +159,19 @@ constexpr const char* clock_page = R"(<html><head><style>
   #face, #hidden-face { behavior: clock; } .gone { display: none; }
 </style></head><body><div id=face></div><div class=gone><div id=hidden-face></div></div></body></html>)";
 
-TEST(ClockTest, TicksEverySecondWhileShownAndStopsOrRestartsWhenTold) {
-  struct redraws : document_observer {
-    void update_requested(const element_node&, bool) override { ++count; }
-    int count = 0;
-  } seen;
-  window w(clock_page);
-  w.doc.add_observer(&seen);
-  const dom::element face = w["face"];
-  ASSERT_EQ(w.in.next_timer_due(), 1000u);  // the hidden clock keeps none
-  w.in.advance_clock(1000);
-  w.in.advance_clock(2000);
-  EXPECT_EQ(seen.count, 2);
-  EXPECT_TRUE(face.send_event(event::timer_control, face, 0));
-  EXPECT_FALSE(w.in.next_timer_due());
-  w.in.advance_clock(5000);
-  face.send_event(event::timer_control, face, 1);
-  EXPECT_EQ(w.in.next_timer_due(), 6000u);
-  w.in.advance_clock(6000);
-  EXPECT_EQ(seen.count, 3);
-  face.delete_element();  // a clock taken out of the page ticks no more
-  w.in.advance_clock(7000);
-  EXPECT_FALSE(w.in.next_timer_due());
-  w.doc.remove_observer(&seen);
-}
-
 // A clock showing `now`, registered after the stock one so that the page finds it first.
 struct fixed_clock : testing::stock_behaviors_registered {
   inline static clock_time now;
   clock face_clock{[] { return now; }};
 };
 
-TEST(ClockTest, HandsPointAtTheTimeFromTheCentreOnTheContentLayerOnly) {
+// The clock ticks every second while shown and stops or restarts when told;
+// its hands point at the time from the centre, on the content layer only.
+TEST(ClockTest, TicksAndHands) {
+  struct redraws : document_observer {
+    void update_requested(const element_node&, bool) override { ++count; }
+    int count = 0;
+  } seen;
   // Writes each line as "x,y>x,y wWIDTH RED".
   struct recording_graphics : graphics {
     void line(point from, point to, color c, int width) override {
@@ -200,6 +185,19 @@ TEST(ClockTest, HandsPointAtTheTimeFromTheCentreOnTheContentLayerOnly) {
   struct clock_window : fixed_clock, window {
     clock_window() : window(clock_page) {}
   } w;
+  w.doc.add_observer(&seen);
+  const dom::element face = w["face"];
+  ASSERT_EQ(w.in.next_timer_due(), 1000u);  // the hidden clock keeps none
+  w.in.advance_clock(1000);
+  w.in.advance_clock(2000);
+  EXPECT_EQ(seen.count, 2);
+  EXPECT_TRUE(face.send_event(event::timer_control, face, 0));
+  EXPECT_FALSE(w.in.next_timer_due());
+  w.in.advance_clock(5000);
+  face.send_event(event::timer_control, face, 1);
+  EXPECT_EQ(w.in.next_timer_due(), 6000u);
+  w.in.advance_clock(6000);
+  EXPECT_EQ(seen.count, 3);
   const struct { clock_time time; rect area; uint32_t layer; bool handled; Lines lines; } cases[] = {
       // A box 200 x 120 at (10, 20): centre (110, 80), hands 120 / 2 - 12 = 48
       // long, the hour hand 0.6 of that; the second hand red.
@@ -219,6 +217,10 @@ TEST(ClockTest, HandsPointAtTheTimeFromTheCentreOnTheContentLayerOnly) {
     EXPECT_EQ(element_proc(&w.face_clock, w["face"], group::draw, &params), c.handled);
     EXPECT_EQ(g.lines, c.lines) << c.time.hour;
   }
+  face.delete_element();  // a clock taken out of the page ticks no more
+  w.in.advance_clock(7000);
+  EXPECT_FALSE(w.in.next_timer_due());
+  w.doc.remove_observer(&seen);
 }
 
 constexpr const char* list_page = R"(<html><head><style>
@@ -681,6 +683,130 @@ TEST(HyperlinkTest, AnHrefToANameInThePageScrollsItToTheTopOfItsBox) {
     EXPECT_EQ(top_of(row), box_top) << link;
   }
   EXPECT_EQ(reports, 0);  // nothing of this goes to the host
+}
+
+
+// Runs dialogs in a headless window: the page is loaded as the Qt runner
+// loads it, then `script_` plays the user. The answer is the code the dialog
+// ended with, or -1 when it did not end.
+class DialogTest : public ::testing::Test {
+ protected:
+  DialogTest() {
+    set_dialog_runner([this](dialog& d, std::string_view html) {
+      testing::test_window w;
+      int code = -1;
+      w.doc.set_notification_callback([&](notification& n) { return d.handle_notification(n); });
+      d.begin_run(w.doc, [&](int c) { code = c; });
+      w.doc.load_html(html);
+      w.doc.root().attach_event_handler(element_proc, &d, d.subscribed_to);
+      if (script_) script_(w);
+      d.end_run();
+      return code;
+    });
+  }
+  ~DialogTest() override {
+    set_dialog_runner({});
+    set_url_opener({});
+  }
+  // Holds `html` as resource `id` of type 23 and shows it.
+  int show(uint32_t id, const std::string& html) {
+    pages_.push_back(html);
+    add_program_resource("23", std::to_string(id), pages_.back());
+    return d_.show(id);
+  }
+  static void click(testing::test_window& w, const char* selector) {
+    method_params params{method::click};
+    w.doc.root().select_first(selector).call_behavior_method(params);
+  }
+  dialog d_;
+  std::function<void(testing::test_window&)> script_;
+  std::vector<std::string> pages_;  // resources keep pointing into these
+};
+
+TEST_F(DialogTest, ButtonNamesAndTheEnterAndEscapeRolesEndTheDialog) {
+  const std::string page =
+      "<button id=lower name=ok>a</button><button id=mixed name=Ok>b</button>"
+      "<button id=abort name=ABORT>c</button><button id=abort-blank name='abort '>d</button>"
+      "<button id=retry name=retry>e</button><button id=help name=HELP>f</button>"
+      "<button id=plain>g</button>";
+  // Names ignore case but not their blanks; other names leave the click to
+  // the page and the dialog goes on.
+  for (auto [id, code] : {std::pair{"#lower", int(dialog_result::ok)}, {"#mixed", dialog_result::ok},
+           {"#abort-blank", dialog_result::abort}, {"#help", dialog_result::help}, {"#abort", -1},
+           {"#retry", -1}, {"#plain", -1}}) {
+    script_ = [&](testing::test_window& w) { click(w, id); };
+    EXPECT_EQ(show(201, page), code) << id;
+  }
+  const std::string roles =
+      "<button name=cancel role=cancel-button>x</button><button name=yes "
+      "role=default-button>y</button>";
+  script_ = [](testing::test_window& w) { w.in.key_down(vk::enter, 0); };
+  EXPECT_EQ(show(202, roles), dialog_result::yes);
+  EXPECT_EQ(show(204, "<button name=ok>ok</button><p id=text>text</p>"), -1);  // no default
+  script_ = [](testing::test_window& w) { w.in.key_down(vk::escape, 0); };
+  EXPECT_EQ(show(203, roles), dialog_result::cancel);
+  // Nothing shows without a page, with an empty one or without a runner.
+  EXPECT_EQ(d_.show(9999), 0);
+  EXPECT_EQ(show(208, ""), 0);
+  set_dialog_runner({});
+  EXPECT_EQ(show(209, "<button name=ok>ok</button>"), 0);
+  EXPECT_FALSE(d_.end(dialog_result::ok));  // not running
+}
+
+TEST_F(DialogTest, ValuesFillTheControlsAndComeBackOnOkButNotOnNo) {
+  const std::string page =
+      "<div><input type=radio name=size id=s0><input type=radio name=size id=s1>"
+      "<input type=radio name=size id=s2></div><input type=checkbox name=wrap id=wrap checked>"
+      "<input type=text name=title id=title value=old><textarea name=notes id=notes>n</textarea>"
+      "<button name=ok id=ok>OK</button><button name=no id=no>No</button>";
+  dialog_values values{{L"size", 2}, {L"wrap", false}, {L"title", std::wstring(L"new")},
+                       {L"notes", std::wstring(L"written")}};
+  d_.values = &values;
+  std::string seen;
+  script_ = [&](testing::test_window& w) {
+    for (const char* id : {"s0", "s1", "s2", "wrap"})
+      seen += w[id].get_state() & state::checked ? "on " : "off ";
+    seen += w["title"].get_attribute_utf8("value").value_or("?") + " " + w["notes"].html(false);
+    click(w, "#s0");  // the user changes a few
+    click(w, "#wrap");
+    w["title"].set_attribute("value", L"typed");
+    click(w, "#ok");
+  };
+  EXPECT_EQ(show(205, page), dialog_result::ok);
+  EXPECT_EQ(seen, "off off on off new written");
+  EXPECT_EQ(values, (dialog_values{{L"size", 0}, {L"wrap", true}, {L"title", std::wstring(L"typed")},
+                                   {L"notes", std::wstring(L"written")}, {L"ok", std::wstring(L"OK")},
+                                   {L"no", std::wstring(L"No")}}));
+  values = {{L"size", 1}};
+  script_ = [&](testing::test_window& w) {
+    click(w, "#s2");
+    click(w, "#no");
+  };
+  EXPECT_EQ(show(205, page), dialog_result::no);
+  EXPECT_EQ(values, (dialog_values{{L"size", 1}}));
+}
+
+TEST_F(DialogTest, PagesFindTheProgramsResourcesBehavioursAndLinks) {
+  struct marker : behavior {
+    marker() : behavior(group::mouse, "test-dialog-marker") {}
+    std::vector<std::wstring> attached_to;
+    void attached(const dom::element& he) override { attached_to.push_back(he.text()); }
+  } marked;
+  const std::string css = ".mark { behavior: test-dialog-marker }";
+  add_program_resource("CSS", "dialogstyle", css);
+  std::vector<std::string> sheets;
+  script_ = [&](testing::test_window& w) {
+    for (const document::style_sheet& s : w.doc.style_sheets()) sheets.push_back(s.text);
+  };
+  show(206, "<link rel=stylesheet href='dialogstyle.css'><p class=mark>marked</p>");
+  EXPECT_EQ(sheets, std::vector<std::string>{css});
+  EXPECT_EQ(marked.attached_to, std::vector<std::wstring>{L"marked"});
+  // Links open with the desktop and the click goes on.
+  std::vector<std::wstring> opened;
+  set_url_opener([&](const std::wstring& url) { opened.push_back(url); });
+  script_ = [&](testing::test_window& w) { click(w, "#link"); };
+  EXPECT_EQ(show(207, "<a id=link href='https://example.org/'>site</a>"), -1);
+  EXPECT_EQ(opened, std::vector<std::wstring>{L"https://example.org/"});
 }
 
 }  // namespace
