@@ -343,17 +343,13 @@ TEST(SelectBuddyTest, MovedOptionsComeBackToTheirFormerPlaces) {
     std::initializer_list<const char*> checked;
     const char *source, *destination;
   } steps[] = {
-      {"move-selected", {"b", "d"}, "ace", "zbd"},
-      {"move-selected", {"c"}, "ae", "zbdc"},  // c now stands where b stood, at index 1
-      {"move-selected", {"a"}, "e", "zbdca"},
-      // Back one at a time, in an order unlike the one they left in.
-      {"revoke-selected", {"c"}, "ce", "zbda"},
-      {"revoke-selected", {"d"}, "cde", "zba"},
-      {"revoke-all", {}, "abcdez", ""},  // z never stood in the source: it goes to its end
-      {"move-selected", {"c"}, "abdez", "c"},
-      {"move-all", {}, "", "cabdez"},
-      {"revoke-selected", {"d", "a"}, "ad", "cbez"},
-      {"revoke-all", {}, "abcdez", ""},
+      // c stands where b stood, at index 1; back one at a time, in an order unlike the one they
+      // left in; z never stood in the source: it goes to its end.
+      {"move-selected", {"b", "d"}, "ace", "zbd"}, {"move-selected", {"c"}, "ae", "zbdc"},
+      {"move-selected", {"a"}, "e", "zbdca"}, {"revoke-selected", {"c"}, "ce", "zbda"},
+      {"revoke-selected", {"d"}, "cde", "zba"}, {"revoke-all", {}, "abcdez", ""},
+      {"move-selected", {"c"}, "abdez", "c"}, {"move-all", {}, "", "cabdez"},
+      {"revoke-selected", {"d", "a"}, "ad", "cbez"}, {"revoke-all", {}, "abcdez", ""},
   };
   for (const auto& step : steps) {
     for (const char* id : step.checked) w[id].set_state(state::checked);

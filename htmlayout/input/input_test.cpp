@@ -242,17 +242,13 @@ struct menu_window : menu_behaviors, test_window {
   <li id=off disabled>Off</li></menu>
 <menu id=checks><li type=check id=t1>one</li><li type=check id=t2>two</li></menu>
 </body></html>)") {
-    place("owner", {0, 0, 100, 20});
-    place("area", {0, 30, 100, 60});
-    place("inside", {0, 30, 100, 40});
-    place("elsewhere", {0, 70, 100, 90});
-    // Where the host would lay the menus out when shown.
-    place("menu", {0, 20, 150, 100});
-    place("checks", {0, 20, 150, 80});
-    place("label", {10, 52, 60, 68});
-    place("off", {0, 74, 150, 94});
-    for (const char* id : {"copy", "t1"}) place(id, {0, 24, 150, 44});
-    for (const char* id : {"remove", "t2"}) place(id, {0, 50, 150, 70});
+    // The menus where the host would lay them out when shown.
+    for (auto [id, box] : {std::pair{"owner", rect{0, 0, 100, 20}}, {"area", {0, 30, 100, 60}},
+             {"inside", {0, 30, 100, 40}}, {"elsewhere", {0, 70, 100, 90}}, {"menu", {0, 20, 150, 100}},
+             {"checks", {0, 20, 150, 80}}, {"label", {10, 52, 60, 68}}, {"off", {0, 74, 150, 94}},
+             {"copy", {0, 24, 150, 44}}, {"t1", {0, 24, 150, 44}}, {"remove", {0, 50, 150, 70}},
+             {"t2", {0, 50, 150, 70}}})
+      place(id, box);
   }
   Lines shown() {
     Lines ids;
