@@ -26,7 +26,7 @@ std::string fragment(std::string_view html, std::string_view context = "div") {
 
 TEST(HtmlParserTest, FragmentsInTheirContext) {
   const struct { const char *html, *context, *expected; } cases[] = {
-      {"<tr><td>a</td></tr>", "table", "<tr><td>a</td></tr>"},
+      {"<tr><td>a</td></tr>", "table", "<tr><td>a</td></tr>"}, {"", "div", ""},
       {"<td>a</td><td>b</td>", "tr", "<td>a</td><td>b</td>"},
       {"<tr><td>a</td></tr>", "div", "a"},  // outside a table, as in any browser
       // No invented tbody, but a written one stays; white space between table parts goes.
@@ -40,8 +40,7 @@ TEST(HtmlParserTest, FragmentsInTheirContext) {
        "<div class=\"Quote\" id=\"q-1\">a&lt;b &amp; c&nbsp;d&amp;</div>"},
       {"<popup id=p><text>x</text></popup>", "body", "<popup id=\"p\"><text>x</text></popup>"},
       // Malformed markup is repaired, not refused.
-      {"<div><span>a</div>b</span>", "div", "<div><span>a</span></div>b"},
-      {"<td>x", "tr", "<td>x</td>"}, {"", "div", ""},
+      {"<div><span>a</div>b</span>", "div", "<div><span>a</span></div>b"}, {"<td>x", "tr", "<td>x</td>"},
       {"</p></div><<>>&bogus;", "div", "<p></p>&lt;&lt;&gt;&gt;&amp;bogus;"},
       {"a<!-- dropped -->b<!---->c", "div", "abc"},  // one text node
   };
@@ -152,8 +151,7 @@ TEST(SimpleFragmentParserTest, TakesTheProgramsFragmentsAndDeclinesWhatNeedsTheF
       "class=\"managetags\" menu=\"manage-tags\">Manage...</button></td><td class=\"timestamp\">"
       "2008-3-7  9:5:3</td></tr></table></div>";
   const std::pair<std::string, const char*> taken[] = {
-      {quote, "td"},
-      {"<tr><td>" + quote + "</td></tr>", "table"},
+      {quote, "td"}, {"<tr><td>" + quote + "</td></tr>", "table"},
       {"<tr><td><div class=\"vtag\" id=\"vt-1\">Grüße</div></td></tr>", "table"},
       {"<li type=\"check\" name=\"mtmchecks\" id=\"mtmcheck-1\">x</li>", "menu"},
       {"<div class=\"caption\">Drop tags here to search</div>", "div"},
