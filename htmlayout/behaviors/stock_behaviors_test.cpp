@@ -174,9 +174,8 @@ TEST(ClockTest, TicksAndHands) {
     color text_color() const override { return {10, 20, 30, 255}; }
     Lines lines;
   };
-  struct clock_window : fixed_clock, window {
-    clock_window() : window(clock_page) {}
-  } w;
+  fixed_clock fixed;
+  window w(clock_page);
   w.doc.add_observer(&seen);
   const dom::element face = w["face"];
   ASSERT_EQ(w.in.next_timer_due(), 1000u);  // the hidden clock keeps none
@@ -206,7 +205,7 @@ TEST(ClockTest, TicksAndHands) {
     fixed_clock::now = c.time;
     recording_graphics g;
     draw_params params{c.layer, static_cast<graphics*>(&g), c.area};
-    EXPECT_EQ(element_proc(&w.face_clock, w["face"], group::draw, &params), c.handled);
+    EXPECT_EQ(element_proc(&fixed.face_clock, w["face"], group::draw, &params), c.handled);
     EXPECT_EQ(g.lines, c.lines) << c.time.hour;
   }
   face.delete_element();  // a clock taken out of the page ticks no more
@@ -569,9 +568,8 @@ constexpr const char* link_page = R"(<style>body { behavior: test-event-log; }
 <a id=a-link href="http://example.org/x">example</a><span id=long>long</span>)";
 
 TEST(HyperlinkTest, EnteringLeavingClickingAndKeysAreReportedButNotAPressThatLeftIt) {
-  struct link_window : event_log, window {
-    link_window() : window(link_page, "file:///app/res/main.htm") {}
-  } w;
+  event_log log;
+  window w(link_page, "file:///app/res/main.htm");
   w.stack({"away", "link", "a-link"}, 20);
   // Each report to the host as "kind element action href target".
   auto described = [&] {
@@ -588,14 +586,14 @@ TEST(HyperlinkTest, EnteringLeavingClickingAndKeysAreReportedButNotAPressThatLef
   w.drag("link", "away");
   w.drag("away", "link");
   w.click("link", mouse::prop_button);
-  EXPECT_THAT(w.seen, ElementsAre("128:link:0"));
+  EXPECT_THAT(log.seen, ElementsAre("128:link:0"));
   const std::string link = " file:///app/res/next.htm _blank";
   EXPECT_THAT(described(), ElementsAre("2 link 1" + link, "2 link 2" + link, "2 link 1" + link,
                                          "2 link 3" + link, "2 link 2" + link, "2 link 1" + link));
   EXPECT_FALSE(w["link"].get_state() & state::current);
   // Space or Enter on the focused link activates it, with its href cut.
   w.reports.clear();
-  w.seen.clear();
+  log.seen.clear();
   method_params click{method::click};
   EXPECT_TRUE(w["a-link"].call_behavior_method(click));  // only gives it the focus
   EXPECT_EQ(w.doc.focused(), w["a-link"]);
@@ -603,7 +601,7 @@ TEST(HyperlinkTest, EnteringLeavingClickingAndKeysAreReportedButNotAPressThatLef
     w.in.key_down(key, 0);
     w.in.key_up(key, 0);
   }
-  EXPECT_THAT(w.seen, ElementsAre("128:a-link:1", "128:a-link:1"));
+  EXPECT_THAT(log.seen, ElementsAre("128:a-link:1", "128:a-link:1"));
   EXPECT_THAT(described(),
               ElementsAre("2 a-link 3 http://example.org/x ", "2 a-link 3 http://example.org/x "));
   // Hrefs and targets are cut to 2048 characters.

@@ -56,47 +56,37 @@ class editing_grid : public behavior {
   Lines& log_;
 };
 
-// The behaviours outlive the window's document, which calls them as it goes.
-struct grid_behaviors {
-  Lines log;
-  recorder root{log, "test-focus-root", group::key | group::focus};
-  editing_grid grid{log};
-};
-
-struct grid_window : grid_behaviors, test_window {
-  grid_window()
-      : test_window(R"(<style>html { behavior: test-focus-root; } #tags { behavior: test-grid; }
-          </style><table id=tags><tr id=row><td id=td><div id=cell>old</div></td></tr></table>
-          <button id=other>Other</button>)") {
-    place("tags", {0, 0, 200, 100});
-    for (const char* id : {"row", "td", "cell"}) place(id, {0, 0, 200, 20});
-    place("other", {0, 120, 100, 140});
-  }
-};
-
 TEST(FocusTest, F2MovesTheFocusIntoTheCellEditorAndClickingAwayCommitsOnce) {
-  grid_window w;
+  Lines log;
+  recorder root(log, "test-focus-root", group::key | group::focus);
+  editing_grid grid(log);
+  test_window w(R"(<style>html { behavior: test-focus-root; } #tags { behavior: test-grid; }</style>
+    <table id=tags><tr id=row><td id=td><div id=cell>old</div></td></tr></table>
+    <button id=other>Other</button>)");
+  w.place("tags", {0, 0, 200, 100});
+  for (const char* id : {"row", "td", "cell"}) w.place(id, {0, 0, 200, 20});
+  w.place("other", {0, 120, 100, 140});
   w.click("cell");
   EXPECT_EQ(w.doc.focused(), w["tags"]);
-  w.log.clear();
+  log.clear();
   w.in.key_down(vk::f2, 0);
   // The key reaches the table through the root; then, inside the table's
   // handler, the focus passes to the cell: lost in both phases, with the
   // cell as target, without a commit (the table marked start_editing), then
   // got in both phases with the table as target.
   EXPECT_THAT(
-      w.log, ElementsAre("html key 8000 tags 113", "html focus 8000 cell", "table focus 32768 cell",
+      log, ElementsAre("html key 8000 tags 113", "html focus 8000 cell", "table focus 32768 cell",
                          "table focus 0 cell", "html focus 0 cell", "html focus 8001 tags",
                          "table focus 32769 tags", "table focus 1 tags", "html focus 1 tags"));
   EXPECT_EQ(w.doc.focused(), w["cell"]);
   ASSERT_TRUE(w.in.caret());
   EXPECT_EQ(w.in.caret()->offset, 3u);
-  w.log.clear();
+  log.clear();
   w.click("other");
   // The loss reaches the table while sinking; its commit moves the focus to
   // the table, and the click's move goes on from there to the button.
   EXPECT_THAT(
-      w.log,
+      log,
       ElementsAre("html focus 8000 other", "table focus 32768 other", "commit cell",
                   "html focus 8001 -", "table focus 32769 -", "table focus 1 -", "html focus 1 -",
                   "html focus 8000 other", "table focus 32768 other", "table focus 0 other",
@@ -375,52 +365,41 @@ TEST(PopupTest, PopupsHideOnAClickOutsideThemAndOnEscape) {
   EXPECT_THAT(w.log, ElementsAre("body key 8000 owner 27", "body key 0 owner 27"));
 }
 
-// Divs keep their timers ticking unless they carry "once". The behaviours
-// outlive the window's document, which calls them as it goes.
-struct timer_behaviors {
-  Lines log;
-  recorder rec{log, "test-timers", group::timer};
-};
-
-struct timer_window : timer_behaviors, test_window {
-  timer_window() : test_window(R"(<style>div { behavior: test-timers }</style>
-      <div id=a></div><div id=b></div><p id=none></p>)") {
-    rec.react = [](const dom::element& he, const std::string&) {
-      return !he.has_attribute("once");
-    };
-  }
-};
-
 TEST(TimerTest, TimersFireInTheOrderTheyFallDueAndRepeatUntilDeclined) {
-  timer_window w;
+  // Divs keep their timers ticking unless they carry "once".
+  Lines log;
+  recorder rec(log, "test-timers", group::timer);
+  rec.react = [](const dom::element& he, const std::string&) { return !he.has_attribute("once"); };
+  test_window w(R"(<style>div { behavior: test-timers }</style>
+    <div id=a></div><div id=b></div><p id=none></p>)");
   EXPECT_FALSE(w.in.next_timer_due());
   EXPECT_TRUE(set_timer(w["a"], 100));
   EXPECT_TRUE(set_timer(w["b"], 30));
   EXPECT_EQ(w.in.next_timer_due(), 30u);
   w.in.advance_clock(29);
-  EXPECT_THAT(w.log, IsEmpty());
+  EXPECT_THAT(log, IsEmpty());
   for (uint64_t t = 30; t <= 120; t += 30) w.in.advance_clock(t);
-  EXPECT_THAT(w.log, ElementsAre("b timer", "b timer", "b timer", "a timer", "b timer"));
+  EXPECT_THAT(log, ElementsAre("b timer", "b timer", "b timer", "a timer", "b timer"));
   EXPECT_EQ(w.in.next_timer_due(), 150u);
   // A handler that declines stops its timer, as does an element without one.
-  w.log.clear();
+  log.clear();
   w["a"].set_attribute("once", L"");
   set_timer(w["a"], 10);
   set_timer(w["b"], 10);
   set_timer(w["none"], 5);
   for (uint64_t t : {130, 140, 1000}) w.in.advance_clock(t);
-  EXPECT_THAT(w.log, ElementsAre("a timer", "b timer", "b timer", "b timer"));
+  EXPECT_THAT(log, ElementsAre("a timer", "b timer", "b timer", "b timer"));
   // A clock that jumps fires once and keeps the rhythm from then.
   EXPECT_EQ(w.in.next_timer_due(), 1010u);
   w.in.advance_clock(500);  // time never runs backwards
-  EXPECT_EQ(w.log.size(), 4u);
+  EXPECT_EQ(log.size(), 4u);
   // Zero stops a timer, and an element taken out of the page loses its own.
   set_timer(w["a"], 10);
   set_timer(w["a"], 0);
   dom::element b = w["b"];
   b.detach();
   w.in.advance_clock(2000);
-  EXPECT_EQ(w.log.size(), 4u);
+  EXPECT_EQ(log.size(), 4u);
   EXPECT_FALSE(w.in.next_timer_due());
   EXPECT_FALSE(set_timer(b, 10));
 }
