@@ -55,7 +55,7 @@ class ElementTest : public ::testing::Test {
   element root, quotes, tags, menu;
 };
 
-TEST_F(ElementTest, TreeVisitAndSetHtmlAtEachPosition) {
+TEST_F(ElementTest, TreeVisitSetHtmlAtEachPositionAndSort) {
   EXPECT_EQ(root.children_count(), 2u);  // head and body: no white space children
   EXPECT_EQ(quotes.parent(), root.child(1));
   EXPECT_EQ(quotes.index(), 1u);
@@ -83,6 +83,20 @@ TEST_F(ElementTest, TreeVisitAndSetHtmlAtEachPosition) {
   second.set_html("<li id=instead></li>", position::replace_element);
   EXPECT_EQ(ids(menu), "m1 before instead after");
   EXPECT_FALSE(second);
+  // Sorting a range of children; text between them keeps its place.
+  struct by_text : element::comparator {
+    int compare(const element& a, const element& b) override { return a.text().compare(b.text()); }
+  } order;
+  tags.set_html(
+      "<tr><td>header</td></tr><tr><td>b</td></tr><tr><td>B</td></tr><tr><td>a</td></tr>");
+  tags.sort(order, 1);
+  EXPECT_EQ(tags.text(), L"headerBab");
+  EXPECT_EQ(tags.child(3).index(), 3u);
+  tags.sort(order, 0, 2);
+  EXPECT_EQ(tags.text(), L"Bheaderab");
+  menu.set_html("<li>b</li> text <li>a</li>");
+  menu.sort(order);
+  EXPECT_EQ(menu.text(), L"a text b");
 }
 
 TEST_F(ElementTest, AttributesStylesTextAndVisibility) {
@@ -236,22 +250,6 @@ TEST_F(ElementTest, DeepTreesBuiltByHandCostNoRecursion) {
   EXPECT_EQ(root.select_first(":checked"), innermost);
   top.delete_element();
   EXPECT_FALSE(innermost);
-}
-
-TEST_F(ElementTest, SortOrdersChildrenInARange) {
-  struct by_text : element::comparator {
-    int compare(const element& a, const element& b) override { return a.text().compare(b.text()); }
-  } order;
-  tags.set_html(
-      "<tr><td>header</td></tr><tr><td>b</td></tr><tr><td>B</td></tr><tr><td>a</td></tr>");
-  tags.sort(order, 1);
-  EXPECT_EQ(tags.text(), L"headerBab");
-  EXPECT_EQ(tags.child(3).index(), 3u);
-  tags.sort(order, 0, 2);
-  EXPECT_EQ(tags.text(), L"Bheaderab");
-  menu.set_html("<li>b</li> text <li>a</li>");  // text keeps its place
-  menu.sort(order);
-  EXPECT_EQ(menu.text(), L"a text b");
 }
 
 TEST_F(ElementTest, StatesTheSingleFocusAndChildrenWithAState) {

@@ -11,11 +11,13 @@
 namespace htmlayout {
 namespace {
 
-class SelectorTest : public ::testing::Test {
- protected:
-  void TearDown() override { free_tree(root); }
+TEST(SelectorTest, MatchesInDocumentOrderOrIsInvalid) {
+  element_node* root = parse_document(
+      "<body><table id=list multiple><tr class='row a'><td><div class=quote id=q-1 "
+      "accesskey='^S'>one</div></td></tr><tr class=row><td><div class='quote big' "
+      "id=q-2 lang=en-GB title='a b'>two</div></td></tr></table><p id=manage-tags></p>");
   // The ids (or tags) of the elements that match, in document order.
-  std::string select(std::string_view selector) {
+  auto select = [&](std::string_view selector) -> std::string {
     std::optional<selector_list> list = parse_selector(selector);
     if (!list) return "invalid";
     std::string out;
@@ -27,14 +29,7 @@ class SelectorTest : public ::testing::Test {
       out += id ? id->str() : std::string(name_of(e->tag));
     });
     return out;
-  }
-  element_node* root = parse_document(
-      "<body><table id=list multiple><tr class='row a'><td><div class=quote id=q-1 "
-      "accesskey='^S'>one</div></td></tr><tr class=row><td><div class='quote big' "
-      "id=q-2 lang=en-GB title='a b'>two</div></td></tr></table><p id=manage-tags></p>");
-};
-
-TEST_F(SelectorTest, MatchesInDocumentOrderOrIsInvalid) {
+  };
   const std::pair<const char*, const char*> cases[] = {
       {"div", "q-1 q-2"}, {"#manage-tags", "manage-tags"}, {".quote.big", "q-2"}, {"tr.a", "tr"},
       {"table[multiple]", "list"}, {"[lang|=en]", "q-2"}, {"[title~=b]", "q-2"},
@@ -51,6 +46,7 @@ TEST_F(SelectorTest, MatchesInDocumentOrderOrIsInvalid) {
            ":first-child", ":not(.a)", "[id", "[id=]", "[id='x]", "[=x]", "#", ".", "div!",
            "[id%=x]", "a,,b"})
     EXPECT_EQ(select(bad), "invalid") << bad;
+  free_tree(root);
 }
 
 TEST(SelectorParseTest, SpecificitySubjectIdAndLoneIdSelectors) {
