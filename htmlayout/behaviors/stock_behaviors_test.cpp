@@ -1,7 +1,5 @@
-// The stock behaviours and dialogs through real presses, keys and focus moves
-// on boxes placed by hand (grids, the splitter and scrolling on the renderer's
-// layout): each test loads a small page, plays a table of input steps and
-// checks the states, attributes or the body's log after each.
+// The stock behaviours and dialogs through real presses, keys and focus moves on boxes placed
+// by hand (grids, the splitter and scrolling on the renderer's layout).
 #include "htmlayout/behaviors/stock_behaviors.h"
 
 #include <gmock/gmock.h>
@@ -103,9 +101,8 @@ constexpr const char* access_page = R"(<style>html { behavior: accesskeys; } bod
 
 TEST(AccessKeysTest, EachKeyClicksTheFirstEnabledShownElementNamingItOrGoesOn) {
   constexpr uint32_t f5 = vk::f1 + 4, f6 = vk::f1 + 5;
-  // A key (or with `typed` a character typed with the keys given) and what
-  // the body sees: the click taken at the root on the way down, or the key
-  // going on to the focus and back up ("key").
+  // A key (or with `typed` a character typed with the keys given) and what the body sees: the
+  // click taken at the root on the way down, or the key going on to the focus and back up.
   const struct { uint32_t key, keys; const wchar_t* typed; Lines seen; } cases[] = {
       // Ctrl makes a "^" name, no modifier a "!" name, Alt the character; F5 passes over
       // the disabled and the hidden button.
@@ -196,8 +193,7 @@ TEST(ClockTest, TicksAndHands) {
        {"110,80>106,109 w4 10", "110,80>158,80 w3 10", "110,80>110,128 w1 127"}},
       {{23, 59, 45}, {0, 0, 100, 100}, 1, true,
        {"50,50>50,27 w4 10", "50,50>46,12 w3 10", "50,50>12,50 w1 127"}},
-      {{3, 0, 0}, {0, 0, 100, 100}, 0, false, {}},
-      {{3, 0, 0}, {0, 0, 100, 100}, 2, false, {}},
+      {{3, 0, 0}, {0, 0, 100, 100}, 0, false, {}}, {{3, 0, 0}, {0, 0, 100, 100}, 2, false, {}},
       // Under 24 pixels the hands would come out backwards: none are drawn.
       {{3, 0, 0}, {0, 0, 200, 22}, 1, true, {}},
   };
@@ -653,9 +649,8 @@ TEST(HyperlinkTest, AnHrefToANameInThePageScrollsItToTheTopOfItsBox) {
 }
 
 
-// Runs dialogs in a headless window: the page is loaded as the Qt runner
-// loads it, then `script_` plays the user. The answer is the code the dialog
-// ended with, or -1 when it did not end.
+// Runs dialogs in a headless window loaded as the Qt runner loads it; `script_` plays the user.
+// The answer is the code the dialog ended with, or -1 when it did not end.
 class DialogTest : public ::testing::Test {
  protected:
   DialogTest() {

@@ -98,30 +98,19 @@ TEST(HtmlWriterTest, FragmentsComeBackExactlyAndAnyOutputParsesToItself) {
 }
 
 // A dump that shows every node, text boundaries included.
+std::string dump(const node* n) {
+  if (const text_node* t = as_text(n)) return "[" + t->text.str() + "]";
+  const element_node* e = as_element(n);
+  std::string out = "<" + std::string(name_of(e->tag));
+  for (const attribute& a : e->attributes)
+    out += " " + std::string(name_of(a.name)) + "={" + a.value.str() + "}";
+  out += ">";
+  for (size_t i = 0; i < e->children.size(); ++i) out += dump(e->children[i]);
+  return out + "</" + std::string(name_of(e->tag)) + ">";
+}
 std::string dump(const std::vector<node*>& nodes) {
   std::string out;
-  for (node* top : nodes) {
-    std::vector<std::pair<const node*, bool>> stack{{top, false}};
-    while (!stack.empty()) {
-      auto [n, closing] = stack.back();
-      stack.pop_back();
-      if (const text_node* t = as_text(n)) {
-        out += "[" + t->text.str() + "]";
-        continue;
-      }
-      const element_node* e = as_element(n);
-      if (closing) {
-        out += "</" + std::string(name_of(e->tag)) + ">";
-        continue;
-      }
-      out += "<" + std::string(name_of(e->tag));
-      for (const attribute& a : e->attributes)
-        out += " " + std::string(name_of(a.name)) + "={" + a.value.str() + "}";
-      out += ">";
-      stack.push_back({n, true});
-      for (size_t i = e->children.size(); i > 0; --i) stack.push_back({e->children[i - 1], false});
-    }
-  }
+  for (const node* n : nodes) out += dump(n);
   return out;
 }
 

@@ -70,10 +70,8 @@ TEST(FocusTest, F2MovesTheFocusIntoTheCellEditorAndClickingAwayCommitsOnce) {
   EXPECT_EQ(w.doc.focused(), w["tags"]);
   log.clear();
   w.in.key_down(vk::f2, 0);
-  // The key reaches the table through the root; then, inside the table's
-  // handler, the focus passes to the cell: lost in both phases, with the
-  // cell as target, without a commit (the table marked start_editing), then
-  // got in both phases with the table as target.
+  // The key reaches the table through the root; inside its handler the focus passes to the cell:
+  // lost in both phases without a commit (the table is start_editing), then got in both.
   EXPECT_THAT(
       log, ElementsAre("html key 8000 tags 113", "html focus 8000 cell", "table focus 32768 cell",
                          "table focus 0 cell", "html focus 0 cell", "html focus 8001 tags",
