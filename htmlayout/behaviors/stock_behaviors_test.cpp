@@ -35,8 +35,7 @@ struct logged {
 };
 
 struct window : logged, testing::stock_window {
-  explicit window(const char* page, std::string_view base_url = {})
-      : stock_window(page, base_url) {}
+  using stock_window::stock_window;
   // Places each element in a row of its own, `height` high, from the top.
   void stack(std::initializer_list<const char*> ids, int height = 10) {
     int top = 0;
@@ -449,10 +448,9 @@ TEST(TabsTest, KeysMoveAlongTheStripPassingOverDisabledAndHiddenTabs) {
   window w(tabs_page);
   int left = 0;
   for (const char* tab : {"t1", "t2", "t3", "t4"}) w.place(tab, {left, 0, left += 50, 20});
-  w.place("p1", {0, 20, 400, 300});
-  w.place("inside", {0, 20, 100, 40});
-  w.place("n1", {0, 50, 50, 70});
-  w.place("n2", {60, 50, 110, 70});
+  for (auto [id, box] : {std::pair{"p1", rect{0, 20, 400, 300}}, {"inside", {0, 20, 100, 40}},
+           {"n1", {0, 50, 50, 70}}, {"n2", {60, 50, 110, 70}}})
+    w.place(id, box);
   auto current_tab = [&] { return w.with(state::current, {"t1", "t2", "t3", "t4", "t5"}); };
   w.click("t1");  // the strip takes the focus
   ASSERT_EQ(w.doc.focused(), w["outer"]);
