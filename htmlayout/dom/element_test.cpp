@@ -252,7 +252,7 @@ TEST_F(ElementTest, DeepTreesBuiltByHandCostNoRecursion) {
   EXPECT_FALSE(innermost);
 }
 
-TEST_F(ElementTest, StatesTheSingleFocusAndChildrenWithAState) {
+TEST_F(ElementTest, StatesTheSingleFocusAndChildrenWithAStateSetOneByOneOrAtOnce) {
   load_rows(6);
   element first = quotes.child(0), second = quotes.child(1);
   first.set_state(state::current | state::checked);
@@ -280,11 +280,8 @@ TEST_F(ElementTest, StatesTheSingleFocusAndChildrenWithAState) {
   quotes.child(0).delete_element();
   EXPECT_EQ(ids(quotes.children_with_state(state::checked)), "q-5 q-6");
   EXPECT_TRUE(quotes.children_with_state(state::visited).empty());
-}
-
-// Many rows checked as one change keep the state index as row-by-row
-// changes would: selectors, children_with_state and the capped count agree.
-TEST_F(ElementTest, ChildrenStateSetAtOnceKeepsTheIndex) {
+  // Many rows checked as one change keep the state index as row-by-row
+  // changes would: selectors, children_with_state and the capped count agree.
   load_rows(6);
   quotes.child(2).set_attribute("class", L"hidden");
   quotes.child(4).set_state(state::focus);
