@@ -141,9 +141,7 @@ TEST(KeyTest, KeysGoToTheFocusedElementSinkingThenBubblingAndPressAndClickButton
       "html key 8002 item 233", "list key 8002 item 233", "item key 8002 item 233",
       "item key 2 item 233", "list key 2 item 233", "html key 2 item 233"));
   log.clear();
-  rec.react = [](const dom::element&, const std::string& line) {
-    return line == "list key 8000 item 27";
-  };
+  rec.react = [](const dom::element&, const std::string& line) { return line == "list key 8000 item 27"; };
   w.in.key_down(vk::escape, 0);
   EXPECT_THAT(log, ElementsAre("html key 8000 item 27", "list key 8000 item 27"));
   // Enter and Space on a focused button press and click it, Enter on a link.
