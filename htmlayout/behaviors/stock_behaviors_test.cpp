@@ -620,8 +620,7 @@ TEST(HyperlinkTest, AnHrefToANameInThePageScrollsItToTheTopOfItsBox) {
     reports += n.code == notification_code::behavior_notify;
     return 0;
   });
-  std::string html =
-      "<html><head><style>body { margin: 0; } #head { height: 30px; }"
+  std::string html = "<html><head><style>body { margin: 0; } #head { height: 30px; }"
       "#box { height: 200px; overflow: auto; } .row { height: 20px; }"
       ".go { behavior: hyperlink; }</style><div id=head>"
       "<span class=go id=to-row href='#r150'>row 150</span>"
@@ -682,8 +681,7 @@ class DialogTest : public ::testing::Test {
 };
 
 TEST_F(DialogTest, ButtonNamesAndTheEnterAndEscapeRolesEndTheDialog) {
-  const std::string page =
-      "<button id=lower name=ok>a</button><button id=mixed name=Ok>b</button>"
+  const std::string page = "<button id=lower name=ok>a</button><button id=mixed name=Ok>b</button>"
       "<button id=abort name=ABORT>c</button><button id=abort-blank name='abort '>d</button>"
       "<button id=retry name=retry>e</button><button id=help name=HELP>f</button>"
       "<button id=plain>g</button>";
@@ -695,8 +693,7 @@ TEST_F(DialogTest, ButtonNamesAndTheEnterAndEscapeRolesEndTheDialog) {
     script_ = [&](testing::test_window& w) { click(w, id); };
     EXPECT_EQ(show(201, page), code) << id;
   }
-  const std::string roles =
-      "<button name=cancel role=cancel-button>x</button><button name=yes "
+  const std::string roles = "<button name=cancel role=cancel-button>x</button><button name=yes "
       "role=default-button>y</button>";
   script_ = [](testing::test_window& w) { w.in.key_down(vk::enter, 0); };
   EXPECT_EQ(show(202, roles), dialog_result::yes);
@@ -712,8 +709,7 @@ TEST_F(DialogTest, ButtonNamesAndTheEnterAndEscapeRolesEndTheDialog) {
 }
 
 TEST_F(DialogTest, ValuesFillTheControlsAndComeBackOnOkButNotOnNo) {
-  const std::string page =
-      "<div><input type=radio name=size id=s0><input type=radio name=size id=s1>"
+  const std::string page = "<div><input type=radio name=size id=s0><input type=radio name=size id=s1>"
       "<input type=radio name=size id=s2></div><input type=checkbox name=wrap id=wrap checked>"
       "<input type=text name=title id=title value=old><textarea name=notes id=notes>n</textarea>"
       "<button name=ok id=ok>OK</button><button name=no id=no>No</button>";

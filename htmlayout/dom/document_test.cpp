@@ -47,8 +47,7 @@ TEST(DocumentTest, StyleSheetsFromTheHostFilesAndStyleElementsApplyInCascadeOrde
   });
   recorder r;
   doc.add_observer(&r);
-  doc.load_html(
-      "<link rel=stylesheet href=now.css><link rel='alternate stylesheet' href=later.css>"
+  doc.load_html("<link rel=stylesheet href=now.css><link rel='alternate stylesheet' href=later.css>"
       "<link rel=icon href=icon.png><style>#b { display: none }</style><p id=a></p><p id=b></p>"
       "<p id=c></p><div id=box></div>");
   auto shown = [&] {
@@ -80,8 +79,7 @@ TEST(DocumentTest, StyleSheetsFromTheHostFilesAndStyleElementsApplyInCascadeOrde
   testing_support::temp_dir dir;
   std::ofstream(dir.path() / "local.css") << ".x { behavior: from-file }";
   document local;
-  local.load_html(
-      "<link rel=stylesheet href=local.css><link rel=stylesheet href=missing.css>"
+  local.load_html("<link rel=stylesheet href=local.css><link rel=stylesheet href=missing.css>"
       "<p class=x id=p></p>",
       "file://" + dir.str() + "/page.htm");
   EXPECT_EQ(local.root().select_first("#p").get_style_attribute("behavior"), L"from-file");
@@ -105,8 +103,7 @@ struct drawing_behavior : behavior {
   Lines drawn;
   bool on_draw(const element& he, uint32_t kind, void* gfx, const rect& area) override {
     drawn.push_back(he.get_attribute_utf8("id").value_or("?") + " " + std::to_string(kind) + " " +
-                    std::to_string(area.left) + "," + std::to_string(area.top) +
-                    (gfx ? " gfx" : ""));
+                    std::to_string(area.left) + "," + std::to_string(area.top) + (gfx ? " gfx" : ""));
     return true;
   }
 };
@@ -171,8 +168,7 @@ TEST(DocumentTest, LazyContentIsBuiltOnFirstUseOnly) {
   });
   doc.load_html("<html><body><div id=list><div class=row id=x lazy></div></div></body></html>");
   const element list = doc.root().select_first("#list");
-  list.set_html(
-      "<div class=row id=a lazy></div><div class=row id=b lazy></div>"
+  list.set_html("<div class=row id=a lazy></div><div class=row id=b lazy></div>"
       "<div class=row id=c lazy></div>",
       position::append_after_last);
   EXPECT_EQ(doc.root().select_all("div.row").size(), 4u);
@@ -284,8 +280,7 @@ struct recording_behavior : behavior {
   void detached(const element& he) override {
     log.push_back(std::string(name) + " detached " + id_of(he));
   }
-  bool on_event(const element& he, const element& target, uint32_t type,
-                uintptr_t reason) override {
+  bool on_event(const element& he, const element& target, uint32_t type, uintptr_t reason) override {
     log.push_back(std::string(name) + " event " + std::to_string(type) + " at " + id_of(he) +
                   " about " + id_of(target) + " reason " + std::to_string(reason));
     if (on_event_hook) on_event_hook(he, type);
@@ -300,8 +295,7 @@ TEST(HostedDocumentTest, ExceptionsFromHandlersReachTheCallerAndLeaveTheDocument
   recording_behavior quote{log, "test-quote"}, row{log, "test-row"}, list{log, "test-list"};
   document doc;
   answer_behaviors(doc);
-  const std::string style =
-      "<style>div.quote { behavior: test-quote } tr { behavior: test-row }"
+  const std::string style = "<style>div.quote { behavior: test-quote } tr { behavior: test-row }"
       "#list { behavior: test-list } .t { behavior: test-thrower }</style>";
   doc.load_html(style + "<table id=list><tr id=r1><td id=c1><div class=quote id=q-1></div></td>"
                         "</tr></table>");

@@ -20,8 +20,7 @@ std::string quote_row(int id) {
 class ElementTest : public ::testing::Test {
  protected:
   ElementTest() {
-    doc.load_html(
-        "<html><head><style>.hidden { display: none }</style></head><body>"
+    doc.load_html("<html><head><style>.hidden { display: none }</style></head><body>"
         "<table id=taglist></table>\n<table id=thequotelist>\n</table>\n"
         "<div id=bar is_empty><div class=caption>Drop tags here to search</div></div>"
         "<menu id=menu></menu></body></html>");
@@ -87,8 +86,7 @@ TEST_F(ElementTest, TreeVisitSetHtmlAtEachPositionAndSort) {
   struct by_text : element::comparator {
     int compare(const element& a, const element& b) override { return a.text().compare(b.text()); }
   } order;
-  tags.set_html(
-      "<tr><td>header</td></tr><tr><td>b</td></tr><tr><td>B</td></tr><tr><td>a</td></tr>");
+  tags.set_html("<tr><td>header</td></tr><tr><td>b</td></tr><tr><td>B</td></tr><tr><td>a</td></tr>");
   tags.sort(order, 1);
   EXPECT_EQ(tags.text(), L"headerBab");
   EXPECT_EQ(tags.child(3).index(), 3u);

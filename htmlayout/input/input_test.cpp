@@ -184,13 +184,10 @@ TEST(InlineEditingTest, TypingChangesTheCellsTextAndOuterHtml) {
       {vk::right, nullptr, 0, L"abc<&>\u00e9\u6f22\U0001F600", 1},
       {vk::del, nullptr, 0, L"ac<&>\u00e9\u6f22\U0001F600", 1},
       {vk::end, nullptr, 0, L"ac<&>\u00e9\u6f22\U0001F600", 8},
-      {vk::back, nullptr, 0, L"ac<&>\u00e9\u6f22", 7},
-      {vk::left, nullptr, 0, L"ac<&>\u00e9\u6f22", 6},
-      {vk::back, nullptr, 0, L"ac<&>\u6f22", 5},
-      {vk::del, nullptr, 0, L"ac<&>", 5},
+      {vk::back, nullptr, 0, L"ac<&>\u00e9\u6f22", 7}, {vk::left, nullptr, 0, L"ac<&>\u00e9\u6f22", 6},
+      {vk::back, nullptr, 0, L"ac<&>\u6f22", 5}, {vk::del, nullptr, 0, L"ac<&>", 5},
       {vk::del, nullptr, 0, L"ac<&>", 5},  // nothing after the caret
-      {vk::right, nullptr, 0, L"ac<&>", 5},
-      {0, L"\x01\t", 0, L"ac<&>", 5},
+      {vk::right, nullptr, 0, L"ac<&>", 5}, {0, L"\x01\t", 0, L"ac<&>", 5},
       {0, L"z", keyboard::control, L"ac<&>", 5},
   };
   for (const auto& step : steps) {
@@ -337,8 +334,7 @@ TEST(PopupTest, PopupsHideOnAClickOutsideThemAndOnEscape) {
   w.in.mouse_down(w.center("elsewhere"), main_button, 0);
   EXPECT_THAT(w.shown(), IsEmpty());
   EXPECT_FALSE(w["checks"].is_visible());
-  EXPECT_THAT(mouse_log,
-              ElementsAre("elsewhere mouse 8004 elsewhere", "elsewhere mouse 4 elsewhere"));
+  EXPECT_THAT(mouse_log, ElementsAre("elsewhere mouse 8004 elsewhere", "elsewhere mouse 4 elsewhere"));
   w.in.mouse_up(w.center("elsewhere"), main_button, 0);
   // Escape hides the top popup and gives the focus back to the element that
   // had it when the popup was shown; nobody sees that key.
