@@ -117,8 +117,7 @@ TEST(AccessKeysTest, EachKeyClicksTheFirstEnabledShownElementNamingItOrGoesOn) {
       {vk::alt, alt, nullptr, {"body key 0 typing 18"}}, {'S', alt, nullptr, {"body key 0 typing 83"}},
       {0, shift, L"S", {"body key 2 typing 83"}}, {f5, ctrl, nullptr, {"body key 0 typing 116"}},
       // Nobody takes the paragraph: the body sees the offer, and the key goes on.
-      {f6, 0, nullptr, {"body event 92 inert", "body key 0 typing 117"}},
-  };
+      {f6, 0, nullptr, {"body event 92 inert", "body key 0 typing 117"}}};
   window w(access_page);
   w.in.set_focus(w["typing"]);
   for (const auto& c : cases) {
@@ -194,8 +193,7 @@ TEST(ClockTest, TicksAndHands) {
        {"50,50>50,27 w4 10", "50,50>46,12 w3 10", "50,50>12,50 w1 127"}},
       {{3, 0, 0}, {0, 0, 100, 100}, 0, false, {}}, {{3, 0, 0}, {0, 0, 100, 100}, 2, false, {}},
       // Under 24 pixels the hands would come out backwards: none are drawn.
-      {{3, 0, 0}, {0, 0, 200, 22}, 1, true, {}},
-  };
+      {{3, 0, 0}, {0, 0, 200, 22}, 1, true, {}}};
   for (const auto& c : cases) {
     fixed_clock::now = c.time;
     recording_graphics g;
@@ -341,8 +339,7 @@ TEST(SelectBuddyTest, MovedOptionsComeBackToTheirFormerPlaces) {
       {"move-selected", {"a"}, "e", "zbdca"}, {"revoke-selected", {"c"}, "ce", "zbda"},
       {"revoke-selected", {"d"}, "cde", "zba"}, {"revoke-all", {}, "abcdez", ""},
       {"move-selected", {"c"}, "abdez", "c"}, {"move-all", {}, "", "cabdez"},
-      {"revoke-selected", {"d", "a"}, "ad", "cbez"}, {"revoke-all", {}, "abcdez", ""},
-  };
+      {"revoke-selected", {"d", "a"}, "ad", "cbez"}, {"revoke-all", {}, "abcdez", ""}};
   for (const auto& step : steps) {
     for (const char* id : step.checked) w[id].set_state(state::checked);
     w.click(step.button);
@@ -486,8 +483,7 @@ TEST(StockGridsTest, RowsAreSelectedHeaderPressesSortOnceAndTheSplitterDragsTheB
       answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
     return 0;
   });
-  ASSERT_TRUE(host.load_html(
-      "<style>body { margin: 0; behavior: test-event-log; }"
+  ASSERT_TRUE(host.load_html("<style>body { margin: 0; behavior: test-event-log; }"
       "table, tr { display: block; } tr { height: 20px; }"
       "td, th { display: inline-block; width: 60px; } #frame { flow: horizontal; }"
       "#left { float: left; width: 150px; } #split { float: left; width: 6px; height: 20px; "

@@ -188,8 +188,7 @@ TEST(DocumentTest, LazyContentIsBuiltOnFirstUseOnly) {
       {"x", [](const element& e) { EXPECT_EQ(e.children_count(), 1u); }},
       {"a", [](const element& e) { EXPECT_TRUE(e.child(0)); }},
       {"b", [](const element& e) { EXPECT_TRUE(e.select_first("p.inside")); }},
-      {"c", [](const element& e) { e.set_html("<i>more</i>", position::append_after_last); }},
-  };
+      {"c", [](const element& e) { e.set_html("<i>more</i>", position::append_after_last); }}};
   for (const auto& [id, use] : uses) {
     const element e = doc.root().select_first(std::string("#") + id);
     use(e);

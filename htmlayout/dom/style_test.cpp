@@ -90,8 +90,7 @@ TEST(CssTest, DeclarationsAreNormalisedAndSheetsKeepWantedRulesOnly) {
   EXPECT_EQ(d[0].name + "|" + d[0].value + "|" + d[3].value, "behavior|quote|'a;b'");
   EXPECT_FALSE(d[0].important);
   EXPECT_TRUE(d[1].important && d[2].important);
-  std::vector<style_rule> rules =
-      parse_style_sheet(R"(
+  std::vector<style_rule> rules = parse_style_sheet(R"(
       /* a comment { behavior: no } */
       div.quote, td > div { color: red; behavior: quote }
       p { color: blue }
@@ -101,8 +100,7 @@ TEST(CssTest, DeclarationsAreNormalisedAndSheetsKeepWantedRulesOnly) {
       @font-face { font-family: x; behavior: no }
       a::before { behavior: no }
       .s[title="}{"] { behavior: braces }
-      li { behavior: last )",
-                        [](std::string_view p) { return p == "behavior"; });
+      li { behavior: last )", [](std::string_view p) { return p == "behavior"; });
   std::string seen;
   for (const style_rule& r : rules) seen += r.declarations[0].value + " ";
   EXPECT_EQ(seen, "quote quote shown braces last ");
@@ -134,8 +132,7 @@ TEST(CascadeTest, SpecificityOrderImportanceStatesAttributesAndInheritance) {
         {"back", style_property::cursor, "url(dragquote.cur)"},
         {"box", style_property::context_menu, "selector(#m)"}, {"p", style_property::overflow, ""},
         {"p", style_property::behavior, ""}, {"p", style_property::display, "block"},
-        {"own", style_property::display, "inline"}}},
-  };
+        {"own", style_property::display, "inline"}}}};
   for (const auto& c : cases) {
     style_resolver resolver;
     resolver.add_style_sheet(c.sheet);

@@ -188,8 +188,7 @@ TEST(InlineEditingTest, TypingChangesTheCellsTextAndOuterHtml) {
       {vk::back, nullptr, 0, L"ac<&>\u6f22", 5}, {vk::del, nullptr, 0, L"ac<&>", 5},
       {vk::del, nullptr, 0, L"ac<&>", 5},  // nothing after the caret
       {vk::right, nullptr, 0, L"ac<&>", 5}, {0, L"\x01\t", 0, L"ac<&>", 5},
-      {0, L"z", keyboard::control, L"ac<&>", 5},
-  };
+      {0, L"z", keyboard::control, L"ac<&>", 5}};
   for (const auto& step : steps) {
     if (step.typed)
       w.in.characters(step.typed, step.keys);
