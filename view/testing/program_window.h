@@ -1,16 +1,21 @@
 // The program's main window without a screen, for tests that act as a user:
 // the whole program (view/program.h) over the source's "res" on a temporary
 // collection (three tags, four quotes; quote 2 carries tags 3 and 1, quote 3
-// tag 2), drawn by the real renderer and driven through the engine's input
-// where the elements are drawn. The logs are marked after the load.
-// `clipboard` (UTF-8) serves the copy commands and the in-place editor.
+// tag 2), drawn by the real renderer at 1000 x 700 and driven through the
+// engine's input where the elements are drawn. The logs are marked after the
+// load. `clipboard` (UTF-8) serves the copy commands and the in-place editor.
 #pragma once
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,15 +37,16 @@ class program_window {
  public:
   using element = htmlayout::dom::element;
   using point = htmlayout::point;
+  using Lines = std::vector<std::string>;
 
-  program_window(int width = 1000, int height = 700)
+  program_window()
       : objects(
             [this](const std::wstring& text) {
               clipboard = fml::wchar2utf8(text);
               return true;
             },
             (std::filesystem::path(PARVELA_SOURCE_DIR) / "res").wstring()),
-        host_(view().document(), width, height) {
+        host_(view().document(), 1000, 700) {
     objects.model().on_model_event(model_events::initial_load{});
     env.collection.mark_logs();
     in().set_clipboard({[this] { return fml::utf82wchar(clipboard); },
@@ -57,8 +63,8 @@ class program_window {
   element root() { return view().document().root(); }
   element by_id(const std::string& id) { return root().select_first("[id='" + id + "']"); }
   // The ids of the elements matching `selector`, in document order.
-  std::vector<std::string> ids(const std::string& selector) {
-    std::vector<std::string> found;
+  Lines ids(const std::string& selector) {
+    Lines found;
     for (const element& e : root().select_all(selector))
       found.push_back(e.get_attribute_utf8("id").value_or(""));
     return found;
@@ -66,8 +72,7 @@ class program_window {
   // Where `e` is drawn; fails the test when it is not.
   htmlayout::rect box(const element& e) {
     std::optional<htmlayout::rect> at = host_.geometry().location(e);
-    EXPECT_TRUE(at.has_value()) << "not displayed: " << (e ? e.tag_name() : "null") << " "
-                                << e.get_attribute_utf8("id").value_or("?");
+    EXPECT_TRUE(at.has_value()) << "not displayed: " << e.get_attribute_utf8("id").value_or("?");
     return at.value_or(htmlayout::rect{});
   }
   point center(const element& e) {
@@ -92,8 +97,7 @@ class program_window {
     in().mouse_double_click(p, htmlayout::mouse::main_button, 0);
     in().mouse_up(p, htmlayout::mouse::main_button, 0);
   }
-  // Presses on `from`'s centre, moves in eight steps to `to`'s with the button
-  // held, and releases there.
+  // Presses on `from`'s centre, moves in eight steps to `to`'s, releases there.
   void drag(const element& from, const element& to) { drag_between(center(from), center(to), 8); }
   void key(uint32_t code, uint32_t keys = 0, int times = 1) {
     for (int i = 0; i < times; ++i) {
@@ -115,21 +119,92 @@ class program_window {
   element menu_item(const std::string& menu, const std::string& action) {
     return by_id(menu).select_first("li[action='" + action + "']");
   }
-
-  // ---- The collection ----
-  std::vector<int32_t> quote_tags(int32_t quote) {
-    std::vector<int32_t> tags;
-    if (std::optional<Quote> stored = model().quote(quote))
-      for (const Tag& tag : stored->m_tags) tags.push_back(tag.m_id);
-    return tags;
+  // Acts out gestures separated by ';', each a verb and element ids: "click ID",
+  // "right-click ID", "double-click ID", "drag ID ID", "menu MENU ACTION",
+  // "type TEXT" and "key NAME" (a letter or a key of the table below); "ctrl+"
+  // and "shift+" before a click or a key's name hold those keys.
+  void act(const std::string& gestures) {
+    namespace vk = htmlayout::vk;
+    static const std::map<std::string, uint32_t> names = {
+        {"back", vk::back},       {"del", vk::del},
+        {"down", vk::down},       {"end", vk::end},
+        {"enter", vk::enter},     {"escape", vk::escape},
+        {"f1", vk::f1},           {"f2", vk::f2},
+        {"home", vk::home},       {"left", vk::left},
+        {"right", vk::right},     {"up", vk::up},
+        {"page_up", vk::page_up}, {"page_down", vk::page_down}};
+    const auto held = [](std::string& word) {
+      uint32_t keys = 0;
+      for (auto [prefix, bit] : {std::pair{"ctrl+", htmlayout::keyboard::control},
+                                 {"shift+", htmlayout::keyboard::shift}})
+        if (word.starts_with(prefix)) word.erase(0, std::strlen(prefix)), keys |= bit;
+      return keys;
+    };
+    std::istringstream all(gestures);
+    for (std::string gesture; std::getline(all, gesture, ';');) {
+      std::istringstream words(gesture);
+      std::string verb, a, b;
+      words >> verb >> a >> b;
+      uint32_t keys = held(verb);
+      if (verb == "key") keys |= held(a);
+      const std::map<std::string, std::function<void()>> verbs = {
+          {"click", [&] { click(by_id(a), keys); }},
+          {"right-click", [&] { right_click(by_id(a)); }},
+          {"double-click", [&] { double_click(by_id(a)); }},
+          {"drag", [&] { drag(by_id(a), by_id(b)); }},
+          {"menu", [&] { click(menu_item(a, b)); }},
+          {"type", [&] { type(fml::utf82wchar(gesture.substr(gesture.find("type ") + 5))); }},
+          {"key", [&] { key(a.size() == 1 ? uint32_t(std::toupper(a[0])) : names.at(a), keys); }}};
+      if (verbs.contains(verb))
+        verbs.at(verb)();
+      else
+        EXPECT_EQ(verb, "") << "no such gesture";
+    }
   }
-  // The first column of each row `query` selects from the collection file.
-  std::vector<std::string> stored(const std::string& query) {
+
+  // ---- What a test reads ----
+  // For `query`: the first column of the rows an SQL query selects from the
+  // collection file; for "=ID", the text of element ID, and for "=ID SELECTOR",
+  // of each element inside it that SELECTOR matches (reaching in builds it);
+  // the ids of the open "popups"; the "clipboard"; else the ids of the
+  // elements a selector matches.
+  Lines read(const std::string& query) {
+    if (query.starts_with("SELECT") || query.starts_with("PRAGMA")) return stored(query);
+    if (query == "clipboard") return {clipboard};
+    Lines found;
+    if (query == "popups") {
+      for (const auto& popup : in().popups())
+        found.push_back(popup.element.get_attribute_utf8("id").value_or(""));
+    } else if (query.starts_with("=")) {
+      const size_t space = query.find(' ');
+      const element e = by_id(query.substr(1, space - 1));
+      if (e && space == std::string::npos) found.push_back(fml::wchar2utf8(e.text()));
+      if (e && space != std::string::npos)
+        for (const element& inside : e.select_all(query.substr(space + 1)))
+          found.push_back(fml::wchar2utf8(inside.text()));
+    } else {
+      found = ids(query);
+    }
+    return found;
+  }
+  Lines stored(const std::string& query) {
     SQLite::Database db(env.collection.db_file().string(), SQLite::OPEN_READONLY);
     SQLite::Statement select(db, query);
-    std::vector<std::string> rows;
+    Lines rows;
     while (select.executeStep()) rows.push_back(select.getColumn(0).getString());
     return rows;
+  }
+  // A table of steps: each one's gestures acted out, then what its query reads.
+  struct step {
+    std::string gestures, query;
+    Lines expected;
+  };
+  void check(const std::vector<step>& steps) {
+    for (const step& s : steps) {
+      SCOPED_TRACE("after \"" + s.gestures + "\": " + s.query);
+      act(s.gestures);
+      EXPECT_EQ(read(s.query), s.expected);
+    }
   }
 
   controller_testing::program_folders env;
