@@ -1,19 +1,28 @@
 // The main page with the default collection in the document widget, offscreen,
 // under real Qt input: the pixels of a hovered and a checked quote and of the
-// caret of a tag being named, the drag cursor from its .cur file and the wheel.
-// PARVELA_PICTURES names a folder to save them in.
+// caret of a tag being named, the drag cursor from its .cur file, the wheel,
+// and the about box over the page as the program shows it, by the Qt dialog
+// runner. PARVELA_PICTURES names a folder to save the pictures in.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFile>
+#include <QDialog>
 #include <QTest>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <regex>
 #include <string>
 
 #include "htmlayout/dom/events.h"
+#include "htmlayout/qt/dialog_window.h"
 #include "htmlayout/qt/document_widget.h"
+#include "tinyfilesystem/app_dirs.h"
+#include "tinyfilesystem/path.h"
+#include "view/about_dlg.h"
+#include "view/behavior_host.h"
 #include "view/testing/view_env.h"
 
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
@@ -41,6 +50,9 @@ class MainFormWidget : public ::testing::Test {
   static QPoint middle(const htmlayout::rect& box) {
     return QPoint(box.left + (box.right - box.left) / 2, box.top + (box.bottom - box.top) / 2);
   }
+  dom::element select(const char* selector) {
+    return env.view->document().root().select_first(selector);
+  }
   QImage picture(const char* name) {
     QApplication::processEvents();
     QImage image = widget->grab().toImage();
@@ -54,19 +66,19 @@ class MainFormWidget : public ::testing::Test {
 };
 
 TEST_F(MainFormWidget, AHoveredAndACheckedQuoteAndTheCaretOfATagBeingNamed) {
-  const dom::element list = env.view->document().root().select_first("#thequotelist");
+  const dom::element list = select("#thequotelist");
   ASSERT_GT(list.children_count(), 10u);
   list.child(1).set_state(state::checked);
-  const htmlayout::rect card = where(list.child(0).select_first("div.quote"));
+  const htmlayout::rect card = where(list.child(0).select_first("div.quote")),
+                        checked = where(list.child(1).select_first("div.quote"));
   QTest::mouseMove(widget.get(), middle(card));
   EXPECT_TRUE(list.child(0).get_state() & state::hover);
   const QImage image = picture("widget-hover-checked.png");
   EXPECT_EQ(image.pixelColor(middle(card).x(), card.top), QColor("#b9c5d8"));  // hovered border
-  const htmlayout::rect checked = where(list.child(1).select_first("div.quote"));
   EXPECT_EQ(image.pixelColor(middle(checked).x(), checked.top + 4), QColor("#e9f0fd"));
   EXPECT_EQ(image.pixelColor(middle(checked).x(), checked.top), QColor("#7ea3e8"));
 
-  dom::element row = env.view->document().root().select_first("#taglist").child(2);
+  dom::element row = select("#taglist").child(2);
   row.set_state(state::current);
   const dom::element tag = row.select_first("div");
   env.view->on_view_event(pvl::view_events::vedit_tag{tag});
@@ -95,7 +107,7 @@ TEST_F(MainFormWidget, AHoveredAndACheckedQuoteAndTheCaretOfATagBeingNamed) {
 }
 
 TEST_F(MainFormWidget, DraggingATagShowsTheDragCursorAndTheWheelScrollsTheList) {
-  const dom::element tag = env.view->document().root().select_first("#taglist div.vtag");
+  const dom::element tag = select("#taglist div.vtag");
   const QPoint from = middle(where(tag)), to = from + QPoint(12, 8);
   QTest::mousePress(widget.get(), Qt::LeftButton, {}, from);
   QMouseEvent move(QEvent::MouseMove, QPointF(to), widget->mapToGlobal(QPointF(to)), Qt::NoButton,
@@ -103,16 +115,16 @@ TEST_F(MainFormWidget, DraggingATagShowsTheDragCursorAndTheWheelScrollsTheList) 
   QCoreApplication::sendEvent(widget.get(), &move);
   QApplication::processEvents();
   EXPECT_EQ(widget->cursor().shape(), Qt::BitmapCursor);
-  QFile file(QString::fromStdString((pvl::testing::view_env::source() / "res" / "dragtag.cur").string()));
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray bytes = file.readAll();
+  const std::string bytes =
+      testing_support::read_file(pvl::testing::view_env::source() / "res" / "dragtag.cur");
+  ASSERT_GT(bytes.size(), 14u);
   EXPECT_EQ(widget->cursor().hotSpot(), QPoint(uint8_t(bytes[10]) | uint8_t(bytes[11]) << 8,
-                                              uint8_t(bytes[12]) | uint8_t(bytes[13]) << 8));
+                                               uint8_t(bytes[12]) | uint8_t(bytes[13]) << 8));
   QTest::mouseRelease(widget.get(), Qt::LeftButton, {}, to);  // dropped where it started: nothing
   QApplication::processEvents();
   EXPECT_NE(widget->cursor().shape(), Qt::BitmapCursor);
 
-  const dom::element first = env.view->document().root().select_first("#thequotelist div.quote");
+  const dom::element first = select("#thequotelist div.quote");
   const QPoint over = middle(where(first));
   for (int notch = 0; notch < 8; ++notch) {
     QWheelEvent wheel(over, widget->mapToGlobal(over), QPoint(), QPoint(0, -120), Qt::NoButton,
@@ -126,6 +138,68 @@ TEST_F(MainFormWidget, DraggingATagShowsTheDragCursorAndTheWheelScrollsTheList) 
   const htmlayout::rect box = where(card);
   EXPECT_EQ(image.pixelColor(middle(box).x(), box.top + 4), QColor("#ffffff"));
   EXPECT_EQ(image.pixelColor(box.left + 4, box.bottom + 4), QColor("#eceff3"));  // the pane
+}
+
+// Links name the help page or a web address and open with the shell; OK, the
+// close box and Escape (its hidden cancel button, "CLOSE") end the box. The
+// page's root has no "html" behaviour, whose Escape would close the main window.
+TEST_F(MainFormWidget, TheAboutBoxIsModalOverTheWindowItsLinksOpenWithTheShellAndItEnds) {
+  install_dialog_runner();
+  // Shows the box; `user` acts in it once it is up. A box open after five seconds is closed.
+  const auto show = [&](std::function<void(QDialog&, document_widget&)> user) {
+    QTimer act, give_up;
+    act.setSingleShot(true);
+    QObject::connect(&act, &QTimer::timeout, [&] {
+      auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!window) return act.start(10);
+      auto* page = window->findChild<document_widget*>();
+      ASSERT_NE(page, nullptr);
+      if (QTest::qWaitForWindowExposed(window)) user(*window, *page);
+    });
+    QObject::connect(&give_up, &QTimer::timeout, [] {
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    act.start(0);
+    give_up.start(5000);
+    return pvl::AboutDlg(&env.view->document(), *env.resources).show();
+  };
+  std::vector<std::wstring> opened;
+  pvl::host().open_url = [&](const std::wstring& url) { opened.push_back(url); };
+  QImage image;
+  const int code = show([&](QDialog& window, document_widget& page) {
+    EXPECT_EQ(window.windowTitle(), "About Parvela");
+    EXPECT_EQ(window.parentWidget(), widget->window());
+    EXPECT_TRUE(window.isModal());
+    image = page.grab().toImage();
+    int links = 0;
+    for (const dom::element& link : page.doc().root().select_all("div.link")) {
+      const std::string target = link.get_attribute_utf8("link").value_or("");
+      EXPECT_TRUE(std::regex_match(target, std::regex("https?://[^ ]+|Parvela Help\\.html")));
+      EXPECT_EQ(target.find(".example"), std::string::npos) << target;
+      EXPECT_EQ(link.get_style_attribute("behavior"), L"link") << target;
+      ++links;
+    }
+    EXPECT_GE(links, 3);
+    EXPECT_EQ(page.doc().root().get_style_attribute("behavior"), L"");
+    for (const char* selector : {"div.link", "#IDOK"}) {
+      const auto box = page.view().location(page.doc().root().select_first(selector));
+      QTest::mouseClick(&page, Qt::LeftButton, {}, middle(box));
+    }
+  });
+  EXPECT_EQ(code, htmlayout::dialog_result::ok);
+  // The first link is the help page beside the program.
+  EXPECT_EQ(opened, std::vector<std::wstring>{tinyfilesystem::join_path(
+                        tinyfilesystem::app_dir(L"ParvelaDir"), L"Parvela Help.html")});
+  // The logo band shows the image from the resource store, not white.
+  ASSERT_FALSE(image.isNull());
+  int coloured = 0;
+  for (int x = 0; x < 256; x += 8) coloured += image.pixelColor(x, 32) != QColor(Qt::white);
+  EXPECT_GT(coloured, 8);
+  EXPECT_EQ(show([](QDialog& window, document_widget&) { window.close(); }),
+            htmlayout::dialog_result::cancel);
+  EXPECT_EQ(show([](QDialog&, document_widget& page) { QTest::keyClick(&page, Qt::Key_Escape); }),
+            htmlayout::dialog_result::close);
+  set_dialog_runner({});
 }
 
 }  // namespace
