@@ -2,9 +2,13 @@
 // benchmarks that show the real main page: a temporary data folder with the
 // logs, the source's "data" as program folder, the controller, the resource
 // store of the source's "res", and the view, filled through its view events
-// with the default collection (or any quotes).
+// with any quotes or with the default collection as data/defaulttags.xml and
+// data/defaultquotes.xml give it (the model's first start, without a file).
 #pragma once
 
+#include <tinyxml.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,14 +16,25 @@
 
 #include "controller/controller_instance.h"
 #include "fml/log.h"
+#include "fml/text.h"
+#include "model/records.h"
 #include "model/view_event.h"
 #include "tests/support/temp_dir.h"
 #include "tinyfilesystem/app_dirs.h"
 #include "view/pvview.h"
 #include "view/resource_mgr.h"
-#include "view/testing/default_collection.h"
 
 namespace pvl::testing {
+
+inline std::vector<Tag> default_tags(const std::string& data_folder) {
+  std::vector<Tag> tags;
+  TiXmlDocument xml(data_folder + "/defaulttags.xml");
+  if (xml.LoadFile() && xml.RootElement())
+    for (const TiXmlElement* e = xml.RootElement()->FirstChildElement(); e;
+         e = e->NextSiblingElement())
+      tags.push_back({std::atoi(e->Attribute("id")), e->Attribute("name")});
+  return tags;
+}
 
 class view_env {
   // The folders and logs, first made and last undone.
@@ -30,8 +45,7 @@ class view_env {
       fml::set_log_folder(data.wstr());
       tinyfilesystem::set_app_dir(L"ParvelaDir", (source() / "data").wstring());
       for (const char* id : {"app", "debug", "cntrl", "model", "logic", "events", "profile"})
-        fml::reglog(id, L"logs/" + std::wstring(id, id + std::char_traits<char>::length(id)) +
-                            L".log");
+        fml::reglog(id, L"logs/" + fml::utf82wchar(id) + L".log");
     }
     ~folders() {
       fml::close_logs();
@@ -49,10 +63,21 @@ class view_env {
 
   static std::filesystem::path source() { return PARVELA_SOURCE_DIR; }
 
-  // Shows the default collection: all its tags and all its quotes.
+  // Shows all the default tags and quotes, the quotes stamped with one time.
   void show_default_collection() {
-    tags = default_tags((source() / "data").string());
-    show(tags, default_quotes((source() / "data").string(), tags));
+    const std::string data = (source() / "data").string();
+    const std::vector<Tag> tags = default_tags(data);
+    std::vector<Quote> quotes;
+    TiXmlDocument xml(data + "/defaultquotes.xml");
+    for (const TiXmlElement* e =
+             xml.LoadFile() && xml.RootElement() ? xml.RootElement()->FirstChildElement() : nullptr;
+         e; e = e->NextSiblingElement()) {
+      quotes.push_back({std::atoi(e->Attribute("id")), e->Attribute("text"), 1717750000, {}});
+      for (const TiXmlElement* t = e->FirstChildElement(); t; t = t->NextSiblingElement())
+        for (const Tag& tag : tags)
+          if (tag.m_id == std::atoi(t->Attribute("id"))) quotes.back().m_tags.push_back(tag);
+    }
+    show(tags, quotes);
   }
   void show(const std::vector<Tag>& all_tags, const std::vector<Quote>& quotes) {
     view->on_view_event(view_events::vupdate_tags{all_tags});
@@ -70,7 +95,6 @@ class view_env {
     return std::nullopt;
   };
 
-  std::vector<Tag> tags;
   instance<ResourceMgr> resources;
   instance<pvview> view;
 };
