@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <tuple>
 
 namespace pvl {
 namespace {
@@ -21,18 +22,13 @@ std::string text_cell(const std::string& card) {
 // A card byte for byte, its tags in stored order, its stamp in local time
 // without leading zeros.
 TEST(QuoteFragment, TheExampleQuoteByteForByteWithItsStampInLocalTime) {
-  const struct {
-    const char* zone;
-    int64_t stamp;
-    std::string text;
-  } stamps[] = {{"UTC", 1204553229, "2008-3-3  14:7:9"},
-                {"UTC", 0, "1970-1-1  0:0:0"},
-                {"Europe/Berlin", 1204553229, "2008-3-3  15:7:9"},
-                {"America/New_York", 1204553229, "2008-3-3  9:7:9"}};
-  for (const auto& s : stamps) {
-    setenv("TZ", s.zone, 1);
+  for (const auto& [zone, stamp, shown] : {std::tuple{"UTC", 1204553229, "2008-3-3  14:7:9"},
+                                           {"UTC", 0, "1970-1-1  0:0:0"},
+                                           {"Europe/Berlin", 1204553229, "2008-3-3  15:7:9"},
+                                           {"America/New_York", 1204553229, "2008-3-3  9:7:9"}}) {
+    setenv("TZ", zone, 1);
     tzset();
-    EXPECT_EQ(quote_fragment(Quote{7, "a<b", s.stamp, {{3, "gamma"}, {1, "alpha"}}}),
+    EXPECT_EQ(quote_fragment(Quote{7, "a<b", stamp, {{3, "gamma"}, {1, "alpha"}}}),
               "<div class=\"quote\" id=\"q-7\">"
               "<table class=\"qtable\" border=1 cellspacing=-1px>"
               "<tr><td colspan=3><div class=\"title\"></div></td></tr>"
@@ -42,8 +38,8 @@ TEST(QuoteFragment, TheExampleQuoteByteForByteWithItsStampInLocalTime) {
               "<td class=\"managecell\"><button class=\"managetags\" "
               "menu=\"manage-tags\">Manage...</button></td>"
               "<td class=\"timestamp\">" +
-                  s.text + "</td></tr></table></div>")
-        << s.zone;
+                  std::string(shown) + "</td></tr></table></div>")
+        << zone;
   }
   unsetenv("TZ");
   tzset();
@@ -58,11 +54,9 @@ TEST(QuoteFragment, TheTextCellEscapesAndBoundsTheText) {
     return text;
   };
   const std::string cut = "<span class=\"cutmark\">&#8230;</span>";
-  auto control = [](const std::string& inside) {
-    return "<div class=\"cardcontrol\">" + inside + "</div>";
-  };
-  auto show = [](const std::string& what, const std::string& label) {
-    return "<button class=\"showtext\" show=\"" + what + "\">" + label + "</button>";
+  auto control = [](const std::string& show, const std::string& label, std::string note = "") {
+    return "<div class=\"cardcontrol\">" + note + "<button class=\"showtext\" show=\"" + show +
+           "\">" + label + "</button></div>";
   };
   std::string escaped_2000;
   for (int i = 0; i < 2000; ++i) escaped_2000 += "&#60;";
@@ -85,20 +79,19 @@ TEST(QuoteFragment, TheTextCellEscapesAndBoundsTheText) {
       {{1, "", 0, {}}, false, ""},
       {{1, lines(25, "\n"), 0, {}},
        false,
-       lines(20, "<br>") + cut + control(show("all", "Show all (25 lines)"))},
-      {{1, lines(25, "\n"), 0, {}}, true, lines(25, "<br>") + control(show("less", "Show less"))},
+       lines(20, "<br>") + cut + control("all", "Show all (25 lines)")},
+      {{1, lines(25, "\n"), 0, {}}, true, lines(25, "<br>") + control("less", "Show less")},
       {{1, lines(20, "\n") + "\n", 0, {}}, false, lines(20, "<br>") + "<br>"},
       {{1, std::string(3000, '<'), 0, {}},
        false,
-       escaped_2000 + cut + control(show("all", "Show all (3,000 characters)"))},
+       escaped_2000 + cut + control("all", "Show all (3,000 characters)")},
       {huge, false,
-       std::string(2000, 'y') + cut +
-           control(show("all", "Show more (20,971,520 characters in all)"))},
+       std::string(2000, 'y') + cut + control("all", "Show more (20,971,520 characters in all)")},
       {huge_open, true,
        std::string(50000, 'y') + cut +
-           control("<div class=\"cardnote\">Shown: the first 50,000 of 20,971,520 characters. "
-                   "Copy the quote for the whole text.</div>" +
-                   show("less", "Show less"))},
+           control("less", "Show less",
+                   "<div class=\"cardnote\">Shown: the first 50,000 of 20,971,520 characters. "
+                   "Copy the quote for the whole text.</div>")},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(text_cell(quote_fragment(c.quote, c.open)), c.cell)
