@@ -15,11 +15,10 @@
 #include <vector>
 
 #include "controller/controller_instance.h"
-#include "fml/log.h"
 #include "fml/text.h"
 #include "model/records.h"
+#include "model/testing/test_collection.h"
 #include "model/view_event.h"
-#include "tests/support/temp_dir.h"
 #include "tinyfilesystem/app_dirs.h"
 #include "view/pvview.h"
 #include "view/resource_mgr.h"
@@ -37,22 +36,11 @@ inline std::vector<Tag> default_tags(const std::string& data_folder) {
 }
 
 class view_env {
-  // The folders and logs, first made and last undone.
-  struct folders {
-    folders() {
-      std::filesystem::create_directories(data.path() / "logs");
-      tinyfilesystem::set_app_dir(L"DataDir", data.wstr());
-      fml::set_log_folder(data.wstr());
-      tinyfilesystem::set_app_dir(L"ParvelaDir", (source() / "data").wstring());
-      for (const char* id : {"app", "debug", "cntrl", "model", "logic", "events", "profile"})
-        fml::reglog(id, L"logs/" + fml::utf82wchar(id) + L".log");
-    }
-    ~folders() {
-      fml::close_logs();
-      tinyfilesystem::set_app_dir(L"DataDir", L"");
-      tinyfilesystem::set_app_dir(L"ParvelaDir", L"");
-    }
-    testing_support::temp_dir data;
+  // The data folder and the logs (as the model's tests have them) with the
+  // source's "data" as program folder, first made and last undone.
+  struct folders : model_testing::test_collection {
+    folders() { tinyfilesystem::set_app_dir(L"ParvelaDir", (source() / "data").wstring()); }
+    ~folders() { tinyfilesystem::set_app_dir(L"ParvelaDir", L""); }
   } folders_;
   instance<pvcontroller> controller_;
 
