@@ -157,7 +157,6 @@ TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole
   controller().send(text_record{whole});
   ASSERT_EQ(w.stored("SELECT max(length(m_utftext)) FROM quote"),
             Lines{std::to_string(whole.size())});
-  auto control = [&] { return w.by_id("q-5").select_first("button.showtext"); };
   auto shows_up_to = [&](int last) {  // the card's text ends with that line
     const std::wstring text = w.by_id("q-5").select_first("td.text").text();
     return text.find(L"line " + std::to_wstring(last) + L" of") != std::wstring::npos &&
@@ -168,17 +167,14 @@ TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole
   const size_t page_before = w.root().html(true).size();
   EXPECT_TRUE(shows_up_to(20));
   EXPECT_LT(page_before, 60000u);  // the page holds nothing of the rest
-  ASSERT_TRUE(control());
-  EXPECT_EQ(control().text(), L"Show more (60,000 lines in all)");
-  w.click(control());
+  w.check({{"", "=q-5 button.showtext", {"Show more (60,000 lines in all)"}},
+           {"click @button.showtext", "=q-5 button.showtext", {"Show less"}}});
   EXPECT_TRUE(shows_up_to(1000));
   EXPECT_NE(w.read("=q-5")[0].find("Copy the quote for the whole text."), std::string::npos);
-  ASSERT_EQ(control().text(), L"Show less");
-  host().scroll_into_view(control());  // at the foot of the open card
-  w.click(control());
+  host().scroll_into_view(w.root().select_first("button.showtext"));  // at the open card's foot
+  w.act("click @button.showtext");
   EXPECT_TRUE(shows_up_to(20));
   EXPECT_EQ(w.root().html(true).size(), page_before);
-
   host().scroll_into_view(w.by_id("q-5"));
   for (const auto& [gestures, copied] :
        {std::pair<std::string, std::string>{"click q-5; key ctrl+c", whole + "\n\n"},
@@ -198,22 +194,14 @@ TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole
 
 TEST_F(GesturesTest, ATagNotSavedYetIsNoTargetAndAStaleIdIsIgnored) {
   // Nothing acts on the name box of a new tag; Escape drops it.
-  for (const char* item : {"double click", "add_search_tag", "rename_vtag", "delete_vtag"}) {
-    SCOPED_TRACE(item);
-    w.click(w.by_id("newtag"));
-    const element box = w.root().select_first("#taglist div.vtag:focus");
-    ASSERT_TRUE(box);
-    if (std::string(item) == "double click") {
-      w.double_click(box);
-    } else {
-      w.right_click(box);
-      w.click(w.menu_item("tag-menu", item));
-    }
-    w.check({{"", "#taglist[editable]", {"taglist"}},
+  const std::string menu = "right-click @div.vtag:focus; menu tag-menu ";
+  for (const std::string& gesture :
+       {std::string("double-click @div.vtag:focus"), menu + "add_search_tag", menu + "rename_vtag",
+        menu + "delete_vtag"})
+    w.check({{"click newtag; " + gesture, "#taglist[editable]", {"taglist"}},
              {"", "div.stag", {}},
              {"key escape", "div.vtag", {"vt-3", "vt-2", "vt-1"}},
              {"", "SELECT count(*) FROM tag", {"3"}}});
-  }
   // An id that names no stored tag, or no number at all, is logged.
   const element tag = w.by_id("vt-1");
   for (const char* id : {"vt-99", "vtag"}) {

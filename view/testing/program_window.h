@@ -100,10 +100,7 @@ class program_window {
   // Presses on `from`'s centre, moves in eight steps to `to`'s, releases there.
   void drag(const element& from, const element& to) { drag_between(center(from), center(to), 8); }
   void key(uint32_t code, uint32_t keys = 0, int times = 1) {
-    for (int i = 0; i < times; ++i) {
-      in().key_down(code, keys);
-      in().key_up(code, keys);
-    }
+    for (int i = 0; i < times; ++i) in().key_down(code, keys), in().key_up(code, keys);
   }
   // Presses at `from`, moves in `steps` to `to` with the button held, releases there.
   void drag_between(point from, point to, int steps = 1) {
@@ -115,14 +112,14 @@ class program_window {
     in().mouse_up(to, htmlayout::mouse::main_button, 0);
   }
   void type(const std::wstring& text) { in().characters(text, 0); }
-  // The item of a menu whose action is `action`.
   element menu_item(const std::string& menu, const std::string& action) {
     return by_id(menu).select_first("li[action='" + action + "']");
   }
-  // Acts out gestures separated by ';', each a verb and element ids: "click ID",
-  // "right-click ID", "double-click ID", "drag ID ID", "menu MENU ACTION",
-  // "type TEXT" and "key NAME" (a letter or a key of the table below); "ctrl+"
-  // and "shift+" before a click or a key's name hold those keys.
+  // Acts out gestures separated by ';', each a verb and elements (an id, or
+  // "@" and a selector): "click E", "right-click E", "double-click E",
+  // "drag E E", "menu MENU ACTION", "type TEXT" and "key NAME" (a letter or a
+  // key of the table below); "ctrl+" and "shift+" before a click or a key's
+  // name hold those keys.
   void act(const std::string& gestures) {
     namespace vk = htmlayout::vk;
     static const std::map<std::string, uint32_t> names = {
@@ -147,11 +144,14 @@ class program_window {
       words >> verb >> a >> b;
       uint32_t keys = held(verb);
       if (verb == "key") keys |= held(a);
+      const auto at = [&](const std::string& e) {
+        return e.starts_with("@") ? root().select_first(e.substr(1)) : by_id(e);
+      };
       const std::map<std::string, std::function<void()>> verbs = {
-          {"click", [&] { click(by_id(a), keys); }},
-          {"right-click", [&] { right_click(by_id(a)); }},
-          {"double-click", [&] { double_click(by_id(a)); }},
-          {"drag", [&] { drag(by_id(a), by_id(b)); }},
+          {"click", [&] { click(at(a), keys); }},
+          {"right-click", [&] { right_click(at(a)); }},
+          {"double-click", [&] { double_click(at(a)); }},
+          {"drag", [&] { drag(at(a), at(b)); }},
           {"menu", [&] { click(menu_item(a, b)); }},
           {"type", [&] { type(fml::utf82wchar(gesture.substr(gesture.find("type ") + 5))); }},
           {"key", [&] { key(a.size() == 1 ? uint32_t(std::toupper(a[0])) : names.at(a), keys); }}};
