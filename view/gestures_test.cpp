@@ -2,18 +2,8 @@
 // renderer draws the elements; each test checks the window and the file.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "controller/controller_instance.h"
 #include "controller/vcaction.h"
-#include "fml/text.h"
-#include "htmlayout/dom/events.h"
-#include "htmlayout/input/keys.h"
-#include "model/model_instance.h"
-#include "tests/support/temp_dir.h"
-#include "view/behavior_host.h"
 #include "view/testing/program_window.h"
 
 namespace pvl {

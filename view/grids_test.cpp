@@ -5,14 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "fml/text.h"
-#include "htmlayout/input/keys.h"
-#include "htmlayout/render/testing/headless_host.h"
 #include "htmlayout/testing/pointer.h"
 #include "view/behaviors.h"
 #include "view/testing/program_window.h"

@@ -9,14 +9,9 @@
 #include <QDialog>
 #include <QTest>
 #include <QTimer>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
-#include <memory>
 #include <regex>
-#include <string>
 
-#include "htmlayout/dom/events.h"
 #include "htmlayout/qt/dialog_window.h"
 #include "htmlayout/qt/document_widget.h"
 #include "tinyfilesystem/app_dirs.h"

@@ -4,15 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "controller/controller_instance.h"
-#include "controller/testing/controller_env.h"
 #include "fml/app_errors.h"
-#include "model/model_instance.h"
-#include "tests/support/temp_dir.h"
 #include "view/testing/program_window.h"
 #include "view/view_instance.h"
 

@@ -9,12 +9,7 @@
 #include <deque>
 #include <map>
 #include <random>
-#include <string>
-#include <vector>
 
-#include "htmlayout/input/keys.h"
-#include "model/model_event.h"
-#include "model/model_instance.h"
 #include "view/testing/program_window.h"
 
 namespace pvl {
