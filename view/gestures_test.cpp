@@ -249,7 +249,7 @@ TEST_F(GesturesTest, TagNamesAreTrimmedAndEmptyOrTakenNamesRefusedWithTheReason)
       EXPECT_EQ(fml::wchar2utf8(refusal().text()), c.refusal);
       EXPECT_EQ(w.read("#taglist[editable]"), Lines{"taglist"});
       w.box(refusal());  // drawn beside the editor
-      w.type(L"x");
+      w.act("type x");
       EXPECT_FALSE(refusal());
       w.key(vk::escape);
     }
@@ -382,7 +382,6 @@ TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
   EXPECT_FALSE(shown("notice-action"));
   w.in().advance_clock(w.in().next_timer_due().value_or(0));  // the note goes by itself
   EXPECT_FALSE(shown("notice"));
-
   SQLite::Database(w.env.collection.db_file().string(), SQLite::OPEN_READWRITE)
       .exec(
           "CREATE TRIGGER refuse BEFORE DELETE ON quote WHEN old.m_id = 2 "

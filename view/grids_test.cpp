@@ -55,7 +55,6 @@ class GridsTest : public ::testing::Test {
   element row(int i) { return grid().child(static_cast<size_t>(i)); }
   Rows checked() { return rows_with(grid(), state::checked); }
   void key(uint32_t code, uint32_t keys = 0) { host_.in().key_down(code, keys); }
-
   htmlayout::render::headless_host host_{400, 300};
   htmlayout::testing::pointer pointer_{host_.in(), host_.geometry()};
 };
@@ -132,7 +131,6 @@ class MainPageGridsTest : public ::testing::Test {
     const htmlayout::rect box = w.box(w.by_id(id));
     return box.right - box.left;
   }
-
   testing::program_window w;
   htmlayout::testing::pointer pointer_{w.in(), w.screen().geometry()};
 };

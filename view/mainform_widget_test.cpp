@@ -55,7 +55,6 @@ class MainFormWidget : public ::testing::Test {
       image.save(QString::fromStdString((std::filesystem::path(folder) / name).string()), "PNG");
     return image;
   }
-
   pvl::testing::view_env env;
   std::unique_ptr<document_widget> widget;
 };
@@ -72,7 +71,6 @@ TEST_F(MainFormWidget, AHoveredAndACheckedQuoteAndTheCaretOfATagBeingNamed) {
   EXPECT_EQ(image.pixelColor(middle(card).x(), card.top), QColor("#b9c5d8"));  // hovered border
   EXPECT_EQ(image.pixelColor(middle(checked).x(), checked.top + 4), QColor("#e9f0fd"));
   EXPECT_EQ(image.pixelColor(middle(checked).x(), checked.top), QColor("#7ea3e8"));
-
   dom::element row = select("#taglist").child(2);
   row.set_state(state::current);
   const dom::element tag = row.select_first("div");
@@ -118,7 +116,6 @@ TEST_F(MainFormWidget, DraggingATagShowsTheDragCursorAndTheWheelScrollsTheList) 
   QTest::mouseRelease(widget.get(), Qt::LeftButton, {}, to);  // dropped where it started: nothing
   QApplication::processEvents();
   EXPECT_NE(widget->cursor().shape(), Qt::BitmapCursor);
-
   const dom::element first = select("#thequotelist div.quote");
   const QPoint over = middle(where(first));
   for (int notch = 0; notch < 8; ++notch) {

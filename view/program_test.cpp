@@ -83,7 +83,6 @@ TEST(ProgramObjectsTest, CardsOfALongListAreBuiltWhereNeeded) {
   EXPECT_FALSE(w.by_id("q-101").content_built());
   model().on_model_event(model_events::mark_quote{{101, 1}});
   EXPECT_EQ(w.ids("[id='q-101'] div.qtag"), Lines{"qt-101-1"});  // built by the event
-
   testing_support::temp_dir dir;
   view().dump((dir.path() / "missing" / "page.htm").string());  // no folder: nothing written
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));

@@ -90,7 +90,6 @@ TEST(MainPageTest, EntriesOpenNoMenuBehavioursAreRegisteredAndAStrayControlRaise
     EXPECT_TRUE(!id || ids.insert(*id).second) << id.value_or("");
     return false;
   });
-
   const element stray = program.by_id("export");
   htmlayout::behavior_event_params press;
   press.cmd = htmlayout::event::button_click;
@@ -132,7 +131,6 @@ TEST(ViewPageTest, LoadRequestsByExactNameAndAStockCommandsReportIsIgnored) {
                                          "HTMLayoutDataReady error; b.css");
   request.uri = "nothing.css";
   EXPECT_EQ(view.on_notification(request), 0u);
-
   const element root = view.document().root();
   htmlayout::testing::fixed_layout layout;
   htmlayout::input in(view.document(), layout);

@@ -23,7 +23,6 @@ TEST(SoakTest, RandomGesturesAndCapturesKeepTheCollectionAsExpected) {
   auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
   static const char* const kPieces[] = {"word", " ",      "<b>",        "&amp;", "\n", "\t", "\"",
                                         "é",    "\u263a", "\U0001F600", "</td>", "'",  "x"};
-
   testing::program_window w;
   // What the collection should hold: quotes by id with their tags in order,
   // and what Ctrl+Z gives back, newest last, as deep as the journal.

@@ -38,7 +38,6 @@ class program_window {
   using element = htmlayout::dom::element;
   using point = htmlayout::point;
   using Lines = std::vector<std::string>;
-
   program_window()
       : objects(
             [this](const std::wstring& text) {
@@ -90,7 +89,6 @@ class program_window {
     in().mouse_down(p, button, keys);
     in().mouse_up(p, button, keys);
   }
-  void right_click(const element& e) { click_at(center(e), 0, htmlayout::mouse::prop_button); }
   void double_click(const element& e) {
     const point p = center(e);
     click_at(p);
@@ -110,10 +108,6 @@ class program_window {
       in().mouse_move({from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps},
                       htmlayout::mouse::main_button, 0);
     in().mouse_up(to, htmlayout::mouse::main_button, 0);
-  }
-  void type(const std::wstring& text) { in().characters(text, 0); }
-  element menu_item(const std::string& menu, const std::string& action) {
-    return by_id(menu).select_first("li[action='" + action + "']");
   }
   // Acts out gestures separated by ';', each a verb and elements (an id, or
   // "@" and a selector): "click E", "right-click E", "double-click E",
@@ -149,11 +143,12 @@ class program_window {
       };
       const std::map<std::string, std::function<void()>> verbs = {
           {"click", [&] { click(at(a), keys); }},
-          {"right-click", [&] { right_click(at(a)); }},
+          {"right-click", [&] { click_at(center(at(a)), 0, htmlayout::mouse::prop_button); }},
           {"double-click", [&] { double_click(at(a)); }},
           {"drag", [&] { drag(at(a), at(b)); }},
-          {"menu", [&] { click(menu_item(a, b)); }},
-          {"type", [&] { type(fml::utf82wchar(gesture.substr(gesture.find("type ") + 5))); }},
+          {"menu", [&] { click(by_id(a).select_first("li[action='" + b + "']")); }},
+          {"type",
+           [&] { in().characters(fml::utf82wchar(gesture.substr(gesture.find("type ") + 5)), 0); }},
           {"key", [&] { key(a.size() == 1 ? uint32_t(std::toupper(a[0])) : names.at(a), keys); }}};
       if (verbs.contains(verb))
         verbs.at(verb)();
@@ -177,11 +172,10 @@ class program_window {
         found.push_back(popup.element.get_attribute_utf8("id").value_or(""));
     } else if (query.starts_with("=")) {
       const size_t space = query.find(' ');
-      const element e = by_id(query.substr(1, space - 1));
-      if (e && space == std::string::npos) found.push_back(fml::wchar2utf8(e.text()));
-      if (e && space != std::string::npos)
-        for (const element& inside : e.select_all(query.substr(space + 1)))
-          found.push_back(fml::wchar2utf8(inside.text()));
+      if (const element e = by_id(query.substr(1, space - 1)))
+        for (const element& each :
+             space == std::string::npos ? std::vector{e} : e.select_all(query.substr(space + 1)))
+          found.push_back(fml::wchar2utf8(each.text()));
     } else {
       found = ids(query);
     }

@@ -48,7 +48,6 @@ class view_env {
   view_env() : resources((source() / "res").wstring()), view(*resources) {}
   view_env(const view_env&) = delete;
   view_env& operator=(const view_env&) = delete;
-
   static std::filesystem::path source() { return PARVELA_SOURCE_DIR; }
 
   // Shows all the default tags and quotes, the quotes stamped with one time.
@@ -82,7 +81,6 @@ class view_env {
       if (quote.m_id == id) return quote;
     return std::nullopt;
   };
-
   instance<ResourceMgr> resources;
   instance<pvview> view;
 };
