@@ -1,9 +1,11 @@
 // What a user does in the main window, by presses, moves and keys where the
-// renderer draws the elements; each test checks the window and the file.
+// renderer draws the elements (the program's grids and splitter too); each
+// test checks the window and the file.
 #include <gtest/gtest.h>
 
 #include "controller/controller_instance.h"
 #include "controller/vcaction.h"
+#include "htmlayout/testing/pointer.h"
 #include "view/testing/program_window.h"
 
 namespace pvl {
@@ -414,6 +416,61 @@ TEST_F(GesturesTest, TheNoticesUndoGivesBackADeletedTagWithItsMarksAndSearch) {
            {"", "SELECT m_utfname FROM tag WHERE m_id = 1", {"alpha"}},
            {"", "SELECT pos FROM quote_tag WHERE quote = 2 AND tag = 1", {"2"}}});
   EXPECT_FALSE(w.screen().geometry().location(w.by_id("notice-action")));
+}
+
+TEST_F(GesturesTest, SelectionsAreDraggedCopiedAndDeletedAndAnEditEndsWhenLeft) {
+  const std::string checked = "#thequotelist tr:checked div.quote";
+  // Leaving a tag's edit (its name starts selected) for the quote list commits
+  // it. Without a move the release reduces a selection to the pressed row; a
+  // selection pressed and dragged onto a tag keeps its rows and tags them all.
+  w.check({{"click vt-3; key f2; key end; type !; click q-4",
+            "SELECT m_utfname FROM tag WHERE m_id = 3",
+            {"gamma!"}},
+           {"", "#taglist[editable]", {}},
+           {"", "#thequotelist:focus", {"thequotelist"}},
+           {"click q-4; shift+click q-2", checked, {"q-4", "q-3", "q-2"}},
+           {"click q-3", checked, {"q-3"}},
+           {"click q-4; shift+click q-2; drag q-3 vt-2", checked, {"q-4", "q-3", "q-2"}},
+           {"", "SELECT quote FROM quote_tag WHERE tag = 2 ORDER BY quote", {"2", "3", "4"}},
+           {"click q-3; ctrl+click q-1", checked, {"q-3", "q-1"}}});
+  // Ctrl+C copies the checked quotes in row order; an empty list takes any key.
+  w.act("key ctrl+c");
+  EXPECT_LT(w.clipboard.find("three"), w.clipboard.find("one"));
+  EXPECT_EQ(w.clipboard.find("two"), std::string::npos);
+  w.check({{"key del", "SELECT m_id FROM quote ORDER BY m_id", {"2", "4"}},
+           {"key ctrl+a; key del", "div.quote", {}},
+           {"key del; key down; key end; key page_up; key c; key ctrl+a",
+            "#thequotelist[multiselect]",
+            {}}});
+}
+
+TEST_F(GesturesTest, TheSplitterResizesThePanesOnlyWhenDraggedFromItsPress) {
+  htmlayout::testing::pointer pointer_{w.in(), w.screen().geometry()};
+  const auto width_of = [&](const char* id) {
+    return w.box(w.by_id(id)).right - w.box(w.by_id(id)).left;
+  };
+  const int tag_pane = width_of("tagpane");
+  const element splitter = w.by_id("splitter");
+  // A drag that started elsewhere passes over the splitter without effect.
+  pointer_.press(w.by_id("brand-name"));
+  pointer_.move_to(pointer_.center_of(splitter));
+  pointer_.move_by(-30, 0);
+  pointer_.release();
+  EXPECT_EQ(width_of("tagpane"), tag_pane);
+  pointer_.press(splitter);
+  EXPECT_TRUE(splitter.has_attribute("used"));
+  pointer_.move_by(-10, 0);
+  pointer_.move_by(-5, 0);
+  pointer_.release();
+  EXPECT_FALSE(splitter.has_attribute("used"));
+  EXPECT_EQ(width_of("tagpane"), tag_pane - 15);
+  EXPECT_EQ(w.by_id("tagpane").get_style_attribute("width"),
+            std::to_wstring(tag_pane - 15) + L"px");
+  // The quote pane still fills the rest of the window beside it.
+  EXPECT_EQ(w.box(w.by_id("quotepane")).left, w.box(splitter).right);
+  EXPECT_EQ(w.box(w.by_id("quotepane")).right, 1000);
+  pointer_.move_by(40, 0);
+  EXPECT_EQ(width_of("tagpane"), tag_pane - 15);
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
-// The program's grids and splitter under real presses, moves, releases and
-// keys, at the places the renderer lays the page out: on a small page of
-// their own, and on the main page with the real controller and model.
+// The program's grids under real presses, moves, releases and keys, at the
+// places the renderer lays out a small page of their own (the gesture tests
+// drive them on the main page).
 #include "view/grids.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "fml/text.h"
+#include "htmlayout/input/keys.h"
+#include "htmlayout/render/testing/headless_host.h"
 #include "htmlayout/testing/pointer.h"
 #include "view/behaviors.h"
-#include "view/testing/program_window.h"
 
 namespace pvl {
 namespace {
@@ -122,68 +126,6 @@ TEST_F(GridsTest, AHeaderPressSortsTheSortableGrid) {
     texts.push_back(fml::wchar2utf8(table.child(i).text()));
   EXPECT_EQ(texts, (Lines{"B", "a", "b"}));
   EXPECT_EQ(rows_with(table, state::current), Rows{});
-}
-
-// The main page with the real controller and model (program_window.h).
-class MainPageGridsTest : public ::testing::Test {
- protected:
-  int width_of(const std::string& id) {
-    const htmlayout::rect box = w.box(w.by_id(id));
-    return box.right - box.left;
-  }
-  testing::program_window w;
-  htmlayout::testing::pointer pointer_{w.in(), w.screen().geometry()};
-};
-
-TEST_F(MainPageGridsTest, SelectionsAreDraggedCopiedAndDeletedAndAnEditEndsWhenLeft) {
-  const std::string checked = "#thequotelist tr:checked div.quote";
-  // Leaving a tag's edit (its name starts selected) for the quote list commits
-  // it. Without a move the release reduces a selection to the pressed row; a
-  // selection pressed and dragged onto a tag keeps its rows and tags them all.
-  w.check({{"click vt-3; key f2; key end; type !; click q-4",
-            "SELECT m_utfname FROM tag WHERE m_id = 3",
-            {"gamma!"}},
-           {"", "#taglist[editable]", {}},
-           {"", "#thequotelist:focus", {"thequotelist"}},
-           {"click q-4; shift+click q-2", checked, {"q-4", "q-3", "q-2"}},
-           {"click q-3", checked, {"q-3"}},
-           {"click q-4; shift+click q-2; drag q-3 vt-2", checked, {"q-4", "q-3", "q-2"}},
-           {"", "SELECT quote FROM quote_tag WHERE tag = 2 ORDER BY quote", {"2", "3", "4"}},
-           {"click q-3; ctrl+click q-1", checked, {"q-3", "q-1"}}});
-  // Ctrl+C copies the checked quotes in row order; an empty list takes any key.
-  w.key(vk::key_c, keyboard::control);
-  EXPECT_LT(w.clipboard.find("three"), w.clipboard.find("one"));
-  EXPECT_EQ(w.clipboard.find("two"), std::string::npos);
-  w.check({{"key del", "SELECT m_id FROM quote ORDER BY m_id", {"2", "4"}},
-           {"key ctrl+a; key del", "div.quote", {}},
-           {"key del; key down; key end; key page_up; key c; key ctrl+a",
-            "#thequotelist[multiselect]",
-            {}}});
-}
-
-TEST_F(MainPageGridsTest, TheSplitterResizesThePanesOnlyWhenDraggedFromItsPress) {
-  const int tag_pane = width_of("tagpane");
-  const element splitter = w.by_id("splitter");
-  // A drag that started elsewhere passes over the splitter without effect.
-  pointer_.press(w.by_id("brand-name"));
-  pointer_.move_to(pointer_.center_of(splitter));
-  pointer_.move_by(-30, 0);
-  pointer_.release();
-  EXPECT_EQ(width_of("tagpane"), tag_pane);
-  pointer_.press(splitter);
-  EXPECT_TRUE(splitter.has_attribute("used"));
-  pointer_.move_by(-10, 0);
-  pointer_.move_by(-5, 0);
-  pointer_.release();
-  EXPECT_FALSE(splitter.has_attribute("used"));
-  EXPECT_EQ(width_of("tagpane"), tag_pane - 15);
-  EXPECT_EQ(w.by_id("tagpane").get_style_attribute("width"),
-            std::to_wstring(tag_pane - 15) + L"px");
-  // The quote pane still fills the rest of the window beside it.
-  EXPECT_EQ(w.box(w.by_id("quotepane")).left, w.box(splitter).right);
-  EXPECT_EQ(w.box(w.by_id("quotepane")).right, 1000);
-  pointer_.move_by(40, 0);
-  EXPECT_EQ(width_of("tagpane"), tag_pane - 15);
 }
 
 }  // namespace
