@@ -12,7 +12,6 @@
 #include <cctype>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -39,12 +38,8 @@ class program_window {
   using point = htmlayout::point;
   using Lines = std::vector<std::string>;
   program_window()
-      : objects(
-            [this](const std::wstring& text) {
-              clipboard = fml::wchar2utf8(text);
-              return true;
-            },
-            (std::filesystem::path(PARVELA_SOURCE_DIR) / "res").wstring()),
+      : objects([this](const std::wstring& text) { clipboard = fml::wchar2utf8(text); return true; },
+                (std::filesystem::path(PARVELA_SOURCE_DIR) / "res").wstring()),
         host_(view().document(), 1000, 700) {
     objects.model().on_model_event(model_events::initial_load{});
     env.collection.mark_logs();
@@ -58,10 +53,8 @@ class program_window {
   program_window(const program_window&) = delete;
   program_window& operator=(const program_window&) = delete;
 
-  // ---- The page ----
   element root() { return view().document().root(); }
   element by_id(const std::string& id) { return root().select_first("[id='" + id + "']"); }
-  // The ids of the elements matching `selector`, in document order.
   Lines ids(const std::string& selector) {
     Lines found;
     for (const element& e : root().select_all(selector))
@@ -82,7 +75,6 @@ class program_window {
   pvview& view() { return objects.view(); }
   htmlayout::render::headless_host& screen() { return host_; }
 
-  // ---- Gestures ----
   void click(const element& e, uint32_t keys = 0) { click_at(center(e), keys); }
   void click_at(point p, uint32_t keys = 0, uint32_t button = htmlayout::mouse::main_button) {
     in().mouse_move(p, 0, keys);
@@ -95,7 +87,6 @@ class program_window {
     in().mouse_double_click(p, htmlayout::mouse::main_button, 0);
     in().mouse_up(p, htmlayout::mouse::main_button, 0);
   }
-  // Presses on `from`'s centre, moves in eight steps to `to`'s, releases there.
   void drag(const element& from, const element& to) { drag_between(center(from), center(to), 8); }
   void key(uint32_t code, uint32_t keys = 0, int times = 1) {
     for (int i = 0; i < times; ++i) in().key_down(code, keys), in().key_up(code, keys);
@@ -109,60 +100,45 @@ class program_window {
                       htmlayout::mouse::main_button, 0);
     in().mouse_up(to, htmlayout::mouse::main_button, 0);
   }
-  // Acts out gestures separated by ';', each a verb and elements (an id, or
-  // "@" and a selector): "click E", "right-click E", "double-click E",
-  // "drag E E", "menu MENU ACTION", "type TEXT" and "key NAME" (a letter or a
-  // key of the table below); "ctrl+" and "shift+" before a click or a key's
-  // name hold those keys.
+  // Acts out gestures separated by ';': "[ctrl+][shift+]click E", "right-click E",
+  // "double-click E", "drag E E", "menu MENU ACTION", "type TEXT", "key [ctrl+][shift+]NAME"
+  // (a letter or a name below); E is an id, or "@" and a selector.
   void act(const std::string& gestures) {
     namespace vk = htmlayout::vk;
     static const std::map<std::string, uint32_t> names = {
-        {"back", vk::back},       {"del", vk::del},
-        {"down", vk::down},       {"end", vk::end},
-        {"enter", vk::enter},     {"escape", vk::escape},
-        {"f1", vk::f1},           {"f2", vk::f2},
-        {"home", vk::home},       {"left", vk::left},
-        {"right", vk::right},     {"up", vk::up},
+        {"back", vk::back}, {"del", vk::del}, {"down", vk::down}, {"end", vk::end},
+        {"enter", vk::enter}, {"escape", vk::escape}, {"f1", vk::f1}, {"f2", vk::f2},
+        {"home", vk::home}, {"left", vk::left}, {"right", vk::right}, {"up", vk::up},
         {"page_up", vk::page_up}, {"page_down", vk::page_down}};
-    const auto held = [](std::string& word) {
-      uint32_t keys = 0;
-      for (auto [prefix, bit] : {std::pair{"ctrl+", htmlayout::keyboard::control},
-                                 {"shift+", htmlayout::keyboard::shift}})
-        if (word.starts_with(prefix)) word.erase(0, std::strlen(prefix)), keys |= bit;
-      return keys;
-    };
     std::istringstream all(gestures);
     for (std::string gesture; std::getline(all, gesture, ';');) {
       std::istringstream words(gesture);
       std::string verb, a, b;
       words >> verb >> a >> b;
-      uint32_t keys = held(verb);
-      if (verb == "key") keys |= held(a);
+      uint32_t keys = 0;
+      for (std::string* word : {&verb, &a})
+        for (auto [prefix, bit] : {std::pair{"ctrl+", htmlayout::keyboard::control},
+                                   {"shift+", htmlayout::keyboard::shift}})
+          if (word->starts_with(prefix)) word->erase(0, std::strlen(prefix)), keys |= bit;
       const auto at = [&](const std::string& e) {
         return e.starts_with("@") ? root().select_first(e.substr(1)) : by_id(e);
       };
-      const std::map<std::string, std::function<void()>> verbs = {
-          {"click", [&] { click(at(a), keys); }},
-          {"right-click", [&] { click_at(center(at(a)), 0, htmlayout::mouse::prop_button); }},
-          {"double-click", [&] { double_click(at(a)); }},
-          {"drag", [&] { drag(at(a), at(b)); }},
-          {"menu", [&] { click(by_id(a).select_first("li[action='" + b + "']")); }},
-          {"type",
-           [&] { in().characters(fml::utf82wchar(gesture.substr(gesture.find("type ") + 5)), 0); }},
-          {"key", [&] { key(a.size() == 1 ? uint32_t(std::toupper(a[0])) : names.at(a), keys); }}};
-      if (verbs.contains(verb))
-        verbs.at(verb)();
-      else
-        EXPECT_EQ(verb, "") << "no such gesture";
+      if (verb == "click") click(at(a), keys);
+      else if (verb == "right-click") click_at(center(at(a)), 0, htmlayout::mouse::prop_button);
+      else if (verb == "double-click") double_click(at(a));
+      else if (verb == "drag") drag(at(a), at(b));
+      else if (verb == "menu") click(by_id(a).select_first("li[action='" + b + "']"));
+      else if (verb == "type")
+        in().characters(fml::utf82wchar(gesture.substr(gesture.find("type ") + 5)), 0);
+      else if (verb == "key") key(a.size() == 1 ? uint32_t(std::toupper(a[0])) : names.at(a), keys);
+      else if (!verb.empty()) ADD_FAILURE() << "no such gesture: " << gesture;
     }
   }
 
-  // ---- What a test reads ----
-  // For `query`: the first column of the rows an SQL query selects from the
-  // collection file; for "=ID", the text of element ID, and for "=ID SELECTOR",
-  // of each element inside it that SELECTOR matches (reaching in builds it);
-  // the ids of the open "popups"; the "clipboard"; else the ids of the
-  // elements a selector matches.
+  // What a query reads: for "SELECT.."/"PRAGMA..", the first column of its rows in the
+  // collection file; "=ID", element ID's text, "=ID SELECTOR" that of each element inside
+  // it that SELECTOR matches (reaching in builds them); "popups", the open popups' ids;
+  // "clipboard"; anything else, the ids of the elements a selector matches.
   Lines read(const std::string& query) {
     if (query.starts_with("SELECT") || query.starts_with("PRAGMA")) return stored(query);
     if (query == "clipboard") return {clipboard};
@@ -188,7 +164,6 @@ class program_window {
     while (select.executeStep()) rows.push_back(select.getColumn(0).getString());
     return rows;
   }
-  // A table of steps: each one's gestures acted out, then what its query reads.
   struct step {
     std::string gestures, query;
     Lines expected;
