@@ -1,9 +1,6 @@
-// The program's main view without the model, for tests, tools and
-// benchmarks that show the real main page: a temporary data folder with the
-// logs, the source's "data" as program folder, the controller, the resource
-// store of the source's "res", and the view, filled through its view events
-// with any quotes or with the default collection as data/defaulttags.xml and
-// data/defaultquotes.xml give it (the model's first start, without a file).
+// The main page's view without the model, for tests, tools and benchmarks:
+// a temporary collection's folders and logs, the source's "data" as program
+// folder and "res" as resource store, filled through the view's events.
 #pragma once
 
 #include <tinyxml.h>
@@ -36,33 +33,32 @@ inline std::vector<Tag> default_tags(const std::string& data_folder) {
 }
 
 class view_env {
-  // The data folder and the logs (as the model's tests have them) with the
-  // source's "data" as program folder, first made and last undone.
+  // Undoes the folders it names, so that no later test in the binary meets them.
   struct folders : model_testing::test_collection {
     folders() { tinyfilesystem::set_app_dir(L"ParvelaDir", (source() / "data").wstring()); }
-    ~folders() { tinyfilesystem::set_app_dir(L"ParvelaDir", L""); }
+    ~folders() {
+      tinyfilesystem::set_app_dir(L"ParvelaDir", L"");
+      tinyfilesystem::set_app_dir(L"DataDir", L"");
+    }
   } folders_;
   instance<pvcontroller> controller_;
 
  public:
   view_env() : resources((source() / "res").wstring()), view(*resources) {}
   view_env(const view_env&) = delete;
-  view_env& operator=(const view_env&) = delete;
   static std::filesystem::path source() { return PARVELA_SOURCE_DIR; }
 
-  // Shows all the default tags and quotes, the quotes stamped with one time.
+  // Shows data/defaulttags.xml and data/defaultquotes.xml, every quote with one stamp.
   void show_default_collection() {
     const std::string data = (source() / "data").string();
     const std::vector<Tag> tags = default_tags(data);
     std::vector<Quote> quotes;
     TiXmlDocument xml(data + "/defaultquotes.xml");
-    for (const TiXmlElement* e =
-             xml.LoadFile() && xml.RootElement() ? xml.RootElement()->FirstChildElement() : nullptr;
-         e; e = e->NextSiblingElement()) {
+    if (!xml.LoadFile()) return;
+    for (auto* e = xml.RootElement()->FirstChildElement(); e; e = e->NextSiblingElement()) {
       quotes.push_back({std::atoi(e->Attribute("id")), e->Attribute("text"), 1717750000, {}});
-      for (const TiXmlElement* t = e->FirstChildElement(); t; t = t->NextSiblingElement())
-        for (const Tag& tag : tags)
-          if (tag.m_id == std::atoi(t->Attribute("id"))) quotes.back().m_tags.push_back(tag);
+      for (auto* t = e->FirstChildElement(); t; t = t->NextSiblingElement())
+        quotes.back().m_tags.push_back(tags.at(std::atoi(t->Attribute("id")) - 1));
     }
     show(tags, quotes);
   }
@@ -74,8 +70,7 @@ class view_env {
     view->on_view_event(view_events::vupdate_quotes{ids, read});
   }
 
-  // The quotes last shown, which the view reads its cards from.
-  std::vector<Quote> shown;
+  std::vector<Quote> shown;  // what `read` answers the view's cards from
   const quote_reader read = [this](int32_t id) -> std::optional<Quote> {
     for (const Quote& quote : shown)
       if (quote.m_id == id) return quote;
