@@ -1,6 +1,4 @@
-// What a user does in the main window, by presses, moves and keys where the
-// renderer draws the elements (the program's grids and splitter too); each
-// test checks the window and the file.
+// What a user does in the main window, acted where the renderer draws it; checked on page and file.
 #include <gtest/gtest.h>
 
 #include "controller/controller_instance.h"
@@ -36,8 +34,7 @@ TEST_F(GesturesTest, TheManageButtonOpensTheTagMenuWhoseChecksMarkTheQuote) {
 TEST_F(GesturesTest, SearchByDoubleClickedTagsSwitchesModesAndClears) {
   w.check({{"double-click vt-1; double-click vt-2", "div.stag", {"st-1", "st-2"}},
            {"", "div.quote", {}},  // no quote carries both: the pane says so
-           {"", "=quote-count", {"0 quotes"}},
-           {"", "=no-match", {"No quotes carry these tags"}}});
+           {"", "=quote-count", {"0 quotes"}}, {"", "=no-match", {"No quotes carry these tags"}}});
   EXPECT_GT(w.box(w.by_id("no-match")).bottom, w.box(w.by_id("quotebox")).top);
   w.check({{"drag mode-or quotebox", "div.quote", {}},  // released outside: nothing changes
            {"click mode-or", "#mode-and:checked", {}},
@@ -49,8 +46,7 @@ TEST_F(GesturesTest, SearchByDoubleClickedTagsSwitchesModesAndClears) {
            {"click vt-2; key enter", "div.quote", {"q-3"}}});  // Enter on a tag searches for it
 }
 
-// A cancelled choice writes nothing; what is listed, by tags (here dropped
-// on the search bar) and words, is written (the model's test reads the page).
+// A cancelled choice writes nothing; what the tags and words list is written.
 TEST_F(GesturesTest, ExportWritesWhatIsListedToTheChosenFile) {
   const std::filesystem::path file = w.env.collection.root() / "export.html";
   std::optional<std::wstring> chosen;  // none: the user cancelled
@@ -69,23 +65,21 @@ TEST_F(GesturesTest, ExportWritesWhatIsListedToTheChosenFile) {
   EXPECT_EQ(html.find("href"), std::string::npos);  // no link to a site that does not exist
 }
 
-// The settings menu shows "Start with the desktop" as the host has it;
-// checking the item asks the host to switch, after which it shows what the
-// switch achieved (nothing, when it failed).
+// The autostart item shows what the host's switch achieved, not what was asked.
 TEST_F(GesturesTest, AboutTheKeysAndTheSettingsMenuReachTheShell) {
   Lines shell;
   bool on = true;
   host().show_about = [&] { shell.push_back("about"); };
   host().close_window = [&] { shell.push_back("close"); };
+  host().quit = [&] { shell.push_back("quit"); };
   host().open_url = [&](const std::wstring& url) {
-    shell.push_back(std::filesystem::path(url).filename().string());
+    shell.push_back(fml::wchar2utf8(url.substr(url.rfind(L'/') + 1)));
   };
   host().autostart_enabled = [&] { return on; };
-  host().set_autostart = [&](bool wanted) {
+  host().set_autostart = [&](bool wanted) {  // switching on fails
     shell.push_back(wanted ? "autostart on" : "autostart off");
-    on = on && wanted;  // switching on fails
+    on = on && wanted;
   };
-  host().quit = [&] { shell.push_back("quit"); };
   w.check({{"click about; key f1; key escape; click settings", "popups", {"settings-menu"}},
            {"", "#autostart:checked", {"autostart"}},
            {"click autostart; click autostart", "#autostart:checked", {}},
@@ -95,15 +89,10 @@ TEST_F(GesturesTest, AboutTheKeysAndTheSettingsMenuReachTheShell) {
                           "quit", "quit"}));
 }
 
-// Every item of every list menu, opened by a right click on one entry, on a
-// selection or on the search bar, acts on what the menu was opened on (an
-// action the controller does not know, or handed the wrong element, raises).
+// An action the controller does not know, or handed the wrong element, raises.
 TEST(ListMenusTest, EveryItemActsOnWhatItsMenuWasOpenedOn) {
-  struct opened {
-    std::string menu, gestures;
-  };
-  for (const opened& o :
-       {opened{"quote-menu", "click q-3; right-click q-3"},
+  for (const auto& [menu, gestures] :
+       {std::pair<std::string, std::string>{"quote-menu", "click q-3; right-click q-3"},
         {"quotes-menu", "click q-4; shift+click q-2; right-click q-4"},
         {"tag-menu", "click vt-2; right-click vt-2"},
         {"tags-menu", "click vt-3; shift+click vt-1; right-click vt-3"},
@@ -111,24 +100,23 @@ TEST(ListMenusTest, EveryItemActsOnWhatItsMenuWasOpenedOn) {
     Lines actions;
     {
       testing::program_window w;
-      for (const element& item : w.by_id(o.menu).select_all("li[action]"))
+      for (const element& item : w.by_id(menu).select_all("li[action]"))
         actions.push_back(item.get_attribute_utf8("action").value_or(""));
     }
-    EXPECT_FALSE(actions.empty()) << o.menu;
+    EXPECT_FALSE(actions.empty()) << menu;
     for (const std::string& action : actions) {
-      SCOPED_TRACE(o.menu + " " + action);
+      SCOPED_TRACE(menu + " " + action);
       testing::program_window w;
-      w.act(o.gestures);
-      ASSERT_EQ(w.read("popups"), Lines{o.menu});
+      w.act(gestures);
+      ASSERT_EQ(w.read("popups"), Lines{menu});
       const std::string before = w.root().html(true) + w.clipboard;
-      w.act("menu " + o.menu + " " + action);
+      w.act("menu " + menu + " " + action);
       EXPECT_TRUE(w.in().popups().empty());
       EXPECT_NE(w.root().html(true) + w.clipboard, before) << "nothing changed";
     }
   }
 }
 
-// A tag dropped on a quote or a quote on a tag marks the quote; on the bin, either is deleted.
 TEST_F(GesturesTest, DropsOnAQuoteOrATagMarkAndDropsOnTheBinDelete) {
   w.check({{"drag vt-2 q-4", "SELECT tag FROM quote_tag WHERE quote = 4", {"2"}},
            {"", "#q-4 div.qtag", {"qt-4-2"}},
@@ -141,8 +129,7 @@ TEST_F(GesturesTest, DropsOnAQuoteOrATagMarkAndDropsOnTheBinDelete) {
            {"", "SELECT count(*) FROM quote WHERE m_id = 4", {"0"}}});
 }
 
-// A captured quote of 60,000 lines (1.7 MB): its card shows 20 lines, "Show
-// more" a larger bounded share; copies and the export carry the whole text.
+// 60,000 lines (1.7 MB): the card shows a bounded share; copies and the export the whole text.
 TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole) {
   std::string whole;
   for (int i = 1; i <= 60000; ++i) whole += "line " + std::to_string(i) + " of a long capture\n";
@@ -185,7 +172,6 @@ TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole
 }
 
 TEST_F(GesturesTest, ATagNotSavedYetIsNoTargetAndAStaleIdIsIgnored) {
-  // Nothing acts on the name box of a new tag; Escape drops it.
   const std::string menu = "right-click @div.vtag:focus; menu tag-menu ";
   for (const std::string& gesture :
        {std::string("double-click @div.vtag:focus"), menu + "add_search_tag", menu + "rename_vtag",
@@ -194,7 +180,6 @@ TEST_F(GesturesTest, ATagNotSavedYetIsNoTargetAndAStaleIdIsIgnored) {
              {"", "div.stag", {}},
              {"key escape", "div.vtag", {"vt-3", "vt-2", "vt-1"}},
              {"", "SELECT count(*) FROM tag", {"3"}}});
-  // An id that names no stored tag, or no number at all, is logged.
   const element tag = w.by_id("vt-1");
   for (const char* id : {"vt-99", "vtag"}) {
     SCOPED_TRACE(id);
@@ -208,8 +193,6 @@ TEST_F(GesturesTest, ATagNotSavedYetIsNoTargetAndAStaleIdIsIgnored) {
   EXPECT_EQ(w.stored("SELECT count(*) FROM tag"), Lines{"3"});
 }
 
-// Quotes from the top deleted, the list scrolls to the next one, current; the
-// last row deleted, the row before it.
 TEST_F(GesturesTest, AfterADeleteTheNextQuoteIsCurrentAndShown) {
   for (int i = 5; i <= 64; ++i)
     model().on_model_event(model_events::add_quote{"quote " + std::to_string(i)});
@@ -223,15 +206,10 @@ TEST_F(GesturesTest, AfterADeleteTheNextQuoteIsCurrentAndShown) {
 }
 
 TEST_F(GesturesTest, TagNamesAreTrimmedAndEmptyOrTakenNamesRefusedWithTheReason) {
-  struct Case {
-    std::string gestures;  // "+ New tag" or F2 on "alpha", then what is typed
-    std::string refusal;   // empty: accepted
-    Lines names;           // stored, by id
-  };
   const Lines three{"alpha", "beta", "gamma"};
   const std::string empty = "A tag needs a name.", taken = "There is already a tag named ";
   const std::string f2 = "click vt-1; key f2; key back; ";  // the whole name is selected
-  const Case cases[] = {
+  const std::tuple<std::string, std::string, Lines> cases[] = {  // gestures, refusal, names stored
       {"click newtag", empty, three},
       {"click newtag; type    ", empty, three},
       {"click newtag; type  beta ", taken + "\u201cbeta\u201d.", three},
@@ -243,12 +221,12 @@ TEST_F(GesturesTest, TagNamesAreTrimmedAndEmptyOrTakenNamesRefusedWithTheReason)
       {"click newtag; type  delta  ", "", {"<b>x</b> & y", "beta", "gamma", "delta"}},
   };
   const auto refusal = [&] { return w.root().select_first("#taglist div.refusal"); };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.gestures);
-    w.act(c.gestures + "; key enter");
-    ASSERT_EQ(bool(refusal()), !c.refusal.empty());
+  for (const auto& [gestures, refused, names] : cases) {
+    SCOPED_TRACE(gestures);
+    w.act(gestures + "; key enter");
+    ASSERT_EQ(bool(refusal()), !refused.empty());
     if (refusal()) {
-      EXPECT_EQ(fml::wchar2utf8(refusal().text()), c.refusal);
+      EXPECT_EQ(fml::wchar2utf8(refusal().text()), refused);
       EXPECT_EQ(w.read("#taglist[editable]"), Lines{"taglist"});
       w.box(refusal());  // drawn beside the editor
       w.act("type x");
@@ -256,7 +234,7 @@ TEST_F(GesturesTest, TagNamesAreTrimmedAndEmptyOrTakenNamesRefusedWithTheReason)
       w.key(vk::escape);
     }
     EXPECT_EQ(w.read("#taglist[editable]"), Lines{});
-    EXPECT_EQ(w.stored("SELECT m_utfname FROM tag ORDER BY m_id"), c.names);
+    EXPECT_EQ(w.stored("SELECT m_utfname FROM tag ORDER BY m_id"), names);
   }
   EXPECT_EQ(w.ids("div.vtag").size(), 4u);
   w.double_click(w.by_id("vt-1"));  // a name with markup shows as text in every place
@@ -267,12 +245,7 @@ TEST_F(GesturesTest, TagNamesAreTrimmedAndEmptyOrTakenNamesRefusedWithTheReason)
 }
 
 TEST_F(GesturesTest, TheNameEditorSelectsByKeysAndMouseAndUsesTheClipboard) {
-  struct Case {
-    const char* keys;
-    const char* name;       // the editor's text after them
-    const char* clipboard;  // the clipboard after them (it starts as "pa\nste")
-  };
-  const Case cases[] = {
+  const std::tuple<std::string, std::string, std::string> cases[] = {  // keys, name, clipboard
       {"type x", "x", "pa\nste"},  // the edit starts with all selected
       {"key end; key shift+left; key shift+left; type Z", "alpZ", "pa\nste"},
       {"key right; key shift+home; type q", "q", "pa\nste"},
@@ -281,13 +254,11 @@ TEST_F(GesturesTest, TheNameEditorSelectsByKeysAndMouseAndUsesTheClipboard) {
       {"key ctrl+x", "", "alpha"},
       {"key end; key ctrl+v", "alphapa ste", "pa\nste"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [keys, name, clipboard] : cases) {
     w.clipboard = "pa\nste";
-    w.check({{std::string("click vt-1; key f2; ") + c.keys, "=vt-1", {c.name}},
-             {"", "clipboard", {c.clipboard}}});
+    w.check({{"click vt-1; key f2; " + keys, "=vt-1", {name}}, {"", "clipboard", {clipboard}}});
     w.key(vk::escape);
   }
-  // The mouse: a press at the text's start and a move to its end select it.
   w.act("click vt-1; key f2; key end");
   const htmlayout::rect name = w.box(w.by_id("vt-1"));
   const int middle = (name.top + name.bottom) / 2;
@@ -295,10 +266,7 @@ TEST_F(GesturesTest, TheNameEditorSelectsByKeysAndMouseAndUsesTheClipboard) {
   w.check({{"type m; key enter", "SELECT m_utfname FROM tag WHERE m_id = 1", {"m"}}});
 }
 
-// The word field narrows the list as the user types, with the search tags;
-// Escape empties it, a second hides the window. Its Ctrl+Z takes back a run of
-// typed letters at once, never a deletion of quotes, and brings back the words
-// Clear took. The cards mark the words, a captured one too.
+// Ctrl+Z in the field takes back a run of letters at once, never a deletion of quotes.
 TEST_F(GesturesTest, TypedWordsNarrowTheListEscapeEmptiesTheFieldAndCtrlZUndoesIt) {
   int closes = 0;
   host().close_window = [&] { ++closes; };
@@ -306,7 +274,6 @@ TEST_F(GesturesTest, TypedWordsNarrowTheListEscapeEmptiesTheFieldAndCtrlZUndoesI
            {"", "=quote-count", {"1 quote"}},
            {"key back; double-click vt-2; click words; key escape", "=words", {""}},
            {"", "div.quote", {"q-3"}},
-           // Ctrl+F from the list; a word no quote has empties it.
            {"click clear-search; click q-4; key ctrl+f; type zz",
             "=no-match",
             {"No quotes contain these words"}},
@@ -326,13 +293,10 @@ TEST_F(GesturesTest, TypedWordsNarrowTheListEscapeEmptiesTheFieldAndCtrlZUndoesI
   controller().send(text_record{"Twelve"});
   w.check({{"", "=q-5 span.hit", {"Tw"}},
            {"click clear-search", "=words", {""}},
-           {"", "#wordfield[is_empty]", {"wordfield"}},
-           {"", "div.stag", {}},
-           {"", "div.quote", {"q-5", "q-3", "q-2", "q-1"}},
-           {"", "span.hit", {}},
+           {"", "#wordfield[is_empty]", {"wordfield"}}, {"", "div.stag", {}},
+           {"", "div.quote", {"q-5", "q-3", "q-2", "q-1"}}, {"", "span.hit", {}},
            {"click words; key ctrl+z", "=words", {"tw"}},
            {"", "div.quote", {"q-5", "q-2"}},
-           // In the list, Ctrl+Z gives the deleted quote back.
            {"click q-2; key ctrl+z", "SELECT count(*) FROM quote", {"5"}}});
 }
 
@@ -340,8 +304,6 @@ TEST_F(GesturesTest, NoEditOrSelectionOutlivesItsRowOrItsList) {
   int closes = 0;
   host().close_window = [&] { ++closes; };
   const std::string edited = "#taglist div.vtag:focus", editing = "#taglist[editable]";
-  // The tag being renamed dragged to the bin: its text is selected, nothing
-  // deleted; deleted from its menu while it is renamed, the edit goes with it.
   w.check({{"click vt-2; key f2; drag vt-2 recycled", edited, {"vt-2"}},
            {"key escape", editing, {}},
            {"", "=vt-2", {"beta"}},
@@ -350,7 +312,6 @@ TEST_F(GesturesTest, NoEditOrSelectionOutlivesItsRowOrItsList) {
            {"click vt-3; key f2", edited, {"vt-3"}}});
   w.act("key escape; key escape");
   EXPECT_EQ(closes, 1);
-  // Two quotes selected, then a search: nothing is selected, no plural menu.
   w.check({{"click q-4; shift+click q-3", "#thequotelist[multiselect]", {"thequotelist"}},
            {"double-click vt-3", "#thequotelist[multiselect]", {}}});
   const htmlayout::rect list = w.box(w.by_id("thequotelist"));
@@ -358,9 +319,7 @@ TEST_F(GesturesTest, NoEditOrSelectionOutlivesItsRowOrItsList) {
   EXPECT_EQ(std::ranges::count(w.read("popups"), "quotes-menu"), 0);
 }
 
-// Ctrl+A and Delete empty the list, Ctrl+Z gives back the same quotes (ids,
-// stamps, order, marks) in the file and on the page. When the file refuses one
-// quote of a Delete, none is deleted, the user is told, nothing is to undo.
+// A Delete the file refuses for one quote deletes none and leaves nothing to undo.
 TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
   const std::string quotes =
       "SELECT m_id || ' ' || m_stamp || ' ' || m_utftext FROM quote ORDER BY rowid";
@@ -370,13 +329,10 @@ TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
   ASSERT_EQ(cards.size(), 4u);
   ASSERT_EQ(stored_marks.size(), 3u);
   w.check({{"click q-3; key ctrl+a; key del", "div.quote", {}},
-           {"", "SELECT count(*) FROM quote", {"0"}},
-           {"", "=notice-text", {"Deleted 4 quotes"}}});
+           {"", "SELECT count(*) FROM quote", {"0"}}, {"", "=notice-text", {"Deleted 4 quotes"}}});
   EXPECT_GT(w.box(w.by_id("notice-action")).right, 0);
   w.check({{"key ctrl+z", quotes, stored_quotes},
-           {"", marks, stored_marks},
-           {"", "div.quote", cards},
-           {"", "div.qtag", chips},
+           {"", marks, stored_marks}, {"", "div.quote", cards}, {"", "div.qtag", chips},
            {"", "=notice-text", {"Restored 4 quotes"}}});
   const auto shown = [&](const char* id) {
     return bool(w.screen().geometry().location(w.by_id(id)));
@@ -392,26 +348,21 @@ TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
            {"", "div.quote", cards}});
   EXPECT_TRUE(w.by_id("notice-text").text().starts_with(L"The quotes could not be deleted"));
   w.check({{"key ctrl+z", "=notice-text", {"Nothing to undo"}}});
-  // A notice shows its text as text; its close button hides it.
   w.view().show_notice("<b>disk</b> full", pvview::notice_kind::error);
   EXPECT_EQ(w.read("=notice-text"), Lines{"<b>disk</b> full"});
   w.click(w.by_id("notice-close"));
   EXPECT_FALSE(shown("notice"));
 }
 
-// A deleted tag leaves every quote and the search; the notice's Undo brings
-// it back to all of them.
 TEST_F(GesturesTest, TheNoticesUndoGivesBackADeletedTagWithItsMarksAndSearch) {
   const Lines tags = w.ids("div.vtag");
   w.check({{"double-click vt-1", "div.quote", {"q-2"}},
            {"click vt-1; key del", "div.vtag", {"vt-3", "vt-2"}},
            {"", "=q-2 div.qtag", {"gamma"}},
-           {"", "SELECT tag FROM quote_tag WHERE quote = 2", {"3"}},
-           {"", "div.stag", {}},
+           {"", "SELECT tag FROM quote_tag WHERE quote = 2", {"3"}}, {"", "div.stag", {}},
            {"", "=notice-text", {"Deleted tag \u201calpha\u201d"}},
            {"click notice-action", "div.vtag", tags},
-           {"", "div.stag", {"st-1"}},
-           {"", "div.quote", {"q-2"}},
+           {"", "div.stag", {"st-1"}}, {"", "div.quote", {"q-2"}},
            {"", "#q-2 div.qtag", {"qt-2-3", "qt-2-1"}},
            {"", "SELECT m_utfname FROM tag WHERE m_id = 1", {"alpha"}},
            {"", "SELECT pos FROM quote_tag WHERE quote = 2 AND tag = 1", {"2"}}});
@@ -420,20 +371,16 @@ TEST_F(GesturesTest, TheNoticesUndoGivesBackADeletedTagWithItsMarksAndSearch) {
 
 TEST_F(GesturesTest, SelectionsAreDraggedCopiedAndDeletedAndAnEditEndsWhenLeft) {
   const std::string checked = "#thequotelist tr:checked div.quote";
-  // Leaving a tag's edit (its name starts selected) for the quote list commits
-  // it. Without a move the release reduces a selection to the pressed row; a
-  // selection pressed and dragged onto a tag keeps its rows and tags them all.
+  // A release without a move reduces a selection to the pressed row; a drag keeps it.
   w.check({{"click vt-3; key f2; key end; type !; click q-4",
             "SELECT m_utfname FROM tag WHERE m_id = 3",
             {"gamma!"}},
-           {"", "#taglist[editable]", {}},
-           {"", "#thequotelist:focus", {"thequotelist"}},
+           {"", "#taglist[editable]", {}}, {"", "#thequotelist:focus", {"thequotelist"}},
            {"click q-4; shift+click q-2", checked, {"q-4", "q-3", "q-2"}},
            {"click q-3", checked, {"q-3"}},
            {"click q-4; shift+click q-2; drag q-3 vt-2", checked, {"q-4", "q-3", "q-2"}},
            {"", "SELECT quote FROM quote_tag WHERE tag = 2 ORDER BY quote", {"2", "3", "4"}},
            {"click q-3; ctrl+click q-1", checked, {"q-3", "q-1"}}});
-  // Ctrl+C copies the checked quotes in row order; an empty list takes any key.
   w.act("key ctrl+c");
   EXPECT_LT(w.clipboard.find("three"), w.clipboard.find("one"));
   EXPECT_EQ(w.clipboard.find("two"), std::string::npos);
@@ -451,7 +398,6 @@ TEST_F(GesturesTest, TheSplitterResizesThePanesOnlyWhenDraggedFromItsPress) {
   };
   const int tag_pane = width_of("tagpane");
   const element splitter = w.by_id("splitter");
-  // A drag that started elsewhere passes over the splitter without effect.
   pointer_.press(w.by_id("brand-name"));
   pointer_.move_to(pointer_.center_of(splitter));
   pointer_.move_by(-30, 0);
@@ -466,7 +412,6 @@ TEST_F(GesturesTest, TheSplitterResizesThePanesOnlyWhenDraggedFromItsPress) {
   EXPECT_EQ(width_of("tagpane"), tag_pane - 15);
   EXPECT_EQ(w.by_id("tagpane").get_style_attribute("width"),
             std::to_wstring(tag_pane - 15) + L"px");
-  // The quote pane still fills the rest of the window beside it.
   EXPECT_EQ(w.box(w.by_id("quotepane")).left, w.box(splitter).right);
   EXPECT_EQ(w.box(w.by_id("quotepane")).right, 1000);
   pointer_.move_by(40, 0);
