@@ -1,6 +1,4 @@
-// The program's grids under real presses, moves, releases and keys, at the
-// places the renderer lays out a small page of their own (the gesture tests
-// drive them on the main page).
+// The program's grids under real input on a small page laid out by the renderer.
 #include "view/grids.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +22,6 @@ using htmlayout::dom::element;
 using Rows = std::vector<int>;
 using Lines = std::vector<std::string>;
 
-// The indexes of the table's rows that have all of `bits`.
 Rows rows_with(const element& table, uint32_t bits) {
   Rows found;
   for (size_t i = 0; i < table.children_count(); ++i)
@@ -83,8 +80,7 @@ TEST_F(GridsTest, ClicksMoveTheAnchorAndTheRightButtonKeepsASelection) {
   EXPECT_EQ(rows_with(grid(), state::current), Rows{1});
   EXPECT_FALSE(grid().has_attribute("multiselect"));
   EXPECT_FALSE(grid().has_attribute("shift"));
-  // With its anchor gone, Shift+click selects the row alone (not a range
-  // from the top) and anchors there.
+  // With its anchor gone, Shift+click selects the row alone, not a range from the top.
   row(1).delete_element();
   pointer_.click(row(5), keyboard::shift);
   EXPECT_EQ(checked(), Rows{5});

@@ -1,8 +1,5 @@
-// The main page with the default collection in the document widget, offscreen,
-// under real Qt input: the pixels of a hovered and a checked quote and of the
-// caret of a tag being named, the drag cursor from its .cur file, the wheel,
-// and the about box over the page as the program shows it, by the Qt dialog
-// runner. PARVELA_PICTURES names a folder to save the pictures in.
+// The main page and the about box in the Qt document widget under real Qt input, by their
+// pixels. PARVELA_PICTURES names a folder to save the pictures in.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -82,7 +79,6 @@ TEST_F(MainFormWidget, AHoveredAndACheckedQuoteAndTheCaretOfATagBeingNamed) {
   QTest::keyClicks(widget.get(), "xy");
   EXPECT_EQ(tag.text().substr(tag.text().size() - 2), L"xy");
   const QImage editing = picture("widget-editing.png");
-  // A dark line where the caret is, inside the white field.
   const htmlayout::rect field = where(tag);
   const int y = middle(field).y();
   EXPECT_EQ(editing.pixelColor(field.right - 6, y), QColor("#ffffff"));
@@ -94,7 +90,6 @@ TEST_F(MainFormWidget, AHoveredAndACheckedQuoteAndTheCaretOfATagBeingNamed) {
     if (column) caret_x = x;
   }
   EXPECT_GT(caret_x, field.left + (field.right - field.left) / 4) << "no caret after the text";
-  // Moving the caret home moves the line.
   QTest::keyClick(widget.get(), Qt::Key_Home);
   EXPECT_GT(picture("widget-editing-home.png").pixelColor(caret_x, y).lightness(), 200);
 }
@@ -132,12 +127,10 @@ TEST_F(MainFormWidget, DraggingATagShowsTheDragCursorAndTheWheelScrollsTheList) 
   EXPECT_EQ(image.pixelColor(box.left + 4, box.bottom + 4), QColor("#eceff3"));  // the pane
 }
 
-// Links name the help page or a web address and open with the shell; OK, the
-// close box and Escape (its hidden cancel button, "CLOSE") end the box. The
-// page's root has no "html" behaviour, whose Escape would close the main window.
+// The box's root has no "html" behaviour, whose Escape would close the main window.
 TEST_F(MainFormWidget, TheAboutBoxIsModalOverTheWindowItsLinksOpenWithTheShellAndItEnds) {
   install_dialog_runner();
-  // Shows the box; `user` acts in it once it is up. A box open after five seconds is closed.
+  // `user` acts in the box once it is up; one still open after five seconds is closed.
   const auto show = [&](std::function<void(QDialog&, document_widget&)> user) {
     QTimer act, give_up;
     act.setSingleShot(true);
@@ -179,10 +172,8 @@ TEST_F(MainFormWidget, TheAboutBoxIsModalOverTheWindowItsLinksOpenWithTheShellAn
     }
   });
   EXPECT_EQ(code, htmlayout::dialog_result::ok);
-  // The first link is the help page beside the program.
   EXPECT_EQ(opened, std::vector<std::wstring>{tinyfilesystem::join_path(
                         tinyfilesystem::app_dir(L"ParvelaDir"), L"Parvela Help.html")});
-  // The logo band shows the image from the resource store, not white.
   ASSERT_FALSE(image.isNull());
   int coloured = 0;
   for (int x = 0; x < 256; x += 8) coloured += image.pixelColor(x, 32) != QColor(Qt::white);

@@ -1,5 +1,4 @@
-// The owner of the program's objects: their order, the accessors that show
-// them and the connections it makes.
+// The owner of the program's objects: their order, accessors and connections.
 #include "view/program.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +13,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// A program over the source's user-interface files comes up in order and
-// goes down in reverse; one whose view cannot load its page deletes what it
-// had created, in reverse, and raises.
+// One whose view cannot load its page deletes what it had made, in reverse, and raises.
 TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
   const testing_support::temp_dir empty;
   const struct {
@@ -61,9 +58,6 @@ TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
   }
 }
 
-// A long quote list holds light rows: the cards in view are built from the
-// collection, any other when an event reaches it, and the page written out
-// holds every card while the list stays light.
 TEST(ProgramObjectsTest, CardsOfALongListAreBuiltWhereNeeded) {
   testing::program_window w;
   SQLite::Database(w.env.collection.db_file().string(), SQLite::OPEN_READWRITE)

@@ -1,7 +1,4 @@
-// What the gesture tests cannot reach of the view: events that find nothing,
-// the main page as the engine reads it (the behaviour and the menu each part
-// gets from the style sheets, the drag cursors, a control the page gives no
-// message), and a small page of its own.
+// What the gesture tests cannot reach of the view: events that find nothing, the page's styles.
 #include "view/pvview.h"
 
 #include <gtest/gtest.h>
@@ -33,8 +30,6 @@ void expect_raises(const std::function<void()>& act, const std::string& message)
   }
 }
 
-// Events whose record or element is missing change nothing; the two that
-// need a tag row being named raise with their name without one.
 TEST(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
   testing::view_env env;
   const auto send = [&](const view_event& event) { env.view->on_view_event(event); };
@@ -58,11 +53,7 @@ TEST(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
   EXPECT_EQ(page(), before);
 }
 
-// No entry opens a menu of its own (its behaviour would answer any action with
-// its own element), a card's parts have no behaviour, a card shows the drag
-// cursor; every behaviour named is registered and ids are unique (the view
-// and the controller find elements by them). A control given "sms" without a
-// message is a fault of the page, raised with the control's id.
+// An entry's own menu would answer any action with its own element; ids find elements.
 TEST(MainPageTest, EntriesOpenNoMenuBehavioursAreRegisteredAndAStrayControlRaises) {
   testing::program_window program;
   const element root = program.root();
@@ -102,9 +93,6 @@ TEST(MainPageTest, EntriesOpenNoMenuBehavioursAreRegisteredAndAStrayControlRaise
       "export");
 }
 
-// A page of its own: sheets are answered by exact name, even when empty;
-// bytes nobody waits for are refused; what a stock "command" element reports
-// when clicked is left alone.
 TEST(ViewPageTest, LoadRequestsByExactNameAndAStockCommandsReportIsIgnored) {
   model_testing::test_collection collection;
   testing_support::temp_dir res;
@@ -136,9 +124,8 @@ TEST(ViewPageTest, LoadRequestsByExactNameAndAStockCommandsReportIsIgnored) {
   htmlayout::input in(view.document(), layout);
   layout.place(root.select_first("#go"), {0, 0, 100, 20});
   const std::string before = root.html(true);
-  in.mouse_move({50, 10}, 0, 0);
-  in.mouse_down({50, 10}, htmlayout::mouse::main_button, 0);
-  in.mouse_up({50, 10}, htmlayout::mouse::main_button, 0);
+  for (auto press : {&htmlayout::input::mouse_down, &htmlayout::input::mouse_up})
+    (in.*press)({50, 10}, htmlayout::mouse::main_button, 0);
   EXPECT_EQ(root.html(true), before);
 }
 

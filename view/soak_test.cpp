@@ -1,8 +1,5 @@
-// A long run of random gestures (tags dragged onto quotes, Delete, Ctrl+Z,
-// searches and Clear) and captures of texts with markup, line breaks and
-// non-ASCII characters, for `make soak` under the sanitizers: the collection
-// file ends up holding what a plain model of those gestures holds.
-// SOAK_GESTURES (default 10000) and SOAK_SEED (default 1) vary the run.
+// Random gestures and captures for `make soak` under the sanitizers: the file ends up holding
+// what a plain model of them holds. SOAK_GESTURES (10000) and SOAK_SEED (1) vary the run.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,8 +21,7 @@ TEST(SoakTest, RandomGesturesAndCapturesKeepTheCollectionAsExpected) {
   static const char* const kPieces[] = {"word", " ",      "<b>",        "&amp;", "\n", "\t", "\"",
                                         "é",    "\u263a", "\U0001F600", "</td>", "'",  "x"};
   testing::program_window w;
-  // What the collection should hold: quotes by id with their tags in order,
-  // and what Ctrl+Z gives back, newest last, as deep as the journal.
+  // Quotes by id with their tags in order; what Ctrl+Z gives back, as deep as the journal.
   using quotes_by_id = std::map<int, std::pair<std::string, std::vector<int>>>;
   quotes_by_id expected = {
       {1, {"one", {}}}, {2, {"two", {3, 1}}}, {3, {"three", {2}}}, {4, {"four", {}}}};
@@ -66,7 +62,6 @@ TEST(SoakTest, RandomGesturesAndCapturesKeepTheCollectionAsExpected) {
     } else {
       w.click(w.by_id("clear-search"));
     }
-    // Notices and other timers run out before the next gesture.
     for (int i = 0; i < 10 && w.in().next_timer_due(); ++i)
       w.in().advance_clock(*w.in().next_timer_due());
   }
