@@ -1,9 +1,6 @@
-// The program's main window without a screen, for tests that act as a user:
-// the whole program (view/program.h) over the source's "res" on a temporary
-// collection (three tags, four quotes; quote 2 carries tags 3 and 1, quote 3
-// tag 2), drawn by the real renderer at 1000 x 700 and driven through the
-// engine's input where the elements are drawn. The logs are marked after the
-// load. `clipboard` (UTF-8) serves the copy commands and the in-place editor.
+// The whole program without a screen, for tests that act as a user: the source's "res" over the
+// model tests' collection (quote 2 carries tags 3 and 1, quote 3 tag 2), drawn at 1000 x 700 and
+// driven where drawn; logs marked after the load; `clipboard` (UTF-8) serves copies and the editor.
 #pragma once
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -135,10 +132,9 @@ class program_window {
     }
   }
 
-  // What a query reads: for "SELECT.."/"PRAGMA..", the first column of its rows in the
-  // collection file; "=ID", element ID's text, "=ID SELECTOR" that of each element inside
-  // it that SELECTOR matches (reaching in builds them); "popups", the open popups' ids;
-  // "clipboard"; anything else, the ids of the elements a selector matches.
+  // What a query reads: "SELECT.."/"PRAGMA..", the first column of its rows in the file; "=ID
+  // [SELECTOR]", the text of element ID (of each element inside it SELECTOR matches, which
+  // reaching in builds); "popups", the open popups' ids; "clipboard"; else a selector's ids.
   Lines read(const std::string& query) {
     if (query.starts_with("SELECT") || query.starts_with("PRAGMA")) return stored(query);
     if (query == "clipboard") return {clipboard};

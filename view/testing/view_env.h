@@ -25,10 +25,9 @@ namespace pvl::testing {
 inline std::vector<Tag> default_tags(const std::string& data_folder) {
   std::vector<Tag> tags;
   TiXmlDocument xml(data_folder + "/defaulttags.xml");
-  if (xml.LoadFile() && xml.RootElement())
-    for (const TiXmlElement* e = xml.RootElement()->FirstChildElement(); e;
-         e = e->NextSiblingElement())
-      tags.push_back({std::atoi(e->Attribute("id")), e->Attribute("name")});
+  for (auto* e = xml.LoadFile() ? xml.RootElement()->FirstChildElement() : nullptr; e;
+       e = e->NextSiblingElement())
+    tags.push_back({std::atoi(e->Attribute("id")), e->Attribute("name")});
   return tags;
 }
 
