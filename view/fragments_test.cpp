@@ -24,16 +24,13 @@ TEST(QuoteFragment, TheExampleQuoteByteForByteWithItsStampInLocalTime) {
     setenv("TZ", zone, 1);
     tzset();
     EXPECT_EQ(quote_fragment(Quote{7, "a<b", stamp, {{3, "gamma"}, {1, "alpha"}}}),
-              "<div class=\"quote\" id=\"q-7\">"
-              "<table class=\"qtable\" border=1 cellspacing=-1px>"
+              "<div class=\"quote\" id=\"q-7\"><table class=\"qtable\" border=1 cellspacing=-1px>"
               "<tr><td colspan=3><div class=\"title\"></div></td></tr>"
-              "<tr><td class=\"text\" colspan=3>a&#60;b</td></tr>"
-              "<tr><td class=\"links\"><div class=\"qtag\" id=\"qt-7-3\">gamma</div>"
-              "<div class=\"qtag\" id=\"qt-7-1\">alpha</div></td>"
-              "<td class=\"managecell\"><button class=\"managetags\" "
-              "menu=\"manage-tags\">Manage...</button></td>"
-              "<td class=\"timestamp\">" +
-                  std::string(shown) + "</td></tr></table></div>")
+              "<tr><td class=\"text\" colspan=3>a&#60;b</td></tr><tr><td class=\"links\">"
+              "<div class=\"qtag\" id=\"qt-7-3\">gamma</div><div class=\"qtag\" id=\"qt-7-1\">alpha</div>"
+              "</td><td class=\"managecell\"><button class=\"managetags\" menu=\"manage-tags\">"
+              "Manage...</button></td><td class=\"timestamp\">" + std::string(shown) +
+                  "</td></tr></table></div>")
         << zone;
   }
   unsetenv("TZ");

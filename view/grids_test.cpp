@@ -20,7 +20,6 @@ namespace keyboard = htmlayout::keyboard;
 namespace vk = htmlayout::vk;
 using htmlayout::dom::element;
 using Rows = std::vector<int>;
-using Lines = std::vector<std::string>;
 
 Rows rows_with(const element& table, uint32_t bits) {
   Rows found;
@@ -55,7 +54,6 @@ class GridsTest : public ::testing::Test {
   element grid() { return host_.doc().root().select_first("#g"); }
   element row(int i) { return grid().child(static_cast<size_t>(i)); }
   Rows checked() { return rows_with(grid(), state::checked); }
-  void key(uint32_t code, uint32_t keys = 0) { host_.in().key_down(code, keys); }
   htmlayout::render::headless_host host_{400, 300};
   htmlayout::testing::pointer pointer_{host_.in(), host_.geometry()};
 };
@@ -104,7 +102,7 @@ TEST_F(GridsTest, KeysMovePageByPageOverHiddenRowsAndCtrlASelectsAll) {
               {vk::key_a, keyboard::control, {1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12}}};
   pointer_.click(row(2));
   for (const auto& k : keys) {
-    key(k.key, k.keys);
+    host_.in().key_down(k.key, k.keys);
     EXPECT_EQ(checked(), k.checked) << k.key;
     EXPECT_EQ(grid().has_attribute("multiselect"), k.checked.size() > 1) << k.key;
   }
@@ -117,10 +115,10 @@ TEST_F(GridsTest, KeysMovePageByPageOverHiddenRowsAndCtrlASelectsAll) {
 TEST_F(GridsTest, AHeaderPressSortsTheSortableGrid) {
   element table = host_.doc().root().select_first("#s");
   pointer_.click(host_.doc().root().select_first("#name"));
-  Lines texts;
+  std::vector<std::string> texts;
   for (size_t i = 1; i < table.children_count(); ++i)
     texts.push_back(fml::wchar2utf8(table.child(i).text()));
-  EXPECT_EQ(texts, (Lines{"B", "a", "b"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"B", "a", "b"}));
   EXPECT_EQ(rows_with(table, state::current), Rows{});
 }
 

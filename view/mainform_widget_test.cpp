@@ -26,8 +26,7 @@ class MainFormWidget : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     static int argc = 1;
-    static char name[] = "mainform_widget_test";
-    static char* argv[] = {name, nullptr};
+    static char* argv[] = {const_cast<char*>("mainform_widget_test"), nullptr};
     if (!QApplication::instance()) new QApplication(argc, argv);
   }
   void SetUp() override {
@@ -39,12 +38,8 @@ class MainFormWidget : public ::testing::Test {
     QApplication::processEvents();
   }
   htmlayout::rect where(const dom::element& e) { return widget->view().location(e); }
-  static QPoint middle(const htmlayout::rect& box) {
-    return QPoint(box.left + (box.right - box.left) / 2, box.top + (box.bottom - box.top) / 2);
-  }
-  dom::element select(const char* selector) {
-    return env.view->document().root().select_first(selector);
-  }
+  static QPoint middle(const htmlayout::rect& b) { return {(b.left + b.right) / 2, (b.top + b.bottom) / 2}; }
+  dom::element select(const char* selector) { return env.view->document().root().select_first(selector); }
   QImage picture(const char* name) {
     QApplication::processEvents();
     QImage image = widget->grab().toImage();
