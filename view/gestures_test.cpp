@@ -182,9 +182,8 @@ TEST_F(GesturesTest, ATagNotSavedYetIsNoTargetAndAStaleIdIsIgnored) {
     tag.set_attribute("id", fml::utf82wchar(id));
     w.env.collection.mark_logs();
     w.double_click(tag);
-    const Lines app = w.env.collection.new_lines("app");
-    EXPECT_TRUE(
-        std::ranges::any_of(app, [](auto& l) { return l.starts_with("Gesture ignored: "); }));
+    EXPECT_TRUE(std::ranges::any_of(w.env.collection.new_lines("app"),
+                                    [](auto& l) { return l.starts_with("Gesture ignored: "); }));
   }
   EXPECT_EQ(w.stored("SELECT count(*) FROM tag"), Lines{"3"});
 }
