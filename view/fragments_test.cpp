@@ -1,56 +1,42 @@
-// The fragments of quotes, byte for byte (fuzz/fragments_fuzz.cpp checks that
-// no stored text can change their structure as parsed; the gesture tests show
-// a tag name with markup as text in every place).
+// The fragments of quotes, byte for byte (fuzz/fragments_fuzz.cpp checks their structure).
 #include "view/fragments.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
+#include <tuple>
 
 namespace pvl {
 namespace {
 
-// The content of a card's text cell.
 std::string text_cell(const std::string& card) {
   const std::string start = "<td class=\"text\" colspan=3>";
   const size_t from = card.find(start) + start.size();
   return card.substr(from, card.find("</td>", from) - from);
 }
 
-// A card byte for byte, its tags in stored order, its stamp in local time
-// without leading zeros.
 TEST(QuoteFragment, TheExampleQuoteByteForByteWithItsStampInLocalTime) {
-  const struct {
-    const char* zone;
-    int64_t stamp;
-    std::string text;
-  } stamps[] = {{"UTC", 1204553229, "2008-3-3  14:7:9"},
-                {"UTC", 0, "1970-1-1  0:0:0"},
-                {"Europe/Berlin", 1204553229, "2008-3-3  15:7:9"},
-                {"America/New_York", 1204553229, "2008-3-3  9:7:9"}};
-  for (const auto& s : stamps) {
-    setenv("TZ", s.zone, 1);
+  for (const auto& [zone, stamp, shown] : {std::tuple{"UTC", 1204553229, "2008-3-3  14:7:9"},
+                                           {"UTC", 0, "1970-1-1  0:0:0"},
+                                           {"Europe/Berlin", 1204553229, "2008-3-3  15:7:9"},
+                                           {"America/New_York", 1204553229, "2008-3-3  9:7:9"}}) {
+    setenv("TZ", zone, 1);
     tzset();
-    EXPECT_EQ(quote_fragment(Quote{7, "a<b", s.stamp, {{3, "gamma"}, {1, "alpha"}}}),
-              "<div class=\"quote\" id=\"q-7\">"
-              "<table class=\"qtable\" border=1 cellspacing=-1px>"
+    EXPECT_EQ(quote_fragment(Quote{7, "a<b", stamp, {{3, "gamma"}, {1, "alpha"}}}),
+              "<div class=\"quote\" id=\"q-7\"><table class=\"qtable\" border=1 cellspacing=-1px>"
               "<tr><td colspan=3><div class=\"title\"></div></td></tr>"
-              "<tr><td class=\"text\" colspan=3>a&#60;b</td></tr>"
-              "<tr><td class=\"links\"><div class=\"qtag\" id=\"qt-7-3\">gamma</div>"
-              "<div class=\"qtag\" id=\"qt-7-1\">alpha</div></td>"
-              "<td class=\"managecell\"><button class=\"managetags\" "
-              "menu=\"manage-tags\">Manage...</button></td>"
-              "<td class=\"timestamp\">" +
-                  s.text + "</td></tr></table></div>")
-        << s.zone;
+              "<tr><td class=\"text\" colspan=3>a&#60;b</td></tr><tr><td class=\"links\">"
+              "<div class=\"qtag\" id=\"qt-7-3\">gamma</div><div class=\"qtag\" id=\"qt-7-1\">alpha</div>"
+              "</td><td class=\"managecell\"><button class=\"managetags\" menu=\"manage-tags\">"
+              "Manage...</button></td><td class=\"timestamp\">" + std::string(shown) +
+                  "</td></tr></table></div>")
+        << zone;
   }
   unsetenv("TZ");
   tzset();
 }
 
-// The text cell of a card: the escaped text, what it lays out of a long
-// text, and the control that opens or closes it.
 TEST(QuoteFragment, TheTextCellEscapesAndBoundsTheText) {
   auto lines = [](int n, const char* separator) {
     std::string text;
@@ -58,56 +44,43 @@ TEST(QuoteFragment, TheTextCellEscapesAndBoundsTheText) {
     return text;
   };
   const std::string cut = "<span class=\"cutmark\">&#8230;</span>";
-  auto control = [](const std::string& inside) {
-    return "<div class=\"cardcontrol\">" + inside + "</div>";
+  auto control = [](const std::string& show, const std::string& label, std::string note = "") {
+    return "<div class=\"cardcontrol\">" + note + "<button class=\"showtext\" show=\"" + show +
+           "\">" + label + "</button></div>";
   };
-  auto show = [](const std::string& what, const std::string& label) {
-    return "<button class=\"showtext\" show=\"" + what + "\">" + label + "</button>";
-  };
-  std::string escaped_2000;
-  for (int i = 0; i < 2000; ++i) escaped_2000 += "&#60;";
-  // A record the model cut to a card's share of a 20 MB text of one line.
-  Quote huge{9, std::string(2000, 'y'), 0, {}, 20971520, 1};
+  Quote huge{9, std::string(2000, 'y'), 0, {}, 20971520, 1};  // the model's cut of a 20 MB line
   Quote huge_open = huge;
   huge_open.m_utftext = std::string(50000, 'y');
+  std::string escaped_2000;
+  for (int i = 0; i < 2000; ++i) escaped_2000 += "&#60;";
   struct {
     Quote quote;
     bool open;
     std::string cell;
   } cases[] = {
-      // Only the line feed becomes a break; an entity typed by the user shows
-      // literally (the ampersand pass runs first).
-      {{1, "caf\xc3\xa9 \xe2\x80\x94 1 < 2 > 'x' & \"x\"\r\n\t&lt;\x01\xf0\x9f\x98\x80", 0, {}},
-       false,
-       "caf\xc3\xa9 \xe2\x80\x94 1 &#60; 2 &#62; 'x' &#38; "
-       "&#34;x&#34;\r<br>&#160;&#160;&#38;lt;\x01"
+      // An entity typed by the user shows literally (the ampersand pass runs first).
+      {{1, "caf\xc3\xa9 \xe2\x80\x94 1 < 2 > 'x' & \"x\"\r\n\t&lt;\x01\xf0\x9f\x98\x80", 0, {}}, false,
+       "caf\xc3\xa9 \xe2\x80\x94 1 &#60; 2 &#62; 'x' &#38; &#34;x&#34;\r<br>&#160;&#160;&#38;lt;\x01"
        "\xf0\x9f\x98\x80"},
       {{1, "", 0, {}}, false, ""},
-      {{1, lines(25, "\n"), 0, {}},
-       false,
-       lines(20, "<br>") + cut + control(show("all", "Show all (25 lines)"))},
-      {{1, lines(25, "\n"), 0, {}}, true, lines(25, "<br>") + control(show("less", "Show less"))},
+      {{1, lines(25, "\n"), 0, {}}, false, lines(20, "<br>") + cut + control("all", "Show all (25 lines)")},
+      {{1, lines(25, "\n"), 0, {}}, true, lines(25, "<br>") + control("less", "Show less")},
       {{1, lines(20, "\n") + "\n", 0, {}}, false, lines(20, "<br>") + "<br>"},
-      {{1, std::string(3000, '<'), 0, {}},
-       false,
-       escaped_2000 + cut + control(show("all", "Show all (3,000 characters)"))},
+      {{1, std::string(3000, '<'), 0, {}}, false,
+       escaped_2000 + cut + control("all", "Show all (3,000 characters)")},
       {huge, false,
-       std::string(2000, 'y') + cut +
-           control(show("all", "Show more (20,971,520 characters in all)"))},
+       std::string(2000, 'y') + cut + control("all", "Show more (20,971,520 characters in all)")},
       {huge_open, true,
        std::string(50000, 'y') + cut +
-           control("<div class=\"cardnote\">Shown: the first 50,000 of 20,971,520 characters. "
-                   "Copy the quote for the whole text.</div>" +
-                   show("less", "Show less"))},
+           control("less", "Show less",
+                   "<div class=\"cardnote\">Shown: the first 50,000 of 20,971,520 characters. "
+                   "Copy the quote for the whole text.</div>")},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases)
     EXPECT_EQ(text_cell(quote_fragment(c.quote, c.open)), c.cell)
         << c.quote.m_utftext.substr(0, 20) << (c.open ? " (open)" : "");
-  }
 }
 
-// The words of a word search marked in the text cell as the word indexes
-// match them, every piece escaped: the cell's content for the typed words.
 TEST(QuoteFragment, SearchWordsAreMarkedInTheEscapedText) {
   struct row {
     const char* text;
@@ -123,13 +96,10 @@ TEST(QuoteFragment, SearchWordsAreMarkedInTheEscapedText) {
       // Markup characters in the text and in the words stay text.
       {"<b>bold</b> & \"x\"", "<b> &",
        "&#60;<span class=\"hit\">b</span>&#62;<span class=\"hit\">b</span>old&#60;/"
-       "<span class=\"hit\">b</span>&#62; "
-       "&#38; &#34;x&#34;"},
+       "<span class=\"hit\">b</span>&#62; &#38; &#34;x&#34;"},
       {"a <span class=\"hit\">", "span hit",
-       "a &#60;<span class=\"hit\">span</span> class=&#34;<span "
-       "class=\"hit\">hit</span>&#34;&#62;"},
-      // A phrase is its words in a row, whole, the separators between them
-      // marked too; not in that order, it marks nothing.
+       "a &#60;<span class=\"hit\">span</span> class=&#34;<span class=\"hit\">hit</span>&#34;&#62;"},
+      // A phrase: its words in a row, the separators marked too; out of order, nothing.
       {"to be\nor not to be", "\"be or not\"", "to <span class=\"hit\">be<br>or not</span> to be"},
       {"to be\nor not to bee", "\"or to\" \"bee\"",
        "to be<br>or not to <span class=\"hit\">bee</span>"},
@@ -142,11 +112,9 @@ TEST(QuoteFragment, SearchWordsAreMarkedInTheEscapedText) {
       {"tea and milk", "coffee", "tea and milk"},
       {"tea and milk", "", "tea and milk"},
   };
-  for (const row& r : rows) {
-    EXPECT_EQ(text_cell(quote_fragment(Quote{1, r.text, 0, {}}, false, word_marks(r.words))),
-              r.cell)
+  for (const row& r : rows)
+    EXPECT_EQ(text_cell(quote_fragment(Quote{1, r.text, 0, {}}, false, word_marks(r.words))), r.cell)
         << "text: " << r.text << ", words: " << r.words;
-  }
 }
 
 }  // namespace

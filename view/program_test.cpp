@@ -1,18 +1,10 @@
-// The owner of the program's objects: their order, the accessors that show
-// them and the connections it makes.
+// The owner of the program's objects: their order, accessors and connections.
 #include "view/program.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "controller/controller_instance.h"
-#include "controller/testing/controller_env.h"
 #include "fml/app_errors.h"
-#include "model/model_instance.h"
-#include "tests/support/temp_dir.h"
 #include "view/testing/program_window.h"
 #include "view/view_instance.h"
 
@@ -21,9 +13,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// A program over the source's user-interface files comes up in order and
-// goes down in reverse; one whose view cannot load its page deletes what it
-// had created, in reverse, and raises.
+// One whose view cannot load its page deletes what it had made, in reverse, and raises.
 TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
   const testing_support::temp_dir empty;
   const struct {
@@ -58,10 +48,9 @@ TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
     EXPECT_THROW(model(), fml::exception);
     EXPECT_THROW(view(), fml::exception);
     Lines app, debug;
-    for (const std::string& line : env.collection.new_lines("app")) {
-      if (line.rfind("Singleton: ", 0) == 0) app.push_back(line.substr(11));
-      if (line.ends_with("::init successfull.")) app.push_back(line);
-    }
+    for (const std::string& line : env.collection.new_lines("app"))
+      if (line.starts_with("Singleton: ") || line.ends_with("::init successfull."))
+        app.push_back(line.substr(line.starts_with("Singleton: ") ? 11 : 0));
     for (const std::string& line : env.collection.new_lines("debug"))
       if (line.ends_with(" init") || line.ends_with(" destruct")) debug.push_back(line);
     EXPECT_EQ(app, c.app) << c.res;
@@ -69,31 +58,25 @@ TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
   }
 }
 
-// A long quote list holds light rows: the cards in view are built from the
-// collection, any other when an event reaches it, and the page written out
-// holds every card while the list stays light.
 TEST(ProgramObjectsTest, CardsOfALongListAreBuiltWhereNeeded) {
-  testing::program_window window;
-  SQLite::Database(window.env.collection.db_file().string(), SQLite::OPEN_READWRITE)
+  testing::program_window w;
+  SQLite::Database(w.env.collection.db_file().string(), SQLite::OPEN_READWRITE)
       .exec(
           "WITH RECURSIVE n(id) AS (SELECT 101 UNION ALL SELECT id + 1 FROM n WHERE id < 400) "
           "INSERT INTO quote (m_id, m_utftext, m_stamp) SELECT id, 'number ' || id, 1 FROM n");
   model().on_model_event(model_events::initial_load{});
-  window.screen().view().update();
+  w.screen().view().update();
   auto built = [&] {
     size_t count = 0;
-    for (const auto& card : window.root().select_all("div.quote")) count += card.content_built();
+    for (const auto& card : w.root().select_all("div.quote")) count += card.content_built();
     return count;
   };
-  EXPECT_GT(built(), 3u);
-  EXPECT_LT(built(), 60u);
   const size_t in_view = built();
-
-  const testing::program_window::element far = window.by_id("q-101");
-  EXPECT_FALSE(far.content_built());
+  EXPECT_GT(in_view, 3u);
+  EXPECT_LT(in_view, 60u);
+  EXPECT_FALSE(w.by_id("q-101").content_built());
   model().on_model_event(model_events::mark_quote{{101, 1}});
-  EXPECT_EQ(window.ids("[id='q-101'] div.qtag"), std::vector<std::string>{"qt-101-1"});
-
+  EXPECT_EQ(w.ids("[id='q-101'] div.qtag"), Lines{"qt-101-1"});  // built by the event
   testing_support::temp_dir dir;
   view().dump((dir.path() / "missing" / "page.htm").string());  // no folder: nothing written
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));

@@ -1,18 +1,17 @@
-// What the gesture tests cannot reach of the view: events that find nothing
-// on the real main page, and a small page of its own.
+// What the gesture tests cannot reach of the view: events that find nothing, the page's styles.
 #include "view/pvview.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <functional>
+#include <set>
 
 #include "fml/app_errors.h"
-#include "fml/text.h"
+#include "htmlayout/dom/behavior.h"
 #include "htmlayout/input/input.h"
 #include "htmlayout/testing/test_window.h"
-#include "model/testing/test_collection.h"
-#include "tests/support/temp_dir.h"
 #include "view/resource_mgr.h"
+#include "view/testing/program_window.h"
 #include "view/testing/view_env.h"
 
 namespace pvl {
@@ -21,26 +20,26 @@ namespace {
 using htmlayout::dom::element;
 namespace ve = view_events;
 
-// Events whose record or element is missing change nothing; the two that
-// need a tag row being named raise with their name without one.
+template <class Error>
+void expect_raises(const std::function<void()>& act, const std::string& message) {
+  try {
+    act();
+    ADD_FAILURE() << message << ": nothing raised";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.what(), message);
+  }
+}
+
 TEST(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
   testing::view_env env;
   const auto send = [&](const view_event& event) { env.view->on_view_event(event); };
   const auto page = [&] { return env.view->document().root().html(true); };
-  env.tags = {{1, "alpha"}};
-  env.show(env.tags, {Quote{1, "one", 1204880703, {}}});
   const Tag tag{1, "alpha"};
+  env.show({tag}, {Quote{1, "one", 1204880703, {}}});
   send(ve::vadd_search_tag{&tag});
   const std::string before = page();
-  for (auto [event, message] : {std::pair{view_event(ve::vadd_tag_id{8}), "vadd_tag_id"},
-                                {view_event(ve::vdelete_wrong_tag{}), "vdelete_wrong_tag"}}) {
-    try {
-      send(event);
-      ADD_FAILURE() << message << " raised nothing";
-    } catch (const cannot_find_fresh_tr& error) {
-      EXPECT_STREQ(error.what(), message);
-    }
-  }
+  expect_raises<cannot_find_fresh_tr>([&] { send(ve::vadd_tag_id{8}); }, "vadd_tag_id");
+  expect_raises<cannot_find_fresh_tr>([&] { send(ve::vdelete_wrong_tag{}); }, "vdelete_wrong_tag");
   EXPECT_EQ(page(), before);
   const element tags = env.view->document().root().select_first("#taglist");
   tags.set_html("<tr new_tr><td><div class=\"vtag\">fresh</div></td></tr>", 2);
@@ -54,9 +53,46 @@ TEST(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
   EXPECT_EQ(page(), before);
 }
 
-// A page of its own: sheets are answered by exact name, even when empty;
-// bytes nobody waits for are refused; what a stock "command" element
-// reports, clicked or sent, is left alone.
+// An entry's own menu would answer any action with its own element; ids find elements.
+TEST(MainPageTest, EntriesOpenNoMenuBehavioursAreRegisteredAndAStrayControlRaises) {
+  testing::program_window program;
+  const element root = program.root();
+  const element card = program.by_id("q-2");  // its parts are built when reached
+  for (const element& e : {program.by_id("vt-1"), card, card.select_first("[id='qt-2-3']"),
+                           card.select_first("button.managetags"), card.select_first("td.links"),
+                           card.select_first("table.qtable")}) {
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e.get_style_attribute("context-menu"), L"")
+        << e.get_attribute_utf8("id").value_or("");
+    if (e.tag_name() == "td" || e.tag_name() == "table") {
+      EXPECT_EQ(e.get_style_attribute("behavior"), L"");
+    }
+  }
+  for (const std::string cursor : {"dragquote.cur", "dragtag.cur"}) {
+    root.select_first("body").set_attribute_utf8("cursor", cursor);
+    EXPECT_EQ(fml::wchar2utf8(card.select_first("td.text").get_style_attribute("cursor")),
+              "url(" + cursor + ")");
+  }
+  std::set<std::string> ids;
+  root.visit([&](const element& e) {
+    const std::string name = fml::wchar2utf8(e.get_style_attribute("behavior"));
+    EXPECT_TRUE(name.empty() || htmlayout::behavior::find(name.c_str(), e)) << name;
+    const std::optional<std::string> id = e.get_attribute_utf8("id");
+    EXPECT_TRUE(!id || ids.insert(*id).second) << id.value_or("");
+    return false;
+  });
+  const element stray = program.by_id("export");
+  htmlayout::behavior_event_params press;
+  press.cmd = htmlayout::event::button_click;
+  press.target = press.sent_to = stray;
+  expect_raises<wrong_sms_dom_element>(
+      [&] {
+        htmlayout::element_proc(htmlayout::behavior::find("sms", stray), stray,
+                                htmlayout::group::behavior_event, &press);
+      },
+      "export");
+}
+
 TEST(ViewPageTest, LoadRequestsByExactNameAndAStockCommandsReportIsIgnored) {
   model_testing::test_collection collection;
   testing_support::temp_dir res;
@@ -71,38 +107,25 @@ TEST(ViewPageTest, LoadRequestsByExactNameAndAStockCommandsReportIsIgnored) {
   ResourceMgr resources(res.wstr());
   pvview view(resources);
   std::map<std::string, std::string> sheets;
-  for (const auto& sheet : view.document().style_sheets()) {
+  for (const auto& sheet : view.document().style_sheets())
     if (!sheet.url.empty()) sheets[sheet.url] = sheet.text;
-  }
   EXPECT_EQ(sheets, (std::map<std::string, std::string>{{"a.css", "div { behavior: x }"},
                                                         {"empty.css", ""}}));
   htmlayout::load_data_notification request;
   request.code = htmlayout::notification_code::load_data;
   request.doc = &view.document();
   request.uri = "b.css";
-  try {
-    view.on_notification(request);
-    ADD_FAILURE() << "refused bytes raised nothing";
-  } catch (const load_pvl_resource_error& error) {
-    EXPECT_STREQ(error.what(), "HTMLayoutDataReady error; b.css");
-  }
+  expect_raises<load_pvl_resource_error>([&] { view.on_notification(request); },
+                                         "HTMLayoutDataReady error; b.css");
   request.uri = "nothing.css";
   EXPECT_EQ(view.on_notification(request), 0u);
-
   const element root = view.document().root();
   htmlayout::testing::fixed_layout layout;
   htmlayout::input in(view.document(), layout);
   layout.place(root.select_first("#go"), {0, 0, 100, 20});
   const std::string before = root.html(true);
-  in.mouse_move({50, 10}, 0, 0);
-  in.mouse_down({50, 10}, htmlayout::mouse::main_button, 0);
-  in.mouse_up({50, 10}, htmlayout::mouse::main_button, 0);
-  htmlayout::behavior_notify_notification report;
-  report.code = htmlayout::notification_code::behavior_notify;
-  report.kind = htmlayout::behavior_notify_kind::command;
-  report.id = L"go";
-  report.element = root.select_first("#go");
-  EXPECT_EQ(view.on_notification(report), 0u);
+  for (auto press : {&htmlayout::input::mouse_down, &htmlayout::input::mouse_up})
+    (in.*press)({50, 10}, htmlayout::mouse::main_button, 0);
   EXPECT_EQ(root.html(true), before);
 }
 

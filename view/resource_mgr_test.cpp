@@ -1,5 +1,4 @@
-// The store of user-interface files: what it reads, exact-name lookup, its
-// error and its log lines.
+// The store of user-interface files: what it reads, exact-name lookup, its error and log.
 #include "view/resource_mgr.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +16,7 @@ namespace {
 
 using testing_support::write_file;
 
-// Every entry by its exact name, read once: binary files larger than a read
-// whole, empty and unreadable ones (a link whose target is gone, a folder)
-// held with no bytes; a missing name raises, a missing folder is no entry.
+// Unreadable entries (a link whose target is gone, a folder) are held with no bytes.
 TEST(ResourceMgrTest, HoldsEveryEntryByItsExactNameReadOnce) {
   const model_testing::test_collection logs;
   const testing_support::temp_dir program;
@@ -42,11 +39,9 @@ TEST(ResourceMgrTest, HoldsEveryEntryByItsExactNameReadOnce) {
     EXPECT_TRUE(store.exists(empty));
     EXPECT_EQ(store.get(empty), "");
   }
-  // Letter case counts, no folder part is looked at, and nothing comes later.
   for (const wchar_t* absent : {L"Dragquote.cur", L"res/empty.css", L"", L".", L"..", L"late.css"})
     EXPECT_FALSE(store.exists(absent)) << fml::wchar2utf8(absent);
   EXPECT_EQ(logs.new_lines("debug"), std::vector<std::string>{"ResourceMgr init"});
-  // A missing name raises with the name and the folder.
   for (const auto& [name, message] : {std::pair{L"Mainform.htm", "Mainform.htm"},
                                       {L"\u00e9t\u00e9.png", "\xc3\xa9t\xc3\xa9.png"}}) {
     try {
@@ -57,7 +52,6 @@ TEST(ResourceMgrTest, HoldsEveryEntryByItsExactNameReadOnce) {
                 std::string(message) + ": no such file in " + fml::wchar2utf8(resource_folder()));
     }
   }
-  // A missing folder gives an empty store.
   std::filesystem::remove_all(res);
   ResourceMgr nothing(resource_folder());
   EXPECT_EQ(nothing.size(), 0u);

@@ -1,58 +1,65 @@
-// The program's main view without the model, for tests, tools and
-// benchmarks that show the real main page: a temporary data folder with the
-// logs, the source's "data" as program folder, the controller, the resource
-// store of the source's "res", and the view, filled through its view events
-// with the default collection (or any quotes).
+// The main page's view without the model, for tests, tools and benchmarks:
+// a temporary collection's folders and logs, the source's "data" as program
+// folder and "res" as resource store, filled through the view's events.
 #pragma once
 
+#include <tinyxml.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "controller/controller_instance.h"
-#include "fml/log.h"
+#include "fml/text.h"
+#include "model/records.h"
+#include "model/testing/test_collection.h"
 #include "model/view_event.h"
-#include "tests/support/temp_dir.h"
 #include "tinyfilesystem/app_dirs.h"
 #include "view/pvview.h"
 #include "view/resource_mgr.h"
-#include "view/testing/default_collection.h"
 
 namespace pvl::testing {
 
+inline std::vector<Tag> default_tags(const std::string& data_folder) {
+  std::vector<Tag> tags;
+  TiXmlDocument xml(data_folder + "/defaulttags.xml");
+  for (auto* e = xml.LoadFile() ? xml.RootElement()->FirstChildElement() : nullptr; e;
+       e = e->NextSiblingElement())
+    tags.push_back({std::atoi(e->Attribute("id")), e->Attribute("name")});
+  return tags;
+}
+
 class view_env {
-  // The folders and logs, first made and last undone.
-  struct folders {
-    folders() {
-      std::filesystem::create_directories(data.path() / "logs");
-      tinyfilesystem::set_app_dir(L"DataDir", data.wstr());
-      fml::set_log_folder(data.wstr());
-      tinyfilesystem::set_app_dir(L"ParvelaDir", (source() / "data").wstring());
-      for (const char* id : {"app", "debug", "cntrl", "model", "logic", "events", "profile"})
-        fml::reglog(id, L"logs/" + std::wstring(id, id + std::char_traits<char>::length(id)) +
-                            L".log");
-    }
+  // Undoes the folders it names, so that no later test in the binary meets them.
+  struct folders : model_testing::test_collection {
+    folders() { tinyfilesystem::set_app_dir(L"ParvelaDir", (source() / "data").wstring()); }
     ~folders() {
-      fml::close_logs();
-      tinyfilesystem::set_app_dir(L"DataDir", L"");
       tinyfilesystem::set_app_dir(L"ParvelaDir", L"");
+      tinyfilesystem::set_app_dir(L"DataDir", L"");
     }
-    testing_support::temp_dir data;
   } folders_;
   instance<pvcontroller> controller_;
 
  public:
   view_env() : resources((source() / "res").wstring()), view(*resources) {}
   view_env(const view_env&) = delete;
-  view_env& operator=(const view_env&) = delete;
-
   static std::filesystem::path source() { return PARVELA_SOURCE_DIR; }
 
-  // Shows the default collection: all its tags and all its quotes.
+  // Shows data/defaulttags.xml and data/defaultquotes.xml, every quote with one stamp.
   void show_default_collection() {
-    tags = default_tags((source() / "data").string());
-    show(tags, default_quotes((source() / "data").string(), tags));
+    const std::string data = (source() / "data").string();
+    const std::vector<Tag> tags = default_tags(data);
+    std::vector<Quote> quotes;
+    TiXmlDocument xml(data + "/defaultquotes.xml");
+    if (!xml.LoadFile()) return;
+    for (auto* e = xml.RootElement()->FirstChildElement(); e; e = e->NextSiblingElement()) {
+      quotes.push_back({std::atoi(e->Attribute("id")), e->Attribute("text"), 1717750000, {}});
+      for (auto* t = e->FirstChildElement(); t; t = t->NextSiblingElement())
+        quotes.back().m_tags.push_back(tags.at(std::atoi(t->Attribute("id")) - 1));
+    }
+    show(tags, quotes);
   }
   void show(const std::vector<Tag>& all_tags, const std::vector<Quote>& quotes) {
     view->on_view_event(view_events::vupdate_tags{all_tags});
@@ -62,15 +69,12 @@ class view_env {
     view->on_view_event(view_events::vupdate_quotes{ids, read});
   }
 
-  // The quotes last shown, which the view reads its cards from.
-  std::vector<Quote> shown;
+  std::vector<Quote> shown;  // what `read` answers the view's cards from
   const quote_reader read = [this](int32_t id) -> std::optional<Quote> {
     for (const Quote& quote : shown)
       if (quote.m_id == id) return quote;
     return std::nullopt;
   };
-
-  std::vector<Tag> tags;
   instance<ResourceMgr> resources;
   instance<pvview> view;
 };
