@@ -18,22 +18,20 @@ namespace {
 
 using test_support::find_text;
 
-// The box's padding box top in the window (40px head, 1px border), and
-// where its rows start (5px padding).
+// The box's padding box top in the window (40px head, 1px border), and where its rows start.
 constexpr int kBoxTop = 41;
 constexpr int kRowsTop = kBoxTop + 5;
 
-// A head, a scrolling box (300px high, 5px padding, 1px border) whose only
-// child #list holds `rows` rows of 20px (unless `row_css` says otherwise),
-// and a foot.
+// A head, a scrolling box (300px high, 5px padding, 1px border) whose only child #list holds
+// `rows` rows of 20px (unless `row_css` says otherwise), and a foot.
 class RendererTest : public ::testing::Test {
  protected:
   void load(int rows, const std::string& row_css = ".row { height: 20px; }") {
-    std::string html =
+    host.load_html(
         "<html><head><style>body { margin: 0; } #head { height: 40px; }"
         "#box { height: 300px; overflow: auto; padding: 5px; border: 1px solid black; }" +
-        row_css + "</style></head><body><div id=head>head</div><div id=box><div id=list>";
-    host.load_html(html + rows_html(rows, "r") + "</div></div><div id=foot>foot</div></body></html>");
+        row_css + "</style></head><body><div id=head>head</div><div id=box><div id=list>" +
+        rows_html(rows, "r") + "</div></div><div id=foot>foot</div></body></html>");
   }
   static std::string rows_html(int rows, const std::string& prefix, int from = 0) {
     std::string html;
@@ -43,9 +41,7 @@ class RendererTest : public ::testing::Test {
     return html;
   }
   dom::element find(const std::string& selector) {
-    dom::element found = host.doc().root().select_first(selector);
-    EXPECT_TRUE(found.is_valid()) << "no element matches " << selector;
-    return found;
+    return host.doc().root().select_first(selector);
   }
   dom::element row(int n) { return find("#r-" + std::to_string(n)); }
   litehtml::position at(const dom::element& e, box_area area = box_area::border) {
@@ -64,8 +60,9 @@ class RendererTest : public ::testing::Test {
 TEST_F(RendererTest, ChangesRepaintWhatChangedWithOneLayoutPerBatchAndOneCallToTheHost) {
   int calls = 0;
   view().set_change_callback([&] { ++calls; });
-  load(300, ".row { height: 20px; } .row:hover { background-color: #eeeeee; }"
-            " .row:checked { height: 30px; }");
+  load(300,
+       ".row { height: 20px; } .row:hover { background-color: #eeeeee; }"
+       " .row:checked { height: 30px; }");
   EXPECT_EQ(calls, 1);
   view().take_dirty_rects();
   std::size_t layouts = view().layout_count();
