@@ -1,7 +1,5 @@
-// The document widget offscreen, driven by real Qt events: where clicks go,
-// keys and typed text, the wheel and the scroll bars, timers and posted
-// events from the event loop, popups kept inside, and errors kept from
-// crossing Qt.
+// The document widget offscreen, driven by real Qt events: clicks, keys and typed text, the wheel
+// and the scroll bars, timers and posted events, popups kept inside, errors kept from crossing Qt.
 #include "htmlayout/qt/document_widget.h"
 
 #include <gtest/gtest.h>
@@ -29,13 +27,6 @@ namespace {
 
 using htmlayout::testing::recorder;
 
-void ensure_application() {
-  static int argc = 1;
-  static char name[] = "document_widget_test";
-  static char* argv[] = {name, nullptr};
-  if (!QApplication::instance()) new QApplication(argc, argv);
-}
-
 // Ticks three times, 10 ms apart, from when it is attached.
 struct ticking : behavior {
   ticking() : behavior(group::timer, "test-widget-ticks") {}
@@ -54,33 +45,29 @@ struct raising : behavior {
   }
 };
 
-// Two bands of 40 pixels, a scrolling list of 50 rows of 20 pixels in a box
-// 100 pixels high and a context menu.
+// Two bands of 40 pixels, a scrolling list of 50 rows of 20 pixels in a box 100 pixels high and
+// a context menu.
 std::string test_page() {
   std::string rows;
   for (int i = 0; i < 50; ++i)
     rows += "<div id=r" + std::to_string(i) + ">" + std::to_string(i) + "</div>";
   return R"(<html><head><style>
   body { margin: 0; font-family: "DejaVu Sans", sans-serif; font-size: 13px; }
-  html { behavior: test-widget-log; }
-  #a, #b { height: 40px; width: 200px; }
-  #a, #b { behavior: test-widget-log; }
+  html, #a, #b { behavior: test-widget-log; } #a, #b { height: 40px; width: 200px; }
   #list { height: 100px; width: 300px; overflow: auto; context-menu: selector(#menu); }
   #list div { height: 20px; behavior: test-widget-log; }
-  #menu { display: none; width: 150px; }
-  #menu li { display: block; height: 20px; }
-</style></head><body>
-<div id=a>a</div><div id=b>b</div>
-<div id=list>)" +
-         rows +
-         R"(</div>
-<menu id=menu><li>one</li><li>two</li><li>three</li></menu></body></html>)";
+  #menu { display: none; width: 150px; } #menu li { display: block; height: 20px; }
+</style></head><body><div id=a>a</div><div id=b>b</div><div id=list>)" +
+         rows + "</div><menu id=menu><li>one</li><li>two</li><li>three</li></menu></body></html>";
 }
 
 class DocumentWidgetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ensure_application();
+    static int argc = 1;
+    static char name[] = "document_widget_test";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
     doc_.set_notification_callback([this](notification& n) -> uint32_t {
       if (n.code == notification_code::attach_behavior)
         answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
@@ -104,8 +91,10 @@ class DocumentWidgetTest : public ::testing::Test {
     widget_->view().scroll_info(by_id(id), metrics);
     return metrics.scroll_y;
   }
-  bool logged(const std::string& line) const {
-    return std::find(log_.begin(), log_.end(), line) != log_.end();
+  bool logged(std::initializer_list<std::string> lines) const {
+    return std::all_of(lines.begin(), lines.end(), [&](const std::string& line) {
+      return std::find(log_.begin(), log_.end(), line) != log_.end();
+    });
   }
 
   std::vector<std::string> log_;
@@ -116,62 +105,79 @@ class DocumentWidgetTest : public ::testing::Test {
   std::unique_ptr<document_widget> widget_;
 };
 
-TEST_F(DocumentWidgetTest, PressesAndReleasesReachTheElementUnderThePointer) {
+TEST_F(DocumentWidgetTest, PressesReachTheElementUnderThePointerAndMenusOpenInside) {
   show();
   QTest::mouseClick(widget_.get(), Qt::LeftButton, Qt::ControlModifier, QPoint(10, 55));
-  EXPECT_TRUE(logged("b mouse 8004 b"));  // down, sinking
-  EXPECT_TRUE(logged("b mouse 3 b"));
+  EXPECT_TRUE(logged({"b mouse 8004 b", "b mouse 3 b"}));  // down (sinking) and up
   EXPECT_EQ(rec_.positions.back(), "html 10,55");
-  log_.clear();
   QTest::mouseDClick(widget_.get(), Qt::LeftButton, {}, QPoint(20, 10));
-  EXPECT_TRUE(logged("a mouse 5 a"));
+  EXPECT_TRUE(logged({"a mouse 5 a"}));
   // Rows of the list, through its scroll position.
   widget_->view().set_scroll_pos(by_id("list"), 200);
-  log_.clear();
   QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(10, 85));
-  EXPECT_TRUE(logged("r10 mouse 4 r10"));
+  EXPECT_TRUE(logged({"r10 mouse 4 r10"}));
+  // A menu opened near the corner stays inside, opened upwards from the pointer.
+  widget_->view().set_scroll_pos(by_id("list"), 0);
+  const QPoint near_corner(290, 175);  // inside the list, near its bottom
+  widget_->resize(300, 180);
+  QApplication::processEvents();
+  QTest::mouseClick(widget_.get(), Qt::RightButton, {}, near_corner);
+  ASSERT_EQ(widget_->input_side().popups().size(), 1u);
+  const litehtml::position menu = render::to_position(widget_->view().location(by_id("menu")));
+  EXPECT_GE(menu.width, 150);
+  EXPECT_LE(menu.right(), 300);
+  EXPECT_EQ(menu.bottom(), near_corner.y());
+  EXPECT_EQ(widget_->view().element_at(menu.right() - 10, menu.y + 30).text(), L"two");
 }
 
 TEST_F(DocumentWidgetTest, KeysArriveAsVirtualKeyCodesAndTextAsCharacters) {
   show();
-  struct expected {
+  struct {
     int key;
     Qt::KeyboardModifiers modifiers;
     uint32_t code;
-  };
-  for (const expected& e : std::vector<expected>{
-           {Qt::Key_A, {}, 'A'}, {Qt::Key_Z, {}, 'Z'}, {Qt::Key_7, {}, '7'},
-           {Qt::Key_7, Qt::KeypadModifier, 103}, {Qt::Key_F1, {}, vk::f1}, {Qt::Key_F24, {}, vk::f24},
-           {Qt::Key_Return, {}, vk::enter}, {Qt::Key_Enter, Qt::KeypadModifier, vk::enter},
-           {Qt::Key_Escape, {}, vk::escape}, {Qt::Key_Delete, {}, vk::del},
-           {Qt::Key_Backspace, {}, vk::back}, {Qt::Key_Tab, {}, vk::tab},
-           {Qt::Key_Backtab, {}, vk::tab}, {Qt::Key_Space, {}, vk::space},
-           {Qt::Key_Insert, {}, vk::insert}, {Qt::Key_Menu, {}, vk::apps},
-           {Qt::Key_Home, {}, vk::home}, {Qt::Key_End, {}, vk::end},
-           {Qt::Key_PageUp, {}, vk::page_up}, {Qt::Key_PageDown, {}, vk::page_down},
-           {Qt::Key_Left, {}, vk::left}, {Qt::Key_Down, {}, vk::down}})
-    EXPECT_EQ(virtual_key(e.key, e.modifiers), e.code) << e.key;
+  } const cases[] = {{Qt::Key_A, {}, 'A'},
+                     {Qt::Key_Z, {}, 'Z'},
+                     {Qt::Key_7, {}, '7'},
+                     {Qt::Key_7, Qt::KeypadModifier, 103},
+                     {Qt::Key_F1, {}, vk::f1},
+                     {Qt::Key_F24, {}, vk::f24},
+                     {Qt::Key_Return, {}, vk::enter},
+                     {Qt::Key_Enter, Qt::KeypadModifier, vk::enter},
+                     {Qt::Key_Escape, {}, vk::escape},
+                     {Qt::Key_Delete, {}, vk::del},
+                     {Qt::Key_Backspace, {}, vk::back},
+                     {Qt::Key_Tab, {}, vk::tab},
+                     {Qt::Key_Backtab, {}, vk::tab},
+                     {Qt::Key_Space, {}, vk::space},
+                     {Qt::Key_Insert, {}, vk::insert},
+                     {Qt::Key_Menu, {}, vk::apps},
+                     {Qt::Key_Home, {}, vk::home},
+                     {Qt::Key_End, {}, vk::end},
+                     {Qt::Key_PageUp, {}, vk::page_up},
+                     {Qt::Key_PageDown, {}, vk::page_down},
+                     {Qt::Key_Left, {}, vk::left},
+                     {Qt::Key_Down, {}, vk::down}};
+  for (const auto& e : cases) EXPECT_EQ(virtual_key(e.key, e.modifiers), e.code) << e.key;
   EXPECT_EQ(key_state(Qt::ControlModifier | Qt::ShiftModifier),
             keyboard::control | keyboard::shift);
 
   // Through the widget: Tab (kept from focus changes) and typed text; Ctrl+C is a
   // key, not a character.
   QTest::keyClick(widget_.get(), Qt::Key_Tab);
-  EXPECT_TRUE(logged("html key 0 html 9"));
-  EXPECT_TRUE(logged("html key 1 html 9"));
+  EXPECT_TRUE(logged({"html key 0 html 9", "html key 1 html 9"}));
   QTest::keyClicks(widget_.get(), "q");
-  EXPECT_TRUE(logged("html key 2 html 113"));
+  EXPECT_TRUE(logged({"html key 2 html 113"}));
   log_.clear();
   QTest::keyClick(widget_.get(), Qt::Key_C, Qt::ControlModifier);
-  EXPECT_TRUE(logged("html key 0 html 67"));
+  EXPECT_TRUE(logged({"html key 0 html 67"}));
   EXPECT_FALSE(std::any_of(log_.begin(), log_.end(),
                            [](const std::string& l) { return l.find("key 2 ") != l.npos; }));
   // An input method commits text in any script.
   QInputMethodEvent composed;
   composed.setCommitString(QString::fromUtf8("日本"));
   QCoreApplication::sendEvent(widget_.get(), &composed);
-  EXPECT_TRUE(logged("html key 2 html 26085"));
-  EXPECT_TRUE(logged("html key 2 html 26412"));
+  EXPECT_TRUE(logged({"html key 2 html 26085", "html key 2 html 26412"}));
 }
 
 TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNoBar) {
@@ -184,7 +190,7 @@ TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNo
   turn({0, -60}, {});
   turn({0, -60}, {});
   EXPECT_EQ(scroll_of("list"), 60);  // half notches add up to one: three lines
-  turn({0, 120}, {0, 25});            // a touchpad's pixels win
+  turn({0, 120}, {0, 25});           // a touchpad's pixels win
   EXPECT_EQ(scroll_of("list"), 35);
   turn({0, 12000}, {});
   ASSERT_EQ(scroll_of("list"), 0);
@@ -231,32 +237,14 @@ TEST_F(DocumentWidgetTest, TimersAndPostedEventsRunFromTheEventLoop) {
   doc_.root().post_event(event::button_click);
   widget_ = std::make_unique<document_widget>(doc_);
   EXPECT_TRUE(QTest::qWaitFor([&] { return ticks_.ticks == 3; }, 2000));
-  EXPECT_TRUE(logged("html event 0 html"));
+  EXPECT_TRUE(logged({"html event 0 html"}));
   EXPECT_FALSE(widget_->input_side().next_timer_due());
   // Posted later, outside any event: delivered by the loop.
   log_.clear();
   by_id("t").post_event(event::button_press);
   EXPECT_TRUE(log_.empty());
   QApplication::processEvents();
-  EXPECT_TRUE(logged("html event 1 t"));
-}
-
-TEST_F(DocumentWidgetTest, MenusOpenedNearTheEdgesStayInside) {
-  show();
-  widget_->view().set_scroll_pos(by_id("list"), 0);
-  const QPoint near_corner(290, 175);  // inside the list, near its bottom
-  widget_->resize(300, 180);
-  QApplication::processEvents();
-  QTest::mouseClick(widget_.get(), Qt::RightButton, {}, near_corner);
-  ASSERT_EQ(widget_->input_side().popups().size(), 1u);
-  const litehtml::position menu = render::to_position(widget_->view().location(by_id("menu")));
-  EXPECT_GE(menu.width, 150);
-  EXPECT_LE(menu.right(), 300);
-  EXPECT_LE(menu.bottom(), 180);
-  EXPECT_EQ(menu.bottom(), near_corner.y());  // opened upwards from the pointer
-  // Its items are where they show.
-  log_.clear();
-  EXPECT_EQ(widget_->view().element_at(menu.right() - 10, menu.y + 30).text(), L"two");
+  EXPECT_TRUE(logged({"html event 1 t"}));
 }
 
 TEST_F(DocumentWidgetTest, ErrorsGoToTheHandlerAndNeverThroughQt) {
@@ -269,14 +257,9 @@ TEST_F(DocumentWidgetTest, ErrorsGoToTheHandlerAndNeverThroughQt) {
     }
   };
   // By default the error is kept and the event loop ends with 1.
-  QTimer press, give_up;
-  press.setSingleShot(true);
-  give_up.setSingleShot(true);
-  QObject::connect(&press, &QTimer::timeout,
-                   [&] { QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(10, 10)); });
-  QObject::connect(&give_up, &QTimer::timeout, [] { QCoreApplication::exit(2); });
-  press.start(0);
-  give_up.start(5000);
+  QTimer::singleShot(0, widget_.get(),
+                     [&] { QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(10, 10)); });
+  QTimer::singleShot(5000, widget_.get(), [] { QCoreApplication::exit(2); });
   EXPECT_EQ(QApplication::exec(), 1);
   std::exception_ptr kept = widget_->take_unhandled_error();
   ASSERT_TRUE(kept);
