@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "htmlayout/dom/notifications.h"
 #include "htmlayout/behaviors/stock_behaviors.h"
+#include "htmlayout/dom/notifications.h"
 #include "htmlayout/testing/test_window.h"
 
 namespace htmlayout::testing {
@@ -27,7 +27,6 @@ struct stock_window : stock_behaviors_registered, test_window {
     });
     doc.load_html(html, base_url);
   }
-
   std::vector<behavior_notify_notification> reports;
 };
 
