@@ -1,5 +1,7 @@
 // The document widget offscreen, driven by real Qt events: clicks, keys and typed text, the wheel
 // and the scroll bars, timers and posted events, popups kept inside, errors kept from crossing Qt.
+// And the Qt container's pixels where the program's page (painted in view/mainform_widget_test)
+// does not go: border styles, underlines, list markers and rounded clips.
 #include "htmlayout/qt/document_widget.h"
 
 #include <gtest/gtest.h>
@@ -16,16 +18,28 @@
 #include "htmlayout/dom/behavior.h"
 #include "htmlayout/input/keys.h"
 #include "htmlayout/qt/input_codes.h"
+#include "htmlayout/qt/paint_to_image.h"
+#include "htmlayout/qt/qt_container.h"
 #include "htmlayout/qt/scroll_bar.h"
+#include "htmlayout/render/document_loader.h"
+#include "htmlayout/render/locate.h"
 #include "htmlayout/render/mirror_access.h"
 #include "htmlayout/testing/test_window.h"
 
+// fontconfig, which Qt uses to find fonts, keeps its configuration for the life of the process.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 namespace htmlayout::qt {
 namespace {
 
 using htmlayout::testing::recorder;
+
+void ensure_application() {
+  static int argc = 1;
+  static char name[] = "document_widget_test";
+  static char* argv[] = {name, nullptr};
+  if (!QApplication::instance()) new QApplication(argc, argv);
+}
 
 // Ticks three times, 10 ms apart, from when it is attached.
 struct ticking : behavior {
@@ -64,10 +78,7 @@ std::string test_page() {
 class DocumentWidgetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static int argc = 1;
-    static char name[] = "document_widget_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
+    ensure_application();
     doc_.set_notification_callback([this](notification& n) -> uint32_t {
       if (n.code == notification_code::attach_behavior)
         answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
@@ -272,6 +283,63 @@ TEST_F(DocumentWidgetTest, ErrorsGoToTheHandlerAndNeverThroughQt) {
   QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(10, 10));
   QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(10, 10));
   EXPECT_EQ(errors, (std::vector<std::string>{"pressed", "pressed"}));
+}
+
+TEST(QtContainer, DrawsBorderStylesDecorationsMarkersAndRoundedClips) {
+  ensure_application();
+  qt_container container;
+  container.set_viewport(400, 300);
+  render::loaded_document loaded = render::load_document(
+      "<body><div id=double>double</div><div id=dotted>dotted</div><div id=inset>inset</div>"
+      "<p id=under><u>underlined words</u></p><ul><li id=item>item</li></ul>"
+      "<div id=round><div id=fill></div></div></body>",
+      container,
+      "body { margin: 10px; } div { height: 30px; width: 200px; margin-bottom: 10px; }"
+      "#double { border: 6px double #000000; } #dotted { border: 4px dotted #000000; }"
+      "#inset { border: 4px inset #808080; } p { margin: 0; font-size: 20px; }"
+      "#round { border-radius: 15px; overflow: hidden; background-color: #00ff00; }"
+      "#fill { height: 30px; width: 200px; background-color: #0000ff; }");
+  litehtml::document& doc = *loaded.document;
+  doc.render(400);
+  const QImage image = paint_to_image(doc, container, 400, 300);
+  auto at = [&](const char* selector) {
+    return render::locate(doc.root()->select_one(std::string(selector)));
+  };
+  auto lightness = [&](int x, int y) { return image.pixelColor(x, y).lightness(); };
+  auto dark = [&](int left, int right, int top, int bottom,
+                  int below) {  // pixels darker than below
+    int count = 0;
+    for (int x = left; x < right; ++x)
+      for (int y = top; y < bottom; ++y) count += lightness(x, y) < below;
+    return count;
+  };
+  // A double border: two dark thirds with the background between them.
+  const litehtml::position d = at("#double");
+  for (int y = 0; y < 6; ++y)
+    EXPECT_EQ(lightness(d.x + d.width / 2, d.y + y) < 50, y < 2 || y > 3) << y;
+  // A dotted border has gaps along its side.
+  const litehtml::position dots = at("#dotted");
+  const int dotted = dark(dots.x, dots.right(), dots.y + 2, dots.y + 3, 100);
+  EXPECT_GT(dotted, 40);
+  EXPECT_GT(dots.width - dotted, 40);
+  // An inset border is darker above than below.
+  const litehtml::position inset = at("#inset");
+  EXPECT_LT(lightness(inset.x + 100, inset.y + 1) + 40,
+            lightness(inset.x + 100, inset.bottom() - 2));
+  // Underlined text: a dark line under the glyphs, also under the space.
+  const litehtml::position under = at("#under u");
+  int underline_row = under.bottom() - 1;
+  while (underline_row > under.y && dark(under.x, under.right(), underline_row, underline_row + 1,
+                                         128) <= under.width * 9 / 10)
+    --underline_row;
+  EXPECT_GT(underline_row, under.y + under.height / 2);
+  // The list item's disc sits left of its text.
+  const litehtml::position item = at("#item");
+  EXPECT_GT(dark(item.x - 16, item.x, item.y, item.bottom(), 100), 4);
+  // The rounded box clips its child's corners: the corner shows the page, the middle the child.
+  const litehtml::position round = at("#round");
+  EXPECT_EQ(image.pixelColor(round.x + 1, round.y + 1), QColor(Qt::white));
+  EXPECT_EQ(image.pixelColor(round.x + 100, round.y + 15), QColor(0, 0, 255));
 }
 
 }  // namespace
