@@ -147,34 +147,21 @@ TEST_F(DocumentWidgetTest, KeysArriveAsVirtualKeyCodesAndTextAsCharacters) {
     int key;
     Qt::KeyboardModifiers modifiers;
     uint32_t code;
-  } const cases[] = {{Qt::Key_A, {}, 'A'},
-                     {Qt::Key_Z, {}, 'Z'},
-                     {Qt::Key_7, {}, '7'},
-                     {Qt::Key_7, Qt::KeypadModifier, 103},
-                     {Qt::Key_F1, {}, vk::f1},
-                     {Qt::Key_F24, {}, vk::f24},
-                     {Qt::Key_Return, {}, vk::enter},
-                     {Qt::Key_Enter, Qt::KeypadModifier, vk::enter},
-                     {Qt::Key_Escape, {}, vk::escape},
-                     {Qt::Key_Delete, {}, vk::del},
-                     {Qt::Key_Backspace, {}, vk::back},
-                     {Qt::Key_Tab, {}, vk::tab},
-                     {Qt::Key_Backtab, {}, vk::tab},
-                     {Qt::Key_Space, {}, vk::space},
-                     {Qt::Key_Insert, {}, vk::insert},
-                     {Qt::Key_Menu, {}, vk::apps},
-                     {Qt::Key_Home, {}, vk::home},
-                     {Qt::Key_End, {}, vk::end},
-                     {Qt::Key_PageUp, {}, vk::page_up},
-                     {Qt::Key_PageDown, {}, vk::page_down},
-                     {Qt::Key_Left, {}, vk::left},
-                     {Qt::Key_Down, {}, vk::down}};
+  } const cases[] = {// clang-format off
+      {Qt::Key_A, {}, 'A'}, {Qt::Key_Z, {}, 'Z'}, {Qt::Key_7, {}, '7'},
+      {Qt::Key_7, Qt::KeypadModifier, 103}, {Qt::Key_F1, {}, vk::f1}, {Qt::Key_F24, {}, vk::f24},
+      {Qt::Key_Return, {}, vk::enter}, {Qt::Key_Enter, Qt::KeypadModifier, vk::enter},
+      {Qt::Key_Escape, {}, vk::escape}, {Qt::Key_Delete, {}, vk::del}, {Qt::Key_Backspace, {}, vk::back},
+      {Qt::Key_Tab, {}, vk::tab}, {Qt::Key_Backtab, {}, vk::tab}, {Qt::Key_Space, {}, vk::space},
+      {Qt::Key_Insert, {}, vk::insert}, {Qt::Key_Menu, {}, vk::apps}, {Qt::Key_Home, {}, vk::home},
+      {Qt::Key_End, {}, vk::end}, {Qt::Key_PageUp, {}, vk::page_up}, {Qt::Key_PageDown, {}, vk::page_down},
+      {Qt::Key_Left, {}, vk::left}, {Qt::Key_Down, {}, vk::down}};
+  // clang-format on
   for (const auto& e : cases) EXPECT_EQ(virtual_key(e.key, e.modifiers), e.code) << e.key;
   EXPECT_EQ(key_state(Qt::ControlModifier | Qt::ShiftModifier),
             keyboard::control | keyboard::shift);
 
-  // Through the widget: Tab (kept from focus changes) and typed text; Ctrl+C is a
-  // key, not a character.
+  // Through the widget: Tab (kept from focus changes) and typed text; Ctrl+C is a key, not text.
   QTest::keyClick(widget_.get(), Qt::Key_Tab);
   EXPECT_TRUE(logged({"html key 0 html 9", "html key 1 html 9"}));
   QTest::keyClicks(widget_.get(), "q");
@@ -205,7 +192,6 @@ TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNo
   EXPECT_EQ(scroll_of("list"), 35);
   turn({0, 12000}, {});
   ASSERT_EQ(scroll_of("list"), 0);
-
   render::scroll_metrics metrics;
   ASSERT_TRUE(widget_->view().scroll_info(by_id("list"), metrics));
   ASSERT_EQ(metrics.max_scroll_y(), 50 * 20 - 100);
@@ -214,7 +200,6 @@ TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNo
   scroll_bar_geometry bar = scroll_bar_for(padding, metrics);
   ASSERT_FALSE(bar.thumb.isEmpty());
   log_.clear();
-
   // Drag the thumb down by 30 pixels.
   const QPoint grab = bar.thumb.center();
   QTest::mousePress(widget_.get(), Qt::LeftButton, {}, grab);
@@ -226,7 +211,6 @@ TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNo
   EXPECT_GT(dragged, 0);
   EXPECT_EQ(scroll_of("list"), dragged);
   EXPECT_TRUE(log_.empty());
-
   // A press on the track below the thumb pages down.
   widget_->view().scroll_info(by_id("list"), metrics);
   bar = scroll_bar_for(padding, metrics);
@@ -276,7 +260,6 @@ TEST_F(DocumentWidgetTest, ErrorsGoToTheHandlerAndNeverThroughQt) {
   ASSERT_TRUE(kept);
   EXPECT_EQ(message(kept), "pressed");
   EXPECT_FALSE(widget_->take_unhandled_error());
-
   // A handler of the program's own gets each one.
   std::vector<std::string> errors;
   widget_->set_error_handler([&](std::exception_ptr error) { errors.push_back(message(error)); });
