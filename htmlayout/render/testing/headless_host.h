@@ -1,7 +1,5 @@
-// A document shown without a screen: the document, its renderer, a
-// container with fixed text metrics that records what is painted, and the
-// input side finding positions through the renderer. Tests of the engine and
-// of the program drive it as the Qt host drives the real window.
+// A document shown without a screen: the document, its renderer, the headless container and the
+// input side finding positions through the renderer, driven as the Qt host drives the window.
 #pragma once
 
 #include <memory>
