@@ -1,5 +1,4 @@
-// Test helper: a user's pointer over a page, driven through the input side
-// at the places the page's geometry gives for elements.
+// Test helper: a user's pointer driven through the input side at the places a geometry gives.
 #pragma once
 
 #include <gtest/gtest.h>

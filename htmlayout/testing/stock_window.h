@@ -1,6 +1,5 @@
-// A headless window (test_window.h) for tests of the stock behaviours: they
-// are registered before its page loads, and the reports of "command" and
-// "hyperlink" to the host are kept.
+// A headless window (test_window.h) with the stock behaviours registered before its page loads;
+// the reports of "command" and "hyperlink" to the host are kept.
 #pragma once
 
 #include <string_view>

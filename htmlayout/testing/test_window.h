@@ -1,8 +1,5 @@
-// A headless window for the input side's tests: a document whose behaviours
-// come from the registry, its input, and a stand-in for the renderer's
-// geometry whose boxes the test places by hand. The stand-in finds the
-// deepest displayed element whose box holds a point, elements of shown
-// popups before those of the page; nothing scrolls.
+// A headless window for the input side's tests: a document, its input, and a stand-in geometry
+// whose boxes the test places; the deepest element holding a point wins, shown popups first.
 #pragma once
 
 #include <algorithm>
@@ -11,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "htmlayout/dom/behavior.h"
@@ -24,7 +22,7 @@ namespace htmlayout::testing {
 class fixed_layout : public geometry {
  public:
   void place(const dom::element& e, rect box) {
-    std::erase_if(boxes_, [&](const placed& p) { return p.element == e; });
+    std::erase_if(boxes_, [&](const auto& p) { return p.first == e; });
     boxes_.push_back({e, box});
   }
 
@@ -47,23 +45,18 @@ class fixed_layout : public geometry {
     return best;
   }
   std::optional<rect> location(const dom::element& e) override {
-    for (const placed& p : boxes_)
-      if (p.element == e) return p.box;
+    for (const auto& [placed, box] : boxes_)
+      if (placed == e) return box;
     return std::nullopt;
   }
   scroll_range vertical_scroll(const dom::element&) override { return {}; }
   void set_vertical_scroll(const dom::element&, int) override {}
 
  private:
-  struct placed {
-    dom::element element;
-    rect box;
-  };
-  std::vector<placed> boxes_;
+  std::vector<std::pair<dom::element, rect>> boxes_;
 };
 
-// The behaviours a page names must outlive the window: declare them before
-// it, or in a base class listed before it.
+// The behaviours a page names must outlive the window: declare them before it.
 struct test_window {
   document doc;
   fixed_layout layout;
@@ -82,12 +75,10 @@ struct test_window {
     return doc.root().select_first("#" + std::string(id));
   }
   void place(std::string_view id, rect box) { layout.place((*this)[id], box); }
-  // The middle of a placed element's box.
   point center(std::string_view id) {
     rect b = layout.location((*this)[id]).value_or(rect{});
     return {(b.left + b.right) / 2, (b.top + b.bottom) / 2};
   }
-  // Moves there, presses and releases.
   void click_at(point p, uint32_t button = mouse::main_button, uint32_t keys = 0) {
     in.mouse_move(p, 0, keys);
     in.mouse_down(p, button, keys);
@@ -103,11 +94,8 @@ inline std::string name_of_element(const dom::element& e) {
   return e ? e.get_attribute_utf8("id").value_or(e.tag_name()) : "-";
 }
 
-// A behaviour that writes each event it gets into a log: "<element> mouse <code> <target>",
-// "<element> key <code> <target> <key>", "<element> focus|event <code> <target>",
-// "<element> timer", "<element> method <id>", codes in hexadecimal; and mouse positions (relative
-// to the element) into `positions` as "<element> <x>,<y>". It answers what `react`, called with
-// the element and the line, answers (false without one).
+// Logs each event as "<element> mouse|key|focus|event <hex code> <target>[ <key>]", "<element>
+// timer" or "<element> method <id>", mouse positions as "<element> <x>,<y>"; answers as `react`.
 class recorder : public behavior {
  public:
   recorder(std::vector<std::string>& log, const char* name, uint32_t subscription = group::all)

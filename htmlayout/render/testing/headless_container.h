@@ -1,8 +1,5 @@
-// A litehtml document container without a screen, for tests and benchmarks:
-// text is measured with fixed metrics (every character advances half the font
-// size; ascent is three quarters of the size, descent a quarter) and painting
-// is recorded as a list of operations, so tests can assert on what was drawn
-// and where; clips, images and text transforms are ignored.
+// A litehtml container without a screen, for tests and benchmarks: a character advances half the
+// font size (ascent 3/4, descent 1/4); painting is recorded; clips, images and transforms ignored.
 #pragma once
 
 #include <litehtml/litehtml.h>
@@ -18,15 +15,12 @@ namespace htmlayout::render {
 struct paint_op {
   enum class kind { text, background, borders, list_marker, scroll_bar };
   kind what = kind::text;
-  // text: the run's box; background: the clip box; borders: the border box;
-  // list marker: the marker's box; scroll bar: the box's padding box.
-  litehtml::position box;
+  litehtml::position box;  // a background's clip box; a scroll bar's padding box
   litehtml::position border_box;  // background only
-  std::string text;               // text only
-  litehtml::web_color color;      // text only
-  int font_size = 0;              // text only
-  int font_weight = 0;            // text only
-  litehtml::borders borders;      // borders only
+  std::string text;  // text, color and font only for text
+  litehtml::web_color color;
+  int font_size = 0, font_weight = 0;
+  litehtml::borders borders;  // borders only
 };
 
 class headless_container : public container_base, public scroll_bar_painter {
@@ -34,7 +28,6 @@ class headless_container : public container_base, public scroll_bar_painter {
   const std::vector<paint_op>& painted() const { return painted_; }
   void clear_painted() { painted_.clear(); }
 
-  // litehtml::document_container (the rest: container_base)
   litehtml::uint_ptr create_font(const char*, int size, int weight, litehtml::font_style,
                                  unsigned int decoration, litehtml::font_metrics* fm) override {
     if (fm) {
@@ -90,9 +83,7 @@ class headless_container : public container_base, public scroll_bar_painter {
   }
 
  private:
-  struct font {
-    int size, weight;
-  };
+  struct font { int size, weight; };
   paint_op& record(paint_op::kind what, const litehtml::position& box) {
     paint_op& op = painted_.emplace_back();
     op.what = what;

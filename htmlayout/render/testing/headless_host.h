@@ -26,7 +26,6 @@ class headless_host {
   headless_host(const headless_host&) = delete;
   headless_host& operator=(const headless_host&) = delete;
 
-  // See document::load_html.
   bool load_html(std::string_view html, std::string_view base_url = {}) {
     return document_.load_html(html, base_url);
   }

@@ -1,8 +1,6 @@
-// Test helper: the HTML of a renderer's litehtml mirror, and the HTML the
-// mirror should have for an engine document, in one canonical form: attributes
-// sorted, every element closed, style and script elements written empty
-// (litehtml keeps neither's content or attributes), no spacers or generated
-// content; on the document's side only the rows the renderer laid out.
+// Test helper: a renderer's litehtml mirror and an engine document (only the rows laid out) as HTML
+// in one form: attributes sorted, all closed, style and script empty (litehtml keeps neither's
+// content), no spacers or generated content.
 #pragma once
 
 #include <litehtml/litehtml.h>

@@ -1,5 +1,4 @@
-// Test helper: a page loaded into the headless container and laid out at a
-// given width, with shortcuts to find elements and paint.
+// Test helper: a page loaded into the headless container and laid out at a given width.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -42,7 +41,6 @@ struct test_page {
   loaded_document loaded;
 };
 
-// The first painted text run equal to `text`, or nullptr.
 inline const paint_op* find_text(const std::vector<paint_op>& ops, const std::string& text) {
   for (const auto& op : ops)
     if (op.what == paint_op::kind::text && op.text == text) return &op;
