@@ -1,7 +1,5 @@
-// The document widget offscreen, driven by real Qt events: clicks, keys and typed text, the wheel
-// and the scroll bars, timers and posted events, popups kept inside, errors kept from crossing Qt.
-// And the Qt container's pixels where the program's page (painted in view/mainform_widget_test)
-// does not go: border styles, underlines, list markers and rounded clips.
+// The document widget offscreen, driven by real Qt events; and the Qt container's pixels where the
+// program's page (painted in view/mainform_widget_test) does not go.
 #include "htmlayout/qt/document_widget.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +39,6 @@ void ensure_application() {
   if (!QApplication::instance()) new QApplication(argc, argv);
 }
 
-// Ticks three times, 10 ms apart, from when it is attached.
 struct ticking : behavior {
   ticking() : behavior(group::timer, "test-widget-ticks") {}
   int ticks = 0;
@@ -49,7 +46,6 @@ struct ticking : behavior {
   bool on_timer(const dom::element&) override { return ++ticks < 3; }
 };
 
-// Raises on a press.
 struct raising : behavior {
   raising() : behavior(group::mouse, "test-widget-raises") {}
   bool on_mouse(const dom::element&, const dom::element&, uint32_t code, int, int, uint32_t,
@@ -59,8 +55,7 @@ struct raising : behavior {
   }
 };
 
-// Two bands of 40 pixels, a scrolling list of 50 rows of 20 pixels in a box 100 pixels high and
-// a context menu.
+// Two bands of 40px, a list of 50 rows of 20px in a box 100px high, and a context menu.
 std::string test_page() {
   std::string rows;
   for (int i = 0; i < 50; ++i)
@@ -86,7 +81,6 @@ class DocumentWidgetTest : public ::testing::Test {
     });
   }
 
-  // Loads the page, then shows it in a widget of 400 x 300.
   void show(const std::string& page = test_page()) {
     doc_.load_html(page);
     widget_ = std::make_unique<document_widget>(doc_);
@@ -123,7 +117,6 @@ TEST_F(DocumentWidgetTest, PressesReachTheElementUnderThePointerAndMenusOpenInsi
   EXPECT_EQ(rec_.positions.back(), "html 10,55");
   QTest::mouseDClick(widget_.get(), Qt::LeftButton, {}, QPoint(20, 10));
   EXPECT_TRUE(logged({"a mouse 5 a"}));
-  // Rows of the list, through its scroll position.
   widget_->view().set_scroll_pos(by_id("list"), 200);
   QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(10, 85));
   EXPECT_TRUE(logged({"r10 mouse 4 r10"}));
@@ -200,7 +193,6 @@ TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNo
   scroll_bar_geometry bar = scroll_bar_for(padding, metrics);
   ASSERT_FALSE(bar.thumb.isEmpty());
   log_.clear();
-  // Drag the thumb down by 30 pixels.
   const QPoint grab = bar.thumb.center();
   QTest::mousePress(widget_.get(), Qt::LeftButton, {}, grab);
   QMouseEvent move(QEvent::MouseMove, QPointF(grab + QPoint(0, 30)), QPointF(grab + QPoint(0, 30)),
@@ -224,8 +216,7 @@ TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNo
 }
 
 TEST_F(DocumentWidgetTest, TimersAndPostedEventsRunFromTheEventLoop) {
-  // Loaded before the widget exists, as the program's view does: the timer
-  // the behaviour set then and an event posted then are not lost.
+  // Loaded before the widget exists, as the program's view does: its timer and event are not lost.
   doc_.load_html(
       "<style>#t { behavior: test-widget-ticks } html { behavior: test-widget-log }</style>"
       "<div id=t>t</div>");
@@ -289,8 +280,7 @@ TEST(QtContainer, DrawsBorderStylesDecorationsMarkersAndRoundedClips) {
     return render::locate(doc.root()->select_one(std::string(selector)));
   };
   auto lightness = [&](int x, int y) { return image.pixelColor(x, y).lightness(); };
-  auto dark = [&](int left, int right, int top, int bottom,
-                  int below) {  // pixels darker than below
+  auto dark = [&](int left, int right, int top, int bottom, int below) {
     int count = 0;
     for (int x = left; x < right; ++x)
       for (int y = top; y < bottom; ++y) count += lightness(x, y) < below;

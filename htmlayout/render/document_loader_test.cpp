@@ -13,10 +13,8 @@ namespace {
 
 using test_support::find_text;
 
-// The default style sheet hides what is not content and styles headings, lists, tables and
-// controls; then come the page's style elements (not those for print), then the extra sheet,
-// whose rules win over the page's of the same weight. The sheets kept beside the document style
-// it the same way again.
+// The extra sheet wins over the page's rules of the same weight; print styles are left out; the
+// kept sheets (the second pass, after a restyle) style the page the same way.
 TEST(DocumentLoader, StylesWithTheDefaultSheetThePagesStyleElementsThenTheExtraSheet) {
   test_support::test_page page(
       "<html><head><title>caption</title><style>p { color: #ff0000; } .b { font-weight: bold; }"

@@ -1,9 +1,6 @@
-// The document and its mirror agree after long random sequences of changes: rows inserted,
-// deleted, moved and sorted, attributes, states and texts changed (some change heights, also of
-// rows not laid out), boxes scrolled, content put beside the list in its box. After every batch
-// the mirror's HTML equals the document's (each box's rows limited to those laid out), the rows
-// follow each other without gap or overlap, every row that shows is laid out and styled as its
-// classes, attributes and states say, and hit testing finds the row under the point.
+// Random changes to rows (insert, delete, move, sort, attributes, states, texts), scrolls, content
+// beside the list; after each batch the mirror equals the document, rows follow without gaps, every
+// row that shows is laid out and styled as it says, and hit testing finds it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -60,7 +57,6 @@ class random_session {
     const int rows = static_cast<int>(list().children_count());
     return rows ? list().child(static_cast<std::size_t>(pick(0, rows - 1))) : dom::element();
   }
-  // A row, something inside one, or something outside the list.
   dom::element any_element() {
     const int what = pick(0, 5);
     if (what == 0) return find("#head");
@@ -196,7 +192,6 @@ class random_session {
         ASSERT_EQ(span->get_font_size(), wide_row(row) || wide_row(l) ? 24 : 16);
       }
     }
-    // The content: the list (with any padding it was given) and the box's padding.
     scroll_metrics metrics;
     ASSERT_TRUE(view.scroll_info(box(), metrics));
     ASSERT_EQ(view.row_container(box()), l);
@@ -224,7 +219,6 @@ TEST(RendererProperty, DocumentAndMirrorAgreeThroughRandomChanges) {
     for (int changes = session.pick(1, 5); changes > 0; --changes) session.change();
     session.check();
   }
-  // The mirror stayed small however the list changed.
   const auto rows = session.host.view().laid_out_rows(session.list());
   ASSERT_TRUE(rows);
   EXPECT_LT(rows->second - rows->first, 60u);

@@ -23,8 +23,7 @@ using test_support::find_text;
 constexpr int kBoxTop = 41;
 constexpr int kRowsTop = kBoxTop + 5;
 
-// A head, a scrolling box (300px high, 5px padding, 1px border) whose only child #list holds
-// `rows` rows of 20px (unless `row_css` says otherwise), and a foot.
+// A head, a box (300px high, 5px padding, 1px border) whose only child #list holds rows, a foot.
 class RendererTest : public ::testing::Test {
  protected:
   void load(int rows,
@@ -42,9 +41,7 @@ class RendererTest : public ::testing::Test {
               std::to_string(i) + "</div>";
     return html;
   }
-  dom::element find(const std::string& selector) {
-    return host.doc().root().select_first(selector);
-  }
+  dom::element find(const std::string& css) { return host.doc().root().select_first(css); }
   dom::element row(int n) { return find("#r-" + std::to_string(n)); }
   litehtml::position at(const dom::element& e, box_area area = box_area::border) {
     return to_position(view().location(e, area));
@@ -62,9 +59,8 @@ class RendererTest : public ::testing::Test {
 TEST_F(RendererTest, ChangesRepaintWhatChangedWithOneLayoutPerBatchAndOneCallToTheHost) {
   int calls = 0;
   view().set_change_callback([&] { ++calls; });
-  load(300,
-       ".row { height: 20px; } .row:hover { background-color: #eee; } .row:checked { height: 30px; "
-       "}");
+  load(300, ".row { height: 20px; } .row:hover { background-color: #eee; }"
+            " .row:checked { height: 30px; }");
   EXPECT_EQ(calls, 1);
   view().take_dirty_rects();
   auto one_dirty = [&] {  // top, bottom, left, right
@@ -81,15 +77,13 @@ TEST_F(RendererTest, ChangesRepaintWhatChangedWithOneLayoutPerBatchAndOneCallToT
   EXPECT_FALSE(view().needs_update());
   EXPECT_EQ(view().layout_count(), layouts + 1);
   EXPECT_EQ(std::pair(hovered[0], hovered[1]), std::pair(at(row(3)).y, at(row(3)).bottom()));
-  // A state that changes a height moves everything below it in the box, and the scroll bar's strip
-  // shows a longer content.
+  // A height that changes moves everything below it in the box, and the scroll bar's strip too.
   row(5).set_state(state::checked);
   EXPECT_EQ(calls, 3);
   const litehtml::position box = at(find("#box"), box_area::padding);
   EXPECT_EQ(one_dirty(), (std::vector{box.y, box.bottom(), at(row(5)).x, box.right()}));
   EXPECT_TRUE(view().take_dirty_rects().empty());
-  // A state no style sheet asks about changes nothing and lays out nothing; asked to, the renderer
-  // repaints the element.
+  // A state no style sheet asks about lays out nothing; asked to, the renderer repaints the row.
   layouts = view().layout_count();
   row(4).set_state(state::expanded, 0, false);
   EXPECT_TRUE(view().take_dirty_rects().empty());
@@ -111,8 +105,7 @@ TEST_F(RendererTest, ChangesRepaintWhatChangedWithOneLayoutPerBatchAndOneCallToT
 }
 
 TEST_F(RendererTest, ListsCrossingTheWholeListThresholdAndReplacedWhole) {
-  // With one row the box's lone child could be a wrapper of content: the rows are found again
-  // when the row gains siblings.
+  // A lone row could be a wrapper of content: the rows are found again when it gains siblings.
   load(1);
   row(0).set_html("<b>bold</b>");
   view().update();
@@ -140,7 +133,6 @@ TEST_F(RendererTest, ListsCrossingTheWholeListThresholdAndReplacedWhole) {
   view().update();
   EXPECT_EQ(*view().laid_out_rows(list), whole);
   expect_mirror_as_document();
-
   // Every row of a long list replaced: only the new rows in view are laid out.
   rows = rows_html(20000, "n");
   list.set_html(rows, position::replace_content);

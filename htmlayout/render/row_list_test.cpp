@@ -10,10 +10,8 @@
 namespace htmlayout::render {
 namespace {
 
-// Each row is different on purpose: wrapped text, inline boxes with padding
-// and borders, a float, a nested table, a negative margin, a relatively
-// positioned badge that sticks out of its row, an absolutely placed one and,
-// with `fixed`, in row 150 a fixed one (which turns culling off).
+// Rows of every kind that can stick out of a row or wrap; with `fixed`, row 150 holds a fixed box
+// (which turns culling off).
 std::string page(int rows, bool fixed) {
   std::string html = "<body><div id=top>top</div><div id=list>";
   const std::string rows_by_kind[] = {
@@ -33,8 +31,7 @@ std::string page(int rows, bool fixed) {
 }
 
 const char kCss[] =
-    "body { margin: 0; } article { display: block; padding: 2px 4px; border-bottom: 1px solid "
-    "#ccc; }"
+    "body { margin: 0; } article { display: block; padding: 2px 4px; border-bottom: 1px solid; }"
     ".pill { padding: 6px 3px; border: 2px solid blue; background: #eef; }"
     ".float { float: right; width: 120px; height: 50px; background: #fee; }"
     ".badge { position: relative; top: -30px; background: yellow; }"
@@ -50,9 +47,7 @@ std::string paint(test_support::test_page& page, const litehtml::position& clip,
   return out.str();
 }
 
-// Culling skips rows away from the clip or point; what is painted and hit is
-// the same as without it, also at the edges of boxes that stick out of their
-// rows, where a wrong extent would show.
+// Also at the edges of boxes that stick out of their rows, where a wrong extent would show.
 TEST(RowList, PaintingAndHitTestingGiveTheSameResultWithAndWithoutCulling) {
   test_support::test_page list(page(600, false), kCss);
   const int height = list.document()->height();
