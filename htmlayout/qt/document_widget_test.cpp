@@ -301,11 +301,10 @@ TEST(QtContainer, DrawsBorderStylesDecorationsMarkersAndRoundedClips) {
             lightness(inset.x + 100, inset.bottom() - 2));
   // Underlined text: a dark line under the glyphs, also under the space.
   const litehtml::position under = at("#under u");
-  int underline_row = under.bottom() - 1;
-  while (underline_row > under.y && dark(under.x, under.right(), underline_row, underline_row + 1,
-                                         128) <= under.width * 9 / 10)
-    --underline_row;
-  EXPECT_GT(underline_row, under.y + under.height / 2);
+  int row = under.bottom() - 1;
+  while (row > under.y && dark(under.x, under.right(), row, row + 1, 128) <= under.width * 9 / 10)
+    --row;
+  EXPECT_GT(row, under.y + under.height / 2);
   // The list item's disc sits left of its text.
   const litehtml::position item = at("#item");
   EXPECT_GT(dark(item.x - 16, item.x, item.y, item.bottom(), 100), 4);

@@ -162,9 +162,7 @@ class random_session {
     dom::element l = list();
     const auto laid_out = view.laid_out_rows(l);
     const litehtml::position shown = to_position(view.location(box(), box_area::padding));
-    auto wide_row = [](const dom::element& e) {
-      return has_class(e, "row") && e.has_attribute("wide");
-    };
+    auto wide_row = [](const auto& e) { return has_class(e, "row") && e.has_attribute("wide"); };
     int bottom = to_position(view.location(l, box_area::content)).y;
     for (std::size_t i = 0; i < l.children_count(); ++i) {
       SCOPED_TRACE("row " + std::to_string(i));

@@ -13,8 +13,7 @@ namespace {
 
 constexpr int kAdvance = 8;  // the headless container's advance at 16px
 
-// An editable cell holding "hello world" in a box 7 characters wide (so "world" wraps), 2px
-// padding and 5px left padding, below a 40 pixel head.
+// "hello world" in an editable box 7 characters wide (so "world" wraps), 5px left padding.
 TEST(TextPositionsTest, CaretsAndPointsMapToCharacterBoundariesLineByLine) {
   headless_host host(400, 300);
   host.load_html(
@@ -35,7 +34,6 @@ TEST(TextPositionsTest, CaretsAndPointsMapToCharacterBoundariesLineByLine) {
   EXPECT_EQ(second.x, 5 + 2 * kAdvance);
   EXPECT_EQ(caret(50).x, 5 + 5 * kAdvance);  // past the end: after "world"
   EXPECT_EQ(caret(50).y, second.y);
-
   EXPECT_EQ(at(5 + 2 * kAdvance + 3, top.y + 2), 2u);  // nearer the boundary before
   EXPECT_EQ(at(5 + 2 * kAdvance + 5, top.y + 2), 3u);  // nearer the one after
   EXPECT_EQ(at(0, top.y - 30), 0u);                    // above: the first line
@@ -48,7 +46,6 @@ TEST(TextPositionsTest, CaretsAndPointsMapToCharacterBoundariesLineByLine) {
   host.in().mouse_up(inside, mouse::main_button, 0);
   ASSERT_TRUE(host.in().caret());
   EXPECT_EQ(host.in().caret()->offset, 4u);
-
   // No text: at the start of the content box, a line high; not displayed: nothing.
   cell.set_text(L"");
   EXPECT_EQ(caret(0).x, 5);

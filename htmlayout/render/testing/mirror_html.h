@@ -33,7 +33,9 @@ inline bool open_element(std::string& out, const std::string& tag, attribute_lis
   return true;
 }
 
-inline void write_mirror_html(const litehtml::element::ptr& el, std::string& out) {
+inline std::string mirror_html(const litehtml::element::ptr& el) {
+  std::string out;
+  if (!el) return out;
   const std::string name = el->get_tagName();
   litehtml::html_tag* tag = detail::as_tag(el);
   if (!tag) {
@@ -41,44 +43,30 @@ inline void write_mirror_html(const litehtml::element::ptr& el, std::string& out
       open_element(out, name, {});
     else
       el->get_text(out);
-    return;
+    return out;
   }
-  if (as_spacer(el.get()) || name == "::before" || name == "::after") return;
+  if (as_spacer(el.get()) || name == "::before" || name == "::after") return out;
   const auto& attributes = detail::tag_members::attributes(*tag);
-  if (!open_element(out, name, attribute_list(attributes.begin(), attributes.end()))) return;
-  for (const auto& child : tag->children()) write_mirror_html(child, out);
-  out += "</" + name + ">";
+  if (!open_element(out, name, attribute_list(attributes.begin(), attributes.end()))) return out;
+  for (const auto& child : tag->children()) out += mirror_html(child);
+  return out + "</" + name + ">";
 }
 
-inline std::string mirror_html(const litehtml::element::ptr& el) {
-  std::string out;
-  if (el) write_mirror_html(el, out);
-  return out;
-}
-
-inline void write_expected_html(const renderer& r, const node& n, std::string& out) {
-  if (const text_node* text = as_text(&n)) {
-    out += text->text.str();
-    return;
-  }
+inline std::string expected_html(const renderer& r, const node& n) {
+  if (const text_node* text = as_text(&n)) return text->text.str();
   const element_node& e = static_cast<const element_node&>(n);
   const std::string name(name_of(e.tag));
   attribute_list attributes;
   for (const attribute& a : e.attributes)
     attributes.emplace_back(std::string(name_of(a.name)), a.value.str());
-  if (!open_element(out, name, attributes)) return;
+  std::string out;
+  if (!open_element(out, name, attributes)) return out;
   std::size_t first = 0, last = e.children.size();
   if (auto rows = r.laid_out_rows(dom::element(const_cast<element_node*>(&e))))
     std::tie(first, last) = *rows;
   for (std::size_t i = first; i < last && i < e.children.size(); ++i)
-    write_expected_html(r, *e.children[i], out);
-  out += "</" + name + ">";
-}
-
-inline std::string expected_html(const renderer& r, const node& n) {
-  std::string out;
-  write_expected_html(r, n, out);
-  return out;
+    out += expected_html(r, *e.children[i]);
+  return out + "</" + name + ">";
 }
 
 }  // namespace htmlayout::render::test_support
