@@ -1,11 +1,12 @@
-// What the random changes of renderer_property_test do not reach: dirty
-// rectangles, layout counts and the change callback, lists crossing the
-// whole-list threshold, style sheets coming and going.
+// What the random changes of renderer_property_test do not reach: dirty rectangles, layout counts
+// and the change callback, lists crossing the whole-list threshold, style sheets coming and going.
 #include "htmlayout/render/renderer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "htmlayout/dom/events.h"
 #include "htmlayout/render/mirror_access.h"
@@ -18,22 +19,20 @@ namespace {
 
 using test_support::find_text;
 
-// The box's padding box top in the window (40px head, 1px border), and
-// where its rows start (5px padding).
+// The box's padding box top in the window (40px head, 1px border), and where its rows start.
 constexpr int kBoxTop = 41;
 constexpr int kRowsTop = kBoxTop + 5;
 
-// A head, a scrolling box (300px high, 5px padding, 1px border) whose only
-// child #list holds `rows` rows of 20px (unless `row_css` says otherwise),
-// and a foot.
+// A head, a box (300px high, 5px padding, 1px border) whose only child #list holds rows, a foot.
 class RendererTest : public ::testing::Test {
  protected:
-  void load(int rows, const std::string& row_css = ".row { height: 20px; }") {
-    std::string html =
+  void load(int rows,
+            const std::string& row_css = ".row { height: 20px } .row b { display: block }") {
+    host.load_html(
         "<html><head><style>body { margin: 0; } #head { height: 40px; }"
         "#box { height: 300px; overflow: auto; padding: 5px; border: 1px solid black; }" +
-        row_css + "</style></head><body><div id=head>head</div><div id=box><div id=list>";
-    host.load_html(html + rows_html(rows, "r") + "</div></div><div id=foot>foot</div></body></html>");
+        row_css + "</style></head><body><div id=head>head</div><div id=box><div id=list>" +
+        rows_html(rows, "r") + "</div></div><div id=foot>foot</div></body></html>");
   }
   static std::string rows_html(int rows, const std::string& prefix, int from = 0) {
     std::string html;
@@ -42,11 +41,7 @@ class RendererTest : public ::testing::Test {
               std::to_string(i) + "</div>";
     return html;
   }
-  dom::element find(const std::string& selector) {
-    dom::element found = host.doc().root().select_first(selector);
-    EXPECT_TRUE(found.is_valid()) << "no element matches " << selector;
-    return found;
-  }
+  dom::element find(const std::string& css) { return host.doc().root().select_first(css); }
   dom::element row(int n) { return find("#r-" + std::to_string(n)); }
   litehtml::position at(const dom::element& e, box_area area = box_area::border) {
     return to_position(view().location(e, area));
@@ -64,41 +59,36 @@ class RendererTest : public ::testing::Test {
 TEST_F(RendererTest, ChangesRepaintWhatChangedWithOneLayoutPerBatchAndOneCallToTheHost) {
   int calls = 0;
   view().set_change_callback([&] { ++calls; });
-  load(300, ".row { height: 20px; } .row:hover { background-color: #eeeeee; }"
+  load(300, ".row { height: 20px; } .row:hover { background-color: #eee; }"
             " .row:checked { height: 30px; }");
   EXPECT_EQ(calls, 1);
   view().take_dirty_rects();
+  auto one_dirty = [&] {  // top, bottom, left, right
+    const std::vector<rect> dirty = view().take_dirty_rects();
+    EXPECT_EQ(dirty.size(), 1u);
+    const rect r = dirty.empty() ? rect{} : dirty[0];
+    return std::vector{r.top, r.bottom, r.left, r.right};
+  };
   std::size_t layouts = view().layout_count();
   row(3).set_state(state::hover);
   EXPECT_EQ(calls, 2);
   EXPECT_TRUE(view().needs_update());
-  auto dirty = view().take_dirty_rects();
+  const std::vector<int> hovered = one_dirty();
   EXPECT_FALSE(view().needs_update());
   EXPECT_EQ(view().layout_count(), layouts + 1);
-  ASSERT_EQ(dirty.size(), 1u);
-  EXPECT_EQ(dirty[0].top, at(row(3)).y);
-  EXPECT_EQ(dirty[0].bottom - dirty[0].top, at(row(3)).height);
-  // A state that changes a height moves everything below it in the box, and
-  // the scroll bar shows a longer content.
+  EXPECT_EQ(std::pair(hovered[0], hovered[1]), std::pair(at(row(3)).y, at(row(3)).bottom()));
+  // A height that changes moves everything below it in the box, and the scroll bar's strip too.
   row(5).set_state(state::checked);
   EXPECT_EQ(calls, 3);
-  dirty = view().take_dirty_rects();
-  ASSERT_EQ(dirty.size(), 1u);
   const litehtml::position box = at(find("#box"), box_area::padding);
-  EXPECT_EQ(dirty[0].top, box.y);  // the bar's strip
-  EXPECT_EQ(dirty[0].bottom, box.bottom());
-  EXPECT_EQ(dirty[0].right, box.right());
-  EXPECT_EQ(dirty[0].left, at(row(5)).x);
+  EXPECT_EQ(one_dirty(), (std::vector{box.y, box.bottom(), at(row(5)).x, box.right()}));
   EXPECT_TRUE(view().take_dirty_rects().empty());
-  // A state no style sheet asks about changes nothing and lays out nothing;
-  // asked to, the renderer repaints the element.
+  // A state no style sheet asks about lays out nothing; asked to, the renderer repaints the row.
   layouts = view().layout_count();
   row(4).set_state(state::expanded, 0, false);
   EXPECT_TRUE(view().take_dirty_rects().empty());
   row(4).update();
-  dirty = view().take_dirty_rects();
-  ASSERT_EQ(dirty.size(), 1u);
-  EXPECT_EQ(dirty[0].top, at(row(4)).y);
+  EXPECT_EQ(one_dirty()[0], at(row(4)).y);
   EXPECT_EQ(view().layout_count(), layouts);
   // A change inside a row that is not laid out waits for nothing.
   const int calls_before = calls;
@@ -115,26 +105,40 @@ TEST_F(RendererTest, ChangesRepaintWhatChangedWithOneLayoutPerBatchAndOneCallToT
 }
 
 TEST_F(RendererTest, ListsCrossingTheWholeListThresholdAndReplacedWhole) {
+  // A lone row could be a wrapper of content: the rows are found again when it gains siblings.
+  load(1);
+  row(0).set_html("<b>bold</b>");
+  view().update();
+  std::size_t mirrored = view().mirror_size();
+  std::string rows;
+  for (int i = 1; i < 30000; ++i)
+    rows += "<div class=row id=r-" + std::to_string(i) + "><b>" + std::to_string(i) + "</b></div>";
+  find("#list").set_html(rows, position::append_after_last);
+  view().update();
+  EXPECT_EQ(view().row_container(find("#box")), find("#list"));
+  EXPECT_LT(view().mirror_size(), mirrored + 200);
+  EXPECT_EQ(at(row(29999)).y, kRowsTop + 29999 * 20);
+  expect_mirror_as_document();
+  // A short list grows past the threshold and comes back: whole, windowed, whole again.
   load(10);
   dom::element list = find("#list");
+  const std::pair<std::size_t, std::size_t> whole{0, 10};
   view().update();
-  EXPECT_EQ(*view().laid_out_rows(list), std::make_pair(std::size_t{0}, std::size_t{10}));
+  EXPECT_EQ(*view().laid_out_rows(list), whole);
   list.set_html(rows_html(200, "r", 10), position::append_after_last);
   view().update();
   EXPECT_EQ(view().laid_out_rows(list)->first, 0u);
   EXPECT_LT(view().laid_out_rows(list)->second, 50u);
-  // Back to a few rows: whole again.
   for (int i = 10; i < 200; ++i) row(i).delete_element();
   view().update();
-  EXPECT_EQ(*view().laid_out_rows(list), std::make_pair(std::size_t{0}, std::size_t{10}));
+  EXPECT_EQ(*view().laid_out_rows(list), whole);
   expect_mirror_as_document();
-
   // Every row of a long list replaced: only the new rows in view are laid out.
-  const std::string rows = rows_html(20000, "n");
+  rows = rows_html(20000, "n");
   list.set_html(rows, position::replace_content);
   view().set_scroll_pos(find("#box"), 30000);
   view().update();
-  const std::size_t mirrored = view().mirror_size();
+  mirrored = view().mirror_size();
   list.set_html(rows, position::replace_content);
   // The box keeps its scroll position, which now shows other rows.
   EXPECT_EQ(view().element_at(20, kRowsTop + 10), find("#n-1500"));
@@ -151,24 +155,6 @@ TEST_F(RendererTest, ListsCrossingTheWholeListThresholdAndReplacedWhole) {
   find("#box").set_style_attribute("height", L"auto");
   view().update();
   EXPECT_FALSE(view().laid_out_rows(list));
-  expect_mirror_as_document();
-}
-
-// With one row the box's lone child could be a wrapper of content: the rows
-// are found again when the row gains siblings.
-TEST_F(RendererTest, AListOfOneRowTakesManyInOneInsert) {
-  load(1, ".row { height: 20px } .row b { display: block }");
-  row(0).set_html("<b>bold</b>");
-  view().update();
-  const std::size_t mirrored = view().mirror_size();
-  std::string rows;
-  for (int i = 1; i < 30000; ++i)
-    rows += "<div class=row id=r-" + std::to_string(i) + "><b>" + std::to_string(i) + "</b></div>";
-  find("#list").set_html(rows, position::append_after_last);
-  view().update();
-  EXPECT_EQ(view().row_container(find("#box")), find("#list"));
-  EXPECT_LT(view().mirror_size(), mirrored + 200);
-  EXPECT_EQ(at(row(29999)).y, kRowsTop + 29999 * 20);
   expect_mirror_as_document();
 }
 

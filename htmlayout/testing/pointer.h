@@ -1,6 +1,4 @@
-// Test helper: a user's pointer over a page, driven through the input side
-// at the places the page's geometry gives for elements: moves, presses and
-// releases at an element's centre, drags by a distance.
+// Test helper: a user's pointer driven through the input side at the places a geometry gives.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,35 +17,26 @@ class pointer {
  public:
   pointer(input& in, geometry& layout) : in_(in), layout_(layout) {}
 
-  // The centre of the element's box (the origin when it has none: the test
-  // fails).
+  // The centre of the element's box (the origin when it has none: the test fails).
   point center_of(const dom::element& e) {
-    std::optional<rect> box = layout_.location(e);
+    const std::optional<rect> box = layout_.location(e);
     EXPECT_TRUE(box.has_value()) << "no box for <" << e.tag_name() << ">";
-    if (!box) return {};
-    return {(box->left + box->right) / 2, (box->top + box->bottom) / 2};
+    return box ? point{(box->left + box->right) / 2, (box->top + box->bottom) / 2} : point{};
   }
-
-  void move_to(point p, uint32_t keys = 0) {
-    at_ = p;
-    in_.mouse_move(p, held_, keys);
-  }
+  void move_to(point p, uint32_t keys = 0) { in_.mouse_move(at_ = p, held_, keys); }
+  void move_by(int dx, int dy) { move_to({at_.x + dx, at_.y + dy}); }
   void press(const dom::element& e, uint32_t keys = 0, uint32_t button = mouse::main_button) {
     move_to(center_of(e), keys);
-    held_ = button;
-    in_.mouse_down(at_, button, keys);
+    in_.mouse_down(at_, held_ = button, keys);
   }
   void release(uint32_t keys = 0) {
-    const uint32_t button = held_;
+    in_.mouse_up(at_, held_ ? held_ : mouse::main_button, keys);
     held_ = 0;
-    in_.mouse_up(at_, button ? button : mouse::main_button, keys);
   }
   void click(const dom::element& e, uint32_t keys = 0, uint32_t button = mouse::main_button) {
     press(e, keys, button);
     release(keys);
   }
-  // Moves by (dx, dy) from where the pointer is, with what is held.
-  void move_by(int dx, int dy) { move_to({at_.x + dx, at_.y + dy}); }
 
  private:
   input& in_;

@@ -1,13 +1,12 @@
-// A headless window (test_window.h) for tests of the stock behaviours: they
-// are registered before its page loads, and the reports of "command" and
-// "hyperlink" to the host are kept.
+// A headless window (test_window.h) with the stock behaviours registered before its page loads;
+// the reports of "command" and "hyperlink" to the host are kept.
 #pragma once
 
 #include <string_view>
 #include <vector>
 
-#include "htmlayout/dom/notifications.h"
 #include "htmlayout/behaviors/stock_behaviors.h"
+#include "htmlayout/dom/notifications.h"
 #include "htmlayout/testing/test_window.h"
 
 namespace htmlayout::testing {
@@ -27,7 +26,6 @@ struct stock_window : stock_behaviors_registered, test_window {
     });
     doc.load_html(html, base_url);
   }
-
   std::vector<behavior_notify_notification> reports;
 };
 

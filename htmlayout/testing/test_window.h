@@ -1,8 +1,5 @@
-// A headless window for the input side's tests: a document whose behaviours
-// come from the registry, its input, and a stand-in for the renderer's
-// geometry whose boxes the test places by hand. The stand-in finds the
-// deepest displayed element whose box holds a point, elements of shown
-// popups before those of the page, and keeps a scroll position per box.
+// A headless window for the input side's tests: a document, its input, and a stand-in geometry
+// whose boxes the test places; the deepest element holding a point wins, shown popups first.
 #pragma once
 
 #include <algorithm>
@@ -25,28 +22,21 @@ namespace htmlayout::testing {
 class fixed_layout : public geometry {
  public:
   void place(const dom::element& e, rect box) {
-    std::erase_if(boxes_, [&](const placed& p) { return p.element == e; });
+    std::erase_if(boxes_, [&](const auto& p) { return p.first == e; });
     boxes_.push_back({e, box});
   }
-  // Gives `box` a content that overflows by `limit` pixels.
-  void set_scroll_limit(const dom::element& box, int limit) {
-    scrolls_[find(box)].second.limit = limit;
-  }
-  int scroll_position(const dom::element& box) { return scrolls_[find(box)].second.position; }
 
   dom::element element_at(point p) override {
     dom::element best;
     int best_rank = -1;
-    for (const placed& candidate : boxes_) {
-      const rect& b = candidate.box;
-      const dom::element& e = candidate.element;
+    for (const auto& [e, b] : boxes_) {
       if (p.x < b.left || p.x >= b.right || p.y < b.top || p.y >= b.bottom || !e.is_visible())
         continue;
       int depth = 0;
       bool in_popup = false;
       for (dom::element a = e; a; a = a.parent(), ++depth)
-        if (a.get_state() & state::popup) in_popup = true;
-      int rank = (in_popup ? 1000 : 0) + depth;
+        in_popup = in_popup || (a.get_state() & state::popup);
+      const int rank = (in_popup ? 1000 : 0) + depth;
       if (rank >= best_rank) {
         best = e;
         best_rank = rank;
@@ -55,35 +45,18 @@ class fixed_layout : public geometry {
     return best;
   }
   std::optional<rect> location(const dom::element& e) override {
-    for (const placed& p : boxes_)
-      if (p.element == e) return p.box;
+    for (const auto& [placed, box] : boxes_)
+      if (placed == e) return box;
     return std::nullopt;
   }
-  scroll_range vertical_scroll(const dom::element& box) override {
-    return scrolls_[find(box)].second;
-  }
-  void set_vertical_scroll(const dom::element& box, int position) override {
-    scroll_range& range = scrolls_[find(box)].second;
-    range.position = std::clamp(position, 0, range.limit);
-  }
+  scroll_range vertical_scroll(const dom::element&) override { return {}; }
+  void set_vertical_scroll(const dom::element&, int) override {}
 
  private:
-  struct placed {
-    dom::element element;
-    rect box;
-  };
-  size_t find(const dom::element& box) {
-    for (size_t i = 0; i < scrolls_.size(); ++i)
-      if (scrolls_[i].first == box) return i;
-    scrolls_.push_back({box, {}});
-    return scrolls_.size() - 1;
-  }
-  std::vector<placed> boxes_;
-  std::vector<std::pair<dom::element, scroll_range>> scrolls_;
+  std::vector<std::pair<dom::element, rect>> boxes_;
 };
 
-// The behaviours a page names must outlive the window: declare them before
-// it, or in a base class listed before it.
+// The behaviours a page names must outlive the window: declare them before it.
 struct test_window {
   document doc;
   fixed_layout layout;
@@ -102,12 +75,10 @@ struct test_window {
     return doc.root().select_first("#" + std::string(id));
   }
   void place(std::string_view id, rect box) { layout.place((*this)[id], box); }
-  // The middle of a placed element's box.
   point center(std::string_view id) {
     rect b = layout.location((*this)[id]).value_or(rect{});
     return {(b.left + b.right) / 2, (b.top + b.bottom) / 2};
   }
-  // Moves there, presses and releases.
   void click_at(point p, uint32_t button = mouse::main_button, uint32_t keys = 0) {
     in.mouse_move(p, 0, keys);
     in.mouse_down(p, button, keys);
@@ -120,18 +91,11 @@ struct test_window {
 
 // The id of an element, or its tag when it has none ("-" for null).
 inline std::string name_of_element(const dom::element& e) {
-  if (!e) return "-";
-  return e.get_attribute_utf8("id").value_or(e.tag_name());
+  return e ? e.get_attribute_utf8("id").value_or(e.tag_name()) : "-";
 }
 
-// A behaviour that writes each event it gets into a log:
-//   "<element> mouse <code> <target>", "<element> key <code> <target> <key>",
-//   "<element> focus <code> <target>", "<element> event <code> <target>",
-//   "<element> timer", "<element> method <id>"
-// with codes in hexadecimal, each line preceded by `label` and ":" when it
-// has one, and mouse positions (relative to the element) into `positions`
-// as "<element> <x>,<y>". It answers false unless `react`, called with the
-// element and the line, answers true.
+// Logs each event as "<element> mouse|key|focus|event <hex code> <target>[ <key>]", "<element>
+// timer" or "<element> method <id>", mouse positions as "<element> <x>,<y>"; answers as `react`.
 class recorder : public behavior {
  public:
   recorder(std::vector<std::string>& log, const char* name, uint32_t subscription = group::all)
@@ -139,24 +103,22 @@ class recorder : public behavior {
 
   std::function<bool(const dom::element& he, const std::string& line)> react;
   std::vector<std::string> positions;
-  std::string label;
 
   bool on_mouse(const dom::element& he, const dom::element& target, uint32_t code, int x, int y,
                 uint32_t, uint32_t) override {
     positions.push_back(name_of_element(he) + " " + std::to_string(x) + "," + std::to_string(y));
-    return note(he, "mouse " + hex(code) + " " + name_of_element(target));
+    return note(he, "mouse", code, target);
   }
   bool on_key(const dom::element& he, const dom::element& target, uint32_t code, uint32_t key_code,
               uint32_t) override {
-    return note(
-        he, "key " + hex(code) + " " + name_of_element(target) + " " + std::to_string(key_code));
+    return note(he, "key", code, target, " " + std::to_string(key_code));
   }
   bool on_focus(const dom::element& he, const dom::element& target, uint32_t code) override {
-    return note(he, "focus " + hex(code) + " " + name_of_element(target));
+    return note(he, "focus", code, target);
   }
   bool on_event(const dom::element& he, const dom::element& target, uint32_t code,
                 uintptr_t) override {
-    return note(he, "event " + hex(code) + " " + name_of_element(target));
+    return note(he, "event", code, target);
   }
   bool on_timer(const dom::element& he) override { return note(he, "timer"); }
   bool on_method_call(const dom::element& he, uint32_t id, method_params&) override {
@@ -164,13 +126,14 @@ class recorder : public behavior {
   }
 
  private:
-  static std::string hex(uint32_t code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%x", code);
-    return text;
+  bool note(const dom::element& he, const std::string& what, uint32_t code,
+            const dom::element& target, const std::string& more = {}) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%x", code);
+    return note(he, what + " " + hex + " " + name_of_element(target) + more);
   }
   bool note(const dom::element& he, const std::string& what) {
-    std::string line = (label.empty() ? "" : label + ":") + name_of_element(he) + " " + what;
+    const std::string line = name_of_element(he) + " " + what;
     log_.push_back(line);
     return react && react(he, line);
   }

@@ -1,5 +1,4 @@
-// Test helper: a page loaded into the headless container, laid out at a given
-// width, with shortcuts to find elements and paint.
+// Test helper: a page loaded into the headless container and laid out at a given width.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,50 +11,46 @@
 
 namespace htmlayout::render::test_support {
 
-class test_page {
- public:
-  explicit test_page(const std::string& html, const std::string& css = std::string(),
-                     int width = 800)
-      : width_(width) {
+struct test_page {
+  explicit test_page(const std::string& html, const std::string& css = {}, int width = 800)
+      : width(width) {
     container.set_viewport(width, 600);
     loaded = load_document(html, container, css);
     render();
   }
   test_page(const test_page&) = delete;
-  test_page& operator=(const test_page&) = delete;
 
-  void render() { loaded.document->render(width_); }
-
+  void render() { loaded.document->render(width); }
   litehtml::element::ptr find(const std::string& selector) const {
     litehtml::element::ptr found = loaded.document->root()->select_one(selector);
     EXPECT_TRUE(found) << "no element matches " << selector;
     return found;
   }
-
-  // Paints the document and returns what was drawn.
-  const std::vector<paint_op>& paint() {
-    const litehtml::position clip(0, 0, width_, 600);
+  // Paints what meets `clip` (the top 600 pixels by default) and returns what was drawn.
+  const std::vector<paint_op>& paint(litehtml::position clip = {}) {
+    if (clip.empty()) clip = {0, 0, width, 600};
     container.clear_painted();
     loaded.document->draw(0, 0, 0, &clip);
     return container.painted();
   }
-
   const style_sheets& sheets() const { return loaded.sheets; }
   const litehtml::document::ptr& document() const { return loaded.document; }
 
+  int width;
   headless_container container;
   loaded_document loaded;
-
- private:
-  int width_;
 };
 
-// The first painted text run equal to `text`, or nullptr.
 inline const paint_op* find_text(const std::vector<paint_op>& ops, const std::string& text) {
-  for (const auto& op : ops) {
+  for (const auto& op : ops)
     if (op.what == paint_op::kind::text && op.text == text) return &op;
-  }
   return nullptr;
+}
+
+// "x,y widthxheight", to compare boxes in one line.
+inline std::string box_text(const litehtml::position& p) {
+  return std::to_string(p.x) + "," + std::to_string(p.y) + " " + std::to_string(p.width) + "x" +
+         std::to_string(p.height);
 }
 
 }  // namespace htmlayout::render::test_support
