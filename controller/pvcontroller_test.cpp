@@ -81,15 +81,11 @@ TEST_F(ControllerTest, EachActionSendsItsModelEventAndLogsItsLine) {
     Lines cntrl;
     Ids events;
   } rows[] = {
-      {L"mark_quote_with_tag", "vt-2", "q-1", {"mark_quote_with_tag; quote: 1; tag: 2"},
-       {me::mark_quote::id}},
-      {L"mark_tag_with_quote", "q-4", "vt-3", {"mark_tag_with_quote; quote: 4; tag: 3"},
-       {me::mark_quote::id}},
-      {L"delete_quote_mark", "qt-2-3", nullptr, {"delete_quote_mark; quote: 2; tag: 3"},
-       {me::delete_mark::id}},
+      {L"mark_quote_with_tag", "vt-2", "q-1", {"mark_quote_with_tag; quote: 1; tag: 2"}, {me::mark_quote::id}},
+      {L"mark_tag_with_quote", "q-4", "vt-3", {"mark_tag_with_quote; quote: 4; tag: 3"}, {me::mark_quote::id}},
+      {L"delete_quote_mark", "qt-2-3", nullptr, {"delete_quote_mark; quote: 2; tag: 3"}, {me::delete_mark::id}},
       {L"add_search_tag", "vt-1", nullptr, {"add_search_tag; id: 1"}, {me::add_search_tag::id}},
-      {L"delete_search_tag", "st-1", nullptr, {"delete_search_tag; id: 1"},
-       {me::delete_search_tag::id}},
+      {L"delete_search_tag", "st-1", nullptr, {"delete_search_tag; id: 1"}, {me::delete_search_tag::id}},
       {L"delete_vtag", "vt-2", nullptr, {"delete_vtag; tag: 2"}, {me::delete_tag::id}},
       {L"delete_quote", "q-3", nullptr, {"delete_quote; quote: 3"}, {me::delete_quote::id}},
       {L"copy_quote", "q-2", nullptr, {}, {me::copy_quote::id}},
@@ -112,7 +108,6 @@ TEST_F(ControllerTest, EachActionSendsItsModelEventAndLogsItsLine) {
   EXPECT_EQ(clipboard, (std::vector<std::wstring>{L"two", L"two\n\nalpha", L"four\n\ntwo\n\n",
                                                   L"four\nTags: gamma\n\ntwo\nTags: alpha\n\n"}));
   EXPECT_FALSE(env.model->quote(2));
-
   // Actions with a parameter hand it on.
   env.collection.mark_logs();
   element tag = by_id("vt-1");
@@ -154,21 +149,19 @@ TEST_F(ControllerTest, RefusedRequestsSendNothing) {
     }
     return "taken";
   };
-  EXPECT_EQ(error_of([&] { controller.send(vcaction(vcaction_types::none)); }),
-            "wrong pvcontroller::send");
+  EXPECT_EQ(error_of([&] { controller.send(vcaction(vcaction_types::none)); }), "wrong pvcontroller::send");
   EXPECT_EQ(error_of([&] { controller.send(vcaction(vcaction_types::init)); }),
             "deprecated pvcontroller::send vcaction::init");
-  for (int32_t type : {2, 1023, 1026, -1}) {
+  for (int32_t type : {2, 1023, 1026, -1})
     EXPECT_EQ(error_of([&] { controller.send(vcaction(type)); }), "unknown pvcontroller::send");
-  }
   EXPECT_EQ(env.collection.new_lines("debug").at(5), "Controller send action. type: -1");
-  for (const wchar_t* name : {L"Delete_quote", L"delete_quote ", L"delete", L""}) {
+  for (const wchar_t* name : {L"Delete_quote", L"delete_quote ", L"delete", L""})
     EXPECT_EQ(error_of([&] { run(name, by_id("q-1")); }), "unknown ");
-  }
   element tag = by_id("tag7");
   tag.set_attribute("editable", L"");
   element_and_name renamed{tag, L"x"};
   check_rows(by_id("thequotelist"), {1});
+  auto act = [&](const action& asked) { return [&, asked] { controller.interpret_action(asked); }; };
   const std::pair<std::function<void()>, std::string> refused[] = {
       {[&] { run(L"delete_quote", by_id("tag7")); }, "id tag7"},
       {[&] { run(L"delete_quote", doc.root().select_first("p")); }, "id <p> without id"},
@@ -177,19 +170,14 @@ TEST_F(ControllerTest, RefusedRequestsSendNothing) {
       {[&] { run(L"mark_tag_with_quote", by_id("q-1"), element()); }, "id <> without id"},
       // A tag shown outside a quote has no quote to read.
       {[&] { run(L"delete_quote_mark", by_id("st-1")); }, "id <> without id"},
-      {[&] { controller.interpret_action(action{L"rename_tag", renamed}); }, "id tag7"},
+      {act({L"rename_tag", renamed}), "id tag7"},
       {[&] { run(L"delete_quotes", by_id("q-1")); }, "div"},
-      {[&] { controller.interpret_action(action{L"add_quote", {}}); },
-       "interpret_action add_quote: no parameter"},
-      {[&] { controller.interpret_action(action{L"delete_quotes", {}}); },
-       "interpret_action delete_quotes: no parameter"},
-      {[&] { controller.interpret_action(action{L"add_tag", std::string_view("x")}); },
-       "interpret_action add_tag: wrong parameter"},
-      {[&] { controller.interpret_action(action{L"add_quote", std::wstring_view(L"x")}); },
-       "interpret_action add_quote: wrong parameter"},
-      {[&] { controller.interpret_action(action{L"export_data", action_elements{}}); },
-       "interpret_action export_data: wrong parameter"},
-      {[&] { controller.interpret_action(action{L"mark_quote_with_tag", std::wstring_view(L"x")}); },
+      {act({L"add_quote", {}}), "interpret_action add_quote: no parameter"},
+      {act({L"delete_quotes", {}}), "interpret_action delete_quotes: no parameter"},
+      {act({L"add_tag", std::string_view("x")}), "interpret_action add_tag: wrong parameter"},
+      {act({L"add_quote", std::wstring_view(L"x")}), "interpret_action add_quote: wrong parameter"},
+      {act({L"export_data", action_elements{}}), "interpret_action export_data: wrong parameter"},
+      {act({L"mark_quote_with_tag", std::wstring_view(L"x")}),
        "interpret_action mark_quote_with_tag: wrong parameter"},
   };
   env.collection.mark_logs();
