@@ -37,9 +37,18 @@ class AppDataTest : public ::testing::Test {
   std::filesystem::path user_ = root_.path() / "user", common_ = root_.path() / "common";
 };
 
-// The first start copies the seed files there are into a private folder;
-// later starts copy nothing, even after a deletion.
+// Neither the user's folder nor an all-users "Parvela" is an error (the test
+// program's own folder has no "share/Parvela" to fall back on). The first
+// start copies the seed files there are into a private folder; later starts
+// copy nothing, even after a deletion. No user folder is an error.
 TEST_F(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndLaterStartsNothing) {
+  try {
+    prepare_app_data();
+    FAIL() << "no error raised";
+  } catch (const data_error& error) {
+    EXPECT_STREQ(error.what(), "Application data not exists");
+  }
+  EXPECT_FALSE(std::filesystem::exists(user_ / "Parvela"));
   std::filesystem::create_directories(common_ / "Parvela");
   write_file(common_ / "Parvela/defaulttags.xml", "tags");
   write_file(common_ / "Parvela/parvela.fdb", "db");
@@ -56,19 +65,6 @@ TEST_F(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndLaterStartsNothing
   prepare_app_data();
   EXPECT_FALSE(std::filesystem::exists(user_ / "Parvela/defaulttags.xml"));
   EXPECT_EQ(read_file(user_ / "Parvela/parvela.fdb"), "user's own");
-}
-
-TEST_F(AppDataTest, NoFolderAnywhereOrNoUserFolderIsAnError) {
-  // Neither the user's folder nor an all-users "Parvela" exists (the test
-  // program's own folder has no "share/Parvela" to fall back on).
-  try {
-    prepare_app_data();
-    FAIL() << "no error raised";
-  } catch (const data_error& error) {
-    EXPECT_STREQ(error.what(), "Application data not exists");
-  }
-  EXPECT_FALSE(std::filesystem::exists(user_ / "Parvela"));
-  std::filesystem::create_directories(common_ / "Parvela");
   unsetenv("XDG_DATA_HOME");
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   unsetenv("HOME");
@@ -78,14 +74,14 @@ TEST_F(AppDataTest, NoFolderAnywhereOrNoUserFolderIsAnError) {
 
 // The switch's round trip in a private config folder: off by default, on
 // writes an entry that starts the given program (quoted as the Exec line
-// wants; desktop-file-validate agrees), off removes it; an entry hidden by the desktop counts as off; a
-// folder that cannot be made is reported and leaves the switch off.
+// wants; desktop-file-validate agrees), off removes it; an entry hidden by
+// the desktop counts as off; a folder that cannot be made is reported and
+// leaves the switch off.
 TEST(AutostartTest, TheEntryIsTheSetting) {
   temp_dir root;
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   setenv("XDG_CONFIG_HOME", (root.path() / "config").c_str(), 1);
-  const std::filesystem::path entry =
-      root.path() / "config/autostart/io.github.parvela.Parvela.desktop";
+  const std::filesystem::path entry = root.path() / "config/autostart/io.github.parvela.Parvela.desktop";
   EXPECT_EQ(autostart_entry_path(), entry.string());
   EXPECT_FALSE(autostart_enabled());
   struct {
