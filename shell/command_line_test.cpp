@@ -130,17 +130,14 @@ TEST(InstanceProtocolTest, RequestsAreReadWholeOrRefused) {
   EXPECT_FALSE(parse_answer("show\n"));
 }
 
-// A first instance that never answers: a later one's request gives up.
-TEST(SingleInstanceTest, AskingWithNobodyListeningGivesUp) {
+// A first instance that never answers: a later one's request gives up. The
+// runtime folder the socket lives in is private.
+TEST(SingleInstanceTest, AskingWithNobodyListeningGivesUpAndTheRuntimeFolderIsPrivate) {
   testing_support::temp_dir dir;
   single_instance first(dir.str());
   ASSERT_TRUE(first.is_first());
   EXPECT_FALSE(single_instance(dir.str()).is_first());
   EXPECT_FALSE(ask_instance_to_show(dir.str()));
-}
-
-TEST(SingleInstanceTest, RuntimeFolderIsPrivate) {
-  testing_support::temp_dir dir;
   setenv("XDG_RUNTIME_DIR", dir.str().c_str(), 1);
   EXPECT_EQ(runtime_folder(), dir.str());
   unsetenv("XDG_RUNTIME_DIR");
