@@ -37,7 +37,7 @@ Quote quote(int32_t id, std::string text, std::vector<std::string> tags = {}) {
 
 // Header, blocks and footer, with the only line end after the header; markup
 // in texts and names is shown as text.
-TEST(ExportHtmlTest, ThePageShowsEveryQuoteAsText) {
+TEST(ExportHtmlTest, ThePageShowsEveryQuoteAsTextAndItsFileIsReplacedWholeOrLeftAsItWas) {
   const std::string header =
       "<html><head><title>Quotes</title><META http-equiv=\"Content-Type\" "
       "content=\"text/html; charset=utf-8\"><META name=\"GENERATOR\" content=\"Parvela\">"
@@ -54,12 +54,9 @@ TEST(ExportHtmlTest, ThePageShowsEveryQuoteAsText) {
        "Tags: &#60;b&#62;bold&#60;/b&#62;, &#34;q&#34; &#38; a<br><br>"},
   };
   for (const auto& [quotes, blocks] : pages) EXPECT_EQ(export_html(quotes), header + blocks + footer);
-}
-
-// The file is replaced whole; a write that fails halfway (the disk fills up:
-// a file size limit stands in for it, in a child process) leaves the file
-// that was there as it was, and nothing else in the folder.
-TEST(ExportHtmlTest, TheFileIsReplacedWholeOrLeftAsItWas) {
+  // The file is replaced whole; a write that fails halfway (the disk fills
+  // up: a file size limit stands in for it, in a child process) leaves the
+  // file that was there as it was, and nothing else in the folder.
   testing_support::temp_dir folder;
   std::vector<Quote> quotes{quote(1, "a", {"x"})};
   std::filesystem::path target = folder.path() / "export \u00e4.html";
