@@ -49,7 +49,8 @@ TEST(CollectionFileTest, AFileThatCannotBeUsedIsRefusedAndLeftAsItWas) {
     std::string error;
     bool folder_kept = true;  // no -wal or -shm file was made either
   } rows[] = {
-      {"no database", [](const std::string& path) { write_file(path, "\x01\x02 other" + std::string(8192, 'Z')); },
+      {"no database",
+       [](const std::string& path) { write_file(path, "\x01\x02 other" + std::string(8192, 'Z')); },
        "file is not a database"},
       {"another program's",
        [](const std::string& path) {

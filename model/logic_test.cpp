@@ -144,7 +144,8 @@ TEST_F(LogicTest, TheTagSearchSelectsByEveryTagOrByOne) {
       R"(<tags><tag id="1" name="a"/><tag id="2" name="b"/><tag id="3" name="c"/>)"
       R"(<tag id="4" name="unused"/></tags>)",
       R"(<quotes><quote id="8" text="eight"><t id="1"/><t id="2"/><t id="3"/></quote>)"
-      R"(<quote id="3" text="three"><t id="2"/></quote><quote id="5" text="five"><t id="1"/><t id="2"/></quote>)"
+      R"(<quote id="3" text="three"><t id="2"/></quote>)"
+      R"(<quote id="5" text="five"><t id="1"/><t id="2"/></quote>)"
       R"(<quote id="1" text="one"/><quote id="6" text="six"><t id="3"/><t id="1"/></quote>)"
       R"(<quote id="2" text="two"><t id="3"/></quote></quotes>)");
   logic store;

@@ -220,7 +220,8 @@ TEST(LoopErrorsTest, AnErrorInAGuardedCallEndsTheLoopAndIsRaisedOnceAfterIt) {
        "first"},
       {"before the loop, not a std::exception", [] { guarded([] { throw 42; }); }, "int 42"},
       {"in another thread",
-       [] { std::thread([] { guarded([] { throw fml::exception("from a worker"); }); }).join(); }, "from a worker"},
+       [] { std::thread([] { guarded([] { throw fml::exception("from a worker"); }); }).join(); },
+       "from a worker"},
       {"in a nested loop",
        [&] {
          QTimer::singleShot(0, [&] {

@@ -73,7 +73,8 @@ TEST_F(StartupTest, AKilledInstanceDoesNotBlockTheNextStartWhichEndsInOrder) {
   EXPECT_TRUE(app.ends_with("Application finished.\n")) << app;
   size_t last = 0;  // the long-lived objects come up in order
   for (const char* line : {"Singleton: model - created.", "Singleton: controller - created.",
-                           "Singleton: ResourceMgr - created.", "Singleton: view - created.", "Init complete"}) {
+                           "Singleton: ResourceMgr - created.", "Singleton: view - created.",
+                           "Init complete"}) {
     EXPECT_TRUE(app.find(line) != std::string::npos && app.find(line) > last) << line;
     last = app.find(line);
   }
