@@ -4,18 +4,17 @@
 
 #include <string>
 
-#include "controller/testing/controller_env.h"
 #include "fml/app_errors.h"
 #include "tests/support/temp_dir.h"
 
 namespace pvl {
 namespace {
 
-using controller_testing::interaction;
+std::string interaction(const std::string& source, const std::string& target, const std::string& action) {
+  return "<i><source " + source + "/><target " + target + "/><action>" + action + "</action></i>";
+}
 
-// An interaction with an id is that element's alone; without, the class's;
-// names are UTF-8. Each error names the file (when it is missing or no XML)
-// or the line, and what is wrong.
+// An interaction with an id is that element's alone; without, the class's. Errors name the file or line.
 TEST(DragConfigTest, ReadsTheInteractionsOrRaisesWithThePlaceAndTheFault) {
   testing_support::temp_dir dir;
   const std::filesystem::path file = dir.path() / "DragMgr.xml", missing = dir.path() / "no" / "DragMgr.xml";

@@ -1,5 +1,4 @@
-// The controller on a real document and model: each action's model event
-// and log line, and the requests it refuses before anything is sent.
+// The controller on a real document and model: each action's model event and log line, refusals.
 #include "controller/pvcontroller.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -20,13 +19,30 @@
 namespace pvl {
 namespace {
 
-using controller_testing::window_page;
 using htmlayout::dom::element;
 using Lines = std::vector<std::string>;
 using Ids = std::vector<int>;
 namespace me = model_events;
 namespace ve = view_events;
 namespace mouse = htmlayout::mouse;
+
+// The main window's ids and classes: tag 1 searched, tags 1-3, quotes 4-1 (quote 2 tagged 3 and 1,
+// quote 3 tagged 2), a div whose id has no "-" and a p without id.
+std::string window_page() {
+  std::string tags, quotes;
+  for (int id : {1, 2, 3})
+    tags += "<tr><td><div class=vtag id=vt-" + std::to_string(id) + ">tag</div></td></tr>";
+  for (int id : {4, 3, 2, 1}) {
+    const std::string n = std::to_string(id);
+    quotes += "<tr><td><div class=quote id=q-" + n + "><table><tr><td>";
+    for (int tag : id == 2 ? std::vector<int>{3, 1} : id == 3 ? std::vector<int>{2} : std::vector<int>{})
+      quotes += "<div class=qtag id=qt-" + n + "-" + std::to_string(tag) + ">tag</div>";
+    quotes += "</td></tr></table></div></td></tr>";
+  }
+  return "<html><body><div class=searchbar id=p-searchbar><div class=stag id=st-1>alpha</div></div>"
+         "<div class=recycled id=bin>bin</div><table id=taglist>" + tags +
+         "</table><table id=thequotelist>" + quotes + "</table><div id=tag7></div><p>no id</p></body></html>";
+}
 
 class ControllerTest : public ::testing::Test {
  protected:
@@ -54,8 +70,13 @@ class ControllerTest : public ::testing::Test {
     for (size_t row : rows) table.child(row).set_state(htmlayout::state::checked);
   }
   Lines cntrl() const { return env.collection.new_lines("cntrl"); }
-  // What an element's behaviour forwards: a mouse event on `e` at (x, 100),
-  // the main button held except in a move.
+  Ids model_events() const {  // from the model's "model event N" lines
+    Ids ids;
+    for (const std::string& line : env.collection.new_lines("debug"))
+      if (line.rfind("model event ", 0) == 0) ids.push_back(std::stoi(line.substr(12)));
+    return ids;
+  }
+  // What an element's behaviour forwards: the main button held except in a move.
   bool mouse_event(const char* id, uint32_t event, int x) {
     element e = by_id(id);
     mouse_record record{e, event, x, 100, event == mouse::move ? 0u : mouse::main_button, 0};
@@ -70,8 +91,7 @@ class ControllerTest : public ::testing::Test {
   Lines app_at_start;
 };
 
-// In order, on one page and collection: each action's line in "cntrl" and
-// the model event it sends; list actions take the checked rows in row order.
+// List actions take the checked rows in row order.
 TEST_F(ControllerTest, EachActionSendsItsModelEventAndLogsItsLine) {
   check_rows(by_id("thequotelist"), {2, 0});  // quotes 2 and 4
   check_rows(by_id("taglist"), {2});
@@ -102,7 +122,7 @@ TEST_F(ControllerTest, EachActionSendsItsModelEventAndLogsItsLine) {
     env.collection.mark_logs();
     run(r.name, by_id(r.first), by_id(r.second));
     EXPECT_EQ(cntrl(), r.cntrl);
-    EXPECT_EQ(env.model_events(), r.events);
+    EXPECT_EQ(model_events(), r.events);
   }
   // Quote 4 got tag 3 (gamma) at the second row, quote 2 lost it at the third.
   EXPECT_EQ(clipboard, (std::vector<std::wstring>{L"two", L"two\n\nalpha", L"four\n\ntwo\n\n",
@@ -122,7 +142,7 @@ TEST_F(ControllerTest, EachActionSendsItsModelEventAndLogsItsLine) {
     controller.interpret_action(action{name, {}});
   EXPECT_EQ(cntrl(), (Lines{"add_tag; id: d\xc3\xa9lta", "add_quote; ", "rename_tag; id: 1",
                             "clear_search_tags"}));
-  EXPECT_EQ(env.model_events(),
+  EXPECT_EQ(model_events(),
             (Ids{me::add_tag::id, me::add_quote::id, me::rename_tag::id, me::export_data::id,
                  me::set_search_mode_or::id, me::set_search_mode_and::id, me::clear_search_tags::id}));
   EXPECT_FALSE(tag.has_attribute("editable"));  // the editing ended
@@ -132,10 +152,7 @@ TEST_F(ControllerTest, EachActionSendsItsModelEventAndLogsItsLine) {
   EXPECT_EQ(db.execAndGet("SELECT length(CAST(m_utftext AS BLOB)) FROM quote WHERE m_id = 6").getInt(), 4);
 }
 
-// Other message types, unknown names, malformed ids, missing parameters and
-// parameters of the wrong kind raise before anything is written or sent.
 TEST_F(ControllerTest, RefusedRequestsSendNothing) {
-  // The error's kind and text.
   auto error_of = [&](const std::function<void()>& call) -> std::string {
     try {
       call();
@@ -183,13 +200,12 @@ TEST_F(ControllerTest, RefusedRequestsSendNothing) {
   env.collection.mark_logs();
   for (const auto& [call, error] : refused) EXPECT_EQ(error_of(call), error);
   EXPECT_TRUE(tag.has_attribute("editable"));
-  EXPECT_TRUE(env.model_events().empty());
+  EXPECT_TRUE(model_events().empty());
   EXPECT_TRUE(cntrl().empty());
   EXPECT_TRUE(env.recorder.events.empty());
 }
 
-// A drag whose release happened over something that does not report to the
-// controller ends at the next press, which starts afresh.
+// The release happened over something that does not report to the controller.
 TEST_F(ControllerTest, APressAfterALostReleaseEndsTheOldDrag) {
   EXPECT_EQ(app_at_start, (Lines{"Singleton: model - created.", "Initializing DragMgr",
                                  "12 interactions loaded", "Initialized DragMgr."}));
@@ -210,7 +226,7 @@ TEST_F(ControllerTest, APressAfterALostReleaseEndsTheOldDrag) {
   EXPECT_EQ(cntrl(), (Lines{"dnd ready: vt-1", "dnd start: vt-1", "dnd cancel: vt-1", "dnd ready: q-3",
                             "dnd stop: q-3", "dnd ready: vt-1", "dnd start: vt-1", "dnd cancel: vt-1",
                             "dnd ready: p-searchbar", "dnd stop: "}));
-  EXPECT_TRUE(env.model_events().empty());
+  EXPECT_TRUE(model_events().empty());
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The model's event entry: for every model event, the view events in their
-// order with their data, the log lines and the errors.
+// The model's event entry: the view events each model event sends, its log lines and errors.
 #include "model/pvl_model.h"
 
 #include <SQLiteCpp/Database.h>
@@ -33,9 +32,7 @@ class ModelEventTest : public ::testing::Test {
   pvlModel model_;
 };
 
-// Each case on a fresh default collection with the tags of `search` in the
-// search sends its events; what the view got, described, with "wrong quote"
-// or "wrong tag" after an event that raised, and the model's log lines.
+// Each row starts on a fresh default collection with the tags of `search` searched for.
 TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
   const std::string all = "update_quotes 1 2(gamma,alpha) 3(beta) 4";
   const Ids missing_among{4, 9, 2}, two_one{2, 1}, two_one_three{2, 1, 3}, three_one{3, 1};
@@ -116,9 +113,7 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
   }
 }
 
-// Undo puts the last deletion back as it was, around what changed since: a
-// new quote in the place of a deleted one, a link at a deleted link's
-// position, a new tag with a deleted tag's name.
+// Later changes take the deleted ids, mark positions and tag name; undo must restore around them.
 TEST_F(ModelEventTest, UndoRestoresTheLastDeletionAroundLaterChanges) {
   send(me::initial_load{});
   const std::vector<Quote> before = view_.events.back().quotes;
@@ -180,10 +175,7 @@ TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSaysHowItWent) {
   EXPECT_TRUE(event(0).notice.error);
 }
 
-// Another program holds the file's write lock: a capture waits in memory
-// with its stamp, later ones wait behind it, other changes are reported and
-// the view is given the collection as the file holds it; once the lock is
-// gone the waiting quotes are stored in the order they came.
+// Another program holds the write lock: captures wait in memory, in order, with their stamps.
 TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   int starts = 0;
   model_.set_retry_starter([&] { ++starts; });

@@ -1,8 +1,4 @@
-// The word search: the words as typed read into the FTS5 queries of the two
-// word indexes, then on a real collection file the results of the indexes
-// against a plain scan of the texts over random edits (add, delete, undo),
-// input the query language would misread, and the format step that builds
-// the indexes for a collection of the previous format.
+// The word search: typed words to FTS5 queries, the indexes against a plain scan, format upgrades.
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Transaction.h>
 #include <gtest/gtest.h>
@@ -25,8 +21,6 @@ using testing_support::read_file;
 using Ids = std::vector<int32_t>;
 namespace me = model_events;
 
-// Every case gives the four queries SQLite receives and the terms of several
-// words checked on the texts.
 TEST(WordQueryTest, TermsBecomeQuotedFts5Queries) {
   struct row {
     std::string typed;
@@ -149,7 +143,6 @@ TEST_F(WordSearchTest, TheIndexesAgreeWithAPlainScanOverRandomEdits) {
   model_testing::view_recorder view;
   model.set_view(&view);
   auto send = [&](const model_event& event) { model.on_model_event(event); };
-  // The whole list, as the view gets it without search words.
   auto all_quotes = [&] {
     send(me::set_search_words{""});
     send(me::initial_load{});
@@ -188,7 +181,6 @@ TEST_F(WordSearchTest, TheIndexesAgreeWithAPlainScanOverRandomEdits) {
   }
 }
 
-// How many quotes the typed words find.
 size_t found_by(logic& store, const std::string& typed) {
   store.setSearchWords(typed);
   return store.searchIds().size();
@@ -237,9 +229,7 @@ TEST_F(WordSearchTest, ACollectionOfAnOlderFormatGetsItsIndexesOnceOrStaysAsItWa
   }
 }
 
-// Removing most of a collection builds the indexes again from the quotes
-// that stay: they find exactly those, and the next removal still updates
-// them.
+// A large removal rebuilds the indexes from the rest; the next removal must still update them.
 TEST_F(WordSearchTest, RemovingMostQuotesLeavesIndexesThatFindTheRest) {
   { logic schema_only; }
   {

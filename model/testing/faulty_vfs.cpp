@@ -6,7 +6,6 @@
 #include <map>
 
 namespace model_testing {
-
 namespace {
 
 sqlite3_vfs* g_real = nullptr;
@@ -15,14 +14,12 @@ std::array<int, 3> g_counts{};
 fault g_failing = fault::write;
 int g_fail_from = 0;  // 0: nothing fails
 
-// Counts a call of `kind`; true when it is to fail.
 bool fails(fault kind) {
   int n = ++g_counts[static_cast<int>(kind)];
   return g_fail_from > 0 && kind == g_failing && n >= g_fail_from;
 }
 
-// A file's methods: the system VFS's, but for the counted calls, which go
-// through the functions below. The file itself is the system VFS's.
+// A file's methods: the system VFS's, but for the counted calls below.
 struct counting_methods {
   sqlite3_io_methods methods;  // first: the file points to it
   const sqlite3_io_methods* real;

@@ -1,6 +1,5 @@
-// A collection in a temporary folder for the model's tests: the user's data
-// folder ($XDG_DATA_HOME), "DataDir" and the seven logs all point into it,
-// so nothing touches the real home folder. Removed with the object.
+// A collection in a temporary folder for the model's tests: $XDG_DATA_HOME, "DataDir" and the
+// logs point into it, so nothing touches the real home folder. Removed with the object.
 #pragma once
 
 #include <stdlib.h>
@@ -46,12 +45,10 @@ class test_collection {
     testing_support::write_file(data_dir() / "defaultquotes.xml", quotes_xml);
   }
 
-  // Remembers how long every log is, for new_lines().
   void mark_logs() {
     for (auto& [id, file] : kLogs) marks_[id] = log_text(id).size();
   }
-  // The lines written to the log `id` ("debug", "logic", ...) since the
-  // last mark_logs() (since the start without one).
+  // The lines written to the log `id` ("debug", "logic", ...) since the last mark_logs().
   std::vector<std::string> new_lines(const std::string& id) const {
     std::istringstream text(log_text(id).substr(marks_.contains(id) ? marks_.at(id) : 0));
     std::vector<std::string> lines;

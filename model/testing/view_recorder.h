@@ -1,7 +1,5 @@
-// Stands in for the view in the model's tests: records every view event with
-// a copy of its data, since the data is valid only during the call, and the
-// event in one line: its name and the data it carried ("delete_quote 2",
-// "mark_quote 4 beta", "delete_mark 2/3", "update_quotes 2(gamma,alpha) 4").
+// Stands in for the view in the model's tests: records each view event with a copy of its data
+// (valid only during the call) and one line such as "update_quotes 2(gamma,alpha) 4".
 #pragma once
 
 #include <optional>
@@ -18,7 +16,6 @@ namespace model_testing {
 struct recorded_event {
   int32_t id = 0;
   std::string text;                 // the line described above
-  int32_t number = 0;               // vdelete_quote, vadd_tag_id, vdelete_tag, vdelete_search_tag
   std::optional<pvl::Quote> quote;  // vadd_quote
   std::vector<pvl::Quote> quotes;   // vupdate_quotes, read as it was sent
   std::vector<pvl::Tag> tags;       // vupdate_tags
@@ -47,7 +44,6 @@ class view_recorder : public pvl::view_event_sink {
     e.text = std::to_string(event.id);
     const auto say = [&](const char* name, const std::string& data = "") { e.text = name + data; };
     const auto number = [](int32_t n) { return " " + std::to_string(n); };
-    const auto id = [&](int32_t n) { return number(e.number = n); };
     const auto tag = [](const pvl::Tag* tag) { return tag ? " " + tag->m_utfname : ""; };
     const auto rename = [&](const pvl::tag_rename& now) {
       return number(now.tag) + " " + fml::wchar2utf8(now.name);
@@ -57,10 +53,10 @@ class view_recorder : public pvl::view_event_sink {
           if (v.quote) e.quote = *v.quote;
           say("add_quote", v.quote ? number(v.quote->m_id) + " " + v.quote->m_utftext : "");
         },
-        [&](const ve::vdelete_quote& v) { say("delete_quote", id(v.quote)); },
-        [&](const ve::vadd_tag_id& v) { say("add_tag_id", id(v.tag)); },
-        [&](const ve::vdelete_tag& v) { say("delete_tag", id(v.tag)); },
-        [&](const ve::vdelete_search_tag& v) { say("delete_search_tag", id(v.tag)); },
+        [&](const ve::vdelete_quote& v) { say("delete_quote", number(v.quote)); },
+        [&](const ve::vadd_tag_id& v) { say("add_tag_id", number(v.tag)); },
+        [&](const ve::vdelete_tag& v) { say("delete_tag", number(v.tag)); },
+        [&](const ve::vdelete_search_tag& v) { say("delete_search_tag", number(v.tag)); },
         [&](const ve::vdelete_wrong_tag&) { say("wrong_tag"); },
         [&](const ve::vedit_tag&) { say("edit_tag"); },
         [&](const ve::vrename_tag& v) { say("rename_tag", rename(v.now)); },
@@ -86,10 +82,7 @@ class view_recorder : public pvl::view_event_sink {
         },
         [&](const ve::vrefresh_quotes&) { say("refresh_quotes"); },
         [&](const ve::vclear_search_tags&) { say("clear_search_tags"); },
-        [&](const ve::vundo_note& v) {
-          e.note = v.note;
-          say("undo_note");
-        },
+        [&](const ve::vundo_note& v) { e.note = v.note, say("undo_note"); },
         [&](const ve::vshow_quote_text&) { say("show_quote_text"); },
         [&](const ve::vnotice& v) {
           e.notice = v.line;
