@@ -1,6 +1,4 @@
-// Files the model cannot use: a collection file raises open_db_error saying
-// what is wrong and is left exactly as it was; default files that cannot be
-// imported into an empty collection stop the start and store nothing.
+// Files the model cannot use are refused, say why, and are left exactly as they were.
 #include "model/collection_file.h"
 
 #include <SQLiteCpp/Database.h>
@@ -21,14 +19,11 @@ namespace {
 using testing_support::read_file;
 using testing_support::write_file;
 
-// The names in the data folder.
 std::set<std::filesystem::path> folder_entries(const std::filesystem::path& folder) {
   return {std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()};
 }
 
-// Each case prepares the file; the open fails with the path and the reason,
-// and neither the file nor the folder changes (damaged files were found by
-// fuzzing: none may be set up or switched to a write-ahead log when refused).
+// The damaged files were found by fuzzing: a refused file must not be set up or switched to WAL.
 TEST(CollectionFileTest, AFileThatCannotBeUsedIsRefusedAndLeftAsItWas) {
   auto sql = [](const char* statements) {
     return [statements](const std::string& path) {
@@ -100,11 +95,7 @@ TEST(CollectionFileTest, AFileThatCannotBeUsedIsRefusedAndLeftAsItWas) {
   }
 }
 
-// An empty file becomes a new collection, which keeps a write-ahead log
-// synced at every commit. Another program cuts the file short while the
-// collection is open, with pages still to be read from it: the reads fail
-// with an error the program can report (a memory-mapped read would end the
-// process with SIGBUS).
+// A file cut short under an open collection must give errors, not the SIGBUS of a memory-mapped read.
 TEST(CollectionFileTest, AnEmptyFileBecomesACollectionAndOneCutShortWhileOpenGivesErrorsNotACrash) {
   model_testing::test_collection collection;
   write_file(collection.db_file(), "");
@@ -123,9 +114,7 @@ TEST(CollectionFileTest, AnEmptyFileBecomesACollectionAndOneCutShortWhileOpenGiv
   EXPECT_ANY_THROW(store.quotes());
 }
 
-// No installed copy to fall back on here: the test program has none. The
-// start stops, says why and where, and stores nothing; fixed files import at
-// the next start.
+// The test program has no installed copy of the files to fall back on.
 TEST(DefaultImportTest, AMissingBrokenOrInvalidFileStopsTheStartAndStoresNothing) {
   model_testing::test_collection collection;
   const std::string tags = (collection.data_dir() / "defaulttags.xml").string();

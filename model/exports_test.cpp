@@ -1,7 +1,4 @@
-// The collection written out: the exported page byte for byte, a file
-// replaced whole or left as it was, and a json export read back (random
-// collections survive export then import into an empty collection
-// unchanged, and a merge skips what is stored).
+// The collection written out: the exported page and its file, and json export read back.
 #include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -35,8 +32,7 @@ Quote quote(int32_t id, std::string text, std::vector<std::string> tags = {}) {
   return made;
 }
 
-// Header, blocks and footer, with the only line end after the header; markup
-// in texts and names is shown as text.
+// The only line end is after the header; markup in texts and names is shown as text.
 TEST(ExportHtmlTest, ThePageShowsEveryQuoteAsTextAndItsFileIsReplacedWholeOrLeftAsItWas) {
   const std::string header =
       "<html><head><title>Quotes</title><META http-equiv=\"Content-Type\" "
@@ -54,9 +50,7 @@ TEST(ExportHtmlTest, ThePageShowsEveryQuoteAsTextAndItsFileIsReplacedWholeOrLeft
        "Tags: &#60;b&#62;bold&#60;/b&#62;, &#34;q&#34; &#38; a<br><br>"},
   };
   for (const auto& [quotes, blocks] : pages) EXPECT_EQ(export_html(quotes), header + blocks + footer);
-  // The file is replaced whole; a write that fails halfway (the disk fills
-  // up: a file size limit stands in for it, in a child process) leaves the
-  // file that was there as it was, and nothing else in the folder.
+  // A write failing halfway (a file size limit in a child stands in for a full disk) keeps the old file.
   testing_support::temp_dir folder;
   std::vector<Quote> quotes{quote(1, "a", {"x"})};
   std::filesystem::path target = folder.path() / "export \u00e4.html";
@@ -80,8 +74,7 @@ TEST(ExportHtmlTest, ThePageShowsEveryQuoteAsTextAndItsFileIsReplacedWholeOrLeft
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
-// Random text from pieces that stress the format: non-ASCII, line ends,
-// control characters (no NUL), JSON's and markup's own characters.
+// Random text from pieces that stress the format (no NUL).
 std::string random_text(std::mt19937& random, size_t max_pieces) {
   static const char* const kPieces[] = {
       "a", "Zz", " ", "\n", "\r\n", "\t", "\x01", "\x1f", "\x7f", "\"", "\\", "/", "<b>", "&amp;",
@@ -118,10 +111,7 @@ TEST(JsonImportTest, ExportThenImportIntoAnEmptyCollectionKeepsEverything) {
     model_testing::test_collection files;
     collection original = random_collection(random);
     std::string json = export_json(original.tags, original.quotes);
-    {
-      std::unique_ptr<SQLite::Database> db = open_collection(files.db_file().string());
-      import_json(*db, json, false);
-    }
+    import_json(*open_collection(files.db_file().string()), json, false);  // closed again at once
     logic store;  // a collection that is not empty gets no default import
     ASSERT_EQ(tag_names(store.tags()), tag_names(original.tags)) << json;
     std::vector<Quote> quotes = store.quotes();
@@ -149,9 +139,8 @@ TEST(JsonImportTest, MergeMatchesTagsByNameAndSkipsStoredQuotesAndBadFilesStoreN
   EXPECT_EQ(counts.tags_added, 1);
   for (const char* bad : {"", "{}", "{\"parvela\": 2}", "{\"parvela\": 1, \"quotes\": [{}]}",
                           "{\"parvela\": 1, \"quotes\": [{\"text\": \"x\"}]", "[1]",
-                          "{\"parvela\": 1, \"quotes\": [{\"text\": \"x\"}]} x"}) {
+                          "{\"parvela\": 1, \"quotes\": [{\"text\": \"x\"}]} x"})
     EXPECT_THROW(import_json(*db, bad, true), json_import_error) << bad;
-  }
   EXPECT_EQ(db->execAndGet("SELECT count(*) FROM quote").getInt(), 2);
   EXPECT_EQ(db->execAndGet("SELECT count(*) FROM tag").getInt(), 2);
 }

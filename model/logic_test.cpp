@@ -22,20 +22,11 @@ using model_testing::test_collection;
 using Ids = std::vector<int32_t>;
 using Lines = std::vector<std::string>;
 
-class LogicTest : public ::testing::Test {
- protected:
-  // Writes straight into the file while no logic has it open.
-  void change_file(const std::string& sql) {
-    SQLite::Database(collection_.db_file().string(), SQLite::OPEN_READWRITE).exec(sql);
-  }
-
+struct LogicTest : ::testing::Test {
   test_collection collection_;
 };
 
-// A first start makes a private file; each operation logs what it changed;
-// a text comes back as given; tag names are unique; marks keep the order of
-// attachment and go with their quote or tag; the highest id is given again
-// only after a restart.
+// Marks keep the order of attachment; the highest id is given again only after a restart.
 TEST_F(LogicTest, TheOperationsOfAFreshCollection) {
   const std::wstring text = L"  Zitat \u00e4\u4e2d\U0001F600\r\nline  ";
   {
@@ -108,6 +99,9 @@ TEST_F(LogicTest, TheOperationsOfAFreshCollection) {
 
 TEST_F(LogicTest, UndatedQuotesAreDatedOnlyWhenTheFirstQuoteHasNoDate) {
   { logic store; }
+  auto change_file = [&](const char* sql) {  // while no logic has the file open
+    SQLite::Database(collection_.db_file().string(), SQLite::OPEN_READWRITE).exec(sql);
+  };
   change_file("UPDATE quote SET m_stamp = 0 WHERE m_id = 1; UPDATE quote SET m_stamp = -1 WHERE m_id = 3;"
               "UPDATE quote SET m_stamp = 1000 WHERE m_id = 4;");
   int64_t before = std::time(nullptr);

@@ -1,9 +1,5 @@
-// Committed quotes survive faults. The file fails at each step of a gesture:
-// the n-th write (a full disk), sync or lock and all after it fail until
-// healed; the model goes on, tells the view when the gesture did not take
-// effect, loses no committed quote and leaves an intact file; once healed,
-// what waits is stored. And a process killed while it adds quotes loses none
-// whose addition had returned.
+// Committed quotes survive faults at every step of a gesture, and a kill while quotes are added;
+// the model goes on, says when a gesture did not take effect and leaves an intact file.
 #include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -30,8 +26,7 @@ namespace me = model_events;
 namespace ve = view_events;
 using model_testing::fault;
 
-// The quotes of the collection, read through a connection of its own after
-// its integrity check: "id text tags", by id.
+// "id text tags" by id, read through a connection of its own after the integrity check.
 std::vector<std::string> stored(const model_testing::test_collection& collection) {
   SQLite::Database db(collection.db_file().string(), SQLite::OPEN_READWRITE);
   EXPECT_EQ(db.execAndGet("PRAGMA integrity_check").getString(), "ok");
@@ -46,14 +41,12 @@ std::vector<std::string> stored(const model_testing::test_collection& collection
 struct gesture {
   const char* name;
   bool first_start;  // run on a collection not created yet
-  // Carries the gesture out on `model` (null for a first start, which creates it).
   std::function<void(std::unique_ptr<pvlModel>& model)> run;
   std::function<void(pvlModel& model)> complete;  // after healing: what the gesture left undone
   std::vector<std::string> expected;              // what the collection must hold at the end
 };
 
 std::vector<gesture> gestures() {
-  // The default collection of test_collection, as `stored` lists it.
   const std::vector<std::string> kDefault = {"1 one ", "2 two 3,1", "3 three 2", "4 four "};
   auto send = [](auto event) { return [event](std::unique_ptr<pvlModel>& m) { m->on_model_event(event); }; };
   return {
@@ -69,17 +62,14 @@ std::vector<gesture> gestures() {
          m->on_model_event(me::delete_quote{2});
          m->on_model_event(me::undo_delete{});
        },
-       [](pvlModel& m) {
-         if (!m.quote(2)) m.on_model_event(me::undo_delete{});
-       },
+       [](pvlModel& m) { if (!m.quote(2)) m.on_model_event(me::undo_delete{}); },
        kDefault},
       {"first start", true, [](std::unique_ptr<pvlModel>& m) { m = std::make_unique<pvlModel>(); },
        [](pvlModel&) {}, kDefault},
   };
 }
 
-// One gesture with the `kind` faults from the n-th on (none when n is 0).
-// Returns how many calls of each kind the gesture made.
+// One gesture with the `kind` faults from the n-th on (none when n is 0); returns the calls made.
 std::array<int, 3> run_case(model_testing::faulty_vfs& vfs, const gesture& g, fault kind, int n) {
   SCOPED_TRACE(std::string(g.name) + ", " + model_testing::fault_name(kind) + " " + std::to_string(n));
   model_testing::test_collection collection;
@@ -124,15 +114,12 @@ TEST(StorageFaultsTest, EveryStepOfAGestureMayFail) {
   for (const gesture& g : gestures()) {
     std::array<int, 3> steps = run_case(vfs, g, fault::write, 0);
     EXPECT_TRUE(steps[0] > 0 && steps[1] > 0 && steps[2] > 0) << "calls went uncounted";
-    for (fault kind : model_testing::kFaults) {
+    for (fault kind : model_testing::kFaults)
       for (int n = 1; n <= steps[static_cast<int>(kind)]; ++n) run_case(vfs, g, kind, n);
-    }
     if (HasFailure()) return;
   }
 }
 
-// A child adds quotes as fast as it can and is killed with SIGKILL in the
-// middle; every quote whose addition had returned is there afterwards, intact.
 TEST(DurabilityTest, EveryQuoteWhoseAdditionReturnedSurvivesSigkill) {
   model_testing::test_collection collection;
   const std::filesystem::path report = collection.root() / "report.txt";
