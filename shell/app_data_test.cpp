@@ -1,5 +1,4 @@
-// What the program keeps in the user's folders: the data folder a first
-// start fills from the seed files, and the entry that starts it at login.
+// What the program keeps in the user's folders: the data folder and the login entry.
 #include "shell/app_data.h"
 
 #include <sys/stat.h>
@@ -37,10 +36,7 @@ class AppDataTest : public ::testing::Test {
   std::filesystem::path user_ = root_.path() / "user", common_ = root_.path() / "common";
 };
 
-// Neither the user's folder nor an all-users "Parvela" is an error (the test
-// program's own folder has no "share/Parvela" to fall back on). The first
-// start copies the seed files there are into a private folder; later starts
-// copy nothing, even after a deletion. No user folder is an error.
+// The test program's own folder has no "share/Parvela" to fall back on.
 TEST_F(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndLaterStartsNothing) {
   try {
     prepare_app_data();
@@ -72,11 +68,6 @@ TEST_F(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndLaterStartsNothing
   if (!home.empty()) setenv("HOME", home.c_str(), 1);
 }
 
-// The switch's round trip in a private config folder: off by default, on
-// writes an entry that starts the given program (quoted as the Exec line
-// wants; desktop-file-validate agrees), off removes it; an entry hidden by
-// the desktop counts as off; a folder that cannot be made is reported and
-// leaves the switch off.
 TEST(AutostartTest, TheEntryIsTheSetting) {
   temp_dir root;
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";

@@ -1,5 +1,4 @@
-// What a copy captures: the double copy by keys (X11) and by selections
-// (Wayland), the windows the keys are watched in, and the text kept.
+// What a copy captures: the double copy by keys and by selections, the windows, the text kept.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -17,9 +16,7 @@ using verdict = double_copy_rule::verdict;
 using key = double_copy_rule::copy_key;
 constexpr verdict kIgnored = verdict::ignored, kFirst = verdict::remembered, kCapture = verdict::capture;
 
-// Each row is one rule fed its presses in order; a press is Ctrl+C in an
-// ordinary window unless it says otherwise. The end-to-end tests press the
-// keys in terminals and elsewhere; these rows hold the times they cannot.
+// These rows hold the times the end-to-end tests cannot press.
 TEST(DoubleCopyRuleTest, EachPressGetsItsVerdict) {
   struct step {
     uint32_t time;
@@ -56,16 +53,13 @@ TEST(DoubleCopyRuleTest, EachPressGetsItsVerdict) {
   for (const auto& each : cases) {
     SCOPED_TRACE(each.name);
     double_copy_rule rule;
-    for (const step& s : each.steps) {
-      EXPECT_EQ(rule.on_copy_key({s.time, s.pressed, s.ctrl, s.shift, s.in_terminal}), s.expected)
-          << "at " << s.time;
-    }
+    for (const step& s : each.steps)
+      EXPECT_EQ(rule.on_copy_key({s.time, s.pressed, s.ctrl, s.shift, s.in_terminal}), s.expected) << s.time;
     EXPECT_EQ(rule.remembered_time(), each.remembered);
   }
   EXPECT_EQ(double_copy_rule().on_copy_key(1000, true), kFirst);
 }
 
-// Each selection: its time, its text and whether it captures.
 TEST(DoubleSelectionRuleTest, TwoSelectionsOfOneTextWithinTheWindowCaptureOnce) {
   const struct {
     const char* name;
@@ -122,8 +116,7 @@ TEST(TextToCaptureTest, KeepsEverythingButNulRepairsBadBytesAndDropsBlankTexts) 
       {"before\0after\0"sv, false, "beforeafter"},
       {"\0\0\0"sv, false, ""},
       {"caf\xe9\0 au lait"sv, true, "caf\xc3\xa9 au lait"},
-      // A stray byte, a sequence cut short, an encoded surrogate, an
-      // overlong slash: each becomes one U+FFFD, and the rest is kept.
+      // A stray byte, a cut sequence, a surrogate, an overlong slash: each one U+FFFD.
       {"a\xff" "b\xe2\x82" "c\xed\xa0\x80" "d\xc0\xaf", false, "a\uFFFD" "b\uFFFD" "c\uFFFD" "d\uFFFD\uFFFD"},
       {"", false, ""},
       {" \t\r\n\v\f", false, ""},

@@ -1,8 +1,4 @@
-// A command's way to the one running instance: the command line's words
-// read into plain data (or refused with a message naming the offending
-// word), the request that carries them read from bytes as the instance
-// reads it off its socket (good ones whole, every other one refused with a
-// reason), the instance's lock, and the private folder of its socket.
+// A command's way to the running instance: the words, the request's bytes, the lock, the socket folder.
 #include "shell/command_line.h"
 
 #include <gtest/gtest.h>
@@ -130,8 +126,6 @@ TEST(InstanceProtocolTest, RequestsAreReadWholeOrRefused) {
   EXPECT_FALSE(parse_answer("show\n"));
 }
 
-// A first instance that never answers: a later one's request gives up. The
-// runtime folder the socket lives in is private.
 TEST(SingleInstanceTest, AskingWithNobodyListeningGivesUpAndTheRuntimeFolderIsPrivate) {
   testing_support::temp_dir dir;
   single_instance first(dir.str());

@@ -1,6 +1,4 @@
-// The desktop actions on Qt's offscreen platform: URL handlers registered by
-// the test stand in for the desktop's default applications, and the test
-// answers the export dialog as a user would.
+// The desktop actions, offscreen: URL handlers stand in for the desktop's default applications.
 #include "shell/desktop_actions.h"
 
 #include <gtest/gtest.h>
@@ -92,8 +90,7 @@ TEST_F(DesktopActionsTest, TheExportDialogPresetsTheFileAndReturnsTheChoiceOrNot
   bool asked = false;
   when_dialog_opens([&](QFileDialog& dialog) {
     dialog.selectFile(QString::fromStdString(existing.string()));
-    // The question comes up inside accept(); the user declines, and the
-    // dialog stays open until cancelled.
+    // The question comes up inside accept(); declined, the dialog stays open until cancelled.
     QTimer::singleShot(0, [&] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         asked = true;
@@ -107,8 +104,6 @@ TEST_F(DesktopActionsTest, TheExportDialogPresetsTheFileAndReturnsTheChoiceOrNot
   EXPECT_TRUE(asked);
 }
 
-// Links, files and mail go to the desktop as the right kind of URL; what
-// no program takes is told; closing hides the window.
 TEST_F(DesktopActionsTest, InstalledActionsServeThePageBehaviours) {
   QWidget window;
   window.show();
@@ -117,9 +112,8 @@ TEST_F(DesktopActionsTest, InstalledActionsServeThePageBehaviours) {
   install_desktop_actions(host, window, [&](const std::wstring& target) { not_opened.push_back(target); });
   ASSERT_TRUE(host.open_url && host.ask_export_path && host.close_window);
   for (const wchar_t* target : {L"https://example.org/a?b=1", L"/opt/parvela/Parvela Help.html",
-                                L"mailto:support@example.org", L"www.example.org"}) {
+                                L"mailto:support@example.org", L"www.example.org"})
     host.open_url(target);
-  }
   EXPECT_FALSE(open_with_desktop(L""));
   QStringList opened;
   for (const QUrl& url : recorder_.opened) opened << url.toString();

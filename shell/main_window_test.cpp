@@ -1,7 +1,4 @@
-// The main window on Qt's offscreen platform (no X display: the copy keys
-// are not watched there; the end-to-end tests cover them under Xvfb): its
-// rules for hiding and showing, the drops it takes, and the errors that end
-// its event loop.
+// The main window on Qt's offscreen platform (copy keys are left to the end-to-end tests).
 #include "shell/main_window.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +36,6 @@ class MainWindowTest : public ::testing::Test {
     logs_.mark_logs();
     window_.set_tray_check([] { return true; });  // the offscreen platform has none
   }
-  // The debug lines written since the last call (or the window was made).
   std::vector<std::string> new_debug_lines() {
     std::vector<std::string> lines = logs_.new_lines("debug");
     logs_.mark_logs();
@@ -52,9 +48,7 @@ class MainWindowTest : public ::testing::Test {
 
 using lines = std::vector<std::string>;
 
-// Close, minimise, Show and another instance, each from the state the one
-// before left, with the debug lines each writes (the end-to-end tests click
-// the tray icon).
+// Each step starts from the state the one before left.
 TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowLeavesItAsTheUserExpects) {
   EXPECT_EQ(window_.windowTitle(), "Parvela");
   EXPECT_FALSE(window_.windowIcon().isNull());
@@ -118,8 +112,7 @@ using texts = std::vector<std::string>;
 
 class DropTargetTest : public ::testing::Test {
  protected:
-  // Drags `data` onto the window and drops it; returns whether the window
-  // accepted the drag when it entered and the drop.
+  // Whether the window accepted the drag on entering and the drop.
   std::pair<bool, bool> drag_and_drop(const QMimeData& data) {
     const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
     QDragEnterEvent enter(QPoint(10, 10), offered, &data, Qt::LeftButton, Qt::NoModifier);
@@ -186,7 +179,6 @@ TEST_F(DropTargetTest, DroppedTextOrPathsReachTheHandlerWholeInUtf8AndNothingEls
   EXPECT_THROW(rethrow_loop_error(), fml::exception);
 }
 
-// What rethrow_loop_error raises, as text; "" for nothing.
 std::string raised() {
   try {
     rethrow_loop_error();
@@ -198,8 +190,6 @@ std::string raised() {
   return "";
 }
 
-// An error in a guarded call, wherever it comes from, ends the loop (with 1,
-// long before its 5 s timer) and is raised once after it.
 TEST(LoopErrorsTest, AnErrorInAGuardedCallEndsTheLoopAndIsRaisedOnceAfterIt) {
   bool nested_ended = false;
   const struct {

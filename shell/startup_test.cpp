@@ -1,5 +1,4 @@
-// Whole-process tests of start-up and shutdown: the program runs as a child
-// process against temporary folders, with Qt's offscreen platform.
+// Start-up and shutdown of the program as a child process on temporary folders, offscreen.
 #include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -51,8 +50,7 @@ class StartupTest : public ::testing::Test {
   const fs::path run_ = root_.path() / "run";
 };
 
-// A killed instance leaves its lock and socket behind: the next start is
-// not blocked, begins its logs afresh and ends in order on SIGINT.
+// A killed instance leaves its lock and socket behind.
 TEST_F(StartupTest, AKilledInstanceDoesNotBlockTheNextStartWhichEndsInOrder) {
   {
     child_process crashed(PARVELA_EXE, env());
@@ -83,8 +81,6 @@ TEST_F(StartupTest, AKilledInstanceDoesNotBlockTheNextStartWhichEndsInOrder) {
   EXPECT_EQ(read_file(data() / "defaulttags.xml"), kTags);
 }
 
-// Each start that cannot go on ends with its exit code, says why (on
-// standard error, or in the log once there is one) and leaves what it found.
 TEST_F(StartupTest, AStartThatCannotGoOnEndsWithItsCodeAndKeepsWhatItFound) {
   const auto long_folder = root_.path() / std::string(100, 'r');
   auto collection_of = [&](std::string bytes) {
@@ -103,8 +99,7 @@ TEST_F(StartupTest, AStartThatCannotGoOnEndsWithItsCodeAndKeepsWhatItFound) {
     fs::path kept;     // a file the start must leave as it was
   } cases[] = {
       {"no data folder", [] {}, {{"XDG_DATA_HOME", ""}, {"HOME", ""}}, 123, "", ""},
-      // A folder in the lock file's place cannot be opened, whoever runs
-      // the test (root ignores permission bits).
+      // A folder in the lock file's place, as root ignores permission bits.
       {"lock file", [&] { fs::create_directories(run_ / "parvela.lock"); }, {}, 1,
        "Cannot open the lock file " + (run_ / "parvela.lock").string(), ""},
       {"socket path", [&] { fs::create_directories(long_folder); }, {{"XDG_RUNTIME_DIR", long_folder.string()}},
@@ -131,9 +126,7 @@ TEST_F(StartupTest, AStartThatCannotGoOnEndsWithItsCodeAndKeepsWhatItFound) {
   }
 }
 
-// A first start cut short, or a data folder made by hand: the program
-// starts, on the installed seed files, and the user's copies are repaired
-// at no later start (they are only read when the collection is empty).
+// A first start cut short, or a data folder made by hand.
 TEST_F(StartupTest, AnEmptyOrHalfMadeDataFolderStartsOnTheInstalledSeeds) {
   const std::pair<const char*, std::function<void()>> folders[] = {
       {"empty folder", [&] { fs::create_directories(data()); }},
