@@ -1,4 +1,3 @@
-// The support library's logs and text conversion.
 #include "fml/log.h"
 
 #include <sys/stat.h>
@@ -33,9 +32,7 @@ class LogTest : public ::testing::Test {
   testing_support::temp_dir dir_;
 };
 
-// A registered log starts empty (an earlier run's file is truncated), is
-// private, and has each line on disk as soon as it is written; after
-// close_logs() lines are dropped, never raised.
+// An earlier run's file is truncated; after close_logs() lines are dropped, never raised.
 TEST_F(LogTest, LinesAreFlushedAtOnceIntoAFreshPrivateFile) {
   testing_support::write_file(dir_.path() / "logs/debug.log", "old run\n");
   chmod((dir_.path() / "logs/debug.log").c_str(), 0644);
@@ -85,9 +82,7 @@ TEST(TextTest, ConvertsBothWaysAndReplacesInvalidUtf8) {
   std::setlocale(LC_ALL, "C");
   EXPECT_EQ(wchar2ansi(L""), "");
   EXPECT_EQ(wchar2ansi(L"a\u4E16b\u00FC"), "a?b?");
-  // A stray continuation byte, a truncated sequence, an overlong '/', an
-  // encoded surrogate, a byte that never starts a sequence, and a code point
-  // above U+10FFFF: each yields U+FFFD and the text around it survives.
+  // Each bad sequence yields U+FFFD and the text around it survives.
   const std::pair<const char*, const wchar_t*> cases[] = {
       {"a\x80z", L"a\uFFFDz"}, {"a\xE4\xB8z", L"a\uFFFDz"}, {"\xC0\xAF", L"\uFFFD\uFFFD"},
       {"\xED\xA0\x80!", L"\uFFFD!"}, {"\xFF", L"\uFFFD"}, {"\xF4\x90\x80\x80", L"\uFFFD"},

@@ -1,5 +1,4 @@
-// The folder routines: the user's data folder, paths joined and split, and
-// files told from directories.
+// The folder routines: the user's data folder, paths joined and split, files told from directories.
 #include "tinyfilesystem/folders.h"
 
 #include <cstdlib>
@@ -15,8 +14,6 @@
 namespace tinyfilesystem {
 namespace {
 
-// The user's folder follows $XDG_DATA_HOME when it is absolute, else $HOME;
-// without either it raises.
 TEST(FoldersTest, UserFolderFollowsXdgDataHomeThenHome) {
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   setenv("HOME", "/home/u", 1);
