@@ -76,8 +76,7 @@ std::array<int, 3> run_case(model_testing::faulty_vfs& vfs, const gesture& g, fa
   model_testing::view_recorder view;
   std::unique_ptr<pvlModel> model = g.first_start ? nullptr : std::make_unique<pvlModel>();
   if (model) model->set_view(&view);
-  vfs.reset_counts();
-  if (n > 0) vfs.fail_from(kind, n);
+  vfs.fail_from(kind, n);
   bool raised = false;
   try {
     g.run(model);

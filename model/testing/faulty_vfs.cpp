@@ -64,8 +64,7 @@ faulty_vfs::faulty_vfs() {
   g_vfs = *g_real;
   g_vfs.zName = "faulty";
   g_vfs.xOpen = x_open;
-  heal();
-  reset_counts();
+  fail_from(fault::write, 0);
   sqlite3_vfs_register(&g_vfs, 1);
 }
 
@@ -74,9 +73,8 @@ faulty_vfs::~faulty_vfs() {
   sqlite3_vfs_register(g_real, 1);
 }
 
-void faulty_vfs::reset_counts() { g_counts = {}; }
 int faulty_vfs::count(fault kind) const { return g_counts[static_cast<int>(kind)]; }
-void faulty_vfs::fail_from(fault kind, int n) { g_failing = kind, g_fail_from = n; }
+void faulty_vfs::fail_from(fault kind, int n) { g_counts = {}, g_failing = kind, g_fail_from = n; }
 void faulty_vfs::heal() { g_fail_from = 0; }
 
 }  // namespace model_testing

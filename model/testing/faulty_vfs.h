@@ -18,10 +18,9 @@ class faulty_vfs {
   ~faulty_vfs();
   faulty_vfs(const faulty_vfs&) = delete;
 
-  void reset_counts();
-  int count(fault kind) const;  // calls of `kind` since the last reset_counts()
-  // Makes the n-th call of `kind` (from 1) after the last reset_counts() and all later ones fail.
+  // Counts afresh and makes the n-th call of `kind` (from 1) and all later ones fail; 0: none.
   void fail_from(fault kind, int n);
+  int count(fault kind) const;  // calls since the last fail_from()
   void heal();
 };
 
