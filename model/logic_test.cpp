@@ -29,6 +29,14 @@ struct LogicTest : ::testing::Test {
 // Marks keep the order of attachment; the highest id is given again only after a restart.
 TEST_F(LogicTest, TheOperationsOfAFreshCollection) {
   const std::wstring text = L"  Zitat \u00e4\u4e2d\U0001F600\r\nline  ";
+  const std::string data_home = std::getenv("XDG_DATA_HOME");
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  unsetenv("XDG_DATA_HOME");
+  unsetenv("HOME");
+  EXPECT_THROW(logic store, read_appdata_folder_error);  // no user data folder
+  setenv("XDG_DATA_HOME", data_home.c_str(), 1);
+  if (!home.empty()) setenv("HOME", home.c_str(), 1);
+  EXPECT_EQ(collection_.new_lines("debug"), (Lines{"Cannot Get Folder SHGetFolderPathA"}));
   {
     logic store;
     struct stat info;
@@ -119,16 +127,6 @@ TEST_F(LogicTest, UndatedQuotesAreDatedOnlyWhenTheFirstQuoteHasNoDate) {
   std::vector<Quote> quotes = store.quotes();
   EXPECT_EQ(quotes[1].m_stamp, 0);
   EXPECT_EQ(quotes[2].m_stamp, 0);
-}
-
-TEST_F(LogicTest, WithoutAUserDataFolderTheOpenFails) {
-  const char* home = std::getenv("HOME");
-  std::string saved_home = home ? home : "";
-  unsetenv("XDG_DATA_HOME");
-  unsetenv("HOME");
-  EXPECT_THROW(logic store, read_appdata_folder_error);
-  if (!saved_home.empty()) setenv("HOME", saved_home.c_str(), 1);
-  EXPECT_EQ(collection_.new_lines("debug"), (Lines{"Cannot Get Folder SHGetFolderPathA"}));
 }
 
 // Quotes in table order 8, 3, 5, 1, 6, 2 (not id order) with tags:
