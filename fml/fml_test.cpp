@@ -33,24 +33,7 @@ class LogTest : public ::testing::Test {
 };
 
 // An earlier run's file is truncated; after close_logs() lines are dropped, never raised.
-TEST_F(LogTest, LinesAreFlushedAtOnceIntoAFreshPrivateFile) {
-  testing_support::write_file(dir_.path() / "logs/debug.log", "old run\n");
-  chmod((dir_.path() / "logs/debug.log").c_str(), 0644);
-  reglog("debug", L"logs/debug.log");
-  EXPECT_EQ(text("debug.log"), "");
-  getlog("debug") << "SetDataDir: " << 42 << std::endl;
-  EXPECT_EQ(text("debug.log"), "SetDataDir: 42\n");
-  struct stat info;
-  ASSERT_EQ(stat((dir_.path() / "logs/debug.log").c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
-  close_logs();
-  EXPECT_NO_THROW(getlog("debug") << "dropped" << std::endl);
-  EXPECT_EQ(text("debug.log"), "SetDataDir: 42\n");
-  reglog("debug", L"logs/debug.log");  // the registry was emptied
-  EXPECT_EQ(text("debug.log"), "");
-}
-
-TEST_F(LogTest, RegistrationAndLookupErrorsSayWhat) {
+TEST_F(LogTest, LinesAreFlushedAtOnceIntoAFreshPrivateFileAndErrorsSayWhat) {
   auto error_of = [](const std::function<void()>& call) -> std::string {
     try {
       call();
@@ -66,6 +49,20 @@ TEST_F(LogTest, RegistrationAndLookupErrorsSayWhat) {
   EXPECT_EQ(error_of([] { reglog("app", L"logs/other.log"); }), "log with id=app, is always register");
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "logs/other.log"));
   EXPECT_EQ(error_of([] { getlog("model"); }), "log with id=model, is not register");
+  testing_support::write_file(dir_.path() / "logs/debug.log", "old run\n");
+  chmod((dir_.path() / "logs/debug.log").c_str(), 0644);
+  reglog("debug", L"logs/debug.log");
+  EXPECT_EQ(text("debug.log"), "");
+  getlog("debug") << "SetDataDir: " << 42 << std::endl;
+  EXPECT_EQ(text("debug.log"), "SetDataDir: 42\n");
+  struct stat info;
+  ASSERT_EQ(stat((dir_.path() / "logs/debug.log").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  close_logs();
+  EXPECT_NO_THROW(getlog("debug") << "dropped" << std::endl);
+  EXPECT_EQ(text("debug.log"), "SetDataDir: 42\n");
+  reglog("debug", L"logs/debug.log");  // the registry was emptied
+  EXPECT_EQ(text("debug.log"), "");
 }
 
 TEST(TextTest, ConvertsBothWaysAndReplacesInvalidUtf8) {
