@@ -200,28 +200,20 @@ TEST(LoopErrorsTest, AnErrorInAGuardedCallEndsTheLoopAndIsRaisedOnceAfterIt) {
       {"in a slot",
        [] { QTimer::singleShot(0, [] { guarded([] { throw fml::exception("broken slot"); }); }); },
        "broken slot"},
-      {"two errors",
-       [] {
-         QTimer::singleShot(0, [] {
-           guarded([] { throw std::runtime_error("first"); });
-           guarded([] { throw std::logic_error("second"); });
-         });
-       },
-       "first"},
+      {"two errors", [] { QTimer::singleShot(0, [] {
+         guarded([] { throw std::runtime_error("first"); });
+         guarded([] { throw std::logic_error("second"); });
+       }); }, "first"},
       {"before the loop, not a std::exception", [] { guarded([] { throw 42; }); }, "int 42"},
       {"in another thread",
        [] { std::thread([] { guarded([] { throw fml::exception("from a worker"); }); }).join(); },
        "from a worker"},
-      {"in a nested loop",
-       [&] {
-         QTimer::singleShot(0, [&] {
-           QEventLoop nested;
-           QTimer::singleShot(0, [] { guarded([] { throw fml::exception("in a menu"); }); });
-           nested.exec();
-           nested_ended = true;
-         });
-       },
-       "in a menu"},
+      {"in a nested loop", [&] { QTimer::singleShot(0, [&] {
+         QEventLoop nested;
+         QTimer::singleShot(0, [] { guarded([] { throw fml::exception("in a menu"); }); });
+         nested.exec();
+         nested_ended = true;
+       }); }, "in a menu"},
   };
   for (const auto& each : cases) {
     SCOPED_TRACE(each.name);

@@ -130,13 +130,11 @@ TEST_F(StartupTest, AStartThatCannotGoOnEndsWithItsCodeAndKeepsWhatItFound) {
 TEST_F(StartupTest, AnEmptyOrHalfMadeDataFolderStartsOnTheInstalledSeeds) {
   const std::pair<const char*, std::function<void()>> folders[] = {
       {"empty folder", [&] { fs::create_directories(data()); }},
-      {"link to an empty folder",
-       [&] {
+      {"link to an empty folder", [&] {
          fs::create_directories(root_.path() / "elsewhere");
          fs::create_directory_symlink(root_.path() / "elsewhere", data());
        }},
-      {"copies cut short",
-       [&] {
+      {"copies cut short", [&] {
          fs::create_directories(data());
          write_file(data() / "defaulttags.xml", "");
          write_file(data() / "defaultquotes.xml", std::string(kQuotes).substr(0, 30));
