@@ -37,6 +37,12 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
   const std::string all = "update_quotes 1 2(gamma,alpha) 3(beta) 4";
   const Ids missing_among{4, 9, 2}, two_one{2, 1}, two_one_three{2, 1, 3}, three_one{3, 1};
   const tag_rename taken{2, L"gamma"}, fresh{2, L"b\u00eata"};
+  testing_support::temp_dir folder;
+  const std::string file = (folder.path() / "quotes.html").string(), nowhere = folder.str() + "/no/q.html";
+  const std::wstring to_file = fml::utf82wchar(file), to_nowhere = fml::utf82wchar(nowhere);
+  const std::string exported = "notice: Exported 1 quote to " + file;
+  const std::string failed =
+      "The export failed: " + nowhere + " could not be written (No such file or directory).";
   const struct {
     const char* name;
     Ids search;
@@ -84,6 +90,9 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
        {"delete_search_tag 2", "update_quotes 2(gamma,alpha)", "wrong tag"},
        {"delete_search_tag complete; id: 2"}},
       {"mode and clear on an empty search", {}, {me::set_search_mode_or{}, me::clear_search_tags{}}, {}, {}},
+      {"export the search", {1}, {me::export_data{to_file}}, {exported}, {exported}},
+      {"a failed export is reported, not raised", {}, {me::export_data{to_nowhere}}, {"error: " + failed},
+       {"export_data failed: " + nowhere + ": Error code: 2 No such file or directory", "notice: " + failed}},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
@@ -111,6 +120,8 @@ TEST(ModelEventsTest, EachEventSendsItsViewEventsInOrder) {
     EXPECT_EQ(seen, r.events);
     EXPECT_EQ(collection.new_lines("model"), r.log);
   }
+  const std::string page = testing_support::read_file(file);
+  EXPECT_NE(page.find("two<br>Tags: gamma, alpha<br><br>"), std::string::npos) << page;
 }
 
 // Later changes take the deleted ids, mark positions and tag name; undo must restore around them.
@@ -151,30 +162,6 @@ TEST_F(ModelEventTest, UndoRestoresTheLastDeletionAroundLaterChanges) {
   EXPECT_TRUE(event(0).note.restored && event(0).note.quotes == 0 && event(0).note.tags.empty());
 }
 
-TEST_F(ModelEventTest, ExportWritesTheCurrentSearchAndSaysHowItWent) {
-  testing_support::temp_dir folder;
-  const std::string file = (folder.path() / "quotes.html").string();
-  send(me::add_search_tag{1});
-  view_.clear();
-  send(me::export_data{fml::utf82wchar(file)});
-  EXPECT_EQ(view_.described(), Lines{"notice: Exported 1 quote to " + file});
-  EXPECT_FALSE(event(0).notice.error);
-  const std::string page = testing_support::read_file(folder.path() / "quotes.html");
-  EXPECT_NE(page.find("two<br>Tags: gamma, alpha<br><br>"), std::string::npos) << page;
-  // A file that cannot be written is logged and reported, not raised.
-  view_.clear();
-  collection_.mark_logs();
-  const std::string nowhere = (folder.path() / "no" / "q.html").string();
-  send(me::export_data{fml::utf82wchar(nowhere)});
-  const Lines lines = collection_.new_lines("model");
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].rfind("export_data failed: " + nowhere + ": Error code: 2 ", 0), 0u)
-      << lines[0];
-  EXPECT_EQ(view_.described(), Lines{"notice: The export failed: " + nowhere +
-                                     " could not be written (No such file or directory)."});
-  EXPECT_TRUE(event(0).notice.error);
-}
-
 // Another program holds the write lock: captures wait in memory, in order, with their stamps.
 TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   int starts = 0;
@@ -197,7 +184,7 @@ TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   send(me::delete_quote{1});
   EXPECT_EQ(view_.described(),
             (Lines{"delete_quote 1",
-                   "notice: The quotes could not be deleted: the collection is busy (another "
+                   "error: The quotes could not be deleted: the collection is busy (another "
                    "program is using its file).",
                    "update_tags alpha,beta,gamma", "update_quotes 1 2(gamma,alpha) 3(beta) 4"}));
   other.exec("ROLLBACK");

@@ -86,7 +86,7 @@ class view_recorder : public pvl::view_event_sink {
         [&](const ve::vshow_quote_text&) { say("show_quote_text"); },
         [&](const ve::vnotice& v) {
           e.notice = v.line;
-          say("notice", v.line.text.empty() ? "" : ": " + v.line.text);
+          say(v.line.error ? "error" : "notice", v.line.text.empty() ? "" : ": " + v.line.text);
         },
         [](std::monostate) {},
     }, event.data);
