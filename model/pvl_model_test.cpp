@@ -173,11 +173,11 @@ TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   send(me::add_quote{"second"});
   EXPECT_EQ(model_.waiting_quotes(), 2u);
   EXPECT_EQ(starts, 1);
-  ASSERT_EQ(view_.ids(), (Ids{ve::vnotice::id, ve::vnotice::id}));
-  EXPECT_EQ(event(0).notice.text,
-            "A new quote could not be saved yet: the collection is busy (another program is "
-            "using its file). It is kept and saved as soon as the collection can take it.");
-  EXPECT_TRUE(event(0).notice.error);
+  EXPECT_EQ(view_.described(),
+            (Lines{"error: A new quote could not be saved yet: the collection is busy (another program is using its "
+                   "file). It is kept and saved as soon as the collection can take it.",
+                   "error: 2 new quotes wait to be saved; they are kept and saved as soon as the collection can take "
+                   "them."}));
   model_.retry_waiting_quotes();
   EXPECT_EQ(model_.waiting_quotes(), 2u);
   view_.clear();
@@ -198,8 +198,7 @@ TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   EXPECT_GE(event(0).quote->m_stamp, before);
   EXPECT_LE(event(0).quote->m_stamp, event(1).quote->m_stamp);
   EXPECT_LT(event(1).quote->m_stamp, retried);  // the delete waited 3 s in between
-  EXPECT_EQ(event(2).notice.text.rfind("The 2 waiting quotes were saved at ", 0), 0u);
-  EXPECT_FALSE(event(2).notice.error);
+  EXPECT_EQ(event(2).text.rfind("notice: The 2 waiting quotes were saved at ", 0), 0u);
 }
 
 }  // namespace
