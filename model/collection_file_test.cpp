@@ -24,7 +24,7 @@ std::set<std::filesystem::path> folder_entries(const std::filesystem::path& fold
 }
 
 // The damaged files were found by fuzzing: a refused file must not be set up or switched to WAL.
-TEST(CollectionFileTest, AFileThatCannotBeUsedIsRefusedAndLeftAsItWas) {
+TEST(CollectionFileTest, AFileThatCannotBeUsedIsLeftAsItWasAnEmptyOneBecomesACollectionOneCutShortGivesErrors) {
   auto sql = [](const char* statements) {
     return [statements](const std::string& path) {
       { logic store; }
@@ -93,10 +93,7 @@ TEST(CollectionFileTest, AFileThatCannotBeUsedIsRefusedAndLeftAsItWas) {
     EXPECT_EQ(collection.new_lines("debug"), std::vector<std::string>{"Cannot open db: " + path});
     locker.reset();
   }
-}
-
-// A file cut short under an open collection must give errors, not the SIGBUS of a memory-mapped read.
-TEST(CollectionFileTest, AnEmptyFileBecomesACollectionAndOneCutShortWhileOpenGivesErrorsNotACrash) {
+  // A file cut short under an open collection must give errors, not the SIGBUS of a memory-mapped read.
   model_testing::test_collection collection;
   write_file(collection.db_file(), "");
   {

@@ -53,9 +53,7 @@ std::vector<gesture> gestures() {
       {"capture", false, send(me::add_quote{"captured"}), [](pvlModel& m) { m.retry_waiting_quotes(); },
        {"1 one ", "2 two 3,1", "3 three 2", "4 four ", "5 captured "}},
       {"tag change", false, send(me::mark_quote{{4, 2}}),
-       [](pvlModel& m) {
-         if (!m.quote(4) || m.quote(4)->m_tags.empty()) m.on_model_event(me::mark_quote{{4, 2}});
-       },
+       [](pvlModel& m) { if (m.quote(4)->m_tags.empty()) m.on_model_event(me::mark_quote{{4, 2}}); },
        {"1 one ", "2 two 3,1", "3 three 2", "4 four 2"}},
       {"delete and undo", false,
        [](std::unique_ptr<pvlModel>& m) {
