@@ -3,13 +3,10 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "model/model_instance.h"
 #include "model/testing/test_collection.h"
 #include "model/testing/view_recorder.h"
-#include "tests/support/temp_dir.h"
 #include "tinyfilesystem/app_dirs.h"
 
 namespace controller_testing {
