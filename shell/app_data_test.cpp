@@ -18,7 +18,6 @@ namespace pvl {
 namespace {
 
 using testing_support::read_file;
-using testing_support::temp_dir;
 using testing_support::write_file;
 
 class AppDataTest : public ::testing::Test {
@@ -37,7 +36,7 @@ class AppDataTest : public ::testing::Test {
 };
 
 // The test program's own folder has no "share/Parvela" to fall back on.
-TEST_F(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndLaterStartsNothing) {
+TEST_F(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndTheLoginEntryIsTheSetting) {
   try {
     prepare_app_data();
     FAIL() << "no error raised";
@@ -66,13 +65,8 @@ TEST_F(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndLaterStartsNothing
   unsetenv("HOME");
   EXPECT_THROW(prepare_app_data(), tinyfilesystem::special_folder_error);
   if (!home.empty()) setenv("HOME", home.c_str(), 1);
-}
-
-TEST(AutostartTest, TheEntryIsTheSetting) {
-  temp_dir root;
-  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-  setenv("XDG_CONFIG_HOME", (root.path() / "config").c_str(), 1);
-  const std::filesystem::path entry = root.path() / "config/autostart/io.github.parvela.Parvela.desktop";
+  setenv("XDG_CONFIG_HOME", (root_.path() / "config").c_str(), 1);
+  const std::filesystem::path entry = root_.path() / "config/autostart/io.github.parvela.Parvela.desktop";
   EXPECT_EQ(autostart_entry_path(), entry.string());
   EXPECT_FALSE(autostart_enabled());
   struct {
@@ -98,11 +92,11 @@ TEST(AutostartTest, TheEntryIsTheSetting) {
   EXPECT_EQ(set_autostart(false, ""), "");
   // A relative XDG_CONFIG_HOME is ignored for $HOME/.config.
   setenv("XDG_CONFIG_HOME", "relative", 1);
-  setenv("HOME", (root.path() / "home").c_str(), 1);
+  setenv("HOME", (root_.path() / "home").c_str(), 1);
   EXPECT_EQ(autostart_entry_path(),
-            (root.path() / "home/.config/autostart/io.github.parvela.Parvela.desktop").string());
-  write_file(root.path() / "blocked", "a file where the folder should be");
-  setenv("XDG_CONFIG_HOME", (root.path() / "blocked").c_str(), 1);
+            (root_.path() / "home/.config/autostart/io.github.parvela.Parvela.desktop").string());
+  write_file(root_.path() / "blocked", "a file where the folder should be");
+  setenv("XDG_CONFIG_HOME", (root_.path() / "blocked").c_str(), 1);
   EXPECT_NE(set_autostart(true, "/usr/bin/parvela").find("Cannot create"), std::string::npos);
   EXPECT_FALSE(autostart_enabled());
   unsetenv("XDG_CONFIG_HOME");

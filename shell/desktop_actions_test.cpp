@@ -51,7 +51,7 @@ class DesktopActionsTest : public ::testing::Test {
   url_recorder recorder_;
 };
 
-TEST_F(DesktopActionsTest, TheExportDialogPresetsTheFileAndReturnsTheChoiceOrNothing) {
+TEST_F(DesktopActionsTest, TheExportDialogPresetsTheFileAndTheInstalledActionsServeThePageBehaviours) {
   testing_support::temp_dir folder;
   const QString target = QString::fromStdString((folder.path() / "mine.html").string());
   QWidget owner;
@@ -102,9 +102,6 @@ TEST_F(DesktopActionsTest, TheExportDialogPresetsTheFileAndReturnsTheChoiceOrNot
   });
   EXPECT_EQ(ask_export_path(&owner), std::nullopt);
   EXPECT_TRUE(asked);
-}
-
-TEST_F(DesktopActionsTest, InstalledActionsServeThePageBehaviours) {
   QWidget window;
   window.show();
   std::vector<std::wstring> not_opened;

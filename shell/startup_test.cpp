@@ -81,7 +81,7 @@ TEST_F(StartupTest, AKilledInstanceDoesNotBlockTheNextStartWhichEndsInOrder) {
   EXPECT_EQ(read_file(data() / "defaulttags.xml"), kTags);
 }
 
-TEST_F(StartupTest, AStartThatCannotGoOnEndsWithItsCodeAndKeepsWhatItFound) {
+TEST_F(StartupTest, AStartThatCannotGoOnEndsWithItsCodeAHalfMadeDataFolderStartsOnTheSeeds) {
   const auto long_folder = root_.path() / std::string(100, 'r');
   auto collection_of = [&](std::string bytes) {
     return [&, bytes] {
@@ -124,10 +124,7 @@ TEST_F(StartupTest, AStartThatCannotGoOnEndsWithItsCodeAndKeepsWhatItFound) {
     EXPECT_TRUE(each.kept.empty() || read_file(each.kept) == before) << "changed: " << each.kept;
     EXPECT_TRUE(data_folder_there || !fs::is_directory(data()));
   }
-}
-
-// A first start cut short, or a data folder made by hand.
-TEST_F(StartupTest, AnEmptyOrHalfMadeDataFolderStartsOnTheInstalledSeeds) {
+  // A first start cut short, or a data folder made by hand.
   const std::pair<const char*, std::function<void()>> folders[] = {
       {"empty folder", [&] { fs::create_directories(data()); }},
       {"link to an empty folder", [&] {
