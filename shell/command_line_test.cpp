@@ -86,7 +86,7 @@ std::string number(uint32_t value) {
 
 std::string frame(const std::string& body) { return number(uint32_t(body.size())) + body; }
 
-TEST(InstanceProtocolTest, RequestsAreReadWholeOrRefused) {
+TEST(InstanceProtocolTest, RequestsAreReadWholeOrRefusedAndAnUnansweredOneGivesUp) {
   const instance_request good{{"add", "--tag", "t", std::string("a\0b", 3)}, "payload \xff"};
   const std::string encoded = encode_request(good);
   const std::string version = number(kProtocolVersion);
@@ -124,9 +124,6 @@ TEST(InstanceProtocolTest, RequestsAreReadWholeOrRefused) {
   EXPECT_EQ(answer->exit_code, -3);
   EXPECT_EQ(answer->out + answer->err, "outerr");
   EXPECT_FALSE(parse_answer("show\n"));
-}
-
-TEST(SingleInstanceTest, AskingWithNobodyListeningGivesUpAndTheRuntimeFolderIsPrivate) {
   testing_support::temp_dir dir;
   single_instance first(dir.str());
   ASSERT_TRUE(first.is_first());

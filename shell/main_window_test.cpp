@@ -49,7 +49,7 @@ class MainWindowTest : public ::testing::Test {
 using lines = std::vector<std::string>;
 
 // Each step starts from the state the one before left.
-TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowLeavesItAsTheUserExpects) {
+TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowAndExitEndsTheLoopWithACommandsErrorRaisedAfterIt) {
   EXPECT_EQ(window_.windowTitle(), "Parvela");
   EXPECT_FALSE(window_.windowIcon().isNull());
   EXPECT_EQ(window_.minimumSize(), QSize(kMinimumPageWidth, kMinimumPageHeight));
@@ -85,9 +85,6 @@ TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowLeavesItAsTheUserExpects) {
     EXPECT_EQ(new_debug_lines(), step.logged);
   }
   EXPECT_TRUE(window_.acceptDrops());
-}
-
-TEST_F(MainWindowTest, ExitEndsTheLoopWithZeroAndACommandsErrorIsRaisedAfterIt) {
   QTimer::singleShot(0, &window_, [this] { guarded([this] { window_.exit_command(); }); });
   EXPECT_EQ(run_main_window(window_), 0);
   EXPECT_EQ(new_debug_lines(), lines{"[WndProc] ID_APP_EXIT"});
