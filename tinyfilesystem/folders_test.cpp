@@ -14,7 +14,7 @@
 namespace tinyfilesystem {
 namespace {
 
-TEST(FoldersTest, UserFolderFollowsXdgDataHomeThenHome) {
+TEST(FoldersTest, UserFolderFollowsXdgDataHomeThenHomePathsJoinAndFilesAreToldFromDirectories) {
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   setenv("HOME", "/home/u", 1);
   const std::pair<const char*, const wchar_t*> cases[] = {
@@ -34,9 +34,6 @@ TEST(FoldersTest, UserFolderFollowsXdgDataHomeThenHome) {
     EXPECT_STREQ(error.what(), "CSIDL_APPDATA error");
   }
   setenv("HOME", home.c_str(), 1);
-}
-
-TEST(PathTest, JoinsAndTellsFilesFromDirectories) {
   EXPECT_EQ(join_path(L"/data/Parvela", L"defaulttags.xml"), L"/data/Parvela/defaulttags.xml");
   EXPECT_EQ(join_path(L"/data/Parvela/", L"defaulttags.xml"), L"/data/Parvela/defaulttags.xml");
   EXPECT_EQ(join_path(L"", L"defaulttags.xml"), L"defaulttags.xml");
