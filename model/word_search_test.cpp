@@ -1,6 +1,5 @@
 // The word search: typed words to FTS5 queries, the indexes against a plain scan, format upgrades.
 #include <SQLiteCpp/Database.h>
-#include <SQLiteCpp/Transaction.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -232,19 +231,11 @@ TEST_F(WordSearchTest, ACollectionOfAnOlderFormatGetsItsIndexesOnceOrStaysAsItWa
 // A large removal rebuilds the indexes from the rest; the next removal must still update them.
 TEST_F(WordSearchTest, RemovingMostQuotesLeavesIndexesThatFindTheRest) {
   { logic schema_only; }
-  {
-    SQLite::Database db(collection_.db_file().string(), SQLite::OPEN_READWRITE);
-    SQLite::Transaction filling(db);
-    SQLite::Statement insert(db, "INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (?, ?, 1)");
-    const char* const texts[] = {"tea 東京タワー", "Café", "steam 大阪城"};
-    for (int n = 1; n <= 1500; ++n) {
-      insert.bind(1, 10000 + n);  // after the quotes a new collection starts with
-      insert.bind(2, texts[n % 3]);
-      insert.exec();
-      insert.reset();
-    }
-    filling.commit();
-  }
+  // Ids 10001 to 11500, after the quotes a new collection starts with; "tea" when n % 3 is 0.
+  SQLite::Database(collection_.db_file().string(), SQLite::OPEN_READWRITE)
+      .exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+            "INSERT INTO quote (m_id, m_utftext, m_stamp) SELECT 10000 + i, CASE i % 3 WHEN 0 THEN "
+            "'tea 東京タワー' WHEN 1 THEN 'Café' ELSE 'steam 大阪城' END, 1 FROM n");
   logic store;
   Ids removed;
   for (int32_t n = 1; n <= 1500; ++n)
