@@ -64,18 +64,13 @@ TEST(CommandLineTest, WordsGiveTheActionItsOptionsOrAnError) {
   EXPECT_EQ(add.text, "text");
   EXPECT_EQ(parse_command_line({"add", "--", "-x"}).text, "-x");
   EXPECT_FALSE(parse_command_line({"add"}).text.has_value());
-  command_line list =
-      parse_command_line({"list", "--tag", "a", "--any", "--limit", "20", "--format", "json"});
-  EXPECT_TRUE(list.any);
-  EXPECT_EQ(list.limit, 20);
-  EXPECT_EQ(list.format, "json");
+  command_line list = parse_command_line({"list", "--tag", "a", "--any", "--limit", "20", "--format", "json"});
+  EXPECT_EQ(std::tuple(list.any, list.limit, list.format), std::tuple(true, int64_t{20}, std::string("json")));
   EXPECT_EQ(parse_command_line({"list"}).format, "text");
   command_line import = parse_command_line({"import", "f.json", "--merge"});
-  EXPECT_EQ(import.file, "f.json");
-  EXPECT_TRUE(import.merge);
+  EXPECT_EQ(std::tuple(import.file, import.merge), std::tuple(std::string("f.json"), true));
   command_line copy = parse_command_line({"copy", "3", "12", "--with-tags"});
-  EXPECT_EQ(copy.ids, (std::vector<int32_t>{3, 12}));
-  EXPECT_TRUE(copy.with_tags);
+  EXPECT_EQ(std::tuple(copy.ids, copy.with_tags), std::tuple(std::vector<int32_t>{3, 12}, true));
 }
 
 std::string number(uint32_t value) {
