@@ -19,10 +19,6 @@ namespace {
 using testing_support::read_file;
 using testing_support::write_file;
 
-std::set<std::filesystem::path> folder_entries(const std::filesystem::path& folder) {
-  return {std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()};
-}
-
 // The damaged files were found by fuzzing: a refused file must not be set up or switched to WAL.
 TEST(CollectionFileTest, AFileThatCannotBeUsedIsLeftAsItWasAnEmptyOneBecomesACollectionOneCutShortGivesErrors) {
   auto sql = [](const char* statements) {
@@ -36,6 +32,9 @@ TEST(CollectionFileTest, AFileThatCannotBeUsedIsLeftAsItWasAnEmptyOneBecomesACol
       write_file(path, read_file(std::filesystem::path(PARVELA_SOURCE_DIR) / "fuzz/corpus" /
                                  "collection_file_fuzz" / name));
     };
+  };
+  auto folder_entries = [](const std::filesystem::path& folder) {
+    return std::set<std::filesystem::path>(std::filesystem::directory_iterator(folder), {});
   };
   std::unique_ptr<SQLite::Database> locker;
   const struct {

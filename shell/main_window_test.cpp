@@ -105,8 +105,6 @@ TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowAndExitEndsTheLoopWithAComman
   EXPECT_TRUE(placeholder.isNull());
 }
 
-using texts = std::vector<std::string>;
-
 class DropTargetTest : public ::testing::Test {
  protected:
   // Whether the window accepted the drag on entering and the drop.
@@ -126,7 +124,7 @@ class DropTargetTest : public ::testing::Test {
   }
 
   QWidget window_;
-  texts received_;
+  lines received_;
   std::unique_ptr<CDropTarget> target_ = std::make_unique<CDropTarget>(
       &window_, [this](const std::string& text) { received_.push_back(text); });
 };
@@ -145,7 +143,7 @@ TEST_F(DropTargetTest, DroppedTextOrPathsReachTheHandlerWholeInUtf8AndNothingEls
     const char* name;
     std::unique_ptr<QMimeData> data;
     bool accepted;
-    texts received;
+    lines received;
   } cases[] = {
       // A NUL inside is dropped; what follows it is kept.
       {"text", mime(QString::fromStdWString(std::wstring(L"Grüße «dragged» 引用 😀\0\nsecond line", 33))), true,
