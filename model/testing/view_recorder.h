@@ -16,6 +16,7 @@ namespace model_testing {
 struct recorded_event {
   int32_t id = 0;
   std::string text;                 // the line described above
+  int32_t number = 0;               // vdelete_quote, vadd_tag_id, vdelete_tag, vdelete_search_tag
   std::optional<pvl::Quote> quote;  // vadd_quote
   std::vector<pvl::Quote> quotes;   // vupdate_quotes, read as it was sent
   std::vector<pvl::Tag> tags;       // vupdate_tags
@@ -44,6 +45,7 @@ class view_recorder : public pvl::view_event_sink {
     e.text = std::to_string(event.id);
     const auto say = [&](const char* name, const std::string& data = "") { e.text = name + data; };
     const auto number = [](int32_t n) { return " " + std::to_string(n); };
+    const auto id = [&](int32_t n) { return number(e.number = n); };
     const auto tag = [](const pvl::Tag* tag) { return tag ? " " + tag->m_utfname : ""; };
     const auto rename = [&](const pvl::tag_rename& now) {
       return number(now.tag) + " " + fml::wchar2utf8(now.name);
@@ -53,10 +55,10 @@ class view_recorder : public pvl::view_event_sink {
           if (v.quote) e.quote = *v.quote;
           say("add_quote", v.quote ? number(v.quote->m_id) + " " + v.quote->m_utftext : "");
         },
-        [&](const ve::vdelete_quote& v) { say("delete_quote", number(v.quote)); },
-        [&](const ve::vadd_tag_id& v) { say("add_tag_id", number(v.tag)); },
-        [&](const ve::vdelete_tag& v) { say("delete_tag", number(v.tag)); },
-        [&](const ve::vdelete_search_tag& v) { say("delete_search_tag", number(v.tag)); },
+        [&](const ve::vdelete_quote& v) { say("delete_quote", id(v.quote)); },
+        [&](const ve::vadd_tag_id& v) { say("add_tag_id", id(v.tag)); },
+        [&](const ve::vdelete_tag& v) { say("delete_tag", id(v.tag)); },
+        [&](const ve::vdelete_search_tag& v) { say("delete_search_tag", id(v.tag)); },
         [&](const ve::vdelete_wrong_tag&) { say("wrong_tag"); },
         [&](const ve::vedit_tag&) { say("edit_tag"); },
         [&](const ve::vrename_tag& v) { say("rename_tag", rename(v.now)); },
