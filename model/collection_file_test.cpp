@@ -20,7 +20,7 @@ using testing_support::read_file;
 using testing_support::write_file;
 
 // The damaged files were found by fuzzing: a refused file must not be set up or switched to WAL.
-TEST(CollectionFileTest, AFileThatCannotBeUsedIsLeftAsItWasAnEmptyOneBecomesACollectionOneCutShortGivesErrors) {
+TEST(CollectionFileTest, AFileThatCannotBeUsedIsLeftAsItWasAndOneCutShortWhileOpenGivesErrors) {
   auto sql = [](const char* statements) {
     return [statements](const std::string& path) {
       { logic store; }

@@ -174,10 +174,10 @@ TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   EXPECT_EQ(model_.waiting_quotes(), 2u);
   EXPECT_EQ(starts, 1);
   EXPECT_EQ(view_.described(),
-            (Lines{"error: A new quote could not be saved yet: the collection is busy (another program is using its "
-                   "file). It is kept and saved as soon as the collection can take it.",
-                   "error: 2 new quotes wait to be saved; they are kept and saved as soon as the collection can take "
-                   "them."}));
+            (Lines{"error: A new quote could not be saved yet: the collection is busy (another program is "
+                   "using its file). It is kept and saved as soon as the collection can take it.",
+                   "error: 2 new quotes wait to be saved; they are kept and saved as soon as the collection "
+                   "can take them."}));
   model_.retry_waiting_quotes();
   EXPECT_EQ(model_.waiting_quotes(), 2u);
   view_.clear();

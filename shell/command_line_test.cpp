@@ -64,8 +64,8 @@ TEST(CommandLineTest, WordsGiveTheActionItsOptionsOrAnError) {
   EXPECT_EQ(add.text, "text");
   EXPECT_EQ(parse_command_line({"add", "--", "-x"}).text, "-x");
   EXPECT_FALSE(parse_command_line({"add"}).text.has_value());
-  command_line list = parse_command_line({"list", "--tag", "a", "--any", "--limit", "20", "--format", "json"});
-  EXPECT_EQ(std::tuple(list.any, list.limit, list.format), std::tuple(true, int64_t{20}, std::string("json")));
+  const auto list = parse_command_line({"list", "--tag", "a", "--any", "--limit", "20", "--format", "json"});
+  EXPECT_EQ(std::tuple(list.any, list.limit, list.format), std::tuple(true, 20, "json"));
   EXPECT_EQ(parse_command_line({"list"}).format, "text");
   command_line import = parse_command_line({"import", "f.json", "--merge"});
   EXPECT_EQ(std::tuple(import.file, import.merge), std::tuple(std::string("f.json"), true));
