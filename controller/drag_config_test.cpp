@@ -4,46 +4,38 @@
 
 #include <string>
 
-#include "controller/testing/controller_env.h"
 #include "fml/app_errors.h"
 #include "tests/support/temp_dir.h"
 
 namespace pvl {
 namespace {
 
-using controller_testing::interaction;
+std::string interaction(const std::string& source, const std::string& target, const std::string& action) {
+  return "<i><source " + source + "/><target " + target + "/><action>" + action + "</action></i>";
+}
 
-class DragConfigTest : public ::testing::Test {
- protected:
-  drag_config read(const std::string& xml) {
-    testing_support::write_file(file(), xml);
-    return read_drag_config(file().wstring());
-  }
-  std::filesystem::path file() const { return dir.path() / "DragMgr.xml"; }
-
+// An interaction with an id is that element's alone; without, the class's. Errors name the file or line.
+TEST(DragConfigTest, ReadsTheInteractionsOrRaisesWithThePlaceAndTheFault) {
   testing_support::temp_dir dir;
-};
-
-// An interaction with an id is that element's alone; without, the class's.
-// Names are UTF-8.
-TEST_F(DragConfigTest, AnIdNamesOneElement) {
-  drag_config config = read("<dm>" + interaction("class=\"vtag\" id=\"vt-\u00e9\"", "class=\"quote\"",
-                                                 "delete_quote") + "</dm>");
+  const std::filesystem::path file = dir.path() / "DragMgr.xml", missing = dir.path() / "no" / "DragMgr.xml";
+  const auto error_of = [](const std::filesystem::path& path) -> std::string {
+    try {
+      read_drag_config(path.wstring());
+    } catch (const fopen_drag_mgr_xml_error& error) {
+      return std::string("fopen ") + error.what();
+    } catch (const read_drag_mgr_xml_error& error) {
+      return std::string("read ") + error.what();
+    }
+    return "no error";
+  };
+  EXPECT_EQ(error_of(missing), "fopen fopen_drag_mgr_xml_error" + missing.string());
+  testing_support::write_file(file, "<dm>" + interaction("class=\"vtag\" id=\"vt-\u00e9\"", "class=\"quote\"",
+                                                         "delete_quote") + "</dm>");
+  drag_config config = read_drag_config(file.wstring());
   EXPECT_EQ(config.interactions.count({L"vtag", L"vt-\u00e9"}), 1u);
   EXPECT_EQ(config.interactions.count({L"vtag", L"vt-1"}), 0u);
   EXPECT_EQ(config.interactions.at({L"vtag", L"vt-\u00e9"}).count({L"quote", L"q-9"}), 1u);
-}
-
-// Each error names the file (when it is no XML) or the line, and what is wrong.
-TEST_F(DragConfigTest, AFileThatCannotBeUsedRaisesWithThePlaceAndTheFault) {
-  std::filesystem::path missing = dir.path() / "nowhere" / "DragMgr.xml";
-  try {
-    read_drag_config(missing.wstring());
-    FAIL() << "no error";
-  } catch (const fopen_drag_mgr_xml_error& error) {
-    EXPECT_EQ(std::string(error.what()), "fopen_drag_mgr_xml_error" + missing.string());
-  }
-  const std::string err = "read_drag_mgr_xml_error; ", head = err + file().string() + ": ";
+  const std::string err = "read read_drag_mgr_xml_error; ", head = err + file.string() + ": ";
   const std::string lines = "<dm>\n" + interaction("class=\"vtag\"", "class=\"quote\"", "delete_quote") + "\n";
   // Nesting that would overflow the parser's recursion is refused unparsed.
   std::string deep = "<dm>\n";
@@ -72,12 +64,8 @@ TEST_F(DragConfigTest, AFileThatCannotBeUsedRaisesWithThePlaceAndTheFault) {
        err + "line 1: \"add_quote\" is not an action a drop can run"},
   };
   for (const auto& [xml, expected] : cases) {
-    try {
-      read(xml);
-      ADD_FAILURE() << "no error: " << expected;
-    } catch (const read_drag_mgr_xml_error& error) {
-      EXPECT_EQ(error.what(), expected);
-    }
+    testing_support::write_file(file, xml);
+    EXPECT_EQ(error_of(file), expected);
   }
 }
 

@@ -1,5 +1,4 @@
-// The controller on a real document and model: each action's model event
-// and log line, and the requests it refuses before anything is sent.
+// The controller on a real document and model: each action's model event and log line, refusals.
 #include "controller/pvcontroller.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -20,13 +19,30 @@
 namespace pvl {
 namespace {
 
-using controller_testing::window_page;
 using htmlayout::dom::element;
 using Lines = std::vector<std::string>;
 using Ids = std::vector<int>;
 namespace me = model_events;
 namespace ve = view_events;
 namespace mouse = htmlayout::mouse;
+
+// The main window's ids and classes: tag 1 searched, tags 1-3, quotes 4-1 (quote 2 tagged 3 and 1,
+// quote 3 tagged 2), a div whose id has no "-" and a p without id.
+std::string window_page() {
+  std::string tags, quotes;
+  for (int id : {1, 2, 3})
+    tags += "<tr><td><div class=vtag id=vt-" + std::to_string(id) + ">tag</div></td></tr>";
+  for (int id : {4, 3, 2, 1}) {
+    const std::string n = std::to_string(id);
+    quotes += "<tr><td><div class=quote id=q-" + n + "><table><tr><td>";
+    for (int tag : id == 2 ? std::vector<int>{3, 1} : id == 3 ? std::vector<int>{2} : std::vector<int>{})
+      quotes += "<div class=qtag id=qt-" + n + "-" + std::to_string(tag) + ">tag</div>";
+    quotes += "</td></tr></table></div></td></tr>";
+  }
+  return "<html><body><div class=searchbar id=p-searchbar><div class=stag id=st-1>alpha</div></div>"
+         "<div class=recycled id=bin>bin</div><table id=taglist>" + tags +
+         "</table><table id=thequotelist>" + quotes + "</table><div id=tag7></div><p>no id</p></body></html>";
+}
 
 class ControllerTest : public ::testing::Test {
  protected:
@@ -54,8 +70,13 @@ class ControllerTest : public ::testing::Test {
     for (size_t row : rows) table.child(row).set_state(htmlayout::state::checked);
   }
   Lines cntrl() const { return env.collection.new_lines("cntrl"); }
-  // What an element's behaviour forwards: a mouse event on `e` at (x, 100),
-  // the main button held except in a move.
+  Ids model_events() const {  // from the model's "model event N" lines
+    Ids ids;
+    for (const std::string& line : env.collection.new_lines("debug"))
+      if (line.rfind("model event ", 0) == 0) ids.push_back(std::stoi(line.substr(12)));
+    return ids;
+  }
+  // What an element's behaviour forwards: the main button held except in a move.
   bool mouse_event(const char* id, uint32_t event, int x) {
     element e = by_id(id);
     mouse_record record{e, event, x, 100, event == mouse::move ? 0u : mouse::main_button, 0};
@@ -70,8 +91,7 @@ class ControllerTest : public ::testing::Test {
   Lines app_at_start;
 };
 
-// In order, on one page and collection: each action's line in "cntrl" and
-// the model event it sends; list actions take the checked rows in row order.
+// List actions take the checked rows in row order.
 TEST_F(ControllerTest, EachActionSendsItsModelEventAndLogsItsLine) {
   check_rows(by_id("thequotelist"), {2, 0});  // quotes 2 and 4
   check_rows(by_id("taglist"), {2});
@@ -81,15 +101,11 @@ TEST_F(ControllerTest, EachActionSendsItsModelEventAndLogsItsLine) {
     Lines cntrl;
     Ids events;
   } rows[] = {
-      {L"mark_quote_with_tag", "vt-2", "q-1", {"mark_quote_with_tag; quote: 1; tag: 2"},
-       {me::mark_quote::id}},
-      {L"mark_tag_with_quote", "q-4", "vt-3", {"mark_tag_with_quote; quote: 4; tag: 3"},
-       {me::mark_quote::id}},
-      {L"delete_quote_mark", "qt-2-3", nullptr, {"delete_quote_mark; quote: 2; tag: 3"},
-       {me::delete_mark::id}},
+      {L"mark_quote_with_tag", "vt-2", "q-1", {"mark_quote_with_tag; quote: 1; tag: 2"}, {me::mark_quote::id}},
+      {L"mark_tag_with_quote", "q-4", "vt-3", {"mark_tag_with_quote; quote: 4; tag: 3"}, {me::mark_quote::id}},
+      {L"delete_quote_mark", "qt-2-3", nullptr, {"delete_quote_mark; quote: 2; tag: 3"}, {me::delete_mark::id}},
       {L"add_search_tag", "vt-1", nullptr, {"add_search_tag; id: 1"}, {me::add_search_tag::id}},
-      {L"delete_search_tag", "st-1", nullptr, {"delete_search_tag; id: 1"},
-       {me::delete_search_tag::id}},
+      {L"delete_search_tag", "st-1", nullptr, {"delete_search_tag; id: 1"}, {me::delete_search_tag::id}},
       {L"delete_vtag", "vt-2", nullptr, {"delete_vtag; tag: 2"}, {me::delete_tag::id}},
       {L"delete_quote", "q-3", nullptr, {"delete_quote; quote: 3"}, {me::delete_quote::id}},
       {L"copy_quote", "q-2", nullptr, {}, {me::copy_quote::id}},
@@ -106,13 +122,12 @@ TEST_F(ControllerTest, EachActionSendsItsModelEventAndLogsItsLine) {
     env.collection.mark_logs();
     run(r.name, by_id(r.first), by_id(r.second));
     EXPECT_EQ(cntrl(), r.cntrl);
-    EXPECT_EQ(env.model_events(), r.events);
+    EXPECT_EQ(model_events(), r.events);
   }
   // Quote 4 got tag 3 (gamma) at the second row, quote 2 lost it at the third.
   EXPECT_EQ(clipboard, (std::vector<std::wstring>{L"two", L"two\n\nalpha", L"four\n\ntwo\n\n",
                                                   L"four\nTags: gamma\n\ntwo\nTags: alpha\n\n"}));
   EXPECT_FALSE(env.model->quote(2));
-
   // Actions with a parameter hand it on.
   env.collection.mark_logs();
   element tag = by_id("vt-1");
@@ -127,7 +142,7 @@ TEST_F(ControllerTest, EachActionSendsItsModelEventAndLogsItsLine) {
     controller.interpret_action(action{name, {}});
   EXPECT_EQ(cntrl(), (Lines{"add_tag; id: d\xc3\xa9lta", "add_quote; ", "rename_tag; id: 1",
                             "clear_search_tags"}));
-  EXPECT_EQ(env.model_events(),
+  EXPECT_EQ(model_events(),
             (Ids{me::add_tag::id, me::add_quote::id, me::rename_tag::id, me::export_data::id,
                  me::set_search_mode_or::id, me::set_search_mode_and::id, me::clear_search_tags::id}));
   EXPECT_FALSE(tag.has_attribute("editable"));  // the editing ended
@@ -137,10 +152,7 @@ TEST_F(ControllerTest, EachActionSendsItsModelEventAndLogsItsLine) {
   EXPECT_EQ(db.execAndGet("SELECT length(CAST(m_utftext AS BLOB)) FROM quote WHERE m_id = 6").getInt(), 4);
 }
 
-// Other message types, unknown names, malformed ids, missing parameters and
-// parameters of the wrong kind raise before anything is written or sent.
 TEST_F(ControllerTest, RefusedRequestsSendNothing) {
-  // The error's kind and text.
   auto error_of = [&](const std::function<void()>& call) -> std::string {
     try {
       call();
@@ -154,21 +166,19 @@ TEST_F(ControllerTest, RefusedRequestsSendNothing) {
     }
     return "taken";
   };
-  EXPECT_EQ(error_of([&] { controller.send(vcaction(vcaction_types::none)); }),
-            "wrong pvcontroller::send");
+  EXPECT_EQ(error_of([&] { controller.send(vcaction(vcaction_types::none)); }), "wrong pvcontroller::send");
   EXPECT_EQ(error_of([&] { controller.send(vcaction(vcaction_types::init)); }),
             "deprecated pvcontroller::send vcaction::init");
-  for (int32_t type : {2, 1023, 1026, -1}) {
+  for (int32_t type : {2, 1023, 1026, -1})
     EXPECT_EQ(error_of([&] { controller.send(vcaction(type)); }), "unknown pvcontroller::send");
-  }
   EXPECT_EQ(env.collection.new_lines("debug").at(5), "Controller send action. type: -1");
-  for (const wchar_t* name : {L"Delete_quote", L"delete_quote ", L"delete", L""}) {
+  for (const wchar_t* name : {L"Delete_quote", L"delete_quote ", L"delete", L""})
     EXPECT_EQ(error_of([&] { run(name, by_id("q-1")); }), "unknown ");
-  }
   element tag = by_id("tag7");
   tag.set_attribute("editable", L"");
   element_and_name renamed{tag, L"x"};
   check_rows(by_id("thequotelist"), {1});
+  auto act = [&](const action& asked) { return [&, asked] { controller.interpret_action(asked); }; };
   const std::pair<std::function<void()>, std::string> refused[] = {
       {[&] { run(L"delete_quote", by_id("tag7")); }, "id tag7"},
       {[&] { run(L"delete_quote", doc.root().select_first("p")); }, "id <p> without id"},
@@ -177,31 +187,25 @@ TEST_F(ControllerTest, RefusedRequestsSendNothing) {
       {[&] { run(L"mark_tag_with_quote", by_id("q-1"), element()); }, "id <> without id"},
       // A tag shown outside a quote has no quote to read.
       {[&] { run(L"delete_quote_mark", by_id("st-1")); }, "id <> without id"},
-      {[&] { controller.interpret_action(action{L"rename_tag", renamed}); }, "id tag7"},
+      {act({L"rename_tag", renamed}), "id tag7"},
       {[&] { run(L"delete_quotes", by_id("q-1")); }, "div"},
-      {[&] { controller.interpret_action(action{L"add_quote", {}}); },
-       "interpret_action add_quote: no parameter"},
-      {[&] { controller.interpret_action(action{L"delete_quotes", {}}); },
-       "interpret_action delete_quotes: no parameter"},
-      {[&] { controller.interpret_action(action{L"add_tag", std::string_view("x")}); },
-       "interpret_action add_tag: wrong parameter"},
-      {[&] { controller.interpret_action(action{L"add_quote", std::wstring_view(L"x")}); },
-       "interpret_action add_quote: wrong parameter"},
-      {[&] { controller.interpret_action(action{L"export_data", action_elements{}}); },
-       "interpret_action export_data: wrong parameter"},
-      {[&] { controller.interpret_action(action{L"mark_quote_with_tag", std::wstring_view(L"x")}); },
+      {act({L"add_quote", {}}), "interpret_action add_quote: no parameter"},
+      {act({L"delete_quotes", {}}), "interpret_action delete_quotes: no parameter"},
+      {act({L"add_tag", std::string_view("x")}), "interpret_action add_tag: wrong parameter"},
+      {act({L"add_quote", std::wstring_view(L"x")}), "interpret_action add_quote: wrong parameter"},
+      {act({L"export_data", action_elements{}}), "interpret_action export_data: wrong parameter"},
+      {act({L"mark_quote_with_tag", std::wstring_view(L"x")}),
        "interpret_action mark_quote_with_tag: wrong parameter"},
   };
   env.collection.mark_logs();
   for (const auto& [call, error] : refused) EXPECT_EQ(error_of(call), error);
   EXPECT_TRUE(tag.has_attribute("editable"));
-  EXPECT_TRUE(env.model_events().empty());
+  EXPECT_TRUE(model_events().empty());
   EXPECT_TRUE(cntrl().empty());
   EXPECT_TRUE(env.recorder.events.empty());
 }
 
-// A drag whose release happened over something that does not report to the
-// controller ends at the next press, which starts afresh.
+// The release happened over something that does not report to the controller.
 TEST_F(ControllerTest, APressAfterALostReleaseEndsTheOldDrag) {
   EXPECT_EQ(app_at_start, (Lines{"Singleton: model - created.", "Initializing DragMgr",
                                  "12 interactions loaded", "Initialized DragMgr."}));
@@ -222,7 +226,7 @@ TEST_F(ControllerTest, APressAfterALostReleaseEndsTheOldDrag) {
   EXPECT_EQ(cntrl(), (Lines{"dnd ready: vt-1", "dnd start: vt-1", "dnd cancel: vt-1", "dnd ready: q-3",
                             "dnd stop: q-3", "dnd ready: vt-1", "dnd start: vt-1", "dnd cancel: vt-1",
                             "dnd ready: p-searchbar", "dnd stop: "}));
-  EXPECT_TRUE(env.model_events().empty());
+  EXPECT_TRUE(model_events().empty());
 }
 
 }  // namespace

@@ -22,22 +22,21 @@ using model_testing::test_collection;
 using Ids = std::vector<int32_t>;
 using Lines = std::vector<std::string>;
 
-class LogicTest : public ::testing::Test {
- protected:
-  // Writes straight into the file while no logic has it open.
-  void change_file(const std::string& sql) {
-    SQLite::Database(collection_.db_file().string(), SQLite::OPEN_READWRITE).exec(sql);
-  }
-
+struct LogicTest : ::testing::Test {
   test_collection collection_;
 };
 
-// A first start makes a private file; each operation logs what it changed;
-// a text comes back as given; tag names are unique; marks keep the order of
-// attachment and go with their quote or tag; the highest id is given again
-// only after a restart.
+// Marks keep the order of attachment; the highest id is given again only after a restart.
 TEST_F(LogicTest, TheOperationsOfAFreshCollection) {
   const std::wstring text = L"  Zitat \u00e4\u4e2d\U0001F600\r\nline  ";
+  const std::string data_home = std::getenv("XDG_DATA_HOME");
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  unsetenv("XDG_DATA_HOME");
+  unsetenv("HOME");
+  EXPECT_THROW(logic store, read_appdata_folder_error);  // no user data folder
+  setenv("XDG_DATA_HOME", data_home.c_str(), 1);
+  if (!home.empty()) setenv("HOME", home.c_str(), 1);
+  EXPECT_EQ(collection_.new_lines("debug"), (Lines{"Cannot Get Folder SHGetFolderPathA"}));
   {
     logic store;
     struct stat info;
@@ -69,7 +68,6 @@ TEST_F(LogicTest, TheOperationsOfAFreshCollection) {
     store.removeQuote(7);
     store.removeTag(4);
     store.removeTag(42);  // not stored: no error
-
     EXPECT_EQ(store.addTag(L"alpha"), -1);
     EXPECT_EQ(store.renameTag(2, L"alpha"), L"beta");
     EXPECT_EQ(store.renameTag(2, L"b\u00eata"), L"b\u00eata");
@@ -84,20 +82,18 @@ TEST_F(LogicTest, TheOperationsOfAFreshCollection) {
     EXPECT_EQ(tag_names(store.getQuote(1)->m_tags), "b\u00eata");
     store.removeQuote(2);
     EXPECT_THROW(store.removeQuote(2), wrong_quote_id);
-    const std::pair<std::function<void()>, const char*> errors[] = {
-        {[&] { store.unmarkQuote(4, 2); }, "2"},  // a tag the quote does not carry
-        {[&] { store.markQuote(1, 99); }, "99"},
-        {[&] { store.isQuoteMarked(1, 99); }, "99"},
-        {[&] { store.markQuote(99, 2); }, "99"},
-    };
-    for (const auto& [call, message] : errors) {
+    const auto error_of = [](const std::function<void()>& call) -> std::string {
       try {
         call();
-        ADD_FAILURE() << message;
       } catch (const fml::exception& error) {
-        EXPECT_STREQ(error.what(), message);
+        return error.what();
       }
-    }
+      return "no error";
+    };
+    EXPECT_EQ(error_of([&] { store.unmarkQuote(4, 2); }), "2");  // a tag the quote does not carry
+    EXPECT_EQ(error_of([&] { store.markQuote(1, 99); }), "99");
+    EXPECT_EQ(error_of([&] { store.isQuoteMarked(1, 99); }), "99");
+    EXPECT_EQ(error_of([&] { store.markQuote(99, 2); }), "99");
   }
   logic store;
   EXPECT_EQ(quote_ids(store.quotes()), (Ids{1, 3, 4, 5}));
@@ -111,10 +107,11 @@ TEST_F(LogicTest, TheOperationsOfAFreshCollection) {
 
 TEST_F(LogicTest, UndatedQuotesAreDatedOnlyWhenTheFirstQuoteHasNoDate) {
   { logic store; }
-  change_file(
-      "UPDATE quote SET m_stamp = 0 WHERE m_id = 1;"
-      "UPDATE quote SET m_stamp = -1 WHERE m_id = 3;"
-      "UPDATE quote SET m_stamp = 1000 WHERE m_id = 4;");
+  auto change_file = [&](const char* sql) {  // while no logic has the file open
+    SQLite::Database(collection_.db_file().string(), SQLite::OPEN_READWRITE).exec(sql);
+  };
+  change_file("UPDATE quote SET m_stamp = 0 WHERE m_id = 1; UPDATE quote SET m_stamp = -1 WHERE m_id = 3;"
+              "UPDATE quote SET m_stamp = 1000 WHERE m_id = 4;");
   int64_t before = std::time(nullptr);
   {
     logic store;
@@ -132,27 +129,17 @@ TEST_F(LogicTest, UndatedQuotesAreDatedOnlyWhenTheFirstQuoteHasNoDate) {
   EXPECT_EQ(quotes[2].m_stamp, 0);
 }
 
-TEST_F(LogicTest, WithoutAUserDataFolderTheOpenFails) {
-  const char* home = std::getenv("HOME");
-  std::string saved_home = home ? home : "";
-  unsetenv("XDG_DATA_HOME");
-  unsetenv("HOME");
-  EXPECT_THROW(logic store, read_appdata_folder_error);
-  if (!saved_home.empty()) setenv("HOME", saved_home.c_str(), 1);
-  EXPECT_EQ(collection_.new_lines("debug"), (Lines{"Cannot Get Folder SHGetFolderPathA"}));
-}
-
 // Quotes in table order 8, 3, 5, 1, 6, 2 (not id order) with tags:
 // 8: a b c, 3: b, 5: a b, 1: none, 6: c a, 2: c; tag 4 marks none.
 TEST_F(LogicTest, TheTagSearchSelectsByEveryTagOrByOne) {
   collection_.write_defaults(
-      "<tags><tag id=\"1\" name=\"a\"/><tag id=\"2\" name=\"b\"/><tag id=\"3\" name=\"c\"/>"
-      "<tag id=\"4\" name=\"unused\"/></tags>",
-      "<quotes><quote id=\"8\" text=\"eight\"><t id=\"1\"/><t id=\"2\"/><t id=\"3\"/></quote>"
-      "<quote id=\"3\" text=\"three\"><t id=\"2\"/></quote>"
-      "<quote id=\"5\" text=\"five\"><t id=\"1\"/><t id=\"2\"/></quote>"
-      "<quote id=\"1\" text=\"one\"/><quote id=\"6\" text=\"six\"><t id=\"3\"/><t id=\"1\"/></quote>"
-      "<quote id=\"2\" text=\"two\"><t id=\"3\"/></quote></quotes>");
+      R"(<tags><tag id="1" name="a"/><tag id="2" name="b"/><tag id="3" name="c"/>)"
+      R"(<tag id="4" name="unused"/></tags>)",
+      R"(<quotes><quote id="8" text="eight"><t id="1"/><t id="2"/><t id="3"/></quote>)"
+      R"(<quote id="3" text="three"><t id="2"/></quote>)"
+      R"(<quote id="5" text="five"><t id="1"/><t id="2"/></quote>)"
+      R"(<quote id="1" text="one"/><quote id="6" text="six"><t id="3"/><t id="1"/></quote>)"
+      R"(<quote id="2" text="two"><t id="3"/></quote></quotes>)");
   logic store;
   EXPECT_TRUE(store.isSearchEmpty());
   EXPECT_EQ(quote_ids(store.search()), (Ids{8, 3, 5, 1, 6, 2}));  // AND at the start
@@ -176,11 +163,9 @@ TEST_F(LogicTest, TheTagSearchSelectsByEveryTagOrByOne) {
   // Results carry their tags in attachment order.
   store.setSearchMode(kAnd);
   EXPECT_EQ(tag_names(store.search()[1].m_tags), "c,a");
-
   store.clearSearchTags();
   for (int32_t tag : {3, 1, 2}) EXPECT_TRUE(store.addSearchTag(tag));
   store.removeSearchTag(3);
-
   // An AND search over a tag no longer stored fails; OR skips it.
   store.removeTag(2);
   EXPECT_THROW(store.search(), wrong_tag_id);

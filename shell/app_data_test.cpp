@@ -1,13 +1,16 @@
+// What the program keeps in the user's folders: the data folder and the login entry.
 #include "shell/app_data.h"
 
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include <gtest/gtest.h>
 
 #include "fml/app_errors.h"
+#include "shell/autostart.h"
 #include "tests/support/temp_dir.h"
 #include "tinyfilesystem/errors.h"
 
@@ -32,9 +35,15 @@ class AppDataTest : public ::testing::Test {
   std::filesystem::path user_ = root_.path() / "user", common_ = root_.path() / "common";
 };
 
-// The first start copies the seed files there are into a private folder;
-// later starts copy nothing, even after a deletion.
-TEST_F(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndLaterStartsNothing) {
+// The test program's own folder has no "share/Parvela" to fall back on.
+TEST_F(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndTheLoginEntryIsTheSetting) {
+  try {
+    prepare_app_data();
+    FAIL() << "no error raised";
+  } catch (const data_error& error) {
+    EXPECT_STREQ(error.what(), "Application data not exists");
+  }
+  EXPECT_FALSE(std::filesystem::exists(user_ / "Parvela"));
   std::filesystem::create_directories(common_ / "Parvela");
   write_file(common_ / "Parvela/defaulttags.xml", "tags");
   write_file(common_ / "Parvela/parvela.fdb", "db");
@@ -46,31 +55,52 @@ TEST_F(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndLaterStartsNothing
   struct stat info;
   ASSERT_EQ(stat((user_ / "Parvela").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0700u);
-
   std::filesystem::remove(user_ / "Parvela/defaulttags.xml");
   write_file(user_ / "Parvela/parvela.fdb", "user's own");
   prepare_app_data();
   EXPECT_FALSE(std::filesystem::exists(user_ / "Parvela/defaulttags.xml"));
   EXPECT_EQ(read_file(user_ / "Parvela/parvela.fdb"), "user's own");
-}
-
-TEST_F(AppDataTest, NoFolderAnywhereOrNoUserFolderIsAnError) {
-  // Neither the user's folder nor an all-users "Parvela" exists (the test
-  // program's own folder has no "share/Parvela" to fall back on).
-  try {
-    prepare_app_data();
-    FAIL() << "no error raised";
-  } catch (const data_error& error) {
-    EXPECT_STREQ(error.what(), "Application data not exists");
-  }
-  EXPECT_FALSE(std::filesystem::exists(user_ / "Parvela"));
-
-  std::filesystem::create_directories(common_ / "Parvela");
   unsetenv("XDG_DATA_HOME");
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   unsetenv("HOME");
   EXPECT_THROW(prepare_app_data(), tinyfilesystem::special_folder_error);
   if (!home.empty()) setenv("HOME", home.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (root_.path() / "config").c_str(), 1);
+  const std::filesystem::path entry = root_.path() / "config/autostart/io.github.parvela.Parvela.desktop";
+  EXPECT_EQ(autostart_entry_path(), entry.string());
+  EXPECT_FALSE(autostart_enabled());
+  struct {
+    std::string program, exec_line;
+  } const cases[] = {
+      {"/usr/bin/parvela", "Exec=/usr/bin/parvela\n"},
+      {"/opt/my apps/50%/parvela", "Exec=\"/opt/my apps/50%%/parvela\"\n"},
+      {"/tmp/a$b\"c\\d/parvela", "Exec=\"/tmp/a\\\\$b\\\\\"c\\\\\\\\d/parvela\"\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(set_autostart(true, c.program), "");
+    EXPECT_TRUE(autostart_enabled()) << c.program;
+    const std::string text = read_file(entry);
+    EXPECT_NE(text.find(c.exec_line), std::string::npos) << text;
+    EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
+    EXPECT_EQ(std::system(("desktop-file-validate '" + entry.string() + "'").c_str()), 0) << text;
+  }
+  EXPECT_FALSE(std::filesystem::exists(entry.string() + ".part"));
+  write_file(entry, read_file(entry) + "Hidden=true\n");
+  EXPECT_FALSE(autostart_enabled());
+  EXPECT_EQ(set_autostart(false, ""), "");
+  EXPECT_FALSE(std::filesystem::exists(entry));
+  EXPECT_EQ(set_autostart(false, ""), "");
+  // A relative XDG_CONFIG_HOME is ignored for $HOME/.config.
+  setenv("XDG_CONFIG_HOME", "relative", 1);
+  setenv("HOME", (root_.path() / "home").c_str(), 1);
+  EXPECT_EQ(autostart_entry_path(),
+            (root_.path() / "home/.config/autostart/io.github.parvela.Parvela.desktop").string());
+  write_file(root_.path() / "blocked", "a file where the folder should be");
+  setenv("XDG_CONFIG_HOME", (root_.path() / "blocked").c_str(), 1);
+  EXPECT_NE(set_autostart(true, "/usr/bin/parvela").find("Cannot create"), std::string::npos);
+  EXPECT_FALSE(autostart_enabled());
+  unsetenv("XDG_CONFIG_HOME");
+  setenv("HOME", home.c_str(), 1);
 }
 
 }  // namespace

@@ -1,13 +1,10 @@
-// The desktop actions on Qt's offscreen platform: URL handlers registered by
-// the test stand in for the desktop's default applications, and the test
-// answers the export dialog as a user would.
+// The desktop actions, offscreen: URL handlers stand in for the desktop's default applications.
 #include "shell/desktop_actions.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -15,7 +12,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
-#include <fstream>
 #include <functional>
 #include <vector>
 
@@ -37,44 +33,25 @@ class url_recorder : public QObject {
 class DesktopActionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* scheme : {"file", "https", "http", "mailto"})
-      QDesktopServices::setUrlHandler(scheme, &recorder_, "open");
+    for (const char* scheme : kSchemes) QDesktopServices::setUrlHandler(scheme, &recorder_, "open");
   }
   void TearDown() override {
-    for (const char* scheme : {"file", "https", "http", "mailto"})
-      QDesktopServices::unsetUrlHandler(scheme);
+    for (const char* scheme : kSchemes) QDesktopServices::unsetUrlHandler(scheme);
   }
+  static constexpr const char* kSchemes[] = {"file", "https", "http", "mailto"};
 
   // Runs `answer` on the file dialog once it is open and modal.
   static void when_dialog_opens(std::function<void(QFileDialog&)> answer) {
     QTimer::singleShot(0, [answer] {
       auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      if (!dialog) {
-        when_dialog_opens(answer);  // not shown yet
-        return;
-      }
-      answer(*dialog);
+      dialog ? answer(*dialog) : when_dialog_opens(answer);  // not shown yet
     });
   }
 
   url_recorder recorder_;
 };
 
-TEST_F(DesktopActionsTest, LinksFilesAndMailGoToTheDesktopAsTheRightKindOfUrl) {
-  for (const wchar_t* target : {L"https://example.org/a?b=1", L"/opt/parvela/Parvela Help.html",
-                                L"mailto:support@example.org", L"www.example.org"}) {
-    EXPECT_TRUE(open_with_desktop(target));
-  }
-  EXPECT_FALSE(open_with_desktop(L""));
-  // A path with a blank stays one local file.
-  QStringList opened;
-  for (const QUrl& url : recorder_.opened) opened << url.toString();
-  EXPECT_EQ(opened.join(" | ").toStdString(),
-            "https://example.org/a?b=1 | file:///opt/parvela/Parvela Help.html | "
-            "mailto:support@example.org | http://www.example.org");
-}
-
-TEST_F(DesktopActionsTest, TheExportDialogPresetsTheFileAndReturnsTheChoiceOrNothing) {
+TEST_F(DesktopActionsTest, TheExportDialogPresetsTheFileAndTheInstalledActionsServeThePageBehaviours) {
   testing_support::temp_dir folder;
   const QString target = QString::fromStdString((folder.path() / "mine.html").string());
   QWidget owner;
@@ -102,23 +79,18 @@ TEST_F(DesktopActionsTest, TheExportDialogPresetsTheFileAndReturnsTheChoiceOrNot
       shown = dialog.directory().absolutePath();
       dialog.reject();
     });
-    ask_export_path(&owner);
+    EXPECT_EQ(ask_export_path(&owner), std::nullopt);  // cancelled
     EXPECT_EQ(shown.toStdString(), with_documents ? home.str() + "/Documents" : home.str());
   }
   qputenv("HOME", real_home);
   qunsetenv("XDG_CONFIG_HOME");
-
-  when_dialog_opens([](QFileDialog& dialog) { dialog.reject(); });
-  EXPECT_EQ(ask_export_path(&owner), std::nullopt);
-
   // Replacing an existing file is asked first.
   const auto existing = folder.path() / "old.html";
-  std::ofstream(existing) << "kept";
+  testing_support::write_file(existing, "kept");
   bool asked = false;
   when_dialog_opens([&](QFileDialog& dialog) {
     dialog.selectFile(QString::fromStdString(existing.string()));
-    // The question comes up inside accept(); the user declines, and the
-    // dialog stays open until cancelled.
+    // The question comes up inside accept(); declined, the dialog stays open until cancelled.
     QTimer::singleShot(0, [&] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         asked = true;
@@ -130,21 +102,24 @@ TEST_F(DesktopActionsTest, TheExportDialogPresetsTheFileAndReturnsTheChoiceOrNot
   });
   EXPECT_EQ(ask_export_path(&owner), std::nullopt);
   EXPECT_TRUE(asked);
-}
-
-TEST_F(DesktopActionsTest, InstalledActionsServeThePageBehaviours) {
   QWidget window;
   window.show();
   std::vector<std::wstring> not_opened;
   behavior_host host;
-  install_desktop_actions(host, window,
-                          [&](const std::wstring& target) { not_opened.push_back(target); });
+  install_desktop_actions(host, window, [&](const std::wstring& target) { not_opened.push_back(target); });
   ASSERT_TRUE(host.open_url && host.ask_export_path && host.close_window);
-  host.open_url(L"https://example.org");
-  EXPECT_EQ(recorder_.opened.size(), 1u);
+  for (const wchar_t* target : {L"https://example.org/a?b=1", L"/opt/parvela/Parvela Help.html",
+                                L"mailto:support@example.org", L"www.example.org"})
+    host.open_url(target);
+  EXPECT_FALSE(open_with_desktop(L""));
+  QStringList opened;
+  for (const QUrl& url : recorder_.opened) opened << url.toString();
+  // A path with a blank stays one local file.
+  EXPECT_EQ(opened.join(" | ").toStdString(),
+            "https://example.org/a?b=1 | file:///opt/parvela/Parvela Help.html | "
+            "mailto:support@example.org | http://www.example.org");
   EXPECT_TRUE(not_opened.empty());
-
-  // A desktop without xdg-open or a browser: what cannot be opened is told.
+  // A desktop without xdg-open or a browser.
   QDesktopServices::unsetUrlHandler("file");
   testing_support::temp_dir empty;
   const std::string path = getenv("PATH");
@@ -153,7 +128,6 @@ TEST_F(DesktopActionsTest, InstalledActionsServeThePageBehaviours) {
   host.open_url(L"/opt/parvela/Parvela Help.html");
   setenv("PATH", path.c_str(), 1);
   EXPECT_EQ(not_opened, std::vector<std::wstring>{L"/opt/parvela/Parvela Help.html"});
-
   host.close_window();
   EXPECT_FALSE(window.isVisible());
 }

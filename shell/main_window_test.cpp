@@ -1,22 +1,30 @@
-// The window rules on Qt's offscreen platform (no X display: the copy keys
-// are not watched there; the end-to-end tests cover them under Xvfb).
+// The main window on Qt's offscreen platform (copy keys are left to the end-to-end tests).
 #include "shell/main_window.h"
 
 #include <gtest/gtest.h>
 
+#include <QDropEvent>
+#include <QEventLoop>
 #include <QLabel>
+#include <QMimeData>
 #include <QPointer>
 #include <QTimer>
+#include <QUrl>
+#include <QWidget>
 #include <functional>
-#include <sstream>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "fml/app_errors.h"
-#include "fml/log.h"
+#include "fml/exception.h"
+#include "model/testing/test_collection.h"
+#include "shell/drop_target.h"
 #include "shell/loop_errors.h"
 #include "shell/test_application.h"
-#include "tests/support/temp_dir.h"
-#include "tinyfilesystem/app_dirs.h"
 #include "view/page_size.h"
 
 namespace pvl {
@@ -24,50 +32,24 @@ namespace {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    data_ = new testing_support::temp_dir;
-    tinyfilesystem::set_app_dir(L"DataDir", data_->wstr());
-    fml::set_log_folder(data_->wstr());
-    fml::reglog("app", L"application.log");
-    fml::reglog("debug", L"debug.log");
-  }
-  static void TearDownTestSuite() {
-    fml::close_logs();
-    delete data_;
-  }
-  void SetUp() override {
-    debug_seen_ = debug_lines().size();
+  MainWindowTest() {
+    logs_.mark_logs();
     window_.set_tray_check([] { return true; });  // the offscreen platform has none
   }
-
-  static std::vector<std::string> debug_lines() {
-    std::istringstream in(testing_support::read_file(data_->path() / "debug.log"));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::vector<std::string> new_debug_lines() {
+    std::vector<std::string> lines = logs_.new_lines("debug");
+    logs_.mark_logs();
     return lines;
   }
-  // The debug lines written since the last call (or the test's start).
-  std::vector<std::string> new_debug_lines() {
-    auto lines = debug_lines();
-    std::vector<std::string> fresh(lines.begin() + debug_seen_, lines.end());
-    debug_seen_ = lines.size();
-    return fresh;
-  }
 
-  static testing_support::temp_dir* data_;
-  size_t debug_seen_ = 0;
-  main_window window_{[this](const std::string& text) { received_.push_back(text); }};
-  std::vector<std::string> received_;
+  model_testing::test_collection logs_;
+  main_window window_{[](const std::string&) {}};
 };
-
-testing_support::temp_dir* MainWindowTest::data_ = nullptr;
 
 using lines = std::vector<std::string>;
 
-// Close, minimise, Show and another instance, each from the state the one
-// before left, with the debug lines each writes (the end-to-end tests click
-// the tray icon).
-TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowLeavesItAsTheUserExpects) {
+// Each step starts from the state the one before left.
+TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowAndExitEndsTheLoopWithACommandsErrorRaisedAfterIt) {
   EXPECT_EQ(window_.windowTitle(), "Parvela");
   EXPECT_FALSE(window_.windowIcon().isNull());
   EXPECT_EQ(window_.minimumSize(), QSize(kMinimumPageWidth, kMinimumPageHeight));
@@ -103,9 +85,6 @@ TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowLeavesItAsTheUserExpects) {
     EXPECT_EQ(new_debug_lines(), step.logged);
   }
   EXPECT_TRUE(window_.acceptDrops());
-}
-
-TEST_F(MainWindowTest, ExitEndsTheLoopWithZeroAndACommandsErrorIsRaisedAfterIt) {
   QTimer::singleShot(0, &window_, [this] { guarded([this] { window_.exit_command(); }); });
   EXPECT_EQ(run_main_window(window_), 0);
   EXPECT_EQ(new_debug_lines(), lines{"[WndProc] ID_APP_EXIT"});
@@ -124,6 +103,123 @@ TEST_F(MainWindowTest, ExitEndsTheLoopWithZeroAndACommandsErrorIsRaisedAfterIt) 
   window_.set_client(client);
   EXPECT_EQ(window_.centralWidget(), client);
   EXPECT_TRUE(placeholder.isNull());
+}
+
+class DropTargetTest : public ::testing::Test {
+ protected:
+  // Whether the window accepted the drag on entering and the drop.
+  std::pair<bool, bool> drag_and_drop(const QMimeData& data) {
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(QPoint(10, 10), offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window_, &enter);
+    QDragMoveEvent move(QPoint(12, 12), offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window_, &move);
+    QDropEvent drop(QPointF(12, 12), offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window_, &drop);
+    if (enter.isAccepted()) {
+      EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+      EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    }
+    return {enter.isAccepted(), drop.isAccepted()};
+  }
+
+  QWidget window_;
+  lines received_;
+  std::unique_ptr<CDropTarget> target_ = std::make_unique<CDropTarget>(
+      &window_, [this](const std::string& text) { received_.push_back(text); });
+};
+
+TEST_F(DropTargetTest, DroppedTextOrPathsReachTheHandlerWholeInUtf8AndNothingElseDoes) {
+  auto mime = [](std::optional<QString> text, const QList<QUrl>& urls = {}) {
+    auto data = std::make_unique<QMimeData>();
+    if (text) data->setText(*text);
+    if (!urls.isEmpty()) data->setUrls(urls);
+    return data;
+  };
+  auto image = std::make_unique<QMimeData>();
+  image->setData("image/png", QByteArray("\x89PNG", 4));
+  const QList<QUrl> paths{QUrl::fromLocalFile("/home/me/Notes/größe.txt"), QUrl("https://example.org/a?b=c")};
+  const struct {
+    const char* name;
+    std::unique_ptr<QMimeData> data;
+    bool accepted;
+    lines received;
+  } cases[] = {
+      // A NUL inside is dropped; what follows it is kept.
+      {"text", mime(QString::fromStdWString(std::wstring(L"Grüße «dragged» 引用 😀\0\nsecond line", 33))), true,
+       {"Grüße «dragged» 引用 😀\nsecond line"}},
+      {"no text", std::move(image), false, {}},
+      {"a file manager's uri list", mime(std::nullopt, paths), true,
+       {"/home/me/Notes/größe.txt\nhttps://example.org/a?b=c"}},
+      {"text wins over uris", mime("the text", {QUrl::fromLocalFile("/tmp/a")}), true, {"the text"}},
+      {"empty text", mime(""), true, {}},
+  };
+  for (const auto& each : cases) {
+    SCOPED_TRACE(each.name);
+    received_.clear();
+    auto [entered, dropped] = drag_and_drop(*each.data);
+    EXPECT_EQ(entered, each.accepted);
+    EXPECT_EQ(dropped, each.accepted);
+    EXPECT_EQ(received_, each.received);
+  }
+  EXPECT_EQ(dropped_text(QMimeData()), std::nullopt);
+  received_.clear();
+  target_.reset();
+  EXPECT_FALSE(window_.acceptDrops());
+  drag_and_drop(*cases[0].data);
+  EXPECT_TRUE(received_.empty()) << "a revoked target took a drop";
+  // An error in the handler is kept for the loop.
+  CDropTarget throwing(&window_, [](const std::string&) { throw fml::exception("no room"); });
+  drag_and_drop(*cases[0].data);
+  EXPECT_THROW(rethrow_loop_error(), fml::exception);
+}
+
+std::string raised() {
+  try {
+    rethrow_loop_error();
+  } catch (const std::exception& error) {
+    return error.what();
+  } catch (int value) {
+    return "int " + std::to_string(value);
+  }
+  return "";
+}
+
+TEST(LoopErrorsTest, AnErrorInAGuardedCallEndsTheLoopAndIsRaisedOnceAfterIt) {
+  bool nested_ended = false;
+  const struct {
+    const char* name;
+    std::function<void()> before_loop;
+    std::string raised;
+  } cases[] = {
+      {"in a slot",
+       [] { QTimer::singleShot(0, [] { guarded([] { throw fml::exception("broken slot"); }); }); },
+       "broken slot"},
+      {"two errors", [] { QTimer::singleShot(0, [] {
+         guarded([] { throw std::runtime_error("first"); });
+         guarded([] { throw std::logic_error("second"); });
+       }); }, "first"},
+      {"before the loop, not a std::exception", [] { guarded([] { throw 42; }); }, "int 42"},
+      {"in another thread",
+       [] { std::thread([] { guarded([] { throw fml::exception("from a worker"); }); }).join(); },
+       "from a worker"},
+      {"in a nested loop", [&] { QTimer::singleShot(0, [&] {
+         QEventLoop nested;
+         QTimer::singleShot(0, [] { guarded([] { throw fml::exception("in a menu"); }); });
+         nested.exec();
+         nested_ended = true;
+       }); }, "in a menu"},
+  };
+  for (const auto& each : cases) {
+    SCOPED_TRACE(each.name);
+    each.before_loop();
+    QObject timer_owner;
+    QTimer::singleShot(5000, &timer_owner, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QCoreApplication::exec(), 1);
+    EXPECT_EQ(raised(), each.raised);
+    EXPECT_EQ(raised(), "");
+  }
+  EXPECT_TRUE(nested_ended);
 }
 
 }  // namespace

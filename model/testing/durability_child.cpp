@@ -1,8 +1,5 @@
-// Helper program of the durability test: opens the collection in the data
-// folder given as the first argument ($XDG_DATA_HOME must point above it) and
-// adds quotes until it is killed. After each addition has returned it appends
-// "<id> <n>\n" to the report file (second argument), where the quote's text
-// is "addition <n>".
+// Helper of the durability test: adds quotes "addition <n>" to the collection in the data folder
+// argv[1] until killed, appending "<id> <n>\n" to the report file argv[2] once each has returned.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,7 +18,6 @@ int main(int argc, char* argv[]) {
   fml::reglog("logic", L"logs/child-logic.log");
   int report = ::open(argv[2], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   if (report < 0) return 2;
-
   pvl::logic store;
   for (long n = 0;; ++n) {
     int32_t id = store.addQuote(L"addition " + std::to_wstring(n));

@@ -1,8 +1,5 @@
-// Storage faults on demand for the model's tests: an SQLite VFS, installed as
-// the default around the system's one while the object lives, that counts
-// the writes, syncs and lock takings on every file of every connection and
-// fails them from the n-th on (a write as a full disk, a sync or a lock as
-// an I/O error) until healed. One at a time per process.
+// Storage faults for the model's tests: while it lives, the default SQLite VFS counts writes,
+// syncs and locks and fails them from the n-th on (full disk, I/O error) until healed. One at a time.
 #pragma once
 
 #include <array>
@@ -21,13 +18,9 @@ class faulty_vfs {
   ~faulty_vfs();
   faulty_vfs(const faulty_vfs&) = delete;
 
-  // Starts counting every kind afresh.
-  void reset_counts();
-  // Calls of `kind` since the last reset_counts().
-  int count(fault kind) const;
-  // Makes the n-th call of `kind` after the last reset_counts() (counting
-  // from 1) and every later one fail, until heal().
+  // Counts afresh and makes the n-th call of `kind` (from 1) and all later ones fail; 0: none.
   void fail_from(fault kind, int n);
+  int count(fault kind) const;  // calls since the last fail_from()
   void heal();
 };
 

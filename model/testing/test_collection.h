@@ -1,13 +1,12 @@
-// A collection in a temporary folder for the model's tests: the user's data
-// folder ($XDG_DATA_HOME), "DataDir" and the seven logs all point into it,
-// so nothing touches the real home folder. Removed with the object.
+// A collection in a temporary folder for the model's tests: $XDG_DATA_HOME, "DataDir" and the
+// logs point into it, so nothing touches the real home folder. Removed with the object.
 #pragma once
 
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,13 +18,10 @@ namespace model_testing {
 
 // Default files with three tags and four quotes; quote 2 carries tags 3, 1.
 inline const char kTagsXml[] =
-    "<tags><tag id=\"1\" name=\"alpha\"/><tag id=\"2\" name=\"beta\"/>"
-    "<tag id=\"3\" name=\"gamma\"/></tags>";
+    R"(<tags><tag id="1" name="alpha"/><tag id="2" name="beta"/><tag id="3" name="gamma"/></tags>)";
 inline const char kQuotesXml[] =
-    "<quotes><quote id=\"1\" text=\"one\"/>"
-    "<quote id=\"2\" text=\"two\"><tag id=\"3\"/><tag id=\"1\"/></quote>"
-    "<quote id=\"3\" text=\"three\"><tag id=\"2\"/></quote>"
-    "<quote id=\"4\" text=\"four\"/></quotes>";
+    R"(<quotes><quote id="1" text="one"/><quote id="2" text="two"><tag id="3"/><tag id="1"/></quote>)"
+    R"(<quote id="3" text="three"><tag id="2"/></quote><quote id="4" text="four"/></quotes>)";
 
 class test_collection {
  public:
@@ -34,12 +30,10 @@ class test_collection {
     setenv("XDG_DATA_HOME", (root_.path() / "data").c_str(), 1);
     tinyfilesystem::set_app_dir(L"DataDir", data_dir().wstring());
     fml::set_log_folder(data_dir().wstring());
-    for (auto& [id, file] : kLogs)
-      fml::reglog(id, L"logs/" + std::wstring(file.begin(), file.end()));
+    for (auto& [id, file] : kLogs) fml::reglog(id, L"logs/" + std::wstring(file.begin(), file.end()));
     write_defaults(kTagsXml, kQuotesXml);
   }
   ~test_collection() { fml::close_logs(); }
-
   test_collection(const test_collection&) = delete;
 
   std::filesystem::path data_dir() const { return root_.path() / "data" / "Parvela"; }
@@ -51,18 +45,14 @@ class test_collection {
     testing_support::write_file(data_dir() / "defaultquotes.xml", quotes_xml);
   }
 
-  // Remembers how long every log is, for new_lines().
   void mark_logs() {
     for (auto& [id, file] : kLogs) marks_[id] = log_text(id).size();
   }
-  // The lines written to the log `id` ("debug", "logic", ...) since the
-  // last mark_logs() (since the start without one).
+  // The lines written to the log `id` ("debug", "logic", ...) since the last mark_logs().
   std::vector<std::string> new_lines(const std::string& id) const {
-    auto mark = marks_.find(id);
-    std::string text = log_text(id).substr(mark == marks_.end() ? 0 : mark->second);
+    std::istringstream text(log_text(id).substr(marks_.contains(id) ? marks_.at(id) : 0));
     std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-      lines.push_back(text.substr(start, end - start));
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
     return lines;
   }
 
