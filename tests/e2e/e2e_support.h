@@ -1,8 +1,8 @@
-// What the end-to-end tests share: a log's lines, and keys typed and grabs waited for through
-// the test client (CLIENT_EXE).
+// What the end-to-end tests share: a log's lines, and keys typed and grabs waited for through the
+// test client (CLIENT_EXE).
 #pragma once
 
-#include <cstddef>
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,9 +19,8 @@ inline std::vector<std::string> lines_of(const std::string& text) {
 }
 
 inline size_t count_lines(const std::string& text, const std::string& line) {
-  size_t count = 0;
-  for (const auto& each : lines_of(text)) count += each == line;
-  return count;
+  const auto lines = lines_of(text);
+  return size_t(std::count(lines.begin(), lines.end(), line));
 }
 
 // `sequence` ("key ctrl+c sleep 0.2 key ctrl+c", as for xdotool) as the test client's arguments.
