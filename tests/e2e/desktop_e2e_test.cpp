@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -44,7 +45,10 @@ class DesktopTest : public ::testing::Test {
   }
 
   std::string log(const char* name) const { return read_file(dir_.path() / name); }
-  size_t logged(const std::string& line) const { return count_lines(log("application.log"), line); }
+  size_t logged(const std::string& line) const {
+    auto lines = lines_of(log("application.log"));
+    return size_t(std::count(lines.begin(), lines.end(), line));
+  }
   size_t failed_tries() const { return logged("OpenClipboard error, sleep"); }
 
   // Waits until the key window has logged `count` lines; returns them.

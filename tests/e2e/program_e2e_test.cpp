@@ -200,7 +200,8 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
   x_.xdotool({"sleep", "0.7", "click", "1"});
   EXPECT_FALSE(x_.wait_for_window("^Parvela$").empty());
   x_.xdotool({"click", "3"});
-  ASSERT_TRUE(wait_for_keyboard_grab(x_));
+  // The menu is open once it holds the keyboard grabbed.
+  ASSERT_TRUE(wait_until([&] { return x_.run({CLIENT_EXE, "keyboard-grabbed"}).exit_code == 0; }));
   x_.xdotool({"key", "Down", "Down", "Down", "Return"});  // Show, Start with the desktop, Exit
   expect_orderly_end(program, 0);
   const std::string click = "[WndProc] UWM_PVL_TRAY_CLICK";

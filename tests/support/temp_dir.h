@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
 
 namespace testing_support {
@@ -35,11 +35,14 @@ class temp_dir {
 
 inline std::string read_file(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
 }
 
 inline void write_file(const std::filesystem::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
 }
 
 }  // namespace testing_support
