@@ -66,16 +66,10 @@ int own_text_slowly(const char* path, int piece_delay_ms) {
     }
     std::erase_if(transfers, [](const transfer& each) { return each.done; });
     XFlush(display);
-    int timeout = -1;
-    for (const transfer& each : transfers) {
-      if (!each.asked) continue;
-      auto left = std::chrono::ceil<std::chrono::milliseconds>(each.due - now).count();
-      timeout = timeout < 0 ? int(std::max<long>(left, 0)) : std::min(timeout, int(left));
-    }
-    if (!XPending(display)) {
-      pollfd entry{fd, POLLIN, 0};
-      ::poll(&entry, 1, timeout);
-    }
+    // Waits for the next event, or a few milliseconds while a piece is due.
+    bool due = std::any_of(transfers.begin(), transfers.end(), [](const transfer& t) { return t.asked; });
+    pollfd entry{fd, POLLIN, 0};
+    if (!XPending(display)) ::poll(&entry, 1, due ? 2 : -1);
     while (XPending(display)) {
       XEvent event;
       XNextEvent(display, &event);
