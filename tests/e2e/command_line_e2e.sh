@@ -12,6 +12,8 @@ export XDG_DATA_HOME="$root/a" XDG_RUNTIME_DIR="$root/run"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+clipboard_is() {  # NAME TEXT
+  local got; got=$(xclip -o -selection clipboard); [ "$got" = "$2" ] || fail "$1: the clipboard holds: $got"; }
 
 # check NAME EXIT STDOUT_ERE STDERR_ERE -- ARGS...: runs the program on $input ("" : no output).
 input=/dev/null
@@ -39,7 +41,6 @@ check add 0 '^[0-9]+$' '' -- add --tag 'e2e tag' 'first <quote> "one"'
 first_id=$(head -n1 "$root/out")
 printf 'bad \xff byte\nsecond line' >"$root/stdin"
 input="$root/stdin" check add-stdin 0 '^[0-9]+$' '' -- add -
-input=/dev/null
 check list-newest-first 0 $'^[0-9]+\tbad \xef\xbf\xbd byte second line$' '' -- list --limit 1
 check list-tag 0 $'first <quote> "one"\t\\[e2e tag\\]' '' -- list --tag 'e2e tag'
 check tags 0 $'^e2e tag\t1$' '' -- tags
@@ -81,8 +82,7 @@ export DISPLAY=:$number
 
 # No instance: copy hands the text to a keeper process, capture reads the clipboard itself.
 check copy-keeper 0 '' '' -- copy "$first_id"
-[ "$(xclip -o -selection clipboard)" = 'first <quote> "one"' ] ||
-  fail "copy-keeper: the clipboard holds: $(xclip -o -selection clipboard)"
+clipboard_is copy-keeper 'first <quote> "one"'
 printf 'clipboard words one' | xclip -i -selection clipboard 2>/dev/null
 check capture 0 '^[0-9]+$' '' -- capture
 check capture-stored 0 $'\tclipboard words one$' '' -- list --limit 1
@@ -106,7 +106,6 @@ id=$(head -n1 "$root/out")
 grep -q "add_quote complete; id: $id\$" "$XDG_DATA_HOME/Parvela/logs/model.log" ||
   fail "running-add did not go through the window's capture"
 input="$root/stdin" check running-add-stdin 0 '^[0-9]+$' '' -- add -
-input=/dev/null
 check running-list-newest 0 $'bad \xef\xbf\xbd byte second line$' '' -- list --limit 1
 check running-list-tag 0 $'added <while> running\t\\[running tag\\]' '' -- list --tag 'running tag'
 check running-search 0 'added <while> running' '' -- list --search 'while running' --format json
@@ -114,8 +113,7 @@ check running-export 0 '' '' -- export --format json "$root/running.json"
 grep -q 'added <while> running' "$root/running.json" || fail "running-export: the file lacks the new quote"
 check running-import-merge 0 'skipped [1-9][0-9]* quotes' '' -- import --merge "$root/running.json"
 check running-copy 0 '' '' -- copy "$id" --with-tags
-[ "$(xclip -o -selection clipboard)" = $'added <while> running\n\nrunning tag' ] ||
-  fail "running-copy: the clipboard holds: $(xclip -o -selection clipboard)"
+clipboard_is running-copy $'added <while> running\n\nrunning tag'
 printf 'captured by the window' | xclip -i -selection clipboard 2>/dev/null
 check running-capture 0 '^[0-9]+$' '' -- capture
 check running-capture-stored 0 $'\tcaptured by the window$' '' -- list --limit 1
