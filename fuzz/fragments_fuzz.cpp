@@ -57,7 +57,6 @@ std::string attribute(const node* n, const char* name) {
   return value ? std::string(value->view()) : "(none)";
 }
 
-// The element child `index` of `parent`, which must be `tag` with class `cls`.
 const element_node& child(const element_node& parent, size_t index, const char* tag,
                           const char* cls = nullptr) {
   const element_node* e = parent.element_child(index);
@@ -67,7 +66,6 @@ const element_node& child(const element_node& parent, size_t index, const char* 
   return *e;
 }
 
-// The text of an element that may hold only text.
 std::string only_text(const element_node& e) {
   std::string text;
   for (const node* n : e.children) {
@@ -149,17 +147,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   child(links_row, 1, "td", "managecell");
   child(links_row, 2, "td", "timestamp");
 
-  for (const pvl::Tag& tag : quote.m_tags) {
-    const std::pair<std::string, const char*> fragments[] = {
-        {pvl::vtag_fragment(tag), "div"},
-        {pvl::stag_fragment(tag), "div"},
-        {pvl::mtm_item_fragment(tag), "li"}};
-    for (const auto& [html, element] : fragments) {
+  for (const pvl::Tag& tag : quote.m_tags)
+    for (const auto& [html, element] : {std::pair{pvl::vtag_fragment(tag), "div"},
+                                        std::pair{pvl::stag_fragment(tag), "div"},
+                                        std::pair{pvl::mtm_item_fragment(tag), "li"}}) {
       const element_node& e = parse_one(html, "td");
       expect(tag_of(&e) == element, "wrong tag element");
       expect(only_text(e) == as_parsed(tag.m_utfname), "a tag name does not read back");
     }
-  }
   for (node* n : g_owned) htmlayout::free_tree(n);
   g_owned.clear();
   return 0;

@@ -40,7 +40,6 @@ inline bool one_of(std::string_view tag, std::initializer_list<std::string_view>
   return std::find(tags.begin(), tags.end(), tag) != tags.end();
 }
 
-// Start tags that close an open p element.
 inline bool closes_p(std::string_view tag) {
   return one_of(tag, {"address", "article", "aside", "blockquote", "center", "details", "dialog",
                       "dir", "div", "dl", "dd", "dt", "fieldset", "figcaption", "figure", "footer",
