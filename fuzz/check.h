@@ -1,6 +1,5 @@
-// What the fuzz targets share: the input as text, the report of a broken promise (on stderr, then
-// abort, which libFuzzer reports as a crash), and a check of UTF-8 written apart from the code
-// under test.
+// What the fuzz targets share: the input as text, the report of a broken promise (stderr, then abort,
+// which libFuzzer reports as a crash), and a UTF-8 check written apart from the code under test.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,6 @@
-// Any bytes as the collection file: the model either refuses to start with an error (which the
-// program shows), leaving the file exactly as it was, or it works: a capture, a new tag, a mark, a
-// search, a delete and its undo run, and whatever the file refuses on the way is reported to the
-// view, never raised.
+// Any bytes as the collection file: the model either refuses to start with an error (which the program
+// shows), leaving the file as it was, or it works: a capture, a new tag, a mark, a search, a delete and
+// its undo run, and whatever the file refuses on the way is reported to the view, never raised.
 #include <cstdint>
 #include <filesystem>
 #include <memory>

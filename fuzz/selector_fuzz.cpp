@@ -12,7 +12,6 @@
 
 namespace {
 
-// Matches `list` against `e` and everything in it.
 void match_everywhere(const htmlayout::selector_list& list, const htmlayout::element_node& e) {
   htmlayout::matches(list, e);
   for (const htmlayout::node* child : e.children)
