@@ -51,7 +51,6 @@ class DesktopTest : public ::testing::Test {
   }
   size_t failed_tries() const { return logged("OpenClipboard error, sleep"); }
 
-  // Waits until the key window has logged `count` lines; returns them.
   std::vector<std::string> key_lines(size_t count) const {
     EXPECT_TRUE(wait_until([&] { return lines_of(log("keys.log")).size() >= count; }));
     return lines_of(log("keys.log"));
@@ -74,8 +73,7 @@ class DesktopTest : public ::testing::Test {
     x_.xdotool({"windowfocus", "--sync", id});
   }
 
-  // The captures before a known double press (600 ms after any earlier one), which shows that
-  // everything before it has been handled.
+  // The captures before a known double press, which shows that everything earlier has been handled.
   std::vector<std::string> captures_before_a_known_one() {
     size_t before = captures().size();
     own_clipboard("known text");
@@ -130,7 +128,6 @@ TEST_F(DesktopTest, CopyPressesWithinHalfASecondCaptureTheClipboard) {
   EXPECT_EQ(lines_of(log("debug.log")), std::vector<std::string>{"[WndProc] ID_APP_EXIT"});
 }
 
-// Only the capturing press (also of Ctrl+Shift+C) is kept from the focused program.
 TEST_F(DesktopTest, OnlyTheCapturingPressIsKeptFromTheFocusedProgram) {
   start_harness();
   own_clipboard("nobody chose this");

@@ -1,5 +1,4 @@
-// What the end-to-end tests share: a log's lines, and keys typed through the test client
-// (CLIENT_EXE).
+// What the end-to-end tests share: a log's lines, and keys typed through the test client.
 #pragma once
 
 #include <sstream>

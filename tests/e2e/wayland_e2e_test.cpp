@@ -133,8 +133,7 @@ class WaylandTest : public ::testing::Test {
     }
   }
 
-  // A double copy of a fresh text 600 ms after any earlier one: once it is stored, everything
-  // before it has been handled.
+  // A double copy 600 ms after any earlier one: once it is stored, everything before it is handled.
   void known_double_copy() {
     std::this_thread::sleep_for(600ms);
     copy("known text");

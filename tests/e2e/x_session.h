@@ -108,7 +108,6 @@ class x_session {
     return xclip;
   }
 
-  // Waits until the clipboard's owner offers `target`.
   bool clipboard_offers(const std::string& target) const {
     return wait_until([&] {
       return run({"xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"}).output.find(target) !=

@@ -1,5 +1,4 @@
-// Other programs on the test display, for the end-to-end tests (the Xlib modes are in
-// x_test_client_x11.h):
+// Other programs on the test display, for the end-to-end tests (Xlib modes: x_test_client_x11.h):
 //   keys OUT [COPY_DELAY_MS TEXT]  window "x-test-keys": appends "press <key> ctrl=<0|1>[ shift=1][ sent]"
 //       to OUT for each press ("sent": by XSendEvent); with a delay, puts TEXT on the clipboard
 //       that long after each Ctrl+C
