@@ -1,6 +1,5 @@
-// What the fuzz targets share: the input as text, the report of a broken
-// promise (on stderr, then abort, which libFuzzer reports as a crash), and a
-// check of UTF-8 written independently of the code under test.
+// What the fuzz targets share: the input as text, the report of a broken promise (stderr, then abort,
+// which libFuzzer reports as a crash), and a UTF-8 check written apart from the code under test.
 #pragma once
 
 #include <cstdint>
@@ -16,16 +15,14 @@ inline std::string_view as_text(const uint8_t* data, size_t size) {
 }
 
 // Prints `what`, then each of `shown` (the texts that show the fault), and stops.
-[[noreturn]] inline void fail(std::string_view what,
-                              std::initializer_list<std::string_view> shown = {}) {
-  std::fprintf(stderr, "%.*s\n", static_cast<int>(what.size()), what.data());
-  for (std::string_view s : shown)
-    std::fprintf(stderr, "---\n%.*s\n", static_cast<int>(s.size()), s.data());
+[[noreturn]] inline void fail(std::string_view what, std::initializer_list<std::string_view> shown = {}) {
+  std::fprintf(stderr, "%.*s\n", int(what.size()), what.data());
+  for (std::string_view s : shown) std::fprintf(stderr, "---\n%.*s\n", int(s.size()), s.data());
   std::abort();
 }
 
-// The length of the well-formed UTF-8 sequence at `s[i]`; 0 when it is
-// malformed (cut short, overlong, a surrogate, above U+10FFFF).
+// The length of the well-formed UTF-8 sequence at `s[i]`; 0 when it is malformed (cut short,
+// overlong, a surrogate, above U+10FFFF).
 inline size_t utf8_sequence(std::string_view s, size_t i) {
   auto at = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
   const unsigned char lead = at(i);

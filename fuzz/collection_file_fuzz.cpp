@@ -1,7 +1,6 @@
-// Any bytes as the collection file: the model either refuses to start with an error (which the
-// program shows), leaving the file exactly as it was, or it works: a capture, a new tag, a mark, a
-// search, a delete and its undo run, and whatever the file refuses on the way is reported to the
-// view, never raised.
+// Any bytes as the collection file: the model either refuses to start with an error (which the program
+// shows), leaving the file as it was, or it works: a capture, a new tag, a mark, a search, a delete and
+// its undo run, and whatever the file refuses on the way is reported to the view, never raised.
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -23,36 +22,20 @@ namespace ve = pvl::view_events;
 // The number the last event `id` the view received carries, or 0.
 int32_t last_number(const model_testing::view_recorder& view, int32_t id) {
   for (auto e = view.events.rbegin(); e != view.events.rend(); ++e) {
-    if (e->id != id) continue;
-    if (id == ve::vadd_quote::id) return e->quote ? e->quote->m_id : 0;
-    return e->number;
+    if (e->id == id) return id != ve::vadd_quote::id ? e->number : e->quote ? e->quote->m_id : 0;
   }
   return 0;
-}
-
-void use(pvl::pvlModel& model, model_testing::view_recorder& view) {
-  model.on_model_event(me::initial_load{});
-  model.on_model_event(me::add_quote{"a captured text"});
-  model.on_model_event(me::add_tag{L"a new tag"});
-  int32_t quote = last_number(view, ve::vadd_quote::id);
-  int32_t tag = last_number(view, ve::vadd_tag_id::id);
-  if (quote == 0 || tag == 0) return;  // refused and reported
-  model.on_model_event(me::mark_quote{{quote, tag}});
-  model.on_model_event(me::add_search_tag{tag});
-  model.on_model_event(me::delete_quote{quote});
-  model.on_model_event(me::undo_delete{});
-  model.on_model_event(me::clear_search_tags{});
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static model_testing::test_collection folders;
-  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const std::string bytes(fuzz::as_text(data, size));
   for (const char* end : {"", "-wal", "-shm", "-journal"})
     std::filesystem::remove(folders.db_file().string() + end);
   testing_support::write_file(folders.db_file(), bytes);
-
+  model_testing::view_recorder view;  // outlives the model
   std::unique_ptr<pvl::pvlModel> model;
   try {
     model = std::make_unique<pvl::pvlModel>();
@@ -61,13 +44,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       fuzz::fail("refused, but the file was changed", {error.what()});
     return 0;
   }
-  model_testing::view_recorder view;
   model->set_view(&view);
   try {
-    use(*model, view);
+    model->on_model_event(me::initial_load{});
+    model->on_model_event(me::add_quote{"a captured text"});
+    model->on_model_event(me::add_tag{L"a new tag"});
+    int32_t quote = last_number(view, ve::vadd_quote::id), tag = last_number(view, ve::vadd_tag_id::id);
+    if (quote == 0 || tag == 0) return 0;  // refused and reported
+    model->on_model_event(me::mark_quote{{quote, tag}});
+    model->on_model_event(me::add_search_tag{tag});
+    model->on_model_event(me::delete_quote{quote});
+    model->on_model_event(me::undo_delete{});
+    model->on_model_event(me::clear_search_tags{});
   } catch (const wrong_quote_id&) {  // a quote the file lost on the way
   } catch (const wrong_tag_id&) {
   }
-  model.reset();
   return 0;
 }

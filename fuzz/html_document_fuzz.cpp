@@ -10,33 +10,18 @@
 #include "htmlayout/dom/html_parser.h"
 #include "htmlayout/dom/html_writer.h"
 
-namespace {
-
-struct parsed {
-  bool refused = true;  // nested too deep
-  bool representable = false;
-  std::string tree;
-  std::string written;
-};
-
-parsed parse_and_write(std::string_view html) {
-  parsed out;
-  htmlayout::element_node* root = htmlayout::parse_document(html);
-  if (!root) return out;
-  out.refused = false;
-  out.representable = fuzz::representable(*root);
-  out.tree = fuzz::tree_text({root});
-  htmlayout::write_html(*root, out.written);
-  htmlayout::free_tree(root);
-  return out;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  parsed first = parse_and_write(fuzz::as_text(data, size));
-  if (first.refused || !first.representable) return 0;
-  if (std::string again = parse_and_write(first.written).tree; again != first.tree)
-    fuzz::fail("written, the tree parses differently", {first.written, first.tree, again});
+  htmlayout::element_node* root = htmlayout::parse_document(fuzz::as_text(data, size));
+  if (!root) return 0;  // nested too deep
+  const bool representable = fuzz::representable(*root);
+  const std::string tree = fuzz::tree_text({root});
+  std::string written;
+  htmlayout::write_html(*root, written);
+  htmlayout::free_tree(root);
+  if (!representable) return 0;
+  root = htmlayout::parse_document(written);
+  std::string again = root ? fuzz::tree_text({root}) : "(refused)";
+  if (root) htmlayout::free_tree(root);
+  if (again != tree) fuzz::fail("written, the tree parses differently", {written, tree, again});
   return 0;
 }

@@ -16,10 +16,8 @@
 
 namespace {
 
-using nodes = std::optional<std::vector<htmlayout::node*>>;
-
 // Its tree text; frees the nodes.
-std::string take_tree(const nodes& top) {
+std::string take_tree(const std::optional<std::vector<htmlayout::node*>>& top) {
   if (!top) return "(declined)";
   std::string text = fuzz::tree_text(*top);
   for (htmlayout::node* n : *top) htmlayout::free_tree(n);
@@ -33,14 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const char* const kContexts[] = {"div", "table", "tr", "td", "ul", "span", "body", "p"};
   htmlayout::atom context = htmlayout::intern(kContexts[data[0] % std::size(kContexts)]);
   std::string_view html = fuzz::as_text(data + 1, size - 1);
-
-  nodes full = htmlayout::parse_fragment_fully(html, context);
+  auto full = htmlayout::parse_fragment_fully(html, context);
   if (!full) return 0;  // nested too deep
   std::string written;
   bool representable = true;
-  // In a table the parser gathers rows in a tbody it makes up, which the
-  // tree leaves out; rows that an end tag of the table kept apart, with other
-  // content between them, cannot be written so that they stay apart.
+  // In a table the parser gathers rows in a tbody it makes up, which the tree leaves out; rows that
+  // an end tag of the table kept apart, with other content between, cannot be written to stay apart.
   const bool in_table = context == htmlayout::intern("table");
   bool row_seen = false, parted = false;
   for (const htmlayout::node* n : *full) {
@@ -55,16 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     row_seen = row_seen || row;
   }
   std::string full_tree = take_tree(full);
-
-  nodes quick = htmlayout::parse_simple_fragment(html, context);
-  if (quick) {
-    std::string quick_tree = take_tree(quick);
-    if (quick_tree != full_tree)
+  if (auto quick = htmlayout::parse_simple_fragment(html, context)) {
+    if (std::string quick_tree = take_tree(quick); quick_tree != full_tree)
       fuzz::fail("the quick parser differs", {html, quick_tree, full_tree});
   }
   if (!representable) return 0;
-  std::string again = take_tree(htmlayout::parse_fragment(written, context));
-  if (again != full_tree)
+  if (std::string again = take_tree(htmlayout::parse_fragment(written, context)); again != full_tree)
     fuzz::fail("written and parsed again differs", {written, full_tree, again});
   return 0;
 }

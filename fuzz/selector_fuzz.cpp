@@ -12,13 +12,6 @@
 
 namespace {
 
-const htmlayout::element_node& page() {
-  static htmlayout::element_node* root = htmlayout::parse_document(
-      "<div id=a class='x y' lang=en-gb title=\"a b\"><p name=v>t</p>"
-      "<table multiple><tr><td><span class=y id=b></span></td></tr></table></div>");
-  return *root;
-}
-
 void match_everywhere(const htmlayout::selector_list& list, const htmlayout::element_node& e) {
   htmlayout::matches(list, e);
   for (const htmlayout::node* child : e.children)
@@ -30,7 +23,10 @@ void match_everywhere(const htmlayout::selector_list& list, const htmlayout::ele
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text = fuzz::as_text(data, size);
   std::optional<htmlayout::selector_list> list = htmlayout::parse_selector(text);
-  if (list) match_everywhere(*list, page());
+  static htmlayout::element_node* page = htmlayout::parse_document(
+      "<div id=a class='x y' lang=en-gb title=\"a b\"><p name=v>t</p>"
+      "<table multiple><tr><td><span class=y id=b></span></td></tr></table></div>");
+  if (list) match_everywhere(*list, *page);
 
   if (std::optional<std::string_view> id = htmlayout::simple_id_selector(text)) {
     if (!list || list->alternatives.size() != 1 || !list->alternatives[0].subject_id() ||

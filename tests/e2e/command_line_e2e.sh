@@ -5,14 +5,15 @@
 set -u
 exe=$1
 root=$(mktemp -d)
-xvfb=""
-instance=""
+xvfb="" instance=""
 trap '[ -n "$instance" ] && kill "$instance" 2>/dev/null; [ -n "$xvfb" ] && kill "$xvfb"; rm -rf "$root"' EXIT
 mkdir -m 700 "$root/run"
 export XDG_DATA_HOME="$root/a" XDG_RUNTIME_DIR="$root/run"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+clipboard_is() {  # NAME TEXT
+  local got; got=$(xclip -o -selection clipboard); [ "$got" = "$2" ] || fail "$1: the clipboard holds: $got"; }
 
 # check NAME EXIT STDOUT_ERE STDERR_ERE -- ARGS...: runs the program on $input ("" : no output).
 input=/dev/null
@@ -40,7 +41,6 @@ check add 0 '^[0-9]+$' '' -- add --tag 'e2e tag' 'first <quote> "one"'
 first_id=$(head -n1 "$root/out")
 printf 'bad \xff byte\nsecond line' >"$root/stdin"
 input="$root/stdin" check add-stdin 0 '^[0-9]+$' '' -- add -
-input=/dev/null
 check list-newest-first 0 $'^[0-9]+\tbad \xef\xbf\xbd byte second line$' '' -- list --limit 1
 check list-tag 0 $'first <quote> "one"\t\\[e2e tag\\]' '' -- list --tag 'e2e tag'
 check tags 0 $'^e2e tag\t1$' '' -- tags
@@ -55,25 +55,25 @@ check copy-no-display 1 '' 'copy needs an X11 display' -- copy "$first_id"
 check copy-unknown 1 '' 'no quote with the id 999999' -- copy 999999
 
 check export-json 0 '' '' -- export --format json "$root/a.json"
-XDG_DATA_HOME="$root/b" check import-empty 0 '^imported ' '' -- import "$root/a.json"
-XDG_DATA_HOME="$root/b" check export-again 0 '' '' -- export --format json "$root/b.json"
-if ! cmp -s "$root/a.json" "$root/b.json"; then
-  fail "round trip: the exports differ"
-  diff "$root/a.json" "$root/b.json" | head -20
-fi
-XDG_DATA_HOME="$root/b" check import-not-empty 1 '' 'not empty: use --merge' -- import "$root/a.json"
-XDG_DATA_HOME="$root/b" check import-merge 0 'skipped [1-9][0-9]* quotes' '' -- import --merge "$root/a.json"
+XDG_DATA_HOME="$root/b"
+check import-empty 0 '^imported ' '' -- import "$root/a.json"
+check export-again 0 '' '' -- export --format json "$root/b.json"
+cmp -s "$root/a.json" "$root/b.json" ||
+  { fail "round trip: the exports differ"; diff "$root/a.json" "$root/b.json" | head -20; }
+check import-not-empty 1 '' 'not empty: use --merge' -- import "$root/a.json"
+check import-merge 0 'skipped [1-9][0-9]* quotes' '' -- import --merge "$root/a.json"
+XDG_DATA_HOME="$root/a"
 
-# Two commands at once: every quote of both is stored.
-before=$("$exe" list | wc -l)
-adds() { for n in $(seq 1 10); do "$exe" add "parallel $1 $n" >/dev/null || echo "add failed"; done; }
-adds a >"$root/par_a" 2>&1 & adds b >"$root/par_b" 2>&1; wait
-after=$("$exe" list | wc -l)
-if [ "$after" != $((before + 20)) ] || [ -s "$root/par_a" ] || [ -s "$root/par_b" ]; then
-  fail "parallel adds: $before then $after quotes"
-else
-  echo "ok: parallel-adds"
-fi
+# Two commands at once, ten adds each: every quote of both is stored (WANT quotes in all).
+parallel_adds() {
+  adds() { for n in $(seq 1 10); do "$exe" add "parallel $1 $n" >/dev/null || echo "add failed"; done; }
+  adds "$1" >"$root/par_1" 2>&1 & local other=$!
+  adds "$2" >"$root/par_2" 2>&1; wait "$other"
+  count=$("$exe" list --search parallel | wc -l)
+  [ "$count" = "$3" ] && [ ! -s "$root/par_1" ] && [ ! -s "$root/par_2" ] &&
+    echo "ok: parallel adds $1 $2" || fail "parallel adds $1 $2: $count quotes"
+}
+parallel_adds a b 20
 
 coproc XVFB { exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null; }
 xvfb=$XVFB_PID
@@ -82,8 +82,7 @@ export DISPLAY=:$number
 
 # No instance: copy hands the text to a keeper process, capture reads the clipboard itself.
 check copy-keeper 0 '' '' -- copy "$first_id"
-[ "$(xclip -o -selection clipboard)" = 'first <quote> "one"' ] ||
-  fail "copy-keeper: the clipboard holds: $(xclip -o -selection clipboard)"
+clipboard_is copy-keeper 'first <quote> "one"'
 printf 'clipboard words one' | xclip -i -selection clipboard 2>/dev/null
 check capture 0 '^[0-9]+$' '' -- capture
 check capture-stored 0 $'\tclipboard words one$' '' -- list --limit 1
@@ -107,7 +106,6 @@ id=$(head -n1 "$root/out")
 grep -q "add_quote complete; id: $id\$" "$XDG_DATA_HOME/Parvela/logs/model.log" ||
   fail "running-add did not go through the window's capture"
 input="$root/stdin" check running-add-stdin 0 '^[0-9]+$' '' -- add -
-input=/dev/null
 check running-list-newest 0 $'bad \xef\xbf\xbd byte second line$' '' -- list --limit 1
 check running-list-tag 0 $'added <while> running\t\\[running tag\\]' '' -- list --tag 'running tag'
 check running-search 0 'added <while> running' '' -- list --search 'while running' --format json
@@ -115,8 +113,7 @@ check running-export 0 '' '' -- export --format json "$root/running.json"
 grep -q 'added <while> running' "$root/running.json" || fail "running-export: the file lacks the new quote"
 check running-import-merge 0 'skipped [1-9][0-9]* quotes' '' -- import --merge "$root/running.json"
 check running-copy 0 '' '' -- copy "$id" --with-tags
-[ "$(xclip -o -selection clipboard)" = $'added <while> running\n\nrunning tag' ] ||
-  fail "running-copy: the clipboard holds: $(xclip -o -selection clipboard)"
+clipboard_is running-copy $'added <while> running\n\nrunning tag'
 printf 'captured by the window' | xclip -i -selection clipboard 2>/dev/null
 check running-capture 0 '^[0-9]+$' '' -- capture
 check running-capture-stored 0 $'\tcaptured by the window$' '' -- list --limit 1
@@ -128,12 +125,7 @@ import socket, struct, sys
 def ask(data, close_write=True):
     s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); s.sendall(data)
     if close_write: s.shutdown(socket.SHUT_WR)
-    answer = b""
-    while True:
-        part = s.recv(65536)
-        if not part: break
-        answer += part
-    return answer[20:].decode(errors="replace").strip()
+    return b"".join(iter(lambda: s.recv(65536), b""))[20:].decode(errors="replace").strip()
 held = socket.socket(socket.AF_UNIX); held.connect(sys.argv[1])  # says nothing
 print(ask(struct.pack("<I", 64 * 1024 * 1024 + 1), close_write=False))
 print(ask(struct.pack("<II", 100, 1)))
@@ -149,18 +141,11 @@ WANT
 cmp -s "$root/raw" "$root/raw_want" || { fail "refused requests:"; diff "$root/raw_want" "$root/raw"; }
 check running-after-refusals 0 'added <while> running' '' -- list
 
-# Two commands at once through the instance.
-adds c >"$root/par_c" 2>&1 & other=$!
-adds d >"$root/par_d" 2>&1; wait "$other"
-count=$("$exe" list --search parallel | wc -l)
-if [ "$count" != 40 ] || [ -s "$root/par_c" ] || [ -s "$root/par_d" ]; then
-  fail "parallel adds through the instance: $count quotes"
-fi
+parallel_adds c d 40  # through the instance
 
 check running-quit 0 '' '' -- quit
-wait "$instance"; code=$?
+wait "$instance" || fail "quit: the instance ended with $?"
 instance=""
-[ "$code" = 0 ] || fail "quit: the instance ended with $code"
 check after-quit 1 '' 'Parvela is not running' -- show
 
 echo "$failures failed"

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
 #include <string>
 #include <thread>
 
@@ -20,47 +19,40 @@
 
 namespace {
 
-std::string folder;
-std::chrono::milliseconds busy_after_text{0};
+std::string g_folder;
+std::chrono::milliseconds g_busy_after_text{0};
 
 void append(const std::string& name, const std::string& content) {
-  std::ofstream out(folder + "/" + name, std::ios::app | std::ios::binary);
-  out << content;
-}
-
-void record_text(const std::string& utf8) {
-  append("captured", std::to_string(utf8.size()) + "\n" + utf8 + "\n");
-  std::this_thread::sleep_for(busy_after_text);
+  std::ofstream(g_folder + "/" + name, std::ios::app | std::ios::binary) << content;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc < 2) {
-    std::cerr << "usage: desktop_harness FOLDER [--busy-after-text MS]" << std::endl;
-    return 2;
-  }
-  folder = argv[1];
-  if (argc >= 4 && std::string(argv[2]) == "--busy-after-text") {
-    busy_after_text = std::chrono::milliseconds(std::atoi(argv[3]));
-  }
+  if (argc < 2) return 2;
+  g_folder = argv[1];
+  if (argc >= 4 && std::string(argv[2]) == "--busy-after-text")
+    g_busy_after_text = std::chrono::milliseconds(std::atoi(argv[3]));
+  int failed = 0;
   try {
-    tinyfilesystem::set_app_dir(L"DataDir", fml::utf82wchar(folder));
-    fml::set_log_folder(fml::utf82wchar(folder));
+    tinyfilesystem::set_app_dir(L"DataDir", fml::utf82wchar(g_folder));
+    fml::set_log_folder(fml::utf82wchar(g_folder));
     fml::reglog("app", L"application.log");
     fml::reglog("debug", L"debug.log");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    pvl::main_window window(record_text);
+    pvl::main_window window([](const std::string& utf8) {
+      append("captured", std::to_string(utf8.size()) + "\n" + utf8 + "\n");
+      std::this_thread::sleep_for(g_busy_after_text);
+    });
     pvl::termination_signals on_termination([&window] { window.exit_command(); });
     QTimer::singleShot(0, [] { append("ready", "ready\n"); });
     int code = pvl::run_main_window(window);
     append("harness.log", "loop ended: " + std::to_string(code) + "\n");
   } catch (const std::exception& error) {
     append("harness.log", std::string("Error: ") + error.what() + "\n");
-    fml::close_logs();
-    return 1;
+    failed = 1;
   }
   fml::close_logs();
-  return 0;
+  return failed;
 }

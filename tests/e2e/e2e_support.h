@@ -1,8 +1,6 @@
-// What the end-to-end tests share: a log's lines, and keys typed and grabs waited for through
-// the test client (CLIENT_EXE).
+// What the end-to-end tests share: a log's lines, and keys typed through the test client.
 #pragma once
 
-#include <cstddef>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,12 +16,6 @@ inline std::vector<std::string> lines_of(const std::string& text) {
   return lines;
 }
 
-inline size_t count_lines(const std::string& text, const std::string& line) {
-  size_t count = 0;
-  for (const auto& each : lines_of(text)) count += each == line;
-  return count;
-}
-
 // `sequence` ("key ctrl+c sleep 0.2 key ctrl+c", as for xdotool) as the test client's arguments.
 inline std::vector<std::string> type_command(const std::string& sequence) {
   std::vector<std::string> args{CLIENT_EXE, "type"};
@@ -35,11 +27,6 @@ inline std::vector<std::string> type_command(const std::string& sequence) {
 // Types `sequence` on the display; true when every key was sent.
 inline bool type_keys(const x_session& x, const std::string& sequence) {
   return x.run(type_command(sequence)).exit_code == 0;
-}
-
-// Waits until another client holds the keyboard grabbed, as an open menu does.
-inline bool wait_for_keyboard_grab(const x_session& x) {
-  return wait_until([&] { return x.run({CLIENT_EXE, "keyboard-grabbed"}).exit_code == 0; });
 }
 
 }  // namespace testing_support

@@ -8,14 +8,8 @@ build=$(realpath "$1")
 source=$(realpath "$2")
 root=$(mktemp -d)
 stage=$root/stage
-xvfb=
-program=
-cleanup() {
-  [ -n "$program" ] && kill "$program" 2>/dev/null && wait "$program" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-  rm -rf "$root"
-}
-trap cleanup EXIT
+xvfb="" program=""
+trap 'for p in $program $xvfb; do kill "$p" && wait "$p"; done 2>/dev/null; rm -rf "$root"' EXIT
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
@@ -51,8 +45,8 @@ done
 done >"$root/unshipped"
 [ -s "$root/unshipped" ] && fail "not installed: $(cat "$root/unshipped")"
 
-[ "$("$usr/bin/parvela" --version)" = "parvela $(sed -nE 's/^project\(Parvela VERSION ([0-9.]+).*/\1/p' "$source/CMakeLists.txt")" ] ||
-  fail "parvela --version from the installed tree"
+version=$(sed -nE 's/^project\(Parvela VERSION ([0-9.]+).*/\1/p' "$source/CMakeLists.txt")
+[ "$("$usr/bin/parvela" --version)" = "parvela $version" ] || fail "parvela --version from the installed tree"
 
 # A new user's start, with no seed files but the shipped ones (XDG_DATA_DIRS is empty).
 mkdir -m 700 "$root/run" "$root/data" "$root/dirs"
@@ -68,8 +62,7 @@ env -i PATH="$PATH" HOME="$root" DISPLAY=":$display" XDG_DATA_HOME="$root/data" 
 program=$!
 log=$root/data/Parvela/logs/application.log
 for _ in $(seq 1 1200); do
-  grep -q "Init complete" "$log" 2>/dev/null && break
-  kill -0 "$program" 2>/dev/null || break
+  grep -q "Init complete" "$log" 2>/dev/null || ! kill -0 "$program" 2>/dev/null && break
   sleep 0.05
 done
 grep -q "Init complete" "$log" 2>/dev/null ||

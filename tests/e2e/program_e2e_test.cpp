@@ -40,8 +40,7 @@ class ProgramTest : public ::testing::Test {
   child_process& start_program() {
     std::filesystem::remove(root_.path() / "data/Parvela/logs/application.log");  // a last run's
     child_process& program = x_.start(PARVELA_EXE, {}, env());
-    EXPECT_TRUE(wait_until(
-        [&] { return log("application.log").find("Init complete") != std::string::npos; }));
+    EXPECT_TRUE(logs("application.log", "Init complete"));
     EXPECT_FALSE(x_.wait_for_window("^Parvela$").empty());
     return program;
   }
@@ -49,25 +48,28 @@ class ProgramTest : public ::testing::Test {
   std::string log(const char* name) const {
     return read_file(root_.path() / "data/Parvela/logs" / name);
   }
+  bool logs(const char* name, const std::string& text) const {
+    return wait_until([&] { return log(name).find(text) != std::string::npos; });
+  }
 
   // The lines of an orderly end; `by_exit_command`: through the Exit command (tray menu, signal).
   void expect_shutdown_lines(bool by_exit_command = true) {
     std::string app = log("application.log");
     EXPECT_NE(app.find("RegisterDropWindow\nvupdate_tags\nvupdate_tags complete\n"
                        "vupdate_quotes\nvupdate_quotes complete\nInit complete\n"),
-              std::string::npos)
-        << app;
-    EXPECT_TRUE(
-        app.ends_with("Singleton: view - deleted.\n"
-                      "Singleton: ResourceMgr - deleted.\n"
-                      "Singleton: controller - deleted.\n"
-                      "Singleton: model - deleted.\n"
-                      "Application finished.\n"))
-        << app;
+              std::string::npos) << app;
+    EXPECT_TRUE(app.ends_with("Singleton: view - deleted.\nSingleton: ResourceMgr - deleted.\n"
+                              "Singleton: controller - deleted.\nSingleton: model - deleted.\n"
+                              "Application finished.\n")) << app;
     std::string debug = log("debug.log");
-    EXPECT_EQ(debug.find("[WndProc] ID_APP_EXIT\n") != std::string::npos, by_exit_command)
-        << debug;
+    EXPECT_EQ(debug.find("[WndProc] ID_APP_EXIT\n") != std::string::npos, by_exit_command) << debug;
     EXPECT_TRUE(debug.ends_with("Application finished\n" + std::string(61, '-') + "\n")) << debug;
+  }
+
+  void expect_orderly_end(child_process& program, int signal = SIGTERM) {
+    if (signal) program.signal(signal);
+    EXPECT_EQ(program.wait(), 0);
+    expect_shutdown_lines();
   }
 
   struct box {
@@ -86,18 +88,15 @@ class ProgramTest : public ::testing::Test {
   // when empty): the icon, whose place it gives.
   bool icon_in_tray(box* icon) const {
     auto panels = x_.windows("^panel$");
-    if (panels.empty()) return false;
-    box panel = geometry_of(panels[0]);
+    box panel = panels.empty() ? box{} : geometry_of(panels[0]);
     if (panel.width < 16 || panel.height < 16) return false;
-    for (const auto& window :
-         lines_of(x_.xdotool({"search", "--onlyvisible", "--class", "^Parvela$"}).output)) {
-      box place = geometry_of(window);
-      if (place.width > 0 && place.x >= panel.x && place.y >= panel.y &&
-          place.x + place.width <= panel.x + panel.width &&
-          place.y + place.height <= panel.y + panel.height) {
-        *icon = place;
+    auto windows = x_.xdotool({"search", "--onlyvisible", "--class", "^Parvela$"}).output;
+    for (const auto& window : lines_of(windows)) {
+      *icon = geometry_of(window);
+      if (icon->width > 0 && icon->x >= panel.x && icon->y >= panel.y &&
+          icon->x + icon->width <= panel.x + panel.width &&
+          icon->y + icon->height <= panel.y + panel.height)
         return true;
-      }
     }
     return false;
   }
@@ -110,24 +109,16 @@ class ProgramTest : public ::testing::Test {
   std::string query(const std::string& sql) {
     return x_.run({"sqlite3", (root_.path() / "data/Parvela/parvela.fdb").string(), sql}).output;
   }
-
   std::string count_quotes(const std::string& text) {
     return query("SELECT count(*) FROM quote WHERE m_utftext = '" + text + "'");
   }
 
   void click_in_window(int x, int y) {
     box window = geometry_of(x_.wait_for_window("^Parvela$"));
-    x_.xdotool({"mousemove", std::to_string(window.x + x), std::to_string(window.y + y), "click",
-                "1"});
+    x_.xdotool({"mousemove", std::to_string(window.x + x), std::to_string(window.y + y), "click", "1"});
   }
 
-  void own_clipboard(const std::string& text) {
-    auto file = root_.path() / "clip";
-    write_file(file, text);
-    x_.start("xclip", {"-quiet", "-selection", "clipboard", "-i", file.string()});
-    ASSERT_TRUE(
-        wait_until([&] { return x_.run({"xclip", "-o", "-selection", "clipboard"}).output == text; }));
-  }
+  void own_clipboard(const std::string& text) { x_.own_clipboard(root_.path() / "clip", text); }
 
   temp_dir root_;
   x_session x_;
@@ -137,25 +128,20 @@ TEST_F(ProgramTest, SignalsAndTheXServerGoingAwayEndTheProgramWithTheShutdownLin
   const auto socket = root_.path() / "run/parvela.sock";
   for (int number : {SIGTERM, SIGHUP}) {
     SCOPED_TRACE(strsignal(number));
-    child_process& program = start_program();
-    program.signal(number);
-    EXPECT_EQ(program.wait(), 0);
-    expect_shutdown_lines();
+    expect_orderly_end(start_program(), number);
     EXPECT_FALSE(std::filesystem::exists(socket));
   }
   child_process& program = start_program();
   x_.kill_server();
   EXPECT_EQ(program.wait(), 1);
   expect_shutdown_lines(false);
-  EXPECT_NE(log("application.log").find("Error: the connection to the X server was lost\n"),
-            std::string::npos);
+  EXPECT_TRUE(logs("application.log", "Error: the connection to the X server was lost\n"));
   EXPECT_FALSE(std::filesystem::exists(socket));
   EXPECT_EQ(query("PRAGMA integrity_check"), "ok\n");
 }
 
 TEST_F(ProgramTest, AFailureToStartIsShownInAMessageBox) {
-  // The "debug" log cannot be made.
-  std::filesystem::create_directories(root_.path() / "data/Parvela/logs/debug.log");
+  std::filesystem::create_directories(root_.path() / "data/Parvela/logs/debug.log");  // not a file
   auto with_box = env();
   with_box["PARVELA_NO_ERROR_BOX"] = "";
   child_process& program = x_.start(PARVELA_EXE, {}, with_box);
@@ -169,24 +155,17 @@ TEST_F(ProgramTest, AFailureToStartIsShownInAMessageBox) {
 // Another program holds the write lock longer than the program waits: the quote is stored later.
 TEST_F(ProgramTest, ACaptureWhileAnotherProgramLocksTheCollectionIsStoredAfterwards) {
   child_process& program = start_program();
-  SQLite::Database other((root_.path() / "data/Parvela/parvela.fdb").string(),
-                         SQLite::OPEN_READWRITE);
+  SQLite::Database other((root_.path() / "data/Parvela/parvela.fdb").string(), SQLite::OPEN_READWRITE);
   other.exec("BEGIN IMMEDIATE");
   const std::string text = "Captured «while» locked";
   own_clipboard(text);
   ASSERT_TRUE(type_keys(x_, "key ctrl+c sleep 0.2 key ctrl+c"));
-  EXPECT_TRUE(wait_until([&] {
-    return log("model.log").find(
-               "notice: A new quote could not be saved yet: the collection is busy") !=
-           std::string::npos;
-  })) << log("model.log");
+  EXPECT_TRUE(logs("model.log", "notice: A new quote could not be saved yet: the collection is busy"))
+      << log("model.log");
   EXPECT_EQ(program.wait(std::chrono::milliseconds(0)), -1);  // still running
-
   other.exec("ROLLBACK");
   EXPECT_TRUE(wait_until([&] { return count_quotes(text) == "1\n"; })) << log("model.log");
-  EXPECT_TRUE(wait_until([&] {
-    return log("model.log").find("notice: The waiting quote was saved at ") != std::string::npos;
-  }));
+  EXPECT_TRUE(logs("model.log", "notice: The waiting quote was saved at "));
   program.signal(SIGTERM);
   EXPECT_NE(program.wait(), -1);  // ended by itself, not by a signal
   expect_shutdown_lines();
@@ -202,14 +181,12 @@ TEST_F(ProgramTest, ASecondStartExitsWithThreeAndRaisesTheFirst) {
   ASSERT_TRUE(type_keys(x_, "hide " + window));
   x_.start(CLIENT_EXE, {"keys", (root_.path() / "keys.log").string()});
   x_.xdotool({"windowfocus", "--sync", x_.wait_for_window("^x-test-keys$")});
-
   EXPECT_EQ(x_.start(PARVELA_EXE, {}, env()).wait(), 3);
   ASSERT_FALSE(x_.wait_for_window("^Parvela$").empty());
   EXPECT_TRUE(wait_until([&] { return x_.xdotool({"getwindowfocus"}).output == window + "\n"; }));
   EXPECT_EQ(lines_of(log("debug.log")).back(), "[WndProc] UWM_PVL_ARE_YOU_ME");
   ASSERT_TRUE(type_keys(x_, "key ctrl+q"));
-  EXPECT_EQ(program.wait(), 0);
-  expect_shutdown_lines();
+  expect_orderly_end(program, 0);
 }
 
 TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
@@ -217,52 +194,34 @@ TEST_F(ProgramTest, TheTrayIconTogglesTheWindowAndItsMenuExits) {
   child_process& program = start_program();
   box icon;
   ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
-  std::string cx = std::to_string(icon.x + icon.width / 2);
-  std::string cy = std::to_string(icon.y + icon.height / 2);
-
-  x_.xdotool({"mousemove", cx, cy, "click", "1"});
+  x_.xdotool({"mousemove", std::to_string(icon.x + icon.width / 2),
+              std::to_string(icon.y + icon.height / 2), "click", "1"});
   EXPECT_TRUE(wait_until([&] { return x_.windows("^Parvela$").empty(); }));
   x_.xdotool({"sleep", "0.7", "click", "1"});
   EXPECT_FALSE(x_.wait_for_window("^Parvela$").empty());
-
   x_.xdotool({"click", "3"});
-  ASSERT_TRUE(wait_for_keyboard_grab(x_));
+  // The menu is open once it holds the keyboard grabbed.
+  ASSERT_TRUE(wait_until([&] { return x_.run({CLIENT_EXE, "keyboard-grabbed"}).exit_code == 0; }));
   x_.xdotool({"key", "Down", "Down", "Down", "Return"});  // Show, Start with the desktop, Exit
-  EXPECT_EQ(program.wait(), 0);
-  expect_shutdown_lines();
+  expect_orderly_end(program, 0);
   const std::string click = "[WndProc] UWM_PVL_TRAY_CLICK";
-  std::string debug = log("debug.log");
-  EXPECT_NE(debug.find(click + "\n" + click + ": WM_LBUTTONUP\n" + click + "\n" + click +
-                       ": WM_LBUTTONUP\n" + click + "\n" + click + ": WM_RBUTTONUP\n"),
-            std::string::npos)
-      << debug;
+  EXPECT_NE(log("debug.log").find(click + "\n" + click + ": WM_LBUTTONUP\n" + click + "\n" + click +
+                                  ": WM_LBUTTONUP\n" + click + "\n" + click + ": WM_RBUTTONUP\n"),
+            std::string::npos) << log("debug.log");
   child_process& again = start_program();
   ASSERT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
   tray.stop();
   start_tray_host();
-  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));
+  EXPECT_TRUE(wait_until([&] { return icon_in_tray(&icon); }));  // it joins the new tray
   again.signal(SIGTERM);
   EXPECT_EQ(again.wait(), 0);
-}
-
-TEST_F(ProgramTest, WithoutATrayCloseMinimisesAndCtrlQQuits) {
-  child_process& program = start_program();
-  std::string window = x_.windows("^Parvela$").at(0);
-  ASSERT_TRUE(type_keys(x_, "close " + window));
-  ASSERT_TRUE(wait_until([&] {
-    return log("debug.log").find("[WndProc] WM_CLOSE: no tray, minimised\n") != std::string::npos;
-  }));
-  EXPECT_EQ(x_.windows("^Parvela$"), std::vector<std::string>{window});  // not hidden
-  x_.xdotool({"windowfocus", "--sync", window});
-  ASSERT_TRUE(type_keys(x_, "key ctrl+q"));
-  EXPECT_EQ(program.wait(), 0);
-  expect_shutdown_lines();
 }
 
 // The newest quote's text in the list, as the main form lays out the page.
 constexpr int kFirstCardX = 400, kFirstCardY = 100;
 
-TEST_F(ProgramTest, TheWindowStoresCopiesAndDropsCopiesBackDeletesAndShowsTheAboutBox) {
+// Without a tray, a close minimises the window and Ctrl+Q quits.
+TEST_F(ProgramTest, TheWindowStoresCopiesAndDropsCopiesBackDeletesShowsTheAboutBoxAndQuits) {
   child_process& program = start_program();
   const std::string text = "Stored by a double copy: «Zitat» 引用";
   own_clipboard(text);
@@ -270,23 +229,20 @@ TEST_F(ProgramTest, TheWindowStoresCopiesAndDropsCopiesBackDeletesAndShowsTheAbo
   ASSERT_TRUE(wait_until([&] { return count_quotes(text) == "1\n"; })) << count_quotes(text);
   EXPECT_NE(log("controller.log").find("add_quote"), std::string::npos) << log("controller.log");
   const std::string total = query("SELECT count(*) FROM quote");
-
   own_clipboard("something else");
   click_in_window(kFirstCardX, kFirstCardY);
   ASSERT_TRUE(type_keys(x_, "sleep 0.6 key ctrl+c"));  // a first press, not a double one
-  EXPECT_TRUE(wait_until([&] {
-    return x_.run({"xclip", "-o", "-selection", "clipboard"}).output == text + "\n\n";
-  })) << x_.run({"xclip", "-o", "-selection", "clipboard"}).output;
-
+  EXPECT_TRUE(wait_until([&] { return x_.clipboard() == text + "\n\n"; })) << x_.clipboard();
   ASSERT_TRUE(type_keys(x_, "key Delete"));
   EXPECT_TRUE(wait_until([&] { return count_quotes(text) == "0\n"; }));
   EXPECT_EQ(std::stoi(query("SELECT count(*) FROM quote")), std::stoi(total) - 1);
 
   const std::string dropped = "Dropped «on» the window 😀";
-  box window = geometry_of(x_.windows("^Parvela$").at(0));
+  const std::string window = x_.windows("^Parvela$").at(0);
   x_.start(CLIENT_EXE, {"drag", "1000", "100", dropped});
   ASSERT_FALSE(x_.wait_for_window("^x-test-drag$").empty());
-  const std::string tx = std::to_string(window.x + 450), ty = std::to_string(window.y + 300);
+  const box place = geometry_of(window);
+  const std::string tx = std::to_string(place.x + 450), ty = std::to_string(place.y + 300);
   x_.xdotool({"mousemove", "1100", "175", "mousedown", "1", "sleep", "0.05", "mousemove", "1120",
               "175", "sleep", "0.2", "mousemove", tx, ty, "sleep", "0.1", "mousemove", tx, ty,
               "sleep", "0.2", "mouseup", "1"});
@@ -299,11 +255,14 @@ TEST_F(ProgramTest, TheWindowStoresCopiesAndDropsCopiesBackDeletesAndShowsTheAbo
   EXPECT_EQ(geometry_of(about).height, 475);
   x_.xdotool({"windowfocus", "--sync", about, "key", "Return"});
   EXPECT_TRUE(wait_until([&] { return x_.windows("^About Parvela$").empty(); }));
-  EXPECT_FALSE(x_.windows("^Parvela$").empty());
-  program.signal(SIGTERM);
-  EXPECT_EQ(program.wait(), 0);
+
+  ASSERT_TRUE(type_keys(x_, "close " + window));
+  ASSERT_TRUE(logs("debug.log", "[WndProc] WM_CLOSE: no tray, minimised\n"));
+  EXPECT_EQ(x_.windows("^Parvela$"), std::vector<std::string>{window});  // not hidden
+  x_.xdotool({"windowfocus", "--sync", window});
+  ASSERT_TRUE(type_keys(x_, "key ctrl+q"));
+  expect_orderly_end(program, 0);
   EXPECT_EQ(count_quotes(text), "0\n");
-  expect_shutdown_lines();
 }
 
 }  // namespace

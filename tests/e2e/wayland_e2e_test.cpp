@@ -29,34 +29,29 @@ constexpr uid_t kNobody = 65534;
 class WaylandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* folder : {"run", "data", "home"}) {
+    for (const char* folder : {"run", "data", "home/.config/Parvela"})
       std::filesystem::create_directories(root_.path() / folder);
-    }
     ::chmod((root_.path() / "run").c_str(), 0700);
+    write_file(root_.path() / "home/.config/Parvela/parvela.conf", "[capture]\nnever_capture=keeper\n");
     // With XWayland, Sway's first command writes the X display's name.
     write_file(root_.path() / "run/sway.conf",
                "output HEADLESS-1 resolution 1280x800\n" +
                    (xwayland_ ? "xwayland enable\nexec sh -c 'echo $DISPLAY > " +
                                     (root_.path() / "run/display").string() + "'\n"
                               : std::string("xwayland disable\n")));
-    if (geteuid() == 0) {
+    if (geteuid() == 0) {  // the desktop's files to its user
       ASSERT_EQ(::chown(root_.path().c_str(), kNobody, kNobody), 0);
-      for (auto& entry : std::filesystem::recursive_directory_iterator(root_.path())) {
+      for (auto& entry : std::filesystem::recursive_directory_iterator(root_.path()))
         ASSERT_EQ(::lchown(entry.path().c_str(), kNobody, kNobody), 0);
-      }
     }
     auto sway_env = base_env();
-    sway_env.insert({{"WLR_BACKENDS", "headless"},
-                     {"WLR_LIBINPUT_NO_DEVICES", "1"},
-                     {"WLR_RENDERER", "pixman"}});
+    sway_env.insert(
+        {{"WLR_BACKENDS", "headless"}, {"WLR_LIBINPUT_NO_DEVICES", "1"}, {"WLR_RENDERER", "pixman"}});
     sway_ = start({"sway", "-c", (root_.path() / "run/sway.conf").string()}, sway_env, "sway.err");
-    bool up = wait_until([&] {
-      return !socket_name().empty() && (!xwayland_ || !x_display().empty());
-    });
-    if (!up) {
+    if (!wait_until([&] { return !socket_name().empty() && (!xwayland_ || !x_display().empty()); })) {
       std::string why = read_file(root_.path() / "sway.err");
-      if (why.size() > 600) why = why.substr(why.size() - 600);
-      GTEST_SKIP() << "Sway cannot start here, the Wayland tests are skipped: " << why;
+      GTEST_SKIP() << "Sway cannot start here, the Wayland tests are skipped: "
+                   << why.substr(why.size() > 600 ? why.size() - 600 : 0);
     }
   }
 
@@ -67,16 +62,13 @@ class WaylandTest : public ::testing::Test {
 
   std::string x_display() const {
     std::string name = read_file(root_.path() / "run/display");
-    while (!name.empty() && (name.back() == '\n' || name.back() == ' ')) name.pop_back();
-    return name;
+    return name.substr(0, name.find_first_of(" \n"));
   }
 
   std::string socket_name() const {
     for (auto& entry : std::filesystem::directory_iterator(root_.path() / "run")) {
       std::string name = entry.path().filename().string();
-      if (name.starts_with("wayland-") && !name.ends_with(".lock") && entry.is_socket()) {
-        return name;
-      }
+      if (name.starts_with("wayland-") && !name.ends_with(".lock") && entry.is_socket()) return name;
     }
     return "";
   }
@@ -92,12 +84,14 @@ class WaylandTest : public ::testing::Test {
             {"LANG", "C.UTF-8"}};
   }
 
-  std::map<std::string, std::string> desktop_env() const {
+  // The desktop's environment; `x_class`: an X11 program of that WM_CLASS on XWayland.
+  std::map<std::string, std::string> desktop_env(const char* x_class = nullptr) const {
     auto env = base_env();
     env.insert({{"WAYLAND_DISPLAY", socket_name()},
-                {"QT_QPA_PLATFORM", "wayland"},
+                {"QT_QPA_PLATFORM", x_class ? "xcb" : "wayland"},
                 {"PARVELA_NO_ERROR_BOX", "1"}});
     if (xwayland_) env["DISPLAY"] = x_display();
+    if (x_class && *x_class) env["RESOURCE_NAME"] = x_class;
     return env;
   }
 
@@ -105,13 +99,9 @@ class WaylandTest : public ::testing::Test {
   std::unique_ptr<child_process> start(const std::vector<std::string>& argv,
                                        const std::map<std::string, std::string>& env,
                                        const char* err) const {
-    launch how;
-    how.argv = argv;
-    how.env = env;
-    how.whole_env = true;
-    how.stderr_path = (root_.path() / err).string();
-    how.as_nobody = true;
-    return std::make_unique<child_process>(how);
+    return std::make_unique<child_process>(launch{.argv = argv, .env = env, .whole_env = true,
+                                                  .stderr_path = (root_.path() / err).string(),
+                                                  .as_nobody = true});
   }
 
   void start_program() {
@@ -119,8 +109,8 @@ class WaylandTest : public ::testing::Test {
     ASSERT_TRUE(wait_until([&] { return log().find("Init complete") != std::string::npos; }))
         << read_file(root_.path() / "parvela.err");
     ASSERT_TRUE(wait_until([&] {
-      return read_file(root_.path() / "data/Parvela/logs/profile.log").find("First paint") !=
-             std::string::npos;
+      std::string profile = read_file(root_.path() / "data/Parvela/logs/profile.log");
+      return profile.find("First paint") != std::string::npos;
     }));
   }
 
@@ -134,8 +124,7 @@ class WaylandTest : public ::testing::Test {
 
   int quotes_with_text(const std::string& text) const {
     try {
-      SQLite::Database db((root_.path() / "data/Parvela/parvela.fdb").string(),
-                          SQLite::OPEN_READONLY);
+      SQLite::Database db((root_.path() / "data/Parvela/parvela.fdb").string(), SQLite::OPEN_READONLY);
       SQLite::Statement query(db, "SELECT count(*) FROM quote WHERE m_utftext = ?");
       query.bind(1, text);
       return query.executeStep() ? query.getColumn(0).getInt() : 0;
@@ -144,8 +133,7 @@ class WaylandTest : public ::testing::Test {
     }
   }
 
-  // A double copy of a fresh text 600 ms after any earlier one: once it is stored, everything
-  // before it has been handled.
+  // A double copy 600 ms after any earlier one: once it is stored, everything before it is handled.
   void known_double_copy() {
     std::this_thread::sleep_for(600ms);
     copy("known text");
@@ -175,57 +163,36 @@ TEST_F(WaylandTest, OnlyTwoCopiesOfOneTextWithinHalfASecondStoreAQuote) {
   ASSERT_TRUE(wait_until([&] { return quotes_with_text(text) == 1; }));
   known_double_copy();
   EXPECT_EQ(quotes_with_text(text), 1);
-  for (const char* other : {"copied once", "copied far apart", "another text"}) {
+  for (const char* other : {"copied once", "copied far apart", "another text"})
     EXPECT_EQ(quotes_with_text(other), 0) << other;
-  }
 }
 
 class WaylandWithXTest : public WaylandTest {
  protected:
   WaylandWithXTest() { xwayland_ = true; }
-
-  std::unique_ptr<child_process> start_x_program(const std::vector<std::string>& argv,
-                                                 const std::string& window_class = "") {
-    auto env = desktop_env();
-    env["QT_QPA_PLATFORM"] = "xcb";
-    if (!window_class.empty()) env["RESOURCE_NAME"] = window_class;
-    return start(argv, env, "x.err");
-  }
-
   bool type_keys(const std::string& sequence) {
-    return start_x_program(testing_support::type_command(sequence))->wait() == 0;
+    return start(type_command(sequence), desktop_env(""), "x.err")->wait() == 0;
   }
 };
 
 TEST_F(WaylandWithXTest, ADoubleCopyInAnXProgramNeverCapturedFromIsNotTakenFromTheClipboard) {
-  std::filesystem::create_directories(root_.path() / "home/.config/Parvela");
-  write_file(root_.path() / "home/.config/Parvela/parvela.conf",
-             "[capture]\nnever_capture=keeper\n");
-  if (geteuid() == 0) {
-    for (const char* path : {"home/.config", "home/.config/Parvela",
-                             "home/.config/Parvela/parvela.conf"}) {
-      ASSERT_EQ(::chown((root_.path() / path).c_str(), kNobody, kNobody), 0);
-    }
-  }
   start_program();
   // An X program that copies at each Ctrl+C; Sway hands its copies on to the Wayland clipboard.
   const std::string text = "copied in the keeper";
-  auto keeper = start_x_program(
-      {CLIENT_EXE, "keys", (root_.path() / "keys.log").string(), "0", text}, "keeper");
+  auto keeper = start({CLIENT_EXE, "keys", (root_.path() / "keys.log").string(), "0", text},
+                      desktop_env("keeper"), "x.err");
   ASSERT_TRUE(wait_until([&] {
-    return type_keys("key a") && read_file(root_.path() / "keys.log").find("press a") !=
-                                     std::string::npos;
+    return type_keys("key a") &&
+           read_file(root_.path() / "keys.log").find("press a") != std::string::npos;
   })) << read_file(root_.path() / "x.err");
   ASSERT_TRUE(type_keys("sleep 0.6 key ctrl+c sleep 0.2 key ctrl+c"));
   ASSERT_TRUE(wait_until([&] {
-    return log().find("Copy in keeper skipped: the settings never capture it") !=
-           std::string::npos;
+    return log().find("Copy in keeper skipped: the settings never capture it") != std::string::npos;
   })) << log();
   known_double_copy();
   EXPECT_EQ(quotes_with_text(text), 0);
   EXPECT_NE(log().find("Double copy on Wayland skipped: it came from a program never captured"),
-            std::string::npos)
-      << log();
+            std::string::npos) << log();
 }
 
 }  // namespace

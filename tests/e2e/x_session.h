@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
 
 namespace testing_support {
 
@@ -29,24 +31,18 @@ class x_session {
     int pipe_fds[2];
     if (::pipe2(pipe_fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     // -displayfd: the server names the free display it took once it takes connections.
-    launch xvfb;
-    xvfb.argv = {"Xvfb", "-displayfd", "3", "-screen", "0", "1280x800x24", "-nolisten", "tcp",
-                 "-noreset"};
-    xvfb.env = {{"DISPLAY", ""}};
-    xvfb.fd3 = pipe_fds[1];
-    xvfb_ = std::make_unique<child_process>(xvfb);
-    ::close(pipe_fds[1]);
-    std::string number = read_all(pipe_fds[0], std::chrono::seconds(30), true);
-    ::close(pipe_fds[0]);
+    xvfb_ = std::make_unique<child_process>(launch{
+        .argv = {"Xvfb", "-displayfd", "3", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"},
+        .env = {{"DISPLAY", ""}},
+        .fd3 = pipe_fds[1]});
+    std::string number = read_all(pipe_fds, std::chrono::seconds(30), true);
     if (number.empty() || number.back() != '\n') throw std::runtime_error("Xvfb did not start");
     display_ = ":" + number.substr(0, number.size() - 1);
   }
-
   ~x_session() {
     children_.clear();  // ends everything started on the display first
     xvfb_->stop();
   }
-
   x_session(const x_session&) = delete;
   x_session& operator=(const x_session&) = delete;
 
@@ -55,39 +51,29 @@ class x_session {
   // A program on this display: an X11 client, no session bus (Qt's tray icon talks to the X11
   // tray), no error box (nobody would close it).
   std::map<std::string, std::string> env() const {
-    return {{"DISPLAY", display_},
-            {"QT_QPA_PLATFORM", "xcb"},
-            {"WAYLAND_DISPLAY", ""},
-            {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus"},
-            {"XDG_SESSION_TYPE", ""},
+    return {{"DISPLAY", display_}, {"QT_QPA_PLATFORM", "xcb"}, {"WAYLAND_DISPLAY", ""},
+            {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus"}, {"XDG_SESSION_TYPE", ""},
             {"PARVELA_NO_ERROR_BOX", "1"}};
   }
 
-  // Kills the X server, as when it crashes.
-  void kill_server() { xvfb_->stop(SIGKILL); }
+  void kill_server() { xvfb_->stop(SIGKILL); }  // as when it crashes
 
   // Starts a long-running program on the display, killed when the session ends.
   child_process& start(const std::string& program, const std::vector<std::string>& args = {},
                        std::map<std::string, std::string> extra_env = {}) {
-    for (auto& [name, value] : env()) extra_env.emplace(name, value);
+    for (const auto& each : env()) extra_env.insert(each);
     children_.push_back(std::make_unique<child_process>(program, extra_env, args));
     return *children_.back();
   }
 
-  // Runs a short command on the display to its end (killed after `timeout`).
+  // Runs a short command on the display to its end; its output is read for at most `timeout`.
   command_result run(const std::vector<std::string>& argv,
                      std::chrono::milliseconds timeout = std::chrono::seconds(30)) const {
     int pipe_fds[2];
     if (::pipe2(pipe_fds, O_CLOEXEC) != 0) return {};
-    launch how;
-    how.argv = argv;
-    how.env = {{"DISPLAY", display_}};
-    how.stdout_fd = pipe_fds[1];
-    child_process command(how);
-    ::close(pipe_fds[1]);
+    child_process command(launch{.argv = argv, .env = {{"DISPLAY", display_}}, .stdout_fd = pipe_fds[1]});
     command_result result;
-    result.output = read_all(pipe_fds[0], timeout, false);
-    ::close(pipe_fds[0]);
+    result.output = read_all(pipe_fds, timeout, false);
     result.exit_code = command.wait(std::chrono::seconds(5));
     return result;
   }
@@ -112,30 +98,41 @@ class x_session {
     return ids.empty() ? "" : ids[0];
   }
 
-  // Waits until the clipboard's owner offers `target`.
+  std::string clipboard() const { return run({"xclip", "-o", "-selection", "clipboard"}).output; }
+
+  // Starts xclip owning the clipboard with `text` (written to `file`) and waits until it serves it.
+  child_process& own_clipboard(const std::filesystem::path& file, const std::string& text) {
+    write_file(file, text);
+    child_process& xclip = start("xclip", {"-quiet", "-selection", "clipboard", "-i", file.string()});
+    if (!wait_until([&] { return clipboard() == text; })) throw std::runtime_error("xclip: " + text);
+    return xclip;
+  }
+
   bool clipboard_offers(const std::string& target) const {
     return wait_until([&] {
-      auto offered = run({"xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"});
-      return offered.output.find(target) != std::string::npos;
+      return run({"xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"}).output.find(target) !=
+             std::string::npos;
     });
   }
 
  private:
-  // What `fd` gives until its end (or, with `one_line`, a newline), for at most `timeout`.
-  static std::string read_all(int fd, std::chrono::milliseconds timeout, bool one_line) {
+  // Closes the pipe's writing end, then reads it to its end (or, with `one_line`, a newline) for
+  // at most `timeout`, and closes it.
+  static std::string read_all(int pipe_fds[2], std::chrono::milliseconds timeout, bool one_line) {
+    ::close(pipe_fds[1]);
     std::string text;
-    auto deadline = std::chrono::steady_clock::now() + timeout;
+    char buffer[65536];
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      pollfd entry{fd, POLLIN, 0};
+      auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      pollfd entry{pipe_fds[0], POLLIN, 0};
       if (left.count() <= 0 || ::poll(&entry, 1, int(left.count())) <= 0) break;
-      char buffer[65536];
-      ssize_t got = ::read(fd, buffer, sizeof buffer);
+      ssize_t got = ::read(pipe_fds[0], buffer, sizeof buffer);
       if (got <= 0) break;
       text.append(buffer, size_t(got));
       if (one_line && text.find('\n') != std::string::npos) break;
     }
+    ::close(pipe_fds[0]);
     return text;
   }
 

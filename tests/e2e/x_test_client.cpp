@@ -1,5 +1,4 @@
-// Other programs on the test display, for the end-to-end tests (the Xlib modes are in
-// x_test_client_x11.h):
+// Other programs on the test display, for the end-to-end tests (Xlib modes: x_test_client_x11.h):
 //   keys OUT [COPY_DELAY_MS TEXT]  window "x-test-keys": appends "press <key> ctrl=<0|1>[ shift=1][ sent]"
 //       to OUT for each press ("sent": by XSendEvent); with a delay, puts TEXT on the clipboard
 //       that long after each Ctrl+C
@@ -17,10 +16,9 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QWidget>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "tests/e2e/x_test_client_x11.h"
@@ -28,21 +26,15 @@
 namespace {
 
 // Whether the last key press read was sent by another program (Qt's key events do not say).
-class sent_press_filter : public QAbstractNativeEventFilter {
- public:
+struct sent_press_filter : QAbstractNativeEventFilter {
   bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
-    if (type != "xcb_generic_event_t") return false;
     auto* event = static_cast<xcb_generic_event_t*>(message);
-    if ((event->response_type & 0x7f) == XCB_KEY_PRESS) {
+    if (type == "xcb_generic_event_t" && (event->response_type & 0x7f) == XCB_KEY_PRESS)
       last_press_sent = event->response_type & 0x80;
-    }
     return false;
   }
-
   bool last_press_sent = false;
-};
-
-sent_press_filter sent_presses;
+} g_sent_presses;
 
 class key_window : public QWidget {
  public:
@@ -55,25 +47,16 @@ class key_window : public QWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
-    int key = event->key();
-    if (key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_Alt ||
-        key == Qt::Key_Meta) {
-      return;
-    }
-    bool ctrl = event->modifiers() & Qt::ControlModifier;
-    bool shift = event->modifiers() & Qt::ShiftModifier;
-    QString text = event->key() == Qt::Key_Insert ? "Insert"
-                   : event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z
-                       ? QString(QChar('a' + event->key() - Qt::Key_A))
-                       : QString("key%1").arg(event->key());
-    std::ofstream(out_, std::ios::app)
-        << "press " << text.toStdString() << " ctrl=" << (ctrl ? 1 : 0)
-        << (shift ? " shift=1" : "") << (sent_presses.last_press_sent ? " sent" : "")
-        << std::endl;
-    if (ctrl && event->key() == Qt::Key_C && copy_delay_ms_ >= 0) {
-      QTimer::singleShot(copy_delay_ms_, this, [this] {
-        QGuiApplication::clipboard()->setText(copy_text_, QClipboard::Clipboard);
-      });
+    const int key = event->key();
+    if (key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_Alt || key == Qt::Key_Meta) return;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    std::string name = key == Qt::Key_Insert ? "Insert" : "key" + std::to_string(key);
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) name = std::string(1, char('a' + key - Qt::Key_A));
+    std::ofstream(out_, std::ios::app) << "press " << name << " ctrl=" << ctrl
+                                       << (event->modifiers() & Qt::ShiftModifier ? " shift=1" : "")
+                                       << (g_sent_presses.last_press_sent ? " sent" : "") << std::endl;
+    if (ctrl && key == Qt::Key_C && copy_delay_ms_ >= 0) {
+      QTimer::singleShot(copy_delay_ms_, this, [this] { QGuiApplication::clipboard()->setText(copy_text_); });
     }
   }
 
@@ -88,17 +71,13 @@ class drag_window : public QWidget {
   explicit drag_window(QString text) : text_(std::move(text)) { setWindowTitle("x-test-drag"); }
 
  protected:
-  void mousePressEvent(QMouseEvent* event) override {
-    pressed_ = true;
-    press_at_ = event->position().toPoint();
-  }
-  void mouseReleaseEvent(QMouseEvent*) override { pressed_ = false; }
+  void mousePressEvent(QMouseEvent* event) override { press_at_ = event->position().toPoint(); }
+  void mouseReleaseEvent(QMouseEvent*) override { press_at_.reset(); }
   void mouseMoveEvent(QMouseEvent* event) override {
-    if (!pressed_ || (event->position().toPoint() - press_at_).manhattanLength() <
-                         QApplication::startDragDistance()) {
+    if (!press_at_ ||
+        (event->position().toPoint() - *press_at_).manhattanLength() < QApplication::startDragDistance())
       return;
-    }
-    pressed_ = false;
+    press_at_.reset();
     auto* drag = new QDrag(this);
     auto* data = new QMimeData;
     data->setText(text_);
@@ -108,8 +87,7 @@ class drag_window : public QWidget {
 
  private:
   QString text_;
-  bool pressed_ = false;
-  QPoint press_at_;
+  std::optional<QPoint> press_at_;
 };
 
 // Asked for and given back in one go, so that it never refuses the grab waited for.
@@ -130,19 +108,18 @@ int keyboard_grabbed() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  std::string mode = argc > 1 ? argv[1] : "";
+  const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "grab-copy-keys" && argc > 2) return grab_copy_keys(argv[2]);
   if (mode == "own-text-slowly" && argc > 3) return own_text_slowly(argv[2], std::atoi(argv[3]));
   if (mode == "keyboard-grabbed") return keyboard_grabbed();
   if (mode == "remap-c") return remap_c();
   if (mode == "type") return type_keys(std::vector<std::string>(argv + 2, argv + argc));
-
   QApplication app(argc, argv);
   std::unique_ptr<QWidget> window;
   if (mode == "keys" && argc > 2) {
-    app.installNativeEventFilter(&sent_presses);
-    int delay = argc > 4 ? std::atoi(argv[3]) : -1;  // no copying
-    window = std::make_unique<key_window>(argv[2], delay, argc > 4 ? argv[4] : "");
+    app.installNativeEventFilter(&g_sent_presses);
+    int copy_delay_ms = argc > 4 ? std::atoi(argv[3]) : -1;  // no copying
+    window = std::make_unique<key_window>(argv[2], copy_delay_ms, argc > 4 ? argv[4] : "");
   } else if (mode == "drag" && argc > 4) {
     window = std::make_unique<drag_window>(QString::fromUtf8(argv[4]));
     window->setGeometry(std::atoi(argv[2]), std::atoi(argv[3]), 200, 150);
@@ -151,10 +128,9 @@ int main(int argc, char* argv[]) {
     auto* data = new QMimeData;
     data->setText(QString::fromUtf8(argv[2]));
     data->setData("x-kde-passwordManagerHint", "secret");
-    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+    QGuiApplication::clipboard()->setMimeData(data);
     return app.exec();
   } else {
-    std::fprintf(stderr, "unknown mode\n");
     return 2;
   }
   window->show();

@@ -20,20 +20,13 @@
 int grab_copy_keys(const char* ready_path) {
   Display* display = XOpenDisplay(nullptr);
   if (!display) return 1;
-  KeyCode c = XKeysymToKeycode(display, XK_c);
-  for (unsigned locks :
-       {0u, unsigned(LockMask), unsigned(Mod2Mask), unsigned(LockMask | Mod2Mask)}) {
-    XGrabKey(display, c, ControlMask | locks, DefaultRootWindow(display), False, GrabModeAsync,
-             GrabModeAsync);
+  for (unsigned locks : {0u, unsigned(LockMask), unsigned(Mod2Mask), unsigned(LockMask | Mod2Mask)}) {
+    XGrabKey(display, XKeysymToKeycode(display, XK_c), ControlMask | locks, DefaultRootWindow(display),
+             False, GrabModeAsync, GrabModeAsync);
   }
   XSync(display, False);
-  std::FILE* ready = std::fopen(ready_path, "w");
-  if (!ready) return 1;
-  std::fclose(ready);
-  for (;;) {
-    XEvent event;
-    XNextEvent(display, &event);
-  }
+  if (!std::ofstream(ready_path)) return 1;
+  for (XEvent event;;) XNextEvent(display, &event);
 }
 
 int own_text_slowly(const char* path, int piece_delay_ms) {
@@ -55,9 +48,8 @@ int own_text_slowly(const char* path, int piece_delay_ms) {
     Window requestor;
     Atom property;
     size_t sent = 0;
-    bool asked = false;  // the last piece was taken: the next is due
+    bool asked = false, done = false;  // asked: the last piece was taken, the next is due
     steady::time_point due{};
-    bool done = false;
   };
   std::vector<transfer> transfers;
   const int fd = ConnectionNumber(display);
@@ -74,16 +66,10 @@ int own_text_slowly(const char* path, int piece_delay_ms) {
     }
     std::erase_if(transfers, [](const transfer& each) { return each.done; });
     XFlush(display);
-    int timeout = -1;
-    for (const transfer& each : transfers) {
-      if (!each.asked) continue;
-      auto left = std::chrono::ceil<std::chrono::milliseconds>(each.due - now).count();
-      timeout = timeout < 0 ? int(std::max<long>(left, 0)) : std::min(timeout, int(left));
-    }
-    if (!XPending(display)) {
-      pollfd entry{fd, POLLIN, 0};
-      ::poll(&entry, 1, timeout);
-    }
+    // Waits for the next event, or a few milliseconds while a piece is due.
+    bool due = std::any_of(transfers.begin(), transfers.end(), [](const transfer& t) { return t.asked; });
+    pollfd entry{fd, POLLIN, 0};
+    if (!XPending(display)) ::poll(&entry, 1, due ? 2 : -1);
     while (XPending(display)) {
       XEvent event;
       XNextEvent(display, &event);
@@ -117,8 +103,7 @@ int own_text_slowly(const char* path, int piece_delay_ms) {
       } else {
         answer.property = None;
       }
-      XSendEvent(display, request.requestor, False, NoEventMask,
-                 reinterpret_cast<XEvent*>(&answer));
+      XSendEvent(display, request.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&answer));
     }
   }
 }
@@ -161,8 +146,7 @@ bool copy_keys_grabbed(Display* display) {
   });
   KeyCode insert = XKeysymToKeycode(display, XK_Insert);
   unsigned modifiers = ControlMask | ShiftMask | LockMask;
-  XGrabKey(display, insert, modifiers, DefaultRootWindow(display), False, GrabModeAsync,
-           GrabModeAsync);
+  XGrabKey(display, insert, modifiers, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync);
   XUngrabKey(display, insert, modifiers, DefaultRootWindow(display));
   XSync(display, False);
   XSetErrorHandler(before);
@@ -185,75 +169,63 @@ void send_close(Display* display, Window window) {
 
 int type_keys(const std::vector<std::string>& words) {
   Display* display = XOpenDisplay(nullptr);
-  if (!display) return 1;
   int event_base, error_base, major, minor;
-  if (!XTestQueryExtension(display, &event_base, &error_base, &major, &minor)) return 1;
+  if (!display || !XTestQueryExtension(display, &event_base, &error_base, &major, &minor)) return 1;
   struct step {
-    std::vector<KeyCode> chord;
+    std::vector<KeyCode> chord{};
     std::chrono::microseconds pause{0};
-    Window hide = 0;
+    Window close = 0;
+    bool wait_unmap = false;
     pid_t stop = 0;
-    bool wait_unmap = true;
   };
   std::vector<step> steps;
   for (size_t i = 0; i < words.size(); ++i) {
-    if (words[i] == "key") continue;
-    if ((words[i] == "hide" || words[i] == "close") && i + 1 < words.size()) {
-      bool hide = words[i] == "hide";
-      Window window = std::strtoul(words[++i].c_str(), nullptr, 0);
-      XSelectInput(display, window, StructureNotifyMask);
-      steps.push_back({{}, {}, window, 0, hide});
-      continue;
-    }
-    if (words[i] == "stop-when-grabbed" && i + 1 < words.size()) {
-      steps.push_back({{}, {}, 0, pid_t(std::atoi(words[++i].c_str()))});
-      continue;
-    }
-    if (words[i] == "sleep" && i + 1 < words.size()) {
-      double seconds = std::strtod(words[++i].c_str(), nullptr);
-      steps.push_back({{}, std::chrono::microseconds(long(seconds * 1e6))});
-      continue;
-    }
-    step chord;
-    for (size_t start = 0; start <= words[i].size();) {
-      size_t end = words[i].find('+', start);
-      if (end == std::string::npos) end = words[i].size();
-      std::string name = words[i].substr(start, end - start);
-      if (name == "ctrl") name = "Control_L";
-      if (name == "shift") name = "Shift_L";
-      KeySym sym = XStringToKeysym(name.c_str());
-      KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(display, sym);
-      if (!code) {
-        std::fprintf(stderr, "no key for \"%s\"\n", name.c_str());
-        return 1;
+    const std::string& word = words[i];
+    const char* argument = i + 1 < words.size() ? words[i + 1].c_str() : nullptr;
+    if (word == "key") continue;
+    if ((word == "hide" || word == "close") && argument) {
+      steps.push_back({.close = std::strtoul(argument, nullptr, 0), .wait_unmap = word == "hide"});
+      XSelectInput(display, steps.back().close, StructureNotifyMask);
+    } else if (word == "stop-when-grabbed" && argument) {
+      steps.push_back({.stop = pid_t(std::atoi(argument))});
+    } else if (word == "sleep" && argument) {
+      steps.push_back({.pause = std::chrono::microseconds(long(std::strtod(argument, nullptr) * 1e6))});
+    } else {
+      steps.emplace_back();
+      for (size_t start = 0; start <= word.size();) {
+        size_t end = std::min(word.find('+', start), word.size());
+        std::string name = word.substr(start, end - start);
+        name = name == "ctrl" ? "Control_L" : name == "shift" ? "Shift_L" : name;
+        KeySym sym = XStringToKeysym(name.c_str());
+        KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(display, sym);
+        if (!code) {
+          std::fprintf(stderr, "no key for \"%s\"\n", name.c_str());
+          return 1;
+        }
+        steps.back().chord.push_back(code);
+        start = end + 1;
       }
-      chord.chord.push_back(code);
-      start = end + 1;
+      continue;
     }
-    steps.push_back(chord);
+    ++i;
   }
   for (const step& each : steps) {
     if (each.stop) {
       while (!copy_keys_grabbed(display)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
       ::kill(each.stop, SIGSTOP);
-      continue;
-    }
-    if (each.hide) {
-      send_close(display, each.hide);
+    } else if (each.close) {
+      send_close(display, each.close);
       XEvent event{};
       while (each.wait_unmap && event.type != UnmapNotify && event.type != DestroyNotify)
-        XWindowEvent(display, each.hide, StructureNotifyMask, &event);
-      continue;
-    }
-    if (each.chord.empty()) {
+        XWindowEvent(display, each.close, StructureNotifyMask, &event);
+    } else if (each.chord.empty()) {
       std::this_thread::sleep_for(each.pause);
-      continue;
+    } else {
+      for (KeyCode code : each.chord) XTestFakeKeyEvent(display, code, True, CurrentTime);
+      for (auto code = each.chord.rbegin(); code != each.chord.rend(); ++code)
+        XTestFakeKeyEvent(display, *code, False, CurrentTime);
+      XFlush(display);
     }
-    for (KeyCode code : each.chord) XTestFakeKeyEvent(display, code, True, CurrentTime);
-    for (auto code = each.chord.rbegin(); code != each.chord.rend(); ++code) {
-      XTestFakeKeyEvent(display, *code, False, CurrentTime);
-    }
-    XFlush(display);
   }
   XSync(display, False);
   XCloseDisplay(display);

@@ -21,44 +21,37 @@ namespace testing_support {
 
 // How to start a child: `argv[0]` is a path or a name looked up in PATH.
 struct launch {
-  std::vector<std::string> argv;
-  std::map<std::string, std::string> env;  // changes: a value sets, an empty value removes
-  bool whole_env = false;                  // `env` is the whole environment
-  std::string stderr_path;                 // standard error to this file when given
-  int stdout_fd = -1, fd3 = -1;            // descriptors handed on as 1 and 3
-  bool as_nobody = false;                  // when root, run as the user "nobody"
+  std::vector<std::string> argv{};
+  std::map<std::string, std::string> env{};  // changes: a value sets, an empty value removes
+  bool whole_env = false;                    // `env` is the whole environment
+  std::string stderr_path{};                 // standard error to this file when given
+  int stdout_fd = -1, fd3 = -1;              // descriptors handed on as 1 and 3
+  bool as_nobody = false;                    // when root, run as the user "nobody"
 };
 
 class child_process {
  public:
   child_process(const std::string& program, const std::map<std::string, std::string>& env,
                 const std::vector<std::string>& args = {}, const std::string& stderr_path = "")
-      : child_process([&] {
-          launch how;
-          how.argv = {program};
-          how.env = env;
-          how.stderr_path = stderr_path;
-          how.argv.insert(how.argv.end(), args.begin(), args.end());
-          return how;
-        }()) {}
+      : child_process(launch{.argv = {program}, .env = env, .stderr_path = stderr_path}, args) {}
 
-  explicit child_process(const launch& how) {
+  explicit child_process(launch how, const std::vector<std::string>& more_args = {}) {
+    how.argv.insert(how.argv.end(), more_args.begin(), more_args.end());
     std::map<std::string, std::string> merged;
     for (char** entry = environ; *entry && !how.whole_env; ++entry) {
       std::string text = *entry;
-      size_t equals = text.find('=');
-      if (equals != std::string::npos) merged[text.substr(0, equals)] = text.substr(equals + 1);
+      if (size_t equals = text.find('='); equals != std::string::npos)
+        merged[text.substr(0, equals)] = text.substr(equals + 1);
     }
     for (auto& [name, value] : how.env) {
       if (value.empty()) merged.erase(name); else merged[name] = value;
     }
     std::vector<std::string> env_strings;
     for (auto& [name, value] : merged) env_strings.push_back(name + "=" + value);
-    std::vector<std::string> args = how.argv;
     std::vector<char*> argv, envp;
-    for (auto& text : args) argv.push_back(text.data());
-    argv.push_back(nullptr);
+    for (auto& text : how.argv) argv.push_back(text.data());
     for (auto& text : env_strings) envp.push_back(text.data());
+    argv.push_back(nullptr);
     envp.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ != 0) {
