@@ -328,11 +328,8 @@ TEST(SelectBuddyTest, MovedOptionsComeBackToTheirFormerPlaces) {
   EXPECT_TRUE(w.doc.root().select_all("option:checked").empty());
   // The button clicked with the options given checked (unchecked again after),
   // and the sources and destinations after it.
-  const struct {
-    const char* button;
-    std::initializer_list<const char*> checked;
-    const char *source, *destination;
-  } steps[] = {
+  const struct { const char* button; std::initializer_list<const char*> checked;
+                 const char *source, *destination; } steps[] = {
       // c stands where b stood, at index 1; back one at a time, in an order unlike the one they
       // left in; z never stood in the source: it goes to its end.
       {"move-selected", {"b", "d"}, "ace", "zbd"}, {"move-selected", {"c"}, "ae", "zbdc"},
@@ -639,7 +636,6 @@ TEST(HyperlinkTest, AnHrefToANameInThePageScrollsItToTheTopOfItsBox) {
   EXPECT_EQ(reports, 0);  // nothing of this goes to the host
 }
 
-
 // Runs dialogs in a headless window loaded as the Qt runner loads it; `script_` plays the user.
 // The answer is the code the dialog ended with, or -1 when it did not end.
 class DialogTest : public ::testing::Test {
@@ -728,10 +724,7 @@ TEST_F(DialogTest, ValuesFillTheControlsAndComeBackOnOkButNotOnNo) {
                                    {L"notes", std::wstring(L"written")}, {L"ok", std::wstring(L"OK")},
                                    {L"no", std::wstring(L"No")}}));
   values = {{L"size", 1}};
-  script_ = [&](testing::test_window& w) {
-    click(w, "#s2");
-    click(w, "#no");
-  };
+  script_ = [&](testing::test_window& w) { click(w, "#s2"); click(w, "#no"); };
   EXPECT_EQ(show(205, page), dialog_result::no);
   EXPECT_EQ(values, (dialog_values{{L"size", 1}}));
 }

@@ -170,25 +170,16 @@ TEST(InlineEditingTest, TypingChangesTheCellsTextAndOuterHtml) {
   EXPECT_EQ(w.in.caret()->offset, 2u);
   w.in.characters(L"c<&>\u00e9\u6f22\U0001F600", 0);
   EXPECT_EQ(w["cell"].html(true), "<div id=\"cell\">abc&lt;&amp;&gt;\u00e9\u6f22\U0001F600</div>");
-  // A key, or with `typed` characters typed with the keys given, then the
-  // cell's text and the caret; control characters and shortcuts type nothing.
-  const struct {
-    uint32_t key;
-    const wchar_t* typed;
-    uint32_t keys;
-    const wchar_t* text;
-    size_t caret;
-  } steps[] = {
-      {vk::home, nullptr, 0, L"abc<&>\u00e9\u6f22\U0001F600", 0},
-      {vk::back, nullptr, 0, L"abc<&>\u00e9\u6f22\U0001F600", 0},  // nothing before the caret
-      {vk::right, nullptr, 0, L"abc<&>\u00e9\u6f22\U0001F600", 1},
-      {vk::del, nullptr, 0, L"ac<&>\u00e9\u6f22\U0001F600", 1},
-      {vk::end, nullptr, 0, L"ac<&>\u00e9\u6f22\U0001F600", 8},
-      {vk::back, nullptr, 0, L"ac<&>\u00e9\u6f22", 7}, {vk::left, nullptr, 0, L"ac<&>\u00e9\u6f22", 6},
-      {vk::back, nullptr, 0, L"ac<&>\u6f22", 5}, {vk::del, nullptr, 0, L"ac<&>", 5},
-      {vk::del, nullptr, 0, L"ac<&>", 5},  // nothing after the caret
-      {vk::right, nullptr, 0, L"ac<&>", 5}, {0, L"\x01\t", 0, L"ac<&>", 5},
-      {0, L"z", keyboard::control, L"ac<&>", 5}};
+  // A key, or with `typed` characters typed with the keys given, then the cell's text and the caret;
+  // Back at the start, Del at the end, control characters and shortcuts change nothing.
+  const wchar_t *all = L"abc<&>\u00e9\u6f22\U0001F600", *cut = L"ac<&>\u00e9\u6f22\U0001F600";
+  const struct { uint32_t key, keys; const wchar_t *typed, *text; size_t caret; } steps[] = {
+      {vk::home, 0, nullptr, all, 0}, {vk::back, 0, nullptr, all, 0}, {vk::right, 0, nullptr, all, 1},
+      {vk::del, 0, nullptr, cut, 1}, {vk::end, 0, nullptr, cut, 8},
+      {vk::back, 0, nullptr, L"ac<&>\u00e9\u6f22", 7}, {vk::left, 0, nullptr, L"ac<&>\u00e9\u6f22", 6},
+      {vk::back, 0, nullptr, L"ac<&>\u6f22", 5}, {vk::del, 0, nullptr, L"ac<&>", 5},
+      {vk::del, 0, nullptr, L"ac<&>", 5}, {vk::right, 0, nullptr, L"ac<&>", 5},
+      {0, 0, L"\x01\t", L"ac<&>", 5}, {0, keyboard::control, L"z", L"ac<&>", 5}};
   for (const auto& step : steps) {
     if (step.typed)
       w.in.characters(step.typed, step.keys);
@@ -238,7 +229,9 @@ struct menu_window : menu_behaviors, test_window {
                     "," + std::to_string(p.position.y));
     return ids;
   }
+  // Shows `menu` below `owner`, with the log cleared first.
   void show(const char* menu, const char* owner = "owner") {
+    log.clear();
     show_popup((*this)[menu], (*this)[owner], placement::below);
   }
 };
@@ -284,13 +277,11 @@ TEST(PopupTest, AMenuItemChosenReachesTheOwnerWithTheItemAsTargetACheckItemItsMe
   EXPECT_THAT(w.log, ElementsAre("owner event b remove", "body event b remove"));
   EXPECT_THAT(w.shown(), IsEmpty());
   // A click does the same.
-  w.log.clear();
   w.show("menu");
   w.click("label");
   EXPECT_THAT(w.log, ElementsAre("owner event b remove", "body event b remove"));
   EXPECT_THAT(w.shown(), IsEmpty());
   // A disabled item, and the separator, do nothing and keep the menu open.
-  w.log.clear();
   w.show("menu");
   w.click("off");
   w.in.mouse_down({5, 47}, main_button, 0);
@@ -304,7 +295,6 @@ TEST(PopupTest, AMenuItemChosenReachesTheOwnerWithTheItemAsTargetACheckItemItsMe
   EXPECT_THAT(w.shown(), IsEmpty());
   EXPECT_FALSE(w["copy"].call_behavior_method(click));  // no longer in a shown menu
   // A check item toggles and tells its menu, which stays open.
-  w.log.clear();
   w.show("checks");
   w.click("t2");
   EXPECT_TRUE(w["t2"].get_state() & state::checked);
