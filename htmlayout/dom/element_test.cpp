@@ -145,8 +145,7 @@ TEST_F(ElementTest, SelectFindsDescendantsInDocumentOrderAndTheIdIndexFollowsCha
   EXPECT_EQ(quotes.select_first("div.quote").get_attribute_utf8("id"), "q-5");
   EXPECT_FALSE(tags.select_first("[id='q-3']"));       // not under the tag list
   EXPECT_FALSE(quotes.select_first("#thequotelist"));  // not the element itself
-  quotes.child(3).set_state(state::checked);
-  quotes.child(1).set_state(state::checked);
+  for (size_t i : {3, 1}) quotes.child(i).set_state(state::checked);
   std::vector<element> checked;
   quotes.select_all("tr:checked", [&](const element& tr) {
     checked.push_back(tr);
