@@ -174,8 +174,7 @@ TEST(ClockTest, TicksAndHands) {
   w.doc.add_observer(&seen);
   const dom::element face = w["face"];
   ASSERT_EQ(w.in.next_timer_due(), 1000u);  // the hidden clock keeps none
-  w.in.advance_clock(1000);
-  w.in.advance_clock(2000);
+  for (uint64_t t : {1000, 2000}) w.in.advance_clock(t);
   EXPECT_EQ(seen.count, 2);
   EXPECT_TRUE(face.send_event(event::timer_control, face, 0));
   EXPECT_FALSE(w.in.next_timer_due());
@@ -216,9 +215,9 @@ constexpr const char* list_page = R"(<style>#open { behavior: expandable-list; }
 <div id=node><span class=icon id=icon><img id=img></span><span id=label>node</span></div>
 <div id=upper state=CLOSE><span class=icon id=upper-icon>+</span></div>)";
 
-// "expandable-list": the last default item opens first, then the pressed
-// captions or the keys; "collapsible-list" closes the open item when it is
-// selected again; "collapsible-by-icon" toggles its state on a press on the icon.
+// "expandable-list": the last default item opens first, then the pressed captions or the keys;
+// "collapsible-list" closes the open item when it is selected again; "collapsible-by-icon" toggles
+// its state on a press on the icon.
 TEST(ListBehaviorsTest, ExpandableCollapsibleAndCollapsibleByIcon) {
   window w(list_page);
   // Each in a row of its own, inner ones after their holders.
@@ -616,10 +615,8 @@ TEST(HyperlinkTest, AnHrefToANameInThePageScrollsItToTheTopOfItsBox) {
       "<span class=go id=to-row href='#r150'>row 150</span>"
       "<span class=go id=to-name href=\"#it's\">named</span>"
       "<span class=go id=to-nothing href='#nowhere'>nowhere</span></div><div id=box>";
-  for (int i = 0; i < 200; ++i) {
-    std::string n = std::to_string(i);
-    html += "<div class=row id=r" + n + (i == 40 ? " name=\"it's\"" : "") + ">row " + n + "</div>";
-  }
+  for (int i = 0; i < 200; ++i)
+    html += "<div class=row id=r" + std::to_string(i) + (i == 40 ? " name=\"it's\"" : "") + ">row</div>";
   host.load_html(html + "</div></body></html>");
   auto top_of = [&](const std::string& id) {
     return host.geometry().location(host.doc().root().select_first("#" + id)).value_or(rect{}).top;
@@ -674,8 +671,7 @@ TEST_F(DialogTest, ButtonNamesAndTheEnterAndEscapeRolesEndTheDialog) {
       "<button id=abort name=ABORT>c</button><button id=abort-blank name='abort '>d</button>"
       "<button id=retry name=retry>e</button><button id=help name=HELP>f</button>"
       "<button id=plain>g</button>";
-  // Names ignore case but not their blanks; other names leave the click to
-  // the page and the dialog goes on.
+  // Names ignore case but not their blanks; other names leave the click to the page, the dialog goes on.
   for (auto [id, code] : {std::pair{"#lower", int(dialog_result::ok)}, {"#mixed", dialog_result::ok},
            {"#abort-blank", dialog_result::abort}, {"#help", dialog_result::help}, {"#abort", -1},
            {"#retry", -1}, {"#plain", -1}}) {

@@ -123,8 +123,7 @@ TEST(DocumentTest, KnowsTheElementsWhoseHandlersDraw) {
     return ids;
   };
   EXPECT_EQ(drawing_ids(), "ac");
-  // Elements come and go with the tree, with their style and with handlers
-  // attached by hand.
+  // Elements come and go with the tree, with their style and with handlers attached by hand.
   element box = doc.root().select_first("#box");
   box.set_html("<div id=d class=clock></div><div id=e></div>");
   EXPECT_EQ(drawing_ids(), "ad");
@@ -262,8 +261,7 @@ TEST(ElementProcTest, DispatchesByGroupWithTheParametersUnpacked) {
   EXPECT_FALSE(p.call_behavior_method(a.method));  // no input side to click it
 }
 
-// Writes the events it gets and its detachments into a shared log, and runs
-// `on_event_hook` on each event.
+// Writes the events it gets and its detachments into a shared log; runs `on_event_hook` on each event.
 struct recording_behavior : behavior {
   recording_behavior(Lines& log, const char* name)
       : behavior(group::behavior_event, name), log(log) {}

@@ -75,9 +75,8 @@ TEST(HtmlWriterTest, FragmentsComeBackExactlyAndAnyOutputParsesToItself) {
     std::string once = fragment(input);
     EXPECT_EQ(fragment(once), once) << input;
   }
-  // Text set by the program, or read from references, may hold a carriage
-  // return, control characters or noncharacters; written raw, a parser
-  // would turn the one into a line feed and the others into U+FFFD.
+  // Text set by the program, or read from references, may hold a carriage return, control characters or
+  // noncharacters; written raw, a parser would turn the one into a line feed and the others into U+FFFD.
   element_node div(names::div);
   text_node text("a\r\nb\x03\x7f\xC2\x81\xEF\xBF\xBF\tc");
   text.parent = &div;

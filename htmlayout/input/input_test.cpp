@@ -1,5 +1,4 @@
-// The input side on boxes placed by hand: the focus, keys and in-place
-// editing, popups and menus, and timers.
+// The input side on boxes placed by hand: the focus, keys and in-place editing, popups, menus, timers.
 #include "htmlayout/input/input.h"
 
 #include <gmock/gmock.h>
@@ -23,9 +22,8 @@ using testing::test_window;
 using Lines = std::vector<std::string>;
 constexpr uint32_t main_button = mouse::main_button;
 
-// A table that edits its cell in place the way the program's tag list does:
-// F2 starts (marking the table "start_editing" so that the focus can pass
-// into the cell), the loss of the focus commits; it logs every focus event.
+// A table that edits its cell in place the way the program's tag list does: F2 starts (marking the table
+// "start_editing" so that the focus can pass into the cell), losing the focus commits; it logs focus events.
 struct editing_grid : behavior {
   explicit editing_grid(Lines& log) : behavior(group::key | group::focus, "test-grid"), log_(log) {}
   bool on_key(const dom::element& table, const dom::element&, uint32_t code, uint32_t key_code,
@@ -249,8 +247,7 @@ TEST(PopupTest, APopupShownBelowItsAnchorIsDisplayedUntilHidden) {
   dom::element loose = dom::element::create("menu");
   EXPECT_FALSE(show_popup(loose, w["owner"], placement::below));
   EXPECT_FALSE(w.in.show_popup(w["menu"], loose, placement::below));
-  // Losing the keyboard hides them and ends a press; other methods than a
-  // click are not the engine's.
+  // Losing the keyboard hides them and ends a press; other methods than a click are not the engine's.
   w.show("menu");
   w.in.mouse_down(w.center("owner"), main_button, 0);
   w.in.view_deactivated();
@@ -359,8 +356,7 @@ TEST(TimerTest, TimersFireInTheOrderTheyFallDueAndRepeatUntilDeclined) {
   // A handler that declines stops its timer, as does an element without one.
   log.clear();
   w["a"].set_attribute("once", L"");
-  set_timer(w["a"], 10);
-  set_timer(w["b"], 10);
+  for (const char* id : {"a", "b"}) set_timer(w[id], 10);
   set_timer(w["none"], 5);
   for (uint64_t t : {130, 140, 1000}) w.in.advance_clock(t);
   EXPECT_THAT(log, ElementsAre("a timer", "b timer", "b timer", "b timer"));
@@ -407,8 +403,7 @@ TEST(TimerTest, TimersSetBeforeTheInputExistsAreKeptForIt) {
   EXPECT_EQ(behaviour.ticks, 0);
   in.advance_clock(100);
   EXPECT_EQ(behaviour.ticks, 1);  // only the element still in the page
-  in.advance_clock(200);
-  in.advance_clock(300);
+  for (uint64_t t : {200, 300}) in.advance_clock(t);
   EXPECT_EQ(behaviour.ticks, 3);  // and it stopped
   EXPECT_FALSE(in.next_timer_due());
   // Later timers reach the input and tell the host.
