@@ -286,8 +286,7 @@ TEST(HostedDocumentTest, ExceptionsFromHandlersReachTheCallerAndLeaveTheDocument
   answer_behaviors(doc);
   const std::string style = "<style>div.quote { behavior: test-quote } tr { behavior: test-row }"
       "#list { behavior: test-list } .t { behavior: test-thrower }</style>";
-  doc.load_html(style + "<table id=list><tr id=r1><td id=c1><div class=quote id=q-1></div></td>"
-                        "</tr></table>");
+  doc.load_html(style + "<table id=list><tr id=r1><td><div class=quote id=q-1></div></td></tr></table>");
   element q = doc.root().select_first("#q-1");
   quote.on_event_hook = [&](const element& he, uint32_t type) {
     he.post_event(event::button_press);
