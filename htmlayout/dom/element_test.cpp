@@ -204,8 +204,7 @@ TEST_F(ElementTest, DeletedAndEmptyHandlesAreHarmless) {
     dead.remove_attribute("id");
     dead.set_style_attribute("width", L"1px");
     dead.set_text(L"x");
-    dead.set_html("<b>x</b>", position::insert_at_start);
-    dead.set_html("<b>x</b>", position::insert_after);
+    for (int where : {position::insert_at_start, position::insert_after}) dead.set_html("<b>x</b>", where);
     dead.set_state(state::checked);
     dead.update(true);
     dead.post_event(1);
