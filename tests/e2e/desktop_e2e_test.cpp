@@ -9,10 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/x_session.h"
-#include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -15,9 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/e2e_support.h"
-#include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
+#include "tests/e2e/x_session.h"
 
 namespace {
 
