@@ -121,7 +121,18 @@ class ProgramTest : public ::testing::Test {
   x_session x_;
 };
 
-TEST_F(ProgramTest, SignalsAndTheXServerGoingAwayEndTheProgramWithTheShutdownLines) {
+// First a failure to start, shown in a message box.
+TEST_F(ProgramTest, AFailureToStartIsShownAndSignalsAndTheXServerGoingAwayEndTheProgramWithTheShutdownLines) {
+  std::filesystem::create_directories(root_.path() / "data/Parvela/logs/debug.log");  // not a file
+  auto with_box = env();
+  with_box["PARVELA_NO_ERROR_BOX"] = "";
+  child_process& failing = x_.start(PARVELA_EXE, {}, with_box);
+  std::string box = x_.wait_for_window("^Parvela$");
+  ASSERT_FALSE(box.empty());
+  x_.xdotool({"windowfocus", "--sync", box, "key", "Return"});
+  EXPECT_EQ(failing.wait(), 1);
+  EXPECT_NE(log("application.log").find("Error: cannot_open_log "), std::string::npos);
+  std::filesystem::remove(root_.path() / "data/Parvela/logs/debug.log");
   const auto socket = root_.path() / "run/parvela.sock";
   for (int number : {SIGTERM, SIGHUP}) {
     SCOPED_TRACE(strsignal(number));
@@ -135,18 +146,6 @@ TEST_F(ProgramTest, SignalsAndTheXServerGoingAwayEndTheProgramWithTheShutdownLin
   EXPECT_TRUE(logs("application.log", "Error: the connection to the X server was lost\n"));
   EXPECT_FALSE(std::filesystem::exists(socket));
   EXPECT_EQ(query("PRAGMA integrity_check"), "ok\n");
-}
-
-TEST_F(ProgramTest, AFailureToStartIsShownInAMessageBox) {
-  std::filesystem::create_directories(root_.path() / "data/Parvela/logs/debug.log");  // not a file
-  auto with_box = env();
-  with_box["PARVELA_NO_ERROR_BOX"] = "";
-  child_process& program = x_.start(PARVELA_EXE, {}, with_box);
-  std::string box = x_.wait_for_window("^Parvela$");
-  ASSERT_FALSE(box.empty());
-  x_.xdotool({"windowfocus", "--sync", box, "key", "Return"});
-  EXPECT_EQ(program.wait(), 1);
-  EXPECT_NE(log("application.log").find("Error: cannot_open_log "), std::string::npos);
 }
 
 // Hidden to the tray, another program focused: a second start exits with 3; the first shows.

@@ -47,8 +47,6 @@ class x_session {
   x_session(const x_session&) = delete;
   x_session& operator=(const x_session&) = delete;
 
-  const std::string& display() const { return display_; }
-
   // A program on this display: an X11 client, no session bus (Qt's tray icon talks to the X11
   // tray), no error box (nobody would close it).
   std::map<std::string, std::string> env() const {
