@@ -49,15 +49,10 @@ TEST(QuoteFragment, TheTextCellEscapesAndBoundsTheText) {
            "\">" + label + "</button></div>";
   };
   Quote huge{9, std::string(2000, 'y'), 0, {}, 20971520, 1};  // the model's cut of a 20 MB line
-  Quote huge_open = huge;
-  huge_open.m_utftext = std::string(50000, 'y');
+  const Quote huge_open{9, std::string(50000, 'y'), 0, {}, 20971520, 1};  // the same, opened
   std::string escaped_2000;
   for (int i = 0; i < 2000; ++i) escaped_2000 += "&#60;";
-  struct {
-    Quote quote;
-    bool open;
-    std::string cell;
-  } cases[] = {
+  const struct { Quote quote; bool open; std::string cell; } cases[] = {
       // An entity typed by the user shows literally (the ampersand pass runs first).
       {{1, "caf\xc3\xa9 \xe2\x80\x94 1 < 2 > 'x' & \"x\"\r\n\t&lt;\x01\xf0\x9f\x98\x80", 0, {}}, false,
        "caf\xc3\xa9 \xe2\x80\x94 1 &#60; 2 &#62; 'x' &#38; &#34;x&#34;\r<br>&#160;&#160;&#38;lt;\x01"
@@ -82,12 +77,7 @@ TEST(QuoteFragment, TheTextCellEscapesAndBoundsTheText) {
 }
 
 TEST(QuoteFragment, SearchWordsAreMarkedInTheEscapedText) {
-  struct row {
-    const char* text;
-    const char* words;
-    const char* cell;
-  };
-  const row rows[] = {
+  const struct { const char *text, *words, *cell; } rows[] = {
       // Prefixes, case and accents folded; the mark covers the typed start.
       {"Philosophy of a CAFÉ", "philo cafe",
        "<span class=\"hit\">Philo</span>sophy of a <span class=\"hit\">CAFÉ</span>"},
@@ -112,7 +102,7 @@ TEST(QuoteFragment, SearchWordsAreMarkedInTheEscapedText) {
       {"tea and milk", "coffee", "tea and milk"},
       {"tea and milk", "", "tea and milk"},
   };
-  for (const row& r : rows)
+  for (const auto& r : rows)
     EXPECT_EQ(text_cell(quote_fragment(Quote{1, r.text, 0, {}}, false, word_marks(r.words))), r.cell)
         << "text: " << r.text << ", words: " << r.words;
 }

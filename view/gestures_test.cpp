@@ -19,13 +19,10 @@ struct GesturesTest : ::testing::Test {
 
 TEST_F(GesturesTest, TheManageButtonOpensTheTagMenuWhoseChecksMarkTheQuote) {
   w.click(w.by_id("q-3").select_first("button.managetags"));
-  w.check(
-      {{"", "popups", {"manage-tags"}},
-       {"", "#manage-tags li:checked", {"mtmcheck-2"}},  // quote 3 carries tag 2
-       {"click mtmcheck-1; click mtmcheck-2", "SELECT tag FROM quote_tag WHERE quote = 3", {"1"}},
-       {"", "#q-3 div.qtag", {"qt-3-1"}},
-       {"", "popups", {"manage-tags"}},  // check items keep the menu open
-       {"key escape", "popups", {}}});
+  w.check({{"", "popups", {"manage-tags"}}, {"", "#manage-tags li:checked", {"mtmcheck-2"}},  // tag 2 on q-3
+           {"click mtmcheck-1; click mtmcheck-2", "SELECT tag FROM quote_tag WHERE quote = 3", {"1"}},
+           {"", "#q-3 div.qtag", {"qt-3-1"}}, {"", "popups", {"manage-tags"}},  // checks keep it open
+           {"key escape", "popups", {}}});
   w.click(w.by_id("q-4").select_first("button.managetags"));  // that quote's marks only
   EXPECT_EQ(w.ids("#manage-tags li:checked"), Lines{});
 }
@@ -36,8 +33,7 @@ TEST_F(GesturesTest, SearchByDoubleClickedTagsSwitchesModesAndClears) {
            {"", "=quote-count", {"0 quotes"}}, {"", "=no-match", {"No quotes carry these tags"}}});
   EXPECT_GT(w.box(w.by_id("no-match")).bottom, w.box(w.by_id("quotebox")).top);
   w.check({{"drag mode-or quotebox", "div.quote", {}},  // released outside: nothing changes
-           {"click mode-or", "#mode-and:checked", {}},
-           {"", "div.quote", {"q-3", "q-2"}},
+           {"click mode-or", "#mode-and:checked", {}}, {"", "div.quote", {"q-3", "q-2"}},
            {"double-click st-2", "div.quote", {"q-2"}},  // a search tag leaves the search
            {"", "=quote-count", {"1 quote"}},
            {"click clear-search", "#p-searchbar[is_empty]", {"p-searchbar"}},
@@ -53,11 +49,9 @@ TEST_F(GesturesTest, ExportWritesWhatIsListedToTheChosenFile) {
   w.click(w.by_id("export"));
   EXPECT_FALSE(std::filesystem::exists(file));
   chosen = file.wstring();
-  w.check(
-      {{"drag vt-2 p-searchbar; drag vt-1 p-searchbar; click mode-or; click words-hint; type TW",
-        "div.quote",
-        {"q-2"}},
-       {"click export", "=notice-text", {"Exported 1 quote to " + file.string()}}});
+  w.act("drag vt-2 p-searchbar; drag vt-1 p-searchbar; click mode-or; click words-hint; type TW");
+  w.check({{"", "div.quote", {"q-2"}},
+           {"click export", "=notice-text", {"Exported 1 quote to " + file.string()}}});
   const std::string html = testing_support::read_file(file);
   EXPECT_NE(html.find("two"), std::string::npos);
   EXPECT_EQ(html.find("three"), std::string::npos);
@@ -115,11 +109,9 @@ TEST(ListMenusTest, EveryItemActsOnWhatItsMenuWasOpenedOn) {
 
 TEST_F(GesturesTest, DropsOnAQuoteOrATagMarkAndDropsOnTheBinDelete) {
   w.check({{"drag vt-2 q-4", "SELECT tag FROM quote_tag WHERE quote = 4", {"2"}},
-           {"", "#q-4 div.qtag", {"qt-4-2"}},
-           {"drag q-1 vt-3", "#q-1 div.qtag", {"qt-1-3"}},
+           {"", "#q-4 div.qtag", {"qt-4-2"}}, {"drag q-1 vt-3", "#q-1 div.qtag", {"qt-1-3"}},
            {"", "body[cursor]", {}},  // the drag cursor is gone
-           {"drag vt-1 recycled", "div.vtag", {"vt-3", "vt-2"}},
-           {"", "#q-2 div.qtag", {"qt-2-3"}},  // and from the quote that carried it
+           {"drag vt-1 recycled", "div.vtag", {"vt-3", "vt-2"}}, {"", "#q-2 div.qtag", {"qt-2-3"}},
            {"", "SELECT quote || tag FROM quote_tag ORDER BY 1", {"13", "23", "32", "42"}},
            {"drag q-4 recycled", "div.quote", {"q-3", "q-2", "q-1"}},
            {"", "SELECT count(*) FROM quote WHERE m_id = 4", {"0"}}});
@@ -130,8 +122,7 @@ TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole
   std::string whole;
   for (int i = 1; i <= 60000; ++i) whole += "line " + std::to_string(i) + " of a long capture\n";
   controller().send(text_record{whole});
-  ASSERT_EQ(w.stored("SELECT max(length(m_utftext)) FROM quote"),
-            Lines{std::to_string(whole.size())});
+  ASSERT_EQ(w.stored("SELECT max(length(m_utftext)) FROM quote"), Lines{std::to_string(whole.size())});
   auto shows_up_to = [&](int last) {  // the card's text ends with that line
     const std::wstring text = w.by_id("q-5").select_first("td.text").text();
     return text.find(L"line " + std::to_wstring(last) + L" of") != std::wstring::npos &&
@@ -163,8 +154,7 @@ TEST_F(GesturesTest, ALongQuoteShowsABoundedCardThatOpensAndClosesAndCopiesWhole
   const std::filesystem::path file = w.env.collection.root() / "export.html";
   host().ask_export_path = [&] { return std::optional<std::wstring>(file.wstring()); };
   w.click(w.by_id("export"));
-  EXPECT_NE(testing_support::read_file(file).find("line 60000 of a long capture<br>"),
-            std::string::npos);
+  EXPECT_NE(testing_support::read_file(file).find("line 60000 of a long capture<br>"), std::string::npos);
 }
 
 TEST_F(GesturesTest, ATagNotSavedYetIsNoTargetAndAStaleIdIsIgnored) {
@@ -172,8 +162,7 @@ TEST_F(GesturesTest, ATagNotSavedYetIsNoTargetAndAStaleIdIsIgnored) {
   for (const std::string& gesture :
        {std::string("double-click @div.vtag:focus"), menu + "add_search_tag", menu + "rename_vtag",
         menu + "delete_vtag"})
-    w.check({{"click newtag; " + gesture, "#taglist[editable]", {"taglist"}},
-             {"", "div.stag", {}},
+    w.check({{"click newtag; " + gesture, "#taglist[editable]", {"taglist"}}, {"", "div.stag", {}},
              {"key escape", "div.vtag", {"vt-3", "vt-2", "vt-1"}},
              {"", "SELECT count(*) FROM tag", {"3"}}});
   const element tag = w.by_id("vt-1");
@@ -205,11 +194,9 @@ TEST_F(GesturesTest, TagNamesAreTrimmedAndEmptyOrTakenNamesRefusedWithTheReason)
   const std::string empty = "A tag needs a name.", taken = "There is already a tag named ";
   const std::string f2 = "click vt-1; key f2; key back; ";  // the whole name is selected
   const std::tuple<std::string, std::string, Lines> cases[] = {  // gestures, refusal, names stored
-      {"click newtag", empty, three},
-      {"click newtag; type    ", empty, three},
+      {"click newtag", empty, three}, {"click newtag; type    ", empty, three},
       {"click newtag; type  beta ", taken + "\u201cbeta\u201d.", three},
-      {f2, empty, three},
-      {f2 + "type   ", empty, three},
+      {f2, empty, three}, {f2 + "type   ", empty, three},
       {f2 + "type gamma", taken + "\u201cgamma\u201d.", three},
       {f2 + "type  alpha ", "", three},
       {f2 + "type  <b>x</b> & y ", "", {"<b>x</b> & y", "beta", "gamma"}},
@@ -246,8 +233,7 @@ TEST_F(GesturesTest, TheNameEditorSelectsByKeysAndMouseAndUsesTheClipboard) {
       {"key right; key shift+home; type q", "q", "pa\nste"},
       {"key home; key ctrl+a; type k", "k", "pa\nste"},
       {"key home; key shift+right; key shift+right; key ctrl+c", "alpha", "al"},
-      {"key ctrl+x", "", "alpha"},
-      {"key end; key ctrl+v", "alphapa ste", "pa\nste"},
+      {"key ctrl+x", "", "alpha"}, {"key end; key ctrl+v", "alphapa ste", "pa\nste"},
   };
   for (const auto& [keys, name, clipboard] : cases) {
     w.clipboard = "pa\nste";
@@ -265,12 +251,10 @@ TEST_F(GesturesTest, TheNameEditorSelectsByKeysAndMouseAndUsesTheClipboard) {
 TEST_F(GesturesTest, TypedWordsNarrowTheListEscapeEmptiesTheFieldAndCtrlZUndoesIt) {
   int closes = 0;
   host().close_window = [&] { ++closes; };
-  w.check({{"click words-hint; type tH", "div.quote", {"q-3"}},
-           {"", "=quote-count", {"1 quote"}},
+  w.check({{"click words-hint; type tH", "div.quote", {"q-3"}}, {"", "=quote-count", {"1 quote"}},
            {"key back; double-click vt-2; click words; key escape", "=words", {""}},
            {"", "div.quote", {"q-3"}},
-           {"click clear-search; click q-4; key ctrl+f; type zz",
-            "=no-match",
+           {"click clear-search; click q-4; key ctrl+f; type zz", "=no-match",
             {"No quotes contain these words"}},
            {"key escape", "div.quote", {"q-4", "q-3", "q-2", "q-1"}}});
   EXPECT_EQ(closes, 0);
@@ -278,20 +262,16 @@ TEST_F(GesturesTest, TypedWordsNarrowTheListEscapeEmptiesTheFieldAndCtrlZUndoesI
   EXPECT_EQ(closes, 1);
   w.check({{"click q-4; key del; key ctrl+f; type tw; key back; type hre", "div.quote", {"q-3"}},
            {"", "=q-3 span.hit", {"thre"}},
-           {"key ctrl+z", "=words", {"t"}},
-           {"", "div.quote", {"q-3", "q-2"}},
+           {"key ctrl+z", "=words", {"t"}}, {"", "div.quote", {"q-3", "q-2"}},
            {"key ctrl+z", "=words", {"tw"}},
-           {"key ctrl+z", "=words", {""}},
-           {"", "#wordfield[is_empty]", {"wordfield"}},
+           {"key ctrl+z", "=words", {""}}, {"", "#wordfield[is_empty]", {"wordfield"}},
            {"", "div.quote", {"q-3", "q-2", "q-1"}},  // q-4 stays deleted
            {"type tw; double-click vt-3", "=q-2 span.hit", {"tw"}}});
   controller().send(text_record{"Twelve"});
-  w.check({{"", "=q-5 span.hit", {"Tw"}},
-           {"click clear-search", "=words", {""}},
+  w.check({{"", "=q-5 span.hit", {"Tw"}}, {"click clear-search", "=words", {""}},
            {"", "#wordfield[is_empty]", {"wordfield"}}, {"", "div.stag", {}},
            {"", "div.quote", {"q-5", "q-3", "q-2", "q-1"}}, {"", "span.hit", {}},
-           {"click words; key ctrl+z", "=words", {"tw"}},
-           {"", "div.quote", {"q-5", "q-2"}},
+           {"click words; key ctrl+z", "=words", {"tw"}}, {"", "div.quote", {"q-5", "q-2"}},
            {"click q-2; key ctrl+z", "SELECT count(*) FROM quote", {"5"}}});
 }
 
@@ -300,11 +280,9 @@ TEST_F(GesturesTest, NoEditOrSelectionOutlivesItsRowOrItsList) {
   host().close_window = [&] { ++closes; };
   const std::string edited = "#taglist div.vtag:focus", editing = "#taglist[editable]";
   w.check({{"click vt-2; key f2; drag vt-2 recycled", edited, {"vt-2"}},
-           {"key escape", editing, {}},
-           {"", "=vt-2", {"beta"}},
+           {"key escape", editing, {}}, {"", "=vt-2", {"beta"}},
            {"key f2; right-click vt-2; menu tag-menu delete_vtag", "div.vtag", {"vt-3", "vt-1"}},
-           {"", editing, {}},
-           {"click vt-3; key f2", edited, {"vt-3"}}});
+           {"", editing, {}}, {"click vt-3; key f2", edited, {"vt-3"}}});
   w.act("key escape; key escape");
   EXPECT_EQ(closes, 1);
   w.check({{"click q-4; shift+click q-3", "#thequotelist[multiselect]", {"thequotelist"}},
@@ -316,8 +294,7 @@ TEST_F(GesturesTest, NoEditOrSelectionOutlivesItsRowOrItsList) {
 
 // A Delete the file refuses for one quote deletes none and leaves nothing to undo.
 TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
-  const std::string quotes =
-      "SELECT m_id || ' ' || m_stamp || ' ' || m_utftext FROM quote ORDER BY rowid";
+  const std::string quotes = "SELECT m_id || ' ' || m_stamp || ' ' || m_utftext FROM quote ORDER BY rowid";
   const std::string marks = "SELECT quote || ' ' || pos || ' ' || tag FROM quote_tag ORDER BY 1";
   const Lines stored_quotes = w.stored(quotes), stored_marks = w.stored(marks);
   const Lines cards = w.ids("div.quote"), chips = w.ids("div.qtag");
@@ -334,9 +311,8 @@ TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
   w.in().advance_clock(w.in().next_timer_due().value_or(0));  // the note goes by itself
   EXPECT_FALSE(shown("notice"));
   SQLite::Database(w.env.collection.db_file().string(), SQLite::OPEN_READWRITE)
-      .exec(
-          "CREATE TRIGGER refuse BEFORE DELETE ON quote WHEN old.m_id = 2 "
-          "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+      .exec("CREATE TRIGGER refuse BEFORE DELETE ON quote WHEN old.m_id = 2 "
+            "BEGIN SELECT RAISE(ABORT, 'refused'); END");
   w.check({{"click q-4; key ctrl+a; key del", "SELECT count(*) FROM quote", {"4"}},
            {"", "div.quote", cards}});
   EXPECT_TRUE(w.by_id("notice-text").text().starts_with(L"The quotes could not be deleted"));
@@ -350,8 +326,7 @@ TEST_F(GesturesTest, CtrlZGivesBackAWholeCollectionDeletedByCtrlAAndDelete) {
 TEST_F(GesturesTest, TheNoticesUndoGivesBackADeletedTagWithItsMarksAndSearch) {
   const Lines tags = w.ids("div.vtag");
   w.check({{"double-click vt-1", "div.quote", {"q-2"}},
-           {"click vt-1; key del", "div.vtag", {"vt-3", "vt-2"}},
-           {"", "=q-2 div.qtag", {"gamma"}},
+           {"click vt-1; key del", "div.vtag", {"vt-3", "vt-2"}}, {"", "=q-2 div.qtag", {"gamma"}},
            {"", "SELECT tag FROM quote_tag WHERE quote = 2", {"3"}}, {"", "div.stag", {}},
            {"", "=notice-text", {"Deleted tag \u201calpha\u201d"}},
            {"click notice-action", "div.vtag", tags},
@@ -365,8 +340,7 @@ TEST_F(GesturesTest, TheNoticesUndoGivesBackADeletedTagWithItsMarksAndSearch) {
 TEST_F(GesturesTest, SelectionsAreDraggedCopiedAndDeletedAndAnEditEndsWhenLeft) {
   const std::string checked = "#thequotelist tr:checked div.quote";
   // A release without a move reduces a selection to the pressed row; a drag keeps it.
-  w.check({{"click vt-3; key f2; key end; type !; click q-4",
-            "SELECT m_utfname FROM tag WHERE m_id = 3",
+  w.check({{"click vt-3; key f2; key end; type !; click q-4", "SELECT m_utfname FROM tag WHERE m_id = 3",
             {"gamma!"}},
            {"", "#taglist[editable]", {}}, {"", "#thequotelist:focus", {"thequotelist"}},
            {"click q-4; shift+click q-2", checked, {"q-4", "q-3", "q-2"}},
@@ -386,9 +360,7 @@ TEST_F(GesturesTest, SelectionsAreDraggedCopiedAndDeletedAndAnEditEndsWhenLeft) 
 
 TEST_F(GesturesTest, TheSplitterResizesThePanesOnlyWhenDraggedFromItsPress) {
   htmlayout::testing::pointer pointer_{w.in(), w.screen().geometry()};
-  const auto width_of = [&](const char* id) {
-    return w.box(w.by_id(id)).right - w.box(w.by_id(id)).left;
-  };
+  const auto width_of = [&](const char* id) { return w.box(w.by_id(id)).right - w.box(w.by_id(id)).left; };
   const int tag_pane = width_of("tagpane");
   const element splitter = w.by_id("splitter");
   pointer_.press(w.by_id("brand-name"));
@@ -403,8 +375,7 @@ TEST_F(GesturesTest, TheSplitterResizesThePanesOnlyWhenDraggedFromItsPress) {
   pointer_.release();
   EXPECT_FALSE(splitter.has_attribute("used"));
   EXPECT_EQ(width_of("tagpane"), tag_pane - 15);
-  EXPECT_EQ(w.by_id("tagpane").get_style_attribute("width"),
-            std::to_wstring(tag_pane - 15) + L"px");
+  EXPECT_EQ(w.by_id("tagpane").get_style_attribute("width"), std::to_wstring(tag_pane - 15) + L"px");
   EXPECT_EQ(w.box(w.by_id("quotepane")).left, w.box(splitter).right);
   EXPECT_EQ(w.box(w.by_id("quotepane")).right, 1000);
   pointer_.move_by(40, 0);

@@ -45,8 +45,7 @@ class GridsTest : public ::testing::Test {
         "<html><head><style>body { margin: 0; } table, tr { display: block; }"
         "tr { height: 20px; } td, th { display: inline-block; width: 60px; }"
         ".hidden { display: none; } #box { height: 140px; overflow: auto; }</style></head><body>"
-        "<div id=box><table id=g multiple fixedrows=1 style='behavior: cgrid'>" +
-        rows +
+        "<div id=box><table id=g multiple fixedrows=1 style='behavior: cgrid'>" + rows +
         "</table></div><table id=s fixedrows=1 style='behavior: csortable-grid'>"
         "<tr><th id=name>name</th></tr><tr><td>b</td></tr><tr><td>B</td></tr>"
         "<tr><td>a</td></tr></table></body></html>");
@@ -60,12 +59,8 @@ class GridsTest : public ::testing::Test {
 
 TEST_F(GridsTest, ClicksMoveTheAnchorAndTheRightButtonKeepsASelection) {
   const uint32_t right = htmlayout::mouse::prop_button, left = htmlayout::mouse::main_button;
-  const struct {
-    int row;
-    uint32_t keys, button;
-    Rows checked, anchor;
-  } clicks[] = {{2, 0, left, {2}, {2}},
-                {5, keyboard::shift, left, {2, 3, 4, 5}, {2}},
+  const struct { int row; uint32_t keys, button; Rows checked, anchor; } clicks[] = {
+                {2, 0, left, {2}, {2}}, {5, keyboard::shift, left, {2, 3, 4, 5}, {2}},
                 {3, keyboard::control, left, {2, 4, 5}, {3}},
                 {4, 0, right, {2, 4, 5}, {3}},  // inside the selection: kept
                 {1, 0, right, {1}, {1}},        // outside: selected alone
@@ -86,19 +81,12 @@ TEST_F(GridsTest, ClicksMoveTheAnchorAndTheRightButtonKeepsASelection) {
 }
 
 TEST_F(GridsTest, KeysMovePageByPageOverHiddenRowsAndCtrlASelectsAll) {
-  const struct {
-    uint32_t key, keys;
-    Rows checked;
-  } keys[] = {{vk::page_down, 0, {9}},  // seven 20-pixel rows to the box's 140; row 7 takes none
-              {vk::page_down, 0, {12}},
-              {vk::page_up, 0, {5}},
-              {vk::down, 0, {6}},
+  const struct { uint32_t key, keys; Rows checked; } keys[] = {
+              {vk::page_down, 0, {9}},  // seven 20-pixel rows to the box's 140; row 7 takes none
+              {vk::page_down, 0, {12}}, {vk::page_up, 0, {5}}, {vk::down, 0, {6}},
               {vk::down, 0, {8}},  // over the hidden row
-              {vk::up, keyboard::shift, {6, 8}},
-              {vk::up, keyboard::shift, {5, 6, 8}},
-              {vk::home, 0, {1}},
-              {vk::up, 0, {1}},
-              {vk::end, 0, {12}},
+              {vk::up, keyboard::shift, {6, 8}}, {vk::up, keyboard::shift, {5, 6, 8}},
+              {vk::home, 0, {1}}, {vk::up, 0, {1}}, {vk::end, 0, {12}},
               {vk::key_a, keyboard::control, {1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12}}};
   pointer_.click(row(2));
   for (const auto& k : keys) {

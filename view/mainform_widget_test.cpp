@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <ranges>
 #include <regex>
 
 #include "htmlayout/qt/dialog_window.h"
@@ -77,13 +78,11 @@ TEST_F(MainFormWidget, AHoveredAndACheckedQuoteAndTheCaretOfATagBeingNamed) {
   const htmlayout::rect field = where(tag);
   const int y = middle(field).y();
   EXPECT_EQ(editing.pixelColor(field.right - 6, y), QColor("#ffffff"));
-  int caret_x = -1;
-  for (int x = field.left + 8; x < field.right - 2 && caret_x < 0; ++x) {
-    bool column = true;
-    for (int dy = field.top + 6; dy < field.bottom - 6; ++dy)
-      if (editing.pixelColor(x, dy).lightness() > 100) column = false;
-    if (column) caret_x = x;
-  }
+  int caret_x = -1;  // the leftmost column dark from the field's top to its bottom
+  for (int x = field.right - 3; x >= field.left + 8; --x)
+    if (std::ranges::none_of(std::views::iota(field.top + 6, field.bottom - 6),
+                             [&](int y) { return editing.pixelColor(x, y).lightness() > 100; }))
+      caret_x = x;
   EXPECT_GT(caret_x, field.left + (field.right - field.left) / 4) << "no caret after the text";
   QTest::keyClick(widget.get(), Qt::Key_Home);
   EXPECT_GT(picture("widget-editing-home.png").pixelColor(caret_x, y).lightness(), 200);
@@ -127,20 +126,17 @@ TEST_F(MainFormWidget, TheAboutBoxIsModalOverTheWindowItsLinksOpenWithTheShellAn
   install_dialog_runner();
   // `user` acts in the box once it is up; one still open after five seconds is closed.
   const auto show = [&](std::function<void(QDialog&, document_widget&)> user) {
-    QTimer act, give_up;
-    act.setSingleShot(true);
-    QObject::connect(&act, &QTimer::timeout, [&] {
+    QTimer act;
+    act.callOnTimeout([&] {
       auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (!window) return act.start(10);
+      if (!window) return;
+      act.stop();
       auto* page = window->findChild<document_widget*>();
       ASSERT_NE(page, nullptr);
       if (QTest::qWaitForWindowExposed(window)) user(*window, *page);
     });
-    QObject::connect(&give_up, &QTimer::timeout, [] {
-      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-    });
-    act.start(0);
-    give_up.start(5000);
+    act.start(10);
+    QTimer::singleShot(5000, &act, [] { if (auto* box = QApplication::activeModalWidget()) box->close(); });
     return pvl::AboutDlg(&env.view->document(), *env.resources).show();
   };
   std::vector<std::wstring> opened;

@@ -16,10 +16,7 @@ using Lines = std::vector<std::string>;
 // One whose view cannot load its page deletes what it had made, in reverse, and raises.
 TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
   const testing_support::temp_dir empty;
-  const struct {
-    std::filesystem::path res;
-    Lines app, debug;
-  } cases[] = {
+  const struct { std::filesystem::path res; Lines app, debug; } cases[] = {
       {std::filesystem::path(PARVELA_SOURCE_DIR) / "res",
        {"model - created.", "controller - created.", "ResourceMgr - created.",
         "taglist::init successfull.", "thequotelist::init successfull.", "view - created.",
@@ -61,19 +58,16 @@ TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
 TEST(ProgramObjectsTest, CardsOfALongListAreBuiltWhereNeeded) {
   testing::program_window w;
   SQLite::Database(w.env.collection.db_file().string(), SQLite::OPEN_READWRITE)
-      .exec(
-          "WITH RECURSIVE n(id) AS (SELECT 101 UNION ALL SELECT id + 1 FROM n WHERE id < 400) "
-          "INSERT INTO quote (m_id, m_utftext, m_stamp) SELECT id, 'number ' || id, 1 FROM n");
+      .exec("WITH RECURSIVE n(id) AS (SELECT 101 UNION ALL SELECT id + 1 FROM n WHERE id < 400) "
+            "INSERT INTO quote (m_id, m_utftext, m_stamp) SELECT id, 'number ' || id, 1 FROM n");
   model().on_model_event(model_events::initial_load{});
   w.screen().view().update();
-  auto built = [&] {
-    size_t count = 0;
-    for (const auto& card : w.root().select_all("div.quote")) count += card.content_built();
-    return count;
+  const auto built = [&] {
+    return std::ranges::count_if(w.root().select_all("div.quote"), &htmlayout::dom::element::content_built);
   };
-  const size_t in_view = built();
-  EXPECT_GT(in_view, 3u);
-  EXPECT_LT(in_view, 60u);
+  const auto in_view = built();
+  EXPECT_GT(in_view, 3);
+  EXPECT_LT(in_view, 60);
   EXPECT_FALSE(w.by_id("q-101").content_built());
   model().on_model_event(model_events::mark_quote{{101, 1}});
   EXPECT_EQ(w.ids("[id='q-101'] div.qtag"), Lines{"qt-101-1"});  // built by the event

@@ -62,12 +62,10 @@ TEST(MainPageTest, EntriesOpenNoMenuBehavioursAreRegisteredAndAStrayControlRaise
                            card.select_first("button.managetags"), card.select_first("td.links"),
                            card.select_first("table.qtable")}) {
     ASSERT_TRUE(e);
-    EXPECT_EQ(e.get_style_attribute("context-menu"), L"")
-        << e.get_attribute_utf8("id").value_or("");
-    if (e.tag_name() == "td" || e.tag_name() == "table") {
-      EXPECT_EQ(e.get_style_attribute("behavior"), L"");
-    }
+    EXPECT_EQ(e.get_style_attribute("context-menu"), L"") << e.get_attribute_utf8("id").value_or("");
   }
+  for (const char* part : {"td.links", "table.qtable"})
+    EXPECT_EQ(card.select_first(part).get_style_attribute("behavior"), L"") << part;
   for (const std::string cursor : {"dragquote.cur", "dragtag.cur"}) {
     root.select_first("body").set_attribute_utf8("cursor", cursor);
     EXPECT_EQ(fml::wchar2utf8(card.select_first("td.text").get_style_attribute("cursor")),
@@ -85,12 +83,9 @@ TEST(MainPageTest, EntriesOpenNoMenuBehavioursAreRegisteredAndAStrayControlRaise
   htmlayout::behavior_event_params press;
   press.cmd = htmlayout::event::button_click;
   press.target = press.sent_to = stray;
+  htmlayout::event_handler* const sms = htmlayout::behavior::find("sms", stray);
   expect_raises<wrong_sms_dom_element>(
-      [&] {
-        htmlayout::element_proc(htmlayout::behavior::find("sms", stray), stray,
-                                htmlayout::group::behavior_event, &press);
-      },
-      "export");
+      [&] { htmlayout::element_proc(sms, stray, htmlayout::group::behavior_event, &press); }, "export");
 }
 
 TEST(ViewPageTest, LoadRequestsByExactNameAndAStockCommandsReportIsIgnored) {

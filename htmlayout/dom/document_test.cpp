@@ -80,8 +80,7 @@ TEST(DocumentTest, StyleSheetsFromTheHostFilesAndStyleElementsApplyInCascadeOrde
   std::ofstream(dir.path() / "local.css") << ".x { behavior: from-file }";
   document local;
   local.load_html("<link rel=stylesheet href=local.css><link rel=stylesheet href=missing.css>"
-      "<p class=x id=p></p>",
-      "file://" + dir.str() + "/page.htm");
+      "<p class=x id=p></p>", "file://" + dir.str() + "/page.htm");
   EXPECT_EQ(local.root().select_first("#p").get_style_attribute("behavior"), L"from-file");
   EXPECT_EQ(local.combine_url("a/b.png"), "file://" + dir.str() + "/a/b.png");
   EXPECT_EQ(local.combine_url("/abs.png"), "/abs.png");
@@ -124,8 +123,7 @@ TEST(DocumentTest, KnowsTheElementsWhoseHandlersDraw) {
     return ids;
   };
   EXPECT_EQ(drawing_ids(), "ac");
-  // Elements come and go with the tree, with their style and with handlers
-  // attached by hand.
+  // Elements come and go with the tree, with their style and with handlers attached by hand.
   element box = doc.root().select_first("#box");
   box.set_html("<div id=d class=clock></div><div id=e></div>");
   EXPECT_EQ(drawing_ids(), "ad");
@@ -169,8 +167,7 @@ TEST(DocumentTest, LazyContentIsBuiltOnFirstUseOnly) {
   doc.load_html("<html><body><div id=list><div class=row id=x lazy></div></div></body></html>");
   const element list = doc.root().select_first("#list");
   list.set_html("<div class=row id=a lazy></div><div class=row id=b lazy></div>"
-      "<div class=row id=c lazy></div>",
-      position::append_after_last);
+      "<div class=row id=c lazy></div>", position::append_after_last);
   EXPECT_EQ(doc.root().select_all("div.row").size(), 4u);
   EXPECT_FALSE(doc.root().select_first("p") || doc.root().select_first("[lazy]"));
   EXPECT_TRUE(built.empty());
@@ -252,26 +249,19 @@ TEST(ElementProcTest, DispatchesByGroupWithTheParametersUnpacked) {
   EXPECT_TRUE(element_proc(&b, p, group::mouse, &mouse));
   EXPECT_EQ(b.seen, "5 3,4 1 1");
   // Every other handler declines by default; unknown groups and no handler too.
-  key_params key;
-  focus_params focus;
-  timer_params timer;
-  behavior_event_params event;
-  method_params method{method::click};
-  draw_params draw;
-  scroll_params scroll;
-  data_arrived_params data;
-  const std::pair<uint32_t, void*> declined[] = {
-      {group::key, &key},     {group::focus, &focus},          {group::timer, &timer},
-      {group::size, nullptr}, {group::behavior_event, &event}, {group::method_call, &method},
-      {group::draw, &draw},   {group::scroll, &scroll},        {group::data_arrived, &data},
-      {0x400, &method}};
+  struct { key_params key; focus_params focus; timer_params timer; behavior_event_params event;
+           method_params method{method::click}; draw_params draw; scroll_params scroll;
+           data_arrived_params data; } a;
+  const std::pair<uint32_t, void*> declined[] = {{group::key, &a.key}, {group::focus, &a.focus},
+      {group::timer, &a.timer}, {group::size, nullptr}, {group::behavior_event, &a.event},
+      {group::method_call, &a.method}, {group::draw, &a.draw}, {group::scroll, &a.scroll},
+      {group::data_arrived, &a.data}, {0x400, &a.method}};
   for (auto [kind, params] : declined) EXPECT_FALSE(element_proc(&b, p, kind, params)) << kind;
-  EXPECT_FALSE(element_proc(nullptr, p, group::method_call, &method));
-  EXPECT_FALSE(p.call_behavior_method(method));  // no input side to click it
+  EXPECT_FALSE(element_proc(nullptr, p, group::method_call, &a.method));
+  EXPECT_FALSE(p.call_behavior_method(a.method));  // no input side to click it
 }
 
-// Writes the events it gets and its detachments into a shared log, and runs
-// `on_event_hook` on each event.
+// Writes the events it gets and its detachments into a shared log; runs `on_event_hook` on each event.
 struct recording_behavior : behavior {
   recording_behavior(Lines& log, const char* name)
       : behavior(group::behavior_event, name), log(log) {}
@@ -296,8 +286,7 @@ TEST(HostedDocumentTest, ExceptionsFromHandlersReachTheCallerAndLeaveTheDocument
   answer_behaviors(doc);
   const std::string style = "<style>div.quote { behavior: test-quote } tr { behavior: test-row }"
       "#list { behavior: test-list } .t { behavior: test-thrower }</style>";
-  doc.load_html(style + "<table id=list><tr id=r1><td id=c1><div class=quote id=q-1></div></td>"
-                        "</tr></table>");
+  doc.load_html(style + "<table id=list><tr id=r1><td><div class=quote id=q-1></div></td></tr></table>");
   element q = doc.root().select_first("#q-1");
   quote.on_event_hook = [&](const element& he, uint32_t type) {
     he.post_event(event::button_press);

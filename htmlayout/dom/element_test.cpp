@@ -66,9 +66,9 @@ TEST_F(ElementTest, TreeVisitSetHtmlAtEachPositionAndSort) {
     return e.get_attribute_utf8("id") == "taglist";
   });
   EXPECT_EQ(seen, (std::vector<std::string>{"head", "style", "body", "table"}));
-  quotes.set_html(quote_row(1), position::insert_at_start);
-  quotes.set_html(quote_row(2), position::insert_at_start);
-  quotes.set_html(quote_row(3), position::append_after_last);
+  for (auto [n, where] : {std::pair{1, position::insert_at_start}, {2, position::insert_at_start},
+           {3, position::append_after_last}})
+    quotes.set_html(quote_row(n), where);
   EXPECT_EQ(ids(quotes), "q-2 q-1 q-3");
   element q1 = by_id("q-1");
   EXPECT_EQ(q1.parent().parent().parent(), quotes);  // rows stay rows in a table
@@ -145,8 +145,7 @@ TEST_F(ElementTest, SelectFindsDescendantsInDocumentOrderAndTheIdIndexFollowsCha
   EXPECT_EQ(quotes.select_first("div.quote").get_attribute_utf8("id"), "q-5");
   EXPECT_FALSE(tags.select_first("[id='q-3']"));       // not under the tag list
   EXPECT_FALSE(quotes.select_first("#thequotelist"));  // not the element itself
-  quotes.child(3).set_state(state::checked);
-  quotes.child(1).set_state(state::checked);
+  for (size_t i : {3, 1}) quotes.child(i).set_state(state::checked);
   std::vector<element> checked;
   quotes.select_all("tr:checked", [&](const element& tr) {
     checked.push_back(tr);
@@ -205,8 +204,7 @@ TEST_F(ElementTest, DeletedAndEmptyHandlesAreHarmless) {
     dead.remove_attribute("id");
     dead.set_style_attribute("width", L"1px");
     dead.set_text(L"x");
-    dead.set_html("<b>x</b>", position::insert_at_start);
-    dead.set_html("<b>x</b>", position::insert_after);
+    for (int where : {position::insert_at_start, position::insert_after}) dead.set_html("<b>x</b>", where);
     dead.set_state(state::checked);
     dead.update(true);
     dead.post_event(1);
@@ -233,11 +231,7 @@ TEST_F(ElementTest, DeepTreesBuiltByHandCostNoRecursion) {
   const int depth = 50000;  // the parser refuses deep markup
   element top = element::create("div");
   element innermost = top;
-  for (int i = 0; i < depth; ++i) {
-    element next = element::create("b");
-    innermost.append(next);
-    innermost = next;
-  }
+  for (int i = 0; i < depth; ++i, innermost = innermost.child(0)) innermost.append(element::create("b"));
   innermost.set_text(L"deep");
   tags.append(top);
   EXPECT_EQ(tags.select_first("b b b").tag_name(), "b");

@@ -42,8 +42,7 @@ TEST(HtmlParserTest, FragmentsInTheirContext) {
       // Malformed markup is repaired, not refused.
       {"<div><span>a</div>b</span>", "div", "<div><span>a</span></div>b"}, {"<td>x", "tr", "<td>x</td>"},
       {"</p></div><<>>&bogus;", "div", "<p></p>&lt;&lt;&gt;&gt;&amp;bogus;"},
-      {"a<!-- dropped -->b<!---->c", "div", "abc"},  // one text node
-  };
+      {"a<!-- dropped -->b<!---->c", "div", "abc"}};  // one text node
   for (const auto& c : cases) EXPECT_EQ(fragment(c.html, c.context), c.expected) << c.html;
   EXPECT_EQ(fragment(std::string("a\0b", 3)), "ab");
   std::string deep;
@@ -62,8 +61,7 @@ TEST(HtmlParserTest, FragmentsInTheirContext) {
 TEST(HtmlWriterTest, FragmentsComeBackExactlyAndAnyOutputParsesToItself) {
   // (The parser reads a carriage return as a line feed, as HTML requires.)
   EXPECT_EQ(fragment("<td class=\"text\">one\r<br>two &amp;&lt;&gt;\" &nbsp;&nbsp;tab</td>"
-                     "<td class=\"links\"><div class=\"qtag\" id=\"qt-8-1\">Grüße</div></td>",
-                     "tr"),
+                     "<td class=\"links\"><div class=\"qtag\" id=\"qt-8-1\">Grüße</div></td>", "tr"),
             "<td class=\"text\">one\n<br>two &amp;&lt;&gt;\" &nbsp;&nbsp;tab</td>"
             "<td class=\"links\"><div class=\"qtag\" id=\"qt-8-1\">Grüße</div></td>");
   EXPECT_EQ(fragment("<tr><td><div class=\"vtag\"></div></td></tr>", "table"),
@@ -77,9 +75,8 @@ TEST(HtmlWriterTest, FragmentsComeBackExactlyAndAnyOutputParsesToItself) {
     std::string once = fragment(input);
     EXPECT_EQ(fragment(once), once) << input;
   }
-  // Text set by the program, or read from references, may hold a carriage
-  // return, control characters or noncharacters; written raw, a parser
-  // would turn the one into a line feed and the others into U+FFFD.
+  // Text set by the program, or read from references, may hold a carriage return, control characters or
+  // noncharacters; written raw, a parser would turn the one into a line feed and the others into U+FFFD.
   element_node div(names::div);
   text_node text("a\r\nb\x03\x7f\xC2\x81\xEF\xBF\xBF\tc");
   text.parent = &div;

@@ -1,5 +1,4 @@
-// The input side on boxes placed by hand: the focus, keys and in-place
-// editing, popups and menus, and timers.
+// The input side on boxes placed by hand: the focus, keys and in-place editing, popups, menus, timers.
 #include "htmlayout/input/input.h"
 
 #include <gmock/gmock.h>
@@ -23,11 +22,9 @@ using testing::test_window;
 using Lines = std::vector<std::string>;
 constexpr uint32_t main_button = mouse::main_button;
 
-// A table that edits its cell in place the way the program's tag list does:
-// F2 starts (marking the table "start_editing" so that the focus can pass
-// into the cell), the loss of the focus commits; it logs every focus event.
-class editing_grid : public behavior {
- public:
+// A table that edits its cell in place the way the program's tag list does: F2 starts (marking the table
+// "start_editing" so that the focus can pass into the cell), losing the focus commits; it logs focus events.
+struct editing_grid : behavior {
   explicit editing_grid(Lines& log) : behavior(group::key | group::focus, "test-grid"), log_(log) {}
   bool on_key(const dom::element& table, const dom::element&, uint32_t code, uint32_t key_code,
               uint32_t) override {
@@ -51,8 +48,6 @@ class editing_grid : public behavior {
       table.remove_attribute("start_editing");
     return false;
   }
-
- private:
   Lines& log_;
 };
 
@@ -88,8 +83,7 @@ TEST(FocusTest, F2MovesTheFocusIntoTheCellEditorAndClickingAwayCommitsOnce) {
       "html focus 8000 other", "table focus 32768 other", "table focus 0 other",
       "html focus 0 other", "html focus 8001 tags", "html focus 1 tags"));
   EXPECT_EQ(w.doc.focused(), w["other"]);
-  EXPECT_FALSE(w["cell"].get_state() & state::focus);
-  EXPECT_FALSE(w["tags"].get_state() & state::focus);
+  EXPECT_FALSE((w["cell"].get_state() | w["tags"].get_state()) & state::focus);
   EXPECT_FALSE(w["tags"].has_attribute("editable"));
 }
 
@@ -170,25 +164,16 @@ TEST(InlineEditingTest, TypingChangesTheCellsTextAndOuterHtml) {
   EXPECT_EQ(w.in.caret()->offset, 2u);
   w.in.characters(L"c<&>\u00e9\u6f22\U0001F600", 0);
   EXPECT_EQ(w["cell"].html(true), "<div id=\"cell\">abc&lt;&amp;&gt;\u00e9\u6f22\U0001F600</div>");
-  // A key, or with `typed` characters typed with the keys given, then the
-  // cell's text and the caret; control characters and shortcuts type nothing.
-  const struct {
-    uint32_t key;
-    const wchar_t* typed;
-    uint32_t keys;
-    const wchar_t* text;
-    size_t caret;
-  } steps[] = {
-      {vk::home, nullptr, 0, L"abc<&>\u00e9\u6f22\U0001F600", 0},
-      {vk::back, nullptr, 0, L"abc<&>\u00e9\u6f22\U0001F600", 0},  // nothing before the caret
-      {vk::right, nullptr, 0, L"abc<&>\u00e9\u6f22\U0001F600", 1},
-      {vk::del, nullptr, 0, L"ac<&>\u00e9\u6f22\U0001F600", 1},
-      {vk::end, nullptr, 0, L"ac<&>\u00e9\u6f22\U0001F600", 8},
-      {vk::back, nullptr, 0, L"ac<&>\u00e9\u6f22", 7}, {vk::left, nullptr, 0, L"ac<&>\u00e9\u6f22", 6},
-      {vk::back, nullptr, 0, L"ac<&>\u6f22", 5}, {vk::del, nullptr, 0, L"ac<&>", 5},
-      {vk::del, nullptr, 0, L"ac<&>", 5},  // nothing after the caret
-      {vk::right, nullptr, 0, L"ac<&>", 5}, {0, L"\x01\t", 0, L"ac<&>", 5},
-      {0, L"z", keyboard::control, L"ac<&>", 5}};
+  // A key, or with `typed` characters typed with the keys given, then the cell's text and the caret;
+  // Back at the start, Del at the end, control characters and shortcuts change nothing.
+  const wchar_t *all = L"abc<&>\u00e9\u6f22\U0001F600", *cut = L"ac<&>\u00e9\u6f22\U0001F600";
+  const struct { uint32_t key, keys; const wchar_t *typed, *text; size_t caret; } steps[] = {
+      {vk::home, 0, nullptr, all, 0}, {vk::back, 0, nullptr, all, 0}, {vk::right, 0, nullptr, all, 1},
+      {vk::del, 0, nullptr, cut, 1}, {vk::end, 0, nullptr, cut, 8},
+      {vk::back, 0, nullptr, L"ac<&>\u00e9\u6f22", 7}, {vk::left, 0, nullptr, L"ac<&>\u00e9\u6f22", 6},
+      {vk::back, 0, nullptr, L"ac<&>\u6f22", 5}, {vk::del, 0, nullptr, L"ac<&>", 5},
+      {vk::del, 0, nullptr, L"ac<&>", 5}, {vk::right, 0, nullptr, L"ac<&>", 5},
+      {0, 0, L"\x01\t", L"ac<&>", 5}, {0, keyboard::control, L"z", L"ac<&>", 5}};
   for (const auto& step : steps) {
     if (step.typed)
       w.in.characters(step.typed, step.keys);
@@ -238,7 +223,9 @@ struct menu_window : menu_behaviors, test_window {
                     "," + std::to_string(p.position.y));
     return ids;
   }
+  // Shows `menu` below `owner`, with the log cleared first.
   void show(const char* menu, const char* owner = "owner") {
+    log.clear();
     show_popup((*this)[menu], (*this)[owner], placement::below);
   }
 };
@@ -260,8 +247,7 @@ TEST(PopupTest, APopupShownBelowItsAnchorIsDisplayedUntilHidden) {
   dom::element loose = dom::element::create("menu");
   EXPECT_FALSE(show_popup(loose, w["owner"], placement::below));
   EXPECT_FALSE(w.in.show_popup(w["menu"], loose, placement::below));
-  // Losing the keyboard hides them and ends a press; other methods than a
-  // click are not the engine's.
+  // Losing the keyboard hides them and ends a press; other methods than a click are not the engine's.
   w.show("menu");
   w.in.mouse_down(w.center("owner"), main_button, 0);
   w.in.view_deactivated();
@@ -284,13 +270,11 @@ TEST(PopupTest, AMenuItemChosenReachesTheOwnerWithTheItemAsTargetACheckItemItsMe
   EXPECT_THAT(w.log, ElementsAre("owner event b remove", "body event b remove"));
   EXPECT_THAT(w.shown(), IsEmpty());
   // A click does the same.
-  w.log.clear();
   w.show("menu");
   w.click("label");
   EXPECT_THAT(w.log, ElementsAre("owner event b remove", "body event b remove"));
   EXPECT_THAT(w.shown(), IsEmpty());
   // A disabled item, and the separator, do nothing and keep the menu open.
-  w.log.clear();
   w.show("menu");
   w.click("off");
   w.in.mouse_down({5, 47}, main_button, 0);
@@ -304,7 +288,6 @@ TEST(PopupTest, AMenuItemChosenReachesTheOwnerWithTheItemAsTargetACheckItemItsMe
   EXPECT_THAT(w.shown(), IsEmpty());
   EXPECT_FALSE(w["copy"].call_behavior_method(click));  // no longer in a shown menu
   // A check item toggles and tells its menu, which stays open.
-  w.log.clear();
   w.show("checks");
   w.click("t2");
   EXPECT_TRUE(w["t2"].get_state() & state::checked);
@@ -373,8 +356,7 @@ TEST(TimerTest, TimersFireInTheOrderTheyFallDueAndRepeatUntilDeclined) {
   // A handler that declines stops its timer, as does an element without one.
   log.clear();
   w["a"].set_attribute("once", L"");
-  set_timer(w["a"], 10);
-  set_timer(w["b"], 10);
+  for (const char* id : {"a", "b"}) set_timer(w[id], 10);
   set_timer(w["none"], 5);
   for (uint64_t t : {130, 140, 1000}) w.in.advance_clock(t);
   EXPECT_THAT(log, ElementsAre("a timer", "b timer", "b timer", "b timer"));
@@ -421,8 +403,7 @@ TEST(TimerTest, TimersSetBeforeTheInputExistsAreKeptForIt) {
   EXPECT_EQ(behaviour.ticks, 0);
   in.advance_clock(100);
   EXPECT_EQ(behaviour.ticks, 1);  // only the element still in the page
-  in.advance_clock(200);
-  in.advance_clock(300);
+  for (uint64_t t : {200, 300}) in.advance_clock(t);
   EXPECT_EQ(behaviour.ticks, 3);  // and it stopped
   EXPECT_FALSE(in.next_timer_due());
   // Later timers reach the input and tell the host.

@@ -9,10 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/x_session.h"
-#include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -64,13 +61,14 @@ class DesktopTest : public ::testing::Test {
   void double_copy() { keys("sleep 0.6 key ctrl+c sleep 0.2 key ctrl+c"); }
 
   // A focused key-logging window (x_test_client keys) of WM_CLASS `window_class`.
-  void start_focused_key_window(const std::string& window_class = "",
-                                std::vector<std::string> copying = {}) {
+  child_process& start_focused_key_window(const std::string& window_class = "",
+                                          std::vector<std::string> copying = {}) {
     copying.insert(copying.begin(), {"keys", (dir_.path() / "keys.log").string()});
-    x_.start(CLIENT_EXE, copying, {{"RESOURCE_NAME", window_class}});
+    child_process& window = x_.start(CLIENT_EXE, copying, {{"RESOURCE_NAME", window_class}});
     std::string id = x_.wait_for_window("^x-test-keys$");
-    ASSERT_FALSE(id.empty());
+    EXPECT_FALSE(id.empty());
     x_.xdotool({"windowfocus", "--sync", id});
+    return window;
   }
 
   // The captures before a known double press, which shows that everything earlier has been handled.
@@ -78,9 +76,7 @@ class DesktopTest : public ::testing::Test {
     size_t before = captures().size();
     own_clipboard("known text");
     double_copy();
-    EXPECT_TRUE(wait_until([&] {
-      return captures().size() > before && captures().back() == "known text";
-    }));
+    EXPECT_TRUE(wait_until([&] { return captures().size() > before && captures().back() == "known text"; }));
     auto texts = captures();
     EXPECT_EQ(texts.back(), "known text");
     texts.pop_back();
@@ -128,7 +124,9 @@ TEST_F(DesktopTest, CopyPressesWithinHalfASecondCaptureTheClipboard) {
   EXPECT_EQ(lines_of(log("debug.log")), std::vector<std::string>{"[WndProc] ID_APP_EXIT"});
 }
 
-TEST_F(DesktopTest, OnlyTheCapturingPressIsKeptFromTheFocusedProgram) {
+// Then the program stalls while its grab is on; the late press is judged by its server time, passed
+// on to the window and counted as a first press.
+TEST_F(DesktopTest, OnlyTheCapturingPressIsKeptAndAPressTheGrabCaughtTooLateIsPassedOnAsAFirstPress) {
   start_harness();
   own_clipboard("nobody chose this");
   start_focused_key_window();
@@ -140,10 +138,21 @@ TEST_F(DesktopTest, OnlyTheCapturingPressIsKeptFromTheFocusedProgram) {
   EXPECT_EQ(key_lines(7), (std::vector<std::string>{"press c ctrl=0", "press c ctrl=1", "press c ctrl=1",
                                                     "press c ctrl=1", "press a ctrl=0",
                                                     "press c ctrl=1 shift=1", "press b ctrl=0"}));
+  own_clipboard("taken after the late press");
+  keys("sleep 0.6 key ctrl+c stop-when-grabbed " + std::to_string(harness_->pid()) +
+       " sleep 0.6 key ctrl+c sleep 0.2 key ctrl+c");
+  harness_->signal(SIGCONT);
+  ASSERT_TRUE(captured_count_is(3));
+  EXPECT_EQ(captures()[2], "taken after the late press");
+  EXPECT_EQ(captures_before_a_known_one().size(), 3u);
+  auto lines = key_lines(10);
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 7, lines.begin() + 10),
+            (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1 sent", "press c ctrl=1"}));
 }
 
 // An image owner answers every request (UTF8_STRING, STRING; xclip counts them) with an image.
-TEST_F(DesktopTest, NoTextASecretOrAProgramNeverCapturedFromCapturesNothing) {
+// In a terminal Ctrl+C is left alone and the terminal's copy keys capture.
+TEST_F(DesktopTest, NoTextASecretOrAProgramNeverCapturedFromCapturesNothingAndATerminalsCopyKeysDo) {
   std::filesystem::create_directories(dir_.path() / "config/Parvela");
   write_file(dir_.path() / "config/Parvela/parvela.conf", "[capture]\nnever_capture=SecretKeeper\n");
   start_harness();
@@ -169,13 +178,25 @@ TEST_F(DesktopTest, NoTextASecretOrAProgramNeverCapturedFromCapturesNothing) {
   const char* secret = "Secret skipped: the clipboard's owner marks its text as a password";
   ASSERT_TRUE(wait_until([&] { return logged(secret) == 1; }));
   own_clipboard("copied in the keeper");
-  start_focused_key_window("secretkeeper");
+  child_process& keeper = start_focused_key_window("secretkeeper");
   double_copy();
   const char* skipped = "Copy in secretkeeper skipped: the settings never capture it";
   ASSERT_TRUE(wait_until([&] { return logged(skipped) == 1; }));
   EXPECT_EQ(key_lines(2), (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1"}));
   EXPECT_EQ(captures(), std::vector<std::string>{"known text"});
   EXPECT_EQ(log("application.log").find("hunter2"), std::string::npos);
+  keeper.stop();
+  own_clipboard("from the terminal");
+  start_focused_key_window("xterm");
+  double_copy();  // two interrupts
+  keys("sleep 0.6 key ctrl+shift+c sleep 0.2 key ctrl+shift+c");
+  ASSERT_TRUE(captured_count_is(2));
+  keys("sleep 0.6 key ctrl+Insert sleep 0.2 key ctrl+Insert sleep 0.6 key a");
+  ASSERT_TRUE(captured_count_is(3));
+  EXPECT_EQ(captures(), (std::vector<std::string>{"known text", "from the terminal", "from the terminal"}));
+  EXPECT_EQ(key_lines(7), (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1", "press c ctrl=1",
+                                                    "press c ctrl=1", "press c ctrl=1 shift=1",
+                                                    "press Insert ctrl=1", "press a ctrl=0"}));
 }
 
 // In pieces (INCR): from xclip at once, and from a program that sends each 200 ms after it is asked;
@@ -210,55 +231,16 @@ TEST_F(DesktopTest, ALargeNonAsciiTextIsCapturedWholeEvenWhenSentSlowlyButNeverF
   EXPECT_EQ(captures_before_a_known_one().size(), 2u);
 }
 
-TEST_F(DesktopTest, InATerminalCtrlCIsLeftAloneAndItsCopyKeysCapture) {
-  start_harness();
-  own_clipboard("from the terminal");
-  start_focused_key_window("xterm");
-  double_copy();  // two interrupts
-  keys("sleep 0.6 key ctrl+shift+c sleep 0.2 key ctrl+shift+c");
-  ASSERT_TRUE(captured_count_is(1));
-  keys("sleep 0.6 key ctrl+Insert sleep 0.2 key ctrl+Insert sleep 0.6 key a");
-  ASSERT_TRUE(captured_count_is(2));
-  EXPECT_EQ(captures(), (std::vector<std::string>{"from the terminal", "from the terminal"}));
-  EXPECT_EQ(key_lines(5), (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1",
-                                                    "press c ctrl=1 shift=1", "press Insert ctrl=1",
-                                                    "press a ctrl=0"}));
-}
-
-// The program stalls while its grab is on; the late press is judged by its server time, passed on
-// to the window and counted as a first press.
-TEST_F(DesktopTest, APressTheGrabCaughtTooLateToCaptureIsPassedOnAndCountsAsAFirstPress) {
-  start_harness();
-  own_clipboard("taken after the late press");
-  start_focused_key_window();
-  keys("key ctrl+c stop-when-grabbed " + std::to_string(harness_->pid()) +
-       " sleep 0.6 key ctrl+c sleep 0.2 key ctrl+c");
-  harness_->signal(SIGCONT);
-  ASSERT_TRUE(captured_count_is(1));
-  EXPECT_EQ(captures()[0], "taken after the late press");
-  EXPECT_EQ(captures_before_a_known_one().size(), 1u);
-  auto lines = key_lines(3);
-  lines.resize(3);
-  EXPECT_EQ(lines,
-            (std::vector<std::string>{"press c ctrl=1", "press c ctrl=1 sent", "press c ctrl=1"}));
-}
-
-// The second press comes before the window copies.
-TEST_F(DesktopTest, ASlowCopyIsWaitedFor) {
-  start_harness();
-  own_clipboard("the old text");
-  start_focused_key_window("", {"250", "freshly copied"});
-  double_copy();
-  ASSERT_TRUE(captured_count_is(1));
-  EXPECT_EQ(captures()[0], "freshly copied");
-  EXPECT_EQ(lines_of(log("keys.log")), std::vector<std::string>{"press c ctrl=1"});
-}
-
-TEST_F(DesktopTest, ACaptureTakesTheTextOfItsPressWhileTheWindowIsBusy) {
+// The second press comes before the window copies; the first capture makes the window busy.
+TEST_F(DesktopTest, ASlowCopyIsWaitedForAndACaptureTakesTheTextOfItsPressWhileTheWindowIsBusy) {
   start_harness({"--busy-after-text", "3000"});
-  own_clipboard("first");
+  own_clipboard("the old text");
+  child_process& copying_window = start_focused_key_window("", {"250", "first"});
   double_copy();
   ASSERT_TRUE(captured_count_is(1));
+  EXPECT_EQ(captures()[0], "first");
+  EXPECT_EQ(lines_of(log("keys.log")), std::vector<std::string>{"press c ctrl=1"});
+  copying_window.stop();
   own_clipboard("wanted-A");
   keys("key ctrl+c sleep 0.2 key ctrl+c sleep 1");
   own_clipboard("password-B-copied-later");

@@ -15,9 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/e2e_support.h"
-#include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
+#include "tests/e2e/x_session.h"
 
 namespace {
 
@@ -33,12 +31,9 @@ class WaylandTest : public ::testing::Test {
       std::filesystem::create_directories(root_.path() / folder);
     ::chmod((root_.path() / "run").c_str(), 0700);
     write_file(root_.path() / "home/.config/Parvela/parvela.conf", "[capture]\nnever_capture=keeper\n");
-    // With XWayland, Sway's first command writes the X display's name.
-    write_file(root_.path() / "run/sway.conf",
-               "output HEADLESS-1 resolution 1280x800\n" +
-                   (xwayland_ ? "xwayland enable\nexec sh -c 'echo $DISPLAY > " +
-                                    (root_.path() / "run/display").string() + "'\n"
-                              : std::string("xwayland disable\n")));
+    // Sway's first command writes XWayland's display name.
+    write_file(root_.path() / "run/sway.conf", "output HEADLESS-1 resolution 1280x800\nxwayland enable\n"
+               "exec sh -c 'echo $DISPLAY > " + (root_.path() / "run/display").string() + "'\n");
     if (geteuid() == 0) {  // the desktop's files to its user
       ASSERT_EQ(::chown(root_.path().c_str(), kNobody, kNobody), 0);
       for (auto& entry : std::filesystem::recursive_directory_iterator(root_.path()))
@@ -48,7 +43,7 @@ class WaylandTest : public ::testing::Test {
     sway_env.insert(
         {{"WLR_BACKENDS", "headless"}, {"WLR_LIBINPUT_NO_DEVICES", "1"}, {"WLR_RENDERER", "pixman"}});
     sway_ = start({"sway", "-c", (root_.path() / "run/sway.conf").string()}, sway_env, "sway.err");
-    if (!wait_until([&] { return !socket_name().empty() && (!xwayland_ || !x_display().empty()); })) {
+    if (!wait_until([&] { return !socket_name().empty() && !x_display().empty(); })) {
       std::string why = read_file(root_.path() / "sway.err");
       GTEST_SKIP() << "Sway cannot start here, the Wayland tests are skipped: "
                    << why.substr(why.size() > 600 ? why.size() - 600 : 0);
@@ -89,8 +84,7 @@ class WaylandTest : public ::testing::Test {
     auto env = base_env();
     env.insert({{"WAYLAND_DISPLAY", socket_name()},
                 {"QT_QPA_PLATFORM", x_class ? "xcb" : "wayland"},
-                {"PARVELA_NO_ERROR_BOX", "1"}});
-    if (xwayland_) env["DISPLAY"] = x_display();
+                {"PARVELA_NO_ERROR_BOX", "1"}, {"DISPLAY", x_display()}});
     if (x_class && *x_class) env["RESOURCE_NAME"] = x_class;
     return env;
   }
@@ -138,16 +132,22 @@ class WaylandTest : public ::testing::Test {
     std::this_thread::sleep_for(600ms);
     copy("known text");
     copy("known text");
-    ASSERT_TRUE(wait_until([&] { return quotes_with_text("known text") == 1; }));
+    const int stored = ++known_copies_;
+    ASSERT_TRUE(wait_until([&] { return quotes_with_text("known text") == stored; }));
   }
 
-  bool xwayland_ = false;
+  bool type_keys(const std::string& sequence) {
+    return start(type_command(sequence), desktop_env(""), "x.err")->wait() == 0;
+  }
+
+  int known_copies_ = 0;
   temp_dir root_;
   std::unique_ptr<child_process> sway_;
   std::unique_ptr<child_process> program_;
 };
 
-TEST_F(WaylandTest, OnlyTwoCopiesOfOneTextWithinHalfASecondStoreAQuote) {
+// Then a double copy in an X program never captured from is not taken from the clipboard.
+TEST_F(WaylandTest, OnlyTwoCopiesOfOneTextWithinHalfASecondStoreAQuoteAndNotFromANeverCapturedProgram) {
   start_program();
   EXPECT_EQ(log().find("No data-control"), std::string::npos) << log();
   copy("copied once");
@@ -165,21 +165,9 @@ TEST_F(WaylandTest, OnlyTwoCopiesOfOneTextWithinHalfASecondStoreAQuote) {
   EXPECT_EQ(quotes_with_text(text), 1);
   for (const char* other : {"copied once", "copied far apart", "another text"})
     EXPECT_EQ(quotes_with_text(other), 0) << other;
-}
-
-class WaylandWithXTest : public WaylandTest {
- protected:
-  WaylandWithXTest() { xwayland_ = true; }
-  bool type_keys(const std::string& sequence) {
-    return start(type_command(sequence), desktop_env(""), "x.err")->wait() == 0;
-  }
-};
-
-TEST_F(WaylandWithXTest, ADoubleCopyInAnXProgramNeverCapturedFromIsNotTakenFromTheClipboard) {
-  start_program();
   // An X program that copies at each Ctrl+C; Sway hands its copies on to the Wayland clipboard.
-  const std::string text = "copied in the keeper";
-  auto keeper = start({CLIENT_EXE, "keys", (root_.path() / "keys.log").string(), "0", text},
+  const std::string kept = "copied in the keeper";
+  auto keeper = start({CLIENT_EXE, "keys", (root_.path() / "keys.log").string(), "0", kept},
                       desktop_env("keeper"), "x.err");
   ASSERT_TRUE(wait_until([&] {
     return type_keys("key a") &&
@@ -190,7 +178,7 @@ TEST_F(WaylandWithXTest, ADoubleCopyInAnXProgramNeverCapturedFromIsNotTakenFromT
     return log().find("Copy in keeper skipped: the settings never capture it") != std::string::npos;
   })) << log();
   known_double_copy();
-  EXPECT_EQ(quotes_with_text(text), 0);
+  EXPECT_EQ(quotes_with_text(kept), 0);
   EXPECT_NE(log().find("Double copy on Wayland skipped: it came from a program never captured"),
             std::string::npos) << log();
 }

@@ -1,5 +1,6 @@
 // A private X display for an end-to-end test: Xvfb on a display number it picks itself, and the
-// programs started and commands run on it. Everything it starts is ended when it goes.
+// programs started and commands run on it. Everything it starts is ended when it goes. Also what
+// the end-to-end tests share: a log's lines, and keys typed through the test client.
 #pragma once
 
 #include <fcntl.h>
@@ -45,8 +46,6 @@ class x_session {
   }
   x_session(const x_session&) = delete;
   x_session& operator=(const x_session&) = delete;
-
-  const std::string& display() const { return display_; }
 
   // A program on this display: an X11 client, no session bus (Qt's tray icon talks to the X11
   // tray), no error box (nobody would close it).
@@ -140,5 +139,25 @@ class x_session {
   std::string display_;
   std::vector<std::unique_ptr<child_process>> children_;
 };
+
+inline std::vector<std::string> lines_of(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// `sequence` ("key ctrl+c sleep 0.2 key ctrl+c", as for xdotool) as the test client's arguments.
+inline std::vector<std::string> type_command(const std::string& sequence) {
+  std::vector<std::string> args{CLIENT_EXE, "type"};
+  std::istringstream words(sequence);
+  for (std::string word; words >> word;) args.push_back(word);
+  return args;
+}
+
+// Types `sequence` on the display; true when every key was sent.
+inline bool type_keys(const x_session& x, const std::string& sequence) {
+  return x.run(type_command(sequence)).exit_code == 0;
+}
 
 }  // namespace testing_support

@@ -47,8 +47,6 @@ class program_window {
     };
     view().host().scroll_into_view = [this](const element& e) { host_.view().scroll_to_view(e); };
   }
-  program_window(const program_window&) = delete;
-  program_window& operator=(const program_window&) = delete;
 
   element root() { return view().document().root(); }
   element by_id(const std::string& id) { return root().select_first("[id='" + id + "']"); }

@@ -1,6 +1,5 @@
-// The main page's view without the model, for tests, tools and benchmarks:
-// a temporary collection's folders and logs, the source's "data" as program
-// folder and "res" as resource store, filled through the view's events.
+// The main page's view without the model, for tests, tools and benchmarks: a temporary collection's
+// folders and logs, the source's "data" as program folder and "res" as resource store.
 #pragma once
 
 #include <tinyxml.h>
