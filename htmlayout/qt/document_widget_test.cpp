@@ -34,8 +34,7 @@ using htmlayout::testing::recorder;
 
 void ensure_application() {
   static int argc = 1;
-  static char name[] = "document_widget_test";
-  static char* argv[] = {name, nullptr};
+  static char* argv[] = {const_cast<char*>("document_widget_test"), nullptr};
   if (!QApplication::instance()) new QApplication(argc, argv);
 }
 
@@ -91,11 +90,13 @@ class DocumentWidgetTest : public ::testing::Test {
   }
 
   dom::element by_id(const char* id) { return doc_.root().select_first(std::string("#") + id); }
-  int scroll_of(const char* id) {
+  render::renderer& view() { return widget_->view(); }
+  render::scroll_metrics metrics_of(const char* id) {
     render::scroll_metrics metrics;
-    widget_->view().scroll_info(by_id(id), metrics);
-    return metrics.scroll_y;
+    EXPECT_TRUE(view().scroll_info(by_id(id), metrics));
+    return metrics;
   }
+  int scroll_of(const char* id) { return metrics_of(id).scroll_y; }
   bool logged(std::initializer_list<std::string> lines) const {
     return std::all_of(lines.begin(), lines.end(), [&](const std::string& line) {
       return std::find(log_.begin(), log_.end(), line) != log_.end();
@@ -117,21 +118,21 @@ TEST_F(DocumentWidgetTest, PressesReachTheElementUnderThePointerAndMenusOpenInsi
   EXPECT_EQ(rec_.positions.back(), "html 10,55");
   QTest::mouseDClick(widget_.get(), Qt::LeftButton, {}, QPoint(20, 10));
   EXPECT_TRUE(logged({"a mouse 5 a"}));
-  widget_->view().set_scroll_pos(by_id("list"), 200);
+  view().set_scroll_pos(by_id("list"), 200);
   QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(10, 85));
   EXPECT_TRUE(logged({"r10 mouse 4 r10"}));
   // A menu opened near the corner stays inside, opened upwards from the pointer.
-  widget_->view().set_scroll_pos(by_id("list"), 0);
+  view().set_scroll_pos(by_id("list"), 0);
   const QPoint near_corner(290, 175);  // inside the list, near its bottom
   widget_->resize(300, 180);
   QApplication::processEvents();
   QTest::mouseClick(widget_.get(), Qt::RightButton, {}, near_corner);
   ASSERT_EQ(widget_->input_side().popups().size(), 1u);
-  const litehtml::position menu = render::to_position(widget_->view().location(by_id("menu")));
+  const litehtml::position menu = render::to_position(view().location(by_id("menu")));
   EXPECT_GE(menu.width, 150);
   EXPECT_LE(menu.right(), 300);
   EXPECT_EQ(menu.bottom(), near_corner.y());
-  EXPECT_EQ(widget_->view().element_at(menu.right() - 10, menu.y + 30).text(), L"two");
+  EXPECT_EQ(view().element_at(menu.right() - 10, menu.y + 30).text(), L"two");
 }
 
 TEST_F(DocumentWidgetTest, KeysArriveAsVirtualKeyCodesAndTextAsCharacters) {
@@ -185,11 +186,10 @@ TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNo
   EXPECT_EQ(scroll_of("list"), 35);
   turn({0, 12000}, {});
   ASSERT_EQ(scroll_of("list"), 0);
-  render::scroll_metrics metrics;
-  ASSERT_TRUE(widget_->view().scroll_info(by_id("list"), metrics));
+  render::scroll_metrics metrics = metrics_of("list");
   ASSERT_EQ(metrics.max_scroll_y(), 50 * 20 - 100);
   const litehtml::position padding =
-      render::to_position(widget_->view().location(by_id("list"), render::box_area::padding));
+      render::to_position(view().location(by_id("list"), render::box_area::padding));
   scroll_bar_geometry bar = scroll_bar_for(padding, metrics);
   ASSERT_FALSE(bar.thumb.isEmpty());
   log_.clear();
@@ -204,7 +204,7 @@ TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNo
   EXPECT_EQ(scroll_of("list"), dragged);
   EXPECT_TRUE(log_.empty());
   // A press on the track below the thumb pages down.
-  widget_->view().scroll_info(by_id("list"), metrics);
+  metrics = metrics_of("list");
   bar = scroll_bar_for(padding, metrics);
   QTest::mouseClick(widget_.get(), Qt::LeftButton, {},
                     QPoint(bar.track.center().x(), bar.track.bottom() - 1));
@@ -235,12 +235,8 @@ TEST_F(DocumentWidgetTest, TimersAndPostedEventsRunFromTheEventLoop) {
 
 TEST_F(DocumentWidgetTest, ErrorsGoToTheHandlerAndNeverThroughQt) {
   show("<style>#a { behavior: test-widget-raises; height: 50px }</style><div id=a>a</div>");
-  auto message = [](std::exception_ptr error) {
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-      return std::string(e.what());
-    }
+  auto message = [](std::exception_ptr error) -> std::string {
+    try { std::rethrow_exception(error); } catch (const std::exception& e) { return e.what(); }
   };
   // By default the error is kept and the event loop ends with 1.
   QTimer::singleShot(0, widget_.get(),
