@@ -36,8 +36,7 @@ TEST(Restyle, KeepsAnonymousTableBoxesAndGeneratedContentAndRebuildsTables) {
   page.render();
   EXPECT_EQ(test_support::box_text(locate(page.find(".cell + .cell"))), right_before);
   const auto& painted = page.paint();
-  EXPECT_EQ(std::count_if(painted.begin(), painted.end(), [](auto& op) { return op.text == "!"; }),
-            1);
+  EXPECT_EQ(std::ranges::count(painted, std::string("!"), &paint_op::text), 1);
   EXPECT_EQ(find_text(painted, "note")->color.red, 255);
   EXPECT_FALSE(find_text(painted, "one"));
   ASSERT_TRUE(find_text(painted, "two"));
