@@ -45,15 +45,6 @@ struct ticking : behavior {
   bool on_timer(const dom::element&) override { return ++ticks < 3; }
 };
 
-struct raising : behavior {
-  raising() : behavior(group::mouse, "test-widget-raises") {}
-  bool on_mouse(const dom::element&, const dom::element&, uint32_t code, int, int, uint32_t,
-                uint32_t) override {
-    if (code == mouse::down) throw std::runtime_error("pressed");
-    return false;
-  }
-};
-
 // Two bands of 40px, a list of 50 rows of 20px in a box 100px high, and a context menu.
 std::string test_page() {
   std::string rows;
@@ -106,7 +97,7 @@ class DocumentWidgetTest : public ::testing::Test {
   std::vector<std::string> log_;
   recorder rec_{log_, "test-widget-log"};
   ticking ticks_;
-  raising raising_;
+  recorder raising_{log_, "test-widget-raises", group::mouse};
   document doc_;
   std::unique_ptr<document_widget> widget_;
 };
@@ -235,6 +226,10 @@ TEST_F(DocumentWidgetTest, TimersAndPostedEventsRunFromTheEventLoop) {
 
 TEST_F(DocumentWidgetTest, ErrorsGoToTheHandlerAndNeverThroughQt) {
   show("<style>#a { behavior: test-widget-raises; height: 50px }</style><div id=a>a</div>");
+  raising_.react = [](const dom::element&, const std::string& line) {
+    if (line == "a mouse 4 a") throw std::runtime_error("pressed");  // a press, bubbling
+    return false;
+  };
   auto message = [](std::exception_ptr error) -> std::string {
     try { std::rethrow_exception(error); } catch (const std::exception& e) { return e.what(); }
   };
