@@ -89,9 +89,7 @@ class DocumentWidgetTest : public ::testing::Test {
   }
   int scroll_of(const char* id) { return metrics_of(id).scroll_y; }
   bool logged(std::initializer_list<std::string> lines) const {
-    return std::all_of(lines.begin(), lines.end(), [&](const std::string& line) {
-      return std::find(log_.begin(), log_.end(), line) != log_.end();
-    });
+    return std::ranges::all_of(lines, [&](const std::string& l) { return std::ranges::count(log_, l) > 0; });
   }
 
   std::vector<std::string> log_;
@@ -154,8 +152,7 @@ TEST_F(DocumentWidgetTest, KeysArriveAsVirtualKeyCodesAndTextAsCharacters) {
   log_.clear();
   QTest::keyClick(widget_.get(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_TRUE(logged({"html key 0 html 67"}));
-  EXPECT_FALSE(std::any_of(log_.begin(), log_.end(),
-                           [](const std::string& l) { return l.find("key 2 ") != l.npos; }));
+  EXPECT_FALSE(std::ranges::any_of(log_, [](const std::string& l) { return l.find("key 2 ") != l.npos; }));
   // An input method commits text in any script.
   QInputMethodEvent composed;
   composed.setCommitString(QString::fromUtf8("日本"));
@@ -267,9 +264,7 @@ TEST(QtContainer, DrawsBorderStylesDecorationsMarkersAndRoundedClips) {
   litehtml::document& doc = *loaded.document;
   doc.render(400);
   const QImage image = paint_to_image(doc, container, 400, 300);
-  auto at = [&](const char* selector) {
-    return render::locate(doc.root()->select_one(std::string(selector)));
-  };
+  auto at = [&](const char* selector) { return render::locate(doc.root()->select_one(selector)); };
   auto lightness = [&](int x, int y) { return image.pixelColor(x, y).lightness(); };
   auto dark = [&](int left, int right, int top, int bottom, int below) {
     int count = 0;
