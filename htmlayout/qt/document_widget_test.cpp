@@ -48,8 +48,7 @@ struct ticking : behavior {
 // Two bands of 40px, a list of 50 rows of 20px in a box 100px high, and a context menu.
 std::string test_page() {
   std::string rows;
-  for (int i = 0; i < 50; ++i)
-    rows += "<div id=r" + std::to_string(i) + ">" + std::to_string(i) + "</div>";
+  for (int i = 0; i < 50; ++i) rows += "<div id=r" + std::to_string(i) + ">" + std::to_string(i) + "</div>";
   return R"(<html><head><style>
   body { margin: 0; font-family: "DejaVu Sans", sans-serif; font-size: 13px; }
   html, #a, #b { behavior: test-widget-log; } #a, #b { height: 40px; width: 200px; }
@@ -141,8 +140,7 @@ TEST_F(DocumentWidgetTest, KeysArriveAsVirtualKeyCodesAndTextAsCharacters) {
       {Qt::Key_Left, {}, vk::left}, {Qt::Key_Down, {}, vk::down}};
   // clang-format on
   for (const auto& e : cases) EXPECT_EQ(virtual_key(e.key, e.modifiers), e.code) << e.key;
-  EXPECT_EQ(key_state(Qt::ControlModifier | Qt::ShiftModifier),
-            keyboard::control | keyboard::shift);
+  EXPECT_EQ(key_state(Qt::ControlModifier | Qt::ShiftModifier), keyboard::control | keyboard::shift);
 
   // Through the widget: Tab (kept from focus changes) and typed text; Ctrl+C is a key, not text.
   QTest::keyClick(widget_.get(), Qt::Key_Tab);
@@ -274,8 +272,7 @@ TEST(QtContainer, DrawsBorderStylesDecorationsMarkersAndRoundedClips) {
   };
   // A double border: two dark thirds with the background between them.
   const litehtml::position d = at("#double");
-  for (int y = 0; y < 6; ++y)
-    EXPECT_EQ(lightness(d.x + d.width / 2, d.y + y) < 50, y < 2 || y > 3) << y;
+  for (int y = 0; y < 6; ++y) EXPECT_EQ(lightness(d.x + d.width / 2, d.y + y) < 50, y < 2 || y > 3) << y;
   // A dotted border has gaps along its side.
   const litehtml::position dots = at("#dotted");
   const int dotted = dark(dots.x, dots.right(), dots.y + 2, dots.y + 3, 100);
@@ -283,13 +280,11 @@ TEST(QtContainer, DrawsBorderStylesDecorationsMarkersAndRoundedClips) {
   EXPECT_GT(dots.width - dotted, 40);
   // An inset border is darker above than below.
   const litehtml::position inset = at("#inset");
-  EXPECT_LT(lightness(inset.x + 100, inset.y + 1) + 40,
-            lightness(inset.x + 100, inset.bottom() - 2));
+  EXPECT_LT(lightness(inset.x + 100, inset.y + 1) + 40, lightness(inset.x + 100, inset.bottom() - 2));
   // Underlined text: a dark line under the glyphs, also under the space.
   const litehtml::position under = at("#under u");
   int row = under.bottom() - 1;
-  while (row > under.y && dark(under.x, under.right(), row, row + 1, 128) <= under.width * 9 / 10)
-    --row;
+  while (row > under.y && dark(under.x, under.right(), row, row + 1, 128) <= under.width * 9 / 10) --row;
   EXPECT_GT(row, under.y + under.height / 2);
   // The list item's disc sits left of its text.
   const litehtml::position item = at("#item");

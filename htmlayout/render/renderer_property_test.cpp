@@ -69,8 +69,7 @@ class random_session {
 
   // One random change; the table's order gives the weights (insertions, attributes and states twice).
   void change() {
-    const uint32_t states[] = {state::checked, state::hover, state::current, state::focus,
-                               state::expanded};
+    const uint32_t states[] = {state::checked, state::hover, state::current, state::focus, state::expanded};
     const char* attributes[] = {"class", "wide", "title"};
     auto insert = [&] {
       dom::element row = any_row();
@@ -86,8 +85,7 @@ class random_session {
       dom::element e = any_element();
       const std::string name = attributes[pick(0, 2)];
       if (pick(0, 2) == 0) return e.remove_attribute(name);
-      std::string value =
-          name == "class" ? (pick(0, 1) ? "row tall" : "row") : std::to_string(pick(0, 99));
+      std::string value = name == "class" ? (pick(0, 1) ? "row tall" : "row") : std::to_string(pick(0, 99));
       if (e == find("#head")) value = pick(0, 1) ? "big" : "";
       e.set_attribute_utf8(name, value);
     };
@@ -155,10 +153,8 @@ class random_session {
       ASSERT_EQ(at.y, bottom);
       bottom = at.bottom();
       litehtml::element::ptr mirror = mirror_of(view, row);
-      ASSERT_TRUE(!laid_out ||
-                  (mirror != nullptr) == (i >= laid_out->first && i < laid_out->second));
-      ASSERT_TRUE(mirror || at.bottom() <= shown.y || at.y >= shown.bottom())
-          << "shows, not laid out";
+      ASSERT_TRUE(!laid_out || (mirror != nullptr) == (i >= laid_out->first && i < laid_out->second));
+      ASSERT_TRUE(mirror || at.bottom() <= shown.y || at.y >= shown.bottom()) << "shows, not laid out";
       if (!mirror) continue;
       if (at.y >= shown.y && at.bottom() <= shown.bottom() && at.height > 4) {
         dom::element hit = view.element_at(at.x + 1, at.y + at.height / 2);

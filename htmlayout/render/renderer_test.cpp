@@ -26,8 +26,7 @@ constexpr int kRowsTop = kBoxTop + 5;
 // A head, a box (300px high, 5px padding, 1px border) whose only child #list holds rows, a foot.
 class RendererTest : public ::testing::Test {
  protected:
-  void load(int rows,
-            const std::string& row_css = ".row { height: 20px } .row b { display: block }") {
+  void load(int rows, const std::string& row_css = ".row { height: 20px } .row b { display: block }") {
     host.load_html(
         "<html><head><style>body { margin: 0; } #head { height: 40px; }"
         "#box { height: 300px; overflow: auto; padding: 5px; border: 1px solid black; }" +

@@ -22,8 +22,7 @@ TEST(Restyle, KeepsAnonymousTableBoxesAndGeneratedContentAndRebuildsTables) {
       "</table></body>",
       "#grid { display: table; } .cell { display: table-cell; padding: 4px; }"
       "#note::before { content: \"!\"; } p:checked { color: #ff0000; } .gone { display: none; }");
-  const litehtml::position left = locate(page.find(".cell")),
-                           right = locate(page.find(".cell + .cell"));
+  const litehtml::position left = locate(page.find(".cell")), right = locate(page.find(".cell + .cell"));
   EXPECT_EQ(std::pair(right.x, right.y), std::pair(left.right(), left.y));
   const std::string right_before = test_support::box_text(right);
   const int one = find_text(page.paint(), "one")->box.y;
