@@ -49,8 +49,7 @@ struct ticking : behavior {
 std::string test_page() {
   std::string rows;
   for (int i = 0; i < 50; ++i) rows += "<div id=r" + std::to_string(i) + ">" + std::to_string(i) + "</div>";
-  return R"(<html><head><style>
-  body { margin: 0; font-family: "DejaVu Sans", sans-serif; font-size: 13px; }
+  return R"(<html><head><style> body { margin: 0; font-family: "DejaVu Sans", sans-serif; font-size: 13px; }
   html, #a, #b { behavior: test-widget-log; } #a, #b { height: 40px; width: 200px; }
   #list { height: 100px; width: 300px; overflow: auto; context-menu: selector(#menu); }
   #list div { height: 20px; behavior: test-widget-log; }

@@ -22,8 +22,7 @@ bool has_class(const dom::element& e, const std::string& name) {
          std::string::npos;
 }
 
-const char kCss[] = R"CSS(
-body { margin: 0 } #head { height: 30px } #head.big { height: 50px }
+const char kCss[] = R"CSS(body { margin: 0 } #head { height: 30px } #head.big { height: 50px }
 #box { height: 250px; overflow: auto; padding: 4px; border: 2px solid black }
 #side { height: 60px; overflow: auto; width: 120px; float: right } #list .row { width: 220px }
 .row.tall { padding-bottom: 13px } .row:checked { border-top: 3px solid #ff0000 }
@@ -95,8 +94,7 @@ class random_session {
       e.get_state() & bit ? e.set_state(0, bit) : e.set_state(bit);
     };
     const std::function<void()> actions[] = {
-        insert, insert,
-        [&] { if (dom::element row = any_row()) row.delete_element(); },
+        insert, insert, [&] { if (dom::element row = any_row()) row.delete_element(); },
         [&] {
           if (dom::element row = any_row()) {
             row.detach();

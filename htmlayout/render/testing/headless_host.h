@@ -42,8 +42,7 @@ class headless_host {
 
  private:
   headless_host(std::unique_ptr<document> own, int width, int height, document* doc = nullptr)
-      : own_document_(std::move(own)),
-        document_(doc ? *doc : *own_document_),
+      : own_document_(std::move(own)), document_(doc ? *doc : *own_document_),
         renderer_(document_, container_) {
     renderer_.set_viewport(width, height);
     geometry_.set_input(&input_);
