@@ -34,8 +34,7 @@ using htmlayout::testing::recorder;
 
 void ensure_application() {
   static int argc = 1;
-  static char name[] = "document_widget_test";
-  static char* argv[] = {name, nullptr};
+  static char* argv[] = {const_cast<char*>("document_widget_test"), nullptr};
   if (!QApplication::instance()) new QApplication(argc, argv);
 }
 
@@ -46,22 +45,11 @@ struct ticking : behavior {
   bool on_timer(const dom::element&) override { return ++ticks < 3; }
 };
 
-struct raising : behavior {
-  raising() : behavior(group::mouse, "test-widget-raises") {}
-  bool on_mouse(const dom::element&, const dom::element&, uint32_t code, int, int, uint32_t,
-                uint32_t) override {
-    if (code == mouse::down) throw std::runtime_error("pressed");
-    return false;
-  }
-};
-
 // Two bands of 40px, a list of 50 rows of 20px in a box 100px high, and a context menu.
 std::string test_page() {
   std::string rows;
-  for (int i = 0; i < 50; ++i)
-    rows += "<div id=r" + std::to_string(i) + ">" + std::to_string(i) + "</div>";
-  return R"(<html><head><style>
-  body { margin: 0; font-family: "DejaVu Sans", sans-serif; font-size: 13px; }
+  for (int i = 0; i < 50; ++i) rows += "<div id=r" + std::to_string(i) + ">" + std::to_string(i) + "</div>";
+  return R"(<html><head><style> body { margin: 0; font-family: "DejaVu Sans", sans-serif; font-size: 13px; }
   html, #a, #b { behavior: test-widget-log; } #a, #b { height: 40px; width: 200px; }
   #list { height: 100px; width: 300px; overflow: auto; context-menu: selector(#menu); }
   #list div { height: 20px; behavior: test-widget-log; }
@@ -91,21 +79,21 @@ class DocumentWidgetTest : public ::testing::Test {
   }
 
   dom::element by_id(const char* id) { return doc_.root().select_first(std::string("#") + id); }
-  int scroll_of(const char* id) {
+  render::renderer& view() { return widget_->view(); }
+  render::scroll_metrics metrics_of(const char* id) {
     render::scroll_metrics metrics;
-    widget_->view().scroll_info(by_id(id), metrics);
-    return metrics.scroll_y;
+    EXPECT_TRUE(view().scroll_info(by_id(id), metrics));
+    return metrics;
   }
+  int scroll_of(const char* id) { return metrics_of(id).scroll_y; }
   bool logged(std::initializer_list<std::string> lines) const {
-    return std::all_of(lines.begin(), lines.end(), [&](const std::string& line) {
-      return std::find(log_.begin(), log_.end(), line) != log_.end();
-    });
+    return std::ranges::all_of(lines, [&](const std::string& l) { return std::ranges::count(log_, l) > 0; });
   }
 
   std::vector<std::string> log_;
   recorder rec_{log_, "test-widget-log"};
   ticking ticks_;
-  raising raising_;
+  recorder raising_{log_, "test-widget-raises", group::mouse};
   document doc_;
   std::unique_ptr<document_widget> widget_;
 };
@@ -117,21 +105,21 @@ TEST_F(DocumentWidgetTest, PressesReachTheElementUnderThePointerAndMenusOpenInsi
   EXPECT_EQ(rec_.positions.back(), "html 10,55");
   QTest::mouseDClick(widget_.get(), Qt::LeftButton, {}, QPoint(20, 10));
   EXPECT_TRUE(logged({"a mouse 5 a"}));
-  widget_->view().set_scroll_pos(by_id("list"), 200);
+  view().set_scroll_pos(by_id("list"), 200);
   QTest::mouseClick(widget_.get(), Qt::LeftButton, {}, QPoint(10, 85));
   EXPECT_TRUE(logged({"r10 mouse 4 r10"}));
   // A menu opened near the corner stays inside, opened upwards from the pointer.
-  widget_->view().set_scroll_pos(by_id("list"), 0);
+  view().set_scroll_pos(by_id("list"), 0);
   const QPoint near_corner(290, 175);  // inside the list, near its bottom
   widget_->resize(300, 180);
   QApplication::processEvents();
   QTest::mouseClick(widget_.get(), Qt::RightButton, {}, near_corner);
   ASSERT_EQ(widget_->input_side().popups().size(), 1u);
-  const litehtml::position menu = render::to_position(widget_->view().location(by_id("menu")));
+  const litehtml::position menu = render::to_position(view().location(by_id("menu")));
   EXPECT_GE(menu.width, 150);
   EXPECT_LE(menu.right(), 300);
   EXPECT_EQ(menu.bottom(), near_corner.y());
-  EXPECT_EQ(widget_->view().element_at(menu.right() - 10, menu.y + 30).text(), L"two");
+  EXPECT_EQ(view().element_at(menu.right() - 10, menu.y + 30).text(), L"two");
 }
 
 TEST_F(DocumentWidgetTest, KeysArriveAsVirtualKeyCodesAndTextAsCharacters) {
@@ -151,8 +139,7 @@ TEST_F(DocumentWidgetTest, KeysArriveAsVirtualKeyCodesAndTextAsCharacters) {
       {Qt::Key_Left, {}, vk::left}, {Qt::Key_Down, {}, vk::down}};
   // clang-format on
   for (const auto& e : cases) EXPECT_EQ(virtual_key(e.key, e.modifiers), e.code) << e.key;
-  EXPECT_EQ(key_state(Qt::ControlModifier | Qt::ShiftModifier),
-            keyboard::control | keyboard::shift);
+  EXPECT_EQ(key_state(Qt::ControlModifier | Qt::ShiftModifier), keyboard::control | keyboard::shift);
 
   // Through the widget: Tab (kept from focus changes) and typed text; Ctrl+C is a key, not text.
   QTest::keyClick(widget_.get(), Qt::Key_Tab);
@@ -162,8 +149,7 @@ TEST_F(DocumentWidgetTest, KeysArriveAsVirtualKeyCodesAndTextAsCharacters) {
   log_.clear();
   QTest::keyClick(widget_.get(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_TRUE(logged({"html key 0 html 67"}));
-  EXPECT_FALSE(std::any_of(log_.begin(), log_.end(),
-                           [](const std::string& l) { return l.find("key 2 ") != l.npos; }));
+  EXPECT_FALSE(std::ranges::any_of(log_, [](const std::string& l) { return l.find("key 2 ") != l.npos; }));
   // An input method commits text in any script.
   QInputMethodEvent composed;
   composed.setCommitString(QString::fromUtf8("日本"));
@@ -185,11 +171,10 @@ TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNo
   EXPECT_EQ(scroll_of("list"), 35);
   turn({0, 12000}, {});
   ASSERT_EQ(scroll_of("list"), 0);
-  render::scroll_metrics metrics;
-  ASSERT_TRUE(widget_->view().scroll_info(by_id("list"), metrics));
+  render::scroll_metrics metrics = metrics_of("list");
   ASSERT_EQ(metrics.max_scroll_y(), 50 * 20 - 100);
   const litehtml::position padding =
-      render::to_position(widget_->view().location(by_id("list"), render::box_area::padding));
+      render::to_position(view().location(by_id("list"), render::box_area::padding));
   scroll_bar_geometry bar = scroll_bar_for(padding, metrics);
   ASSERT_FALSE(bar.thumb.isEmpty());
   log_.clear();
@@ -204,7 +189,7 @@ TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNo
   EXPECT_EQ(scroll_of("list"), dragged);
   EXPECT_TRUE(log_.empty());
   // A press on the track below the thumb pages down.
-  widget_->view().scroll_info(by_id("list"), metrics);
+  metrics = metrics_of("list");
   bar = scroll_bar_for(padding, metrics);
   QTest::mouseClick(widget_.get(), Qt::LeftButton, {},
                     QPoint(bar.track.center().x(), bar.track.bottom() - 1));
@@ -235,12 +220,12 @@ TEST_F(DocumentWidgetTest, TimersAndPostedEventsRunFromTheEventLoop) {
 
 TEST_F(DocumentWidgetTest, ErrorsGoToTheHandlerAndNeverThroughQt) {
   show("<style>#a { behavior: test-widget-raises; height: 50px }</style><div id=a>a</div>");
-  auto message = [](std::exception_ptr error) {
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-      return std::string(e.what());
-    }
+  raising_.react = [](const dom::element&, const std::string& line) {
+    if (line == "a mouse 4 a") throw std::runtime_error("pressed");  // a press, bubbling
+    return false;
+  };
+  auto message = [](std::exception_ptr error) -> std::string {
+    try { std::rethrow_exception(error); } catch (const std::exception& e) { return e.what(); }
   };
   // By default the error is kept and the event loop ends with 1.
   QTimer::singleShot(0, widget_.get(),
@@ -276,9 +261,7 @@ TEST(QtContainer, DrawsBorderStylesDecorationsMarkersAndRoundedClips) {
   litehtml::document& doc = *loaded.document;
   doc.render(400);
   const QImage image = paint_to_image(doc, container, 400, 300);
-  auto at = [&](const char* selector) {
-    return render::locate(doc.root()->select_one(std::string(selector)));
-  };
+  auto at = [&](const char* selector) { return render::locate(doc.root()->select_one(selector)); };
   auto lightness = [&](int x, int y) { return image.pixelColor(x, y).lightness(); };
   auto dark = [&](int left, int right, int top, int bottom, int below) {
     int count = 0;
@@ -288,8 +271,7 @@ TEST(QtContainer, DrawsBorderStylesDecorationsMarkersAndRoundedClips) {
   };
   // A double border: two dark thirds with the background between them.
   const litehtml::position d = at("#double");
-  for (int y = 0; y < 6; ++y)
-    EXPECT_EQ(lightness(d.x + d.width / 2, d.y + y) < 50, y < 2 || y > 3) << y;
+  for (int y = 0; y < 6; ++y) EXPECT_EQ(lightness(d.x + d.width / 2, d.y + y) < 50, y < 2 || y > 3) << y;
   // A dotted border has gaps along its side.
   const litehtml::position dots = at("#dotted");
   const int dotted = dark(dots.x, dots.right(), dots.y + 2, dots.y + 3, 100);
@@ -297,13 +279,11 @@ TEST(QtContainer, DrawsBorderStylesDecorationsMarkersAndRoundedClips) {
   EXPECT_GT(dots.width - dotted, 40);
   // An inset border is darker above than below.
   const litehtml::position inset = at("#inset");
-  EXPECT_LT(lightness(inset.x + 100, inset.y + 1) + 40,
-            lightness(inset.x + 100, inset.bottom() - 2));
+  EXPECT_LT(lightness(inset.x + 100, inset.y + 1) + 40, lightness(inset.x + 100, inset.bottom() - 2));
   // Underlined text: a dark line under the glyphs, also under the space.
   const litehtml::position under = at("#under u");
   int row = under.bottom() - 1;
-  while (row > under.y && dark(under.x, under.right(), row, row + 1, 128) <= under.width * 9 / 10)
-    --row;
+  while (row > under.y && dark(under.x, under.right(), row, row + 1, 128) <= under.width * 9 / 10) --row;
   EXPECT_GT(row, under.y + under.height / 2);
   // The list item's disc sits left of its text.
   const litehtml::position item = at("#item");

@@ -35,8 +35,7 @@ TEST(Locate, GivesTheAreasOfBlocksAndBoundsInlinesAndTableRowsByTheirBoxes) {
   EXPECT_EQ(find_text(painted, "x")->box.x, 22);
   // 8px per character: "aaaa bb cc dd" would be 104px, so the span wraps after "cc".
   const litehtml::position span = locate(page.find("#s"));
-  const paint_op* bb = find_text(painted, "bb");
-  const paint_op* ee = find_text(painted, "ee");
+  const paint_op *bb = find_text(painted, "bb"), *ee = find_text(painted, "ee");
   ASSERT_TRUE(bb && ee);
   EXPECT_GT(ee->box.y, bb->box.y);
   EXPECT_EQ(span.y, bb->box.y);

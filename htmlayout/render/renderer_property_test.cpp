@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -21,8 +22,7 @@ bool has_class(const dom::element& e, const std::string& name) {
          std::string::npos;
 }
 
-const char kCss[] = R"CSS(
-body { margin: 0 } #head { height: 30px } #head.big { height: 50px }
+const char kCss[] = R"CSS(body { margin: 0 } #head { height: 30px } #head.big { height: 50px }
 #box { height: 250px; overflow: auto; padding: 4px; border: 2px solid black }
 #side { height: 60px; overflow: auto; width: 120px; float: right } #list .row { width: 220px }
 .row.tall { padding-bottom: 13px } .row:checked { border-top: 3px solid #ff0000 }
@@ -66,92 +66,72 @@ class random_session {
     return what == 3 && row ? row.child(0) : row;
   }
 
+  // One random change; the table's order gives the weights (insertions, attributes and states twice).
   void change() {
-    const uint32_t states[] = {state::checked, state::hover, state::current, state::focus,
-                               state::expanded};
+    const uint32_t states[] = {state::checked, state::hover, state::current, state::focus, state::expanded};
     const char* attributes[] = {"class", "wide", "title"};
-    switch (pick(0, 12)) {
-      case 0:
-      case 1: {
-        dom::element row = any_row();
-        std::string html;
-        for (int n = pick(1, 3); n > 0; --n) html += row_html(next_id_++, pick(0, 12));
-        const int where = pick(0, 3);
-        if (!row || where == 0)
-          list().set_html(html, position::insert_at_start);
-        else if (where == 1)
-          list().set_html(html, position::append_after_last);
-        else
-          row.set_html(html, where == 2 ? position::insert_before : position::insert_after);
-        break;
-      }
-      case 2:
-        if (dom::element row = any_row()) row.delete_element();
-        break;
-      case 3:
-        if (dom::element row = any_row()) {
-          row.detach();
-          list().insert(row, static_cast<std::size_t>(pick(0, int(list().children_count()))));
-        }
-        break;
-      case 4:
-      case 5: {
-        dom::element e = any_element();
-        const std::string name = attributes[pick(0, 2)];
-        if (pick(0, 2) == 0) {
-          e.remove_attribute(name);
-          break;
-        }
-        std::string value =
-            name == "class" ? (pick(0, 1) ? "row tall" : "row") : std::to_string(pick(0, 99));
-        if (e == find("#head")) value = pick(0, 1) ? "big" : "";
-        e.set_attribute_utf8(name, value);
-        break;
-      }
-      case 6:
-      case 7: {
-        dom::element e = any_element();
-        const uint32_t bit = states[pick(0, 4)];
-        e.get_state() & bit ? e.set_state(0, bit) : e.set_state(bit);
-        break;
-      }
-      case 8: {
-        dom::element row = any_row();
-        if (!row) break;
-        if (pick(0, 1))
-          row.child(0).set_text(L"text " + std::to_wstring(pick(0, 999)));
-        else
-          row.set_html("<span>" + std::to_string(pick(0, 9)) + "</span> " +
-                           std::string(static_cast<std::size_t>(pick(0, 90)), 'x'),
-                       position::replace_content);
-        break;
-      }
-      case 9:
-        host.view().set_scroll_pos(box(), pick(0, 9000));
-        break;
-      case 10:
-        if (dom::element row = any_row()) host.view().scroll_to_view(row, pick(0, 1) == 1);
-        break;
-      case 11:  // content in the box beside the list comes and goes
-        if (dom::element note = box().select_first(".note"))
-          note.delete_element();
-        else
-          box().set_html("<div class=note>a note <b>above</b> the list</div>",
-                         position::insert_at_start);
-        break;
-      default:
-        if (pick(0, 5) == 0) {
+    auto insert = [&] {
+      dom::element row = any_row();
+      std::string html;
+      for (int n = pick(1, 3); n > 0; --n) html += row_html(next_id_++, pick(0, 12));
+      const int where = pick(0, 3);
+      if (!row || where < 2)
+        list().set_html(html, where == 1 ? position::append_after_last : position::insert_at_start);
+      else
+        row.set_html(html, where == 2 ? position::insert_before : position::insert_after);
+    };
+    auto set_attribute = [&] {
+      dom::element e = any_element();
+      const std::string name = attributes[pick(0, 2)];
+      if (pick(0, 2) == 0) return e.remove_attribute(name);
+      std::string value = name == "class" ? (pick(0, 1) ? "row tall" : "row") : std::to_string(pick(0, 99));
+      if (e == find("#head")) value = pick(0, 1) ? "big" : "";
+      e.set_attribute_utf8(name, value);
+    };
+    auto flip_state = [&] {
+      dom::element e = any_element();
+      const uint32_t bit = states[pick(0, 4)];
+      e.get_state() & bit ? e.set_state(0, bit) : e.set_state(bit);
+    };
+    const std::function<void()> actions[] = {
+        insert, insert, [&] { if (dom::element row = any_row()) row.delete_element(); },
+        [&] {
+          if (dom::element row = any_row()) {
+            row.detach();
+            list().insert(row, static_cast<std::size_t>(pick(0, int(list().children_count()))));
+          }
+        },
+        set_attribute, set_attribute, flip_state, flip_state,
+        [&] {
+          dom::element row = any_row();
+          if (row && pick(0, 1))
+            row.child(0).set_text(L"text " + std::to_wstring(pick(0, 999)));
+          else if (row)
+            row.set_html("<span>" + std::to_string(pick(0, 9)) + "</span> " +
+                             std::string(static_cast<std::size_t>(pick(0, 90)), 'x'),
+                         position::replace_content);
+        },
+        [&] { host.view().set_scroll_pos(box(), pick(0, 9000)); },
+        [&] { if (dom::element row = any_row()) host.view().scroll_to_view(row, pick(0, 1) == 1); },
+        [&] {  // content in the box beside the list comes and goes
+          if (dom::element note = box().select_first(".note"))
+            note.delete_element();
+          else
+            box().set_html("<div class=note>a note <b>above</b> the list</div>",
+                           position::insert_at_start);
+        },
+        [&] {
           struct by_id : dom::element::comparator {
             int compare(const dom::element& a, const dom::element& b) override {
               return a.get_attribute_utf8("id") < b.get_attribute_utf8("id") ? -1 : 1;
             }
           } order;
-          list().sort(order);
-        } else {
-          host.view().set_scroll_pos(box(), pick(0, 300));
-        }
-        break;
-    }
+          if (pick(0, 5) == 0)
+            list().sort(order);
+          else
+            host.view().set_scroll_pos(box(), pick(0, 300));
+        }};
+    actions[pick(0, 12)]();
   }
 
   void check() {
@@ -171,10 +151,8 @@ class random_session {
       ASSERT_EQ(at.y, bottom);
       bottom = at.bottom();
       litehtml::element::ptr mirror = mirror_of(view, row);
-      ASSERT_TRUE(!laid_out ||
-                  (mirror != nullptr) == (i >= laid_out->first && i < laid_out->second));
-      ASSERT_TRUE(mirror || at.bottom() <= shown.y || at.y >= shown.bottom())
-          << "shows, not laid out";
+      ASSERT_TRUE(!laid_out || (mirror != nullptr) == (i >= laid_out->first && i < laid_out->second));
+      ASSERT_TRUE(mirror || at.bottom() <= shown.y || at.y >= shown.bottom()) << "shows, not laid out";
       if (!mirror) continue;
       if (at.y >= shown.y && at.bottom() <= shown.bottom() && at.height > 4) {
         dom::element hit = view.element_at(at.x + 1, at.y + at.height / 2);

@@ -26,8 +26,7 @@ constexpr int kRowsTop = kBoxTop + 5;
 // A head, a box (300px high, 5px padding, 1px border) whose only child #list holds rows, a foot.
 class RendererTest : public ::testing::Test {
  protected:
-  void load(int rows,
-            const std::string& row_css = ".row { height: 20px } .row b { display: block }") {
+  void load(int rows, const std::string& row_css = ".row { height: 20px } .row b { display: block }") {
     host.load_html(
         "<html><head><style>body { margin: 0; } #head { height: 40px; }"
         "#box { height: 300px; overflow: auto; padding: 5px; border: 1px solid black; }" +
@@ -123,15 +122,13 @@ TEST_F(RendererTest, ListsCrossingTheWholeListThresholdAndReplacedWhole) {
   load(10);
   dom::element list = find("#list");
   const std::pair<std::size_t, std::size_t> whole{0, 10};
-  view().update();
-  EXPECT_EQ(*view().laid_out_rows(list), whole);
+  auto laid_out = [&] { view().update(); return view().laid_out_rows(list).value(); };
+  EXPECT_EQ(laid_out(), whole);
   list.set_html(rows_html(200, "r", 10), position::append_after_last);
-  view().update();
-  EXPECT_EQ(view().laid_out_rows(list)->first, 0u);
-  EXPECT_LT(view().laid_out_rows(list)->second, 50u);
+  EXPECT_EQ(laid_out().first, 0u);
+  EXPECT_LT(laid_out().second, 50u);
   for (int i = 10; i < 200; ++i) row(i).delete_element();
-  view().update();
-  EXPECT_EQ(*view().laid_out_rows(list), whole);
+  EXPECT_EQ(laid_out(), whole);
   expect_mirror_as_document();
   // Every row of a long list replaced: only the new rows in view are laid out.
   rows = rows_html(20000, "n");

@@ -22,8 +22,7 @@ TEST(Restyle, KeepsAnonymousTableBoxesAndGeneratedContentAndRebuildsTables) {
       "</table></body>",
       "#grid { display: table; } .cell { display: table-cell; padding: 4px; }"
       "#note::before { content: \"!\"; } p:checked { color: #ff0000; } .gone { display: none; }");
-  const litehtml::position left = locate(page.find(".cell")),
-                           right = locate(page.find(".cell + .cell"));
+  const litehtml::position left = locate(page.find(".cell")), right = locate(page.find(".cell + .cell"));
   EXPECT_EQ(std::pair(right.x, right.y), std::pair(left.right(), left.y));
   const std::string right_before = test_support::box_text(right);
   const int one = find_text(page.paint(), "one")->box.y;
@@ -36,8 +35,7 @@ TEST(Restyle, KeepsAnonymousTableBoxesAndGeneratedContentAndRebuildsTables) {
   page.render();
   EXPECT_EQ(test_support::box_text(locate(page.find(".cell + .cell"))), right_before);
   const auto& painted = page.paint();
-  EXPECT_EQ(std::count_if(painted.begin(), painted.end(), [](auto& op) { return op.text == "!"; }),
-            1);
+  EXPECT_EQ(std::ranges::count(painted, std::string("!"), &paint_op::text), 1);
   EXPECT_EQ(find_text(painted, "note")->color.red, 255);
   EXPECT_FALSE(find_text(painted, "one"));
   ASSERT_TRUE(find_text(painted, "two"));

@@ -41,8 +41,7 @@ std::string paint(test_support::test_page& page, const litehtml::position& clip,
   set_row_culling(cull);
   std::ostringstream out;
   for (const auto& op : page.paint(clip))
-    out << static_cast<int>(op.what) << ' ' << op.text << ' ' << op.box.x << ',' << op.box.y << ','
-        << op.box.width << ',' << op.box.height << '\n';
+    out << static_cast<int>(op.what) << ' ' << op.text << ' ' << test_support::box_text(op.box) << '\n';
   set_row_culling(true);
   return out.str();
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -32,15 +33,10 @@ class fixed_layout : public geometry {
     for (const auto& [e, b] : boxes_) {
       if (p.x < b.left || p.x >= b.right || p.y < b.top || p.y >= b.bottom || !e.is_visible())
         continue;
-      int depth = 0;
-      bool in_popup = false;
-      for (dom::element a = e; a; a = a.parent(), ++depth)
-        in_popup = in_popup || (a.get_state() & state::popup);
-      const int rank = (in_popup ? 1000 : 0) + depth;
-      if (rank >= best_rank) {
-        best = e;
-        best_rank = rank;
-      }
+      int rank = 0, popup = 0;  // the depth, and 1000 more inside a popup
+      for (dom::element a = e; a; a = a.parent(), ++rank)
+        if (a.get_state() & state::popup) popup = 1000;
+      if (rank + popup >= best_rank) std::tie(best, best_rank) = std::pair(e, rank + popup);
     }
     return best;
   }

@@ -42,8 +42,7 @@ class headless_container : public container_base, public scroll_bar_painter {
   void delete_font(litehtml::uint_ptr handle) override { delete reinterpret_cast<font*>(handle); }
   int text_width(const char* text, litehtml::uint_ptr handle) override {
     int code_points = 0;
-    for (const char* c = text; *c; ++c)
-      code_points += (static_cast<unsigned char>(*c) & 0xC0) != 0x80;
+    for (const char* c = text; *c; ++c) code_points += (static_cast<unsigned char>(*c) & 0xC0) != 0x80;
     return code_points * ((handle ? reinterpret_cast<font*>(handle)->size : 16) / 2);
   }
   void draw_text(litehtml::uint_ptr, const char* text, litehtml::uint_ptr handle,

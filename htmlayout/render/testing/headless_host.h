@@ -23,8 +23,6 @@ class headless_host {
   // Shows `doc`, which may already hold a page and must outlive the host.
   explicit headless_host(document& doc, int width = 800, int height = 600)
       : headless_host(nullptr, width, height, &doc) {}
-  headless_host(const headless_host&) = delete;
-  headless_host& operator=(const headless_host&) = delete;
 
   bool load_html(std::string_view html, std::string_view base_url = {}) {
     return document_.load_html(html, base_url);
@@ -44,8 +42,7 @@ class headless_host {
 
  private:
   headless_host(std::unique_ptr<document> own, int width, int height, document* doc = nullptr)
-      : own_document_(std::move(own)),
-        document_(doc ? *doc : *own_document_),
+      : own_document_(std::move(own)), document_(doc ? *doc : *own_document_),
         renderer_(document_, container_) {
     renderer_.set_viewport(width, height);
     geometry_.set_input(&input_);
