@@ -46,6 +46,7 @@ class x_session {
   }
   x_session(const x_session&) = delete;
   x_session& operator=(const x_session&) = delete;
+  const std::string& display() const { return display_; }
 
   // A program on this display: an X11 client, no session bus (Qt's tray icon talks to the X11
   // tray), no error box (nobody would close it).
@@ -147,6 +148,7 @@ inline std::vector<std::string> lines_of(const std::string& text) {
   return lines;
 }
 
+#ifdef CLIENT_EXE  // the e2e tests, built with the test client; not the benchmarks
 // `sequence` ("key ctrl+c sleep 0.2 key ctrl+c", as for xdotool) as the test client's arguments.
 inline std::vector<std::string> type_command(const std::string& sequence) {
   std::vector<std::string> args{CLIENT_EXE, "type"};
@@ -159,5 +161,6 @@ inline std::vector<std::string> type_command(const std::string& sequence) {
 inline bool type_keys(const x_session& x, const std::string& sequence) {
   return x.run(type_command(sequence)).exit_code == 0;
 }
+#endif
 
 }  // namespace testing_support
