@@ -386,11 +386,7 @@ struct starts_timer : behavior {
 TEST(TimerTest, TimersSetBeforeTheInputExistsAreKeptForIt) {
   starts_timer behaviour;
   document doc;
-  doc.set_notification_callback([](notification& n) -> uint32_t {
-    if (n.code == notification_code::attach_behavior)
-      answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
-    return 0;
-  });
+  doc.set_notification_callback(testing::attach_behaviors);
   doc.load_html(R"(<style>.clock { behavior: test-starts-timer }</style>
     <div class=clock id=kept></div><div class=clock id=gone></div>)");
   doc.root().select_first("#gone").delete_element();

@@ -18,8 +18,7 @@ struct stock_behaviors_registered {
 struct stock_window : stock_behaviors_registered, test_window {
   explicit stock_window(std::string_view html, std::string_view base_url = {}) {
     doc.set_notification_callback([this](notification& n) -> uint32_t {
-      if (n.code == notification_code::attach_behavior)
-        answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
+      attach_behaviors(n);
       if (n.code == notification_code::behavior_notify)
         reports.push_back(static_cast<behavior_notify_notification&>(n));
       return 0;

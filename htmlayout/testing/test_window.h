@@ -31,8 +31,7 @@ class fixed_layout : public geometry {
     dom::element best;
     int best_rank = -1;
     for (const auto& [e, b] : boxes_) {
-      if (p.x < b.left || p.x >= b.right || p.y < b.top || p.y >= b.bottom || !e.is_visible())
-        continue;
+      if (p.x < b.left || p.x >= b.right || p.y < b.top || p.y >= b.bottom || !e.is_visible()) continue;
       int rank = 0, popup = 0;  // the depth, and 1000 more inside a popup
       for (dom::element a = e; a; a = a.parent(), ++rank)
         if (a.get_state() & state::popup) popup = 1000;
@@ -52,6 +51,13 @@ class fixed_layout : public geometry {
   std::vector<std::pair<dom::element, rect>> boxes_;
 };
 
+// A notification callback that answers the document's behaviour requests from the registry.
+inline uint32_t attach_behaviors(notification& n) {
+  if (n.code == notification_code::attach_behavior)
+    answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
+  return 0;
+}
+
 // The behaviours a page names must outlive the window: declare them before it.
 struct test_window {
   document doc;
@@ -59,11 +65,7 @@ struct test_window {
   input in{doc, layout};
 
   explicit test_window(std::string_view html = {}, std::string_view base_url = {}) {
-    doc.set_notification_callback([](notification& n) -> uint32_t {
-      if (n.code == notification_code::attach_behavior)
-        answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
-      return 0;
-    });
+    doc.set_notification_callback(attach_behaviors);
     if (!html.empty()) doc.load_html(html, base_url);
   }
 
@@ -112,8 +114,7 @@ class recorder : public behavior {
   bool on_focus(const dom::element& he, const dom::element& target, uint32_t code) override {
     return note(he, "focus", code, target);
   }
-  bool on_event(const dom::element& he, const dom::element& target, uint32_t code,
-                uintptr_t) override {
+  bool on_event(const dom::element& he, const dom::element& target, uint32_t code, uintptr_t) override {
     return note(he, "event", code, target);
   }
   bool on_timer(const dom::element& he) override { return note(he, "timer"); }
