@@ -76,8 +76,7 @@ struct window : logged, testing::stock_window {
 // Records the behaviour events that reach the body: "code:source id:reason".
 struct event_log : behavior {
   event_log() : behavior(group::behavior_event, "test-event-log") {}
-  bool on_event(const dom::element&, const dom::element& target, uint32_t code,
-                uintptr_t reason) override {
+  bool on_event(const dom::element&, const dom::element& target, uint32_t code, uintptr_t reason) override {
     seen.push_back(std::to_string(code) + ":" + target.get_attribute_utf8("id").value_or("") + ":" +
                    std::to_string(reason));
     return false;
@@ -264,8 +263,7 @@ TEST(ListBehaviorsTest, ExpandableCollapsibleAndCollapsibleByIcon) {
 constexpr const char* dropdown_page = R"(<style>body { behavior: test-log; } #dd { behavior: dropdown; }
   .popup { display: none; behavior: popup; }</style>
 <div id=dd>Choose<div class=popup id=pop><button id=one>One</button><span id=text>text</span>
-  <a id=more href="more.htm">more</a></div></div>
-<div id=away tabindex=0>away</div>)";
+  <a id=more href="more.htm">more</a></div></div> <div id=away tabindex=0>away</div>)";
 
 TEST(DropdownTest, ItsPopupClosesOnItsButtonsLinksAReleaseInsideOrTheFocusLeaving) {
   window w(dropdown_page);
@@ -307,13 +305,11 @@ TEST(DropdownTest, ItsPopupClosesOnItsButtonsLinksAReleaseInsideOrTheFocusLeavin
 
 constexpr const char* buddy_page = R"(<style>#buddy { behavior: select-buddy; }</style><div id=buddy>
 <select id=src role=source multiple><option id=a>A<option id=b>B<option id=c>C<option id=d>D
-  <option id=e>E</select>
-<select id=dst role=destination multiple><option id=z>Z</select>
+  <option id=e>E</select> <select id=dst role=destination multiple><option id=z>Z</select>
 <button id=select-all action=select-all>all</button><button id=clear-all action=clear-all>none</button>
 <button id=move-all action=move-all>&gt;&gt;</button><button id=move-selected action=move-selected>></button>
 <button id=revoke-all action=revoke-all>&lt;&lt;</button>
-<button id=revoke-selected action=revoke-selected>&lt;</button>
-</div>)";
+<button id=revoke-selected action=revoke-selected>&lt;</button> </div>)";
 
 TEST(SelectBuddyTest, MovedOptionsComeBackToTheirFormerPlaces) {
   window w(buddy_page);
@@ -349,8 +345,7 @@ constexpr const char* checkmark_page = R"(<style>#tree { behavior: select-checkm
   <options id=g><span class=caption id=c-g>G</span>
     <option id=g1 check=off><span class=caption id=c-g1>g1</span></option>
     <option id=g2 check=off><span class=caption id=c-g2>g2</span><span id=g2-note>note</span></option>
-  </options>
-</options></div>)";
+  </options> </options></div>)";
 
 TEST(SelectCheckmarkTest, ACaptionOrSpaceTogglesItsOptionWithEverythingBelowAndTheGroupsAbove) {
   window w(checkmark_page);
@@ -420,8 +415,7 @@ TEST(EditableSelectTest, EditAddSaveAndTheKeysBetweenOptions) {
 }
 
 constexpr const char* tabs_page = R"(<style>body { behavior: test-log; } #outer, #inner { behavior: tabs; }
-  .gone { display: none; }</style><div id=outer>
-  <div id=bar><span id=t1 panel=one selected>One</span>
+  .gone { display: none; }</style><div id=outer> <div id=bar><span id=t1 panel=one selected>One</span>
     <span id=t2 panel="it's &quot;two&quot;">Two</span>
     <span id=t3 panel=three disabled>Three</span><span id=t4 panel=four>Four</span>
     <span id=t5 panel=five class=gone>Five</span></div>
@@ -429,8 +423,7 @@ constexpr const char* tabs_page = R"(<style>body { behavior: test-log; } #outer,
     <div id=inner><span id=n1 panel=one selected>Inner one</span><span id=n2 panel=two>Inner two</span>
       <div id=np1 name=one>inner 1</div><div id=np2 name=two>inner 2</div></div></div>
   <div id=p2 name="it's &quot;two&quot;">2</div><div id=p3 name=three>3</div>
-  <div id=p4 name=four>4</div>
-</div>)";
+  <div id=p4 name=four>4</div> </div>)";
 
 TEST(TabsTest, KeysMoveAlongTheStripPassingOverDisabledAndHiddenTabs) {
   window w(tabs_page);
@@ -470,11 +463,7 @@ TEST(StockGridsTest, RowsAreSelectedHeaderPressesSortOnceAndTheSplitterDragsTheB
   event_log log;
   render::headless_host host(400, 300);
   testing::pointer pointer(host.in(), host.geometry());
-  host.doc().set_notification_callback([](notification& n) -> uint32_t {
-    if (n.code == notification_code::attach_behavior)
-      answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
-    return 0;
-  });
+  host.doc().set_notification_callback(testing::attach_behaviors);
   ASSERT_TRUE(host.load_html("<style>body { margin: 0; behavior: test-event-log; }"
       "table, tr { display: block; } tr { height: 20px; }"
       "td, th { display: inline-block; width: 60px; } #frame { flow: horizontal; }"
@@ -603,8 +592,7 @@ TEST(HyperlinkTest, AnHrefToANameInThePageScrollsItToTheTopOfItsBox) {
   render::headless_host host(400, 300);
   int reports = 0;
   host.doc().set_notification_callback([&](notification& n) -> uint32_t {
-    if (n.code == notification_code::attach_behavior)
-      answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
+    testing::attach_behaviors(n);
     reports += n.code == notification_code::behavior_notify;
     return 0;
   });

@@ -62,11 +62,7 @@ class DocumentWidgetTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ensure_application();
-    doc_.set_notification_callback([this](notification& n) -> uint32_t {
-      if (n.code == notification_code::attach_behavior)
-        answer_attach_behavior(static_cast<attach_behavior_notification&>(n));
-      return 0;
-    });
+    doc_.set_notification_callback(htmlayout::testing::attach_behaviors);
   }
 
   void show(const std::string& page = test_page()) {
@@ -124,11 +120,7 @@ TEST_F(DocumentWidgetTest, PressesReachTheElementUnderThePointerAndMenusOpenInsi
 
 TEST_F(DocumentWidgetTest, KeysArriveAsVirtualKeyCodesAndTextAsCharacters) {
   show();
-  struct {
-    int key;
-    Qt::KeyboardModifiers modifiers;
-    uint32_t code;
-  } const cases[] = {// clang-format off
+  const struct { int key; Qt::KeyboardModifiers modifiers; uint32_t code; } cases[] = {
       {Qt::Key_A, {}, 'A'}, {Qt::Key_Z, {}, 'Z'}, {Qt::Key_7, {}, '7'},
       {Qt::Key_7, Qt::KeypadModifier, 103}, {Qt::Key_F1, {}, vk::f1}, {Qt::Key_F24, {}, vk::f24},
       {Qt::Key_Return, {}, vk::enter}, {Qt::Key_Enter, Qt::KeypadModifier, vk::enter},
@@ -137,10 +129,8 @@ TEST_F(DocumentWidgetTest, KeysArriveAsVirtualKeyCodesAndTextAsCharacters) {
       {Qt::Key_Insert, {}, vk::insert}, {Qt::Key_Menu, {}, vk::apps}, {Qt::Key_Home, {}, vk::home},
       {Qt::Key_End, {}, vk::end}, {Qt::Key_PageUp, {}, vk::page_up}, {Qt::Key_PageDown, {}, vk::page_down},
       {Qt::Key_Left, {}, vk::left}, {Qt::Key_Down, {}, vk::down}};
-  // clang-format on
   for (const auto& e : cases) EXPECT_EQ(virtual_key(e.key, e.modifiers), e.code) << e.key;
   EXPECT_EQ(key_state(Qt::ControlModifier | Qt::ShiftModifier), keyboard::control | keyboard::shift);
-
   // Through the widget: Tab (kept from focus changes) and typed text; Ctrl+C is a key, not text.
   QTest::keyClick(widget_.get(), Qt::Key_Tab);
   EXPECT_TRUE(logged({"html key 0 html 9", "html key 1 html 9"}));
@@ -164,8 +154,7 @@ TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNo
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(widget_.get(), &wheel);
   };
-  turn({0, -60}, {});
-  turn({0, -60}, {});
+  for (int half = 0; half < 2; ++half) turn({0, -60}, {});
   EXPECT_EQ(scroll_of("list"), 60);  // half notches add up to one: three lines
   turn({0, 120}, {0, 25});           // a touchpad's pixels win
   EXPECT_EQ(scroll_of("list"), 35);
@@ -202,9 +191,8 @@ TEST_F(DocumentWidgetTest, TheWheelAndTheScrollBarsScrollTheListAndThePageSeesNo
 
 TEST_F(DocumentWidgetTest, TimersAndPostedEventsRunFromTheEventLoop) {
   // Loaded before the widget exists, as the program's view does: its timer and event are not lost.
-  doc_.load_html(
-      "<style>#t { behavior: test-widget-ticks } html { behavior: test-widget-log }</style>"
-      "<div id=t>t</div>");
+  doc_.load_html("<style>#t { behavior: test-widget-ticks } html { behavior: test-widget-log }</style>"
+                 "<div id=t>t</div>");
   doc_.root().post_event(event::button_click);
   widget_ = std::make_unique<document_widget>(doc_);
   EXPECT_TRUE(QTest::qWaitFor([&] { return ticks_.ticks == 3; }, 2000));
@@ -251,8 +239,7 @@ TEST(QtContainer, DrawsBorderStylesDecorationsMarkersAndRoundedClips) {
   render::loaded_document loaded = render::load_document(
       "<body><div id=double>double</div><div id=dotted>dotted</div><div id=inset>inset</div>"
       "<p id=under><u>underlined words</u></p><ul><li id=item>item</li></ul>"
-      "<div id=round><div id=fill></div></div></body>",
-      container,
+      "<div id=round><div id=fill></div></div></body>", container,
       "body { margin: 10px; } div { height: 30px; width: 200px; margin-bottom: 10px; }"
       "#double { border: 6px double #000000; } #dotted { border: 4px dotted #000000; }"
       "#inset { border: 4px inset #808080; } p { margin: 0; font-size: 20px; }"
