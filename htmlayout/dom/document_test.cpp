@@ -188,8 +188,7 @@ TEST(DocumentTest, LazyContentIsBuiltOnFirstUseOnly) {
       {"c", [](const element& e) { e.set_html("<i>more</i>", position::append_after_last); }}};
   for (const auto& [id, use] : uses) {
     const element e = doc.root().select_first(std::string("#") + id);
-    use(e);
-    use(e);
+    for (int twice = 0; twice < 2; ++twice) use(e);
     EXPECT_TRUE(e.content_built()) << id;
   }
   EXPECT_EQ(built, (Lines{"x", "a", "b", "c"}));
@@ -263,12 +262,9 @@ TEST(ElementProcTest, DispatchesByGroupWithTheParametersUnpacked) {
 
 // Writes the events it gets and its detachments into a shared log; runs `on_event_hook` on each event.
 struct recording_behavior : behavior {
-  recording_behavior(Lines& log, const char* name)
-      : behavior(group::behavior_event, name), log(log) {}
+  recording_behavior(Lines& log, const char* name) : behavior(group::behavior_event, name), log(log) {}
   static std::string id_of(const element& e) { return e.get_attribute_utf8("id").value_or("?"); }
-  void detached(const element& he) override {
-    log.push_back(std::string(name) + " detached " + id_of(he));
-  }
+  void detached(const element& he) override { log.push_back(std::string(name) + " detached " + id_of(he)); }
   bool on_event(const element& he, const element& target, uint32_t type, uintptr_t reason) override {
     log.push_back(std::string(name) + " event " + std::to_string(type) + " at " + id_of(he) +
                   " about " + id_of(target) + " reason " + std::to_string(reason));

@@ -34,8 +34,7 @@ TEST(HtmlParserTest, FragmentsInTheirContext) {
        "<table><tr><td>1</td></tr><tr><td>2</td></tr></table>"},
       {"<table><tbody><tr><td>1</td></tr></tbody></table>", "div",
        "<table><tbody><tr><td>1</td></tr></tbody></table>"},
-      {"<table>\n  <tr>\n    <td> a </td>\n  </tr>\n</table>", "div",
-       "<table><tr><td> a </td></tr></table>"},
+      {"<table>\n  <tr>\n    <td> a </td>\n  </tr>\n</table>", "div", "<table><tr><td> a </td></tr></table>"},
       {"<DIV Class=\"Quote\" ID=q-1>a&#60;b &amp; c&nbsp;d&#38;</DIV>", "div",
        "<div class=\"Quote\" id=\"q-1\">a&lt;b &amp; c&nbsp;d&amp;</div>"},
       {"<popup id=p><text>x</text></popup>", "body", "<popup id=\"p\"><text>x</text></popup>"},
@@ -128,8 +127,7 @@ bool agrees(std::string_view html, std::string_view context) {
 }
 
 TEST(SimpleFragmentParserTest, TakesTheProgramsFragmentsAndDeclinesWhatNeedsTheFullRules) {
-  std::string quote =
-      "<div class=\"quote\" id=\"q-7\"><table class=\"qtable\" border=1 cellspacing=-1px><tr>"
+  std::string quote = "<div class=\"quote\" id=\"q-7\"><table class=\"qtable\" border=1 cellspacing=-1px><tr>"
       "<td colspan=3><div class=\"title\"></div></td></tr><tr><td class=\"text\" colspan=3>"
       "a&#60;b &#38;lt; &#160;&#160;x&#34;y\r<br>line\r\n</td></tr><tr><td class=\"links\">"
       "<div class=\"qtag\" id=\"qt-7-3\">tag name</div></td><td class=\"managecell\"><button "
