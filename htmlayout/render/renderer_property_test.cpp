@@ -117,8 +117,7 @@ class random_session {
           if (dom::element note = box().select_first(".note"))
             note.delete_element();
           else
-            box().set_html("<div class=note>a note <b>above</b> the list</div>",
-                           position::insert_at_start);
+            box().set_html("<div class=note>a note <b>above</b> the list</div>", position::insert_at_start);
         },
         [&] {
           struct by_id : dom::element::comparator {

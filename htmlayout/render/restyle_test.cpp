@@ -18,8 +18,7 @@ using test_support::test_page;
 TEST(Restyle, KeepsAnonymousTableBoxesAndGeneratedContentAndRebuildsTables) {
   test_page page(
       "<body><div id=grid><div class=cell>left</div><div class=cell>right</div></div>"
-      "<p id=note>note</p><table id=list><tr id=a><td>one</td></tr><tr><td>two</td></tr>"
-      "</table></body>",
+      "<p id=note>note</p><table id=list><tr id=a><td>one</td></tr><tr><td>two</td></tr></table></body>",
       "#grid { display: table; } .cell { display: table-cell; padding: 4px; }"
       "#note::before { content: \"!\"; } p:checked { color: #ff0000; } .gone { display: none; }");
   const litehtml::position left = locate(page.find(".cell")), right = locate(page.find(".cell + .cell"));

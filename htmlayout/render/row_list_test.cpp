@@ -16,8 +16,7 @@ std::string page(int rows, bool fixed) {
   std::string html = "<body><div id=top>top</div><div id=list>";
   const std::string rows_by_kind[] = {
       "<article>plain row #</article>",
-      "<article>wrapping text for row # that is long enough to need a second line in the "
-      "list</article>",
+      "<article>wrapping text for row # that is long enough to need a second line in the list</article>",
       "<article><span class=pill>pill #</span> after<div class=float>f</div></article>",
       "<article><table><tr><td>cell #</td><td>two</td></tr></table></article>",
       "<article style=\"margin-top:-6px\">lifted #<span class=badge>b</span></article>",

@@ -62,10 +62,8 @@ inline std::string expected_html(const renderer& r, const node& n) {
   std::string out;
   if (!open_element(out, name, attributes)) return out;
   std::size_t first = 0, last = e.children.size();
-  if (auto rows = r.laid_out_rows(dom::element(const_cast<element_node*>(&e))))
-    std::tie(first, last) = *rows;
-  for (std::size_t i = first; i < last && i < e.children.size(); ++i)
-    out += expected_html(r, *e.children[i]);
+  if (auto rows = r.laid_out_rows(dom::element(const_cast<element_node*>(&e)))) std::tie(first, last) = *rows;
+  for (std::size_t i = first; i < last && i < e.children.size(); ++i) out += expected_html(r, *e.children[i]);
   return out + "</" + name + ">";
 }
 

@@ -12,8 +12,7 @@
 namespace htmlayout::render::test_support {
 
 struct test_page {
-  explicit test_page(const std::string& html, const std::string& css = {}, int width = 800)
-      : width(width) {
+  explicit test_page(const std::string& html, const std::string& css = {}, int width = 800) : width(width) {
     container.set_viewport(width, 600);
     loaded = load_document(html, container, css);
     render();
