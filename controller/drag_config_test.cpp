@@ -5,10 +5,13 @@
 #include <string>
 
 #include "fml/app_errors.h"
+#include "model/testing/raised.h"
 #include "tests/support/temp_dir.h"
 
 namespace pvl {
 namespace {
+
+using model_testing::raised;
 
 std::string interaction(const std::string& source, const std::string& target, const std::string& action) {
   return "<i><source " + source + "/><target " + target + "/><action>" + action + "</action></i>";
@@ -18,24 +21,18 @@ std::string interaction(const std::string& source, const std::string& target, co
 TEST(DragConfigTest, ReadsTheInteractionsOrRaisesWithThePlaceAndTheFault) {
   testing_support::temp_dir dir;
   const std::filesystem::path file = dir.path() / "DragMgr.xml", missing = dir.path() / "no" / "DragMgr.xml";
-  const auto error_of = [](const std::filesystem::path& path) -> std::string {
-    try {
-      read_drag_config(path.wstring());
-    } catch (const fopen_drag_mgr_xml_error& error) {
-      return std::string("fopen ") + error.what();
-    } catch (const read_drag_mgr_xml_error& error) {
-      return std::string("read ") + error.what();
-    }
-    return "no error";
+  const auto error_of = [](const std::filesystem::path& path) {
+    return raised<read_drag_mgr_xml_error>([&] { read_drag_config(path.wstring()); });
   };
-  EXPECT_EQ(error_of(missing), "fopen fopen_drag_mgr_xml_error" + missing.string());
+  EXPECT_EQ(raised<fopen_drag_mgr_xml_error>([&] { read_drag_config(missing.wstring()); }),
+            "fopen_drag_mgr_xml_error" + missing.string());
   testing_support::write_file(file, "<dm>" + interaction("class=\"vtag\" id=\"vt-\u00e9\"", "class=\"quote\"",
                                                          "delete_quote") + "</dm>");
   drag_config config = read_drag_config(file.wstring());
   EXPECT_EQ(config.interactions.count({L"vtag", L"vt-\u00e9"}), 1u);
   EXPECT_EQ(config.interactions.count({L"vtag", L"vt-1"}), 0u);
   EXPECT_EQ(config.interactions.at({L"vtag", L"vt-\u00e9"}).count({L"quote", L"q-9"}), 1u);
-  const std::string err = "read read_drag_mgr_xml_error; ", head = err + file.string() + ": ";
+  const std::string err = "read_drag_mgr_xml_error; ", head = err + file.string() + ": ";
   const std::string lines = "<dm>\n" + interaction("class=\"vtag\"", "class=\"quote\"", "delete_quote") + "\n";
   // Nesting that would overflow the parser's recursion is refused unparsed.
   std::string deep = "<dm>\n";

@@ -10,6 +10,7 @@
 
 #include "fml/app_errors.h"
 #include "model/logic.h"
+#include "model/testing/raised.h"
 #include "model/testing/test_collection.h"
 #include "model/testing/view_recorder.h"
 
@@ -81,12 +82,7 @@ TEST(CollectionFileTest, AFileThatCannotBeUsedIsLeftAsItWasAndOneCutShortWhileOp
     collection.mark_logs();
     const std::string before = read_file(path);
     const auto entries = folder_entries(collection.data_dir());
-    try {
-      logic store;
-      ADD_FAILURE() << "the collection opened";
-    } catch (const open_db_error& error) {
-      EXPECT_EQ(error.what(), path + ": " + r.error);
-    }
+    EXPECT_EQ(model_testing::raised<open_db_error>([] { logic store; }), path + ": " + r.error);
     EXPECT_TRUE(read_file(path) == before) << "the file changed";
     EXPECT_TRUE(!r.folder_kept || folder_entries(collection.data_dir()) == entries);
     EXPECT_EQ(collection.new_lines("debug"), std::vector<std::string>{"Cannot open db: " + path});

@@ -7,9 +7,9 @@
 #include <sys/stat.h>
 
 #include <ctime>
-#include <functional>
 
 #include "fml/app_errors.h"
+#include "model/testing/raised.h"
 #include "model/testing/test_collection.h"
 #include "model/testing/view_recorder.h"
 
@@ -82,14 +82,7 @@ TEST_F(LogicTest, TheOperationsOfAFreshCollection) {
     EXPECT_EQ(tag_names(store.getQuote(1)->m_tags), "b\u00eata");
     store.removeQuote(2);
     EXPECT_THROW(store.removeQuote(2), wrong_quote_id);
-    const auto error_of = [](const std::function<void()>& call) -> std::string {
-      try {
-        call();
-      } catch (const fml::exception& error) {
-        return error.what();
-      }
-      return "no error";
-    };
+    const auto error_of = model_testing::raised<fml::exception>;
     EXPECT_EQ(error_of([&] { store.unmarkQuote(4, 2); }), "2");  // a tag the quote does not carry
     EXPECT_EQ(error_of([&] { store.markQuote(1, 99); }), "99");
     EXPECT_EQ(error_of([&] { store.isQuoteMarked(1, 99); }), "99");

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "fml/app_errors.h"
+#include "model/testing/raised.h"
 #include "shell/autostart.h"
 #include "tests/support/temp_dir.h"
 #include "tinyfilesystem/errors.h"
@@ -20,53 +21,38 @@ namespace {
 using testing_support::read_file;
 using testing_support::write_file;
 
-class AppDataTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    setenv("XDG_DATA_HOME", user_.c_str(), 1);
-    setenv("XDG_DATA_DIRS", common_.c_str(), 1);
-    std::filesystem::create_directories(common_);
-  }
-  void TearDown() override {
-    unsetenv("XDG_DATA_HOME");
-    unsetenv("XDG_DATA_DIRS");
-  }
-  testing_support::temp_dir root_;
-  std::filesystem::path user_ = root_.path() / "user", common_ = root_.path() / "common";
-};
-
 // The test program's own folder has no "share/Parvela" to fall back on.
-TEST_F(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndTheLoginEntryIsTheSetting) {
-  try {
-    prepare_app_data();
-    FAIL() << "no error raised";
-  } catch (const data_error& error) {
-    EXPECT_STREQ(error.what(), "Application data not exists");
-  }
-  EXPECT_FALSE(std::filesystem::exists(user_ / "Parvela"));
-  std::filesystem::create_directories(common_ / "Parvela");
-  write_file(common_ / "Parvela/defaulttags.xml", "tags");
-  write_file(common_ / "Parvela/parvela.fdb", "db");
+TEST(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndTheLoginEntryIsTheSetting) {
+  testing_support::temp_dir root;
+  const std::filesystem::path user = root.path() / "user", common = root.path() / "common";
+  setenv("XDG_DATA_HOME", user.c_str(), 1);
+  setenv("XDG_DATA_DIRS", common.c_str(), 1);
+  std::filesystem::create_directories(common);
+  EXPECT_EQ(model_testing::raised<data_error>(prepare_app_data), "Application data not exists");
+  EXPECT_FALSE(std::filesystem::exists(user / "Parvela"));
+  std::filesystem::create_directories(common / "Parvela");
+  write_file(common / "Parvela/defaulttags.xml", "tags");
+  write_file(common / "Parvela/parvela.fdb", "db");
   prepare_app_data();
-  EXPECT_EQ(read_file(user_ / "Parvela/defaulttags.xml"), "tags");
-  EXPECT_EQ(read_file(user_ / "Parvela/parvela.fdb"), "db");
-  EXPECT_FALSE(std::filesystem::exists(user_ / "Parvela/defaultquotes.xml"));
-  EXPECT_TRUE(std::filesystem::is_directory(user_ / "Parvela/logs"));
+  EXPECT_EQ(read_file(user / "Parvela/defaulttags.xml"), "tags");
+  EXPECT_EQ(read_file(user / "Parvela/parvela.fdb"), "db");
+  EXPECT_FALSE(std::filesystem::exists(user / "Parvela/defaultquotes.xml"));
+  EXPECT_TRUE(std::filesystem::is_directory(user / "Parvela/logs"));
   struct stat info;
-  ASSERT_EQ(stat((user_ / "Parvela").c_str(), &info), 0);
+  ASSERT_EQ(stat((user / "Parvela").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0700u);
-  std::filesystem::remove(user_ / "Parvela/defaulttags.xml");
-  write_file(user_ / "Parvela/parvela.fdb", "user's own");
+  std::filesystem::remove(user / "Parvela/defaulttags.xml");
+  write_file(user / "Parvela/parvela.fdb", "user's own");
   prepare_app_data();
-  EXPECT_FALSE(std::filesystem::exists(user_ / "Parvela/defaulttags.xml"));
-  EXPECT_EQ(read_file(user_ / "Parvela/parvela.fdb"), "user's own");
+  EXPECT_FALSE(std::filesystem::exists(user / "Parvela/defaulttags.xml"));
+  EXPECT_EQ(read_file(user / "Parvela/parvela.fdb"), "user's own");
   unsetenv("XDG_DATA_HOME");
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   unsetenv("HOME");
   EXPECT_THROW(prepare_app_data(), tinyfilesystem::special_folder_error);
   if (!home.empty()) setenv("HOME", home.c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (root_.path() / "config").c_str(), 1);
-  const std::filesystem::path entry = root_.path() / "config/autostart/io.github.parvela.Parvela.desktop";
+  setenv("XDG_CONFIG_HOME", (root.path() / "config").c_str(), 1);
+  const std::filesystem::path entry = root.path() / "config/autostart/io.github.parvela.Parvela.desktop";
   EXPECT_EQ(autostart_entry_path(), entry.string());
   EXPECT_FALSE(autostart_enabled());
   struct {
@@ -92,14 +78,15 @@ TEST_F(AppDataTest, TheFirstStartCopiesTheSeedFilesThereAreAndTheLoginEntryIsThe
   EXPECT_EQ(set_autostart(false, ""), "");
   // A relative XDG_CONFIG_HOME is ignored for $HOME/.config.
   setenv("XDG_CONFIG_HOME", "relative", 1);
-  setenv("HOME", (root_.path() / "home").c_str(), 1);
+  setenv("HOME", (root.path() / "home").c_str(), 1);
   EXPECT_EQ(autostart_entry_path(),
-            (root_.path() / "home/.config/autostart/io.github.parvela.Parvela.desktop").string());
-  write_file(root_.path() / "blocked", "a file where the folder should be");
-  setenv("XDG_CONFIG_HOME", (root_.path() / "blocked").c_str(), 1);
+            (root.path() / "home/.config/autostart/io.github.parvela.Parvela.desktop").string());
+  write_file(root.path() / "blocked", "a file where the folder should be");
+  setenv("XDG_CONFIG_HOME", (root.path() / "blocked").c_str(), 1);
   EXPECT_NE(set_autostart(true, "/usr/bin/parvela").find("Cannot create"), std::string::npos);
   EXPECT_FALSE(autostart_enabled());
   unsetenv("XDG_CONFIG_HOME");
+  unsetenv("XDG_DATA_DIRS");
   setenv("HOME", home.c_str(), 1);
 }
 

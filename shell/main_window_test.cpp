@@ -21,6 +21,7 @@
 
 #include "fml/app_errors.h"
 #include "fml/exception.h"
+#include "model/testing/raised.h"
 #include "model/testing/test_collection.h"
 #include "shell/drop_target.h"
 #include "shell/loop_errors.h"
@@ -30,33 +31,26 @@
 namespace pvl {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
- protected:
-  MainWindowTest() {
-    logs_.mark_logs();
-    window_.set_tray_check([] { return true; });  // the offscreen platform has none
-  }
-  std::vector<std::string> new_debug_lines() {
-    std::vector<std::string> lines = logs_.new_lines("debug");
-    logs_.mark_logs();
-    return lines;
-  }
-
-  model_testing::test_collection logs_;
-  main_window window_{[](const std::string&) {}};
-};
-
 using lines = std::vector<std::string>;
 
 // Each step starts from the state the one before left.
-TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowAndExitEndsTheLoopWithACommandsErrorRaisedAfterIt) {
-  EXPECT_EQ(window_.windowTitle(), "Parvela");
-  EXPECT_FALSE(window_.windowIcon().isNull());
-  EXPECT_EQ(window_.minimumSize(), QSize(kMinimumPageWidth, kMinimumPageHeight));
-  EXPECT_FALSE(window_.is_win_visible());
+TEST(MainWindowTest, EachWayToHideOrShowTheWindowAndExitEndsTheLoopWithACommandsErrorRaisedAfterIt) {
+  model_testing::test_collection logs;
+  main_window window{[](const std::string&) {}};
+  logs.mark_logs();
+  window.set_tray_check([] { return true; });  // the offscreen platform has none
+  auto new_debug_lines = [&logs] {
+    const lines new_lines = logs.new_lines("debug");
+    logs.mark_logs();
+    return new_lines;
+  };
+  EXPECT_EQ(window.windowTitle(), "Parvela");
+  EXPECT_FALSE(window.windowIcon().isNull());
+  EXPECT_EQ(window.minimumSize(), QSize(kMinimumPageWidth, kMinimumPageHeight));
+  EXPECT_FALSE(window.is_win_visible());
   const lines show{"[WndProc] ID_APP_SHOW", "[WndProc] show and restore"};
-  auto minimise = [this] {
-    window_.setWindowState(Qt::WindowMinimized);
+  auto minimise = [&] {
+    window.setWindowState(Qt::WindowMinimized);
     QCoreApplication::processEvents();
   };
   const struct {
@@ -65,71 +59,61 @@ TEST_F(MainWindowTest, EachWayToHideOrShowTheWindowAndExitEndsTheLoopWithAComman
     bool visible;
     lines logged;
   } steps[] = {
-      {"start", [&] { window_.show_at_start(); }, true, {}},
-      {"close", [&] { EXPECT_FALSE(window_.close()); }, false, {}},
-      {"show", [&] { window_.show_command(); }, true, show},
-      {"show when shown", [&] { window_.show_command(); }, true,
+      {"start", [&] { window.show_at_start(); }, true, {}},
+      {"close", [&] { EXPECT_FALSE(window.close()); }, false, {}},
+      {"show", [&] { window.show_command(); }, true, show},
+      {"show when shown", [&] { window.show_command(); }, true,
        {"[WndProc] ID_APP_SHOW", "[WndProc] is_win_visible"}},
       {"minimise", minimise, false, {}},
-      {"show after minimise", [&] { window_.show_command(); }, true, show},
+      {"show after minimise", [&] { window.show_command(); }, true, show},
       {"minimise again", minimise, false, {}},
-      {"another instance", [&] { window_.answer_other_instance(); }, true,
+      {"another instance", [&] { window.answer_other_instance(); }, true,
        {"[WndProc] UWM_PVL_ARE_YOU_ME"}},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.name);
     step.act();
-    EXPECT_EQ(window_.isVisible(), step.visible);
-    EXPECT_EQ(window_.is_win_visible(), step.visible);
-    EXPECT_FALSE(step.visible && window_.isMinimized());
+    EXPECT_EQ(window.isVisible(), step.visible);
+    EXPECT_EQ(window.is_win_visible(), step.visible);
+    EXPECT_FALSE(step.visible && window.isMinimized());
     EXPECT_EQ(new_debug_lines(), step.logged);
   }
-  EXPECT_TRUE(window_.acceptDrops());
-  QTimer::singleShot(0, &window_, [this] { guarded([this] { window_.exit_command(); }); });
-  EXPECT_EQ(run_main_window(window_), 0);
+  EXPECT_TRUE(window.acceptDrops());
+  QTimer::singleShot(0, &window, [&] { guarded([&] { window.exit_command(); }); });
+  EXPECT_EQ(run_main_window(window), 0);
   EXPECT_EQ(new_debug_lines(), lines{"[WndProc] ID_APP_EXIT"});
-  EXPECT_FALSE(window_.acceptDrops());
+  EXPECT_FALSE(window.acceptDrops());
   // An error in a command leaves the loop and is raised again after it.
-  QTimer::singleShot(0, &window_, [] { guarded([] { throw remove_hook_error("stuck"); }); });
-  try {
-    run_main_window(window_);
-    FAIL() << "the error was lost";
-  } catch (const remove_hook_error& error) {
-    EXPECT_STREQ(error.what(), "stuck");
-  }
-  QPointer<QWidget> placeholder = window_.centralWidget();
+  QTimer::singleShot(0, &window, [] { guarded([] { throw remove_hook_error("stuck"); }); });
+  EXPECT_EQ(model_testing::raised<remove_hook_error>([&] { run_main_window(window); }), "stuck");
+  QPointer<QWidget> placeholder = window.centralWidget();
   ASSERT_TRUE(placeholder);
   auto* client = new QLabel("engine");
-  window_.set_client(client);
-  EXPECT_EQ(window_.centralWidget(), client);
+  window.set_client(client);
+  EXPECT_EQ(window.centralWidget(), client);
   EXPECT_TRUE(placeholder.isNull());
 }
 
-class DropTargetTest : public ::testing::Test {
- protected:
+TEST(DropTargetTest, DroppedTextOrPathsReachTheHandlerWholeInUtf8AndNothingElseDoes) {
+  QWidget window;
+  lines received;
+  auto target =
+      std::make_unique<CDropTarget>(&window, [&](const std::string& text) { received.push_back(text); });
   // Whether the window accepted the drag on entering and the drop.
-  std::pair<bool, bool> drag_and_drop(const QMimeData& data) {
+  auto drag_and_drop = [&window](const QMimeData& data) {
     const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
     QDragEnterEvent enter(QPoint(10, 10), offered, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&window_, &enter);
+    QCoreApplication::sendEvent(&window, &enter);
     QDragMoveEvent move(QPoint(12, 12), offered, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&window_, &move);
+    QCoreApplication::sendEvent(&window, &move);
     QDropEvent drop(QPointF(12, 12), offered, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&window_, &drop);
+    QCoreApplication::sendEvent(&window, &drop);
     if (enter.isAccepted()) {
       EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
       EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     }
-    return {enter.isAccepted(), drop.isAccepted()};
-  }
-
-  QWidget window_;
-  lines received_;
-  std::unique_ptr<CDropTarget> target_ = std::make_unique<CDropTarget>(
-      &window_, [this](const std::string& text) { received_.push_back(text); });
-};
-
-TEST_F(DropTargetTest, DroppedTextOrPathsReachTheHandlerWholeInUtf8AndNothingElseDoes) {
+    return std::pair(enter.isAccepted(), drop.isAccepted());
+  };
   auto mime = [](std::optional<QString> text, const QList<QUrl>& urls = {}) {
     auto data = std::make_unique<QMimeData>();
     if (text) data->setText(*text);
@@ -156,33 +140,30 @@ TEST_F(DropTargetTest, DroppedTextOrPathsReachTheHandlerWholeInUtf8AndNothingEls
   };
   for (const auto& each : cases) {
     SCOPED_TRACE(each.name);
-    received_.clear();
+    received.clear();
     auto [entered, dropped] = drag_and_drop(*each.data);
     EXPECT_EQ(entered, each.accepted);
     EXPECT_EQ(dropped, each.accepted);
-    EXPECT_EQ(received_, each.received);
+    EXPECT_EQ(received, each.received);
   }
   EXPECT_EQ(dropped_text(QMimeData()), std::nullopt);
-  received_.clear();
-  target_.reset();
-  EXPECT_FALSE(window_.acceptDrops());
+  received.clear();
+  target.reset();
+  EXPECT_FALSE(window.acceptDrops());
   drag_and_drop(*cases[0].data);
-  EXPECT_TRUE(received_.empty()) << "a revoked target took a drop";
+  EXPECT_TRUE(received.empty()) << "a revoked target took a drop";
   // An error in the handler is kept for the loop.
-  CDropTarget throwing(&window_, [](const std::string&) { throw fml::exception("no room"); });
+  CDropTarget throwing(&window, [](const std::string&) { throw fml::exception("no room"); });
   drag_and_drop(*cases[0].data);
   EXPECT_THROW(rethrow_loop_error(), fml::exception);
 }
 
-std::string raised() {
+std::string loop_error() {
   try {
-    rethrow_loop_error();
-  } catch (const std::exception& error) {
-    return error.what();
+    return model_testing::raised<std::exception>(rethrow_loop_error);
   } catch (int value) {
     return "int " + std::to_string(value);
   }
-  return "";
 }
 
 TEST(LoopErrorsTest, AnErrorInAGuardedCallEndsTheLoopAndIsRaisedOnceAfterIt) {
@@ -216,8 +197,8 @@ TEST(LoopErrorsTest, AnErrorInAGuardedCallEndsTheLoopAndIsRaisedOnceAfterIt) {
     QObject timer_owner;
     QTimer::singleShot(5000, &timer_owner, [] { QCoreApplication::exit(7); });
     EXPECT_EQ(QCoreApplication::exec(), 1);
-    EXPECT_EQ(raised(), each.raised);
-    EXPECT_EQ(raised(), "");
+    EXPECT_EQ(loop_error(), each.raised);
+    EXPECT_EQ(loop_error(), "no error");
   }
   EXPECT_TRUE(nested_ended);
 }

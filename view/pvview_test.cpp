@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
 
 #include "fml/app_errors.h"
 #include "htmlayout/dom/behavior.h"
 #include "htmlayout/input/input.h"
 #include "htmlayout/testing/test_window.h"
+#include "model/testing/raised.h"
 #include "view/resource_mgr.h"
 #include "view/testing/program_window.h"
 #include "view/testing/view_env.h"
@@ -18,17 +18,8 @@ namespace pvl {
 namespace {
 
 using htmlayout::dom::element;
+using model_testing::raised;
 namespace ve = view_events;
-
-template <class Error>
-void expect_raises(const std::function<void()>& act, const std::string& message) {
-  try {
-    act();
-    ADD_FAILURE() << message << ": nothing raised";
-  } catch (const Error& error) {
-    EXPECT_EQ(error.what(), message);
-  }
-}
 
 TEST(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
   testing::view_env env;
@@ -38,8 +29,8 @@ TEST(ViewTest, EventsWithoutTheirRecordOrElementChangeNothing) {
   env.show({tag}, {Quote{1, "one", 1204880703, {}}});
   send(ve::vadd_search_tag{&tag});
   const std::string before = page();
-  expect_raises<cannot_find_fresh_tr>([&] { send(ve::vadd_tag_id{8}); }, "vadd_tag_id");
-  expect_raises<cannot_find_fresh_tr>([&] { send(ve::vdelete_wrong_tag{}); }, "vdelete_wrong_tag");
+  EXPECT_EQ(raised<cannot_find_fresh_tr>([&] { send(ve::vadd_tag_id{8}); }), "vadd_tag_id");
+  EXPECT_EQ(raised<cannot_find_fresh_tr>([&] { send(ve::vdelete_wrong_tag{}); }), "vdelete_wrong_tag");
   EXPECT_EQ(page(), before);
   const element tags = env.view->document().root().select_first("#taglist");
   tags.set_html("<tr new_tr><td><div class=\"vtag\">fresh</div></td></tr>", 2);
@@ -84,8 +75,9 @@ TEST(MainPageTest, EntriesOpenNoMenuBehavioursAreRegisteredAndAStrayControlRaise
   press.cmd = htmlayout::event::button_click;
   press.target = press.sent_to = stray;
   htmlayout::event_handler* const sms = htmlayout::behavior::find("sms", stray);
-  expect_raises<wrong_sms_dom_element>(
-      [&] { htmlayout::element_proc(sms, stray, htmlayout::group::behavior_event, &press); }, "export");
+  EXPECT_EQ(raised<wrong_sms_dom_element>(
+                [&] { htmlayout::element_proc(sms, stray, htmlayout::group::behavior_event, &press); }),
+            "export");
 }
 
 TEST(ViewPageTest, LoadRequestsByExactNameAndAStockCommandsReportIsIgnored) {
@@ -110,8 +102,8 @@ TEST(ViewPageTest, LoadRequestsByExactNameAndAStockCommandsReportIsIgnored) {
   request.code = htmlayout::notification_code::load_data;
   request.doc = &view.document();
   request.uri = "b.css";
-  expect_raises<load_pvl_resource_error>([&] { view.on_notification(request); },
-                                         "HTMLayoutDataReady error; b.css");
+  EXPECT_EQ(raised<load_pvl_resource_error>([&] { view.on_notification(request); }),
+            "HTMLayoutDataReady error; b.css");
   request.uri = "nothing.css";
   EXPECT_EQ(view.on_notification(request), 0u);
   const element root = view.document().root();

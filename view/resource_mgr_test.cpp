@@ -7,6 +7,7 @@
 
 #include "fml/app_errors.h"
 #include "fml/text.h"
+#include "model/testing/raised.h"
 #include "model/testing/test_collection.h"
 #include "tests/support/temp_dir.h"
 #include "tinyfilesystem/app_dirs.h"
@@ -42,13 +43,8 @@ TEST(ResourceMgrTest, HoldsEveryEntryByItsExactNameReadOnce) {
   EXPECT_EQ(logs.new_lines("debug"), std::vector<std::string>{"ResourceMgr init"});
   for (const auto& [name, message] : {std::pair{L"Mainform.htm", "Mainform.htm"},
                                       {L"\u00e9t\u00e9.png", "\xc3\xa9t\xc3\xa9.png"}}) {
-    try {
-      store.get(name);
-      ADD_FAILURE() << "no error raised";
-    } catch (const resource_not_found_error& error) {
-      EXPECT_EQ(error.what(),
-                std::string(message) + ": no such file in " + fml::wchar2utf8(resource_folder()));
-    }
+    EXPECT_EQ(model_testing::raised<resource_not_found_error>([&] { store.get(name); }),
+              std::string(message) + ": no such file in " + fml::wchar2utf8(resource_folder()));
   }
   std::filesystem::remove_all(res);
   ResourceMgr nothing(resource_folder());

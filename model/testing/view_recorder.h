@@ -94,15 +94,13 @@ class view_recorder : public pvl::view_event_sink {
     }, event.data);
   }
 
-  std::vector<int32_t> ids() const {
-    std::vector<int32_t> ids;
-    for (const recorded_event& event : events) ids.push_back(event.id);
-    return ids;
-  }
-  std::vector<std::string> described() const {  // the text of every event, in order
-    std::vector<std::string> lines;
-    for (const recorded_event& event : events) lines.push_back(event.text);
-    return lines;
+  std::vector<int32_t> ids() const { return each(&recorded_event::id); }
+  std::vector<std::string> described() const { return each(&recorded_event::text); }
+  template <class T>
+  std::vector<T> each(T recorded_event::*field) const {  // that field of every event, in order
+    std::vector<T> values;
+    for (const recorded_event& event : events) values.push_back(event.*field);
+    return values;
   }
   void clear() { events.clear(); }
 
