@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <iterator>
 #include <ostream>
 #include <unordered_map>
 
@@ -46,6 +47,23 @@ size_t utf8_prefix_bytes(std::string_view text, size_t chars) {
     if (chars-- == 0) return i;
   }
   return text.size();
+}
+
+// Below this many quotes found by their words, each one's id is read by its
+// rowid; from it on, one pass over the index of ids costs less.
+constexpr size_t kIdLookupsUpTo = 4096;
+
+// Up to this many quotes read their tags' names with their links.
+constexpr size_t kNamesWithLinksUpTo = 16;
+const char kLinksWithNames[] =
+    "SELECT quote, tag, m_utfname FROM quote_tag JOIN tag ON tag.m_id = quote_tag.tag";
+
+// The first column of every row `select` yields, in ascending order.
+std::vector<int64_t> read_rowids(SQLite::Statement& select) {
+  std::vector<int64_t> rowids;
+  while (select.executeStep()) rowids.push_back(select.getColumn(0).getInt64());
+  if (!std::is_sorted(rowids.begin(), rowids.end())) std::sort(rowids.begin(), rowids.end());
+  return rowids;
 }
 
 }  // namespace
@@ -334,9 +352,27 @@ std::vector<Quote> logic::search(int64_t text_chars) {
   return selectQuotes(quote_ids, ids, text_chars);
 }
 
+// The words narrow the quotes by their rowids, which the word indexes hold:
+// reading a quote's id by its rowid is a lookup in the table, and for tens
+// of thousands of quotes one pass over the index of ids costs less.
 std::vector<int32_t> logic::searchIds() {
   std::vector<int32_t> ids;
   std::string quote_ids = buildSearchQuery(ids);
+  word_rowids words;
+  if (hasSearchWords()) words = wordRowids();
+  std::vector<std::pair<int64_t, int32_t>> rows;
+  if (quote_ids.empty() && words.in && words.in->size() < kIdLookupsUpTo) {
+    SQLite::Statement select(*db_, "SELECT m_id FROM quote WHERE rowid = ?");
+    for (int64_t rowid : *words.in) {
+      if (!words.lets_through(rowid)) continue;
+      select.bind(1, rowid);
+      if (select.executeStep()) rows.emplace_back(rowid, select.getColumn(0).getInt());
+      select.reset();
+    }
+    std::vector<int32_t> found(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) found[i] = rows[i].second;
+    return found;
+  }
   // The unique index on m_id holds each quote's rowid as well, so this reads
   // only indexes; the pairs are put in table (rowid) order here. An OR
   // search joins the links straight to that index, and a quote that
@@ -346,18 +382,15 @@ std::vector<int32_t> logic::searchIds() {
   if (!quote_ids.empty() && m_search_mode != kSearchAnd) {
     sql = "SELECT q.rowid, q.m_id FROM quote_tag t JOIN quote q ON q.m_id = t.quote"
           " WHERE t.tag IN (" + placeholders(ids.size()) + ")";
-    if (hasSearchWords()) sql += " AND " + wordsCondition("q.");
   } else if (!quote_ids.empty()) {
     sql += " WHERE m_id IN (" + quote_ids + ")";
-    if (hasSearchWords()) sql += " AND " + wordsCondition("");
-  } else if (hasSearchWords()) {
-    sql += " WHERE " + wordsCondition("");
   }
   SQLite::Statement select(*db_, sql);
   bindSearch(select, ids);
-  std::vector<std::pair<int64_t, int32_t>> rows;
-  while (select.executeStep())
-    rows.emplace_back(select.getColumn(0).getInt64(), select.getColumn(1).getInt());
+  while (select.executeStep()) {
+    const int64_t rowid = select.getColumn(0).getInt64();
+    if (words.lets_through(rowid)) rows.emplace_back(rowid, select.getColumn(1).getInt());
+  }
   std::sort(rows.begin(), rows.end());
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   std::vector<int32_t> found(rows.size());
@@ -365,7 +398,50 @@ std::vector<int32_t> logic::searchIds() {
   return found;
 }
 
-std::string logic::wordsCondition(const std::string& table) const {
+bool logic::word_rowids::lets_through(int64_t rowid) const {
+  return (!in || std::binary_search(in->begin(), in->end(), rowid)) &&
+         !std::binary_search(out.begin(), out.end(), rowid);
+}
+
+logic::word_rowids logic::wordRowids() {
+  word_rowids found;
+  const word_query& query = m_word_query;
+  if (!query.phrases_in.empty() || !query.phrases_out.empty()) {
+    // Terms of several words are checked on the texts the indexes let
+    // through, which only the table holds.
+    SQLite::Statement select(*db_, "SELECT rowid FROM quote WHERE " + wordsCondition());
+    bindSearch(select, {});
+    found.in = read_rowids(select);
+    return found;
+  }
+  const auto matching = [&](const char* index, const std::string& terms) {
+    SQLite::Statement select(
+        *db_, std::string("SELECT rowid FROM ") + index + " WHERE " + index + " MATCH ?");
+    select.bindNoCopy(1, terms);
+    return read_rowids(select);
+  };
+  const auto combine = [](const std::vector<int64_t>& a, const std::vector<int64_t>& b,
+                          bool both) {
+    std::vector<int64_t> result;
+    if (both)
+      std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(result));
+    else
+      std::set_union(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(result));
+    return result;
+  };
+  for (const auto& [index, terms] : {std::pair{"quote_words", &query.words_in},
+                                     std::pair{"quote_chars", &query.chars_in}}) {
+    if (terms->empty()) continue;
+    std::vector<int64_t> rowids = matching(index, *terms);
+    found.in = found.in ? combine(*found.in, rowids, true) : std::move(rowids);
+  }
+  for (const auto& [index, terms] : {std::pair{"quote_words", &query.words_out},
+                                     std::pair{"quote_chars", &query.chars_out}})
+    if (!terms->empty()) found.out = combine(found.out, matching(index, *terms), false);
+  return found;
+}
+
+std::string logic::wordsCondition() const {
   // One FTS5 query per index and side: the terms a quote must contain
   // (their AND) and those that leave it out (their OR); then the terms of
   // several words, checked on the texts the indexes let through.
@@ -376,23 +452,21 @@ std::string logic::wordsCondition(const std::string& table) const {
     condition += test;
   };
   const auto indexed = [&](const char* index, const char* parameter, bool in) {
-    return table + "rowid" + (in ? " IN" : " NOT IN") + " (SELECT rowid FROM " + index +
+    return std::string("rowid") + (in ? " IN" : " NOT IN") + " (SELECT rowid FROM " + index +
            " WHERE " + index + " MATCH " + parameter + ")";
   };
   add(m_word_query.words_in, indexed("quote_words", ":words_in", true));
   add(m_word_query.chars_in, indexed("quote_chars", ":chars_in", true));
   add(m_word_query.words_out, indexed("quote_words", ":words_out", false));
   add(m_word_query.chars_out, indexed("quote_chars", ":chars_out", false));
-  add(m_word_query.phrases_in, std::string(kHoldsWordsFunction) + "(" + table +
-                                   "m_utftext, :phrases_in, 1)");
-  add(m_word_query.phrases_out, "NOT " + std::string(kHoldsWordsFunction) + "(" + table +
-                                    "m_utftext, :phrases_out, 0)");
+  add(m_word_query.phrases_in, std::string(kHoldsWordsFunction) + "(m_utftext, :phrases_in, 1)");
+  add(m_word_query.phrases_out, "NOT " + std::string(kHoldsWordsFunction) + "(m_utftext, :phrases_out, 0)");
   return condition;
 }
 
 std::string logic::withWords(const std::string& quote_ids) const {
   if (!hasSearchWords()) return quote_ids;
-  std::string sql = "SELECT m_id FROM quote WHERE " + wordsCondition("");
+  std::string sql = "SELECT m_id FROM quote WHERE " + wordsCondition();
   if (!quote_ids.empty()) sql += " AND m_id IN (" + quote_ids + ")";
   return sql;
 }
@@ -446,14 +520,10 @@ std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
       whole ? "SELECT rowid, m_id, m_utftext, m_stamp FROM quote"
             : "SELECT rowid, m_id, substr(m_utftext, 1, " + std::to_string(text_chars + 1) +
                   "), m_stamp FROM quote";
-  std::string link_sql = "SELECT quote, tag FROM quote_tag";
-  if (quote_ids.empty()) {
+  if (quote_ids.empty())
     quote_sql += " ORDER BY rowid";
-  } else {
+  else
     quote_sql += " WHERE m_id IN (" + quote_ids + ")";
-    link_sql += " WHERE quote IN (" + quote_ids + ")";
-  }
-  link_sql += " ORDER BY quote, pos";
 
   SQLite::Statement select(*db_, quote_sql);
   bindSearch(select, ids);
@@ -482,10 +552,17 @@ std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
   if (quotes.empty()) return quotes;
 
   // The links come ordered by quote id and then attachment order; they are
-  // merged into the quotes taken in id order.
+  // merged into the quotes taken in id order. A few quotes (a card being
+  // shown) read their tags' names with their links; more read every name
+  // once.
+  const bool few = quotes.size() <= kNamesWithLinksUpTo;
+  std::string link_sql = few ? kLinksWithNames : "SELECT quote, tag, NULL FROM quote_tag";
+  if (!quote_ids.empty()) link_sql += " WHERE quote IN (" + quote_ids + ")";
+  link_sql += " ORDER BY quote, pos";
   SQLite::Statement links(*db_, link_sql);
   bindSearch(links, ids);
-  std::unordered_map<int32_t, std::string> names = tagNames();
+  std::unordered_map<int32_t, std::string> names;
+  if (!few) names = tagNames();
   std::vector<Quote*> by_id(quotes.size());
   for (size_t i = 0; i < quotes.size(); ++i) by_id[i] = &quotes[i];
   std::sort(by_id.begin(), by_id.end(),
@@ -496,7 +573,8 @@ std::vector<Quote> logic::selectQuotes(const std::string& quote_ids,
     int32_t tag = links.getColumn(1).getInt();
     while (next != by_id.end() && (*next)->m_id < quote) ++next;
     if (next == by_id.end()) break;
-    if ((*next)->m_id == quote) (*next)->m_tags.push_back(Tag{tag, names[tag]});
+    if ((*next)->m_id == quote)
+      (*next)->m_tags.push_back(Tag{tag, few ? links.getColumn(2).getString() : names[tag]});
   }
   return quotes;
 }

@@ -181,13 +181,21 @@ class logic {
   // The SQL query of the ids of the quotes the search selects (empty: all);
   // `ids` receives the values to bind to its parameters, in order.
   std::string buildSearchQuery(std::vector<int32_t>& ids);
-  // The SQL condition that the quote contains the search words, on the
-  // columns of the quote table named `table` ("q." or "" when it is the
-  // only one); its parameters are named (bindSearch binds them).
-  std::string wordsCondition(const std::string& table) const;
+  // The SQL condition on the quote table that the quote contains the search
+  // words; its parameters are named (bindSearch binds them).
+  std::string wordsCondition() const;
   // `quote_ids` (a query of quote ids, empty: all) narrowed to the quotes
   // that contain the search words.
   std::string withWords(const std::string& quote_ids) const;
+  // The quotes the search words let through, by rowid: those in `in` (every
+  // quote when it is not set) and not in `out`; both ascending.
+  struct word_rowids {
+    std::optional<std::vector<int64_t>> in;
+    std::vector<int64_t> out;
+    bool lets_through(int64_t rowid) const;
+  };
+  // Reads the word indexes for the search words, one query per index.
+  word_rowids wordRowids();
   // Binds the statement's parameters: the unnamed ones to `ids` in order,
   // the named ones to the search words' queries.
   void bindSearch(SQLite::Statement& statement, const std::vector<int32_t>& ids) const;
