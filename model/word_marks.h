@@ -41,6 +41,9 @@ class word_marks {
   // search's check of the phrases the words index cannot check itself.
   bool holds(std::string_view utf8, bool all) const;
 
+  // Whether both mark the same stretches of every text.
+  bool operator==(const word_marks&) const = default;
+
   // A matcher that marks nothing, for callers without a word search.
   static const word_marks& none();
 
@@ -49,6 +52,7 @@ class word_marks {
     std::vector<std::string> tokens;  // folded as the index folds them
     bool prefix = false;              // the last token matches the start of a word
     bool chars = false;               // trigrams of a substring
+    bool operator==(const term&) const = default;
   };
   struct read_text {
     std::vector<index_token> words;

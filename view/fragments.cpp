@@ -48,9 +48,9 @@ std::string marked_text(const std::wstring& text, const word_marks& marks) {
   return html + escaped(done, utf8.size());
 }
 
-// The text cell's content: the share of the text the card lays out,
-// escaped and marked, then the mark and the control of a cut or open card.
-std::string card_text(const Quote& quote, bool open, const word_marks& marks) {
+}  // namespace
+
+std::string quote_text_fragment(const Quote& quote, bool open, const word_marks& marks) {
   std::wstring text = fml::utf82wchar(quote.m_utftext);
   const card_bound bound = open ? kOpenCard : kClosedCard;
   size_t end = std::min(text.size(), static_cast<size_t>(bound.chars));
@@ -93,8 +93,6 @@ std::string card_text(const Quote& quote, bool open, const word_marks& marks) {
   return html;
 }
 
-}  // namespace
-
 std::string quote_element_id(int32_t quote_id) { return "q-" + std::to_string(quote_id); }
 std::string vtag_element_id(int32_t tag_id) { return "vt-" + std::to_string(tag_id); }
 std::string stag_element_id(int32_t tag_id) { return "st-" + std::to_string(tag_id); }
@@ -112,7 +110,7 @@ std::string quote_content_fragment(const Quote& quote, bool open, const word_mar
   std::string html = "<table class=\"qtable\" border=1 cellspacing=-1px>";
   html += "<tr><td colspan=3><div class=\"title\"></div></td></tr>";
   html += "<tr><td class=\"text\" colspan=3>";
-  html += card_text(quote, open, marks);
+  html += quote_text_fragment(quote, open, marks);
   html += "</td></tr>";
   html += "<tr><td class=\"links\">";
   for (const Tag& tag : quote.m_tags) html += qtag_fragment(tag, quote.m_id);

@@ -53,6 +53,11 @@ inline constexpr card_bound kClosedCard{20, kClosedCardChars};
 inline constexpr card_bound kOpenCard{1000, kOpenCardChars};
 std::string quote_fragment(const Quote& quote, bool open = false,
                            const word_marks& marks = word_marks::none());
+// What quote_fragment holds in its text cell (td.text): the share of the
+// text the card lays out, escaped and marked, then the mark and the control
+// of a cut or open card.
+std::string quote_text_fragment(const Quote& quote, bool open = false,
+                                const word_marks& marks = word_marks::none());
 // What quote_fragment holds inside the div.quote.
 std::string quote_content_fragment(const Quote& quote, bool open = false,
                                    const word_marks& marks = word_marks::none());

@@ -411,8 +411,10 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
   app << "vupdate_quotes" << std::endl;
   read_quote_ = read;
   // The cards built later mark the words searched for now.
-  card_marks_ = search_marks();
-  if (narrow_quote_list(ids)) {
+  word_marks marks = search_marks();
+  const bool new_marks = !(marks == card_marks_);
+  card_marks_ = std::move(marks);
+  if (narrow_quote_list(ids, new_marks)) {
     app << "vupdate_quotes complete" << std::endl;
     return;
   }
@@ -432,7 +434,7 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
 // quotes are found) keeps the rows that stay: the cost is reading the ids
 // of the rows shown and deleting those that leave, instead of building every
 // row anew.
-bool pvview::narrow_quote_list(const std::vector<int32_t>& ids) {
+bool pvview::narrow_quote_list(const std::vector<int32_t>& ids, bool new_marks) {
   if (!thequotelist_) return false;
   const element rows = rows_parent(thequotelist_);
   const size_t count = rows.children_count();
@@ -464,7 +466,7 @@ bool pvview::narrow_quote_list(const std::vector<int32_t>& ids) {
   for (const element& card : cards) {
     if (card.has_attribute("fresh")) card.remove_attribute("fresh");
     // A card built for the last search shows its words' marks, or is open.
-    if (card.content_built()) build_card(card);
+    if (card.content_built()) refresh_card(card, new_marks);
   }
   thequotelist_.remove_attribute("multiselect");
   thequotelist_.remove_attribute("shift");
@@ -521,17 +523,41 @@ void pvview::clear_search_tags() {
   fit_search_head(searchbar_);
 }
 
-void pvview::build_card(const element& card) {
+std::optional<Quote> pvview::card_record(const element& card) {
   const std::optional<std::string> id = card.get_attribute_utf8("id");
-  if (!read_quote_ || !id || id->rfind("q-", 0) != 0) return;
+  if (!read_quote_ || !id || id->rfind("q-", 0) != 0) return std::nullopt;
   try {
-    const std::optional<Quote> record = read_quote_(std::stoi(id->substr(2)));
-    if (record) card.set_html(quote_content_fragment(*record, false, card_marks_), position::replace_content);
+    return read_quote_(std::stoi(id->substr(2)));
   } catch (const std::exception& e) {
-    // The collection cannot be read now (locked): the card stays empty and
-    // the next rebuild of the list shows it.
+    // The collection cannot be read now (locked).
     fml::getlog("app") << "quote card " << *id << " not built: " << e.what() << std::endl;
+    return std::nullopt;
   }
+}
+
+void pvview::build_card(const element& card) {
+  if (const std::optional<Quote> record = card_record(card))
+    card.set_html(quote_content_fragment(*record, false, card_marks_), position::replace_content);
+}
+
+// Styling a card's elements is most of what building it costs, so a card
+// whose tags are still those of its record keeps its other cells: only its
+// text cell is built again, and only when its marks change or it is open.
+void pvview::refresh_card(const element& card, bool new_marks) {
+  const std::optional<Quote> record = card_record(card);
+  if (!record) return;
+  const element text = card.select_first("td.text");
+  const std::vector<element> tags = card.select_all("td.links div.qtag");
+  bool same_tags = text && tags.size() == record->m_tags.size();
+  for (size_t i = 0; same_tags && i < tags.size(); ++i) {
+    const Tag& tag = record->m_tags[i];
+    same_tags = tags[i].get_attribute_utf8("id") == qtag_element_id(record->m_id, tag.m_id) &&
+                tags[i].text() == fml::utf82wchar(tag.m_utfname);
+  }
+  if (!same_tags)
+    card.set_html(quote_content_fragment(*record, false, card_marks_), position::replace_content);
+  else if (new_marks || card.select_first("button.showtext[show=less]"))
+    text.set_html(quote_text_fragment(*record, false, card_marks_), position::replace_content);
 }
 
 void pvview::dump(const std::string& path) const {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -122,11 +123,19 @@ class pvview : public whoami, public view_event_sink {
   // quotes that leave it, when each of them is shown already in that order
   // and the deletions cost less than a new list; false (nothing done)
   // otherwise. The rows that stay are as in a new list: no state, no
-  // "fresh" mark, the built cards built again.
-  bool narrow_quote_list(const std::vector<int32_t>& ids);
+  // "fresh" mark, closed cards with the marks of card_marks_ (which
+  // `new_marks` says have changed).
+  bool narrow_quote_list(const std::vector<int32_t>& ids, bool new_marks);
   // The document's content builder: fills a quote list's light row's card
   // from the quote's record (see update_quotes).
   void build_card(const htmlayout::dom::element& card);
+  // Makes a built card show its record as a card of a new list would
+  // (closed, with the marks of card_marks_, which `new_marks` says have
+  // changed), building again only what differs.
+  void refresh_card(const htmlayout::dom::element& card, bool new_marks);
+  // The record of the quote a card shows, or nothing when the collection
+  // cannot be read now (the card stays as it is until the list is rebuilt).
+  std::optional<Quote> card_record(const htmlayout::dom::element& card);
   void rename_search_tag(const tag_rename& rename);
   void update_tags(const std::vector<Tag>& tags);
   void refresh_quotes();
