@@ -161,9 +161,9 @@ void set_current_row(const dom::element& table, const dom::element& row, uint32_
 bool checkall(const dom::element& table, bool check) {
   if (!table.has_attribute("multiple")) return false;
   // One change for all the rows: a list of 100,000 rows is checked at once.
-  const auto shown = [](const dom::element& row) { return !is_hidden_row(row); };
+  // Hidden rows (is_hidden_row) stay unchecked.
   if (check)
-    table.set_children_state(fixed_rows(table), state::checked, 0, shown);
+    table.set_children_state(fixed_rows(table), state::checked, 0, true);
   else
     table.set_children_state(0, 0, state::checked);
   table.update();

@@ -414,16 +414,19 @@ void document::state_changed(element_node* e, uint32_t old_state) {
 }
 
 void document::children_state_changed(
-    element_node* parent, const std::vector<std::pair<element_node*, uint32_t>>& changed) {
+    element_node* parent, const std::vector<std::pair<element_node*, uint32_t>>& changed,
+    uint32_t to_set, uint32_t to_clear) {
+  const auto now = [&](uint32_t old) { return (old | to_set) & ~to_clear; };
   uint32_t bits = 0;
-  for (const auto& [e, old] : changed) bits |= old ^ e->state;
+  for (const auto& [e, old] : changed) bits |= old ^ now(old);
   for (uint32_t bit : tracked_states) {
     if (!(bits & bit)) continue;
-    std::unordered_set<element_node*>& set = by_state_[bit];
-    set.reserve(set.size() + changed.size());
+    node_set& set = by_state_[bit];
+    const bool on = now(0) & bit;  // every changed element has it now, or none
+    if (on) set.reserve(set.size() + changed.size());
     for (const auto& [e, old] : changed) {
-      if (!((old ^ e->state) & bit)) continue;
-      if (e->state & bit)
+      if (!((old ^ now(old)) & bit)) continue;
+      if (on)
         set.insert(e);
       else
         set.erase(e);

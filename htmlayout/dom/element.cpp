@@ -26,7 +26,7 @@ struct selection {
   // The smallest of the document's index sets of the indexed bits among
   // `bits`; null when none of them is indexed. `*nobody` tells that an
   // indexed bit is held by no element at all.
-  static const std::unordered_set<element_node*>* smallest_state_set(const element_node& n,
+  static const node_set* smallest_state_set(const element_node& n,
                                                                      uint32_t bits, bool* nobody);
 
  private:
@@ -164,8 +164,8 @@ bool selection::from_index(element_node* scope, const selector_list& list,
     // state nobody has yet has an empty set.
     uint32_t states = s.subject().states & document::tracked_state_mask;
     if (!states) return false;
-    static const std::unordered_set<element_node*> none;
-    const std::unordered_set<element_node*>* smallest = nullptr;
+    static const node_set none;
+    const node_set* smallest = nullptr;
     for (uint32_t bit = 1; bit && bit <= states; bit <<= 1) {
       if (!(states & bit)) continue;
       auto found = doc->by_state_.find(bit);
@@ -310,11 +310,11 @@ element element::select_parent(std::string_view selector, unsigned depth) const 
 
 }  // namespace dom
 
-const std::unordered_set<element_node*>* selection::smallest_state_set(const element_node& n,
+const node_set* selection::smallest_state_set(const element_node& n,
                                                                        uint32_t bits,
                                                                        bool* nobody) {
   *nobody = false;
-  const std::unordered_set<element_node*>* smallest = nullptr;
+  const node_set* smallest = nullptr;
   if (!n.doc) return nullptr;
   const uint32_t indexed = bits & document::tracked_state_mask;
   for (uint32_t bit = 1; bit && bit <= indexed; bit <<= 1) {
@@ -337,7 +337,7 @@ std::vector<element> element::children_with_state(uint32_t bits) const {
   if (!n || !bits) return found;
   auto has_bits = [bits](const element_node* e) { return (e->state & bits) == bits; };
   bool nobody = false;
-  const std::unordered_set<element_node*>* smallest = selection::smallest_state_set(*n, bits, &nobody);
+  const node_set* smallest = selection::smallest_state_set(*n, bits, &nobody);
   if (nobody) return found;
   if (smallest && smallest->size() < n->children.size()) {
     std::vector<element_node*> children;
@@ -358,7 +358,7 @@ size_t element::count_children_with_state(uint32_t bits, size_t up_to) const {
   if (!n || !bits || up_to == 0) return 0;
   auto has_bits = [bits](const element_node* e) { return (e->state & bits) == bits; };
   bool nobody = false;
-  const std::unordered_set<element_node*>* smallest = selection::smallest_state_set(*n, bits, &nobody);
+  const node_set* smallest = selection::smallest_state_set(*n, bits, &nobody);
   if (nobody) return 0;
   size_t count = 0;
   if (smallest && smallest->size() < n->children.size()) {
@@ -614,17 +614,14 @@ void element::set_state(uint32_t to_set, uint32_t to_clear, bool update) const {
 }
 
 void element::set_children_state(size_t from, uint32_t to_set, uint32_t to_clear,
-                                 const std::function<bool(const element&)>& include) const {
+                                 bool shown_only) const {
   element_node* n = built(node());
   if (!n) return;
   // `from` counts element children, as child(i) does.
   element_node* first = n->element_child(from);
   if (!first) return;
   const size_t start = n->children.index_of(first);
-  std::function<bool(const element_node&)> accepts;
-  if (include)
-    accepts = [&](const element_node& e) { return include(element(const_cast<element_node*>(&e))); };
-  tree_ops::set_children_state(n, start, to_set, to_clear, accepts);
+  tree_ops::set_children_state(n, start, to_set, to_clear, shown_only);
 }
 
 bool element::is_enabled() const {

@@ -142,12 +142,12 @@ class element {
   // element that had it. `update` asks the renderer to redraw.
   void set_state(uint32_t to_set, uint32_t to_clear = 0, bool update = true) const;
   // set_state(to_set, to_clear, false) on each element child from index
-  // `from` on that `include` accepts (every one when it is empty), as one
+  // `from` on (with `shown_only`, those whose display is not "none"), as one
   // change: one update of the document's state index and one notice to its
   // observers, which is what makes checking a list of 100,000 rows cheap.
   // Leaves the focus bit alone.
   void set_children_state(size_t from, uint32_t to_set, uint32_t to_clear,
-                          const std::function<bool(const element&)>& include = {}) const;
+                          bool shown_only = false) const;
   // False when the element or an ancestor is disabled (state or attribute).
   bool is_enabled() const;
   // False when the element or an ancestor has display: none.

@@ -278,9 +278,7 @@ TEST_F(ElementTest, StatesTheSingleFocusAndChildrenWithAStateSetOneByOneOrAtOnce
   quotes.child(2).set_attribute("class", L"hidden");
   quotes.child(4).set_state(state::focus);
   EXPECT_EQ(quotes.count_children_with_state(state::checked, 2), 0u);
-  quotes.set_children_state(1, state::checked | state::focus, 0, [](const element& row) {
-    return !row.has_attribute("class");
-  });
+  quotes.set_children_state(1, state::checked | state::focus, 0, true);
   EXPECT_EQ(ids(quotes.children_with_state(state::checked)), "q-2 q-4 q-5 q-6");
   EXPECT_EQ(ids(quotes.select_all("tr:checked")), "q-2 q-4 q-5 q-6");
   EXPECT_EQ(doc.focused(), quotes.child(4));  // the focus stays where it was

@@ -6,6 +6,7 @@
 #include "htmlayout/dom/document.h"
 #include "htmlayout/dom/event_params.h"
 #include "htmlayout/dom/events.h"
+#include "htmlayout/dom/style.h"
 
 namespace htmlayout {
 
@@ -186,16 +187,21 @@ void tree_ops::set_state(element_node* e, uint32_t to_set, uint32_t to_clear, bo
   if (update && doc) request_update(e, false);
 }
 
+// How many children ahead a pass over a long child list asks the memory for.
+constexpr size_t kReadAhead = 8;
+
 void tree_ops::set_children_state(element_node* parent, size_t from, uint32_t to_set,
-                                  uint32_t to_clear,
-                                  const std::function<bool(const element_node&)>& include) {
+                                  uint32_t to_clear, bool shown_only) {
   to_set &= ~state::focus;
   to_clear &= ~state::focus;
   std::vector<std::pair<element_node*, uint32_t>> changed;  // with the old state
   const size_t count = parent->children.size();
+  if (from < count) changed.reserve(count - from);
   for (size_t i = from; i < count; ++i) {
+    // The rows lie apart in memory: reading ahead hides the wait for each.
+    if (i + kReadAhead < count) __builtin_prefetch(parent->children[i + kReadAhead]);
     element_node* e = as_element(parent->children[i]);
-    if (!e || (include && !include(*e))) continue;
+    if (!e || (shown_only && style_value(*e, style_property::display) == "none")) continue;
     const uint32_t old = e->state;
     const uint32_t now = (old | to_set) & ~to_clear;
     if (now == old) continue;
@@ -203,7 +209,7 @@ void tree_ops::set_children_state(element_node* parent, size_t from, uint32_t to
     changed.emplace_back(e, old);
   }
   if (document* doc = parent->doc; doc && !changed.empty())
-    doc->children_state_changed(parent, changed);
+    doc->children_state_changed(parent, changed, to_set, to_clear);
 }
 
 void tree_ops::replace_with_text(element_node* e, std::string text) {

@@ -35,11 +35,10 @@ struct tree_ops {
   static void remove_attribute(element_node* e, atom name);
   static void set_state(element_node* e, uint32_t to_set, uint32_t to_clear, bool update);
   // set_state(child, to_set, to_clear, false) for the element children of
-  // `parent` from child position `from` on that `include` accepts, with one
-  // notice (the focus bit is left alone).
+  // `parent` from child position `from` on (with `shown_only`, those whose
+  // display is not "none"), with one notice (the focus bit is left alone).
   static void set_children_state(element_node* parent, size_t from, uint32_t to_set,
-                                 uint32_t to_clear,
-                                 const std::function<bool(const element_node&)>& include);
+                                 uint32_t to_clear, bool shown_only);
   // Replaces the content of `e` by one text node (none for empty text).
   static void replace_with_text(element_node* e, std::string text);
   // Puts the children of `parent` in the given order (the same nodes).
