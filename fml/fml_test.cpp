@@ -55,12 +55,23 @@ TEST_F(LogTest, LinesAreFlushedAtOnceIntoAFreshPrivateFileAndErrorsSayWhat) {
   EXPECT_EQ(text("debug.log"), "");
   getlog("debug") << "SetDataDir: " << 42 << std::endl;
   EXPECT_EQ(text("debug.log"), "SetDataDir: 42\n");
+  {
+    // Held flushes: the lines wait until the last hold ends, then every log is written.
+    held_log_flushes outer;
+    {
+      held_log_flushes inner;
+      getlog("debug") << "held" << std::endl;
+      getlog("app") << "held too" << std::endl;
+    }
+    EXPECT_EQ(text("debug.log") + text("application.log"), "SetDataDir: 42\n");
+  }
+  EXPECT_EQ(text("debug.log") + text("application.log"), "SetDataDir: 42\nheld\nheld too\n");
   struct stat info;
   ASSERT_EQ(stat((dir_.path() / "logs/debug.log").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   close_logs();
   EXPECT_NO_THROW(getlog("debug") << "dropped" << std::endl);
-  EXPECT_EQ(text("debug.log"), "SetDataDir: 42\n");
+  EXPECT_EQ(text("debug.log"), "SetDataDir: 42\nheld\n");
   reglog("debug", L"logs/debug.log");  // the registry was emptied
   EXPECT_EQ(text("debug.log"), "");
 }

@@ -17,9 +17,25 @@ namespace fml {
 
 namespace {
 
+int& held_flushes() {
+  static int count = 0;
+  return count;
+}
+
+// A file buffer whose flush waits while flushes are held.
+class log_buffer : public __gnu_cxx::stdio_filebuf<char> {
+ public:
+  using stdio_filebuf::stdio_filebuf;
+  // Writes out what waits, held or not.
+  void write_out() { stdio_filebuf::sync(); }
+
+ protected:
+  int sync() override { return held_flushes() > 0 ? 0 : stdio_filebuf::sync(); }
+};
+
 struct log_file {
   explicit log_file(int fd) : buffer(fd, std::ios::out), stream(&buffer) {}
-  __gnu_cxx::stdio_filebuf<char> buffer;  // owns and closes the descriptor
+  log_buffer buffer;  // owns and closes the descriptor
   std::ostream stream;
 };
 
@@ -80,11 +96,18 @@ std::ostream& getlog(const std::string& id) {
   return it->second->stream;
 }
 
+held_log_flushes::held_log_flushes() { ++held_flushes(); }
+
+held_log_flushes::~held_log_flushes() {
+  if (--held_flushes() > 0 || !registry_instance()) return;
+  for (auto& [id, file] : *registry_instance()) file->buffer.write_out();
+}
+
 void close_logs() {
   auto& instance = registry_instance();
   if (!instance) return;
   for (auto& [id, file] : *instance) {
-    file->stream.flush();
+    file->buffer.write_out();
     closed_ids().insert(id);
   }
   instance.reset();

@@ -28,4 +28,17 @@ std::ostream& getlog(const std::string& id);
 // Flushes and closes every log and empties the registry.
 void close_logs();
 
+// While one exists, std::endl on a log does not write it out: the lines wait
+// in the log's buffer (which writes itself out when full) until the last
+// one ends, which writes every log. For a burst of many short lines, such as
+// the deletion of 100,000 quotes, where a write per line would cost more
+// than the work itself.
+class held_log_flushes {
+ public:
+  held_log_flushes();
+  ~held_log_flushes();
+  held_log_flushes(const held_log_flushes&) = delete;
+  held_log_flushes& operator=(const held_log_flushes&) = delete;
+};
+
 }  // namespace fml

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "fml/log.h"
 #include "fml/whoami.h"
 #include "model/json_import.h"
 #include "model/model_event.h"
@@ -153,6 +154,8 @@ class pvlModel : public whoami {
     std::unique_ptr<undo_journal::quote_recorder> recorder;
     std::vector<int32_t> quotes;  // recorded; removed from the file together
     bool step_begun = false;  // the batch opened the newest undo step
+    // The lines every part logs for each quote are written out once.
+    std::unique_ptr<fml::held_log_flushes> logs_held;
   };
   deletion_batch m_batch;
 

@@ -17,6 +17,7 @@ namespace ve = view_events;
 void pvlModel::begin_deletions() {
   end_deletions();
   m_batch.open = true;
+  m_batch.logs_held = std::make_unique<fml::held_log_flushes>();
 }
 
 // The batch's quotes leave the file by one statement: the word indexes
