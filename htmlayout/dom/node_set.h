@@ -50,9 +50,7 @@ class node_set {
     element_node* const* end_;
   };
   iterator begin() const { return {slots_.data(), slots_.data() + slots_.size()}; }
-  iterator end() const {
-    return {slots_.data() + slots_.size(), slots_.data() + slots_.size()};
-  }
+  iterator end() const { return {slots_.data() + slots_.size(), slots_.data() + slots_.size()}; }
 
  private:
   static element_node* tombstone() { return reinterpret_cast<element_node*>(uintptr_t{1}); }

@@ -28,7 +28,8 @@ TEST(NodeSetTest, HoldsWhatAStdSetHoldsThroughGrowthAndErasure) {
       ASSERT_EQ(set.size(), expected.size());
     }
     EXPECT_EQ(std::set<element_node*>(set.begin(), set.end()), expected);
-    for (size_t n = 0; n < 4000; ++n) ASSERT_EQ(set.contains(node(n)), expected.count(node(n)) == 1);
+    for (size_t n = 0; n < 4000; ++n)
+      ASSERT_EQ(set.contains(node(n)), expected.count(node(n)) == 1);
   }
   set.reserve(100000);
   EXPECT_EQ(std::set<element_node*>(set.begin(), set.end()), expected);
