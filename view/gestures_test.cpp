@@ -260,8 +260,8 @@ TEST_F(GesturesTest, TypedWordsNarrowTheListEscapeEmptiesTheFieldAndCtrlZUndoesI
   EXPECT_EQ(closes, 0);
   w.key(vk::escape);
   EXPECT_EQ(closes, 1);
-  w.check({{"click q-4; key del; key ctrl+f; type tw; key back; type hre", "div.quote", {"q-3"}},
-           {"", "=q-3 span.hit", {"thre"}},
+  w.check({{"click q-4; key del; key ctrl+f; type tw; key back; type hr", "=q-3 span.hit", {"thr"}},
+           {"type e", "div.quote", {"q-3"}}, {"", "=q-3 span.hit", {"thre"}},
            {"key ctrl+z", "=words", {"t"}}, {"", "div.quote", {"q-3", "q-2"}},
            {"key ctrl+z", "=words", {"tw"}},
            {"key ctrl+z", "=words", {""}}, {"", "#wordfield[is_empty]", {"wordfield"}},

@@ -255,6 +255,8 @@ void pvview::on_view_event(const view_event& event) {
 // sight: the list scrolls to it, and the card stays highlighted ("fresh")
 // until the list's timer ("quotelist" behaviour) takes the mark off.
 void pvview::add_quote(const Quote& quote) {
+  listed_.reset();
+  built_cards_.push_back(quote.m_id);
   thequotelist_.set_html(row_fragment(quote_fragment(quote, false, search_marks())),
                          position::insert_at_start);
   thequotelist_.update(true);
@@ -280,10 +282,12 @@ void pvview::show_quote_text(const Quote& record, bool open) {
   if (!quote) return;
   const element cell = quote.parent();
   cell.set_html(quote_fragment(record, open, search_marks()), position::replace_content);
+  built_cards_.push_back(record.m_id);
   cell.update(true);
 }
 
 void pvview::delete_quote(int32_t quote_id) {
+  listed_.reset();
   element quote = quote_element(quote_id);
   if (quote.tag_name() == "div") quote = quote.parent().parent();
   quote.delete_element();
@@ -414,7 +418,16 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
   word_marks marks = search_marks();
   const bool new_marks = !(marks == card_marks_);
   card_marks_ = std::move(marks);
+  // Typing on in a word that finds the same quotes: the list stays.
+  if (listed_ && *listed_ == ids && thequotelist_ &&
+      rows_parent(thequotelist_).children_count() == ids.size()) {
+    renew_same_quote_list(new_marks);
+    app << "vupdate_quotes complete" << std::endl;
+    return;
+  }
+  listed_.reset();
   if (narrow_quote_list(ids, new_marks)) {
+    listed_ = ids;
     app << "vupdate_quotes complete" << std::endl;
     return;
   }
@@ -426,6 +439,8 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
   thequotelist_.remove_attribute("shift");
   thequotelist_.set_html(rows, position::replace_content);
   thequotelist_.update(true);
+  listed_ = ids;
+  built_cards_.clear();
   app << "vupdate_quotes complete" << std::endl;
 }
 
@@ -472,6 +487,23 @@ bool pvview::narrow_quote_list(const std::vector<int32_t>& ids, bool new_marks) 
   thequotelist_.remove_attribute("shift");
   thequotelist_.update(true);
   return true;
+}
+
+// No row left or came since the list was built or narrowed (listed_), and
+// no card was marked "fresh" since (only a new quote is, which adds a row).
+void pvview::renew_same_quote_list(bool new_marks) {
+  const element rows = rows_parent(thequotelist_);
+  for (uint32_t bit : {htmlayout::state::checked, htmlayout::state::current,
+                       htmlayout::state::anchor})
+    for (const element& row : rows.children_with_state(bit)) row.set_state(0, bit, false);
+  std::sort(built_cards_.begin(), built_cards_.end());
+  built_cards_.erase(std::unique(built_cards_.begin(), built_cards_.end()), built_cards_.end());
+  for (int32_t id : built_cards_)
+    if (const element card = quote_element(id); card && card.content_built())
+      refresh_card(card, new_marks);
+  thequotelist_.remove_attribute("multiselect");
+  thequotelist_.remove_attribute("shift");
+  thequotelist_.update(true);
 }
 
 // The search-bar tag holds its name as plain text, so the name replaces the
@@ -536,8 +568,10 @@ std::optional<Quote> pvview::card_record(const element& card) {
 }
 
 void pvview::build_card(const element& card) {
-  if (const std::optional<Quote> record = card_record(card))
+  if (const std::optional<Quote> record = card_record(card)) {
     card.set_html(quote_content_fragment(*record, false, card_marks_), position::replace_content);
+    built_cards_.push_back(record->m_id);
+  }
 }
 
 // Styling a card's elements is most of what building it costs, so a card

@@ -126,6 +126,10 @@ class pvview : public whoami, public view_event_sink {
   // "fresh" mark, closed cards with the marks of card_marks_ (which
   // `new_marks` says have changed).
   bool narrow_quote_list(const std::vector<int32_t>& ids, bool new_marks);
+  // Makes the rows of a list that already shows the ids of a new search
+  // (listed_) as in a new list, without reading every row: no state, and
+  // the cards built since the list was built refreshed (refresh_card).
+  void renew_same_quote_list(bool new_marks);
   // The document's content builder: fills a quote list's light row's card
   // from the quote's record (see update_quotes).
   void build_card(const htmlayout::dom::element& card);
@@ -173,6 +177,12 @@ class pvview : public whoami, public view_event_sink {
   quote_reader read_quote_;
   // The marks of the word search the list was last built for.
   word_marks card_marks_;
+  // The ids the quote list shows, in table order, while no row was added
+  // or deleted since the list was last built or narrowed; nothing otherwise.
+  std::optional<std::vector<int32_t>> listed_;
+  // The quotes whose cards were built since the list was built: the only
+  // cards a search that keeps the list has to refresh. Some may be gone.
+  std::vector<int32_t> built_cards_;
 };
 
 }  // namespace pvl
