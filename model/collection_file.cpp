@@ -1,6 +1,7 @@
 #include "model/collection_file.h"
 
 #include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Exception.h>
 #include <SQLiteCpp/Statement.h>
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -264,21 +265,48 @@ int probe_version(const std::string& path) {
 }  // namespace
 
 int remove_most_quotes(SQLite::Database& db, const std::string& ids) {
-  std::vector<std::string> triggers;
+  // The word indexes' deletion triggers, and the indexes that would take
+  // each removed row out one by one, are set aside and made again from what
+  // stays.
+  std::vector<std::string> set_aside;
   {
-    SQLite::Statement select(db, "SELECT sql FROM sqlite_master WHERE type = 'trigger' AND "
-                                 "name IN ('quote_words_delete', 'quote_chars_delete')");
-    while (select.executeStep()) triggers.push_back(select.getColumn(0).getString());
+    SQLite::Statement select(
+        db, "SELECT sql FROM sqlite_master WHERE (type = 'trigger' AND name IN "
+            "('quote_words_delete', 'quote_chars_delete')) OR (type = 'index' AND name IN "
+            "('quote_tag_by_tag', 'quote_by_stamp'))");
+    while (select.executeStep()) set_aside.push_back(select.getColumn(0).getString());
   }
-  db.exec("DROP TRIGGER IF EXISTS quote_words_delete; DROP TRIGGER IF EXISTS quote_chars_delete");
+  db.exec(
+      "DROP TRIGGER IF EXISTS quote_words_delete; DROP TRIGGER IF EXISTS quote_chars_delete;"
+      "DROP INDEX IF EXISTS quote_tag_by_tag; DROP INDEX IF EXISTS quote_by_stamp");
+  SQLite::Statement unlink(db,
+                           "DELETE FROM quote_tag WHERE quote IN (SELECT value FROM json_each(?))");
+  unlink.bind(1, ids);
+  unlink.exec();
   SQLite::Statement remove(db, "DELETE FROM quote WHERE m_id IN (SELECT value FROM json_each(?))");
   remove.bind(1, ids);
   const int removed = remove.exec();
   db.exec("INSERT INTO quote_words (quote_words) VALUES ('rebuild');"
           "INSERT INTO quote_chars (quote_chars) VALUES ('delete-all')");
   fill_trigram_index(db);
-  for (const std::string& sql : triggers) db.exec(sql);
+  for (const std::string& sql : set_aside) db.exec(sql);
   return removed;
+}
+
+foreign_keys_paused::foreign_keys_paused(SQLite::Database& db) : db_(db) {
+  if (!sqlite3_get_autocommit(db.getHandle())) return;
+  if (db.execAndGet("PRAGMA foreign_keys").getInt() == 0) return;
+  db.exec("PRAGMA foreign_keys = OFF");
+  paused_ = true;
+}
+
+foreign_keys_paused::~foreign_keys_paused() {
+  if (!paused_) return;
+  try {
+    db_.exec("PRAGMA foreign_keys = ON");
+  } catch (const SQLite::Exception&) {
+    // Only while a transaction is open, which the owner ends first.
+  }
 }
 
 std::unique_ptr<SQLite::Database> open_collection(const std::string& path) {

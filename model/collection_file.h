@@ -33,10 +33,28 @@ std::unique_ptr<SQLite::Database> open_collection(const std::string& path);
 
 // Removes the quotes whose ids the JSON array `ids` lists, with their links
 // to tags, when they are most of the collection: taking each text out of
-// the word indexes costs more than building the indexes again from the
-// quotes that stay. The indexes' deletion triggers are set aside for the
-// statement and put back unchanged. Runs in the caller's transaction,
-// which must be open; returns how many quotes were removed.
+// the word indexes, and each row out of the secondary indexes, costs more
+// than building them again from what stays. The word indexes' deletion
+// triggers are set aside for the statement and put back unchanged. Runs in
+// the caller's transaction, which must be open; returns how many quotes
+// were removed.
 int remove_most_quotes(SQLite::Database& db, const std::string& ids);
+
+// Turns the connection's foreign key checks off for the object's lifetime,
+// for a bulk change that keeps the links right itself (each check costs a
+// statement per removed quote). SQLite ignores the switch inside an open
+// transaction, so it must be made before the change's transaction begins
+// and ended after it ends; made inside one, it does nothing.
+class foreign_keys_paused {
+ public:
+  explicit foreign_keys_paused(SQLite::Database& db);
+  ~foreign_keys_paused();
+  foreign_keys_paused(const foreign_keys_paused&) = delete;
+  foreign_keys_paused& operator=(const foreign_keys_paused&) = delete;
+
+ private:
+  SQLite::Database& db_;
+  bool paused_ = false;
+};
 
 }  // namespace pvl

@@ -192,17 +192,15 @@ size_t logic::removeQuotes(const std::vector<int32_t>& ids) {
   const auto stored = [&] {
     return static_cast<size_t>(db_->execAndGet("SELECT count(*) FROM quote").getInt64());
   };
-  {
+  if (ids.size() >= kMostQuotesFrom && ids.size() * 2 > stored()) {
+    removed = remove_most_quotes(*db_, list);
+  } else {
     // The links go first, by one statement: left to the foreign key, each
     // removed quote would run a deletion of its own.
     SQLite::Statement unlink(*db_, "DELETE FROM quote_tag WHERE quote IN "
                                    "(SELECT value FROM json_each(?))");
     unlink.bind(1, list);
     unlink.exec();
-  }
-  if (ids.size() >= kMostQuotesFrom && ids.size() * 2 > stored()) {
-    removed = remove_most_quotes(*db_, list);
-  } else {
     SQLite::Statement remove(*db_,
                              "DELETE FROM quote WHERE m_id IN (SELECT value FROM json_each(?))");
     remove.bind(1, list);

@@ -13,6 +13,7 @@
 
 #include "fml/log.h"
 #include "fml/whoami.h"
+#include "model/collection_file.h"
 #include "model/json_import.h"
 #include "model/model_event.h"
 #include "model/undo_journal.h"
@@ -150,8 +151,11 @@ class pvlModel : public whoami {
   struct deletion_batch {
     bool open = false;
     bool refused = false;  // one was refused: the batch was taken back
+    // The removal keeps the links right itself; made before the transaction
+    // and ended after it.
+    std::unique_ptr<foreign_keys_paused> checks_paused;
     std::unique_ptr<transaction> changes;  // from the first deletion on
-    std::unique_ptr<undo_journal::quote_recorder> recorder;
+    std::unique_ptr<undo_journal::quote_batch> recorded;
     std::vector<int32_t> quotes;  // recorded; removed from the file together
     bool step_begun = false;  // the batch opened the newest undo step
     // The lines every part logs for each quote are written out once.

@@ -162,6 +162,41 @@ TEST_F(ModelEventTest, UndoRestoresTheLastDeletionAroundLaterChanges) {
   EXPECT_TRUE(event(0).note.restored && event(0).note.quotes == 0 && event(0).note.tags.empty());
 }
 
+// One Delete of most of the collection: read for the undo and removed by whole-table passes, with
+// the foreign key checks paused. The file must keep its indexes, links and checks, and undo all.
+TEST_F(ModelEventTest, DeletingMostQuotesInOneBatchKeepsTheFileWholeAndUndoesIt) {
+  send(me::initial_load{});
+  SQLite::Database file(collection_.db_file().string(), SQLite::OPEN_READWRITE);
+  file.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+            "INSERT INTO quote (m_id, m_utftext, m_stamp) SELECT 100 + i, 'text ' || i, i FROM n;"
+            "INSERT INTO quote_tag (quote, pos, tag) SELECT m_id, 1, 2 FROM quote WHERE m_id > 100 AND m_id % 3 = 0");
+  const auto count = [&](const char* sql) { return file.execAndGet(sql).getInt64(); };
+  const char kLinks[] = "SELECT count(*) || ' ' || sum(quote * pos * tag) FROM quote_tag";
+  const std::string links_before = file.execAndGet(kLinks).getString();
+  model_.begin_deletions();
+  send(me::delete_quote{2});  // tags 3 and 1
+  for (int32_t id = 101; id <= 1600; ++id) send(me::delete_quote_also{id});
+  EXPECT_THROW(send(me::delete_quote_also{9999}), wrong_quote_id);
+  model_.end_deletions();
+  EXPECT_EQ(count("SELECT count(*) FROM quote"), 2004 - 1501);
+  EXPECT_EQ(count("SELECT count(*) FROM quote_tag WHERE quote = 2 OR quote BETWEEN 101 AND 1600"), 0);
+  EXPECT_EQ(count("SELECT count(*) FROM quote_tag"), 1 + 167);  // quote 3; 1602, 1605 ... 2100
+  EXPECT_EQ(count("SELECT count(*) FROM sqlite_master WHERE name IN ('quote_tag_by_tag', "
+                  "'quote_by_stamp', 'quote_words_delete', 'quote_chars_delete')"),
+            4);
+  EXPECT_EQ(file.execAndGet("PRAGMA integrity_check").getString(), "ok");
+  EXPECT_EQ(count("SELECT count(*) FROM pragma_foreign_key_check"), 0);
+  EXPECT_EQ(event(view_.events.size() - 1).note.quotes, 1501);
+  send(me::undo_delete{});
+  EXPECT_EQ(count("SELECT count(*) FROM quote"), 2004);
+  EXPECT_EQ(file.execAndGet(kLinks).getString(), links_before);
+  EXPECT_EQ(file.execAndGet("SELECT m_utftext || m_stamp FROM quote WHERE m_id = 1600").getString(),
+            "text 15001500");
+  // The model's checks are on again: a deleted tag takes its links along.
+  send(me::delete_tag{2});
+  EXPECT_EQ(count("SELECT count(*) FROM quote_tag WHERE tag = 2"), 0);
+}
+
 // Another program holds the write lock: captures wait in memory, in order, with their stamps.
 TEST_F(ModelEventTest, ChangesTheFileRefusesAreReportedAndCapturesWaitInOrder) {
   int starts = 0;

@@ -6,6 +6,7 @@
 
 #include "fml/app_errors.h"
 #include "fml/log.h"
+#include "model/collection_file.h"
 #include "model/logic.h"
 #include "model/pvl_model.h"
 #include "model/transaction.h"
@@ -26,28 +27,33 @@ void pvlModel::begin_deletions() {
 void pvlModel::end_deletions() {
   if (!m_batch.open) return;
   fml::getlog("model").flush();
-  m_batch.recorder.reset();
-  std::unique_ptr<transaction> changes = std::move(m_batch.changes);
-  const std::vector<int32_t> quotes = std::move(m_batch.quotes);
-  const bool step_begun = m_batch.step_begun;
+  deletion_batch batch = std::move(m_batch);
   m_batch = deletion_batch{};
-  if (!changes) return;
+  batch.logs_held.reset();
+  if (!batch.changes) return;
   try {
-    m_logic->removeQuotes(quotes);
-    changes->commit();
+    batch.recorded->record(m_undo);
+    batch.recorded.reset();
+    m_logic->removeQuotes(batch.quotes);
+    batch.changes->commit();
   } catch (const SQLite::Exception& error) {
-    changes.reset();  // rolled back
-    if (step_begun) m_undo.forget_last();
+    batch.recorded.reset();
+    batch.changes.reset();  // rolled back
+    batch.checks_paused.reset();
+    if (batch.step_begun) m_undo.forget_last();
     reportRefusedChange(model_events::delete_quote::id, error);
     return;
   }
+  batch.changes.reset();
+  batch.checks_paused.reset();
   offerUndo();
 }
 
 void pvlModel::abandonDeletions() {
   fml::getlog("model").flush();
-  m_batch.recorder.reset();
+  m_batch.recorded.reset();
   m_batch.changes.reset();  // rolled back
+  m_batch.checks_paused.reset();
   if (m_batch.step_begun) m_undo.forget_last();
   m_batch.step_begun = false;
   m_batch.refused = true;
@@ -56,16 +62,18 @@ void pvlModel::abandonDeletions() {
 void pvlModel::deleteQuote(int32_t id, bool also) {
   if (m_batch.refused) return;
   if (m_batch.open && !m_batch.changes) {
-    m_batch.changes = std::make_unique<transaction>(m_logic->database());
-    m_batch.recorder = std::make_unique<undo_journal::quote_recorder>(m_undo, m_logic->database());
+    SQLite::Database& db = m_logic->database();
+    m_batch.checks_paused = std::make_unique<foreign_keys_paused>(db);
+    m_batch.changes = std::make_unique<transaction>(db);
+    m_batch.recorded = std::make_unique<undo_journal::quote_batch>(db);
   }
   if (!also) {
     m_undo.begin_step();
     m_batch.step_begun = m_batch.open;
   }
   if (m_batch.open) {
-    // Removed with the batch's other quotes when it ends.
-    const bool stored = m_batch.recorder->record(id);
+    // Recorded and removed with the batch's other quotes when it ends.
+    const bool stored = m_batch.recorded->add(id);
     send(ve::vdelete_quote{id});
     if (!stored) throw wrong_quote_id(std::to_string(id));
     m_batch.quotes.push_back(id);

@@ -4,6 +4,7 @@
 #include <SQLiteCpp/Statement.h>
 
 #include <algorithm>
+#include <iterator>
 #include <initializer_list>
 
 #include "model/transaction.h"
@@ -119,6 +120,29 @@ void read_marks(SQLite::Statement& links, int32_t id, deleted_rows& step) {
   links.reset();
 }
 
+// Reads the quotes `ids` that are stored, with their links, into `step`,
+// each by its id.
+void read_quotes(SQLite::Database& db, const std::vector<int32_t>& ids, deleted_rows& step) {
+  SQLite::Statement quote(db, "SELECT rowid, m_utftext, m_stamp FROM quote WHERE m_id = ?");
+  SQLite::Statement links(db, "SELECT quote, pos, tag FROM quote_tag WHERE quote = ?");
+  for (int32_t id : ids) {
+    quote.reset();
+    quote.bind(1, id);
+    if (!quote.executeStep()) continue;
+    step.quotes.push_back(deleted_rows::quote_row{quote.getColumn(0).getInt64(), id,
+                                                  quote.getColumn(1).getString(),
+                                                  quote.getColumn(2).getInt64()});
+    read_marks(links, id, step);
+  }
+}
+
+// A batch asks the file whether each quote is stored up to this many, then
+// reads every stored id at once.
+constexpr size_t kAskEachUpTo = 64;
+// A batch of at least this many quotes, a quarter of the collection or
+// more, is read by one pass over each table.
+constexpr size_t kScanFrom = 256;
+
 }  // namespace
 
 void undo_journal::begin_step() {
@@ -131,26 +155,65 @@ void undo_journal::begin_step() {
 }
 
 void undo_journal::record_quote(SQLite::Database& db, int32_t id) {
-  quote_recorder(*this, db).record(id);
+  if (steps_.empty()) begin_step();
+  read_quotes(db, {id}, steps_.back());
 }
 
-undo_journal::quote_recorder::quote_recorder(undo_journal& journal, SQLite::Database& db)
-    : journal_(journal),
-      quote_(db, "SELECT rowid, m_utftext, m_stamp FROM quote WHERE m_id = ?"),
-      links_(db, "SELECT quote, pos, tag FROM quote_tag WHERE quote = ?") {}
+undo_journal::quote_batch::quote_batch(SQLite::Database& db)
+    : db_(db), ask_(db, "SELECT EXISTS (SELECT 1 FROM quote WHERE m_id = ?)") {}
 
-bool undo_journal::quote_recorder::record(int32_t id) {
-  if (journal_.steps_.empty()) journal_.begin_step();
-  quote_.reset();
-  quote_.bind(1, id);
-  if (!quote_.executeStep()) return false;
-  deleted_rows& step = journal_.steps_.back();
-  step.quotes.push_back(deleted_rows::quote_row{quote_.getColumn(0).getInt64(), id,
-                                                quote_.getColumn(1).getString(),
-                                                quote_.getColumn(2).getInt64()});
-  quote_.reset();
-  read_marks(links_, id, step);
-  return true;
+bool undo_journal::quote_batch::add(int32_t id) {
+  bool stored = false;
+  if (!stored_ && added_.size() < kAskEachUpTo) {
+    ask_.reset();
+    ask_.bind(1, id);
+    stored = ask_.executeStep() && ask_.getColumn(0).getInt() != 0;
+    ask_.reset();
+  } else {
+    if (!stored_) {
+      SQLite::Statement select(db_, "SELECT m_id FROM quote ORDER BY m_id");
+      stored_.emplace();
+      while (select.executeStep()) stored_->push_back(select.getColumn(0).getInt());
+    }
+    stored = std::binary_search(stored_->begin(), stored_->end(), id);
+  }
+  if (stored) added_.push_back(id);
+  return stored;
+}
+
+void undo_journal::quote_batch::record(undo_journal& journal) {
+  deleted_rows read;
+  const size_t stored_count =
+      stored_ ? stored_->size()
+              : static_cast<size_t>(db_.execAndGet("SELECT count(*) FROM quote").getInt64());
+  if (added_.size() < kScanFrom || added_.size() * 4 < stored_count) {
+    read_quotes(db_, added_, read);
+  } else {
+    std::vector<int32_t> wanted = added_;
+    std::sort(wanted.begin(), wanted.end());
+    const auto is_wanted = [&](int32_t id) {
+      return std::binary_search(wanted.begin(), wanted.end(), id);
+    };
+    SQLite::Statement quotes(db_, "SELECT rowid, m_id, m_utftext, m_stamp FROM quote");
+    while (quotes.executeStep()) {
+      const int32_t id = quotes.getColumn(1).getInt();
+      if (!is_wanted(id)) continue;
+      read.quotes.push_back(deleted_rows::quote_row{quotes.getColumn(0).getInt64(), id,
+                                                    quotes.getColumn(2).getString(),
+                                                    quotes.getColumn(3).getInt64()});
+    }
+    SQLite::Statement links(db_, "SELECT quote, pos, tag FROM quote_tag");
+    while (links.executeStep()) {
+      const int32_t quote = links.getColumn(0).getInt();
+      if (!is_wanted(quote)) continue;
+      read.marks.push_back(deleted_rows::mark_row{quote, links.getColumn(1).getInt(),
+                                                  links.getColumn(2).getInt()});
+    }
+  }
+  if (journal.steps_.empty()) journal.begin_step();
+  deleted_rows& step = journal.steps_.back();
+  std::move(read.quotes.begin(), read.quotes.end(), std::back_inserter(step.quotes));
+  step.marks.insert(step.marks.end(), read.marks.begin(), read.marks.end());
 }
 
 void undo_journal::record_tag(SQLite::Database& db, int32_t id, bool in_search) {

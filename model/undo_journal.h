@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,18 +57,29 @@ class undo_journal {
   void record_quote(SQLite::Database& db, int32_t id);
   void record_tag(SQLite::Database& db, int32_t id, bool in_search);
 
-  // Records quotes as record_quote does, by statements prepared once: for
-  // the many quotes one Delete removes. It must go before `db` closes.
-  class quote_recorder {
+  // Records the many quotes one Delete removes: add() checks each as it
+  // comes, record() reads them all, as record_quote does, into the newest
+  // step. Many quotes are read by one pass over each table. It must go
+  // before `db` closes, and the quotes must not change from the first add()
+  // to record() (the caller holds one transaction open).
+  class quote_batch {
    public:
-    quote_recorder(undo_journal& journal, SQLite::Database& db);
-    // Returns whether quote `id` is stored.
-    bool record(int32_t id);
+    explicit quote_batch(SQLite::Database& db);
+    // Returns whether quote `id` is stored; a stored one is recorded by
+    // record().
+    bool add(int32_t id);
+    // Reads the quotes added, with their links, into `journal`'s newest step
+    // (opening one when there is none). Raises SQLite::Exception when the
+    // file cannot be read; the step is then left as it was.
+    void record(undo_journal& journal);
 
    private:
-    undo_journal& journal_;
-    SQLite::Statement quote_;
-    SQLite::Statement links_;
+    SQLite::Database& db_;
+    SQLite::Statement ask_;
+    // Every stored id, ascending: read once so many were asked that one
+    // read costs less than asking on.
+    std::optional<std::vector<int32_t>> stored_;
+    std::vector<int32_t> added_;
   };
 
   // False when no step holds anything to restore (steps that recorded
