@@ -275,6 +275,29 @@ TEST_F(GesturesTest, TypedWordsNarrowTheListEscapeEmptiesTheFieldAndCtrlZUndoesI
            {"click q-2; key ctrl+z", "SELECT count(*) FROM quote", {"5"}}});
 }
 
+// A word found in few of many quotes puts the long list aside; Clear brings it back with what
+// changed meanwhile: a quote deleted, one captured, a built card's tags.
+TEST_F(GesturesTest, TheLongListPutAsideComesBackWithTheChangesMadeMeanwhile) {
+  SQLite::Database(w.env.collection.db_file().string(), SQLite::OPEN_READWRITE)
+      .exec("WITH RECURSIVE n(i) AS (SELECT 5 UNION ALL SELECT i + 1 FROM n WHERE i < 1204) "
+            "INSERT INTO quote (m_id, m_utftext, m_stamp) SELECT i, 'filler ' || i, i FROM n");
+  w.objects.model().on_model_event(model_events::initial_load{});
+  const std::string all = "SELECT 'q-' || m_id FROM quote ORDER BY rowid DESC";
+  model_events::mark_quote marked{{1204, 1}};
+  const tag_rename renamed{2, L"b2"};
+  w.check({{"click q-1204; click q-1203", "=q-1204 div.qtag", {}},
+           {"key ctrl+f; type thr", "div.quote", {"q-3"}},
+           {"click q-3", "=q-3 div.qtag", {"beta"}}});
+  w.objects.model().on_model_event(marked);
+  w.objects.model().on_model_event(model_events::rename_tag{renamed});
+  w.objects.model().on_model_event(model_events::delete_quote{1000});
+  controller().send(text_record{"captured"});
+  w.check({{"", "div.quote", {"q-1205", "q-3"}}, {"", "=q-3 div.qtag", {"b2"}},
+           {"click clear-search", "div.quote", w.stored(all)},
+           {"", "#thequotelist tr:checked", {}}, {"", "=q-1204 div.qtag", {"alpha"}},
+           {"", "=q-3 div.qtag", {"b2"}}, {"", "=quote-count", {"1204 quotes"}}});
+}
+
 TEST_F(GesturesTest, NoEditOrSelectionOutlivesItsRowOrItsList) {
   int closes = 0;
   host().close_window = [&] { ++closes; };

@@ -288,6 +288,14 @@ void pvview::show_quote_text(const Quote& record, bool open) {
 
 void pvview::delete_quote(int32_t quote_id) {
   listed_.reset();
+  // The list put aside loses the quote too, so that it still fits a list
+  // of all quotes.
+  if (!shelved_ids_.empty()) {
+    if (const element card = shelf_.select_first(id_select(quote_element_id(quote_id)))) {
+      card.parent().parent().delete_element();
+      shelved_gone_.push_back(quote_id);
+    }
+  }
   element quote = quote_element(quote_id);
   if (quote.tag_name() == "div") quote = quote.parent().parent();
   quote.delete_element();
@@ -425,8 +433,14 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
     app << "vupdate_quotes complete" << std::endl;
     return;
   }
+  if (restore_shelved_quote_list(ids, new_marks)) {
+    listed_ = ids;
+    app << "vupdate_quotes complete" << std::endl;
+    return;
+  }
+  const bool shelved = shelve_quote_list(ids);
   listed_.reset();
-  if (narrow_quote_list(ids, new_marks)) {
+  if (!shelved && narrow_quote_list(ids, new_marks)) {
     listed_ = ids;
     app << "vupdate_quotes complete" << std::endl;
     return;
@@ -441,7 +455,70 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
   thequotelist_.update(true);
   listed_ = ids;
   built_cards_.clear();
+  // A list as long as the one put aside takes its place in memory.
+  if (!shelved_ids_.empty() && ids.size() >= shelved_ids_.size()) drop_shelved_quote_list();
   app << "vupdate_quotes complete" << std::endl;
+}
+
+// From this many rows on, a list narrowed to a quarter or less is put aside.
+constexpr size_t kShelveFrom = 1000;
+
+bool pvview::shelve_quote_list(const std::vector<int32_t>& ids) {
+  if (!listed_ || !shelved_ids_.empty() || !thequotelist_) return false;
+  const element rows = rows_parent(thequotelist_);
+  const size_t count = rows.children_count();
+  if (count != listed_->size() || count < kShelveFrom || ids.size() * 4 > count) return false;
+  if (!shelf_) shelf_ = doc_->create_shelf();
+  for (uint32_t bit : {htmlayout::state::checked, htmlayout::state::current,
+                       htmlayout::state::anchor})
+    for (const element& row : rows.children_with_state(bit)) row.set_state(0, bit, false);
+  rows.exchange_children(shelf_);
+  if (rows.children_count() != 0) return false;  // the shelf was not taken
+  shelved_ids_ = std::move(*listed_);
+  shelved_cards_ = std::move(built_cards_);
+  built_cards_.clear();
+  return true;
+}
+
+bool pvview::restore_shelved_quote_list(const std::vector<int32_t>& ids, bool new_marks) {
+  if (shelved_ids_.empty() || !thequotelist_) return false;
+  if (!shelved_gone_.empty()) {
+    std::sort(shelved_gone_.begin(), shelved_gone_.end());
+    std::erase_if(shelved_ids_, [&](int32_t id) {
+      return std::binary_search(shelved_gone_.begin(), shelved_gone_.end(), id);
+    });
+    shelved_gone_.clear();
+  }
+  if (ids.size() < shelved_ids_.size() ||
+      !std::equal(shelved_ids_.begin(), shelved_ids_.end(), ids.begin()) ||
+      shelf_.children_count() != shelved_ids_.size()) {
+    return false;
+  }
+  const element rows = rows_parent(thequotelist_);
+  rows.exchange_children(shelf_);
+  if (rows.children_count() != shelved_ids_.size()) return false;
+  std::vector<int32_t> cards = std::move(shelved_cards_);
+  // The rows shown until now go, and the quotes added since the list was
+  // put aside come on top.
+  drop_shelved_quote_list();
+  std::string added;
+  for (auto id = ids.rbegin(); id != ids.rend() - static_cast<ptrdiff_t>(rows.children_count());
+       ++id)
+    added += light_quote_row(*id);
+  if (!added.empty()) rows.set_html(added, position::insert_at_start);
+  for (int32_t id : cards)
+    if (const element card = quote_element(id); card && card.has_attribute("fresh"))
+      card.remove_attribute("fresh");
+  built_cards_ = std::move(cards);
+  renew_same_quote_list(new_marks);
+  return true;
+}
+
+void pvview::drop_shelved_quote_list() {
+  if (shelf_) shelf_.set_text(L"");
+  shelved_ids_.clear();
+  shelved_cards_.clear();
+  shelved_gone_.clear();
 }
 
 // A search that narrows the list (a word typed on, a tag added to an "All

@@ -130,6 +130,16 @@ class pvview : public whoami, public view_event_sink {
   // (listed_) as in a new list, without reading every row: no state, and
   // the cards built since the list was built refreshed (refresh_card).
   void renew_same_quote_list(bool new_marks);
+  // A long list that a search narrows to a small part of it is put aside
+  // whole (a document shelf) rather than destroyed, and comes back when a
+  // later list starts with its ids (Clear of the search; the quotes added
+  // since are added to it then). Shelving and restoring cost a pass over
+  // the rows' links, not a build or destruction of every row. Each answers
+  // whether it did its work; restoring makes the list as a new one would
+  // be (see narrow_quote_list).
+  bool shelve_quote_list(const std::vector<int32_t>& ids);
+  bool restore_shelved_quote_list(const std::vector<int32_t>& ids, bool new_marks);
+  void drop_shelved_quote_list();
   // The document's content builder: fills a quote list's light row's card
   // from the quote's record (see update_quotes).
   void build_card(const htmlayout::dom::element& card);
@@ -183,6 +193,12 @@ class pvview : public whoami, public view_event_sink {
   // The quotes whose cards were built since the list was built: the only
   // cards a search that keeps the list has to refresh. Some may be gone.
   std::vector<int32_t> built_cards_;
+  // The list put aside (shelve_quote_list): its rows, its ids in table
+  // order, and its built cards (built_cards_ while it was shown).
+  htmlayout::dom::element shelf_;
+  std::vector<int32_t> shelved_ids_;
+  std::vector<int32_t> shelved_cards_;
+  std::vector<int32_t> shelved_gone_;  // deleted from the shelf since
 };
 
 }  // namespace pvl

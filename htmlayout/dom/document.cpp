@@ -97,6 +97,7 @@ document::event_scope::~event_scope() {
 document::document() { load_html(""); }
 
 document::~document() {
+  drop_shelves();
   if (element_node* r = root_.node()) {
     disconnect(r);
     tree_ops::remove(r, true);
@@ -122,6 +123,7 @@ uint32_t document::notify(notification& record) {
 }
 
 bool document::load_html(std::string_view html, std::string_view base_url) {
+  drop_shelves();
   if (element_node* old = root_.node()) {
     disconnect(old);
     dom::element keep = std::move(root_);
@@ -508,8 +510,29 @@ std::vector<document::pending_timer> document::take_pending_timers() {
 std::vector<dom::element> document::elements_with_draw_handlers() const {
   std::vector<dom::element> out;
   out.reserve(drawing_.size());
-  for (element_node* e : drawing_) out.emplace_back(e);
+  for (element_node* e : drawing_) {
+    const element_node* top = e;
+    while (top->parent) top = top->parent;
+    if (top == root_.node()) out.emplace_back(e);  // not on a shelf
+  }
   return out;
+}
+
+dom::element document::create_shelf() {
+  dom::element shelf = dom::element::create("table");
+  connect(shelf.node());
+  shelves_.push_back(shelf);
+  return shelf;
+}
+
+void document::drop_shelves() {
+  for (const dom::element& shelf : shelves_) {
+    if (element_node* s = shelf.node()) {
+      disconnect(s);
+      tree_ops::clear_children(s);
+    }
+  }
+  shelves_.clear();
 }
 
 bool document::draw_element(const dom::element& e, draw_params& params) const {

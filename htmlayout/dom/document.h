@@ -113,6 +113,13 @@ class document {
   void set_post_wakeup(std::function<void()> wakeup);
   // The element holding the focus state, or null.
   dom::element focused() const;
+  // A new element of this document kept outside its tree: a place for rows
+  // put aside while others are shown (element::exchange_children). What it
+  // holds stays registered with the document (ids, states, behaviours) but
+  // is out of reach of selectors, id lookups, the renderer and the input,
+  // which all start from the tree. The document destroys its shelves with
+  // its tree (and on a new page).
+  dom::element create_shelf();
 
   // ---- Input ----
   // The document's interactive side (interaction.h) registers itself here
@@ -199,6 +206,8 @@ class document {
   }
 
   dom::element root_;
+  std::vector<dom::element> shelves_;
+  void drop_shelves();
   std::string base_url_;
   notification_callback callback_;
   std::vector<document_observer*> observers_;

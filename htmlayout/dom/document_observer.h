@@ -31,8 +31,9 @@ class document_observer {
   // Some element children of `parent` changed some of the state `bits` at
   // once (element::set_children_state): one notice for all of them.
   virtual void children_state_changed(const element_node& /*parent*/, uint32_t /*bits*/) {}
-  // The content of `e` was replaced by text (its old children are gone
-  // without removing() calls).
+  // The content of `e` was replaced at once, by text or by the children of a
+  // shelf (element::exchange_children): the old children left without
+  // removing() calls and the new ones came without inserted() calls.
   virtual void text_changed(const element_node& /*e*/) {}
   // The computed style of `e` changed (after an attribute or state change).
   virtual void style_changed(const element_node& /*e*/) {}

@@ -141,10 +141,9 @@ void selection::select(element_node* scope, const selector_list& list, bool firs
 bool selection::first_by_id(element_node* scope, std::string_view id, element_node*& found) {
   if (!scope->doc) return false;
   found = nullptr;
-  // Every indexed element is in the document, so below its root.
-  bool whole_document = !scope->parent;
+  // The index holds the elements kept on shelves too, outside the tree.
   scope->doc->ids_.for_each(id, [&](element_node* e) {
-    if (e == scope || !(whole_document || is_descendant(e, scope))) return;
+    if (e == scope || !is_descendant(e, scope)) return;
     if (!found || precedes(e, found)) found = e;
   });
   return true;
@@ -405,6 +404,16 @@ void element::delete_element() const {
 void element::detach() const {
   element_node* n = node();
   if (n && n->parent) tree_ops::remove(n, false);
+}
+
+void element::exchange_children(const element& shelf) const {
+  element_node* n = built(node());
+  element_node* s = shelf.node();
+  if (!n || !s || !n->doc || s->doc != n->doc || s->parent || s == n->doc->root().node()) return;
+  element_node* top = n;
+  while (top->parent) top = top->parent;
+  if (top != n->doc->root().node()) return;
+  tree_ops::exchange_children(n, s);
 }
 
 void element::sort(comparator& order, size_t first, size_t last) const {

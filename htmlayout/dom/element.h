@@ -103,6 +103,13 @@ class element {
   // Removes the element from the tree but keeps it (and its handlers) alive
   // for as long as handles refer to it, so it can be inserted again.
   void detach() const;
+  // Exchanges the children of this element, which must be in the tree, with
+  // those of `shelf` (document::create_shelf, of the same document): at the
+  // cost of one pass over them, since none leaves the document's indexes or
+  // loses its handlers. The children put on the shelf keep their styles and
+  // states (the focus excepted), and come back as they left. Does nothing
+  // when either is not as described.
+  void exchange_children(const element& shelf) const;
   // Sorts the element children with index in [first, last) (last clamped).
   void sort(comparator& order, size_t first = 0, size_t last = SIZE_MAX) const;
 

@@ -227,6 +227,49 @@ TEST_F(ElementTest, DeletedAndEmptyHandlesAreHarmless) {
   EXPECT_FALSE(kept);  // handles outlive their document
 }
 
+// Rows put on a shelf keep their handlers, states and ids, but nothing reached from the tree sees
+// them until they come back; deleting one there unregisters it, and the document destroys the rest.
+TEST_F(ElementTest, AShelfKeepsRowsOutOfReachUntilTheyComeBack) {
+  load_rows(3);
+  int detached = 0;
+  const element_event_proc count_detach = [](void* tag, const element&, uint32_t group, void* p) {
+    if (group == group::initialization &&
+        static_cast<initialization_params*>(p)->cmd == behavior_detach)
+      ++*static_cast<int*>(tag);
+    return false;
+  };
+  by_id("q-2").attach_event_handler(count_detach, &detached, group::initialization);
+  quotes.child(0).set_state(state::checked);
+  by_id("q-3").set_state(state::focus);
+  element shelf = doc.create_shelf();
+  for (const element& wrong : {tags, shelf.parent(), root})  // in the tree, or the root
+    quotes.exchange_children(wrong);
+  EXPECT_EQ(ids(quotes), "q-1 q-2 q-3");
+  quotes.exchange_children(shelf);
+  EXPECT_EQ(quotes.children_count(), 0u);
+  EXPECT_EQ(ids(shelf), "q-1 q-2 q-3");
+  EXPECT_FALSE(by_id("q-1") || root.select_first("tr:checked") || doc.focused());
+  EXPECT_EQ(ids(shelf.select_all("tr:checked")), "q-1");
+  quotes.set_html(quote_row(1), position::replace_content);  // the same id, shown meanwhile
+  EXPECT_EQ(ids(root.select_all("div.quote")), "q-1");
+  shelf.select_first("#q-3").parent().parent().delete_element();
+  quotes.exchange_children(shelf);
+  EXPECT_EQ(ids(quotes), "q-1 q-2");
+  EXPECT_EQ(ids(quotes.children_with_state(state::checked)), "q-1");
+  EXPECT_EQ(ids(root.select_all("#q-1")), "q-1");
+  EXPECT_FALSE(by_id("q-3"));
+  EXPECT_EQ(detached, 0);
+  EXPECT_EQ(ids(shelf), "q-1");  // the row shown meanwhile
+  quotes.exchange_children(shelf);
+  doc.load_html("<p>a new page</p><table id=t></table>");  // takes the shelf's rows along
+  EXPECT_EQ(detached, 1);
+  EXPECT_EQ(shelf.children_count(), 0u);
+  element table = doc.root().select_first("#t");
+  table.set_html(quote_row(5), position::replace_content);
+  table.exchange_children(shelf);  // a shelf of the old page is none of this one
+  EXPECT_EQ(ids(table), "q-5");
+}
+
 TEST_F(ElementTest, DeepTreesBuiltByHandCostNoRecursion) {
   const int depth = 50000;  // the parser refuses deep markup
   element top = element::create("div");

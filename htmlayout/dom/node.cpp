@@ -90,6 +90,16 @@ void child_list::erase(size_t index) {
 
 void child_list::clear() { release(); }
 
+void child_list::swap(child_list& other) {
+  // A single child sits in the union itself, so the raw fields go across as
+  // they are and the children's slots stay right.
+  std::swap(data_, other.data_);
+  std::swap(begin_, other.begin_);
+  std::swap(end_, other.end_);
+  std::swap(capacity_, other.capacity_);
+  std::swap(text_count_, other.text_count_);
+}
+
 void child_list::assign(const std::vector<node*>& nodes) {
   release();
   reserve(nodes.size());

@@ -86,6 +86,9 @@ class child_list {
   void reserve(size_t n);
   // Places `nodes` as the children in this order (used after sorting).
   void assign(const std::vector<node*>& nodes);
+  // Exchanges the children of the two lists (their parent pointers are the
+  // caller's to set).
+  void swap(child_list& other);
 
  private:
   void grow();

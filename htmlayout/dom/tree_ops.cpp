@@ -245,6 +245,24 @@ void tree_ops::replace_with_text(element_node* e, std::string text) {
   if (failure) std::rethrow_exception(failure);
 }
 
+void tree_ops::exchange_children(element_node* e, element_node* shelf) {
+  document* doc = e->doc;
+  // The focus does not go to the shelf with an element that holds it.
+  for (element_node* p = doc->focused_; p; p = p->parent) {
+    if (p != e) continue;
+    set_state(doc->focused_, 0, state::focus, false);
+    break;
+  }
+  e->children.swap(shelf->children);
+  for (node* child : e->children) child->parent = e;
+  for (node* child : shelf->children) child->parent = shelf;
+  // The children that left are still there for the observers to forget
+  // (text_changed says the whole content is new); those that came in were
+  // never in the tree they observe.
+  doc->each_observer([&](document_observer& o) { o.text_changed(*e); });
+  request_update(e, false);
+}
+
 void tree_ops::reorder(element_node* parent, const std::vector<node*>& children) {
   parent->children.assign(children);
   if (document* doc = parent->doc)

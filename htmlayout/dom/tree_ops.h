@@ -43,6 +43,9 @@ struct tree_ops {
   static void replace_with_text(element_node* e, std::string text);
   // Puts the children of `parent` in the given order (the same nodes).
   static void reorder(element_node* parent, const std::vector<node*>& children);
+  // Exchanges the children of `e` and of `shelf` (document::create_shelf),
+  // both of one document, keeping every child registered there.
+  static void exchange_children(element_node* e, element_node* shelf);
   static void request_update(element_node* e, bool render_now);
 
   static void attach_handler(element_node* e, const handler_binding& binding);
