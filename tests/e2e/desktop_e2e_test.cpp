@@ -242,7 +242,8 @@ TEST_F(DesktopTest, ASlowCopyIsWaitedForAndACaptureTakesTheTextOfItsPressWhileTh
   EXPECT_EQ(lines_of(log("keys.log")), std::vector<std::string>{"press c ctrl=1"});
   copying_window.stop();
   own_clipboard("wanted-A");
-  keys("key ctrl+c sleep 0.2 key ctrl+c sleep 1");
+  // A new double press: a press within half a second of the last first press would pair with it.
+  keys("sleep 0.5 key ctrl+c sleep 0.2 key ctrl+c sleep 1");
   own_clipboard("password-B-copied-later");
   ASSERT_TRUE(captured_count_is(2));
   EXPECT_EQ(captures()[1], "wanted-A");
