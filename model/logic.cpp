@@ -49,10 +49,6 @@ size_t utf8_prefix_bytes(std::string_view text, size_t chars) {
   return text.size();
 }
 
-// Below this many quotes found by their words, each one's id is read by its
-// rowid; from it on, one pass over the index of ids costs less.
-constexpr size_t kIdLookupsUpTo = 4096;
-
 // Up to this many quotes read their tags' names with their links.
 constexpr size_t kNamesWithLinksUpTo = 16;
 const char kLinksWithNames[] =
@@ -359,16 +355,21 @@ std::vector<int32_t> logic::searchIds() {
   word_rowids words;
   if (hasSearchWords()) words = wordRowids();
   std::vector<std::pair<int64_t, int32_t>> rows;
-  if (quote_ids.empty() && words.in && words.in->size() < kIdLookupsUpTo) {
-    SQLite::Statement select(*db_, "SELECT m_id FROM quote WHERE rowid = ?");
-    for (int64_t rowid : *words.in) {
-      if (!words.lets_through(rowid)) continue;
-      select.bind(1, rowid);
-      if (select.executeStep()) rows.emplace_back(rowid, select.getColumn(0).getInt());
-      select.reset();
+  if (quote_ids.empty()) {
+    // Both lists are in rowid order: one walk along the stored quotes.
+    const std::vector<std::pair<int64_t, int32_t>>& stored = quoteRows();
+    std::vector<int32_t> found;
+    if (!words.in) {
+      for (const auto& [rowid, id] : stored)
+        if (words.lets_through(rowid)) found.push_back(id);
+      return found;
     }
-    std::vector<int32_t> found(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) found[i] = rows[i].second;
+    auto next = stored.begin();
+    for (int64_t rowid : *words.in) {
+      next = std::lower_bound(next, stored.end(), std::pair<int64_t, int32_t>{rowid, INT32_MIN});
+      if (next == stored.end()) break;
+      if (next->first == rowid && words.lets_through(rowid)) found.push_back(next->second);
+    }
     return found;
   }
   // The unique index on m_id holds each quote's rowid as well, so this reads
@@ -394,6 +395,22 @@ std::vector<int32_t> logic::searchIds() {
   std::vector<int32_t> found(rows.size());
   for (size_t i = 0; i < rows.size(); ++i) found[i] = rows[i].second;
   return found;
+}
+
+const std::vector<std::pair<int64_t, int32_t>>& logic::quoteRows() {
+  const int64_t changes = sqlite3_total_changes64(db_->getHandle());
+  const int64_t data_version = db_->execAndGet("PRAGMA data_version").getInt64();
+  if (changes != m_quote_rows.changes || data_version != m_quote_rows.data_version) {
+    m_quote_rows.rows.clear();
+    SQLite::Statement select(*db_, "SELECT rowid, m_id FROM quote");
+    while (select.executeStep())
+      m_quote_rows.rows.emplace_back(select.getColumn(0).getInt64(), select.getColumn(1).getInt());
+    // The index of ids yields them in id order.
+    std::sort(m_quote_rows.rows.begin(), m_quote_rows.rows.end());
+    m_quote_rows.changes = changes;
+    m_quote_rows.data_version = data_version;
+  }
+  return m_quote_rows.rows;
 }
 
 bool logic::word_rowids::lets_through(int64_t rowid) const {

@@ -196,6 +196,16 @@ class logic {
   };
   // Reads the word indexes for the search words, one query per index.
   word_rowids wordRowids();
+  // Every stored quote as (rowid, id), in table order: read once and kept
+  // while the file is unchanged (no change through this connection, none
+  // committed by another), so that a search by words alone reads no table.
+  const std::vector<std::pair<int64_t, int32_t>>& quoteRows();
+  struct quote_rows_cache {
+    std::vector<std::pair<int64_t, int32_t>> rows;
+    int64_t changes = -1;       // sqlite3_total_changes64 when read
+    int64_t data_version = -1;  // PRAGMA data_version when read
+  };
+  quote_rows_cache m_quote_rows;
   // Binds the statement's parameters: the unnamed ones to `ids` in order,
   // the named ones to the search words' queries.
   void bindSearch(SQLite::Statement& statement, const std::vector<int32_t>& ids) const;

@@ -156,7 +156,15 @@ TEST_F(WordSearchTest, TheIndexesAgreeWithAPlainScanOverRandomEdits) {
       std::string text;
       for (size_t n = 1 + pick(6); n > 0; --n)
         text += std::string(kWords[pick(std::size(kWords))]) + (pick(3) == 0 ? ", " : " ");
-      send(me::add_quote{text});
+      if (edit == 5) {  // stored by another program: the search must see it too
+        SQLite::Database other(collection_.db_file().string(), SQLite::OPEN_READWRITE);
+        SQLite::Statement insert(other, "INSERT INTO quote (m_id, m_utftext, m_stamp) VALUES (?, ?, 0)");
+        insert.bind(1, 100000 + step);
+        insert.bind(2, text);
+        insert.exec();
+      } else {
+        send(me::add_quote{text});
+      }
     } else if (edit < 9) {
       send(me::delete_quote{all[pick(all.size())].m_id});
     } else {
