@@ -472,8 +472,7 @@ bool pvview::shelve_quote_list(const std::vector<int32_t>& ids) {
   for (uint32_t bit : {htmlayout::state::checked, htmlayout::state::current,
                        htmlayout::state::anchor})
     for (const element& row : rows.children_with_state(bit)) row.set_state(0, bit, false);
-  rows.exchange_children(shelf_);
-  if (rows.children_count() != 0) return false;  // the shelf was not taken
+  if (!rows.exchange_children(shelf_)) return false;
   shelved_ids_ = std::move(*listed_);
   shelved_cards_ = std::move(built_cards_);
   built_cards_.clear();
@@ -495,8 +494,10 @@ bool pvview::restore_shelved_quote_list(const std::vector<int32_t>& ids, bool ne
     return false;
   }
   const element rows = rows_parent(thequotelist_);
-  rows.exchange_children(shelf_);
-  if (rows.children_count() != shelved_ids_.size()) return false;
+  if (!rows.exchange_children(shelf_)) {
+    drop_shelved_quote_list();  // the page the list was put aside from is gone
+    return false;
+  }
   std::vector<int32_t> cards = std::move(shelved_cards_);
   // The rows shown until now go, and the quotes added since the list was
   // put aside come on top.

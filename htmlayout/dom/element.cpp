@@ -406,14 +406,16 @@ void element::detach() const {
   if (n && n->parent) tree_ops::remove(n, false);
 }
 
-void element::exchange_children(const element& shelf) const {
+bool element::exchange_children(const element& shelf) const {
   element_node* n = built(node());
   element_node* s = shelf.node();
-  if (!n || !s || !n->doc || s->doc != n->doc || s->parent || s == n->doc->root().node()) return;
+  if (!n || !s || !n->doc || s->doc != n->doc || s->parent || s == n->doc->root().node())
+    return false;
   element_node* top = n;
   while (top->parent) top = top->parent;
-  if (top != n->doc->root().node()) return;
+  if (top != n->doc->root().node()) return false;
   tree_ops::exchange_children(n, s);
+  return true;
 }
 
 void element::sort(comparator& order, size_t first, size_t last) const {

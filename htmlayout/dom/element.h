@@ -107,9 +107,9 @@ class element {
   // those of `shelf` (document::create_shelf, of the same document): at the
   // cost of one pass over them, since none leaves the document's indexes or
   // loses its handlers. The children put on the shelf keep their styles and
-  // states (the focus excepted), and come back as they left. Does nothing
-  // when either is not as described.
-  void exchange_children(const element& shelf) const;
+  // states (the focus excepted), and come back as they left. Returns false,
+  // having done nothing, when either is not as described.
+  bool exchange_children(const element& shelf) const;
   // Sorts the element children with index in [first, last) (last clamped).
   void sort(comparator& order, size_t first = 0, size_t last = SIZE_MAX) const;
 

@@ -243,9 +243,9 @@ TEST_F(ElementTest, AShelfKeepsRowsOutOfReachUntilTheyComeBack) {
   by_id("q-3").set_state(state::focus);
   element shelf = doc.create_shelf();
   for (const element& wrong : {tags, shelf.parent(), root})  // in the tree, or the root
-    quotes.exchange_children(wrong);
+    EXPECT_FALSE(quotes.exchange_children(wrong));
   EXPECT_EQ(ids(quotes), "q-1 q-2 q-3");
-  quotes.exchange_children(shelf);
+  EXPECT_TRUE(quotes.exchange_children(shelf));
   EXPECT_EQ(quotes.children_count(), 0u);
   EXPECT_EQ(ids(shelf), "q-1 q-2 q-3");
   EXPECT_FALSE(by_id("q-1") || root.select_first("tr:checked") || doc.focused());
@@ -266,7 +266,7 @@ TEST_F(ElementTest, AShelfKeepsRowsOutOfReachUntilTheyComeBack) {
   EXPECT_EQ(shelf.children_count(), 0u);
   element table = doc.root().select_first("#t");
   table.set_html(quote_row(5), position::replace_content);
-  table.exchange_children(shelf);  // a shelf of the old page is none of this one
+  EXPECT_FALSE(table.exchange_children(shelf));  // a shelf of the old page is none of this one
   EXPECT_EQ(ids(table), "q-5");
 }
 
