@@ -88,9 +88,10 @@ class pvlModel : public whoami {
   // The rows one Delete key removes reach the model as a delete_quote and
   // then a delete_quote_also for each further row. Between begin_deletions()
   // and end_deletions() these are one transaction, opened by the first:
-  // each is recorded for the undo (one step) and sends vdelete_quote and
-  // vrefresh_quotes as it comes, and end_deletions() removes all of them
-  // from the file, commits and offers the step (one vundo_note). When the
+  // each is checked (an id not stored raises wrong_quote_id) and sends
+  // vdelete_quote and vrefresh_quotes as it comes, and end_deletions()
+  // records all of them for the undo (one step), removes them from the
+  // file, commits and offers the step (one vundo_note). When the
   // file refuses any of it, none of them is deleted: the refusal is
   // reported, the view is given the collection as the file holds it, and
   // the later ones until end_deletions() are skipped. Any other event ends
