@@ -108,7 +108,10 @@ void renderer::mirror::update() {
   }
   // litehtml restyles quickly (losing attribute styles) when a media query
   // starts or stops to apply: style properly after it.
-  if (mirror_doc_->media_changed()) restyles_.push_back(mirror_doc_->root());
+  if (mirror_doc_->media_changed()) {
+    restyles_.push_back(mirror_doc_->root());
+    kept_rows_.clear();
+  }
   flush_restyles();
 
   // Boxes whose rows moved to another element, and elements that became or

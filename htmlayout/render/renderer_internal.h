@@ -88,10 +88,13 @@ struct renderer::mirror : document_observer {
   litehtml::element::ptr build_element(const element_node& e);
   void build_node(const node& n, litehtml::elements_vector& out);
   void build_children(const element_node& e, const litehtml::element::ptr& mirror);
-  void unregister_subtree(const litehtml::element::ptr& el);
+  // Forgets the mirror nodes of `el`'s subtree. A row of a list among them
+  // is kept (kept_rows_) when `keep_rows` and its node lives on.
+  void unregister_subtree(const litehtml::element::ptr& el, bool keep_rows = true);
   // Removes the children of `parent` that mirror a node `which` accepts.
   void remove_mirror_children(const litehtml::element::ptr& parent,
-                              const std::function<bool(const node*)>& which);
+                              const std::function<bool(const node*)>& which,
+                              bool keep_rows = true);
   // Where the mirror of the child at `position` of `engine_parent` goes
   // among the children of its mirror `parent`.
   std::size_t mirror_index(const litehtml::element::ptr& parent, const element_node& engine_parent,
@@ -99,6 +102,23 @@ struct renderer::mirror : document_observer {
   void insert_mirror(const litehtml::element::ptr& parent, std::size_t index,
                      const litehtml::elements_vector& nodes);
   void rebuild_subtree(const element_node& e);
+
+  // Rows kept after they left the mirror. build_row() mirrors a row of a
+  // list, with its kept mirror when there is one that still holds; the
+  // mirror goes in as a stand-in, styled in its place, and put_back_rows()
+  // swaps the kept mirror in after the styling.
+  void build_row(const node& row, litehtml::elements_vector& out);
+  bool keep_row(const litehtml::element::ptr& el, dom::element row);
+  void put_back_rows();
+  // Drops the kept row that holds `n` (or is `n`).
+  void forget_kept(const node* n);
+  // Drops the kept rows styled below `e`, for a change of `e` that a
+  // selector of something below it may test.
+  void forget_kept_below(const node* e);
+  // What an element's children inherit from it, as litehtml reads it when
+  // it styles them: a kept row whose new parent gives it other values is
+  // styled again.
+  std::shared_ptr<const std::string> inherited_style(const litehtml::element::ptr& parent);
   litehtml::element* mirror_of(const node* n) const;
   litehtml::element::ptr mirror_of(const dom::element& e) const;
 
@@ -156,6 +176,10 @@ struct renderer::mirror : document_observer {
   style_sheets sheets_;
   uint32_t styled_states_ = 0;                  // state bits the style sheets ask about
   std::unordered_set<atom> styled_attributes_;  // attributes that can change a style
+  // Attributes and states a selector tests on an element other than the
+  // one it styles: their change may restyle what lies below.
+  std::unordered_set<atom> ancestor_attributes_;
+  uint32_t ancestor_states_ = 0;
   int width_ = 800, height_ = 600;
 
   // Document element -> its mirror, and mirror node -> the document node it
@@ -164,6 +188,36 @@ struct renderer::mirror : document_observer {
   std::unordered_map<const litehtml::element*, const node*> source_;
   std::unordered_map<const node*, std::unique_ptr<scroll_list>> lists_;  // by box
   std::unordered_map<const node*, scroll_list*> containers_;
+  // The rows of lists that are mirrored, held so that their memory outlives
+  // a deletion and a row can be told dead when its mirror goes.
+  std::unordered_map<const node*, dom::element> mirrored_rows_;
+  // Rows whose mirrors left (scrolled out of the window, their list's
+  // content exchanged for a shelf's, the list sorted) while their nodes did
+  // not change. A row that comes back gets its mirror, styled already,
+  // instead of being built and styled anew. Any notice about a node of a
+  // kept row drops it, as does a restyle above it or a change of the row's
+  // own state or place; at most kKeptRows are kept, the oldest go first.
+  struct kept_row {
+    dom::element row;
+    dom::element container;  // the element the row was styled in
+    uint32_t state = 0;               // the row's state when it left
+    litehtml::element::ptr mirror;
+    std::shared_ptr<const std::string> inherited;  // what its parent gave it
+    std::vector<std::pair<litehtml::element*, const node*>> sources;  // mirror node, its source
+    uint64_t serial = 0;
+  };
+  static constexpr std::size_t kKeptRows = 128;
+  std::unordered_map<const node*, kept_row> kept_rows_;
+  uint64_t kept_serial_ = 0;
+  // Stand-ins styled in place of kept rows coming back, and those rows.
+  struct stand_in {
+    litehtml::element::ptr element, row;
+    std::shared_ptr<const std::string> inherited;
+  };
+  std::vector<stand_in> stand_ins_;
+  // The last parent inherited_style() read, and what it read.
+  const litehtml::element* inherited_from_ = nullptr;
+  std::shared_ptr<const std::string> inherited_;
   // Scroll positions to give back to boxes when they are built again.
   std::vector<std::pair<dom::element, int>> kept_scroll_;
   // Elements to build again at the next update.

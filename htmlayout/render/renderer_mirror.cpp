@@ -102,6 +102,9 @@ void renderer::mirror::drop_all() {
   rebuilds_.clear();
   unbuilt_.clear();
   painted_.clear();
+  mirrored_rows_.clear();
+  kept_rows_.clear();
+  stand_ins_.clear();
   mirror_doc_.reset();
 }
 
@@ -119,6 +122,25 @@ void renderer::mirror::read_style_sheets() {
     if (mentions(all, ":", s.name)) styled_states_ |= s.bit;
   styled_attributes_.clear();
   for (const char* name : kPresentationalAttributes) styled_attributes_.insert(intern(name));
+  ancestor_attributes_.clear();
+  ancestor_states_ = 0;
+  for (const litehtml::css* sheet : {sheets_.master, static_cast<const litehtml::css*>(&sheets_.author)}) {
+    if (!sheet) continue;
+    for (const litehtml::css_selector::ptr& selector : sheet->selectors()) {
+      for (const litehtml::css_selector* left = selector->m_left.get(); left;
+           left = left->m_left.get()) {
+        for (const litehtml::css_attribute_selector& test : left->m_right.m_attrs) {
+          if (test.condition == litehtml::select_pseudo_element) continue;
+          if (test.condition != litehtml::select_pseudo_class) {
+            ancestor_attributes_.insert(intern(test.attribute));
+            continue;
+          }
+          for (const state_name& s : kStateNames)
+            if (test.val == s.name) ancestor_states_ |= s.bit;
+        }
+      }
+    }
+  }
   // Attribute selectors: "[name", "[name=", "[ name ]" ... A rule that sets
   // only properties nothing here draws (the engine's own behavior and
   // context-menu) cannot change a look: its attributes are left out, so
@@ -162,6 +184,7 @@ void renderer::mirror::build_all() {
   source_[top.get()] = root;
   build_children(*root, top);
   restyle(top, sheets_);
+  put_back_rows();
   kept_scroll_.clear();
   painted_.clear();
   popups_placed_ = false;
@@ -222,7 +245,7 @@ void renderer::mirror::build_children(const element_node& e, const litehtml::ele
   scroll_list* list = list_of_container(&e);
   if (list) {
     if (list->rows.windowed) nodes.push_back(list->above);
-    for (std::size_t i = list->rows.first; i < list->rows.last; ++i) build_node(*e.children[i], nodes);
+    for (std::size_t i = list->rows.first; i < list->rows.last; ++i) build_row(*e.children[i], nodes);
     if (list->rows.windowed) nodes.push_back(list->below);
   } else {
     for (const node* child : e.children) build_node(*child, nodes);
@@ -236,10 +259,16 @@ void renderer::mirror::build_children(const element_node& e, const litehtml::ele
   }
 }
 
-void renderer::mirror::unregister_subtree(const litehtml::element::ptr& el) {
+void renderer::mirror::unregister_subtree(const litehtml::element::ptr& el, bool keep_rows) {
   auto found = source_.find(el.get());
   if (found != source_.end()) {
     const node* src = found->second;
+    if (auto row = mirrored_rows_.find(src); row != mirrored_rows_.end()) {
+      dom::element handle = std::move(row->second);
+      mirrored_rows_.erase(row);
+      if (keep_rows && keep_row(el, std::move(handle))) return;
+      found = source_.find(el.get());
+    }
     source_.erase(found);
     auto mirrored = mirror_of_.find(src);
     if (mirrored != mirror_of_.end() && mirrored->second == el.get()) mirror_of_.erase(mirrored);
@@ -260,21 +289,23 @@ void renderer::mirror::unregister_subtree(const litehtml::element::ptr& el) {
     }
   }
   if (litehtml::html_tag* tag = detail::as_tag(el)) {
-    for (const auto& child : tag->children()) unregister_subtree(child);
+    for (const auto& child : tag->children()) unregister_subtree(child, keep_rows);
   }
 }
 
 void renderer::mirror::remove_mirror_children(const litehtml::element::ptr& parent,
-                                              const std::function<bool(const node*)>& which) {
+                                              const std::function<bool(const node*)>& which,
+                                              bool keep_rows) {
   litehtml::html_tag* tag = detail::as_tag(parent);
   if (!tag) return;
+  inherited_from_ = nullptr;  // styles may have changed since the last call
   litehtml::elements_vector kept;
   bool table_parts = false;
   for (const auto& child : tag->children()) {
     auto found = source_.find(child.get());
     if (found != source_.end() && which(found->second)) {
       table_parts = table_parts || is_table_part(child->get_display());
-      unregister_subtree(child);
+      unregister_subtree(child, keep_rows);
       child->parent(nullptr);
     } else {
       kept.push_back(child);
@@ -330,6 +361,7 @@ void renderer::mirror::insert_mirror(const litehtml::element::ptr& parent, std::
                                      const litehtml::elements_vector& nodes) {
   if (nodes.empty()) return;
   insert_children(parent, index, nodes, sheets_);
+  put_back_rows();
   for (const auto& node : nodes) touch(node);
   layout_needed_ = true;
 }
@@ -352,6 +384,150 @@ void renderer::mirror::rebuild_subtree(const element_node& e) {
   remove_mirror_children(parent, [&](const node* s) { return s == &e; });
   insert_mirror(parent, index, {build_element(e)});
 }
+// ---- Kept rows ----
+
+void renderer::mirror::build_row(const node& n, litehtml::elements_vector& out) {
+  const element_node* e = as_element(&n);
+  if (!e) {
+    build_node(n, out);
+    return;
+  }
+  if (auto found = kept_rows_.find(e); found != kept_rows_.end()) {
+    kept_row kept = std::move(found->second);
+    kept_rows_.erase(found);
+    if (kept.row.node() == e && e->parent == kept.container.node() && e->state == kept.state) {
+      for (const auto& [mirror, source] : kept.sources) {
+        source_[mirror] = source;
+        if (source->is_element()) mirror_of_[source] = mirror;
+      }
+      mirrored_rows_[e] = std::move(kept.row);
+      // A bare element of the same tag takes the row's place while what is
+      // inserted with it is styled; put_back_rows() swaps the row in.
+      litehtml::element::ptr stand_in = mirror_doc_->create_element(kept.mirror->get_tagName(), {});
+      stand_ins_.push_back({stand_in, std::move(kept.mirror), std::move(kept.inherited)});
+      out.push_back(stand_in);
+      return;
+    }
+  }
+  build_node(n, out);
+  mirrored_rows_[e] = dom::element(const_cast<element_node*>(e));
+}
+
+bool renderer::mirror::keep_row(const litehtml::element::ptr& el, dom::element row) {
+  const element_node* e = row.node();
+  auto container = source_.find(el->parent().get());
+  if (!e || container == source_.end()) return false;
+  kept_row kept;
+  bool keepable = true;
+  std::function<void(const litehtml::element::ptr&)> collect = [&](const litehtml::element::ptr& at) {
+    if (auto found = source_.find(at.get()); found != source_.end()) {
+      const node* source = found->second;
+      // A list inside the row, or content still to build, lives in what
+      // the renderer keeps about the tree, not in the row's mirror.
+      const element_node* inner = as_element(const_cast<node*>(source));
+      if (lists_.count(source) || containers_.count(source) ||
+          (inner && (inner->flags & element_node::unbuilt)))
+        keepable = false;
+      kept.sources.emplace_back(at.get(), source);
+    }
+    if (litehtml::html_tag* tag = detail::as_tag(at))
+      for (const auto& child : tag->children()) collect(child);
+  };
+  collect(el);
+  if (!keepable) return false;
+  // A restyle waiting for the row, for something in it or above it would
+  // miss the row once it is out of the tree.
+  for (const litehtml::element::ptr& waiting : restyles_) {
+    for (litehtml::element* at = waiting.get(); at; at = at->parent().get())
+      if (at == el.get()) return false;
+    for (litehtml::element::ptr at = el->parent(); at; at = at->parent())
+      if (at == waiting) return false;
+  }
+  for (const auto& [mirror, source] : kept.sources) {
+    source_.erase(mirror);
+    if (auto mirrored = mirror_of_.find(source);
+        mirrored != mirror_of_.end() && mirrored->second == mirror)
+      mirror_of_.erase(mirrored);
+  }
+  if (kept_rows_.size() >= kKeptRows) {
+    std::erase_if(kept_rows_, [](const auto& entry) { return !entry.second.row.is_valid(); });
+    if (kept_rows_.size() >= kKeptRows)
+      kept_rows_.erase(std::min_element(kept_rows_.begin(), kept_rows_.end(),
+                                        [](const auto& a, const auto& b) {
+                                          return a.second.serial < b.second.serial;
+                                        }));
+  }
+  kept.container = dom::element(as_element(const_cast<node*>(container->second)));
+  kept.inherited = inherited_style(el->parent());
+  kept.state = e->state;
+  kept.mirror = el;
+  kept.serial = ++kept_serial_;
+  kept.row = std::move(row);
+  kept_rows_[e] = std::move(kept);
+  return true;
+}
+
+void renderer::mirror::put_back_rows() {
+  inherited_from_ = nullptr;  // the parents were styled since
+  for (const stand_in& s : stand_ins_) {
+    litehtml::element::ptr parent = s.element->parent();
+    litehtml::html_tag* tag = detail::as_tag(parent);
+    if (!tag) continue;
+    litehtml::elements_vector& children = tag->children();
+    auto at = std::find(children.begin(), children.end(), s.element);
+    if (at == children.end()) continue;
+    *at = s.row;
+    s.row->parent(parent);
+    s.element->parent(nullptr);
+    if (*inherited_style(parent) != *s.inherited)
+      restyle(s.row, sheets_);
+    else if (is_table_part(s.row->get_display()))
+      rebuild_enclosing_table(parent);
+    touch(s.row);
+  }
+  stand_ins_.clear();
+  inherited_from_ = nullptr;
+}
+
+std::shared_ptr<const std::string> renderer::mirror::inherited_style(
+    const litehtml::element::ptr& parent) {
+  if (parent.get() == inherited_from_ && inherited_) return inherited_;
+  // The properties litehtml 0.6 looks up the parents for when it styles an
+  // element; the color and the cursor it looks up when it draws.
+  static constexpr const char* kInherited[] = {
+      "text-align",       "white-space",         "visibility",
+      "vertical-align",   "text-indent",         "line-height",
+      "list-style-type",  "list-style-position", "list-style-image",
+      "font-family",      "font-weight",         "font-style",
+      "text-decoration",  "text-transform",      "border-collapse",
+      "-litehtml-border-spacing-x", "-litehtml-border-spacing-y"};
+  std::string values = std::to_string(parent->get_font_size());
+  for (const char* name : kInherited) {
+    values += '\n';
+    if (const char* value = parent->get_style_property(name, true, nullptr)) values += value;
+  }
+  inherited_from_ = parent.get();
+  inherited_ = std::make_shared<const std::string>(std::move(values));
+  return inherited_;
+}
+
+void renderer::mirror::forget_kept(const node* n) {
+  if (kept_rows_.empty()) return;
+  for (const node* at = n; at; at = at->parent) {
+    if (kept_rows_.erase(at)) return;
+    if (mirror_of(at)) return;  // nothing of a kept row is mirrored
+  }
+}
+
+void renderer::mirror::forget_kept_below(const node* e) {
+  if (kept_rows_.empty()) return;
+  std::erase_if(kept_rows_, [&](const auto& entry) {
+    for (const node* at = entry.second.container.node(); at; at = at->parent)
+      if (at == e) return true;
+    return false;
+  });
+}
+
 // ---- Notifications ----
 
 void renderer::mirror::loaded() {
@@ -376,6 +552,7 @@ void renderer::mirror::style_sheets_changed() {
 
 void renderer::mirror::inserted(const node& n) {
   if (build_pending_ || !n.parent) return;
+  forget_kept(&n);
   const element_node* parent = n.parent;
   const std::size_t position = parent->children.index_of(&n);
   if (scroll_list* list = list_of_container(parent)) {
@@ -386,7 +563,7 @@ void renderer::mirror::inserted(const node& n) {
       if (list->rows.last - list->rows.first < row_window::kMaxRows) {
         ++list->rows.last;
         litehtml::elements_vector nodes;
-        build_node(n, nodes);
+        build_row(n, nodes);
         litehtml::element::ptr mirror = shared(list->container_mirror);
         insert_mirror(mirror, mirror_index(mirror, *parent, position), nodes);
       } else {
@@ -415,22 +592,25 @@ void renderer::mirror::inserted(const node& n) {
 
 void renderer::mirror::removing(const node& n) {
   if (build_pending_ || !n.parent) return;
+  forget_kept(&n);
   const element_node* parent = n.parent;
   if (scroll_list* list = list_of_container(parent)) {
     if (list->rows.erase_row(parent->children.index_of(&n)))
       remove_mirror_children(shared(list->container_mirror),
-                             [&](const node* s) { return s == &n; });
+                             [&](const node* s) { return s == &n; }, false);
     mark();
     return;
   }
   litehtml::element* parent_mirror = mirror_of(parent);
   if (!parent_mirror) return;
-  remove_mirror_children(shared(parent_mirror), [&](const node* s) { return s == &n; });
+  remove_mirror_children(shared(parent_mirror), [&](const node* s) { return s == &n; }, false);
   if (scroll_list* list = list_above_rows(parent)) list->stale = true;
   mark();
 }
 
 void renderer::mirror::attribute_changed(const element_node& e, atom name) {
+  forget_kept(&e);
+  if (ancestor_attributes_.count(name)) forget_kept_below(&e);
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   const std::string attribute(name_of(name));
@@ -445,9 +625,11 @@ void renderer::mirror::attribute_changed(const element_node& e, atom name) {
 }
 
 void renderer::mirror::state_changed(const element_node& e, uint32_t old_state) {
+  const uint32_t changed = old_state ^ e.state;
+  forget_kept(&e);
+  if (changed & ancestor_states_) forget_kept_below(&e);
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
-  const uint32_t changed = old_state ^ e.state;
   for (const state_name& s : kStateNames)
     if (changed & s.bit) el->set_pseudo_class(s.name, (e.state & s.bit) != 0);
   if (changed & styled_states_) {
@@ -459,6 +641,9 @@ void renderer::mirror::state_changed(const element_node& e, uint32_t old_state) 
 // Only the children that are mirrored can look different: of a long list,
 // the rows laid out.
 void renderer::mirror::children_state_changed(const element_node& parent, uint32_t bits) {
+  // Kept rows among the children are checked against their state when
+  // they come back.
+  forget_kept(&parent);
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&parent);
   if (!el) return;
   bool restyled = false;
@@ -479,6 +664,7 @@ void renderer::mirror::children_state_changed(const element_node& parent, uint32
 }
 
 void renderer::mirror::text_changed(const element_node& e) {
+  forget_kept(&e);
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   // The old children are already gone: forget their mirrors without
@@ -503,6 +689,7 @@ void renderer::mirror::text_changed(const element_node& e) {
 }
 
 void renderer::mirror::style_changed(const element_node& e) {
+  forget_kept(&e);
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   if (is_scroll_box(e, el) != (list_of_box(&e) != nullptr)) {
@@ -512,6 +699,7 @@ void renderer::mirror::style_changed(const element_node& e) {
 }
 
 void renderer::mirror::children_reordered(const element_node& e) {
+  forget_kept(&e);
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   litehtml::element::ptr mirror = shared(el);

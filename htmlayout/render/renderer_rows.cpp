@@ -198,7 +198,7 @@ bool renderer::mirror::wants_window(const scroll_list& list) const {
 void renderer::mirror::materialise(scroll_list& list, std::size_t from, std::size_t to) {
   if (from >= to) return;
   litehtml::elements_vector nodes;
-  for (std::size_t i = from; i < to; ++i) build_node(*list.container->children[i], nodes);
+  for (std::size_t i = from; i < to; ++i) build_row(*list.container->children[i], nodes);
   litehtml::element::ptr parent = shared(list.container_mirror);
   insert_mirror(parent, mirror_index(parent, *list.container, from), nodes);
 }
