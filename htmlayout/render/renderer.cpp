@@ -379,5 +379,6 @@ std::optional<std::pair<std::size_t, std::size_t>> renderer::laid_out_rows(
 
 std::size_t renderer::mirror_size() const { return mirror_->source_.size(); }
 std::size_t renderer::layout_count() const { return mirror_->layouts_; }
+std::size_t renderer::built_count() const { return mirror_->built_; }
 
 }  // namespace htmlayout::render

@@ -138,6 +138,8 @@ class renderer {
   std::size_t mirror_size() const;
   // Layouts made so far.
   std::size_t layout_count() const;
+  // Elements mirrored so far (built or styled anew), a cost that tests keep low.
+  std::size_t built_count() const;
 
   // Scrolling boxes with at most this many rows are laid out whole.
   static constexpr std::size_t kWholeListRows = 40;

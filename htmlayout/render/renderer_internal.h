@@ -131,6 +131,10 @@ struct renderer::mirror : document_observer {
   // The list whose box holds `e` above its row container (the box itself
   // included); null when there is none.
   scroll_list* list_above_rows(const element_node* e) const;
+  // The list of the box around `e` when `e` now holds enough children to be
+  // that box's long list: the box is built again and finds them, rather
+  // than every child being mirrored. Null otherwise.
+  scroll_list* list_gaining_rows(const element_node& e) const;
   void start_list(scroll_list& list);
   bool wants_window(const scroll_list& list) const;
   void set_window(scroll_list& list, std::size_t first, std::size_t last);
@@ -248,6 +252,7 @@ struct renderer::mirror : document_observer {
   bool updating_ = false;
   bool width_changed_ = false;
   std::size_t layouts_ = 0;
+  std::size_t built_ = 0;  // elements built
 };
 
 }  // namespace htmlayout::render

@@ -197,6 +197,7 @@ litehtml::element::ptr renderer::mirror::build_element(const element_node& e) {
   for (const attribute& a : e.attributes) attributes[std::string(name_of(a.name))] = a.value.str();
   const std::string tag(name_of(e.tag));
   litehtml::element::ptr el = mirror_doc_->create_element(tag.c_str(), attributes);
+  ++built_;
   mirror_of_[&e] = el.get();
   source_[el.get()] = &e;
   for (const state_name& s : kStateNames)
@@ -576,9 +577,12 @@ void renderer::mirror::inserted(const node& n) {
   }
   litehtml::element* parent_mirror = mirror_of(parent);
   if (!parent_mirror) return;  // inside a row that is not laid out
-  if (scroll_list* list = list_above_rows(parent)) {
-    // Its rows may be elsewhere now (a lone row gained siblings): built
-    // again at the next update, from the document as it will be then.
+  scroll_list* list = list_above_rows(parent);
+  if (!list) list = list_gaining_rows(*parent);
+  if (list) {
+    // Its rows may be elsewhere now (a lone row gained siblings, a row
+    // became a long list): built again at the next update, from the
+    // document as it will be then.
     list->stale = true;
     mark();
     return;
@@ -679,6 +683,8 @@ void renderer::mirror::text_changed(const element_node& e) {
     list->container_mirror = nullptr;
   } else if (scroll_list* above = list_above_rows(&e)) {
     above->stale = true;
+  } else if (scroll_list* gaining = list_gaining_rows(e)) {
+    gaining->stale = true;
   } else {
     litehtml::elements_vector nodes;
     for (const node* child : e.children) build_node(*child, nodes);

@@ -143,6 +143,16 @@ renderer::mirror::scroll_list* renderer::mirror::list_above_rows(const element_n
   return nullptr;
 }
 
+renderer::mirror::scroll_list* renderer::mirror::list_gaining_rows(const element_node& e) const {
+  if (e.children.size() <= kWholeListRows) return nullptr;
+  for (const element_node* at = e.parent; at; at = at->parent) {
+    scroll_list* list = list_of_box(at);
+    if (!list) continue;
+    return list->stale || find_long_list(*list->box) == &e ? list : nullptr;
+  }
+  return nullptr;
+}
+
 renderer::mirror::scroll_list* renderer::mirror::list_of_box(const element_node* box) const {
   auto found = lists_.find(box);
   return found == lists_.end() ? nullptr : found->second.get();

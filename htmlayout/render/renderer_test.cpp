@@ -146,6 +146,25 @@ TEST_F(RendererTest, ListsCrossingTheWholeListThresholdAndReplacedWhole) {
   list.set_html(rows, position::replace_content);
   view().update();
   EXPECT_LE(view().mirror_size(), mirrored + 20);
+  // Emptied beside a note, the list is one of its box's few rows. All its rows coming back at
+  // once, from a shelf or as HTML, are laid out as a window, not mirrored whole.
+  find("#box").set_html("<div>note</div>", position::insert_at_start);
+  const dom::element shelf = host.doc().create_shelf();
+  for (int way = 0; way < 2; ++way) {
+    list.exchange_children(shelf);
+    view().update();
+    ASSERT_EQ(view().row_container(find("#box")), find("#box"));
+    const std::size_t built = view().built_count();
+    if (way == 0)
+      list.exchange_children(shelf);
+    else
+      list.set_html(rows, position::append_after_last);
+    view().update();
+    EXPECT_LE(view().mirror_size(), mirrored + 20) << way;
+    EXPECT_LT(view().built_count() - built, 500u) << way;
+    EXPECT_EQ(view().row_container(find("#box")), list);
+  }
+  expect_mirror_as_document();
   // A box that stops scrolling shows all its rows.
   list.set_html(rows_html(200, "s"), position::replace_content);
   find("#box").set_style_attribute("overflow", L"visible");
