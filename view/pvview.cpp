@@ -425,6 +425,7 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
   // The cards built later mark the words searched for now.
   word_marks marks = search_marks();
   const bool new_marks = !(marks == card_marks_);
+  word_marks shown_marks = std::move(card_marks_);
   card_marks_ = std::move(marks);
   // Typing on in a word that finds the same quotes: the list stays.
   if (listed_ && *listed_ == ids && thequotelist_ &&
@@ -433,12 +434,12 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
     app << "vupdate_quotes complete" << std::endl;
     return;
   }
-  if (restore_shelved_quote_list(ids, new_marks)) {
+  if (restore_shelved_quote_list(ids)) {
     listed_ = ids;
     app << "vupdate_quotes complete" << std::endl;
     return;
   }
-  const bool shelved = shelve_quote_list(ids);
+  const bool shelved = shelve_quote_list(ids, shown_marks);
   listed_.reset();
   if (!shelved && narrow_quote_list(ids, new_marks)) {
     listed_ = ids;
@@ -463,7 +464,7 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
 // From this many rows on, a list narrowed to a quarter or less is put aside.
 constexpr size_t kShelveFrom = 1000;
 
-bool pvview::shelve_quote_list(const std::vector<int32_t>& ids) {
+bool pvview::shelve_quote_list(const std::vector<int32_t>& ids, word_marks& shown_marks) {
   if (!listed_ || !shelved_ids_.empty() || !thequotelist_) return false;
   const element rows = rows_parent(thequotelist_);
   const size_t count = rows.children_count();
@@ -475,11 +476,12 @@ bool pvview::shelve_quote_list(const std::vector<int32_t>& ids) {
   if (!rows.exchange_children(shelf_)) return false;
   shelved_ids_ = std::move(*listed_);
   shelved_cards_ = std::move(built_cards_);
+  shelved_marks_ = std::move(shown_marks);
   built_cards_.clear();
   return true;
 }
 
-bool pvview::restore_shelved_quote_list(const std::vector<int32_t>& ids, bool new_marks) {
+bool pvview::restore_shelved_quote_list(const std::vector<int32_t>& ids) {
   if (shelved_ids_.empty() || !thequotelist_) return false;
   if (!shelved_gone_.empty()) {
     std::sort(shelved_gone_.begin(), shelved_gone_.end());
@@ -511,7 +513,9 @@ bool pvview::restore_shelved_quote_list(const std::vector<int32_t>& ids, bool ne
     if (const element card = quote_element(id); card && card.has_attribute("fresh"))
       card.remove_attribute("fresh");
   built_cards_ = std::move(cards);
-  renew_same_quote_list(new_marks);
+  // Cards that show the marks searched for now keep their text (and the
+  // renderer keeps what it made of them).
+  renew_same_quote_list(!(card_marks_ == shelved_marks_));
   return true;
 }
 
@@ -519,6 +523,7 @@ void pvview::drop_shelved_quote_list() {
   if (shelf_) shelf_.set_text(L"");
   shelved_ids_.clear();
   shelved_cards_.clear();
+  shelved_marks_ = {};
   shelved_gone_.clear();
 }
 

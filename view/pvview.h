@@ -137,8 +137,9 @@ class pvview : public whoami, public view_event_sink {
   // the rows' links, not a build or destruction of every row. Each answers
   // whether it did its work; restoring makes the list as a new one would
   // be (see narrow_quote_list).
-  bool shelve_quote_list(const std::vector<int32_t>& ids);
-  bool restore_shelved_quote_list(const std::vector<int32_t>& ids, bool new_marks);
+  // `shown_marks`: the marks the cards of the list being put aside show.
+  bool shelve_quote_list(const std::vector<int32_t>& ids, word_marks& shown_marks);
+  bool restore_shelved_quote_list(const std::vector<int32_t>& ids);
   void drop_shelved_quote_list();
   // The document's content builder: fills a quote list's light row's card
   // from the quote's record (see update_quotes).
@@ -194,10 +195,12 @@ class pvview : public whoami, public view_event_sink {
   // cards a search that keeps the list has to refresh. Some may be gone.
   std::vector<int32_t> built_cards_;
   // The list put aside (shelve_quote_list): its rows, its ids in table
-  // order, and its built cards (built_cards_ while it was shown).
+  // order, its built cards (built_cards_ while it was shown) and the marks
+  // they show.
   htmlayout::dom::element shelf_;
   std::vector<int32_t> shelved_ids_;
   std::vector<int32_t> shelved_cards_;
+  word_marks shelved_marks_;
   std::vector<int32_t> shelved_gone_;  // deleted from the shelf since
 };
 

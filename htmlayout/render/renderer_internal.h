@@ -181,9 +181,16 @@ struct renderer::mirror : document_observer {
   uint32_t styled_states_ = 0;                  // state bits the style sheets ask about
   std::unordered_set<atom> styled_attributes_;  // attributes that can change a style
   // Attributes and states a selector tests on an element other than the
-  // one it styles: their change may restyle what lies below.
-  std::unordered_set<atom> ancestor_attributes_;
-  uint32_t ancestor_states_ = 0;
+  // one it styles, with the tag and id that element must have (0, empty:
+  // any): their change on such an element may restyle what lies below.
+  struct ancestor_test {
+    atom attribute = 0;  // 0: a state
+    uint32_t states = 0;
+    atom tag = 0;
+    std::string id;
+  };
+  std::vector<ancestor_test> ancestor_tests_;
+  bool tested_above(const element_node& e, atom attribute, uint32_t states) const;
   int width_ = 800, height_ = 600;
 
   // Document element -> its mirror, and mirror node -> the document node it

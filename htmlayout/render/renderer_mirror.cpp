@@ -122,21 +122,29 @@ void renderer::mirror::read_style_sheets() {
     if (mentions(all, ":", s.name)) styled_states_ |= s.bit;
   styled_attributes_.clear();
   for (const char* name : kPresentationalAttributes) styled_attributes_.insert(intern(name));
-  ancestor_attributes_.clear();
-  ancestor_states_ = 0;
-  for (const litehtml::css* sheet : {sheets_.master, static_cast<const litehtml::css*>(&sheets_.author)}) {
+  ancestor_tests_.clear();
+  for (const litehtml::css* sheet :
+       {sheets_.master, static_cast<const litehtml::css*>(&sheets_.author)}) {
     if (!sheet) continue;
     for (const litehtml::css_selector::ptr& selector : sheet->selectors()) {
       for (const litehtml::css_selector* left = selector->m_left.get(); left;
            left = left->m_left.get()) {
-        for (const litehtml::css_attribute_selector& test : left->m_right.m_attrs) {
+        const litehtml::css_element_selector& compound = left->m_right;
+        ancestor_test where;
+        if (!compound.m_tag.empty() && compound.m_tag != "*") where.tag = intern(compound.m_tag);
+        for (const litehtml::css_attribute_selector& test : compound.m_attrs)
+          if (test.attribute == "id" && test.condition == litehtml::select_equal) where.id = test.val;
+        for (const litehtml::css_attribute_selector& test : compound.m_attrs) {
           if (test.condition == litehtml::select_pseudo_element) continue;
+          ancestor_test added = where;
           if (test.condition != litehtml::select_pseudo_class) {
-            ancestor_attributes_.insert(intern(test.attribute));
-            continue;
+            added.attribute = intern(test.attribute);
+          } else {
+            for (const state_name& s : kStateNames)
+              if (test.val == s.name) added.states |= s.bit;
+            if (!added.states) continue;
           }
-          for (const state_name& s : kStateNames)
-            if (test.val == s.name) ancestor_states_ |= s.bit;
+          ancestor_tests_.push_back(std::move(added));
         }
       }
     }
@@ -520,6 +528,19 @@ void renderer::mirror::forget_kept(const node* n) {
   }
 }
 
+bool renderer::mirror::tested_above(const element_node& e, atom attribute, uint32_t states) const {
+  for (const ancestor_test& test : ancestor_tests_) {
+    if (attribute ? test.attribute != attribute : !(test.states & states)) continue;
+    if (test.tag && test.tag != e.tag) continue;
+    if (!test.id.empty()) {
+      const compact_string* id = e.find_attribute(names::id);
+      if (!id || id->str() != test.id) continue;
+    }
+    return true;
+  }
+  return false;
+}
+
 void renderer::mirror::forget_kept_below(const node* e) {
   if (kept_rows_.empty()) return;
   std::erase_if(kept_rows_, [&](const auto& entry) {
@@ -614,7 +635,7 @@ void renderer::mirror::removing(const node& n) {
 
 void renderer::mirror::attribute_changed(const element_node& e, atom name) {
   forget_kept(&e);
-  if (ancestor_attributes_.count(name)) forget_kept_below(&e);
+  if (tested_above(e, name, 0)) forget_kept_below(&e);
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   const std::string attribute(name_of(name));
@@ -631,7 +652,7 @@ void renderer::mirror::attribute_changed(const element_node& e, atom name) {
 void renderer::mirror::state_changed(const element_node& e, uint32_t old_state) {
   const uint32_t changed = old_state ^ e.state;
   forget_kept(&e);
-  if (changed & ancestor_states_) forget_kept_below(&e);
+  if (tested_above(e, 0, changed)) forget_kept_below(&e);
   litehtml::element* el = build_pending_ ? nullptr : mirror_of(&e);
   if (!el) return;
   for (const state_name& s : kStateNames)
