@@ -229,8 +229,15 @@ struct renderer::mirror : document_observer {
   // The last parent inherited_style() read, and what it read.
   const litehtml::element* inherited_from_ = nullptr;
   std::shared_ptr<const std::string> inherited_;
-  // Scroll positions to give back to boxes when they are built again.
-  std::vector<std::pair<dom::element, int>> kept_scroll_;
+  // What boxes built again get back: where they were scrolled, and how tall
+  // their rows were (what the new rows are taken to be until measured).
+  struct kept_list {
+    dom::element box;
+    int scroll_y = 0;
+    int row_height = 0;
+  };
+  std::vector<kept_list> kept_scroll_;
+  void keep_scroll(const scroll_list& list);
   // Elements to build again at the next update.
   std::vector<dom::element> rebuilds_;
   // Elements mirrored while not built yet, to build before the next layout.

@@ -168,11 +168,10 @@ void renderer::mirror::read_style_sheets() {
 }
 
 void renderer::mirror::build_all() {
-  std::vector<std::pair<dom::element, int>> scrolls;
-  for (const auto& [box, list] : lists_)
-    scrolls.emplace_back(dom::element(const_cast<element_node*>(list->box)), list->rows.scroll_y);
+  for (const auto& [box, list] : lists_) keep_scroll(*list);
+  std::vector<kept_list> scrolls = std::move(kept_scroll_);
   drop_all();
-  for (auto& kept : scrolls) kept_scroll_.push_back(std::move(kept));
+  kept_scroll_ = std::move(scrolls);
   build_pending_ = false;
   element_node* root = doc_.root().node();
   if (!root) return;
@@ -215,8 +214,9 @@ litehtml::element::ptr renderer::mirror::build_element(const element_node& e) {
     list->box = &e;
     list->box_mirror = el.get();
     for (auto kept = kept_scroll_.begin(); kept != kept_scroll_.end(); ++kept) {
-      if (kept->first.node() == &e) {
-        list->rows.scroll_y = kept->second;
+      if (kept->box.node() == &e) {
+        list->rows.scroll_y = kept->scroll_y;
+        list->rows.heights.assume(kept->row_height);
         kept_scroll_.erase(kept);
         break;
       }
@@ -375,6 +375,11 @@ void renderer::mirror::insert_mirror(const litehtml::element::ptr& parent, std::
   layout_needed_ = true;
 }
 
+void renderer::mirror::keep_scroll(const scroll_list& list) {
+  kept_scroll_.push_back({dom::element(const_cast<element_node*>(list.box)), list.rows.scroll_y,
+                          list.rows.heights.mean()});
+}
+
 void renderer::mirror::rebuild_subtree(const element_node& e) {
   litehtml::element* old = mirror_of(&e);
   if (!old) return;
@@ -383,7 +388,7 @@ void renderer::mirror::rebuild_subtree(const element_node& e) {
     return;
   }
   if (scroll_list* list = list_of_box(&e))
-    kept_scroll_.emplace_back(dom::element(const_cast<element_node*>(&e)), list->rows.scroll_y);
+    keep_scroll(*list);
   litehtml::element::ptr parent = old->parent();
   const litehtml::elements_vector& siblings = detail::as_tag(parent)->children();
   const std::size_t index = static_cast<std::size_t>(
@@ -563,9 +568,8 @@ void renderer::mirror::loaded() {
 
 void renderer::mirror::style_sheets_changed() {
   if (build_pending_) return;
-  for (const auto& [box, list] : lists_)
-    kept_scroll_.emplace_back(dom::element(const_cast<element_node*>(list->box)), list->rows.scroll_y);
-  std::vector<std::pair<dom::element, int>> kept = std::move(kept_scroll_);
+  for (const auto& [box, list] : lists_) keep_scroll(*list);
+  std::vector<kept_list> kept = std::move(kept_scroll_);
   drop_all();
   kept_scroll_ = std::move(kept);
   build_pending_ = true;

@@ -88,6 +88,13 @@ std::size_t row_heights::row_at(int64_t y) const {
   return heights_.size() - 1;
 }
 
+void row_heights::assume(int estimate) {
+  if (measured_nonzero_ > 0 || estimate <= 0) return;
+  estimate_ = estimate;
+  assumed_ = true;
+  invalidate_from(0);
+}
+
 int row_heights::mean() const {
   if (measured_nonzero_ == 0) return estimate_;
   const auto count = static_cast<int64_t>(measured_nonzero_);

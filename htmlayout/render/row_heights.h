@@ -35,8 +35,13 @@ class row_heights {
   // Makes every row unmeasured again (after the width changed, or the rows
   // were reordered); the estimate stays what it was.
   void forget_all();
+  // Takes `estimate` (when positive) for the unmeasured rows while none is
+  // measured: the height of rows like them, measured in another list.
+  void assume(int estimate);
 
   bool measured(std::size_t index) const { return heights_[index] >= 0; }
+  // True once a row of non-zero height was measured or an estimate assumed.
+  bool estimate_known() const { return measured_nonzero_ > 0 || assumed_; }
   // The measured height, or the estimate.
   int height(std::size_t index) const;
   // The sum of the heights of the rows before `index` (0..size()).
@@ -79,6 +84,7 @@ class row_heights {
   int64_t measured_sum_ = 0;              // over every measured row
   std::size_t measured_nonzero_ = 0;
   int estimate_ = kInitialEstimate;
+  bool assumed_ = false;
 };
 
 }  // namespace htmlayout::render

@@ -12,6 +12,8 @@ row_window::span row_window::wanted(int fallback_viewport) const {
   const int visible = viewport >= 0 ? viewport : fallback_viewport;
   const int64_t top = int64_t{scroll_y} - origin;
   const int64_t extra = std::max(visible / 2, 64);
+  if (const std::size_t at = heights.row_at(top); !heights.estimate_known() && !heights.measured(at))
+    return {at, std::min(count, at + kProbeRows)};
   span s{heights.row_at(top - extra), std::min(count, heights.row_at(top + visible + extra) + 1)};
   if (s.last - s.first > kMaxRows) {
     const std::size_t middle = heights.row_at(top);

@@ -17,6 +17,8 @@ namespace htmlayout::render {
 struct row_window {
   // A list never has more rows laid out than this.
   static constexpr std::size_t kMaxRows = 400;
+  // Rows laid out first while their height is not known at all.
+  static constexpr std::size_t kProbeRows = 4;
 
   struct span {
     std::size_t first = 0, last = 0;
@@ -27,6 +29,10 @@ struct row_window {
   // half the visible height (at least 64 px) above and below the visible
   // part, cut to kMaxRows around the row at the top. `fallback_viewport`
   // stands for the visible height before the box was first laid out.
+  // While no row height is known, only kProbeRows from the row at the top:
+  // once they are measured, the estimate tells how many rows fill the box
+  // (tall rows taken at the first estimate would be built by the dozen and
+  // dropped).
   span wanted(int fallback_viewport) const;
 
   // The spacers' heights: the rows before `first`, and those from `last`.

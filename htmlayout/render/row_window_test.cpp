@@ -7,10 +7,13 @@
 namespace htmlayout::render {
 namespace {
 
-// `rows` rows of the initial estimate (24 px): row r spans [24 r, 24 r + 24).
-row_window rows_of_24(std::size_t rows, bool windowed, int scroll_y, int viewport, int origin = 0) {
+// `rows` rows of the initial estimate (24 px): row r spans [24 r, 24 r + 24). Unless `known`, no
+// row height is known yet.
+row_window rows_of_24(std::size_t rows, bool windowed, int scroll_y, int viewport, int origin = 0,
+                      bool known = true) {
   row_window w;
   w.heights.assign(rows);
+  if (known) w.heights.assume(row_heights::kInitialEstimate);
   w.windowed = windowed;
   w.scroll_y = scroll_y;
   w.viewport = viewport;
@@ -33,6 +36,7 @@ TEST(RowWindow, LaysOutTheRowsNearTheVisiblePartAndNoMoreThanTheLimit) {
       {"tall box: cut around the top row", rows_of_24(1000, true, 12000, 20000), {400, 800}},
       {"tall box near the end: the last rows", rows_of_24(1000, true, 23000, 20000), {600, 1000}},
       {"no rows", rows_of_24(0, true, 0, -1), {0, 0}},
+      {"no height known: a few rows to measure", rows_of_24(1000, true, 2400, 240, 0, false), {100, 104}},
   };
   for (const auto& c : cases) {
     const row_window::span got = c.window.wanted(240);
