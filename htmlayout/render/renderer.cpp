@@ -134,7 +134,14 @@ void renderer::mirror::update() {
   // way to measurements.
   for (const auto& [box, list] : lists_) list->rows.anchor_top_row();
 
-  for (int pass = 0; pass < 4; ++pass) {
+  // Lay out until no window moves: the last layout must be the one the
+  // heights describe, with the rows of what each box shows in it. A window
+  // that moved measures other rows, which moves the estimate and the row
+  // kept at the top, and so the window again: only the first passes take a
+  // new estimate, so that the others settle on what is measured (the rest
+  // of a correction waits for the next update).
+  constexpr int kPasses = 8, kEstimatingPasses = 2;
+  for (int pass = 0; pass < kPasses; ++pass) {
     bool changed = false;
     for (scroll_list* list : lists_outer_first())
       if (still_listed(list)) changed = plan_window(*list) || changed;
@@ -145,7 +152,7 @@ void renderer::mirror::update() {
     if (correct_popups()) layout_needed_ = true;
     for (const auto& [box, list] : lists_) {
       measure(*list);
-      list->rows.follow_measurements();
+      list->rows.follow_measurements(pass < kEstimatingPasses);
       push_scroll(*list);
     }
   }

@@ -220,7 +220,7 @@ TEST_P(RendererProperty, DocumentAndMirrorAgreeThroughRandomChanges) {
   EXPECT_LT(rows->second - rows->first, 60u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, RendererProperty, ::testing::Values(20240607u, 5u));
+INSTANTIATE_TEST_SUITE_P(Seeds, RendererProperty, ::testing::Values(20240607u, 5u, 2u, 24u));
 
 }  // namespace
 }  // namespace htmlayout::render

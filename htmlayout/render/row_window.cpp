@@ -36,8 +36,8 @@ void row_window::anchor_top_row() {
   heights.refresh_estimate();
 }
 
-void row_window::follow_measurements() {
-  if (std::abs(heights.mean() - heights.estimate()) * 8 > heights.estimate())
+void row_window::follow_measurements(bool take_estimate) {
+  if (take_estimate && std::abs(heights.mean() - heights.estimate()) * 8 > heights.estimate())
     heights.refresh_estimate();
   if (anchor_row_ < heights.size())
     scroll_y = static_cast<int>(origin + heights.offset(anchor_row_) + anchor_delta_);

@@ -43,11 +43,12 @@ struct row_window {
   // into it the box is scrolled (not for a box at its top, which stays
   // there), and takes the mean of the measured rows as the estimate.
   void anchor_top_row();
-  // After the rows laid out were measured: takes a large correction of the
-  // estimate at once (so that the content's height is right; small ones wait
-  // for the next update) and scrolls so that the remembered row is where it
-  // was while estimates gave way to measurements.
-  void follow_measurements();
+  // After the rows laid out were measured: with `take_estimate`, takes a
+  // large correction of the estimate at once (so that the content's height
+  // is right; small ones wait for the next update), and scrolls so that the
+  // remembered row is where it was while estimates gave way to
+  // measurements.
+  void follow_measurements(bool take_estimate);
 
   // A row comes in before `index`: true when that is inside the laid-out
   // run, which the caller then lengthens or ends; rows after it move down.
