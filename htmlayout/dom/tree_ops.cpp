@@ -197,11 +197,26 @@ void tree_ops::set_children_state(element_node* parent, size_t from, uint32_t to
   std::vector<std::pair<element_node*, uint32_t>> changed;  // with the old state
   const size_t count = parent->children.size();
   if (from < count) changed.reserve(count - from);
+  // Siblings mostly share one style and tag: their display is looked up once
+  // per run of equals. A shown popup is displayed whatever its style says.
+  uint32_t run_style = 0;
+  atom run_tag = 0;
+  bool run_hidden = false, run_known = false;
+  auto hidden = [&](const element_node& e) {
+    if (e.state & state::popup) return style_value(e, style_property::display) == "none";
+    if (!run_known || e.style != run_style || e.tag != run_tag) {
+      run_style = e.style;
+      run_tag = e.tag;
+      run_hidden = style_value(e, style_property::display) == "none";
+      run_known = true;
+    }
+    return run_hidden;
+  };
   for (size_t i = from; i < count; ++i) {
     // The rows lie apart in memory: reading ahead hides the wait for each.
     if (i + kReadAhead < count) __builtin_prefetch(parent->children[i + kReadAhead]);
     element_node* e = as_element(parent->children[i]);
-    if (!e || (shown_only && style_value(*e, style_property::display) == "none")) continue;
+    if (!e || (shown_only && hidden(*e))) continue;
     const uint32_t old = e->state;
     const uint32_t now = (old | to_set) & ~to_clear;
     if (now == old) continue;
