@@ -1,7 +1,7 @@
 // Reaches the state of litehtml 0.6 elements and documents that its public
 // interface hides but that correct tree edits need: an element's attribute
-// map, class list, matched selectors and cascaded style, and the document's
-// list of table parts. Internal to the renderer.
+// map, class list, matched selectors, cascaded style and ::before/::after
+// boxes, and the document's list of table parts. Internal to the renderer.
 #pragma once
 
 #include <litehtml/litehtml.h>
@@ -29,6 +29,16 @@ struct tag_members : litehtml::html_tag {
   }
   static litehtml::string_vector& pseudo_classes(litehtml::html_tag& tag) {
     return tag.*(&tag_members::m_pseudo_classes);
+  }
+  static void drop_before_after(litehtml::html_tag& tag) {
+    (tag.*(&tag_members::remove_before_after))();
+  }
+  // The ::before and ::after boxes, made when missing.
+  static litehtml::element::ptr before_box(litehtml::html_tag& tag) {
+    return (tag.*(&tag_members::get_element_before))();
+  }
+  static litehtml::element::ptr after_box(litehtml::html_tag& tag) {
+    return (tag.*(&tag_members::get_element_after))();
   }
 };
 

@@ -31,10 +31,7 @@ void clear_cascade(const litehtml::element::ptr& el) {
 void restyle(const litehtml::element::ptr& el, const style_sheets& sheets) {
   const litehtml::style_display display_before = el->get_display();
   clear_cascade(el);
-  if (sheets.master) el->apply_stylesheet(*sheets.master);
-  el->parse_attributes();
-  el->apply_stylesheet(sheets.author);
-  el->parse_styles();
+  style_subtree(el, sheets);
   if (is_table_part(display_before) || is_table_part(el->get_display())) {
     if (el->get_display() != display_before) rebuild_enclosing_table(el->parent());
   }

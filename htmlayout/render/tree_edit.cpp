@@ -18,14 +18,6 @@ bool is_pseudo_node(const litehtml::element::ptr& el, const char* which) {
   return !std::strcmp(el->get_tagName(), which);
 }
 
-// Styles freshly attached nodes the way litehtml styles a new document.
-void style_new_node(const litehtml::element::ptr& node, const style_sheets& sheets) {
-  if (sheets.master) node->apply_stylesheet(*sheets.master);
-  node->parse_attributes();
-  node->apply_stylesheet(sheets.author);
-  node->parse_styles();
-}
-
 }  // namespace
 
 litehtml::elements_vector make_text_nodes(const litehtml::document::ptr& doc,
@@ -55,7 +47,7 @@ void insert_children(const litehtml::element::ptr& parent, std::size_t index,
   bool table_parts = false;
   for (const auto& node : nodes) {
     node->parent(parent);
-    style_new_node(node, sheets);
+    style_subtree(node, sheets);
     node->init();
     table_parts = table_parts || is_table_part(node->get_display());
   }
