@@ -188,7 +188,7 @@ void tree_ops::set_state(element_node* e, uint32_t to_set, uint32_t to_clear, bo
 }
 
 // How many children ahead a pass over a long child list asks the memory for.
-constexpr size_t kReadAhead = 8;
+constexpr size_t kReadAhead = 16;
 
 void tree_ops::set_children_state(element_node* parent, size_t from, uint32_t to_set,
                                   uint32_t to_clear, bool shown_only) {
@@ -269,8 +269,16 @@ void tree_ops::exchange_children(element_node* e, element_node* shelf) {
     break;
   }
   e->children.swap(shelf->children);
-  for (node* child : e->children) child->parent = e;
-  for (node* child : shelf->children) child->parent = shelf;
+  // A long list's rows lie apart in memory: write ahead of the loop.
+  auto adopt = [](element_node* parent) {
+    const size_t count = parent->children.size();
+    for (size_t i = 0; i < count; ++i) {
+      if (i + kReadAhead < count) __builtin_prefetch(parent->children[i + kReadAhead], 1);
+      parent->children[i]->parent = parent;
+    }
+  };
+  adopt(e);
+  adopt(shelf);
   // The children that left are still there for the observers to forget
   // (text_changed says the whole content is new); those that came in were
   // never in the tree they observe.
