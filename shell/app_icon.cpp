@@ -4,12 +4,26 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QTransform>
 
 namespace pvl {
 
 namespace {
 
-QPixmap draw_icon(int size) {
+// The quotation mark's outline, drawn at `kMarkSize` and scaled for each
+// icon size: the font is read once.
+constexpr int kMarkSize = 128;
+
+QPainterPath quotation_mark() {
+  QFont font("DejaVu Serif");
+  font.setPixelSize(int(kMarkSize * 1.2));
+  font.setBold(true);
+  QPainterPath mark;
+  mark.addText(0, 0, font, QString(QChar(0x201C)));
+  return mark;
+}
+
+QPixmap draw_icon(int size, const QPainterPath& mark_at_mark_size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
@@ -20,11 +34,8 @@ QPixmap draw_icon(int size) {
                         size / 5.0);
   painter.fillPath(square, QColor(0x2f, 0x6f, 0xb3));
   // A quotation mark sits high in its line: centre its drawn outline.
-  QFont font("DejaVu Serif");
-  font.setPixelSize(int(size * 1.2));
-  font.setBold(true);
-  QPainterPath mark;
-  mark.addText(0, 0, font, QString(QChar(0x201C)));
+  const QPainterPath mark =
+      QTransform::fromScale(qreal(size) / kMarkSize, qreal(size) / kMarkSize).map(mark_at_mark_size);
   QRectF shape = mark.boundingRect();
   painter.fillPath(mark.translated((size - shape.width()) / 2 - shape.left(),
                                    (size - shape.height()) / 2 - shape.top()),
@@ -36,7 +47,8 @@ QPixmap draw_icon(int size) {
 
 QIcon parvela_icon() {
   QIcon icon;
-  for (int size : {16, 22, 24, 32, 48, 64, 128}) icon.addPixmap(draw_icon(size));
+  const QPainterPath mark = quotation_mark();
+  for (int size : {16, 22, 24, 32, 48, 64, 128}) icon.addPixmap(draw_icon(size, mark));
   return icon;
 }
 

@@ -354,7 +354,7 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
     ~take_down_at_end() { take_down(window, objects); }
   } at_end{window, objects};
   show_view_in(window);
-  first_paint_reporter first_paint(*window.centralWidget(), started);
+  first_paint_watch first_paint(*window.centralWidget(), report_first_paint(started));
   model().on_model_event(model_events::initial_load{});
   if (!window.capture_notice().empty()) view().show_notice(window.capture_notice());
   view().dump("Logs/start.view.dump.htm");

@@ -1,30 +1,41 @@
-// Writes to the "profile" log how long the program took from its start to
-// the first paint of its window, so that start-up time can be watched (the
-// benchmarks read it). The line, written once, is
-// "First paint: N ms after start".
+// The first paint of the window: what start-up waits for. A watch runs a
+// function once, just after a widget's first paint is done. The start-up
+// time goes to the "profile" log through one (the benchmarks read its line
+// "First paint: N ms after start"), and what the user does not wait for,
+// such as the tray icon, is made through another.
 #pragma once
 
 #include <QObject>
 #include <chrono>
+#include <functional>
 
 class QWidget;
 
 namespace pvl {
 
-class first_paint_reporter : public QObject {
+class first_paint_watch : public QObject {
   Q_OBJECT
 
  public:
-  // Watches `window` (which must outlive the reporter) for its first paint;
-  // `started` is when the process began its work.
-  first_paint_reporter(QWidget& window, std::chrono::steady_clock::time_point started);
+  // Runs `then` once, from the event loop, after the first paint of `widget`
+  // (which must outlive the watch); or after `deadline` when no paint came
+  // by then (a zero deadline waits for the paint however long).
+  first_paint_watch(QWidget& widget, std::function<void()> then,
+                    std::chrono::milliseconds deadline = std::chrono::milliseconds(0));
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  std::chrono::steady_clock::time_point started_;
-  bool reported_ = false;
+  void run_once();
+
+  QWidget& widget_;
+  std::function<void()> then_;
+  bool done_ = false;
 };
+
+// Writes "First paint: N ms after start" to the "profile" log after the
+// first paint of `window`; `started` is when the process began its work.
+std::function<void()> report_first_paint(std::chrono::steady_clock::time_point started);
 
 }  // namespace pvl

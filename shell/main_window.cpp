@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 
 #include "fml/app_errors.h"
 #include "fml/log.h"
@@ -15,6 +16,7 @@
 #include "shell/capture_settings.h"
 #include "shell/clipboard_reader.h"
 #include "shell/drop_target.h"
+#include "shell/first_paint.h"
 #include "shell/key_observer.h"
 #include "shell/loop_errors.h"
 #include "shell/shell_icon.h"
@@ -311,23 +313,30 @@ void main_window::changeEvent(QEvent* event) {
 int run_main_window(main_window& window, const autostart_item& autostart) {
   int code;
   {
-    CShellIcon tray(window.windowIcon());
-    auto run = [&window](void (main_window::*command)()) {
-      return [&window, command] { guarded([&] { (window.*command)(); }); };
-    };
-    QObject::connect(&tray, &CShellIcon::left_clicked, &window, run(&main_window::tray_left_click));
-    QObject::connect(&tray, &CShellIcon::right_clicked, &window,
-                     run(&main_window::tray_right_click));
-    QObject::connect(&tray, &CShellIcon::show_chosen, &window, run(&main_window::show_command));
-    QObject::connect(&tray, &CShellIcon::exit_chosen, &window, run(&main_window::exit_command));
-    QObject::connect(&tray, &CShellIcon::menu_opening, &window, [&] {
-      guarded([&] { tray.set_autostart_checked(autostart.is_on && autostart.is_on()); });
-    });
-    QObject::connect(&tray, &CShellIcon::autostart_chosen, &window, [&](bool on) {
-      guarded([&] {
-        if (autostart.choose) autostart.choose(on);
+    std::optional<CShellIcon> tray;
+    auto add_tray_icon = [&] {
+      tray.emplace(window.windowIcon());
+      auto run = [&window](void (main_window::*command)()) {
+        return [&window, command] { guarded([&] { (window.*command)(); }); };
+      };
+      QObject::connect(&*tray, &CShellIcon::left_clicked, &window, run(&main_window::tray_left_click));
+      QObject::connect(&*tray, &CShellIcon::right_clicked, &window,
+                       run(&main_window::tray_right_click));
+      QObject::connect(&*tray, &CShellIcon::show_chosen, &window, run(&main_window::show_command));
+      QObject::connect(&*tray, &CShellIcon::exit_chosen, &window, run(&main_window::exit_command));
+      QObject::connect(&*tray, &CShellIcon::menu_opening, &window, [&] {
+        guarded([&] { tray->set_autostart_checked(autostart.is_on && autostart.is_on()); });
       });
-    });
+      QObject::connect(&*tray, &CShellIcon::autostart_chosen, &window, [&](bool on) {
+        guarded([&] {
+          if (autostart.choose) autostart.choose(on);
+        });
+      });
+    };
+    // The window is what the user waits for: the tray icon (a round trip to
+    // the tray) comes once it is painted, or after a while without a paint.
+    first_paint_watch tray_after_paint(*window.centralWidget(), add_tray_icon,
+                                       std::chrono::milliseconds(1000));
     window.show_at_start();
     code = QApplication::exec();
   }
