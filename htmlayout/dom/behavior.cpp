@@ -31,8 +31,19 @@ behavior* behavior::first() { return list_head; }
 
 event_handler* behavior::find(const char* wanted, const dom::element& he) {
   if (!wanted) return nullptr;
-  for (behavior* b = list_head; b; b = b->next)
-    if (std::strcmp(b->name, wanted) == 0) return b->attach(he);
+  // A list's rows ask for the same behaviour thousands of times: the one
+  // found moves to the head, where the next search starts. It was the first
+  // of its name, so it stays ahead of any other of that name.
+  for (behavior** link = &list_head; *link; link = &(*link)->next) {
+    behavior* b = *link;
+    if (std::strcmp(b->name, wanted) != 0) continue;
+    if (link != &list_head) {
+      *link = b->next;
+      b->next = list_head;
+      list_head = b;
+    }
+    return b->attach(he);
+  }
   return nullptr;
 }
 

@@ -27,7 +27,7 @@ class behavior : public event_handler {
   // The handler for `he` of the first behaviour in the list whose name
   // equals `name` byte for byte (its attach(he)), or null.
   static event_handler* find(const char* name, const dom::element& he);
-  // The head of the list (the behaviour constructed last).
+  // The head of the list (the behaviour constructed or found last).
   static behavior* first();
 
   behavior* next;

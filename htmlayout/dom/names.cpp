@@ -1,5 +1,6 @@
 #include "htmlayout/dom/names.h"
 
+#include <array>
 #include <deque>
 #include <string>
 #include <unordered_map>
@@ -12,6 +13,13 @@ namespace {
 struct name_table {
   std::deque<std::string> texts;
   std::unordered_map<std::string_view, atom> atoms;
+  // Parsing a long list interns the same few tag and attribute names over
+  // and over: short names found lately are answered from here, unhashed.
+  struct recent_name {
+    std::string_view text;
+    atom a = 0;
+  };
+  std::array<recent_name, 64> recent;
 
   name_table() {
     add("");
@@ -43,9 +51,17 @@ name_table& table() {
 
 atom intern(std::string_view name) {
   name_table& t = table();
+  name_table::recent_name* recent = nullptr;
+  if (!name.empty() && name.size() <= 16) {
+    const size_t slot = name.size() * 31 + static_cast<unsigned char>(name.front()) * 7 +
+                        static_cast<unsigned char>(name.back());
+    recent = &t.recent[slot % t.recent.size()];
+    if (recent->text == name) return recent->a;
+  }
   auto found = t.atoms.find(name);
-  if (found != t.atoms.end()) return found->second;
-  return t.add(name);
+  const atom a = found != t.atoms.end() ? found->second : t.add(name);
+  if (recent) *recent = {t.texts[a], a};
+  return a;
 }
 
 atom find_atom(std::string_view name) {

@@ -162,6 +162,8 @@ void style_resolver::add_style_sheet(std::string_view css) {
     for (declaration& d : parsed.declarations) {
       style_property p;
       find_style_property(d.name, p);
+      const bool unspecified = d.value == "inherit" || d.value == "initial";
+      r.atoms.push_back(unspecified ? atom(0) : intern(d.value));
       r.values.emplace_back(p, std::move(d.value));
       r.important.push_back(d.important);
     }
@@ -208,7 +210,7 @@ bool style_resolver::attribute_affects_descendants(atom name) const {
 
 uint32_t style_resolver::compute(const element_node& e) const {
   std::array<uint64_t, style_property_count> best{};
-  std::array<std::string_view, style_property_count> chosen{};
+  std::array<atom, style_property_count> chosen{};
   std::array<bool, style_property_count> set{};
 
   auto apply_rules = [&](const std::vector<uint32_t>& candidates) {
@@ -220,7 +222,7 @@ uint32_t style_resolver::compute(const element_node& e) const {
         uint64_t key = priority(r.important[k], false, r.selector.specificity, r.order);
         if (!set[p] || key >= best[p]) {
           best[p] = key;
-          chosen[p] = r.values[k].second;
+          chosen[p] = r.atoms[k];
           set[p] = true;
         }
       }
@@ -263,19 +265,17 @@ uint32_t style_resolver::compute(const element_node& e) const {
       uint64_t key = priority(d.important, true, 0, 0xFFFFFFFF);
       if (!set[p] || key >= best[p]) {
         best[p] = key;
-        chosen[p] = d.value;
+        chosen[p] = d.value == "inherit" || d.value == "initial" ? atom(0) : intern(d.value);
         set[p] = true;
       }
     }
   }
 
+  // "inherit" and "initial" (atom 0) leave the value unspecified: cursor
+  // then comes from the ancestors, the others take their initial value.
   computed_style result;
-  for (size_t p = 0; p < style_property_count; ++p) {
-    // "inherit" and "initial" leave the value unspecified: cursor then comes
-    // from the ancestors, the others take their initial value.
-    if (set[p] && chosen[p] != "inherit" && chosen[p] != "initial")
-      result.values[p] = intern(chosen[p]);
-  }
+  for (size_t p = 0; p < style_property_count; ++p)
+    if (set[p]) result.values[p] = chosen[p];
   return intern_style(result);
 }
 

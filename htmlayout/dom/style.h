@@ -65,6 +65,8 @@ class style_resolver {
   struct rule {
     complex_selector selector;
     std::vector<std::pair<style_property, std::string>> values;
+    // Each value as an atom, 0 for "inherit" and "initial" (unspecified).
+    std::vector<atom> atoms;
     std::vector<bool> important;
     uint32_t order;
   };
