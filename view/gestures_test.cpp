@@ -403,6 +403,20 @@ TEST_F(GesturesTest, TheSplitterResizesThePanesOnlyWhenDraggedFromItsPress) {
   EXPECT_EQ(w.box(w.by_id("quotepane")).right, 1000);
   pointer_.move_by(40, 0);
   EXPECT_EQ(width_of("tagpane"), tag_pane - 15);
+  // In a narrow quote pane the search bar's tags wrap: the list starts
+  // under the taller head, and follows it when the search is cleared.
+  const int head_bottom = w.box(w.by_id("searchhead")).bottom;
+  EXPECT_EQ(w.box(w.by_id("quotebox")).top, head_bottom);
+  pointer_.press(splitter);
+  pointer_.move_by(560, 0);
+  pointer_.release();
+  w.act("double-click vt-1; double-click vt-2; double-click vt-3");
+  EXPECT_GT(w.box(w.by_id("searchhead")).bottom, head_bottom);
+  EXPECT_EQ(w.box(w.by_id("quotebox")).top, w.box(w.by_id("searchhead")).bottom);
+  const int wrapped = w.box(w.by_id("searchhead")).bottom;
+  w.act("click clear-search");
+  EXPECT_LT(w.box(w.by_id("searchhead")).bottom, wrapped);
+  EXPECT_EQ(w.box(w.by_id("quotebox")).top, w.box(w.by_id("searchhead")).bottom);
 }
 
 }  // namespace
