@@ -85,9 +85,13 @@ litehtml::position caret_box(renderer& view, const dom::element& e, std::size_t 
   collect(mirror, pieces, total);
   std::erase_if(pieces, [](const piece& p) { return !laid_out(p.box); });
   if (pieces.empty()) {
+    // Where the first line's text would stand: a font high, in the middle
+    // of a line's height.
     litehtml::font_metrics metrics;
     mirror->get_font(&metrics);
-    return {content.left, content.top, 1, std::max(1, metrics.height)};
+    const int height = std::max(1, metrics.height);
+    const int leading = std::max(0, mirror->line_height() - height);
+    return {content.left, content.top + leading / 2, 1, height};
   }
   for (const piece& p : pieces) {
     if (offset < p.first + p.length) {
