@@ -189,14 +189,64 @@ void style_resolver::note_dependencies(const complex_selector& s) {
     bool subject = i + 1 == s.compounds.size();
     std::vector<atom>& attributes = subject ? element_attributes_ : descendant_attributes_;
     (subject ? element_states_ : descendant_states_) |= c.states;
-    if (c.id) attributes.push_back(names::id);
+    if (c.id) {
+      attributes.push_back(names::id);
+      named_ids_.emplace(*c.id, true);
+    }
     if (!c.classes.empty()) attributes.push_back(names::class_);
-    for (const attribute_test& t : c.attributes) attributes.push_back(t.name);
+    for (const attribute_test& t : c.attributes) {
+      attributes.push_back(t.name);
+      if (t.name == names::id) id_read_as_attribute_ = true;
+      if (t.name != names::id && t.name != names::style) tested_attributes_.push_back(t.name);
+    }
+    if (!c.classes.empty()) tested_attributes_.push_back(names::class_);
   }
-  for (std::vector<atom>* v : {&element_attributes_, &descendant_attributes_}) {
+  for (std::vector<atom>* v : {&element_attributes_, &descendant_attributes_, &tested_attributes_}) {
     std::sort(v->begin(), v->end());
     v->erase(std::unique(v->begin(), v->end()), v->end());
   }
+}
+
+void style_resolver::append_tested_features(const element_node& e, std::string& key) const {
+  auto append = [&key](std::string_view text) {
+    const uint32_t size = static_cast<uint32_t>(text.size());
+    key.append(reinterpret_cast<const char*>(&size), sizeof size);
+    key.append(text);
+  };
+  const uint32_t states = e.state & (element_states_ | descendant_states_);
+  key.append(reinterpret_cast<const char*>(&e.tag), sizeof e.tag);
+  key.append(reinterpret_cast<const char*>(&states), sizeof states);
+  // An id no selector names matches as no id does, unless a test reads it.
+  const compact_string* id = e.find_attribute(names::id);
+  const bool id_counts = id && (id_read_as_attribute_ || named_ids_.count(std::string_view(*id)));
+  key += id_counts ? '#' : '-';
+  if (id_counts) append(*id);
+  for (atom name : tested_attributes_) {
+    const compact_string* value = e.find_attribute(name);
+    key += value ? '=' : '-';
+    if (value) append(*value);
+  }
+  const compact_string* inline_style = e.find_attribute(names::style);
+  key += inline_style ? '=' : '-';
+  if (inline_style) append(*inline_style);
+}
+
+uint32_t style_batch::compute(const element_node& e) {
+  while (!branch_.empty() && branch_.back().first != e.parent) branch_.pop_back();
+  uint32_t parent_kind;
+  if (!branch_.empty()) {
+    parent_kind = branch_.back().second;
+  } else {
+    auto [found, added] = outside_.try_emplace(e.parent, 0);
+    if (added) found->second = ++kinds_;
+    parent_kind = found->second;
+  }
+  key_.assign(reinterpret_cast<const char*>(&parent_kind), sizeof parent_kind);
+  resolver_.append_tested_features(e, key_);
+  auto [found, added] = known_.try_emplace(key_);
+  if (added) found->second = {++kinds_, resolver_.compute(e)};
+  branch_.emplace_back(&e, found->second.first);
+  return found->second.second;
 }
 
 bool style_resolver::attribute_affects_element(atom name) const {

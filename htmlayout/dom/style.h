@@ -61,6 +61,13 @@ class style_resolver {
   bool state_affects_element(uint32_t bits) const { return (element_states_ & bits) != 0; }
   bool state_affects_descendants(uint32_t bits) const { return (descendant_states_ & bits) != 0; }
 
+  // Appends to `key` what the rules can test on `e` itself: its tag, the
+  // states and attributes some selector tests, its id where a selector
+  // names it, and its inline style. Elements with equal keys whose
+  // ancestors have equal keys too get the same style: selectors test only
+  // an element and its ancestors.
+  void append_tested_features(const element_node& e, std::string& key) const;
+
  private:
   struct rule {
     complex_selector selector;
@@ -88,6 +95,33 @@ class style_resolver {
   std::vector<atom> descendant_attributes_;
   uint32_t element_states_ = 0;
   uint32_t descendant_states_ = 0;
+  // For append_tested_features: the attributes tested anywhere (the id and
+  // the inline style apart), the ids #id names, and whether a test reads
+  // the id as an attribute ([id^=...]).
+  std::vector<atom> tested_attributes_;
+  std::unordered_map<std::string, bool, string_hash, std::equal_to<>> named_ids_;
+  bool id_read_as_attribute_ = false;
+};
+
+// Styles the elements of one pass over new subtrees (the rows of a list),
+// parents before their children: an element whose features and whose
+// ancestors' features equal an earlier element's takes its style without
+// matching the rules again. The resolver must not change during the pass.
+class style_batch {
+ public:
+  explicit style_batch(const style_resolver& resolver) : resolver_(resolver) {}
+  uint32_t compute(const element_node& e);
+
+ private:
+  const style_resolver& resolver_;
+  // The elements of the current branch with their kind (equal kinds: equal
+  // features up the ancestors).
+  std::vector<std::pair<const element_node*, uint32_t>> branch_;
+  // Parents outside the pass, each its own kind.
+  std::unordered_map<const element_node*, uint32_t> outside_;
+  std::unordered_map<std::string, std::pair<uint32_t, uint32_t>> known_;  // key: kind, style
+  std::string key_;
+  uint32_t kinds_ = 0;
 };
 
 }  // namespace htmlayout

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "htmlayout/dom/css.h"
 #include "htmlayout/dom/events.h"
 #include "htmlayout/dom/html_parser.h"
@@ -140,6 +142,42 @@ TEST(CascadeTest, SpecificityOrderImportanceStatesAttributesAndInheritance) {
     });
     for (const auto& [id, property, expected] : c.expected)
       EXPECT_EQ(style_value(*by_id(root, id), property), expected) << c.sheet << " #" << id;
+    free_tree(root);
+  }
+}
+
+// A batch gives each new element the style the resolver computes for it, on
+// random pages (rows alike but for an attribute, a state, a named or an
+// unnamed id, an inline style, deep in them or above) under random sheets.
+TEST(StyleBatchTest, GivesEveryElementTheStyleTheRulesGive) {
+  const char* const kSelectors[] = {"div", ".a", "#n", "[lazy]", "tr[lazy] div", "td > .a",
+                                    "tr:checked div", "#n td", "[id^=q]", ".a .b", "p:checked", "p.b"};
+  const char* const kValues[] = {"behavior: x", "behavior: y", "flow: vertical", "cursor: text",
+                                 "display: none", "overflow: auto"};
+  const char* const kAttributes[] = {"", " class=a", " class='a b'", " id=n", " id=q1",
+                                     " id=other", " lazy", " style='flow: horizontal'",
+                                     " style='flow: vertical'"};
+  std::mt19937 random(7);
+  auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  for (int round = 0; round < 60; ++round) {
+    std::string sheet;
+    for (int n = 3 + pick(6); n > 0; --n)
+      sheet += std::string(kSelectors[pick(12)]) + " { " + kValues[pick(6)] + " }\n";
+    std::string rows;
+    for (int n = 2 + pick(6); n > 0; --n) {
+      rows += std::string("<tr") + kAttributes[pick(9)] + "><td" + kAttributes[pick(9)] + "><div" +
+              kAttributes[pick(9)] + "><p" + kAttributes[pick(9)] + "></p></div></td></tr>";
+    }
+    style_resolver resolver;
+    resolver.add_style_sheet(sheet);
+    element_node* root = parse_document("<table>" + rows + "</table>");
+    style_batch batch(resolver);
+    for_each_in_subtree(root, [&](node* n) {
+      element_node* e = as_element(n);
+      if (!e) return;
+      if (!pick(4)) e->state = state::checked;
+      EXPECT_EQ(style_at(batch.compute(*e)), style_at(resolver.compute(*e))) << sheet << rows;
+    });
     free_tree(root);
   }
 }

@@ -22,11 +22,12 @@ void tree_ops::insert(element_node* parent, size_t position, const std::vector<n
 
   std::vector<std::pair<dom::element, uint32_t>> elements;
   elements.reserve(32);
+  style_batch styles(doc->resolver_);
   for (node* n : nodes) {
     for_each_in_subtree(n, [&](node* d) {
       if (element_node* e = as_element(d)) {
         uint32_t old = e->style;
-        e->style = doc->resolver_.compute(*e);
+        e->style = styles.compute(*e);
         elements.emplace_back(dom::element(e), old);
       }
     });
