@@ -72,21 +72,27 @@ void cascade::follow(const litehtml::css& sheet) {
 }
 
 const cascade::rule_list& cascade::candidates(litehtml::html_tag& tag) {
-  std::vector<std::string> keys{tag_key(tag.get_tagName())};
-  if (const char* id = tag.get_attr("id")) keys.push_back(id_key(id));
-  for (const std::string& name : detail::tag_members::class_values(tag))
-    keys.push_back(class_key(name));
-  std::sort(keys.begin() + 1, keys.end());
-  keys.erase(std::unique(keys.begin() + 1, keys.end()), keys.end());
+  // Only the keys some rule requires: the lists stay as few as the
+  // combinations of those (rows' ids, which no rule names, add none).
+  std::vector<std::string> keys;
+  auto add = [&](std::string key) {
+    if (by_key_.count(key)) keys.push_back(std::move(key));
+  };
+  add(tag_key(tag.get_tagName()));
+  if (const char* id = tag.get_attr("id")) add(id_key(id));
+  for (const std::string& name : detail::tag_members::class_values(tag)) add(class_key(name));
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
   std::string joined;
   for (const std::string& key : keys) (joined += key) += '\0';
   auto [found, added] = candidates_.try_emplace(std::move(joined));
   if (!added) return found->second;
   rule_list& list = found->second;
   list = universal_;
-  for (const std::string& key : keys)
-    if (auto rules = by_key_.find(key); rules != by_key_.end())
-      list.insert(list.end(), rules->second.begin(), rules->second.end());
+  for (const std::string& key : keys) {
+    const rule_list& rules = by_key_.at(key);
+    list.insert(list.end(), rules.begin(), rules.end());
+  }
   std::sort(list.begin(), list.end());
   list.erase(std::unique(list.begin(), list.end()), list.end());
   return list;

@@ -26,6 +26,8 @@ class cascade {
   // after el->apply_stylesheet(sheet). The cascade follows the sheet it is
   // given: its lookups are rebuilt when the sheet's rules are other ones.
   void apply(const litehtml::element::ptr& el, const litehtml::css& sheet);
+  // How many lookups it keeps: bounded by the rules, not by the elements.
+  size_t lookups_kept() const { return candidates_.size() + merged_.size(); }
 
  private:
   using rule_list = std::vector<uint32_t>;  // indexes into rules_, ascending
@@ -44,7 +46,8 @@ class cascade {
   // class) or an id ("#" + id), and those that require none.
   std::unordered_map<std::string, rule_list> by_key_;
   rule_list universal_;
-  std::unordered_map<std::string, rule_list> candidates_;  // by tag and classes
+  // The candidate rules by the keys of by_key_ an element has.
+  std::unordered_map<std::string, rule_list> candidates_;
   std::map<rule_list, litehtml::style> merged_;
 };
 

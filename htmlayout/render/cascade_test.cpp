@@ -163,5 +163,16 @@ TEST(Cascade, StylesAsLitehtmlDoes) {
   }
 }
 
+// Rows differ by ids no rule names: the lookups kept do not grow with them.
+TEST(Cascade, KeepsAsManyLookupsAsTheRulesNeed) {
+  std::string rows;
+  for (int i = 0; i < 300; ++i) rows += "<div id=q-" + std::to_string(i) + " class=quote>x</div>";
+  test_page page("<body>" + rows + "</body>", ".quote { color: red } #q-7 { color: blue }");
+  const size_t after_load = page.sheets().author_cascade.lookups_kept();
+  EXPECT_LT(after_load, 12u);
+  style_subtree(page.document()->root(), page.sheets());
+  EXPECT_EQ(page.sheets().author_cascade.lookups_kept(), after_load);
+}
+
 }  // namespace
 }  // namespace htmlayout::render
