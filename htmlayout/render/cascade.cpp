@@ -104,7 +104,8 @@ const litehtml::style* cascade::merged(const rule_list& rules) {
   if (auto found = merged_.find(rules); found != merged_.end()) return &found->second;
   if (merged_.size() >= kMergedRuns) merged_.clear();
   litehtml::style& style = merged_[rules];
-  for (uint32_t i : rules) style.add(rules_[i]->m_style.c_str(), rules_[i]->m_baseurl.c_str(), nullptr);
+  for (uint32_t i : rules)
+    style.add(rules_[i]->m_style.c_str(), rules_[i]->m_baseurl.c_str(), nullptr);
   return &style;
 }
 
@@ -126,9 +127,11 @@ void cascade::apply_to(const litehtml::element::ptr& el) {
         (!(match & litehtml::select_match_pseudo_class) || tag->select(*rule, true))) {
       litehtml::element::ptr target;
       if (match & litehtml::select_match_with_after) {
-        if ((target = detail::tag_members::after_box(*tag))) target->add_style(rule->m_style, rule->m_baseurl);
+        if ((target = detail::tag_members::after_box(*tag)))
+          target->add_style(rule->m_style, rule->m_baseurl);
       } else if (match & litehtml::select_match_with_before) {
-        if ((target = detail::tag_members::before_box(*tag))) target->add_style(rule->m_style, rule->m_baseurl);
+        if ((target = detail::tag_members::before_box(*tag)))
+          target->add_style(rule->m_style, rule->m_baseurl);
       } else {
         own.push_back(i);
         use->m_used = true;

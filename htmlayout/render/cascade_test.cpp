@@ -49,7 +49,8 @@ std::string dump(const litehtml::element::ptr& el, const style_sheets& sheets) {
       out += " |";
       for (const auto& used : detail::tag_members::used_selectors(*tag))
         out += " " + names[used->m_selector.get()] + (used->m_used ? "+" : "-");
-      for (const std::string& pseudo : detail::tag_members::pseudo_classes(*tag)) out += " :" + pseudo;
+      for (const std::string& pseudo : detail::tag_members::pseudo_classes(*tag))
+        out += " :" + pseudo;
       out += "\n";
       for (const auto& child : tag->children()) self(self, child, depth + 1);
     } else {
@@ -69,7 +70,9 @@ struct generator {
   explicit generator(unsigned seed) : random(seed) {}
   int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); }
   template <size_t N>
-  const char* one_of(const char* const (&items)[N]) { return items[pick(N)]; }
+  const char* one_of(const char* const (&items)[N]) {
+    return items[pick(N)];
+  }
 
   std::string element(int depth) {
     static const char* const kTags[] = {"div", "p", "span", "a", "b", "button", "ul", "table"};
@@ -92,10 +95,10 @@ struct generator {
   }
 
   std::string selector() {
-    static const char* const kSubjects[] = {"div", "p", "span", "a", "*", ".x", ".X", ".y",
-                                            "#main", "#side", "td", "li", "div.x", "p.y.x",
-                                            "[title]", "a:link", "li:first-child", "button",
-                                            ".qtable td", "span:checked"};
+    static const char* const kSubjects[] = {
+        "div",     "p",      "span",           "a",      "*",          ".x",          ".X",
+        ".y",      "#main",  "#side",          "td",     "li",         "div.x",       "p.y.x",
+        "[title]", "a:link", "li:first-child", "button", ".qtable td", "span:checked"};
     static const char* const kCombinators[] = {" ", " > ", " + ", " ~ "};
     std::string s = one_of(kSubjects);
     if (!pick(3)) s = std::string(one_of(kSubjects)) + one_of(kCombinators) + s;
@@ -104,13 +107,23 @@ struct generator {
   }
 
   std::string declarations() {
-    static const char* const kDeclarations[] = {
-        "color: red",          "color: blue !important", "margin: 1px 2px",
-        "border: 1px solid",   "font: bold 12px serif",  "background: red 10px 5px",
-        "background-color: #0f0", "padding: 3px",        "white-space: nowrap",
-        "white-space: wrong",  "display: block",         "display: none",
-        "--gap: 4px",          "margin-left: var(--gap)", "content: \"!\"",
-        "font-size: 18px !important", "background-position: 1px 2px"};
+    static const char* const kDeclarations[] = {"color: red",
+                                                "color: blue !important",
+                                                "margin: 1px 2px",
+                                                "border: 1px solid",
+                                                "font: bold 12px serif",
+                                                "background: red 10px 5px",
+                                                "background-color: #0f0",
+                                                "padding: 3px",
+                                                "white-space: nowrap",
+                                                "white-space: wrong",
+                                                "display: block",
+                                                "display: none",
+                                                "--gap: 4px",
+                                                "margin-left: var(--gap)",
+                                                "content: \"!\"",
+                                                "font-size: 18px !important",
+                                                "background-position: 1px 2px"};
     std::string out;
     for (int n = 1 + pick(3); n > 0; --n) out += std::string(one_of(kDeclarations)) + "; ";
     return out;
@@ -158,7 +171,9 @@ TEST(Cascade, StylesAsLitehtmlDoes) {
       root->apply_stylesheet(sheets.author);
       root->parse_styles();
       ASSERT_EQ(dump(fast.document()->root(), sheets), dump(root, sheets))
-          << "seed " << seed << " pass " << pass << "\n" << html << "\n" << css;
+          << "seed " << seed << " pass " << pass << "\n"
+          << html << "\n"
+          << css;
     }
   }
 }
