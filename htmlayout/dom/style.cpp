@@ -153,6 +153,16 @@ std::string_view style_value(const element_node& e, style_property property) {
   return {};
 }
 
+namespace {
+
+// A declared value as the computed style holds it: "inherit" and "initial"
+// leave the property unspecified (atom 0).
+atom specified_value(std::string_view value) {
+  return value == "inherit" || value == "initial" ? atom(0) : intern(value);
+}
+
+}  // namespace
+
 void style_resolver::clear() { *this = style_resolver(); }
 
 void style_resolver::add_style_sheet(std::string_view css) {
@@ -162,8 +172,7 @@ void style_resolver::add_style_sheet(std::string_view css) {
     for (declaration& d : parsed.declarations) {
       style_property p;
       find_style_property(d.name, p);
-      const bool unspecified = d.value == "inherit" || d.value == "initial";
-      r.atoms.push_back(unspecified ? atom(0) : intern(d.value));
+      r.atoms.push_back(specified_value(d.value));
       r.values.emplace_back(p, std::move(d.value));
       r.important.push_back(d.important);
     }
@@ -191,7 +200,7 @@ void style_resolver::note_dependencies(const complex_selector& s) {
     (subject ? element_states_ : descendant_states_) |= c.states;
     if (c.id) {
       attributes.push_back(names::id);
-      named_ids_.emplace(*c.id, true);
+      named_ids_.insert(*c.id);
     }
     if (!c.classes.empty()) attributes.push_back(names::class_);
     for (const attribute_test& t : c.attributes) {
@@ -315,7 +324,7 @@ uint32_t style_resolver::compute(const element_node& e) const {
       uint64_t key = priority(d.important, true, 0, 0xFFFFFFFF);
       if (!set[p] || key >= best[p]) {
         best[p] = key;
-        chosen[p] = d.value == "inherit" || d.value == "initial" ? atom(0) : intern(d.value);
+        chosen[p] = specified_value(d.value);
         set[p] = true;
       }
     }

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "htmlayout/dom/css.h"
@@ -99,7 +100,7 @@ class style_resolver {
   // the inline style apart), the ids #id names, and whether a test reads
   // the id as an attribute ([id^=...]).
   std::vector<atom> tested_attributes_;
-  std::unordered_map<std::string, bool, string_hash, std::equal_to<>> named_ids_;
+  std::unordered_set<std::string, string_hash, std::equal_to<>> named_ids_;
   bool id_read_as_attribute_ = false;
 };
 
