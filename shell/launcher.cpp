@@ -15,6 +15,7 @@
 #include "fml/text.h"
 #include "shell/command_client.h"
 #include "shell/command_line.h"
+#include "shell/heap_settings.h"
 #include "shell/instance_client.h"
 #include "shell/single_instance.h"
 #include "tinyfilesystem/folders.h"
@@ -32,6 +33,7 @@ int main(int argc, char* argv[]) {
   }
   std::string whole = fml::wchar2utf8(
       tinyfilesystem::join_path(tinyfilesystem::program_folder(), L"parvela-app"));
+  pvl::ask_for_large_heap_pages();
   ::execv(whole.c_str(), argv);
   std::cerr << "parvela: cannot start " << whole << ": " << std::strerror(errno) << std::endl;
   return pvl::kCommandFailed;

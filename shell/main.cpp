@@ -9,10 +9,12 @@
 #include "shell/application.h"
 #include "shell/command_line.h"
 #include "shell/commands.h"
+#include "shell/heap_settings.h"
 #include "shell/instance_client.h"
 #include "shell/single_instance.h"
 
 int main(int argc, char* argv[]) {
+  pvl::forget_heap_settings();
   std::setlocale(LC_ALL, "");
   pvl::command_line line = pvl::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
   if (line.what != pvl::command_line::action::start || !line.error.empty()) {
