@@ -4,6 +4,7 @@
 #include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
@@ -342,6 +343,11 @@ void run_event_loop(int argc, char* argv[], single_instance& instance,
   // The desktop entry the window belongs to (its icon and name in docks).
   QGuiApplication::setDesktopFileName("io.github.parvela.Parvela");
   QApplication::setQuitOnLastWindowClosed(false);
+  // The window's first show waits for the session bus, which the
+  // accessibility bridge connects to then; where no bus runs, the D-Bus
+  // library first tries to launch one (a fork and a search of PATH).
+  // Connecting on a helper thread now does that while the collection loads.
+  std::jthread connect_session_bus([] { QDBusConnection::sessionBus(); });
 
   // The long-lived objects, created in their order at start-up and deleted
   // in the reverse order when the loop ends, however it ends: the page's
