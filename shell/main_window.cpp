@@ -335,8 +335,12 @@ int run_main_window(main_window& window, const autostart_item& autostart) {
     };
     // The window is what the user waits for: the tray icon (a round trip to
     // the tray) comes once it is painted, or after a while without a paint.
-    first_paint_watch tray_after_paint(*window.centralWidget(), add_tray_icon,
-                                       std::chrono::milliseconds(1000));
+    // It waits one more turn of the loop, behind what else waited for the
+    // paint, such as the line that reports it.
+    first_paint_watch tray_after_paint(
+        *window.centralWidget(),
+        [&] { QTimer::singleShot(0, &window, [&] { guarded(add_tray_icon); }); },
+        std::chrono::milliseconds(1000));
     window.show_at_start();
     code = QApplication::exec();
   }
