@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QInputMethodEvent>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -279,6 +281,31 @@ TEST(QtContainer, DrawsBorderStylesDecorationsMarkersAndRoundedClips) {
   const litehtml::position round = at("#round");
   EXPECT_EQ(image.pixelColor(round.x + 1, round.y + 1), QColor(Qt::white));
   EXPECT_EQ(image.pixelColor(round.x + 100, round.y + 15), QColor(0, 0, 255));
+}
+
+TEST(QtContainer, ReadsPicturesOfEachFormatItIsGiven) {
+  ensure_application();
+  auto encoded = [](int side, const char* format) {
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+  };
+  const std::map<std::string, QByteArray> files = {
+      {"a.png", encoded(3, "PNG")}, {"b.bmp", encoded(5, "BMP")}, {"c.png", "\x89PNG broken"}};
+  qt_container container([&](const std::string& url) {
+    auto found = files.find(url);
+    return found == files.end() ? QByteArray() : found->second;
+  });
+  for (const auto& [url, side] : {std::pair{"a.png", 3}, {"b.bmp", 5}, {"c.png", 0}, {"d.png", 0}}) {
+    litehtml::size size;
+    container.get_image_size(url, "", size);
+    EXPECT_EQ(size.width, side) << url;
+    EXPECT_EQ(size.height, side) << url;
+  }
 }
 
 }  // namespace

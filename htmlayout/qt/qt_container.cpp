@@ -1,5 +1,7 @@
 #include "htmlayout/qt/qt_container.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QPainterPath>
 #include <QPolygon>
 #include <QStringList>
@@ -173,6 +175,19 @@ QString family_for(QString name) {
   return name;
 }
 
+// Without a format, or with one and detection on, Qt asks every image plugin
+// whether it reads the bytes, loading each; a PNG (every picture the program
+// ships) goes straight to Qt's own reader.
+QImage read_image(QByteArray bytes) {
+  static constexpr char kPngSignature[] = "\x89PNG\r\n\x1a\n";
+  if (!bytes.startsWith(QByteArrayView(kPngSignature, 8))) return QImage::fromData(bytes);
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, "png");
+  reader.setAutoDetectImageFormat(false);
+  return reader.read();
+}
+
 }  // namespace
 
 qt_container::qt_container(resource_loader loader)
@@ -281,7 +296,7 @@ const QImage* qt_container::image(const std::string& url) {
   auto found = images_.find(url);
   if (found == images_.end()) {
     QImage loaded;
-    if (loader_) loaded = QImage::fromData(loader_(url));
+    if (loader_) loaded = read_image(loader_(url));
     found = images_.emplace(url, std::move(loaded)).first;
   }
   return found->second.isNull() ? nullptr : &found->second;
