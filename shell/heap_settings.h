@@ -2,7 +2,7 @@
 // start-up allocates tens of megabytes in small pieces, and each 4 KB page
 // the heap touches for the first time costs a trap into the kernel (on a
 // virtual machine, many microseconds). Backing the heap with 2 MB pages
-// takes a fifth of those traps. glibc reads such settings only from the
+// spares about a third of a start's traps. glibc reads such settings only from the
 // environment as a process starts, so the front process sets them before it
 // becomes the whole program, and the whole program takes them out again so
 // that the programs it starts do not inherit them.
