@@ -276,16 +276,29 @@ int remove_most_quotes(SQLite::Database& db, const std::string& ids) {
             "('quote_tag_by_tag', 'quote_by_stamp'))");
     while (select.executeStep()) set_aside.push_back(select.getColumn(0).getString());
   }
+  // When every quote goes, the tables are emptied whole: SQLite frees their
+  // pages without looking up each row.
+  bool every_quote = false;
+  {
+    SQLite::Statement listed(db,
+                             "SELECT (SELECT count(*) FROM quote) = (SELECT count(*) FROM quote "
+                             "WHERE m_id IN (SELECT value FROM json_each(?)))");
+    listed.bind(1, ids);
+    listed.executeStep();
+    every_quote = listed.getColumn(0).getInt() == 1;
+  }
   db.exec(
       "DROP TRIGGER IF EXISTS quote_words_delete; DROP TRIGGER IF EXISTS quote_chars_delete;"
       "DROP INDEX IF EXISTS quote_tag_by_tag; DROP INDEX IF EXISTS quote_by_stamp");
-  SQLite::Statement unlink(db,
-                           "DELETE FROM quote_tag WHERE quote IN (SELECT value FROM json_each(?))");
-  unlink.bind(1, ids);
-  unlink.exec();
-  SQLite::Statement remove(db, "DELETE FROM quote WHERE m_id IN (SELECT value FROM json_each(?))");
-  remove.bind(1, ids);
-  const int removed = remove.exec();
+  auto remove_from = [&](const std::string& table, const std::string& column) {
+    std::string sql = "DELETE FROM " + table;
+    if (!every_quote) sql += " WHERE " + column + " IN (SELECT value FROM json_each(?))";
+    SQLite::Statement remove(db, sql);
+    if (!every_quote) remove.bind(1, ids);
+    return remove.exec();
+  };
+  remove_from("quote_tag", "quote");
+  const int removed = remove_from("quote", "m_id");
   db.exec("INSERT INTO quote_words (quote_words) VALUES ('rebuild');"
           "INSERT INTO quote_chars (quote_chars) VALUES ('delete-all')");
   fill_trigram_index(db);

@@ -192,6 +192,18 @@ TEST_F(ModelEventTest, DeletingMostQuotesInOneBatchKeepsTheFileWholeAndUndoesIt)
   EXPECT_EQ(file.execAndGet(kLinks).getString(), links_before);
   EXPECT_EQ(file.execAndGet("SELECT m_utftext || m_stamp FROM quote WHERE m_id = 1600").getString(),
             "text 15001500");
+  // Every quote at once: the tables are emptied whole, and all comes back.
+  std::vector<int32_t> every;
+  for (SQLite::Statement ids(file, "SELECT m_id FROM quote"); ids.executeStep();)
+    every.push_back(ids.getColumn(0).getInt());
+  model_.begin_deletions();
+  for (int32_t id : every) send(me::delete_quote_also{id});
+  model_.end_deletions();
+  EXPECT_EQ(count("SELECT (SELECT count(*) FROM quote) + (SELECT count(*) FROM quote_tag)"), 0);
+  EXPECT_EQ(file.execAndGet("PRAGMA integrity_check").getString(), "ok");
+  send(me::undo_delete{});
+  EXPECT_EQ(count("SELECT count(*) FROM quote"), 2004);
+  EXPECT_EQ(file.execAndGet(kLinks).getString(), links_before);
   // The model's checks are on again: a deleted tag takes its links along.
   send(me::delete_tag{2});
   EXPECT_EQ(count("SELECT count(*) FROM quote_tag WHERE tag = 2"), 0);
