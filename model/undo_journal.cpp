@@ -212,7 +212,11 @@ void undo_journal::quote_batch::record(undo_journal& journal) {
   }
   if (journal.steps_.empty()) journal.begin_step();
   deleted_rows& step = journal.steps_.back();
-  std::move(read.quotes.begin(), read.quotes.end(), std::back_inserter(step.quotes));
+  if (step.quotes.empty()) {
+    step.quotes = std::move(read.quotes);
+  } else {
+    std::move(read.quotes.begin(), read.quotes.end(), std::back_inserter(step.quotes));
+  }
   step.marks.insert(step.marks.end(), read.marks.begin(), read.marks.end());
 }
 
