@@ -16,7 +16,7 @@ export CCACHE_NOHASHDIR ?= 1
 PACKAGES := build-essential cmake ninja-build pkg-config ccache \
   libgtest-dev libgmock-dev libbenchmark-dev \
   libsqlite3-dev libsqlitecpp-dev sqlite3 libtinyxml-dev libgumbo-dev liblitehtml-dev \
-  libboost-dev libboost-locale-dev qt6-base-dev libx11-dev libxi-dev libxfixes-dev libxtst-dev \
+  libboost-dev libboost-locale-dev qt6-base-dev libfontconfig-dev libx11-dev libxi-dev libxfixes-dev libxtst-dev \
   xvfb xdotool xclip x11-utils trayer imagemagick fonts-dejavu-core tzdata \
   librsvg2-bin desktop-file-utils appstream strace \
   libwayland-dev qt6-wayland sway wl-clipboard xwayland \

@@ -1,5 +1,6 @@
 #include "shell/application.h"
 
+#include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
 #include <xcb/xcb.h>
 
@@ -338,6 +339,11 @@ class display_loss_watch {
 void run_event_loop(int argc, char* argv[], single_instance& instance,
                     std::chrono::steady_clock::time_point started) {
   if (!has_display()) throw fml::exception("No display to show the window on: DISPLAY is not set");
+  // Fontconfig reads its configuration (dozens of XML files) when the first
+  // font is asked for. Read on a helper thread while Qt connects to the
+  // display, it is ready by the time the window's icon and page need fonts;
+  // FcInit may race with Qt's own call safely.
+  std::jthread read_font_configuration([] { FcInit(); });
   QApplication app(argc, argv);
   QApplication::setApplicationName("Parvela");
   // The desktop entry the window belongs to (its icon and name in docks).
