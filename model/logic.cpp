@@ -93,7 +93,11 @@ logic::logic() {
   debug_log() << "checkTimestamp" << std::endl;
 }
 
-logic::~logic() { db_.reset(); }
+logic::~logic() {
+  read_quote_.reset();
+  read_quote_links_.reset();
+  db_.reset();
+}
 
 bool logic::isDbEmpty() {
   return db_->execAndGet(
@@ -157,9 +161,43 @@ std::vector<int32_t> logic::quoteIds() {
 }
 
 std::optional<Quote> logic::readQuote(int32_t id, int64_t text_chars) {
-  std::vector<Quote> found = selectQuotes("SELECT ?", {id}, text_chars);
-  if (found.empty()) return std::nullopt;
-  return std::move(found.front());
+  if (text_chars < 0) {
+    std::vector<Quote> found = selectQuotes("SELECT ?", {id}, text_chars);
+    if (found.empty()) return std::nullopt;
+    return std::move(found.front());
+  }
+  // A card shown reads one quote: its statements are prepared once, and
+  // reset after each use so that they hold no read transaction open.
+  if (!read_quote_ || !read_quote_links_) {
+    read_quote_ = std::make_unique<SQLite::Statement>(
+        *db_, "SELECT rowid, substr(m_utftext, 1, ?), m_stamp FROM quote WHERE m_id = ?");
+    read_quote_links_ = std::make_unique<SQLite::Statement>(
+        *db_, std::string(kLinksWithNames) + " WHERE quote = ? ORDER BY pos");
+  }
+  struct reset_after_use {
+    SQLite::Statement& statement;
+    ~reset_after_use() { statement.tryReset(); }
+  };
+  SQLite::Statement& select = *read_quote_;
+  reset_after_use select_reset{select};
+  select.bind(1, text_chars + 1);
+  select.bind(2, id);
+  if (!select.executeStep()) return std::nullopt;
+  Quote quote;
+  quote.m_id = id;
+  quote.m_utftext = select.getColumn(1).getString();
+  quote.m_stamp = select.getColumn(2).getInt64();
+  const size_t kept = utf8_prefix_bytes(quote.m_utftext, static_cast<size_t>(text_chars));
+  if (kept < quote.m_utftext.size()) {
+    quote.m_utftext.resize(kept);
+    measureText(select.getColumn(0).getInt64(), quote);
+  }
+  SQLite::Statement& links = *read_quote_links_;
+  reset_after_use links_reset{links};
+  links.bind(1, id);
+  while (links.executeStep())
+    quote.m_tags.push_back(Tag{links.getColumn(1).getInt(), links.getColumn(2).getString()});
+  return quote;
 }
 
 int32_t logic::addQuote(std::wstring_view text) {

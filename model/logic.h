@@ -217,6 +217,9 @@ class logic {
   int32_t m_max_tid = 0;
   int32_t m_search_mode = kSearchAnd;
   std::unique_ptr<SQLite::Database> db_;
+  // readQuote's statements, prepared at its first call.
+  std::unique_ptr<SQLite::Statement> read_quote_;
+  std::unique_ptr<SQLite::Statement> read_quote_links_;
   std::vector<int32_t> m_search_tags;
   std::string m_search_words;
   word_query m_word_query;

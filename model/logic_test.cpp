@@ -169,5 +169,34 @@ TEST_F(LogicTest, TheTagSearchSelectsByEveryTagOrByOne) {
   EXPECT_TRUE(store.isSearchEmpty());
 }
 
+// A card's read of one quote (statements kept from call to call) gives what
+// the general read of the collection gives: the text cut to whole
+// characters, the whole text's size, and the tags as they are now.
+TEST_F(LogicTest, ReadingOneQuoteAgreesWithReadingThemAll) {
+  logic store;
+  const std::wstring texts[] = {L"short", L"\u00e4\u4e2d\U0001F600 cut inside multibyte text",
+                                L"line one\nline two\nline three\n", L""};
+  for (const std::wstring& text : texts) store.addQuote(text);
+  store.markQuote(5, 2);
+  store.markQuote(5, 1);
+  for (int64_t chars : {int64_t{3}, int64_t{2000}}) {
+    for (const Quote& expected : store.quotes(chars)) {
+      const std::optional<Quote> read = store.readQuote(expected.m_id, chars);
+      ASSERT_TRUE(read) << expected.m_id;
+      EXPECT_EQ(read->m_utftext, expected.m_utftext) << expected.m_id;
+      EXPECT_EQ(read->m_stamp, expected.m_stamp) << expected.m_id;
+      EXPECT_EQ(read->m_whole_chars, expected.m_whole_chars) << expected.m_id;
+      EXPECT_EQ(read->m_whole_lines, expected.m_whole_lines) << expected.m_id;
+      EXPECT_EQ(tag_names(read->m_tags), tag_names(expected.m_tags)) << expected.m_id;
+    }
+  }
+  store.unmarkQuote(5, 2);
+  EXPECT_EQ(tag_names(store.readQuote(5, 3)->m_tags), "alpha");
+  store.removeQuote(5);
+  EXPECT_FALSE(store.readQuote(5, 3));
+  // The kept statements hold no transaction: every quote can still go at once.
+  EXPECT_EQ(store.removeQuotes(store.quoteIds()), 7u);
+}
+
 }  // namespace
 }  // namespace pvl
