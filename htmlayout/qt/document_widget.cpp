@@ -75,6 +75,9 @@ document_widget::document_widget(document& doc, QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent, true);
 
   renderer_.set_viewport(std::max(1, width()), std::max(1, height()));
+  // The first paint waits only for the rows that show; the rows around
+  // them follow right after it (see paintEvent).
+  renderer_.set_row_margins(false);
   renderer_.set_change_callback([this] { schedule_update(); });
   doc_.set_post_wakeup([this] { schedule_delivery(); });
   input_.set_timers_changed([this] { arm_timer(); });
@@ -326,6 +329,10 @@ void document_widget::paintEvent(QPaintEvent* e) {
                        litehtml::position(area.x(), area.y(), area.width(), area.height()));
     }
     paint_drawn_elements(painter, e->region());
+    if (!painted_) {
+      painted_ = true;
+      renderer_.set_row_margins(true);  // schedules their layout
+    }
     selection_ = selection_region();
     if (!selection_.isEmpty()) {
       for (const QRect& r : selection_) painter.fillRect(r, QColor(47, 111, 222, 90));

@@ -157,6 +157,7 @@ class document_widget : public QWidget, private document_observer {
   QElapsedTimer clock_;
   QTimer timer_;
   bool update_scheduled_ = false;
+  bool painted_ = false;  // a paint was made
   bool delivery_scheduled_ = false;
   std::optional<bar_press> bar_press_;
   int wheel_remainder_ = 0;                                // eighths of a degree not yet scrolled

@@ -331,6 +331,11 @@ renderer::renderer(document& doc, viewport_container& container)
 renderer::~renderer() = default;
 
 void renderer::set_viewport(int width, int height) { mirror_->set_viewport(width, height); }
+void renderer::set_row_margins(bool on) {
+  if (on == mirror_->row_margins_) return;
+  mirror_->row_margins_ = on;
+  mirror_->mark();
+}
 int renderer::viewport_width() const { return mirror_->width_; }
 int renderer::viewport_height() const { return mirror_->height_; }
 

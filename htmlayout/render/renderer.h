@@ -54,6 +54,11 @@ class renderer {
 
   // The window's size. A new width lays the page out again.
   void set_viewport(int width, int height);
+  // Whether each scrolling box also lays out the rows within half its height
+  // above and below what shows, so that scrolling finds them built (on at
+  // first). A host turns it off until its first paint, so that a long list
+  // shows as soon as its visible rows are laid out.
+  void set_row_margins(bool on);
   int viewport_width() const;
   int viewport_height() const;
 

@@ -192,6 +192,7 @@ struct renderer::mirror : document_observer {
   std::vector<ancestor_test> ancestor_tests_;
   bool tested_above(const element_node& e, atom attribute, uint32_t states) const;
   int width_ = 800, height_ = 600;
+  bool row_margins_ = true;  // renderer::set_row_margins
 
   // Document element -> its mirror, and mirror node -> the document node it
   // mirrors (every word of a text node maps to the text node).

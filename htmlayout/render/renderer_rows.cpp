@@ -178,7 +178,7 @@ void renderer::mirror::start_list(scroll_list& list) {
     list.above = std::make_shared<row_spacer>(mirror_doc_);
     list.below = std::make_shared<row_spacer>(mirror_doc_);
   }
-  const row_window::span wanted = list.rows.wanted(height_);
+  const row_window::span wanted = list.rows.wanted(height_, row_margins_);
   list.rows.first = wanted.first;
   list.rows.last = wanted.last;
   if (list.rows.windowed) {
@@ -269,7 +269,7 @@ bool renderer::mirror::plan_window(scroll_list& list) {
     list.rows.windowed = windowed;
     changed = true;
   }
-  const row_window::span wanted = list.rows.wanted(height_);
+  const row_window::span wanted = list.rows.wanted(height_, row_margins_);
   if (wanted.first != list.rows.first || wanted.last != list.rows.last) {
     set_window(list, wanted.first, wanted.last);
     changed = true;

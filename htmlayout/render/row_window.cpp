@@ -5,13 +5,13 @@
 
 namespace htmlayout::render {
 
-row_window::span row_window::wanted(int fallback_viewport) const {
+row_window::span row_window::wanted(int fallback_viewport, bool margins) const {
   const std::size_t count = heights.size();
   if (!windowed) return {0, count};
   if (count == 0) return {};
   const int visible = viewport >= 0 ? viewport : fallback_viewport;
   const int64_t top = int64_t{scroll_y} - origin;
-  const int64_t extra = std::max(visible / 2, 64);
+  const int64_t extra = margins ? std::max(visible / 2, 64) : 0;
   if (const std::size_t at = heights.row_at(top); !heights.estimate_known() && !heights.measured(at))
     return {at, std::min(count, at + kProbeRows)};
   span s{heights.row_at(top - extra), std::min(count, heights.row_at(top + visible + extra) + 1)};

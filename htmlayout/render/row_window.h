@@ -27,13 +27,14 @@ struct row_window {
 
   // The rows to lay out: every row when not windowed; otherwise those within
   // half the visible height (at least 64 px) above and below the visible
-  // part, cut to kMaxRows around the row at the top. `fallback_viewport`
+  // part (only the visible part without `margins`), cut to kMaxRows around
+  // the row at the top. `fallback_viewport`
   // stands for the visible height before the box was first laid out.
   // While no row height is known, only kProbeRows from the row at the top:
   // once they are measured, the estimate tells how many rows fill the box
   // (tall rows taken at the first estimate would be built by the dozen and
   // dropped).
-  span wanted(int fallback_viewport) const;
+  span wanted(int fallback_viewport, bool margins = true) const;
 
   // The spacers' heights: the rows before `first`, and those from `last`.
   int height_above() const { return static_cast<int>(heights.offset(first)); }

@@ -26,6 +26,7 @@ TEST(RowWindow, LaysOutTheRowsNearTheVisiblePartAndNoMoreThanTheLimit) {
     const char* what;
     row_window window;
     std::pair<std::size_t, std::size_t> expected;
+    bool margins = true;
   } cases[] = {
       {"not windowed: every row", rows_of_24(1000, false, 2400, 240), {0, 1000}},
       {"at the top: 120 px below the visible part", rows_of_24(1000, true, 0, 240), {0, 16}},
@@ -37,9 +38,11 @@ TEST(RowWindow, LaysOutTheRowsNearTheVisiblePartAndNoMoreThanTheLimit) {
       {"tall box near the end: the last rows", rows_of_24(1000, true, 23000, 20000), {600, 1000}},
       {"no rows", rows_of_24(0, true, 0, -1), {0, 0}},
       {"no height known: a few rows to measure", rows_of_24(1000, true, 2400, 240, 0, false), {100, 104}},
+      {"without margins: the visible rows", rows_of_24(1000, true, 2400, 240), {100, 111}, false},
+      {"without margins at the top", rows_of_24(1000, true, 0, 240), {0, 11}, false},
   };
   for (const auto& c : cases) {
-    const row_window::span got = c.window.wanted(240);
+    const row_window::span got = c.window.wanted(240, c.margins);
     EXPECT_EQ(std::pair(got.first, got.last), c.expected) << c.what;
   }
 }
