@@ -55,11 +55,16 @@ TEST(ProgramObjectsTest, CreatesInOrderAndDeletesInReverse) {
   }
 }
 
-TEST(ProgramObjectsTest, CardsOfALongListAreBuiltWhereNeeded) {
-  testing::program_window w;
+// Quotes 101 to 400 ("number N") after those of a new collection.
+void add_300_quotes(testing::program_window& w) {
   SQLite::Database(w.env.collection.db_file().string(), SQLite::OPEN_READWRITE)
       .exec("WITH RECURSIVE n(id) AS (SELECT 101 UNION ALL SELECT id + 1 FROM n WHERE id < 400) "
             "INSERT INTO quote (m_id, m_utftext, m_stamp) SELECT id, 'number ' || id, 1 FROM n");
+}
+
+TEST(ProgramObjectsTest, CardsOfALongListAreBuiltWhereNeeded) {
+  testing::program_window w;
+  add_300_quotes(w);
   model().on_model_event(model_events::initial_load{});
   w.screen().view().update();
   const auto built = [&] {
@@ -80,6 +85,35 @@ TEST(ProgramObjectsTest, CardsOfALongListAreBuiltWhereNeeded) {
     EXPECT_NE(page.find("id=\"q-" + std::to_string(id) + "\"><table"), std::string::npos) << id;
   EXPECT_NE(page.find("number 250"), std::string::npos);
   EXPECT_EQ(built(), in_view + 1);
+}
+
+// At start-up the list holds back the rows beyond a first screenful until
+// the window asks for them, an event arrives or the page is written out.
+TEST(ProgramObjectsTest, ALongListHeldBackAtStartIsCompletedWhole) {
+  enum class completion { asked, by_event, by_dump };
+  for (completion how : {completion::asked, completion::by_event, completion::by_dump}) {
+    testing::program_window w;
+    add_300_quotes(w);
+    view().hold_back_rows_of_next_list();
+    model().on_model_event(model_events::initial_load{});
+    const auto rows = [&] { return w.root().select_all("div.quote").size(); };
+    EXPECT_EQ(rows(), pvview::kFirstRows);
+    EXPECT_EQ(w.by_id("quote-count").text(), L"304 quotes");  // the rows held back count
+    EXPECT_FALSE(w.by_id("q-1"));
+    testing_support::temp_dir dir;
+    if (how == completion::asked) view().complete_quote_list();
+    if (how == completion::by_event) model().on_model_event(model_events::mark_quote{{1, 2}});
+    if (how == completion::by_dump) view().dump((dir.path() / "page.htm").string());
+    EXPECT_EQ(rows(), 304u);
+    const std::vector<htmlayout::dom::element> cards = w.root().select_all("div.quote");
+    EXPECT_EQ(cards.front().get_attribute_utf8("id"), "q-400");
+    EXPECT_EQ(cards.back().get_attribute_utf8("id"), "q-1");
+    if (how == completion::by_event) EXPECT_EQ(w.ids("[id='q-1'] div.qtag"), Lines{"qt-1-2"});
+    if (how == completion::by_dump)
+      EXPECT_NE(testing_support::read_file(dir.path() / "page.htm").find("id=\"q-1\""),
+                std::string::npos);
+    EXPECT_EQ(w.by_id("quote-count").text(), L"304 quotes");
+  }
 }
 
 }  // namespace

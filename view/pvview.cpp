@@ -153,8 +153,18 @@ void pvview::show_undo_note(const undo_note& note) {
               {"", L"", kUndoOfferMs / 2});
 }
 
+void pvview::complete_quote_list() {
+  if (held_back_.empty()) return;
+  std::string rows;
+  rows.reserve(held_back_.size() * 64);
+  for (auto id = held_back_.rbegin(); id != held_back_.rend(); ++id) rows += light_quote_row(*id);
+  held_back_.clear();
+  rows_parent(thequotelist_).set_html(rows, position::append_after_last);
+  thequotelist_.update(true);
+}
+
 void pvview::show_list_state() {
-  const size_t count = list_rows(thequotelist_);
+  const size_t count = list_rows(thequotelist_) + held_back_.size();
   const bool tags = searchbar_ && !searchbar_.has_attribute("is_empty");
   const bool words = words_ && !words_.text().empty();
   const bool no_match = count == 0 && (tags || words);
@@ -215,6 +225,8 @@ void pvview::on_view_event(const view_event& event) {
   namespace ve = view_events;
   // An event without its record has nothing to show.
   if (std::holds_alternative<std::monostate>(event.data)) return;
+  // Every change starts from the whole list.
+  complete_quote_list();
   const auto apply = fml::overloaded{
       [](std::monostate) {},
       [&](const ve::vadd_quote& e) {
@@ -446,9 +458,15 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
     app << "vupdate_quotes complete" << std::endl;
     return;
   }
+  // The newest quotes come first: held back are those at the start of `ids`.
+  const size_t held_back =
+      hold_back_next_list_ && ids.size() > kFirstRows ? ids.size() - kFirstRows : 0;
+  hold_back_next_list_ = false;
+  held_back_.assign(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(held_back));
   std::string rows;
-  rows.reserve(ids.size() * 64);
-  for (auto id = ids.rbegin(); id != ids.rend(); ++id) rows += light_quote_row(*id);
+  rows.reserve((ids.size() - held_back) * 64);
+  for (auto id = ids.rbegin(); id != ids.rend() - static_cast<std::ptrdiff_t>(held_back); ++id)
+    rows += light_quote_row(*id);
   // No row of the old list is selected in the new one.
   thequotelist_.remove_attribute("multiselect");
   thequotelist_.remove_attribute("shift");
@@ -677,11 +695,12 @@ void pvview::refresh_card(const element& card, bool new_marks) {
     text.set_html(quote_text_fragment(*record, false, card_marks_), position::replace_content);
 }
 
-void pvview::dump(const std::string& path) const {
+void pvview::dump(const std::string& path) {
   const element root = doc_->root();
   if (!root) return;
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) return;
+  complete_quote_list();
   out << root.html(true);
 }
 

@@ -83,9 +83,19 @@ class pvview : public whoami, public view_event_sink {
   static constexpr uint32_t kUndoOfferMs = 8000;
   static constexpr uint32_t kFreshQuoteMs = 2500;
 
-  // Writes the document's outer HTML (UTF-8) to `path`, truncating it. When
-  // the file cannot be opened nothing is written and nothing is reported.
-  void dump(const std::string& path) const;
+  // Writes the document's outer HTML (UTF-8) to `path`, truncating it, with
+  // every quote's row (complete_quote_list). When the file cannot be opened
+  // nothing is written and nothing is reported.
+  void dump(const std::string& path);
+
+  // Start-up: the next new quote list gets only the rows that fill a window
+  // (kFirstRows, the newest quotes); the rest wait for complete_quote_list(),
+  // which the window calls once it has been painted, or for the next view
+  // event, which completes the list before it is carried out. The quote
+  // count counts the waiting rows.
+  void hold_back_rows_of_next_list() { hold_back_next_list_ = true; }
+  void complete_quote_list();
+  static constexpr size_t kFirstRows = 200;
 
   // The document's notification callback: answers load requests (2817) with
   // the resource of exactly the requested name, behaviour requests (2823)
@@ -191,6 +201,10 @@ class pvview : public whoami, public view_event_sink {
   // The ids the quote list shows, in table order, while no row was added
   // or deleted since the list was last built or narrowed; nothing otherwise.
   std::optional<std::vector<int32_t>> listed_;
+  bool hold_back_next_list_ = false;
+  // The ids whose rows wait (hold_back_rows_of_next_list), in the model's
+  // order: the oldest quotes, shown below the others.
+  std::vector<int32_t> held_back_;
   // The quotes whose cards were built since the list was built: the only
   // cards a search that keeps the list has to refresh. Some may be gone.
   std::vector<int32_t> built_cards_;
