@@ -433,6 +433,9 @@ void pvview::show_search_caption() {
 void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& read) {
   std::ostream& app = fml::getlog("app");
   app << "vupdate_quotes" << std::endl;
+  // Only the list that follows the request is held back, whichever way it
+  // is shown.
+  const bool hold_back = std::exchange(hold_back_next_list_, false);
   read_quote_ = read;
   // The cards built later mark the words searched for now.
   word_marks marks = search_marks();
@@ -459,9 +462,7 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
     return;
   }
   // The newest quotes come first: held back are those at the start of `ids`.
-  const size_t held_back =
-      hold_back_next_list_ && ids.size() > kFirstRows ? ids.size() - kFirstRows : 0;
-  hold_back_next_list_ = false;
+  const size_t held_back = hold_back && ids.size() > kFirstRows ? ids.size() - kFirstRows : 0;
   held_back_.assign(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(held_back));
   std::string rows;
   rows.reserve((ids.size() - held_back) * 64);
