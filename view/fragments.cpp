@@ -128,6 +128,13 @@ std::string light_quote_row(int32_t quote_id) {
          "\" lazy></div></td></tr>";
 }
 
+std::string light_quote_rows(std::span<const int32_t> ids) {
+  std::string rows;
+  rows.reserve(ids.size() * 64);
+  for (auto id = ids.rbegin(); id != ids.rend(); ++id) rows += light_quote_row(*id);
+  return rows;
+}
+
 std::string vtag_fragment(const Tag& tag) {
   return tag_div("vtag", vtag_element_id(tag.m_id), tag);
 }

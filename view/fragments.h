@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -66,6 +67,9 @@ std::string quote_content_fragment(const Quote& quote, bool open = false,
 // for the document's content builder (htmlayout/dom/document.h), which
 // fills it with quote_content_fragment.
 std::string light_quote_row(int32_t quote_id);
+// The light rows of `ids` (in the model's order, oldest first) as the list
+// shows them: newest first.
+std::string light_quote_rows(std::span<const int32_t> ids);
 // A tag in the tag list.
 std::string vtag_fragment(const Tag& tag);
 // A tag shown on the quote `quote_id`.

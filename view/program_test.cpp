@@ -108,10 +108,13 @@ TEST(ProgramObjectsTest, ALongListHeldBackAtStartIsCompletedWhole) {
     const std::vector<htmlayout::dom::element> cards = w.root().select_all("div.quote");
     EXPECT_EQ(cards.front().get_attribute_utf8("id"), "q-400");
     EXPECT_EQ(cards.back().get_attribute_utf8("id"), "q-1");
-    if (how == completion::by_event) EXPECT_EQ(w.ids("[id='q-1'] div.qtag"), Lines{"qt-1-2"});
-    if (how == completion::by_dump)
+    if (how == completion::by_event) {
+      EXPECT_EQ(w.ids("[id='q-1'] div.qtag"), Lines{"qt-1-2"});
+    }
+    if (how == completion::by_dump) {
       EXPECT_NE(testing_support::read_file(dir.path() / "page.htm").find("id=\"q-1\""),
                 std::string::npos);
+    }
     EXPECT_EQ(w.by_id("quote-count").text(), L"304 quotes");
   }
 }

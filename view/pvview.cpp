@@ -155,9 +155,7 @@ void pvview::show_undo_note(const undo_note& note) {
 
 void pvview::complete_quote_list() {
   if (held_back_.empty()) return;
-  std::string rows;
-  rows.reserve(held_back_.size() * 64);
-  for (auto id = held_back_.rbegin(); id != held_back_.rend(); ++id) rows += light_quote_row(*id);
+  const std::string rows = light_quote_rows(held_back_);
   held_back_.clear();
   rows_parent(thequotelist_).set_html(rows, position::append_after_last);
   thequotelist_.update(true);
@@ -464,10 +462,7 @@ void pvview::update_quotes(const std::vector<int32_t>& ids, const quote_reader& 
   // The newest quotes come first: held back are those at the start of `ids`.
   const size_t held_back = hold_back && ids.size() > kFirstRows ? ids.size() - kFirstRows : 0;
   held_back_.assign(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(held_back));
-  std::string rows;
-  rows.reserve((ids.size() - held_back) * 64);
-  for (auto id = ids.rbegin(); id != ids.rend() - static_cast<std::ptrdiff_t>(held_back); ++id)
-    rows += light_quote_row(*id);
+  const std::string rows = light_quote_rows(std::span(ids).subspan(held_back));
   // No row of the old list is selected in the new one.
   thequotelist_.remove_attribute("multiselect");
   thequotelist_.remove_attribute("shift");
@@ -523,10 +518,7 @@ bool pvview::restore_shelved_quote_list(const std::vector<int32_t>& ids) {
   // The rows shown until now go, and the quotes added since the list was
   // put aside come on top.
   drop_shelved_quote_list();
-  std::string added;
-  for (auto id = ids.rbegin(); id != ids.rend() - static_cast<ptrdiff_t>(rows.children_count());
-       ++id)
-    added += light_quote_row(*id);
+  const std::string added = light_quote_rows(std::span(ids).subspan(rows.children_count()));
   if (!added.empty()) rows.set_html(added, position::insert_at_start);
   for (int32_t id : cards)
     if (const element card = quote_element(id); card && card.has_attribute("fresh"))

@@ -28,8 +28,8 @@ struct row_window {
   // The rows to lay out: every row when not windowed; otherwise those within
   // half the visible height (at least 64 px) above and below the visible
   // part (only the visible part without `margins`), cut to kMaxRows around
-  // the row at the top. `fallback_viewport`
-  // stands for the visible height before the box was first laid out.
+  // the row at the top. `fallback_viewport` stands for the visible height
+  // before the box was first laid out.
   // While no row height is known, only kProbeRows from the row at the top:
   // once they are measured, the estimate tells how many rows fill the box
   // (tall rows taken at the first estimate would be built by the dozen and
